@@ -1,0 +1,30 @@
+#pragma once
+// Path variables ("%app_path%", "%my_documents%", ...) and the mapping of the
+// program's backslash paths onto Linux file names.
+
+#include "platform/text.h"
+
+#include <string>
+
+namespace telvara::app {
+
+// The path with its leading variable replaced and every "/" after it written
+// as "\". Device-absolute paths ("\Temp\x") stay as they are here.
+WString expand_path(WStringView path);
+
+// The full path of the running executable (from /proc/self/exe).
+WString get_app_path();
+
+// A Linux file name (UTF-8) for an expanded path: "\" becomes "/", and a
+// device-absolute path ("\Temp\x") is placed under the device root.
+std::string native_path(WStringView expanded);
+
+// expand_path followed by native_path: what every file open goes through.
+std::string file_path(WStringView path);
+
+// The folder that stands for the device's own file system root. Default:
+// $TELVARA_ROOT, else $XDG_DATA_HOME/telvara, else ~/.local/share/telvara.
+const std::string& device_root();
+void set_device_root(std::string root);
+
+} // namespace telvara::app
