@@ -14,6 +14,13 @@ if(TELVARA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Fuzz builds instrument every library for coverage; the fuzz targets add the
+# libFuzzer driver themselves.
+if(TELVARA_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # telvara_library(NAME DIR [DEPS ...]): a static library from every .cpp in
 # DIR (and its sub-folders), main.cpp excluded; headers are included as
 # "subsystem/file.h" from src/.
