@@ -9,7 +9,7 @@
 namespace telvara::app {
 
 class LogStream {
-public:
+  public:
     virtual ~LogStream() = default;
 
     LogStream& operator<<(WStringView text) {
@@ -17,22 +17,38 @@ public:
             write(text);
         return *this;
     }
-    LogStream& operator<<(const char16_t* text) { return *this << WStringView(text); }
+    LogStream& operator<<(const char16_t* text) {
+        return text == nullptr ? *this : *this << WStringView(text);
+    }
     LogStream& operator<<(const WString& text) { return *this << WStringView(text); }
-    LogStream& operator<<(int value) { return *this << to_wstring(value); }
-    LogStream& operator<<(long value) { return *this << to_wstring(value); }
-    LogStream& operator<<(long long value) { return *this << to_wstring(value); }
-    LogStream& operator<<(unsigned value) { return *this << to_wstring(value); }
+    // Numbers in decimal as "%d" / "%ld" print them, formatted without
+    // touching the heap.
+    LogStream& operator<<(int value) { return number(value); }
+    LogStream& operator<<(long value) { return number(value); }
+    LogStream& operator<<(long long value) { return number(value); }
+    LogStream& operator<<(unsigned value) { return number(value); }
+    LogStream& operator<<(unsigned long value) { return unsigned_number(value); }
+    LogStream& operator<<(unsigned long long value) { return unsigned_number(value); }
 
     virtual void flush() = 0;
 
-protected:
+  protected:
     virtual void write(WStringView text) = 0;
+
+  private:
+    LogStream& number(std::int64_t value);
+    LogStream& unsigned_number(std::uint64_t value);
 };
 
 // The current log: the null log while the DWORD "Log" under
 // HKEY_CURRENT_USER\Software\KELMA is 0 or missing, else the file log
 // "\Temp\" + application name + ".txt". Never null; cheap when disabled.
+// The returned stream stays valid for the whole run, also when another
+// thread switches the log off meanwhile (its writes are then dropped).
 LogStream& log();
+
+// Closes the file log; the next log() builds the log anew (the device root
+// changed).
+void reset_log();
 
 } // namespace telvara::app

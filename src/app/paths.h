@@ -24,7 +24,23 @@ std::string file_path(WStringView path);
 
 // The folder that stands for the device's own file system root. Default:
 // $TELVARA_ROOT, else $XDG_DATA_HOME/telvara, else ~/.local/share/telvara.
+// set_device_root also re-binds the settings store and the log to the new
+// root; call it before other threads use either (start-up, tests).
 const std::string& device_root();
 void set_device_root(std::string root);
+
+// The executable's path split as "%app_full_name%", "%app_path%" and
+// "%app_name%" use it: folder and name around the last "\" or "/".
+struct ModulePaths {
+    WString full_name;
+    WString folder;
+    WString name;
+};
+
+// A module path of 1,024 characters or more is a fatal error.
+ModulePaths split_module_path(WStringView full_name);
+
+// expand_path with given module paths (the real ones are read once per run).
+WString expand_path(WStringView path, const ModulePaths& module);
 
 } // namespace telvara::app

@@ -7,15 +7,29 @@
 
 #include <cstdint>
 
+namespace telvara::platform {
+class SettingsStore;
+}
+
 namespace telvara::app {
 
+// A key path is a root name ("HKEY_CLASSES_ROOT", "HKEY_LOCAL_MACHINE",
+// "HKEY_USERS", "HKEY_CURRENT_USER"), then "\" and the subkey; the root name
+// alone addresses the root itself. Any other path fails.
 bool reg_read_dword(WStringView key_path, WStringView name, std::uint32_t& out);
 bool reg_write_dword(WStringView key_path, WStringView name, std::uint32_t value);
 bool reg_read_string(WStringView key_path, WStringView name, WString& out);
 bool reg_write_string(WStringView key_path, WStringView name, WStringView value);
+// Removes a value (for the settings tool); true when it existed.
+bool reg_delete_value(WStringView key_path, WStringView name);
 
 // The file "InstallDir\file_name" of another program registered under
 // "HKEY_LOCAL_MACHINE\Software\Apps\" + app_key, when it exists.
 bool install_dir(WStringView app_key, WStringView file_name, WString& out_path);
+
+// The process's store: the file "registry.reg" in the device root.
+platform::SettingsStore& settings_store();
+// Forgets the store's memory and binds it to the current device root.
+void reset_settings_store();
 
 } // namespace telvara::app
