@@ -508,7 +508,7 @@ bool SettingsStore::load_locked(bool have_lock) {
     FileId id;
     for (int attempt = 0; attempt < 3; ++attempt) {
         id = stat_file();
-        if (!id.exists && id.error == ENOENT) {
+        if (!id.exists && (id.error == ENOENT || id.error == ENOTDIR)) {
             m_tree = {};
             m_seen = id;
             return true;

@@ -1,0 +1,37 @@
+#pragma once
+// A fresh device root per test: the settings store and the log are bound to a
+// temporary folder and start empty.
+
+#include "app/paths.h"
+#include "app/registry.h"
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace telvara::test_support {
+
+class DeviceRootTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "root-XXXXXX").string();
+        m_root = ::mkdtemp(pattern.data());
+        app::set_device_root(m_root);
+        // Tests change the file behind the store's back and expect it noticed.
+        app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+    }
+    void TearDown() override {
+        app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+        app::set_device_root(std::filesystem::temp_directory_path().string() + "/no-such-root");
+        std::filesystem::remove_all(m_root);
+    }
+    const std::string& root() const { return m_root; }
+
+  private:
+    std::string m_root;
+};
+
+} // namespace telvara::test_support

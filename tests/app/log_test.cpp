@@ -1,0 +1,159 @@
+// The log: switched by the "Log" setting at every access, its bytes on disk,
+// number formats, threads, and the problems of the settings store it reports.
+#include "app/log.h"
+
+#include "app/fatal_error.h"
+#include "app/registry.h"
+#include "device_root_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace telvara;
+using namespace telvara::app;
+
+namespace {
+
+constexpr WStringView kelma = u"HKEY_CURRENT_USER\\Software\\KELMA";
+
+class Log : public telvara::test_support::DeviceRootTest {
+  protected:
+    std::string log_file() const { return root() + "/Temp/app_tests.txt"; }
+
+    std::string bytes() const {
+        std::ifstream in(log_file(), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    }
+
+    // What the file holds after its byte-order mark, as text.
+    WString text() const {
+        std::string raw = bytes();
+        EXPECT_TRUE(raw.starts_with("\xFF\xFE"));
+        EXPECT_EQ(raw.size() % 2, 0u);
+        WString out;
+        for (std::size_t i = 2; i + 1 < raw.size(); i += 2)
+            out += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
+                                         static_cast<unsigned char>(raw[i + 1]) << 8);
+        return out;
+    }
+
+    void switch_log(std::uint32_t value) { ASSERT_TRUE(reg_write_dword(kelma, u"Log", value)); }
+};
+
+} // namespace
+
+TEST_F(Log, DisabledWritesNoFile) {
+    log() << 12 << u" start: 1\n";
+    switch_log(0);
+    log() << 13 << u" start: 2\n";
+    log().flush();
+    EXPECT_FALSE(std::filesystem::exists(root() + "/Temp"));
+}
+
+TEST_F(Log, EnabledWritesUtf16WithAByteOrderMark) {
+    switch_log(1);
+    log() << 1234 << u" Telephone::answer_call\n";
+    log().flush();
+    EXPECT_EQ(bytes().substr(0, 6), std::string("\xFF\xFE"
+                                                "1\0"
+                                                "2\0",
+                                                6));
+    EXPECT_EQ(text(), u"1234 Telephone::answer_call\n");
+}
+
+TEST_F(Log, NumbersPrintLikePrintf) {
+    switch_log(1);
+    log() << INT_MIN << u" " << -1 << u" " << 0 << u" " << LLONG_MIN << u" " << LONG_MAX << u" "
+          << UINT_MAX << u" " << ULLONG_MAX;
+    EXPECT_EQ(text(), u"-2147483648 -1 0 -9223372036854775808 9223372036854775807 4294967295 "
+                      u"18446744073709551615");
+}
+
+TEST_F(Log, AddsNothingOfItsOwn) {
+    switch_log(1);
+    log() << u"" << WString() << static_cast<const char16_t*>(nullptr) << u"Ж😀";
+    EXPECT_EQ(text(), u"Ж😀");
+}
+
+TEST_F(Log, SwitchingOffAndOnStartsANewFile) {
+    switch_log(1);
+    log() << u"first run\n";
+    switch_log(0);
+    log() << u"dropped\n";
+    EXPECT_EQ(text(), u"first run\n");
+    switch_log(7); // any value but 0 enables
+    LogStream& stream = log();
+    EXPECT_EQ(bytes(), "\xFF\xFE");
+    stream << u"second run\n";
+    EXPECT_EQ(text(), u"second run\n");
+}
+
+TEST_F(Log, AStreamKeptAcrossASwitchStaysUsable) {
+    switch_log(1);
+    LogStream& kept = log();
+    switch_log(0);
+    log();
+    kept << u"after the switch\n"; // dropped, not a crash
+    kept.flush();
+    EXPECT_EQ(text(), u"");
+}
+
+TEST_F(Log, ThreadsWritingWhileTheLogIsSwitched) {
+    switch_log(1);
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 3; ++t) {
+        writers.emplace_back([&stop] {
+            while (!stop.load())
+                log() << 123456 << u" worker line\n";
+        });
+    }
+    for (int i = 0; i < 20; ++i)
+        switch_log(static_cast<std::uint32_t>(i % 2));
+    switch_log(1);
+    stop = true;
+    for (auto& writer : writers)
+        writer.join();
+    // Each stream operation lands whole: the file is only whole operations.
+    WString content = text();
+    std::size_t at = 0;
+    while (at < content.size()) {
+        if (content.compare(at, 6, u"123456") == 0)
+            at += 6;
+        else if (content.compare(at, 13, u" worker line\n") == 0)
+            at += 13;
+        else
+            FAIL() << "torn write at " << at;
+    }
+}
+
+TEST_F(Log, ReportsADamagedSettingsFile) {
+    switch_log(1);
+    std::ofstream(root() + "/registry.reg", std::ios::trunc) << "scribbled over";
+    ::testing::internal::CaptureStderr();
+    log() << u"next line\n";
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("is damaged"), std::string::npos) << err;
+    // The settings read before stay, so the log stays on and says why.
+    WString content = text();
+    EXPECT_NE(content.find(u" SettingsStore: settings file "), WString::npos) << to_utf8(content);
+    EXPECT_NE(content.find(u"is damaged (line 1: not a settings file"), WString::npos);
+    EXPECT_NE(content.find(u"next line\n"), WString::npos);
+    bool aside = false;
+    for (const auto& entry : std::filesystem::directory_iterator(root()))
+        aside |= entry.path().filename().string().starts_with("registry.reg.bad-");
+    EXPECT_TRUE(aside);
+}
+
+TEST_F(Log, FatalErrorLeavesItsLineInTheLog) {
+    switch_log(1);
+    EXPECT_EXIT(fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated"),
+                ::testing::ExitedWithCode(1),
+                "Gluck: Singleton is already instantiated @ Singleton::Singleton\\(\\)");
+    // The child truncated and rewrote the file before it ended.
+    EXPECT_EQ(text(), u"Gluck: Singleton is already instantiated @ Singleton::Singleton()\n");
+}

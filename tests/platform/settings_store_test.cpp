@@ -1,0 +1,424 @@
+// The settings store: its text form, case rules, sharing between stores and
+// processes, damaged files and crashes in the middle of a write.
+#include "platform/atomic_file.h"
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace telvara;
+using namespace telvara::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto HKCU = SettingsRoot::current_user;
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "settings-XXXXXX").string();
+        m_path = ::mkdtemp(pattern.data());
+    }
+    ~TempFolder() { fs::remove_all(m_path); }
+    const std::string& path() const { return m_path; }
+    std::string file() const { return m_path + "/registry.reg"; }
+
+  private:
+    std::string m_path;
+};
+
+std::string read_text(const std::string& path) {
+    auto data = read_whole_file(path);
+    return data ? *data : std::string();
+}
+
+void write_text(const std::string& path, std::string_view text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::vector<std::string> files_starting_with(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix))
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
+
+SettingsTree parse_or_fail(std::string_view text) {
+    SettingsTree tree;
+    std::string error;
+    EXPECT_TRUE(parse_settings(text, tree, error)) << error;
+    return tree;
+}
+
+std::string parse_error(std::string_view text) {
+    SettingsTree tree;
+    std::string error;
+    EXPECT_FALSE(parse_settings(text, tree, error)) << text;
+    return error;
+}
+
+} // namespace
+
+// ---- text form ---------------------------------------------------------------
+
+TEST(SettingsText, EveryStringRoundTrips) {
+    const std::vector<WString> texts = {
+        u"",
+        u"plain",
+        u"quotes \" and \\ backslashes \\\"",
+        u"ends with a backslash\\",
+        u"line 1\nline 2\r\n\ttab",
+        u"Привет, Ёж 😀",
+        WString(u"nul\0inside", 10),
+        WString(1, char16_t(0xD800)) + u"lone surrogates" + WString(1, char16_t(0xDC00)),
+        WString(300, u'x') + u"\n", // long enough for wrapped hex lines
+    };
+    SettingsTree tree;
+    auto& key = tree.roots[3][u"Software\\KELMA"];
+    key.path = u"Software\\KELMA";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        WString name = u"Name \"" + to_wstring(static_cast<std::int64_t>(i)) + u"\" \\";
+        key.values[name] = SettingValue{name, SettingType::string, 0, texts[i]};
+    }
+    key.values[u""] = SettingValue{u"", SettingType::dword, 0xFFFFFFFF, {}};
+    std::string text = serialize_settings(tree);
+    EXPECT_EQ(parse_or_fail(text), tree) << text;
+    EXPECT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\n")) << text;
+    EXPECT_NE(text.find("@=dword:ffffffff\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Name \\\"1\\\" \\\\\"=\"plain\"\n"), std::string::npos) << text;
+}
+
+TEST(SettingsText, ReadsWhatAnEditorWrites) {
+    SettingsTree tree = parse_or_fail("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+                                      "\r\n"
+                                      "; a comment\r\n"
+                                      "[hkey_current_user\\Software\\\\KELMA\\]\r\n"
+                                      "\"Log\" = dword:2A\r\n"
+                                      "\"Skin\"=\"Black\"\r\n"
+                                      "\"Text\"=hex(1):41,00,\\\r\n"
+                                      "    42,00,00,00\r\n"
+                                      "\"log\"=dword:00000001\r\n");
+    const auto& keys = tree.roots[3];
+    ASSERT_EQ(keys.size(), 1u);
+    const SettingsKey& key = keys.begin()->second;
+    EXPECT_EQ(key.path, u"Software\\KELMA");
+    ASSERT_EQ(key.values.size(), 3u);
+    // A repeated value: the later one wins, the first spelling stays.
+    EXPECT_EQ(key.values.at(u"LOG").name, u"Log");
+    EXPECT_EQ(key.values.at(u"LOG").dword, 1u);
+    EXPECT_EQ(key.values.at(u"skin").text, u"Black");
+    EXPECT_EQ(key.values.at(u"Text").text, u"AB");
+}
+
+TEST(SettingsText, RejectsDamagedFilesWithTheLine) {
+    const std::string head = "Windows Registry Editor Version 5.00\n";
+    EXPECT_EQ(parse_error(""), "line 0: empty file");
+    EXPECT_NE(parse_error("garbage\n").find("line 1: not a settings file"), std::string::npos);
+    EXPECT_EQ(parse_error(head + "\"A\"=dword:1\n"), "line 2: a value before the first key");
+    EXPECT_EQ(parse_error(head + "[HKEY_NOWHERE\\x]\n"), "line 2: unknown root key");
+    EXPECT_EQ(parse_error(head + "[HKEY_USERS\\x\n"), "line 2: a key line must end with ']'");
+    const std::string key = head + "[HKEY_USERS\\x]\n";
+    EXPECT_EQ(parse_error(key + "\"A\"=hex:00\n"), "line 3: unsupported value type");
+    EXPECT_EQ(parse_error(key + "\"A\"=dword:123456789\n"),
+              "line 3: a dword needs 1 to 8 hex digits");
+    EXPECT_EQ(parse_error(key + "\"A\"=dword:12g\n"), "line 3: bad hex digit in a dword");
+    EXPECT_EQ(parse_error(key + "\"A\"=\"x\\n\"\n"), "line 3: unknown escape in a quoted text");
+    EXPECT_EQ(parse_error(key + "\"A\"=\"open\n"), "line 3: unterminated quoted text");
+    EXPECT_EQ(parse_error(key + "\"A\"=\"x\" y\n"), "line 3: text after a quoted value");
+    EXPECT_EQ(parse_error(key + "\"A\"=\"\xFF\"\n"), "line 3: invalid UTF-8");
+    EXPECT_EQ(parse_error(key + "\"A\"=hex(1):41\n"),
+              "line 3: a string's hex data must hold whole UTF-16 code units");
+    EXPECT_EQ(parse_error(key + "\"A\"=hex(1):41,\\\n"),
+              "line 3: hex data continues past the end of the file");
+    EXPECT_EQ(parse_error(key + "\"A\"dword:1\n"), "line 3: '=' expected after the value name");
+    // A torn write would end in the middle of a line.
+    EXPECT_EQ(parse_error(key + "\"A\"=\"tor"), "line 3: unterminated quoted text");
+}
+
+// ---- one store ---------------------------------------------------------------
+
+TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
+    TempFolder dir;
+    SettingsStore store(dir.file());
+    std::uint32_t number = 7;
+    WString text = u"default";
+    EXPECT_FALSE(store.read_dword(HKCU, u"Software\\KELMA", u"Log", number));
+    EXPECT_EQ(number, 7u);
+    EXPECT_FALSE(fs::exists(dir.file())) << "reading must not create the file";
+
+    ASSERT_TRUE(store.write_dword(HKCU, u"Software\\KELMA", u"Log", 42));
+    ASSERT_TRUE(store.write_string(HKCU, u"Software\\KELMA", u"Skin", u""));
+    EXPECT_TRUE(store.read_dword(HKCU, u"software\\kelma", u"LOG", number));
+    EXPECT_EQ(number, 42u);
+    EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"skin", text));
+    EXPECT_EQ(text, u"");
+
+    // The wrong type fails and keeps the caller's default.
+    text = u"default";
+    number = 7;
+    EXPECT_FALSE(store.read_string(HKCU, u"Software\\KELMA", u"Log", text));
+    EXPECT_FALSE(store.read_dword(HKCU, u"Software\\KELMA", u"Skin", number));
+    EXPECT_EQ(text, u"default");
+    EXPECT_EQ(number, 7u);
+    // Roots are separate.
+    EXPECT_FALSE(store.read_dword(SettingsRoot::local_machine, u"Software\\KELMA", u"Log", number));
+
+    // Overwriting may change the type; the first spelling of names stays.
+    ASSERT_TRUE(store.write_string(HKCU, u"SOFTWARE\\kelma", u"LOG", u"now text"));
+    EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"Log", text));
+    EXPECT_EQ(text, u"now text");
+    std::string file = read_text(dir.file());
+    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\KELMA]\n\"Log\"=\"now text\"\n"),
+              std::string::npos)
+        << file;
+}
+
+TEST(SettingsStore, CyrillicNamesCompareWithoutCase) {
+    TempFolder dir;
+    SettingsStore store(dir.file());
+    ASSERT_TRUE(store.write_dword(HKCU, u"Настройки", u"Ёлка", 1));
+    std::uint32_t number = 0;
+    EXPECT_TRUE(store.read_dword(HKCU, u"НАСТРОЙКИ", u"ёЛКА", number));
+    EXPECT_EQ(number, 1u);
+}
+
+TEST(SettingsStore, RejectsNamesTheFileCannotHold) {
+    TempFolder dir;
+    SettingsStore store(dir.file());
+    EXPECT_FALSE(store.write_dword(HKCU, u"Key", u"bad\nname", 1));
+    EXPECT_FALSE(store.write_dword(HKCU, u"bad\x01key", u"name", 1));
+    EXPECT_FALSE(fs::exists(dir.file()));
+}
+
+TEST(SettingsStore, DeletesValues) {
+    TempFolder dir;
+    SettingsStore store(dir.file());
+    ASSERT_TRUE(store.write_dword(HKCU, u"Key", u"A", 1));
+    EXPECT_TRUE(store.delete_value(HKCU, u"key", u"a"));
+    EXPECT_FALSE(store.delete_value(HKCU, u"key", u"a"));
+    std::uint32_t number = 9;
+    EXPECT_FALSE(store.read_dword(HKCU, u"Key", u"A", number));
+    SettingsStore fresh(dir.file());
+    EXPECT_FALSE(fresh.read_dword(HKCU, u"Key", u"A", number));
+}
+
+TEST(SettingsStore, FailsCleanlyWhenTheFolderCannotBeMade) {
+    TempFolder dir;
+    write_text(dir.path() + "/plainfile", "x");
+    SettingsStore store(dir.path() + "/plainfile/sub/registry.reg");
+    EXPECT_FALSE(store.write_dword(HKCU, u"Key", u"A", 1));
+    std::uint32_t number = 5;
+    EXPECT_FALSE(store.read_dword(HKCU, u"Key", u"A", number));
+    EXPECT_TRUE(store.has_problems());
+    EXPECT_EQ(store.take_problems().size(), 1u);
+    EXPECT_FALSE(store.has_problems());
+}
+
+TEST(SettingsStore, SpecialTextsSurviveAFreshStore) {
+    TempFolder dir;
+    const WString tricky = WString(u"a\"b\\c\nd\0e 😀 ", 12) + WString(1, char16_t(0xDABC));
+    {
+        SettingsStore store(dir.file());
+        ASSERT_TRUE(store.write_string(HKCU, u"K", u"Tricky", tricky));
+        ASSERT_TRUE(store.write_string(HKCU, u"K", u"Quoted \"name\"", u"x"));
+    }
+    SettingsStore fresh(dir.file());
+    SettingsTree tree = fresh.snapshot();
+    EXPECT_EQ(tree.roots[3].at(u"K").values.at(u"Tricky").text, tricky);
+    // A read ends at a stored zero, as a registry read does.
+    WString text;
+    EXPECT_TRUE(fresh.read_string(HKCU, u"K", u"Tricky", text));
+    EXPECT_EQ(text, u"a\"b\\c\nd");
+    EXPECT_TRUE(fresh.read_string(HKCU, u"K", u"quoted \"NAME\"", text));
+    EXPECT_EQ(text, u"x");
+}
+
+// ---- sharing -----------------------------------------------------------------
+
+TEST(SettingsStore, AnotherStoreSeesWritesAndMergesItsOwn) {
+    TempFolder dir;
+    SettingsStore first(dir.file());
+    SettingsStore second(dir.file());
+    first.set_recheck_interval(std::chrono::milliseconds(0));
+    second.set_recheck_interval(std::chrono::milliseconds(0));
+    std::uint32_t number = 0;
+    EXPECT_FALSE(second.read_dword(HKCU, u"K", u"A", number)); // loaded: nothing yet
+    ASSERT_TRUE(first.write_dword(HKCU, u"K", u"A", 1));
+    EXPECT_TRUE(second.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_EQ(number, 1u);
+    // Each write starts from the file, so neither store loses the other's value.
+    ASSERT_TRUE(second.write_dword(HKCU, u"K", u"B", 2));
+    ASSERT_TRUE(first.write_dword(HKCU, u"K", u"C", 3));
+    SettingsStore third(dir.file());
+    for (auto [name, expected] : {std::pair{u"A", 1u}, {u"B", 2u}, {u"C", 3u}}) {
+        EXPECT_TRUE(third.read_dword(HKCU, u"K", name, number)) << to_utf8(name);
+        EXPECT_EQ(number, expected);
+    }
+}
+
+TEST(SettingsStore, ReadsFromMemoryUntilTheRecheckIsDue) {
+    TempFolder dir;
+    SettingsStore writer(dir.file());
+    SettingsStore reader(dir.file());
+    reader.set_recheck_interval(std::chrono::hours(1));
+    std::uint32_t number = 0;
+    ASSERT_TRUE(writer.write_dword(HKCU, u"K", u"A", 1));
+    EXPECT_TRUE(reader.read_dword(HKCU, u"K", u"A", number));
+    ASSERT_TRUE(writer.write_dword(HKCU, u"K", u"A", 2));
+    EXPECT_TRUE(reader.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_EQ(number, 1u);
+    reader.set_recheck_interval(std::chrono::milliseconds(0));
+    EXPECT_TRUE(reader.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_EQ(number, 2u);
+    // A file removed from outside empties the store.
+    fs::remove(dir.file());
+    EXPECT_FALSE(reader.read_dword(HKCU, u"K", u"A", number));
+}
+
+TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
+    TempFolder dir;
+    constexpr int processes = 4;
+    constexpr int writes = 15;
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            SettingsStore store(dir.file());
+            bool ok = true;
+            for (int i = 0; i < writes; ++i)
+                ok &= store.write_dword(HKCU, u"K", u"P" + to_wstring(p) + u"-" + to_wstring(i),
+                                        static_cast<std::uint32_t>(i));
+            std::_Exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    SettingsStore store(dir.file());
+    EXPECT_EQ(store.snapshot().roots[3].at(u"K").values.size(),
+              static_cast<std::size_t>(processes * writes));
+}
+
+// ---- damage --------------------------------------------------------------------
+
+TEST(SettingsStore, DamagedFileIsSetAsideAndTheStoreStartsEmpty) {
+    TempFolder dir;
+    const std::string garbage = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n"
+                                "\"A\"=dword:00000001\n\"B\"=\"torn";
+    write_text(dir.file(), garbage);
+    SettingsStore store(dir.file());
+    std::uint32_t number = 0;
+    EXPECT_FALSE(store.read_dword(HKCU, u"K", u"A", number));
+    auto problems = store.take_problems();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("is damaged (line 4: unterminated quoted text); moved aside to"),
+              std::string::npos)
+        << problems[0];
+    auto aside = files_starting_with(dir.path(), "registry.reg.bad-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(read_text(aside[0]), garbage);
+    EXPECT_FALSE(fs::exists(dir.file()));
+
+    // Writing afterwards makes a new good file and leaves the bad one alone.
+    ASSERT_TRUE(store.write_dword(HKCU, u"K", u"C", 3));
+    EXPECT_EQ(read_text(aside[0]), garbage);
+    EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 1u);
+}
+
+TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
+    TempFolder dir;
+    SettingsStore store(dir.file());
+    store.set_recheck_interval(std::chrono::milliseconds(0));
+    ASSERT_TRUE(store.write_dword(HKCU, u"K", u"A", 1));
+    write_text(dir.file(), "not a settings file at all");
+    std::uint32_t number = 0;
+    EXPECT_TRUE(store.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_EQ(number, 1u);
+    auto problems = store.take_problems();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("keeping the settings read before"), std::string::npos);
+    // Two damaged files in the same second keep separate names.
+    write_text(dir.file(), "damaged again");
+    ASSERT_TRUE(store.write_dword(HKCU, u"K", u"B", 2));
+    EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 2u);
+    SettingsStore fresh(dir.file());
+    EXPECT_TRUE(fresh.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_TRUE(fresh.read_dword(HKCU, u"K", u"B", number));
+}
+
+// A writer killed at any moment leaves the old or the new file, complete.
+TEST(SettingsStore, SurvivesWritersKilledMidWrite) {
+    TempFolder dir;
+    auto payload = [](std::uint32_t n) {
+        // Large enough that kills land inside the write, different per n.
+        return to_wstring(n) + u":" + WString(20000 + n % 7, static_cast<char16_t>(u'a' + n % 26)) +
+               u"\n" + to_wstring(n);
+    };
+    {
+        SettingsStore store(dir.file());
+        ASSERT_TRUE(store.write_string(HKCU, u"K", u"V", payload(0)));
+    }
+    std::mt19937 random(12345);
+    std::uint32_t last = 0;
+    int torn = 0;
+    for (int round = 0; round < 40; ++round) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            SettingsStore store(dir.file());
+            for (std::uint32_t n = last + 1;; ++n)
+                store.write_string(HKCU, u"K", u"V", payload(n));
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+        std::string text = read_text(dir.file());
+        SettingsTree tree;
+        std::string error;
+        ASSERT_TRUE(parse_settings(text, tree, error)) << "round " << round << ": " << error;
+        const WString& value = tree.roots[3].at(u"K").values.at(u"V").text;
+        auto n = static_cast<std::uint32_t>(std::stoul(to_utf8(value.substr(0, value.find(u':')))));
+        ASSERT_EQ(value, payload(n)) << "round " << round;
+        ASSERT_GE(n, last) << "round " << round;
+        torn += fs::exists(dir.file() + ".tmp") ? 1 : 0; // killed between open and rename
+        last = n;
+    }
+    EXPECT_GT(last, 0u) << "the writers never got a write through";
+    RecordProperty("killed_mid_write", torn);
+}
+
+// ---- helpers ---------------------------------------------------------------------
+
+TEST(AtomicFile, FolderNamesAndReplacement) {
+    EXPECT_EQ(parent_folder("/a/b/c"), "/a/b");
+    EXPECT_EQ(parent_folder("/c"), "/");
+    EXPECT_EQ(parent_folder("c"), "");
+    EXPECT_EQ(parent_folder("/a/b/"), "/a");
+    TempFolder dir;
+    std::string file = dir.path() + "/x/y/z.txt";
+    ASSERT_TRUE(create_folders(parent_folder(file)));
+    ASSERT_TRUE(replace_file(file, "one", file + ".tmp"));
+    ASSERT_TRUE(replace_file(file, "two", file + ".tmp"));
+    EXPECT_EQ(read_text(file), "two");
+    EXPECT_FALSE(fs::exists(file + ".tmp"));
+    EXPECT_FALSE(replace_file(dir.path() + "/missing/z", "x", dir.path() + "/missing/z.tmp"));
+}
