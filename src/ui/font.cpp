@@ -44,6 +44,9 @@ struct Library {
     ~Library() {
         if (handle)
             FT_Done_FreeType(handle);
+        // Fonts copy what they need from fontconfig's answers, so its
+        // configuration can go with the last font.
+        FcFini();
     }
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
@@ -203,6 +206,13 @@ struct FontRep::GlyphTable {
     std::array<const Glyph*, direct_limit> direct{};
     std::unordered_map<char32_t, const Glyph*> others;
     std::deque<Glyph> storage; // stable addresses
+
+    // Kerning lookups in the face cost more than the rest of measuring; the
+    // first glyphs used (a text's alphabet) get a slot in a pair table.
+    static constexpr std::int32_t kerning_slots = 256;
+    static constexpr std::int8_t unknown = std::numeric_limits<std::int8_t>::min();
+    std::vector<std::int8_t> kerning_pairs;
+    std::int32_t next_kerning_slot = 0;
 };
 
 FontRep::FontRep(const FontDescription& description) : m_description(description) {
@@ -322,6 +332,12 @@ const Glyph& FontRep::glyph_locked(char32_t code_point) const {
             }
         }
     }
+    if (m_has_kerning && glyph.index != 0 && table.next_kerning_slot < GlyphTable::kerning_slots) {
+        if (table.kerning_pairs.empty())
+            table.kerning_pairs.assign(GlyphTable::kerning_slots * GlyphTable::kerning_slots,
+                                       GlyphTable::unknown);
+        glyph.kerning_slot = table.next_kerning_slot++;
+    }
     if (code_point < GlyphTable::direct_limit)
         table.direct[code_point] = &glyph;
     else
@@ -332,10 +348,20 @@ const Glyph& FontRep::glyph_locked(char32_t code_point) const {
 std::int32_t FontRep::kerning_locked(const Glyph& left, const Glyph& right) const {
     if (left.index == 0 || right.index == 0)
         return 0;
+    std::int8_t* cached = nullptr;
+    if (left.kerning_slot >= 0 && right.kerning_slot >= 0) {
+        cached = &m_glyphs->kerning_pairs[static_cast<std::size_t>(
+            left.kerning_slot * GlyphTable::kerning_slots + right.kerning_slot)];
+        if (*cached != GlyphTable::unknown)
+            return *cached;
+    }
     FT_Vector delta{};
     if (FT_Get_Kerning(m_face->handle, left.index, right.index, FT_KERNING_DEFAULT, &delta) != 0)
-        return 0;
-    return round_26_6(delta.x);
+        delta.x = 0;
+    const std::int32_t pixels = round_26_6(delta.x);
+    if (cached && pixels > GlyphTable::unknown && pixels <= std::numeric_limits<std::int8_t>::max())
+        *cached = static_cast<std::int8_t>(pixels);
+    return pixels;
 }
 
 } // namespace telvara::ui

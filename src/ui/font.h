@@ -33,12 +33,13 @@ std::int32_t font_pixel_height(std::int32_t size, std::int32_t scale_factor);
 
 // One rendered glyph: 8-bit coverage, top row first.
 struct Glyph {
-    std::uint32_t index = 0;  // glyph index in the face, for kerning
-    std::int32_t advance = 0; // pen movement in pixels
-    std::int32_t left = 0;    // pen x to the first coverage column
-    std::int32_t top = 0;     // baseline up to the first coverage row
-    std::int32_t width = 0;   // coverage columns
-    std::int32_t rows = 0;    // coverage rows
+    std::uint32_t index = 0;        // glyph index in the face, for kerning
+    std::int32_t advance = 0;       // pen movement in pixels
+    std::int32_t left = 0;          // pen x to the first coverage column
+    std::int32_t top = 0;           // baseline up to the first coverage row
+    std::int32_t width = 0;         // coverage columns
+    std::int32_t rows = 0;          // coverage rows
+    std::int32_t kerning_slot = -1; // row in the font's kerning pair cache, if any
     std::vector<std::uint8_t> coverage;
 };
 

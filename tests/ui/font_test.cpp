@@ -2,9 +2,12 @@
 
 #include "ui/font_cache.h"
 
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -250,4 +253,65 @@ TEST(FontCache, ConcurrentRequestsCreateOneFont) {
     for (const auto& result : results)
         EXPECT_EQ(result, results[0]);
     EXPECT_EQ(font_cache_size(), before + 1);
+}
+
+namespace {
+
+// The file fontconfig picks for the plain sans face on this machine.
+std::string regular_sans_file() {
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    std::string file;
+    FcChar8* name = nullptr;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &name) == FcResultMatch)
+        file = reinterpret_cast<const char*>(name);
+    if (match)
+        FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return file;
+}
+
+// Each runs in a child process: it replaces the process's font configuration.
+[[noreturn]] void exit_with_null_font_check() {
+    FcConfigSetCurrent(FcConfigCreate());
+    FontRep font(description(12, 1));
+    FontRep::Access glyphs(font);
+    const bool null = font.is_null() && font.height() == 0 && glyphs.glyph(U'A').advance == 0 &&
+                      font.family().empty();
+    std::exit(null ? 1 : 0);
+}
+
+[[noreturn]] void exit_with_synthesis_check() {
+    const std::string regular_file = regular_sans_file();
+    if (regular_file.empty())
+        std::exit(2);
+    FcConfig* only_regular = FcConfigCreate();
+    FcConfigAppFontAddFile(only_regular, reinterpret_cast<const FcChar8*>(regular_file.c_str()));
+    FcConfigSetCurrent(only_regular);
+    FontRep regular(description(10, 2));
+    FontRep bold(description(10, 2, true));
+    FontDescription italic_description = description(10, 2);
+    italic_description.italic = true;
+    FontRep italic(italic_description);
+    FontRep::Access r(regular);
+    FontRep::Access b(bold);
+    FontRep::Access i(italic);
+    const bool ok = !regular.synthetic_bold() && bold.synthetic_bold() &&
+                    italic.synthetic_italic() && !bold.synthetic_italic() &&
+                    b.glyph(U'm').advance > r.glyph(U'm').advance &&
+                    i.glyph(U'l').width > r.glyph(U'l').width;
+    std::exit(ok ? 1 : 0);
+}
+
+} // namespace
+
+TEST(FontRepDeathTest, NoInstalledFontsGiveANullFontThatStillWorks) {
+    EXPECT_EXIT(exit_with_null_font_check(), testing::ExitedWithCode(1), "");
+}
+
+TEST(FontRepDeathTest, MissingStylesAreSynthesised) {
+    EXPECT_EXIT(exit_with_synthesis_check(), testing::ExitedWithCode(1), "");
 }
