@@ -1,0 +1,684 @@
+// The contact store's volume: schema and its version, reading and writing
+// contacts, the folder's categories, photos, erasing and the generated test
+// contacts. Change delivery lives in contact_watch.cpp.
+//
+// Layout of the volume (schema version 1, PRAGMA user_version):
+//   contacts          one row per contact: oid (never reused) and one column
+//                     per property of the property table; NULL = not set;
+//                     Birthday as INTEGER milliseconds since 1970 (UTC)
+//   contact_photos    the image bytes of a contact's photo, keyed by oid
+//   contact_folder    properties of the contacts folder (its categories)
+//   contact_changes   the change journal (seq, oid, kind, at), written by
+//                     triggers so that every writer, whatever program it is,
+//                     leaves a trace the watchers of other processes can read
+// Other tables (the call log) may share the file; nothing here locks it for
+// longer than a write transaction.
+//
+// Durability: WAL with synchronous=FULL. Each commit is synced before it is
+// reported, so a power cut or a killed process loses at most the transaction
+// in flight; contact writes are rare and bulk writes are one transaction, so
+// the extra sync per commit costs nothing the user notices.
+#include "data/contact_store_impl.h"
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "data/contact_watch.h"
+#include "data/picture_chooser.h"
+#include "data/test_contacts.h"
+#include "platform/clock.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+
+namespace telvara::data {
+
+namespace {
+
+constexpr std::int64_t kSchemaVersion = 1;
+constexpr int kFirstFieldIndex = 4;
+constexpr int kFieldCount = 34;
+constexpr int kBirthdayIndex = kFirstFieldIndex + static_cast<int>(FieldType::Birthday);
+constexpr int kCategoriesIndex = kFirstFieldIndex + static_cast<int>(FieldType::Categories);
+constexpr std::int64_t kFolderCategoriesProperty = 0x101A001F;
+// Offset between FILETIME (100 ns since 1601) and the Unix epoch.
+constexpr std::int64_t kFileTimeEpoch = 116444736000000000LL;
+
+constexpr std::array<ContactProperty, 38> properties = {{
+    {0x10000066, "oid"},
+    {0x0082001F, "first_name"},
+    {0x0084001F, "last_name"},
+    {0x008A001F, "company"},
+    {0x0096001F, "mobile_tel"},
+    {0x0097001F, "business_tel"},
+    {0x0098001F, "business2_tel"},
+    {0x0099001F, "home_tel"},
+    {0x009A001F, "home2_tel"},
+    {0x009E001F, "car_tel"},
+    {0x009F001F, "radio_tel"},
+    {0x00A0001F, "company_main_tel"},
+    {0x00A1001F, "assistant_tel"},
+    {0x0090001F, "email1"},
+    {0x0091001F, "email2"},
+    {0x0092001F, "email3"},
+    {0x00A7001F, "web_page"},
+    {0x0083001F, "middle_name"},
+    {0x0085001F, "suffix"},
+    {0x0086001F, "nick_name"},
+    {0x008B001F, "department"},
+    {0x008C001F, "job_title"},
+    {0x008F001F, "assistant_name"},
+    {0x009B001F, "business_fax"},
+    {0x009C001F, "home_fax"},
+    {0x009D001F, "pager_number"},
+    {0x00F00040, "birthday"},
+    {0x101D001F, "categories"},
+    {0x00C1001F, "work_street"},
+    {0x00C2001F, "work_city"},
+    {0x00C4001F, "work_region"},
+    {0x00C3001F, "work_postal_code"},
+    {0x00C5001F, "work_country"},
+    {0x00D1001F, "home_street"},
+    {0x00D2001F, "home_city"},
+    {0x00D4001F, "home_region"},
+    {0x00D3001F, "home_postal_code"},
+    {0x00D5001F, "home_country"},
+}};
+
+constexpr const char* kJournalNow = "CAST((julianday('now') - 2440587.5) * 86400000 AS INTEGER)";
+
+// "first_name, last_name, ..." from property index `from` on.
+std::string column_list(int from) {
+    std::string out;
+    for (int i = from; i < static_cast<int>(properties.size()); ++i) {
+        if (!out.empty())
+            out += ", ";
+        out += properties[i].column;
+    }
+    return out;
+}
+
+const std::string& select_sql() {
+    static const std::string sql = "SELECT " + column_list(0) + " FROM contacts";
+    return sql;
+}
+
+const std::string& insert_sql() {
+    static const std::string sql = [] {
+        std::string values;
+        for (std::size_t i = 1; i < properties.size(); ++i)
+            values += i == 1 ? "?" : ", ?";
+        return "INSERT INTO contacts(" + column_list(1) + ") VALUES(" + values + ")";
+    }();
+    return sql;
+}
+
+const std::string& update_sql() {
+    static const std::string sql = [] {
+        std::string sets;
+        for (std::size_t i = 1; i < properties.size(); ++i) {
+            if (i > 1)
+                sets += ", ";
+            sets += std::string(properties[i].column) + " = ?" + std::to_string(i);
+        }
+        return "UPDATE contacts SET " + sets + " WHERE oid = ?" + std::to_string(properties.size());
+    }();
+    return sql;
+}
+
+std::string schema_sql() {
+    std::string contacts = "CREATE TABLE contacts(oid INTEGER PRIMARY KEY AUTOINCREMENT";
+    for (std::size_t i = 1; i < properties.size(); ++i) {
+        contacts += ", ";
+        contacts += properties[i].column;
+        if (i < kFirstFieldIndex)
+            contacts += " TEXT NOT NULL DEFAULT ''";
+        else if (static_cast<int>(i) == kBirthdayIndex)
+            contacts += " INTEGER";
+        else
+            contacts += " TEXT";
+    }
+    contacts += ");\n";
+    const std::string now = kJournalNow;
+    auto journal = [&now](const char* oid, int kind) {
+        return std::string("INSERT INTO contact_changes(oid, kind, at) VALUES(") + oid + ", " +
+               std::to_string(kind) + ", " + now + ");";
+    };
+    return contacts +
+           "CREATE TABLE contact_photos(oid INTEGER PRIMARY KEY, image BLOB NOT NULL);\n"
+           "CREATE TABLE contact_folder(propid INTEGER PRIMARY KEY, value);\n"
+           "CREATE TABLE contact_changes(seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+           " oid INTEGER NOT NULL, kind INTEGER NOT NULL, at INTEGER NOT NULL);\n"
+           "CREATE TRIGGER contact_created AFTER INSERT ON contacts BEGIN " +
+           journal("new.oid", 0) +
+           " END;\n"
+           "CREATE TRIGGER contact_deleted AFTER DELETE ON contacts BEGIN "
+           "DELETE FROM contact_photos WHERE oid = old.oid; " +
+           journal("old.oid", 1) +
+           " END;\n"
+           "CREATE TRIGGER contact_changed AFTER UPDATE ON contacts BEGIN " +
+           journal("new.oid", 2) +
+           " END;\n"
+           // A new or removed photo changes the contact; not when the photo
+           // goes with its contact (the contact row is already gone then).
+           "CREATE TRIGGER contact_photo_set AFTER INSERT ON contact_photos BEGIN " +
+           journal("new.oid", 2) +
+           " END;\n"
+           "CREATE TRIGGER contact_photo_replaced AFTER UPDATE ON contact_photos BEGIN " +
+           journal("new.oid", 2) +
+           " END;\n"
+           "CREATE TRIGGER contact_photo_removed AFTER DELETE ON contact_photos"
+           " WHEN EXISTS(SELECT 1 FROM contacts WHERE oid = old.oid) BEGIN " +
+           journal("old.oid", 2) + " END;\n";
+}
+
+app::LogStream& stamp(app::LogStream& log) {
+    return log << platform::tick_count() << u" ";
+}
+
+// Fills the record from a row of select_sql().
+void read_row(const sql::Statement& row, ContactRecord& record, app::LogStream& log) {
+    record.oid = static_cast<std::uint32_t>(row.column_int(0));
+    record.first_name = from_utf8(row.column_text(1));
+    record.last_name = from_utf8(row.column_text(2));
+    record.company = from_utf8(row.column_text(3));
+    record.fields.clear();
+    for (int i = kFirstFieldIndex; i < static_cast<int>(properties.size()); ++i) {
+        const auto type = static_cast<FieldType>(i - kFirstFieldIndex);
+        if (i == kCategoriesIndex) {
+            // Every contact has a Categories field, empty when it has none.
+            stamp(log) << u"Read category for contact start " << record.oid << u"\n";
+            record.fields.emplace_back(type, from_utf8(row.column_text(i)));
+            stamp(log) << u"Read category for contact finish\n";
+            continue;
+        }
+        if (row.is_null(i))
+            continue;
+        if (i == kBirthdayIndex) {
+            const std::int64_t ms = row.column_int(i);
+            stamp(log) << u"Date1 = " << (ms * 10000 + kFileTimeEpoch) << u", Date2 = " << ms
+                       << u"\n";
+            record.fields.emplace_back(type, to_wstring(ms));
+            continue;
+        }
+        auto text = row.column_text(i);
+        if (!text.empty())
+            record.fields.emplace_back(type, from_utf8(text));
+    }
+}
+
+std::optional<std::int64_t> parse_millis(WStringView text) {
+    std::string ascii;
+    for (char16_t c : text) {
+        if (c > 0x7F)
+            return std::nullopt;
+        ascii.push_back(static_cast<char>(c));
+    }
+    std::int64_t value = 0;
+    auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (error != std::errc() || end != ascii.data() + ascii.size())
+        return std::nullopt;
+    // FILETIME must be able to hold it.
+    constexpr std::int64_t limit = (INT64_MAX - kFileTimeEpoch) / 10000;
+    if (value > limit || value < -kFileTimeEpoch / 10000)
+        return std::nullopt;
+    return value;
+}
+
+// Binds the names and the 34 field columns from parameter 1 on. A record
+// holding the same type twice stores the last one (as writing properties in
+// order would). False for a Birthday that is not a number of milliseconds.
+bool bind_record(sql::Statement& statement, const ContactRecord& record) {
+    statement.bind_text(1, to_utf8(record.first_name));
+    statement.bind_text(2, to_utf8(record.last_name));
+    statement.bind_text(3, to_utf8(record.company));
+    std::array<const ContactField*, kFieldCount> slots{};
+    for (const auto& field : record.fields) {
+        const auto type = static_cast<std::uint32_t>(field.type);
+        if (type < kFieldCount)
+            slots[type] = &field;
+    }
+    for (int type = 0; type < kFieldCount; ++type) {
+        const int parameter = kFirstFieldIndex + type;
+        const ContactField* field = slots[type];
+        if (field == nullptr || field->value.empty()) {
+            statement.bind_null(parameter);
+        } else if (type == static_cast<int>(FieldType::Birthday)) {
+            auto ms = parse_millis(field->value);
+            if (!ms)
+                return false;
+            statement.bind_int(parameter, *ms);
+        } else {
+            statement.bind_text(parameter, to_utf8(field->value));
+        }
+    }
+    return true;
+}
+
+// SQLITE_MISMATCH: a value the column cannot take.
+constexpr int kBadValue = 20;
+
+// Inserts one record; its new oid, or 0 after logging the failure.
+std::uint32_t insert_record(sql::Database& db, sql::Statement& insert,
+                            const ContactRecord& record) {
+    insert.reset();
+    if (!bind_record(insert, record)) {
+        stamp(app::log()) << u"Error SetProps " << kBadValue << u"\n";
+        return 0;
+    }
+    if (insert.step() != sql::Statement::Step::done) {
+        stamp(app::log()) << u"Error Save " << db.error_code() << u"\n";
+        return 0;
+    }
+    const std::int64_t oid = db.last_insert_rowid();
+    // Item identifiers are 32-bit; a volume that ran out of them takes no
+    // more contacts rather than handing out a truncated oid.
+    if (oid <= 0 || oid > static_cast<std::int64_t>(UINT32_MAX)) {
+        stamp(app::log()) << u"Error Save oid out of range\n";
+        return 0;
+    }
+    return static_cast<std::uint32_t>(oid);
+}
+
+WString join_categories(const std::vector<WString>& names) {
+    WString out;
+    for (const auto& name : names) {
+        if (!out.empty())
+            out += u", ";
+        out += name;
+    }
+    return out;
+}
+
+} // namespace
+
+std::span<const ContactProperty> contact_properties() {
+    return properties;
+}
+
+std::vector<WString> split_category_text(WStringView text) {
+    std::vector<WString> pieces;
+    std::size_t start = 0;
+    auto take = [&](std::size_t end) {
+        WStringView piece = text.substr(start, end - start);
+        if (!piece.empty() && piece.front() == u' ')
+            piece.remove_prefix(1);
+        pieces.emplace_back(piece);
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u',' || text[i] == u';') {
+            take(i);
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        take(text.size());
+    return pieces;
+}
+
+// --- Impl -------------------------------------------------------------------
+
+bool ContactManagerImpl2::Impl::open(std::string name) {
+    file_name = std::move(name);
+    auto& log = app::log();
+    std::error_code ignored;
+    const auto folder = std::filesystem::path(file_name).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ignored);
+    if (!db.open(file_name)) {
+        stamp(log) << u"ContactManagerImpl2: cannot open " << from_utf8(file_name) << u": "
+                   << from_utf8(db.error()) << u"\n";
+        db.close();
+        return false;
+    }
+    db.set_busy_timeout(5000);
+    // Fails on a file that is not a database: leave such a file alone.
+    if (db.query_text("PRAGMA journal_mode=WAL") != "wal" || !db.exec("PRAGMA synchronous=FULL")) {
+        stamp(log) << u"ContactManagerImpl2: " << from_utf8(file_name)
+                   << u" is not a usable volume: " << from_utf8(db.error()) << u"\n";
+        db.close();
+        return false;
+    }
+    std::int64_t version = db.query_int("PRAGMA user_version");
+    if (version < kSchemaVersion && version >= 0) {
+        sql::Transaction transaction(db, sql::Transaction::Mode::write);
+        // Another process may have created it meanwhile.
+        version = db.query_int("PRAGMA user_version");
+        if (version == 0) {
+            const std::string schema =
+                schema_sql() + "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+            if (!transaction.active() || !db.exec(schema.c_str()) || !transaction.commit()) {
+                stamp(log) << u"ContactManagerImpl2: cannot create the schema: "
+                           << from_utf8(db.error()) << u"\n";
+                db.close();
+                return false;
+            }
+            version = kSchemaVersion;
+        }
+    }
+    if (version != kSchemaVersion) {
+        stamp(log) << u"ContactManagerImpl2: unknown schema version "
+                   << static_cast<long long>(version) << u"\n";
+        db.close();
+        return false;
+    }
+    note_position();
+    return true;
+}
+
+std::int64_t ContactManagerImpl2::Impl::max_seq() {
+    return db.query_int("SELECT coalesce(max(seq), 0) FROM contact_changes");
+}
+
+void ContactManagerImpl2::Impl::note_position() {
+    last_seen = max_seq();
+    data_version = db.query_int("PRAGMA data_version");
+    own_rows.clear();
+    own_write_pending = false;
+}
+
+bool ContactManagerImpl2::Impl::write(const std::function<bool()>& body) {
+    if (!db)
+        return false;
+    sql::Transaction transaction(db, sql::Transaction::Mode::write);
+    if (!transaction.active()) {
+        stamp(app::log()) << u"ContactManagerImpl2: cannot begin a write: " << db.error_code()
+                          << u"\n";
+        return false;
+    }
+    const std::int64_t first = max_seq();
+    if (first < 0 || !body())
+        return false;
+    const std::int64_t last = max_seq();
+    if (last < 0)
+        return false;
+    if (first / 256 != last / 256)
+        trim_journal(db);
+    if (!transaction.commit())
+        return false;
+    if (last > first) {
+        own_rows.emplace_back(first, last);
+        own_write_pending = true;
+    }
+    return true;
+}
+
+void trim_journal(sql::Database& db) {
+    sql::Statement trim(db, std::string("DELETE FROM contact_changes WHERE seq <= "
+                                        "(SELECT max(seq) FROM contact_changes) - 1000"
+                                        " AND at < ") +
+                                kJournalNow + " - 3600000");
+    trim.step();
+}
+
+// --- ContactManagerImpl2 ----------------------------------------------------
+
+ContactManagerImpl2::ContactManagerImpl2() : ContactManagerImpl2(app::file_path(u"\\pim.vol")) {}
+
+ContactManagerImpl2::ContactManagerImpl2(std::string file_name) : m_impl(std::make_unique<Impl>()) {
+    m_impl->open(std::move(file_name));
+}
+
+ContactManagerImpl2::~ContactManagerImpl2() {
+    stop_watching();
+}
+
+bool ContactManagerImpl2::is_open() const {
+    return static_cast<bool>(m_impl->db);
+}
+
+const std::string& ContactManagerImpl2::file_name() const {
+    return m_impl->file_name;
+}
+
+void ContactManagerImpl2::set_listener(ContactStoreListener* listener) {
+    m_impl->listener = listener;
+}
+
+std::size_t ContactManagerImpl2::load_contacts(std::vector<ContactRecord>& out) {
+    auto& log = app::log();
+    stamp(log) << u"load_contacts1\n";
+    const auto start = platform::tick_count();
+    out.clear();
+    auto& db = m_impl->db;
+    sql::Transaction snapshot(db, sql::Transaction::Mode::read);
+    const std::int64_t seen = snapshot.active() ? m_impl->max_seq() : -1;
+    const std::int64_t count = seen >= 0 ? db.query_int("SELECT count(*) FROM contacts") : -1;
+    if (count < 0) {
+        stamp(log) << u"ContactManagerImpl2::load_contacts() ERROR - 1\n";
+        return 0;
+    }
+    stamp(log) << u"load_contacts2 count=" << static_cast<long long>(count) << u"\n";
+    out.resize(static_cast<std::size_t>(count));
+    sql::Statement rows(db, select_sql() + " ORDER BY oid");
+    std::size_t i = 0;
+    while (i < out.size() && rows.step() == sql::Statement::Step::row) {
+        read_row(rows, out[i], log);
+        if (i % 25 == 0 && m_impl->listener != nullptr)
+            m_impl->listener->on_load_progress(*this, i, out.size());
+        ++i;
+    }
+    // Within one snapshot the count holds; anything else is a read error.
+    out.resize(i);
+    snapshot.commit();
+    // Everything journaled up to the snapshot is in the list now.
+    m_impl->last_seen = std::max(m_impl->last_seen, seen);
+    stamp(log) << u"load_contacts3 time=" << (platform::tick_count() - start) << u"\n";
+    return out.size();
+}
+
+bool ContactManagerImpl2::read_contact(ContactRecord& record) {
+    if (record.oid == 0 || !is_open())
+        return false;
+    sql::Statement row(m_impl->db, select_sql() + " WHERE oid = ?");
+    row.bind_int(1, record.oid);
+    if (row.step() != sql::Statement::Step::row)
+        return false;
+    read_row(row, record, app::log());
+    return true;
+}
+
+bool ContactManagerImpl2::create_contact(ContactRecord& record) {
+    std::uint32_t oid = 0;
+    const bool ok = m_impl->write([&] {
+        sql::Statement insert(m_impl->db, insert_sql());
+        oid = insert_record(m_impl->db, insert, record);
+        return oid != 0;
+    });
+    if (!ok)
+        return false;
+    record.oid = oid;
+    if (record.field(FieldType::Categories) == nullptr)
+        record.fields.emplace_back(FieldType::Categories, WString());
+    return true;
+}
+
+bool ContactManagerImpl2::update_contact(const ContactRecord& record) {
+    if (record.oid == 0)
+        return false;
+    return m_impl->write([&] {
+        sql::Statement update(m_impl->db, update_sql());
+        if (!bind_record(update, record)) {
+            stamp(app::log()) << u"Error SetProps " << kBadValue << u"\n";
+            return false;
+        }
+        update.bind_int(static_cast<int>(properties.size()), record.oid);
+        if (update.step() != sql::Statement::Step::done) {
+            stamp(app::log()) << u"Error Save " << m_impl->db.error_code() << u"\n";
+            return false;
+        }
+        return m_impl->db.changes() == 1;
+    });
+}
+
+bool ContactManagerImpl2::delete_contact(std::uint32_t oid) {
+    if (oid == 0)
+        return false;
+    return m_impl->write([&] {
+        sql::Statement erase(m_impl->db, "DELETE FROM contacts WHERE oid = ?");
+        erase.bind_int(1, oid);
+        return erase.step() == sql::Statement::Step::done && m_impl->db.changes() == 1;
+    });
+}
+
+std::size_t ContactManagerImpl2::load_categories(std::vector<WString>& out) {
+    out.clear();
+    if (!is_open())
+        return 0;
+    sql::Statement row(m_impl->db, "SELECT value FROM contact_folder WHERE propid = ?");
+    row.bind_int(1, kFolderCategoriesProperty);
+    if (row.step() == sql::Statement::Step::row)
+        out = split_category_text(from_utf8(row.column_text(0)));
+    return out.size();
+}
+
+bool ContactManagerImpl2::set_categories(WStringView text) {
+    return m_impl->write([&] {
+        sql::Statement put(m_impl->db,
+                           "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, ?)");
+        put.bind_int(1, kFolderCategoriesProperty);
+        put.bind_text(2, to_utf8(text));
+        return put.step() == sql::Statement::Step::done;
+    });
+}
+
+WString ContactManagerImpl2::choose_picture() {
+    auto& log = app::log();
+    const auto command = picture_chooser_command();
+    if (!command) {
+        stamp(log) << u"choose_picture() - no chooser command \n";
+        return {};
+    }
+    stamp(log) << u"choose_picture() - 1\n";
+    stamp(log) << u"choose_picture() - chooser " << from_utf8(*command) << u" \n";
+    std::string path;
+    switch (run_picture_chooser(*command, path)) {
+    case ChooserResult::chosen:
+        stamp(log) << u"choose_picture() = " << from_utf8(path) << u"\n";
+        return from_utf8(path);
+    case ChooserResult::cancelled:
+        stamp(log) << u"choose_picture() return false \n";
+        return {};
+    case ChooserResult::failed:
+        break;
+    }
+    stamp(log) << u"choose_picture() - chooser failed \n";
+    return {};
+}
+
+bool ContactManagerImpl2::set_picture(const ContactRecord& record,
+                                      std::span<const std::byte> image) {
+    if (record.oid == 0 || image.size() > kMaxPictureBytes)
+        return false;
+    return m_impl->write([&] {
+        sql::Statement exists(m_impl->db, "SELECT 1 FROM contacts WHERE oid = ?");
+        exists.bind_int(1, record.oid);
+        if (exists.step() != sql::Statement::Step::row)
+            return false;
+        sql::Statement put(
+            m_impl->db, image.empty() ? "DELETE FROM contact_photos WHERE oid = ?"
+                                      : "INSERT INTO contact_photos(oid, image) VALUES(?, ?)"
+                                        " ON CONFLICT(oid) DO UPDATE SET image = excluded.image");
+        put.bind_int(1, record.oid);
+        if (!image.empty())
+            put.bind_blob(2, image);
+        return put.step() == sql::Statement::Step::done;
+    });
+}
+
+bool ContactManagerImpl2::set_picture_file(const ContactRecord& record, const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::vector<std::byte> bytes;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        const auto got = static_cast<std::size_t>(file.gcount());
+        if (bytes.size() + got > kMaxPictureBytes)
+            return false;
+        const auto* begin = reinterpret_cast<const std::byte*>(buffer);
+        bytes.insert(bytes.end(), begin, begin + got);
+    }
+    if (bytes.empty())
+        return false;
+    return set_picture(record, bytes);
+}
+
+std::vector<std::byte> ContactManagerImpl2::get_picture(const ContactRecord& record) {
+    std::vector<std::byte> out;
+    if (record.oid == 0 || !is_open())
+        return out;
+    sql::Statement row(m_impl->db, "SELECT image FROM contact_photos WHERE oid = ?");
+    row.bind_int(1, record.oid);
+    if (row.step() == sql::Statement::Step::row) {
+        auto blob = row.column_blob(0);
+        out.assign(blob.begin(), blob.end());
+    }
+    return out;
+}
+
+bool ContactManagerImpl2::has_picture(std::uint32_t oid) {
+    if (oid == 0 || !is_open())
+        return false;
+    sql::Statement row(m_impl->db, "SELECT 1 FROM contact_photos WHERE oid = ?");
+    row.bind_int(1, oid);
+    return row.step() == sql::Statement::Step::row;
+}
+
+std::size_t ContactManagerImpl2::erase_contacts(EraseScope scope) {
+    auto& log = app::log();
+    stamp(log) << u"START DELETE\n";
+    std::size_t deleted = 0;
+    const bool ok = m_impl->write([&] {
+        deleted = 0;
+        std::string query = "SELECT oid FROM contacts";
+        if (scope == EraseScope::marked)
+            query += std::string(" WHERE instr(") +
+                     properties[kFirstFieldIndex + static_cast<int>(kEraseMarkerField)].column +
+                     ", '" + to_utf8(kEraseMarker) + "') > 0";
+        std::vector<std::int64_t> oids;
+        sql::Statement rows(m_impl->db, query);
+        while (rows.step() == sql::Statement::Step::row)
+            oids.push_back(rows.column_int(0));
+        sql::Statement erase(m_impl->db, "DELETE FROM contacts WHERE oid = ?");
+        for (auto oid : oids) {
+            erase.reset();
+            erase.bind_int(1, oid);
+            if (erase.step() != sql::Statement::Step::done)
+                return false;
+            ++deleted;
+            stamp(log) << u"Delete contact: " << static_cast<unsigned long>(deleted) << u"\n";
+        }
+        return true;
+    });
+    stamp(log) << u"END DELETE\n";
+    return ok ? deleted : 0;
+}
+
+std::size_t ContactManagerImpl2::add_test_contacts(std::size_t n) {
+    const bool ok = m_impl->write([&] {
+        sql::Statement insert(m_impl->db, insert_sql());
+        for (std::size_t i = 0; i < n; ++i)
+            if (insert_record(m_impl->db, insert, make_test_contact(i)) == 0)
+                return false;
+        // The folder lists every category the contacts use.
+        std::vector<WString> folder;
+        sql::Statement row(m_impl->db, "SELECT value FROM contact_folder WHERE propid = ?");
+        row.bind_int(1, kFolderCategoriesProperty);
+        if (row.step() == sql::Statement::Step::row)
+            folder = split_category_text(from_utf8(row.column_text(0)));
+        for (auto& name : split_category_text(test_contact_categories()))
+            if (std::find(folder.begin(), folder.end(), name) == folder.end())
+                folder.push_back(name);
+        sql::Statement put(m_impl->db,
+                           "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, ?)");
+        put.bind_int(1, kFolderCategoriesProperty);
+        put.bind_text(2, to_utf8(join_categories(folder)));
+        return put.step() == sql::Statement::Step::done;
+    });
+    return ok ? n : 0;
+}
+
+} // namespace telvara::data

@@ -1,0 +1,141 @@
+#pragma once
+// The contact store: contacts, their photos and the contacts folder's
+// categories in the SQLite volume "\pim.vol", and the change notifications
+// that tell the listener (the Document) what another writer, this process
+// included, did to them.
+
+#include "data/contact_record.h"
+#include "data/pim_messages.h"
+#include "platform/messages.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace telvara::data {
+
+class ContactManagerImpl2;
+
+// Implemented by the Document. All calls come on the thread that runs the
+// store's watcher (the UI thread).
+class ContactStoreListener {
+  public:
+    virtual ~ContactStoreListener() = default;
+    virtual void on_contact_added(ContactManagerImpl2& store, const ContactRecord& record) = 0;
+    virtual void on_load_progress(ContactManagerImpl2& store, std::size_t index,
+                                  std::size_t count) = 0;
+    virtual void on_contact_changed(ContactManagerImpl2& store, std::uint32_t oid) = 0;
+    // Also for oids the listener never saw (a contact created and deleted
+    // before it was read): the listener ignores unknown oids.
+    virtual void on_contact_removed(ContactManagerImpl2& store, std::uint32_t oid) = 0;
+};
+
+// One stored property: its identifier (identifier in the high 16 bits, value
+// type in the low 16: 0x001F text, 0x0040 date) and its column in the volume.
+struct ContactProperty {
+    std::uint32_t id;
+    const char* column;
+};
+
+// The 38 properties in their fixed order: oid, first name, last name,
+// company, then the field types 0-33 (property index i holds type i - 4).
+std::span<const ContactProperty> contact_properties();
+
+// Splits a category text at every "," and ";": a piece loses one leading
+// space; pieces before a separator are kept even when empty, the rest after
+// the last separator only when not empty.
+std::vector<WString> split_category_text(WStringView text);
+
+// A change taken from the volume's change journal.
+struct ContactNotification {
+    std::uint32_t code = 0; // PIM_ITEM_*
+    std::uint32_t oid = 0;
+};
+
+// Text property that marks contacts for the partial erase: Suffix. Test
+// contacts carry it, real contacts practically never have "##F" there.
+inline constexpr FieldType kEraseMarkerField = FieldType::Suffix;
+inline constexpr char16_t kEraseMarker[] = u"##F";
+
+enum class EraseScope { all, marked };
+
+// Largest photo accepted, in bytes.
+inline constexpr std::size_t kMaxPictureBytes = std::size_t(8) << 20;
+
+class ContactManagerImpl2 {
+  public:
+    // The volume "\pim.vol" under the device root.
+    ContactManagerImpl2();
+    // Any SQLite file (tools, tests).
+    explicit ContactManagerImpl2(std::string file_name);
+    ~ContactManagerImpl2();
+    ContactManagerImpl2(const ContactManagerImpl2&) = delete;
+    ContactManagerImpl2& operator=(const ContactManagerImpl2&) = delete;
+
+    // False when the volume could not be opened or has a newer schema; every
+    // operation then fails or yields nothing.
+    bool is_open() const;
+    const std::string& file_name() const;
+
+    void set_listener(ContactStoreListener* listener);
+
+    // Every contact, by oid; returns the count. The list is replaced. Changes
+    // journaled before this read are not delivered afterwards.
+    std::size_t load_contacts(std::vector<ContactRecord>& out);
+    // Reads the contact with record.oid; false when there is none.
+    bool read_contact(ContactRecord& record);
+    // Stores a new contact: sets record.oid and appends an empty Categories
+    // field when the record has none.
+    bool create_contact(ContactRecord& record);
+    // Writes the record over the stored contact with its oid; false when
+    // there is none. Fields not in the record are cleared.
+    bool update_contact(const ContactRecord& record);
+    bool delete_contact(std::uint32_t oid);
+
+    // The contacts folder's categories; returns the count. The list is
+    // replaced.
+    std::size_t load_categories(std::vector<WString>& out);
+    // Replaces the folder's category text ("a, b;c").
+    bool set_categories(WStringView text);
+
+    // Runs the picture chooser; the chosen file's path, empty when nothing
+    // was chosen. Blocks until the chooser ends.
+    WString choose_picture();
+    // Stores the contact's photo as image bytes; empty bytes remove it.
+    bool set_picture(const ContactRecord& record, std::span<const std::byte> image);
+    // Reads an image file (at most kMaxPictureBytes) and stores it.
+    bool set_picture_file(const ContactRecord& record, const std::string& path);
+    // The stored image bytes, empty when the contact has no photo.
+    std::vector<std::byte> get_picture(const ContactRecord& record);
+    bool has_picture(std::uint32_t oid);
+
+    // Turns one change message into a listener call; returns 0.
+    std::intptr_t handle_notification(std::uint32_t code, std::uint32_t oid);
+
+    // Deletes all contacts, or those whose Suffix holds "##F", in one
+    // transaction; returns how many were deleted.
+    std::size_t erase_contacts(EraseScope scope);
+    // Adds n generated contacts (see test_contacts.h) in one transaction;
+    // returns how many were added.
+    std::size_t add_test_contacts(std::size_t n);
+
+    // Change watching. Call on the thread that should receive the listener
+    // calls (the UI thread): a hidden target there checks the volume every
+    // interval and posts the journaled changes as PIM_ITEM_* messages to
+    // `deliver_to`, whose procedure hands them to handle_notification; with
+    // no target given the store's own hidden target does that.
+    void start_watching(platform::TargetRef deliver_to = {}, std::uint32_t interval_ms = 250);
+    void stop_watching();
+    // The changes journaled since the last call (or the load), oldest first;
+    // cheap when nothing changed. Used by the watcher; tests call it directly.
+    std::vector<ContactNotification> collect_changes();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace telvara::data
