@@ -118,8 +118,8 @@ class Writer {
             std::set<WString> seen;
             for (const auto& entry : list)
                 if (!seen.insert(entry.first).second)
-                    return !error("duplicate " + std::string(kind) + " property \"" +
-                                  narrow(entry.first) + "\" in node " + where);
+                    return error("duplicate " + std::string(kind) + " property \"" +
+                                 narrow(entry.first) + "\" in node " + where);
             return true;
         };
         if (!duplicates(node.integers, "integer") || !duplicates(node.fonts, "font") ||

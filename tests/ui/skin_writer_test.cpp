@@ -1,0 +1,167 @@
+// The skin writer: byte layout, alignment, sorted tables, the balanced index,
+// and the skins it must refuse rather than write wrongly.
+#include "skin_test_support.h"
+
+#include <functional>
+
+namespace telvara::ui {
+namespace {
+
+using skinc::NodeModel;
+using skinc::PictureValue;
+using skinc::SkinModel;
+using skinc::write_skin;
+using test::from_bytes;
+using test::written;
+
+std::uint32_t get32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
+}
+
+WString wide_at(const std::vector<std::uint8_t>& b, std::size_t at) {
+    WString text;
+    for (; b[at] | b[at + 1]; at += 2)
+        text.push_back(char16_t(b[at] | (b[at + 1] << 8)));
+    return text;
+}
+
+TEST(SkinWriter, HeaderAndStringTableInTheirOrder) {
+    SkinModel model;
+    model.pictures = {u"p0", u"p1"};
+    model.fonts = {u"12 0 0 0 Tahoma"};
+    model.strings = {u"s0", u"\u0416"};
+    const auto bytes = written(model);
+    ASSERT_GE(bytes.size(), 92u);
+    const std::uint8_t magic[] = {0x21, 0x04, 0x3A, 0x04, 0x38, 0x04, 0x3D, 0x04};
+    EXPECT_TRUE(std::equal(std::begin(magic), std::end(magic), bytes.begin()));
+    for (std::size_t at = 8; at < 72; ++at)
+        EXPECT_EQ(bytes[at], 0) << "reserved words are zero";
+    EXPECT_EQ(get32(bytes, 72), 0xFFFFFFFFu) << "empty index";
+    EXPECT_EQ(get32(bytes, 76), 2u);
+    EXPECT_EQ(get32(bytes, 80), 1u);
+    EXPECT_EQ(get32(bytes, 88), 2u);
+    std::size_t at = get32(bytes, 84);
+    for (WStringView expected : {u"p0", u"p1", u"12 0 0 0 Tahoma", u"s0", u"\u0416"}) {
+        EXPECT_EQ(wide_at(bytes, at), expected);
+        at += (expected.size() + 1) * 2;
+    }
+    EXPECT_EQ(bytes.size() % 4, 0u);
+}
+
+TEST(SkinWriter, PropertiesAreSortedWhateverTheModelOrder) {
+    SkinModel model;
+    NodeModel node;
+    const WString names[] = {u"zeta", u"alpha", u"Zeta", u"mid", u"\u00e9t\u00e9", u"a", u"ab"};
+    std::uint32_t value = 1;
+    for (const WString& name : names)
+        node.integers.push_back({name, value++});
+    model.nodes = {{u"n", node}};
+    auto skin = from_bytes(written(model));
+    const NodeRecord record = skin->find_node(u"n");
+    value = 1;
+    for (const WString& name : names)
+        EXPECT_EQ(skin->read_int(record, name, 0), value++) << to_utf8(name);
+    for (std::uint32_t i = 1; i < skin->property_count(record, PropertyKind::Integer); ++i)
+        EXPECT_LT(*skin->property_name(record, PropertyKind::Integer, i - 1),
+                  *skin->property_name(record, PropertyKind::Integer, i));
+}
+
+TEST(SkinWriter, RecordsAreAlignedAndTheIndexIsBalanced) {
+    SkinModel model;
+    NodeModel leaf;
+    leaf.strings = {{u"type", model.intern_string(u"text")}};
+    NodeModel node;
+    node.strings = leaf.strings;
+    node.children = {leaf, leaf, leaf};
+    for (int i = 0; i < 200; ++i)
+        model.nodes.push_back({u"n" + to_wstring(i), node});
+    const auto bytes = written(model);
+    auto skin = from_bytes(bytes);
+
+    std::function<int(std::uint32_t)> depth = [&](std::uint32_t entry) {
+        if (entry == 0xFFFFFFFF)
+            return 0;
+        EXPECT_EQ(entry % 4, 0u);
+        return 1 + std::max(depth(get32(bytes, entry)), depth(get32(bytes, entry + 4)));
+    };
+    EXPECT_EQ(depth(get32(bytes, 72)), 8) << "200 entries: ceil(log2(201))";
+    for (const auto& [name, record] : skin->top_level_nodes()) {
+        ASSERT_EQ(skin->child_count(record), 3u);
+        for (std::uint32_t i = 0; i < 3; ++i) {
+            const NodeRecord child = skin->child(record, i);
+            ASSERT_TRUE(child);
+            EXPECT_EQ(child.offset % 4, 0u);
+            EXPECT_EQ(skin->read_string(child, u"type", u""), u"text");
+        }
+    }
+}
+
+TEST(SkinWriter, RefusesWhatTheFormatCannotHold) {
+    SkinModel too_many;
+    for (int i = 0; i < 257; ++i)
+        too_many.pictures.push_back(u"p" + to_wstring(i));
+    EXPECT_FALSE(write_skin(too_many).ok());
+    too_many.pictures.pop_back();
+    EXPECT_TRUE(write_skin(too_many).ok()) << "256 pictures fit";
+
+    SkinModel far_picture = too_many;
+    NodeModel node;
+    PictureValue picture;
+    picture.picture = 256;
+    node.pictures = {{u"src", picture}};
+    far_picture.nodes = {{u"n", node}};
+    const auto refused = write_skin(far_picture);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.bytes.empty());
+
+    SkinModel big_block;
+    big_block.pictures = {u"p"};
+    NodeModel big;
+    for (std::uint32_t i = 0; i < 3300; ++i)
+        big.pictures.push_back({u"i" + to_wstring(i), PictureValue{}});
+    big_block.nodes = {{u"big", big}};
+    const auto too_big = write_skin(big_block);
+    EXPECT_FALSE(too_big.ok()) << "properties end beyond 64 KB of the record";
+    EXPECT_NE(too_big.error.find("64 KB"), std::string::npos) << too_big.error;
+    big.pictures.resize(3200);
+    big_block.nodes = {{u"big", big}};
+    EXPECT_TRUE(write_skin(big_block).ok()) << write_skin(big_block).error;
+
+    SkinModel long_names;
+    NodeModel named;
+    for (int i = 0; i < 40; ++i)
+        named.integers.push_back({WString(1000, char16_t(u'a' + i % 26)) + to_wstring(i), 1});
+    long_names.nodes = {{u"n", named}};
+    EXPECT_FALSE(write_skin(long_names).ok()) << "names beyond the first 64 KB";
+
+    SkinModel bad_refs;
+    NodeModel refs;
+    refs.strings = {{u"id", 0}};
+    bad_refs.nodes = {{u"n", refs}};
+    EXPECT_FALSE(write_skin(bad_refs).ok()) << "string 0 of none";
+    refs.strings.clear();
+    refs.fonts = {{u"font", 0}};
+    bad_refs.nodes = {{u"n", refs}};
+    EXPECT_FALSE(write_skin(bad_refs).ok()) << "font 0 of none";
+
+    SkinModel duplicates;
+    duplicates.nodes = {{u"n", NodeModel{}}, {u"n", NodeModel{}}};
+    EXPECT_FALSE(write_skin(duplicates).ok());
+    NodeModel twice;
+    twice.integers = {{u"a", 1}, {u"a", 2}};
+    duplicates.nodes = {{u"n", twice}};
+    EXPECT_FALSE(write_skin(duplicates).ok());
+}
+
+TEST(SkinWriter, WritesAFileTheLoaderAccepts) {
+    test::TempFolder folder;
+    SkinModel model;
+    model.nodes = {{u"Only", NodeModel{}}};
+    std::string error;
+    ASSERT_TRUE(skinc::write_skin_file(model, folder.path() + "/a.skin", &error)) << error;
+    EXPECT_FALSE(skinc::write_skin_file(model, folder.path() + "/no/such/dir/a.skin", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+} // namespace
+} // namespace telvara::ui
