@@ -220,7 +220,9 @@ void Node::on_visibility_changed(bool effective) {
     }
     mark_redraw();
     if (!effective) {
-        m_cache_surface.resize(0, 0);
+        // A hiding animation still plays from the cache; tick releases it after.
+        if (!m_visibility_animation || !m_visibility_animation->is_running())
+            m_cache_surface.resize(0, 0);
         release_capture_cancelled();
     }
 }
@@ -297,6 +299,8 @@ void Node::set_cache(bool cache, std::uint32_t alpha) {
 void Node::tick(double seconds) {
     if (m_visibility_animation && m_visibility_animation->is_running()) {
         m_visibility_animation->advance(seconds);
+        if (!m_visibility_animation->is_running() && !is_effectively_visible())
+            m_cache_surface.resize(0, 0);
         mark_redraw();
         return;
     }

@@ -1,0 +1,61 @@
+#pragma once
+// Nodes with fixed measures and counters, for building layouts in code.
+
+#include "ui/node.h"
+
+#include <memory>
+
+namespace telvara::ui::test {
+
+// Asks for fixed (preferred, minimum) sizes on both axes and counts measures.
+class FixedNode : public Node {
+  public:
+    FixedNode(Measure x, Measure y = {}) : m_x(x), m_y(y) {}
+
+    void measure_x(Measure& measure) override {
+        ++measure_calls;
+        Node::measure_x(measure);
+        raise(measure, m_x);
+    }
+    void measure_y(Measure& measure) override {
+        ++measure_calls;
+        Node::measure_y(measure);
+        raise(measure, m_y);
+    }
+    void layout_x() override {
+        ++layout_calls;
+        Node::layout_x();
+    }
+
+    void set_asked_x(Measure x) {
+        m_x = x;
+        mark_layout();
+    }
+
+    int measure_calls = 0;
+    int layout_calls = 0;
+
+  private:
+    static void raise(Measure& measure, Measure by) {
+        measure.preferred = std::max(measure.preferred, by.preferred);
+        measure.minimum = std::max(measure.minimum, by.minimum);
+    }
+
+    Measure m_x;
+    Measure m_y;
+};
+
+template <class T, class... Args> T& add(Node& parent, Args&&... args) {
+    auto child = std::make_unique<T>(std::forward<Args>(args)...);
+    T& ref = *child;
+    parent.append_child(std::move(child));
+    return ref;
+}
+
+inline Node& named(Node& parent, const char16_t* name) {
+    Node& child = add<Node>(parent);
+    child.set_name(name);
+    return child;
+}
+
+} // namespace telvara::ui::test
