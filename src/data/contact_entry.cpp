@@ -1,0 +1,97 @@
+#include "data/contact_entry.h"
+
+#include "data/key_map.h"
+#include "data/text_case.h"
+
+#include <algorithm>
+
+namespace telvara::data {
+
+std::array<WString, 3> make_sort_keys(const ContactRecord& r) {
+    std::array<WString, 3> k;
+    if (!r.first_name.empty() || !r.last_name.empty()) {
+        if (!r.first_name.empty()) {
+            k[0] = to_lower(r.first_name);
+            k[1] = r.last_name.empty() ? k[0] : to_lower(r.last_name);
+        } else {
+            k[0] = to_lower(r.last_name);
+            k[1] = k[0];
+        }
+        if (!r.company.empty()) {
+            k[2] = to_lower(r.company);
+        } else {
+            k[2].reserve(k[0].size() + k[1].size());
+            k[2] = k[0];
+            k[2] += k[1];
+        }
+    } else if (!r.company.empty()) {
+        k[0] = to_lower(r.company);
+        k[1] = k[0];
+        k[2] = k[0];
+    }
+    return k;
+}
+
+bool is_search_phone(FieldType type) {
+    return type == FieldType::Mobile || type == FieldType::BusinessTel ||
+           type == FieldType::HomeTel;
+}
+
+namespace {
+
+void add_target(ContactEntry& entry, WStringView text, std::uint16_t field, const KeyMap& key_map) {
+    // Longer texts cannot be told apart by a typed prefix anyway.
+    std::size_t length = std::min<std::size_t>(text.size(), 0xFFFF);
+    MatchSpan span;
+    span.offset = static_cast<std::uint32_t>(entry.match_text.size());
+    span.length = static_cast<std::uint16_t>(length);
+    span.field = field;
+    std::size_t lower_at = entry.match_text.size();
+    append_lower(text.substr(0, length), entry.match_text);
+    for (std::size_t i = 0; i < length; ++i)
+        entry.match_text.push_back(key_map.key_of(entry.match_text[lower_at + i]));
+    entry.targets.push_back(span);
+}
+
+} // namespace
+
+void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
+    const ContactRecord& r = entry.record;
+    entry.sort_keys = make_sort_keys(r);
+    entry.match_text.clear();
+    entry.targets.clear();
+    std::size_t total = r.first_name.size() + r.last_name.size() + r.company.size();
+    std::size_t phones = 0;
+    for (const ContactField& f : r.fields)
+        if (is_search_phone(f.type)) {
+            total += f.value.size();
+            ++phones;
+        }
+    entry.match_text.reserve(2 * total);
+    entry.targets.reserve(k_phone_targets + phones);
+    add_target(entry, r.first_name, 0, key_map);
+    add_target(entry, r.last_name, 0, key_map);
+    add_target(entry, r.company, 0, key_map);
+    for (std::size_t i = 0; i < r.fields.size() && i <= 0xFFFF; ++i)
+        if (is_search_phone(r.fields[i].type))
+            add_target(entry, r.fields[i].value, static_cast<std::uint16_t>(i), key_map);
+    entry.match_text.shrink_to_fit();
+}
+
+WString display_name(const ContactRecord& r) {
+    if (!r.first_name.empty() && !r.last_name.empty()) {
+        WString name;
+        name.reserve(r.first_name.size() + 1 + r.last_name.size());
+        name = r.first_name;
+        name += u' ';
+        name += r.last_name;
+        return name;
+    }
+    if (!r.first_name.empty())
+        return r.first_name;
+    if (!r.last_name.empty())
+        return r.last_name;
+    return r.company;
+}
+
+} // namespace telvara::data

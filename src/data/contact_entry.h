@@ -1,0 +1,57 @@
+#pragma once
+// One contact as the Document holds it: the record plus everything sorting
+// and searching need, prepared once per change so that a keystroke or a
+// re-sort only compares ready-made lower-case text.
+
+#include "data/contact_record.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace telvara::data {
+
+class KeyMap;
+
+// A search target inside ContactEntry::match_text: `length` lower-case
+// characters at `offset`, followed by the same number of key characters
+// (the dialer key each character is on).
+struct MatchSpan {
+    std::uint32_t offset = 0;
+    std::uint16_t length = 0;
+    std::uint16_t field = 0; // index into record.fields (phone targets only)
+};
+
+// Targets 0, 1 and 2 are first name, last name and company; the phones of
+// types Mobile, BusinessTel and HomeTel follow.
+inline constexpr std::size_t k_first_target = 0;
+inline constexpr std::size_t k_last_target = 1;
+inline constexpr std::size_t k_company_target = 2;
+inline constexpr std::size_t k_phone_targets = 3;
+
+struct ContactEntry {
+    ContactRecord record;
+    std::array<WString, 3> sort_keys; // K1, K2, K3, lower case
+    WString match_text;
+    std::vector<MatchSpan> targets;
+    // The values this contact has in the favourites list.
+    std::vector<std::int32_t> favorite_values;
+
+    std::uint32_t oid() const { return record.oid; }
+};
+
+// Sort keys from the names: the first name leads K1 when set, else the last
+// name; a company-only contact sorts by the company in all three keys.
+std::array<WString, 3> make_sort_keys(const ContactRecord& record);
+
+// Fills sort keys and search targets from entry.record.
+void prepare_entry(ContactEntry& entry, const KeyMap& key_map);
+
+// First and last name with a space when both are set, the one that is set
+// otherwise, the company when neither is.
+WString display_name(const ContactRecord& record);
+
+// Does the field take part in the dialer search (Mobile, BusinessTel, HomeTel)?
+bool is_search_phone(FieldType type);
+
+} // namespace telvara::data

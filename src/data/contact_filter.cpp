@@ -1,0 +1,103 @@
+#include "data/contact_filter.h"
+
+#include "data/key_map.h"
+#include "data/text_case.h"
+
+namespace telvara::data {
+
+std::vector<WString> split_filter_words(WStringView text) {
+    std::vector<WString> words;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    std::size_t begin = i;
+    for (; i < text.size(); ++i) {
+        if (text[i] == u' ') {
+            words.push_back(to_lower(text.substr(begin, i - begin)));
+            begin = i + 1;
+        }
+    }
+    if (begin < text.size())
+        words.push_back(to_lower(text.substr(begin)));
+    return words;
+}
+
+bool narrows(const std::vector<WString>& previous, const std::vector<WString>& next) {
+    if (previous.empty() || next.size() < previous.size())
+        return false;
+    std::size_t last = previous.size() - 1;
+    for (std::size_t i = 0; i < last; ++i)
+        if (previous[i] != next[i])
+            return false;
+    return next[last].starts_with(previous[last]);
+}
+
+bool ContactFilter::word_matches(const ContactEntry& entry, const MatchSpan& span,
+                                 WStringView word) const {
+    if (span.length < word.size())
+        return false;
+    const char16_t* lower = entry.match_text.data() + span.offset;
+    if (m_key_map->unambiguous()) {
+        const char16_t* keys = lower + span.length;
+        for (std::size_t i = 0; i < word.size(); ++i)
+            if (lower[i] != word[i] && keys[i] != word[i])
+                return false;
+        return true;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (!m_key_map->matches(word[i], lower[i]))
+            return false;
+    return true;
+}
+
+bool ContactFilter::passes(const ContactEntry& entry) const {
+    bool first_taken = false;
+    bool last_taken = false;
+    bool phones_taken = false;
+    bool company_taken = false;
+    const auto& t = entry.targets;
+    for (const WString& word : m_words) {
+        if (!first_taken && word_matches(entry, t[k_first_target], word)) {
+            first_taken = true;
+            continue;
+        }
+        if (!last_taken && word_matches(entry, t[k_last_target], word)) {
+            last_taken = true;
+            continue;
+        }
+        bool taken = false;
+        if (!phones_taken)
+            for (std::size_t i = k_phone_targets; i < t.size(); ++i)
+                if (word_matches(entry, t[i], word)) {
+                    phones_taken = taken = true;
+                    break;
+                }
+        if (!company_taken && word_matches(entry, t[k_company_target], word))
+            company_taken = taken = true;
+        if (!taken)
+            return false;
+    }
+    return true;
+}
+
+MatchResult ContactFilter::match(const ContactEntry& entry) const {
+    MatchResult result;
+    result.passes = passes(entry);
+    if (m_words.size() != 1)
+        return result;
+    const WString& word = m_words.front();
+    auto length = static_cast<std::uint16_t>(word.size());
+    const auto& t = entry.targets;
+    if (word_matches(entry, t[k_first_target], word))
+        result.first_name = length;
+    if (word_matches(entry, t[k_last_target], word))
+        result.last_name = length;
+    if (word_matches(entry, t[k_company_target], word))
+        result.company = length;
+    for (std::size_t i = k_phone_targets; i < t.size(); ++i)
+        if (word_matches(entry, t[i], word))
+            result.phones.push_back({t[i].field, length});
+    return result;
+}
+
+} // namespace telvara::data

@@ -1,0 +1,61 @@
+#pragma once
+// The search over contacts: the typed text split into words, and the test
+// whether an entry answers every word by key (first name, last name, the
+// main phones, the company), with the matched lengths for highlighting.
+
+#include "data/contact_entry.h"
+#include "platform/text.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace telvara::data {
+
+class KeyMap;
+
+// Leading spaces are skipped; every piece that ends at a space is a word
+// (an empty one between two spaces too); the rest after the last space is a
+// word when not empty. Words are lower-cased.
+std::vector<WString> split_filter_words(WStringView text);
+
+// Does `next` only narrow `previous` (same words, the last one extended or
+// more words added), so that filtering the previous result is enough?
+bool narrows(const std::vector<WString>& previous, const std::vector<WString>& next);
+
+struct PhoneMatch {
+    std::uint16_t field = 0; // index into record.fields
+    std::uint16_t length = 0;
+};
+
+// Matched prefix lengths per target; reported only for a one-word filter.
+struct MatchResult {
+    bool passes = false;
+    std::uint16_t first_name = 0;
+    std::uint16_t last_name = 0;
+    std::uint16_t company = 0;
+    std::vector<PhoneMatch> phones;
+};
+
+class ContactFilter {
+  public:
+    explicit ContactFilter(const KeyMap& key_map) : m_key_map(&key_map) {}
+
+    void set_words(std::vector<WString> words) { m_words = std::move(words); }
+    const std::vector<WString>& words() const { return m_words; }
+    bool empty() const { return m_words.empty(); }
+
+    // Each word in turn tries the first name, then the last name (each
+    // while it has not taken a word); failing both, the phones (one target
+    // together) and, independently, the company. Every word must be taken
+    // by some target.
+    bool passes(const ContactEntry& entry) const;
+    MatchResult match(const ContactEntry& entry) const;
+
+  private:
+    bool word_matches(const ContactEntry& entry, const MatchSpan& span, WStringView word) const;
+
+    const KeyMap* m_key_map;
+    std::vector<WString> m_words;
+};
+
+} // namespace telvara::data

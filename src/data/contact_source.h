@@ -1,0 +1,38 @@
+#pragma once
+// What the Document needs of a contact store: every contact, one contact
+// again after a change, and the folder's categories. The SQLite store serves
+// it through StoreContactSource; tests feed records directly.
+
+#include "data/contact_record.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace telvara::data {
+
+class ContactManagerImpl2;
+
+class ContactSource {
+  public:
+    virtual ~ContactSource() = default;
+    // Replaces the list with every contact; returns the count.
+    virtual std::size_t load_contacts(std::vector<ContactRecord>& out) = 0;
+    // Reads the contact with record.oid; false when there is none.
+    virtual bool read_contact(ContactRecord& record) = 0;
+    // Replaces the list with the folder's categories.
+    virtual void load_categories(std::vector<WString>& out) = 0;
+};
+
+class StoreContactSource final : public ContactSource {
+  public:
+    explicit StoreContactSource(ContactManagerImpl2& store) : m_store(&store) {}
+    std::size_t load_contacts(std::vector<ContactRecord>& out) override;
+    bool read_contact(ContactRecord& record) override;
+    void load_categories(std::vector<WString>& out) override;
+
+  private:
+    ContactManagerImpl2* m_store;
+};
+
+} // namespace telvara::data
