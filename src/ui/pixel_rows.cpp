@@ -25,8 +25,12 @@ inline Pixel level_formula(Pixel s, Pixel d, int level) {
         return Pixel(s + ((d & kQuarterMask) >> 2));
     case 2:
         return Pixel(s + ((d & kHalfMask) >> 1));
-    default:
-        return Pixel(((s & kHalfMask) >> 1) + ((d & kHalfMask) >> 1) + ((d & kQuarterMask) >> 2));
+    default: {
+        // Per-field floor average of level 2 and the destination; averaging
+        // packed fields this way never carries from one field into the next.
+        const Pixel two = Pixel(s + ((d & kHalfMask) >> 1));
+        return Pixel((two & d) + (((two ^ d) & kHalfMask) >> 1));
+    }
     }
 }
 
@@ -153,9 +157,9 @@ template <int Level> void level_sse2(Pixel* dst, const Pixel* src, std::int32_t 
         } else if constexpr (Level == 2) {
             mixed = _mm_add_epi16(s, _mm_srli_epi16(_mm_and_si128(d, half), 1));
         } else if constexpr (Level == 3) {
-            mixed = _mm_add_epi16(_mm_srli_epi16(_mm_and_si128(s, half), 1),
-                                  _mm_srli_epi16(_mm_and_si128(d, half), 1));
-            mixed = _mm_add_epi16(mixed, _mm_srli_epi16(_mm_and_si128(d, quarter), 2));
+            const __m128i two = _mm_add_epi16(s, _mm_srli_epi16(_mm_and_si128(d, half), 1));
+            mixed = _mm_add_epi16(_mm_and_si128(two, d),
+                                  _mm_srli_epi16(_mm_and_si128(_mm_xor_si128(two, d), half), 1));
         } else {
             mixed = d;
         }

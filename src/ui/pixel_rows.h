@@ -25,11 +25,12 @@ void key(Pixel* dst, const Pixel* src, std::int32_t count, Path path = Path::Fas
 // Alpha levels 0-4 (larger: more of the destination shows). Key-colour source
 // pixels leave the destination; source pixels with bit 5 (the lowest green
 // bit) set are copied at every level. Otherwise, with s and d the pixels:
-//   0: s    1: s + d/4    2: s + d/2    3: s/2 + 3d/4    4: d
-// where every division works per channel on the 5-6-5 fields. Levels 1 and 2
-// expect a source already scaled down and wrap like 16-bit additions when it
-// is not; level 3 is the per-channel midpoint of levels 2 and 4 and carries
-// over only where level 2 does.
+//   0: s    1: s + d/4    2: s + d/2    3: (s + d/2 + d) / 2    4: d
+// where every division truncates per channel on the 5-6-5 fields. Levels 1
+// and 2 expect a source already scaled down and wrap like 16-bit additions
+// when it is not. Level 3 is the per-channel average of levels 2 and 4, so it
+// always lies between them; over a source halved for level 2 it shows a
+// quarter of the source over three quarters of the destination.
 void alpha(Pixel* dst, const Pixel* src, std::int32_t count, int level, Path path = Path::Fast);
 
 // Mixes source into destination by the mask pixel's green field g (0-63,

@@ -1,0 +1,128 @@
+#include "ui/render_surface.h"
+
+#include <gtest/gtest.h>
+
+using namespace telvara::ui;
+
+TEST(RenderSurface, ResizeReplacesOnlyOnChangeAndResetsClip) {
+    RenderSurface surface;
+    EXPECT_FALSE(surface.resize(0, 0)) << "empty to 0 x 0 is no change";
+    EXPECT_TRUE(surface.resize(3, 2));
+    EXPECT_EQ(surface.width(), 3);
+    EXPECT_EQ(surface.height(), 2);
+    EXPECT_EQ(surface.pitch(), 8) << "6 bytes of pixels round up to 8";
+    EXPECT_EQ(surface.clip(), (Rect{0, 0, 3, 2}));
+    surface.row(1)[2] = 0x1234;
+    const Pixel* before = surface.row(0);
+    EXPECT_FALSE(surface.resize(3, 2));
+    EXPECT_EQ(surface.row(0), before) << "same size keeps the buffer";
+    EXPECT_EQ(surface.row(1)[2], 0x1234);
+    EXPECT_TRUE(surface.resize(4, 1));
+    EXPECT_EQ(surface.pitch(), 8);
+    EXPECT_EQ(surface.row(0)[3], 0) << "a new buffer starts black";
+    EXPECT_TRUE(surface.resize(-5, 7));
+    EXPECT_TRUE(surface.empty());
+    EXPECT_EQ(surface.height(), 0);
+}
+
+TEST(RenderSurface, PitchKeepsRowsOnFourByteBoundaries) {
+    for (std::int32_t width = 1; width < 10; ++width) {
+        RenderSurface surface;
+        surface.resize(width, 2);
+        EXPECT_EQ(surface.pitch() % 4, 0);
+        EXPECT_GE(surface.pitch(), width * 2);
+        EXPECT_LT(surface.pitch(), width * 2 + 4);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(surface.row(1)) % 4, 0u);
+    }
+}
+
+TEST(RenderSurface, PixelCounterFollowsEveryBuffer) {
+    const std::int64_t base = RenderSurface::total_pixels();
+    {
+        RenderSurface a;
+        a.resize(10, 10);
+        EXPECT_EQ(RenderSurface::total_pixels(), base + 100);
+        RenderSurface b;
+        b.resize(3, 3);
+        EXPECT_EQ(RenderSurface::total_pixels(), base + 109);
+        a.resize(5, 2);
+        EXPECT_EQ(RenderSurface::total_pixels(), base + 19);
+        PixelBuffer taken = a.release();
+        EXPECT_EQ(taken.width(), 5);
+        EXPECT_TRUE(a.empty());
+        EXPECT_EQ(a.clip(), (Rect{0, 0, 0, 0}));
+        EXPECT_EQ(RenderSurface::total_pixels(), base + 9);
+        b.attach(std::move(taken));
+        EXPECT_EQ(b.width(), 5);
+        EXPECT_EQ(RenderSurface::total_pixels(), base + 10);
+    }
+    EXPECT_EQ(RenderSurface::total_pixels(), base) << "destruction gives the pixels back";
+}
+
+TEST(RenderSurface, AttachKeepsTheBuffersPixels) {
+    PixelBuffer buffer(4, 3);
+    buffer.row(2)[1] = 0xABCD;
+    const Pixel* pixels = buffer.pixels();
+    RenderSurface surface;
+    surface.attach(std::move(buffer));
+    EXPECT_EQ(surface.row(0), pixels);
+    EXPECT_EQ(surface.row(2)[1], 0xABCD);
+    EXPECT_EQ(surface.clip(), (Rect{0, 0, 4, 3}));
+}
+
+TEST(RenderSurface, ClipNestsAndRestoresInOrder) {
+    RenderSurface surface;
+    surface.resize(100, 50);
+    {
+        ClipScope outer(surface, {10, 10, 60, 40});
+        EXPECT_EQ(surface.clip(), (Rect{10, 10, 60, 40}));
+        EXPECT_EQ(surface.clip_depth(), 1u);
+        const ClipToken token = surface.push({50, -5, 200, 20});
+        EXPECT_EQ(surface.clip(), (Rect{50, 10, 60, 20})) << "push only narrows";
+        const ClipToken disjoint = surface.push({0, 0, 5, 5});
+        EXPECT_TRUE(surface.clip().is_empty());
+        EXPECT_EQ(surface.clip_depth(), 3u);
+        surface.pop(disjoint);
+        EXPECT_EQ(surface.clip(), (Rect{50, 10, 60, 20}));
+        surface.pop(token);
+        EXPECT_EQ(surface.clip(), (Rect{10, 10, 60, 40}));
+    }
+    EXPECT_EQ(surface.clip(), (Rect{0, 0, 100, 50}));
+    EXPECT_EQ(surface.clip_depth(), 0u);
+    EXPECT_TRUE(surface.resize(10, 10)) << "allowed again once every clip is popped";
+}
+
+TEST(RenderSurfaceDeathTest, RecreatingWhileClippedEndsTheProcess) {
+    const char* message = "Clip is in effect, cannot resize @ RenderSurface::recreate";
+    EXPECT_EXIT(
+        {
+            RenderSurface surface;
+            surface.resize(4, 4);
+            ClipScope scope(surface, {0, 0, 2, 2});
+            surface.resize(8, 8);
+        },
+        testing::ExitedWithCode(1), message);
+    EXPECT_EXIT(
+        {
+            RenderSurface surface;
+            surface.resize(4, 4);
+            ClipScope scope(surface, {0, 0, 2, 2});
+            surface.resize(4, 4); // even a resize that would change nothing
+        },
+        testing::ExitedWithCode(1), message);
+    EXPECT_EXIT(
+        {
+            RenderSurface surface;
+            ClipScope scope(surface, {0, 0, 2, 2});
+            surface.attach(PixelBuffer(2, 2));
+        },
+        testing::ExitedWithCode(1), message);
+    EXPECT_EXIT(
+        {
+            RenderSurface surface;
+            surface.resize(4, 4);
+            ClipScope scope(surface, {0, 0, 2, 2});
+            (void)surface.release();
+        },
+        testing::ExitedWithCode(1), message);
+}

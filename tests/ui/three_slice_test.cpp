@@ -1,0 +1,224 @@
+// Three-slice drawing: placement of head, middle and tail, stretching and
+// clipping, on each axis.
+#include "ui/blender.h"
+#include "ui/picture.h"
+#include "ui/pixel_rows.h"
+#include "ui/render_surface.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace telvara::ui;
+
+namespace {
+
+// A picture whose pixel at (x, y) is 1 + x + 100 y, so every drawn pixel
+// tells where it came from.
+Picture numbered_picture(std::int32_t width, std::int32_t height, std::array<Point, 4> points) {
+    PixelBuffer pixels(width, height);
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            pixels.row(y)[x] = Pixel(1 + x + 100 * y);
+    Picture picture;
+    picture.points = points;
+    picture.width = width;
+    picture.height = height;
+    picture.data = std::make_shared<const PictureData>(PictureData{"numbered", std::move(pixels)});
+    return picture;
+}
+
+// Head 10, middle 5, tail 10 across; one row.
+Picture strip() {
+    return numbered_picture(25, 1, {{{0, 0}, {10, 0}, {15, 1}, {25, 1}}});
+}
+
+// Source column drawn at each x of row y (-1 where nothing was drawn).
+std::vector<int> columns_of(const RenderSurface& surface, std::int32_t y = 0) {
+    std::vector<int> out;
+    for (std::int32_t x = 0; x < surface.width(); ++x) {
+        const Pixel p = surface.row(y)[x];
+        out.push_back(p == 0 ? -1 : (p - 1) % 100);
+    }
+    return out;
+}
+
+std::vector<int> range(int from, int to) {
+    std::vector<int> out;
+    for (int i = from; i < to; ++i)
+        out.push_back(i);
+    return out;
+}
+
+std::vector<int> join(std::initializer_list<std::vector<int>> parts) {
+    std::vector<int> out;
+    for (const auto& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+} // namespace
+
+TEST(ThreeSlice, ShortSizeSplitsBetweenHeadAndTail) {
+    RenderSurface surface;
+    surface.resize(15, 1);
+    draw_picture(surface, {0, 0}, {15, 1}, strip(), copy_blender());
+    // h = 7 from the start of the head, t = 7 from the end of the tail, one
+    // middle pixel between.
+    EXPECT_EQ(columns_of(surface), join({range(0, 7), {10}, range(18, 25)}));
+}
+
+TEST(ThreeSlice, ShortSizeGivesTheSurplusToTheOtherEnd) {
+    // Head 2, tail 10, drawn to 9: h = 4 > 2, so t = 4 + 2 = 6 and h = 2.
+    Picture picture = numbered_picture(17, 1, {{{0, 0}, {2, 0}, {7, 1}, {17, 1}}});
+    RenderSurface surface;
+    surface.resize(9, 1);
+    draw_picture(surface, {0, 0}, {9, 1}, picture, copy_blender());
+    EXPECT_EQ(columns_of(surface), join({range(0, 2), {2}, range(11, 17)}));
+    // Head 10, tail 1, drawn to 8: h = 4, t = 3 > 1, so h = 4 + 2 = 6, t = 1.
+    picture = numbered_picture(16, 1, {{{0, 0}, {10, 0}, {15, 1}, {16, 1}}});
+    surface.resize(8, 1);
+    draw_picture(surface, {0, 0}, {8, 1}, picture, copy_blender());
+    EXPECT_EQ(columns_of(surface), join({range(0, 6), {10}, {15}}));
+}
+
+TEST(ThreeSlice, LongSizeStretchesTheMiddle) {
+    RenderSurface surface;
+    surface.resize(50, 1);
+    draw_picture(surface, {0, 0}, {50, 1}, strip(), copy_blender());
+    const auto got = columns_of(surface);
+    EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 10), range(0, 10));
+    EXPECT_EQ(std::vector<int>(got.begin() + 40, got.end()), range(15, 25));
+    // Middle 5 over 30 with a step of 5 x 1024 / 30 = 170 (10 fractional bits).
+    std::map<int, int> counts;
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_EQ(got[std::size_t(10 + i)], 10 + (i * 170 >> 10)) << i;
+        ++counts[got[std::size_t(10 + i)]];
+    }
+    EXPECT_EQ(counts, (std::map<int, int>{{10, 7}, {11, 6}, {12, 6}, {13, 6}, {14, 5}}));
+}
+
+TEST(ThreeSlice, PowerOfTwoMagnificationRepeatsEvenly) {
+    RenderSurface surface;
+    surface.resize(40, 1);
+    draw_picture(surface, {0, 0}, {40, 1}, strip(), copy_blender()); // middle 5 -> 20
+    const auto got = columns_of(surface);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(got[std::size_t(10 + i)], 10 + i / 4);
+}
+
+TEST(ThreeSlice, BothAxesAtOnce) {
+    // 3 x 3 picture: one-pixel head and tail on each axis, one-pixel middle.
+    Picture picture = numbered_picture(3, 3, {{{0, 0}, {1, 1}, {2, 2}, {3, 3}}});
+    RenderSurface surface;
+    surface.resize(5, 4);
+    draw_picture(surface, {0, 0}, {5, 4}, picture, copy_blender());
+    const Pixel want[4][5] = {
+        {1, 2, 2, 2, 3},
+        {101, 102, 102, 102, 103},
+        {101, 102, 102, 102, 103},
+        {201, 202, 202, 202, 203},
+    };
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(surface.row(y)[x], want[y][x]) << x << "," << y;
+}
+
+// Clipping moves the source start with the destination: a clipped draw equals
+// the unclipped one inside the clip rectangle and leaves the rest alone.
+TEST(ThreeSlice, ClippedDrawEqualsTheUnclippedOneInsideTheClip) {
+    const Picture picture = numbered_picture(20, 12, {{{1, 2}, {6, 5}, {13, 7}, {19, 12}}});
+    struct Case {
+        Point origin;
+        Size size;
+        Rect clip;
+    };
+    const Case cases[] = {
+        {{0, 0}, {40, 30}, {5, 3, 31, 29}}, {{-7, -4}, {40, 30}, {0, 0, 40, 30}},
+        {{3, 2}, {9, 7}, {4, 3, 9, 6}},     {{10, 5}, {40, 30}, {12, 8, 40, 30}},
+        {{0, 0}, {11, 5}, {6, 0, 7, 5}},    {{2, 1}, {64, 32}, {20, 10, 37, 23}},
+    };
+    for (const Case& c : cases) {
+        RenderSurface full, clipped;
+        full.resize(40, 30);
+        clipped.resize(40, 30);
+        draw_picture(full, c.origin, c.size, picture, copy_blender());
+        {
+            ClipScope scope(clipped, c.clip);
+            draw_picture(clipped, c.origin, c.size, picture, copy_blender());
+        }
+        for (std::int32_t y = 0; y < 30; ++y)
+            for (std::int32_t x = 0; x < 40; ++x) {
+                const bool inside =
+                    x >= c.clip.left && x < c.clip.right && y >= c.clip.top && y < c.clip.bottom;
+                ASSERT_EQ(clipped.row(y)[x], inside ? full.row(y)[x] : 0)
+                    << x << "," << y << " origin " << c.origin.x << "," << c.origin.y;
+            }
+    }
+}
+
+TEST(ThreeSlice, ReferencesOutsideThePictureAreClampedNotRead) {
+    // x3 and y3 far beyond a 4 x 4 picture, middle before head.
+    const Picture picture = numbered_picture(4, 4, {{{2, 0}, {1, 0}, {900, 900}, {60000, 60000}}});
+    RenderSurface surface;
+    surface.resize(16, 16);
+    draw_picture(surface, {0, 0}, {16, 16}, picture, copy_blender());
+    for (std::int32_t y = 0; y < 16; ++y)
+        for (std::int32_t x = 0; x < 16; ++x) {
+            const int column = (surface.row(y)[x] - 1) % 100;
+            ASSERT_GE(column, 2);
+            ASSERT_LT(column, 4);
+        }
+    // Nothing left once clamped: an empty rectangle.
+    const Picture outside = numbered_picture(4, 4, {{{9, 9}, {9, 9}, {12, 12}, {12, 12}}});
+    RenderSurface untouched;
+    untouched.resize(8, 8);
+    draw_picture(untouched, {0, 0}, {8, 8}, outside, copy_blender());
+    EXPECT_EQ(columns_of(untouched), std::vector<int>(8, -1));
+}
+
+TEST(ThreeSlice, MissingMiddleStretchesTheSeam) {
+    const Picture picture = numbered_picture(4, 1, {{{0, 0}, {2, 0}, {2, 1}, {4, 1}}});
+    RenderSurface surface;
+    surface.resize(7, 1);
+    draw_picture(surface, {0, 0}, {7, 1}, picture, copy_blender());
+    EXPECT_EQ(columns_of(surface), (std::vector<int>{0, 1, 1, 1, 1, 2, 3}));
+}
+
+TEST(ThreeSlice, EmptyPictureOrSizeDrawsNothing) {
+    RenderSurface surface;
+    surface.resize(4, 4);
+    draw_picture(surface, {0, 0}, {4, 4}, Picture{}, copy_blender());
+    draw_picture(surface, {0, 0}, {0, 4}, strip(), copy_blender());
+    draw_picture(surface, {0, 0}, {4, -1}, strip(), copy_blender());
+    for (std::int32_t y = 0; y < 4; ++y)
+        EXPECT_EQ(columns_of(surface, y), std::vector<int>(4, -1));
+}
+
+TEST(ThreeSlice, BlendersSeeStretchedRowsWithTheirSourceColumns) {
+    // A mask picture of the source's size: white on the left half, black on
+    // the right; the stretched middle must follow its own source columns.
+    const Picture source = numbered_picture(8, 1, {{{0, 0}, {2, 0}, {6, 1}, {8, 1}}});
+    PixelBuffer mask_pixels(8, 1);
+    for (std::int32_t x = 0; x < 4; ++x)
+        mask_pixels.row(0)[x] = 0xFFFF;
+    Picture mask;
+    mask.width = 8;
+    mask.height = 1;
+    mask.data = std::make_shared<const PictureData>(PictureData{"mask", std::move(mask_pixels)});
+    const MaskBlender blender(mask);
+
+    RenderSurface plain, masked;
+    plain.resize(20, 1);
+    masked.resize(20, 1);
+    draw_picture(plain, {0, 0}, {20, 1}, source, copy_blender());
+    draw_picture(masked, {0, 0}, {20, 1}, source, blender);
+    for (std::int32_t x = 0; x < 20; ++x) {
+        const int column = (plain.row(0)[x] - 1) % 100;
+        // Black mask pixels keep the destination (0) unless the source pixel
+        // is marked (bit 5), which shows at every level.
+        const Pixel s = plain.row(0)[x];
+        const Pixel want = column < 4 || (s & 0x20) ? s : Pixel(0);
+        EXPECT_EQ(masked.row(0)[x], want) << x;
+    }
+}
