@@ -1,0 +1,452 @@
+// The contact store: field round trips, create/update/delete, erasing,
+// categories, load order and progress, photos, the picture chooser, volumes
+// it must refuse, and the generated test contacts.
+#include "contact_store_test_support.h"
+
+#include "app/registry.h"
+#include "data/test_contacts.h"
+
+#include <fstream>
+#include <sqlite3.h>
+
+using namespace telvara;
+using namespace telvara::data;
+using namespace telvara::data::testing;
+
+namespace {
+
+ContactRecord person(WString first, WString last, WString company = {}) {
+    ContactRecord r;
+    r.first_name = std::move(first);
+    r.last_name = std::move(last);
+    r.company = std::move(company);
+    return r;
+}
+
+std::int64_t sql_int(const std::string& file, const char* query) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    std::int64_t value = -1;
+    if (sqlite3_prepare_v2(db, query, -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return value;
+}
+
+using ContactStoreTest = StoreTest;
+
+} // namespace
+
+TEST_F(ContactStoreTest, PropertyTableKeepsIdentifiersAndOrder) {
+    auto props = contact_properties();
+    ASSERT_EQ(props.size(), 38u);
+    EXPECT_EQ(props[0].id, 0x10000066u);
+    EXPECT_EQ(props[3].id, 0x008A001Fu);
+    EXPECT_EQ(props[4].id, 0x0096001Fu);  // Mobile
+    EXPECT_EQ(props[26].id, 0x00F00040u); // Birthday, a date
+    EXPECT_EQ(props[27].id, 0x101D001Fu); // Categories
+    EXPECT_EQ(props[37].id, 0x00D5001Fu);
+}
+
+TEST_F(ContactStoreTest, EveryFieldTypeRoundTrips) {
+    ContactManagerImpl2 store;
+    ASSERT_TRUE(store.is_open());
+    ContactRecord r = person(u"Анна", u"O'Neil", u"Acme \"Ltd\"");
+    for (std::uint32_t t = 0; t < 34; ++t) {
+        WString value = u"v" + to_wstring(t) + u" ё😀";
+        if (t == static_cast<std::uint32_t>(FieldType::Birthday))
+            value = u"-86400000"; // 1969-12-31, before the epoch
+        r.fields.emplace_back(static_cast<FieldType>(t), value);
+    }
+    ASSERT_TRUE(store.create_contact(r));
+    EXPECT_NE(r.oid, 0u);
+    EXPECT_EQ(r.fields.size(), 34u) << "a Categories field was there already";
+
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    EXPECT_EQ(back.first_name, r.first_name);
+    EXPECT_EQ(back.last_name, r.last_name);
+    EXPECT_EQ(back.company, r.company);
+    EXPECT_EQ(back.fields, r.fields);
+    for (const auto& f : back.fields)
+        EXPECT_EQ(f.kind, kind_of(f.type));
+    EXPECT_EQ(sql_int(volume(), "SELECT birthday FROM contacts"), -86400000);
+}
+
+TEST_F(ContactStoreTest, BirthdayIsStoredAsMilliseconds) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"B", u"");
+    r.fields.emplace_back(FieldType::Birthday, u"1700000000000");
+    ASSERT_TRUE(store.create_contact(r));
+    EXPECT_EQ(sql_int(volume(), "SELECT typeof(birthday) = 'integer' FROM contacts"), 1);
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    ASSERT_NE(back.field(FieldType::Birthday), nullptr);
+    EXPECT_EQ(back.field(FieldType::Birthday)->value, u"1700000000000");
+}
+
+TEST_F(ContactStoreTest, BirthdayThatIsNotANumberIsRefused) {
+    ContactManagerImpl2 store;
+    for (WString bad : {u"tomorrow", u"12x", u"+", u"99999999999999999999", u"1.5"}) {
+        ContactRecord r = person(u"B", u"");
+        r.fields.emplace_back(FieldType::Birthday, bad);
+        EXPECT_FALSE(store.create_contact(r)) << to_utf8(bad);
+        EXPECT_EQ(r.oid, 0u);
+    }
+    EXPECT_EQ(sql_int(volume(), "SELECT count(*) FROM contacts"), 0);
+
+    ContactRecord good = person(u"G", u"");
+    good.fields.emplace_back(FieldType::Mobile, u"123");
+    ASSERT_TRUE(store.create_contact(good));
+    ContactRecord bad = good;
+    bad.fields.emplace_back(FieldType::Birthday, u"soon");
+    EXPECT_FALSE(store.update_contact(bad));
+    ContactRecord back;
+    back.oid = good.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    EXPECT_EQ(back.fields, good.fields) << "a refused update leaves the contact as it was";
+}
+
+TEST_F(ContactStoreTest, AddressYieldsOnlyThePartsThatAreSet) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"A", u"B");
+    r.fields.emplace_back(FieldType::WorkAddress1, u"1 Main St"); // street
+    r.fields.emplace_back(static_cast<FieldType>(28), u"USA");    // country
+    r.fields.emplace_back(static_cast<FieldType>(30), u"");       // empty: not stored
+    ASSERT_TRUE(store.create_contact(r));
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    std::vector<ContactField> address;
+    for (const auto& f : back.fields)
+        if (f.kind == FieldKind::WorkAddress || f.kind == FieldKind::HomeAddress)
+            address.push_back(f);
+    ASSERT_EQ(address.size(), 2u);
+    EXPECT_EQ(address[0].type, FieldType::WorkAddress1);
+    EXPECT_EQ(address[0].kind, FieldKind::WorkAddress);
+    EXPECT_EQ(address[1].type, FieldType::WorkAddress5);
+    EXPECT_EQ(address[1].value, u"USA");
+}
+
+TEST_F(ContactStoreTest, ContactWithoutPhonesHasNoPhoneFields) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"", u"", u"Only Company");
+    r.fields.emplace_back(FieldType::Email1, u"a@b.c");
+    ASSERT_TRUE(store.create_contact(r));
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    for (const auto& f : back.fields)
+        EXPECT_NE(f.kind, FieldKind::Phone);
+    EXPECT_EQ(back.company, u"Only Company");
+    EXPECT_TRUE(back.first_name.empty());
+}
+
+TEST_F(ContactStoreTest, CreateAppendsEmptyCategoriesAndReadAlwaysHasOne) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"A", u"B");
+    r.fields.emplace_back(FieldType::Mobile, u"1");
+    ASSERT_TRUE(store.create_contact(r));
+    ASSERT_EQ(r.fields.size(), 2u);
+    EXPECT_EQ(r.fields.back().type, FieldType::Categories);
+    EXPECT_TRUE(r.fields.back().value.empty());
+
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    ASSERT_NE(back.field(FieldType::Categories), nullptr);
+    EXPECT_EQ(back.fields, r.fields);
+}
+
+TEST_F(ContactStoreTest, SameTypeTwiceStoresTheLastAndUnknownTypeIsIgnored) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"A", u"");
+    r.fields.emplace_back(FieldType::Mobile, u"111");
+    r.fields.emplace_back(FieldType::Mobile, u"222");
+    r.fields.emplace_back(FieldType::Unknown, u"ignored");
+    ASSERT_TRUE(store.create_contact(r));
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    auto fields = without_empty_categories(back.fields);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].value, u"222");
+}
+
+TEST_F(ContactStoreTest, UpdateReplacesAllFieldsAndNeedsAStoredContact) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"Old", u"Name");
+    r.fields.emplace_back(FieldType::Mobile, u"1");
+    r.fields.emplace_back(FieldType::Email1, u"x@y");
+    ASSERT_TRUE(store.create_contact(r));
+
+    ContactRecord changed = person(u"New", u"Name");
+    changed.oid = r.oid;
+    changed.fields.emplace_back(FieldType::HomeTel, u"2");
+    changed.fields.emplace_back(FieldType::Categories, u"Work");
+    ASSERT_TRUE(store.update_contact(changed));
+    ContactRecord back;
+    back.oid = r.oid;
+    ASSERT_TRUE(store.read_contact(back));
+    EXPECT_EQ(back.first_name, u"New");
+    EXPECT_EQ(back.fields, changed.fields);
+
+    ContactRecord missing = changed;
+    missing.oid = r.oid + 100;
+    EXPECT_FALSE(store.update_contact(missing));
+    missing.oid = 0;
+    EXPECT_FALSE(store.update_contact(missing));
+    ContactRecord none;
+    none.oid = r.oid + 100;
+    EXPECT_FALSE(store.read_contact(none));
+    none.oid = 0;
+    EXPECT_FALSE(store.read_contact(none));
+}
+
+TEST_F(ContactStoreTest, DeletedOidsAreNeverReused) {
+    ContactManagerImpl2 store;
+    ContactRecord a = person(u"A", u"");
+    ContactRecord b = person(u"B", u"");
+    ASSERT_TRUE(store.create_contact(a));
+    ASSERT_TRUE(store.create_contact(b));
+    EXPECT_TRUE(store.delete_contact(b.oid));
+    EXPECT_FALSE(store.delete_contact(b.oid));
+    ContactRecord c = person(u"C", u"");
+    ASSERT_TRUE(store.create_contact(c));
+    EXPECT_GT(c.oid, b.oid);
+    ContactRecord gone;
+    gone.oid = b.oid;
+    EXPECT_FALSE(store.read_contact(gone));
+}
+
+TEST_F(ContactStoreTest, EraseMarkedDeletesOnlySuffixesHoldingTheMarker) {
+    ContactManagerImpl2 store;
+    auto make = [&](WString suffix, WString company) {
+        ContactRecord r = person(u"N", u"", company);
+        if (!suffix.empty())
+            r.fields.emplace_back(FieldType::Suffix, suffix);
+        EXPECT_TRUE(store.create_contact(r));
+        return r.oid;
+    };
+    make(u"##F", u"");
+    make(u"Jr. ##F x", u"");
+    const auto lower = make(u"##f", u"");       // case matters
+    const auto company = make(u"", u"##F Inc"); // the marker counts in Suffix only
+    const auto plain = make(u"", u"");
+    EXPECT_EQ(store.erase_contacts(EraseScope::marked), 2u);
+    std::vector<ContactRecord> left;
+    ASSERT_EQ(store.load_contacts(left), 3u);
+    EXPECT_EQ(left[0].oid, lower);
+    EXPECT_EQ(left[1].oid, company);
+    EXPECT_EQ(left[2].oid, plain);
+    EXPECT_EQ(store.erase_contacts(EraseScope::all), 3u);
+    EXPECT_EQ(store.load_contacts(left), 0u);
+    EXPECT_EQ(store.erase_contacts(EraseScope::all), 0u);
+}
+
+TEST_F(ContactStoreTest, CategoryTextSplitting) {
+    using V = std::vector<WString>;
+    EXPECT_EQ(split_category_text(u"a, b;c"), (V{u"a", u"b", u"c"}));
+    EXPECT_EQ(split_category_text(u"a,,b"), (V{u"a", u"", u"b"}));
+    EXPECT_EQ(split_category_text(u"a;"), (V{u"a"}));
+    EXPECT_EQ(split_category_text(u"a,  b"), (V{u"a", u" b"})) << "only one space goes";
+    EXPECT_EQ(split_category_text(u" solo"), (V{u"solo"}));
+    EXPECT_EQ(split_category_text(u""), V{});
+    EXPECT_EQ(split_category_text(u","), (V{u""}));
+    EXPECT_EQ(split_category_text(u"a, "), (V{u"a", u""})) << "a non-empty rest is kept";
+    EXPECT_EQ(split_category_text(u"Work ;Home"), (V{u"Work ", u"Home"}));
+}
+
+TEST_F(ContactStoreTest, FolderCategoriesRoundTrip) {
+    ContactManagerImpl2 store;
+    std::vector<WString> names{u"stale"};
+    EXPECT_EQ(store.load_categories(names), 0u);
+    EXPECT_TRUE(names.empty());
+    ASSERT_TRUE(store.set_categories(u"Business, Личное;Family"));
+    EXPECT_EQ(store.load_categories(names), 3u);
+    EXPECT_EQ(names, (std::vector<WString>{u"Business", u"Личное", u"Family"}));
+}
+
+TEST_F(ContactStoreTest, LoadIsOrderedByOidWithProgressEvery25th) {
+    ContactManagerImpl2 store;
+    RecordingListener listener;
+    store.set_listener(&listener);
+    std::vector<std::uint32_t> oids;
+    for (int i = 0; i < 60; ++i) {
+        // Names in reverse order: the load must not sort by name.
+        ContactRecord r = person(u"Z" + to_wstring(99 - i), u"Same");
+        ASSERT_TRUE(store.create_contact(r));
+        oids.push_back(r.oid);
+    }
+    ASSERT_TRUE(store.delete_contact(oids[10]));
+    oids.erase(oids.begin() + 10);
+
+    std::vector<ContactRecord> list(3);
+    ASSERT_EQ(store.load_contacts(list), 59u);
+    ASSERT_EQ(list.size(), 59u);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(list[i].oid, oids[i]);
+    ASSERT_EQ(listener.calls.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(listener.calls[k].kind, ListenerCall::progress);
+        EXPECT_EQ(listener.calls[k].oid, k * 25);
+        EXPECT_EQ(listener.calls[k].count, 59u);
+    }
+}
+
+TEST_F(ContactStoreTest, PhotosAreStoredReplacedAndRemoved) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"P", u"");
+    ASSERT_TRUE(store.create_contact(r));
+    EXPECT_FALSE(store.has_picture(r.oid));
+    EXPECT_TRUE(store.get_picture(r).empty());
+
+    std::vector<std::byte> image(70000);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<std::byte>(i * 7);
+    ASSERT_TRUE(store.set_picture(r, image));
+    EXPECT_TRUE(store.has_picture(r.oid));
+    EXPECT_EQ(store.get_picture(r), image);
+    std::vector<std::byte> other(3, std::byte{1});
+    ASSERT_TRUE(store.set_picture(r, other));
+    EXPECT_EQ(store.get_picture(r), other);
+    ASSERT_TRUE(store.set_picture(r, {}));
+    EXPECT_FALSE(store.has_picture(r.oid));
+
+    ContactRecord unknown;
+    unknown.oid = r.oid + 1;
+    EXPECT_FALSE(store.set_picture(unknown, other));
+    unknown.oid = 0;
+    EXPECT_FALSE(store.set_picture(unknown, other));
+    std::vector<std::byte> huge(kMaxPictureBytes + 1);
+    EXPECT_FALSE(store.set_picture(r, huge));
+
+    ASSERT_TRUE(store.set_picture(r, other));
+    ASSERT_TRUE(store.delete_contact(r.oid));
+    EXPECT_EQ(sql_int(volume(), "SELECT count(*) FROM contact_photos"), 0)
+        << "a photo goes with its contact";
+}
+
+TEST_F(ContactStoreTest, PhotoFromFile) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"P", u"");
+    ASSERT_TRUE(store.create_contact(r));
+    const std::string path = root() + "/photo.png";
+    std::ofstream(path, std::ios::binary) << "PNGDATA";
+    ASSERT_TRUE(store.set_picture_file(r, path));
+    EXPECT_EQ(store.get_picture(r).size(), 7u);
+    EXPECT_FALSE(store.set_picture_file(r, root() + "/missing.png"));
+    std::ofstream(root() + "/empty.png", std::ios::binary).flush();
+    EXPECT_FALSE(store.set_picture_file(r, root() + "/empty.png"));
+}
+
+TEST_F(ContactStoreTest, PictureChooserCommand) {
+    ContactManagerImpl2 store;
+    const WStringView key = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+    ASSERT_TRUE(app::reg_write_string(key, u"PictureChooser",
+                                      u"printf '/home/u/Фото/a b.jpg\\nsecond line\\n'"));
+    EXPECT_EQ(store.choose_picture(), u"/home/u/Фото/a b.jpg");
+    ASSERT_TRUE(app::reg_write_string(key, u"PictureChooser", u"echo /x.png; exit 1"));
+    EXPECT_EQ(store.choose_picture(), u"") << "a cancelled chooser chooses nothing";
+    ASSERT_TRUE(app::reg_write_string(key, u"PictureChooser", u"true"));
+    EXPECT_EQ(store.choose_picture(), u"");
+    ASSERT_TRUE(
+        app::reg_write_string(key, u"PictureChooser", u"head -c 10000 /dev/zero | tr '\\0' a"));
+    EXPECT_EQ(store.choose_picture(), u"") << "output longer than a path";
+}
+
+TEST_F(ContactStoreTest, FileThatIsNotADatabaseIsLeftAlone) {
+    const std::string file = volume();
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    const std::string junk(5000, 'x');
+    std::ofstream(file, std::ios::binary) << junk;
+    ContactManagerImpl2 store;
+    EXPECT_FALSE(store.is_open());
+    std::vector<ContactRecord> list;
+    EXPECT_EQ(store.load_contacts(list), 0u);
+    ContactRecord r = person(u"A", u"");
+    EXPECT_FALSE(store.create_contact(r));
+    EXPECT_TRUE(store.collect_changes().empty());
+    std::ifstream in(file, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, junk);
+}
+
+TEST_F(ContactStoreTest, NewerSchemaIsRefused) {
+    { ContactManagerImpl2 store; }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(volume().c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ContactManagerImpl2 store;
+    EXPECT_FALSE(store.is_open());
+}
+
+TEST_F(ContactStoreTest, VolumeIsInWalModeAndSharesTheFile) {
+    ContactManagerImpl2 store;
+    ContactRecord r = person(u"A", u"");
+    ASSERT_TRUE(store.create_contact(r));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(volume().c_str(), &db), SQLITE_OK);
+    // Another table in the same volume, written while the store is open.
+    EXPECT_EQ(sqlite3_exec(
+                  db, "CREATE TABLE \"clog.db\"(number TEXT); INSERT INTO \"clog.db\" VALUES('1')",
+                  nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(
+        sql_int(volume(), "SELECT count(*) FROM pragma_journal_mode WHERE journal_mode = 'wal'"),
+        1);
+    EXPECT_EQ(sql_int(volume(), "PRAGMA user_version"), 1);
+    std::vector<ContactRecord> list;
+    EXPECT_EQ(store.load_contacts(list), 1u);
+}
+
+TEST_F(ContactStoreTest, TestContactsAreDeterministicAndVaried) {
+    for (std::size_t i = 0; i < 50; ++i) {
+        const ContactRecord a = make_test_contact(i);
+        const ContactRecord b = make_test_contact(i);
+        EXPECT_EQ(a.first_name, b.first_name);
+        EXPECT_EQ(a.last_name, b.last_name);
+        EXPECT_EQ(a.company, b.company);
+        EXPECT_EQ(a.fields, b.fields);
+    }
+    ContactManagerImpl2 store;
+    ASSERT_EQ(store.add_test_contacts(200), 200u);
+    std::vector<ContactRecord> list;
+    ASSERT_EQ(store.load_contacts(list), 200u);
+    int cyrillic = 0, email = 0, birthday = 0, categories = 0, address = 0, company_only = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const ContactRecord expected = make_test_contact(i);
+        EXPECT_EQ(list[i].first_name, expected.first_name);
+        EXPECT_EQ(list[i].company, expected.company);
+        EXPECT_EQ(without_empty_categories(list[i].fields), expected.fields) << i;
+        const auto& r = list[i];
+        cyrillic += !r.last_name.empty() && r.last_name[0] >= u'А' && r.last_name[0] <= u'я';
+        email += r.field(FieldType::Email1) != nullptr;
+        birthday += r.field(FieldType::Birthday) != nullptr;
+        categories += !r.field(FieldType::Categories)->value.empty();
+        address += r.field(FieldType::HomeAddress1) != nullptr;
+        company_only += r.first_name.empty() && r.last_name.empty();
+        ASSERT_NE(r.field(FieldType::Suffix), nullptr);
+    }
+    EXPECT_GT(cyrillic, 40);
+    EXPECT_GT(email, 20);
+    EXPECT_GT(birthday, 20);
+    EXPECT_GT(categories, 20);
+    EXPECT_GT(address, 15);
+    EXPECT_GT(company_only, 2);
+    std::vector<WString> folder;
+    store.load_categories(folder);
+    EXPECT_EQ(folder.size(), 6u);
+    // The menu's partial erase removes exactly the generated contacts.
+    ContactRecord mine = person(u"Real", u"Person");
+    ASSERT_TRUE(store.create_contact(mine));
+    EXPECT_EQ(store.erase_contacts(EraseScope::marked), 200u);
+    EXPECT_EQ(store.load_contacts(list), 1u);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Shared by the contact store tests: a private device root per test and a
+// listener that records every call.
+
+#include "app/paths.h"
+#include "data/contact_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace telvara::data::testing {
+
+// A fresh device root for the test, removed afterwards.
+class StoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "store-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_root = pattern;
+        m_previous_root = app::device_root();
+        app::set_device_root(m_root);
+    }
+    void TearDown() override {
+        app::set_device_root(m_previous_root);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+    }
+    const std::string& root() const { return m_root; }
+    std::string volume() const { return app::file_path(u"\\pim.vol"); }
+
+  private:
+    std::string m_root;
+    std::string m_previous_root;
+};
+
+struct ListenerCall {
+    enum Kind { added, progress, changed, removed } kind;
+    std::uint32_t oid = 0; // or the progress index
+    std::size_t count = 0;
+    ContactRecord record;
+};
+
+class RecordingListener : public ContactStoreListener {
+  public:
+    void on_contact_added(ContactManagerImpl2&, const ContactRecord& record) override {
+        calls.push_back({ListenerCall::added, record.oid, 0, record});
+    }
+    void on_load_progress(ContactManagerImpl2&, std::size_t index, std::size_t count) override {
+        calls.push_back({ListenerCall::progress, static_cast<std::uint32_t>(index), count, {}});
+    }
+    void on_contact_changed(ContactManagerImpl2&, std::uint32_t oid) override {
+        calls.push_back({ListenerCall::changed, oid, 0, {}});
+    }
+    void on_contact_removed(ContactManagerImpl2&, std::uint32_t oid) override {
+        calls.push_back({ListenerCall::removed, oid, 0, {}});
+    }
+    std::vector<ListenerCall> calls;
+};
+
+// Fields without the empty Categories field every read record carries.
+inline std::vector<ContactField> without_empty_categories(std::vector<ContactField> fields) {
+    std::erase_if(fields, [](const ContactField& f) {
+        return f.type == FieldType::Categories && f.value.empty();
+    });
+    return fields;
+}
+
+} // namespace telvara::data::testing
