@@ -24,6 +24,31 @@ std::unique_ptr<Blender> make_cache_blender(std::uint32_t alpha) {
     return std::make_unique<KeyBlender>();
 }
 
+// A damaged skin can make a child list point back at an ancestor. Loading is
+// bounded in depth and in nodes per top-level load, so such a skin yields a
+// truncated tree instead of endless recursion.
+constexpr int max_nodes_per_load = 65536;
+
+struct LoadBudget {
+    int depth = 0;
+    int nodes = 0;
+};
+thread_local LoadBudget load_budget;
+
+class LoadLevel {
+  public:
+    LoadLevel() {
+        if (load_budget.depth++ == 0)
+            load_budget.nodes = 0;
+    }
+    ~LoadLevel() { --load_budget.depth; }
+    LoadLevel(const LoadLevel&) = delete;
+    LoadLevel& operator=(const LoadLevel&) = delete;
+
+    bool children_allowed() const { return load_budget.depth <= kMaxNodeDepth; }
+    bool take_node() { return ++load_budget.nodes <= max_nodes_per_load; }
+};
+
 WString pair_text(std::int32_t a, std::int32_t b) {
     return to_wstring(a) + u" " + to_wstring(b);
 }
@@ -157,6 +182,7 @@ bool Node::load_from_skin(const Properties& skin, WStringView name) {
 }
 
 void Node::load(const Properties& skin, NodeRecord record) {
+    LoadLevel level;
     m_name = skin.read_string(record, u"id", u"");
     m_anchor_x =
         parse_scale_type(skin.read_string(record, u"anchor_x", u"")).value_or(ScaleType::BothSide);
@@ -176,11 +202,15 @@ void Node::load(const Properties& skin, NodeRecord record) {
             m_cache_blender = make_cache_blender(m_cache_alpha);
         }
     }
-    const std::uint32_t count = skin.child_count(record);
+    const std::uint32_t count = level.children_allowed() ? skin.child_count(record) : 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const NodeRecord child_record = skin.child(record, i);
         if (!child_record) // a damaged child entry: no child
             continue;
+        if (!level.take_node()) {
+            app::log() << u"Node::load too many nodes below {" << m_name << u"}\n";
+            break;
+        }
         std::unique_ptr<Node> child =
             NodeRegistry::instance().create(skin.read_string(child_record, u"type", u""));
         child->load(skin, child_record);
