@@ -53,6 +53,7 @@ std::vector<WString> split_category_text(WStringView text);
 struct ContactNotification {
     std::uint32_t code = 0; // PIM_ITEM_*
     std::uint32_t oid = 0;
+    bool operator==(const ContactNotification&) const = default;
 };
 
 // Text property that marks contacts for the partial erase: Suffix. Test

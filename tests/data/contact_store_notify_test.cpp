@@ -1,0 +1,357 @@
+// Change notifications of the contact store: local and remote codes from the
+// journal, delivery through the watcher's timer, a second process writing
+// the volume, and writers killed in the middle of their transactions.
+#include "contact_store_test_support.h"
+
+#include "data/test_contacts.h"
+#include "platform/messages.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace telvara;
+using namespace telvara::data;
+using namespace telvara::data::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Notifications = std::vector<ContactNotification>;
+
+ContactRecord named(WString first) {
+    ContactRecord r;
+    r.first_name = std::move(first);
+    r.fields.emplace_back(FieldType::Mobile, u"+1 555 0100");
+    return r;
+}
+
+// Runs the thread's message loop until `done` or the time is up.
+template <typename Done> bool pump_until(Done done, std::chrono::milliseconds limit = 3000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        platform::wait(20ms);
+        platform::Message message;
+        while (platform::peek(message, platform::Peek::remove))
+            platform::dispatch(message);
+    }
+    return true;
+}
+
+// The image bytes the crash writer gives a contact's photo.
+std::vector<std::byte> photo_for(std::uint32_t oid) {
+    std::vector<std::byte> bytes(3000 + oid % 500);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::byte>((i * 31 + oid) & 0xFF);
+    return bytes;
+}
+
+constexpr std::size_t kBatch = 50;
+
+// Starts this test program again as a writer of the volume under `root`.
+pid_t spawn_child(const std::string& mode, const std::string& root, int* stdout_fd) {
+    std::vector<std::string> env_text;
+    for (char** e = environ; *e != nullptr; ++e)
+        env_text.emplace_back(*e);
+    env_text.push_back("TELVARA_STORE_CHILD=" + mode);
+    env_text.push_back("TELVARA_STORE_ROOT=" + root);
+    std::vector<char*> env;
+    for (auto& e : env_text)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+    std::string self = "/proc/self/exe";
+    std::string filter = "--gtest_filter=ContactStoreChild.DISABLED_Writer";
+    std::string disabled = "--gtest_also_run_disabled_tests";
+    char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
+
+    int fds[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdout_fd != nullptr) {
+        if (::pipe(fds) != 0)
+            return -1;
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    pid_t pid = -1;
+    // Resolve /proc/self/exe here, before the child replaces it.
+    char exe[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0 || ::posix_spawn(&pid, exe, &actions, nullptr, argv, env.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    if (stdout_fd != nullptr) {
+        ::close(fds[1]);
+        *stdout_fd = fds[0];
+    }
+    return pid;
+}
+
+std::string read_all(int fd) {
+    std::string out;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(got));
+    ::close(fd);
+    return out;
+}
+
+using ContactStoreNotifyTest = StoreTest;
+
+} // namespace
+
+// Not a test of its own: the body of the writer process the tests below
+// start (disabled in normal runs).
+TEST(ContactStoreChild, DISABLED_Writer) {
+    const char* mode = std::getenv("TELVARA_STORE_CHILD");
+    const char* root = std::getenv("TELVARA_STORE_ROOT");
+    if (mode == nullptr || root == nullptr)
+        GTEST_SKIP() << "runs only as the writer of another test";
+    app::set_device_root(root);
+    ContactManagerImpl2 store;
+    ASSERT_TRUE(store.is_open());
+    if (std::strcmp(mode, "script") == 0) {
+        ContactRecord a = named(u"Remote A");
+        ContactRecord b = named(u"Remote B");
+        ASSERT_TRUE(store.create_contact(a));
+        ASSERT_TRUE(store.create_contact(b));
+        b.last_name = u"Changed";
+        ASSERT_TRUE(store.update_contact(b));
+        ASSERT_TRUE(store.delete_contact(a.oid));
+        std::printf("OIDS %u %u\n", a.oid, b.oid);
+        std::fflush(stdout);
+    } else if (std::strcmp(mode, "crash") == 0) {
+        // Writes until killed: batches of generated contacts, rewrites of
+        // existing ones and photos.
+        for (std::uint32_t round = 1;; ++round) {
+            store.add_test_contacts(kBatch);
+            std::vector<ContactRecord> all;
+            const auto count = store.load_contacts(all);
+            if (count == 0)
+                continue;
+            ContactRecord& victim = all[(round * 7919) % count];
+            store.update_contact(victim);
+            store.set_picture(victim, photo_for(victim.oid));
+        }
+    }
+}
+
+TEST_F(ContactStoreNotifyTest, OwnWritesArriveOnceWithLocalCodes) {
+    ContactManagerImpl2 store;
+    EXPECT_TRUE(store.collect_changes().empty());
+    ContactRecord r = named(u"Local");
+    ASSERT_TRUE(store.create_contact(r));
+    r.last_name = u"Changed";
+    ASSERT_TRUE(store.update_contact(r));
+    std::vector<std::byte> image(10, std::byte{5});
+    ASSERT_TRUE(store.set_picture(r, image));
+    ASSERT_TRUE(store.delete_contact(r.oid));
+    // A failed write journals nothing.
+    EXPECT_FALSE(store.delete_contact(r.oid));
+
+    const Notifications expected = {{PIM_ITEM_CREATED_LOCAL, r.oid},
+                                    {PIM_ITEM_CHANGED_LOCAL, r.oid},
+                                    {PIM_ITEM_CHANGED_LOCAL, r.oid},
+                                    {PIM_ITEM_DELETED_LOCAL, r.oid}};
+    EXPECT_EQ(store.collect_changes(), expected);
+    EXPECT_TRUE(store.collect_changes().empty()) << "delivered once";
+}
+
+TEST_F(ContactStoreNotifyTest, AnotherConnectionsWritesArriveWithRemoteCodes) {
+    ContactManagerImpl2 watcher;
+    ContactManagerImpl2 writer;
+    ContactRecord mine = named(u"Mine");
+    ASSERT_TRUE(watcher.create_contact(mine));
+    ContactRecord theirs = named(u"Theirs");
+    ASSERT_TRUE(writer.create_contact(theirs));
+    ASSERT_TRUE(writer.update_contact(mine));
+
+    const Notifications expected = {{PIM_ITEM_CREATED_LOCAL, mine.oid},
+                                    {PIM_ITEM_CREATED_REMOTE, theirs.oid},
+                                    {PIM_ITEM_CHANGED_REMOTE, mine.oid}};
+    EXPECT_EQ(watcher.collect_changes(), expected);
+    EXPECT_TRUE(watcher.collect_changes().empty());
+    // The writer sees the same journal from its side.
+    const Notifications from_writer = {{PIM_ITEM_CREATED_REMOTE, mine.oid},
+                                       {PIM_ITEM_CREATED_LOCAL, theirs.oid},
+                                       {PIM_ITEM_CHANGED_LOCAL, mine.oid}};
+    EXPECT_EQ(writer.collect_changes(), from_writer);
+}
+
+TEST_F(ContactStoreNotifyTest, LoadCoversWhatWasJournaledBefore) {
+    ContactManagerImpl2 store;
+    ContactManagerImpl2 other;
+    for (int i = 0; i < 3; ++i) {
+        ContactRecord r = named(u"X");
+        ASSERT_TRUE(store.create_contact(r));
+        ASSERT_TRUE(other.create_contact(r));
+    }
+    std::vector<ContactRecord> list;
+    ASSERT_EQ(store.load_contacts(list), 6u);
+    EXPECT_TRUE(store.collect_changes().empty());
+    ContactRecord after = named(u"After");
+    ASSERT_TRUE(other.create_contact(after));
+    EXPECT_EQ(store.collect_changes(), (Notifications{{PIM_ITEM_CREATED_REMOTE, after.oid}}));
+}
+
+TEST_F(ContactStoreNotifyTest, NotificationsBecomeListenerCalls) {
+    ContactManagerImpl2 store;
+    RecordingListener listener;
+    store.set_listener(&listener);
+    ContactRecord r = named(u"Known");
+    ASSERT_TRUE(store.create_contact(r));
+
+    EXPECT_EQ(store.handle_notification(PIM_ITEM_CREATED_REMOTE, r.oid), 0);
+    EXPECT_EQ(store.handle_notification(PIM_ITEM_CHANGED_LOCAL, r.oid), 0);
+    // Not a contact (any more): nothing to add.
+    store.handle_notification(PIM_ITEM_CREATED_LOCAL, 4242);
+    // Deleted items are passed on whatever they were; the listener ignores
+    // oids it does not know.
+    store.handle_notification(PIM_ITEM_DELETED_REMOTE, 4242);
+    EXPECT_EQ(store.handle_notification(WM_APP + 0x103, r.oid), 0);
+    EXPECT_EQ(store.handle_notification(platform::WM_TIMER, r.oid), 0);
+
+    ASSERT_EQ(listener.calls.size(), 3u);
+    EXPECT_EQ(listener.calls[0].kind, ListenerCall::added);
+    EXPECT_EQ(listener.calls[0].record.first_name, u"Known");
+    EXPECT_EQ(listener.calls[0].record.fields, r.fields);
+    EXPECT_EQ(listener.calls[1].kind, ListenerCall::changed);
+    EXPECT_EQ(listener.calls[1].oid, r.oid);
+    EXPECT_EQ(listener.calls[2].kind, ListenerCall::removed);
+    EXPECT_EQ(listener.calls[2].oid, 4242u);
+}
+
+TEST_F(ContactStoreNotifyTest, WatcherDeliversOnTheThreadsMessageLoop) {
+    ContactManagerImpl2 store;
+    RecordingListener listener;
+    store.set_listener(&listener);
+    store.start_watching({}, 10);
+    ContactManagerImpl2 other;
+    ContactRecord r = named(u"Timer");
+    ASSERT_TRUE(other.create_contact(r));
+    ASSERT_TRUE(store.delete_contact(r.oid));
+    ASSERT_TRUE(pump_until([&] { return listener.calls.size() >= 1; }));
+    // Created and deleted before the watcher looked: only the removal is
+    // heard, for an oid the listener never saw.
+    ASSERT_EQ(listener.calls.size(), 1u);
+    EXPECT_EQ(listener.calls[0].kind, ListenerCall::removed);
+    EXPECT_EQ(listener.calls[0].oid, r.oid);
+
+    ContactRecord s = named(u"Second");
+    ASSERT_TRUE(other.create_contact(s));
+    ASSERT_TRUE(pump_until([&] { return listener.calls.size() >= 2; }));
+    EXPECT_EQ(listener.calls[1].kind, ListenerCall::added);
+    EXPECT_EQ(listener.calls[1].record.first_name, u"Second");
+
+    store.stop_watching();
+    ContactRecord t = named(u"Unwatched");
+    ASSERT_TRUE(other.create_contact(t));
+    EXPECT_FALSE(pump_until([&] { return listener.calls.size() >= 3; }, 200ms));
+}
+
+TEST_F(ContactStoreNotifyTest, WatcherPostsToAGivenTarget) {
+    std::vector<platform::Message> seen;
+    ContactManagerImpl2 store;
+    platform::MessageTarget window(u"AppWindow", [&](platform::Message& m) -> std::intptr_t {
+        if (m.id != platform::WM_TIMER)
+            seen.push_back(m);
+        return 0;
+    });
+    store.start_watching(window.ref(), 10);
+    ContactRecord r = named(u"Posted");
+    ASSERT_TRUE(store.create_contact(r));
+    ASSERT_TRUE(pump_until([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen[0].id, PIM_ITEM_CREATED_LOCAL);
+    EXPECT_EQ(seen[0].wparam, r.oid);
+}
+
+TEST_F(ContactStoreNotifyTest, SecondProcessChangesReachTheWatcher) {
+    ContactManagerImpl2 store;
+    RecordingListener listener;
+    store.set_listener(&listener);
+    std::vector<ContactRecord> list;
+    store.load_contacts(list);
+    listener.calls.clear();
+    store.start_watching({}, 10);
+
+    int out = -1;
+    const pid_t pid = spawn_child("script", root(), &out);
+    ASSERT_GT(pid, 0);
+    const std::string output = read_all(out);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    unsigned a = 0, b = 0;
+    const auto at = output.find("OIDS ");
+    ASSERT_NE(at, std::string::npos) << output;
+    ASSERT_EQ(std::sscanf(output.c_str() + at, "OIDS %u %u", &a, &b), 2);
+
+    // A was created and deleted, B created and changed: A is gone by the
+    // time the watcher reads it, so it is heard of only as removed.
+    ASSERT_TRUE(pump_until([&] { return listener.calls.size() >= 3; }));
+    ASSERT_EQ(listener.calls.size(), 3u);
+    EXPECT_EQ(listener.calls[0].kind, ListenerCall::added);
+    EXPECT_EQ(listener.calls[0].oid, b);
+    EXPECT_EQ(listener.calls[0].record.first_name, u"Remote B");
+    EXPECT_EQ(listener.calls[0].record.last_name, u"Changed");
+    EXPECT_EQ(listener.calls[1].kind, ListenerCall::changed);
+    EXPECT_EQ(listener.calls[1].oid, b);
+    EXPECT_EQ(listener.calls[2].kind, ListenerCall::removed);
+    EXPECT_EQ(listener.calls[2].oid, a);
+}
+
+TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
+    std::size_t last_count = 0;
+    for (int round = 0; round < 12; ++round) {
+        const pid_t pid = spawn_child("crash", root(), nullptr);
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40 + (round * 37) % 110));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer must still have been writing";
+
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(volume().c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* check = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+        sqlite3_finalize(check);
+        sqlite3_close(db);
+
+        ContactManagerImpl2 store;
+        ASSERT_TRUE(store.is_open());
+        std::vector<ContactRecord> all;
+        const std::size_t count = store.load_contacts(all);
+        EXPECT_EQ(count % kBatch, 0u) << "a batch is stored whole or not at all";
+        EXPECT_GE(count, last_count);
+        last_count = count;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const auto& r = all[i];
+            ASSERT_EQ(r.oid, i + 1) << "oids are handed out without gaps here";
+            const ContactRecord expected = make_test_contact(i % kBatch);
+            ASSERT_EQ(r.first_name, expected.first_name);
+            ASSERT_EQ(r.company, expected.company);
+            ASSERT_EQ(without_empty_categories(r.fields), expected.fields) << r.oid;
+            const auto photo = store.get_picture(r);
+            if (!photo.empty()) {
+                ASSERT_EQ(photo, photo_for(r.oid));
+            }
+        }
+    }
+    EXPECT_GT(last_count, 0u) << "the writers got some batches through";
+}
