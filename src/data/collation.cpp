@@ -123,10 +123,10 @@ std::array<std::uint16_t, k_table_size> build_table() {
     for (int letter = 0; letter < 26; ++letter) {
         b.place_pair(static_cast<char16_t>(u'A' + letter));
         b.at(static_cast<std::uint16_t>(b.next() + 3)); // room for later additions
-        if (letter == 0)
-            b.place(u'\u00AA'); // feminine ordinal
         for (const char16_t* v = k_latin_variants[letter]; *v != 0; ++v)
             b.place_pair(*v);
+        if (letter == 0)
+            b.place(u'\u00AA'); // feminine ordinal
         if (letter == u'o' - u'a')
             b.place(u'\u00BA'); // masculine ordinal
     }

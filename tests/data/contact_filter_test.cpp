@@ -1,0 +1,227 @@
+#include "data/categories.h"
+#include "data/contact_filter.h"
+#include "data/contact_store.h"
+#include "data/key_map.h"
+#include "data/phone_index.h"
+#include "document_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace telvara::data {
+namespace {
+
+using testing::person;
+using testing::phone;
+
+KeyMap dialer_map() {
+    return KeyMap::from_table({{u"2", u"abcабвг"},
+                               {u"3", u"defдеёжз"},
+                               {u"4", u"ghiийкл"},
+                               {u"5", u"jklмноп"},
+                               {u"6", u"mnoрсту"},
+                               {u"7", u"pqrsфхцч"},
+                               {u"8", u"tuvшщъы"},
+                               {u"9", u"wxyzьэюя"}});
+}
+
+class FilterTest : public ::testing::Test {
+  protected:
+    ContactEntry entry(ContactRecord record) {
+        ContactEntry e;
+        e.record = std::move(record);
+        prepare_entry(e, m_map);
+        return e;
+    }
+    bool passes(const ContactEntry& e, WStringView text) {
+        ContactFilter f(m_map);
+        f.set_words(split_filter_words(text));
+        return f.passes(e);
+    }
+    KeyMap m_map = dialer_map();
+};
+
+TEST(FilterWords, SplitAtSpaces) {
+    using W = std::vector<WString>;
+    EXPECT_EQ(split_filter_words(u""), W{});
+    EXPECT_EQ(split_filter_words(u"   "), W{});
+    EXPECT_EQ(split_filter_words(u"  Ann"), W{u"ann"});
+    EXPECT_EQ(split_filter_words(u"Ann "), W{u"ann"});
+    EXPECT_EQ(split_filter_words(u"Ann  Lee"), (W{u"ann", u"", u"lee"}));
+    EXPECT_EQ(split_filter_words(u"ann  "), (W{u"ann", u""}));
+    EXPECT_EQ(split_filter_words(u"ЁЛКА Ä"), (W{u"ёлка", u"ä"}));
+}
+
+TEST(FilterWords, NarrowingIsRecognised) {
+    using W = std::vector<WString>;
+    EXPECT_TRUE(narrows(W{u"2"}, W{u"22"}));
+    EXPECT_TRUE(narrows(W{u"2"}, W{u"2", u""}));
+    EXPECT_TRUE(narrows(W{u"an", u"l"}, W{u"an", u"le", u"x"}));
+    EXPECT_FALSE(narrows(W{}, W{u"2"}));
+    EXPECT_FALSE(narrows(W{u"22"}, W{u"2"}));
+    EXPECT_FALSE(narrows(W{u"an", u"l"}, W{u"ann", u"l"}));
+    EXPECT_FALSE(narrows(W{u"a", u"b"}, W{u"a"}));
+}
+
+TEST_F(FilterTest, KeyTwoMatchesABCAndASecondTwoTheLastName) {
+    ContactEntry anna = entry(person(1, u"Anna", u"Black"));
+    ContactEntry boris = entry(person(2, u"Boris", u"Dunn"));
+    ContactEntry carl = entry(person(3, u"carl", u"Adams"));
+    ContactEntry dora = entry(person(4, u"Dora", u"Cole"));
+    ContactEntry vera = entry(person(5, u"\u0412\u0435\u0440\u0430", u"")); // Вера
+    EXPECT_TRUE(passes(anna, u"2"));
+    EXPECT_TRUE(passes(boris, u"2"));
+    EXPECT_TRUE(passes(carl, u"2"));
+    EXPECT_TRUE(passes(dora, u"2")); // by the last name
+    EXPECT_TRUE(passes(vera, u"2")); // В is on 2
+    EXPECT_TRUE(passes(anna, u"2 2"));
+    EXPECT_FALSE(passes(boris, u"2 2")); // Dunn is on 3
+    EXPECT_TRUE(passes(carl, u"2 2"));
+    EXPECT_TRUE(passes(boris, u"2 3"));
+    EXPECT_TRUE(passes(anna, u"2662")); // a-n-n-a
+    EXPECT_FALSE(passes(anna, u"2663"));
+    EXPECT_TRUE(passes(anna, u"ANN"));          // letters typed directly
+    EXPECT_FALSE(passes(anna, u"22222222222")); // longer than every name
+    EXPECT_TRUE(passes(anna, u""));
+}
+
+TEST_F(FilterTest, PhonesAndCompany) {
+    ContactEntry e =
+        entry(person(1, u"Ann", u"Lee", u"Jet Mobile",
+                     {phone(FieldType::Mobile, u"5551234"), phone(FieldType::CarTel, u"7770000"),
+                      phone(FieldType::HomeTel, u"+44 20 1234")}));
+    EXPECT_TRUE(passes(e, u"555"));
+    EXPECT_FALSE(passes(e, u"777")); // car phone is not searched
+    EXPECT_TRUE(passes(e, u"+44"));
+    EXPECT_TRUE(passes(e, u"538"));     // Jet by keys
+    EXPECT_TRUE(passes(e, u"266 533")); // first name, then last name (L-e-e)
+    // A phone target takes one word only.
+    EXPECT_FALSE(passes(e, u"555 555"));
+    // One word may be taken by a phone and the company together, but a
+    // second unmatched word still fails the entry.
+    ContactEntry both =
+        entry(person(2, u"Zoe", u"", u"555 Corp", {phone(FieldType::Mobile, u"555")}));
+    EXPECT_TRUE(passes(both, u"555"));
+    EXPECT_FALSE(passes(both, u"555 888"));
+}
+
+TEST_F(FilterTest, NamesTakeOneWordEach) {
+    ContactEntry e = entry(person(1, u"Ann", u"Adams"));
+    EXPECT_TRUE(passes(e, u"a a"));
+    EXPECT_FALSE(passes(e, u"a a a"));
+    // The first name takes the first word even when the second would fit it
+    // better: "ad" then has only the last name left.
+    EXPECT_TRUE(passes(e, u"a ad"));
+    EXPECT_TRUE(passes(e, u"ad an"));
+    EXPECT_FALSE(passes(e, u"an ann")); // the first name is taken by "an"
+}
+
+TEST_F(FilterTest, MatchedLengthsForOneWord) {
+    ContactEntry e =
+        entry(person(1, u"Bob", u"Cole", u"Apex",
+                     {phone(FieldType::Mobile, u"262"), phone(FieldType::HomeTel, u"2")}));
+    ContactFilter f(m_map);
+    f.set_words(split_filter_words(u"2"));
+    MatchResult r = f.match(e);
+    EXPECT_TRUE(r.passes);
+    EXPECT_EQ(r.first_name, 1);
+    EXPECT_EQ(r.last_name, 1);
+    EXPECT_EQ(r.company, 1);
+    ASSERT_EQ(r.phones.size(), 2u);
+    EXPECT_EQ(r.phones[0].field, 0);
+    EXPECT_EQ(r.phones[1].field, 1);
+    f.set_words(split_filter_words(u"26"));
+    r = f.match(e);
+    EXPECT_EQ(r.first_name, 2);
+    EXPECT_EQ(r.last_name, 2);
+    EXPECT_EQ(r.company, 0);
+    EXPECT_EQ(r.phones.size(), 1u);
+    f.set_words(split_filter_words(u"2 2"));
+    r = f.match(e);
+    EXPECT_TRUE(r.passes);
+    EXPECT_EQ(r.first_name, 0); // lengths only for one word
+}
+
+TEST_F(FilterTest, AmbiguousMapStillMatchesBySets) {
+    KeyMap map = KeyMap::from_table({{u"1", u"ab"}, {u"2", u"bc"}});
+    ContactEntry e;
+    e.record = person(1, u"Bc", u"");
+    prepare_entry(e, map);
+    ContactFilter f(map);
+    f.set_words({u"12"});
+    EXPECT_TRUE(f.passes(e));
+    f.set_words({u"21"});
+    EXPECT_FALSE(f.passes(e));
+}
+
+TEST(SortKeys, ByNamesPresent) {
+    using K = std::array<WString, 3>;
+    EXPECT_EQ(make_sort_keys(person(1, u"Ann", u"Lee", u"ACME")), (K{u"ann", u"lee", u"acme"}));
+    EXPECT_EQ(make_sort_keys(person(1, u"Ann", u"", u"")), (K{u"ann", u"ann", u"annann"}));
+    EXPECT_EQ(make_sort_keys(person(1, u"", u"Lee", u"")), (K{u"lee", u"lee", u"leelee"}));
+    EXPECT_EQ(make_sort_keys(person(1, u"", u"Lee", u"X")), (K{u"lee", u"lee", u"x"}));
+    EXPECT_EQ(make_sort_keys(person(1, u"", u"", u"ACME")), (K{u"acme", u"acme", u"acme"}));
+    EXPECT_EQ(make_sort_keys(person(1, u"", u"", u"")), (K{u"", u"", u""}));
+    EXPECT_EQ(display_name(person(1, u"Ann", u"Lee", u"X")), u"Ann Lee");
+    EXPECT_EQ(display_name(person(1, u"", u"Lee", u"X")), u"Lee");
+    EXPECT_EQ(display_name(person(1, u"", u"", u"X")), u"X");
+}
+
+TEST(PhoneIndexKeys, LastSevenDigits) {
+    EXPECT_EQ(number_key(u"+7 (495) 123-45-67"), u"1234567");
+    EXPECT_EQ(number_key(u"123"), u"123");
+    EXPECT_EQ(number_key(u"*100#"), u"100");
+    EXPECT_EQ(number_key(u"Unknown"), u"");
+    EXPECT_NE(packed_number_key(u"0123"), packed_number_key(u"123"));
+    EXPECT_EQ(packed_number_key(u"+44 20 7946 0958"), packed_number_key(u"7946 0958"));
+    EXPECT_EQ(packed_number_key(u"abc"), 0u);
+}
+
+TEST(PhoneIndex, FindsByLastSevenDigits) {
+    KeyMap map;
+    ContactEntry a, b, c;
+    a.record = person(7, u"A", u"", u"",
+                      {phone(FieldType::Mobile, u"+7 916 555-12-34"),
+                       ContactField(FieldType::Email1, u"5551234")});
+    b.record = person(3, u"B", u"", u"", {phone(FieldType::HomeTel, u"8 (916) 5551234")});
+    c.record = person(9, u"C", u"", u"", {phone(FieldType::CarTel, u"112")});
+    PhoneIndex index;
+    for (ContactEntry* e : {&a, &b, &c})
+        index.add(*e);
+    EXPECT_EQ(index.size(), 3u); // the e-mail is not a phone
+    auto all = index.find_all(u"5551234");
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].entry, &b); // smaller oid first
+    EXPECT_EQ(index.find(u"+79165551234").entry, &b);
+    EXPECT_EQ(index.find(u"112").entry, &c);
+    EXPECT_EQ(index.find(u"0112").entry, nullptr); // four digits are another number
+    EXPECT_EQ(index.find(u"").entry, nullptr);
+    index.remove(b);
+    EXPECT_EQ(index.find(u"5551234").entry, &a);
+    EXPECT_EQ(index.find(u"5551234").field, 0);
+    index.remove(a);
+    EXPECT_EQ(index.find(u"5551234").entry, nullptr);
+    EXPECT_EQ(index.size(), 1u);
+}
+
+TEST(Categories, SplittingAndMembership) {
+    using W = std::vector<WString>;
+    EXPECT_EQ(split_categories(u"Work, Family;Friends"), (W{u"Work", u"Family", u"Friends"}));
+    EXPECT_EQ(split_categories(u"a,,b;"), (W{u"a", u"", u"b"}));
+    EXPECT_EQ(split_categories(u"a,  b"), (W{u"a", u" b"}));
+    EXPECT_EQ(split_categories(u""), W{});
+    EXPECT_EQ(split_categories(u"Solo"), W{u"Solo"});
+    for (WStringView t : {u"Work, Family;Friends", u"a,,b;", u"a,  b", u" x", u";", u", ;"})
+        EXPECT_EQ(split_categories(t), split_category_text(t)) << to_utf8(t);
+
+    auto with = [](WString value) {
+        return person(1, u"A", u"", u"", {ContactField(FieldType::Categories, std::move(value))});
+    };
+    EXPECT_TRUE(in_category(with(u"Work, Family"), u"Family"));
+    EXPECT_FALSE(in_category(with(u"Work,  Family"), u"Family"));
+    EXPECT_FALSE(in_category(with(u"Work, family"), u"Family"));
+    EXPECT_FALSE(in_category(person(1, u"A", u""), u"Family"));
+    EXPECT_TRUE(in_category(person(1, u"A", u""), k_no_category));
+}
+
+} // namespace
+} // namespace telvara::data

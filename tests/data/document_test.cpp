@@ -1,0 +1,433 @@
+#include "app/registry.h"
+#include "document_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+namespace telvara::data {
+namespace {
+
+using testing::call;
+using testing::DocumentTest;
+using testing::FakeCallLog;
+using testing::FakeStore;
+using testing::person;
+using testing::phone;
+using testing::RecordingDocListener;
+
+constexpr char16_t k_key[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+using Oids = std::vector<std::uint32_t>;
+
+class DocTest : public DocumentTest {
+  protected:
+    FakeStore store;
+    FakeCallLog log;
+};
+
+TEST_F(DocTest, SecondDocumentIsFatal) {
+    Document doc(store, nullptr, files());
+    EXPECT_EQ(Document::instance(), &doc);
+    EXPECT_EXIT(Document(store, nullptr, files()), ::testing::ExitedWithCode(1),
+                "Singleton is already instantiated");
+}
+
+TEST_F(DocTest, LoadSortsByLastNameByDefaultAndKeepsOidOrderOnTies) {
+    store.put(person(5, u"John", u"Smith"));
+    store.put(person(2, u"John", u"Smith"));
+    store.put(person(9, u"Anna", u"Brown"));
+    store.put(person(4, u"", u"", u"Zeta Corp"));
+    store.put(person(7, u"", u"", u"Acme"));
+    Document doc(store, &log, files());
+    RecordingDocListener listener;
+    doc.add_listener(listener);
+    EXPECT_FALSE(doc.loaded());
+    doc.load();
+    EXPECT_TRUE(doc.loaded());
+    EXPECT_EQ(doc.sorting(), SortMode::LastName);
+    // K2: acme, brown, smith, smith, zeta corp.
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 9, 2, 5, 4}));
+    EXPECT_EQ(oids(doc.filtered_contacts()), oids(doc.all_contacts()));
+    EXPECT_EQ(listener.flags(), (std::vector<int>{6, 18, 0}));
+    doc.remove_listener(listener);
+}
+
+TEST_F(DocTest, ThreeSortOrdersAndCompanyOnlyContacts) {
+    store.put(person(1, u"Zack", u"Adams", u"Mid"));
+    store.put(person(2, u"Bob", u"Young", u"Alpha"));
+    store.put(person(3, u"", u"", u"Beta"));
+    store.put(person(4, u"Carl", u"", u""));
+    Document doc(store, nullptr, files());
+    doc.load();
+    doc.set_sorting(0); // zack, bob, beta, carl -> beta, bob, carl, zack
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{3, 2, 4, 1}));
+    std::uint32_t stored = 9;
+    EXPECT_TRUE(app::reg_read_dword(k_key, u"Sorting", stored));
+    EXPECT_EQ(stored, 0u);
+    doc.set_sorting(1); // adams, young, beta, carl -> adams, beta, carl, young
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{1, 3, 4, 2}));
+    doc.set_sorting(2); // mid, alpha, beta, carlcarl
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{2, 3, 4, 1}));
+    doc.set_sorting(77); // nonsense falls back to last name
+    EXPECT_EQ(doc.sorting(), SortMode::LastName);
+}
+
+TEST_F(DocTest, StoredSortingIsUsedAtLoad) {
+    ASSERT_TRUE(app::reg_write_dword(k_key, u"Sorting", 0));
+    ASSERT_TRUE(app::reg_write_dword(k_key, u"Dialer", 0));
+    store.put(person(1, u"Zed", u"Able"));
+    store.put(person(2, u"Amy", u"Zulu"));
+    Document doc(store, nullptr, files());
+    EXPECT_FALSE(doc.dialer());
+    doc.load();
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{2, 1}));
+    doc.set_dialer(true);
+    std::uint32_t dialer = 0;
+    EXPECT_TRUE(app::reg_read_dword(k_key, u"Dialer", dialer));
+    EXPECT_EQ(dialer, 1u);
+}
+
+TEST_F(DocTest, CyrillicAccentedAndDigitsInTheList) {
+    store.put(person(1, u"", u"\u0416\u0443\u043A\u043E\u0432"));       // Жуков
+    store.put(person(2, u"", u"\u0401\u0436\u0438\u043A\u043E\u0432")); // Ёжиков
+    store.put(person(3, u"", u"\u0415\u0433\u043E\u0440\u043E\u0432")); // Егоров
+    store.put(person(4, u"", u"\u00C9vora"));
+    store.put(person(5, u"", u"Ezra"));
+    store.put(person(6, u"", u"Fox"));
+    store.put(person(7, u"", u"24 Hours"));
+    store.put(person(8, u"", u"Eva"));
+    Document doc(store, nullptr, files());
+    doc.load();
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 8, 5, 4, 6, 3, 2, 1}));
+}
+
+TEST_F(DocTest, FilterByWordsAndKeys) {
+    store.put(person(1, u"Anna", u"Black", u"", {phone(FieldType::Mobile, u"+1 555 0100")}));
+    store.put(person(2, u"Boris", u"Dunn"));
+    store.put(person(3, u"Dora", u"Cole"));
+    store.put(person(4, u"Eve", u"Fox", u"Acme"));
+    Document doc(store, nullptr, files());
+    doc.load();
+    RecordingDocListener listener;
+    doc.add_listener(listener);
+    doc.set_filter(u"2");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1, 3, 2, 4})); // Acme by company
+    ASSERT_EQ(listener.messages.size(), 1u);
+    EXPECT_TRUE(listener.messages[0].has(RefreshFlag::FilterChanged));
+    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::FilteredIndex), 0u);
+    doc.set_filter(u"2 2"); // Dora Cole: the first "2" takes Cole, the second finds nothing
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    doc.set_filter(u"2 25");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    doc.set_filter(u"0100");
+    EXPECT_TRUE(doc.filtered_contacts().empty()); // phones match from the start
+    doc.set_filter(u"+1");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    doc.set_filter(u"");
+    EXPECT_EQ(doc.filtered_contacts().size(), 4u);
+    doc.set_filter(u"zzzzzzzzzzzzzzzzzzz");
+    EXPECT_TRUE(doc.filtered_contacts().empty());
+    doc.remove_listener(listener);
+}
+
+TEST_F(DocTest, NarrowingAndWideningGiveTheSameListsAsAFreshFilter) {
+    std::mt19937 rng(7);
+    const char16_t* names[] = {u"Anna",
+                               u"Abe",
+                               u"Bella",
+                               u"Boris",
+                               u"Carl",
+                               u"Cid",
+                               u"Dora",
+                               u"\u0410\u043D\u043D\u0430",
+                               u"\u0411\u043E\u0440\u0438\u0441"};
+    for (std::uint32_t oid = 1; oid <= 200; ++oid)
+        store.put(person(oid, names[rng() % 9], names[rng() % 9], u"",
+                         {phone(FieldType::Mobile, from_ascii(std::to_string(rng() % 100000)))}));
+    Document doc(store, nullptr, files());
+    doc.load();
+    const char16_t* typed[] = {u"2", u"22", u"226", u"226 ", u"226 2", u"22", u"2 6", u"1", u"12"};
+    ContactFilter fresh(doc.key_map());
+    for (const char16_t* text : typed) {
+        doc.set_filter(text);
+        fresh.set_words(split_filter_words(text));
+        Oids expected;
+        for (ContactEntry* e : doc.all_contacts())
+            if (fresh.passes(*e))
+                expected.push_back(e->oid());
+        EXPECT_EQ(oids(doc.filtered_contacts()), expected) << to_utf8(text);
+    }
+}
+
+TEST_F(DocTest, CategoryFilterAndItsInterplayWithWords) {
+    store.categories = {u"Work", u"Family"};
+    store.put(person(1, u"Ann", u"", u"", {ContactField(FieldType::Categories, u"Work, Family")}));
+    store.put(person(2, u"Bob", u"", u"", {ContactField(FieldType::Categories, u"Work,  Family")}));
+    store.put(person(3, u"Cy", u""));
+    Document doc(store, nullptr, files());
+    doc.load();
+    EXPECT_EQ(doc.categories(), (std::vector<WString>{u"Work", u"Family"}));
+    EXPECT_EQ(doc.category(), u"skinNoCategory");
+    RecordingDocListener listener;
+    doc.add_listener(listener);
+    doc.set_category(u"Family");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    EXPECT_EQ(listener.flags(), (std::vector<int>{0}));
+    doc.set_category(u""); // keeps the category, rebuilds
+    EXPECT_EQ(doc.category(), u"Family");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    doc.set_category(u"Work");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1, 2}));
+    doc.set_category(u"skinNoCategory");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1, 2, 3}));
+    doc.set_category(u"Work");
+    doc.set_sorting(1); // rebuilds from the (empty) search words
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1, 2, 3}));
+    doc.remove_listener(listener);
+}
+
+TEST_F(DocTest, RemovingAFavouriteContactSendsFlag2BeforeFlag9) {
+    store.put(person(1, u"Ann", u""));
+    store.put(person(2, u"Bob", u""));
+    Document doc(store, nullptr, files());
+    doc.load();
+    doc.add_favorite(2, 0);
+    doc.add_favorite(2, 1);
+    doc.add_favorite(1, 0);
+    RecordingDocListener listener;
+    doc.add_listener(listener);
+    store.contacts.erase(2);
+    doc.on_contact_removed(2);
+    EXPECT_EQ(listener.flags(), (std::vector<int>{2, 2, 9}));
+    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::ContactOid), 2u);
+    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::FavoriteIndex), 1u);
+    EXPECT_EQ(listener.messages[2].slot(RefreshSlot::ContactOid), 2u);
+    EXPECT_EQ(listener.messages[2].slot(RefreshSlot::AllIndex), 1u);
+    EXPECT_EQ(doc.favorites().size(), 1u);
+    EXPECT_EQ(doc.find_contact(2), nullptr);
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{1}));
+    // Unknown oids are ignored.
+    listener.messages.clear();
+    doc.on_contact_removed(2);
+    doc.on_contact_changed(42);
+    EXPECT_TRUE(listener.messages.empty());
+    doc.remove_listener(listener);
+}
+
+TEST_F(DocTest, ChangedContactMovesAndReportsWhereItWent) {
+    store.put(person(1, u"", u"Adams", u"", {phone(FieldType::Mobile, u"1111111")}));
+    store.put(person(2, u"", u"Baker"));
+    store.put(person(3, u"", u"Clark"));
+    Document doc(store, nullptr, files());
+    doc.load();
+    doc.add_favorite(1, 0);
+    doc.set_filter(u"a");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    RecordingDocListener listener;
+    doc.add_listener(listener);
+
+    store.put(person(1, u"", u"Zorro", u"", {phone(FieldType::Mobile, u"2222222")}));
+    doc.on_contact_changed(1);
+    EXPECT_EQ(oids(doc.all_contacts()), (Oids{2, 3, 1}));
+    EXPECT_TRUE(doc.filtered_contacts().empty());
+    // Left the all-list at 0, entered at 2, left the filtered list at 0,
+    // contact changed, favourite changed.
+    EXPECT_EQ(listener.flags(), (std::vector<int>{15, 16, 12, 8, 3}));
+    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::AllIndex), 0u);
+    EXPECT_EQ(listener.messages[1].slot(RefreshSlot::AllIndex), 2u);
+    EXPECT_EQ(listener.messages[2].slot(RefreshSlot::FilteredIndex), 0u);
+    EXPECT_EQ(listener.messages[3].slot(RefreshSlot::AllIndex), 2u);
+    EXPECT_EQ(listener.messages[4].slot(RefreshSlot::FavoriteIndex), 0u);
+    EXPECT_EQ(doc.find_by_phone_number(u"1111111").entry, nullptr);
+    EXPECT_EQ(doc.find_by_phone_number(u"+7 222-22-22").entry, doc.find_contact(1));
+
+    listener.messages.clear();
+    store.put(person(1, u"", u"Zorro", u"Acme", {phone(FieldType::Mobile, u"2222222")}));
+    doc.on_contact_changed(1);
+    EXPECT_EQ(listener.flags(), (std::vector<int>{17, 13, 8, 3}));
+
+    listener.messages.clear();
+    store.put(person(1, u"", u"Zorro", u"Acme2", {phone(FieldType::Mobile, u"2222222")}));
+    doc.on_contact_changed(1);
+    EXPECT_EQ(listener.flags(), (std::vector<int>{17, 14, 8, 3}));
+
+    // A contact the store no longer has is removed.
+    listener.messages.clear();
+    store.contacts.erase(1);
+    doc.on_contact_changed(1);
+    EXPECT_EQ(doc.find_contact(1), nullptr);
+    EXPECT_EQ(listener.flags(), (std::vector<int>{2, 9}));
+    doc.remove_listener(listener);
+}
+
+TEST_F(DocTest, ListenersAreCalledInOrderAndMayLeaveDuringABroadcast) {
+    Document doc(store, nullptr, files());
+    std::vector<int> order;
+    struct Probe : DocumentListener {
+        Probe(std::vector<int>& o, int i) : order(o), id(i) {}
+        void on_document_refresh(const RefreshMessage&) override {
+            order.push_back(id);
+            if (leave != nullptr)
+                leave->remove_listener(*other);
+        }
+        std::vector<int>& order;
+        int id;
+        Document* leave = nullptr;
+        DocumentListener* other = nullptr;
+    };
+    Probe a(order, 1), b(order, 2), c(order, 3);
+    doc.add_listener(a);
+    doc.add_listener(b);
+    doc.add_listener(c);
+    a.leave = &doc;
+    a.other = &b; // b must not be called once removed
+    doc.broadcast(RefreshMessage(RefreshFlag::IncomingCall));
+    EXPECT_EQ(order, (std::vector<int>{1, 3}));
+    a.leave = nullptr;
+    doc.broadcast(RefreshMessage(RefreshFlag::CallEnded));
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 1, 3}));
+}
+
+TEST_F(DocTest, RecentCallsMatchContactsByTheLastSevenDigits) {
+    store.put(person(1, u"Ann", u"", u"", {phone(FieldType::HomeTel, u"+7 (495) 123-45-67")}));
+    log.records = {call(u"84951234567", CallKind::Missed, 30), call(u"555", CallKind::Incoming, 20),
+                   call(u"Unknown", CallKind::Outgoing, 10)};
+    Document doc(store, &log, files());
+    doc.load();
+    const RecentCalls& recents = doc.recent_calls();
+    ASSERT_EQ(recents.size(), 3u);
+    EXPECT_EQ(recents.at(0).oid, 1u);
+    EXPECT_EQ(recents.at(0).call.label, u"HomeTel");
+    EXPECT_EQ(recents.at(1).oid, 0u);
+    EXPECT_EQ(recents.at(2).oid, 0u);
+    EXPECT_EQ(recents.missed_count(), 1u);
+    EXPECT_EQ(recents.find(u"555", 20), std::optional<std::size_t>(1));
+    EXPECT_FALSE(recents.find(u"555", 21));
+
+    RecordingDocListener listener;
+    doc.add_listener(listener);
+    // A new contact with the short number takes the second call.
+    doc.contact_added(person(2, u"Short", u"", u"", {phone(FieldType::Mobile, u"555")}));
+    EXPECT_EQ(recents.at(1).oid, 2u);
+    EXPECT_EQ(recents.at(1).call.label, u"Mobile");
+    EXPECT_EQ(listener.flags(), (std::vector<int>{16, 13, 7, 5}));
+    EXPECT_EQ(listener.messages[3].slot(RefreshSlot::RecentIndex), 1u);
+
+    // Its number changes: the call is nobody's again.
+    listener.messages.clear();
+    store.put(person(2, u"Short", u"", u"", {phone(FieldType::Mobile, u"556")}));
+    doc.on_contact_changed(2);
+    EXPECT_EQ(recents.at(1).oid, 0u);
+    EXPECT_EQ(listener.flags().back(), 5);
+
+    // Removing Ann leaves her call unknown.
+    doc.on_contact_removed(1);
+    EXPECT_EQ(recents.at(0).oid, 0u);
+
+    listener.messages.clear();
+    doc.update_log();
+    EXPECT_EQ(listener.flags(), (std::vector<int>{6, 18}));
+    EXPECT_EQ(log.reads, 2);
+    EXPECT_EQ(recents.size(), 3u);
+    listener.messages.clear();
+    doc.add_recent_call(call(u"556", CallKind::Outgoing, 40));
+    EXPECT_EQ(recents.at(0).oid, 2u);
+    EXPECT_EQ(listener.flags(), (std::vector<int>{4}));
+    doc.remove_listener(listener);
+}
+
+// Random adds, changes and removals leave the lists exactly as a fresh load
+// of the same store would.
+TEST_F(DocTest, EditsLeaveTheListsAsAFreshLoadWould) {
+    std::mt19937 rng(12345);
+    const char16_t* firsts[] = {u"",           u"Anna",         u"anna", u"Boris",
+                                u"\u00C9mile", u"\u0401\u0436", u"Zoe",  u"9"};
+    const char16_t* lasts[] = {u"", u"Smith", u"smith", u"\u0415\u0436", u"Adams", u"Lee"};
+    const char16_t* companies[] = {u"", u"Acme", u"Zeta"};
+    const char16_t* cats[] = {u"", u"Work", u"Work, Family", u"Family"};
+    auto random_record = [&](std::uint32_t oid) {
+        std::vector<ContactField> fields;
+        if (rng() % 2)
+            fields.push_back(phone(FieldType::Mobile, from_ascii(std::to_string(rng() % 50))));
+        if (rng() % 3 == 0)
+            fields.push_back(ContactField(FieldType::Categories, cats[rng() % 4]));
+        return person(oid, firsts[rng() % 8], lasts[rng() % 6], companies[rng() % 3],
+                      std::move(fields));
+    };
+    for (std::uint32_t oid = 1; oid <= 40; ++oid)
+        store.put(random_record(oid));
+
+    struct Setting {
+        std::uint32_t sorting;
+        const char16_t* filter;
+        const char16_t* category;
+    };
+    const Setting settings[] = {{1, u"", nullptr},    {0, u"2", nullptr}, {2, u"a", nullptr},
+                                {1, u"2 7", nullptr}, {0, u"", u"Work"},  {2, u"", u"Family"}};
+    for (const Setting& s : settings) {
+        std::uint32_t next_oid = 100;
+        {
+            std::optional<Document> doc;
+            doc.emplace(store, nullptr, files());
+            doc->load();
+            doc->set_sorting(s.sorting);
+            doc->set_filter(s.filter);
+            if (s.category != nullptr)
+                doc->set_category(s.category);
+            for (int step = 0; step < 150; ++step) {
+                int what = static_cast<int>(rng() % 3);
+                if (what == 0) {
+                    ContactRecord r = random_record(next_oid++);
+                    store.put(r);
+                    doc->contact_added(r);
+                } else if (!store.contacts.empty()) {
+                    auto it = store.contacts.begin();
+                    std::advance(it, static_cast<long>(rng() % store.contacts.size()));
+                    std::uint32_t oid = it->first;
+                    if (what == 1) {
+                        store.put(random_record(oid));
+                        doc->on_contact_changed(oid);
+                    } else {
+                        store.contacts.erase(it);
+                        doc->on_contact_removed(oid);
+                    }
+                }
+            }
+            Oids all = oids(doc->all_contacts());
+            Oids filtered = oids(doc->filtered_contacts());
+            std::vector<std::pair<std::uint32_t, std::uint16_t>> phones;
+            for (ContactEntry* e : doc->all_contacts())
+                for (const ContactField& f : e->record.fields)
+                    if (f.kind == FieldKind::Phone) {
+                        PhoneRef ref = doc->find_by_phone_number(f.value);
+                        phones.emplace_back(ref.entry ? ref.entry->oid() : 0, ref.field);
+                    }
+            std::size_t index_size = doc->phone_index().size();
+
+            // Same process: the edited Document must go before the fresh one.
+            doc.reset();
+            doc.emplace(store, nullptr, files());
+            doc->load();
+            doc->set_sorting(s.sorting);
+            doc->set_filter(s.filter);
+            if (s.category != nullptr)
+                doc->set_category(s.category);
+            EXPECT_EQ(oids(doc->all_contacts()), all);
+            EXPECT_EQ(oids(doc->filtered_contacts()), filtered);
+            EXPECT_EQ(doc->phone_index().size(), index_size);
+            std::size_t k = 0;
+            for (ContactEntry* e : doc->all_contacts())
+                for (const ContactField& f : e->record.fields)
+                    if (f.kind == FieldKind::Phone) {
+                        PhoneRef ref = doc->find_by_phone_number(f.value);
+                        ASSERT_LT(k, phones.size());
+                        EXPECT_EQ(std::make_pair(ref.entry ? ref.entry->oid() : 0u, ref.field),
+                                  phones[k++]);
+                    }
+        }
+    }
+}
+
+} // namespace
+} // namespace telvara::data

@@ -1,0 +1,89 @@
+#include "data/key_map.h"
+#include "data/key_text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace telvara::data {
+namespace {
+
+std::string fixture(const char* name) {
+    const char* dir = std::getenv("TELVARA_TEST_DATA");
+    return std::string(dir != nullptr ? dir : "tests/data") + "/" + name;
+}
+
+TEST(KeyTextFile, LineFormat) {
+    KeyTextTable t = parse_key_text(u"  Cancel=Abort\n"
+                                    u"Ok  Fine\r\n"
+                                    u"\n\t\n"
+                                    u"Eq = x\n"
+                                    u"Ok Again\n"
+                                    u"=orphan\n"
+                                    u"Trail text  \n"
+                                    u"Last");
+    EXPECT_EQ(t.at(u"Cancel"), u"Abort");
+    EXPECT_EQ(t.at(u"Ok"), u"Again"); // a later line replaces an earlier one
+    EXPECT_EQ(t.at(u"Eq"), u"= x");
+    EXPECT_EQ(t.at(u"Trail"), u"text  ");
+    EXPECT_EQ(t.at(u"Last"), u"");
+    EXPECT_EQ(t.count(u""), 0u);
+    EXPECT_EQ(t.size(), 5u);
+}
+
+TEST(KeyTextFile, Encodings) {
+    // UTF-16 little endian after FF FE.
+    std::string utf16("\xFF\xFE"
+                      "k\0=\0\x16\x04",
+                      8);
+    EXPECT_EQ(decode_key_text_bytes(utf16), u"k=\u0416");
+    // Odd length: not UTF-16, read as 8-bit text.
+    std::string odd("\xFF\xFE"
+                    "k",
+                    3);
+    EXPECT_EQ(decode_key_text_bytes(odd).size(), 3u);
+    EXPECT_EQ(decode_key_text_bytes("k=\xD0\x96"), u"k=\u0416"); // UTF-8
+    EXPECT_EQ(decode_key_text_bytes("\xEF\xBB\xBFk=v"), u"k=v"); // UTF-8 mark dropped
+    EXPECT_EQ(decode_key_text_bytes("k=\xE9"), u"k=\u00E9");     // one byte each
+    EXPECT_FALSE(read_key_text_file("/nonexistent/keyboard.txt"));
+}
+
+TEST(KeyMap, FixtureLoadsAndSkipsBadLines) {
+    auto table = read_key_text_file(fixture("keyboard.txt"));
+    ASSERT_TRUE(table);
+    std::size_t skipped = 0;
+    KeyMap map = KeyMap::from_table(*table, &skipped);
+    EXPECT_EQ(skipped, 2u); // "22 xyz" and the bare "1"
+    EXPECT_EQ(map.size(), 8u);
+    EXPECT_TRUE(map.unambiguous());
+    for (char16_t c : {u'a', u'b', u'c', u'\u0430', u'\u0433', u'\u00E0', u'\u00E7'})
+        EXPECT_TRUE(map.matches(u'2', c)) << int(c);
+    EXPECT_FALSE(map.matches(u'2', u'd'));
+    EXPECT_TRUE(map.matches(u'3', u'\u0451')); // ё
+    EXPECT_TRUE(map.matches(u'9', u'\u044F')); // я
+    EXPECT_TRUE(map.matches(u'7', u'\u00DF')); // ß with s
+    EXPECT_EQ(map.key_of(u'\u00E9'), u'3');
+    EXPECT_EQ(map.key_of(u'!'), u'!');
+    // A typed key also stands for itself, so digits find phone numbers.
+    EXPECT_TRUE(map.matches(u'5', u'5'));
+    EXPECT_FALSE(map.matches(u'5', u'6'));
+    // No entry: the character matches only itself.
+    EXPECT_TRUE(map.matches(u'x', u'x'));
+    EXPECT_FALSE(map.matches(u'x', u'y'));
+}
+
+TEST(KeyMap, MissingFileIsEmptyAndAmbiguityIsNoticed) {
+    KeyMap none = KeyMap::load("/nonexistent/keyboard.txt");
+    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(none.matches(u'a', u'a'));
+    EXPECT_FALSE(none.matches(u'2', u'a'));
+
+    KeyMap both = KeyMap::from_table({{u"1", u"AB"}, {u"2", u"bc"}});
+    EXPECT_FALSE(both.unambiguous());
+    EXPECT_TRUE(both.matches(u'1', u'a')); // texts are lower-cased
+    EXPECT_TRUE(both.matches(u'1', u'b'));
+    EXPECT_TRUE(both.matches(u'2', u'b'));
+}
+
+} // namespace
+} // namespace telvara::data
