@@ -355,3 +355,31 @@ TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
     }
     EXPECT_GT(last_count, 0u) << "the writers got some batches through";
 }
+
+TEST_F(ContactStoreNotifyTest, JournalKeepsTheNewestThousandAndRecentRows) {
+    ContactManagerImpl2 store;
+    ASSERT_EQ(store.add_test_contacts(1500), 1500u);
+    EXPECT_EQ(store.collect_changes().size(), 1500u);
+    auto journal_rows = [&] {
+        sqlite3* db = nullptr;
+        sqlite3_open(volume().c_str(), &db);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM contact_changes", -1, &st, nullptr);
+        sqlite3_step(st);
+        const auto n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return n;
+    };
+    EXPECT_EQ(journal_rows(), 1500) << "recent rows stay however many";
+
+    // Make every row older than an hour.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(volume().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE contact_changes SET at = 0", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_EQ(store.add_test_contacts(300), 300u);
+    EXPECT_EQ(journal_rows(), 1000);
+    EXPECT_EQ(store.collect_changes().size(), 300u) << "nothing a watcher had not seen is lost";
+}
