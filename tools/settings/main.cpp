@@ -99,7 +99,11 @@ int run(std::vector<std::string> args) {
     if (command == "list") {
         if (!need(0))
             return usage_error("list takes no arguments");
-        std::fputs(platform::serialize_settings(app::settings_store().snapshot()).c_str(), stdout);
+        auto& store = app::settings_store();
+        std::string text = platform::serialize_settings(store.snapshot());
+        for (const std::string& problem : store.take_problems())
+            std::fprintf(stderr, "telvara-settings: %s\n", problem.c_str());
+        std::fputs(text.c_str(), stdout);
         return 0;
     }
     if (command == "get") {
