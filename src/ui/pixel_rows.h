@@ -1,7 +1,8 @@
 #pragma once
 // Row kernels behind fills and blenders: one call handles a whole row, so no
-// function is called per pixel. Each kernel has a portable plain loop and an
-// SSE2 path; both give identical pixels, and tests pick the path to compare.
+// function is called per pixel. Each kernel has a portable plain loop, an
+// SSE2 path and an AVX2 path; all give identical pixels, and tests pick the
+// path to compare.
 
 #include "ui/colour.h"
 
@@ -11,11 +12,14 @@ namespace telvara::ui::pixel_rows {
 
 enum class Path {
     Plain, // portable loops, two pixels per 32-bit word where it matters
-    Fast,  // SSE2 where the target has it, otherwise the plain loops
+    Sse2,  // 8 pixels per step (x86-64 builds)
+    Avx2,  // 16 pixels per step, when the processor has AVX2
+    Fast,  // the widest path this machine runs
 };
 
-// True when Path::Fast differs from Path::Plain in this build.
-bool has_vector_path();
+// Whether this build on this processor runs the path; an unavailable path
+// falls back to Plain.
+bool path_available(Path path);
 
 void fill(Pixel* dst, std::int32_t count, Pixel colour, Path path = Path::Fast);
 
