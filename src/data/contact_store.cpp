@@ -30,8 +30,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace telvara::data {
 
