@@ -50,6 +50,9 @@ void add_target(ContactEntry& entry, WStringView text, std::uint16_t field, cons
     append_lower(text.substr(0, length), entry.match_text);
     for (std::size_t i = 0; i < length; ++i)
         entry.match_text.push_back(key_map.key_of(entry.match_text[lower_at + i]));
+    if (length > 0)
+        entry.lead_mask |=
+            lead_bit(entry.match_text[lower_at]) | lead_bit(entry.match_text[lower_at + length]);
     entry.targets.push_back(span);
 }
 
@@ -60,6 +63,7 @@ void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
     entry.sort_keys = make_sort_keys(r);
     entry.match_text.clear();
     entry.targets.clear();
+    entry.lead_mask = 0;
     std::size_t total = r.first_name.size() + r.last_name.size() + r.company.size();
     std::size_t phones = 0;
     for (const ContactField& f : r.fields)

@@ -30,6 +30,10 @@ inline constexpr std::size_t k_company_target = 2;
 inline constexpr std::size_t k_phone_targets = 3;
 
 struct ContactEntry {
+    // One bit (code % 32) per first character of every target, lower case
+    // and key: a word whose first character has no bit here cannot match,
+    // which rejects most entries without touching their text.
+    std::uint32_t lead_mask = 0;
     ContactRecord record;
     std::array<WString, 3> sort_keys; // K1, K2, K3, lower case
     WString match_text;
@@ -43,6 +47,10 @@ struct ContactEntry {
 // Sort keys from the names: the first name leads K1 when set, else the last
 // name; a company-only contact sorts by the company in all three keys.
 std::array<WString, 3> make_sort_keys(const ContactRecord& record);
+
+inline std::uint32_t lead_bit(char16_t c) {
+    return 1u << (c % 32);
+}
 
 // Fills sort keys and search targets from entry.record.
 void prepare_entry(ContactEntry& entry, const KeyMap& key_map);

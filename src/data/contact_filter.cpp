@@ -51,6 +51,9 @@ bool ContactFilter::word_matches(const ContactEntry& entry, const MatchSpan& spa
 }
 
 bool ContactFilter::passes(const ContactEntry& entry) const {
+    for (const WString& word : m_words)
+        if (!word.empty() && (entry.lead_mask & lead_bit(word.front())) == 0)
+            return false;
     bool first_taken = false;
     bool last_taken = false;
     bool phones_taken = false;
