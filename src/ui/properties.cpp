@@ -106,16 +106,16 @@ PropertiesImpl::PropertiesImpl(WStringView path, unsigned scale_shift) : Propert
         // Only what was read is there to be checked.
         m_buffer.resize(static_cast<std::size_t>(got));
     }
-    build(folder_of(file), PictureLoading::Load);
+    build(folder_of(file), SkinResources::All);
 }
 
 PropertiesImpl::PropertiesImpl(std::vector<std::uint8_t> bytes, std::string picture_dir,
-                               WStringView path, unsigned scale_shift, PictureLoading pictures)
+                               WStringView path, unsigned scale_shift, SkinResources resources)
     : PropertiesImpl() {
     m_buffer = std::move(bytes);
     m_path = WString(path);
     m_scale_shift = std::min(scale_shift, kMaxScaleShift);
-    build(picture_dir, pictures);
+    build(picture_dir, resources);
 }
 
 PropertiesImpl::~PropertiesImpl() {
@@ -129,8 +129,8 @@ std::size_t PropertiesImpl::live_count() {
     return live_list().size();
 }
 
-void PropertiesImpl::build(const std::string& picture_dir, PictureLoading pictures) {
-    m_loaded = read_tables(picture_dir, pictures);
+void PropertiesImpl::build(const std::string& picture_dir, SkinResources resources) {
+    m_loaded = read_tables(picture_dir, resources);
     if (!m_loaded) {
         m_pictures.clear();
         m_picture_names.clear();
@@ -140,7 +140,7 @@ void PropertiesImpl::build(const std::string& picture_dir, PictureLoading pictur
     }
 }
 
-bool PropertiesImpl::read_tables(const std::string& picture_dir, PictureLoading pictures) {
+bool PropertiesImpl::read_tables(const std::string& picture_dir, SkinResources resources) {
     auto refuse = [this](std::string reason) {
         m_error = std::move(reason);
         return false;
@@ -186,7 +186,7 @@ bool PropertiesImpl::read_tables(const std::string& picture_dir, PictureLoading 
     for (std::uint64_t i = 0; i < picture_count; ++i) {
         const WString& name = texts[next++];
         Picture picture;
-        if (pictures == PictureLoading::Load) {
+        if (resources == SkinResources::All) {
             picture = load_picture(picture_file(picture_dir, name));
             if (picture.width == 0 && picture.height == 0) {
                 app::log() << u"PropertiesImpl::PropertiesImpl picture failed to load {" << name
@@ -203,7 +203,9 @@ bool PropertiesImpl::read_tables(const std::string& picture_dir, PictureLoading 
     m_fonts.clear();
     for (std::uint64_t i = 0; i < font_count; ++i) {
         const WString& text = texts[next++];
-        m_fonts.push_back(font_for(parse_font_description(text, m_scale_shift)));
+        m_fonts.push_back(resources == SkinResources::None
+                              ? nullptr
+                              : font_for(parse_font_description(text, m_scale_shift)));
         m_font_texts.push_back(text);
     }
     m_strings.assign(std::make_move_iterator(texts.begin() + static_cast<std::ptrdiff_t>(next)),

@@ -59,9 +59,11 @@ class SkinReloadListener {
     ~SkinReloadListener() = default;
 };
 
-// Whether the picture files a skin names are loaded (always, for the program)
-// or skipped (tools that only inspect a skin's structure).
-enum class PictureLoading { Load, Skip };
+// What a build loads besides the buffer: everything (the program), no
+// picture files (tools that inspect a skin's structure: the picture table
+// holds empty pictures), or neither pictures nor fonts (fuzzing: the font
+// table holds null handles, so no font is created or cached).
+enum class SkinResources { All, NoPictures, None };
 
 class PropertiesImpl {
   public:
@@ -75,7 +77,7 @@ class PropertiesImpl {
     // From bytes already in memory; pictures are looked up in picture_dir (a
     // Linux folder). `path` is only remembered and used in log lines.
     PropertiesImpl(std::vector<std::uint8_t> bytes, std::string picture_dir, WStringView path,
-                   unsigned scale_shift, PictureLoading pictures = PictureLoading::Load);
+                   unsigned scale_shift, SkinResources resources = SkinResources::All);
     ~PropertiesImpl();
     PropertiesImpl(const PropertiesImpl&) = delete;
     PropertiesImpl& operator=(const PropertiesImpl&) = delete;
@@ -155,8 +157,8 @@ class PropertiesImpl {
         std::uint32_t entry_size = 0;
     };
 
-    void build(const std::string& picture_dir, PictureLoading pictures);
-    bool read_tables(const std::string& picture_dir, PictureLoading pictures);
+    void build(const std::string& picture_dir, SkinResources resources);
+    bool read_tables(const std::string& picture_dir, SkinResources resources);
     std::uint16_t load16(std::uint32_t at) const;
     std::uint32_t load32(std::uint32_t at) const;
     bool has_record(NodeRecord record) const;

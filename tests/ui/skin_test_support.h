@@ -82,7 +82,7 @@ inline std::unique_ptr<PropertiesImpl> from_bytes(std::vector<std::uint8_t> byte
                                                   unsigned scale_shift = 0,
                                                   const std::string& folder = "/nonexistent") {
     return std::make_unique<PropertiesImpl>(std::move(bytes), folder, u"test.skin", scale_shift,
-                                            PictureLoading::Skip);
+                                            SkinResources::NoPictures);
 }
 
 // Reads every property of every node reachable from the index, the way node
@@ -115,7 +115,7 @@ inline std::size_t walk_everything(const PropertiesImpl& skin) {
         if (depth >= kMaxNodeDepth)
             return;
         const std::uint32_t children = skin.child_count(record);
-        for (std::uint32_t i = 0; i < children && i < 16; ++i)
+        for (std::uint32_t i = 0; i < children && i < 16 && visited <= 20000; ++i)
             if (NodeRecord child = skin.child(record, i))
                 self(self, child, depth + 1);
     };

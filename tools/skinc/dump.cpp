@@ -128,7 +128,7 @@ void dump_skin(const PropertiesImpl& skin, std::ostream& out) {
 }
 
 bool dump_skin(const std::string& file, std::ostream& out, std::string* error,
-               ui::PictureLoading pictures) {
+               ui::SkinResources resources) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         if (error)
@@ -140,7 +140,7 @@ bool dump_skin(const std::string& file, std::ostream& out, std::string* error,
     const auto slash = file.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
     ui::Properties skin;
-    PropertiesImpl candidate(std::move(bytes), folder, from_utf8(file), 0, pictures);
+    PropertiesImpl candidate(std::move(bytes), folder, from_utf8(file), 0, resources);
     if (!skin.install(candidate)) {
         if (error)
             *error = file + ": " + candidate.load_error();

@@ -13,7 +13,7 @@ namespace telvara::skinc {
 // strings and every top-level node with its properties and children to
 // `out`. False with a one-line reason in *error when the file is refused.
 bool dump_skin(const std::string& file, std::ostream& out, std::string* error,
-               ui::PictureLoading pictures = ui::PictureLoading::Load);
+               ui::SkinResources resources = ui::SkinResources::All);
 
 // The same for a skin already loaded.
 void dump_skin(const ui::PropertiesImpl& skin, std::ostream& out);

@@ -1,5 +1,6 @@
-// telvara-skinc: the skin compiler's command line. For now it lists compiled
-// skins; compiling skin sources comes with the XML front end.
+// telvara-skinc: the skin compiler's command line: compiles skin sources, or
+// lists a compiled skin with --dump.
+#include "skinc/compile.h"
 #include "skinc/dump.h"
 
 #include <cstring>
@@ -11,26 +12,28 @@ int usage() {
     std::cerr << "usage: telvara-skinc --dump [--no-pictures] FILE.skin\n"
                  "  --dump         list a compiled skin as text\n"
                  "  --no-pictures  do not load the pictures the skin names\n"
-                 "(compiling skin sources is not available yet)\n";
+              << telvara::skinc::compile_usage();
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    using telvara::ui::PictureLoading;
+    if (argc >= 2 && std::strcmp(argv[1], "--dump") != 0)
+        return telvara::skinc::compile_command(argc, argv);
+    using telvara::ui::SkinResources;
     if (argc < 3 || std::strcmp(argv[1], "--dump") != 0)
         return usage();
-    PictureLoading pictures = PictureLoading::Load;
+    SkinResources resources = SkinResources::All;
     int at = 2;
     if (std::strcmp(argv[at], "--no-pictures") == 0) {
-        pictures = PictureLoading::Skip;
+        resources = SkinResources::NoPictures;
         ++at;
     }
     if (at + 1 != argc)
         return usage();
     std::string error;
-    if (!telvara::skinc::dump_skin(argv[at], std::cout, &error, pictures)) {
+    if (!telvara::skinc::dump_skin(argv[at], std::cout, &error, resources)) {
         std::cerr << "telvara-skinc: " << error << "\n";
         return 1;
     }
