@@ -22,10 +22,14 @@ if(TELVARA_FUZZ)
 endif()
 
 # telvara_library(NAME DIR [DEPS ...]): a static library from every .cpp in
-# DIR (and its sub-folders), main.cpp excluded; headers are included as
-# "subsystem/file.h" from src/.
+# DIR (and its sub-folders, unless TELVARA_FLAT_GLOB is set by the caller),
+# main.cpp excluded; headers are included as "subsystem/file.h" from src/.
 function(telvara_library name dir)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(TELVARA_FLAT_GLOB)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  else()
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  endif()
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(sources)
     add_library(${name} STATIC ${sources})
@@ -42,7 +46,11 @@ endfunction()
 # telvara_test(NAME DIR LIBS...): one GoogleTest binary from every .cpp in
 # DIR, each test registered with CTest.
 function(telvara_test name dir)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(TELVARA_FLAT_GLOB)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  else()
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  endif()
   if(NOT sources)
     return()
   endif()
