@@ -50,6 +50,11 @@ class Reader {
         if (start < 0)
             return 0;
         const std::string name = attribute.name();
+        // A repeated name: the n-th attribute of that name is the n-th match.
+        int skip = 0;
+        for (pugi::xml_attribute a = node.first_attribute(); a && a != attribute;
+             a = a.next_attribute())
+            skip += name == a.name();
         std::size_t at = std::size_t(start);
         while ((at = m_text.find(name, at + 1)) != std::string::npos) {
             const char before = m_text[at - 1];
@@ -57,7 +62,7 @@ class Reader {
             while (after < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[after])))
                 ++after;
             if (std::isspace(static_cast<unsigned char>(before)) && after < m_text.size() &&
-                m_text[after] == '=')
+                m_text[after] == '=' && skip-- == 0)
                 return line_at(std::ptrdiff_t(at));
         }
         return line_of(node);

@@ -1,0 +1,389 @@
+// Compiling skins: source to binary round trips, pictures pixel by pixel
+// through the program's BMP reader, scales, errors and the command line.
+#include "skinc_test_support.h"
+
+#include "skinc/dump.h"
+#include "ui/picture.h"
+#include "ui/properties.h"
+
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+
+using namespace telvara;
+using namespace telvara::skinc;
+using telvara::skinc::test::SourceFolder;
+using testing::HasSubstr;
+
+namespace {
+
+std::vector<std::uint8_t> file_bytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The dump without what depends on the writer's layout: the first line
+// (file and size), the index root and record offsets.
+std::string dump_body(const std::string& skin_file) {
+    std::ostringstream out;
+    std::string error;
+    EXPECT_TRUE(dump_skin(skin_file, out, &error)) << error;
+    std::istringstream lines(out.str());
+    std::string line, body;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        if (line.starts_with("index_root"))
+            continue;
+        body += std::regex_replace(line, std::regex(" @0x[0-9a-f]+"), "") + "\n";
+    }
+    return body;
+}
+
+std::vector<ui::Pixel> pixels_of(const std::string& bmp_without_extension) {
+    const ui::Picture picture = ui::load_picture(bmp_without_extension);
+    std::vector<ui::Pixel> out;
+    if (!picture.data)
+        return out;
+    const ui::PixelBuffer& buffer = picture.data->pixels;
+    for (int y = 0; y < buffer.height(); ++y)
+        for (int x = 0; x < buffer.width(); ++x)
+            out.push_back(buffer.row(y)[x]);
+    return out;
+}
+
+using Rgba = std::array<std::uint8_t, 4>;
+// Opaque red, transparent, half-transparent blue, opaque magenta (the key
+// colour), half-transparent green whose 565 form has the lowest green bit.
+const std::vector<Rgba> kEdgePixels = {
+    {255, 0, 0, 255}, {0, 0, 0, 0}, {0, 0, 255, 128}, {255, 0, 255, 255}, {0, 4, 0, 128}};
+
+} // namespace
+
+TEST(SkinCompiler, SourceToSkinToDumpRoundTrip) {
+    SourceFolder folder;
+    folder.write_png("dot", 2, 2, {{0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}});
+    const std::string source = folder.write_skin(R"(
+  <node id="Main" design_size="240 320" cache="1" outside_color="#102030">
+    <text id="t" text="Hello" font="12  1 0 0  Tahoma" color="1 2 3" halign="RIGHT"/>
+    <image id="i" src="dot" src.slice="0 0 1 1 1 1 2 2" src.flag="3" alpha="0x80"/>
+    <prop name="custom" kind="integer" value="-1"/>
+    <prop name="shade" kind="colour" value="#fff"/>
+  </node>
+  <text id="Alpha" text="Hello" font="12 1 0 0 Tahoma"/>
+)");
+    const CompileResult result = folder.compile(source);
+    EXPECT_EQ(result.skin_file, folder.out() + "/test.skin");
+    EXPECT_EQ(dump_body(result.skin_file), R"(pictures 1
+  [0] "test/dot"
+fonts 1
+  [0] "12 1 0 0 Tahoma"
+strings 9
+  [0] "node"
+  [1] "Main"
+  [2] "text"
+  [3] "t"
+  [4] "Hello"
+  [5] "RIGHT"
+  [6] "image"
+  [7] "i"
+  [8] "Alpha"
+top-level nodes 2
+node "Alpha"
+  font font = #0 "12 1 0 0 Tahoma"
+  string id = "Alpha"
+  string text = "Hello"
+  string type = "text"
+node "Main"
+  integer cache = 1
+  integer custom = 4294967295 (0xffffffff)
+  point design_size = (240, 320)
+  string id = "Main"
+  string type = "node"
+  colour outside_color = 16 32 48
+  colour shade = 255 255 255
+  child 0
+    font font = #0 "12 1 0 0 Tahoma"
+    string halign = "RIGHT"
+    string id = "t"
+    string text = "Hello"
+    string type = "text"
+    colour color = 1 2 3
+  child 1
+    integer alpha = 128
+    string id = "i"
+    string type = "image"
+    picture src = #0 "test/dot" x 0 1 1 2 y 0 1 1 2 flag 3
+)");
+}
+
+TEST(SkinCompiler, PictureReferencesCoverTheArtUnlessSliced) {
+    SourceFolder folder;
+    folder.write_png("bar", 10, 6, std::vector<Rgba>(60, Rgba{1, 2, 3, 255}));
+    const std::string source = folder.write_skin(R"(
+  <node id="N">
+    <image id="whole" src="bar"/>
+    <image id="insets" src="bar" src.slice="2 1 3 4"/>
+  </node>
+)");
+    const CompiledModel compiled = build_model(read_skin_source(source));
+    const NodeModel& node = compiled.model.nodes[0].node;
+    const PictureValue whole = node.children[0].pictures[0].second;
+    EXPECT_EQ((std::vector<int>{whole.x[0], whole.x[1], whole.x[2], whole.x[3]}),
+              (std::vector<int>{0, 0, 10, 10}));
+    EXPECT_EQ((std::vector<int>{whole.y[0], whole.y[1], whole.y[2], whole.y[3]}),
+              (std::vector<int>{0, 0, 6, 6}));
+    const PictureValue insets = node.children[1].pictures[0].second;
+    EXPECT_EQ((std::vector<int>{insets.x[0], insets.x[1], insets.x[2], insets.x[3]}),
+              (std::vector<int>{0, 2, 7, 10}));
+    EXPECT_EQ((std::vector<int>{insets.y[0], insets.y[1], insets.y[2], insets.y[3]}),
+              (std::vector<int>{0, 1, 2, 6}));
+    // Both references share one picture; strings and fonts are deduplicated too.
+    EXPECT_EQ(compiled.model.pictures.size(), 1u);
+}
+
+TEST(SkinCompiler, KeyTransparencyByThreshold) {
+    SourceFolder folder;
+    folder.write_png("edge", 5, 1, kEdgePixels);
+    folder.compile(folder.write_skin(
+        "<picture name=\"edge\" dither=\"false\"/>\n<image id=\"I\" src=\"edge\"/>\n"));
+    // Half transparency reaches the default threshold 128: opaque. The
+    // opaque magenta is nudged off the key colour.
+    EXPECT_EQ(pixels_of(folder.out() + "/test/edge"),
+              (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, 0x001F, 0xF83F, 0x0020}));
+
+    SourceFolder strict;
+    strict.write_png("edge", 5, 1, kEdgePixels);
+    strict.compile(strict.write_skin("<picture name=\"edge\" dither=\"0\" "
+                                     "threshold=\"200\"/>\n<image id=\"I\" src=\"edge\"/>\n"));
+    EXPECT_EQ(
+        pixels_of(strict.out() + "/test/edge"),
+        (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, ui::kKeyColour, 0xF83F, ui::kKeyColour}));
+}
+
+TEST(SkinCompiler, MaskTransparencyWritesAGreyMaskAndClearsTheOpaqueMark) {
+    SourceFolder folder;
+    folder.write_png("edge", 5, 1, kEdgePixels);
+    const CompileResult result = folder.compile(
+        folder.write_skin("<picture name=\"edge\" transparency=\"mask\" dither=\"0\"/>\n"
+                          "<image id=\"I\" src=\"edge\" src.slice=\"1 0 1 0\"/>\n"));
+    // Partly transparent pixels lose the lowest green bit, which would make
+    // the mask blender copy them opaque.
+    EXPECT_EQ(pixels_of(folder.out() + "/test/edge"),
+              (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, 0x001F, 0xF83F, 0x0000}));
+    EXPECT_EQ(pixels_of(folder.out() + "/test/edge.mask"),
+              (std::vector<ui::Pixel>{0xFFFF, 0x0000, 0x8410, 0xFFFF, 0x8410}));
+
+    // The image got the mask with the same slice without naming it.
+    ui::PropertiesImpl skin(file_bytes(result.skin_file), folder.out() + "/", u"test.skin", 0);
+    ASSERT_TRUE(skin.is_loaded()) << skin.load_error();
+    const ui::NodeRecord image = skin.find_node(u"I");
+    const auto src = skin.read_picture_ref(image, u"src");
+    const auto mask = skin.read_picture_ref(image, u"mask");
+    ASSERT_TRUE(src && mask);
+    EXPECT_EQ(skin.picture_name(mask->picture), u"test/edge.mask");
+    EXPECT_EQ(mask->x[1], 1);
+    EXPECT_EQ(mask->x[2], 4);
+    EXPECT_EQ(skin.picture(mask->picture).width, skin.picture(src->picture).width);
+}
+
+TEST(SkinCompiler, BackdropTransparencyComposesEdges) {
+    SourceFolder folder;
+    folder.write_png("edge", 5, 1, kEdgePixels);
+    folder.compile(folder.write_skin("<picture name=\"edge\" transparency=\"backdrop\" "
+                                     "backdrop=\"#FFFFFF\" dither=\"0\"/>\n"
+                                     "<image id=\"I\" src=\"edge\"/>\n"));
+    // Half blue over white: (127, 127, 255); half dark green: (127, 129, 127).
+    EXPECT_EQ(pixels_of(folder.out() + "/test/edge"),
+              (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, ui::to_565(127, 127, 255), 0xF83F,
+                                      ui::to_565(127, 129, 127)}));
+}
+
+TEST(SkinCompiler, ConstantAlphaPicturesCarryNoOpaqueMark) {
+    SourceFolder folder;
+    folder.write_png("solid", 2, 1, {{0, 4, 0, 255}, {255, 0, 255, 255}});
+    folder.compile(folder.write_skin("<picture name=\"solid\" dither=\"0\"/>\n"
+                                     "<image id=\"I\" src=\"solid\" alpha=\"128\"/>\n"));
+    EXPECT_EQ(pixels_of(folder.out() + "/test/solid"), (std::vector<ui::Pixel>{0x0000, 0xF01F}));
+}
+
+TEST(SkinCompiler, OrderedDitherKeepsTheAverageAndExactSteps) {
+    SourceFolder folder;
+    std::vector<Rgba> pixels;
+    for (int i = 0; i < 16; ++i)
+        pixels.push_back(Rgba{100, 100, 248, 255});
+    folder.write_png("grey", 4, 4, pixels);
+    folder.compile(folder.write_skin("<image id=\"I\" src=\"grey\"/>\n"));
+    int red_sum = 0;
+    int green_sum = 0;
+    for (ui::Pixel p : pixels_of(folder.out() + "/test/grey")) {
+        red_sum += p >> 11;
+        green_sum += (p >> 5) & 63;
+        EXPECT_EQ(p & 31, 31) << "248 is an exact 5-bit step and must not dither";
+    }
+    EXPECT_EQ(red_sum, 16 * 100 / 8);   // 12.5 on average
+    EXPECT_EQ(green_sum, 16 * 100 / 4); // exactly 25
+}
+
+TEST(SkinCompiler, EachScaleShiftHasItsOwnPictureFolder) {
+    SourceFolder folder;
+    folder.write_png("two", 2, 1, {{255, 0, 0, 255}, {0, 0, 255, 255}});
+    folder.write("art/ring.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="12px" height="8">
+<rect x="0" y="0" width="12" height="8" fill="#00FF00"/></svg>)");
+    const CompileResult result = folder.compile(
+        folder.write_skin("<node id=\"N\"><image src=\"two\"/><image src=\"ring\"/></node>\n"),
+        {0, 1});
+    EXPECT_EQ(result.picture_files.size(), 4u);
+    EXPECT_EQ(picture_folder(0), "");
+    EXPECT_EQ(picture_folder(1), "@2x/");
+    EXPECT_EQ(picture_folder(2), "@4x/");
+    EXPECT_EQ(pixels_of(folder.out() + "/test/two"), (std::vector<ui::Pixel>{0xF800, 0x001F}));
+    EXPECT_EQ(
+        pixels_of(folder.out() + "/@2x/test/two"),
+        (std::vector<ui::Pixel>{0xF800, 0xF800, 0x001F, 0x001F, 0xF800, 0xF800, 0x001F, 0x001F}));
+    const ui::Picture small = ui::load_picture(folder.out() + "/test/ring");
+    const ui::Picture large = ui::load_picture(folder.out() + "/@2x/test/ring");
+    EXPECT_EQ(small.width, 12);
+    EXPECT_EQ(small.height, 8);
+    EXPECT_EQ(large.width, 24);
+    EXPECT_EQ(large.height, 16);
+    ASSERT_TRUE(large.data);
+    EXPECT_EQ(large.data->pixels.row(7)[13], 0x07E0);
+}
+
+TEST(SkinCompiler, RenamedPicturesDoNotLinger) {
+    SourceFolder folder;
+    folder.write_png("a", 1, 1, {{0, 0, 0, 255}});
+    folder.write_png("b", 1, 1, {{0, 0, 0, 255}});
+    folder.compile(folder.write_skin("<image id=\"I\" src=\"a\"/>\n"));
+    EXPECT_TRUE(std::filesystem::exists(folder.out() + "/test/a.bmp"));
+    folder.compile(folder.write_skin("<image id=\"I\" src=\"b\"/>\n"));
+    EXPECT_FALSE(std::filesystem::exists(folder.out() + "/test/a.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder.out() + "/test/b.bmp"));
+}
+
+TEST(SkinCompiler, PictureErrorsNameTheUse) {
+    const struct {
+        const char* body;
+        const char* message;
+    } cases[] = {
+        {"<node id=\"N\">\n<image src=\"missing\"/></node>\n",
+         "test.xml:3: picture \"missing\" has no source"},
+        {"<image id=\"I\" src=\"both\"/>\n", "has both"},
+        {"<picture name=\"p\"/>\n<image id=\"I\" src=\"p\"/>\n<picture name=\"unused\"/>\n",
+         "test.xml:4: picture \"unused\" is described but no node uses it"},
+        {"<image id=\"I\" src=\"p\" mask=\"p#mask\"/>\n", "needs <picture name=\"p\" "
+                                                          "transparency=\"mask\"/>"},
+        {"<image id=\"I\" src=\"p\" src.slice=\"2 0 2 0\"/>\n", "slice insets are larger"},
+        {"<image id=\"I\" src=\"p\" src.slice=\"0 0 1 1 2 2 4 4\"/>\n", "slice reaches beyond"},
+        {"<image id=\"I\" src=\"bad\"/>\n", "not a readable PNG"},
+    };
+    for (const auto& c : cases) {
+        SourceFolder folder;
+        folder.write_png("p", 3, 3, std::vector<Rgba>(9, Rgba{0, 0, 0, 255}));
+        folder.write_png("both", 1, 1, {{0, 0, 0, 255}});
+        folder.write("art/both.svg", "<svg width=\"1\" height=\"1\"/>");
+        folder.write("art/bad.png", "not a png");
+        std::string error;
+        try {
+            folder.compile(folder.write_skin(c.body));
+        } catch (const SourceError& e) {
+            error = e.what();
+        }
+        EXPECT_THAT(error, HasSubstr(c.message)) << c.body;
+        EXPECT_FALSE(std::filesystem::exists(folder.out() + "/test.skin")) << c.body;
+    }
+}
+
+TEST(SkinCompiler, CommandLineExitsNonZeroWithTheLocation) {
+    SourceFolder folder;
+    const std::string source = folder.write_skin("<node id=\"N\"\n speed=\"1\"/>\n");
+    const std::string out = folder.out();
+    std::vector<std::string> args = {"telvara-skinc", source, "-o", out, "--scale-shift", "1"};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 1);
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                HasSubstr(source + ":3: unknown property \"speed\""));
+
+    std::vector<std::string> bad = {"telvara-skinc", source, "--scale-shift", "9", "-o", out};
+    argv.clear();
+    for (std::string& arg : bad)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 2);
+    testing::internal::GetCapturedStderr();
+
+    folder.write_skin("<node id=\"N\" cache=\"1\"/>\n");
+    argv.clear();
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 0);
+    EXPECT_TRUE(std::filesystem::exists(out + "/test.skin"));
+}
+
+// The sample skin compiled by the build for the tests.
+class SampleSkin : public testing::TestWithParam<unsigned> {};
+
+TEST_P(SampleSkin, LoadsThroughPropertiesAtItsScale) {
+    const unsigned shift = GetParam();
+    const std::string folder = TELVARA_TEST_SKINS;
+    ui::Properties live;
+    ui::PropertiesImpl skin(file_bytes(folder + "/sample.skin"),
+                            folder + "/" + picture_folder(shift), u"sample.skin", shift);
+    ASSERT_TRUE(live.install(skin)) << skin.load_error();
+    const ui::PropertiesImpl& loaded = live.impl();
+    EXPECT_EQ(loaded.picture_count(), 4u);
+    EXPECT_EQ(loaded.font_count(), 2u);
+
+    const ui::NodeRecord form = live.find_node(u"SampleForm");
+    ASSERT_TRUE(form);
+    const ui::Point design = live.read_point(form, u"design_size", {});
+    EXPECT_EQ(design.x, 240 << shift);
+    EXPECT_EQ(design.y, 320 << shift);
+    EXPECT_EQ(live.read_colour(form, u"outside_color", {}), (ui::Colour{17, 20, 23, 255}));
+    EXPECT_EQ(live.read_int(form, u"cache", 0), 1u);
+    EXPECT_TRUE(live.find_node(u"SampleListText"));
+
+    const ui::NodeRecord rows = live.child(form, 1);
+    EXPECT_EQ(live.read_string(rows, u"type", u""), u"vtable");
+    EXPECT_EQ(live.read_int(rows, u"custom_count", 0), std::uint32_t(-3));
+    const ui::NodeRecord title = live.child(rows, 0);
+    EXPECT_EQ(live.read_string(title, u"text", u""), u"Контакты");
+    EXPECT_EQ(live.read_string(title, u"halign", u""), u"LEFT");
+
+    // Every picture's file matches its reference at this scale.
+    const ui::NodeRecord button = live.child(rows, 1);
+    const ui::Picture normal = live.read_picture(live.child(button, 0), u"src", {});
+    EXPECT_EQ(normal.points[1].x, 4 << shift);
+    EXPECT_EQ(normal.points[1].y, 4 << shift);
+    EXPECT_EQ(normal.points[3].x, normal.width);
+    EXPECT_EQ(normal.width, 24 << shift);
+    const ui::NodeRecord photo = live.child(rows, 2);
+    const ui::Picture src = live.read_picture(photo, u"src", {});
+    const ui::Picture mask = live.read_picture(photo, u"mask", {});
+    EXPECT_EQ(src.width, 32 << shift);
+    EXPECT_EQ(mask.width, src.width);
+    EXPECT_EQ(mask.height, src.height);
+    EXPECT_EQ(mask.points[3].x, src.points[3].x);
+    EXPECT_EQ(mask.points[3].y, src.points[3].y);
+    // The photo's corners are transparent, its middle opaque.
+    ASSERT_TRUE(src.data && mask.data);
+    EXPECT_EQ(src.data->pixels.row(0)[0], ui::kKeyColour);
+    EXPECT_EQ(mask.data->pixels.row(0)[0], 0);
+    EXPECT_EQ(mask.data->pixels.row(16 << shift)[16 << shift], 0xFFFF);
+    // Some edge pixel is partly transparent.
+    bool partial = false;
+    for (int y = 0; y < mask.height; ++y)
+        for (int x = 0; x < mask.width; ++x) {
+            const int weight = (mask.data->pixels.row(y)[x] >> 5) & 63;
+            partial = partial || (weight > 0 && weight < 63);
+        }
+    EXPECT_TRUE(partial);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, SampleSkin, testing::Values(0u, 1u));

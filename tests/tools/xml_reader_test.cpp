@@ -1,0 +1,119 @@
+// Reading skin sources: structure, typed properties, and errors that name
+// the file and the line.
+#include "skinc_test_support.h"
+
+#include <gmock/gmock.h>
+
+using namespace telvara::skinc;
+using telvara::skinc::test::read_error;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+TEST(SkinSource, ElementsBecomeTypedNodesWithProperties) {
+    const SourceSkin skin = read_skin_text(R"(<skin>
+  <node id="Form" design_size="240 320">
+    <text id="label" text="Hi" font="12 1 0 0 Tahoma" color="#010203" grow="true"/>
+    <node type="custom" id="c"><prop name="speed" kind="integer" value="5"/></node>
+  </node>
+</skin>)",
+                                           "dir/form.xml", "dir");
+    EXPECT_EQ(skin.name, "form");
+    ASSERT_EQ(skin.nodes.size(), 1u);
+    const SourceNode& form = skin.nodes[0].second;
+    EXPECT_EQ(skin.nodes[0].first, "Form");
+    EXPECT_EQ(form.type, "node");
+    EXPECT_EQ(form.line, 2);
+    ASSERT_EQ(form.children.size(), 2u);
+    const SourceNode& label = form.children[0];
+    EXPECT_EQ(label.type, "text");
+    EXPECT_EQ(std::get<std::string>(label.find("type")->value), "text");
+    EXPECT_EQ(std::get<std::uint32_t>(label.find("grow")->value), 1u);
+    EXPECT_EQ(label.find("font")->kind, PropertyKind::Font);
+    EXPECT_EQ(label.find("color")->kind, PropertyKind::Colour);
+    EXPECT_EQ(label.line, 3);
+    const SourceNode& custom = form.children[1];
+    EXPECT_EQ(custom.type, "custom");
+    EXPECT_EQ(std::get<std::uint32_t>(custom.find("speed")->value), 5u);
+}
+
+TEST(SkinSource, PictureSlicesFlagsAndMasks) {
+    const SourceSkin skin = read_skin_text(R"(<skin>
+  <picture name="p" transparency="mask"/>
+  <image id="I" src="p" src.slice="1 2 3 4" src.flag="7" mask="p#mask"/>
+</skin>)",
+                                           "s.xml", ".");
+    const SourceNode& image = skin.nodes[0].second;
+    const PictureUse& src = std::get<PictureUse>(image.find("src")->value);
+    EXPECT_EQ(src.picture, "p");
+    EXPECT_EQ(src.slice, (std::vector<std::uint32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(src.flag, 7);
+    EXPECT_TRUE(std::get<PictureUse>(image.find("mask")->value).mask);
+    ASSERT_EQ(skin.pictures.size(), 1u);
+    EXPECT_EQ(skin.pictures[0].transparency, Transparency::Mask);
+}
+
+TEST(SkinSource, UnknownNameWithoutKindNamesFileAndLine) {
+    const std::string error =
+        read_error("<node id=\"A\">\n  <text id=\"t\"\n        speed=\"3\"/>\n"
+                   "</node>\n");
+    EXPECT_THAT(error, StartsWith("s.xml:4: "));
+    EXPECT_THAT(error, HasSubstr("unknown property \"speed\""));
+    EXPECT_THAT(read_error("<node id=\"A\">\n<prop name=\"speed\" value=\"3\"/></node>\n"),
+                StartsWith("s.xml:3: unknown property \"speed\" needs a kind"));
+}
+
+TEST(SkinSource, MalformedXmlNamesTheLine) {
+    const std::string error = read_error("<node id=\"A\">\n\n  <text id=\"t\">\n</node>\n");
+    EXPECT_THAT(error, StartsWith("s.xml:"));
+    EXPECT_THAT(error, HasSubstr("malformed XML"));
+    int line = 0;
+    try {
+        read_skin_text("<skin>\n<node id=\"A\"\n  x=\"1\" x=>\n</skin>", "bad.xml", ".");
+    } catch (const SourceError& e) {
+        line = e.line();
+        EXPECT_EQ(e.file(), "bad.xml");
+    }
+    EXPECT_EQ(line, 3);
+}
+
+TEST(SkinSource, StructuralMistakesAreRefused) {
+    const struct {
+        const char* body;
+        const char* message;
+    } cases[] = {
+        {"<Text id=\"A\"/>\n", "s.xml:2: <Text> is not a node type"},
+        {"<node/>\n", "s.xml:2: a top-level node needs an id"},
+        {"<node id=\"A\"/>\n<text id=\"A\"/>\n", "s.xml:3: top-level id \"A\" is already used on "
+                                                 "line 2"},
+        {"<node id=\"A\" cache=\"1\"\n cache=\"1\"/>\n",
+         "s.xml:3: property \"cache\" is given twice (also on line 2)"},
+        {"<node id=\"A\" grow=\"1\"><prop name=\"grow\" value=\"0\"/></node>\n",
+         "s.xml:2: property \"grow\" is given twice"},
+        {"<node id=\"A\">hello</node>\n", "s.xml:2: text is not allowed inside <node>"},
+        {"<node id=\"A\"><prop name=\"color\" kind=\"integer\" value=\"1\"/></node>\n",
+         "\"color\" is read by the program as colour, not integer"},
+        {"<node id=\"A\"><prop name=\"x\" kind=\"bool\" value=\"1\"/></node>\n",
+         "kind \"bool\" is not one of"},
+        {"<node id=\"A\"\n anchor_x=\"center\"/>\n", "s.xml:3: string anchor_x: \"center\" is not "
+                                                     "a word anchor_x knows"},
+        {"<node id=\"A\" design_size=\"240\"/>\n", "point design_size"},
+        {"<image id=\"A\" src=\"p\" src.slice=\"1 2 3\"/>\n", "a slice is 4 insets"},
+        {"<image id=\"A\" src=\"p\" src.slice=\"0 0 5 5 4 4 9 9\"/>\n", "must not decrease"},
+        {"<image id=\"A\" grow.slice=\"1 1 1 1\" grow=\"1\"/>\n", "takes no slice"},
+        {"<image id=\"A\" src.flag=\"1\"/>\n", "without a picture attribute \"src\""},
+        {"<node id=\"A\"><picture name=\"p\"/></node>\n", "belong directly under <skin>"},
+        {"<picture name=\"p\" transparency=\"backdrop\"/>\n", "needs a backdrop colour"},
+        {"<picture name=\"p\" shade=\"1\"/>\n", "<picture> has no attribute \"shade\""},
+        {"<picture name=\"p\"/><picture name=\"p\"/>\n", "already described on line 2"},
+        {"<text id=\"A\" font=\"12 Tahoma\"/>\n", "give the three flags before the face name"},
+    };
+    for (const auto& c : cases)
+        EXPECT_THAT(read_error(c.body), HasSubstr(c.message)) << c.body;
+    EXPECT_THAT(read_error(""), testing::IsEmpty());
+}
+
+TEST(SkinSource, RootMustBeSkin) {
+    EXPECT_THROW(read_skin_text("<skins/>", "s.xml", "."), SourceError);
+    EXPECT_THROW(read_skin_text("<skin name=\"x\"/>", "s.xml", "."), SourceError);
+    EXPECT_THROW(read_skin_source("/nonexistent/skin.xml"), SourceError);
+}
