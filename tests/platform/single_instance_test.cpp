@@ -1,0 +1,264 @@
+// Single instance: the lock decides, the socket carries command lines, stale
+// sockets and killed holders do not block a new start.
+#include "platform/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace telvara::platform {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+class FakeReceiver : public InstanceReceiver {
+  public:
+    bool bring_dialog_to_front() override {
+        if (dialog)
+            ++raised;
+        return dialog;
+    }
+    bool deliver(WString command_line) override {
+        std::lock_guard lock(mutex);
+        if (refusals > 0) {
+            --refusals;
+            return false;
+        }
+        received.push_back(std::move(command_line));
+        return true;
+    }
+    std::vector<WString> lines() {
+        std::lock_guard lock(mutex);
+        return received;
+    }
+
+    std::atomic<bool> dialog = false;
+    std::atomic<int> raised = 0;
+    int refusals = 0;
+    std::mutex mutex;
+    std::vector<WString> received;
+};
+
+class SingleInstanceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "instance-XXXXXX").string();
+        m_folder = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    InstanceClaim claim(WStringView text, std::chrono::milliseconds timeout = 5s) {
+        return InstanceClaim::claim(m_folder, "RezuvirClass_Telvara", text, timeout);
+    }
+
+    std::string m_folder;
+};
+
+TEST_F(SingleInstanceTest, FirstStartRunsAndSecondHandsItsCommandLineOver) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
+    ASSERT_TRUE(first.server);
+    EXPECT_TRUE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
+    FakeReceiver receiver;
+    first.server->serve(receiver);
+
+    InstanceClaim second = claim(u"open:+49 30 123");
+    EXPECT_EQ(second.outcome, ClaimOutcome::HandedOver) << second.error;
+    EXPECT_FALSE(second.server);
+    EXPECT_EQ(second.peer, ::getpid());
+
+    const WString cyrillic = u"Контакты \U0001F4DE";
+    EXPECT_EQ(claim(cyrillic).outcome, ClaimOutcome::HandedOver);
+    EXPECT_EQ(claim(u"").outcome, ClaimOutcome::HandedOver);
+    EXPECT_EQ(receiver.lines(), (std::vector<WString>{u"open:+49 30 123", cyrillic, u""}));
+}
+
+TEST_F(SingleInstanceTest, OverlongCommandLineIsCutNotRefused) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+    FakeReceiver receiver;
+    first.server->serve(receiver);
+    EXPECT_EQ(claim(WString(kMaxHandOverChars + 10, u'7')).outcome, ClaimOutcome::HandedOver);
+    ASSERT_EQ(receiver.lines().size(), 1u);
+    EXPECT_EQ(receiver.lines()[0], WString(kMaxHandOverChars, u'7'));
+}
+
+TEST_F(SingleInstanceTest, OpenMessageBoxIsRaisedInsteadOfTakingTheLine) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+    FakeReceiver receiver;
+    receiver.dialog = true;
+    first.server->serve(receiver);
+    InstanceClaim second = claim(u"recents");
+    EXPECT_EQ(second.outcome, ClaimOutcome::BroughtToFront);
+    EXPECT_EQ(receiver.raised, 1);
+    EXPECT_TRUE(receiver.lines().empty());
+}
+
+TEST_F(SingleInstanceTest, SecondStartWaitsForAnInstanceStillStartingUp) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+    FakeReceiver receiver;
+    std::thread late([&] {
+        std::this_thread::sleep_for(300ms);
+        first.server->serve(receiver);
+    });
+    InstanceClaim second = claim(u"favorites");
+    late.join();
+    EXPECT_EQ(second.outcome, ClaimOutcome::HandedOver) << second.error;
+    EXPECT_EQ(receiver.lines(), std::vector<WString>{u"favorites"});
+}
+
+TEST_F(SingleInstanceTest, HolderThatNeverAnswersEndsInNoAnswer) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+    const auto started = std::chrono::steady_clock::now();
+    InstanceClaim second = claim(u"contacts", 200ms);
+    EXPECT_EQ(second.outcome, ClaimOutcome::NoAnswer);
+    EXPECT_NE(second.error.find("does not answer"), std::string::npos) << second.error;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+TEST_F(SingleInstanceTest, RefusedDeliveryIsTriedAgainAndArrivesOnce) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+    FakeReceiver receiver;
+    receiver.refusals = 2;
+    first.server->serve(receiver);
+    EXPECT_EQ(claim(u"recents").outcome, ClaimOutcome::HandedOver);
+    EXPECT_EQ(receiver.lines(), std::vector<WString>{u"recents"});
+}
+
+TEST_F(SingleInstanceTest, EndedInstanceFreesLockAndSocket) {
+    {
+        InstanceClaim first = claim(u"");
+        ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+        FakeReceiver receiver;
+        first.server->serve(receiver);
+    }
+    EXPECT_FALSE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
+    EXPECT_EQ(claim(u"").outcome, ClaimOutcome::Primary);
+}
+
+TEST_F(SingleInstanceTest, StaleSocketFileDoesNotBlockANewStart) {
+    // A socket file nobody listens on, as a crash leaves it.
+    const std::string path = m_folder + "/RezuvirClass_Telvara.sock";
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(fs::exists(path));
+
+    InstanceClaim first = claim(u"", 500ms);
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
+    FakeReceiver receiver;
+    first.server->serve(receiver);
+    EXPECT_EQ(claim(u"x").outcome, ClaimOutcome::HandedOver);
+}
+
+TEST_F(SingleInstanceTest, KilledHolderLeavesNothingThatBlocks) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        InstanceClaim held = claim(u"");
+        const char byte = held.outcome == ClaimOutcome::Primary ? 'P' : 'x';
+        (void)!::write(ready[1], &byte, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 'P');
+    // The holder is alive but does not answer yet: a start gives up.
+    EXPECT_EQ(claim(u"", 100ms).outcome, ClaimOutcome::NoAnswer);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_TRUE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
+    InstanceClaim next = claim(u"", 1s);
+    EXPECT_EQ(next.outcome, ClaimOutcome::Primary) << next.error;
+}
+
+TEST_F(SingleInstanceTest, FolderTooLongForASocketNameStillWorks) {
+    std::string deep = m_folder;
+    while (deep.size() < 150)
+        deep += "/a-rather-long-folder-name";
+    fs::create_directories(deep);
+    InstanceClaim first = InstanceClaim::claim(deep, "RezuvirClass_Telvara", u"", 2s);
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
+    EXPECT_TRUE(fs::exists(deep + "/RezuvirClass_Telvara.sock"));
+    FakeReceiver receiver;
+    first.server->serve(receiver);
+    EXPECT_EQ(InstanceClaim::claim(deep, "RezuvirClass_Telvara", u"deep", 2s).outcome,
+              ClaimOutcome::HandedOver);
+    EXPECT_EQ(receiver.lines(), std::vector<WString>{u"deep"});
+}
+
+TEST_F(SingleInstanceTest, DifferentNamesAreDifferentInstances) {
+    InstanceClaim a = InstanceClaim::claim(m_folder, "RezuvirClass_Telvara-1", u"", 1s);
+    InstanceClaim b = InstanceClaim::claim(m_folder, "RezuvirClass_Telvara-2", u"", 1s);
+    EXPECT_EQ(a.outcome, ClaimOutcome::Primary);
+    EXPECT_EQ(b.outcome, ClaimOutcome::Primary);
+    EXPECT_EQ(InstanceClaim::claim(m_folder, "bad/name", u"", 1s).outcome,
+              ClaimOutcome::Unavailable);
+}
+
+class RuntimeFolderTest : public SingleInstanceTest {
+  protected:
+    void SetUp() override {
+        SingleInstanceTest::SetUp();
+        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        m_had = old != nullptr;
+        if (m_had)
+            m_old = old;
+    }
+    void TearDown() override {
+        if (m_had)
+            ::setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        SingleInstanceTest::TearDown();
+    }
+    bool m_had = false;
+    std::string m_old;
+};
+
+TEST_F(RuntimeFolderTest, PrivateXdgRuntimeDirIsUsed) {
+    ::setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
+    std::string error;
+    EXPECT_EQ(runtime_folder(error), m_folder) << error;
+}
+
+TEST_F(RuntimeFolderTest, OpenOrRelativeRuntimeDirFallsBackToAPrivateTmpFolder) {
+    const std::string fallback = "/tmp/telvara-" + std::to_string(::getuid());
+    ::chmod(m_folder.c_str(), 0755);
+    for (const std::string& value : {m_folder, std::string("relative/run")}) {
+        ::setenv("XDG_RUNTIME_DIR", value.c_str(), 1);
+        std::string error;
+        EXPECT_EQ(runtime_folder(error), fallback) << error;
+        struct stat info {};
+        ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+}
+
+} // namespace
+} // namespace telvara::platform
