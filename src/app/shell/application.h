@@ -1,0 +1,126 @@
+#pragma once
+// The Application (one per process): the stack of forms with their
+// transitions, the update and redraw decisions of every frame, and the global
+// key, character and pen input. Its window and loop half is GameBase, which
+// it owns.
+
+#include "app/shell/application_listener.h"
+#include "app/shell/game_base.h"
+#include "forms/form.h"
+#include "forms/form_host.h"
+#include "platform/text.h"
+#include "ui/input_event.h"
+#include "ui/render_surface.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace telvara::app {
+
+// The default font of the program's own texts.
+inline constexpr char16_t kDefaultFontFace[] = u"Tahoma";
+inline constexpr int kDefaultFontSize = 10;
+
+// Registry value (string under HKEY_CURRENT_USER\Software\KELMA\Telvara):
+// the emergency numbers, separated by ",". Default "112,911".
+inline constexpr char16_t kEmergencyNumbersValue[] = u"EmergencyNumbers";
+
+class Application final : public forms::FormHost {
+  public:
+    // Registers the node types, creates the window (GameBase) and reads the
+    // emergency numbers. A second one ends the process.
+    explicit Application(WString name, GameBaseOptions options = {});
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The live application, or null.
+    static Application* instance();
+
+    const WString& name() const { return m_name; }
+    GameBase& game() { return *m_game; }
+
+    // Any thread (the start-up worker hands over the main form). Command lines
+    // that arrived while there was no listener are handed over now.
+    void set_listener(ApplicationListener* listener);
+    ApplicationListener* listener() const { return m_listener.load(); }
+
+    // --- Form stack (FormHost) -------------------------------------------------
+    void show_form(forms::Form& form, forms::ShowMode mode, forms::Animate animate) override;
+    // The stack owns the form from here on.
+    forms::Form& show_form(std::unique_ptr<forms::Form> form, forms::ShowMode mode,
+                           forms::Animate animate);
+    bool close_form(forms::Form& form, forms::Animate animate) override;
+    bool is_shown(const forms::Form& form) const override;
+    forms::Form* top_form() const override;
+    void set_dirty() override { m_dirty = true; }
+    std::size_t form_count() const { return m_forms.size(); }
+    forms::Form& form_at(std::size_t index) const { return *m_forms[index].form; }
+    bool transition_running() const { return m_transition != nullptr; }
+    int transition_strength() const { return m_strength; }
+
+    // --- Frames ----------------------------------------------------------------
+    void update(double seconds);
+    bool needs_redraw(bool default_result);
+    void draw(ui::RenderSurface& surface);
+    bool dirty() const { return m_dirty; }
+
+    // The screen forms are sized to (GameBase keeps it current).
+    void set_screen_size(std::int32_t width, std::int32_t height);
+    std::int32_t screen_width() const { return m_screen_width; }
+    std::int32_t screen_height() const { return m_screen_height; }
+
+    // --- Input -------------------------------------------------------------------
+    // The emergency shortcut, then the top form.
+    void on_key(const ui::KeyEvent& event);
+    // Characters for the edit box that has the input focus.
+    void on_char(WStringView text);
+    void on_pointer(const ui::PointerEvent& event);
+
+    void set_text_focus(TextInputFocus* focus);
+    TextInputFocus* text_focus() const { return m_text_focus; }
+
+    // Digits typed since the last other key.
+    const WString& typed_digits() const { return m_typed_digits; }
+    void clear_typed_digits() { m_typed_digits.clear(); }
+    const std::vector<WString>& emergency_numbers() const { return m_emergency_numbers; }
+    // Places an emergency call; true when it was placed. Until the telephone
+    // layer sets one, the Talk key is never taken for an emergency call.
+    using EmergencyDialler = std::function<bool(WStringView number)>;
+    void set_emergency_dialler(EmergencyDialler dialler) { m_dialler = std::move(dialler); }
+
+  private:
+    struct Entry {
+        forms::Form* form = nullptr;
+        std::unique_ptr<forms::Form> owned; // set when the stack owns it
+    };
+
+    void push(forms::Form& form, std::unique_ptr<forms::Form> owned, forms::ShowMode mode,
+              forms::Animate animate);
+    void start_transition(std::unique_ptr<forms::FormTransition> transition);
+    void draw_stack(ui::RenderSurface& surface);
+    bool emergency_call();
+
+    WString m_name;
+    bool m_dirty = true;
+    bool m_last_needs_redraw = false;
+    std::atomic<ApplicationListener*> m_listener{nullptr};
+    std::vector<Entry> m_forms;
+    // Owned forms taken off the stack; they may still be on the call stack
+    // (a form closing itself), so they go at the next update.
+    std::vector<std::unique_ptr<forms::Form>> m_retired;
+    std::unique_ptr<forms::FormTransition> m_transition;
+    ui::RenderSurface m_snapshot;
+    int m_strength = forms::kFullStrength;
+    std::int32_t m_screen_width = 0;
+    std::int32_t m_screen_height = 0;
+    TextInputFocus* m_text_focus = nullptr;
+    std::vector<WString> m_emergency_numbers;
+    WString m_typed_digits;
+    EmergencyDialler m_dialler;
+    std::unique_ptr<GameBase> m_game;
+};
+
+} // namespace telvara::app

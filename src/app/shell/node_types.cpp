@@ -1,0 +1,30 @@
+// The application's node types.
+#include "app/shell/node_types.h"
+
+#include "ui/node_registry.h"
+
+namespace telvara::app {
+
+namespace {
+
+// Every word of the application's vocabulary; unregistering walks it all.
+constexpr const char16_t* kApplicationTypes[] = {
+    u"node",   u"text",  u"color",     u"image",    u"edit",       u"htable", u"vtable",
+    u"button", u"vlist", u"multinode", u"progress", u"label_edit", u"clip",   u"richtext",
+};
+
+} // namespace
+
+void register_application_node_types(ui::NodeRegistry& registry) {
+    // "node", "htable", "vtable", "clip", "color".
+    ui::register_layout_node_types(registry);
+    // Widget types register here as they are built: "text", "image", "edit",
+    // "button", "vlist", "multinode", "progress", "label_edit", "richtext".
+}
+
+void unregister_application_node_types(ui::NodeRegistry& registry) {
+    for (const char16_t* name : kApplicationTypes)
+        registry.unregister_type(name);
+}
+
+} // namespace telvara::app

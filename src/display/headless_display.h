@@ -1,0 +1,49 @@
+#pragma once
+// The headless presenter: no window and no SDL video at all. It keeps the
+// last frame presented so that a driver or a test can look at it or save it.
+
+#include "display/display.h"
+
+#include <deque>
+#include <functional>
+
+namespace telvara::display {
+
+class HeadlessDisplay final : public Display {
+  public:
+    explicit HeadlessDisplay(ScreenMetrics metrics);
+
+    bool open(std::int32_t width, std::int32_t height) override;
+    void close() override;
+    bool is_ready() const override { return m_open; }
+    bool present(const Frame565& frame) override;
+    bool paint(const Frame565& frame) override;
+    ScreenMetrics metrics() const override { return m_metrics; }
+    bool pump_events(EventSink& sink, std::chrono::milliseconds wait) override;
+    bool has_event_source() const override { return false; }
+    void set_capture(bool captured) override { m_captured = captured; }
+    void set_text_input(bool enabled) override { m_text_input = enabled; }
+    bool text_input() const override { return m_text_input; }
+    void raise() override {}
+
+    // The screen changes size, as a rotated or resized screen would: the new
+    // size is reported from now on and a resize event is delivered by the
+    // next pump_events.
+    void resize_screen(std::int32_t width, std::int32_t height);
+
+    // The last frame presented (empty before the first).
+    const Image565& last_frame() const { return m_last; }
+    std::uint64_t frames_presented() const { return m_presented; }
+    bool captured() const { return m_captured; }
+
+  private:
+    ScreenMetrics m_metrics;
+    bool m_open = false;
+    bool m_captured = false;
+    bool m_text_input = false;
+    Image565 m_last;
+    std::uint64_t m_presented = 0;
+    std::deque<std::function<void(EventSink&)>> m_pending;
+};
+
+} // namespace telvara::display

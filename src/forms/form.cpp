@@ -1,0 +1,92 @@
+// The form base, its host slot and the fade transition.
+#include "forms/form.h"
+
+#include "forms/form_host.h"
+#include "ui/blender.h"
+#include "ui/drawing.h"
+#include "ui/layout.h"
+#include "ui/properties.h"
+#include "ui/vadode.h"
+
+#include <algorithm>
+
+namespace telvara::forms {
+
+namespace {
+FormHost* g_host = nullptr; // the Application singleton while it lives
+} // namespace
+
+FormHost* form_host() {
+    return g_host;
+}
+
+void set_form_host(FormHost* host) {
+    g_host = host;
+}
+
+int FadeTransition::advance(double seconds) {
+    m_elapsed += std::max(0.0, seconds);
+    if (m_duration <= 0 || m_elapsed >= m_duration)
+        return 0;
+    return std::clamp(int(kFullStrength * (1.0 - m_elapsed / m_duration)), 1, kFullStrength);
+}
+
+void FadeTransition::draw(ui::RenderSurface& target, const ui::RenderSurface& snapshot,
+                          int strength) const {
+    if (strength <= 0)
+        return;
+    if (strength >= kFullStrength)
+        ui::blit(target, {}, snapshot, ui::copy_blender());
+    else
+        ui::blit(target, {}, snapshot, ui::AlphaBlender(strength));
+}
+
+Form::Form(WString skin_name) : m_skin_name(std::move(skin_name)) {}
+
+void Form::load_form(const ui::Properties& skin) {
+    if (!load_from_skin(skin, m_skin_name))
+        throw ui::vadode::NodeNotFoundInSkin(m_skin_name);
+}
+
+void Form::load(const ui::Properties& skin, ui::NodeRecord record) {
+    Node::load(skin, record);
+    m_outside_color = skin.read_colour(record, u"outside_color", ui::Colour{0, 0, 0, 0});
+}
+
+void Form::update(double seconds) {
+    tick(seconds);
+}
+
+std::unique_ptr<FormTransition> Form::make_transition(TransitionKind) {
+    return nullptr;
+}
+
+void Form::set_outside_color(ui::Colour colour) {
+    m_outside_color = colour;
+    mark_redraw();
+}
+
+void Form::fit_to_screen(std::int32_t width, std::int32_t height) {
+    const ui::Span x = ui::place_in_space(anchor_x(), width, border_min().x, border_max().x,
+                                          get_measure_x().preferred);
+    place_x(x.offset, x.size);
+    const ui::Span y = ui::place_in_space(anchor_y(), height, border_min().y, border_max().y,
+                                          get_measure_y().preferred);
+    place_y(y.offset, y.size);
+}
+
+void Form::draw_form(ui::RenderSurface& surface) {
+    if (m_outside_color.alpha != 0) {
+        const std::int32_t w = surface.width();
+        const std::int32_t h = surface.height();
+        const std::int32_t right = x() + width();
+        const std::int32_t bottom = y() + height();
+        ui::fill(surface, {0, 0}, {w, std::max(0, y())}, m_outside_color);
+        ui::fill(surface, {0, bottom}, {w, std::max(0, h - bottom)}, m_outside_color);
+        ui::fill(surface, {0, y()}, {std::max(0, x()), height()}, m_outside_color);
+        ui::fill(surface, {right, y()}, {std::max(0, w - right), height()}, m_outside_color);
+    }
+    draw_node(surface, {x(), y()});
+}
+
+} // namespace telvara::forms

@@ -1,0 +1,62 @@
+#pragma once
+// The form base: a screen is a node that binds itself to the top-level skin
+// node of its own name, is updated with the elapsed time every frame while it
+// is the top form, tells whether it animates or changes (so the frame loop
+// knows to draw), may supply a transition for being shown or closed, and has
+// an "outside_color" painted around its own rectangle.
+
+#include "forms/form_transition.h"
+#include "platform/text.h"
+#include "ui/colour.h"
+#include "ui/node.h"
+
+#include <memory>
+
+namespace telvara::forms {
+
+enum class TransitionKind { Show, Close };
+
+class Form : public ui::Node {
+  public:
+    // `skin_name`: the top-level skin node this form loads ("Main", ...).
+    explicit Form(WString skin_name = {});
+
+    const WString& skin_name() const { return m_skin_name; }
+
+    // Replaces the tree with the skin node named skin_name(); throws
+    // vadode::NodeNotFoundInSkin when the skin has none.
+    void load_form(const ui::Properties& skin);
+
+    // Reads "outside_color" besides the base properties.
+    void load(const ui::Properties& skin, ui::NodeRecord record) override;
+
+    // Called every frame while this is the top form; the base advances the
+    // node animations (tick).
+    virtual void update(double seconds);
+
+    // A form with its own motion says so here; the base has none.
+    virtual bool is_animating() const { return false; }
+    // Something in the tree asks to be laid out or drawn again.
+    bool is_changing() const { return redraw_needed() || layout_needed(); }
+
+    // The transition to run when the form is shown or closed with animation;
+    // none by default.
+    virtual std::unique_ptr<FormTransition> make_transition(TransitionKind kind);
+
+    // Painted around the form's rectangle; alpha 0 (the default) leaves the
+    // screen below as it is.
+    const ui::Colour& outside_color() const { return m_outside_color; }
+    void set_outside_color(ui::Colour colour);
+
+    // Places the form on a screen of this size by its own anchors and borders
+    // (a full-screen form covers it).
+    void fit_to_screen(std::int32_t width, std::int32_t height);
+    // Paints the outside colour, then the tree.
+    void draw_form(ui::RenderSurface& surface);
+
+  private:
+    WString m_skin_name;
+    ui::Colour m_outside_color{0, 0, 0, 0};
+};
+
+} // namespace telvara::forms
