@@ -61,8 +61,8 @@ struct ModemEvent {
     Direction direction = Direction::outgoing;
     CallState state = CallState::idle;
     EndReason reason = EndReason::normal;
-    std::string number; // only characters of a phone number; empty when unknown
-    std::string detail;
+    std::string number{}; // only characters of a phone number; empty when unknown
+    std::string detail{};
 
     friend bool operator==(const ModemEvent&, const ModemEvent&) = default;
 };
