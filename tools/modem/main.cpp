@@ -1,0 +1,153 @@
+// telvara-modem: runs the modem simulator on its own, or controls one (by
+// default the one inside a running Telvara, through its control socket).
+//
+//   telvara-modem serve --listen 127.0.0.1:PORT [--control 127.0.0.1:PORT] [--pty]
+//   telvara-modem ring [NUMBER] | answer | hangup | busy [NUMBER] | noanswer NUMBER
+//                 | silent on|off | calls | received | reset   [--to SOCKET|HOST:PORT]
+
+#include "platform/modem/sim_server.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace modem = telvara::platform::modem;
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void on_signal(int) {
+    g_stop = true;
+}
+
+int usage() {
+    std::fputs("usage: telvara-modem serve --listen HOST:PORT [--control HOST:PORT] [--pty]\n"
+               "       telvara-modem ring [NUMBER] | answer | hangup | busy [NUMBER]\n"
+               "                     | noanswer NUMBER | silent on|off | calls | received | reset\n"
+               "                     [--to SOCKET|HOST:PORT]\n",
+               stderr);
+    return 2;
+}
+
+bool split(const std::string& host_port, std::string& host, int& port) {
+    auto colon = host_port.rfind(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    host = host_port.substr(0, colon);
+    try {
+        std::size_t used = 0;
+        port = std::stoi(host_port.substr(colon + 1), &used);
+        return used == host_port.size() - colon - 1 && port >= 0 && port < 65536;
+    } catch (...) {
+        return false;
+    }
+}
+
+int serve(const std::vector<std::string>& args) {
+    std::string listen = "127.0.0.1:0";
+    std::string control;
+    bool pty = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--listen" && i + 1 < args.size()) {
+            listen = args[++i];
+        } else if (args[i] == "--control" && i + 1 < args.size()) {
+            control = args[++i];
+        } else if (args[i] == "--pty") {
+            pty = true;
+        } else {
+            return usage();
+        }
+    }
+    std::string host;
+    int port = 0;
+    if (!split(listen, host, port)) {
+        return usage();
+    }
+    modem::SimServer server(std::make_shared<modem::ModemSimulator>());
+    std::string error;
+    int at_port = server.listen_at(host, port, error);
+    if (at_port < 0) {
+        std::fprintf(stderr, "telvara-modem: cannot listen on %s: %s\n", listen.c_str(),
+                     error.c_str());
+        return 1;
+    }
+    // The control port sits beside the AT port unless named.
+    std::string control_host = host;
+    int control_port = port == 0 ? 0 : at_port + 1;
+    if (!control.empty() && !split(control, control_host, control_port)) {
+        return usage();
+    }
+    int bound_control = server.listen_control(control_host, control_port, error);
+    if (bound_control < 0) {
+        std::fprintf(stderr, "telvara-modem: cannot listen on control port: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("AT %s:%d\ncontrol %s:%d\n", host.c_str(), at_port, control_host.c_str(),
+                bound_control);
+    if (pty) {
+        std::string path = server.open_pty(error);
+        if (path.empty()) {
+            std::fprintf(stderr, "telvara-modem: no pseudo-terminal: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("pty %s\n", path.c_str());
+    }
+    std::fflush(stdout);
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+    std::signal(SIGPIPE, SIG_IGN);
+    server.start();
+    while (!g_stop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    server.stop();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return usage();
+    }
+    if (args[0] == "serve") {
+        return serve({args.begin() + 1, args.end()});
+    }
+    std::string to;
+    std::string command;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--to" && i + 1 < args.size()) {
+            to = args[++i];
+        } else {
+            command += (command.empty() ? "" : " ") + args[i];
+        }
+    }
+    if (command.empty() || command.find_first_of("\r\n") != std::string::npos) {
+        return usage();
+    }
+    if (to.empty()) {
+        to = modem::default_sim_control_socket();
+        if (to.empty()) {
+            std::fputs("telvara-modem: no runtime folder for the control socket\n", stderr);
+            return 1;
+        }
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    std::string reply;
+    std::string error;
+    if (!modem::sim_control(to, command, reply, error)) {
+        std::fprintf(stderr, "telvara-modem: %s\n", error.c_str());
+        return 1;
+    }
+    std::fputs(reply.c_str(), stdout);
+    auto last = reply.rfind('\n', reply.size() >= 2 ? reply.size() - 2 : 0);
+    std::string tail = reply.substr(last == std::string::npos ? 0 : last + 1);
+    return tail.rfind("OK", 0) == 0 ? 0 : 1;
+}
