@@ -1,0 +1,141 @@
+// The form stack: order, replace, ownership, the listener's on_form_closed
+// and transitions from a snapshot.
+#include "shell_test_support.h"
+
+#include "ui/node.h"
+#include "ui/properties.h"
+#include "ui/vadode.h"
+
+#include <SDL_keycode.h>
+
+#include <gtest/gtest.h>
+
+namespace telvara::test_support {
+namespace {
+
+using forms::Animate;
+using forms::ShowMode;
+
+class FormStackTest : public ApplicationTest {};
+
+TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
+    ListenerProbe listener;
+    auto& app = application();
+    app.set_listener(&listener);
+    ProbeForm a;
+    ProbeForm b;
+    ProbeForm c;
+    EXPECT_EQ(forms::form_host(), &app);
+    app.show_form(a, ShowMode::Push, Animate::No);
+    app.show_form(b, ShowMode::Push, Animate::No);
+    app.show_form(c, ShowMode::Push, Animate::No);
+    ASSERT_EQ(app.form_count(), 3u);
+    EXPECT_EQ(app.top_form(), &c);
+    EXPECT_EQ(c.width(), kWidth); // sized to the screen when shown
+    EXPECT_EQ(c.height(), kHeight);
+
+    // Only the top form is updated and gets input.
+    game().inject_key(SDLK_LEFT, display::KeyAction::Press);
+    ASSERT_TRUE(game().advance(10));
+    EXPECT_TRUE(a.updates.empty());
+    EXPECT_EQ(c.updates.size(), 1u);
+    EXPECT_EQ(c.keys.size(), 1u);
+    EXPECT_TRUE(b.keys.empty());
+
+    EXPECT_TRUE(app.close_form(b, Animate::No)); // from the middle
+    ASSERT_EQ(listener.closed.size(), 1u);
+    EXPECT_EQ(listener.closed[0], &b);
+    EXPECT_EQ(app.form_count(), 2u);
+    EXPECT_FALSE(app.is_shown(b));
+    EXPECT_FALSE(app.close_form(b, Animate::No)) << "not on the stack";
+    EXPECT_EQ(listener.closed.size(), 1u);
+    EXPECT_TRUE(app.close_form(c, Animate::No));
+    EXPECT_EQ(app.top_form(), &a);
+    EXPECT_TRUE(app.dirty());
+
+    // Showing a form that is already shown moves it to the top, once.
+    app.show_form(c, ShowMode::Push, Animate::No);
+    app.show_form(a, ShowMode::Push, Animate::No);
+    EXPECT_EQ(app.form_count(), 2u);
+    EXPECT_EQ(app.top_form(), &a);
+    EXPECT_EQ(&app.form_at(0), &c);
+    app.set_listener(nullptr);
+}
+
+TEST_F(FormStackTest, ReplaceDropsThePreviousTopAndOwnedFormsDieAfterTheFrame) {
+    auto& app = application();
+    bool first_gone = false;
+    bool second_gone = false;
+    app.show_form(std::make_unique<ProbeForm>(&first_gone), ShowMode::Push, Animate::No);
+    auto& second =
+        app.show_form(std::make_unique<ProbeForm>(&second_gone), ShowMode::Replace, Animate::No);
+    EXPECT_EQ(app.form_count(), 1u);
+    EXPECT_FALSE(first_gone) << "kept until the next update";
+    ASSERT_TRUE(game().advance(10));
+    EXPECT_TRUE(first_gone);
+    // A form closing itself inside its own update stays alive until it returns.
+    EXPECT_TRUE(app.close_form(second, Animate::No));
+    EXPECT_FALSE(second_gone);
+    ASSERT_TRUE(game().advance(10));
+    EXPECT_TRUE(second_gone);
+    EXPECT_EQ(app.top_form(), nullptr);
+}
+
+TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
+    auto& app = application();
+    auto red = colour_form({255, 0, 0, 255});
+    auto blue = colour_form({0, 0, 255, 255});
+    app.show_form(*red, ShowMode::Push, Animate::No);
+    ASSERT_TRUE(game().advance(20));
+    EXPECT_EQ(screen().last_frame().at(5, 5), 0xF800);
+    blue->transition = [](forms::TransitionKind kind) {
+        EXPECT_EQ(kind, forms::TransitionKind::Show);
+        return std::make_unique<forms::FadeTransition>(0.1);
+    };
+    app.show_form(*blue, ShowMode::Push, Animate::Yes);
+    EXPECT_TRUE(app.transition_running());
+    EXPECT_EQ(app.transition_strength(), forms::kFullStrength);
+    ASSERT_TRUE(game().advance(10));
+    EXPECT_TRUE(app.transition_running());
+    EXPECT_LT(app.transition_strength(), forms::kFullStrength);
+    EXPECT_GT(app.transition_strength(), 0);
+    EXPECT_TRUE(blue->updates.empty()) << "no form update while the transition runs";
+    EXPECT_NE(screen().last_frame().at(5, 5), 0x001F) << "the old screen still shows";
+    ASSERT_TRUE(game().advance(150));
+    EXPECT_FALSE(app.transition_running());
+    EXPECT_FALSE(blue->updates.empty());
+    EXPECT_EQ(screen().last_frame().at(5, 5), 0x001F);
+
+    // Without animate, or without a transition, nothing runs.
+    app.close_form(*blue, Animate::No);
+    EXPECT_FALSE(app.transition_running());
+    app.show_form(*blue, ShowMode::Push, Animate::No);
+    EXPECT_FALSE(app.transition_running());
+    red->transition = nullptr;
+    app.show_form(*red, ShowMode::Push, Animate::Yes);
+    EXPECT_FALSE(app.transition_running());
+}
+
+TEST_F(FormStackTest, OutsideColourSurroundsASmallerForm) {
+    auto& app = application();
+    auto form = colour_form({0, 255, 0, 255});
+    form->set_anchor(ui::ScaleType::Center, ui::ScaleType::Center);
+    form->set_design_size({10, 10});
+    form->set_outside_color({255, 255, 255, 255});
+    app.show_form(*form, ShowMode::Push, Animate::No);
+    ASSERT_TRUE(game().advance(20));
+    EXPECT_EQ(form->width(), 10);
+    const auto& frame = screen().last_frame();
+    EXPECT_EQ(frame.at(0, 0), 0xFFFF);
+    EXPECT_EQ(frame.at(kWidth / 2, kHeight / 2), 0x07E0);
+    EXPECT_EQ(frame.at(kWidth - 1, kHeight / 2), 0xFFFF);
+}
+
+TEST_F(FormStackTest, LoadFormNeedsItsTopLevelNode) {
+    ui::Properties empty;
+    forms::Form form(u"Main");
+    EXPECT_THROW(form.load_form(empty), ui::vadode::NodeNotFoundInSkin);
+}
+
+} // namespace
+} // namespace telvara::test_support

@@ -1,0 +1,135 @@
+// The frame recorder: exact 0.04 s frames, entry names, and archives whose
+// entries are valid 16-bit BMPs of the presented frames.
+#include "app/shell/frame_recorder.h"
+#include "shell_test_support.h"
+#include "ui/picture.h"
+
+#include <gtest/gtest.h>
+#include <minizip/unzip.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+
+namespace telvara::test_support {
+namespace {
+
+using forms::Animate;
+using forms::ShowMode;
+
+struct Entry {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<Entry> read_archive(const std::string& path) {
+    std::vector<Entry> entries;
+    unzFile zip = unzOpen64(path.c_str());
+    if (!zip)
+        return entries;
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        unz_file_info64 info{};
+        char name[256] = {};
+        unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0);
+        Entry entry{name, std::vector<std::uint8_t>(info.uncompressed_size)};
+        unzOpenCurrentFile(zip);
+        const int read = unzReadCurrentFile(zip, entry.bytes.data(), unsigned(entry.bytes.size()));
+        unzCloseCurrentFile(zip);
+        if (read != int(entry.bytes.size()))
+            entry.bytes.clear();
+        entries.push_back(std::move(entry));
+    }
+    unzClose(zip);
+    return entries;
+}
+
+std::optional<ui::PixelBuffer> decode(const std::vector<std::uint8_t>& bytes) {
+    return ui::decode_bmp565(
+        std::span(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size()));
+}
+
+TEST(FrameRecorder, FrameNamesHaveFiveDigitsThenGrow) {
+    EXPECT_EQ(app::FrameRecorder::frame_name(0), "00000.bmp");
+    EXPECT_EQ(app::FrameRecorder::frame_name(1), "00001.bmp");
+    EXPECT_EQ(app::FrameRecorder::frame_name(99999), "99999.bmp");
+    EXPECT_EQ(app::FrameRecorder::frame_name(100000), "100000.bmp");
+}
+
+TEST(FrameRecorder, BmpEncodingRoundTripsThroughThePictureDecoder) {
+    const std::uint16_t pixels[] = {0xF800, 0x07E0, 0x001F, 0, 0xFFFF, 0x1234}; // 3 x 2, odd width
+    const auto bmp = app::encode_bmp565({pixels, 3, 2, 6});
+    ASSERT_EQ(bmp[28], 16);
+    const auto decoded = decode(bmp);
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->width(), 3);
+    ASSERT_EQ(decoded->height(), 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(decoded->row(y)[x], pixels[y * 3 + x]);
+    EXPECT_TRUE(app::encode_bmp565({}).empty());
+}
+
+TEST(FrameRecorder, AnArchiveThatCannotBeCreatedGivesNoRecorder) {
+    EXPECT_EQ(app::FrameRecorder::create("/nonexistent-folder/x.zip"), nullptr);
+}
+
+class RecordingTest : public ApplicationTest {};
+
+TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
+    const std::string archive = root() + "/frames.zip";
+    auto recorder = app::FrameRecorder::create(archive);
+    ASSERT_TRUE(recorder);
+    game().set_recorder(std::move(recorder));
+    auto form = colour_form({255, 0, 0, 255});
+    application().show_form(*form, ShowMode::Push, Animate::No);
+    ASSERT_TRUE(game().advance(30)); // 10 ms frames, each counted as 0.04 s
+    clock().advance(3000);
+    game().frame_step(app::SkipIdle::Yes); // a stall changes nothing either
+    ASSERT_EQ(form->updates.size(), 4u);
+    for (double dt : form->updates)
+        EXPECT_DOUBLE_EQ(dt, 0.04);
+    EXPECT_EQ(game().recorder()->frame_count(), 4u);
+    game().set_recorder(nullptr); // closes the archive
+
+    const auto entries = read_archive(archive);
+    ASSERT_EQ(entries.size(), 4u);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].name, app::FrameRecorder::frame_name(std::uint32_t(i)));
+        const auto picture = decode(entries[i].bytes);
+        ASSERT_TRUE(picture) << entries[i].name;
+        EXPECT_EQ(picture->width(), kWidth);
+        EXPECT_EQ(picture->height(), kHeight);
+    }
+    // A frame is captured before the update that draws the next: the first
+    // one is the empty screen, the later ones the red form.
+    EXPECT_EQ(decode(entries[3].bytes)->row(0)[0], 0xF800);
+    EXPECT_EQ(entries[0].name, "00000.bmp");
+    EXPECT_EQ(entries[1].name, "00001.bmp");
+}
+
+TEST_F(RecordingTest, ThePenIsDrawnAsTheCursorPictureWhileDown) {
+    // A 3 x 3 white cursor picture.
+    const std::string cursor_path = root() + "/cursor";
+    std::vector<std::uint16_t> white(9, 0xFFFF);
+    const auto bmp = app::encode_bmp565({white.data(), 3, 3, 6});
+    std::ofstream(cursor_path + ".bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+    const std::string archive = root() + "/pen.zip";
+    game().set_recorder(app::FrameRecorder::create(archive, ui::load_picture(cursor_path)));
+    auto form = colour_form({0, 0, 0, 255});
+    application().show_form(*form, ShowMode::Push, Animate::No);
+    ASSERT_TRUE(game().advance(20));
+    game().inject_pointer(display::PointerAction::Down, 20, 30);
+    ASSERT_TRUE(game().advance(10));
+    game().set_recorder(nullptr);
+    const auto entries = read_archive(archive);
+    ASSERT_EQ(entries.size(), 3u);
+    const auto with_pen = decode(entries[2].bytes);
+    ASSERT_TRUE(with_pen);
+    EXPECT_EQ(with_pen->row(30)[20], 0xFFFF);
+    EXPECT_EQ(with_pen->row(0)[0], 0);
+    EXPECT_EQ(game().back_buffer().row(30)[20], 0) << "the back buffer stays clean";
+}
+
+} // namespace
+} // namespace telvara::test_support

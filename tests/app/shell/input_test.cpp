@@ -1,0 +1,194 @@
+// Input through the window procedure: keys with auto-repeat, soft keys as hot
+// keys, characters, the pen with capture and the cancelled press, command
+// lines handed over by a second start, the emergency shortcut.
+#include "shell_test_support.h"
+
+#include "platform/messages.h"
+
+#include <SDL_keycode.h>
+#include <gtest/gtest.h>
+
+namespace telvara::test_support {
+namespace {
+
+using display::KeyAction;
+using display::PointerAction;
+using forms::Animate;
+using forms::ShowMode;
+
+struct TextProbe : app::TextInputFocus {
+    WString text;
+    void on_text_input(WStringView typed) override { text += typed; }
+};
+
+class InputTest : public ApplicationTest {
+  protected:
+    void SetUp() override {
+        ApplicationTest::SetUp();
+        application().show_form(form, ShowMode::Push, Animate::No);
+    }
+    void TearDown() override {
+        application().set_listener(nullptr);
+        application().set_text_focus(nullptr);
+        ApplicationTest::TearDown();
+    }
+    void pump() { ASSERT_TRUE(game().dispatch_pending()); }
+
+    ProbeForm form;
+};
+
+TEST_F(InputTest, AutoRepeatedKeyDownsArriveWithFirstFalse) {
+    game().inject_key(SDLK_5, KeyAction::Press);
+    game().inject_key(SDLK_5, KeyAction::Repeat);
+    game().inject_key(SDLK_5, KeyAction::Press); // a second press while held is a repeat too
+    game().inject_key(SDLK_5, KeyAction::Release);
+    game().inject_key(SDLK_5, KeyAction::Press);
+    pump();
+    ASSERT_EQ(form.keys.size(), 5u);
+    EXPECT_EQ(form.keys[0].code, 51);
+    EXPECT_TRUE(form.keys[0].pressed);
+    EXPECT_TRUE(form.keys[0].first);
+    EXPECT_FALSE(form.keys[1].first);
+    EXPECT_FALSE(form.keys[2].first);
+    EXPECT_FALSE(form.keys[3].pressed);
+    EXPECT_TRUE(form.keys[3].first);
+    EXPECT_TRUE(form.keys[4].first);
+    game().inject_key(SDLK_CAPSLOCK, KeyAction::Press); // no device key: nothing
+    pump();
+    EXPECT_EQ(form.keys.size(), 5u);
+}
+
+TEST_F(InputTest, SoftKeysComeAsHotKeysOncePerPress) {
+    ListenerProbe listener;
+    listener.swallow_keys = true; // hot keys skip the preview
+    application().set_listener(&listener);
+    game().inject_key(SDLK_F1, KeyAction::Press);
+    game().inject_key(SDLK_F1, KeyAction::Repeat);
+    game().inject_key(SDLK_F1, KeyAction::Release);
+    game().inject_key(SDLK_F2, KeyAction::Press);
+    pump();
+    ASSERT_EQ(form.keys.size(), 3u);
+    EXPECT_EQ(form.keys[0].code, 61);
+    EXPECT_TRUE(form.keys[0].pressed);
+    EXPECT_EQ(form.keys[1].code, 61);
+    EXPECT_FALSE(form.keys[1].pressed);
+    EXPECT_TRUE(form.keys[1].first);
+    EXPECT_EQ(form.keys[2].code, 62);
+    // Ordinary keys do go through the preview, which swallows them here.
+    game().inject_key(SDLK_UP, KeyAction::Press);
+    pump();
+    EXPECT_EQ(form.keys.size(), 3u);
+}
+
+TEST_F(InputTest, CharactersReachTheFocusedEditOnlyFromBlankUp) {
+    TextProbe edit;
+    game().inject_text("ab");
+    pump();
+    application().set_text_focus(&edit);
+    game().inject_text("c\xd0\x96 ");
+    platform::post(game().window(), platform::WM_CHAR, 8); // backspace as a character
+    pump();
+    EXPECT_EQ(edit.text, u"c\u0416 ");
+}
+
+TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
+    game().inject_pointer(PointerAction::Down, 10, 20);
+    game().inject_pointer(PointerAction::Move, 12, 22);
+    pump();
+    EXPECT_TRUE(screen().captured());
+    game().inject_capture_lost();
+    game().inject_capture_lost(); // the second loss has nothing to cancel
+    pump();
+    ASSERT_EQ(form.touches.size(), 3u);
+    EXPECT_EQ(form.touches[0].kind, ui::PointerKind::Down);
+    EXPECT_EQ(form.touches[0].x, 10);
+    EXPECT_EQ(form.touches[1].kind, ui::PointerKind::Move);
+    EXPECT_EQ(form.touches[2].kind, ui::PointerKind::Up);
+    EXPECT_TRUE(form.touches[2].cancelled);
+    EXPECT_EQ(form.touches[2].x, 12);
+    EXPECT_EQ(form.touches[2].y, 22);
+
+    // A normal press and release: the capture goes with the release, and a
+    // later loss cancels nothing.
+    game().inject_pointer(PointerAction::Down, 1, 2);
+    game().inject_pointer(PointerAction::Up, 3, 4);
+    game().inject_capture_lost();
+    pump();
+    ASSERT_EQ(form.touches.size(), 5u);
+    EXPECT_EQ(form.touches[4].kind, ui::PointerKind::Up);
+    EXPECT_FALSE(form.touches[4].cancelled);
+    EXPECT_FALSE(screen().captured());
+}
+
+TEST_F(InputTest, NegativeCoordinatesSurviveTheMessage) {
+    game().inject_pointer(PointerAction::Down, -5, -300);
+    pump();
+    ASSERT_EQ(form.touches.size(), 1u);
+    EXPECT_EQ(form.touches[0].x, -5);
+    EXPECT_EQ(form.touches[0].y, -300);
+}
+
+TEST_F(InputTest, CommandLinesFromASecondStart) {
+    ListenerProbe listener;
+    game().inject_command_line(u"recents"); // no listener yet: it waits
+    pump();
+    EXPECT_EQ(game().queued_command_lines().size(), 1u);
+    application().set_listener(&listener);
+    pump();
+    ASSERT_EQ(listener.command_lines.size(), 1u);
+    EXPECT_EQ(listener.command_lines[0], u"recents");
+
+    game().inject_command_line(u""); // travels as "%CommandLineEmpty%"
+    platform::Message foreign;
+    foreign.target = game().window();
+    foreign.id = platform::WM_COPYDATA;
+    foreign.data_id = 7;
+    foreign.data = {'x', 0};
+    platform::post(std::move(foreign));
+    game().inject_command_line(u"open:+4912345");
+    pump();
+    ASSERT_EQ(listener.command_lines.size(), 3u);
+    EXPECT_EQ(listener.command_lines[1], u"");
+    EXPECT_EQ(listener.command_lines[2], u"open:+4912345");
+    EXPECT_TRUE(game().queued_command_lines().empty());
+}
+
+TEST_F(InputTest, TalkAfterTypedEmergencyDigitsDialsInsteadOfTheForm) {
+    std::vector<WString> dialled;
+    application().set_emergency_dialler([&](WStringView number) {
+        dialled.emplace_back(number);
+        return true;
+    });
+    for (auto key : {SDLK_0, SDLK_1, SDLK_1, SDLK_2})
+        game().inject_key(key, KeyAction::Press), game().inject_key(key, KeyAction::Release);
+    pump();
+    EXPECT_EQ(application().typed_digits(), u"0112");
+    game().inject_key(SDLK_F3, KeyAction::Press);
+    pump();
+    ASSERT_EQ(dialled.size(), 1u);
+    EXPECT_EQ(dialled[0], u"112");
+    EXPECT_TRUE(application().typed_digits().empty());
+    EXPECT_TRUE(game().is_idle());
+    EXPECT_NE(form.keys.back().code, 58) << "consumed";
+
+    // "12" is not an emergency number: Talk goes to the form; a non-digit
+    // clears the digits.
+    game().inject_key(SDLK_F3, KeyAction::Release);
+    for (auto key : {SDLK_1, SDLK_2})
+        game().inject_key(key, KeyAction::Press);
+    game().inject_key(SDLK_F3, KeyAction::Press);
+    pump();
+    EXPECT_EQ(dialled.size(), 1u);
+    EXPECT_EQ(form.keys.back().code, 58);
+    game().inject_key(SDLK_LEFT, KeyAction::Press);
+    pump();
+    EXPECT_TRUE(application().typed_digits().empty());
+}
+
+TEST_F(InputTest, SecondApplicationIsFatal) {
+    EXPECT_EXIT(app::Application(u"Again"), testing::ExitedWithCode(1),
+                "Singleton is already instantiated");
+}
+
+} // namespace
+} // namespace telvara::test_support

@@ -1,0 +1,101 @@
+// Every row of the key table, from the SDL key to the engine's code, and the
+// reverse look-up the script driver uses.
+#include "app/shell/key_map.h"
+
+#include <SDL_keycode.h>
+#include <gtest/gtest.h>
+
+namespace telvara::app {
+namespace {
+
+std::int32_t code_of(std::int32_t sdl_key) {
+    return key_code_for_virtual_key(virtual_key_for_sdl(sdl_key));
+}
+
+TEST(KeyMap, VirtualKeysToEngineCodesRowByRow) {
+    struct Row {
+        std::uint32_t vk;
+        std::int32_t code;
+    };
+    const Row rows[] = {
+        {8, 11},   {27, 11},  {9, 18},   {13, 9},   {16, 1},   {17, 2},   {18, 3},   {32, 10},
+        {33, 17},  {34, 16},  {35, 15},  {36, 14},  {37, 4},   {38, 6},   {39, 5},   {40, 7},
+        {45, 13},  {46, 12},  {93, 19},  {106, 56}, {119, 56}, {107, 65}, {109, 66}, {110, 67},
+        {111, 68}, {112, 61}, {113, 62}, {114, 58}, {115, 59}, {117, 63}, {118, 64}, {120, 57},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(key_code_for_virtual_key(row.vk), row.code) << "virtual key " << row.vk;
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(key_code_for_virtual_key(48 + i), std::int32_t(46 + i));
+        EXPECT_EQ(key_code_for_virtual_key(96 + i), std::int32_t(46 + i));
+    }
+    for (std::uint32_t i = 0; i < 26; ++i)
+        EXPECT_EQ(key_code_for_virtual_key(65 + i), std::int32_t(20 + i));
+    // Everything else, the neighbours of the rows included.
+    for (std::uint32_t vk : {0u, 1u, 10u, 19u, 31u, 41u, 47u, 58u, 64u, 91u, 94u, 108u, 116u, 121u,
+                             123u, 255u, 0xFFFFu})
+        EXPECT_EQ(key_code_for_virtual_key(vk), 0) << "virtual key " << vk;
+}
+
+TEST(KeyMap, SdlKeysStandForTheDeviceKeys) {
+    EXPECT_EQ(code_of(SDLK_F1), 61);
+    EXPECT_EQ(code_of(SDLK_F2), 62);
+    EXPECT_EQ(code_of(SDLK_SOFTLEFT), 61);
+    EXPECT_EQ(code_of(SDLK_SOFTRIGHT), 62);
+    EXPECT_EQ(code_of(SDLK_F3), 58);
+    EXPECT_EQ(code_of(SDLK_CALL), 58);
+    EXPECT_EQ(code_of(SDLK_F4), 59);
+    EXPECT_EQ(code_of(SDLK_ENDCALL), 59);
+    EXPECT_EQ(code_of(SDLK_F6), 63);
+    EXPECT_EQ(code_of(SDLK_VOLUMEUP), 63);
+    EXPECT_EQ(code_of(SDLK_F7), 64);
+    EXPECT_EQ(code_of(SDLK_VOLUMEDOWN), 64);
+    EXPECT_EQ(code_of(SDLK_F8), 56);
+    EXPECT_EQ(code_of(SDLK_ASTERISK), 56);
+    EXPECT_EQ(code_of(SDLK_KP_MULTIPLY), 56);
+    EXPECT_EQ(code_of(SDLK_F9), 57);
+    EXPECT_EQ(code_of(SDLK_HASH), 57);
+    EXPECT_EQ(code_of(SDLK_ESCAPE), 11);
+    EXPECT_EQ(code_of(SDLK_BACKSPACE), 11);
+    EXPECT_EQ(code_of(SDLK_AC_BACK), 11);
+    EXPECT_EQ(code_of(SDLK_RETURN), 9);
+    EXPECT_EQ(code_of(SDLK_KP_ENTER), 9);
+    EXPECT_EQ(code_of(SDLK_RSHIFT), 1);
+    EXPECT_EQ(code_of(SDLK_RCTRL), 2);
+    EXPECT_EQ(code_of(SDLK_RALT), 3);
+    EXPECT_EQ(code_of(SDLK_APPLICATION), 19);
+    EXPECT_EQ(code_of(SDLK_KP_PLUS), 65);
+    EXPECT_EQ(code_of(SDLK_KP_DIVIDE), 68);
+    // The keypad runs 1-9 then 0 in SDL; the engine's digits do not care.
+    EXPECT_EQ(code_of(SDLK_KP_0), 46);
+    EXPECT_EQ(code_of(SDLK_KP_1), 47);
+    EXPECT_EQ(code_of(SDLK_KP_9), 55);
+    EXPECT_EQ(code_of(SDLK_0), 46);
+    EXPECT_EQ(code_of(SDLK_9), 55);
+    EXPECT_EQ(code_of(SDLK_a), 20);
+    EXPECT_EQ(code_of(SDLK_z), 45);
+    EXPECT_EQ(virtual_key_for_sdl(SDLK_F5), 116u); // a key the table leaves at 0
+    EXPECT_EQ(code_of(SDLK_F5), 0);
+    EXPECT_EQ(virtual_key_for_sdl(SDLK_CAPSLOCK), 0u);
+    EXPECT_TRUE(is_soft_key(virtual_key_for_sdl(SDLK_F1)));
+    EXPECT_TRUE(is_soft_key(virtual_key_for_sdl(SDLK_F2)));
+    EXPECT_FALSE(is_soft_key(virtual_key_for_sdl(SDLK_F3)));
+}
+
+TEST(KeyMap, EveryProducibleCodeHasAnSdlKeyThatMapsBack) {
+    for (std::int32_t code = 1; code < 69; ++code) {
+        const auto key = sdl_key_for_code(code);
+        if (code == 8 || code == 60) { // "Esc" and "SLIDE": no key produces them
+            EXPECT_FALSE(key) << code;
+            continue;
+        }
+        ASSERT_TRUE(key) << code;
+        EXPECT_EQ(code_of(*key), code);
+    }
+    EXPECT_FALSE(sdl_key_for_code(0));
+    EXPECT_FALSE(sdl_key_for_code(69));
+    EXPECT_FALSE(sdl_key_for_code(-1));
+}
+
+} // namespace
+} // namespace telvara::app
