@@ -2,6 +2,7 @@
 // millisecond skipped, redraw decisions, presenting, windowed mode.
 #include "shell_test_support.h"
 
+#include <SDL_keycode.h>
 #include <gtest/gtest.h>
 
 namespace telvara::test_support {
@@ -157,6 +158,17 @@ TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {
     EXPECT_TRUE(game().quit_received());
     EXPECT_EQ(game().exit_code(), 0);
     application().set_listener(nullptr);
+}
+
+TEST_F(FrameStepTest, RunDispatchesUntilTheQuitMessageAndReturnsItsCode) {
+    ProbeForm form;
+    application().show_form(form, ShowMode::Push, Animate::No);
+    game().inject_key(SDLK_9, display::KeyAction::Press);
+    platform::post_quit(7);
+    EXPECT_EQ(game().run(), 7);
+    ASSERT_EQ(form.keys.size(), 1u);
+    EXPECT_EQ(form.keys[0].code, 55);
+    EXPECT_TRUE(game().quit_received());
 }
 
 } // namespace
