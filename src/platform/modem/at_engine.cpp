@@ -254,6 +254,14 @@ void AtEngine::line(std::string_view text, Clock::time_point now) {
 void AtEngine::finish(std::string_view result, Clock::time_point now) {
     Command command = std::move(*m_current);
     m_current.reset();
+    // The line opens as the set-up ends, before the calls it found.
+    if (!m_ready && m_queue.empty() &&
+        (command.role == Role::setup || command.role == Role::setup_optional ||
+         command.role == Role::poll)) {
+        m_ready = true;
+        log("modem: ready");
+        event({.kind = ModemEvent::Kind::line_open});
+    }
     bool ok = result == "OK" || starts_with(result, "CONNECT");
     switch (command.role) {
     case Role::setup:
@@ -317,14 +325,6 @@ void AtEngine::finish(std::string_view result, Clock::time_point now) {
         }
         poll_now();
         break;
-    }
-    if (!m_ready &&
-        (command.role == Role::setup || command.role == Role::setup_optional ||
-         command.role == Role::poll) &&
-        m_queue.empty()) {
-        m_ready = true;
-        log("modem: ready");
-        event({.kind = ModemEvent::Kind::line_open});
     }
     send_next(now);
 }

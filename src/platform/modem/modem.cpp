@@ -201,8 +201,9 @@ struct Modem::Impl {
         std::string output;
         char buffer[4096];
         while (!stopping) {
-            flush(engine, output);
+            // Open before the owner hears so: is_open() agrees with line_open.
             ready = engine.open();
+            flush(engine, output);
             answered = answered || engine.open();
             if (engine.closed()) {
                 return answered;

@@ -1,0 +1,400 @@
+// The modem thread against the simulator on 127.0.0.1 (ephemeral ports): an
+// incoming call end to end, a busy number, operations reaching the modem as
+// the right commands, a modem that stops answering, the control socket, and
+// a fake modem on a pseudo-terminal.
+#include "platform/modem/modem.h"
+#include "platform/modem/sim_server.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace telvara::platform::modem {
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = ModemEvent::Kind;
+
+// Fast, but not so fast that a loaded machine misses a state.
+SimTiming fast_sim() {
+    SimTiming t;
+    t.dial_to_alert = 100ms;
+    t.alert_to_answer = 300ms;
+    t.busy_after = 150ms;
+    t.no_answer_after = 20s;
+    t.ring_interval = 200ms;
+    t.service_reply_after = 50ms;
+    return t;
+}
+
+ModemTiming fast_modem() {
+    ModemTiming t;
+    t.command_timeout = 400ms;
+    t.dial_timeout = 2s;
+    t.poll_interval = 30ms;
+    t.connected_poll_interval = 100ms;
+    t.reopen_first = 50ms;
+    t.reopen_max = 200ms;
+    return t;
+}
+
+class Recorder {
+  public:
+    explicit Recorder(Modem& modem) : m_modem(modem) {}
+
+    // Looks through the events not yet looked at, waiting for more, until one
+    // matches; false after a generous deadline
+    // (reached only when something is broken).
+    bool until(const std::function<bool(const ModemEvent&)>& match) {
+        auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (true) {
+            while (m_cursor < m_events.size()) {
+                if (match(m_events[m_cursor++])) {
+                    return true;
+                }
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            m_modem.wait_events(50ms);
+            for (auto& event : m_modem.take_events()) {
+                m_events.push_back(event);
+            }
+        }
+    }
+    bool until_state(CallState state) {
+        return until(
+            [&](const ModemEvent& e) { return e.kind == Kind::call_state && e.state == state; });
+    }
+    bool until_kind(Kind kind) {
+        return until([&](const ModemEvent& e) { return e.kind == kind; });
+    }
+    std::vector<std::string> states() const {
+        std::vector<std::string> out;
+        for (const auto& e : m_events) {
+            if (e.kind == Kind::call_state) {
+                out.emplace_back(to_string(e.state));
+            }
+        }
+        return out;
+    }
+    const std::vector<ModemEvent>& events() const { return m_events; }
+    // The event the last until() matched.
+    const ModemEvent& matched() const { return m_events[m_cursor - 1]; }
+
+  private:
+    Modem& m_modem;
+    std::vector<ModemEvent> m_events;
+    std::size_t m_cursor = 0; // events before it have been matched against
+};
+
+class SimulatorOverTcp : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        int port = m_server.listen_at("127.0.0.1", 0, error);
+        ASSERT_GT(port, 0) << error;
+        m_control_port = m_server.listen_control("127.0.0.1", 0, error);
+        ASSERT_GT(m_control_port, 0) << error;
+        m_server.start();
+        ModemConfig config;
+        config.device = "tcp:127.0.0.1:" + std::to_string(port);
+        config.timing = fast_modem();
+        m_modem = std::make_unique<Modem>(config);
+        m_recorder = std::make_unique<Recorder>(*m_modem);
+        ASSERT_TRUE(m_recorder->until_kind(Kind::line_open));
+    }
+
+    std::string control(const std::string& command) {
+        std::string reply;
+        std::string error;
+        EXPECT_TRUE(
+            sim_control("127.0.0.1:" + std::to_string(m_control_port), command, reply, error))
+            << error;
+        return reply;
+    }
+
+    bool received(const std::string& command) const {
+        auto all = m_simulator->received();
+        return std::find(all.begin(), all.end(), command) != all.end();
+    }
+
+    std::shared_ptr<ModemSimulator> m_simulator = std::make_shared<ModemSimulator>(fast_sim());
+    SimServer m_server{m_simulator};
+    int m_control_port = 0;
+    std::unique_ptr<Modem> m_modem;
+    std::unique_ptr<Recorder> m_recorder;
+};
+
+TEST_F(SimulatorOverTcp, IncomingCallFromRingToHangUp) {
+    EXPECT_EQ(control("ring +4930123"), "OK\n");
+    ASSERT_TRUE(m_recorder->until_state(CallState::offering));
+    auto& first = m_recorder->events();
+    auto info = std::find_if(first.begin(), first.end(),
+                             [](const ModemEvent& e) { return e.kind == Kind::call_info; });
+    ASSERT_NE(info, first.end());
+    EXPECT_EQ(info->number, "+4930123");
+    EXPECT_EQ(info->direction, Direction::incoming);
+
+    m_modem->answer();
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+    EXPECT_EQ(control("hangup"), "OK\n");
+    ASSERT_TRUE(m_recorder->until_state(CallState::idle));
+    EXPECT_EQ(m_recorder->states(),
+              (std::vector<std::string>{"offering", "connected", "disconnected", "idle"}));
+    auto ended =
+        std::find_if(m_recorder->events().begin(), m_recorder->events().end(),
+                     [](const ModemEvent& e) { return e.state == CallState::disconnected; });
+    EXPECT_EQ(ended->reason, EndReason::no_carrier);
+    EXPECT_TRUE(received("ATA"));
+    EXPECT_TRUE(received("AT+CLIP=1"));
+}
+
+TEST_F(SimulatorOverTcp, OutgoingCallToABusyNumber) {
+    EXPECT_EQ(control("busy 0301234"), "OK\n");
+    ASSERT_TRUE(m_modem->dial("030 1234"));
+    ASSERT_TRUE(m_recorder->until_state(CallState::idle));
+    EXPECT_EQ(m_recorder->states(),
+              (std::vector<std::string>{"dialing", "busy", "disconnected", "idle"}));
+    auto call = std::find_if(m_recorder->events().begin(), m_recorder->events().end(),
+                             [](const ModemEvent& e) { return e.kind == Kind::new_call; });
+    ASSERT_NE(call, m_recorder->events().end());
+    EXPECT_EQ(call->number, "0301234");
+    EXPECT_EQ(call->direction, Direction::outgoing);
+    EXPECT_TRUE(received("ATD0301234;"));
+}
+
+TEST_F(SimulatorOverTcp, OutgoingCallRingsThenIsAnsweredAndHungUpHere) {
+    ASSERT_TRUE(m_modem->dial("555"));
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+    m_modem->hang_up();
+    ASSERT_TRUE(m_recorder->until_state(CallState::idle));
+    EXPECT_EQ(m_recorder->states(), (std::vector<std::string>{"dialing", "alerting", "connected",
+                                                              "disconnected", "idle"}));
+    EXPECT_TRUE(received("AT+CHUP"));
+}
+
+TEST_F(SimulatorOverTcp, HoldMuteTonesAndServiceCodesReachTheModem) {
+    EXPECT_EQ(control("noanswer 777"), "OK\n");
+    ASSERT_TRUE(m_modem->dial("777"));
+    ASSERT_TRUE(m_recorder->until_state(CallState::alerting));
+    EXPECT_EQ(control("answer"), "OK\n");
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+
+    m_modem->set_mute(MuteState::muted);
+    ASSERT_TRUE(m_modem->send_tones("1*#"));
+    EXPECT_FALSE(m_modem->send_tones("1;ATH"));
+    m_modem->hold();
+    ASSERT_TRUE(m_recorder->until_state(CallState::on_hold));
+    m_modem->unhold();
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+    ASSERT_TRUE(m_modem->send_service_code("*100#"));
+    ASSERT_TRUE(m_recorder->until_kind(Kind::service_reply));
+    EXPECT_EQ(m_recorder->matched().detail, "Reply to *100#");
+
+    for (const char* command :
+         {"AT+CMUT=1", "AT+VTS=1", "AT+VTS=*", "AT+VTS=#", "AT+CHLD=2", "AT+CUSD=1,\"*100#\",15"}) {
+        EXPECT_TRUE(received(command)) << command;
+    }
+    auto all = m_simulator->received();
+    EXPECT_EQ(std::count(all.begin(), all.end(), "AT+CHLD=2"), 2);
+    for (const auto& line : all) {
+        EXPECT_EQ(line.find("ATH"), std::string::npos) << line;
+    }
+}
+
+TEST_F(SimulatorOverTcp, HostileNumbersNeverReachTheModem) {
+    for (const char* bad : {"123;ATH", "123\";ATH", "$(reboot)", "123\r\nATH\r\n", "1\"2"}) {
+        EXPECT_FALSE(m_modem->dial(bad)) << bad;
+    }
+    EXPECT_FALSE(m_modem->send_service_code("*100#\",15\r\nATH"));
+    // The ring control refuses them too.
+    EXPECT_EQ(control("ring 12;ATH").substr(0, 5), "ERROR");
+    ASSERT_TRUE(m_modem->dial("1"));
+    ASSERT_TRUE(m_recorder->until_state(CallState::dialing));
+    for (const auto& line : m_simulator->received()) {
+        EXPECT_EQ(line.find("ATH"), std::string::npos) << line;
+        EXPECT_EQ(line.find('$'), std::string::npos) << line;
+    }
+}
+
+TEST_F(SimulatorOverTcp, ModemThatStopsAnsweringIsClosedAndReopened) {
+    ASSERT_TRUE(m_modem->dial("555"));
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+    EXPECT_EQ(control("silent on"), "OK\n");
+    auto before = std::chrono::steady_clock::now();
+    m_modem->set_mute(MuteState::muted); // never answered
+    ASSERT_TRUE(m_recorder->until_kind(Kind::line_closed));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+    auto lost =
+        std::find_if(m_recorder->events().begin(), m_recorder->events().end(),
+                     [](const ModemEvent& e) { return e.state == CallState::disconnected; });
+    ASSERT_NE(lost, m_recorder->events().end());
+    EXPECT_EQ(lost->reason, EndReason::modem_lost);
+    EXPECT_FALSE(m_modem->is_open());
+    // Operations while closed fail at once instead of waiting.
+    m_modem->answer();
+    ASSERT_TRUE(m_recorder->until_kind(Kind::command_failed));
+    EXPECT_EQ(m_recorder->matched().detail, "answer: line closed");
+
+    EXPECT_EQ(control("silent off"), "OK\n");
+    ASSERT_TRUE(m_recorder->until_kind(Kind::line_open));
+    EXPECT_TRUE(m_modem->is_open());
+    // The call the simulator still has shows up again.
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+}
+
+TEST(ModemReopen, UnreachableModemKeepsRetryingWithoutBlocking) {
+    std::vector<std::string> lines;
+    std::mutex mutex;
+    ModemConfig config;
+    config.device = "tcp:127.0.0.1:1"; // nobody listens there
+    config.timing = fast_modem();
+    config.log = [&](std::string_view line) {
+        std::lock_guard lock(mutex);
+        lines.emplace_back(line);
+    };
+    auto start = std::chrono::steady_clock::now();
+    {
+        Modem modem(config);
+        EXPECT_TRUE(modem.dial("123")); // accepted, fails on the modem thread
+        Recorder recorder(modem);
+        ASSERT_TRUE(recorder.until_kind(Kind::command_failed));
+        std::this_thread::sleep_for(300ms);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s); // destruction does not hang
+    std::lock_guard lock(mutex);
+    auto failures = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("cannot open") != std::string::npos;
+    });
+    EXPECT_GE(failures, 2);
+}
+
+TEST(EmbeddedSimulator, ControlSocketRingsTheInProcessModem) {
+    char folder[] = "/tmp/telvara-modem-test-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string socket = std::string(folder) + "/telvara-modem.sock";
+    {
+        ModemConfig config;
+        config.device = "sim";
+        config.timing = fast_modem();
+        config.sim_control_socket = socket;
+        Modem modem(config);
+        ASSERT_NE(modem.simulator(), nullptr);
+        Recorder recorder(modem);
+        ASSERT_TRUE(recorder.until_kind(Kind::line_open));
+        std::string reply;
+        std::string error;
+        ASSERT_TRUE(sim_control(socket, "ring 0800", reply, error)) << error;
+        EXPECT_EQ(reply, "OK\n");
+        ASSERT_TRUE(recorder.until_kind(Kind::call_info));
+        EXPECT_EQ(recorder.matched().number, "0800");
+        modem.hang_up(); // rejects the ringing call
+        ASSERT_TRUE(recorder.until_state(CallState::idle));
+        // The speaker only keeps its state without a hook.
+        modem.set_speaker(SpeakerState::on);
+        EXPECT_EQ(modem.speaker(), SpeakerState::on);
+    }
+    EXPECT_FALSE(std::filesystem::exists(socket));
+    std::filesystem::remove_all(folder);
+}
+
+// A fake modem on a pseudo-terminal: the test plays the modem by script.
+class PtyModem : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(m_master, 0);
+        ASSERT_EQ(grantpt(m_master), 0);
+        ASSERT_EQ(unlockpt(m_master), 0);
+        char name[128];
+        ASSERT_EQ(ptsname_r(m_master, name, sizeof name), 0);
+        m_path = name;
+    }
+    void TearDown() override {
+        if (m_master >= 0) {
+            close(m_master);
+        }
+    }
+
+    // The next command line from the client; empty after a second of silence.
+    std::string next_command() {
+        while (true) {
+            auto end = m_input.find('\r');
+            if (end != std::string::npos) {
+                std::string line = m_input.substr(0, end);
+                m_input.erase(0, end + 1);
+                line.erase(0, line.find_first_not_of('\n'));
+                return line;
+            }
+            pollfd p{m_master, POLLIN, 0};
+            if (poll(&p, 1, 2000) != 1) {
+                return {};
+            }
+            char buffer[512];
+            ssize_t n = read(m_master, buffer, sizeof buffer);
+            if (n <= 0) {
+                return {};
+            }
+            m_input.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    void send(const std::string& text) {
+        ASSERT_EQ(write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    // Answers commands: OK unless the script says otherwise; stops at `last`.
+    void serve_until(const std::string& last,
+                     const std::function<std::string(const std::string&)>& answer) {
+        for (int i = 0; i < 100; ++i) {
+            std::string command = next_command();
+            ASSERT_FALSE(command.empty()) << "the client went quiet before " << last;
+            send(answer(command));
+            if (command == last) {
+                return;
+            }
+        }
+        FAIL() << "never saw " << last;
+    }
+
+    int m_master = -1;
+    std::string m_path;
+    std::string m_input;
+};
+
+TEST_F(PtyModem, OldModemWithRefusalsAndAVanishingCall) {
+    ModemConfig config;
+    config.device = m_path;
+    config.timing = fast_modem();
+    config.timing.command_timeout = 3s;
+    Modem modem(config);
+    Recorder recorder(modem);
+    serve_until("AT+CLCC", [](const std::string& command) -> std::string {
+        if (command == "AT+CMEE=1" || command == "AT+CLCC=?" || command == "AT+CHLD=?") {
+            return "\r\nERROR\r\n";
+        }
+        if (command == "AT+CLCC") {
+            return "\r\n+CLCC: 1,1,0,0,0,\"0301\",129\r\n\r\nOK\r\n";
+        }
+        return "\r\nOK\r\n";
+    });
+    ASSERT_TRUE(recorder.until_state(CallState::connected));
+    // A vendor line, then a list without the call and no NO CARRIER at all.
+    send("\r\n^CEND:1,0,104,16\r\n");
+    serve_until("AT+CLCC", [](const std::string&) { return std::string("\r\nOK\r\n"); });
+    ASSERT_TRUE(recorder.until_state(CallState::idle));
+    EXPECT_EQ(recorder.states(), (std::vector<std::string>{"connected", "disconnected", "idle"}));
+    EXPECT_TRUE(modem.is_open());
+}
+
+} // namespace
+} // namespace telvara::platform::modem

@@ -1,0 +1,50 @@
+// Numbers and codes from users and the network never become commands.
+#include "platform/modem/modem.h"
+
+#include <gtest/gtest.h>
+
+namespace telvara::platform::modem {
+namespace {
+
+TEST(DialString, KeepsDialCharactersAndDropsFormatting) {
+    EXPECT_EQ(dial_string("+49 (30) 123-45.67/8"), "+493012345678");
+    EXPECT_EQ(dial_string("*31#0301234"), "*31#0301234");
+    EXPECT_EQ(dial_string("0301234,,99p1w2"), "0301234,,99p1w2");
+    EXPECT_EQ(dial_string("12P3W"), "12p3w");
+    EXPECT_EQ(dial_string("ABCD"), "ABCD");
+}
+
+TEST(DialString, RefusesWhatCouldEndTheCommand) {
+    for (const char* bad :
+         {"123;ATH", "123\";", "$(reboot)", "123\r\nATH", "123\n", "12`id`", "12'3", "1 2 3 ; 4",
+          "12E3", "12\t3", "12+3", "+", "", "   ",
+          "0123456789012345678901234567890123456789012345678901234567890123456789"}) {
+        EXPECT_FALSE(dial_string(std::string_view(bad)).has_value()) << bad;
+    }
+    EXPECT_FALSE(dial_string(std::string_view("12\0"
+                                              "3",
+                                              4))
+                     .has_value());
+}
+
+TEST(ToneAndServiceStrings, AcceptOnlyTheirAlphabet) {
+    EXPECT_EQ(tone_string("0123456789*#ABCD"), "0123456789*#ABCD");
+    EXPECT_FALSE(tone_string("1;2"));
+    EXPECT_FALSE(tone_string(""));
+    EXPECT_FALSE(tone_string("p"));
+    EXPECT_EQ(service_string("*100#"), "*100#");
+    EXPECT_EQ(service_string("**21*+4912#"), "**21*+4912#");
+    EXPECT_FALSE(service_string("*100#\",1\r\nATD1;"));
+    EXPECT_FALSE(service_string("\"*100#\""));
+    EXPECT_FALSE(service_string(""));
+}
+
+TEST(CleanNumber, KeepsOnlyNumberCharacters) {
+    EXPECT_EQ(clean_number("+49 30 12\"34;$(x)\r\n"), "+49301234");
+    EXPECT_EQ(clean_number("12+34"), "1234");
+    EXPECT_EQ(clean_number(std::string(200, '1')).size(), 64u);
+    EXPECT_EQ(clean_number(""), "");
+}
+
+} // namespace
+} // namespace telvara::platform::modem
