@@ -209,7 +209,7 @@ struct Modem::Impl {
                 return answered;
             }
             while (!output.empty()) {
-                ssize_t n = ::write(fd, output.data(), output.size());
+                ssize_t n = write_some(fd, output);
                 if (n > 0) {
                     output.erase(0, static_cast<std::size_t>(n));
                 } else if (n < 0 && errno == EINTR) {

@@ -92,7 +92,7 @@ bool unix_address(const std::string& path, sockaddr_un& address) {
 void write_all(int fd, std::string_view bytes) {
     // Replies are short; a peer that does not read loses the rest.
     while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        ssize_t n = write_some(fd, bytes);
         if (n <= 0) {
             if (n < 0 && errno == EINTR) {
                 continue;
@@ -110,6 +110,15 @@ void write_all(int fd, std::string_view bytes) {
 }
 
 } // namespace
+
+ssize_t write_some(int fd, std::string_view bytes) {
+    // A peer that went away must not end the process with SIGPIPE.
+    ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n < 0 && errno == ENOTSOCK) {
+        n = ::write(fd, bytes.data(), bytes.size());
+    }
+    return n;
+}
 
 struct SimServer::State {
     enum class Kind { at, control };

@@ -9,6 +9,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <sys/types.h>
 
 namespace telvara::platform::modem {
 
@@ -51,6 +53,9 @@ std::string default_sim_control_socket();
 // false with `error` when nobody answered.
 bool sim_control(const std::string& to, const std::string& command, std::string& reply,
                  std::string& error);
+
+// write() that never raises SIGPIPE on sockets (pipes and terminals as usual).
+ssize_t write_some(int fd, std::string_view bytes);
 
 // Connects to "HOST:PORT" on TCP, waiting at most `timeout_ms`; a
 // non-blocking fd or -1 with `error`.
