@@ -14,6 +14,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   # contacts and call log
   libsqlite3-dev
+  # contact photos: JPEG (PNG comes with libpng-dev below)
+  libjpeg62-turbo-dev
   # frame recorder archives
   zlib1g-dev libminizip-dev
   # skin compiler: XML sources, SVG and PNG art

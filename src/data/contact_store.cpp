@@ -284,6 +284,25 @@ std::uint32_t insert_record(sql::Database& db, sql::Statement& insert,
     return static_cast<std::uint32_t>(oid);
 }
 
+// Stores the photo of a contact created in the same transaction. The photo
+// trigger's "changed" entry is taken out again: the "created" entry already
+// makes every reader fetch the contact, photo included, after the commit.
+bool insert_new_photo(sql::Database& db, std::uint32_t oid, std::span<const std::byte> image) {
+    if (image.empty())
+        return true;
+    if (image.size() > kMaxPictureBytes)
+        return false;
+    sql::Statement put(db, "INSERT OR REPLACE INTO contact_photos(oid, image) VALUES(?, ?)");
+    put.bind_int(1, oid);
+    put.bind_blob(2, image);
+    if (put.step() != sql::Statement::Step::done)
+        return false;
+    sql::Statement drop(db, "DELETE FROM contact_changes WHERE seq = (SELECT max(seq) FROM"
+                            " contact_changes) AND oid = ? AND kind = 2");
+    drop.bind_int(1, oid);
+    return drop.step() == sql::Statement::Step::done;
+}
+
 WString join_categories(const std::vector<WString>& names) {
     WString out;
     for (const auto& name : names) {
@@ -515,6 +534,30 @@ bool ContactManagerImpl2::update_contact(const ContactRecord& record) {
     });
 }
 
+bool ContactManagerImpl2::create_contacts(std::span<ContactWithPhoto> contacts) {
+    std::vector<std::uint32_t> oids;
+    const bool ok = m_impl->write([&] {
+        oids.clear();
+        sql::Statement insert(m_impl->db, insert_sql());
+        for (const auto& contact : contacts) {
+            const std::uint32_t oid = insert_record(m_impl->db, insert, contact.record);
+            if (oid == 0 || !insert_new_photo(m_impl->db, oid, contact.photo))
+                return false;
+            oids.push_back(oid);
+        }
+        return true;
+    });
+    if (!ok)
+        return false;
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+        auto& record = contacts[i].record;
+        record.oid = oids[i];
+        if (record.field(FieldType::Categories) == nullptr)
+            record.fields.emplace_back(FieldType::Categories, WString());
+    }
+    return true;
+}
+
 bool ContactManagerImpl2::delete_contact(std::uint32_t oid) {
     if (oid == 0)
         return false;
@@ -659,12 +702,17 @@ std::size_t ContactManagerImpl2::erase_contacts(EraseScope scope) {
     return ok ? deleted : 0;
 }
 
-std::size_t ContactManagerImpl2::add_test_contacts(std::size_t n) {
+std::size_t ContactManagerImpl2::add_test_contacts(std::size_t n, TestPhotos photos) {
     const bool ok = m_impl->write([&] {
         sql::Statement insert(m_impl->db, insert_sql());
-        for (std::size_t i = 0; i < n; ++i)
-            if (insert_record(m_impl->db, insert, make_test_contact(i)) == 0)
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t oid = insert_record(m_impl->db, insert, make_test_contact(i));
+            if (oid == 0)
                 return false;
+            if (photos == TestPhotos::some &&
+                !insert_new_photo(m_impl->db, oid, make_test_contact_photo(i)))
+                return false;
+        }
         // The folder lists every category the contacts use.
         std::vector<WString> folder;
         sql::Statement row(m_impl->db, "SELECT value FROM contact_folder WHERE propid = ?");

@@ -66,6 +66,17 @@ enum class EraseScope { all, marked };
 // Largest photo accepted, in bytes.
 inline constexpr std::size_t kMaxPictureBytes = std::size_t(8) << 20;
 
+// A contact to store together with its photo (JPEG or PNG bytes, empty for
+// none): what an import hands over.
+struct ContactWithPhoto {
+    ContactRecord record;
+    std::vector<std::byte> photo;
+};
+
+// Whether generated contacts get photos (flat-colour avatars, about one in
+// four).
+enum class TestPhotos { none, some };
+
 class ContactManagerImpl2 {
   public:
     // The volume "\pim.vol" under the device root.
@@ -95,6 +106,10 @@ class ContactManagerImpl2 {
     // there is none. Fields not in the record are cleared.
     bool update_contact(const ContactRecord& record);
     bool delete_contact(std::uint32_t oid);
+    // Stores the contacts and their photos in one transaction, all or none;
+    // sets each record's oid (and appends the empty Categories field as
+    // create_contact does). The journal holds one "created" per contact.
+    bool create_contacts(std::span<ContactWithPhoto> contacts);
 
     // The contacts folder's categories; returns the count. The list is
     // replaced.
@@ -121,7 +136,7 @@ class ContactManagerImpl2 {
     std::size_t erase_contacts(EraseScope scope);
     // Adds n generated contacts (see test_contacts.h) in one transaction;
     // returns how many were added.
-    std::size_t add_test_contacts(std::size_t n);
+    std::size_t add_test_contacts(std::size_t n, TestPhotos photos = TestPhotos::none);
 
     // Change watching. Call on the thread that should receive the listener
     // calls (the UI thread): a hidden target there checks the volume every

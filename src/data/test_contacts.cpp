@@ -2,6 +2,8 @@
 // hash of the index, so the result depends on the index alone.
 #include "data/test_contacts.h"
 
+#include "data/contact_photo.h"
+
 #include <array>
 #include <cstdint>
 
@@ -108,6 +110,39 @@ WString latin(WStringView text) {
 }
 
 } // namespace
+
+std::vector<std::byte> make_test_contact_photo(std::size_t index) {
+    // Its own dice, so that photos leave the contacts themselves unchanged.
+    Dice dice(index ^ 0x5A17F00DULL);
+    if (dice.next(4) != 0)
+        return {};
+    constexpr std::int32_t side = 64;
+    constexpr std::array<std::array<std::uint8_t, 3>, 8> grounds = {{{0x4F, 0x86, 0xC6},
+                                                                     {0x5B, 0xA8, 0x6E},
+                                                                     {0xD9, 0x8C, 0x3F},
+                                                                     {0x9B, 0x59, 0xB6},
+                                                                     {0xC0, 0x4B, 0x4B},
+                                                                     {0x3F, 0xA7, 0xA7},
+                                                                     {0x7A, 0x7A, 0x8C},
+                                                                     {0xB5, 0x8E, 0x5A}}};
+    const auto& ground = dice.pick(grounds);
+    RgbImage image;
+    image.width = side;
+    image.height = side;
+    image.rgb.resize(side * side * 3);
+    for (std::int32_t y = 0; y < side; ++y) {
+        for (std::int32_t x = 0; x < side; ++x) {
+            // Head: a circle; shoulders: the top of a wide ellipse.
+            const int hx = x - 32, hy = y - 24, sx = x - 32, sy = y - 66;
+            const bool figure =
+                hx * hx + hy * hy <= 13 * 13 || sx * sx * 4 + sy * sy * 9 <= 34 * 34 * 4;
+            std::uint8_t* p = &image.rgb[(std::size_t(y) * side + x) * 3];
+            for (int c = 0; c < 3; ++c)
+                p[c] = figure ? static_cast<std::uint8_t>(0xF0) : ground[c];
+        }
+    }
+    return encode_png(image);
+}
 
 WStringView test_contact_categories() {
     return u"Business, Personal, Family, Friends, Работа, Семья";

@@ -1,0 +1,1382 @@
+// The vCard reader (unfolding, property lines, quoted-printable, charsets,
+// base64, mapping onto record fields) and the vCard 3.0 writer. The writer
+// uses the reader's own slot rules to decide where a number would land, and
+// pins it with X-TELVARA-FIELD only when the plain TYPE would put it
+// elsewhere, so that every record reads back as it was written.
+#include "data/vcard.h"
+
+#include "data/contact_photo.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace telvara::data {
+
+namespace {
+
+constexpr int kTypeCount = 34;
+using Slots = std::bitset<kTypeCount>;
+constexpr std::string_view kPinParam = "X-TELVARA-FIELD";
+
+// --- small text helpers -----------------------------------------------------
+
+char ascii_upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = ascii_upper(c);
+    return out;
+}
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_upper(a[i]) != ascii_upper(b[i]))
+            return false;
+    return true;
+}
+
+bool istarts_with(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
+}
+
+bool istarts_with(WStringView text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char16_t c = text[i];
+        if (c > 0x7F || ascii_upper(static_cast<char>(c)) != ascii_upper(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
+// --- charsets ---------------------------------------------------------------
+
+constexpr std::array<char16_t, 128> kWindows1251 = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
+    0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408,
+    0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
+    0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423,
+    0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
+    0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
+
+constexpr std::array<char16_t, 128> kKoi8r = {
+    0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518, 0x251C, 0x2524, 0x252C, 0x2534, 0x253C, 0x2580,
+    0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593, 0x2320, 0x25A0, 0x2219, 0x221A, 0x2248,
+    0x2264, 0x2265, 0x00A0, 0x2321, 0x00B0, 0x00B2, 0x00B7, 0x00F7, 0x2550, 0x2551, 0x2552, 0x0451,
+    0x2553, 0x2554, 0x2555, 0x2556, 0x2557, 0x2558, 0x2559, 0x255A, 0x255B, 0x255C, 0x255D, 0x255E,
+    0x255F, 0x2560, 0x2561, 0x0401, 0x2562, 0x2563, 0x2564, 0x2565, 0x2566, 0x2567, 0x2568, 0x2569,
+    0x256A, 0x256B, 0x256C, 0x00A9, 0x044E, 0x0430, 0x0431, 0x0446, 0x0434, 0x0435, 0x0444, 0x0433,
+    0x0445, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F, 0x044F, 0x0440, 0x0441,
+    0x0442, 0x0443, 0x0436, 0x0432, 0x044C, 0x044B, 0x0437, 0x0448, 0x044D, 0x0449, 0x0447, 0x044A,
+    0x042E, 0x0410, 0x0411, 0x0426, 0x0414, 0x0415, 0x0424, 0x0413, 0x0425, 0x0418, 0x0419, 0x041A,
+    0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x042F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0416, 0x0412,
+    0x042C, 0x042B, 0x0417, 0x0428, 0x042D, 0x0429, 0x0427, 0x042A};
+
+// Only 0x80-0x9F differ from ISO-8859-1.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+bool valid_utf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t extra = 0;
+        std::uint32_t min = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1, min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2, min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size())
+            return false;
+        std::uint32_t code = c & (0x3F >> extra);
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto d = static_cast<unsigned char>(text[i + k]);
+            if ((d & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (d & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+WString decode_8bit(std::string_view bytes, Charset charset) {
+    WString out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.push_back(c);
+            continue;
+        }
+        switch (charset) {
+        case Charset::windows1251:
+            out.push_back(kWindows1251[c - 0x80]);
+            break;
+        case Charset::koi8r:
+            out.push_back(kKoi8r[c - 0x80]);
+            break;
+        case Charset::windows1252:
+            out.push_back(c < 0xA0 ? kWindows1252High[c - 0x80] : char16_t(c));
+            break;
+        case Charset::latin1:
+            out.push_back(c);
+            break;
+        case Charset::ascii:
+        case Charset::utf8:
+            out.push_back(0xFFFD);
+            break;
+        }
+    }
+    return out;
+}
+
+WString decode_text(std::string_view bytes, std::optional<Charset> declared, Charset fallback) {
+    if (declared && *declared != Charset::utf8)
+        return decode_8bit(bytes, *declared);
+    if (declared || valid_utf8(bytes))
+        return from_utf8(bytes);
+    return decode_8bit(bytes, fallback);
+}
+
+// --- encodings --------------------------------------------------------------
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = ascii_upper(c);
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool decode_quoted_printable(std::string_view in, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '=') {
+            out.push_back(in[i]);
+            continue;
+        }
+        if (i + 1 == in.size())
+            break; // a soft break left at the very end
+        if (i + 2 >= in.size())
+            return false;
+        const int hi = hex_value(in[i + 1]), lo = hex_value(in[i + 2]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out.push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+    }
+    return true;
+}
+
+int base64_value(char c) {
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+' || c == '-')
+        return 62;
+    if (c == '/' || c == '_')
+        return 63;
+    return -1;
+}
+
+bool decode_base64(std::string_view in, std::vector<std::byte>& out) {
+    out.clear();
+    out.reserve(in.size() / 4 * 3);
+    std::uint32_t bits = 0;
+    int count = 0;
+    bool padding = false;
+    for (char c : in) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        if (c == '=') {
+            padding = true;
+            continue;
+        }
+        const int v = base64_value(c);
+        if (v < 0 || padding)
+            return false;
+        bits = (bits << 6) | static_cast<std::uint32_t>(v);
+        if (++count == 4) {
+            out.push_back(static_cast<std::byte>(bits >> 16));
+            out.push_back(static_cast<std::byte>(bits >> 8));
+            out.push_back(static_cast<std::byte>(bits));
+            bits = 0, count = 0;
+        }
+    }
+    if (count == 1)
+        return false;
+    if (count == 2)
+        out.push_back(static_cast<std::byte>(bits >> 4));
+    if (count == 3) {
+        out.push_back(static_cast<std::byte>(bits >> 10));
+        out.push_back(static_cast<std::byte>(bits >> 2));
+    }
+    return true;
+}
+
+std::string encode_base64(std::span<const std::byte> in) {
+    static constexpr char table[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((in.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= in.size(); i += 3) {
+        const auto v =
+            std::uint32_t(in[i]) << 16 | std::uint32_t(in[i + 1]) << 8 | std::uint32_t(in[i + 2]);
+        out += {table[v >> 18], table[(v >> 12) & 63], table[(v >> 6) & 63], table[v & 63]};
+    }
+    if (in.size() - i == 1) {
+        const auto v = std::uint32_t(in[i]) << 16;
+        out += {table[v >> 18], table[(v >> 12) & 63], '=', '='};
+    } else if (in.size() - i == 2) {
+        const auto v = std::uint32_t(in[i]) << 16 | std::uint32_t(in[i + 1]) << 8;
+        out += {table[v >> 18], table[(v >> 12) & 63], table[(v >> 6) & 63], '='};
+    }
+    return out;
+}
+
+// --- lines and properties ---------------------------------------------------
+
+struct Line {
+    std::size_t number = 0;
+    std::string text;
+};
+
+bool header_says_quoted_printable(std::string_view line) {
+    const auto colon = line.find(':');
+    const std::string header = upper(line.substr(0, colon));
+    return header.find("QUOTED-PRINTABLE") != std::string::npos;
+}
+
+// Physical lines joined into logical ones: a line starting with a space or a
+// tab continues the previous one (that one character removed), and a
+// quoted-printable value ending in "=" continues on the next line.
+std::vector<Line> logical_lines(std::string_view text) {
+    std::vector<Line> out;
+    Line current;
+    bool open = false;
+    std::size_t number = 0;
+    std::size_t at = 0;
+    if (text.starts_with("\xEF\xBB\xBF"))
+        at = 3;
+    while (at < text.size()) {
+        std::size_t end = at;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        const std::string_view physical = text.substr(at, end - at);
+        ++number;
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
+            at = end + 2;
+        else
+            at = end + 1;
+
+        if (open && !current.text.empty() && current.text.back() == '=' &&
+            header_says_quoted_printable(current.text)) {
+            current.text.pop_back();
+            current.text.append(physical);
+            continue;
+        }
+        if (open && !physical.empty() && (physical[0] == ' ' || physical[0] == '\t')) {
+            current.text.append(physical.substr(1));
+            continue;
+        }
+        if (open)
+            out.push_back(std::move(current));
+        open = !physical.empty();
+        current = Line{number, std::string(physical)};
+    }
+    if (open)
+        out.push_back(std::move(current));
+    return out;
+}
+
+struct Property {
+    std::size_t line = 0;
+    std::string name;               // upper case, group removed
+    std::vector<std::string> types; // upper case, every TYPE value and bare 2.1 parameter
+    std::string encoding;           // upper case
+    std::string charset;
+    std::string value_kind; // VALUE=, upper case
+    std::string pin;        // X-TELVARA-FIELD
+    std::string value;      // raw
+};
+
+bool name_char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
+}
+
+// "group.NAME;param=a,"b";BARE:value". False with the reason for a line that
+// is not a property.
+bool parse_property(const Line& line, Property& out, std::string& error) {
+    const std::string_view text = line.text;
+    out = Property{};
+    out.line = line.number;
+    if (text.find(':') == std::string_view::npos) {
+        error = "no ':' in the line";
+        return false;
+    }
+    std::size_t i = 0;
+    while (i < text.size() && name_char(text[i]))
+        ++i;
+    if (i == text.size()) {
+        error = "no ':' in the line";
+        return false;
+    }
+    if (text[i] != ':' && text[i] != ';') {
+        error = "bad character in the property name";
+        return false;
+    }
+    std::string_view name = text.substr(0, i);
+    if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
+        name.remove_prefix(dot + 1);
+    if (name.empty()) {
+        error = "empty property name";
+        return false;
+    }
+    out.name = upper(name);
+    while (i < text.size() && text[i] == ';') {
+        ++i;
+        const std::size_t start = i;
+        while (i < text.size() && text[i] != '=' && text[i] != ';' && text[i] != ':')
+            ++i;
+        const std::string param = upper(text.substr(start, i - start));
+        std::vector<std::string> values;
+        if (i < text.size() && text[i] == '=') {
+            ++i;
+            std::string value;
+            while (i < text.size() && text[i] != ';' && text[i] != ':') {
+                if (text[i] == '"') {
+                    const auto close = text.find('"', i + 1);
+                    if (close == std::string_view::npos) {
+                        error = "unclosed '\"' in a parameter";
+                        return false;
+                    }
+                    value.append(text.substr(i + 1, close - i - 1));
+                    i = close + 1;
+                } else if (text[i] == ',') {
+                    values.push_back(std::move(value));
+                    value.clear();
+                    ++i;
+                } else {
+                    value.push_back(text[i++]);
+                }
+            }
+            values.push_back(std::move(value));
+        } else if (!param.empty()) {
+            // vCard 2.1: a bare value names its parameter by itself.
+            if (param == "QUOTED-PRINTABLE" || param == "BASE64" || param == "8BIT" ||
+                param == "7BIT" || param == "B")
+                out.encoding = param;
+            else
+                out.types.push_back(param);
+            continue;
+        }
+        if (param == "TYPE") {
+            // 3.0 also writes "cell,voice" inside one quoted value.
+            for (const auto& v : values) {
+                std::string_view rest = v;
+                while (!rest.empty()) {
+                    const auto comma = rest.find(',');
+                    out.types.push_back(upper(rest.substr(0, comma)));
+                    rest = comma == std::string_view::npos ? std::string_view{}
+                                                           : rest.substr(comma + 1);
+                }
+            }
+        } else if (param == "ENCODING" && !values.empty()) {
+            out.encoding = upper(values.front());
+        } else if (param == "CHARSET" && !values.empty()) {
+            out.charset = values.front();
+        } else if (param == "VALUE" && !values.empty()) {
+            out.value_kind = upper(values.front());
+        } else if (param == kPinParam && !values.empty()) {
+            out.pin = values.front();
+        }
+    }
+    if (i >= text.size() || text[i] != ':') {
+        error = "no ':' in the line";
+        return false;
+    }
+    out.value = std::string(text.substr(i + 1));
+    return true;
+}
+
+// "VCARD" after BEGIN: or END:, blanks around it allowed.
+bool names_vcard(std::string_view value) {
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+        value.remove_suffix(1);
+    return iequals(value, "VCARD");
+}
+
+bool has_type(const Property& p, std::string_view type) {
+    return std::find(p.types.begin(), p.types.end(), type) != p.types.end();
+}
+
+// --- values -----------------------------------------------------------------
+
+WString trim(WStringView text) {
+    auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; };
+    std::size_t first = 0, last = text.size();
+    while (first < last && blank(text[first]))
+        ++first;
+    while (last > first && blank(text[last - 1]))
+        --last;
+    return WString(text.substr(first, last - first));
+}
+
+// Unescapes, turns CR LF and lone CR into LF, drops other control
+// characters, trims blanks and line ends at both ends.
+WString clean(WStringView raw) {
+    WString out;
+    out.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        char16_t c = raw[i];
+        if (c == u'\\' && i + 1 < raw.size()) {
+            const char16_t next = raw[i + 1];
+            if (next == u'n' || next == u'N') {
+                out.push_back(u'\n');
+                ++i;
+                continue;
+            }
+            if (next == u'\\' || next == u';' || next == u',' || next == u':') {
+                out.push_back(next);
+                ++i;
+                continue;
+            }
+        }
+        if (c == u'\r') {
+            if (i + 1 < raw.size() && raw[i + 1] == u'\n')
+                continue;
+            c = u'\n';
+        }
+        if ((c < 0x20 && c != u'\t' && c != u'\n') || c == 0x7F)
+            continue;
+        out.push_back(c);
+    }
+    return trim(out);
+}
+
+// Splits at every ';' that is not escaped; the pieces are still escaped.
+std::vector<WStringView> split_components(WStringView text) {
+    std::vector<WStringView> out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+            continue;
+        }
+        if (text[i] == u';') {
+            out.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    out.push_back(text.substr(start));
+    return out;
+}
+
+// --- phones and e-mail slots ------------------------------------------------
+
+enum PhoneClass : unsigned {
+    cell = 1,
+    work = 2,
+    home = 4,
+    car = 8,
+    pager = 16,
+    fax = 32,
+    company_main = 64,
+    assistant = 128,
+    radio = 256,
+};
+
+unsigned phone_classes(const std::vector<std::string>& types) {
+    unsigned classes = 0;
+    for (const auto& t : types) {
+        if (t == "CELL" || t == "MOBILE" || t == "IPHONE" || t == "PCS")
+            classes |= cell;
+        else if (t == "WORK")
+            classes |= work;
+        else if (t == "HOME")
+            classes |= home;
+        else if (t == "CAR")
+            classes |= car;
+        else if (t == "PAGER")
+            classes |= pager;
+        else if (t == "FAX")
+            classes |= fax;
+        else if (t == "MAIN" || t == "COMPANY" || t == "X-COMPANY" || t == "X-MAIN")
+            classes |= company_main;
+        else if (t == "X-ASSISTANT" || t == "ASSISTANT" || t == "X-EVOLUTION-ASSISTANT")
+            classes |= assistant;
+        else if (t == "X-RADIO" || t == "RADIO" || t == "X-EVOLUTION-RADIO")
+            classes |= radio;
+    }
+    return classes;
+}
+
+using FT = FieldType;
+
+constexpr std::array<FT, 6> kUntypedPhones = {FT::Mobile,   FT::HomeTel,      FT::BusinessTel,
+                                              FT::Home2Tel, FT::Business2Tel, FT::RadioTel};
+
+bool is_phone_slot(FT type) {
+    return kind_of(type) == FieldKind::Phone || type == FT::BusinessFax || type == FT::HomeFax ||
+           type == FT::PagerNumber;
+}
+
+bool is_email_slot(FT type) {
+    return kind_of(type) == FieldKind::Email;
+}
+
+std::optional<FT> pinned_slot(std::string_view pin, bool (*allowed)(FT)) {
+    if (pin.empty())
+        return std::nullopt;
+    const WString name = from_utf8(pin);
+    for (int t = 0; t < kTypeCount; ++t) {
+        const auto type = static_cast<FT>(t);
+        if (allowed(type) && name == field_type_name(type))
+            return type;
+    }
+    return std::nullopt;
+}
+
+// Where a number with these TYPE classes goes, given the taken slots.
+std::optional<FT> assign_phone(unsigned classes, std::optional<FT> pin, const Slots& used) {
+    if (pin && !used[static_cast<int>(*pin)])
+        return pin;
+    std::vector<FT> chain;
+    if (classes & fax) {
+        if ((classes & home) && !(classes & work))
+            chain = {FT::HomeFax, FT::BusinessFax};
+        else
+            chain = {FT::BusinessFax, FT::HomeFax};
+    } else if (classes & pager) {
+        chain = {FT::PagerNumber};
+    } else if (classes & car) {
+        chain = {FT::CarTel};
+    } else if (classes & assistant) {
+        chain = {FT::AssistantTel};
+    } else if (classes & company_main) {
+        chain = {FT::CompanyMainTel};
+    } else if (classes & radio) {
+        chain = {FT::RadioTel};
+    } else if (classes & cell) {
+        chain = {FT::Mobile, FT::RadioTel};
+    } else if (classes & work) {
+        chain = {FT::BusinessTel, FT::Business2Tel};
+    } else if (classes & home) {
+        chain = {FT::HomeTel, FT::Home2Tel};
+    }
+    chain.insert(chain.end(), kUntypedPhones.begin(), kUntypedPhones.end());
+    for (FT type : chain)
+        if (!used[static_cast<int>(type)])
+            return type;
+    return std::nullopt;
+}
+
+// --- birthdays --------------------------------------------------------------
+
+constexpr std::int64_t kDayMs = 86'400'000;
+// The store keeps birthdays as FILETIME: nothing before 1601.
+constexpr std::int64_t kEarliestMs = -11'644'473'600'000LL;
+
+std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+struct Civil {
+    std::int64_t year;
+    unsigned month, day;
+};
+
+Civil civil_from_days(std::int64_t z) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
+}
+
+unsigned days_in_month(std::int64_t year, unsigned month) {
+    static constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// Reads `count` digits at `at`; false when they are not there.
+bool digits(std::string_view s, std::size_t& at, std::size_t count, int& out) {
+    if (at + count > s.size())
+        return false;
+    out = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = s[at + i];
+        if (c < '0' || c > '9')
+            return false;
+        out = out * 10 + (c - '0');
+    }
+    at += count;
+    return true;
+}
+
+bool skip(std::string_view s, std::size_t& at, char c) {
+    if (at < s.size() && s[at] == c) {
+        ++at;
+        return true;
+    }
+    return false;
+}
+
+// "19800521", "1980-05-21", "--0521", "--05-21", each optionally followed by
+// "T" and a time "103000", "10:30:00", "1030", "10" with a fraction and "Z"
+// or an offset. Milliseconds since 1970 (UTC).
+std::optional<std::int64_t> parse_birthday(WStringView value) {
+    std::string s;
+    for (char16_t c : value) {
+        if (c > 0x7F)
+            return std::nullopt;
+        s.push_back(static_cast<char>(c));
+    }
+    std::size_t at = 0;
+    int year = 0, month = 0, day = 0;
+    if (s.starts_with("--")) {
+        at = 2;
+        year = kBirthdayNoYear;
+        if (!digits(s, at, 2, month))
+            return std::nullopt;
+        skip(s, at, '-');
+        if (!digits(s, at, 2, day))
+            return std::nullopt;
+    } else {
+        if (!digits(s, at, 4, year))
+            return std::nullopt;
+        const bool dashed = skip(s, at, '-');
+        if (!digits(s, at, 2, month) || (dashed && !skip(s, at, '-')) || !digits(s, at, 2, day))
+            return std::nullopt;
+    }
+    if (year < 1601 || month < 1 || month > 12 || day < 1 ||
+        static_cast<unsigned>(day) > days_in_month(year, static_cast<unsigned>(month)))
+        return std::nullopt;
+    std::int64_t ms =
+        days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * kDayMs;
+    if (skip(s, at, 'T') || skip(s, at, 't')) {
+        int hour = 0, minute = 0, second = 0;
+        if (!digits(s, at, 2, hour))
+            return std::nullopt;
+        const bool colon = skip(s, at, ':');
+        if (digits(s, at, 2, minute)) {
+            if (colon)
+                skip(s, at, ':');
+            digits(s, at, 2, second);
+        } else if (colon) {
+            return std::nullopt;
+        }
+        if (hour > 23 || minute > 59 || second > 60)
+            return std::nullopt;
+        int fraction = 0;
+        if (skip(s, at, '.') || skip(s, at, ',')) {
+            int scale = 100;
+            bool any = false;
+            while (at < s.size() && s[at] >= '0' && s[at] <= '9') {
+                fraction += (s[at] - '0') * scale;
+                scale /= 10;
+                ++at;
+                any = true;
+            }
+            if (!any)
+                return std::nullopt;
+        }
+        ms += ((hour * 60LL + minute) * 60 + second) * 1000 + fraction;
+        if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
+            const int sign = s[at] == '+' ? 1 : -1;
+            ++at;
+            int oh = 0, om = 0;
+            if (!digits(s, at, 2, oh))
+                return std::nullopt;
+            skip(s, at, ':');
+            digits(s, at, 2, om);
+            if (oh > 14 || om > 59)
+                return std::nullopt;
+            ms -= sign * (oh * 60LL + om) * 60000;
+        } else {
+            if (!skip(s, at, 'Z'))
+                skip(s, at, 'z');
+        }
+    }
+    if (at != s.size() || ms < kEarliestMs)
+        return std::nullopt;
+    return ms;
+}
+
+std::string format_birthday(std::int64_t ms) {
+    const std::int64_t days = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
+    const std::int64_t in_day = ms - days * kDayMs;
+    const Civil c = civil_from_days(days);
+    char text[48];
+    if (in_day == 0 && c.year == kBirthdayNoYear) {
+        std::snprintf(text, sizeof text, "--%02u%02u", c.month, c.day);
+    } else if (in_day == 0) {
+        std::snprintf(text, sizeof text, "%04lld-%02u-%02u", static_cast<long long>(c.year),
+                      c.month, c.day);
+    } else {
+        const auto seconds = in_day / 1000;
+        std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d",
+                      static_cast<long long>(c.year), c.month, c.day,
+                      static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                      static_cast<int>(seconds % 60));
+        std::string out = text;
+        if (in_day % 1000 != 0) {
+            std::snprintf(text, sizeof text, ".%03d", static_cast<int>(in_day % 1000));
+            out += text;
+        }
+        return out + "Z";
+    }
+    return text;
+}
+
+// --- one card ---------------------------------------------------------------
+
+struct CardReader {
+    CardReader(const VCardOptions& o, std::size_t line, std::vector<VCardProblem>& p)
+        : options(o), begin_line(line), problems(p) {}
+
+    const VCardOptions& options;
+    std::size_t begin_line;
+    std::vector<VCardProblem>& problems;
+
+    std::array<std::optional<WString>, kTypeCount> slots{};
+    Slots used;
+    ContactWithPhoto result;
+    bool has_n = false;
+    WString full_name;
+    WString org;
+    bool org_card = false;
+    std::vector<WString> categories;
+    bool photo_done = false;
+
+    void note(std::size_t line, std::string message) {
+        problems.push_back({VCardProblem::Severity::note, line, begin_line, std::move(message)});
+    }
+
+    void put(FT type, WString value) {
+        if (value.empty())
+            return;
+        slots[static_cast<int>(type)] = std::move(value);
+        used.set(static_cast<int>(type));
+    }
+    void put_once(FT type, WString value) {
+        if (!used[static_cast<int>(type)])
+            put(type, std::move(value));
+    }
+
+    // The property's text: quoted-printable decoded, in its charset. False
+    // when the card cannot be read.
+    bool text_of(const Property& p, WString& out, std::string& error) {
+        std::string bytes;
+        std::string_view raw = p.value;
+        if (p.encoding == "QUOTED-PRINTABLE") {
+            if (!decode_quoted_printable(raw, bytes)) {
+                error = "bad quoted-printable text in " + p.name;
+                return false;
+            }
+            raw = bytes;
+        }
+        std::optional<Charset> charset;
+        if (!p.charset.empty()) {
+            Charset c;
+            if (charset_from_name(p.charset, c))
+                charset = c;
+            else
+                note(p.line, "unknown charset \"" + p.charset + "\": read as UTF-8");
+        }
+        out = decode_text(raw, charset, options.fallback);
+        return true;
+    }
+
+    void photo(const Property& p) {
+        if (photo_done)
+            return;
+        std::vector<std::byte> bytes;
+        const std::string_view value = p.value;
+        if (istarts_with(value, "data:")) {
+            const auto comma = value.find(',');
+            const std::string head = upper(value.substr(0, comma));
+            if (comma == std::string_view::npos || head.find(";BASE64") == std::string::npos) {
+                note(p.line, "photo data URI without base64 ignored");
+                return;
+            }
+            if (!decode_base64(value.substr(comma + 1), bytes)) {
+                note(p.line, "photo is not valid base64: left out");
+                return;
+            }
+        } else if (p.encoding == "B" || p.encoding == "BASE64") {
+            if (!decode_base64(value, bytes)) {
+                note(p.line, "photo is not valid base64: left out");
+                return;
+            }
+        } else if (!value.empty()) {
+            std::string shown(value.substr(0, 80));
+            note(p.line, "photo at \"" + shown + "\" not fetched");
+            return;
+        } else {
+            return;
+        }
+        if (bytes.empty())
+            return;
+        if (detect_image_format(bytes) == ImageFormat::unknown) {
+            note(p.line, "photo is neither JPEG nor PNG: left out");
+            return;
+        }
+        if (bytes.size() > kMaxPictureBytes) {
+            note(p.line, "photo larger than 8 MB: left out");
+            return;
+        }
+        result.photo = std::move(bytes);
+        photo_done = true;
+    }
+
+    // False when the card cannot be read.
+    bool take(const Property& p, std::string& error) {
+        const std::string& n = p.name;
+        if (n == "BEGIN" || n == "END" || n == "VERSION")
+            return true;
+        if (n == "PHOTO") {
+            photo(p);
+            return true;
+        }
+        static constexpr std::array<std::string_view, 13> known = {
+            "N",   "FN",  "ORG",  "TITLE", "NICKNAME",    "TEL",       "EMAIL",
+            "URL", "ADR", "BDAY", "KIND",  "X-ASSISTANT", "CATEGORIES"};
+        const bool wanted = std::find(known.begin(), known.end(), n) != known.end() ||
+                            n == "X-EVOLUTION-ASSISTANT" || n == "X-CATEGORIES";
+        if (!wanted)
+            return true;
+        WString text;
+        if (!text_of(p, text, error))
+            return false;
+        if (n == "N") {
+            const auto parts = split_components(text);
+            auto part = [&](std::size_t i) {
+                return i < parts.size() ? clean(parts[i]) : WString();
+            };
+            WString last = part(0), first = part(1), middle = part(2), suffix = part(4);
+            if (has_n || (last.empty() && first.empty() && middle.empty() && suffix.empty()))
+                return true;
+            has_n = true;
+            result.record.last_name = std::move(last);
+            result.record.first_name = std::move(first);
+            put(FT::MiddleName, std::move(middle));
+            put(FT::Suffix, std::move(suffix));
+        } else if (n == "FN") {
+            if (full_name.empty())
+                full_name = clean(text);
+        } else if (n == "ORG") {
+            const auto parts = split_components(text);
+            if (!org.empty() || used[static_cast<int>(FT::Department)])
+                return true;
+            org = clean(parts[0]);
+            if (parts.size() > 1)
+                put(FT::Department, clean(parts[1]));
+        } else if (n == "KIND") {
+            org_card = iequals(to_utf8(clean(text)), "org");
+        } else if (n == "TITLE") {
+            put_once(FT::JobTitle, clean(text));
+        } else if (n == "NICKNAME") {
+            put_once(FT::NickName, clean(text));
+        } else if (n == "X-ASSISTANT" || n == "X-EVOLUTION-ASSISTANT") {
+            put_once(FT::AssistantName, clean(text));
+        } else if (n == "URL") {
+            put_once(FT::WebPage, clean(text));
+        } else if (n == "TEL") {
+            WString number = clean(text);
+            while (istarts_with(number, "tel:"))
+                number = trim(WStringView(number).substr(4));
+            if (number.empty())
+                return true;
+            const auto slot =
+                assign_phone(phone_classes(p.types), pinned_slot(p.pin, is_phone_slot), used);
+            if (!slot)
+                note(p.line, "no free phone field for " + to_utf8(number) + ": left out");
+            else
+                put(*slot, std::move(number));
+        } else if (n == "EMAIL") {
+            WString address = clean(text);
+            if (address.empty())
+                return true;
+            int slot = -1;
+            if (auto pin = pinned_slot(p.pin, is_email_slot); pin && !used[static_cast<int>(*pin)])
+                slot = static_cast<int>(*pin);
+            for (FT t : {FT::Email1, FT::Email2, FT::Email3})
+                if (slot < 0 && !used[static_cast<int>(t)])
+                    slot = static_cast<int>(t);
+            if (slot < 0)
+                note(p.line, "more than three e-mail addresses: " + to_utf8(address) + " left out");
+            else
+                put(static_cast<FT>(slot), std::move(address));
+        } else if (n == "ADR") {
+            const auto parts = split_components(text);
+            auto part = [&](std::size_t i) {
+                return i < parts.size() ? clean(parts[i]) : WString();
+            };
+            WString street;
+            for (std::size_t i : {0, 1, 2}) {
+                WString piece = part(i);
+                if (piece.empty())
+                    continue;
+                if (!street.empty())
+                    street += u", ";
+                street += piece;
+            }
+            std::array<WString, 5> address = {street, part(3), part(4), part(5), part(6)};
+            if (std::all_of(address.begin(), address.end(), [](auto& a) { return a.empty(); }))
+                return true;
+            const bool work = has_type(p, "WORK") && !has_type(p, "HOME");
+            std::array<FT, 2> order = {work ? FT::WorkAddress1 : FT::HomeAddress1,
+                                       work ? FT::HomeAddress1 : FT::WorkAddress1};
+            for (FT base : order) {
+                const int b = static_cast<int>(base);
+                bool taken = false;
+                for (int k = 0; k < 5; ++k)
+                    taken = taken || used[b + k];
+                if (taken)
+                    continue;
+                for (int k = 0; k < 5; ++k) {
+                    put(static_cast<FT>(b + k), std::move(address[k]));
+                    used.set(b + k); // an empty part still belongs to this address
+                }
+                return true;
+            }
+            note(p.line, "a third address left out");
+        } else if (n == "BDAY") {
+            if (used[static_cast<int>(FT::Birthday)])
+                return true;
+            const WString value = clean(text);
+            if (value.empty())
+                return true;
+            if (auto ms = parse_birthday(value))
+                put(FT::Birthday, to_wstring(*ms));
+            else
+                note(p.line, "birthday \"" + to_utf8(value) + "\" not understood: left out");
+        } else if (n == "CATEGORIES" || n == "X-CATEGORIES") {
+            const WString all = clean(text);
+            std::size_t start = 0;
+            for (std::size_t i = 0; i <= all.size(); ++i) {
+                if (i < all.size() && all[i] != u',' && all[i] != u';')
+                    continue;
+                WString name = trim(WStringView(all).substr(start, i - start));
+                start = i + 1;
+                if (!name.empty() &&
+                    std::find(categories.begin(), categories.end(), name) == categories.end())
+                    categories.push_back(std::move(name));
+            }
+        }
+        return true;
+    }
+
+    // False when the card holds nothing worth a contact.
+    bool finish() {
+        auto& r = result.record;
+        if (!has_n && !full_name.empty() && full_name != org) {
+            if (org_card && org.empty())
+                org = full_name;
+            else
+                r.first_name = full_name;
+        }
+        r.company = org;
+        if (!categories.empty()) {
+            WString text;
+            for (const auto& c : categories) {
+                if (!text.empty())
+                    text += u", ";
+                text += c;
+            }
+            put(FT::Categories, std::move(text));
+        }
+        for (int t = 0; t < kTypeCount; ++t)
+            if (slots[t] && !slots[t]->empty())
+                r.fields.emplace_back(static_cast<FT>(t), std::move(*slots[t]));
+        return !r.first_name.empty() || !r.last_name.empty() || !r.company.empty() ||
+               !r.fields.empty() || !result.photo.empty();
+    }
+};
+
+// --- writing ----------------------------------------------------------------
+
+// Appends the line folded at 75 octets, never inside a UTF-8 sequence.
+void put_line(std::string& out, std::string_view line) {
+    constexpr std::size_t limit = 75;
+    bool first = true;
+    while (!line.empty()) {
+        std::size_t take = first ? limit : limit - 1;
+        if (take >= line.size()) {
+            take = line.size();
+        } else {
+            while (take > 1 && (static_cast<unsigned char>(line[take]) & 0xC0) == 0x80)
+                --take;
+        }
+        if (!first)
+            out += ' ';
+        out.append(line.substr(0, take));
+        out += "\r\n";
+        line.remove_prefix(take);
+        first = false;
+    }
+}
+
+// Text value escaping; control characters other than tab are dropped. Runs
+// between special characters go to UTF-8 whole, so surrogate pairs stay
+// together.
+std::string escape_text(WStringView text) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const bool special =
+            i < text.size() &&
+            (text[i] == u'\\' || text[i] == u'\n' || text[i] == u';' || text[i] == u',' ||
+             (text[i] < 0x20 && text[i] != u'\t') || text[i] == 0x7F);
+        if (i < text.size() && !special)
+            continue;
+        out += to_utf8(text.substr(start, i - start));
+        if (i < text.size()) {
+            switch (text[i]) {
+            case u'\\':
+                out += "\\\\";
+                break;
+            case u'\n':
+                out += "\\n";
+                break;
+            case u';':
+                out += "\\;";
+                break;
+            case u',':
+                out += "\\,";
+                break;
+            default:
+                break; // control character
+            }
+        }
+        start = i + 1;
+    }
+    return out;
+}
+
+const char* phone_type_text(FT type) {
+    switch (type) {
+    case FT::Mobile:
+        return "CELL";
+    case FT::BusinessTel:
+    case FT::Business2Tel:
+        return "WORK,VOICE";
+    case FT::HomeTel:
+    case FT::Home2Tel:
+        return "HOME,VOICE";
+    case FT::CarTel:
+        return "CAR";
+    case FT::RadioTel:
+        return "X-RADIO";
+    case FT::CompanyMainTel:
+        return "MAIN";
+    case FT::AssistantTel:
+        return "X-ASSISTANT";
+    case FT::BusinessFax:
+        return "WORK,FAX";
+    case FT::HomeFax:
+        return "HOME,FAX";
+    case FT::PagerNumber:
+        return "PAGER";
+    default:
+        return "VOICE";
+    }
+}
+
+std::vector<std::string> split_type_text(const char* text) {
+    std::vector<std::string> out;
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const auto comma = rest.find(',');
+        out.emplace_back(rest.substr(0, comma));
+        rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string VCardProblem::text() const {
+    std::string out = "line " + std::to_string(line) + ": ";
+    if (severity == Severity::skipped_card)
+        out += "card at line " + std::to_string(card_line) + " skipped: ";
+    return out + message;
+}
+
+bool charset_from_name(std::string_view name, Charset& out) {
+    const std::string n = upper(name);
+    if (n == "UTF-8" || n == "UTF8")
+        out = Charset::utf8;
+    else if (n == "WINDOWS-1251" || n == "CP1251" || n == "CP-1251" || n == "WIN-1251")
+        out = Charset::windows1251;
+    else if (n == "WINDOWS-1252" || n == "CP1252" || n == "CP-1252")
+        out = Charset::windows1252;
+    else if (n == "ISO-8859-1" || n == "ISO8859-1" || n == "LATIN1" || n == "LATIN-1")
+        out = Charset::latin1;
+    else if (n == "KOI8-R" || n == "KOI8R")
+        out = Charset::koi8r;
+    else if (n == "US-ASCII" || n == "ASCII")
+        out = Charset::ascii;
+    else
+        return false;
+    return true;
+}
+
+VCardFile parse_vcards(std::string_view text, const VCardOptions& options) {
+    VCardFile file;
+    auto& problems = file.problems;
+    std::optional<std::size_t> card_begin; // inside a card since that line
+    std::vector<Property> properties;
+    std::optional<VCardProblem> broken;
+    bool junk_reported = false;
+    std::size_t last_line = 0;
+
+    auto skip_card = [&](std::size_t line, std::string message) {
+        problems.push_back(
+            {VCardProblem::Severity::skipped_card, line, *card_begin, std::move(message)});
+        ++file.skipped_cards;
+    };
+    auto end_card = [&](std::size_t end_line) {
+        if (broken) {
+            problems.push_back(std::move(*broken));
+            ++file.skipped_cards;
+        } else {
+            CardReader reader(options, *card_begin, problems);
+            std::string error;
+            std::size_t error_line = 0;
+            bool ok = true;
+            for (const auto& p : properties) {
+                if (!reader.take(p, error)) {
+                    ok = false;
+                    error_line = p.line;
+                    break;
+                }
+            }
+            if (!ok) {
+                skip_card(error_line, error);
+            } else if (!reader.finish()) {
+                skip_card(end_line, "the card has no name, number or other field");
+            } else {
+                file.contacts.push_back(std::move(reader.result));
+                file.card_lines.push_back(*card_begin);
+            }
+        }
+        card_begin.reset();
+        broken.reset();
+        properties.clear();
+    };
+
+    for (const Line& line : logical_lines(text)) {
+        Property p;
+        std::string error;
+        const bool parsed = parse_property(line, p, error);
+        last_line = line.number;
+        const bool begin = parsed && p.name == "BEGIN" && names_vcard(p.value);
+        const bool end = parsed && p.name == "END" && names_vcard(p.value);
+        if (!card_begin) {
+            if (begin) {
+                card_begin = line.number;
+                junk_reported = false;
+            } else if (end) {
+                problems.push_back({VCardProblem::Severity::note, line.number, 0,
+                                    "END:VCARD without BEGIN:VCARD"});
+            } else if (!junk_reported) {
+                problems.push_back(
+                    {VCardProblem::Severity::note, line.number, 0, "text outside a card ignored"});
+                junk_reported = true;
+            }
+            continue;
+        }
+        if (begin) {
+            if (!broken)
+                skip_card(line.number, "no END:VCARD before the next BEGIN:VCARD");
+            else
+                end_card(line.number);
+            broken.reset();
+            properties.clear();
+            card_begin = line.number;
+            continue;
+        }
+        if (end) {
+            end_card(line.number);
+            continue;
+        }
+        if (broken)
+            continue;
+        if (!parsed) {
+            broken =
+                VCardProblem{VCardProblem::Severity::skipped_card, line.number, *card_begin, error};
+            continue;
+        }
+        properties.push_back(std::move(p));
+    }
+    if (card_begin) {
+        if (broken) {
+            problems.push_back(std::move(*broken));
+            ++file.skipped_cards;
+        } else {
+            skip_card(last_line, "no END:VCARD before the end of the file");
+        }
+    }
+    return file;
+}
+
+std::string write_vcard(const ContactRecord& record, std::span<const std::byte> photo) {
+    std::array<const WString*, kTypeCount> slots{};
+    for (const auto& field : record.fields) {
+        const auto t = static_cast<std::uint32_t>(field.type);
+        if (t < kTypeCount && !field.value.empty())
+            slots[t] = &field.value;
+    }
+    auto value = [&](FT type) -> WStringView {
+        const WString* v = slots[static_cast<int>(type)];
+        return v != nullptr ? WStringView(*v) : WStringView();
+    };
+    std::string out;
+    put_line(out, "BEGIN:VCARD");
+    put_line(out, "VERSION:3.0");
+    put_line(out, "N:" + escape_text(record.last_name) + ";" + escape_text(record.first_name) +
+                      ";" + escape_text(value(FT::MiddleName)) + ";;" +
+                      escape_text(value(FT::Suffix)));
+    WString display = record.first_name;
+    if (!record.last_name.empty()) {
+        if (!display.empty())
+            display += u' ';
+        display += record.last_name;
+    }
+    if (display.empty())
+        display = record.company;
+    put_line(out, "FN:" + escape_text(display));
+    if (!record.company.empty() || !value(FT::Department).empty()) {
+        std::string org = "ORG:" + escape_text(record.company);
+        if (!value(FT::Department).empty())
+            org += ";" + escape_text(value(FT::Department));
+        put_line(out, org);
+    }
+    if (!value(FT::JobTitle).empty())
+        put_line(out, "TITLE:" + escape_text(value(FT::JobTitle)));
+    if (!value(FT::NickName).empty())
+        put_line(out, "NICKNAME:" + escape_text(value(FT::NickName)));
+    if (!value(FT::AssistantName).empty())
+        put_line(out, "X-ASSISTANT:" + escape_text(value(FT::AssistantName)));
+
+    Slots used;
+    for (int t = 0; t < kTypeCount; ++t) {
+        const auto type = static_cast<FT>(t);
+        if (!is_phone_slot(type) || value(type).empty())
+            continue;
+        const char* types = phone_type_text(type);
+        std::string line = std::string("TEL;TYPE=") + types;
+        if (assign_phone(phone_classes(split_type_text(types)), std::nullopt, used) != type)
+            line += ";" + std::string(kPinParam) + "=" + to_utf8(field_type_name(type));
+        used.set(t);
+        put_line(out, line + ":" + escape_text(value(type)));
+    }
+    for (FT type : {FT::Email1, FT::Email2, FT::Email3}) {
+        if (value(type).empty())
+            continue;
+        std::string line = "EMAIL;TYPE=INTERNET";
+        // The reader takes the first free slot.
+        FT first_free = FT::Email1;
+        while (used[static_cast<int>(first_free)])
+            first_free = static_cast<FT>(static_cast<int>(first_free) + 1);
+        if (first_free != type)
+            line += ";" + std::string(kPinParam) + "=" + to_utf8(field_type_name(type));
+        used.set(static_cast<int>(type));
+        put_line(out, line + ":" + escape_text(value(type)));
+    }
+    if (!value(FT::WebPage).empty())
+        put_line(out, "URL:" + escape_text(value(FT::WebPage)));
+    for (FT base : {FT::WorkAddress1, FT::HomeAddress1}) {
+        std::string parts;
+        bool any = false;
+        for (int k = 0; k < 5; ++k) {
+            const WStringView part = value(static_cast<FT>(static_cast<int>(base) + k));
+            any = any || !part.empty();
+            parts += ";" + escape_text(part);
+        }
+        if (any)
+            put_line(out, std::string("ADR;TYPE=") + (base == FT::WorkAddress1 ? "WORK" : "HOME") +
+                              ":;" + parts);
+    }
+    if (!value(FT::Birthday).empty()) {
+        std::string digits_text = to_utf8(value(FT::Birthday));
+        char* end = nullptr;
+        const long long ms = std::strtoll(digits_text.c_str(), &end, 10);
+        // Years beyond 9999 have no vCard form.
+        constexpr long long latest = 253'402'300'799'999LL;
+        if (end != nullptr && *end == '\0' && !digits_text.empty() && ms >= kEarliestMs &&
+            ms <= latest)
+            put_line(out, "BDAY:" + format_birthday(ms));
+    }
+    if (!value(FT::Categories).empty()) {
+        std::string names;
+        for (const auto& name : split_category_text(value(FT::Categories))) {
+            const WString trimmed = clean(name);
+            if (trimmed.empty())
+                continue;
+            if (!names.empty())
+                names += ",";
+            names += escape_text(trimmed);
+        }
+        if (!names.empty())
+            put_line(out, "CATEGORIES:" + names);
+    }
+    const ImageFormat format = detect_image_format(photo);
+    if (format != ImageFormat::unknown && photo.size() <= kMaxPictureBytes)
+        put_line(out, std::string("PHOTO;ENCODING=b;TYPE=") +
+                          (format == ImageFormat::png ? "PNG" : "JPEG") + ":" +
+                          encode_base64(photo));
+    put_line(out, "END:VCARD");
+    return out;
+}
+
+} // namespace telvara::data

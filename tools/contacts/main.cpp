@@ -1,0 +1,277 @@
+// telvara-contacts: imports vCard files into the contact store, exports it,
+// lists it, fills it with generated contacts and erases it, on the same
+// device root as the program and while the program runs (its watcher picks
+// the changes up from the store's journal).
+#include "app/paths.h"
+#include "data/contact_store.h"
+#include "data/vcard.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+using namespace telvara;
+using namespace telvara::data;
+
+namespace {
+
+constexpr const char* usage_text =
+    "usage: telvara-contacts [--root DIR] COMMAND\n"
+    "\n"
+    "commands:\n"
+    "  import [--charset NAME] FILE.vcf...  add the cards of vCard 2.1/3.0/4.0 files\n"
+    "                                       (\"-\" reads standard input); NAME is the\n"
+    "                                       charset of 8-bit text that names none and\n"
+    "                                       is not UTF-8 (default windows-1252)\n"
+    "  export [FILE]                        write every contact as vCard 3.0, to\n"
+    "                                       standard output without FILE\n"
+    "  list                                 one contact a line: name, then its numbers\n"
+    "  add-test N                           add N generated contacts, some with photos\n"
+    "  erase [--generated]                  delete every contact (only the generated\n"
+    "                                       ones with --generated)\n"
+    "  path                                 print the contact volume's file name\n"
+    "\n"
+    "The contacts live in DIR/pim.vol; DIR defaults to $TELVARA_ROOT, else\n"
+    "$XDG_DATA_HOME/telvara, else ~/.local/share/telvara.\n"
+    "Exit status: 0 done, 1 failed or cards skipped, 2 bad usage.\n";
+
+// Contacts stored per transaction: a crash loses at most the batch in flight.
+constexpr std::size_t kBatch = 500;
+
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "telvara-contacts: %s\n\n%s", message.c_str(), usage_text);
+    return 2;
+}
+
+int failure(const std::string& message) {
+    std::fprintf(stderr, "telvara-contacts: %s\n", message.c_str());
+    return 1;
+}
+
+bool read_input(const std::string& name, std::string& out) {
+    if (name == "-") {
+        std::ostringstream text;
+        text << std::cin.rdbuf();
+        out = text.str();
+        return !std::cin.bad();
+    }
+    std::ifstream file(name, std::ios::binary);
+    if (!file)
+        return false;
+    out.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+bool open_store(ContactManagerImpl2& store, int& status) {
+    if (store.is_open())
+        return true;
+    status = failure("cannot open the contact volume " + store.file_name());
+    return false;
+}
+
+// Imports one file; false when it could not be read or stored.
+bool import_file(ContactManagerImpl2& store, const std::string& name, const VCardOptions& options,
+                 std::size_t& skipped) {
+    std::string text;
+    if (!read_input(name, text)) {
+        std::fprintf(stderr, "telvara-contacts: cannot read %s\n", name.c_str());
+        return false;
+    }
+    VCardFile file = parse_vcards(text, options);
+    text.clear();
+    text.shrink_to_fit();
+    for (const auto& problem : file.problems)
+        std::fprintf(stderr, "telvara-contacts: %s: %s\n", name.c_str(), problem.text().c_str());
+    skipped += file.skipped_cards;
+
+    const std::size_t total = file.contacts.size();
+    const bool progress = total > kBatch && ::isatty(STDERR_FILENO);
+    std::size_t stored = 0;
+    while (stored < total) {
+        const std::size_t count = std::min(kBatch, total - stored);
+        if (!store.create_contacts(std::span(file.contacts).subspan(stored, count))) {
+            if (progress)
+                std::fputc('\n', stderr);
+            std::fprintf(stderr,
+                         "telvara-contacts: %s: storing the cards from line %zu on failed; "
+                         "%zu contacts were imported before\n",
+                         name.c_str(), file.card_lines[stored], stored);
+            return false;
+        }
+        stored += count;
+        if (progress)
+            std::fprintf(stderr, "\r%s: %zu of %zu contacts (%zu%%)", name.c_str(), stored, total,
+                         stored * 100 / total);
+    }
+    if (progress)
+        std::fputc('\n', stderr);
+    std::printf("%s: %zu contacts imported, %zu skipped\n", name.c_str(), stored,
+                file.skipped_cards);
+    return true;
+}
+
+int run_import(std::vector<std::string> args) {
+    VCardOptions options;
+    if (!args.empty() && args[0] == "--charset") {
+        if (args.size() < 2)
+            return usage_error("--charset needs a name");
+        if (!charset_from_name(args[1], options.fallback))
+            return usage_error("unknown charset \"" + args[1] +
+                               "\" (utf-8, windows-1251, windows-1252, iso-8859-1, koi8-r)");
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty())
+        return usage_error("import needs at least one file");
+    ContactManagerImpl2 store;
+    int status = 0;
+    if (!open_store(store, status))
+        return status;
+    std::size_t skipped = 0;
+    bool ok = true;
+    for (const auto& name : args)
+        ok = import_file(store, name, options, skipped) && ok;
+    return ok && skipped == 0 ? 0 : 1;
+}
+
+int run_export(const std::vector<std::string>& args) {
+    if (args.size() > 1)
+        return usage_error("export takes at most one file");
+    ContactManagerImpl2 store;
+    int status = 0;
+    if (!open_store(store, status))
+        return status;
+    std::vector<ContactRecord> contacts;
+    store.load_contacts(contacts);
+    const bool to_stdout = args.empty() || args[0] == "-";
+    // A file is written beside its final name and renamed over it when whole.
+    const std::string target = to_stdout ? std::string() : args[0];
+    const std::string temporary = target + ".part";
+    std::ofstream file;
+    if (!to_stdout) {
+        file.open(temporary, std::ios::binary | std::ios::trunc);
+        if (!file)
+            return failure("cannot write " + temporary);
+    }
+    std::ostream& out = to_stdout ? std::cout : file;
+    for (const auto& record : contacts)
+        out << write_vcard(record, store.get_picture(record));
+    out.flush();
+    if (!out)
+        return failure("writing " + (to_stdout ? std::string("standard output") : temporary) +
+                       " failed");
+    if (!to_stdout) {
+        file.close();
+        std::error_code error;
+        std::filesystem::rename(temporary, target, error);
+        if (error)
+            return failure("cannot rename " + temporary + " to " + target + ": " + error.message());
+        std::fprintf(stderr, "telvara-contacts: %zu contacts written to %s\n", contacts.size(),
+                     target.c_str());
+    }
+    return 0;
+}
+
+int run_list() {
+    ContactManagerImpl2 store;
+    int status = 0;
+    if (!open_store(store, status))
+        return status;
+    std::vector<ContactRecord> contacts;
+    store.load_contacts(contacts);
+    std::string out;
+    for (const auto& r : contacts) {
+        WString name = r.first_name;
+        if (!r.last_name.empty())
+            name += (name.empty() ? u"" : u" ") + r.last_name;
+        if (name.empty())
+            name = r.company;
+        if (name.empty())
+            name = u"(no name)";
+        out += to_utf8(name);
+        for (const auto& field : r.fields)
+            if (field.kind == FieldKind::Phone)
+                out += "\t" + to_utf8(field.value);
+        out += "\n";
+    }
+    std::fputs(out.c_str(), stdout);
+    return 0;
+}
+
+int run(std::vector<std::string> args) {
+    if (args.size() >= 2 && args[0] == "--root") {
+        if (args[1].empty())
+            return usage_error("--root needs a folder");
+        app::set_device_root(args[1]);
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty())
+        return usage_error("no command given");
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "help" || command == "--help" || command == "-h") {
+        std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (command == "import")
+        return run_import(args);
+    if (command == "export")
+        return run_export(args);
+    if (command == "list") {
+        if (!args.empty())
+            return usage_error("list takes no arguments");
+        return run_list();
+    }
+    if (command == "path") {
+        if (!args.empty())
+            return usage_error("path takes no arguments");
+        std::printf("%s\n", app::file_path(u"\\pim.vol").c_str());
+        return 0;
+    }
+    if (command == "add-test") {
+        if (args.size() != 1)
+            return usage_error("add-test needs a count");
+        char* end = nullptr;
+        const unsigned long long n = std::strtoull(args[0].c_str(), &end, 10);
+        if (args[0].empty() || args[0][0] == '-' || *end != '\0' || n == 0 || n > 1'000'000)
+            return usage_error("add-test needs a count from 1 to 1000000");
+        ContactManagerImpl2 store;
+        int status = 0;
+        if (!open_store(store, status))
+            return status;
+        if (store.add_test_contacts(n, TestPhotos::some) != n)
+            return failure("adding the generated contacts failed");
+        std::printf("%llu contacts added\n", n);
+        return 0;
+    }
+    if (command == "erase") {
+        if (args.size() > 1 || (args.size() == 1 && args[0] != "--generated"))
+            return usage_error("erase takes only --generated");
+        ContactManagerImpl2 store;
+        int status = 0;
+        if (!open_store(store, status))
+            return status;
+        const auto scope = args.empty() ? EraseScope::all : EraseScope::marked;
+        std::vector<ContactRecord> before;
+        store.load_contacts(before);
+        const std::size_t erased = store.erase_contacts(scope);
+        if (erased == 0 && !before.empty() && scope == EraseScope::all)
+            return failure("erasing failed");
+        std::printf("%zu contacts erased\n", erased);
+        return 0;
+    }
+    return usage_error("unknown command \"" + command + "\"");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return run(std::vector<std::string>(argv + 1, argv + argc));
+}
