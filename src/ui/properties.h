@@ -10,6 +10,7 @@
 #include "ui/colour.h"
 #include "ui/font.h"
 #include "ui/geometry.h"
+#include "ui/lang/language_strings.h"
 #include "ui/picture.h"
 
 #include <cstdint>
@@ -72,7 +73,8 @@ class PropertiesImpl {
     // Empty: not loaded.
     PropertiesImpl();
     // Reads the file at the (variable-expanded) path; pictures are looked up
-    // beside it.
+    // beside it, in the "@<2^scale_shift>x" folder when scale_shift > 0 (the
+    // design-size ones when that folder is missing).
     PropertiesImpl(WStringView path, unsigned scale_shift);
     // From bytes already in memory; pictures are looked up in picture_dir (a
     // Linux folder). `path` is only remembered and used in log lines.
@@ -237,8 +239,14 @@ class Properties {
     }
     void send_reload_skin() { m_impl.send_reload_skin(); }
 
+    // The language strings live beside the skin; a skin load leaves them be.
+    LanguageStrings& language() { return m_language; }
+    const LanguageStrings& language() const { return m_language; }
+    WString translate(WStringView key) const { return m_language.translate(key); }
+
   private:
     PropertiesImpl m_impl;
+    LanguageStrings m_language;
 };
 
 } // namespace telvara::ui

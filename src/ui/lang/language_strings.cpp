@@ -1,0 +1,32 @@
+// Lookup and loading of the language strings.
+#include "ui/lang/language_strings.h"
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "platform/clock.h"
+
+namespace telvara::ui {
+
+WString LanguageStrings::translate(WStringView key) const {
+    const WString* text = find(key);
+    return text != nullptr ? *text : WString(key);
+}
+
+const WString* LanguageStrings::find(WStringView key) const {
+    auto it = m_table.find(key);
+    return it == m_table.end() ? nullptr : &it->second;
+}
+
+bool LanguageStrings::load_language_file(WStringView path) {
+    // The old table stays in force until the new file has been read whole.
+    std::optional<LanguageTable> table = read_language_file(app::file_path(path));
+    if (!table)
+        return false;
+    m_table = std::move(*table);
+    m_path = WString(path);
+    app::log() << platform::tick_count() << u" LanguageStrings::load_language_file " << m_path
+               << u" keys=" << static_cast<std::uint32_t>(m_table.size()) << u"\n";
+    return true;
+}
+
+} // namespace telvara::ui
