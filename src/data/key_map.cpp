@@ -21,7 +21,7 @@ void KeyMap::add(char16_t key, WStringView text) {
     }
 }
 
-KeyMap KeyMap::from_table(const KeyTextTable& table, std::size_t* skipped) {
+KeyMap KeyMap::from_table(const ui::LanguageTable& table, std::size_t* skipped) {
     KeyMap map;
     std::size_t bad = 0;
     for (const auto& [key, text] : table) {
@@ -37,7 +37,8 @@ KeyMap KeyMap::from_table(const KeyTextTable& table, std::size_t* skipped) {
 }
 
 KeyMap KeyMap::load(const std::string& path) {
-    std::optional<KeyTextTable> table = read_key_text_file(path);
+    // The letter map is a language-format file, read by the same reader.
+    std::optional<ui::LanguageTable> table = ui::read_language_file(path);
     if (!table) {
         app::log() << platform::tick_count() << u" KeyMap::load() no key map " << from_utf8(path)
                    << u"\n";

@@ -3,8 +3,8 @@
 // for, so that "2" finds names beginning with a, b, c, а, б, в or г. A typed
 // character always stands for itself as well.
 
-#include "data/key_text_file.h"
 #include "platform/text.h"
+#include "ui/lang/language_file.h"
 
 #include <array>
 #include <cstddef>
@@ -20,7 +20,7 @@ class KeyMap {
     // Lines whose key is not exactly one character, or whose text is empty,
     // are skipped; their number goes to *skipped when asked. Keys and texts
     // are lower-cased.
-    static KeyMap from_table(const KeyTextTable& table, std::size_t* skipped = nullptr);
+    static KeyMap from_table(const ui::LanguageTable& table, std::size_t* skipped = nullptr);
     // A missing or unreadable file gives the empty map (each character then
     // matches only itself); both cases and skipped lines are logged.
     static KeyMap load(const std::string& path);

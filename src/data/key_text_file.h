@@ -1,29 +1,28 @@
 #pragma once
-// Reader for the key/text line files that sit beside the program (the dialer
-// letter map "keyboard.txt", the favourites file): the line format of the
-// language files. UTF-16 little-endian after an FF FE mark, otherwise 8-bit
-// text (UTF-8 when the bytes are valid UTF-8, else one byte per character).
+// The key/text line files beside the program (the dialer letter map
+// "keyboard.txt", the favourites file) are read by the language-file reader;
+// these are its names on the data side.
 
-#include "platform/text.h"
+#include "ui/lang/language_file.h"
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace telvara::data {
 
-// Keys compare code unit by code unit; a later line replaces an earlier one.
-using KeyTextTable = std::map<WString, WString, std::less<>>;
+using KeyTextTable = ui::LanguageTable;
 
-// The file's bytes as text.
-WString decode_key_text_bytes(std::string_view bytes);
+inline WString decode_key_text_bytes(std::string_view bytes) {
+    return ui::decode_language_bytes(bytes);
+}
 
-// One pair per non-blank line: the key runs to the first blank or "=", the
-// text from after the "=" (or after the blanks) to the end of the line.
-KeyTextTable parse_key_text(WStringView text);
+inline KeyTextTable parse_key_text(WStringView text) {
+    return ui::parse_language_text(text);
+}
 
-// Nothing when the file cannot be read.
-std::optional<KeyTextTable> read_key_text_file(const std::string& path);
+inline std::optional<KeyTextTable> read_key_text_file(const std::string& path) {
+    return ui::read_language_file(path);
+}
 
 } // namespace telvara::data
