@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <unordered_set>
@@ -68,6 +69,20 @@ std::string folder_of(const std::string& file) {
     return slash == 0 ? "/" : file.substr(0, slash);
 }
 
+// Pictures rendered for a scale sit in "@2x", "@4x" ... beside the skin file;
+// without that folder the design-size pictures beside the skin are used.
+std::string scaled_picture_folder(const std::string& folder, unsigned scale_shift) {
+    if (scale_shift == 0)
+        return folder;
+    const std::string scaled = folder + "/@" + std::to_string(1u << scale_shift) + "x";
+    std::error_code error;
+    if (std::filesystem::is_directory(scaled, error))
+        return scaled;
+    app::log() << u"PropertiesImpl::PropertiesImpl no picture folder {" << from_utf8(scaled)
+               << u"}, design-size pictures\n";
+    return folder;
+}
+
 // A picture name is relative to the skin's folder and may use either slash.
 std::string picture_file(const std::string& folder, const WString& name) {
     std::string relative = to_utf8(name);
@@ -106,7 +121,10 @@ PropertiesImpl::PropertiesImpl(WStringView path, unsigned scale_shift) : Propert
         // Only what was read is there to be checked.
         m_buffer.resize(static_cast<std::size_t>(got));
     }
-    build(folder_of(file), SkinResources::All);
+    // A file that is no skin at all is refused before its pictures matter.
+    const bool may_be_skin = m_buffer.size() >= kHeaderSize;
+    build(may_be_skin ? scaled_picture_folder(folder_of(file), m_scale_shift) : folder_of(file),
+          SkinResources::All);
 }
 
 PropertiesImpl::PropertiesImpl(std::vector<std::uint8_t> bytes, std::string picture_dir,
