@@ -1,0 +1,82 @@
+#pragma once
+// A program folder in a fresh device root, with language files and skins, for
+// the tests of the language and skin choice.
+
+#include "app/device_root_fixture.h"
+#include "skinc/skin_writer.h"
+#include "ui/choice_item.h"
+#include "ui/lang/skin_language_choice.h"
+#include "ui/properties.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace telvara::ui::test {
+
+class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
+  protected:
+    void SetUp() override {
+        DeviceRootTest::SetUp();
+        std::filesystem::create_directories(native("/prog/skins/bin"));
+        m_context.app_folder = u"/prog";
+        m_context.system_language = u"";
+    }
+
+    std::string native(const std::string& path) const { return root() + path; }
+
+    // A language file "<name>.lng" holding Name=<name> plus `lines`.
+    void add_language(const std::string& name, const std::string& lines = "",
+                      const std::string& folder = "/prog") {
+        std::ofstream(native(folder + "/" + name + ".lng"), std::ios::binary)
+            << "Name=" << name << "\n"
+            << lines;
+    }
+
+    // A skin without pictures "<name>.skin" that holds its name as a string.
+    void add_skin(const std::string& name, const std::string& folder = "/prog/skins/bin") {
+        skinc::SkinModel model;
+        model.intern_string(from_utf8(name));
+        std::string error;
+        ASSERT_TRUE(skinc::write_skin_file(model, native(folder + "/" + name + ".skin"), &error))
+            << error;
+    }
+
+    void set_setting(WStringView value, WStringView text) {
+        ASSERT_TRUE(app::reg_write_string(settings_key(u"Telvara"), value, text));
+    }
+    WString setting(WStringView value) {
+        WString text = u"<unset>";
+        app::reg_read_string(settings_key(u"Telvara"), value, text);
+        return text;
+    }
+
+    // The base name of the loaded language ("" when none) and skin.
+    std::string language() const { return to_utf8(m_properties.translate(u"Name")); }
+    std::string skin() const {
+        return m_properties.impl().string_count() > 0 ? to_utf8(m_properties.impl().string(0))
+                                                      : std::string();
+    }
+
+    ChoiceContext m_context;
+    Properties m_properties;
+};
+
+struct CollectedMenu : ChoiceMenu {
+    void add_item(ChoiceItem item) override { items.push_back(std::move(item)); }
+    std::vector<WString> identifiers() const {
+        std::vector<WString> out;
+        for (const ChoiceItem& item : items)
+            out.push_back(item.identifier);
+        return out;
+    }
+    std::vector<ChoiceItem> items;
+};
+
+struct ReloadCounter : SkinReloadListener {
+    void on_reload_skin(Properties&) override { ++count; }
+    int count = 0;
+};
+
+} // namespace telvara::ui::test

@@ -1,0 +1,307 @@
+// Start-up choice of language and skin with every fallback, the file lists,
+// and what the two settings menus show and do.
+#include "ui/lang/lang_test_support.h"
+
+#include "ui/lang/file_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace telvara;
+using namespace telvara::ui;
+using telvara::ui::test::CollectedMenu;
+using telvara::ui::test::ReloadCounter;
+
+namespace {
+
+using LanguageAtStart = telvara::ui::test::ProgramFolderTest;
+using SkinAtStart = telvara::ui::test::ProgramFolderTest;
+using FileLists = telvara::ui::test::ProgramFolderTest;
+using LanguageMenu = telvara::ui::test::ProgramFolderTest;
+using SkinMenu = telvara::ui::test::ProgramFolderTest;
+
+TEST_F(LanguageAtStart, FallsBackStepByStepAndNeverWritesTheSetting) {
+    add_language("russian");
+    add_language("german");
+    add_language("english");
+    add_language("zulu");
+    m_context.system_language = u"german";
+
+    set_setting(u"Language", u"russian");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "russian") << "the configured language first";
+    EXPECT_EQ(m_properties.language().path(), u"/prog/russian.lng");
+
+    set_setting(u"Language", u"klingon");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "german") << "then the system language";
+
+    std::filesystem::remove(native("/prog/german.lng"));
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "english") << "then english";
+
+    std::filesystem::remove(native("/prog/english.lng"));
+    std::filesystem::remove(native("/prog/russian.lng"));
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "zulu") << "then any language file";
+    EXPECT_EQ(setting(u"Language"), u"klingon") << "start-up writes nothing";
+}
+
+TEST_F(LanguageAtStart, NoLanguageFileFailsAndKeepsTheTable) {
+    std::filesystem::create_directory(native("/prog/folder.lng"));
+    add_language("elsewhere", "", "");
+    Properties fresh;
+    EXPECT_FALSE(select_language_at_start(fresh, m_context));
+    EXPECT_EQ(fresh.language().path(), u"");
+    EXPECT_EQ(fresh.translate(u"NoSkins"), u"NoSkins");
+}
+
+TEST_F(LanguageAtStart, AMissingOrEmptySettingGoesStraightToTheFallbacks) {
+    add_language("english");
+    add_language("russian");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "english");
+    set_setting(u"Language", u"");
+    m_context.system_language = u"russian";
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "russian");
+}
+
+TEST_F(LanguageAtStart, ASettingThatLeavesTheFolderIsNotFollowed) {
+    add_language("english");
+    add_language("secret", "", "");
+    set_setting(u"Language", u"../secret");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    EXPECT_EQ(language(), "english");
+}
+
+TEST_F(SkinAtStart, FallsBackToDefaultThenAnySelectableSkin) {
+    add_skin("blue");
+    add_skin("default");
+    add_skin("zeta");
+    set_setting(u"Skin", u"blue");
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    EXPECT_EQ(skin(), "blue");
+    EXPECT_EQ(m_properties.impl().path(), u"/prog/skins/bin/blue.skin");
+
+    set_setting(u"Skin", u"gone");
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    EXPECT_EQ(skin(), "default");
+
+    std::filesystem::remove(native("/prog/skins/bin/default.skin"));
+    std::filesystem::remove(native("/prog/skins/bin/blue.skin"));
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    EXPECT_EQ(skin(), "zeta");
+    EXPECT_EQ(setting(u"Skin"), u"gone");
+}
+
+TEST_F(SkinAtStart, SplashAndTodaySkinsAreNeverTried) {
+    add_skin("splash");
+    add_skin("Splash2");
+    add_skin("TODAY_big");
+    set_setting(u"Skin", u"splash");
+    Properties fresh;
+    EXPECT_FALSE(select_skin_at_start(fresh, m_context, u"", 0));
+    EXPECT_FALSE(fresh.is_loaded());
+
+    add_skin("main");
+    ASSERT_TRUE(select_skin_at_start(fresh, m_context, u"", 0));
+    EXPECT_EQ(fresh.impl().path(), u"/prog/skins/bin/main.skin");
+}
+
+TEST_F(SkinAtStart, TheBaseFolderReplacesTheProgramFolder) {
+    std::filesystem::create_directories(native("/other/skins/bin"));
+    add_skin("default", "/other/skins/bin");
+    add_skin("default");
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"/other", 1));
+    EXPECT_EQ(m_properties.impl().path(), u"/other/skins/bin/default.skin");
+    EXPECT_EQ(m_properties.scale_shift(), 1u);
+}
+
+TEST_F(FileLists, OnlyTopLevelFilesOfTheRightKind) {
+    add_language("english");
+    add_language("russian");
+    std::filesystem::create_directories(native("/prog/sub"));
+    add_language("deeper", "", "/prog/sub");
+    std::filesystem::create_directory(native("/prog/folder.lng"));
+    std::ofstream(native("/prog/notes.txt")) << "x";
+    std::ofstream(native("/prog/english.lng.bak")) << "x";
+
+    std::vector<WString> found = find_language_files(u"/prog");
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<WString>{u"/prog/english.lng", u"/prog/russian.lng"}));
+    EXPECT_TRUE(find_language_files(u"/nowhere").empty());
+}
+
+TEST_F(FileLists, SkinListDropsSplashAndTodayInAnyCase) {
+    for (const char* name :
+         {"default", "dark", "splash", "Splash2", "TODAY_big", "today", "mysplash"})
+        add_skin(name);
+    std::vector<WString> found = find_skin_files(u"/prog/skins/bin");
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found,
+              (std::vector<WString>{u"/prog/skins/bin/dark.skin", u"/prog/skins/bin/default.skin",
+                                    u"/prog/skins/bin/mysplash.skin"}));
+    EXPECT_FALSE(is_selectable_skin(u"x/SPLASH.skin"));
+    EXPECT_TRUE(is_selectable_skin(u"x/splas.skin"));
+}
+
+TEST_F(FileLists, SearchVisitsFoldersRecursesAndStops) {
+    std::filesystem::create_directories(native("/tree/a/b"));
+    for (const char* file : {"/tree/1.x", "/tree/a/2.x", "/tree/a/b/3.x", "/tree/a/b/4.y"})
+        std::ofstream(native(file)) << "x";
+    struct Visitor : FileSearchVisitor {
+        bool on_file(const WString& path) override {
+            files.push_back(path);
+            return files.size() < stop_after;
+        }
+        bool on_folder(const WString& path) override {
+            folders.push_back(path);
+            return true;
+        }
+        std::vector<WString> files, folders;
+        std::size_t stop_after = 100;
+    };
+    Visitor all;
+    EXPECT_TRUE(search_files(u"/tree", u"*.x", u"*", all, Recursion::IntoFolders));
+    std::sort(all.files.begin(), all.files.end());
+    EXPECT_EQ(all.files, (std::vector<WString>{u"/tree/1.x", u"/tree/a/2.x", u"/tree/a/b/3.x"}));
+    EXPECT_EQ(all.folders, (std::vector<WString>{u"/tree/a", u"/tree/a/b"}));
+
+    Visitor top;
+    EXPECT_TRUE(search_files(u"/tree", u"?.x", u"do_not_search", top, Recursion::TopOnly));
+    EXPECT_EQ(top.files, std::vector<WString>{u"/tree/1.x"});
+    EXPECT_TRUE(top.folders.empty());
+
+    Visitor stopping;
+    stopping.stop_after = 2;
+    EXPECT_FALSE(search_files(u"/tree", u"*", u"*", stopping, Recursion::IntoFolders));
+    EXPECT_EQ(stopping.files.size(), 2u) << "a false result ends the whole search";
+}
+
+TEST_F(FileLists, ChoiceNeedsTwoOrMore) {
+    add_language("english");
+    add_skin("default");
+    add_skin("splash");
+    add_skin("today");
+    EXPECT_FALSE(has_language_choice(m_context));
+    EXPECT_FALSE(has_skin_choice(m_context)) << "splash and today are not counted";
+    add_language("russian");
+    add_skin("dark");
+    EXPECT_TRUE(has_language_choice(m_context));
+    EXPECT_TRUE(has_skin_choice(m_context));
+}
+
+TEST_F(LanguageMenu, ListsSortedWithTheCurrentCheckedThenCancel) {
+    for (const char* name : {"russian", "English", "deutsch"})
+        add_language(name);
+    std::filesystem::create_directories(native("/elsewhere"));
+    add_language("ENGLISH", "", "/elsewhere");
+    ASSERT_TRUE(m_properties.language().load_language_file(u"/elsewhere/ENGLISH.lng"));
+
+    CollectedMenu menu;
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language", menu, u"MenuCancel"));
+    EXPECT_EQ(menu.identifiers(), (std::vector<WString>{u"Language#English", u"Language#deutsch",
+                                                        u"Language#russian", u"Cancel"}))
+        << "ordinal order: upper case first";
+    ASSERT_EQ(menu.items.size(), 4u);
+    EXPECT_EQ(menu.items[0].text, u"English");
+    EXPECT_TRUE(menu.items[0].checked) << "the current language, ignoring case";
+    EXPECT_FALSE(menu.items[1].checked);
+    EXPECT_FALSE(menu.items[2].checked);
+    EXPECT_EQ(menu.items[3].text, u"") << "shows the translation of Cancel";
+    EXPECT_EQ(menu.items[3].element, u"MenuCancel");
+    EXPECT_TRUE(menu.items[0].element.empty());
+
+    CollectedMenu other;
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"language", other, u"x"));
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Skin", other, u"x"));
+    EXPECT_TRUE(other.items.empty()) << "the command is compared exactly";
+}
+
+TEST_F(LanguageMenu, AChoiceLoadsWritesAndReloadsOnce) {
+    add_language("english", "Cancel=Cancel\n");
+    add_language("russian", "Cancel=Отмена\n");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    ReloadCounter reloads;
+    m_properties.add_reload_listener(&reloads);
+    CollectedMenu menu;
+
+    EXPECT_TRUE(language_menu(m_properties, m_context, u"Language#russian", menu, u""));
+    EXPECT_TRUE(menu.items.empty());
+    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена");
+    EXPECT_EQ(setting(u"Language"), u"russian");
+    EXPECT_EQ(reloads.count, 1);
+
+    ASSERT_TRUE(app::reg_delete_value(settings_key(u"Telvara"), u"Language"));
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#russian", menu, u""))
+        << "the current language changes nothing";
+    EXPECT_EQ(setting(u"Language"), u"<unset>");
+    EXPECT_EQ(reloads.count, 1);
+
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#klingon", menu, u""));
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#", menu, u""));
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"language#english", menu, u""));
+    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена") << "failed choices keep the table";
+    EXPECT_EQ(reloads.count, 1);
+    m_properties.remove_reload_listener(&reloads);
+}
+
+TEST_F(SkinMenu, ListsSelectableSkinsWithTranslatedNames) {
+    for (const char* name : {"default", "dark", "splash", "today_x"})
+        add_skin(name);
+    add_language("english", "Skin#dark=Night\n");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+
+    CollectedMenu menu;
+    EXPECT_FALSE(skin_menu(m_properties, m_context, u"Skin", menu, u"Cancel2"));
+    EXPECT_EQ(menu.identifiers(), (std::vector<WString>{u"Skin#dark", u"Skin#default", u"Cancel"}));
+    ASSERT_EQ(menu.items.size(), 3u);
+    EXPECT_EQ(menu.items[0].text, u"Night");
+    EXPECT_EQ(menu.items[1].text, u"default") << "no key: the base name";
+    EXPECT_FALSE(menu.items[0].checked);
+    EXPECT_TRUE(menu.items[1].checked);
+    EXPECT_EQ(menu.items[2].element, u"Cancel2");
+}
+
+TEST_F(SkinMenu, AChoiceLoadsWritesAndReloads) {
+    add_skin("default");
+    add_skin("dark");
+    add_skin("splash");
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    ReloadCounter reloads;
+    m_properties.add_reload_listener(&reloads);
+    CollectedMenu menu;
+
+    EXPECT_TRUE(skin_menu(m_properties, m_context, u"Skin#dark", menu, u""));
+    EXPECT_EQ(skin(), "dark");
+    EXPECT_EQ(setting(u"Skin"), u"dark");
+    EXPECT_EQ(reloads.count, 1);
+
+    EXPECT_FALSE(skin_menu(m_properties, m_context, u"Skin#dark", menu, u""));
+    EXPECT_FALSE(skin_menu(m_properties, m_context, u"Skin#missing", menu, u""));
+    EXPECT_FALSE(skin_menu(m_properties, m_context, u"Skin#splash", menu, u""))
+        << "the splash skin is no choice";
+    EXPECT_EQ(skin(), "dark");
+    EXPECT_EQ(setting(u"Skin"), u"dark");
+    EXPECT_EQ(reloads.count, 1);
+    m_properties.remove_reload_listener(&reloads);
+}
+
+TEST_F(SkinMenu, ALanguageChoiceKeepsTheSkinAndASkinChoiceKeepsTheLanguage) {
+    add_skin("default");
+    add_skin("dark");
+    add_language("english", "Cancel=Cancel\n");
+    add_language("russian", "Cancel=Отмена\n");
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    CollectedMenu menu;
+    ASSERT_TRUE(language_menu(m_properties, m_context, u"Language#russian", menu, u""));
+    EXPECT_EQ(skin(), "default");
+    ASSERT_TRUE(skin_menu(m_properties, m_context, u"Skin#dark", menu, u""));
+    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена");
+}
+
+} // namespace
