@@ -1,0 +1,195 @@
+#pragma once
+// The telephone line: follows the one call it handles through the modem's
+// call events, keeps the facts the call screen shows (caller's number,
+// speaker, mute, hold), answers and drops calls, writes the call log when a
+// call ends and tells the Document's listeners about every change (refresh
+// flags 19-23). UI thread only.
+
+#include "app/active_scheduler.h"
+#include "platform/messages.h"
+#include "platform/modem/modem.h"
+#include "platform/text.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace telvara::data {
+class Document;
+}
+
+namespace telvara::phone {
+
+class CallLog;
+
+// Messages of the line callback, numbered as the telephony interface numbers
+// them (the numbers appear in the log).
+enum class LineMessage : std::uint32_t {
+    CallInfo = 1,
+    CallState = 2,
+    AppNewCall = 23,
+};
+
+enum class LineCallState : std::uint32_t {
+    Idle = 1,
+    Offering = 2,
+    Dialing = 16,
+    Busy = 64,
+    SpecialInfo = 128,
+    Connected = 256,
+    Proceeding = 512,
+    OnHold = 1024,
+    Disconnected = 16384,
+};
+
+// Why a call ended (parameter 2 of a disconnect).
+enum class DisconnectMode : std::uint32_t {
+    Normal = 0x1,
+    Unknown = 0x2,
+    Busy = 0x20,
+    NoAnswer = 0x40,
+    Unavailable = 0x800,
+};
+
+// One call-back of the line: `device` is the call it is about (the modem's
+// call index). CallState: param1 = LineCallState, param2 = DisconnectMode.
+// AppNewCall: param2 = the new call. CallInfo: `number` is the caller ID.
+struct LineEvent {
+    std::uint32_t device = 0;
+    LineMessage message = LineMessage::CallState;
+    std::uint64_t param1 = 0;
+    std::uint64_t param2 = 0;
+    std::uint64_t param3 = 0;
+    std::string number;
+};
+
+// What the call screen shows; all flags are false after every call.
+struct CallFacts {
+    WString caller_number = u"skinUnknown";
+    bool speaker_on = false;
+    bool muted = false;
+    bool on_hold = false;
+};
+
+// What the application does for the line (set by the shell; empty by
+// default): bring its window to the front and lay it out again.
+struct TelephoneHooks {
+    std::function<void()> bring_to_front;
+};
+
+enum class LineEnabled { no, yes };
+enum class CallerNotify { if_changed, always };
+
+class Telephone {
+  public:
+    // The second Telephone in a process is a fatal error. The scheduler runs
+    // the answer and call-log timers; the call log may be null (no log).
+    Telephone(data::Document& document, app::CActiveScheduler& scheduler, CallLog* call_log);
+    ~Telephone();
+    Telephone(const Telephone&) = delete;
+    Telephone& operator=(const Telephone&) = delete;
+
+    static Telephone* instance();
+
+    // Opens the line with the modem named by the "Modem" setting. Call on
+    // the UI thread: the modem's events are delivered to it.
+    void init_line();
+    // The same with a given modem configuration (its notify target and log
+    // are filled in here).
+    void init_line(platform::modem::ModemConfig config);
+    // Ends what is left of the call: no current call, not connected, the
+    // facts cleared; opens the line when it is not open yet.
+    void reset();
+
+    // Answers the current incoming call: at once and again every second
+    // until connected, at most 5 times in all.
+    void answer_call();
+    // Hangs the current call up (or rejects it while it rings).
+    void drop_call();
+    // The last character of `text` as a DTMF tone, during a connected call.
+    void send_digit(WStringView text);
+    void toggle_hold();
+    void toggle_mute();
+    void toggle_speaker();
+
+    // Dials a number for PhoneManager::make_call; false when the line has no
+    // modem or the number is no dial string.
+    bool dial(WStringView number);
+    // Sends a service code ("*100#"); false as above.
+    bool send_service_code(WStringView code);
+
+    // The line callback: every call event of the modem comes through here.
+    void LineCallbackFunc(const LineEvent& event);
+
+    // Takes the modem's waiting events now (the line's message target does
+    // this when the modem posts).
+    void process_modem_events();
+
+    // Call facts and state.
+    const CallFacts& facts() const { return m_facts; }
+    // Stores the caller's number and broadcasts caller changed (if_changed:
+    // only when it differs from the stored one).
+    void set_caller_number(WStringView number, CallerNotify notify = CallerNotify::if_changed);
+    bool line_open() const;
+    bool connected() const { return m_connected; }
+    int current_call() const { return m_call; }
+    bool enabled() const { return m_enabled; }
+    // While disabled, the call states are neither logged nor acted on except
+    // the disconnect.
+    void set_enabled(LineEnabled enabled) { m_enabled = enabled == LineEnabled::yes; }
+    void set_hooks(TelephoneHooks hooks) { m_hooks = std::move(hooks); }
+    platform::modem::Modem* modem() { return m_modem.get(); }
+
+  private:
+    class Timer final : public app::CActive {
+      public:
+        explicit Timer(std::function<void()> on_run) : m_on_run(std::move(on_run)) {}
+        void run() override { m_on_run(); }
+
+      private:
+        std::function<void()> m_on_run;
+    };
+
+    // What the call log needs of every call the modem reported.
+    struct TrackedCall {
+        platform::modem::Direction direction = platform::modem::Direction::incoming;
+        std::int64_t start = 0; // UTC file time
+        bool was_connected = false;
+        bool had_state = false; // caller ID waits for the first state
+        bool rejected = false;  // dropped by the user while ringing
+        bool logged = false;
+        std::string number;
+        bool info_pending = false;
+    };
+
+    void on_modem_event(const platform::modem::ModemEvent& event);
+    void on_call_state(const LineEvent& event);
+    void on_new_call(const LineEvent& event);
+    void on_call_info(const LineEvent& event);
+    void write_log_entry(int call);
+    void on_answer_timer();
+    void broadcast(std::uint8_t flag);
+    void bring_to_front();
+
+    data::Document& m_document;
+    app::CActiveScheduler& m_scheduler;
+    CallLog* m_call_log = nullptr;
+    std::unique_ptr<platform::MessageTarget> m_target;
+    std::unique_ptr<platform::modem::Modem> m_modem;
+    int m_call = 0; // the modem's index of the current call, 0 for none
+    bool m_connected = false;
+    bool m_enabled = true;
+    CallFacts m_facts;
+    TelephoneHooks m_hooks;
+    int m_answer_presses = 0;
+    Timer m_answer_timer{[this] { on_answer_timer(); }};
+    Timer m_log_timer{[this] { refresh_call_log(); }};
+    std::map<int, TrackedCall> m_calls;
+
+    void refresh_call_log();
+};
+
+} // namespace telvara::phone

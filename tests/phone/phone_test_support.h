@@ -1,0 +1,161 @@
+#pragma once
+// Shared by the telephone tests: the modem simulator on 127.0.0.1 with fast
+// timing, a Document over an in-memory contact store and a real call log in
+// a private device root, the scheduler for the line's timers, and a message
+// pump that gives up instead of hanging.
+
+#include "app/active_scheduler.h"
+#include "app/registry.h"
+#include "data/document.h"
+#include "data/document_test_support.h"
+#include "phone/call_log.h"
+#include "phone/telephone.h"
+#include "platform/messages.h"
+#include "platform/modem/modem.h"
+#include "platform/modem/sim_server.h"
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace telvara::phone::testing {
+
+using namespace std::chrono_literals;
+namespace modem = platform::modem;
+
+inline modem::SimTiming fast_sim() {
+    modem::SimTiming t;
+    t.dial_to_alert = 100ms;
+    t.alert_to_answer = 300ms;
+    t.busy_after = 150ms;
+    t.no_answer_after = 20s;
+    t.ring_interval = 200ms;
+    t.service_reply_after = 50ms;
+    return t;
+}
+
+inline modem::ModemTiming fast_modem() {
+    modem::ModemTiming t;
+    t.command_timeout = 400ms;
+    t.dial_timeout = 2s;
+    t.poll_interval = 30ms;
+    t.connected_poll_interval = 100ms;
+    t.reopen_first = 50ms;
+    t.reopen_max = 200ms;
+    return t;
+}
+
+// Dispatches this thread's messages until `done` holds; false after
+// `limit`.
+inline bool pump_until(const std::function<bool()>& done,
+                       std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        platform::wait(5ms);
+        platform::Message message;
+        while (platform::peek(message, platform::Peek::remove))
+            platform::dispatch(message);
+    }
+    return true;
+}
+
+// Lets the loop run for a while (what must not happen has its chance).
+inline void pump_for(std::chrono::milliseconds time) {
+    pump_until([] { return false; }, time);
+}
+
+class TelephoneTest : public data::testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+        std::string error;
+        const int port = m_server.listen_at("127.0.0.1", 0, error);
+        ASSERT_GT(port, 0) << error;
+        m_control_port = m_server.listen_control("127.0.0.1", 0, error);
+        ASSERT_GT(m_control_port, 0) << error;
+        m_server.start();
+        m_log = std::make_unique<CallLog>(root() + "/pim.vol");
+        ASSERT_TRUE(m_log->is_open());
+        m_document = std::make_unique<data::Document>(m_store, m_log.get(), files());
+        m_document->load();
+        m_document->add_listener(m_listener);
+        m_scheduler = std::make_unique<app::CActiveScheduler>(u"PhoneTest");
+        m_telephone = std::make_unique<Telephone>(*m_document, *m_scheduler, m_log.get());
+        modem::ModemConfig config;
+        config.device = "tcp:127.0.0.1:" + std::to_string(port);
+        config.timing = fast_modem();
+        m_telephone->init_line(config);
+        ASSERT_TRUE(pump_until([&] { return m_telephone->line_open(); }));
+    }
+
+    void TearDown() override {
+        m_telephone.reset();
+        m_scheduler.reset();
+        if (m_document)
+            m_document->remove_listener(m_listener);
+        m_document.reset();
+        m_log.reset();
+        m_server.stop();
+        app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+        DocumentTest::TearDown();
+    }
+
+    std::string control(const std::string& command) {
+        std::string reply;
+        std::string error;
+        EXPECT_TRUE(modem::sim_control("127.0.0.1:" + std::to_string(m_control_port), command,
+                                       reply, error))
+            << error;
+        return reply;
+    }
+
+    std::size_t received_count(const std::string& command) const {
+        const auto all = m_simulator->received();
+        return static_cast<std::size_t>(std::count(all.begin(), all.end(), command));
+    }
+    bool wait_received(const std::string& command, std::size_t times = 1) {
+        return pump_until([&] { return received_count(command) >= times; });
+    }
+
+    // The telephone's own refresh flags (19-23), in order.
+    std::vector<int> phone_flags() const {
+        std::vector<int> out;
+        for (int flag : m_listener.flags())
+            if (flag >= 19)
+                out.push_back(flag);
+        return out;
+    }
+    bool has_flag(int flag) const {
+        const auto all = m_listener.flags();
+        return std::find(all.begin(), all.end(), flag) != all.end();
+    }
+    std::size_t count_flag(int flag) const {
+        const auto all = m_listener.flags();
+        return static_cast<std::size_t>(std::count(all.begin(), all.end(), flag));
+    }
+    bool wait_flag(int flag, std::size_t times = 1) {
+        return pump_until([&] { return count_flag(flag) >= times; });
+    }
+
+    std::shared_ptr<modem::ModemSimulator> m_simulator =
+        std::make_shared<modem::ModemSimulator>(fast_sim());
+    modem::SimServer m_server{m_simulator};
+    int m_control_port = 0;
+    data::testing::FakeStore m_store;
+    data::testing::RecordingDocListener m_listener;
+    std::unique_ptr<CallLog> m_log;
+    std::unique_ptr<data::Document> m_document;
+    std::unique_ptr<app::CActiveScheduler> m_scheduler;
+    std::unique_ptr<Telephone> m_telephone;
+};
+
+} // namespace telvara::phone::testing

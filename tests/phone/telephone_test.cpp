@@ -1,0 +1,349 @@
+// The telephone line against the modem simulator on 127.0.0.1: calls from
+// ring to hang-up with their refresh events and call-log records, a busy
+// number, rejected and missed calls, the answer timer, hold, mute, tones and
+// speaker reaching the modem, and a modem that stops answering mid-call.
+#include "phone/phone_manager.h"
+#include "phone/phone_settings.h"
+#include "phone_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace telvara::phone {
+namespace {
+
+using data::CallKind;
+using data::RefreshFlag;
+using testing::pump_for;
+using testing::pump_until;
+using testing::TelephoneTest;
+
+constexpr int k_incoming = 19;
+constexpr int k_dialing = 20;
+constexpr int k_connected = 21;
+constexpr int k_ended = 22;
+constexpr int k_caller = 23;
+
+TEST_F(TelephoneTest, IncomingCallFromRingToHangUp) {
+    EXPECT_EQ(control("ring +4930123"), "OK\n");
+    ASSERT_TRUE(wait_flag(k_caller));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"+4930123");
+    EXPECT_NE(m_telephone->current_call(), 0);
+    EXPECT_FALSE(m_telephone->connected());
+
+    m_telephone->answer_call();
+    ASSERT_TRUE(wait_flag(k_connected));
+    EXPECT_TRUE(m_telephone->connected());
+    EXPECT_EQ(control("hangup"), "OK\n");
+    ASSERT_TRUE(wait_flag(k_ended));
+    EXPECT_EQ(phone_flags(), (std::vector<int>{k_incoming, k_caller, k_connected, k_ended}));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    EXPECT_EQ(m_telephone->current_call(), 0);
+    EXPECT_FALSE(m_telephone->connected());
+
+    // One record, written at once; the recents follow two seconds later.
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].direction, CallDirection::Incoming);
+    EXPECT_EQ(entries[0].number, WString(u"+4930123"));
+    EXPECT_GE(entries[0].end, entries[0].start);
+    EXPECT_TRUE(m_document->recent_calls().empty());
+    const auto ended_at = std::chrono::steady_clock::now();
+    ASSERT_TRUE(wait_flag(18));
+    EXPECT_GE(std::chrono::steady_clock::now() - ended_at, std::chrono::milliseconds(1800));
+    ASSERT_EQ(m_document->recent_calls().size(), 1u);
+    EXPECT_EQ(m_document->recent_calls().at(0).call.kind, CallKind::Incoming);
+    EXPECT_EQ(m_document->recent_calls().at(0).call.number, u"+4930123");
+    EXPECT_EQ(missed_call_count(), 0u);
+    EXPECT_GE(received_count("ATA"), 1u);
+}
+
+TEST_F(TelephoneTest, KnownCallerIsLoggedWithTheContactName) {
+    m_document->contact_added(data::testing::person(
+        7, u"Ada", u"Lovelace", {},
+        {data::testing::phone(data::FieldType::Mobile, u"+49 (30) 123-45-67")}));
+    control("ring 1234567");
+    ASSERT_TRUE(wait_flag(k_incoming));
+    control("hangup");
+    ASSERT_TRUE(wait_flag(k_ended));
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, WString(u"Ada Lovelace"));
+    EXPECT_EQ(entries[0].direction, CallDirection::Missed);
+}
+
+TEST_F(TelephoneTest, UnansweredCallsAreMissedAndCounted) {
+    for (int i = 1; i <= 2; ++i) {
+        control("ring 555");
+        ASSERT_TRUE(wait_flag(k_incoming, static_cast<std::size_t>(i)));
+        control("hangup");
+        ASSERT_TRUE(wait_flag(k_ended, static_cast<std::size_t>(i)));
+        EXPECT_EQ(missed_call_count(), static_cast<std::uint32_t>(i));
+    }
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 2u);
+    for (const auto& e : entries)
+        EXPECT_EQ(e.direction, CallDirection::Missed);
+    PhoneManager::reset_missed_call_count();
+    EXPECT_EQ(PhoneManager::missed_call_count(), 0u);
+}
+
+TEST_F(TelephoneTest, RejectingARingingCallRereadsTheLogAtOnce) {
+    control("ring 555");
+    ASSERT_TRUE(wait_flag(k_caller));
+    const std::size_t reads_before = count_flag(18);
+    m_telephone->drop_call();
+    // Re-read inside drop_call, with the rejected call already in the log.
+    EXPECT_EQ(count_flag(18), reads_before + 1);
+    ASSERT_EQ(m_document->recent_calls().size(), 1u);
+    EXPECT_EQ(m_document->recent_calls().at(0).call.kind, CallKind::Missed);
+    EXPECT_EQ(m_telephone->current_call(), 0);
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    // The user saw it: not a missed call to remind of.
+    EXPECT_EQ(missed_call_count(), 0u);
+    ASSERT_TRUE(wait_received("AT+CHUP"));
+    // The modem's disconnect still ends the call screen; no second record.
+    ASSERT_TRUE(wait_flag(k_ended));
+    pump_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(m_log->entries().size(), 1u);
+}
+
+TEST_F(TelephoneTest, OutgoingCallToABusyNumber) {
+    control("busy 0301234");
+    PhoneManager manager(m_telephone.get());
+    int idle = 0;
+    manager.set_hooks({[&] { ++idle; }});
+    manager.call_number(u"030 1234");
+    EXPECT_EQ(idle, 1);
+    EXPECT_EQ(m_telephone->facts().caller_number, u"030 1234");
+    ASSERT_TRUE(wait_flag(k_ended));
+    EXPECT_EQ(phone_flags(), (std::vector<int>{k_caller, k_dialing, k_ended}));
+    EXPECT_EQ(received_count("ATD0301234;"), 1u);
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].direction, CallDirection::Outgoing);
+    EXPECT_EQ(entries[0].number, WString(u"0301234"));
+    EXPECT_EQ(missed_call_count(), 0u);
+}
+
+TEST_F(TelephoneTest, HostileNumbersAreNeverDialled) {
+    PhoneManager manager(m_telephone.get());
+    EXPECT_FALSE(manager.make_call(u"123;ATH"));
+    EXPECT_FALSE(manager.make_call(u"$(reboot)"));
+    EXPECT_FALSE(manager.make_call(u"12\r\nATH"));
+    EXPECT_TRUE(manager.make_call(u"+7 (912) 345-67-89"));
+    ASSERT_TRUE(wait_received("ATD+79123456789;"));
+    for (const auto& line : m_simulator->received())
+        EXPECT_EQ(line.find("ATH"), std::string::npos) << line;
+}
+
+TEST_F(TelephoneTest, ServiceCodesAreSentNotDialled) {
+    PhoneManager manager(m_telephone.get());
+    manager.call_number(u"*100#");
+    ASSERT_TRUE(wait_received("AT+CUSD=1,\"*100#\",15"));
+    for (const auto& line : m_simulator->received())
+        EXPECT_NE(line.rfind("ATD", 0), 0u) << line;
+    EXPECT_TRUE(phone_flags().empty());
+}
+
+TEST_F(TelephoneTest, HoldMuteTonesAndSpeakerReachTheModem) {
+    control("noanswer 777");
+    PhoneManager manager(m_telephone.get());
+    manager.call_number(u"777");
+    ASSERT_TRUE(wait_flag(k_dialing));
+    // Tones only during a connected call.
+    m_telephone->send_digit(u"5");
+    control("answer");
+    ASSERT_TRUE(wait_flag(k_connected));
+
+    m_telephone->toggle_mute();
+    EXPECT_TRUE(m_telephone->facts().muted);
+    ASSERT_TRUE(wait_received("AT+CMUT=1"));
+    m_telephone->send_digit(u"12#");
+    ASSERT_TRUE(wait_received("AT+VTS=#"));
+    EXPECT_EQ(received_count("AT+VTS=5"), 0u);
+    EXPECT_EQ(received_count("AT+VTS=1"), 0u);
+    m_telephone->toggle_hold();
+    EXPECT_TRUE(m_telephone->facts().on_hold);
+    ASSERT_TRUE(wait_received("AT+CHLD=2"));
+    m_telephone->toggle_hold();
+    EXPECT_FALSE(m_telephone->facts().on_hold);
+    ASSERT_TRUE(wait_received("AT+CHLD=2", 2));
+    m_telephone->toggle_speaker();
+    EXPECT_TRUE(m_telephone->facts().speaker_on);
+    EXPECT_EQ(m_telephone->modem()->speaker(), platform::modem::SpeakerState::on);
+    // Back from hold is not a second "connected".
+    pump_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(count_flag(k_connected), 1u);
+
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(k_ended));
+    // Every call starts with the microphone on and the earpiece.
+    EXPECT_FALSE(m_telephone->facts().muted);
+    EXPECT_FALSE(m_telephone->facts().speaker_on);
+    EXPECT_FALSE(m_telephone->facts().on_hold);
+    EXPECT_EQ(m_telephone->modem()->speaker(), platform::modem::SpeakerState::off);
+    ASSERT_TRUE(wait_received("AT+CMUT=0"));
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].direction, CallDirection::Outgoing);
+}
+
+TEST_F(TelephoneTest, ModemThatStopsAnsweringMidCallDoesNotHangTheLoop) {
+    PhoneManager manager(m_telephone.get());
+    manager.call_number(u"555");
+    ASSERT_TRUE(wait_flag(k_connected));
+    control("silent on");
+    const auto before = std::chrono::steady_clock::now();
+    // Operations return at once although nothing answers them.
+    m_telephone->toggle_mute();
+    m_telephone->toggle_hold();
+    m_telephone->send_digit(u"1");
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(100));
+    // The loop keeps running; the call ends as lost.
+    ASSERT_TRUE(wait_flag(k_ended));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+    EXPECT_EQ(m_telephone->current_call(), 0);
+    EXPECT_FALSE(m_telephone->connected());
+    ASSERT_EQ(m_log->entries().size(), 1u);
+    // Operations on a closed line do nothing.
+    m_telephone->answer_call();
+    m_telephone->drop_call();
+    control("silent off");
+    ASSERT_TRUE(pump_until([&] { return m_telephone->line_open(); }));
+}
+
+TEST_F(TelephoneTest, AnswerTimerPressesAtMostFiveTimesASecondApart) {
+    control("ring 555");
+    ASSERT_TRUE(wait_flag(k_incoming));
+    // Disabled, the connected state goes unnoticed: the timer runs out.
+    m_telephone->set_enabled(LineEnabled::no);
+    m_telephone->answer_call();
+    std::vector<std::chrono::steady_clock::time_point> presses;
+    ASSERT_TRUE(pump_until(
+        [&] {
+            if (received_count("ATA") > presses.size())
+                presses.push_back(std::chrono::steady_clock::now());
+            return presses.size() >= 5;
+        },
+        std::chrono::milliseconds(8000)));
+    pump_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(received_count("ATA"), 5u);
+    for (std::size_t i = 1; i < presses.size(); ++i)
+        EXPECT_GE(presses[i] - presses[i - 1], std::chrono::milliseconds(850));
+    EXPECT_EQ(count_flag(k_connected), 0u);
+}
+
+TEST_F(TelephoneTest, ConnectedStateStopsTheAnswerTimer) {
+    control("ring 555");
+    ASSERT_TRUE(wait_flag(k_incoming));
+    m_telephone->answer_call();
+    ASSERT_TRUE(wait_flag(k_connected));
+    pump_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(received_count("ATA"), 1u);
+}
+
+// The line callback on its own, without a modem.
+class LineCallbackTest : public data::testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        m_document = std::make_unique<data::Document>(m_store, nullptr, files());
+        m_document->add_listener(m_listener);
+        m_scheduler = std::make_unique<app::CActiveScheduler>(u"LineTest");
+        m_telephone = std::make_unique<Telephone>(*m_document, *m_scheduler, nullptr);
+    }
+    void TearDown() override {
+        m_telephone.reset();
+        m_scheduler.reset();
+        m_document->remove_listener(m_listener);
+        m_document.reset();
+        DocumentTest::TearDown();
+    }
+    void line(LineMessage message, std::uint32_t device, std::uint64_t p1 = 0,
+              std::string number = {}) {
+        LineEvent e;
+        e.device = device;
+        e.message = message;
+        e.param1 = p1;
+        e.param2 = message == LineMessage::AppNewCall ? device : 0;
+        e.number = std::move(number);
+        m_telephone->LineCallbackFunc(e);
+    }
+
+    data::testing::FakeStore m_store;
+    data::testing::RecordingDocListener m_listener;
+    std::unique_ptr<data::Document> m_document;
+    std::unique_ptr<app::CActiveScheduler> m_scheduler;
+    std::unique_ptr<Telephone> m_telephone;
+};
+
+TEST_F(LineCallbackTest, RepeatedCallerIdRaisesOneEvent) {
+    line(LineMessage::AppNewCall, 3);
+    line(LineMessage::CallInfo, 3, 0, "123");
+    line(LineMessage::CallInfo, 3, 0, "123");
+    EXPECT_EQ(m_listener.flags(), (std::vector<int>{k_caller}));
+    line(LineMessage::CallInfo, 3, 0, "124");
+    EXPECT_EQ(m_listener.flags(), (std::vector<int>{k_caller, k_caller}));
+    // Caller ID of another call is not ours.
+    line(LineMessage::CallInfo, 4, 0, "999");
+    EXPECT_EQ(m_telephone->facts().caller_number, u"124");
+}
+
+TEST_F(LineCallbackTest, SecondCallIsIgnoredWhileOneIsCurrent) {
+    line(LineMessage::AppNewCall, 3);
+    line(LineMessage::AppNewCall, 4);
+    EXPECT_EQ(m_telephone->current_call(), 3);
+    line(LineMessage::CallState, 4, static_cast<std::uint64_t>(LineCallState::Offering));
+    line(LineMessage::CallState, 4, static_cast<std::uint64_t>(LineCallState::Disconnected));
+    EXPECT_TRUE(m_listener.flags().empty());
+    EXPECT_EQ(m_telephone->current_call(), 3);
+}
+
+TEST_F(LineCallbackTest, DisconnectWithoutCurrentCallEndsButDoesNotReset) {
+    line(LineMessage::CallState, 9, static_cast<std::uint64_t>(LineCallState::Disconnected));
+    EXPECT_EQ(m_listener.flags(), (std::vector<int>{k_ended}));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    // No call-log refresh pending.
+    EXPECT_EQ(m_scheduler->active_count(), 0);
+}
+
+TEST_F(LineCallbackTest, DisconnectOfTheCurrentCallSchedulesTheLogRefresh) {
+    line(LineMessage::AppNewCall, 3);
+    line(LineMessage::CallState, 3, static_cast<std::uint64_t>(LineCallState::Connected));
+    EXPECT_TRUE(m_telephone->connected());
+    line(LineMessage::CallState, 3, static_cast<std::uint64_t>(LineCallState::Disconnected));
+    EXPECT_EQ(m_listener.flags(), (std::vector<int>{k_connected, k_ended}));
+    EXPECT_FALSE(m_telephone->connected());
+    EXPECT_EQ(m_telephone->current_call(), 0);
+    EXPECT_EQ(m_scheduler->active_count(), 1);
+    // Destroying the line with the timer pending is clean (the fixture does).
+}
+
+TEST_F(LineCallbackTest, DisabledLineActsOnlyOnDisconnect) {
+    m_telephone->set_enabled(LineEnabled::no);
+    line(LineMessage::AppNewCall, 3);
+    line(LineMessage::CallState, 3, static_cast<std::uint64_t>(LineCallState::Offering));
+    line(LineMessage::CallInfo, 3, 0, "123");
+    line(LineMessage::CallState, 3, static_cast<std::uint64_t>(LineCallState::Connected));
+    EXPECT_TRUE(m_listener.flags().empty());
+    EXPECT_EQ(m_telephone->current_call(), 0);
+    line(LineMessage::CallState, 3, static_cast<std::uint64_t>(LineCallState::Disconnected));
+    EXPECT_EQ(m_listener.flags(), (std::vector<int>{k_ended}));
+}
+
+TEST_F(LineCallbackTest, OperationsWithoutALineDoNothing) {
+    m_telephone->answer_call();
+    m_telephone->drop_call();
+    m_telephone->toggle_hold();
+    m_telephone->toggle_mute();
+    m_telephone->toggle_speaker();
+    m_telephone->send_digit(u"1");
+    EXPECT_FALSE(m_telephone->facts().on_hold);
+    EXPECT_FALSE(m_telephone->facts().muted);
+    EXPECT_FALSE(m_telephone->facts().speaker_on);
+    EXPECT_TRUE(m_listener.flags().empty());
+    EXPECT_EQ(m_scheduler->active_count(), 0);
+}
+
+} // namespace
+} // namespace telvara::phone
