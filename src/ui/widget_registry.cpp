@@ -1,0 +1,21 @@
+// The widget node types and their skin words.
+#include "ui/widget_registry.h"
+
+#include "ui/button_node.h"
+#include "ui/multinode.h"
+#include "ui/node_registry.h"
+#include "ui/progress_node.h"
+#include "ui/rich_text_node.h"
+#include "ui/text_node.h"
+
+namespace telvara::ui {
+
+void register_widget_node_types(NodeRegistry& registry) {
+    registry.register_type(u"button", &make_node<ButtonNode>);
+    registry.register_type(u"multinode", &make_node<Multinode>);
+    registry.register_type(u"progress", &make_node<ProgressNode>);
+    registry.register_type(u"text", &make_node<TextNode>);
+    registry.register_type(u"richtext", &make_node<RichTextNode>);
+}
+
+} // namespace telvara::ui
