@@ -1,7 +1,6 @@
-// Telvara's entry point.
-#include <cstdio>
+// Telvara's entry point: WinMain's steps live in the shell.
+#include "app/shell/startup.h"
 
-int main() {
-    std::puts("Telvara: the runtime foundation is built; the window and screens follow.");
-    return 0;
+int main(int argc, char** argv) {
+    return telvara::app::telvara_main(argc, argv);
 }

@@ -1,0 +1,25 @@
+#pragma once
+// The headless driver: runs a parsed script against the running application
+// on a virtual clock, so that every run of the same script produces the same
+// frames whatever the machine's speed.
+
+#include "app/shell/headless_script.h"
+
+#include <string>
+
+namespace telvara::app {
+
+class Application;
+class VirtualClock;
+
+// How long a tap holds the pen, and the step of a drag's moves (virtual ms).
+inline constexpr std::uint32_t kTapHoldMs = 40;
+inline constexpr std::uint32_t kDragStepMs = 10;
+
+// Runs every command in order. Returns 0 at the end of the script; on a line
+// that cannot be carried out, or when the program ends before the script
+// does, writes "<script_name>:<line>: <why>" to stderr and returns 1.
+int run_headless_script(Application& application, const ParsedScript& script,
+                        const std::string& script_name);
+
+} // namespace telvara::app

@@ -1,0 +1,381 @@
+// WinMain's steps: single instance, application window, language, splash
+// skin and splash form with its worker, the loop, and the shut-down in
+// reverse order. The log lines " start: N" mark each step.
+#include "app/shell/startup.h"
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/registry.h"
+#include "app/shell/application.h"
+#include "app/shell/headless_driver.h"
+#include "app/shell/headless_script.h"
+#include "app/shell/message_box.h"
+#include "app/shell/single_instance.h"
+#include "data/contact_source.h"
+#include "data/contact_store.h"
+#include "data/document.h"
+#include "display/headless_display.h"
+#include "display/sdl_display.h"
+#include "forms/form_splash.h"
+#include "forms/placeholder_main_form.h"
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+#include "ui/lang/skin_language_choice.h"
+#include "ui/properties.h"
+#include "ui/vadode.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace telvara::app {
+
+namespace {
+
+constexpr char16_t kNoLanguages[] =
+    u"No languages, please reinstall\nНе найдены языковые файлы, нужна переустановка\n";
+constexpr char16_t kLogKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA";
+
+void log_step(const char16_t* text) {
+    log() << platform::tick_count() << text;
+}
+
+// --log: "Log" on for this run, the previous value back at the end.
+class LogForThisRun {
+  public:
+    explicit LogForThisRun(bool wanted) : m_wanted(wanted) {
+        if (!m_wanted)
+            return;
+        m_had = reg_read_dword(kLogKey, u"Log", m_previous);
+        reg_write_dword(kLogKey, u"Log", 1);
+    }
+    ~LogForThisRun() {
+        if (!m_wanted)
+            return;
+        log().flush();
+        if (m_had)
+            reg_write_dword(kLogKey, u"Log", m_previous);
+        else
+            reg_delete_value(kLogKey, u"Log");
+    }
+    LogForThisRun(const LogForThisRun&) = delete;
+    LogForThisRun& operator=(const LogForThisRun&) = delete;
+
+  private:
+    bool m_wanted = false;
+    bool m_had = false;
+    std::uint32_t m_previous = 0;
+};
+
+// The main form's side of the application until the real main screen
+// exists: command lines are logged and bring the window to the front.
+class PlaceholderListener final : public ApplicationListener {
+  public:
+    void on_command_line(WStringView text) override {
+        log() << platform::tick_count() << u" MainForm::on_command_line cmd=" << text << u"\n";
+        ApplicationListener::on_command_line(text);
+    }
+};
+
+// What the splash's worker builds: the contact store and the Document, the
+// main skin (into the language object, which holds both) and the main form.
+class StartupWork final : public forms::SplashWork {
+  public:
+    StartupWork(Application& application, ui::Properties& language, unsigned scale_shift)
+        : m_application(application), m_language(language), m_scale_shift(scale_shift) {}
+
+    ~StartupWork() override {
+        if (m_application.listener() == &m_listener)
+            m_application.set_listener(nullptr);
+        if (m_main && m_application.is_shown(*m_main))
+            m_application.close_form(*m_main, forms::Animate::No);
+        if (m_store)
+            m_store->stop_watching();
+        if (m_store)
+            m_store->set_listener(nullptr);
+    }
+
+    void create_document() override {
+        m_document.reset();
+        m_source.reset();
+        m_store = std::make_unique<data::ContactManagerImpl2>();
+        m_source = std::make_unique<data::StoreContactSource>(*m_store);
+        m_document = std::make_unique<data::Document>(*m_source);
+        m_store->set_listener(m_document.get());
+    }
+    bool select_skin() override {
+        return ui::select_skin_at_start(m_language, ui::ChoiceContext{}, u"", m_scale_shift);
+    }
+    void create_main_form() override {
+        m_main.reset();
+        m_main = std::make_unique<forms::PlaceholderMainForm>(m_language);
+    }
+    forms::Form* main_form() override { return m_main.get(); }
+    void attach_main_form() override { m_application.set_listener(&m_listener); }
+    void load_document() override { m_document->load(); }
+
+    void prepare_main_form() override { m_listener.on_resolution_changed(); }
+    void main_form_shown(WStringView command_line) override {
+        // Change watching lives on the UI thread.
+        m_store->start_watching();
+        if (!command_line.empty())
+            m_listener.on_command_line(command_line);
+        m_application.game().bring_to_front();
+    }
+    void start_failed(forms::StartFailure failure, const std::string& detail) override {
+        WString text = failure == forms::StartFailure::NoSkins
+                           ? m_language.translate(u"NoSkins")
+                           : u"The skin has no main screen, please reinstall\n";
+        if (!detail.empty())
+            text += from_utf8(detail) + u"\n";
+        show_message_box(text, kApplicationName);
+        platform::post_quit(1);
+    }
+
+  private:
+    Application& m_application;
+    ui::Properties& m_language;
+    unsigned m_scale_shift = 0;
+    std::unique_ptr<data::ContactManagerImpl2> m_store;
+    std::unique_ptr<data::StoreContactSource> m_source;
+    std::unique_ptr<data::Document> m_document;
+    std::unique_ptr<forms::PlaceholderMainForm> m_main;
+    PlaceholderListener m_listener;
+};
+
+std::unique_ptr<display::Display> make_display(const StartOptions& options, std::string& error) {
+    if (options.headless) {
+        display::ScreenMetrics metrics{240, 320, 96, 0};
+        metrics.width = options.screen.width.value_or(metrics.width);
+        metrics.height = options.screen.height.value_or(metrics.height);
+        metrics.dpi = options.screen.dpi.value_or(metrics.dpi);
+        return std::make_unique<display::HeadlessDisplay>(metrics);
+    }
+    display::SdlDisplayOptions sdl;
+    sdl.width = options.screen.width.value_or(0);
+    sdl.height = options.screen.height.value_or(0);
+    sdl.dpi = options.screen.dpi.value_or(0);
+    return display::SdlDisplay::create(sdl, &error);
+}
+
+std::string no_display_message(const std::string& why) {
+    return "telvara: no display to open a window on" + (why.empty() ? "" : " (" + why + ")") +
+           ".\n"
+           "Run it where there is a desktop (DISPLAY or WAYLAND_DISPLAY set), or headless with\n"
+           "a script of input and screenshots:\n"
+           "    telvara --headless --script FILE\n"
+           "See telvara --help for the script commands.\n";
+}
+
+// Steps 5 to 10: everything that needs the application window.
+int run_application(Application& application, const StartOptions& options,
+                    const ParsedScript* script) {
+    GameBase& game = application.game();
+    log_step(u" start: 3\n");
+    ui::Properties language;
+    if (!ui::select_language_at_start(language, ui::ChoiceContext{})) {
+        show_message_box(kNoLanguages, kApplicationName);
+        return 1;
+    }
+
+    log_step(u" start: 5\n");
+    const ScreenInfo info = game.screen_info();
+    ui::Properties splash_skin;
+    if (!splash_skin.load_skin(u"%app_path%/skins/bin/splash.skin", scale_shift(info))) {
+        show_message_box(language.translate(u"NoSkins"), kApplicationName);
+        return 1;
+    }
+
+    std::unique_ptr<forms::FormSplash> splash;
+    try {
+        splash = std::make_unique<forms::FormSplash>(
+            splash_skin, std::make_unique<StartupWork>(application, language, scale_shift(info)),
+            options.command_line,
+            script ? forms::SplashPacing::Virtual : forms::SplashPacing::RealTime);
+    } catch (const ui::vadode::Error& error) {
+        show_message_box(u"The splash skin is damaged, please reinstall\n" +
+                             from_utf8(error.what()) + u"\n",
+                         kApplicationName);
+        return 1;
+    }
+    application.show_form(*splash, forms::ShowMode::Replace, forms::Animate::Yes);
+    if (!splash->start()) {
+        show_message_box(u"Cannot start the loading thread\n", kApplicationName);
+        return 1;
+    }
+
+    log_step(u" start: 6\n");
+    int status = script ? run_headless_script(application, *script, options.script) : game.run();
+    if (status == 0 && script == nullptr)
+        status = game.exit_code();
+    log().flush();
+    // Off the stack before it goes; it waits for its worker.
+    application.close_form(*splash, forms::Animate::No);
+    splash.reset();
+    return status;
+}
+
+} // namespace
+
+std::string usage_text() {
+    return "usage: telvara [OPTIONS] [COMMAND LINE]\n"
+           "\n"
+           "Starts Telvara, or hands COMMAND LINE (\"recents\", \"favorites\", \"contacts\",\n"
+           "\"open:NUMBER\") to the Telvara that already runs on the same device root.\n"
+           "\n"
+           "options:\n"
+           "  --headless        run without a window (no display needed)\n"
+           "  --script FILE     with --headless: run the commands of FILE on a virtual\n"
+           "                    clock, then exit (0 at the end of the script)\n"
+           "  --screen WxH      screen size in pixels (default: the window's, 240x320 headless)\n"
+           "  --dpi N           pixels per inch (192 and more doubles the skin)\n"
+           "  --root DIR        device root: settings, log, contacts (default\n"
+           "                    $TELVARA_ROOT, else ~/.local/share/telvara)\n"
+           "  --log             write the log (<root>/Temp/telvara.txt) for this run;\n"
+           "                    `telvara-settings log on` switches it on for good\n"
+           "  --help            this text\n"
+           "\n"
+           "script commands, one per line (# starts a comment):\n"
+           "  wait MS                 run the program for MS milliseconds\n"
+           "  tap X Y                 pen down and up at screen coordinates\n"
+           "  down X Y | move X Y | up X Y\n"
+           "  drag X1 Y1 X2 Y2 MS     pen down, moves over MS milliseconds, up\n"
+           "  key NAME                press and release a key (Left, 5, CALL_MAKE, SOFT_LEFT...)\n"
+           "  keydown NAME | keyup NAME\n"
+           "  type TEXT               characters, as typed on the input panel\n"
+           "  cmdline TEXT            a command line as handed over by a second start\n"
+           "  shot FILE.png           the screen as a PNG file\n";
+}
+
+ParsedOptions parse_options(int argc, const char* const* argv) {
+    ParsedOptions parsed;
+    StartOptions& o = parsed.options;
+    std::string words;
+    bool only_words = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        const auto fail = [&](std::string message) {
+            parsed.error = std::move(message);
+            return parsed;
+        };
+        if (only_words || arg.rfind("--", 0) != 0 || arg == "--") {
+            if (arg == "--" && !only_words) {
+                only_words = true;
+                continue;
+            }
+            words += (words.empty() ? "" : " ") + arg;
+        } else if (arg == "--headless") {
+            o.headless = true;
+        } else if (arg == "--script") {
+            if (!has_value)
+                return fail("--script needs a file");
+            o.script = argv[++i];
+        } else if (arg == "--screen") {
+            if (!has_value || !parse_screen_size(argv[i + 1], o.screen))
+                return fail("--screen needs a size such as 240x320");
+            ++i;
+        } else if (arg == "--dpi") {
+            if (!has_value || !parse_dpi(argv[i + 1], o.screen))
+                return fail("--dpi needs pixels per inch (1 to 10000)");
+            ++i;
+        } else if (arg == "--root") {
+            if (!has_value || argv[i + 1][0] == '\0')
+                return fail("--root needs a folder");
+            o.root = argv[++i];
+        } else if (arg == "--log") {
+            o.log = true;
+        } else if (arg == "--help") {
+            o.help = true;
+        } else {
+            return fail("unknown option " + arg);
+        }
+    }
+    if (!o.script.empty() && !o.headless)
+        parsed.error = "--script runs only with --headless";
+    o.command_line = from_utf8(words);
+    return parsed;
+}
+
+int win_main(const StartOptions& options) {
+    if (options.root) {
+        platform::create_folders(*options.root);
+        set_device_root(*options.root);
+    }
+    LogForThisRun log_switch(options.log);
+
+    // A script is read whole before anything starts: a bad line ends the run
+    // with its number and nothing else happens.
+    ParsedScript script;
+    if (!options.script.empty()) {
+        const auto text = platform::read_whole_file(options.script);
+        if (!text) {
+            std::fprintf(stderr, "telvara: cannot read the script %s\n", options.script.c_str());
+            return 2;
+        }
+        script = parse_script(*text);
+        if (!script.ok()) {
+            std::fprintf(stderr, "%s:%d: %s\n", options.script.c_str(), script.error_line,
+                         script.error.c_str());
+            return 2;
+        }
+    }
+
+    log_step(u" start: 1\n");
+    switch (check_running_instance(options.command_line, kApplicationName)) {
+    case InstanceCheck::HandedOver:
+        return 0;
+    case InstanceCheck::NoAnswer:
+        std::fputs("telvara: another Telvara holds this device root but does not answer\n", stderr);
+        return 1;
+    case InstanceCheck::OnlyInstance:
+        break;
+    }
+
+    log_step(u" start: 2\n");
+    std::string display_error;
+    GameBaseOptions game_options;
+    game_options.display = make_display(options, display_error);
+    if (!game_options.display) {
+        std::fputs(no_display_message(display_error).c_str(), stderr);
+        close_single_instance();
+        return 1;
+    }
+    VirtualClock clock;
+    if (!options.script.empty())
+        game_options.clock = &clock;
+
+    int status = 0;
+    {
+        Application application(kApplicationName, std::move(game_options));
+        GameBase& game = application.game();
+        // The window exists: later starts are answered from here on.
+        open_instance_window(game.window());
+        set_message_box_output(options.headless ? MessageBoxOutput::Headless
+                                                : MessageBoxOutput::Window);
+        game.set_direct_keyboard_input(false);
+        game.set_windowed(TaskBar::Hidden);
+        game.set_direct(game.read_screen_info().orientation);
+
+        status = run_application(application, options, options.script.empty() ? nullptr : &script);
+        close_single_instance();
+        set_message_box_output(MessageBoxOutput::Headless);
+    }
+    log().flush();
+    return status;
+}
+
+int telvara_main(int argc, const char* const* argv) {
+    const ParsedOptions parsed = parse_options(argc, argv);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "telvara: %s\n\n%s", parsed.error.c_str(), usage_text().c_str());
+        return 2;
+    }
+    if (parsed.options.help) {
+        std::fputs(usage_text().c_str(), stdout);
+        return 0;
+    }
+    return win_main(parsed.options);
+}
+
+} // namespace telvara::app
