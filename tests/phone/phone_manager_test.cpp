@@ -1,0 +1,271 @@
+// Handing things to other programs without a shell: command templates,
+// percent-encoding, numbers full of shell syntax arriving as one argument,
+// files and programs, the missed-call counter and the emergency shortcut.
+#include "phone/emergency.h"
+#include "phone/phone_manager.h"
+#include "phone/phone_settings.h"
+#include "phone/process.h"
+#include "phone_test_support.h"
+
+#include "app/registry.h"
+#include "ui/key_names.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace telvara::phone {
+namespace {
+
+using testing::pump_until;
+
+// --- templates and encoding ----------------------------------------------------
+
+TEST(CommandTemplate, SplitsAtBlanksWithQuotesGrouping) {
+    EXPECT_EQ(split_command("xdg-open %1"), (Argv{"xdg-open", "%1"}));
+    EXPECT_EQ(split_command("  a   \"b c\"  d\"e f\"g "), (Argv{"a", "b c", "de fg"}));
+    EXPECT_EQ(split_command("a \"\" b"), (Argv{"a", "", "b"}));
+    EXPECT_EQ(split_command("a;b $(c) `d` | e"),
+              (Argv{"a;b", "$(c)", "`d`", "|", "e"})); // nothing but words
+    EXPECT_TRUE(split_command("   ").empty());
+}
+
+TEST(CommandTemplate, FillsValuesOnceAndAppendsWhenUnnamed) {
+    const std::vector<std::pair<char, std::string>> values = {
+        {'1', "sms:1%t2"}, {'n', "a b"}, {'t', "%1"}};
+    EXPECT_EQ(fill_command({"prog", "--to=%n", "%t", "100%%"}, values, '1'),
+              (Argv{"prog", "--to=a b", "%1", "100%", "sms:1%t2"}));
+    EXPECT_EQ(fill_command({"prog", "x%1y"}, values, '1'), (Argv{"prog", "xsms:1%t2y"}));
+    // Unknown keys and a trailing percent stay as written.
+    EXPECT_EQ(fill_command({"p", "%q", "50%"}, values, '1'), (Argv{"p", "%q", "50%", "sms:1%t2"}));
+}
+
+TEST(CommandTemplate, PercentEncoding) {
+    EXPECT_EQ(percent_encode("Hello, world & more?"), "Hello%2C%20world%20%26%20more%3F");
+    EXPECT_EQ(percent_encode("+7 912", "+"), "+7%20912");
+    EXPECT_EQ(percent_encode("a@b.c?cc=x", "@"), "a@b.c%3Fcc%3Dx");
+    EXPECT_EQ(percent_encode("Привет"), "%D0%9F%D1%80%D0%B8%D0%B2%D0%B5%D1%82");
+    EXPECT_EQ(percent_encode(std::string("a\0b", 3), std::string("\0", 1)), "a%00b");
+}
+
+// --- starting programs ---------------------------------------------------------
+
+TEST(SpawnProgram, ReportsExitStatusAndRefusals) {
+    EXPECT_EQ(spawn_program({"/bin/sh", "-c", "exit 7"}, SpawnWait::for_exit), 7);
+    EXPECT_EQ(spawn_program({"true"}, SpawnWait::for_exit), 0); // found in PATH
+    EXPECT_FALSE(spawn_program({"/no/such/program"}, SpawnWait::for_exit).has_value());
+    EXPECT_FALSE(spawn_program({"no-such-program-telvara"}).has_value());
+    EXPECT_FALSE(spawn_program({}).has_value());
+    EXPECT_FALSE(spawn_program({"/bin/echo", std::string("a\0b", 3)}).has_value());
+}
+
+// A private device root and a helper that writes its arguments to a file,
+// one NUL after each.
+class LaunchTest : public data::testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+        m_out = root() + "/argv.out";
+        m_helper = root() + "/record-argv";
+        std::ofstream script(m_helper);
+        script << "#!/bin/sh\n"
+                  "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '"
+               << m_out << ".tmp' && mv '" << m_out << ".tmp' '" << m_out << "'\n";
+        script.close();
+        ::chmod(m_helper.c_str(), 0755);
+    }
+    void TearDown() override {
+        app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+        DocumentTest::TearDown();
+    }
+
+    void set_command(const char16_t* name, const std::string& command) {
+        ASSERT_TRUE(app::reg_write_string(k_telvara_key, name, from_utf8(command)));
+    }
+
+    // The arguments the helper received (after argv[0]); empty after a
+    // timeout.
+    Argv recorded() {
+        if (!pump_until([&] { return std::filesystem::exists(m_out); }))
+            return {};
+        std::ifstream in(m_out, std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::filesystem::remove(m_out);
+        Argv out;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i] == '\0') {
+                out.push_back(all.substr(start, i - start));
+                start = i + 1;
+            }
+        }
+        return out;
+    }
+
+    std::string m_out;
+    std::string m_helper;
+};
+
+const char16_t k_hostile[] = u"+1 555; rm -rf ~ \"'$(touch PWNED)`touch PWNED2`\n|&>x";
+
+TEST_F(LaunchTest, ShellSyntaxInANumberIsOneArgument) {
+    set_command(u"SmsCommand", m_helper + " --number %n --text %t");
+    PhoneManager manager(nullptr);
+    const WString text = u"hi $(id) ; `id` \" ' \\";
+    ASSERT_TRUE(manager.send_sms(k_hostile, text));
+    const Argv args = recorded();
+    ASSERT_EQ(args.size(), 5u);
+    EXPECT_EQ(args[0], "--number");
+    EXPECT_EQ(args[1], to_utf8(k_hostile));
+    EXPECT_EQ(args[2], "--text");
+    EXPECT_EQ(args[3], to_utf8(text));
+    // No %1 in the template: the address is added last, fully encoded.
+    EXPECT_EQ(args[4].rfind("sms:+1%20555%3B%20rm", 0), 0u) << args[4];
+    EXPECT_EQ(args[4].find_first_of(" ;\"'$`\n|&>"), std::string::npos) << args[4];
+    EXPECT_FALSE(std::filesystem::exists("PWNED"));
+    EXPECT_FALSE(std::filesystem::exists("PWNED2"));
+    EXPECT_FALSE(std::filesystem::exists(root() + "/x"));
+}
+
+TEST_F(LaunchTest, SmsAddressCarriesTheBodyOnlyWhenThereIsOne) {
+    set_command(u"SmsCommand", m_helper + " %1");
+    PhoneManager manager(nullptr);
+    ASSERT_TRUE(manager.send_sms(u"+7 912", u"Hi & bye?"));
+    EXPECT_EQ(recorded(), (Argv{"sms:+7%20912?body=Hi%20%26%20bye%3F"}));
+    ASSERT_TRUE(manager.open_sms_chat(u"*100#"));
+    EXPECT_EQ(recorded(), (Argv{"sms:*100%23"}));
+}
+
+TEST_F(LaunchTest, MailAndWebAddresses) {
+    set_command(u"MailCommand", m_helper);
+    set_command(u"WebCommand", m_helper + " --new-window %1");
+    PhoneManager manager(nullptr);
+    int idle = 0;
+    manager.set_hooks({[&] { ++idle; }});
+    ASSERT_TRUE(manager.send_mail(u"ada@example.org?cc=eve@example.org"));
+    EXPECT_EQ(idle, 1);
+    EXPECT_EQ(recorded(), (Argv{"mailto:ada@example.org%3Fcc%3Deve@example.org"}));
+    ASSERT_TRUE(manager.open_url(u"https://example.org/a?b=c"));
+    EXPECT_EQ(recorded(), (Argv{"--new-window", "https://example.org/a?b=c"}));
+    // Without a scheme it is a web address, never an option or a file.
+    ASSERT_TRUE(manager.open_url(u"--help"));
+    EXPECT_EQ(recorded(), (Argv{"--new-window", "http://--help"}));
+    EXPECT_FALSE(manager.open_url(u""));
+}
+
+TEST_F(LaunchTest, MissingHandlerReportsFalse) {
+    set_command(u"SmsCommand", "/no/such/handler %1");
+    PhoneManager manager(nullptr);
+    EXPECT_FALSE(manager.send_sms(u"1", u""));
+}
+
+TEST_F(LaunchTest, ExecuteFileRunsProgramsAndOpensDocuments) {
+    PhoneManager manager(nullptr);
+    // Paths are the device's: "\record-argv" is the helper in the root.
+    ASSERT_TRUE(manager.execute_file(u"\\record-argv", k_hostile));
+    EXPECT_EQ(recorded(), (Argv{to_utf8(k_hostile)}));
+    ASSERT_TRUE(manager.execute_file(u"/record-argv", u""));
+    EXPECT_EQ(recorded(), Argv{});
+
+    // A document goes to the open command.
+    set_command(u"OpenCommand", m_helper + " open %1");
+    const std::string document = root() + "/notes.txt";
+    std::ofstream(document) << "x";
+    ASSERT_TRUE(manager.execute_file(u"\\notes.txt", u"ignored"));
+    EXPECT_EQ(recorded(), (Argv{"open", document}));
+
+    EXPECT_FALSE(manager.execute_file(u"\\missing.exe", u""));
+    EXPECT_FALSE(manager.execute_file(u"", u""));
+}
+
+TEST_F(LaunchTest, SmsChatProgramWhenInstalled) {
+    ASSERT_TRUE(app::reg_write_string(u"HKEY_LOCAL_MACHINE\\Software\\Apps\\KELMA Messly",
+                                      u"InstallDir", u"\\Program Files\\Messly"));
+    const std::string folder = root() + "/Program Files/Messly";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(m_helper, folder + "/Messly.exe");
+    ::chmod((folder + "/Messly.exe").c_str(), 0755);
+    PhoneManager manager(nullptr);
+    ASSERT_TRUE(manager.open_sms_chat(u"+1 555; x"));
+    EXPECT_EQ(recorded(), (Argv{"open:+1 555; x"}));
+}
+
+// --- settings ------------------------------------------------------------------
+
+class PhoneSettingsTest : public LaunchTest {};
+
+TEST_F(PhoneSettingsTest, MissedCallCounterLivesUnderSystemStatePhone) {
+    EXPECT_EQ(PhoneManager::missed_call_count(), 0u);
+    EXPECT_EQ(increment_missed_call_count(), 1u);
+    EXPECT_EQ(increment_missed_call_count(), 2u);
+    std::uint32_t raw = 0;
+    ASSERT_TRUE(
+        app::reg_read_dword(u"HKEY_CURRENT_USER\\System\\State\\Phone", u"Missed Call Count", raw));
+    EXPECT_EQ(raw, 2u);
+    PhoneManager::reset_missed_call_count();
+    EXPECT_EQ(PhoneManager::missed_call_count(), 0u);
+}
+
+TEST_F(PhoneSettingsTest, ModemAndEmergencyNumbers) {
+    EXPECT_EQ(modem_device(), "sim");
+    EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"112", u"911"}));
+    app::reg_write_string(k_telvara_key, u"Modem", u"tcp:127.0.0.1:7000");
+    app::reg_write_string(k_telvara_key, u"EmergencyNumbers", u" 101, 102 ;103");
+    EXPECT_EQ(modem_device(), "tcp:127.0.0.1:7000");
+    EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"101", u"102", u"103"}));
+    app::reg_write_string(k_telvara_key, u"Modem", u"  ");
+    app::reg_write_string(k_telvara_key, u"EmergencyNumbers", u" , ");
+    EXPECT_EQ(modem_device(), "sim");
+    EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"112", u"911"}));
+}
+
+// --- the emergency shortcut ------------------------------------------------------
+
+void type(EmergencyShortcut& shortcut, std::u16string_view digits) {
+    for (char16_t d : digits) {
+        EXPECT_FALSE(shortcut.on_key(ui::key::Digit0 + (d - u'0'), KeyAction::pressed));
+        EXPECT_FALSE(shortcut.on_key(ui::key::Digit0 + (d - u'0'), KeyAction::released));
+    }
+}
+
+TEST_F(PhoneSettingsTest, EmergencyDigitsAreCollectedAndCleared) {
+    PhoneManager manager(nullptr);
+    EmergencyShortcut shortcut(manager);
+    type(shortcut, u"0112");
+    EXPECT_EQ(shortcut.typed_digits(), u"0112");
+    EXPECT_FALSE(shortcut.on_key(ui::key::Left, KeyAction::pressed));
+    EXPECT_TRUE(shortcut.typed_digits().empty());
+    type(shortcut, u"12");
+    // 12 is not 112: the Talk key goes on to the form; the digits stay.
+    EXPECT_FALSE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    EXPECT_EQ(shortcut.typed_digits(), u"12");
+    EXPECT_FALSE(shortcut.on_key(ui::key::None, KeyAction::pressed));
+    EXPECT_EQ(shortcut.typed_digits(), u"12");
+    // Released keys change nothing.
+    EXPECT_FALSE(shortcut.on_key(ui::key::Left, KeyAction::released));
+    EXPECT_EQ(shortcut.typed_digits(), u"12");
+    // A long run of digits keeps its tail.
+    type(shortcut, std::u16string(200, u'7') + u"911");
+    int idle = 0;
+    manager.set_hooks({[&] { ++idle; }});
+    EXPECT_TRUE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    EXPECT_TRUE(shortcut.typed_digits().empty());
+    EXPECT_EQ(idle, 1);
+}
+
+using EmergencyCallTest = testing::TelephoneTest;
+
+TEST_F(EmergencyCallTest, TalkAfterTyping0112Dials112) {
+    PhoneManager manager(m_telephone.get());
+    EmergencyShortcut shortcut(manager, {u"112", u"911"});
+    type(shortcut, u"0112");
+    EXPECT_TRUE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    ASSERT_TRUE(wait_received("ATD112;"));
+    EXPECT_EQ(received_count("ATD0112;"), 0u);
+}
+
+} // namespace
+} // namespace telvara::phone
