@@ -309,6 +309,8 @@ void Telephone::on_modem_event(const platform::modem::ModemEvent& event) {
                 !event.number.empty() && event.direction == modem::Direction::incoming;
             LineCallbackFunc({device, LineMessage::AppNewCall, 0, device, 0, {}});
             known = m_calls.find(event.call);
+        } else if (known->second.logged && is_live(event.state)) {
+            return; // dropped here; the modem has not caught up yet
         } else if (m_call == 0 && m_enabled && is_live(event.state)) {
             // It waited while another call was current; now it is the one.
             LineCallbackFunc({device, LineMessage::AppNewCall, 0, device, 0, {}});
