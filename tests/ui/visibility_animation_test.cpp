@@ -1,0 +1,326 @@
+// The visibility animations as the user sees them: frames drawn while a node
+// shows or hides, from the first step to the last, and reversals mid-way.
+#include "frame_png.h"
+#include "node_test_support.h"
+#include "ui/basic_nodes.h"
+#include "ui/drawing.h"
+#include "ui/easing.h"
+#include "ui/visibility_animations.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+using namespace telvara;
+using namespace telvara::ui;
+using telvara::ui::test::add;
+
+namespace {
+
+constexpr double kFrame = 1.0 / 60.0;
+constexpr Colour kBackground{20, 40, 200};
+const Pixel kBackgroundPixel = to_565(kBackground);
+
+const char* const kWords[] = {"scale", "pop", "right", "bottom", "left", "top", "flip"};
+
+WString wide(const char* text) {
+    return WString(text, text + std::char_traits<char>::length(text));
+}
+
+// A 120 x 160 screen with a card of 60 x 80 at (30, 40): a white face with a
+// dark frame line and a see-through (key colour) hole in the middle.
+class Card : public Node {
+  public:
+    void draw(RenderSurface& surface, Point origin) override {
+        fill(surface, origin, {width(), height()}, Colour{30, 30, 30});
+        fill(surface, {origin.x + 2, origin.y + 2}, {width() - 4, height() - 4},
+             Colour{250, 250, 250});
+        fill(surface, {origin.x + 4, origin.y + 4}, {width() / 2 - 4, 10}, Colour{220, 30, 30});
+        fill_pixel(surface, {origin.x + 25, origin.y + 35}, {10, 10}, kKeyColour);
+    }
+};
+
+struct Stage {
+    explicit Stage(const char* word) {
+        card = &add<Card>(screen);
+        card->set_visibility_animation(create_visibility_animation(wide(word)));
+        card->set_borders({30, 40}, {30, 40});
+        screen.place_x(0, 120);
+        screen.place_y(0, 160);
+        frame.resize(120, 160);
+    }
+    TimedVisibilityAnimation& animation() {
+        return *dynamic_cast<TimedVisibilityAnimation*>(card->visibility_animation());
+    }
+    void draw() {
+        fill(frame, {}, {120, 160}, kBackground);
+        screen.draw_node(frame, {});
+    }
+    // Pixels of the card's rectangle that differ from the background.
+    int covered() const {
+        int count = 0;
+        for (int y = 40; y < 120; ++y)
+            for (int x = 30; x < 90; ++x)
+                count += frame.row(y)[x] != kBackgroundPixel;
+        return count;
+    }
+    // Pixels anywhere that differ from the background.
+    int anywhere() const {
+        int count = 0;
+        for (int y = 0; y < 160; ++y)
+            for (int x = 0; x < 120; ++x)
+                count += frame.row(y)[x] != kBackgroundPixel;
+        return count;
+    }
+    std::vector<Pixel> pixels() const {
+        std::vector<Pixel> all;
+        for (int y = 0; y < 160; ++y)
+            all.insert(all.end(), frame.row(y), frame.row(y) + 120);
+        return all;
+    }
+
+    Node screen;
+    Card* card = nullptr;
+    RenderSurface frame;
+};
+
+// The card drawn with no animation at all.
+std::vector<Pixel> still_picture(bool visible) {
+    Stage stage("none");
+    stage.card->set_visible(visible);
+    stage.draw();
+    return stage.pixels();
+}
+
+} // namespace
+
+TEST(VisibilityAnimations, FactoryKnowsTheSevenWordsExactly) {
+    for (const char* word : kWords)
+        EXPECT_NE(create_visibility_animation(wide(word)), nullptr) << word;
+    EXPECT_EQ(create_visibility_animation(u"Scale"), nullptr);
+    EXPECT_EQ(create_visibility_animation(u"fade"), nullptr);
+    EXPECT_EQ(create_visibility_animation(u""), nullptr);
+    auto pop = create_visibility_animation(u"pop");
+    EXPECT_DOUBLE_EQ(dynamic_cast<ScaleAnimation&>(*pop).smallest(), 0.5);
+    auto bottom = create_visibility_animation(u"bottom");
+    EXPECT_EQ(dynamic_cast<SlideAnimation&>(*bottom).slide_direction(), SlideDirection::Bottom);
+}
+
+TEST(VisibilityAnimations, DurationsFeelLikeAPhone) {
+    for (const char* word : kWords) {
+        auto animation = create_visibility_animation(wide(word));
+        const auto& timing = dynamic_cast<TimedVisibilityAnimation&>(*animation).timing();
+        EXPECT_GE(timing.show_seconds, 0.15) << word;
+        EXPECT_LE(timing.show_seconds, 0.27) << word;
+        EXPECT_GE(timing.hide_seconds, 0.15) << word;
+        EXPECT_LE(timing.hide_seconds, timing.show_seconds) << word;
+    }
+}
+
+TEST(VisibilityAnimations, ShowingEasesOutAndHidingEasesIn) {
+    for (const char* word : kWords) {
+        Stage stage(word);
+        stage.card->set_visible(false);
+        stage.card->set_visible_animated(true);
+        TimedVisibilityAnimation& animation = stage.animation();
+        const double show = animation.timing().show_seconds;
+        stage.screen.tick(show / 4);
+        // A quarter of the time covers well over a quarter of the way...
+        EXPECT_GT(animation.position(), 0.4) << word;
+        stage.screen.tick(show);
+        EXPECT_FALSE(animation.is_running());
+
+        stage.card->set_visible_animated(false);
+        const double hide = animation.timing().hide_seconds;
+        stage.screen.tick(hide / 4);
+        // ...while leaving starts gently.
+        EXPECT_GT(animation.position(), 0.9) << word;
+        EXPECT_LT(animation.position(), 1.0) << word;
+    }
+}
+
+TEST(VisibilityAnimations, EachShowRunsFromNothingToTheStillPictureSteadily) {
+    const std::vector<Pixel> shown = still_picture(true);
+    for (const char* word : kWords) {
+        Stage stage(word);
+        stage.card->set_visible(false);
+        stage.card->set_visible_animated(true);
+        ASSERT_TRUE(stage.animation().is_running()) << word;
+        EXPECT_TRUE(stage.card->is_visible());
+
+        stage.draw();
+        const int full = 60 * 80 - 100; // the hole shows the background
+        EXPECT_LT(stage.covered(), full / 10) << word << ": first frame is nearly hidden";
+        int previous = stage.covered();
+        double previous_position = stage.animation().position();
+        int frames = 0;
+        while (stage.animation().is_running()) {
+            stage.screen.tick(kFrame);
+            stage.draw();
+            ++frames;
+            // "pop" passes the end a little and settles back: steady until then.
+            const double position = std::min(stage.animation().position(), 1.0);
+            if (position < 1.0) {
+                EXPECT_GE(stage.covered(), previous) << word << " frame " << frames;
+            }
+            EXPECT_GE(position, previous_position) << word;
+            previous = stage.covered();
+            previous_position = position;
+            if (frames % 2 == 0 && frames <= 12)
+                test::write_frame_png(stage.frame, std::string("show-") + word + "-" +
+                                                       std::to_string(100 + frames));
+            ASSERT_LT(frames, 60);
+        }
+        EXPECT_GE(frames, 9) << word << ": at least 150 ms of motion";
+        EXPECT_EQ(stage.pixels(), shown) << word << ": last frame is the still picture";
+    }
+}
+
+TEST(VisibilityAnimations, EachHideRunsFromTheStillPictureToNothing) {
+    const std::vector<Pixel> shown = still_picture(true);
+    const std::vector<Pixel> hidden = still_picture(false);
+    for (const char* word : kWords) {
+        Stage stage(word);
+        stage.draw();
+        stage.card->set_visible_animated(false);
+        EXPECT_FALSE(stage.card->is_visible());
+        ASSERT_TRUE(stage.animation().is_running()) << word;
+        stage.draw();
+        // The first frame still looks like the card.
+        const std::vector<Pixel> first = stage.pixels();
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < first.size(); ++i)
+            differing += first[i] != shown[i];
+        EXPECT_LT(differing, first.size() / 50) << word;
+
+        double previous_position = stage.animation().position();
+        int frames = 0;
+        while (stage.animation().is_running()) {
+            stage.screen.tick(kFrame);
+            stage.draw();
+            EXPECT_LE(stage.animation().position(), previous_position) << word;
+            previous_position = stage.animation().position();
+            if (++frames == 6)
+                test::write_frame_png(stage.frame, std::string("hide-") + word + "-6");
+            ASSERT_LT(frames, 60);
+        }
+        EXPECT_EQ(stage.pixels(), hidden) << word;
+        // The picture is let go once it is no longer shown.
+        EXPECT_TRUE(stage.card->cache_surface().empty()) << word;
+    }
+}
+
+TEST(VisibilityAnimations, SlidesComeFromTheirSideOfTheScreen) {
+    const struct {
+        const char* word;
+        int dx;
+        int dy;
+    } sides[] = {{"right", 1, 0}, {"bottom", 0, 1}, {"left", -1, 0}, {"top", 0, -1}};
+    for (const auto& side : sides) {
+        Stage stage(side.word);
+        stage.card->set_visible(false);
+        stage.card->set_visible_animated(true);
+        stage.screen.tick(0.05);
+        auto& slide = dynamic_cast<SlideAnimation&>(stage.animation());
+        const Point at = slide.offset_at({30, 40}, {60, 80}, {120, 160}, slide.position());
+        EXPECT_EQ((at.x - 30 > 0) - (at.x - 30 < 0), side.dx) << side.word;
+        EXPECT_EQ((at.y - 40 > 0) - (at.y - 40 < 0), side.dy) << side.word;
+        // Wholly off the screen at the start, home at the end.
+        const Point start = slide.offset_at({30, 40}, {60, 80}, {120, 160}, 0.0);
+        EXPECT_TRUE(start.x >= 120 || start.y >= 160 || start.x + 60 <= 0 || start.y + 80 <= 0)
+            << side.word;
+        const Point home = slide.offset_at({30, 40}, {60, 80}, {120, 160}, 1.0);
+        EXPECT_EQ(home.x, 30);
+        EXPECT_EQ(home.y, 40);
+    }
+}
+
+TEST(VisibilityAnimations, ReversingMidWayContinuesFromWhereItIs) {
+    for (const char* word : kWords) {
+        Stage stage(word);
+        stage.card->set_visible(false);
+        stage.card->set_visible_animated(true);
+        TimedVisibilityAnimation& animation = stage.animation();
+        stage.screen.tick(animation.timing().show_seconds / 4);
+        const double reached = animation.position();
+        ASSERT_GT(reached, 0.3) << word;
+        ASSERT_LT(reached, 1.0) << word;
+
+        stage.card->set_visible_animated(false);
+        EXPECT_TRUE(animation.is_running());
+        EXPECT_EQ(animation.direction(), AnimationDirection::Hide);
+        EXPECT_NEAR(animation.position(), reached, 1e-9) << word;
+        // It goes back, not on, and takes less than a full hide.
+        EXPECT_LT(animation.remaining(), animation.timing().hide_seconds) << word;
+        stage.screen.tick(kFrame);
+        EXPECT_LT(animation.position(), reached) << word;
+        EXPECT_GT(animation.position(), reached - 0.2) << word;
+
+        // And back again to shown.
+        stage.card->set_visible_animated(true);
+        EXPECT_EQ(animation.direction(), AnimationDirection::Show);
+        for (int i = 0; i < 60 && animation.is_running(); ++i)
+            stage.screen.tick(kFrame);
+        EXPECT_FALSE(animation.is_running());
+        EXPECT_TRUE(stage.card->is_visible());
+        stage.draw();
+        EXPECT_EQ(stage.pixels(), still_picture(true)) << word;
+    }
+}
+
+TEST(VisibilityAnimations, PopOvershootsALittleThenSettles) {
+    Stage stage("pop");
+    stage.card->set_visible(false);
+    stage.card->set_visible_animated(true);
+    double peak = 0.0;
+    while (stage.animation().is_running()) {
+        stage.screen.tick(kFrame);
+        peak = std::max(peak, stage.animation().position());
+    }
+    EXPECT_GT(peak, 1.02);
+    EXPECT_LT(peak, 1.15);
+    EXPECT_DOUBLE_EQ(stage.animation().position(), 1.0);
+}
+
+TEST(VisibilityAnimations, KeyColourStaysSeeThroughWhileMoving) {
+    for (const char* word : {"right", "flip", "scale"}) {
+        Stage stage(word);
+        stage.card->set_visible(false);
+        stage.card->set_visible_animated(true);
+        stage.screen.tick(stage.animation().timing().show_seconds * 0.7);
+        stage.draw();
+        for (Pixel pixel : stage.pixels())
+            ASSERT_NE(pixel, kKeyColour) << word;
+        EXPECT_GT(stage.anywhere(), 0) << word;
+    }
+}
+
+TEST(VisibilityAnimations, DrawsWithinTheClipOnly) {
+    Stage stage("pop");
+    stage.card->set_visible(false);
+    stage.card->set_visible_animated(true);
+    stage.screen.tick(0.1);
+    fill(stage.frame, {}, {120, 160}, kBackground);
+    {
+        ClipScope clip(stage.frame, Rect{0, 0, 60, 160});
+        stage.screen.draw_node(stage.frame, {});
+    }
+    for (int y = 0; y < 160; ++y)
+        for (int x = 60; x < 120; ++x)
+            ASSERT_EQ(stage.frame.row(y)[x], kBackgroundPixel);
+}
+
+TEST(Easing, CurvesRunFromZeroToOneAndBendTheRightWay) {
+    EXPECT_DOUBLE_EQ(easing::out_cubic(0.0), 0.0);
+    EXPECT_DOUBLE_EQ(easing::out_cubic(1.0), 1.0);
+    EXPECT_DOUBLE_EQ(easing::in_cubic(0.0), 0.0);
+    EXPECT_DOUBLE_EQ(easing::in_cubic(1.0), 1.0);
+    EXPECT_NEAR(easing::out_back(0.0), 0.0, 1e-12);
+    EXPECT_NEAR(easing::out_back(1.0), 1.0, 1e-12);
+    EXPECT_GT(easing::out_cubic(0.5), 0.5);
+    EXPECT_LT(easing::in_cubic(0.5), 0.5);
+    EXPECT_DOUBLE_EQ(easing::out_cubic(2.0), 1.0);
+    EXPECT_DOUBLE_EQ(easing::in_cubic(-1.0), 0.0);
+}
