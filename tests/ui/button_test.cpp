@@ -4,9 +4,10 @@
 #include "skin_test_support.h"
 #include "ui/button_node.h"
 #include "ui/key_names.h"
+#include "ui/multinode.h"
 #include "ui/node_registry.h"
+#include "ui/progress_node.h"
 #include "ui/text_node.h"
-#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -329,12 +330,20 @@ namespace {
 using skinc::NodeModel;
 using skinc::SkinModel;
 
+// Only the types these skins use: other tests register names of their own.
 void ensure_types() {
     auto& registry = NodeRegistry::instance();
-    if (!registry.contains(u"node"))
-        register_layout_node_types(registry);
-    if (!registry.contains(u"button"))
-        register_widget_node_types(registry);
+    const struct {
+        const char16_t* name;
+        NodeFactory factory;
+    } types[] = {{u"node", &make_node<Node>},
+                 {u"button", &make_node<ButtonNode>},
+                 {u"multinode", &make_node<Multinode>},
+                 {u"progress", &make_node<ProgressNode>}};
+    for (const auto& type : types) {
+        if (!registry.contains(type.name))
+            registry.register_type(type.name, type.factory);
+    }
 }
 
 NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
