@@ -201,7 +201,7 @@ void FlipAnimation::draw_at(RenderSurface& target, Point origin, const RenderSur
         return;
     const std::int32_t count = area.width();
     m_source_x.assign(std::size_t(count), -1.0);
-    m_stretch.assign(std::size_t(count), 0.0);
+    m_shrink.assign(std::size_t(count), 0.0);
     for (std::int32_t i = 0; i < count; ++i) {
         const double projected = area.left + i - origin.x + 0.5 - centre_x;
         const double denominator = cosine - projected * sine / camera;
@@ -211,7 +211,8 @@ void FlipAnimation::draw_at(RenderSurface& target, Point origin, const RenderSur
         if (x < -centre_x || x >= centre_x)
             continue;
         m_source_x[std::size_t(i)] = x + centre_x;
-        m_stretch[std::size_t(i)] = 1.0 / (1.0 + x * sine / camera);
+        // Kept as its inverse: rows map back by a product, not a division.
+        m_shrink[std::size_t(i)] = 1.0 + x * sine / camera;
     }
     m_row.resize(std::size_t(count));
     m_columns.resize(std::size_t(count));
@@ -230,7 +231,8 @@ void FlipAnimation::draw_at(RenderSurface& target, Point origin, const RenderSur
         };
         for (std::int32_t i = 0; i < count; ++i) {
             const double source_x = m_source_x[std::size_t(i)];
-            const double source_y = source_x < 0.0 ? -1.0 : centre_y + offset_y / m_stretch[i];
+            const double source_y =
+                source_x < 0.0 ? -1.0 : centre_y + offset_y * m_shrink[std::size_t(i)];
             if (source_x < 0.0 || source_y < 0.0 || source_y >= height) {
                 flush();
                 continue;

@@ -111,7 +111,7 @@ class FlipAnimation final : public TimedVisibilityAnimation {
 
   private:
     std::vector<double> m_source_x;
-    std::vector<double> m_stretch;
+    std::vector<double> m_shrink; // 1 / vertical stretch per column
     std::vector<Pixel> m_row;
     std::vector<std::int32_t> m_columns;
 };
