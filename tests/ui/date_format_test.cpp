@@ -1,0 +1,124 @@
+// Date texts: the day-month rule on formatted dates, date pictures, and the
+// forms the C locale (month first) and a generated German locale (day first)
+// give.
+#include "ui/date_format.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace telvara;
+using namespace telvara::ui;
+
+TEST(DateOrderRule, FindsTheFirstElevenAndTwentyTwo) {
+    EXPECT_EQ(day_month_order_of(u"11/22/00"), DayMonthOrder::MonthFirst);
+    EXPECT_EQ(day_month_order_of(u"2000-11-22"), DayMonthOrder::MonthFirst);
+    EXPECT_EQ(day_month_order_of(u"22.11.2000"), DayMonthOrder::DayFirst);
+    EXPECT_EQ(day_month_order_of(u"22/11/00"), DayMonthOrder::DayFirst);
+    // Neither number: day first.
+    EXPECT_EQ(day_month_order_of(u"Nov. 2000"), DayMonthOrder::DayFirst);
+    EXPECT_EQ(day_month_order_of(u""), DayMonthOrder::DayFirst);
+    // Only the day as a number (the month written out): day first.
+    EXPECT_EQ(day_month_order_of(u"Nov 22, 2000"), DayMonthOrder::DayFirst);
+}
+
+TEST(DateOrderRule, Pictures) {
+    EXPECT_EQ(day_month_picture(DayMonthOrder::MonthFirst, MonthStyle::Name), u"MMMM dd");
+    EXPECT_EQ(day_month_picture(DayMonthOrder::MonthFirst, MonthStyle::Number), u"MM.dd");
+    EXPECT_EQ(day_month_picture(DayMonthOrder::DayFirst, MonthStyle::Name), u"dd MMMM");
+    EXPECT_EQ(day_month_picture(DayMonthOrder::DayFirst, MonthStyle::Number), u"dd.MM");
+}
+
+class DateFormatC : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_NE(std::setlocale(LC_TIME, "C"), nullptr); }
+};
+
+TEST_F(DateFormatC, PictureTokens) {
+    const CalendarDate date{2001, 3, 5}; // a Monday
+    EXPECT_EQ(format_date_picture(date, u"dd.MM"), u"05.03");
+    EXPECT_EQ(format_date_picture(date, u"d/M/yy"), u"5/3/01");
+    EXPECT_EQ(format_date_picture(date, u"yyyy"), u"2001");
+    EXPECT_EQ(format_date_picture(date, u"ddd dddd MMM MMMM"), u"Mon Monday Mar March");
+    EXPECT_EQ(format_date_picture(date, u"'day' d 'o''clock'"), u"day 5 o'clock");
+    EXPECT_EQ(format_date_picture(date, u""), u"");
+}
+
+TEST_F(DateFormatC, InvalidDatesGiveNoText) {
+    EXPECT_EQ(format_date_picture({2001, 2, 29}, u"dd.MM"), u"");
+    EXPECT_EQ(format_date_picture({2000, 13, 1}, u"dd.MM"), u"");
+    EXPECT_EQ(format_date_list({2000, 1, 0}, MonthStyle::Name), u"");
+    EXPECT_EQ(format_date_system({0, 1, 1}, DateLength::Short), u"");
+    EXPECT_EQ(format_date_picture({2000, 2, 29}, u"dd.MM"), u"29.02") << "a leap day is real";
+}
+
+TEST_F(DateFormatC, MonthFirstLocale) {
+    const CalendarDate date{2000, 11, 22};
+    EXPECT_EQ(format_date_system(date, DateLength::Short), u"11/22/00");
+    EXPECT_EQ(day_month_order(), DayMonthOrder::MonthFirst);
+    EXPECT_EQ(format_date_list(date, MonthStyle::Name), u"November 22");
+    EXPECT_EQ(format_date_list({2000, 3, 5}, MonthStyle::Number), u"03.05");
+    EXPECT_EQ(format_date_system(date, DateLength::Long), u"Wednesday, November 22, 2000");
+}
+
+TEST(DateFormatLocal, LocalDateOfAMoment) {
+    const CalendarDate today = local_date(std::time(nullptr));
+    EXPECT_TRUE(is_valid_date(today));
+    EXPECT_GE(today.year, 2024);
+}
+
+// A day-first locale made with localedef into a private folder (no root
+// needed); skipped where the locale sources are not installed.
+class DateFormatGerman : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        const std::string folder =
+            (std::filesystem::temp_directory_path() / "telvara-test-locales").string();
+        if (!std::filesystem::exists(folder + "/de_DE.UTF-8")) {
+            std::filesystem::create_directories(folder);
+            const std::string command =
+                "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
+            if (std::system(command.c_str()) != 0)
+                return;
+        }
+        s_folder = folder;
+    }
+
+    void SetUp() override {
+        if (s_folder.empty())
+            GTEST_SKIP() << "localedef cannot build de_DE here";
+        ::setenv("LOCPATH", s_folder.c_str(), 1);
+        if (!std::setlocale(LC_TIME, "de_DE.UTF-8")) {
+            ::unsetenv("LOCPATH");
+            GTEST_SKIP() << "de_DE.UTF-8 does not load";
+        }
+    }
+    void TearDown() override {
+        std::setlocale(LC_TIME, "C");
+        ::unsetenv("LOCPATH");
+    }
+
+    static inline std::string s_folder;
+};
+
+TEST_F(DateFormatGerman, DayFirstInBothForms) {
+    const CalendarDate date{2000, 11, 22};
+    EXPECT_EQ(format_date_system(date, DateLength::Short), u"22.11.2000");
+    EXPECT_EQ(day_month_order(), DayMonthOrder::DayFirst);
+    EXPECT_EQ(format_date_list(date, MonthStyle::Number), u"22.11");
+    EXPECT_EQ(format_date_list(date, MonthStyle::Name), u"22 November");
+    // Month names beyond ASCII come through whole.
+    EXPECT_EQ(format_date_list({2001, 3, 5}, MonthStyle::Name), u"05 M\u00E4rz");
+    EXPECT_EQ(format_date_system(date, DateLength::Long), u"Mittwoch, 22 November 2000");
+}
+
+TEST_F(DateFormatGerman, TheOrderFollowsALocaleChangeAtOnce) {
+    EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
+    std::setlocale(LC_TIME, "C");
+    EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"MM.dd");
+    std::setlocale(LC_TIME, "de_DE.UTF-8");
+    EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
+}
