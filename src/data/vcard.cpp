@@ -5,8 +5,6 @@
 // elsewhere, so that every record reads back as it was written.
 #include "data/vcard.h"
 
-#include "data/contact_photo.h"
-
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -266,6 +264,23 @@ std::string encode_base64(std::span<const std::byte> in) {
     }
     return out;
 }
+
+// The vCard TYPE of a photo by its signature: "PNG", "JPEG", or null for
+// anything the program cannot show.
+const char* photo_type(std::span<const std::byte> b) {
+    static constexpr std::uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (b.size() >= 8 && std::equal(png, png + 8, b.begin(),
+                                    [](std::uint8_t x, std::byte y) { return std::byte{x} == y; }))
+        return "PNG";
+    if (b.size() >= 3 && b[0] == std::byte{0xFF} && b[1] == std::byte{0xD8} &&
+        b[2] == std::byte{0xFF})
+        return "JPEG";
+    return nullptr;
+}
+
+// Category names of a text split at "," and ";", trimmed, empty ones dropped
+// (the store splits at both as well).
+std::vector<WString> category_names(WStringView text);
 
 // --- lines and properties ---------------------------------------------------
 
@@ -776,6 +791,20 @@ std::string format_birthday(std::int64_t ms) {
     return text;
 }
 
+std::vector<WString> category_names(WStringView text) {
+    std::vector<WString> out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u',' && text[i] != u';')
+            continue;
+        WString name = trim(text.substr(start, i - start));
+        start = i + 1;
+        if (!name.empty())
+            out.push_back(std::move(name));
+    }
+    return out;
+}
+
 // --- one card ---------------------------------------------------------------
 
 struct CardReader {
@@ -865,7 +894,7 @@ struct CardReader {
         }
         if (bytes.empty())
             return;
-        if (detect_image_format(bytes) == ImageFormat::unknown) {
+        if (photo_type(bytes) == nullptr) {
             note(p.line, "photo is neither JPEG nor PNG: left out");
             return;
         }
@@ -1000,17 +1029,9 @@ struct CardReader {
             else
                 note(p.line, "birthday \"" + to_utf8(value) + "\" not understood: left out");
         } else if (n == "CATEGORIES" || n == "X-CATEGORIES") {
-            const WString all = clean(text);
-            std::size_t start = 0;
-            for (std::size_t i = 0; i <= all.size(); ++i) {
-                if (i < all.size() && all[i] != u',' && all[i] != u';')
-                    continue;
-                WString name = trim(WStringView(all).substr(start, i - start));
-                start = i + 1;
-                if (!name.empty() &&
-                    std::find(categories.begin(), categories.end(), name) == categories.end())
-                    categories.push_back(std::move(name));
-            }
+            // Repeated names stay: the card's list is taken as it is.
+            for (auto& name : category_names(clean(text)))
+                categories.push_back(std::move(name));
         }
         return true;
     }
@@ -1359,22 +1380,17 @@ std::string write_vcard(const ContactRecord& record, std::span<const std::byte> 
     }
     if (!value(FT::Categories).empty()) {
         std::string names;
-        for (const auto& name : split_category_text(value(FT::Categories))) {
-            const WString trimmed = clean(name);
-            if (trimmed.empty())
-                continue;
+        for (const auto& name : category_names(value(FT::Categories))) {
             if (!names.empty())
                 names += ",";
-            names += escape_text(trimmed);
+            names += escape_text(name);
         }
         if (!names.empty())
             put_line(out, "CATEGORIES:" + names);
     }
-    const ImageFormat format = detect_image_format(photo);
-    if (format != ImageFormat::unknown && photo.size() <= kMaxPictureBytes)
-        put_line(out, std::string("PHOTO;ENCODING=b;TYPE=") +
-                          (format == ImageFormat::png ? "PNG" : "JPEG") + ":" +
-                          encode_base64(photo));
+    const char* type = photo_type(photo);
+    if (type != nullptr && photo.size() <= kMaxPictureBytes)
+        put_line(out, std::string("PHOTO;ENCODING=b;TYPE=") + type + ":" + encode_base64(photo));
     put_line(out, "END:VCARD");
     return out;
 }

@@ -1,0 +1,279 @@
+// telvara-contacts run as a process on a private device root: import with a
+// broken card, list, export and re-import, usage errors, a running "program"
+// (a store with a watcher) hearing of the imported contacts, and an import
+// killed in the middle leaving a whole volume.
+#include "app/paths.h"
+#include "data/contact_store.h"
+#include "data/test_contacts.h"
+#include "data/vcard.h"
+#include "platform/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace telvara;
+using namespace telvara::data;
+using namespace std::chrono_literals;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tool is built beside the test binaries.
+std::string tool_path() {
+    return (fs::read_symlink("/proc/self/exe").parent_path() / "telvara-contacts").string();
+}
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ContactsToolTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "contacts-tool-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_previous_root = app::device_root();
+        app::set_device_root(m_dir + "/root");
+        ASSERT_TRUE(fs::exists(tool_path())) << "build the telvara-contacts target first";
+    }
+    void TearDown() override {
+        app::set_device_root(m_previous_root);
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+
+    std::string file(const std::string& name, const std::string& text) {
+        const std::string path = m_dir + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    // Starts the tool with TELVARA_ROOT set to our root; stdout and stderr
+    // go to files.
+    pid_t start(const std::vector<std::string>& args) {
+        std::vector<std::string> env_text;
+        for (char** e = environ; *e != nullptr; ++e)
+            if (std::string_view(*e).rfind("TELVARA_ROOT=", 0) != 0)
+                env_text.emplace_back(*e);
+        env_text.push_back("TELVARA_ROOT=" + m_dir + "/root");
+        std::vector<char*> env;
+        for (auto& e : env_text)
+            env.push_back(e.data());
+        env.push_back(nullptr);
+        std::vector<std::string> argv_text = {tool_path()};
+        argv_text.insert(argv_text.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : argv_text)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string out = m_dir + "/stdout", err = m_dir + "/stderr";
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        pid_t pid = -1;
+        if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) != 0)
+            pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    Result finish(pid_t pid) {
+        Result r;
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            r.status = WEXITSTATUS(status);
+        auto slurp = [](const std::string& path) {
+            std::ifstream in(path, std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        };
+        r.out = slurp(m_dir + "/stdout");
+        r.err = slurp(m_dir + "/stderr");
+        return r;
+    }
+
+    Result run(const std::vector<std::string>& args) { return finish(start(args)); }
+
+    std::string m_dir;
+    std::string m_previous_root;
+};
+
+const char* kCards = "BEGIN:VCARD\r\n"
+                     "VERSION:2.1\r\n"
+                     "N;CHARSET=windows-1251:\xCF\xE5\xF2\xF0\xEE\xE2;\xC8\xE2\xE0\xED\r\n"
+                     "TEL;CELL:+7 912 000-00-01\r\n"
+                     "TEL;HOME:+7 495 000-00-02\r\n"
+                     "END:VCARD\r\n"
+                     "BEGIN:VCARD\r\n"
+                     "VERSION:3.0\r\n"
+                     "FN:Broken\r\n"
+                     "TEL;TYPE=CELL +1 555\r\n"
+                     "END:VCARD\r\n"
+                     "BEGIN:VCARD\r\n"
+                     "VERSION:4.0\r\n"
+                     "FN:Acme\r\n"
+                     "ORG:Acme\r\n"
+                     "TEL;VALUE=uri;TYPE=\"work,voice\":tel:+1-555-0100\r\n"
+                     "END:VCARD\r\n";
+
+} // namespace
+
+TEST_F(ContactsToolTest, ImportReportsBrokenCardsListExportAndReimport) {
+    const std::string cards = file("cards.vcf", kCards);
+    Result r = run({"import", cards});
+    EXPECT_EQ(r.status, 1) << "a skipped card makes the status 1";
+    EXPECT_NE(r.err.find("cards.vcf: line 10: card at line 7 skipped: no ':' in the line"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("2 contacts imported, 1 skipped"), std::string::npos) << r.out;
+
+    r = run({"list"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Иван Петров\t+7 912 000-00-01\t+7 495 000-00-02\nAcme\t+1-555-0100\n");
+
+    ASSERT_EQ(run({"add-test", "30"}).status, 0);
+    const std::string exported = m_dir + "/all.vcf";
+    r = run({"export", exported});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(exported + ".part"));
+
+    ContactManagerImpl2 store;
+    std::vector<ContactRecord> before;
+    ASSERT_EQ(store.load_contacts(before), 32u);
+    std::vector<std::vector<std::byte>> photos;
+    for (const auto& c : before)
+        photos.push_back(store.get_picture(c));
+    EXPECT_GT(std::count_if(photos.begin(), photos.end(), [](auto& p) { return !p.empty(); }), 0);
+
+    ASSERT_EQ(run({"erase"}).status, 0);
+    std::vector<ContactRecord> none;
+    EXPECT_EQ(store.load_contacts(none), 0u);
+    r = run({"import", exported});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<ContactRecord> after;
+    ASSERT_EQ(store.load_contacts(after), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].first_name, before[i].first_name);
+        EXPECT_EQ(after[i].last_name, before[i].last_name);
+        EXPECT_EQ(after[i].company, before[i].company);
+        EXPECT_EQ(after[i].fields, before[i].fields) << i;
+        EXPECT_EQ(store.get_picture(after[i]), photos[i]) << i;
+    }
+
+    // Standard output export equals the file.
+    r = run({"export"});
+    std::ifstream in(exported, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(parse_vcards(r.out).contacts.size(), parse_vcards(text).contacts.size());
+}
+
+TEST_F(ContactsToolTest, UsageErrorsAndFailures) {
+    Result r = run({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage: telvara-contacts"), std::string::npos);
+    EXPECT_EQ(run({"frobnicate"}).status, 2);
+    EXPECT_EQ(run({"import"}).status, 2);
+    EXPECT_EQ(run({"import", "--charset", "ebcdic", "x.vcf"}).status, 2);
+    EXPECT_EQ(run({"add-test", "-3"}).status, 2);
+    EXPECT_EQ(run({"list", "extra"}).status, 2);
+    r = run({"import", m_dir + "/missing.vcf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(run({"help"}).status, 0);
+    // --root wins over the environment.
+    r = run({"--root", m_dir + "/other", "path"});
+    EXPECT_EQ(r.out, m_dir + "/other/pim.vol\n");
+}
+
+TEST_F(ContactsToolTest, RunningProgramHearsOfImportedContacts) {
+    ContactManagerImpl2 program;
+    struct Listener : ContactStoreListener {
+        std::vector<ContactRecord> added;
+        void on_contact_added(ContactManagerImpl2&, const ContactRecord& r) override {
+            added.push_back(r);
+        }
+        void on_load_progress(ContactManagerImpl2&, std::size_t, std::size_t) override {}
+        void on_contact_changed(ContactManagerImpl2&, std::uint32_t) override { ++changed; }
+        void on_contact_removed(ContactManagerImpl2&, std::uint32_t) override {}
+        int changed = 0;
+    } listener;
+    program.set_listener(&listener);
+    std::vector<ContactRecord> list;
+    program.load_contacts(list);
+    program.start_watching({}, 10);
+
+    const pid_t pid = start({"import", file("cards.vcf", kCards)});
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (listener.added.size() < 2 && std::chrono::steady_clock::now() < deadline) {
+        platform::wait(20ms);
+        platform::Message message;
+        while (platform::peek(message, platform::Peek::remove))
+            platform::dispatch(message);
+    }
+    EXPECT_EQ(finish(pid).status, 1);
+    ASSERT_EQ(listener.added.size(), 2u);
+    EXPECT_EQ(listener.added[0].last_name, u"Петров");
+    EXPECT_EQ(listener.added[1].company, u"Acme");
+    EXPECT_EQ(listener.changed, 0);
+}
+
+TEST_F(ContactsToolTest, ImportKilledMidwayLeavesAWholeVolume) {
+    // 20 batches of identical-looking cards, each numbered.
+    std::string text;
+    constexpr std::size_t kCount = 10000;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        ContactRecord r = make_test_contact(i % 50);
+        r.first_name = u"N" + to_wstring(static_cast<std::int64_t>(i));
+        text += write_vcard(r, make_test_contact_photo(i % 50));
+    }
+    const std::string cards = file("many.vcf", text);
+    std::size_t last = 0;
+    for (int round = 0; round < 4; ++round) {
+        const pid_t pid = start({"import", cards});
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150 + round * 120));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((m_dir + "/root/pim.vol").c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* check = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+        sqlite3_finalize(check);
+        sqlite3_close(db);
+
+        ContactManagerImpl2 store;
+        std::vector<ContactRecord> all;
+        const std::size_t count = store.load_contacts(all);
+        EXPECT_EQ(count % 500, 0u) << "batches are stored whole";
+        ASSERT_GE(count, last);
+        // Each import starts again from the first card: what this round added
+        // is a whole run from the start of the file.
+        for (std::size_t i = last; i < count; ++i)
+            ASSERT_EQ(all[i].first_name, u"N" + to_wstring(static_cast<std::int64_t>(i - last)))
+                << i;
+        last = count;
+    }
+}
