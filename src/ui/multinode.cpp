@@ -79,13 +79,12 @@ void Multinode::set_text(WString text) {
 }
 
 void Multinode::load(const Properties& skin, NodeRecord record) {
-    m_delays.clear();
-    m_current = 0;
     m_elapsed = 0.0;
+    const std::size_t first = child_count();
     Node::load(skin, record);
-    // Children were built from the valid child records in order (a damaged
-    // entry builds nothing), so the n-th valid record is child n.
-    std::size_t index = 0;
+    // Children were appended from the valid child records in order (a
+    // damaged entry builds nothing), so the n-th valid record is child n.
+    std::size_t index = first;
     const std::uint32_t records = skin.child_count(record);
     for (std::uint32_t i = 0; i < records && index < child_count(); ++i) {
         const NodeRecord child_record = skin.child(record, i);

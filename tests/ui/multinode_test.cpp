@@ -149,6 +149,23 @@ TEST_F(MultinodeSkin, HiddenShowDoesNotRunAndRestartsItsTimeWhenShown) {
     EXPECT_EQ(visible_children(*show), u"b");
 }
 
+TEST_F(MultinodeSkin, ReloadStartsTheShowOver) {
+    run(screen, 1.0);
+    ASSERT_EQ(show->current(), 1u);
+    ASSERT_TRUE(screen.load_from_skin(skin, u"form"));
+    show = dynamic_cast<Multinode*>(screen.find(u"show"));
+    ASSERT_NE(show, nullptr);
+    EXPECT_EQ(visible_children(*show), u"a");
+    EXPECT_DOUBLE_EQ(show->delay_of(1), 2.0);
+    // Loading a record into a multinode that holds children appends the new
+    // ones, their delays in step: "form" holds "show" (delay 3) and "still".
+    show->load(skin, skin.find_node(u"form"));
+    ASSERT_EQ(show->child_count(), 5u);
+    EXPECT_DOUBLE_EQ(show->delay_of(1), 2.0);
+    EXPECT_DOUBLE_EQ(show->delay_of(3), 3.0);
+    EXPECT_DOUBLE_EQ(show->delay_of(4), Multinode::kNoDelay);
+}
+
 TEST_F(MultinodeSkin, ButtonChildReportsThroughTheMultinode) {
     auto* button = dynamic_cast<ButtonNode*>(show->find(u"c"));
     ASSERT_NE(button, nullptr);
