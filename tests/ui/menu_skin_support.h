@@ -1,0 +1,153 @@
+#pragma once
+// A small menu skin built with the writer, shared by the menu tests: a
+// "Menu" whose panel rises from the bottom, with a caption, a growing list
+// and a cancel button; the row elements "MenuElement", "MenuElementDisabled",
+// "DangerElement" and "MagicRow" (special buttons, "Exit" left out).
+
+#include "node_test_support.h"
+#include "skin_test_support.h"
+#include "ui/button_node.h"
+#include "ui/node_registry.h"
+#include "ui/table_node.h"
+#include "ui/text_node.h"
+#include "ui/vlist.h"
+
+namespace telvara::ui::test {
+
+using skinc::ColorValue;
+using skinc::NodeModel;
+using skinc::PointValue;
+using skinc::SkinModel;
+
+inline void ensure_menu_types() {
+    auto& registry = NodeRegistry::instance();
+    if (!registry.contains(u"node"))
+        register_layout_node_types(registry);
+    const struct {
+        const char16_t* name;
+        NodeFactory factory;
+    } types[] = {{u"text", &make_node<TextNode>},
+                 {u"button", &make_node<ButtonNode>},
+                 {u"vlist", &make_node<VirtualList>}};
+    for (const auto& type : types) {
+        if (!registry.contains(type.name))
+            registry.register_type(type.name, type.factory);
+    }
+}
+
+inline NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
+    NodeModel node;
+    node.strings = {{u"type", model.intern_string(type)}};
+    if (id)
+        node.strings.push_back({u"id", model.intern_string(id)});
+    return node;
+}
+
+inline NodeModel colour(SkinModel& model, const char16_t* id, ColorValue value) {
+    NodeModel node = typed(model, u"color", id);
+    node.colors = {{u"color", value}};
+    return node;
+}
+
+inline void anchor(SkinModel& model, NodeModel& node, const char16_t* x, const char16_t* y) {
+    if (x)
+        node.strings.push_back({u"anchor_x", model.intern_string(x)});
+    if (y)
+        node.strings.push_back({u"anchor_y", model.intern_string(y)});
+}
+
+inline NodeModel label(SkinModel& model, const char16_t* id, ColorValue ink,
+                       const char16_t* halign) {
+    NodeModel text = typed(model, u"text", id);
+    text.colors = {{u"color", ink}};
+    text.strings.push_back({u"halign", model.intern_string(halign)});
+    text.fonts = {{u"font", 0}};
+    return text;
+}
+
+inline constexpr ColorValue kSurface{0xF3, 0xF5, 0xF7};
+inline constexpr ColorValue kPressedRow{0xDB, 0xE8, 0xFB};
+inline constexpr ColorValue kInk{0x1A, 0x1F, 0x24};
+inline constexpr ColorValue kAccent{0x1A, 0x73, 0xE8};
+inline constexpr ColorValue kDivider{0xE1, 0xE5, 0xEA};
+inline constexpr ColorValue kEnd{0xD9, 0x30, 0x25};
+inline constexpr ColorValue kGrey{0x9A, 0xA4, 0xAE};
+
+inline NodeModel row_element(SkinModel& model, ColorValue ink) {
+    NodeModel row = typed(model, u"node", nullptr);
+    row.points = {{u"element_size", PointValue{0, 40}}};
+    NodeModel text = label(model, u"#text", ink, u"LEFT");
+    text.points = {{u"border_min", PointValue{16, 0}}, {u"border_max", PointValue{40, 0}}};
+    NodeModel separator = colour(model, u"separator", kDivider);
+    anchor(model, separator, nullptr, u"MAX_SIDE");
+    separator.points = {{u"design_size", PointValue{0, 1}}};
+    NodeModel check = colour(model, u"checked", kAccent);
+    anchor(model, check, u"MAX_SIDE", u"CENTER");
+    check.points = {{u"design_size", PointValue{10, 10}}, {u"border_max", PointValue{16, 0}}};
+    row.children = {colour(model, u"#vlist_normal", {255, 255, 255}),
+                    colour(model, u"#vlist_pressed", kPressedRow), text, separator, check};
+    return row;
+}
+
+inline NodeModel special_button(SkinModel& model, const char16_t* id) {
+    NodeModel button = typed(model, u"button", id);
+    NodeModel face = colour(model, u"#normal", kDivider);
+    face.points = {{u"border_min", PointValue{4, 4}}, {u"border_max", PointValue{4, 4}}};
+    button.children = {face, colour(model, u"#pressed", kPressedRow)};
+    return button;
+}
+
+// The skin of the menu tests and shots.
+inline SkinModel menu_skin() {
+    SkinModel model;
+    model.fonts = {u"10 0 0 0 DejaVu Sans", u"11 1 0 0 DejaVu Sans"};
+    NodeModel menu = typed(model, u"node", u"Menu");
+    NodeModel shade = colour(model, u"shade", {0x5E, 0x6B, 0x78});
+    NodeModel panel = typed(model, u"node", u"panel");
+    anchor(model, panel, nullptr, u"MAX_SIDE");
+    panel.strings.push_back({u"visibility_animation", model.intern_string(u"bottom")});
+    NodeModel column = typed(model, u"vtable", u"column");
+    NodeModel caption = label(model, u"caption", kInk, u"CENTER");
+    caption.fonts = {{u"font", 1}};
+    caption.points = {{u"design_size", PointValue{0, 36}}};
+    NodeModel list = typed(model, u"vlist", u"vlist");
+    list.integers = {{u"grow", 1}};
+    list.points = {{u"scroll_border_min", PointValue{0, 0}},
+                   {u"scroll_border_max", PointValue{0, 0}}};
+    NodeModel cancel = typed(model, u"button", u"cancel");
+    cancel.points = {{u"design_size", PointValue{0, 44}}};
+    NodeModel cancel_face = colour(model, u"#normal", kSurface);
+    NodeModel cancel_text = label(model, u"cancel_text", kAccent, u"CENTER");
+    cancel.children = {cancel_face, colour(model, u"#pressed", kPressedRow), cancel_text};
+    column.children = {caption, list, cancel};
+    panel.children = {colour(model, u"panel_back", kSurface), column};
+    menu.children = {shade, panel};
+    model.nodes.push_back({u"Menu", menu});
+    model.nodes.push_back({u"MenuElement", row_element(model, kInk)});
+    model.nodes.push_back({u"MenuElementDisabled", row_element(model, kGrey)});
+    model.nodes.push_back({u"DangerElement", row_element(model, kEnd)});
+    // An element is loaded as a list element whatever its type: the row of
+    // buttons is a table inside it.
+    NodeModel magic = typed(model, u"node", nullptr);
+    magic.points = {{u"element_size", PointValue{0, 48}}};
+    NodeModel buttons = typed(model, u"htable", nullptr);
+    for (const char16_t* id : {u"About", u"Help", u"Minimize"}) {
+        buttons.children.push_back(special_button(model, id));
+        buttons.children.back().integers = {{u"table_ratio", 1}};
+    }
+    magic.children = {colour(model, u"#vlist_normal", {255, 255, 255}), buttons};
+    model.nodes.push_back({u"MagicRow", magic});
+    // A menu without its list.
+    NodeModel broken = typed(model, u"node", u"Broken");
+    broken.children = {typed(model, u"node", u"panel")};
+    model.nodes.push_back({u"Broken", broken});
+    // A menu with nothing optional.
+    NodeModel bare = typed(model, u"node", u"Bare");
+    NodeModel bare_panel = typed(model, u"node", u"panel");
+    bare_panel.children = {typed(model, u"vlist", u"vlist")};
+    bare.children = {bare_panel};
+    model.nodes.push_back({u"Bare", bare});
+    return model;
+}
+
+} // namespace telvara::ui::test
