@@ -10,6 +10,7 @@
 #include "ui/rich_text_node.h"
 #include "ui/spinner_node.h"
 #include "ui/text_node.h"
+#include "ui/vlist.h"
 
 namespace telvara::ui {
 
@@ -19,6 +20,7 @@ void register_widget_node_types(NodeRegistry& registry) {
     registry.register_type(u"progress", &make_node<ProgressNode>);
     registry.register_type(u"text", &make_node<TextNode>);
     registry.register_type(u"richtext", &make_node<RichTextNode>);
+    registry.register_type(u"vlist", &make_node<VirtualList>);
     registry.register_type(u"edit", &make_node<EditNode>);
     registry.register_type(u"label_edit", &make_node<LabelEditNode>);
     registry.register_type(u"spinner", &make_node<SpinnerNode>);

@@ -403,7 +403,7 @@ TEST_F(ListTest, RemovedItemShrinksAwayAndTheRestMoveUp) {
 TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
     rows.count = 3;
     list->set_grow(true);
-    list->data_changed();
+    list->set_adapter(&rows);
     EXPECT_EQ(list->get_measure_y().preferred, 10 + 3 * kRow + 6);
     list->element_for(0)->set_target_height(60);
     screen.tick(0.05);
