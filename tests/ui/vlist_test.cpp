@@ -3,9 +3,13 @@
 // rules underneath.
 #include "ui/vlist.h"
 
+#include "frame_png.h"
 #include "node_test_support.h"
+#include "text_test_support.h"
+#include "ui/basic_nodes.h"
 #include "ui/key_names.h"
 #include "ui/list_physics.h"
+#include "ui/text_node.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +60,13 @@ KeyEvent key_event(std::int32_t code, bool pressed) {
     event.code = code;
     event.pressed = pressed;
     return event;
+}
+
+// A finger drag that leaves the list resting between two rows.
+void drag_list(Node& frame, std::int32_t from, std::int32_t to) {
+    frame.on_touch(pen(PointerKind::Down, 100, from));
+    frame.on_touch(pen(PointerKind::Move, 100, to));
+    frame.on_touch(pen(PointerKind::Up, 100, to));
 }
 
 // Which state child an element shows.
@@ -420,4 +431,84 @@ TEST_F(ListTest, EmptyListRestsAtTheTopBorderAndIgnoresKeys) {
     EXPECT_FALSE(list->on_key(key_event(key::Down, true)));
     tap(100);
     EXPECT_TRUE(rows.clicks.empty());
+}
+
+// --- Shots: TELVARA_FRAME_DIR=/some/folder ---------------------------------------------------
+
+namespace {
+
+struct Contacts : ListAdapter {
+    explicit Contacts(std::int32_t scale) : scale(scale) {}
+    std::int32_t scale = 1;
+    std::int32_t item_count() const override { return 200; }
+    std::unique_ptr<ListElement> create_element() override {
+        auto row = std::make_unique<ListElement>();
+        row->set_element_size(48 * scale);
+        auto normal = std::make_unique<ColorNode>();
+        normal->set_name(u"#vlist_normal");
+        normal->set_color({255, 255, 255, 255});
+        row->append_child(std::move(normal));
+        auto pressed = std::make_unique<ColorNode>();
+        pressed->set_name(u"#vlist_pressed");
+        pressed->set_color({0xDB, 0xE8, 0xFB, 255});
+        row->append_child(std::move(pressed));
+        auto divider = std::make_unique<ColorNode>();
+        divider->set_color({0xE1, 0xE5, 0xEA, 255});
+        divider->set_anchor(ScaleType::BothSide, ScaleType::MaxSide);
+        divider->set_design_size({0, 1});
+        divider->set_borders({56 * scale, 0}, {0, 0});
+        row->append_child(std::move(divider));
+        auto icon = std::make_unique<ColorNode>();
+        icon->set_color({0x1A, 0x73, 0xE8, 255});
+        icon->set_anchor(ScaleType::MinSide, ScaleType::Center);
+        icon->set_design_size({32 * scale, 32 * scale});
+        icon->set_borders({12 * scale, 0}, {0, 0});
+        row->append_child(std::move(icon));
+        for (int line = 0; line < 2; ++line) {
+            auto text = std::make_unique<TextNode>();
+            text->set_name(line == 0 ? u"name" : u"detail");
+            text->set_font(test::test_font((line == 0 ? 10 : 8) * scale));
+            text->set_color(line == 0 ? Colour{0x1A, 0x1F, 0x24, 255}
+                                      : Colour{0x5E, 0x6B, 0x78, 255});
+            text->set_halign(HAlign::Left);
+            text->set_borders({56 * scale, (line == 0 ? 6 : 26) * scale},
+                              {8 * scale, (line == 0 ? 22 : 4) * scale});
+            row->append_child(std::move(text));
+        }
+        return row;
+    }
+    void bind_element(ListElement& element, std::int32_t index) override {
+        static const char* names[] = {"Ada Lovelace",   "Alan Turing",  "Barbara Liskov",
+                                      "Claude Shannon", "Donald Knuth", "Edsger Dijkstra",
+                                      "Frances Allen",  "Grace Hopper"};
+        static_cast<TextNode*>(element.find(u"name"))
+            ->set_text(from_utf8(std::string(names[index % 8]) + " " + std::to_string(index)));
+        static_cast<TextNode*>(element.find(u"detail"))
+            ->set_text(from_utf8("mobile +44 7700 900" + std::to_string(100 + index)));
+    }
+    void element_clicked(VirtualList&, std::int32_t) override {}
+};
+
+} // namespace
+
+TEST(ListShots, ScrolledListWithAPressedRow) {
+    for (const std::int32_t scale : {1, 2}) {
+        Contacts contacts(scale);
+        Node frame;
+        VirtualList& shown = add<VirtualList>(frame);
+        shown.set_adapter(&contacts);
+        frame.place_x(0, 240 * scale);
+        frame.place_y(0, 320 * scale);
+        shown.scroll_to_item(3);
+        drag_list(frame, 200 * scale, 180 * scale);
+        frame.on_touch(pen(PointerKind::Down, 100 * scale, 120 * scale));
+        ASSERT_NE(shown.pressed_element(), nullptr);
+        RenderSurface surface;
+        surface.resize(240 * scale, 320 * scale);
+        frame.draw_node(surface, {});
+        test::write_frame_png(surface, "list_" + std::to_string(240 * scale) + "x" +
+                                           std::to_string(320 * scale));
+        // Rows are drawn only inside the list, and the pressed one in its colour.
+        EXPECT_EQ(surface.row(120 * scale)[4], to_565(0xDB, 0xE8, 0xFB));
+    }
 }
