@@ -12,7 +12,6 @@
 #include "ui/node_registry.h"
 #include "ui/text_input_service.h"
 #include "ui/vadode.h"
-#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -409,13 +408,34 @@ namespace {
 using skinc::NodeModel;
 using skinc::SkinModel;
 
-void ensure_types() {
-    auto& registry = NodeRegistry::instance();
-    if (!registry.contains(u"node"))
-        register_layout_node_types(registry);
-    if (!registry.contains(u"edit"))
-        register_widget_node_types(registry);
-}
+// The registry is shared by the whole test process: the types a test needs
+// and finds missing are registered for it and taken out again afterwards.
+class NeededTypes {
+  public:
+    NeededTypes() {
+        add(u"node", &make_node<Node>);
+        add(u"text", &make_node<TextNode>);
+        add(u"button", &make_node<ButtonNode>);
+        add(u"edit", &make_node<EditNode>);
+        add(u"label_edit", &make_node<LabelEditNode>);
+    }
+    ~NeededTypes() {
+        for (const WString& name : m_added)
+            NodeRegistry::instance().unregister_type(name);
+    }
+    NeededTypes(const NeededTypes&) = delete;
+    NeededTypes& operator=(const NeededTypes&) = delete;
+
+  private:
+    void add(const char16_t* name, NodeFactory factory) {
+        auto& registry = NodeRegistry::instance();
+        if (registry.contains(name))
+            return;
+        registry.register_type(name, factory);
+        m_added.emplace_back(name);
+    }
+    std::vector<WString> m_added;
+};
 
 NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
     NodeModel node;
@@ -427,7 +447,6 @@ NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
 
 struct LabelSkin {
     LabelSkin(bool with_clear, bool with_hint) {
-        ensure_types();
         SkinModel model;
         NodeModel form = typed(model, u"node", u"form");
         NodeModel field = typed(model, u"label_edit", u"label_edit");
@@ -448,6 +467,7 @@ struct LabelSkin {
         impl = test::from_bytes(test::written(model));
         EXPECT_TRUE(skin.install(*impl));
     }
+    NeededTypes types;
     std::unique_ptr<PropertiesImpl> impl;
     Properties skin;
 };

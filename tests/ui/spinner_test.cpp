@@ -3,10 +3,8 @@
 // wrapping and stopping wheels, taps, the listener.
 #include "node_test_support.h"
 #include "text_test_support.h"
-#include "ui/node_registry.h"
 #include "ui/spinner_node.h"
 #include "ui/spinner_wheel.h"
-#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -238,15 +236,4 @@ TEST(SpinnerWheel, ScrollToTakesTheShortWayRound) {
     EXPECT_EQ(stop.value_at(-1), -1);
     stop.set_value(99);
     EXPECT_EQ(stop.value(), 9);
-}
-
-TEST(SpinnerRegistry, SkinTypesAreRegistered) {
-    auto& registry = NodeRegistry::instance();
-    if (!registry.contains(u"node"))
-        register_layout_node_types(registry);
-    if (!registry.contains(u"edit"))
-        register_widget_node_types(registry);
-    EXPECT_NE(dynamic_cast<SpinnerNode*>(registry.create(u"spinner").get()), nullptr);
-    EXPECT_TRUE(registry.contains(u"edit"));
-    EXPECT_TRUE(registry.contains(u"label_edit"));
 }
