@@ -6,6 +6,7 @@
 
 #include "node_test_support.h"
 #include "skin_test_support.h"
+#include "ui/basic_nodes.h"
 #include "ui/button_node.h"
 #include "ui/node_registry.h"
 #include "ui/table_node.h"
@@ -19,21 +20,36 @@ using skinc::NodeModel;
 using skinc::PointValue;
 using skinc::SkinModel;
 
-inline void ensure_menu_types() {
-    auto& registry = NodeRegistry::instance();
-    if (!registry.contains(u"node"))
-        register_layout_node_types(registry);
-    const struct {
-        const char16_t* name;
-        NodeFactory factory;
-    } types[] = {{u"text", &make_node<TextNode>},
-                 {u"button", &make_node<ButtonNode>},
-                 {u"vlist", &make_node<VirtualList>}};
-    for (const auto& type : types) {
-        if (!registry.contains(type.name))
-            registry.register_type(type.name, type.factory);
+// The registry is shared by the whole test process: the types the menu
+// skins need and find missing are registered for a test and taken out again.
+class MenuTypes {
+  public:
+    MenuTypes() {
+        add(u"node", &make_node<Node>);
+        add(u"htable", &make_node<HTableNode>);
+        add(u"vtable", &make_node<VTableNode>);
+        add(u"color", &make_node<ColorNode>);
+        add(u"text", &make_node<TextNode>);
+        add(u"button", &make_node<ButtonNode>);
+        add(u"vlist", &make_node<VirtualList>);
     }
-}
+    ~MenuTypes() {
+        for (const WString& name : m_added)
+            NodeRegistry::instance().unregister_type(name);
+    }
+    MenuTypes(const MenuTypes&) = delete;
+    MenuTypes& operator=(const MenuTypes&) = delete;
+
+  private:
+    void add(const char16_t* name, NodeFactory factory) {
+        auto& registry = NodeRegistry::instance();
+        if (registry.contains(name))
+            return;
+        registry.register_type(name, factory);
+        m_added.emplace_back(name);
+    }
+    std::vector<WString> m_added;
+};
 
 inline NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
     NodeModel node;

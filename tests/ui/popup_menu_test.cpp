@@ -52,7 +52,7 @@ class MenuTest : public telvara::test_support::DeviceRootTest {
   protected:
     void SetUp() override {
         DeviceRootTest::SetUp();
-        test::ensure_menu_types();
+        types = std::make_unique<test::MenuTypes>();
         std::ofstream(root() + "/lang.lng")
             << "Cancel=Dismiss\nSettings=Settings\nSortByName=Sort by name\nImport=Import "
                "SIM\nDeleteAll=Delete all\n";
@@ -85,6 +85,12 @@ class MenuTest : public telvara::test_support::DeviceRootTest {
         screen.on_touch(pen(PointerKind::Up, x, y));
     }
 
+    void TearDown() override {
+        types.reset();
+        DeviceRootTest::TearDown();
+    }
+
+    std::unique_ptr<test::MenuTypes> types;
     Properties skin;
     std::unique_ptr<PropertiesImpl> impl;
     Node screen;

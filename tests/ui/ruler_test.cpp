@@ -60,7 +60,6 @@ skinc::SkinModel ruler_skin(bool with_button = true, bool with_table = true) {
 class RulerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::ensure_menu_types();
         impl = test::from_bytes(test::written(ruler_skin()));
         ASSERT_TRUE(skin.install(*impl));
         ruler = &test::add<AlphabetRuler>(screen);
@@ -80,6 +79,7 @@ class RulerTest : public ::testing::Test {
         return text ? text->text() : u"?";
     }
 
+    test::MenuTypes types;
     Properties skin;
     std::unique_ptr<PropertiesImpl> impl;
     Node screen;
@@ -158,7 +158,7 @@ TEST_F(RulerTest, NothingIsReportedWithoutLettersOrCells) {
 }
 
 TEST(RulerSkin, RequiredPartsRaiseNodeNotFound) {
-    test::ensure_menu_types();
+    const test::MenuTypes types;
     for (const bool button : {false, true}) {
         auto impl = test::from_bytes(test::written(ruler_skin(button, !button)));
         Properties skin;
