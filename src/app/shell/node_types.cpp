@@ -2,6 +2,7 @@
 #include "app/shell/node_types.h"
 
 #include "ui/node_registry.h"
+#include "ui/widget_registry.h"
 
 namespace telvara::app {
 
@@ -11,6 +12,7 @@ namespace {
 constexpr const char16_t* kApplicationTypes[] = {
     u"node",   u"text",  u"color",     u"image",    u"edit",       u"htable", u"vtable",
     u"button", u"vlist", u"multinode", u"progress", u"label_edit", u"clip",   u"richtext",
+    u"spinner",
 };
 
 } // namespace
@@ -18,8 +20,9 @@ constexpr const char16_t* kApplicationTypes[] = {
 void register_application_node_types(ui::NodeRegistry& registry) {
     // "node", "htable", "vtable", "clip", "color".
     ui::register_layout_node_types(registry);
-    // Widget types register here as they are built: "text", "image", "edit",
-    // "button", "vlist", "multinode", "progress", "label_edit", "richtext".
+    // "text", "richtext", "button", "multinode", "progress", "vlist", "edit",
+    // "label_edit", "spinner" and, once built, "image".
+    ui::register_widget_node_types(registry);
 }
 
 void unregister_application_node_types(ui::NodeRegistry& registry) {
