@@ -1,11 +1,14 @@
 // telvara-modem: runs the modem simulator on its own, or controls one (by
-// default the one inside a running Telvara, through its control socket).
+// default the one inside the Telvara running on the device root, through its
+// control socket).
 //
 //   telvara-modem serve --listen 127.0.0.1:PORT [--control 127.0.0.1:PORT] [--pty]
 //   telvara-modem ring [NUMBER] | answer | hangup | busy [NUMBER] | noanswer NUMBER
-//                 | silent on|off | calls | received | reset   [--to SOCKET|HOST:PORT]
+//                 | silent on|off | calls | received | reset
+//                 [--to SOCKET|HOST:PORT | --root DIR]
 
 #include "platform/modem/sim_server.h"
+#include "platform/runtime_names.h"
 
 #include <atomic>
 #include <csignal>
@@ -29,7 +32,9 @@ int usage() {
     std::fputs("usage: telvara-modem serve --listen HOST:PORT [--control HOST:PORT] [--pty]\n"
                "       telvara-modem ring [NUMBER] | answer | hangup | busy [NUMBER]\n"
                "                     | noanswer NUMBER | silent on|off | calls | received | reset\n"
-               "                     [--to SOCKET|HOST:PORT]\n",
+               "                     [--to SOCKET|HOST:PORT | --root DIR]\n"
+               "Without --to: the simulator inside the Telvara running on the device root\n"
+               "DIR (default $TELVARA_ROOT, else ~/.local/share/telvara).\n",
                stderr);
     return 2;
 }
@@ -121,10 +126,13 @@ int main(int argc, char** argv) {
         return serve({args.begin() + 1, args.end()});
     }
     std::string to;
+    std::string root;
     std::string command;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--to" && i + 1 < args.size()) {
             to = args[++i];
+        } else if (args[i] == "--root" && i + 1 < args.size() && !args[i + 1].empty()) {
+            root = args[++i];
         } else {
             command += (command.empty() ? "" : " ") + args[i];
         }
@@ -133,7 +141,14 @@ int main(int argc, char** argv) {
         return usage();
     }
     if (to.empty()) {
-        to = modem::default_sim_control_socket();
+        // The running Telvara names its socket after its device root.
+        if (root.empty()) {
+            root = telvara::platform::default_device_root_from_environment();
+        }
+        while (root.size() > 1 && root.back() == '/') {
+            root.pop_back();
+        }
+        to = telvara::platform::sim_control_socket_for(root);
         if (to.empty()) {
             std::fputs("telvara-modem: no runtime folder for the control socket\n", stderr);
             return 1;

@@ -1,0 +1,71 @@
+// Per-device-root names in the runtime folder and the default device root
+// the tools fall back on.
+#include "platform/runtime_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace telvara::platform {
+namespace {
+
+// Sets (or clears) an environment variable for one test.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+  private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(RuntimeNames, TagIsStablePerRootAndDiffersBetweenRoots) {
+    EXPECT_EQ(device_root_tag("/home/a/.local/share/telvara"),
+              device_root_tag("/home/a/.local/share/telvara"));
+    EXPECT_NE(device_root_tag("/tmp/root-1"), device_root_tag("/tmp/root-2"));
+    // FNV-1a of nothing: the offset basis, so the scheme cannot drift unseen.
+    EXPECT_EQ(device_root_tag(""), "-cbf29ce484222325");
+    EXPECT_EQ(device_root_tag("/x").size(), 17u);
+}
+
+TEST(RuntimeNames, SimulatorSocketLivesInTheRuntimeFolderNamedAfterTheRoot) {
+    const std::string dir = ::testing::TempDir() + "runtime-names-run";
+    std::string command = "mkdir -p -m 700 " + dir;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.c_str());
+    const std::string socket = sim_control_socket_for("/tmp/root-1");
+    EXPECT_EQ(socket, dir + "/telvara-modem" + device_root_tag("/tmp/root-1") + ".sock");
+    EXPECT_NE(socket, sim_control_socket_for("/tmp/root-2"));
+}
+
+TEST(RuntimeNames, DefaultRootFollowsTheEnvironmentLikeTheProgram) {
+    ScopedEnv root("TELVARA_ROOT", "/srv/phone//");
+    EXPECT_EQ(default_device_root_from_environment(), "/srv/phone");
+    {
+        ScopedEnv no_root("TELVARA_ROOT", nullptr);
+        ScopedEnv data("XDG_DATA_HOME", "/data/home");
+        EXPECT_EQ(default_device_root_from_environment(), "/data/home/telvara");
+        // A relative XDG_DATA_HOME is ignored, as the XDG base folders rule.
+        ScopedEnv relative("XDG_DATA_HOME", "relative/share");
+        ScopedEnv home("HOME", "/home/u");
+        EXPECT_EQ(default_device_root_from_environment(), "/home/u/.local/share/telvara");
+    }
+}
+
+} // namespace
+} // namespace telvara::platform
