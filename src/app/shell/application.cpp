@@ -241,7 +241,10 @@ bool Application::emergency_call() {
 }
 
 void Application::on_key(const ui::KeyEvent& event) {
-    if (event.pressed) {
+    if (m_shortcut) {
+        if (m_shortcut(event))
+            return;
+    } else if (event.pressed) {
         constexpr std::int32_t kTalk = 58;
         if (event.code == kTalk) {
             if (emergency_call())

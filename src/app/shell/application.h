@@ -90,6 +90,12 @@ class Application final : public forms::FormHost {
     // layer sets one, the Talk key is never taken for an emergency call.
     using EmergencyDialler = std::function<bool(WStringView number)>;
     void set_emergency_dialler(EmergencyDialler dialler) { m_dialler = std::move(dialler); }
+    // The telephony layer's emergency shortcut: sees every key before the top
+    // form and returns true for a key it used up (an emergency call placed).
+    // While one is set it keeps the typed digits and the numbers itself, and
+    // the built-in check above stands aside. Empty: the built-in check again.
+    using EmergencyShortcut = std::function<bool(const ui::KeyEvent& event)>;
+    void set_emergency_shortcut(EmergencyShortcut shortcut) { m_shortcut = std::move(shortcut); }
 
   private:
     struct Entry {
@@ -120,6 +126,7 @@ class Application final : public forms::FormHost {
     std::vector<WString> m_emergency_numbers;
     WString m_typed_digits;
     EmergencyDialler m_dialler;
+    EmergencyShortcut m_shortcut;
     std::unique_ptr<GameBase> m_game;
 };
 

@@ -10,10 +10,8 @@
 #include "app/shell/headless_driver.h"
 #include "app/shell/headless_script.h"
 #include "app/shell/message_box.h"
+#include "app/shell/phone_objects.h"
 #include "app/shell/single_instance.h"
-#include "data/contact_source.h"
-#include "data/contact_store.h"
-#include "data/document.h"
 #include "display/headless_display.h"
 #include "display/sdl_display.h"
 #include "forms/form_splash.h"
@@ -77,7 +75,7 @@ class PlaceholderListener final : public ApplicationListener {
     }
 };
 
-// What the splash's worker builds: the contact store and the Document, the
+// What the splash's worker builds: the contact and telephone objects, the
 // main skin (into the language object, which holds both) and the main form.
 class StartupWork final : public forms::SplashWork {
   public:
@@ -89,20 +87,11 @@ class StartupWork final : public forms::SplashWork {
             m_application.set_listener(nullptr);
         if (m_main && m_application.is_shown(*m_main))
             m_application.close_form(*m_main, forms::Animate::No);
-        if (m_store)
-            m_store->stop_watching();
-        if (m_store)
-            m_store->set_listener(nullptr);
+        m_main.reset();
+        // m_objects goes next, in reverse order of its building.
     }
 
-    void create_document() override {
-        m_document.reset();
-        m_source.reset();
-        m_store = std::make_unique<data::ContactManagerImpl2>();
-        m_source = std::make_unique<data::StoreContactSource>(*m_store);
-        m_document = std::make_unique<data::Document>(*m_source);
-        m_store->set_listener(m_document.get());
-    }
+    void create_document() override { m_objects.create(m_application.game().active_scheduler()); }
     bool select_skin() override {
         return ui::select_skin_at_start(m_language, ui::ChoiceContext{}, u"", m_scale_shift);
     }
@@ -112,12 +101,12 @@ class StartupWork final : public forms::SplashWork {
     }
     forms::Form* main_form() override { return m_main.get(); }
     void attach_main_form() override { m_application.set_listener(&m_listener); }
-    void load_document() override { m_document->load(); }
+    void load_document() override { m_objects.load(); }
 
     void prepare_main_form() override { m_listener.on_resolution_changed(); }
     void main_form_shown(WStringView command_line) override {
-        // Change watching lives on the UI thread.
-        m_store->start_watching();
+        // Store watching and the modem line deliver to the UI thread.
+        m_objects.start(m_application);
         if (!command_line.empty())
             m_listener.on_command_line(command_line);
         m_application.game().bring_to_front();
@@ -136,9 +125,7 @@ class StartupWork final : public forms::SplashWork {
     Application& m_application;
     ui::Properties& m_language;
     unsigned m_scale_shift = 0;
-    std::unique_ptr<data::ContactManagerImpl2> m_store;
-    std::unique_ptr<data::StoreContactSource> m_source;
-    std::unique_ptr<data::Document> m_document;
+    PhoneObjects m_objects;
     std::unique_ptr<forms::PlaceholderMainForm> m_main;
     PlaceholderListener m_listener;
 };
@@ -244,7 +231,14 @@ std::string usage_text() {
            "  keydown NAME | keyup NAME\n"
            "  type TEXT               characters, as typed on the input panel\n"
            "  cmdline TEXT            a command line as handed over by a second start\n"
-           "  shot FILE.png           the screen as a PNG file\n";
+           "  shot FILE.png           the screen as a PNG file\n"
+           "  modem ring [NUMBER]     the built-in modem: a call comes in (from NUMBER)\n"
+           "  modem answer | modem hangup | modem busy [NUMBER]\n"
+           "                          the far end answers, hangs up, or is busy\n"
+           "  phone answer | phone hangup | phone dial NUMBER\n"
+           "                          the user answers, ends or places a call\n"
+           "                          (modem and phone commands wait, in real time, until\n"
+           "                          the telephone has seen the change)\n";
 }
 
 ParsedOptions parse_options(int argc, const char* const* argv) {

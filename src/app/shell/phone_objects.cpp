@@ -1,0 +1,117 @@
+// Building, starting and taking down the contact and telephone objects.
+#include "app/shell/phone_objects.h"
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/shell/application.h"
+#include "app/shell/demo_data.h"
+#include "data/contact_photo.h"
+#include "data/contact_source.h"
+#include "data/contact_store.h"
+#include "phone/call_log.h"
+#include "phone/emergency.h"
+#include "phone/phone_manager.h"
+#include "phone/phone_settings.h"
+#include "phone/telephone.h"
+#include "platform/clock.h"
+#include "platform/modem/modem.h"
+#include "platform/runtime_names.h"
+
+namespace telvara::app {
+
+void PhotoCacheInvalidation::on_document_refresh(const data::RefreshMessage& message) {
+    using data::RefreshFlag;
+    if (message.has(RefreshFlag::ContactChanged) || message.has(RefreshFlag::ContactRemoved) ||
+        message.has(RefreshFlag::ContactAdded))
+        m_cache.invalidate(message.slot(data::RefreshSlot::ContactOid));
+}
+
+platform::modem::ModemConfig modem_config_for(const std::string& device_root) {
+    platform::modem::ModemConfig config;
+    config.device = phone::modem_device();
+    if (config.device == "sim")
+        config.sim_control_socket = platform::sim_control_socket_for(device_root);
+    return config;
+}
+
+PhoneObjects::PhoneObjects() = default;
+
+PhoneObjects::~PhoneObjects() {
+    destroy();
+}
+
+void PhoneObjects::destroy() {
+    if (m_application != nullptr)
+        m_application->set_emergency_shortcut({});
+    m_application = nullptr;
+    // Users first: the shortcut dials through the manager, the manager
+    // through the Telephone, which reports to the Document and the log.
+    m_emergency.reset();
+    m_phones.reset();
+    m_telephone.reset();
+    if (m_store) {
+        if (m_watching)
+            m_store->stop_watching();
+        m_store->set_listener(nullptr);
+    }
+    m_watching = false;
+    if (m_document && m_photo_listener)
+        m_document->remove_listener(*m_photo_listener);
+    m_photo_listener.reset();
+    m_photos.reset();
+    m_document.reset();
+    m_call_log.reset();
+    m_source.reset();
+    m_store.reset();
+}
+
+void PhoneObjects::create(CActiveScheduler& scheduler) {
+    destroy();
+    m_store = std::make_unique<data::ContactManagerImpl2>();
+    m_source = std::make_unique<data::StoreContactSource>(*m_store);
+    m_call_log = std::make_unique<phone::CallLog>();
+    // Before the Document reads anything, so the first screen shows it.
+    add_demo_data_on_first_start(*m_store, *m_call_log, phone::file_time_now());
+    m_document = std::make_unique<data::Document>(*m_source, m_call_log.get());
+    m_store->set_listener(m_document.get());
+    m_photos = std::make_unique<data::ContactPhotoCache>(*m_store);
+    m_photo_listener = std::make_unique<PhotoCacheInvalidation>(*m_photos);
+    m_document->add_listener(*m_photo_listener);
+    m_telephone = std::make_unique<phone::Telephone>(*m_document, scheduler, m_call_log.get());
+    m_phones = std::make_unique<phone::PhoneManager>(m_telephone.get());
+    m_emergency = std::make_unique<phone::EmergencyShortcut>(*m_phones);
+}
+
+void PhoneObjects::load() {
+    if (m_document)
+        m_document->load();
+}
+
+void PhoneObjects::start(Application& application) {
+    if (!m_document)
+        return;
+    // The watcher delivers on the thread that starts it.
+    m_store->start_watching();
+    m_watching = true;
+
+    GameBase& game = application.game();
+    m_telephone->set_hooks({[&game] {
+        game.bring_to_front();
+        game.update_layout();
+    }});
+    m_phones->set_hooks({[&game] { game.set_idle(); }});
+    application.set_emergency_shortcut([this](const ui::KeyEvent& event) {
+        return m_emergency->on_key(event.code, event.pressed ? phone::KeyAction::pressed
+                                                             : phone::KeyAction::released);
+    });
+    m_application = &application;
+
+    // The modem's events arrive on the thread that opens the line.
+    platform::modem::ModemConfig config = modem_config_for(device_root());
+    if (!config.sim_control_socket.empty())
+        log() << platform::tick_count() << u" Modem control: "
+              << from_utf8(config.sim_control_socket) << u"\n";
+    m_telephone->init_line(std::move(config));
+}
+
+} // namespace telvara::app
