@@ -5,10 +5,17 @@
 #include "app/shell/application.h"
 #include "app/shell/key_map.h"
 #include "display/png_writer.h"
+#include "phone/phone_manager.h"
+#include "phone/telephone.h"
+#include "platform/modem/modem.h"
+#include "platform/modem/modem_sim.h"
 #include "ui/key_names.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 namespace telvara::app {
 
@@ -59,6 +66,124 @@ void shot(GameBase& game, const std::string& file) {
     }
     if (!display::write_png(file, frame))
         throw ScriptFailure("cannot write " + file);
+}
+
+// --- the telephone line --------------------------------------------------------
+
+phone::Telephone& telephone() {
+    phone::Telephone* line = phone::Telephone::instance();
+    if (line == nullptr)
+        throw ScriptFailure("there is no telephone yet (wait until the main screen is up)");
+    return *line;
+}
+
+// Handles messages in real time until `done` holds; the modem's events reach
+// the telephone meanwhile, the virtual clock stands still.
+void wait_for_line(GameBase& game, const std::function<bool()>& done, const std::string& what) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLineWaitMs);
+    for (;;) {
+        dispatch(game);
+        if (done())
+            return;
+        if (std::chrono::steady_clock::now() > deadline)
+            throw ScriptFailure("the telephone did not see " + what + " within " +
+                                std::to_string(kLineWaitMs / 1000) + " s");
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+// The line must be open for the modem to hear or say anything.
+phone::Telephone& open_line(GameBase& game) {
+    phone::Telephone& line = telephone();
+    wait_for_line(
+        game, [&] { return line.line_open(); }, "the modem line open");
+    return line;
+}
+
+void simulator_control(phone::Telephone& line, const std::string& text) {
+    platform::modem::ModemSimulator* simulator =
+        line.modem() != nullptr ? line.modem()->simulator() : nullptr;
+    if (simulator == nullptr)
+        throw ScriptFailure("the modem is not the built-in simulator (setting \"Modem\")");
+    const std::string reply = simulator->control(text, std::chrono::steady_clock::now());
+    const auto last = reply.rfind('\n', reply.size() >= 2 ? reply.size() - 2 : 0);
+    const std::string tail = reply.substr(last == std::string::npos ? 0 : last + 1);
+    if (tail.rfind("OK", 0) != 0) {
+        std::string why = tail;
+        while (!why.empty() && why.back() == '\n')
+            why.pop_back();
+        throw ScriptFailure("modem " + text + ": " + why);
+    }
+}
+
+bool ringing(const phone::Telephone& line) {
+    return line.current_call() != 0 && !line.connected();
+}
+
+void modem_command(GameBase& game, const ScriptCommand& command) {
+    phone::Telephone& line = open_line(game);
+    switch (command.action) {
+    case LineAction::Ring: {
+        simulator_control(line, "ring " + command.number);
+        const WString number = from_utf8(command.number);
+        wait_for_line(
+            game,
+            [&] {
+                return ringing(line) && (number.empty() || line.facts().caller_number == number);
+            },
+            "the incoming call" + (number.empty() ? "" : " from " + command.number));
+        break;
+    }
+    case LineAction::Answer:
+        simulator_control(line, "answer");
+        wait_for_line(
+            game, [&] { return line.connected(); }, "the call connected");
+        break;
+    case LineAction::Hangup:
+        simulator_control(line, "hangup");
+        wait_for_line(
+            game, [&] { return line.current_call() == 0; }, "the call end");
+        break;
+    case LineAction::Busy:
+        simulator_control(line, "busy " + command.number);
+        break;
+    case LineAction::Dial:
+        break; // not a modem action (the parser never makes it)
+    }
+}
+
+void phone_command(GameBase& game, const ScriptCommand& command) {
+    phone::Telephone& line = open_line(game);
+    switch (command.action) {
+    case LineAction::Answer:
+        if (!ringing(line))
+            throw ScriptFailure("no call is ringing");
+        line.answer_call();
+        wait_for_line(
+            game, [&] { return line.connected(); }, "the call connected");
+        break;
+    case LineAction::Hangup:
+        if (line.current_call() == 0)
+            throw ScriptFailure("there is no call to end");
+        line.drop_call();
+        wait_for_line(
+            game, [&] { return line.current_call() == 0; }, "the call end");
+        break;
+    case LineAction::Dial: {
+        phone::PhoneManager* phones = phone::PhoneManager::instance();
+        if (phones == nullptr)
+            throw ScriptFailure("there is no phone manager yet");
+        if (line.current_call() != 0)
+            throw ScriptFailure("a call is already in progress");
+        phones->call_number(from_utf8(command.number));
+        wait_for_line(
+            game, [&] { return line.current_call() != 0; }, "the outgoing call");
+        break;
+    }
+    case LineAction::Ring:
+    case LineAction::Busy:
+        break; // modem actions only
+    }
 }
 
 void run_command(GameBase& game, const ScriptCommand& command) {
@@ -120,6 +245,12 @@ void run_command(GameBase& game, const ScriptCommand& command) {
         break;
     case ScriptOp::Shot:
         shot(game, command.file);
+        break;
+    case ScriptOp::Modem:
+        modem_command(game, command);
+        break;
+    case ScriptOp::Phone:
+        phone_command(game, command);
         break;
     }
 }

@@ -1,6 +1,7 @@
 // Parser of the headless script language.
 #include "app/shell/headless_script.h"
 
+#include "platform/modem/modem.h"
 #include "ui/key_names.h"
 
 #include <charconv>
@@ -78,6 +79,58 @@ void expect_arguments(const std::vector<std::string_view>& args, std::size_t cou
         throw LineError{"usage: " + std::string(usage)};
 }
 
+// A number as the modem would take it: the dial string (formatting dropped).
+std::string phone_number(std::string_view word) {
+    const auto dialled = platform::modem::dial_string(word);
+    if (!dialled)
+        throw LineError{"\"" + std::string(word) + "\" is not a phone number"};
+    return *dialled;
+}
+
+void parse_line_command(std::string_view verb, const std::vector<std::string_view>& args,
+                        ScriptCommand& command) {
+    const bool modem = verb == "modem";
+    const std::string usage = modem ? "modem ring [NUMBER] | modem answer | modem hangup | "
+                                      "modem busy [NUMBER]"
+                                    : "phone answer | phone hangup | phone dial NUMBER";
+    if (args.size() < 2)
+        throw LineError{"usage: " + usage};
+    command.op = modem ? ScriptOp::Modem : ScriptOp::Phone;
+    const std::string_view what = args[1];
+    bool takes_number = false;
+    bool number_needed = false;
+    if (what == "answer") {
+        command.action = LineAction::Answer;
+    } else if (what == "hangup") {
+        command.action = LineAction::Hangup;
+    } else if (modem && what == "ring") {
+        command.action = LineAction::Ring;
+        takes_number = true;
+    } else if (modem && what == "busy") {
+        command.action = LineAction::Busy;
+        takes_number = true;
+    } else if (!modem && what == "dial") {
+        command.action = LineAction::Dial;
+        takes_number = true;
+        number_needed = true;
+    } else {
+        throw LineError{"usage: " + usage};
+    }
+    if ((!takes_number && args.size() > 2) || (number_needed && args.size() < 3))
+        throw LineError{"usage: " + usage};
+    if (args.size() > 2) {
+        // A number may be written with blanks ("+49 30 1234"): the rest of
+        // the line, its formatting dropped as for dialling.
+        std::string text;
+        for (std::size_t i = 2; i < args.size(); ++i)
+            text += std::string(i > 2 ? " " : "") + std::string(args[i]);
+        command.number = phone_number(text);
+        // A service code is no call: nothing would ring to wait for.
+        if (command.action == LineAction::Dial && command.number.front() == '*')
+            throw LineError{"phone dial takes a phone number, not a service code"};
+    }
+}
+
 ScriptCommand parse_line(std::string_view line) {
     const std::vector<std::string_view> args = words(line);
     const std::string_view verb = args.front();
@@ -128,10 +181,12 @@ ScriptCommand parse_line(std::string_view line) {
         const std::string_view file = command.file;
         if (file.size() <= 4 || file.substr(file.size() - 4) != ".png")
             throw LineError{"usage: shot FILE.png"};
+    } else if (verb == "modem" || verb == "phone") {
+        parse_line_command(verb, args, command);
     } else {
         throw LineError{"unknown command \"" + std::string(verb) +
                         "\" (wait, tap, down, move, up, drag, key, keydown, keyup, type, "
-                        "cmdline, shot)"};
+                        "cmdline, shot, modem, phone)"};
     }
     return command;
 }

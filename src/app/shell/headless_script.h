@@ -11,7 +11,17 @@
 //   type TEXT               characters, as typed on the input panel
 //   cmdline TEXT            a command line as handed over by a second start
 //   shot FILE.png           the current back buffer as a PNG file
+//   modem ring [NUMBER]     the built-in modem simulator: a call comes in
+//   modem answer | modem hangup | modem busy [NUMBER]
+//                           the far end answers, hangs up, is busy
+//   phone answer | phone hangup | phone dial NUMBER
+//                           the user answers, ends or places a call
 //
+// The modem and its simulator run on the real clock: each modem and phone
+// command waits (in real time, at most kLineWaitMs) until the telephone has
+// seen what it caused, so what the script does next finds the call in that
+// state whatever the machine's speed. The virtual clock stands still
+// meanwhile.
 // Blank lines and lines starting with "#" are skipped.
 
 #include "platform/text.h"
@@ -35,8 +45,12 @@ enum class ScriptOp {
     KeyUp,
     Type,
     CommandLine,
-    Shot
+    Shot,
+    Modem, // the far end, through the simulator
+    Phone  // the user, through the telephone
 };
+
+enum class LineAction { Ring, Answer, Hangup, Busy, Dial };
 
 struct ScriptCommand {
     ScriptOp op = ScriptOp::Wait;
@@ -45,14 +59,18 @@ struct ScriptCommand {
     std::int32_t y = 0;
     std::int32_t x2 = 0; // drag: where it ends
     std::int32_t y2 = 0;
-    std::uint32_t ms = 0; // wait, drag
-    std::int32_t key = 0; // key, keydown, keyup: engine key code
-    WString text;         // type, cmdline
-    std::string file;     // shot
+    std::uint32_t ms = 0;                 // wait, drag
+    std::int32_t key = 0;                 // key, keydown, keyup: engine key code
+    WString text;                         // type, cmdline
+    std::string file;                     // shot
+    LineAction action = LineAction::Ring; // modem, phone
+    std::string number;                   // modem ring/busy, phone dial; may be empty
 };
 
 // Longest single wait or drag: an hour of virtual time is already absurd.
 inline constexpr std::uint32_t kMaxScriptMs = 3'600'000;
+// Longest real-time wait of a modem or phone command for its effect.
+inline constexpr std::uint32_t kLineWaitMs = 10'000;
 
 struct ParsedScript {
     std::vector<ScriptCommand> commands;
