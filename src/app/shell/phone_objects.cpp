@@ -65,7 +65,7 @@ void PhoneObjects::destroy() {
     m_store.reset();
 }
 
-void PhoneObjects::create(CActiveScheduler& scheduler) {
+void PhoneObjects::create() {
     destroy();
     m_store = std::make_unique<data::ContactManagerImpl2>();
     m_source = std::make_unique<data::StoreContactSource>(*m_store);
@@ -77,9 +77,6 @@ void PhoneObjects::create(CActiveScheduler& scheduler) {
     m_photos = std::make_unique<data::ContactPhotoCache>(*m_store);
     m_photo_listener = std::make_unique<PhotoCacheInvalidation>(*m_photos);
     m_document->add_listener(*m_photo_listener);
-    m_telephone = std::make_unique<phone::Telephone>(*m_document, scheduler, m_call_log.get());
-    m_phones = std::make_unique<phone::PhoneManager>(m_telephone.get());
-    m_emergency = std::make_unique<phone::EmergencyShortcut>(*m_phones);
 }
 
 void PhoneObjects::load() {
@@ -88,13 +85,19 @@ void PhoneObjects::load() {
 }
 
 void PhoneObjects::start(Application& application) {
-    if (!m_document)
+    if (!m_document || m_telephone)
         return;
     // The watcher delivers on the thread that starts it.
     m_store->start_watching();
     m_watching = true;
 
+    // Born on the thread they live on: the singletons appear to the rest of
+    // the program (and to scripts) only once they are ready.
     GameBase& game = application.game();
+    m_telephone =
+        std::make_unique<phone::Telephone>(*m_document, game.active_scheduler(), m_call_log.get());
+    m_phones = std::make_unique<phone::PhoneManager>(m_telephone.get());
+    m_emergency = std::make_unique<phone::EmergencyShortcut>(*m_phones);
     m_telephone->set_hooks({[&game] {
         game.bring_to_front();
         game.update_layout();

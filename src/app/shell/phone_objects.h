@@ -2,12 +2,11 @@
 // The contact and telephone objects of the running program, built in the
 // order they depend on each other: the contact store (with the first start's
 // demo data), the call log, the Document (which reads the recent calls from
-// the log when it loads), the photo cache, the Telephone, the PhoneManager
-// and the emergency shortcut. The splash's worker builds and loads them; the
-// UI thread starts what must live there (store watching, the modem line, the
-// hooks into the application) at the hand-over, and takes everything down in
-// reverse order, the Telephone while the application's scheduler still
-// exists.
+// the log when it loads) and the photo cache on the splash's worker; then at
+// the hand-over, on the UI thread they live on, the Telephone (whose modem
+// events arrive there), the PhoneManager and the emergency shortcut, hooked
+// into the application. Taken down on the UI thread in reverse order, the
+// Telephone while the application's scheduler still exists.
 
 #include "data/document.h"
 
@@ -16,8 +15,7 @@
 
 namespace telvara::app {
 class Application;
-class CActiveScheduler;
-} // namespace telvara::app
+}
 
 namespace telvara::data {
 class ContactManagerImpl2;
@@ -61,13 +59,15 @@ class PhoneObjects {
     PhoneObjects(const PhoneObjects&) = delete;
     PhoneObjects& operator=(const PhoneObjects&) = delete;
 
-    // Worker thread: everything up to the emergency shortcut (earlier ones
-    // are taken down first). The scheduler runs the Telephone's timers.
-    void create(CActiveScheduler& scheduler);
+    // Worker thread: the store, the log, the Document and the photo cache
+    // (earlier ones are taken down first).
+    void create();
     // Worker thread: the Document's start-up load.
     void load();
-    // UI thread, at the hand-over: change watching, the modem line and the
-    // hooks (window to the front, idle frames, the Talk key's shortcut).
+    // UI thread, at the hand-over: change watching; the Telephone (its
+    // timers on the application's scheduler), the PhoneManager and the
+    // emergency shortcut; the modem line and the hooks (window to the front,
+    // idle frames, the Talk key). Once only; nothing without create().
     void start(Application& application);
 
     data::ContactManagerImpl2* store() const { return m_store.get(); }

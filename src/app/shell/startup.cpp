@@ -91,7 +91,7 @@ class StartupWork final : public forms::SplashWork {
         // m_objects goes next, in reverse order of its building.
     }
 
-    void create_document() override { m_objects.create(m_application.game().active_scheduler()); }
+    void create_document() override { m_objects.create(); }
     bool select_skin() override {
         return ui::select_skin_at_start(m_language, ui::ChoiceContext{}, u"", m_scale_shift);
     }

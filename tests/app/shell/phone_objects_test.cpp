@@ -50,7 +50,7 @@ class PhoneObjectsTest : public ApplicationTest {
     void build(app::PhoneObjects& objects) {
         // As the splash's worker does.
         std::thread worker([&] {
-            objects.create(game().active_scheduler());
+            objects.create();
             objects.load();
         });
         worker.join();
@@ -63,9 +63,11 @@ TEST_F(PhoneObjectsTest, WorkerBuildsTheDemoPhoneAndTheUiThreadOpensTheLine) {
     ASSERT_NE(objects.document(), nullptr);
     EXPECT_EQ(objects.document()->all_contacts().size(), 40u);
     EXPECT_EQ(objects.document()->recent_calls().size(), 12u) << "recents read at load";
-    EXPECT_EQ(phone::Telephone::instance(), objects.telephone());
+    EXPECT_EQ(phone::Telephone::instance(), nullptr) << "not before the hand-over";
 
     objects.start(application());
+    EXPECT_EQ(phone::Telephone::instance(), objects.telephone());
+    objects.start(application()); // a second start changes nothing
     phone::Telephone& line = *objects.telephone();
     ASSERT_TRUE(pump_until([&] { return line.line_open(); }));
 
