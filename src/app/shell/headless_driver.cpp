@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/shell/application.h"
 #include "app/shell/key_map.h"
+#include "data/document.h"
 #include "display/png_writer.h"
 #include "phone/phone_manager.h"
 #include "phone/telephone.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace telvara::app {
@@ -116,12 +118,60 @@ void simulator_control(phone::Telephone& line, const std::string& text) {
     }
 }
 
+// Counts the calls the telephone reported ended. A call the user turned
+// away is over for the telephone at once, but the modem's word that it is
+// gone comes later: the script waits for that too, so that the next call
+// never meets the end of the previous one.
+class CallEndWatch final : public data::DocumentListener {
+  public:
+    explicit CallEndWatch(data::Document& document) : m_document(document) {
+        m_document.add_listener(*this);
+    }
+    ~CallEndWatch() override { m_document.remove_listener(*this); }
+    CallEndWatch(const CallEndWatch&) = delete;
+    CallEndWatch& operator=(const CallEndWatch&) = delete;
+
+    void on_document_refresh(const data::RefreshMessage& message) override {
+        if (message.has(data::RefreshFlag::CallEnded))
+            ++m_ended;
+    }
+    std::uint64_t ended() const { return m_ended; }
+
+  private:
+    data::Document& m_document;
+    std::uint64_t m_ended = 0;
+};
+
+// What the driver keeps between commands: the watch, made at the first
+// telephone command (the Document is the UI thread's by then).
+struct LineState {
+    std::unique_ptr<CallEndWatch> watch;
+
+    CallEndWatch& calls() {
+        if (!watch) {
+            data::Document* document = data::Document::instance();
+            if (document == nullptr)
+                throw ScriptFailure("there are no contact data");
+            watch = std::make_unique<CallEndWatch>(*document);
+        }
+        return *watch;
+    }
+};
+
+void wait_for_call_end(GameBase& game, phone::Telephone& line, CallEndWatch& calls,
+                       std::uint64_t ended_before) {
+    wait_for_line(
+        game, [&] { return line.current_call() == 0 && calls.ended() > ended_before; },
+        "the call end");
+}
+
 bool ringing(const phone::Telephone& line) {
     return line.current_call() != 0 && !line.connected();
 }
 
-void modem_command(GameBase& game, const ScriptCommand& command) {
+void modem_command(GameBase& game, LineState& state, const ScriptCommand& command) {
     phone::Telephone& line = open_line(game);
+    CallEndWatch& calls = state.calls();
     switch (command.action) {
     case LineAction::Ring: {
         simulator_control(line, "ring " + command.number);
@@ -139,11 +189,12 @@ void modem_command(GameBase& game, const ScriptCommand& command) {
         wait_for_line(
             game, [&] { return line.connected(); }, "the call connected");
         break;
-    case LineAction::Hangup:
+    case LineAction::Hangup: {
+        const std::uint64_t ended = calls.ended();
         simulator_control(line, "hangup");
-        wait_for_line(
-            game, [&] { return line.current_call() == 0; }, "the call end");
+        wait_for_call_end(game, line, calls, ended);
         break;
+    }
     case LineAction::Busy:
         simulator_control(line, "busy " + command.number);
         break;
@@ -152,8 +203,9 @@ void modem_command(GameBase& game, const ScriptCommand& command) {
     }
 }
 
-void phone_command(GameBase& game, const ScriptCommand& command) {
+void phone_command(GameBase& game, LineState& state, const ScriptCommand& command) {
     phone::Telephone& line = open_line(game);
+    CallEndWatch& calls = state.calls();
     switch (command.action) {
     case LineAction::Answer:
         if (!ringing(line))
@@ -162,13 +214,14 @@ void phone_command(GameBase& game, const ScriptCommand& command) {
         wait_for_line(
             game, [&] { return line.connected(); }, "the call connected");
         break;
-    case LineAction::Hangup:
+    case LineAction::Hangup: {
         if (line.current_call() == 0)
             throw ScriptFailure("there is no call to end");
+        const std::uint64_t ended = calls.ended();
         line.drop_call();
-        wait_for_line(
-            game, [&] { return line.current_call() == 0; }, "the call end");
+        wait_for_call_end(game, line, calls, ended);
         break;
+    }
     case LineAction::Dial: {
         phone::PhoneManager* phones = phone::PhoneManager::instance();
         if (phones == nullptr)
@@ -186,7 +239,7 @@ void phone_command(GameBase& game, const ScriptCommand& command) {
     }
 }
 
-void run_command(GameBase& game, const ScriptCommand& command) {
+void run_command(GameBase& game, LineState& state, const ScriptCommand& command) {
     using display::PointerAction;
     switch (command.op) {
     case ScriptOp::Wait:
@@ -247,10 +300,10 @@ void run_command(GameBase& game, const ScriptCommand& command) {
         shot(game, command.file);
         break;
     case ScriptOp::Modem:
-        modem_command(game, command);
+        modem_command(game, state, command);
         break;
     case ScriptOp::Phone:
-        phone_command(game, command);
+        phone_command(game, state, command);
         break;
     }
 }
@@ -260,9 +313,10 @@ void run_command(GameBase& game, const ScriptCommand& command) {
 int run_headless_script(Application& application, const ParsedScript& script,
                         const std::string& script_name) {
     GameBase& game = application.game();
+    LineState state; // let go here, while the Document still exists
     for (const ScriptCommand& command : script.commands) {
         try {
-            run_command(game, command);
+            run_command(game, state, command);
         } catch (const ScriptFailure& failure) {
             std::fprintf(stderr, "%s:%d: %s\n", script_name.c_str(), command.line,
                          failure.message().c_str());
