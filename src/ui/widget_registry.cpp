@@ -3,6 +3,7 @@
 
 #include "ui/button_node.h"
 #include "ui/edit_node.h"
+#include "ui/image_node.h"
 #include "ui/label_edit_node.h"
 #include "ui/multinode.h"
 #include "ui/node_registry.h"
@@ -24,6 +25,7 @@ void register_widget_node_types(NodeRegistry& registry) {
     registry.register_type(u"edit", &make_node<EditNode>);
     registry.register_type(u"label_edit", &make_node<LabelEditNode>);
     registry.register_type(u"spinner", &make_node<SpinnerNode>);
+    registry.register_type(u"image", &make_node<ImageNode>);
 }
 
 } // namespace telvara::ui
