@@ -30,7 +30,6 @@ FormSplash::FormSplash(const ui::Properties& splash_skin, std::unique_ptr<Splash
     : Form(u"FormSplash"), m_work(std::move(work)), m_command_line(std::move(command_line)),
       m_pacing(pacing) {
     load_form(splash_skin);
-    m_pictures.collect(splash_skin, splash_skin.find_node(skin_name()), *this);
 }
 
 FormSplash::~FormSplash() {
@@ -100,11 +99,6 @@ void FormSplash::hand_over() {
     }
     if (host != nullptr)
         host->close_form(*this, Animate::Yes);
-}
-
-void FormSplash::draw(ui::RenderSurface& surface, ui::Point origin) {
-    Form::draw(surface, origin);
-    m_pictures.draw(surface, origin);
 }
 
 } // namespace telvara::forms

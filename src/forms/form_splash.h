@@ -4,7 +4,6 @@
 // main form), then hands the main form to the form stack and closes itself.
 
 #include "forms/form.h"
-#include "forms/skin_pictures.h"
 #include "forms/worker_thread.h"
 #include "platform/text.h"
 
@@ -63,7 +62,6 @@ class FormSplash final : public Form, private Thread {
     using Thread::start;
 
     void update(double seconds) override;
-    void draw(ui::RenderSurface& surface, ui::Point origin) override;
 
     double splash_time() const { return m_splash_time; }
     bool handed_over() const { return m_handed_over; }
@@ -81,7 +79,6 @@ class FormSplash final : public Form, private Thread {
     // Written by the worker, read after it ended.
     StartFailure m_failure = StartFailure::None;
     std::string m_failure_detail;
-    SkinPictures m_pictures;
 };
 
 } // namespace telvara::forms

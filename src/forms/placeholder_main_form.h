@@ -4,7 +4,6 @@
 // draws (the title bar), nothing more: no tabs, no list, no input.
 
 #include "forms/form.h"
-#include "forms/skin_pictures.h"
 
 namespace telvara::forms {
 
@@ -12,11 +11,6 @@ class PlaceholderMainForm final : public Form {
   public:
     // Loads "MainForm" (throws vadode::NodeNotFoundInSkin when it is missing).
     explicit PlaceholderMainForm(const ui::Properties& skin);
-
-    void draw(ui::RenderSurface& surface, ui::Point origin) override;
-
-  private:
-    SkinPictures m_pictures;
 };
 
 } // namespace telvara::forms
