@@ -1,16 +1,23 @@
 // The widget gallery: the test skin's "Gallery" screen laid out at 240x320
 // and 480x640, its list filled through the adapter, a few frames ticked and
-// drawn headless; the shots go to the build tree (and over
+// drawn headless; then "GalleryMore" with a focused edit, the spinner and an
+// open pop-up menu. The shots go to the build tree (and over
 // docs/screenshots/ when TELVARA_UPDATE_SCREENSHOTS=1).
 #include "display/png_writer.h"
 #include "platform/text.h"
 #include "ui/alphabet_ruler.h"
+#include "ui/blender.h"
 #include "ui/button_node.h"
 #include "ui/colour.h"
+#include "ui/label_edit_node.h"
+#include "ui/menu_provider.h"
 #include "ui/node_registry.h"
+#include "ui/pixel_rows.h"
+#include "ui/popup_menu.h"
 #include "ui/progress_node.h"
 #include "ui/properties.h"
 #include "ui/render_surface.h"
+#include "ui/spinner_node.h"
 #include "ui/text_node.h"
 #include "ui/vlist.h"
 #include "ui/widget_registry.h"
@@ -36,6 +43,7 @@ constexpr Pixel kTextPrimary = to_565(0x1A, 0x1F, 0x24);
 constexpr Pixel kCallGreen = to_565(0x1E, 0x8E, 0x3E);
 constexpr Pixel kSurface = to_565(0xF3, 0xF5, 0xF7);
 constexpr Pixel kBackground = to_565(0xFF, 0xFF, 0xFF);
+constexpr Pixel kEnd = to_565(0xD9, 0x30, 0x25);
 
 // The program's node types and the ruler, once for this test binary.
 void register_types() {
@@ -98,12 +106,30 @@ class Contacts final : public ListAdapter {
 
 struct Shot {
     int scale = 1;
+    const char* page = "gallery";
     int width() const { return 240 * scale; }
     int height() const { return 320 * scale; }
     std::string name() const {
-        return "gallery-" + std::to_string(width()) + "x" + std::to_string(height());
+        return std::string(page) + "-" + std::to_string(width()) + "x" + std::to_string(height());
     }
 };
+
+// Writes the shot to the build tree, and over the committed one when asked.
+void write_shot(const RenderSurface& surface, const Shot& shot) {
+    const std::string folder = TELVARA_GALLERY_SHOTS;
+    fs::create_directories(folder);
+    const display::Frame565 frame{surface.row(0), surface.width(), surface.height(),
+                                  surface.pitch()};
+    const std::string file = folder + "/" + shot.name() + ".png";
+    ASSERT_TRUE(display::write_png(file, frame));
+    const char* update = std::getenv("TELVARA_UPDATE_SCREENSHOTS");
+    if (update && std::string(update) == "1") {
+        const std::string target = TELVARA_SCREENSHOTS_DIR;
+        fs::create_directories(target);
+        fs::copy_file(file, target + "/" + shot.name() + ".png",
+                      fs::copy_options::overwrite_existing);
+    }
+}
 
 class Gallery : public testing::TestWithParam<int> {};
 
@@ -174,26 +200,153 @@ TEST_P(Gallery, DrawsEveryWidgetAndWritesTheShot) {
     // The ruler shows letters over the list.
     EXPECT_GT(ruler->cell_count(), 5u);
 
-    const std::string folder = TELVARA_GALLERY_SHOTS;
-    fs::create_directories(folder);
-    const display::Frame565 frame{surface.row(0), surface.width(), surface.height(),
-                                  surface.pitch()};
-    const std::string file = folder + "/" + shot.name() + ".png";
-    ASSERT_TRUE(display::write_png(file, frame));
-    const char* update = std::getenv("TELVARA_UPDATE_SCREENSHOTS");
-    if (update && std::string(update) == "1") {
-        const std::string target = TELVARA_SCREENSHOTS_DIR;
-        fs::create_directories(target);
-        fs::copy_file(file, target + "/" + shot.name() + ".png",
-                      fs::copy_options::overwrite_existing);
-    }
+    write_shot(surface, shot);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, Gallery, testing::Values(1, 2),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return info.param == 1 ? std::string("At240x320")
-                                                    : std::string("At480x640");
-                         });
+std::string size_name(const testing::TestParamInfo<int>& info) {
+    return info.param == 1 ? std::string("At240x320") : std::string("At480x640");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, Gallery, testing::Values(1, 2), size_name);
+
+// The contact menu of the second page: one item of every kind.
+class ContactMenu final : public MenuProvider {
+  public:
+    void on_menu(PopupMenu&, WStringView key, ChoiceMenu& items) override {
+        if (key != u"Contact")
+            return;
+        items.add_item({u"Favourite", u"Favourite", u"", true, false, true});
+        items.add_item({u"Share", u"Share contact", u"", true, false, false});
+        items.add_item({u"CopyToSim", u"Copy to SIM", u"", false, false, false});
+        items.add_item({u"Delete", u"Delete", u"GalleryDangerElement", true, false, false});
+    }
+};
+
+// What the menu's shade makes of a page pixel: the skin's black picture
+// mixed in at alpha 192.
+Pixel dimmed(Pixel page) {
+    const Pixel black = 0;
+    pixel_rows::alpha(&page, &black, 1, AlphaBlender::level_for(192));
+    return page;
+}
+
+// Pixels of exactly `colour` inside the rectangle.
+int count(const RenderSurface& surface, Rect area, Pixel colour) {
+    int found = 0;
+    for (std::int32_t y = std::max(area.top, 0); y < std::min(area.bottom, surface.height()); ++y)
+        for (std::int32_t x = std::max(area.left, 0); x < std::min(area.right, surface.width());
+             ++x)
+            found += surface.row(y)[x] == colour;
+    return found;
+}
+
+Rect rect_of(const Node& node) {
+    return {node.x(), node.y(), node.x() + node.width(), node.y() + node.height()};
+}
+
+class GalleryMore : public testing::TestWithParam<int> {};
+
+TEST_P(GalleryMore, DrawsEditSpinnerAndMenuAndWritesTheShot) {
+    register_types();
+    const Shot shot{GetParam(), "gallery-more"};
+    auto impl = load_gallery(shot.scale == 1 ? 0 : 1);
+    ASSERT_TRUE(impl->is_loaded()) << impl->load_error();
+    Properties skin;
+    ASSERT_TRUE(skin.install(*impl));
+
+    Node root;
+    ASSERT_TRUE(root.load_from_skin(skin, u"GalleryMore"));
+    auto* name = dynamic_cast<LabelEditNode*>(root.find(u"name"));
+    auto* when = dynamic_cast<SpinnerNode*>(root.find(u"when"));
+    ASSERT_TRUE(name && when);
+    // The menu lies over the page, as a screen's menu does.
+    auto& menu = static_cast<PopupMenu&>(
+        root.append_child(std::make_unique<PopupMenu>(u"GalleryMenu", u"GalleryMenuElement")));
+    menu.bind(skin);
+    ContactMenu provider;
+    menu.set_provider(&provider);
+
+    lay_out(root, shot);
+    name->set_text(u"Ada Lovelace");
+    name->edit().take_focus();
+    const SpinnerDateTime date{2026, 12, 6, 9, 41};
+    when->set_date_time(date);
+    ASSERT_TRUE(menu.open(u"Contact"));
+
+    // Fixed steps past the panel's rise, ending 0.2 s into the caret's
+    // second blink so that it shows.
+    RenderSurface surface;
+    surface.resize(shot.width(), shot.height());
+    for (int frame = 0; frame < 72; ++frame) {
+        root.tick(1.0 / 60.0);
+        lay_out(root, shot);
+    }
+    root.draw_node(surface, {});
+    ASSERT_EQ(menu.state(), MenuState::Open);
+    ASSERT_TRUE(name->edit().caret_shown());
+    EXPECT_EQ(when->date_time(), date);
+    EXPECT_FALSE(when->is_moving());
+    write_shot(surface, shot);
+    auto at = [&](std::int32_t x, std::int32_t y) { return surface.row(y)[x]; };
+
+    // The shade dims the page; the panel stands on the bottom edge, undimmed.
+    EXPECT_EQ(at(shot.width() - 2, 2), dimmed(kBackground));
+    EXPECT_EQ(menu.panel().y() + menu.panel().height(), shot.height());
+    ListElement* checked = menu.list().element_for(0);
+    ListElement* plain = menu.list().element_for(1);
+    ListElement* disabled = menu.list().element_for(2);
+    ListElement* danger = menu.list().element_for(3);
+    ASSERT_TRUE(checked && plain && disabled && danger);
+    EXPECT_EQ(at(checked->x() + 4, checked->y() + 4), kBackground);
+    EXPECT_EQ(checked->height(), 40 * shot.scale);
+
+    // The caret stands in the edit after the text, in the text colour under
+    // the shade, with the field's surface right after it.
+    EditNode& edit = name->edit();
+    const Rect caret = edit.caret_rect(Point{edit.x(), edit.y()});
+    ASSERT_GT(caret.right, caret.left);
+    ASSERT_GT(caret.bottom, caret.top);
+    EXPECT_GE(caret.left, edit.x() + edit.width() / 4) << "after \"Ada Lovelace\"";
+    EXPECT_LE(caret.right, edit.x() + edit.width());
+    EXPECT_GE(caret.top, edit.y());
+    EXPECT_LE(caret.bottom, edit.y() + edit.height());
+    const Pixel ink = dimmed(kTextPrimary);
+    EXPECT_EQ(count(surface, caret, ink), (caret.right - caret.left) * (caret.bottom - caret.top));
+    EXPECT_EQ(at(caret.right + 1, (caret.top + caret.bottom) / 2), dimmed(kSurface));
+
+    // The spinner's middle row is drawn at full strength between fading
+    // rows, and the menu leaves it in sight.
+    const std::int32_t row = when->row_height();
+    const std::int32_t band_top = when->y() + (when->height() - row) / 2;
+    const Rect band{when->x(), band_top, when->x() + when->width(), band_top + row};
+    EXPECT_LT(band.bottom, menu.panel().y())
+        << "spinner at " << when->y() << ", " << when->height() << " high";
+    EXPECT_GT(count(surface, band, ink), 20 * shot.scale * shot.scale);
+    const Rect above{when->x(), when->y(), when->x() + when->width(), band_top};
+    EXPECT_EQ(count(surface, above, ink), 0) << "rows off the middle fade";
+    EXPECT_GT(count(surface, above, dimmed(kBackground)), 0);
+    EXPECT_NE(at(when->x() + 1, band_top + row / 2), dimmed(kBackground)) << "the band";
+
+    // The checked item carries the accent check on its right, the others none.
+    const Node* mark = checked->find(u"checked");
+    ASSERT_TRUE(mark && mark->is_visible());
+    EXPECT_GT(mark->x(), checked->x() + checked->width() / 2);
+    EXPECT_GT(count(surface, rect_of(*mark), kAccent), 6 * shot.scale * shot.scale);
+    EXPECT_EQ(count(surface, rect_of(*plain), kAccent), 0);
+    EXPECT_EQ(disabled->content_name(), u"GalleryMenuElementDisabled");
+    EXPECT_EQ(count(surface, rect_of(*disabled), kTextPrimary), 0) << "greyed";
+
+    // "Delete" is written in the end colour; "Cancel" comes last.
+    const Node* delete_text = danger->find(u"#text");
+    ASSERT_NE(delete_text, nullptr);
+    EXPECT_GT(count(surface, rect_of(*delete_text), kEnd), 8 * shot.scale * shot.scale);
+    ASSERT_NE(menu.cancel_button(), nullptr);
+    EXPECT_EQ(menu.cancel_button()->text(), u"Cancel");
+    EXPECT_GT(menu.cancel_button()->y(), danger->y() + danger->height() - 1);
+    EXPECT_GT(count(surface, rect_of(*menu.cancel_button()), kAccent), 8 * shot.scale);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, GalleryMore, testing::Values(1, 2), size_name);
 
 } // namespace
 } // namespace telvara::ui
