@@ -62,12 +62,14 @@ Application::Application(WString name, GameBaseOptions options) : m_name(std::mo
     forms::set_form_host(this);
     register_application_node_types(ui::NodeRegistry::instance());
     m_game = std::make_unique<GameBase>(*this, m_name, std::move(options));
+    m_text_input = std::make_unique<TextInputBridge>(*this);
     log() << u"Application::Application() this=" << address_text(this) << u"\n";
     m_emergency_numbers = read_emergency_numbers();
 }
 
 Application::~Application() {
     log() << u"Application::~Application()\n";
+    m_text_input.reset();
     m_game.reset();
     m_transition.reset();
     m_forms.clear();
@@ -255,6 +257,9 @@ void Application::on_key(const ui::KeyEvent& event) {
             m_typed_digits.clear();
         }
     }
+    // A focused edit box takes its editing and typing keys before the form.
+    if (ui::TextInputService::instance().on_key(event))
+        return;
     if (forms::Form* top = top_form())
         top->on_key(event);
 }

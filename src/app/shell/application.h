@@ -6,6 +6,7 @@
 
 #include "app/shell/application_listener.h"
 #include "app/shell/game_base.h"
+#include "app/shell/text_input_bridge.h"
 #include "forms/form.h"
 #include "forms/form_host.h"
 #include "platform/text.h"
@@ -128,6 +129,8 @@ class Application final : public forms::FormHost {
     EmergencyDialler m_dialler;
     EmergencyShortcut m_shortcut;
     std::unique_ptr<GameBase> m_game;
+    // Declared after the game: it may clear the focus, which lays out again.
+    std::unique_ptr<TextInputBridge> m_text_input;
 };
 
 } // namespace telvara::app

@@ -153,7 +153,9 @@ void GameBase::update_layout() {
         return;
     const bool editing = m_application.text_focus() != nullptr;
     if (editing) {
-        if (m_sip_preference && !m_display->text_input()) {
+        // A desktop's keyboard types only while text input is on, so a focused
+        // field always starts it; the preference remembers the user's choice.
+        if (!m_display->text_input()) {
             m_display->set_text_input(true);
             m_panel_up = true;
         }

@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/modem/modem.h"
 #include "platform/runtime_names.h"
+#include "ui/rich_text_node.h"
 
 namespace telvara::app {
 
@@ -47,6 +48,7 @@ void PhoneObjects::destroy() {
     // Users first: the shortcut dials through the manager, the manager
     // through the Telephone, which reports to the Document and the log.
     m_emergency.reset();
+    ui::set_open_url_handler({});
     m_phones.reset();
     m_telephone.reset();
     if (m_store) {
@@ -103,6 +105,9 @@ void PhoneObjects::start(Application& application) {
         game.update_layout();
     }});
     m_phones->set_hooks({[&game] { game.set_idle(); }});
+    // Links tapped in rich texts open through the desktop's handlers.
+    ui::set_open_url_handler(
+        [phones = m_phones.get()](WStringView address) { return phones->open_url(address); });
     application.set_emergency_shortcut([this](const ui::KeyEvent& event) {
         return m_emergency->on_key(event.code, event.pressed ? phone::KeyAction::pressed
                                                              : phone::KeyAction::released);
