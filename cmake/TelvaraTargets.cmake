@@ -59,5 +59,6 @@ function(telvara_test name dir)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   telvara_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "TELVARA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+                       PROPERTIES TIMEOUT 300
+                                  ENVIRONMENT "TELVARA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
 endfunction()
