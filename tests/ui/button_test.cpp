@@ -18,6 +18,8 @@ using namespace telvara::ui;
 using telvara::ui::test::add;
 using telvara::ui::test::named;
 
+using telvara::ui::test::typed;
+
 namespace {
 
 struct Recorder : ButtonListener {
@@ -332,26 +334,10 @@ using skinc::SkinModel;
 
 // Only the types these skins use: other tests register names of their own.
 void ensure_types() {
-    auto& registry = NodeRegistry::instance();
-    const struct {
-        const char16_t* name;
-        NodeFactory factory;
-    } types[] = {{u"node", &make_node<Node>},
-                 {u"button", &make_node<ButtonNode>},
-                 {u"multinode", &make_node<Multinode>},
-                 {u"progress", &make_node<ProgressNode>}};
-    for (const auto& type : types) {
-        if (!registry.contains(type.name))
-            registry.register_type(type.name, type.factory);
-    }
-}
-
-NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
-    NodeModel node;
-    node.strings = {{u"type", model.intern_string(type)}};
-    if (id)
-        node.strings.push_back({u"id", model.intern_string(id)});
-    return node;
+    test::ensure_types({{u"node", &make_node<Node>},
+                        {u"button", &make_node<ButtonNode>},
+                        {u"multinode", &make_node<Multinode>},
+                        {u"progress", &make_node<ProgressNode>}});
 }
 
 NodeModel button_model(SkinModel& model, const char16_t* id, const char16_t* key) {

@@ -51,14 +51,6 @@ class MenuTypes {
     std::vector<WString> m_added;
 };
 
-inline NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
-    NodeModel node;
-    node.strings = {{u"type", model.intern_string(type)}};
-    if (id)
-        node.strings.push_back({u"id", model.intern_string(id)});
-    return node;
-}
-
 inline NodeModel colour(SkinModel& model, const char16_t* id, ColorValue value) {
     NodeModel node = typed(model, u"color", id);
     node.colors = {{u"color", value}};

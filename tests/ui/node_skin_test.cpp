@@ -18,30 +18,16 @@ using skinc::SkinModel;
 using telvara::ui::test::from_bytes;
 using telvara::ui::test::written;
 
+using telvara::ui::test::typed;
+
 namespace {
 
 void ensure_layout_types() {
-    auto& registry = NodeRegistry::instance();
-    const struct {
-        const char16_t* name;
-        NodeFactory factory;
-    } types[] = {{u"node", &make_node<Node>},
-                 {u"htable", &make_node<HTableNode>},
-                 {u"vtable", &make_node<VTableNode>},
-                 {u"clip", &make_node<ClipNode>},
-                 {u"color", &make_node<ColorNode>}};
-    for (const auto& type : types) {
-        if (!registry.contains(type.name))
-            registry.register_type(type.name, type.factory);
-    }
-}
-
-NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {
-    NodeModel node;
-    node.strings = {{u"type", model.intern_string(type)}};
-    if (id)
-        node.strings.push_back({u"id", model.intern_string(id)});
-    return node;
+    test::ensure_types({{u"node", &make_node<Node>},
+                        {u"htable", &make_node<HTableNode>},
+                        {u"vtable", &make_node<VTableNode>},
+                        {u"clip", &make_node<ClipNode>},
+                        {u"color", &make_node<ColorNode>}});
 }
 
 SkinModel form_model() {

@@ -3,6 +3,7 @@
 // with the writer, and a reader that touches every node and property.
 
 #include "skinc/skin_writer.h"
+#include "ui/node_registry.h"
 #include "ui/properties.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -125,6 +127,29 @@ inline std::size_t walk_everything(const PropertiesImpl& skin) {
     }
     (void)skin.find_node(u"no such node");
     return visited;
+}
+
+// A node of the given skin type, with an "id" when one is given.
+inline skinc::NodeModel typed(skinc::SkinModel& model, const char16_t* type, const char16_t* id) {
+    skinc::NodeModel node;
+    node.strings = {{u"type", model.intern_string(type)}};
+    if (id)
+        node.strings.push_back({u"id", model.intern_string(id)});
+    return node;
+}
+
+struct TypeEntry {
+    const char16_t* name;
+    NodeFactory factory;
+};
+
+// Registers the types a test's skins use, leaving names other tests already
+// registered as they are.
+inline void ensure_types(std::initializer_list<TypeEntry> types) {
+    auto& registry = NodeRegistry::instance();
+    for (const auto& type : types)
+        if (!registry.contains(type.name))
+            registry.register_type(type.name, type.factory);
 }
 
 } // namespace telvara::ui::test
