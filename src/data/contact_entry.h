@@ -29,11 +29,20 @@ inline constexpr std::size_t k_last_target = 1;
 inline constexpr std::size_t k_company_target = 2;
 inline constexpr std::size_t k_phone_targets = 3;
 
+// What the filter reads of one contact: the lead mask, the match text and
+// its targets. Points either into a ContactEntry or into the SearchIndex.
+struct SearchView {
+    std::uint64_t lead_mask = 0;
+    const char16_t* text = nullptr;
+    const MatchSpan* targets = nullptr;
+    std::uint32_t target_count = 0;
+};
+
 struct ContactEntry {
-    // One bit (code % 32) per first character of every target, lower case
+    // One bit (lead_bit) per first character of every target, lower case
     // and key: a word whose first character has no bit here cannot match,
     // which rejects most entries without touching their text.
-    std::uint32_t lead_mask = 0;
+    std::uint64_t lead_mask = 0;
     ContactRecord record;
     std::array<WString, 3> sort_keys; // K1, K2, K3, lower case
     WString match_text;
@@ -42,14 +51,22 @@ struct ContactEntry {
     std::vector<std::int32_t> favorite_values;
 
     std::uint32_t oid() const { return record.oid; }
+    SearchView search_view() const {
+        return {lead_mask, match_text.data(), targets.data(),
+                static_cast<std::uint32_t>(targets.size())};
+    }
 };
 
 // Sort keys from the names: the first name leads K1 when set, else the last
 // name; a company-only contact sorts by the company in all three keys.
 std::array<WString, 3> make_sort_keys(const ContactRecord& record);
 
-inline std::uint32_t lead_bit(char16_t c) {
-    return 1u << (c % 32);
+// Digits, what the dialer types, own bits 0-9 so a typed digit is told
+// exactly; every other character shares one of the remaining 54 bits.
+inline std::uint64_t lead_bit(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return std::uint64_t{1} << (c - u'0');
+    return std::uint64_t{1} << (10 + c % 54);
 }
 
 // Fills sort keys and search targets from entry.record.

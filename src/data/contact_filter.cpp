@@ -32,11 +32,11 @@ bool narrows(const std::vector<WString>& previous, const std::vector<WString>& n
     return next[last].starts_with(previous[last]);
 }
 
-bool ContactFilter::word_matches(const ContactEntry& entry, const MatchSpan& span,
+bool ContactFilter::word_matches(const char16_t* text, const MatchSpan& span,
                                  WStringView word) const {
     if (span.length < word.size())
         return false;
-    const char16_t* lower = entry.match_text.data() + span.offset;
+    const char16_t* lower = text + span.offset;
     if (m_key_map->unambiguous()) {
         const char16_t* keys = lower + span.length;
         for (std::size_t i = 0; i < word.size(); ++i)
@@ -50,32 +50,40 @@ bool ContactFilter::word_matches(const ContactEntry& entry, const MatchSpan& spa
     return true;
 }
 
-bool ContactFilter::passes(const ContactEntry& entry) const {
+void ContactFilter::set_words(std::vector<WString> words) {
+    m_words = std::move(words);
+    m_needed_leads = 0;
     for (const WString& word : m_words)
-        if (!word.empty() && (entry.lead_mask & lead_bit(word.front())) == 0)
-            return false;
+        if (!word.empty())
+            m_needed_leads |= lead_bit(word.front());
+}
+
+bool ContactFilter::passes(const SearchView& view) const {
+    if ((view.lead_mask & m_needed_leads) != m_needed_leads)
+        return false;
     bool first_taken = false;
     bool last_taken = false;
     bool phones_taken = false;
     bool company_taken = false;
-    const auto& t = entry.targets;
+    const MatchSpan* t = view.targets;
+    const char16_t* text = view.text;
     for (const WString& word : m_words) {
-        if (!first_taken && word_matches(entry, t[k_first_target], word)) {
+        if (!first_taken && word_matches(text, t[k_first_target], word)) {
             first_taken = true;
             continue;
         }
-        if (!last_taken && word_matches(entry, t[k_last_target], word)) {
+        if (!last_taken && word_matches(text, t[k_last_target], word)) {
             last_taken = true;
             continue;
         }
         bool taken = false;
         if (!phones_taken)
-            for (std::size_t i = k_phone_targets; i < t.size(); ++i)
-                if (word_matches(entry, t[i], word)) {
+            for (std::size_t i = k_phone_targets; i < view.target_count; ++i)
+                if (word_matches(text, t[i], word)) {
                     phones_taken = taken = true;
                     break;
                 }
-        if (!company_taken && word_matches(entry, t[k_company_target], word))
+        if (!company_taken && word_matches(text, t[k_company_target], word))
             company_taken = taken = true;
         if (!taken)
             return false;
@@ -91,14 +99,15 @@ MatchResult ContactFilter::match(const ContactEntry& entry) const {
     const WString& word = m_words.front();
     auto length = static_cast<std::uint16_t>(word.size());
     const auto& t = entry.targets;
-    if (word_matches(entry, t[k_first_target], word))
+    const char16_t* text = entry.match_text.data();
+    if (word_matches(text, t[k_first_target], word))
         result.first_name = length;
-    if (word_matches(entry, t[k_last_target], word))
+    if (word_matches(text, t[k_last_target], word))
         result.last_name = length;
-    if (word_matches(entry, t[k_company_target], word))
+    if (word_matches(text, t[k_company_target], word))
         result.company = length;
     for (std::size_t i = k_phone_targets; i < t.size(); ++i)
-        if (word_matches(entry, t[i], word))
+        if (word_matches(text, t[i], word))
             result.phones.push_back({t[i].field, length});
     return result;
 }

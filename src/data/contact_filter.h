@@ -40,7 +40,7 @@ class ContactFilter {
   public:
     explicit ContactFilter(const KeyMap& key_map) : m_key_map(&key_map) {}
 
-    void set_words(std::vector<WString> words) { m_words = std::move(words); }
+    void set_words(std::vector<WString> words);
     const std::vector<WString>& words() const { return m_words; }
     bool empty() const { return m_words.empty(); }
 
@@ -48,14 +48,18 @@ class ContactFilter {
     // while it has not taken a word); failing both, the phones (one target
     // together) and, independently, the company. Every word must be taken
     // by some target.
-    bool passes(const ContactEntry& entry) const;
+    bool passes(const SearchView& view) const;
+    bool passes(const ContactEntry& entry) const { return passes(entry.search_view()); }
     MatchResult match(const ContactEntry& entry) const;
 
   private:
-    bool word_matches(const ContactEntry& entry, const MatchSpan& span, WStringView word) const;
+    bool word_matches(const char16_t* text, const MatchSpan& span, WStringView word) const;
 
     const KeyMap* m_key_map;
     std::vector<WString> m_words;
+    // The lead bits of every word's first character: an entry lacking any
+    // of them cannot pass.
+    std::uint64_t m_needed_leads = 0;
 };
 
 } // namespace telvara::data

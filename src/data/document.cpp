@@ -95,7 +95,14 @@ void Document::broadcast(const RefreshMessage& message) {
     }
 }
 
+void Document::lists_edited() {
+    m_index_stale = true;
+    m_positions_valid = false;
+}
+
 void Document::clear_entries() {
+    lists_edited();
+    m_index.clear();
     m_favorites.clear();
     m_all.clear();
     m_filtered.clear();
@@ -180,15 +187,46 @@ bool Document::is_member(const ContactEntry& entry) const {
     return m_filter.passes(entry);
 }
 
+void Document::filter_by_words(bool narrow_previous) {
+    if (m_index_stale) {
+        m_index.rebuild(m_all);
+        m_index_stale = false;
+        m_positions_valid = false;
+    }
+    m_scratch.clear();
+    m_scratch_positions.clear();
+    auto test = [this](std::uint32_t position) {
+        if (m_filter.passes(m_index.view(position))) {
+            m_scratch.push_back(m_all[position]);
+            m_scratch_positions.push_back(position);
+        }
+    };
+    if (narrow_previous && m_positions_valid) {
+        for (std::uint32_t position : m_filtered_positions)
+            test(position);
+    } else {
+        const auto count = static_cast<std::uint32_t>(m_all.size());
+        for (std::uint32_t position = 0; position < count; ++position)
+            test(position);
+    }
+    m_filtered.swap(m_scratch);
+    m_filtered_positions.swap(m_scratch_positions);
+    m_positions_valid = true;
+}
+
 void Document::rebuild_filtered(FilterSource source, bool narrow_previous) {
     m_filter_source = source;
-    const std::vector<ContactEntry*>& from = narrow_previous ? m_filtered : m_all;
+    if (source == FilterSource::Words && !m_filter.empty()) {
+        filter_by_words(narrow_previous);
+        return;
+    }
+    m_positions_valid = false;
     m_scratch.clear();
     m_scratch.reserve(m_all.size());
-    if (source == FilterSource::Words && m_filter.empty()) {
+    if (source == FilterSource::Words) {
         m_scratch.assign(m_all.begin(), m_all.end());
     } else {
-        for (ContactEntry* entry : from)
+        for (ContactEntry* entry : m_all)
             if (is_member(*entry))
                 m_scratch.push_back(entry);
     }
@@ -200,6 +238,11 @@ void Document::set_sorting(std::uint32_t mode) {
     std::sort(m_all.begin(), m_all.end(), [this](const ContactEntry* a, const ContactEntry* b) {
         return sorts_before(*a, *b);
     });
+    // Built now rather than at the first keystroke, which should cost no
+    // more than one pass over flat memory.
+    m_index.rebuild(m_all);
+    m_index_stale = false;
+    m_positions_valid = false;
     rebuild_filtered(FilterSource::Words, false);
     app::reg_write_dword(k_settings_key, u"Sorting", static_cast<std::uint32_t>(m_sorting));
     broadcast(RefreshMessage(RefreshFlag::ListsRebuilt));
@@ -265,6 +308,7 @@ void Document::contact_added(const ContactRecord& record) {
     m_by_oid.emplace(entry.oid(), std::prev(m_entries.end()));
     std::size_t all_index = sorted_position(m_all, entry);
     m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(all_index), &entry);
+    lists_edited();
     m_phones.add(entry);
 
     RefreshMessage all = contact_message(RefreshFlag::AllEntered, entry.oid());
@@ -330,6 +374,7 @@ void Document::replace_contact(ContactEntry& entry, ContactRecord record) {
         m_all.erase(m_all.begin() + old_all);
     const std::size_t new_all = sorted_position(m_all, entry);
     m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(new_all), &entry);
+    lists_edited();
     if (old_all == new_all) {
         broadcast(contact_message(RefreshFlag::AllStayed, oid).set(RefreshSlot::AllIndex, old_all));
     } else {
@@ -392,6 +437,7 @@ void Document::on_contact_removed(std::uint32_t oid) {
     ContactEntry& entry = *node;
     const std::uint32_t all_index = index_in(m_all, entry);
     const std::uint32_t filtered_index = index_in(m_filtered, entry);
+    lists_edited();
     if (all_index != k_no_index)
         m_all.erase(m_all.begin() + all_index);
     if (filtered_index != k_no_index)

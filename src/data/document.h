@@ -15,6 +15,7 @@
 #include "data/phone_index.h"
 #include "data/recent_calls.h"
 #include "data/refresh_message.h"
+#include "data/search_index.h"
 
 #include <cstdint>
 #include <list>
@@ -131,6 +132,10 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     std::uint32_t index_in(const std::vector<ContactEntry*>& list, const ContactEntry& entry) const;
     bool is_member(const ContactEntry& entry) const;
     void rebuild_filtered(FilterSource source, bool narrow_previous);
+    // The sorted or filtered list was edited in place: the search index and
+    // the filtered positions no longer describe it.
+    void lists_edited();
+    void filter_by_words(bool narrow_previous);
     void replace_contact(ContactEntry& entry, ContactRecord record);
     void read_call_log();
     void rematch_recents(std::uint32_t oid);
@@ -150,6 +155,12 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     std::vector<ContactEntry*> m_all;
     std::vector<ContactEntry*> m_filtered;
     std::vector<ContactEntry*> m_scratch;
+    SearchIndex m_index;
+    bool m_index_stale = true;
+    // Positions in m_all of m_filtered's entries, while m_positions_valid.
+    std::vector<std::uint32_t> m_filtered_positions;
+    std::vector<std::uint32_t> m_scratch_positions;
+    bool m_positions_valid = false;
     FilterSource m_filter_source = FilterSource::Words;
     PhoneIndex m_phones;
     FavoriteList m_favorites;

@@ -160,6 +160,53 @@ TEST_F(DocTest, NarrowingAndWideningGiveTheSameListsAsAFreshFilter) {
     }
 }
 
+// The search runs over a flat copy of the sorted list; contacts added,
+// changed and removed between keystrokes must be seen by the next one,
+// whether it narrows the previous result or starts again.
+TEST_F(DocTest, KeystrokesAfterEditsSeeTheEditedContacts) {
+    std::mt19937 rng(99);
+    const char16_t* names[] = {u"Anna", u"Abe", u"Bella", u"Carl", u"Dora", u"", u"Cid"};
+    auto random_record = [&](std::uint32_t oid) {
+        return person(oid, names[rng() % 7], names[rng() % 7], rng() % 4 == 0 ? u"Beta" : u"",
+                      {phone(FieldType::Mobile, from_ascii(std::to_string(rng() % 3000)))});
+    };
+    for (std::uint32_t oid = 1; oid <= 60; ++oid)
+        store.put(random_record(oid));
+    Document doc(store, nullptr, files());
+    doc.load();
+    const char16_t* typed[] = {u"2", u"22", u"223", u"2", u"", u"3", u"36", u"2 2", u"2 23"};
+    ContactFilter fresh(doc.key_map());
+    std::uint32_t next_oid = 100;
+    for (int round = 0; round < 40; ++round) {
+        int what = static_cast<int>(rng() % 3);
+        if (what == 0) {
+            ContactRecord r = random_record(next_oid++);
+            store.put(r);
+            doc.contact_added(r);
+        } else if (!store.contacts.empty()) {
+            auto it = store.contacts.begin();
+            std::advance(it, static_cast<long>(rng() % store.contacts.size()));
+            std::uint32_t oid = it->first;
+            if (what == 1) {
+                store.put(random_record(oid));
+                doc.on_contact_changed(oid);
+            } else {
+                store.contacts.erase(it);
+                doc.on_contact_removed(oid);
+            }
+        }
+        const char16_t* text = typed[round % std::size(typed)];
+        doc.set_filter(text);
+        fresh.set_words(split_filter_words(text));
+        Oids expected;
+        for (ContactEntry* e : doc.all_contacts())
+            if (fresh.passes(*e))
+                expected.push_back(e->oid());
+        ASSERT_EQ(oids(doc.filtered_contacts()), expected)
+            << "round " << round << " typed " << to_utf8(text);
+    }
+}
+
 TEST_F(DocTest, CategoryFilterAndItsInterplayWithWords) {
     store.categories = {u"Work", u"Family"};
     store.put(person(1, u"Ann", u"", u"", {ContactField(FieldType::Categories, u"Work, Family")}));
