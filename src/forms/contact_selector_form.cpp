@@ -1,0 +1,82 @@
+// The contact picker: binding, its buttons and its keypad.
+#include "forms/contact_selector_form.h"
+
+#include "data/document.h"
+#include "forms/form_host.h"
+#include "ui/vadode.h"
+
+namespace telvara::forms {
+
+namespace {
+
+constexpr char16_t kFormName[] = u"ContactSelectorForm";
+
+template <class T> T& need(ui::Node& parent, WStringView name) {
+    auto* found = dynamic_cast<T*>(parent.find(name));
+    if (found == nullptr)
+        throw ui::vadode::NodeNotFound(WString(kFormName), WString(name));
+    return *found;
+}
+
+} // namespace
+
+ContactSelectorForm::ContactSelectorForm() : Form(kFormName) {}
+
+ContactSelectorForm::~ContactSelectorForm() = default;
+
+void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& listener) {
+    // The old tree goes away with the load: forget what pointed into it.
+    m_keyboard.unbind();
+    m_cancel = nullptr;
+    m_open_keyboard = nullptr;
+    m_ruler = nullptr;
+    load_form(skin);
+    m_cancel = &need<ui::ButtonNode>(*this, u"cancel");
+    m_open_keyboard = &need<ui::ButtonNode>(*this, u"open_keyboard");
+    m_ruler = &need<ui::Node>(*this, u"ContactsListRuler");
+    m_cancel->set_listener(this);
+    m_open_keyboard->set_listener(this);
+    m_keyboard.bind(*this, *this);
+    m_container.bind(*this, skin, listener);
+    // Closed without reporting: binding must not touch the Document's filter.
+    if (m_keyboard.root() != nullptr)
+        m_keyboard.root()->set_visible(false);
+}
+
+void ContactSelectorForm::show() {
+    m_keyboard.set_text({});
+    if (FormHost* host = form_host())
+        host->show_form(*this, ShowMode::Push, Animate::Yes);
+}
+
+void ContactSelectorForm::on_click(ui::ButtonNode& button) {
+    if (&button == m_cancel) {
+        if (FormHost* host = form_host())
+            host->close_form(*this, Animate::Yes);
+        // Back to the category alone: the typed digits no longer filter.
+        if (data::Document* document = data::Document::instance())
+            document->set_category({});
+    } else if (&button == m_open_keyboard) {
+        m_open_keyboard->set_visible_animated(false);
+        m_ruler->set_visible_animated(false);
+        m_keyboard.show(CallButton::Hidden);
+    }
+}
+
+void ContactSelectorForm::on_keyboard_text(const WString& text) {
+    if (data::Document* document = data::Document::instance())
+        document->set_filter(text);
+}
+
+void ContactSelectorForm::on_keyboard_closed() {
+    if (m_open_keyboard != nullptr)
+        m_open_keyboard->set_visible_animated(true);
+    if (m_ruler != nullptr)
+        m_ruler->set_visible_animated(true);
+}
+
+void ContactSelectorForm::on_keyboard_call(const WString&) {
+    // The picker's keypad has no call button.
+}
+
+} // namespace telvara::forms
