@@ -35,6 +35,16 @@ void ButtonNode::set_held(bool held) {
     show_state();
 }
 
+void ButtonNode::cancel_press() {
+    if (!m_pointer_pressed && !m_key_pressed)
+        return;
+    const bool was_pressed = is_pressed();
+    m_key_cancelled = m_key_cancelled || m_key_pressed;
+    m_pointer_pressed = false;
+    m_key_pressed = false;
+    handle_press_change(was_pressed, Release::Cancelled, centre(), PressSource::Pointer);
+}
+
 ButtonState ButtonNode::state() const {
     if (!is_effectively_enabled())
         return ButtonState::Disabled;
@@ -76,6 +86,7 @@ void ButtonNode::show_state() {
 void ButtonNode::load(const Properties& skin, NodeRecord record) {
     m_pointer_pressed = false;
     m_key_pressed = false;
+    m_key_cancelled = false;
     m_held = false;
     Node::load(skin, record);
     m_normal = find(u"#normal");
@@ -158,6 +169,14 @@ bool ButtonNode::on_touch(const PointerEvent& event) {
 bool ButtonNode::on_key(const KeyEvent& event) {
     if (m_bound_key == key::None || event.code != m_bound_key)
         return false;
+    if (m_key_cancelled) {
+        // The rest of a cancelled press: its repeats and its release.
+        if (!event.pressed || !event.first) {
+            m_key_cancelled = event.pressed;
+            return true;
+        }
+        m_key_cancelled = false;
+    }
     const bool was_pressed = is_pressed();
     if (!is_effectively_enabled()) {
         // A key held while the button got disabled is let go without a click.

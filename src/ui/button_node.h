@@ -55,6 +55,10 @@ class ButtonNode : public Node {
     // Shown pressed without a finger or key on it: the pressed row of a list,
     // the current tab. No click comes of it.
     void set_held(bool held);
+    // Lets go of a finger or key press without a click, as when a listener
+    // took the press over (a long press). The finger or key still down is
+    // ignored until it is lifted; key repeats do not press again.
+    void cancel_press();
 
     // What the button should show now.
     ButtonState state() const;
@@ -92,6 +96,7 @@ class ButtonNode : public Node {
     std::int32_t m_bound_key = 0;
     bool m_pointer_pressed = false;
     bool m_key_pressed = false;
+    bool m_key_cancelled = false; // the bound key is down but its press was cancelled
     bool m_held = false;
     Point m_last;
     WString m_text;

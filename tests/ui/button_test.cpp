@@ -279,6 +279,67 @@ TEST_F(Buttons, KeyHeldWhileDisabledIsLetGoWithoutClick) {
     EXPECT_TRUE(listener.clicks.empty());
 }
 
+TEST_F(Buttons, CancelledPointerPressIsLetGoWithoutClickAndTheRestOfTheGestureIsIgnored) {
+    screen.on_touch(pen(PointerKind::Down, 10, 10));
+    button->cancel_press();
+    EXPECT_FALSE(button->is_pressed());
+    EXPECT_EQ(shown(*button), u"#normal");
+    ASSERT_EQ(listener.presses.size(), 2u);
+    EXPECT_FALSE(listener.presses[1].pressed);
+
+    // The finger still down moves and lifts over the button: nothing follows.
+    screen.on_touch(pen(PointerKind::Move, 12, 10));
+    screen.on_touch(pen(PointerKind::Up, 12, 10));
+    EXPECT_TRUE(listener.clicks.empty());
+    EXPECT_EQ(listener.presses.size(), 2u);
+    EXPECT_EQ(screen.captured(), nullptr);
+
+    // The next tap clicks as usual.
+    screen.on_touch(pen(PointerKind::Down, 10, 10));
+    screen.on_touch(pen(PointerKind::Up, 10, 10));
+    EXPECT_EQ(listener.clicks.size(), 1u);
+}
+
+TEST_F(Buttons, CancelledKeyPressIgnoresItsRepeatsAndRelease) {
+    button->set_bound_key(key::Enter);
+    screen.on_key(key_event(key::Enter, true));
+    button->cancel_press();
+    EXPECT_FALSE(button->is_pressed());
+
+    KeyEvent repeat = key_event(key::Enter, true);
+    repeat.first = false;
+    EXPECT_TRUE(screen.on_key(repeat));
+    EXPECT_FALSE(button->is_pressed());
+    EXPECT_TRUE(screen.on_key(key_event(key::Enter, false)));
+    EXPECT_TRUE(listener.clicks.empty());
+    EXPECT_EQ(listener.presses.size(), 2u);
+
+    // A fresh press after the release clicks again.
+    screen.on_key(key_event(key::Enter, true));
+    screen.on_key(key_event(key::Enter, false));
+    EXPECT_EQ(listener.clicks.size(), 1u);
+}
+
+TEST_F(Buttons, KeyPressedAgainAfterALostCancelledReleaseWorks) {
+    button->set_bound_key(key::Enter);
+    screen.on_key(key_event(key::Enter, true));
+    button->cancel_press();
+    // The release went elsewhere (the button was hidden meanwhile); a new
+    // first press must not be swallowed.
+    screen.on_key(key_event(key::Enter, true));
+    EXPECT_TRUE(button->is_key_pressed());
+    screen.on_key(key_event(key::Enter, false));
+    EXPECT_EQ(listener.clicks.size(), 1u);
+}
+
+TEST_F(Buttons, CancelOfAnUnpressedButtonTellsNothing) {
+    button->cancel_press();
+    button->set_held(true);
+    button->cancel_press();
+    EXPECT_TRUE(button->is_held());
+    EXPECT_TRUE(listener.presses.empty());
+}
+
 TEST_F(Buttons, HeldFlagShowsPressedWithoutClicking) {
     button->set_held(true);
     EXPECT_EQ(shown(*button), u"#pressed");
