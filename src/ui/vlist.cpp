@@ -225,6 +225,39 @@ void VirtualList::item_removed(std::int32_t index) {
     mark_redraw();
 }
 
+void VirtualList::item_inserted(std::int32_t index) {
+    if (index < 0 || index > m_item_count)
+        return;
+    ++m_item_count;
+    const std::int32_t front = bound_front_index();
+    const std::int32_t back = bound_back_index();
+    // The new row goes before the first bound row it pushes down.
+    std::size_t at = m_rows.size();
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        ListElement* row = m_rows[i];
+        if (row->m_index >= index) {
+            ++row->m_index;
+            if (at == m_rows.size())
+                at = i;
+        }
+    }
+    if (m_anchor >= index && front >= 0)
+        ++m_anchor;
+    if (m_selected >= index)
+        ++m_selected;
+    // Only an item among the rows in view gets an element now; one above
+    // them moves nothing on screen, one below is bound by fill() as usual.
+    if (front >= 0 && index >= front && index <= back) {
+        ListElement& element = take_element();
+        bind(element, index, 0);
+        element.m_current_height = 0.0;
+        m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(at), &element);
+    }
+    fill();
+    place_rows();
+    mark_redraw();
+}
+
 void VirtualList::set_selected_index(std::int32_t index) {
     if (index == m_selected)
         return;

@@ -119,6 +119,9 @@ class VirtualList : public Node {
     // Item `index` left the data source: its element shrinks away in place
     // and the items after it move up as it goes.
     void item_removed(std::int32_t index);
+    // An item entered the data source at `index` (0 ... count): the items
+    // from there on move down; in view, its element grows in place.
+    void item_inserted(std::int32_t index);
 
     std::int32_t item_count() const { return m_item_count; }
     std::int32_t selected_index() const { return m_selected; }

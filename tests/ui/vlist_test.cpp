@@ -411,6 +411,51 @@ TEST_F(ListTest, RemovedItemShrinksAwayAndTheRestMoveUp) {
     EXPECT_EQ(list->last_visible_index(), 2);
 }
 
+TEST_F(ListTest, InsertedItemGrowsInPlaceAndTheRestMoveDown) {
+    list->set_selected_index(3);
+    ListElement* old_second = list->element_for(1);
+    ASSERT_NE(old_second, nullptr);
+    list->item_inserted(1);
+    EXPECT_EQ(list->item_count(), 101);
+    EXPECT_EQ(list->selected_index(), 4) << "the selection follows its item";
+    EXPECT_EQ(list->element_for(2), old_second) << "the old item 1 is item 2 now";
+    ListElement* added = list->element_for(1);
+    ASSERT_NE(added, nullptr);
+    EXPECT_NE(added, old_second);
+    EXPECT_EQ(added->y(), 10 + 40);
+    EXPECT_EQ(old_second->y(), 10 + 40) << "the new row starts with no height";
+    screen.tick(0.1);
+    EXPECT_EQ(old_second->y(), 10 + 40 + 20) << "half grown after 0.1 s";
+    run(0.3);
+    EXPECT_EQ(added->y(), 10 + 40);
+    EXPECT_EQ(old_second->y(), 10 + 80);
+}
+
+TEST_F(ListTest, InsertedItemOutsideTheViewMovesNothingOnScreen) {
+    list->scroll_to_item(20);
+    ListElement* top = list->element_for(20);
+    ASSERT_NE(top, nullptr);
+    const std::int32_t y_before = top->y();
+    list->item_inserted(5); // above the view
+    EXPECT_EQ(list->element_for(21), top);
+    EXPECT_EQ(top->y(), y_before);
+    EXPECT_EQ(list->first_visible_index(), 21);
+    list->item_inserted(90); // below the view
+    EXPECT_EQ(list->item_count(), 102);
+    EXPECT_EQ(top->y(), y_before);
+    // Out of range: ignored.
+    list->item_inserted(-1);
+    list->item_inserted(103);
+    EXPECT_EQ(list->item_count(), 102);
+    // At the very end of a short list: bound at once, like any row in reach.
+    rows.count = 2;
+    list->data_changed();
+    run(0.5);
+    rows.count = 3;
+    list->item_inserted(2);
+    EXPECT_NE(list->element_for(2), nullptr);
+}
+
 TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
     rows.count = 3;
     list->set_grow(true);
