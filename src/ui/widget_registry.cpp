@@ -1,6 +1,7 @@
 // The widget node types and their skin words.
 #include "ui/widget_registry.h"
 
+#include "ui/alphabet_ruler.h"
 #include "ui/button_node.h"
 #include "ui/edit_node.h"
 #include "ui/image_node.h"
@@ -26,6 +27,7 @@ void register_widget_node_types(NodeRegistry& registry) {
     registry.register_type(u"label_edit", &make_node<LabelEditNode>);
     registry.register_type(u"spinner", &make_node<SpinnerNode>);
     registry.register_type(u"image", &make_node<ImageNode>);
+    registry.register_type(u"ruler", &make_node<AlphabetRuler>);
 }
 
 } // namespace telvara::ui

@@ -45,13 +45,12 @@ constexpr Pixel kSurface = to_565(0xF3, 0xF5, 0xF7);
 constexpr Pixel kBackground = to_565(0xFF, 0xFF, 0xFF);
 constexpr Pixel kEnd = to_565(0xD9, 0x30, 0x25);
 
-// The program's node types and the ruler, once for this test binary.
+// The program's node types, once for this test binary.
 void register_types() {
     static const bool registered = [] {
         auto& registry = NodeRegistry::instance();
         register_layout_node_types(registry);
         register_widget_node_types(registry);
-        registry.register_type(u"ruler", &make_node<AlphabetRuler>);
         return true;
     }();
     (void)registered;

@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 constexpr const char16_t* kTypes[] = {
     u"node",  u"htable",    u"vtable",   u"clip",  u"color", u"text",       u"richtext", u"button",
     u"image", u"multinode", u"progress", u"vlist", u"edit",  u"label_edit", u"spinner",
+    u"ruler",
 };
 
 struct Screen {

@@ -12,7 +12,7 @@ namespace {
 constexpr const char16_t* kApplicationTypes[] = {
     u"node",   u"text",  u"color",     u"image",    u"edit",       u"htable", u"vtable",
     u"button", u"vlist", u"multinode", u"progress", u"label_edit", u"clip",   u"richtext",
-    u"spinner",
+    u"spinner", u"ruler",
 };
 
 } // namespace
@@ -21,7 +21,7 @@ void register_application_node_types(ui::NodeRegistry& registry) {
     // "node", "htable", "vtable", "clip", "color".
     ui::register_layout_node_types(registry);
     // "text", "richtext", "button", "multinode", "progress", "vlist", "edit",
-    // "label_edit", "spinner" and, once built, "image".
+    // "label_edit", "spinner", "image" and "ruler".
     ui::register_widget_node_types(registry);
 }
 
