@@ -15,7 +15,7 @@
 #include "display/headless_display.h"
 #include "display/sdl_display.h"
 #include "forms/form_splash.h"
-#include "forms/placeholder_main_form.h"
+#include "forms/main_form.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "ui/lang/skin_language_choice.h"
@@ -65,14 +65,24 @@ class LogForThisRun {
     std::uint32_t m_previous = 0;
 };
 
-// The main form's side of the application until the real main screen
-// exists: command lines are logged and bring the window to the front.
-class PlaceholderListener final : public ApplicationListener {
+// The main form's side of the application: command lines of a second start
+// and the return to the foreground reach the main screen.
+class MainFormListener final : public ApplicationListener {
   public:
+    void set_form(forms::MainForm* form) { m_form = form; }
+
     void on_command_line(WStringView text) override {
-        log() << platform::tick_count() << u" MainForm::on_command_line cmd=" << text << u"\n";
+        if (m_form != nullptr)
+            m_form->on_command_line(text);
         ApplicationListener::on_command_line(text);
     }
+    void on_activate() override {
+        if (m_form != nullptr)
+            m_form->on_resume();
+    }
+
+  private:
+    forms::MainForm* m_form = nullptr;
 };
 
 // What the splash's worker builds: the contact and telephone objects, the
@@ -85,6 +95,9 @@ class StartupWork final : public forms::SplashWork {
     ~StartupWork() override {
         if (m_application.listener() == &m_listener)
             m_application.set_listener(nullptr);
+        m_listener.set_form(nullptr);
+        if (m_main)
+            m_main->set_scheduler(nullptr);
         if (m_main && m_application.is_shown(*m_main))
             m_application.close_form(*m_main, forms::Animate::No);
         m_main.reset();
@@ -97,10 +110,14 @@ class StartupWork final : public forms::SplashWork {
     }
     void create_main_form() override {
         m_main.reset();
-        m_main = std::make_unique<forms::PlaceholderMainForm>(m_language);
+        m_main = std::make_unique<forms::MainForm>(m_language, m_objects.store());
     }
     forms::Form* main_form() override { return m_main.get(); }
-    void attach_main_form() override { m_application.set_listener(&m_listener); }
+    void attach_main_form() override {
+        m_main->set_scheduler(&m_application.game().active_scheduler());
+        m_listener.set_form(m_main.get());
+        m_application.set_listener(&m_listener);
+    }
     void load_document() override { m_objects.load(); }
 
     void prepare_main_form() override { m_listener.on_resolution_changed(); }
@@ -126,8 +143,8 @@ class StartupWork final : public forms::SplashWork {
     ui::Properties& m_language;
     unsigned m_scale_shift = 0;
     PhoneObjects m_objects;
-    std::unique_ptr<forms::PlaceholderMainForm> m_main;
-    PlaceholderListener m_listener;
+    std::unique_ptr<forms::MainForm> m_main;
+    MainFormListener m_listener;
 };
 
 std::unique_ptr<display::Display> make_display(const StartOptions& options, std::string& error) {

@@ -1,0 +1,540 @@
+// The main screen: tabs, keypad, main menu, badge and command lines.
+#include "forms/main_form.h"
+
+#include "app/log.h"
+#include "app/registry.h"
+#include "data/categories.h"
+#include "data/contact_store.h"
+#include "data/document.h"
+#include "forms/contact_selector_form.h"
+#include "forms/form_host.h"
+#include "phone/phone_manager.h"
+#include "phone/telephone.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
+#include "ui/key_names.h"
+#include "ui/lang/skin_language_choice.h"
+#include "ui/properties.h"
+#include "ui/vadode.h"
+
+namespace telvara::forms {
+
+namespace {
+
+constexpr char16_t kSettingsKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+constexpr WStringView kOpenPrefix = u"open:";
+
+app::LogStream& log_line() {
+    return app::log() << platform::tick_count() << u" ";
+}
+
+std::uint32_t elapsed(std::uint32_t start) {
+    return platform::tick_count() - start;
+}
+
+ui::Node& required(ui::Node& parent, WStringView name) {
+    ui::Node* node = parent.find(name);
+    if (node == nullptr)
+        throw ui::vadode::NodeNotFound(parent.name(), WString(name));
+    return *node;
+}
+
+ui::ButtonNode& required_button(ui::Node& parent, WStringView name) {
+    auto* button = dynamic_cast<ui::ButtonNode*>(&required(parent, name));
+    if (button == nullptr)
+        throw ui::vadode::NodeNotFound(parent.name(), WString(name));
+    return *button;
+}
+
+int read_favorite_mode() {
+    std::uint32_t mode = 1;
+    app::reg_read_dword(kSettingsKey, u"FavoriteMode", mode);
+    return mode == 2 ? 2 : 1;
+}
+
+data::Document* document() {
+    return data::Document::instance();
+}
+
+} // namespace
+
+MainForm::MainForm(ui::Properties& skin, data::ContactManagerImpl2* store)
+    : Form(u"Main"), m_skin(skin), m_store(store),
+      m_picker(std::make_unique<ContactSelectorForm>()) {
+    const std::uint32_t start = platform::tick_count();
+    m_favorite_mode = read_favorite_mode();
+    bind();
+    m_skin.add_reload_listener(this);
+    if (data::Document* doc = document())
+        doc->add_listener(*this);
+    log_line() << u"MainForm() = " << elapsed(start) << u"\n";
+}
+
+MainForm::~MainForm() {
+    m_skin.remove_reload_listener(this);
+    if (data::Document* doc = document())
+        doc->remove_listener(*this);
+}
+
+void MainForm::bind() {
+    load_form(m_skin);
+    m_main_menu = &static_cast<ui::PopupMenu&>(append_child(std::make_unique<ui::PopupMenu>()));
+    m_main_menu->bind(m_skin);
+    m_main_menu->set_provider(this);
+
+    m_contacts.bind(*this, m_skin, *this);
+    m_keyboard.bind(*this, *this);
+    m_picker->bind(m_skin, *this);
+    m_recents_root = &required(*this, u"RecentsContainer");
+    m_favorites_root = &required(*this, u"FavoritesContainer");
+    m_favorites2_root = &required(*this, u"FavoritesContainer2");
+
+    m_tab_contacts.bind(*this, u"button_contacts", *this);
+    m_tab_favorites.bind(*this, u"button_favorits", *this);
+    m_tab_recents.bind(*this, u"button_recents", *this);
+    m_tab_menu.bind(*this, u"button_menu", *this);
+    m_open_keyboard = &required_button(*this, u"open_keyboard");
+    m_open_keyboard->set_listener(this);
+    m_ruler = &required(*this, u"ContactsListRuler");
+    m_recent_count = &required(*m_tab_recents.button(), u"recent_count");
+
+    m_recents_root->set_visible(false);
+    m_favorites_root->set_visible(false);
+    m_favorites2_root->set_visible(false);
+    m_keyboard.hide(Animate::No);
+    m_current = MainTab::Contacts;
+    m_tab_contacts.set_state(2);
+    m_saved_state = 2;
+    m_tab_favorites.set_state(0);
+    m_tab_recents.set_state(0);
+    m_tab_menu.set_state(0);
+    set_list_title_to_category();
+    missed_count_process();
+}
+
+void MainForm::set_scheduler(app::CActiveScheduler* scheduler) {
+    m_keyboard.set_scheduler(scheduler);
+    m_picker->keyboard().set_scheduler(scheduler);
+}
+
+void MainForm::update(double seconds) {
+    if (m_rebind_pending) {
+        m_rebind_pending = false;
+        bind();
+    }
+    Form::update(seconds);
+}
+
+void MainForm::on_reload_skin(ui::Properties&) {
+    m_rebind_pending = true;
+}
+
+TabButton& MainForm::tab_button(MainTab tab) {
+    switch (tab) {
+    case MainTab::Contacts:
+        return m_tab_contacts;
+    case MainTab::Favorites:
+        return m_tab_favorites;
+    case MainTab::Recents:
+        return m_tab_recents;
+    case MainTab::Menu:
+        break;
+    }
+    return m_tab_menu;
+}
+
+const TabButton& MainForm::tab(MainTab tab) const {
+    return const_cast<MainForm*>(this)->tab_button(tab);
+}
+
+void MainForm::select_tab(MainTab tab) {
+    TabButton& current = tab_button(m_current);
+    const bool was_current = tab == m_current;
+    m_saved_state = current.state();
+    current.set_state(0);
+    int state = 1;
+    switch (tab) {
+    case MainTab::Contacts: {
+        state = 2;
+        ui::Node* contacts = m_contacts.root();
+        const bool list_shown = contacts != nullptr && contacts->is_visible();
+        if (list_shown && m_keyboard.is_open()) {
+            hide_keyboard();
+        } else if (was_current) {
+            show_keyboard();
+            state = 1;
+        }
+        if (!list_shown)
+            state = m_keyboard.is_open() ? 1 : 2;
+        m_current = MainTab::Contacts;
+        set_filter(u"");
+        break;
+    }
+    case MainTab::Favorites:
+        if (was_current && m_saved_state != 0) {
+            m_favorite_mode = 3 - m_favorite_mode;
+            app::reg_write_dword(kSettingsKey, u"FavoriteMode",
+                                 static_cast<std::uint32_t>(m_favorite_mode));
+        }
+        m_current = MainTab::Favorites;
+        state = m_favorite_mode;
+        break;
+    case MainTab::Recents:
+        m_current = MainTab::Recents;
+        if (was_current && m_saved_state == 1)
+            m_main_menu->open(u"MainMenu");
+        break;
+    case MainTab::Menu:
+        // The menu tab opens the menu; the current tab stays and gets its
+        // look back when the menu is done.
+        m_tab_menu.set_state(1);
+        m_main_menu->open(u"MainMenu");
+        return;
+    }
+    missed_count_process();
+    tab_button(m_current).set_state(state);
+    show_tab_contents();
+}
+
+void MainForm::show_tab_contents() {
+    if (ui::Node* contacts = m_contacts.root())
+        contacts->set_visible(m_tab_contacts.state() != 0);
+    m_favorites_root->set_visible(m_tab_favorites.state() == 1);
+    m_favorites2_root->set_visible(m_tab_favorites.state() == 2);
+    m_recents_root->set_visible(m_tab_recents.state() == 1);
+    if (form_host() != nullptr)
+        form_host()->set_dirty();
+}
+
+void MainForm::show_keyboard() {
+    const std::uint32_t start = platform::tick_count();
+    m_ruler->set_visible_animated(false);
+    m_open_keyboard->set_visible_animated(false);
+    m_keyboard.show(CallButton::Shown);
+    m_contacts.hide_category_button();
+    m_contacts.set_title(m_skin.translate(data::k_no_category));
+    if (data::Document* doc = document())
+        doc->set_filtered_contacts();
+    log_line() << u"MainForm show_keyboard " << elapsed(start) << u"\n";
+}
+
+void MainForm::hide_keyboard() {
+    m_keyboard.hide(Animate::Yes);
+    m_contacts.show_category_button();
+    set_list_title_to_category();
+    if (data::Document* doc = document())
+        doc->set_category(u"");
+}
+
+void MainForm::set_list_title_to_category() {
+    data::Document* doc = document();
+    m_contacts.set_title(m_skin.translate(doc != nullptr ? WStringView(doc->category())
+                                                         : WStringView(data::k_no_category)));
+}
+
+void MainForm::set_filter(WStringView text) {
+    if (data::Document* doc = document())
+        doc->set_filter(text);
+}
+
+bool MainForm::on_key(const ui::KeyEvent& event) {
+    log_line() << u"MainForm::on_key()\n";
+    if (event.pressed && event.code == ui::key::CallMake) {
+        log_line() << u"-----------------------------\n";
+        log_line() << u"-----MainForm::CALL_MAKE-----\n";
+        log_line() << u"-----------------------------\n";
+    }
+    if (event.pressed) {
+        switch (event.code) {
+        case ui::key::Left:
+            if (m_current == MainTab::Favorites)
+                select_tab(MainTab::Contacts);
+            else if (m_current == MainTab::Recents)
+                select_tab(MainTab::Favorites);
+            return true;
+        case ui::key::Right:
+            if (m_current == MainTab::Contacts)
+                select_tab(MainTab::Favorites);
+            else if (m_current == MainTab::Favorites)
+                select_tab(MainTab::Recents);
+            return true;
+        case ui::key::Backspace:
+            if (!m_keyboard.text().empty()) {
+                WString text = m_keyboard.text();
+                text.pop_back();
+                m_keyboard.set_text(std::move(text));
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    log_line() << u"MainForm::on_key()->Node::on_key()\n";
+    return Form::on_key(event);
+}
+
+void MainForm::missed_count_process() {
+    const std::uint32_t count = phone::PhoneManager::missed_call_count();
+    if (count < 1) {
+        if (m_current == MainTab::Recents)
+            m_tab_recents.set_state(1);
+        else
+            m_tab_recents.set_state(0);
+        m_tab_recents.button()->set_text({});
+        m_recent_count->set_visible(false);
+        return;
+    }
+    if (m_current == MainTab::Recents)
+        phone::PhoneManager::reset_missed_call_count();
+    else
+        m_tab_recents.set_state(2);
+    m_tab_recents.button()->set_text(to_wstring(count));
+    m_recent_count->set_visible(true);
+}
+
+void MainForm::on_resume() {
+    log_line() << u"MainForm::on_resume()\n";
+    if (data::Document* doc = document())
+        doc->update_log();
+    missed_count_process();
+}
+
+void MainForm::on_document_refresh(const data::RefreshMessage& message) {
+    using data::RefreshFlag;
+    if (message.has(RefreshFlag::RecentAdded) || message.has(RefreshFlag::RecentChanged) ||
+        message.has(RefreshFlag::RecentsReplaced) || message.has(RefreshFlag::RecentsComplete)) {
+        log_line() << u"MainForm::on_document_refresh missed_count_process\n";
+        missed_count_process();
+    }
+}
+
+void MainForm::on_command_line(WStringView text) {
+    log_line() << u"MainForm::on_command_line cmd=" << text << u"\n";
+    if (text == u"recents") {
+        select_tab(MainTab::Recents);
+    } else if (text == u"favorites") {
+        select_tab(MainTab::Favorites);
+    } else if (text == u"contacts") {
+        select_tab(MainTab::Contacts);
+    } else if (text.size() > kOpenPrefix.size() && text.find(kOpenPrefix) != WStringView::npos) {
+        WString number(text.substr(text.find(kOpenPrefix) + kOpenPrefix.size()));
+        data::Document* doc = document();
+        data::PhoneRef found =
+            doc != nullptr ? doc->find_by_phone_number(number) : data::PhoneRef{};
+        if (found.entry != nullptr) {
+            open_contact(*found.entry);
+        } else if (!number.empty()) {
+            m_pending_number = std::move(number);
+            m_main_menu->open(u"NewOrUpdateContact");
+        } else {
+            new_contact();
+        }
+    }
+}
+
+void MainForm::close_forms_above() {
+    FormHost* host = form_host();
+    if (host == nullptr)
+        return;
+    while (host->top_form() != nullptr && host->top_form() != this)
+        if (!host->close_form(*host->top_form(), Animate::No))
+            break;
+}
+
+void MainForm::open_contact(data::ContactEntry& contact) {
+    close_forms_above();
+    m_keyboard.set_text({});
+    // The contact card is not built yet: the list keeps the contact
+    // selected, so the choice is at least visible.
+    log_line() << u"MainForm::open_contact oid=" << contact.oid() << u"\n";
+    set_filter(u"");
+}
+
+void MainForm::new_contact() {
+    close_forms_above();
+    // An empty contact is only worth storing once the user can fill it in:
+    // that waits for the contact editor.
+    log_line() << u"MainForm::new_contact\n";
+}
+
+void MainForm::add_number_to_new_contact() {
+    data::ContactRecord record;
+    record.fields.emplace_back(data::FieldType::Mobile, m_pending_number);
+    if (m_store != nullptr)
+        m_store->create_contact(record);
+    m_pending_number.clear();
+}
+
+// Buttons.
+void MainForm::on_click(ui::ButtonNode& button) {
+    if (&button == m_tab_contacts.button())
+        select_tab(MainTab::Contacts);
+    else if (&button == m_tab_favorites.button())
+        select_tab(MainTab::Favorites);
+    else if (&button == m_tab_recents.button())
+        select_tab(MainTab::Recents);
+    else if (&button == m_tab_menu.button())
+        select_tab(MainTab::Menu);
+    else if (&button == m_open_keyboard)
+        select_tab(MainTab::Contacts);
+}
+
+// Keypad.
+void MainForm::on_keyboard_text(const WString& text) {
+    const std::uint32_t start = platform::tick_count();
+    set_filter(text);
+    log_line() << u"Document::get_instance()->set_filter_string() = " << elapsed(start) << u"\n";
+}
+
+void MainForm::on_keyboard_closed() {
+    m_contacts.show_category_button();
+    set_list_title_to_category();
+    if (data::Document* doc = document())
+        doc->set_category(u"");
+    m_open_keyboard->set_visible_animated(true);
+    m_ruler->set_visible_animated(true);
+    if (m_current == MainTab::Contacts)
+        m_tab_contacts.set_state(2);
+}
+
+void MainForm::on_keyboard_call(const WString& text) {
+    if (auto* phones = phone::PhoneManager::instance())
+        phones->call_number(text);
+    m_keyboard.set_text({});
+}
+
+// Contact lists.
+void MainForm::on_contact_chosen(ContactSelectorContainer& sender, data::ContactEntry& contact) {
+    if (&sender == &m_contacts) {
+        open_contact(contact);
+        return;
+    }
+    // The picker of "Add2Existing": the number joins the chosen contact.
+    if (form_host() != nullptr)
+        form_host()->close_form(*m_picker, Animate::Yes);
+    if (m_pending_number.empty())
+        return;
+    data::ContactRecord record = contact.record;
+    record.fields.emplace_back(data::FieldType::Mobile, m_pending_number);
+    if (m_store != nullptr)
+        m_store->update_contact(record);
+    m_pending_number.clear();
+}
+
+void MainForm::on_add_contact(ContactSelectorContainer&) {
+    if (m_keyboard.is_open() && !m_keyboard.text().empty()) {
+        m_pending_number = m_keyboard.text();
+        m_main_menu->open(u"PhoneToContact");
+    } else {
+        m_main_menu->open(u"NewContact");
+    }
+}
+
+void MainForm::on_category_button(ContactSelectorContainer&) {
+    m_main_menu->open(u"Categories");
+}
+
+// The main menu.
+void MainForm::add_item(ui::ChoiceMenu& items, WStringView key, Checked checked) {
+    ui::ChoiceItem item;
+    item.identifier.assign(key);
+    item.checked = checked == Checked::Yes;
+    items.add_item(std::move(item));
+}
+
+void MainForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items) {
+    if (main_menu_key(key, items))
+        restore_tab_after_menu();
+}
+
+void MainForm::restore_tab_after_menu() {
+    m_tab_menu.set_state(0);
+    tab_button(m_current).set_state(m_saved_state);
+}
+
+bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
+    data::Document* doc = document();
+    const ui::ChoiceContext context;
+    if (key == u"MainMenu") {
+        ui::ChoiceItem buttons;
+        buttons.identifier.assign(ui::PopupMenu::kMagicButtons);
+        buttons.element = u"MenuElement4Buttons";
+        items.add_item(std::move(buttons));
+        add_item(items, u"Settings");
+        add_item(items, u"Dialer", doc != nullptr && doc->dialer() ? Checked::Yes : Checked::No);
+        add_item(items, u"Cancel");
+        return false;
+    }
+    if (key == u"Dialer") {
+        if (doc != nullptr)
+            doc->set_dialer(!doc->dialer());
+        if (auto* line = phone::Telephone::instance())
+            line->reset();
+        // The menu closes after a command: leaving the tabs as they were
+        // while it was open would show no current tab.
+        return true;
+    }
+    if (key == u"Exit") {
+        platform::post_quit(0);
+        return false;
+    }
+    if (key == u"Settings") {
+        add_item(items, u"Sort");
+        if (ui::has_language_choice(context))
+            add_item(items, u"Language");
+        if (ui::has_skin_choice(context))
+            add_item(items, u"Skin");
+        add_item(items, u"Cancel");
+    } else if (key == u"Sort") {
+        const auto mode = doc != nullptr ? doc->sorting() : data::SortMode::LastName;
+        add_item(items, u"SortByFirstname",
+                 mode == data::SortMode::FirstName ? Checked::Yes : Checked::No);
+        add_item(items, u"SortByLastname",
+                 mode == data::SortMode::LastName ? Checked::Yes : Checked::No);
+        add_item(items, u"SortByCompany",
+                 mode == data::SortMode::Company ? Checked::Yes : Checked::No);
+        add_item(items, u"Cancel");
+    } else if (key == u"SortByFirstname" || key == u"SortByLastname" || key == u"SortByCompany") {
+        if (doc != nullptr)
+            doc->set_sorting(key == u"SortByFirstname" ? 0 : key == u"SortByLastname" ? 1 : 2);
+    } else if (key.starts_with(u"Language")) {
+        if (ui::language_menu(m_skin, context, key, items, u"MenuElement"))
+            m_keyboard.set_text({});
+    } else if (key.starts_with(u"Skin")) {
+        ui::skin_menu(m_skin, context, key, items, u"MenuElement");
+    } else if (key == u"NewOrUpdateContact" || key == u"PhoneToContact") {
+        add_item(items, u"Add2NewContact");
+        add_item(items, u"Add2Existing");
+        add_item(items, u"Cancel");
+    } else if (key == u"Add2NewContact") {
+        add_number_to_new_contact();
+    } else if (key == u"Add2Existing") {
+        if (doc != nullptr)
+            doc->set_filtered_contacts();
+        m_picker->show();
+    } else if (key == u"NewContact") {
+        new_contact();
+    } else if (key == u"skinReturn") {
+        m_category_choice = false;
+    } else if (m_category_choice) {
+        m_category_choice = false;
+        if (doc != nullptr)
+            doc->set_category(key);
+        set_list_title_to_category();
+    } else if (key == u"Categories") {
+        const WString current = doc != nullptr ? doc->category() : WString(data::k_no_category);
+        add_item(items, data::k_no_category,
+                 current == data::k_no_category ? Checked::Yes : Checked::No);
+        if (doc != nullptr)
+            for (const WString& name : doc->categories())
+                add_item(items, name, current == name ? Checked::Yes : Checked::No);
+        add_item(items, u"skinReturn");
+        m_category_choice = true;
+    } else if (key == u"Minimize") {
+        log_line() << u"MENU MINIMIZE\n";
+    }
+    return true;
+}
+
+} // namespace telvara::forms

@@ -1,0 +1,257 @@
+// The main screen on the shipped default skin: tabs and their states, the
+// keypad over the contacts tab, the missed-call badge, keys, command lines
+// and the main menu's commands, with a real Document behind them.
+#include "app/registry.h"
+#include "data/document_test_support.h"
+#include "forms/main_form.h"
+#include "phone/phone_manager.h"
+#include "ui/key_names.h"
+#include "ui/node_registry.h"
+#include "ui/popup_menu.h"
+#include "ui/properties.h"
+#include "ui/widget_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+namespace telvara::forms {
+namespace {
+
+using data::testing::FakeStore;
+using data::testing::person;
+using data::testing::phone;
+
+constexpr char16_t kSettings[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+constexpr char16_t kPhoneState[] = u"HKEY_CURRENT_USER\\System\\State\\Phone";
+
+void register_types() {
+    static const bool registered = [] {
+        auto& registry = ui::NodeRegistry::instance();
+        ui::register_layout_node_types(registry);
+        ui::register_widget_node_types(registry);
+        return true;
+    }();
+    (void)registered;
+}
+
+std::vector<WString> identifiers(const ui::PopupMenu& menu) {
+    std::vector<WString> out;
+    for (const ui::ChoiceItem& item : menu.items())
+        out.push_back(item.identifier);
+    return out;
+}
+
+bool checked(const ui::PopupMenu& menu, WStringView identifier) {
+    for (const ui::ChoiceItem& item : menu.items())
+        if (item.identifier == identifier)
+            return item.checked;
+    return false;
+}
+
+class MainFormTest : public data::testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        register_types();
+        const std::string folder = TELVARA_PROGRAM_SKINS;
+        std::ifstream in(folder + "/default.skin", std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        m_impl = std::make_unique<ui::PropertiesImpl>(std::move(bytes), folder, u"default.skin", 0);
+        ASSERT_TRUE(m_impl->is_loaded()) << m_impl->load_error();
+        ASSERT_TRUE(m_skin.install(*m_impl));
+        m_store.put(
+            person(1, u"Anna", u"Berg", u"", {phone(data::FieldType::Mobile, u"+1 555 0100")}));
+        m_store.put(person(2, u"Boris", u"Adams", u"Acme"));
+        m_store.put(person(3, u"", u"", u"Zeta Labs"));
+        m_store.categories = {u"Work"};
+        m_document.emplace(m_store, nullptr, files());
+        m_document->load();
+    }
+    void TearDown() override {
+        m_form.reset();
+        m_document.reset();
+        DocumentTest::TearDown();
+    }
+
+    MainForm& form() {
+        if (!m_form)
+            m_form.emplace(m_skin);
+        return *m_form;
+    }
+    data::Document& document() { return *m_document; }
+    int state(MainTab tab) { return form().tab(tab).state(); }
+    bool shown(WStringView name) {
+        ui::Node* node = form().find(name);
+        return node != nullptr && node->is_visible();
+    }
+
+    std::unique_ptr<ui::PropertiesImpl> m_impl;
+    ui::Properties m_skin;
+    FakeStore m_store;
+    std::optional<data::Document> m_document;
+    std::optional<MainForm> m_form;
+};
+
+TEST_F(MainFormTest, StartsOnTheContactsListWithEverythingElseHidden) {
+    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+    EXPECT_EQ(state(MainTab::Contacts), 2);
+    EXPECT_EQ(state(MainTab::Favorites), 0);
+    EXPECT_EQ(state(MainTab::Recents), 0);
+    EXPECT_EQ(state(MainTab::Menu), 0);
+    EXPECT_FALSE(form().keyboard().is_open());
+    EXPECT_TRUE(shown(u"ContactSelectorContainer"));
+    EXPECT_FALSE(shown(u"RecentsContainer"));
+    EXPECT_FALSE(shown(u"FavoritesContainer"));
+    EXPECT_FALSE(shown(u"FavoritesContainer2"));
+    EXPECT_FALSE(shown(u"recent_count"));
+}
+
+TEST_F(MainFormTest, ContactsTabOpensAndClosesTheKeypad) {
+    form().select_tab(MainTab::Contacts);
+    EXPECT_TRUE(form().keyboard().is_open());
+    EXPECT_EQ(state(MainTab::Contacts), 1);
+
+    form().keyboard().set_text(u"2");
+    EXPECT_EQ(document().filter_words(), std::vector<WString>{u"2"});
+
+    form().select_tab(MainTab::Contacts);
+    EXPECT_FALSE(form().keyboard().is_open());
+    EXPECT_EQ(state(MainTab::Contacts), 2);
+    // Closing cleared the number and with it the search.
+    EXPECT_TRUE(document().filter_words().empty());
+    EXPECT_EQ(document().filtered_contacts().size(), 3u);
+}
+
+TEST_F(MainFormTest, FavouritesTabTwiceSwitchesTheLayoutAndStoresIt) {
+    app::reg_write_dword(kSettings, u"FavoriteMode", 0); // a stored 0 starts as layout 1
+    form().select_tab(MainTab::Favorites);
+    EXPECT_EQ(state(MainTab::Favorites), 1);
+    EXPECT_TRUE(shown(u"FavoritesContainer"));
+    EXPECT_FALSE(shown(u"FavoritesContainer2"));
+    EXPECT_FALSE(shown(u"ContactSelectorContainer"));
+
+    form().select_tab(MainTab::Favorites);
+    EXPECT_EQ(state(MainTab::Favorites), 2);
+    EXPECT_FALSE(shown(u"FavoritesContainer"));
+    EXPECT_TRUE(shown(u"FavoritesContainer2"));
+    std::uint32_t stored = 0;
+    ASSERT_TRUE(app::reg_read_dword(kSettings, u"FavoriteMode", stored));
+    EXPECT_EQ(stored, 2u);
+}
+
+TEST_F(MainFormTest, MissedCallsShowOnTheBadgeUntilTheRecentsTabIsOpened) {
+    app::reg_write_dword(kPhoneState, u"Missed Call Count", 3);
+    EXPECT_EQ(state(MainTab::Recents), 2);
+    EXPECT_TRUE(shown(u"recent_count"));
+    EXPECT_EQ(form().tab(MainTab::Recents).button()->text(), u"3");
+
+    // The first tap makes it current without its menu; the count is shown
+    // once and the platform's counter goes back to 0.
+    form().select_tab(MainTab::Recents);
+    EXPECT_EQ(state(MainTab::Recents), 1);
+    EXPECT_FALSE(form().main_menu().is_open());
+    EXPECT_EQ(form().tab(MainTab::Recents).button()->text(), u"3");
+    EXPECT_EQ(phone::PhoneManager::missed_call_count(), 0u);
+    EXPECT_TRUE(shown(u"RecentsContainer"));
+
+    form().select_tab(MainTab::Recents);
+    EXPECT_TRUE(form().main_menu().is_open());
+}
+
+TEST_F(MainFormTest, ArrowKeysWalkTheTabsAndAreConsumedAtTheEnds) {
+    EXPECT_TRUE(form().on_key({ui::key::Left, true, true}));
+    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+    EXPECT_TRUE(form().on_key({ui::key::Right, true, true}));
+    EXPECT_EQ(form().current_tab(), MainTab::Favorites);
+    EXPECT_TRUE(form().on_key({ui::key::Right, true, true}));
+    EXPECT_EQ(form().current_tab(), MainTab::Recents);
+    EXPECT_TRUE(form().on_key({ui::key::Right, true, true}));
+    EXPECT_EQ(form().current_tab(), MainTab::Recents);
+    EXPECT_TRUE(form().on_key({ui::key::Left, true, true}));
+    EXPECT_EQ(form().current_tab(), MainTab::Favorites);
+}
+
+TEST_F(MainFormTest, BackspaceEditsTheNumberAndOtherwiseGoesOn) {
+    form().select_tab(MainTab::Contacts);
+    form().keyboard().set_text(u"25");
+    EXPECT_TRUE(form().on_key({ui::key::Backspace, true, true}));
+    EXPECT_EQ(form().keyboard().text(), u"2");
+    EXPECT_EQ(document().filter_words(), std::vector<WString>{u"2"});
+    EXPECT_TRUE(form().on_key({ui::key::Backspace, true, true}));
+    EXPECT_EQ(form().keyboard().text(), u"");
+    // An empty number: the key is the children's business, nothing changes.
+    form().on_key({ui::key::Backspace, true, true});
+    EXPECT_EQ(form().keyboard().text(), u"");
+    EXPECT_TRUE(form().keyboard().is_open());
+}
+
+TEST_F(MainFormTest, CommandLinesSwitchTabsAndOfferToStoreUnknownNumbers) {
+    form().on_command_line(u"recents");
+    EXPECT_EQ(form().current_tab(), MainTab::Recents);
+    form().on_command_line(u"Contacts"); // case matters
+    EXPECT_EQ(form().current_tab(), MainTab::Recents);
+    form().on_command_line(u"contacts");
+    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+
+    form().on_command_line(u"open:+44 20 7946 0000");
+    EXPECT_EQ(form().pending_number(), u"+44 20 7946 0000");
+    ASSERT_TRUE(form().main_menu().is_open());
+    EXPECT_EQ(identifiers(form().main_menu()),
+              (std::vector<WString>{u"Add2NewContact", u"Add2Existing", u"Cancel"}));
+    form().main_menu().cancel();
+
+    // A known number (the last seven digits) opens its contact: the search
+    // is cleared and nothing is pending.
+    form().keyboard().set_text(u"9");
+    form().on_command_line(u"open:555-0100");
+    EXPECT_EQ(form().keyboard().text(), u"");
+    EXPECT_TRUE(document().filter_words().empty());
+}
+
+TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
+    form().select_tab(MainTab::Menu);
+    EXPECT_EQ(state(MainTab::Menu), 1);
+    ui::PopupMenu& menu = form().main_menu();
+    ASSERT_TRUE(menu.is_open());
+    EXPECT_TRUE(checked(menu, u"Dialer")); // default on, nothing stored
+
+    menu.choose_key(u"Settings");
+    menu.choose_key(u"Sort");
+    EXPECT_TRUE(checked(menu, u"SortByLastname"));
+    menu.choose_key(u"SortByFirstname");
+    EXPECT_EQ(document().sorting(), data::SortMode::FirstName);
+    EXPECT_FALSE(menu.is_open());
+    // Done: the menu tab is off and the contacts tab has its look back.
+    EXPECT_EQ(state(MainTab::Menu), 0);
+    EXPECT_EQ(state(MainTab::Contacts), 2);
+
+    form().select_tab(MainTab::Menu);
+    menu.choose_key(u"Dialer");
+    EXPECT_FALSE(document().dialer());
+    EXPECT_EQ(state(MainTab::Contacts), 2);
+}
+
+TEST_F(MainFormTest, CategoryChoiceAndReturn) {
+    form().select_tab(MainTab::Menu);
+    ui::PopupMenu& menu = form().main_menu();
+    menu.choose_key(u"Categories");
+    EXPECT_EQ(identifiers(menu), (std::vector<WString>{u"skinNoCategory", u"Work", u"skinReturn"}));
+    EXPECT_TRUE(checked(menu, u"skinNoCategory"));
+    menu.choose_key(u"Work");
+    EXPECT_EQ(document().category(), u"Work");
+    EXPECT_FALSE(form().category_choice());
+
+    // A later "skinReturn" leaves the category alone.
+    form().select_tab(MainTab::Menu);
+    menu.choose_key(u"Categories");
+    menu.choose_key(u"skinReturn");
+    EXPECT_EQ(document().category(), u"Work");
+    EXPECT_FALSE(form().category_choice());
+}
+
+} // namespace
+} // namespace telvara::forms
