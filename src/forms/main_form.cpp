@@ -202,6 +202,13 @@ void MainForm::show_tab_contents() {
     m_favorites_root->set_visible(m_tab_favorites.state() == 1);
     m_favorites2_root->set_visible(m_tab_favorites.state() == 2);
     m_recents_root->set_visible(m_tab_recents.state() == 1);
+    // The floating keypad button belongs to the list: on the other tabs it
+    // would cover their contents and mean nothing there.
+    const bool list_only = m_tab_contacts.state() == 2;
+    if (m_open_keyboard->is_visible() != list_only)
+        m_open_keyboard->set_visible(list_only);
+    if (m_ruler->is_visible() != list_only)
+        m_ruler->set_visible(list_only);
     if (form_host() != nullptr)
         form_host()->set_dirty();
 }

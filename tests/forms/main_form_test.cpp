@@ -108,6 +108,7 @@ TEST_F(MainFormTest, StartsOnTheContactsListWithEverythingElseHidden) {
     EXPECT_FALSE(shown(u"FavoritesContainer"));
     EXPECT_FALSE(shown(u"FavoritesContainer2"));
     EXPECT_FALSE(shown(u"recent_count"));
+    EXPECT_TRUE(shown(u"open_keyboard"));
 }
 
 TEST_F(MainFormTest, ContactsTabOpensAndClosesTheKeypad) {
@@ -134,6 +135,8 @@ TEST_F(MainFormTest, FavouritesTabTwiceSwitchesTheLayoutAndStoresIt) {
     EXPECT_FALSE(shown(u"FavoritesContainer2"));
     EXPECT_FALSE(shown(u"ContactSelectorContainer"));
 
+    // The list's floating keypad button stays with the list.
+    EXPECT_FALSE(shown(u"open_keyboard"));
     form().select_tab(MainTab::Favorites);
     EXPECT_EQ(state(MainTab::Favorites), 2);
     EXPECT_FALSE(shown(u"FavoritesContainer"));
