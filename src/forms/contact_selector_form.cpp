@@ -1,6 +1,8 @@
 // The contact picker: binding, its buttons and its keypad.
 #include "forms/contact_selector_form.h"
 
+#include "forms/required_node.h"
+
 #include "data/document.h"
 #include "forms/form_host.h"
 #include "ui/vadode.h"
@@ -10,13 +12,6 @@ namespace telvara::forms {
 namespace {
 
 constexpr char16_t kFormName[] = u"ContactSelectorForm";
-
-template <class T> T& need(ui::Node& parent, WStringView name) {
-    auto* found = dynamic_cast<T*>(parent.find(name));
-    if (found == nullptr)
-        throw ui::vadode::NodeNotFound(WString(kFormName), WString(name));
-    return *found;
-}
 
 } // namespace
 
@@ -31,9 +26,9 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
     m_open_keyboard = nullptr;
     m_ruler = nullptr;
     load_form(skin);
-    m_cancel = &need<ui::ButtonNode>(*this, u"cancel");
-    m_open_keyboard = &need<ui::ButtonNode>(*this, u"open_keyboard");
-    m_ruler = &need<ui::Node>(*this, u"ContactsListRuler");
+    m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
+    m_open_keyboard = &required<ui::ButtonNode>(*this, u"open_keyboard");
+    m_ruler = &required<ui::Node>(*this, u"ContactsListRuler");
     m_cancel->set_listener(this);
     m_open_keyboard->set_listener(this);
     m_keyboard.bind(*this, *this);

@@ -2,6 +2,8 @@
 // the long press that turns a held key into "+", blank, "*" or a cleared text.
 #include "forms/keyboard_container.h"
 
+#include "forms/required_node.h"
+
 #include "ui/node.h"
 #include "ui/text_node.h"
 #include "ui/vadode.h"
@@ -11,15 +13,6 @@ namespace telvara::forms {
 namespace {
 
 constexpr WStringView kRootName = u"KeyboardContainer";
-
-// A required descendant of the given type; a node of the name but of another
-// type is as good as missing.
-template <class Wanted> Wanted& required(ui::Node& parent, WStringView name) {
-    auto* found = dynamic_cast<Wanted*>(parent.find(name));
-    if (!found)
-        throw ui::vadode::NodeNotFound(parent.name(), WString(name));
-    return *found;
-}
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "data/document.h"
 #include "forms/contact_selector_form.h"
 #include "forms/form_host.h"
+#include "forms/required_node.h"
 #include "phone/phone_manager.h"
 #include "phone/telephone.h"
 #include "platform/clock.h"
@@ -30,20 +31,6 @@ app::LogStream& log_line() {
 
 std::uint32_t elapsed(std::uint32_t start) {
     return platform::tick_count() - start;
-}
-
-ui::Node& required(ui::Node& parent, WStringView name) {
-    ui::Node* node = parent.find(name);
-    if (node == nullptr)
-        throw ui::vadode::NodeNotFound(parent.name(), WString(name));
-    return *node;
-}
-
-ui::ButtonNode& required_button(ui::Node& parent, WStringView name) {
-    auto* button = dynamic_cast<ui::ButtonNode*>(&required(parent, name));
-    if (button == nullptr)
-        throw ui::vadode::NodeNotFound(parent.name(), WString(name));
-    return *button;
 }
 
 int read_favorite_mode() {
@@ -85,18 +72,18 @@ void MainForm::bind() {
     m_contacts.bind(*this, m_skin, *this);
     m_keyboard.bind(*this, *this);
     m_picker->bind(m_skin, *this);
-    m_recents_root = &required(*this, u"RecentsContainer");
-    m_favorites_root = &required(*this, u"FavoritesContainer");
-    m_favorites2_root = &required(*this, u"FavoritesContainer2");
+    m_recents_root = &required<ui::Node>(*this, u"RecentsContainer");
+    m_favorites_root = &required<ui::Node>(*this, u"FavoritesContainer");
+    m_favorites2_root = &required<ui::Node>(*this, u"FavoritesContainer2");
 
     m_tab_contacts.bind(*this, u"button_contacts", *this);
     m_tab_favorites.bind(*this, u"button_favorits", *this);
     m_tab_recents.bind(*this, u"button_recents", *this);
     m_tab_menu.bind(*this, u"button_menu", *this);
-    m_open_keyboard = &required_button(*this, u"open_keyboard");
+    m_open_keyboard = &required<ui::ButtonNode>(*this, u"open_keyboard");
     m_open_keyboard->set_listener(this);
-    m_ruler = &required(*this, u"ContactsListRuler");
-    m_recent_count = &required(*m_tab_recents.button(), u"recent_count");
+    m_ruler = &required<ui::Node>(*this, u"ContactsListRuler");
+    m_recent_count = &required<ui::Node>(*m_tab_recents.button(), u"recent_count");
 
     m_recents_root->set_visible(false);
     m_favorites_root->set_visible(false);

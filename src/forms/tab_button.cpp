@@ -1,5 +1,6 @@
 #include "forms/tab_button.h"
 
+#include "forms/required_node.h"
 #include "ui/button_node.h"
 #include "ui/node.h"
 #include "ui/vadode.h"
@@ -7,9 +8,7 @@
 namespace telvara::forms {
 
 void TabButton::bind(ui::Node& host, WStringView name, ui::ButtonListener& listener) {
-    m_button = dynamic_cast<ui::ButtonNode*>(host.find(name));
-    if (m_button == nullptr)
-        throw ui::vadode::NodeNotFound(host.name(), WString(name));
+    m_button = &required<ui::ButtonNode>(host, name);
     m_button->set_listener(&listener);
     static constexpr const char16_t* kLooks[] = {u"state0", u"state1", u"state2"};
     for (std::size_t i = 0; i < m_looks.size(); ++i)

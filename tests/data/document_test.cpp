@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <random>
 
@@ -25,6 +26,29 @@ class DocTest : public DocumentTest {
     FakeStore store;
     FakeCallLog log;
 };
+
+// One random edit of the store, told to the Document as the store's
+// notices would tell it: a contact added, changed or removed.
+void random_edit(FakeStore& store, Document& doc, std::mt19937& rng, std::uint32_t& next_oid,
+                 const std::function<ContactRecord(std::uint32_t)>& make_record) {
+    int what = static_cast<int>(rng() % 3);
+    if (what == 0) {
+        ContactRecord r = make_record(next_oid++);
+        store.put(r);
+        doc.contact_added(r);
+    } else if (!store.contacts.empty()) {
+        auto it = store.contacts.begin();
+        std::advance(it, static_cast<long>(rng() % store.contacts.size()));
+        std::uint32_t oid = it->first;
+        if (what == 1) {
+            store.put(make_record(oid));
+            doc.on_contact_changed(oid);
+        } else {
+            store.contacts.erase(it);
+            doc.on_contact_removed(oid);
+        }
+    }
+}
 
 TEST_F(DocTest, SecondDocumentIsFatal) {
     Document doc(store, nullptr, files());
@@ -178,23 +202,7 @@ TEST_F(DocTest, KeystrokesAfterEditsSeeTheEditedContacts) {
     ContactFilter fresh(doc.key_map());
     std::uint32_t next_oid = 100;
     for (int round = 0; round < 40; ++round) {
-        int what = static_cast<int>(rng() % 3);
-        if (what == 0) {
-            ContactRecord r = random_record(next_oid++);
-            store.put(r);
-            doc.contact_added(r);
-        } else if (!store.contacts.empty()) {
-            auto it = store.contacts.begin();
-            std::advance(it, static_cast<long>(rng() % store.contacts.size()));
-            std::uint32_t oid = it->first;
-            if (what == 1) {
-                store.put(random_record(oid));
-                doc.on_contact_changed(oid);
-            } else {
-                store.contacts.erase(it);
-                doc.on_contact_removed(oid);
-            }
-        }
+        random_edit(store, doc, rng, next_oid, random_record);
         const char16_t* text = typed[round % std::size(typed)];
         doc.set_filter(text);
         fresh.set_words(split_filter_words(text));
@@ -423,23 +431,7 @@ TEST_F(DocTest, EditsLeaveTheListsAsAFreshLoadWould) {
             if (s.category != nullptr)
                 doc->set_category(s.category);
             for (int step = 0; step < 150; ++step) {
-                int what = static_cast<int>(rng() % 3);
-                if (what == 0) {
-                    ContactRecord r = random_record(next_oid++);
-                    store.put(r);
-                    doc->contact_added(r);
-                } else if (!store.contacts.empty()) {
-                    auto it = store.contacts.begin();
-                    std::advance(it, static_cast<long>(rng() % store.contacts.size()));
-                    std::uint32_t oid = it->first;
-                    if (what == 1) {
-                        store.put(random_record(oid));
-                        doc->on_contact_changed(oid);
-                    } else {
-                        store.contacts.erase(it);
-                        doc->on_contact_removed(oid);
-                    }
-                }
+                random_edit(store, *doc, rng, next_oid, random_record);
             }
             Oids all = oids(doc->all_contacts());
             Oids filtered = oids(doc->filtered_contacts());

@@ -17,6 +17,8 @@
 #include "ui/vadode.h"
 #include "ui/widget_registry.h"
 
+#include "forms/skin_types.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,20 +35,6 @@ using data::SortMode;
 using data::testing::person;
 
 namespace {
-
-// The node types of the skin, registered once for this test binary when no
-// other suite has done so.
-void register_types() {
-    static const bool registered = [] {
-        auto& registry = ui::NodeRegistry::instance();
-        if (!registry.contains(u"node"))
-            ui::register_layout_node_types(registry);
-        if (!registry.contains(u"text"))
-            ui::register_widget_node_types(registry);
-        return true;
-    }();
-    (void)registered;
-}
 
 std::unique_ptr<ui::Properties> load_skin() {
     const std::string folder = TELVARA_TEST_SKINS;
@@ -127,7 +115,7 @@ class ContactListTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        register_types();
+        forms::test::ensure_skin_types();
         skin = load_skin();
         store.categories = {u"Work"};
         store.put(person(1, u"Anna", u"Bell", u"", {category(u"Work")}));

@@ -15,6 +15,8 @@
 #include "ui/vadode.h"
 #include "ui/widget_registry.h"
 
+#include "forms/skin_types.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -54,22 +56,11 @@ struct Recorder : KeyboardListener {
 
 using Events = std::vector<std::string>;
 
-// The node types the test skin uses. They stay registered for the rest of
-// the process, as in the application; a suite that registered them already
-// is left as it is.
-void ensure_skin_types() {
-    auto& registry = ui::NodeRegistry::instance();
-    if (!registry.contains(u"node"))
-        ui::register_layout_node_types(registry);
-    if (!registry.contains(u"button"))
-        ui::register_widget_node_types(registry);
-}
-
 class Keypad : public test_support::DeviceRootTest {
   protected:
     void SetUp() override {
         DeviceRootTest::SetUp();
-        ensure_skin_types();
+        forms::test::ensure_skin_types();
         fs::create_directories(root() + "/skins");
         for (const auto& entry : fs::directory_iterator(TELVARA_TEST_SKINS)) {
             if (entry.path().filename().string().starts_with("keypad"))

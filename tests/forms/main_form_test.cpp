@@ -4,6 +4,7 @@
 #include "app/registry.h"
 #include "data/document_test_support.h"
 #include "forms/main_form.h"
+#include "forms/skin_types.h"
 #include "phone/phone_manager.h"
 #include "ui/key_names.h"
 #include "ui/node_registry.h"
@@ -28,16 +29,6 @@ using data::testing::phone;
 constexpr char16_t kSettings[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 constexpr char16_t kPhoneState[] = u"HKEY_CURRENT_USER\\System\\State\\Phone";
 
-void register_types() {
-    static const bool registered = [] {
-        auto& registry = ui::NodeRegistry::instance();
-        ui::register_layout_node_types(registry);
-        ui::register_widget_node_types(registry);
-        return true;
-    }();
-    (void)registered;
-}
-
 std::vector<WString> identifiers(const ui::PopupMenu& menu) {
     std::vector<WString> out;
     for (const ui::ChoiceItem& item : menu.items())
@@ -56,7 +47,7 @@ class MainFormTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        register_types();
+        forms::test::ensure_skin_types();
         const std::string folder = TELVARA_PROGRAM_SKINS;
         std::ifstream in(folder + "/default.skin", std::ios::binary);
         std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
