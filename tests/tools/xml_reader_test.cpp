@@ -117,3 +117,46 @@ TEST(SkinSource, RootMustBeSkin) {
     EXPECT_THROW(read_skin_text("<skin name=\"x\"/>", "s.xml", "."), SourceError);
     EXPECT_THROW(read_skin_source("/nonexistent/skin.xml"), SourceError);
 }
+
+// A skin kept in parts: the included sources' pictures and screens join the
+// skin; ids stay unique across the parts; mistakes name the part's own line.
+TEST(SkinSource, IncludedPartsJoinTheSkin) {
+    telvara::skinc::test::SourceFolder folder;
+    auto file_error = [](const std::string& file) -> std::string {
+        try {
+            read_skin_source(file);
+        } catch (const SourceError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    folder.write("parts/list.xml", "<skin>\n"
+                                   "  <picture name=\"row\" transparency=\"key\"/>\n"
+                                   "  <node id=\"Row\"/>\n"
+                                   "  <include file=\"more/menu.xml\"/>\n"
+                                   "</skin>\n");
+    folder.write("parts/more/menu.xml", "<skin><node id=\"Menu\"/></skin>\n");
+    const std::string main = folder.write_skin("  <node id=\"Main\"/>\n"
+                                               "  <include file=\"parts/list.xml\"/>\n");
+    const SourceSkin skin = read_skin_source(main);
+    ASSERT_EQ(skin.nodes.size(), 3u);
+    EXPECT_EQ(skin.nodes[0].first, "Main");
+    EXPECT_EQ(skin.nodes[1].first, "Row");
+    EXPECT_EQ(skin.nodes[2].first, "Menu");
+    ASSERT_EQ(skin.pictures.size(), 1u);
+    EXPECT_EQ(skin.name, "test");
+    EXPECT_EQ(skin.folder, folder.path()); // the parts use the skin's own art
+
+    folder.write("parts/twice.xml", "<skin>\n<node id=\"Main\"/>\n</skin>\n");
+    EXPECT_THAT(file_error(folder.write_skin("<node id=\"Main\"/>\n"
+                                             "<include file=\"parts/twice.xml\"/>\n")),
+                HasSubstr("twice.xml:2: top-level id \"Main\" is already used"));
+    folder.write("parts/broken.xml", "<skin>\n\n<node id=\"X\" bogus=\"1\"/>\n</skin>\n");
+    EXPECT_THAT(file_error(folder.write_skin("<include file=\"parts/broken.xml\"/>\n")),
+                HasSubstr("broken.xml:3:"));
+    EXPECT_THAT(file_error(folder.write_skin("\n<include file=\"parts/none.xml\"/>\n")),
+                HasSubstr("test.xml:3: cannot open the included source"));
+    EXPECT_THAT(file_error(folder.write_skin("<include/>\n")), HasSubstr("<include> needs a file"));
+    folder.write("self.xml", "<skin><include file=\"self.xml\"/></skin>\n");
+    EXPECT_THAT(file_error(folder.path() + "/self.xml"), HasSubstr("includes nest deeper"));
+}

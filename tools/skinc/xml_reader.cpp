@@ -35,7 +35,8 @@ bool ends_with(std::string_view text, std::string_view suffix) {
 
 class Reader {
   public:
-    Reader(const std::string& text, std::string file) : m_text(text), m_file(std::move(file)) {}
+    Reader(const std::string& text, std::string file, int depth = 0)
+        : m_text(text), m_file(std::move(file)), m_depth(depth) {}
 
     int line_at(std::ptrdiff_t offset) const {
         if (offset < 0)
@@ -73,6 +74,16 @@ class Reader {
     }
 
     SourceSkin read(const std::string& folder) {
+        SourceSkin skin;
+        skin.file = m_file;
+        skin.folder = folder;
+        std::map<std::string, int> ids;
+        read_into(skin, ids);
+        return skin;
+    }
+
+  private:
+    void read_into(SourceSkin& skin, std::map<std::string, int>& ids) {
         pugi::xml_document document;
         const pugi::xml_parse_result parsed =
             document.load_buffer(m_text.data(), m_text.size(), pugi::parse_default);
@@ -85,10 +96,6 @@ class Reader {
         if (root.first_attribute())
             fail(line_of(root, root.first_attribute()),
                  "<skin> takes no attributes (the skin is named after its file)");
-        SourceSkin skin;
-        skin.file = m_file;
-        skin.folder = folder;
-        std::map<std::string, int> ids;
         for (pugi::xml_node child : root.children()) {
             if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
                 fail(line_of(child), "text is not allowed directly under <skin>");
@@ -97,6 +104,10 @@ class Reader {
             const std::string_view name = child.name();
             if (name == "picture") {
                 read_picture_settings(child, skin);
+                continue;
+            }
+            if (name == "include") {
+                read_include(child, skin, ids);
                 continue;
             }
             if (name == "prop")
@@ -111,10 +122,38 @@ class Reader {
                                     std::to_string(it->second));
             skin.nodes.emplace_back(name_text, std::move(node));
         }
-        return skin;
     }
 
-  private:
+    // <include file="parts/x.xml"/>: the pictures and top-level nodes of
+    // another source (a <skin> too, its path relative to this file) join
+    // this skin; its art is the including skin's.
+    void read_include(pugi::xml_node element, SourceSkin& skin, std::map<std::string, int>& ids) {
+        const int line = line_of(element);
+        const pugi::xml_attribute file = element.attribute("file");
+        if (!file || std::string_view(file.value()).empty())
+            fail(line, "<include> needs a file");
+        for (pugi::xml_attribute a : element.attributes())
+            if (std::string_view(a.name()) != "file")
+                fail(line_of(element, a),
+                     "<include> has no attribute \"" + std::string(a.name()) + "\" (file)");
+        if (element.first_child())
+            fail(line, "<include> has no content");
+        if (m_depth >= kMaxIncludeDepth)
+            fail(line, "includes nest deeper than " + std::to_string(kMaxIncludeDepth) +
+                           " (an include that includes itself?)");
+        const std::filesystem::path path =
+            std::filesystem::path(m_file).parent_path() / file.value();
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            fail(line, "cannot open the included source " + path.string());
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        Reader part(text, path.string(), m_depth + 1);
+        part.read_into(skin, ids);
+    }
+
+    static constexpr int kMaxIncludeDepth = 8;
+
     void read_picture_settings(pugi::xml_node element, SourceSkin& skin) {
         PictureSettings settings;
         settings.line = line_of(element);
@@ -363,6 +402,7 @@ class Reader {
 
     const std::string& m_text;
     std::string m_file;
+    int m_depth = 0;
 };
 
 } // namespace
