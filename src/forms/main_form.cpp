@@ -39,6 +39,12 @@ int read_favorite_mode() {
     return mode == 2 ? 2 : 1;
 }
 
+// The keys the dialer keypad has: digits, "*" and "#".
+bool is_dial_key(std::int32_t code) {
+    return (code >= ui::key::Digit0 && code <= ui::key::Digit0 + 9) || code == ui::key::Star ||
+           code == ui::key::Hash;
+}
+
 data::Document* document() {
     return data::Document::instance();
 }
@@ -261,6 +267,11 @@ bool MainForm::on_key(const ui::KeyEvent& event) {
             }
             break;
         default:
+            // Dialling from a hardware keypad needs no tap first: the first
+            // digit on the list opens the keypad, whose key takes it.
+            if (event.first && is_dial_key(event.code) && m_current == MainTab::Contacts &&
+                !m_keyboard.is_open())
+                select_tab(MainTab::Contacts);
             break;
         }
     }

@@ -183,6 +183,24 @@ TEST_F(MainFormTest, BackspaceEditsTheNumberAndOtherwiseGoesOn) {
     EXPECT_TRUE(form().keyboard().is_open());
 }
 
+TEST_F(MainFormTest, AHardwareDigitOnTheListOpensTheKeypadAndIsTyped) {
+    form().on_key({ui::key::Digit0 + 5, true, true});
+    form().on_key({ui::key::Digit0 + 5, false, true});
+    EXPECT_TRUE(form().keyboard().is_open());
+    EXPECT_EQ(form().keyboard().text(), u"5");
+    form().on_key({ui::key::Digit0 + 6, true, true});
+    form().on_key({ui::key::Digit0 + 6, false, true});
+    EXPECT_EQ(form().keyboard().text(), u"56");
+    EXPECT_EQ(document().filter_words(), std::vector<WString>{u"56"});
+
+    // On another tab a digit does not pull the list back.
+    form().select_tab(MainTab::Contacts);
+    form().select_tab(MainTab::Favorites);
+    form().on_key({ui::key::Digit0 + 5, true, true});
+    EXPECT_EQ(form().current_tab(), MainTab::Favorites);
+    EXPECT_FALSE(form().keyboard().is_open());
+}
+
 TEST_F(MainFormTest, CommandLinesSwitchTabsAndOfferToStoreUnknownNumbers) {
     form().on_command_line(u"recents");
     EXPECT_EQ(form().current_tab(), MainTab::Recents);
