@@ -1,0 +1,403 @@
+// The call screen: binding, the telephone's refresh flags, the caller lookup,
+// its buttons, the tone keypad and the running time.
+#include "forms/call_form.h"
+
+#include "app/log.h"
+#include "data/contact_entry.h"
+#include "data/contact_photo.h"
+#include "data/document.h"
+#include "forms/form_host.h"
+#include "forms/required_node.h"
+#include "phone/phone_settings.h"
+#include "phone/process.h"
+#include "phone/telephone.h"
+#include "platform/clock.h"
+#include "ui/image_node.h"
+#include "ui/properties.h"
+#include "ui/text_node.h"
+
+#include <algorithm>
+
+namespace telvara::forms {
+
+namespace {
+
+constexpr char16_t kFormName[] = u"CallForm";
+// The program "buttonNote" starts (a command template, see phone/process.h).
+constexpr char16_t kNotesSetting[] = u"NotesCommand";
+constexpr char kNotesDefault[] = "notes";
+
+app::LogStream& log_line() {
+    return app::log() << platform::tick_count() << u" ";
+}
+
+phone::Telephone* telephone() {
+    return phone::Telephone::instance();
+}
+
+// Characters a DTMF tone exists for; the keypad's long presses also type
+// "+" and a blank, which must not reach the line.
+bool is_tone(char16_t c) {
+    return (c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || (c >= u'A' && c <= u'D');
+}
+
+void show(ui::Node* node, bool visible) {
+    if (node != nullptr && node->is_visible() != visible)
+        node->set_visible(visible);
+}
+
+} // namespace
+
+CallForm::CallForm(data::ContactPhotoCache* photos)
+    : Form(kFormName), m_photos(photos), m_clock(&platform::tick_count) {
+    if (data::Document* document = data::Document::instance())
+        document->add_listener(*this);
+}
+
+CallForm::~CallForm() {
+    if (data::Document* document = data::Document::instance())
+        document->remove_listener(*this);
+    if (FormHost* host = form_host(); host != nullptr && host->is_shown(*this))
+        host->close_form(*this, Animate::No);
+}
+
+void CallForm::bind(const ui::Properties& skin) {
+    // The old tree goes away with the load: forget what pointed into it.
+    m_keyboard.unbind();
+    m_first_name = m_last_name = m_number = m_status = m_duration = nullptr;
+    m_photo = nullptr;
+    m_answer = m_ignore = m_end = m_speaker = m_mute = m_hold = nullptr;
+    m_note = m_contacts = m_open_keyboard = nullptr;
+    m_switch_speaker = m_switch_mute = m_switch_hold = nullptr;
+    m_skin = nullptr;
+
+    load_form(skin);
+    auto& first_name = required<ui::TextNode>(*this, u"firstname");
+    auto& last_name = required<ui::TextNode>(*this, u"lastname");
+    auto& number = required<ui::TextNode>(*this, u"company");
+    auto& status = required<ui::TextNode>(*this, u"txtStatus");
+    auto& photo = required<ui::ImageNode>(*this, u"photo");
+    auto& answer = required<ui::ButtonNode>(*this, u"buttonAnswer");
+    auto& ignore = required<ui::ButtonNode>(*this, u"buttonIgnore");
+    auto& end = required<ui::ButtonNode>(*this, u"buttonEndCall");
+    auto& speaker = required<ui::ButtonNode>(*this, u"buttonSpeaker");
+    auto& mute = required<ui::ButtonNode>(*this, u"buttonMute");
+    auto& hold = required<ui::ButtonNode>(*this, u"buttonHold");
+    auto& note = required<ui::ButtonNode>(*this, u"buttonNote");
+    auto& contacts = required<ui::ButtonNode>(*this, u"buttonContacts");
+    auto& open_keyboard = required<ui::ButtonNode>(*this, u"buttonKeyboard");
+    auto& switch_speaker = required<ui::Node>(*this, u"switchSpeaker");
+    auto& switch_mute = required<ui::Node>(*this, u"switchMute");
+    auto& switch_hold = required<ui::Node>(*this, u"switchHold");
+    m_keyboard.bind(*this, *this);
+
+    m_first_name = &first_name;
+    m_last_name = &last_name;
+    m_number = &number;
+    m_status = &status;
+    m_duration = dynamic_cast<ui::TextNode*>(find(u"txtDuration"));
+    m_photo = &photo;
+    m_default_photo = photo.picture();
+    m_answer = &answer;
+    m_ignore = &ignore;
+    m_end = &end;
+    m_speaker = &speaker;
+    m_mute = &mute;
+    m_hold = &hold;
+    m_note = &note;
+    m_contacts = &contacts;
+    m_open_keyboard = &open_keyboard;
+    m_switch_speaker = &switch_speaker;
+    m_switch_mute = &switch_mute;
+    m_switch_hold = &switch_hold;
+    for (ui::ButtonNode* button : {m_answer, m_ignore, m_end, m_speaker, m_mute, m_hold, m_note,
+                                   m_contacts, m_open_keyboard})
+        button->set_listener(this);
+    m_skin = &skin;
+    m_tones.clear();
+    m_shown_seconds = -1;
+
+    // A skin reloaded during a call shows that call again.
+    if (in_call())
+        lookup_caller();
+    show_buttons();
+    show_status();
+    show_switches();
+    show_duration();
+}
+
+void CallForm::set_scheduler(app::CActiveScheduler* scheduler) {
+    m_keyboard.set_scheduler(scheduler);
+}
+
+WString CallForm::translate(WStringView key) const {
+    return m_skin != nullptr ? m_skin->translate(key) : WString(key);
+}
+
+std::uint32_t CallForm::now() const {
+    return m_clock ? m_clock() : platform::tick_count();
+}
+
+// --- Telephone events -----------------------------------------------------------
+
+void CallForm::on_document_refresh(const data::RefreshMessage& message) {
+    using data::RefreshFlag;
+    const bool incoming = message.has(RefreshFlag::IncomingCall);
+    const bool dialing = message.has(RefreshFlag::Dialing);
+    if (incoming || dialing) {
+        call_starts(incoming ? CallPhase::Incoming : CallPhase::Dialing);
+    } else if (message.has(RefreshFlag::Connected)) {
+        call_connected();
+    } else if (message.has(RefreshFlag::CallEnded)) {
+        log_line() << u"CallForm visibility2= " << (is_visible() ? 1 : 0) << u"\n";
+        call_ended();
+    } else if (message.has(RefreshFlag::CallerChanged)) {
+        lookup_caller();
+    }
+}
+
+void CallForm::call_starts(CallPhase phase) {
+    m_phase = phase;
+    m_answered = false;
+    // Dialled numbers were looked up at their caller-changed event already;
+    // looking again costs little and never shows the previous call's name.
+    lookup_caller();
+    show_buttons();
+    show_status();
+    show_switches();
+    show_duration();
+    m_keyboard.set_text({});
+    log_line() << u"CallForm::on_document_refresh before add_modal_form\n";
+    app::log().flush();
+    bring_to_top();
+    app::log().flush();
+}
+
+void CallForm::call_connected() {
+    if (m_phase != CallPhase::Connected)
+        m_connected_at = now();
+    m_phase = CallPhase::Connected;
+    m_shown_seconds = -1;
+    show_status();
+    // However the call was answered (here, by the Talk key, by the answer
+    // timer), a connected call needs its end button.
+    show_buttons();
+    show_duration();
+}
+
+void CallForm::call_ended() {
+    m_phase = CallPhase::Idle;
+    m_answered = false;
+    m_keyboard.hide(Animate::No);
+    show_duration();
+    close_screen();
+}
+
+void CallForm::lookup_caller() {
+    if (m_first_name == nullptr)
+        return;
+    const phone::Telephone* line = telephone();
+    const WString number = line != nullptr ? line->facts().caller_number : WString(u"skinUnknown");
+    const data::Document* document = data::Document::instance();
+    const data::PhoneRef found =
+        document != nullptr ? document->find_by_phone_number(number) : data::PhoneRef{};
+    ui::Picture picture = m_default_photo;
+    if (found.entry != nullptr) {
+        log_line() << u"CallFrom -> contact found for " << number << u"\n";
+        const data::ContactRecord& record = found.entry->record;
+        WString first = record.first_name;
+        // A contact known only by its company still has a name to show.
+        if (first.empty() && record.last_name.empty())
+            first = data::display_name(record);
+        m_first_name->set_text(std::move(first));
+        m_last_name->set_text(record.last_name);
+        if (m_photos != nullptr) {
+            std::int32_t size = std::min(m_photo->width(), m_photo->height());
+            if (size <= 0)
+                size = m_photo->source_width();
+            if (auto own = m_photos->get(found.entry->oid(), size))
+                picture = *own;
+        }
+    } else {
+        log_line() << u"CallFrom -> contact not found for " << number << u"\n";
+        m_first_name->set_text({});
+        m_last_name->set_text({});
+    }
+    m_photo->set_picture(std::move(picture));
+    // A placeholder key ("skinUnknown") shows in the user's language.
+    m_number->set_text(translate(number));
+}
+
+// --- What the screen shows ---------------------------------------------------------
+
+void CallForm::show_buttons() {
+    if (m_answer == nullptr)
+        return;
+    const bool ringing = m_phase == CallPhase::Incoming && !m_answered;
+    show(m_answer, ringing);
+    show(m_ignore, ringing);
+    show(m_end, !ringing);
+}
+
+void CallForm::show_switches() {
+    if (m_switch_mute == nullptr)
+        return;
+    const phone::Telephone* line = telephone();
+    const phone::CallFacts facts = line != nullptr ? line->facts() : phone::CallFacts{};
+    show(m_switch_mute, !facts.muted);
+    show(m_switch_speaker, facts.speaker_on);
+    show(m_switch_hold, facts.on_hold);
+}
+
+void CallForm::show_status() {
+    if (m_status == nullptr)
+        return;
+    switch (m_phase) {
+    case CallPhase::Incoming:
+        m_status->set_text(translate(u"IncomingCall"));
+        break;
+    case CallPhase::Dialing:
+        m_status->set_text(translate(u"Dialing"));
+        break;
+    case CallPhase::Connected:
+        m_status->set_text(translate(u"Connected"));
+        break;
+    case CallPhase::Idle:
+        break;
+    }
+}
+
+WString CallForm::duration_text() const {
+    if (m_phase != CallPhase::Connected)
+        return {};
+    const std::uint32_t total = (now() - m_connected_at) / 1000u;
+    const std::uint32_t hours = total / 3600u;
+    const std::uint32_t minutes = total / 60u % 60u;
+    const std::uint32_t seconds = total % 60u;
+    auto two = [](std::uint32_t value) {
+        return WString(1, char16_t(u'0' + value / 10)) + char16_t(u'0' + value % 10);
+    };
+    WString text = hours > 0 ? to_wstring(hours) + u":" + two(minutes) : to_wstring(minutes);
+    return text + u":" + two(seconds);
+}
+
+void CallForm::show_duration() {
+    if (m_duration == nullptr)
+        return;
+    const std::int64_t seconds =
+        m_phase == CallPhase::Connected ? std::int64_t((now() - m_connected_at) / 1000u) : -1;
+    if (seconds == m_shown_seconds)
+        return;
+    m_shown_seconds = seconds;
+    m_duration->set_text(duration_text());
+}
+
+void CallForm::update(double seconds) {
+    show_duration();
+    Form::update(seconds);
+}
+
+std::unique_ptr<FormTransition> CallForm::make_transition(TransitionKind) {
+    return std::make_unique<FadeTransition>(0.2);
+}
+
+// --- The form stack ------------------------------------------------------------------
+
+void CallForm::bring_to_top() {
+    FormHost* host = form_host();
+    if (host == nullptr || host->top_form() == this)
+        return;
+    host->close_form(*this, Animate::No);
+    host->show_form(*this, ShowMode::Push, Animate::Yes);
+}
+
+void CallForm::close_screen() {
+    if (FormHost* host = form_host())
+        host->close_form(*this, Animate::Yes);
+}
+
+void CallForm::back_to_call() {
+    if (!in_call())
+        return;
+    m_keyboard.hide(Animate::No);
+    log_line() << u"Start call timer\n";
+    show_duration();
+    bring_to_top();
+}
+
+// --- Buttons and keypad ----------------------------------------------------------------
+
+void CallForm::on_click(ui::ButtonNode& button) {
+    log_line() << u"CallForm::on_click_broadcast\n";
+    phone::Telephone* line = telephone();
+    if (&button == m_answer) {
+        log_line() << u"btnAnswer clicked\n";
+        if (line != nullptr)
+            line->answer_call();
+        // At once: the connected state may take a few seconds to come.
+        m_answered = true;
+        show_buttons();
+    } else if (&button == m_end || &button == m_ignore) {
+        log_line() << u"btnEndCall clicked\n";
+        if (line != nullptr)
+            line->drop_call();
+        log_line() << u"CallForm visibility1= " << (is_visible() ? 1 : 0) << u"\n";
+        // A call that never connected ends without a further event of ours.
+        m_phase = CallPhase::Idle;
+        m_answered = false;
+        m_keyboard.hide(Animate::No);
+        close_screen();
+    } else if (&button == m_mute) {
+        if (line != nullptr)
+            line->toggle_mute();
+        show_switches();
+    } else if (&button == m_speaker) {
+        if (line != nullptr)
+            line->toggle_speaker();
+        show_switches();
+    } else if (&button == m_hold) {
+        log_line() << u"btnHold pressed\n";
+        if (line != nullptr)
+            line->toggle_hold();
+        show_switches();
+    } else if (&button == m_note) {
+        log_line() << u"btnNote pressed\n";
+        start_notes();
+    } else if (&button == m_open_keyboard) {
+        m_tones = m_keyboard.text();
+        m_keyboard.show(CallButton::Hidden);
+    } else if (&button == m_contacts) {
+        close_screen();
+    }
+}
+
+void CallForm::start_notes() {
+    const phone::Argv argv =
+        phone::split_command(phone::command_setting(kNotesSetting, kNotesDefault));
+    // Whether it started changes nothing on this screen.
+    if (!phone::spawn_program(argv))
+        log_line() << u"CallForm notes not started: " << phone::describe_command(argv) << u"\n";
+}
+
+void CallForm::on_keyboard_text(const WString& text) {
+    // Only a typed key is a tone: a shorter or replaced text (cleared, a
+    // long press) sends nothing, so no tone is ever sent twice.
+    const bool typed = text.size() == m_tones.size() + 1 && text.starts_with(m_tones);
+    m_tones = text;
+    if (!typed || !is_tone(text.back()))
+        return;
+    if (phone::Telephone* line = telephone())
+        line->send_digit(text);
+}
+
+void CallForm::on_keyboard_closed() {
+    m_tones.clear();
+    if (!m_keyboard.text().empty())
+        m_keyboard.set_text({});
+}
+
+void CallForm::on_keyboard_call(const WString&) {
+    // The tone keypad has no call button.
+}
+
+} // namespace telvara::forms
