@@ -1,0 +1,125 @@
+// The contact card's rows: which rows a contact makes and what a field row shows.
+#include "forms/contact_card_rows.h"
+
+#include "data/categories.h"
+#include "data/vcard.h"
+#include "ui/date_format.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+namespace telvara::forms {
+
+using data::ContactField;
+using data::FieldKind;
+using data::FieldType;
+
+void sort_fields_by_group(std::vector<ContactField>& fields) {
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const ContactField& a, const ContactField& b) { return a.kind < b.kind; });
+}
+
+bool is_address(FieldKind kind) {
+    return kind == FieldKind::WorkAddress || kind == FieldKind::HomeAddress;
+}
+
+std::size_t row_field_end(const std::vector<ContactField>& fields, std::size_t first) {
+    if (first >= fields.size())
+        return fields.size();
+    std::size_t end = first + 1;
+    if (is_address(fields[first].kind))
+        while (end < fields.size() && fields[end].kind == fields[first].kind)
+            ++end;
+    return end;
+}
+
+std::vector<int> build_rows(const std::vector<ContactField>& fields, CardMode mode) {
+    std::vector<int> rows{kHeadRow};
+    for (std::size_t i = 0; i < fields.size(); i = row_field_end(fields, i)) {
+        const bool new_group = i == 0 || fields[i].kind != fields[i - 1].kind;
+        rows.push_back(new_group ? kGroupSeparatorRow : kSeparatorRow);
+        rows.push_back(static_cast<int>(i));
+    }
+    if (mode == CardMode::Edit) {
+        rows.push_back(kGroupSeparatorRow);
+        rows.push_back(kButtonsRow);
+    }
+    return rows;
+}
+
+std::size_t icon_state(FieldType type) {
+    const auto id = static_cast<std::uint32_t>(type);
+    if (id == 0)
+        return 0;
+    if (id <= 8)
+        return 1;
+    if (id <= 11)
+        return 2;
+    if (id == 12)
+        return 3;
+    if (id >= 24 && id <= 33)
+        return 4;
+    if (id == 23)
+        return 5;
+    if (id == 22)
+        return 6;
+    return 7;
+}
+
+WString field_label_key(FieldType type) {
+    return data::field_type_name(type);
+}
+
+WString birthday_text(WStringView stored) {
+    const std::string text = to_utf8(stored);
+    std::int64_t ms = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return WString(stored);
+    constexpr std::int64_t kDayMs = 86'400'000;
+    const std::int64_t days = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
+    // The civil date of a day count (days since 1970-01-01).
+    std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    ui::CalendarDate date;
+    date.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    date.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const std::int64_t year = static_cast<std::int64_t>(yoe) + era * 400 + (date.month <= 2);
+    if (year < 1 || year > 9999)
+        return WString(stored);
+    date.year = static_cast<int>(year);
+    if (year == data::kBirthdayNoYear)
+        return ui::format_date_list(date, ui::MonthStyle::Name);
+    WString picture(ui::day_month_order_picture(ui::MonthStyle::Name));
+    picture += u" yyyy";
+    return ui::format_date_picture(date, picture);
+}
+
+WString field_text(const std::vector<ContactField>& fields, std::size_t first,
+                   const std::function<WString(WStringView)>& translate) {
+    if (first >= fields.size())
+        return {};
+    const ContactField& field = fields[first];
+    if (field.type == FieldType::Birthday)
+        return birthday_text(field.value);
+    if (field.type == FieldType::Categories)
+        return field.value.empty() ? translate(data::k_no_category) : field.value;
+    if (!is_address(field.kind))
+        return field.value;
+    WString joined;
+    for (std::size_t i = first, end = row_field_end(fields, first); i < end; ++i) {
+        if (fields[i].value.empty())
+            continue;
+        if (!joined.empty())
+            joined += u", ";
+        joined += fields[i].value;
+    }
+    return joined;
+}
+
+} // namespace telvara::forms

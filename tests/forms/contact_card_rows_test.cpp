@@ -1,0 +1,95 @@
+// The contact card's rows without a skin: which rows a contact makes, the
+// icon of each field type and the text a row shows.
+#include "data/contact_record.h"
+#include "forms/contact_card_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace telvara::forms {
+namespace {
+
+using data::ContactField;
+using data::FieldType;
+
+std::vector<ContactField> sorted(std::vector<ContactField> fields) {
+    sort_fields_by_group(fields);
+    return fields;
+}
+
+WString key_of(WStringView key) {
+    return WString(u"<") + WString(key) + u">";
+}
+
+TEST(ContactCardRows, AContactWithoutFieldsIsTheHeadAloneOrTheHeadAndButtonsWhenEditing) {
+    EXPECT_EQ(build_rows({}, CardMode::View), (std::vector<int>{kHeadRow}));
+    EXPECT_EQ(build_rows({}, CardMode::Edit),
+              (std::vector<int>{kHeadRow, kGroupSeparatorRow, kButtonsRow}));
+}
+
+TEST(ContactCardRows, FieldsOfOneGroupGetPlainSeparatorsAndAGroupChangeABand) {
+    const auto fields = sorted(
+        {{FieldType::Email1, u"a@b.org"}, {FieldType::Mobile, u"1"}, {FieldType::Mobile, u"2"}});
+    // Sorting by group keeps the two mobiles in their order, before the mail.
+    EXPECT_EQ(fields[0].value, u"1");
+    EXPECT_EQ(fields[1].value, u"2");
+    EXPECT_EQ(build_rows(fields, CardMode::View),
+              (std::vector<int>{kHeadRow, kGroupSeparatorRow, 0, kSeparatorRow, 1,
+                                kGroupSeparatorRow, 2}));
+}
+
+TEST(ContactCardRows, AnAddressIsOneRowAndTheNextAddressAnother) {
+    const auto fields = sorted({{FieldType::Mobile, u"1"},
+                                {FieldType::WorkAddress1, u"Main St 1"},
+                                {static_cast<FieldType>(25), u"Springfield"},
+                                {static_cast<FieldType>(26), u""},
+                                {static_cast<FieldType>(27), u"12345"},
+                                {FieldType::WorkAddress5, u"Freedonia"},
+                                {FieldType::HomeAddress1, u"Elm St 2"}});
+    EXPECT_EQ(build_rows(fields, CardMode::Edit),
+              (std::vector<int>{kHeadRow, kGroupSeparatorRow, 0, kGroupSeparatorRow, 1,
+                                kGroupSeparatorRow, 6, kGroupSeparatorRow, kButtonsRow}));
+    EXPECT_EQ(row_field_end(fields, 1), 6u);
+    // Empty parts leave no doubled commas.
+    EXPECT_EQ(field_text(fields, 1, key_of), u"Main St 1, Springfield, 12345, Freedonia");
+    EXPECT_EQ(field_text(fields, 6, key_of), u"Elm St 2");
+    EXPECT_EQ(field_label_key(fields[1].type), u"WorkAddress");
+}
+
+TEST(ContactCardRows, IconsFollowTheFieldType) {
+    EXPECT_EQ(icon_state(FieldType::Mobile), 0u);
+    EXPECT_EQ(icon_state(FieldType::BusinessTel), 1u);
+    EXPECT_EQ(icon_state(FieldType::AssistantTel), 1u);
+    EXPECT_EQ(icon_state(FieldType::Email1), 2u);
+    EXPECT_EQ(icon_state(FieldType::Email3), 2u);
+    EXPECT_EQ(icon_state(FieldType::WebPage), 3u);
+    EXPECT_EQ(icon_state(FieldType::WorkAddress1), 4u);
+    EXPECT_EQ(icon_state(FieldType::HomeAddress5), 4u);
+    EXPECT_EQ(icon_state(FieldType::Categories), 5u);
+    EXPECT_EQ(icon_state(FieldType::Birthday), 6u);
+    EXPECT_EQ(icon_state(FieldType::NickName), 7u);
+    EXPECT_EQ(icon_state(FieldType::PagerNumber), 7u);
+}
+
+TEST(ContactCardRows, EmptyCategoriesShowTheNoCategoryText) {
+    const std::vector<ContactField> fields{{FieldType::Categories, u""},
+                                           {FieldType::Categories, u"Work, Golf"}};
+    EXPECT_EQ(field_text(fields, 0, key_of), u"<skinNoCategory>");
+    EXPECT_EQ(field_text(fields, 1, key_of), u"Work, Golf");
+    EXPECT_EQ(field_text(fields, 5, key_of), u""); // past the end: nothing
+}
+
+TEST(ContactCardRows, BirthdaysShowDayMonthAndYearUnlessTheDateHasNone) {
+    // 1980-05-21 and 1604-05-21 (the year that means "no year").
+    const WString with_year = birthday_text(u"327715200000");
+    EXPECT_NE(with_year.find(u"21"), WString::npos);
+    EXPECT_NE(with_year.find(u"1980"), WString::npos);
+    const WString no_year = birthday_text(u"-11537683200000");
+    EXPECT_NE(no_year.find(u"21"), WString::npos);
+    EXPECT_EQ(no_year.find(u"1604"), WString::npos);
+    // What is not a date stays as it was typed.
+    EXPECT_EQ(birthday_text(u"next May"), u"next May");
+    EXPECT_EQ(birthday_text(u""), u"");
+}
+
+} // namespace
+} // namespace telvara::forms
