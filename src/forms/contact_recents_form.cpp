@@ -1,0 +1,352 @@
+// The calls of one contact or number: the rows, the edit switch with its
+// menu, delete mode and the deletions.
+#include "forms/contact_recents_form.h"
+
+#include "app/log.h"
+#include "data/contact_entry.h"
+#include "forms/form_host.h"
+#include "forms/recents_list_element.h"
+#include "forms/required_node.h"
+#include "phone/call_log.h"
+#include "platform/clock.h"
+#include "ui/multinode.h"
+#include "ui/popup_menu.h"
+#include "ui/properties.h"
+#include "ui/text_node.h"
+#include "ui/vadode.h"
+
+#include <array>
+
+namespace telvara::forms {
+
+namespace {
+
+app::LogStream& log_line() {
+    return app::log() << platform::tick_count() << u" ";
+}
+
+void add_item(ui::ChoiceMenu& items, WStringView key, bool checked = false,
+              WStringView element = {}) {
+    ui::ChoiceItem item;
+    item.identifier.assign(key);
+    item.checked = checked;
+    item.element.assign(element);
+    items.add_item(std::move(item));
+}
+
+void set_text(ui::Node& element, WStringView name, WStringView text) {
+    if (auto* node = dynamic_cast<ui::TextNode*>(element.find(name)); node && node->text() != text)
+        node->set_text(WString(text));
+}
+
+// A row whose buttons take their own presses and whose other parts are a
+// tap on the row (told to the form for call rows).
+class CallRow final : public ui::ListElement {
+  public:
+    explicit CallRow(ContactRecentsForm& form) : m_form(&form) { set_handles_own_presses(true); }
+
+    bool on_touch(const ui::PointerEvent& event) override {
+        if (event.kind == ui::PointerKind::Down) {
+            m_row_pressed = !ui::ListElement::on_touch(event);
+            return true;
+        }
+        if (!m_row_pressed) {
+            ui::ListElement::on_touch(event);
+            return true;
+        }
+        if (event.kind == ui::PointerKind::Move)
+            return true;
+        m_row_pressed = false;
+        if (!event.cancelled && hit_test({event.x, event.y}))
+            m_form->row_tapped(index());
+        return true;
+    }
+
+  private:
+    ContactRecentsForm* m_form;
+    bool m_row_pressed = false;
+};
+
+} // namespace
+
+ContactRecentsForm::ContactRecentsForm() : Form(WString(kSkinName)) {}
+
+ContactRecentsForm::~ContactRecentsForm() {
+    if (m_document != nullptr && data::Document::instance() == m_document)
+        m_document->remove_listener(*this);
+}
+
+void ContactRecentsForm::listen_to_document() {
+    data::Document* document = data::Document::instance();
+    if (document == m_document)
+        return;
+    if (m_document != nullptr)
+        m_document->remove_listener(*this);
+    m_document = document;
+    if (m_document != nullptr)
+        m_document->add_listener(*this);
+}
+
+void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
+                              phone::CallLog* call_log) {
+    for (const char16_t* row : {kHeadName, kCallName})
+        if (!skin.find_node(row))
+            throw ui::vadode::NodeNotFoundInSkin(WString(row));
+    // The old tree goes with the load: nothing may point into it.
+    m_cancel = nullptr;
+    m_padding = nullptr;
+    m_edit_mode = nullptr;
+    m_list = nullptr;
+    m_menu = nullptr;
+    load_form(skin);
+    m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
+    m_padding = &required<ui::Node>(*this, u"padding");
+    m_edit_mode = &required<ui::Multinode>(*this, u"edit_mode");
+    m_list = &required<ui::VirtualList>(*this, u"List");
+    m_menu = &static_cast<ui::PopupMenu&>(append_child(std::make_unique<ui::PopupMenu>()));
+    m_menu->bind(skin);
+    m_menu->set_provider(this);
+    m_cancel->set_listener(this);
+    m_edit_mode->set_listener(this);
+
+    m_skin = &skin;
+    m_caller = &caller;
+    m_call_log = call_log;
+    listen_to_document();
+    m_list->set_adapter(this);
+    set_edit_mode(0);
+    rebuild();
+}
+
+// --- Showing ------------------------------------------------------------------------------
+
+void ContactRecentsForm::show_for_contact(const data::ContactRecord& contact) {
+    m_contact = contact;
+    m_number.clear();
+    m_number_bound = false;
+    show();
+}
+
+void ContactRecentsForm::show_for_number(WStringView number) {
+    m_contact = {};
+    m_number.assign(number);
+    m_number_bound = true;
+    show();
+}
+
+void ContactRecentsForm::show() {
+    listen_to_document();
+    set_edit_mode(0);
+    rebuild();
+    if (FormHost* host = form_host(); host != nullptr && !host->is_shown(*this))
+        host->show_form(*this, ShowMode::Push, Animate::Yes);
+}
+
+bool ContactRecentsForm::belongs(const data::RecentCall& call) const {
+    if (m_number_bound)
+        return call.call.number == m_number;
+    // An empty contact (oid 0) would otherwise take every unknown number.
+    return m_contact.oid != 0 && call.oid == m_contact.oid;
+}
+
+void ContactRecentsForm::rebuild() {
+    m_entries.clear();
+    if (m_document != nullptr) {
+        const auto& calls = m_document->recent_calls();
+        for (std::size_t i = calls.size(); i-- > 0;)
+            if (belongs(calls.at(i)) && passes(m_filter, calls.at(i).call.kind))
+                m_entries.insert(m_entries.begin(), i);
+    }
+    if (m_list != nullptr) {
+        m_list->data_changed();
+        m_list->scroll_to_item(0);
+    }
+}
+
+// --- Rows ---------------------------------------------------------------------------------
+
+std::int32_t ContactRecentsForm::item_count() const {
+    return static_cast<std::int32_t>(m_entries.size()) + 1;
+}
+
+std::unique_ptr<ui::ListElement> ContactRecentsForm::create_element() {
+    return std::make_unique<CallRow>(*this);
+}
+
+void ContactRecentsForm::bind_element(ui::ListElement& element, std::int32_t index) {
+    if (m_skin == nullptr || index < 0 || index >= item_count())
+        return;
+    const WString name(index == 0 ? kHeadName : kCallName);
+    bool first_fill = false;
+    if (element.content_name() != name || element.child_count() == 0) {
+        if (!element.load_from_skin(*m_skin, name))
+            throw ui::vadode::NodeNotFoundInSkin(name);
+        element.set_content_name(name);
+        element.find_state_children();
+        if (auto* remove = dynamic_cast<ui::ButtonNode*>(element.find(u"remove")))
+            remove->set_listener(this);
+        first_fill = true;
+    }
+    if (index == 0)
+        fill_head(element);
+    else
+        fill_call(element, m_entries[static_cast<std::size_t>(index - 1)], !first_fill);
+}
+
+void ContactRecentsForm::fill_head(ui::ListElement& element) {
+    if (m_number_bound) {
+        set_text(element, u"firstname", m_number);
+        set_text(element, u"lastname", u"");
+        set_text(element, u"company", u"");
+        return;
+    }
+    set_text(element, u"firstname", m_contact.first_name);
+    set_text(element, u"lastname", m_contact.last_name);
+    set_text(element, u"company", m_contact.company);
+}
+
+void ContactRecentsForm::fill_call(ui::ListElement& element, std::size_t entry, bool animate) {
+    if (m_document == nullptr || entry >= m_document->recent_calls().size())
+        return;
+    const data::CallRecord& call = m_document->recent_calls().at(entry).call;
+    set_text(element, u"phone", call.number);
+    set_text(element, u"call_info",
+             recent_date_text(call.time) + u" " + recent_duration_text(call.duration));
+    if (ui::Node* direction = element.find(u"direction")) {
+        static constexpr std::array<const char16_t*, kDirectionStates> kLooks = {
+            u"state0", u"state1", u"state2", u"state3", u"state4"};
+        const int state = direction_state(call.kind);
+        for (std::size_t i = 0; i < kLooks.size(); ++i)
+            if (ui::Node* look = direction->find(kLooks[i]))
+                look->set_visible(static_cast<int>(i) == state);
+    }
+    if (ui::Node* remove = element.find(u"remove")) {
+        if (animate)
+            remove->set_visible_animated(m_delete_mode);
+        else
+            remove->set_visible(m_delete_mode);
+    }
+}
+
+void ContactRecentsForm::refresh_rows() {
+    if (m_list == nullptr)
+        return;
+    for (ui::ListElement* element : m_list->rows())
+        if (element->index() >= 0)
+            bind_element(*element, element->index());
+    m_list->mark_redraw();
+}
+
+std::int32_t ContactRecentsForm::row_of(ui::Node& node) const {
+    for (ui::Node* at = &node; at != nullptr; at = at->parent())
+        if (auto* element = dynamic_cast<ui::ListElement*>(at); element && at->parent() == m_list)
+            return element->index();
+    return -1;
+}
+
+void ContactRecentsForm::element_clicked(ui::VirtualList&, std::int32_t index) {
+    row_tapped(index);
+}
+
+void ContactRecentsForm::row_tapped(std::int32_t index) {
+    if (index <= 0 || index >= item_count() || m_caller == nullptr || m_document == nullptr)
+        return;
+    const std::size_t entry = m_entries[static_cast<std::size_t>(index - 1)];
+    if (entry < m_document->recent_calls().size())
+        m_caller->on_call_recent(m_document->recent_calls().at(entry).call.number);
+}
+
+// --- Edit switch, buttons and menu ------------------------------------------------------------
+
+void ContactRecentsForm::set_edit_mode(int look) {
+    if (look == 0 && m_delete_mode) {
+        m_delete_mode = false;
+        refresh_rows();
+    }
+    if (m_edit_mode != nullptr)
+        m_edit_mode->show(look == 0 ? 0 : 1);
+    if (m_padding != nullptr)
+        m_padding->set_visible(m_delete_mode);
+    if (m_cancel != nullptr)
+        m_cancel->set_visible(!m_delete_mode);
+}
+
+void ContactRecentsForm::on_click(ui::ButtonNode& button) {
+    if (&button == m_cancel) {
+        if (FormHost* host = form_host())
+            host->close_form(*this, Animate::Yes);
+        return;
+    }
+    if (m_edit_mode != nullptr && button.parent() == m_edit_mode) {
+        if (m_edit_mode->current() == 0) {
+            set_edit_mode(1);
+            if (m_menu != nullptr)
+                m_menu->open(u"MainMenu");
+        } else {
+            set_edit_mode(0);
+        }
+        return;
+    }
+    if (button.name() == u"remove" && m_delete_mode) {
+        const std::int32_t row = row_of(button);
+        if (row > 0 && row < item_count())
+            delete_entries({m_entries[static_cast<std::size_t>(row - 1)]});
+    }
+}
+
+void ContactRecentsForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items) {
+    RecentsFilter chosen = m_filter;
+    if (key == u"MainMenu") {
+        add_item(items, u"menuFilter");
+        add_item(items, u"menuDelete");
+        add_item(items, u"menuDeleteAll");
+        add_item(items, u"Cancel");
+    } else if (key == u"menuFilter") {
+        add_item(items, u"menuAllCalls", m_filter == RecentsFilter::All);
+        add_item(items, u"menuIncoming", m_filter == RecentsFilter::Incoming);
+        add_item(items, u"menuOutgoing", m_filter == RecentsFilter::Outgoing);
+        add_item(items, u"menuRejected", m_filter == RecentsFilter::Rejected);
+        add_item(items, u"Cancel");
+    } else if (filter_for_key(key, chosen)) {
+        m_filter = chosen;
+        rebuild();
+        set_edit_mode(0);
+    } else if (key == u"menuDelete") {
+        m_delete_mode = true;
+        set_edit_mode(1);
+        refresh_rows();
+    } else if (key == u"menuDeleteAll") {
+        add_item(items, u"ReallyDelete", false, u"MenuElementRed");
+        add_item(items, u"Cancel");
+    } else if (key == u"ReallyDelete") {
+        delete_entries(m_entries);
+        set_edit_mode(0);
+    } else {
+        set_edit_mode(0);
+    }
+}
+
+void ContactRecentsForm::delete_entries(std::vector<std::size_t> indexes) {
+    if (m_call_log == nullptr || m_document == nullptr) {
+        log_line() << u"ContactRecentsForm::delete_entries no call log\n";
+        return;
+    }
+    const std::size_t deleted = m_call_log->delete_call_log_entries(*m_document, indexes);
+    log_line() << u"ContactRecentsForm::delete_entries " << static_cast<std::uint32_t>(deleted)
+               << u"\n";
+    rebuild();
+}
+
+void ContactRecentsForm::on_document_refresh(const data::RefreshMessage& message) {
+    using data::RefreshFlag;
+    // Every change of the calls moves indexes: the entries are made again.
+    if (message.has(RefreshFlag::RecentAdded) || message.has(RefreshFlag::RecentsReplaced) ||
+        message.has(RefreshFlag::RecentsComplete)) {
+        rebuild();
+        return;
+    }
+    if (message.has(RefreshFlag::RecentChanged))
+        refresh_rows();
+}
+
+} // namespace telvara::forms

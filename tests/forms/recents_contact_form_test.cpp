@@ -1,0 +1,183 @@
+// The calls of one contact or number on the shipped default skin: which
+// calls are listed, the head row, the form's own filter, delete mode with
+// its remove buttons and the delete-all of the calls shown.
+#include "forms/contact_recents_form.h"
+
+#include "../data/document_test_support.h"
+#include "forms/skin_types.h"
+#include "phone/call_log.h"
+#include "ui/multinode.h"
+#include "ui/properties.h"
+#include "ui/text_node.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+namespace telvara::forms {
+namespace {
+
+using data::testing::person;
+using data::testing::phone;
+
+constexpr std::int64_t kSecond = 10'000'000;
+
+struct Caller final : RecentsCaller {
+    void on_call_recent(WStringView number) override { dialled.emplace_back(number); }
+    std::vector<WString> dialled;
+};
+
+struct Items final : ui::ChoiceMenu {
+    void add_item(ui::ChoiceItem item) override { keys.push_back(item.identifier); }
+    std::vector<WString> keys;
+};
+
+class ContactRecentsTest : public data::testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        forms::test::ensure_skin_types();
+        const std::string folder = TELVARA_PROGRAM_SKINS;
+        std::ifstream in(folder + "/default.skin", std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        m_impl = std::make_unique<ui::PropertiesImpl>(std::move(bytes), folder, u"default.skin", 0);
+        ASSERT_TRUE(m_impl->is_loaded()) << m_impl->load_error();
+        ASSERT_TRUE(m_skin.install(*m_impl));
+        m_store.put(
+            person(1, u"Anna", u"Berg", u"Acme", {phone(data::FieldType::Mobile, u"+1 555 0100")}));
+        m_log.emplace(root() + "/clog.db");
+        const std::int64_t base = phone::file_time_from_unix_ms(1'700'000'000'000);
+        int minute = 0;
+        const auto add = [&](phone::CallDirection direction, std::u16string number) {
+            phone::CallLogEntry e;
+            e.start = base + (++minute) * 60 * kSecond;
+            e.end = e.start + 42 * kSecond;
+            e.direction = direction;
+            e.number = std::move(number);
+            ASSERT_TRUE(m_log->add(e));
+        };
+        add(phone::CallDirection::Incoming, u"+15550100");
+        add(phone::CallDirection::Missed, u"5550999");
+        add(phone::CallDirection::Outgoing, u"+15550100");
+        add(phone::CallDirection::Missed, u"+15550100");
+        m_document.emplace(m_store, &*m_log, files());
+        m_document->load();
+        m_form.emplace();
+        m_form->bind(m_skin, m_caller, &*m_log);
+    }
+    void TearDown() override {
+        m_form.reset();
+        m_document.reset();
+        m_log.reset();
+        DocumentTest::TearDown();
+    }
+    void layout() {
+        m_form->place_x(0, 240);
+        m_form->place_y(0, 320);
+    }
+    ui::ListElement& row(std::int32_t index) {
+        layout();
+        ui::ListElement* element = m_form->list()->element_for(index);
+        EXPECT_NE(element, nullptr) << "row " << index;
+        return *element;
+    }
+    WString text(std::int32_t index, WStringView name) {
+        auto* node = dynamic_cast<ui::TextNode*>(row(index).find(name));
+        return node != nullptr ? node->text() : u"<none>";
+    }
+    std::vector<WString> numbers() const {
+        std::vector<WString> out;
+        for (std::size_t i : m_form->entries())
+            out.push_back(m_document->recent_calls().at(i).call.number);
+        return out;
+    }
+
+    std::unique_ptr<ui::PropertiesImpl> m_impl;
+    ui::Properties m_skin;
+    data::testing::FakeStore m_store;
+    std::optional<phone::CallLog> m_log;
+    std::optional<data::Document> m_document;
+    Caller m_caller;
+    std::optional<ContactRecentsForm> m_form;
+};
+
+TEST_F(ContactRecentsTest, AContactsCallsUnderItsHead) {
+    m_form->show_for_contact(m_store.contacts.at(1));
+    EXPECT_FALSE(m_form->number_bound());
+    EXPECT_EQ(m_form->entries().size(), 3u);
+    EXPECT_EQ(m_form->list()->item_count(), 4);
+    EXPECT_EQ(text(0, u"firstname"), u"Anna");
+    EXPECT_EQ(text(0, u"lastname"), u"Berg");
+    EXPECT_EQ(text(0, u"company"), u"Acme");
+    EXPECT_EQ(text(1, u"phone"), u"+15550100");
+    EXPECT_FALSE(row(1).find(u"remove")->is_visible());
+    // Newest first: the missed call, shown by its look.
+    EXPECT_TRUE(row(1).find(u"direction")->find(u"state1")->is_visible());
+    EXPECT_FALSE(row(1).find(u"direction")->find(u"state0")->is_visible());
+    EXPECT_NE(text(1, u"call_info").find(u"0:42"), WString::npos);
+
+    m_form->row_tapped(2);
+    m_form->row_tapped(0); // the head places no call
+    EXPECT_EQ(m_caller.dialled, std::vector<WString>{u"+15550100"});
+}
+
+TEST_F(ContactRecentsTest, ANumbersCallsAndItsOwnFilter) {
+    m_form->show_for_number(u"5550999");
+    EXPECT_TRUE(m_form->number_bound());
+    EXPECT_EQ(numbers(), std::vector<WString>{u"5550999"});
+    EXPECT_EQ(text(0, u"firstname"), u"5550999");
+
+    m_form->show_for_contact(m_store.contacts.at(1));
+    Items items;
+    m_form->on_menu(*m_form->menu(), u"menuRejected", items);
+    EXPECT_TRUE(items.keys.empty());
+    EXPECT_EQ(m_form->filter(), RecentsFilter::Rejected);
+    EXPECT_EQ(m_form->entries().size(), 1u);
+    EXPECT_EQ(m_form->edit_mode()->current(), 0u);
+    // The filter stays for the next showing.
+    m_form->show_for_number(u"5550999");
+    EXPECT_EQ(m_form->entries().size(), 1u);
+    m_form->on_menu(*m_form->menu(), u"menuOutgoing", items);
+    EXPECT_TRUE(m_form->entries().empty());
+    EXPECT_EQ(m_form->list()->item_count(), 1); // the head only
+}
+
+TEST_F(ContactRecentsTest, MenuKeysDeleteModeAndDeleteAll) {
+    m_form->show_for_contact(m_store.contacts.at(1));
+    Items main;
+    m_form->on_menu(*m_form->menu(), u"MainMenu", main);
+    EXPECT_EQ(main.keys,
+              (std::vector<WString>{u"menuFilter", u"menuDelete", u"menuDeleteAll", u"Cancel"}));
+
+    Items none;
+    m_form->on_menu(*m_form->menu(), u"menuDelete", none);
+    EXPECT_TRUE(m_form->delete_mode());
+    EXPECT_TRUE(row(1).find(u"remove")->is_visible());
+    EXPECT_FALSE(m_form->find(u"cancel")->is_visible());
+    EXPECT_TRUE(m_form->find(u"padding")->is_visible());
+
+    // Remove on the newest call deletes that one call from the log.
+    auto* remove = dynamic_cast<ui::ButtonNode*>(row(1).find(u"remove"));
+    ASSERT_NE(remove, nullptr);
+    ASSERT_NE(remove->listener(), nullptr);
+    remove->listener()->on_click(*remove);
+    EXPECT_EQ(m_log->entries().size(), 3u);
+    EXPECT_EQ(m_form->entries().size(), 2u);
+    EXPECT_TRUE(m_form->delete_mode());
+
+    Items really;
+    m_form->on_menu(*m_form->menu(), u"menuDeleteAll", really);
+    EXPECT_EQ(really.keys, (std::vector<WString>{u"ReallyDelete", u"Cancel"}));
+    m_form->on_menu(*m_form->menu(), u"ReallyDelete", none);
+    EXPECT_TRUE(m_form->entries().empty());
+    EXPECT_FALSE(m_form->delete_mode());
+    // Only the other number's call is left in the log.
+    ASSERT_EQ(m_log->entries().size(), 1u);
+    EXPECT_EQ(m_log->entries()[0].number, WString(u"5550999"));
+}
+
+} // namespace
+} // namespace telvara::forms
