@@ -9,6 +9,18 @@ using telvara::skinc::test::read_error;
 using testing::HasSubstr;
 using testing::StartsWith;
 
+namespace {
+// What reading a source file throws, or nothing.
+std::string read_error_of(const std::string& file) {
+    try {
+        read_skin_source(file);
+    } catch (const SourceError& error) {
+        return error.what();
+    }
+    return "";
+}
+} // namespace
+
 TEST(SkinSource, ElementsBecomeTypedNodesWithProperties) {
     const SourceSkin skin = read_skin_text(R"(<skin>
   <node id="Form" design_size="240 320">
@@ -122,14 +134,6 @@ TEST(SkinSource, RootMustBeSkin) {
 // skin; ids stay unique across the parts; mistakes name the part's own line.
 TEST(SkinSource, IncludedPartsJoinTheSkin) {
     telvara::skinc::test::SourceFolder folder;
-    auto file_error = [](const std::string& file) -> std::string {
-        try {
-            read_skin_source(file);
-        } catch (const SourceError& error) {
-            return error.what();
-        }
-        return "";
-    };
     folder.write("parts/list.xml", "<skin>\n"
                                    "  <picture name=\"row\" transparency=\"key\"/>\n"
                                    "  <node id=\"Row\"/>\n"
@@ -148,15 +152,45 @@ TEST(SkinSource, IncludedPartsJoinTheSkin) {
     EXPECT_EQ(skin.folder, folder.path()); // the parts use the skin's own art
 
     folder.write("parts/twice.xml", "<skin>\n<node id=\"Main\"/>\n</skin>\n");
-    EXPECT_THAT(file_error(folder.write_skin("<node id=\"Main\"/>\n"
-                                             "<include file=\"parts/twice.xml\"/>\n")),
+    EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\"/>\n"
+                                                "<include file=\"parts/twice.xml\"/>\n")),
                 HasSubstr("twice.xml:2: top-level id \"Main\" is already used"));
     folder.write("parts/broken.xml", "<skin>\n\n<node id=\"X\" bogus=\"1\"/>\n</skin>\n");
-    EXPECT_THAT(file_error(folder.write_skin("<include file=\"parts/broken.xml\"/>\n")),
+    EXPECT_THAT(read_error_of(folder.write_skin("<include file=\"parts/broken.xml\"/>\n")),
                 HasSubstr("broken.xml:3:"));
-    EXPECT_THAT(file_error(folder.write_skin("\n<include file=\"parts/none.xml\"/>\n")),
+    EXPECT_THAT(read_error_of(folder.write_skin("\n<include file=\"parts/none.xml\"/>\n")),
                 HasSubstr("test.xml:3: cannot open the included source"));
-    EXPECT_THAT(file_error(folder.write_skin("<include/>\n")), HasSubstr("<include> needs a file"));
+    EXPECT_THAT(read_error_of(folder.write_skin("<include/>\n")),
+                HasSubstr("<include> needs a file"));
     folder.write("self.xml", "<skin><include file=\"self.xml\"/></skin>\n");
-    EXPECT_THAT(file_error(folder.path() + "/self.xml"), HasSubstr("includes nest deeper"));
+    EXPECT_THAT(read_error_of(folder.path() + "/self.xml"), HasSubstr("includes nest deeper"));
+}
+
+// A tab's contents kept in their own file: a <part> included inside a node
+// puts its nodes there as children, in order.
+TEST(SkinSource, PartsIncludedInsideANodeBecomeItsChildren) {
+    telvara::skinc::test::SourceFolder folder;
+    folder.write("parts/tab.xml", "<part>\n"
+                                  "  <text id=\"empty\" text=\"skinNoRecents\"/>\n"
+                                  "  <vlist id=\"RecentsList\"/>\n"
+                                  "</part>\n");
+    const SourceSkin skin =
+        read_skin_source(folder.write_skin("<node id=\"Main\">\n"
+                                           "  <color id=\"first\" color=\"#FFFFFF\"/>\n"
+                                           "  <node id=\"RecentsContainer\">\n"
+                                           "    <include file=\"parts/tab.xml\"/>\n"
+                                           "  </node>\n"
+                                           "</node>\n"));
+    const SourceNode& main = skin.nodes.at(0).second;
+    ASSERT_EQ(main.children.size(), 2u);
+    const SourceNode& recents = main.children[1];
+    ASSERT_EQ(recents.children.size(), 2u);
+    EXPECT_EQ(recents.children[0].type, "text");
+    EXPECT_EQ(recents.children[1].type, "vlist");
+
+    folder.write("parts/wrong.xml", "<skin><node id=\"X\"/></skin>\n");
+    EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\">\n"
+                                                "<include file=\"parts/wrong.xml\"/>\n"
+                                                "</node>\n")),
+                HasSubstr("wrong.xml:1: a source included inside a node has the root <part>"));
 }

@@ -124,10 +124,53 @@ class Reader {
         }
     }
 
-    // <include file="parts/x.xml"/>: the pictures and top-level nodes of
-    // another source (a <skin> too, its path relative to this file) join
-    // this skin; its art is the including skin's.
+    // <include file="parts/x.xml"/> directly under <skin>: the pictures and
+    // top-level nodes of another <skin> source (its path relative to this
+    // file) join this skin; its art is the including skin's.
     void read_include(pugi::xml_node element, SourceSkin& skin, std::map<std::string, int>& ids) {
+        std::string path;
+        const std::string text = include_text(element, path);
+        Reader part(text, path, m_depth + 1);
+        part.read_into(skin, ids);
+    }
+
+    // <include file="parts/x.xml"/> inside a node: the nodes under the
+    // <part> root of that source become children here, in place.
+    void read_node_include(pugi::xml_node element, SourceNode& node) {
+        std::string path;
+        const std::string text = include_text(element, path);
+        Reader part(text, path, m_depth + 1);
+        part.read_part_into(node);
+    }
+
+    void read_part_into(SourceNode& node) {
+        pugi::xml_document document;
+        const pugi::xml_parse_result parsed =
+            document.load_buffer(m_text.data(), m_text.size(), pugi::parse_default);
+        if (!parsed)
+            fail(line_at(parsed.offset), std::string("malformed XML: ") + parsed.description());
+        const pugi::xml_node root = document.document_element();
+        if (std::string_view(root.name()) != "part")
+            fail(line_of(root), "a source included inside a node has the root <part>, not <" +
+                                    std::string(root.name()) + ">");
+        for (pugi::xml_node child : root.children()) {
+            if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+                fail(line_of(child), "text is not allowed directly under <part>");
+            if (child.type() != pugi::node_element)
+                continue;
+            const std::string_view name = child.name();
+            if (name == "include")
+                read_node_include(child, node);
+            else if (name == "picture" || name == "prop")
+                fail(line_of(child), "<" + std::string(name) + "> does not belong under <part>");
+            else
+                node.children.push_back(read_node(child));
+        }
+    }
+
+    // The text of an included source, checked for its one attribute and
+    // for nesting that never ends.
+    std::string include_text(pugi::xml_node element, std::string& path_out) {
         const int line = line_of(element);
         const pugi::xml_attribute file = element.attribute("file");
         if (!file || std::string_view(file.value()).empty())
@@ -146,10 +189,8 @@ class Reader {
         std::ifstream in(path, std::ios::binary);
         if (!in)
             fail(line, "cannot open the included source " + path.string());
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        Reader part(text, path.string(), m_depth + 1);
-        part.read_into(skin, ids);
+        path_out = path.string();
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 
     static constexpr int kMaxIncludeDepth = 8;
@@ -394,6 +435,8 @@ class Reader {
                 read_prop(child, node);
             else if (name == "picture")
                 fail(line_of(child), "<picture> settings belong directly under <skin>");
+            else if (name == "include")
+                read_node_include(child, node);
             else
                 node.children.push_back(read_node(child));
         }
