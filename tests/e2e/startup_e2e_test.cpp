@@ -96,6 +96,24 @@ TEST_F(StartupE2e, KilledInstanceLeavesNothingThatBlocksTheNext) {
     EXPECT_TRUE(fs::exists(m_dir / "again.png"));
 }
 
+// Ctrl-C or a service manager's SIGTERM closes the program as its window
+// would: the shut-down runs in order and the exit status is 0.
+TEST_F(StartupE2e, TerminationSignalClosesTheProgramInOrder) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        const pid_t running = start({"--headless", "--log"});
+        ASSERT_TRUE(wait_for_log(" WinMain 10")) << log_text();
+        ::kill(running, signal);
+        const Finished end = finish(running);
+        EXPECT_EQ(end.status, 0) << signal << "\n" << end.output;
+        const std::string log = log_text();
+        EXPECT_NE(log.find(" signal " + std::to_string(signal) + ": closing"), std::string::npos)
+            << log;
+        EXPECT_NE(log.find("Application::~Application()"), std::string::npos) << log;
+        std::error_code ignored;
+        fs::remove(m_root / "Temp" / "telvara.txt", ignored);
+    }
+}
+
 TEST_F(StartupE2e, InstancesOfDifferentDeviceRootsRunSideBySide) {
     const pid_t first = start({"--headless", "--log"});
     ASSERT_TRUE(wait_for_log(" start: 6")) << log_text();

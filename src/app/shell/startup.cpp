@@ -11,6 +11,7 @@
 #include "app/shell/headless_script.h"
 #include "app/shell/message_box.h"
 #include "app/shell/phone_objects.h"
+#include "app/shell/signal_watch.h"
 #include "app/shell/single_instance.h"
 #include "display/headless_display.h"
 #include "display/sdl_display.h"
@@ -309,6 +310,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
 }
 
 int win_main(const StartOptions& options) {
+    // Before any thread: SIGINT and SIGTERM go to the watch started below.
+    block_termination_signals();
     if (options.root) {
         platform::create_folders(*options.root);
         set_device_root(*options.root);
@@ -360,8 +363,10 @@ int win_main(const StartOptions& options) {
     {
         Application application(kApplicationName, std::move(game_options));
         GameBase& game = application.game();
-        // The window exists: later starts are answered from here on.
+        // The window exists: later starts are answered from here on, and a
+        // termination signal closes it.
         open_instance_window(game.window());
+        SignalWatch signal_watch(game.window());
         set_message_box_output(options.headless ? MessageBoxOutput::Headless
                                                 : MessageBoxOutput::Window);
         game.set_direct_keyboard_input(false);
