@@ -1,6 +1,8 @@
 // The contact card's rows: which rows a contact makes and what a field row shows.
 #include "forms/contact_card_rows.h"
 
+#include "data/contact_store.h"
+
 #include "data/categories.h"
 #include "data/vcard.h"
 #include "ui/date_format.h"
@@ -36,10 +38,16 @@ std::size_t row_field_end(const std::vector<ContactField>& fields, std::size_t f
 
 std::vector<int> build_rows(const std::vector<ContactField>& fields, CardMode mode) {
     std::vector<int> rows{kHeadRow};
+    const ContactField* previous = nullptr;
     for (std::size_t i = 0; i < fields.size(); i = row_field_end(fields, i)) {
-        const bool new_group = i == 0 || fields[i].kind != fields[i - 1].kind;
+        // The generated contacts' erase marker is the store's business, not
+        // the user's: it stays in the record but never makes a row.
+        if (fields[i].type == data::kEraseMarkerField && fields[i].value == data::kEraseMarker)
+            continue;
+        const bool new_group = previous == nullptr || fields[i].kind != previous->kind;
         rows.push_back(new_group ? kGroupSeparatorRow : kSeparatorRow);
         rows.push_back(static_cast<int>(i));
+        previous = &fields[i];
     }
     if (mode == CardMode::Edit) {
         rows.push_back(kGroupSeparatorRow);

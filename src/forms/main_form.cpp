@@ -51,8 +51,9 @@ data::Document* document() {
 
 } // namespace
 
-MainForm::MainForm(ui::Properties& skin, data::ContactManagerImpl2* store)
-    : Form(u"Main"), m_skin(skin), m_store(store),
+MainForm::MainForm(ui::Properties& skin, MainFormServices services)
+    : Form(u"Main"), m_skin(skin), m_services(services),
+      m_call(std::make_unique<CallForm>(services.photos)),
       m_picker(std::make_unique<ContactSelectorForm>()) {
     const std::uint32_t start = platform::tick_count();
     m_favorite_mode = read_favorite_mode();
@@ -74,10 +75,20 @@ void MainForm::bind() {
     m_main_menu = &static_cast<ui::PopupMenu&>(append_child(std::make_unique<ui::PopupMenu>()));
     m_main_menu->bind(m_skin);
     m_main_menu->set_provider(this);
+    m_recents_menu = &static_cast<ui::PopupMenu&>(append_child(std::make_unique<ui::PopupMenu>()));
+    m_recents_menu->bind(m_skin);
+    m_recents_menu->set_provider(this);
 
-    m_contacts.bind(*this, m_skin, *this);
-    m_keyboard.bind(*this, *this);
+    m_call->bind(m_skin);
+    m_card.bind(m_skin, m_services.store, m_services.photos);
+    m_recent_calls.bind(m_skin, *this, m_services.call_log);
     m_picker->bind(m_skin, *this);
+    m_contacts.bind(*this, m_skin, *this);
+    m_recents.bind(*this, m_skin, *this);
+    m_recents.set_call_log(m_services.call_log);
+    m_favorites.bind(*this, m_skin, *this, m_services.photos);
+    m_favorites2.bind(*this, m_skin, *this, m_services.photos);
+    m_keyboard.bind(*this, *this);
     m_recents_root = &required<ui::Node>(*this, u"RecentsContainer");
     m_favorites_root = &required<ui::Node>(*this, u"FavoritesContainer");
     m_favorites2_root = &required<ui::Node>(*this, u"FavoritesContainer2");
@@ -107,6 +118,7 @@ void MainForm::bind() {
 
 void MainForm::set_scheduler(app::CActiveScheduler* scheduler) {
     m_keyboard.set_scheduler(scheduler);
+    m_call->set_scheduler(scheduler);
     m_picker->keyboard().set_scheduler(scheduler);
 }
 
@@ -175,7 +187,7 @@ void MainForm::select_tab(MainTab tab) {
     case MainTab::Recents:
         m_current = MainTab::Recents;
         if (was_current && m_saved_state == 1)
-            m_main_menu->open(u"MainMenu");
+            m_recents_menu->open(u"MainMenu");
         break;
     case MainTab::Menu:
         // The menu tab opens the menu; the current tab stays and gets its
@@ -350,9 +362,7 @@ void MainForm::close_forms_above() {
 void MainForm::open_contact(data::ContactEntry& contact) {
     close_forms_above();
     m_keyboard.set_text({});
-    // The contact card is not built yet: the list keeps the contact
-    // selected, so the choice is at least visible.
-    log_line() << u"MainForm::open_contact oid=" << contact.oid() << u"\n";
+    m_card.show(contact, CardMode::View);
     set_filter(u"");
 }
 
@@ -366,8 +376,8 @@ void MainForm::new_contact() {
 void MainForm::add_number_to_new_contact() {
     data::ContactRecord record;
     record.fields.emplace_back(data::FieldType::Mobile, m_pending_number);
-    if (m_store != nullptr)
-        m_store->create_contact(record);
+    if (m_services.store != nullptr)
+        m_services.store->create_contact(record);
     m_pending_number.clear();
 }
 
@@ -422,8 +432,8 @@ void MainForm::on_contact_chosen(ContactSelectorContainer& sender, data::Contact
         return;
     data::ContactRecord record = contact.record;
     record.fields.emplace_back(data::FieldType::Mobile, m_pending_number);
-    if (m_store != nullptr)
-        m_store->update_contact(record);
+    if (m_services.store != nullptr)
+        m_services.store->update_contact(record);
     m_pending_number.clear();
 }
 
@@ -440,6 +450,38 @@ void MainForm::on_category_button(ContactSelectorContainer&) {
     m_main_menu->open(u"Categories");
 }
 
+// Recents.
+void MainForm::on_call_recent(WStringView number) {
+    if (auto* phones = phone::PhoneManager::instance())
+        phones->call_number(number);
+}
+
+void MainForm::on_recent_call_menu(const data::RecentCall& call, std::size_t) {
+    m_selected_call = call;
+    m_main_menu->open(call.oid != 0 ? u"RecentClickKnownContact" : u"RecentClickUnknownContact");
+}
+
+void MainForm::on_open_recents(const data::RecentCall& call, std::size_t) {
+    m_selected_call = call;
+    data::Document* doc = document();
+    data::ContactEntry* contact =
+        doc != nullptr && call.oid != 0 ? doc->find_contact(call.oid) : nullptr;
+    if (contact != nullptr)
+        m_recent_calls.show_for_contact(contact->record);
+    else
+        m_recent_calls.show_for_number(call.call.number);
+}
+
+// Favourites.
+void MainForm::on_favorite_call(WStringView number) {
+    if (auto* phones = phone::PhoneManager::instance())
+        phones->call_number(number);
+}
+
+void MainForm::on_favorite_open(data::ContactEntry& contact) {
+    open_contact(contact);
+}
+
 // The main menu.
 void MainForm::add_item(ui::ChoiceMenu& items, WStringView key, Checked checked) {
     ui::ChoiceItem item;
@@ -448,7 +490,11 @@ void MainForm::add_item(ui::ChoiceMenu& items, WStringView key, Checked checked)
     items.add_item(std::move(item));
 }
 
-void MainForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items) {
+void MainForm::on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) {
+    if (&menu == m_recents_menu) {
+        m_recents.recents_menu(key, items);
+        return;
+    }
     if (main_menu_key(key, items))
         restore_tab_after_menu();
 }
@@ -468,6 +514,8 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         items.add_item(std::move(buttons));
         add_item(items, u"Settings");
         add_item(items, u"Dialer", doc != nullptr && doc->dialer() ? Checked::Yes : Checked::No);
+        if (m_call->in_call() && (form_host() == nullptr || !form_host()->is_shown(*m_call)))
+            add_item(items, u"skinBackToCall");
         add_item(items, u"Cancel");
         return false;
     }
@@ -508,6 +556,28 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
             m_keyboard.set_text({});
     } else if (key.starts_with(u"Skin")) {
         ui::skin_menu(m_skin, context, key, items, u"MenuElement");
+    } else if (key == u"skinBackToCall") {
+        m_call->back_to_call();
+    } else if (key == u"RecentClickKnownContact") {
+        add_item(items, u"OpenContact");
+        add_item(items, u"SendSMS");
+        add_item(items, u"Cancel");
+    } else if (key == u"RecentClickUnknownContact") {
+        if (m_selected_call)
+            m_pending_number = m_selected_call->call.number;
+        add_item(items, u"Add2NewContact");
+        if (doc != nullptr && !doc->all_contacts().empty())
+            add_item(items, u"Add2Existing");
+        add_item(items, u"SendSMS");
+        add_item(items, u"Cancel");
+    } else if (key == u"OpenContact") {
+        data::ContactEntry* contact =
+            doc != nullptr && m_selected_call ? doc->find_contact(m_selected_call->oid) : nullptr;
+        if (contact != nullptr)
+            open_contact(*contact);
+    } else if (key == u"SendSMS") {
+        if (auto* phones = phone::PhoneManager::instance(); phones != nullptr && m_selected_call)
+            phones->open_sms_chat(m_selected_call->call.number);
     } else if (key == u"NewOrUpdateContact" || key == u"PhoneToContact") {
         add_item(items, u"Add2NewContact");
         add_item(items, u"Add2Existing");

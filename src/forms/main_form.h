@@ -5,10 +5,17 @@
 // recents tab, takes the command line of a second start and stores a typed
 // number in a new or an existing contact.
 
+#include "data/recent_calls.h"
 #include "data/refresh_message.h"
+#include "forms/call_form.h"
+#include "forms/contact_form.h"
+#include "forms/contact_recents_form.h"
 #include "forms/contact_selector_container.h"
+#include "forms/favorites_container.h"
+#include "forms/favorites_container2.h"
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
+#include "forms/recents_container.h"
 #include "forms/tab_button.h"
 #include "ui/button_node.h"
 #include "ui/menu_provider.h"
@@ -17,6 +24,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace telvara::app {
 class CActiveScheduler;
@@ -25,11 +33,25 @@ class CActiveScheduler;
 namespace telvara::data {
 struct ContactEntry;
 class ContactManagerImpl2;
+class ContactPhotoCache;
 } // namespace telvara::data
+
+namespace telvara::phone {
+class CallLog;
+}
 
 namespace telvara::forms {
 
 class ContactSelectorForm;
+
+// What the screens store and read besides the Document; each may be null
+// (tests): then nothing is stored, no call is deleted, photos are the
+// default picture.
+struct MainFormServices {
+    data::ContactManagerImpl2* store = nullptr;
+    phone::CallLog* call_log = nullptr;
+    data::ContactPhotoCache* photos = nullptr;
+};
 
 // Which tab a command line or a key asks for.
 enum class MainTab { Contacts, Favorites, Recents, Menu };
@@ -38,14 +60,16 @@ class MainForm final : public Form,
                        private ui::ButtonListener,
                        private KeyboardListener,
                        private ContactListListener,
+                       private RecentsListener,
+                       private FavoritesListener,
                        private ui::MenuProvider,
                        private data::DocumentListener,
                        private ui::SkinReloadListener {
   public:
     // Builds every part and binds to the skin's "Main" (throws the vadode
-    // errors for a missing node). The skin and the store (which may be null:
-    // then nothing is stored) must outlive the form.
-    explicit MainForm(ui::Properties& skin, data::ContactManagerImpl2* store = nullptr);
+    // errors for a missing node). The skin and the services must outlive
+    // the form.
+    explicit MainForm(ui::Properties& skin, MainFormServices services = {});
     ~MainForm() override;
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
@@ -81,6 +105,11 @@ class MainForm final : public Form,
     KeyboardContainer& keyboard() { return m_keyboard; }
     ContactSelectorContainer& contacts() { return m_contacts; }
     ContactSelectorForm& contact_picker() { return *m_picker; }
+    ContactForm& contact_card() { return m_card; }
+    CallForm& call_screen() { return *m_call; }
+    ContactRecentsForm& contact_recents() { return m_recent_calls; }
+    RecentsContainer& recents() { return m_recents; }
+    ui::PopupMenu& recents_menu() const { return *m_recents_menu; }
     ui::PopupMenu& main_menu() const { return *m_main_menu; }
     bool category_choice() const { return m_category_choice; }
 
@@ -95,6 +124,13 @@ class MainForm final : public Form,
     void on_contact_chosen(ContactSelectorContainer& sender, data::ContactEntry& contact) override;
     void on_add_contact(ContactSelectorContainer& sender) override;
     void on_category_button(ContactSelectorContainer& sender) override;
+    // RecentsListener.
+    void on_call_recent(WStringView number) override;
+    void on_recent_call_menu(const data::RecentCall& call, std::size_t index) override;
+    void on_open_recents(const data::RecentCall& call, std::size_t index) override;
+    // FavoritesListener.
+    void on_favorite_call(WStringView number) override;
+    void on_favorite_open(data::ContactEntry& contact) override;
     // MenuProvider.
     void on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) override;
     // DocumentListener.
@@ -114,12 +150,22 @@ class MainForm final : public Form,
     void add_number_to_new_contact();
 
     ui::Properties& m_skin;
-    data::ContactManagerImpl2* m_store = nullptr;
+    MainFormServices m_services;
+    // The forms it shows over itself, then the containers of its tabs.
+    std::unique_ptr<CallForm> m_call;
+    ContactForm m_card;
+    ContactRecentsForm m_recent_calls;
     std::unique_ptr<ContactSelectorForm> m_picker;
     ContactSelectorContainer m_contacts;
+    RecentsContainer m_recents;
+    FavoritesContainer m_favorites;
+    FavoritesContainer2 m_favorites2;
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
     int m_favorite_mode = 1;
     ui::PopupMenu* m_main_menu = nullptr;
+    ui::PopupMenu* m_recents_menu = nullptr;
+    // The call whose menu ("RecentClick...") or calls list was opened last.
+    std::optional<data::RecentCall> m_selected_call;
 
     TabButton m_tab_contacts;
     TabButton m_tab_favorites;

@@ -37,6 +37,21 @@ TEST(ContactCardRows, FieldsOfOneGroupGetPlainSeparatorsAndAGroupChangeABand) {
                                 kGroupSeparatorRow, 2}));
 }
 
+TEST(ContactCardRows, TheGeneratedContactsEraseMarkerMakesNoRow) {
+    const auto fields = sorted({{FieldType::Mobile, u"1"},
+                                {FieldType::Suffix, u"##F"},
+                                {FieldType::JobTitle, u"Accountant"}});
+    std::vector<int> rows = build_rows(fields, CardMode::View);
+    for (int row : rows) {
+        if (row >= 0) {
+            EXPECT_NE(fields[static_cast<std::size_t>(row)].value, u"##F");
+        }
+    }
+    EXPECT_EQ(rows.size(), 5u); // head, band, mobile, band or line, job title
+    // A real suffix stays.
+    EXPECT_EQ(build_rows(sorted({{FieldType::Suffix, u"Jr."}}), CardMode::View).size(), 3u);
+}
+
 TEST(ContactCardRows, AnAddressIsOneRowAndTheNextAddressAnother) {
     const auto fields = sorted({{FieldType::Mobile, u"1"},
                                 {FieldType::WorkAddress1, u"Main St 1"},

@@ -152,8 +152,12 @@ TEST_F(MainFormTest, MissedCallsShowOnTheBadgeUntilTheRecentsTabIsOpened) {
     EXPECT_EQ(phone::PhoneManager::missed_call_count(), 0u);
     EXPECT_TRUE(shown(u"RecentsContainer"));
 
+    // Tapped again: the recents menu, not the main one.
     form().select_tab(MainTab::Recents);
-    EXPECT_TRUE(form().main_menu().is_open());
+    ASSERT_TRUE(form().recents_menu().is_open());
+    EXPECT_FALSE(form().main_menu().is_open());
+    EXPECT_EQ(identifiers(form().recents_menu()),
+              (std::vector<WString>{u"menuFilter", u"menuDeleteAll", u"Cancel"}));
 }
 
 TEST_F(MainFormTest, ArrowKeysWalkTheTabsAndAreConsumedAtTheEnds) {
@@ -216,12 +220,14 @@ TEST_F(MainFormTest, CommandLinesSwitchTabsAndOfferToStoreUnknownNumbers) {
               (std::vector<WString>{u"Add2NewContact", u"Add2Existing", u"Cancel"}));
     form().main_menu().cancel();
 
-    // A known number (the last seven digits) opens its contact: the search
-    // is cleared and nothing is pending.
+    // A known number (the last seven digits) opens its contact's card: the
+    // search is cleared.
     form().keyboard().set_text(u"9");
     form().on_command_line(u"open:555-0100");
     EXPECT_EQ(form().keyboard().text(), u"");
     EXPECT_TRUE(document().filter_words().empty());
+    EXPECT_EQ(form().contact_card().contact().oid, 1u);
+    EXPECT_EQ(form().contact_card().mode(), CardMode::View);
 }
 
 TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
@@ -245,6 +251,21 @@ TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
     menu.choose_key(u"Dialer");
     EXPECT_FALSE(document().dialer());
     EXPECT_EQ(state(MainTab::Contacts), 2);
+}
+
+TEST_F(MainFormTest, RecentCallMenusOfferWhatFitsTheNumber) {
+    ui::PopupMenu& menu = form().main_menu();
+    ASSERT_TRUE(menu.open(u"RecentClickKnownContact"));
+    EXPECT_EQ(identifiers(menu), (std::vector<WString>{u"OpenContact", u"SendSMS", u"Cancel"}));
+    menu.cancel();
+    ASSERT_TRUE(menu.open(u"RecentClickUnknownContact"));
+    EXPECT_EQ(identifiers(menu),
+              (std::vector<WString>{u"Add2NewContact", u"Add2Existing", u"SendSMS", u"Cancel"}));
+    menu.cancel();
+    // No call in progress: no way back to one.
+    ASSERT_TRUE(menu.open(u"MainMenu"));
+    for (const WString& key : identifiers(menu))
+        EXPECT_NE(key, u"skinBackToCall");
 }
 
 TEST_F(MainFormTest, CategoryChoiceAndReturn) {

@@ -111,7 +111,11 @@ class StartupWork final : public forms::SplashWork {
     }
     void create_main_form() override {
         m_main.reset();
-        m_main = std::make_unique<forms::MainForm>(m_language, m_objects.store());
+        forms::MainFormServices services;
+        services.store = m_objects.store();
+        services.call_log = m_objects.call_log();
+        services.photos = m_objects.photos();
+        m_main = std::make_unique<forms::MainForm>(m_language, services);
     }
     forms::Form* main_form() override { return m_main.get(); }
     void attach_main_form() override {
