@@ -1,7 +1,8 @@
-// The main screen as a user meets it: the demo contacts listed after the
+// The screens as a user meets them: the demo contacts listed after the
 // splash, the contacts tab tapped to open the keypad, two digits typed, the
 // list narrowed to the matching contact with the matched letters in the
-// accent colour; at both densities.
+// accent colour, at both densities; and a call from the modem on the call
+// screen.
 #include "process_support.h"
 
 namespace telvara::e2e {
@@ -12,6 +13,7 @@ constexpr std::array<int, 3> kCall{0x1E, 0x8E, 0x3E};
 constexpr std::array<int, 3> kSurface{0xF3, 0xF5, 0xF7};
 
 class MainScreenE2e : public TelvaraWorld, public ::testing::WithParamInterface<int> {};
+class CallScreenE2e : public TelvaraWorld {};
 
 int count_near(const Png& shot, std::array<int, 3> colour, int x0, int y0, int x1, int y1) {
     int count = 0;
@@ -70,6 +72,53 @@ TEST_P(MainScreenE2e, ContactsTabOpensTheKeypadAndTypedDigitsFilterTheList) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Density, MainScreenE2e, ::testing::Values(1, 2));
+
+// Pixels of a clearly green or clearly red hue in a rectangle.
+int count_hue(const Png& shot, int channel, int x0, int y0, int x1, int y1) {
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const auto p = shot.at(x, y);
+            const int other1 = p[(channel + 1) % 3];
+            const int other2 = p[(channel + 2) % 3];
+            count += p[channel] > other1 + 50 && p[channel] > other2 + 50;
+        }
+    return count;
+}
+constexpr int kRed = 0;
+constexpr int kGreen = 1;
+
+// A call from the modem: the call screen comes up with answer and ignore,
+// answering leaves only the end button, and hanging up brings back the list.
+TEST_F(CallScreenE2e, IncomingCallShowsTheCallScreenUntilItEnds) {
+    const std::string script = write_file("call.txt", "wait 1000\n"
+                                                      "modem ring +15550100\n"
+                                                      "wait 300\n"
+                                                      "shot ring.png\n"
+                                                      "phone answer\n"
+                                                      "wait 300\n"
+                                                      "shot talk.png\n"
+                                                      "phone hangup\n"
+                                                      "wait 500\n"
+                                                      "shot after.png\n");
+    const Finished run = this->run({"--headless", "--log", "--script", script});
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    Png ring, talk, after;
+    ASSERT_TRUE(ring.read((m_dir / "ring.png").string()));
+    ASSERT_TRUE(talk.read((m_dir / "talk.png").string()));
+    ASSERT_TRUE(after.read((m_dir / "after.png").string()));
+    // Ringing: green answer on the left, red ignore on the right, at the bottom.
+    EXPECT_GT(count_hue(ring, kGreen, 0, 250, 120, 320), 300);
+    EXPECT_GT(count_hue(ring, kRed, 120, 250, 240, 320), 300);
+    // Talking: no answer button any more, the red end button in the middle.
+    EXPECT_LT(count_hue(talk, kGreen, 0, 250, 240, 320), 20);
+    EXPECT_GT(count_hue(talk, kRed, 90, 250, 150, 320), 300);
+    // Over: the contacts list with its light title bar again.
+    EXPECT_TRUE(near_colour(after.at(4, 20), kSurface));
+    const std::string log = log_text();
+    EXPECT_NE(log.find("Caller ID: +15550100"), std::string::npos) << log;
+}
 
 } // namespace
 } // namespace telvara::e2e
