@@ -71,21 +71,7 @@ class CallRow final : public ui::ListElement {
 
 ContactRecentsForm::ContactRecentsForm() : Form(WString(kSkinName)) {}
 
-ContactRecentsForm::~ContactRecentsForm() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void ContactRecentsForm::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
+ContactRecentsForm::~ContactRecentsForm() = default;
 
 void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
                               phone::CallLog* call_log) {
@@ -112,7 +98,7 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_skin = &skin;
     m_caller = &caller;
     m_call_log = call_log;
-    listen_to_document();
+    m_document.follow();
     m_list->set_adapter(this);
     set_edit_mode(0);
     rebuild();
@@ -135,7 +121,7 @@ void ContactRecentsForm::show_for_number(WStringView number) {
 }
 
 void ContactRecentsForm::show() {
-    listen_to_document();
+    m_document.follow();
     set_edit_mode(0);
     rebuild();
     if (FormHost* host = form_host(); host != nullptr && !host->is_shown(*this))

@@ -7,6 +7,7 @@
 #include "data/contact_record.h"
 #include "data/document.h"
 #include "data/refresh_message.h"
+#include "forms/document_subscription.h"
 #include "forms/form.h"
 #include "forms/recents_container.h"
 #include "platform/text.h"
@@ -82,7 +83,6 @@ class ContactRecentsForm final : public Form,
     // ButtonListener.
     void on_click(ui::ButtonNode& button) override;
 
-    void listen_to_document();
     void show();
     bool belongs(const data::RecentCall& call) const;
     void fill_head(ui::ListElement& element);
@@ -92,7 +92,7 @@ class ContactRecentsForm final : public Form,
     void delete_entries(std::vector<std::size_t> indexes);
     std::int32_t row_of(ui::Node& node) const;
 
-    data::Document* m_document = nullptr;
+    DocumentSubscription m_document{*this};
     const ui::Properties* m_skin = nullptr;
     RecentsCaller* m_caller = nullptr;
     phone::CallLog* m_call_log = nullptr;

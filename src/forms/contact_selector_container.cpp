@@ -59,21 +59,7 @@ WString index_letter(const data::ContactEntry& entry, data::SortMode mode) {
 
 ContactSelectorContainer::ContactSelectorContainer() = default;
 
-ContactSelectorContainer::~ContactSelectorContainer() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void ContactSelectorContainer::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
+ContactSelectorContainer::~ContactSelectorContainer() = default;
 
 void ContactSelectorContainer::bind(ui::Node& host, const ui::Properties& skin,
                                     ContactListListener& listener) {
@@ -109,7 +95,7 @@ void ContactSelectorContainer::bind(ui::Node& host, const ui::Properties& skin,
     m_ruler->set_listener(this);
     m_hint->set_visible(false);
 
-    listen_to_document();
+    m_document.follow();
     if (m_document != nullptr)
         set_title(skin.translate(m_document->category()));
     update_letters();

@@ -9,6 +9,7 @@
 #include "data/contact_entry.h"
 #include "data/document.h"
 #include "data/refresh_message.h"
+#include "forms/document_subscription.h"
 #include "platform/text.h"
 #include "ui/alphabet_ruler.h"
 #include "ui/button_node.h"
@@ -86,11 +87,10 @@ class ContactSelectorContainer : private data::DocumentListener,
     void element_clicked(ui::VirtualList& list, std::int32_t index) override;
     // ButtonListener.
     void on_click(ui::ButtonNode& button) override;
-    void listen_to_document();
     void refresh_row(std::int32_t index);
     void show_hint(const WString& letter);
 
-    data::Document* m_document = nullptr; // the one we listen to
+    DocumentSubscription m_document{*this};
     const ui::Properties* m_skin = nullptr;
     ContactListListener* m_listener = nullptr;
     ui::Node* m_root = nullptr;

@@ -86,21 +86,7 @@ bool FavoritesListElement::on_touch(const ui::PointerEvent& event) {
 
 FavoritesContainer::FavoritesContainer() = default;
 
-FavoritesContainer::~FavoritesContainer() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void FavoritesContainer::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
+FavoritesContainer::~FavoritesContainer() = default;
 
 void FavoritesContainer::bind(ui::Node& host, const ui::Properties& skin,
                               FavoritesListener& listener, data::ContactPhotoCache* photos) {
@@ -118,7 +104,7 @@ void FavoritesContainer::bind(ui::Node& host, const ui::Properties& skin,
     m_empty = root->find(WString(kRootName) + u"_empty");
     m_photos.set_source(photos);
     m_photos.clear();
-    listen_to_document();
+    m_document.follow();
     m_list->set_adapter(this);
     m_list->data_changed();
     show_empty_state();

@@ -6,6 +6,7 @@
 // messages; the "<root>_empty" node shows while there are no favourites.
 
 #include "data/refresh_message.h"
+#include "forms/document_subscription.h"
 #include "forms/favorites_common.h"
 #include "ui/button_node.h"
 #include "ui/vlist.h"
@@ -103,10 +104,9 @@ class FavoritesContainer : private data::DocumentListener,
     // ButtonListener.
     void on_click(ui::ButtonNode& button) override;
 
-    void listen_to_document();
     void show_empty_state();
 
-    data::Document* m_document = nullptr;
+    DocumentSubscription m_document{*this};
     const ui::Properties* m_skin = nullptr;
     FavoritesListener* m_listener = nullptr;
     ui::Node* m_root = nullptr;

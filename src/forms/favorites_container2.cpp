@@ -144,21 +144,7 @@ void FavoritesTileRow::measure_y(ui::Measure& measure) {
 
 FavoritesContainer2::FavoritesContainer2() = default;
 
-FavoritesContainer2::~FavoritesContainer2() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void FavoritesContainer2::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
+FavoritesContainer2::~FavoritesContainer2() = default;
 
 void FavoritesContainer2::bind(ui::Node& host, const ui::Properties& skin,
                                FavoritesListener& listener, data::ContactPhotoCache* photos) {
@@ -181,7 +167,7 @@ void FavoritesContainer2::bind(ui::Node& host, const ui::Properties& skin,
     m_photos.set_source(photos);
     m_photos.clear();
     m_list->set_observer(this);
-    listen_to_document();
+    m_document.follow();
     remember_order();
     m_list->set_adapter(this);
     m_list->data_changed();

@@ -5,6 +5,7 @@
 // label); its "btnContact" calls the number, its "btnFav" opens the card.
 
 #include "data/refresh_message.h"
+#include "forms/document_subscription.h"
 #include "forms/favorites_common.h"
 #include "ui/button_node.h"
 #include "ui/vlist.h"
@@ -132,14 +133,13 @@ class FavoritesContainer2 : private data::DocumentListener,
     void node_placed_x(ui::Node& node, std::int32_t width) override;
     void node_placed_y(ui::Node&, std::int32_t) override {}
 
-    void listen_to_document();
     std::int32_t favorite_count() const;
     void refresh_row(std::int32_t row);
     void remember_order();
     bool order_changed() const;
     void show_empty_state();
 
-    data::Document* m_document = nullptr;
+    DocumentSubscription m_document{*this};
     const ui::Properties* m_skin = nullptr;
     FavoritesListener* m_listener = nullptr;
     ui::Node* m_root = nullptr;

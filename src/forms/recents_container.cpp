@@ -91,21 +91,7 @@ RecentRowTexts make_row_texts(const data::RecentCall& call, int count,
 
 RecentsContainer::RecentsContainer() = default;
 
-RecentsContainer::~RecentsContainer() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void RecentsContainer::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
+RecentsContainer::~RecentsContainer() = default;
 
 void RecentsContainer::bind(ui::Node& host, const ui::Properties& skin, RecentsListener& listener) {
     ui::Node* root = host.name() == kRootName ? &host : host.find(kRootName);
@@ -120,7 +106,7 @@ void RecentsContainer::bind(ui::Node& host, const ui::Properties& skin, RecentsL
     m_root = root;
     m_list = &list;
     m_empty = empty;
-    listen_to_document();
+    m_document.follow();
     m_list->set_adapter(this);
     rebuild();
 }
@@ -135,7 +121,7 @@ void RecentsContainer::set_filter(RecentsFilter filter) {
 // --- Grouping ------------------------------------------------------------------------
 
 RecentRowTexts RecentsContainer::texts_of(std::size_t index, int count, std::int64_t today) const {
-    return make_row_texts(m_document->recent_calls().at(index), count, m_document, *m_skin, today);
+    return make_row_texts(m_document->recent_calls().at(index), count, m_document.get(), *m_skin, today);
 }
 
 std::ptrdiff_t RecentsContainer::add_call(std::size_t index, std::int64_t today) {

@@ -9,6 +9,7 @@
 #include "data/document.h"
 #include "data/recent_calls.h"
 #include "data/refresh_message.h"
+#include "forms/document_subscription.h"
 #include "forms/recents_list_element.h"
 #include "platform/text.h"
 #include "ui/choice_item.h"
@@ -137,7 +138,6 @@ class RecentsContainer : private data::DocumentListener,
     void on_row_tapped(RecentsListElement& row) override;
     void on_row_button(RecentsListElement& row, RecentRowButton button) override;
 
-    void listen_to_document();
     // Steps 2 and 3 of the grouping for the Document's call `index`;
     // returns the group's old position, or -1 for a new group.
     std::ptrdiff_t add_call(std::size_t index, std::int64_t today);
@@ -149,7 +149,7 @@ class RecentsContainer : private data::DocumentListener,
     const Group* group_at(std::int32_t row) const;
     void delete_shown();
 
-    data::Document* m_document = nullptr; // the one we listen to
+    DocumentSubscription m_document{*this};
     const ui::Properties* m_skin = nullptr;
     RecentsListener* m_listener = nullptr;
     phone::CallLog* m_call_log = nullptr;
