@@ -62,15 +62,7 @@ class StackHost final : public FormHost {
 // Loads the compiled default skin and binds a call screen to it.
 class CallScreen {
   public:
-    void load_skin() {
-        forms::test::ensure_skin_types();
-        const std::string folder = TELVARA_PROGRAM_SKINS;
-        std::ifstream in(folder + "/default.skin", std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        m_impl = std::make_unique<ui::PropertiesImpl>(std::move(bytes), folder, u"default.skin", 0);
-        ASSERT_TRUE(m_impl->is_loaded()) << m_impl->load_error();
-        ASSERT_TRUE(m_skin.install(*m_impl));
-    }
+    void load_skin() { ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl)); }
     void make_form() {
         m_form.emplace();
         m_form->set_clock([this] { return m_now; });

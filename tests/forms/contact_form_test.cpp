@@ -58,13 +58,7 @@ class ContactFormTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        forms::test::ensure_skin_types();
-        const std::string folder = TELVARA_PROGRAM_SKINS;
-        std::ifstream in(folder + "/default.skin", std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        m_impl = std::make_unique<ui::PropertiesImpl>(std::move(bytes), folder, u"default.skin", 0);
-        ASSERT_TRUE(m_impl->is_loaded()) << m_impl->load_error();
-        ASSERT_TRUE(m_skin.install(*m_impl));
+        ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl));
         m_store.put(person(kAnna, u"Anna", u"Berg", u"",
                            {{FieldType::Email1, u"anna@berg.example"},
                             phone(FieldType::Mobile, u"+1 555 0100"),

@@ -1,10 +1,19 @@
 #pragma once
-// The node types the screen tests' skins use. They stay registered for the
-// rest of the process, as in the application; whichever suite runs first
-// registers them, the others find them there.
+// What the screen tests share about skins: the node types (registered once
+// for the process, as in the application; whichever suite runs first
+// registers them) and the shipped default skin, compiled by the build.
 
 #include "ui/node_registry.h"
+#include "ui/properties.h"
 #include "ui/widget_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace telvara::forms::test {
 
@@ -15,5 +24,23 @@ inline void ensure_skin_types() {
     if (!registry.contains(u"button"))
         ui::register_widget_node_types(registry);
 }
+
+#ifdef TELVARA_PROGRAM_SKINS
+// Registers the node types, loads "default.skin" at design size into
+// `impl` and installs it in `skin`.
+inline ::testing::AssertionResult install_default_skin(ui::Properties& skin,
+                                                       std::unique_ptr<ui::PropertiesImpl>& impl) {
+    ensure_skin_types();
+    const std::string folder = TELVARA_PROGRAM_SKINS;
+    std::ifstream in(folder + "/default.skin", std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    impl = std::make_unique<ui::PropertiesImpl>(std::move(bytes), folder, u"default.skin", 0);
+    if (!impl->is_loaded())
+        return ::testing::AssertionFailure() << impl->load_error();
+    if (!skin.install(*impl))
+        return ::testing::AssertionFailure() << "the default skin was not installed";
+    return ::testing::AssertionSuccess();
+}
+#endif
 
 } // namespace telvara::forms::test
