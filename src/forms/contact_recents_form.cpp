@@ -2,6 +2,8 @@
 // menu, delete mode and the deletions.
 #include "forms/contact_recents_form.h"
 
+#include "forms/menu_items.h"
+
 #include "app/log.h"
 #include "data/contact_entry.h"
 #include "forms/form_host.h"
@@ -23,15 +25,6 @@ namespace {
 
 app::LogStream& log_line() {
     return app::log() << platform::tick_count() << u" ";
-}
-
-void add_item(ui::ChoiceMenu& items, WStringView key, bool checked = false,
-              WStringView element = {}) {
-    ui::ChoiceItem item;
-    item.identifier.assign(key);
-    item.checked = checked;
-    item.element.assign(element);
-    items.add_item(std::move(item));
 }
 
 void set_text(ui::Node& element, WStringView name, WStringView text) {
@@ -283,16 +276,12 @@ void ContactRecentsForm::on_click(ui::ButtonNode& button) {
 void ContactRecentsForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items) {
     RecentsFilter chosen = m_filter;
     if (key == u"MainMenu") {
-        add_item(items, u"menuFilter");
-        add_item(items, u"menuDelete");
-        add_item(items, u"menuDeleteAll");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"menuFilter");
+        add_menu_item(items, u"menuDelete");
+        add_menu_item(items, u"menuDeleteAll");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"menuFilter") {
-        add_item(items, u"menuAllCalls", m_filter == RecentsFilter::All);
-        add_item(items, u"menuIncoming", m_filter == RecentsFilter::Incoming);
-        add_item(items, u"menuOutgoing", m_filter == RecentsFilter::Outgoing);
-        add_item(items, u"menuRejected", m_filter == RecentsFilter::Rejected);
-        add_item(items, u"Cancel");
+        add_filter_items(items, m_filter);
     } else if (filter_for_key(key, chosen)) {
         m_filter = chosen;
         rebuild();
@@ -302,8 +291,8 @@ void ContactRecentsForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu
         set_edit_mode(1);
         refresh_rows();
     } else if (key == u"menuDeleteAll") {
-        add_item(items, u"ReallyDelete", false, u"MenuElementRed");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"ReallyDelete", Checked::No, u"MenuElementRed");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"ReallyDelete") {
         delete_entries(m_entries);
         set_edit_mode(0);

@@ -8,6 +8,7 @@
 #include "data/document.h"
 #include "forms/contact_selector_form.h"
 #include "forms/form_host.h"
+#include "forms/menu_items.h"
 #include "forms/required_node.h"
 #include "phone/phone_manager.h"
 #include "phone/telephone.h"
@@ -483,13 +484,6 @@ void MainForm::on_favorite_open(data::ContactEntry& contact) {
 }
 
 // The main menu.
-void MainForm::add_item(ui::ChoiceMenu& items, WStringView key, Checked checked) {
-    ui::ChoiceItem item;
-    item.identifier.assign(key);
-    item.checked = checked == Checked::Yes;
-    items.add_item(std::move(item));
-}
-
 void MainForm::on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) {
     if (&menu == m_recents_menu) {
         m_recents.recents_menu(key, items);
@@ -512,11 +506,11 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         buttons.identifier.assign(ui::PopupMenu::kMagicButtons);
         buttons.element = u"MenuElement4Buttons";
         items.add_item(std::move(buttons));
-        add_item(items, u"Settings");
-        add_item(items, u"Dialer", doc != nullptr && doc->dialer() ? Checked::Yes : Checked::No);
+        add_menu_item(items, u"Settings");
+        add_menu_item(items, u"Dialer", checked_if(doc != nullptr && doc->dialer()));
         if (m_call->in_call() && (form_host() == nullptr || !form_host()->is_shown(*m_call)))
-            add_item(items, u"skinBackToCall");
-        add_item(items, u"Cancel");
+            add_menu_item(items, u"skinBackToCall");
+        add_menu_item(items, u"Cancel");
         return false;
     }
     if (key == u"Dialer") {
@@ -533,21 +527,18 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         return false;
     }
     if (key == u"Settings") {
-        add_item(items, u"Sort");
+        add_menu_item(items, u"Sort");
         if (ui::has_language_choice(context))
-            add_item(items, u"Language");
+            add_menu_item(items, u"Language");
         if (ui::has_skin_choice(context))
-            add_item(items, u"Skin");
-        add_item(items, u"Cancel");
+            add_menu_item(items, u"Skin");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"Sort") {
         const auto mode = doc != nullptr ? doc->sorting() : data::SortMode::LastName;
-        add_item(items, u"SortByFirstname",
-                 mode == data::SortMode::FirstName ? Checked::Yes : Checked::No);
-        add_item(items, u"SortByLastname",
-                 mode == data::SortMode::LastName ? Checked::Yes : Checked::No);
-        add_item(items, u"SortByCompany",
-                 mode == data::SortMode::Company ? Checked::Yes : Checked::No);
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"SortByFirstname", checked_if(mode == data::SortMode::FirstName));
+        add_menu_item(items, u"SortByLastname", checked_if(mode == data::SortMode::LastName));
+        add_menu_item(items, u"SortByCompany", checked_if(mode == data::SortMode::Company));
+        add_menu_item(items, u"Cancel");
     } else if (key == u"SortByFirstname" || key == u"SortByLastname" || key == u"SortByCompany") {
         if (doc != nullptr)
             doc->set_sorting(key == u"SortByFirstname" ? 0 : key == u"SortByLastname" ? 1 : 2);
@@ -559,17 +550,17 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
     } else if (key == u"skinBackToCall") {
         m_call->back_to_call();
     } else if (key == u"RecentClickKnownContact") {
-        add_item(items, u"OpenContact");
-        add_item(items, u"SendSMS");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"OpenContact");
+        add_menu_item(items, u"SendSMS");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"RecentClickUnknownContact") {
         if (m_selected_call)
             m_pending_number = m_selected_call->call.number;
-        add_item(items, u"Add2NewContact");
+        add_menu_item(items, u"Add2NewContact");
         if (doc != nullptr && !doc->all_contacts().empty())
-            add_item(items, u"Add2Existing");
-        add_item(items, u"SendSMS");
-        add_item(items, u"Cancel");
+            add_menu_item(items, u"Add2Existing");
+        add_menu_item(items, u"SendSMS");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"OpenContact") {
         data::ContactEntry* contact =
             doc != nullptr && m_selected_call ? doc->find_contact(m_selected_call->oid) : nullptr;
@@ -579,9 +570,9 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         if (auto* phones = phone::PhoneManager::instance(); phones != nullptr && m_selected_call)
             phones->open_sms_chat(m_selected_call->call.number);
     } else if (key == u"NewOrUpdateContact" || key == u"PhoneToContact") {
-        add_item(items, u"Add2NewContact");
-        add_item(items, u"Add2Existing");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"Add2NewContact");
+        add_menu_item(items, u"Add2Existing");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"Add2NewContact") {
         add_number_to_new_contact();
     } else if (key == u"Add2Existing") {
@@ -599,12 +590,11 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         set_list_title_to_category();
     } else if (key == u"Categories") {
         const WString current = doc != nullptr ? doc->category() : WString(data::k_no_category);
-        add_item(items, data::k_no_category,
-                 current == data::k_no_category ? Checked::Yes : Checked::No);
+        add_menu_item(items, data::k_no_category, checked_if(current == data::k_no_category));
         if (doc != nullptr)
             for (const WString& name : doc->categories())
-                add_item(items, name, current == name ? Checked::Yes : Checked::No);
-        add_item(items, u"skinReturn");
+                add_menu_item(items, name, checked_if(current == name));
+        add_menu_item(items, u"skinReturn");
         m_category_choice = true;
     } else if (key == u"Minimize") {
         log_line() << u"MENU MINIMIZE\n";

@@ -141,8 +141,6 @@ class MainForm final : public Form,
     TabButton& tab_button(MainTab tab);
     // The main menu's keys; true when the tab states go back afterwards.
     bool main_menu_key(WStringView key, ui::ChoiceMenu& items);
-    enum class Checked { No, Yes };
-    void add_item(ui::ChoiceMenu& items, WStringView key, Checked checked = Checked::No);
     void restore_tab_after_menu();
     void show_tab_contents();
     void set_filter(WStringView text);

@@ -2,6 +2,8 @@
 // recents menu.
 #include "forms/recents_container.h"
 
+#include "forms/menu_items.h"
+
 #include "app/log.h"
 #include "data/contact_entry.h"
 #include "forms/required_node.h"
@@ -23,15 +25,6 @@ app::LogStream& log_line() {
     return app::log() << platform::tick_count() << u" ";
 }
 
-void add_item(ui::ChoiceMenu& items, WStringView key, bool checked = false,
-              WStringView element = {}) {
-    ui::ChoiceItem item;
-    item.identifier.assign(key);
-    item.checked = checked;
-    item.element.assign(element);
-    items.add_item(std::move(item));
-}
-
 } // namespace
 
 bool passes(RecentsFilter filter, data::CallKind kind) {
@@ -46,6 +39,14 @@ bool passes(RecentsFilter filter, data::CallKind kind) {
         return kind != data::CallKind::Incoming && kind != data::CallKind::Outgoing;
     }
     return true;
+}
+
+void add_filter_items(ui::ChoiceMenu& items, RecentsFilter current) {
+    add_menu_item(items, u"menuAllCalls", checked_if(current == RecentsFilter::All));
+    add_menu_item(items, u"menuIncoming", checked_if(current == RecentsFilter::Incoming));
+    add_menu_item(items, u"menuOutgoing", checked_if(current == RecentsFilter::Outgoing));
+    add_menu_item(items, u"menuRejected", checked_if(current == RecentsFilter::Rejected));
+    add_menu_item(items, u"Cancel");
 }
 
 bool filter_for_key(WStringView key, RecentsFilter& filter) {
@@ -121,7 +122,8 @@ void RecentsContainer::set_filter(RecentsFilter filter) {
 // --- Grouping ------------------------------------------------------------------------
 
 RecentRowTexts RecentsContainer::texts_of(std::size_t index, int count, std::int64_t today) const {
-    return make_row_texts(m_document->recent_calls().at(index), count, m_document.get(), *m_skin, today);
+    return make_row_texts(m_document->recent_calls().at(index), count, m_document.get(), *m_skin,
+                          today);
 }
 
 std::ptrdiff_t RecentsContainer::add_call(std::size_t index, std::int64_t today) {
@@ -287,21 +289,17 @@ void RecentsContainer::on_row_button(RecentsListElement& row, RecentRowButton bu
 bool RecentsContainer::recents_menu(WStringView key, ui::ChoiceMenu& items) {
     RecentsFilter chosen = m_filter;
     if (key == u"MainMenu") {
-        add_item(items, u"menuFilter");
-        add_item(items, u"menuDeleteAll");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"menuFilter");
+        add_menu_item(items, u"menuDeleteAll");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"menuFilter") {
-        add_item(items, u"menuAllCalls", m_filter == RecentsFilter::All);
-        add_item(items, u"menuIncoming", m_filter == RecentsFilter::Incoming);
-        add_item(items, u"menuOutgoing", m_filter == RecentsFilter::Outgoing);
-        add_item(items, u"menuRejected", m_filter == RecentsFilter::Rejected);
-        add_item(items, u"Cancel");
+        add_filter_items(items, m_filter);
     } else if (filter_for_key(key, chosen)) {
         m_filter = chosen;
         rebuild();
     } else if (key == u"menuDeleteAll") {
-        add_item(items, u"ReallyDelete", false, u"MenuElementRed");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"ReallyDelete", Checked::No, u"MenuElementRed");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"ReallyDelete") {
         delete_shown();
     } else {

@@ -38,6 +38,9 @@ bool passes(RecentsFilter filter, data::CallKind kind);
 // The filter a menu key chooses ("menuAllCalls", "menuIncoming",
 // "menuOutgoing", "menuRejected"); false for any other key.
 bool filter_for_key(WStringView key, RecentsFilter& filter);
+// The items of "menuFilter": the four filters, the current one checked, then
+// "Cancel".
+void add_filter_items(ui::ChoiceMenu& items, RecentsFilter current);
 
 // The texts of a row made from one call: the contact's display name and the
 // translated label of its number, or the number alone; the time of a call
