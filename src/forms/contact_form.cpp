@@ -117,6 +117,9 @@ void ContactForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* st
     m_default_photo = {};
     m_store = store;
     m_photos = photos;
+    m_select_field.bind(skin);
+    m_edit_field.bind(skin, store);
+    m_edit_header.bind(skin, store);
     listen_to_document();
     m_list->set_adapter(this);
     rebuild();
@@ -378,8 +381,7 @@ void ContactForm::press_row_button(std::int32_t row, RowButton button) {
         if (m_mode == CardMode::View)
             act_on_field(std::size_t(field));
         else
-            // The field editors are not part of the card yet.
-            log_line() << u"ContactForm: no editor for " << field_type_name(f.type) << u"\n";
+            edit_field(std::size_t(field));
         break;
     case RowButton::Sms:
         if (m_mode == CardMode::View && f.kind == data::FieldKind::Phone && !f.value.empty())
@@ -440,9 +442,71 @@ void ContactForm::on_click(ui::ButtonNode& button) {
         m_menu->open(u"EditPhoto");
     else if (name == u"button_remove_photo")
         remove_photo();
-    else
-        // "new_field" and "edit_header" open editors that are not built yet.
-        log_line() << u"ContactForm: no editor for " << name << u"\n";
+    else if (name == u"edit_header")
+        edit_header();
+    else if (name == u"new_field")
+        add_field();
+}
+
+// --- Editors ---------------------------------------------------------------------------------
+
+void ContactForm::edit_field(std::size_t field) {
+    const data::FieldType type = m_contact.fields[field].type;
+    const data::FieldKind kind = m_contact.fields[field].kind;
+    // The date, categories and address editors live elsewhere.
+    if (type == data::FieldType::Birthday || type == data::FieldType::Categories ||
+        is_address(kind)) {
+        log_line() << u"ContactForm: no editor for " << field_type_name(type) << u"\n";
+        return;
+    }
+    m_edit_field.show(m_contact, type, this);
+}
+
+void ContactForm::edit_header() {
+    if (m_mode == CardMode::Edit)
+        m_edit_header.show(m_contact, this);
+}
+
+void ContactForm::add_field() {
+    if (m_mode == CardMode::Edit)
+        m_select_field.show(&m_contact, *this, FieldChoice::All);
+}
+
+void ContactForm::on_field_kind_chosen(const data::ContactRecord* contact, data::FieldType type) {
+    // A choice made for another contact (the card moved on) changes nothing.
+    if (contact != nullptr && contact->oid != m_contact.oid)
+        return;
+    on_contact_field_selected(type);
+}
+
+void ContactForm::on_contact_field_selected(data::FieldType type) {
+    {
+        app::LogStream& line = log_line() << u"ContactForm::on_contact_field_selected ";
+        for (const data::ContactField& f : m_contact.fields)
+            line << static_cast<std::uint32_t>(f.type) << u" ";
+        line << u"\n";
+    }
+    const data::FieldKind kind = data::kind_of(type);
+    if (type == data::FieldType::Birthday || type == data::FieldType::Categories ||
+        is_address(kind)) {
+        log_line() << u"ContactForm: no editor for " << field_type_name(type) << u"\n";
+        return;
+    }
+    if (m_contact.field(type) == nullptr) {
+        m_contact.fields.emplace_back(type, WString());
+        sort_fields_by_group(m_contact.fields);
+        rebuild();
+    }
+    m_edit_field.show(m_contact, type, this);
+}
+
+void ContactForm::on_contact_edited(data::ContactRecord& contact) {
+    // The store's change notice refills the card later; show the edit now.
+    if (&contact != &m_contact)
+        return;
+    sort_fields_by_group(m_contact.fields);
+    m_confirming = -1;
+    rebuild();
 }
 
 bool ContactForm::on_key(const ui::KeyEvent& event) {

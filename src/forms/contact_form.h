@@ -3,16 +3,20 @@
 // contact: the head (photo in a circle, names, company), a row per field with
 // its icon, value and label, and separators. In view mode a tap on a field
 // acts on it (call, e-mail, web), phone rows have a message button and a
-// favourite star. Edit mode adds field removal, the photo buttons and the
-// buttons row (new field, delete contact); the field editors are not part
-// of the card. The card follows the Document: a change of its contact fills
-// it again, a removal closes it.
+// favourite star. Edit mode adds field removal, the photo buttons, the
+// buttons row (new field, delete contact) and opens the editors: a field row
+// its field's editor, the head the names editor, "new_field" the chooser of
+// the kind to add. The card follows the Document: a change of its contact
+// fills it again, a removal closes it.
 
 #include "data/contact_record.h"
 #include "data/refresh_message.h"
 #include "forms/contact_card_actions.h"
 #include "forms/contact_card_rows.h"
+#include "forms/edit_contact_header_form.h"
+#include "forms/edit_field_form.h"
 #include "forms/form.h"
+#include "forms/select_field_form.h"
 #include "ui/button_node.h"
 #include "ui/menu_provider.h"
 #include "ui/picture.h"
@@ -40,7 +44,9 @@ class ContactForm final : public Form,
                           private ui::ListAdapter,
                           private ui::ButtonListener,
                           private ui::MenuProvider,
-                          private data::DocumentListener {
+                          private data::DocumentListener,
+                          private SelectFieldListener,
+                          private ContactEditListener {
   public:
     ContactForm();
     ~ContactForm() override;
@@ -50,7 +56,9 @@ class ContactForm final : public Form,
     // Loads "ContactForm" and the card's menu from the skin and finds
     // "cancel", "padding", "edit_mode" and "List"; checks that the row nodes
     // ("ContactHead", "ContactFieldElement", "SeparatorElement",
-    // "GroupSeparatorElement", "ContactFieldButtons") exist. Throws the
+    // "GroupSeparatorElement", "ContactFieldButtons") exist; binds the
+    // editors it opens ("SelectFieldForm", "EditFieldForm",
+    // "EditContactHeaderForm"). Throws the
     // vadode errors for a missing node. The skin must outlive the binding;
     // `store` (null: nothing is written or deleted) and `photos` (null: the
     // default picture) must outlive the form.
@@ -85,6 +93,14 @@ class ContactForm final : public Form,
     // "remove" / "confirm_remove" buttons (the row need not be in view).
     enum class RowButton { Action, Sms, Favorite, Remove, ConfirmRemove };
     void press_row_button(std::int32_t row, RowButton button);
+    // Edit mode: the head's "edit_header" and the buttons row's "new_field".
+    void edit_header();
+    void add_field();
+
+    // The editors the card opens (shown on top of it).
+    SelectFieldForm& field_chooser() { return m_select_field; }
+    EditFieldForm& field_editor() { return m_edit_field; }
+    EditContactHeaderForm& header_editor() { return m_edit_header; }
 
   private:
     // ListAdapter.
@@ -98,6 +114,12 @@ class ContactForm final : public Form,
     void on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) override;
     // DocumentListener.
     void on_document_refresh(const data::RefreshMessage& message) override;
+    // SelectFieldListener: the kind of field to add.
+    void on_field_kind_chosen(const data::ContactRecord* contact, data::FieldType type) override;
+    void on_contact_field_selected(data::FieldType type);
+    // ContactEditListener: an editor wrote into the working copy.
+    void on_contact_edited(data::ContactRecord& contact) override;
+    void edit_field(std::size_t field);
 
     void listen_to_document();
     void set_contact(const data::ContactRecord& contact);
@@ -134,6 +156,9 @@ class ContactForm final : public Form,
     std::int32_t m_confirming = -1;
     std::uint32_t m_shown_at = 0;
     ui::Picture m_default_photo;
+    SelectFieldForm m_select_field;
+    EditFieldForm m_edit_field;
+    EditContactHeaderForm m_edit_header;
 };
 
 } // namespace telvara::forms

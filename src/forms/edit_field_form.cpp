@@ -1,0 +1,232 @@
+// The editors' common behaviour (opening on the working copy, leaving through
+// "cancel" with the store write, following the Document) and the one-field
+// editor.
+#include "forms/edit_field_form.h"
+
+#include "app/log.h"
+#include "data/contact_entry.h"
+#include "data/contact_store.h"
+#include "data/document.h"
+#include "forms/contact_card_rows.h"
+#include "forms/form_host.h"
+#include "forms/required_node.h"
+#include "platform/clock.h"
+#include "ui/key_names.h"
+#include "ui/label_edit_node.h"
+#include "ui/properties.h"
+#include "ui/text_input_service.h"
+#include "ui/text_node.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace telvara::forms {
+
+namespace {
+
+app::LogStream& log_line() {
+    return app::log() << platform::tick_count() << u" ";
+}
+
+} // namespace
+
+data::ContactField& field_of(data::ContactRecord& contact, data::FieldType type) {
+    auto found = std::find_if(contact.fields.begin(), contact.fields.end(),
+                              [type](const data::ContactField& f) { return f.type == type; });
+    if (found != contact.fields.end())
+        return *found;
+    return contact.fields.emplace_back(type, WString());
+}
+
+// --- ContactEditorForm -------------------------------------------------------------------
+
+ContactEditorForm::ContactEditorForm(WString skin_name) : Form(std::move(skin_name)) {}
+
+ContactEditorForm::~ContactEditorForm() {
+    if (m_document != nullptr && data::Document::instance() == m_document)
+        m_document->remove_listener(*this);
+}
+
+void ContactEditorForm::listen_to_document() {
+    data::Document* document = data::Document::instance();
+    if (document == m_document)
+        return;
+    if (m_document != nullptr)
+        m_document->remove_listener(*this);
+    m_document = document;
+    if (m_document != nullptr)
+        m_document->add_listener(*this);
+}
+
+void ContactEditorForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* store) {
+    // The old tree goes with the load: nothing may point into it.
+    m_cancel = nullptr;
+    load_form(skin);
+    m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
+    m_cancel->set_listener(this);
+    bind_boxes();
+    m_skin = &skin;
+    m_store = store;
+    listen_to_document();
+}
+
+void ContactEditorForm::open(data::ContactRecord& contact, ContactEditListener* listener) {
+    listen_to_document();
+    m_contact = &contact;
+    m_oid = contact.oid;
+    m_listener = listener;
+    fill(contact);
+    if (FormHost* host = form_host(); host != nullptr && !host->is_shown(*this))
+        host->show_form(*this, ShowMode::Push, Animate::Yes);
+    // Typing goes straight into the first box.
+    first_box().edit().take_focus();
+}
+
+void ContactEditorForm::forget() {
+    if (m_contact != nullptr)
+        ui::TextInputService::instance().release(first_box().edit());
+    m_contact = nullptr;
+    m_listener = nullptr;
+    m_oid = 0;
+}
+
+void ContactEditorForm::leave() {
+    if (m_contact == nullptr)
+        return;
+    // The boxes may have the focus; the typed text is in them already.
+    ui::TextInputService::instance().drop_focus();
+    write_back(*m_contact);
+    if (m_listener != nullptr)
+        m_listener->on_contact_edited(*m_contact);
+    if (!store_contact())
+        log_line() << log_name() << u"::leave not stored oid=" << m_oid << u"\n";
+    else
+        on_stored(*m_store);
+    forget();
+    if (FormHost* host = form_host())
+        host->close_form(*this, Animate::Yes);
+}
+
+void ContactEditorForm::close() {
+    if (m_contact != nullptr)
+        ui::TextInputService::instance().drop_focus();
+    forget();
+    if (FormHost* host = form_host())
+        host->close_form(*this, Animate::Yes);
+}
+
+bool ContactEditorForm::store_contact() {
+    if (m_store == nullptr || m_contact == nullptr)
+        return false;
+    if (m_contact->oid != 0)
+        return m_store->update_contact(*m_contact);
+    // A contact never stored has nothing to update: it is created, and the
+    // working copy learns its oid so the next write updates it.
+    data::ContactRecord created = *m_contact;
+    if (!m_store->create_contact(created))
+        return false;
+    m_contact->oid = created.oid;
+    m_oid = created.oid;
+    return true;
+}
+
+void ContactEditorForm::on_click(ui::ButtonNode& button) {
+    if (&button == m_cancel)
+        leave();
+}
+
+bool ContactEditorForm::on_key(const ui::KeyEvent& event) {
+    // Left is the way back, as on the card: it leaves (and saves).
+    if (event.code == ui::key::Left && m_contact != nullptr && !first_box().edit().has_focus()) {
+        if (!event.pressed)
+            leave();
+        return true;
+    }
+    return Form::on_key(event);
+}
+
+void ContactEditorForm::on_document_refresh(const data::RefreshMessage& message) {
+    using data::RefreshFlag;
+    if (m_contact == nullptr || m_oid == 0 || message.slot(data::RefreshSlot::ContactOid) != m_oid)
+        return;
+    if (message.has(RefreshFlag::ContactRemoved)) {
+        // Nothing left to save into.
+        close();
+    } else if (message.has(RefreshFlag::ContactChanged)) {
+        const std::uint32_t started = platform::tick_count();
+        log_line() << log_name() << u"::on_document_refresh() - 1\n";
+        if (const data::ContactEntry* entry =
+                m_document != nullptr ? m_document->find_contact(m_oid) : nullptr)
+            refill(entry->record);
+        log_line() << log_name() << u"::on_document_refresh() - 2 = "
+                   << (platform::tick_count() - started) << u"\n";
+    }
+}
+
+// --- EditFieldForm ---------------------------------------------------------------------------
+
+EditFieldForm::EditFieldForm() : ContactEditorForm(u"EditFieldForm") {}
+
+void EditFieldForm::bind_boxes() {
+    m_box = &required<ui::LabelEditNode>(*this, u"label_edit");
+}
+
+void EditFieldForm::show(data::ContactRecord& contact, data::FieldType type,
+                         ContactEditListener* listener) {
+    m_type = type;
+    field_of(contact, type);
+    open(contact, listener);
+}
+
+void EditFieldForm::fill(const data::ContactRecord& contact) {
+    // A category name is typed new: it is added to those the contact has.
+    // The title, when the skin has one, names the field.
+    if (auto* title = dynamic_cast<ui::TextNode*>(find(u"title")); title && skin())
+        title->set_text(skin()->translate(field_label_key(m_type)));
+    const data::ContactField* field = contact.field(m_type);
+    m_box->set_text(m_type == data::FieldType::Categories || field == nullptr ? WString()
+                                                                              : field->value);
+}
+
+void EditFieldForm::refill(const data::ContactRecord& stored) {
+    if (m_type == data::FieldType::Categories)
+        return;
+    const data::ContactField* field = stored.field(m_type);
+    m_box->set_text(field != nullptr ? field->value : WString());
+}
+
+void EditFieldForm::write_back(data::ContactRecord& contact) {
+    data::ContactField& field = field_of(contact, m_type);
+    if (m_type != data::FieldType::Categories) {
+        field.value = m_box->text();
+        return;
+    }
+    const WString& typed = m_box->text();
+    m_new_category = typed;
+    if (typed.empty())
+        return;
+    // No leading separator on a contact without categories.
+    if (!field.value.empty())
+        field.value += u", ";
+    field.value += typed;
+}
+
+void EditFieldForm::on_stored(data::ContactManagerImpl2& store) {
+    if (m_type != data::FieldType::Categories || m_new_category.empty())
+        return;
+    // The folder lists every category in use: a new name joins it, so the
+    // category lists (filter, categories editor) offer it from now on.
+    std::vector<WString> names;
+    store.load_categories(names);
+    if (std::find(names.begin(), names.end(), m_new_category) == names.end()) {
+        WString text;
+        for (const WString& name : names)
+            text += name + u", ";
+        text += m_new_category;
+        if (!store.set_categories(text))
+            log_line() << u"EditFieldForm: category not added\n";
+    }
+    m_new_category.clear();
+}
+
+} // namespace telvara::forms

@@ -1,0 +1,129 @@
+#pragma once
+// The contact editors' common ground (ContactEditorForm: the working copy it
+// edits, "cancel" that writes the boxes back and stores the contact, closing
+// when its contact disappears) and EditFieldForm ("EditFieldForm"): one field
+// of the contact in one edit box ("label_edit").
+
+#include "data/contact_record.h"
+#include "data/refresh_message.h"
+#include "forms/form.h"
+#include "ui/button_node.h"
+
+#include <cstdint>
+
+namespace telvara::data {
+class ContactManagerImpl2;
+class Document;
+} // namespace telvara::data
+
+namespace telvara::ui {
+class LabelEditNode;
+class Properties;
+} // namespace telvara::ui
+
+namespace telvara::forms {
+
+// Told when an editor has written its boxes into the working copy (before
+// the store is asked to keep it), so the owner of the copy can show it.
+class ContactEditListener {
+  public:
+    virtual void on_contact_edited(data::ContactRecord& contact) = 0;
+
+  protected:
+    ~ContactEditListener() = default;
+};
+
+class ContactEditorForm : public Form,
+                          protected ui::ButtonListener,
+                          private data::DocumentListener {
+  public:
+    ~ContactEditorForm() override;
+    ContactEditorForm(const ContactEditorForm&) = delete;
+    ContactEditorForm& operator=(const ContactEditorForm&) = delete;
+
+    // Loads the form's skin node and finds "cancel" and the edit boxes
+    // (vadode errors when missing). `store` (null: nothing is written) must
+    // outlive the form.
+    void bind(const ui::Properties& skin, data::ContactManagerImpl2* store = nullptr);
+
+    // Leaving saves: the boxes go into the working copy, the contact into
+    // the store, and the form off the stack. What "cancel" does.
+    void leave();
+    // Off the stack without writing anything (the contact went away).
+    void close();
+
+    // Whether the editor has a contact (it is shown).
+    bool is_open() const { return m_contact != nullptr; }
+    std::uint32_t oid() const { return m_oid; }
+    ui::ButtonNode& cancel_button() const { return *m_cancel; }
+    bool on_key(const ui::KeyEvent& event) override;
+
+  protected:
+    explicit ContactEditorForm(WString skin_name);
+
+    // Starts editing `contact` (the card's working copy, which must outlive
+    // the editing): fills the boxes, pushes the form and focuses the first box.
+    void open(data::ContactRecord& contact, ContactEditListener* listener);
+
+    // Finds the boxes after the form's tree was loaded.
+    virtual void bind_boxes() = 0;
+    virtual void fill(const data::ContactRecord& contact) = 0;
+    virtual void write_back(data::ContactRecord& contact) = 0;
+    // The Document's copy of the contact changed while the form is shown.
+    virtual void refill(const data::ContactRecord& stored) = 0;
+    virtual ui::LabelEditNode& first_box() const = 0;
+    // The class name that starts the log lines.
+    virtual const char16_t* log_name() const = 0;
+
+    // Writes the working copy (a contact never stored is created); false
+    // when there is no store or it refused.
+    bool store_contact();
+    // After a successful store write on leaving; nothing by default.
+    virtual void on_stored(data::ContactManagerImpl2& store) { (void)store; }
+    data::ContactRecord* contact() const { return m_contact; }
+    const ui::Properties* skin() const { return m_skin; }
+
+  private:
+    void on_click(ui::ButtonNode& button) override;
+    void on_document_refresh(const data::RefreshMessage& message) override;
+    void listen_to_document();
+    void forget();
+
+    const ui::Properties* m_skin = nullptr;
+    data::ContactManagerImpl2* m_store = nullptr;
+    data::Document* m_document = nullptr; // the one we listen to
+    ui::ButtonNode* m_cancel = nullptr;
+    data::ContactRecord* m_contact = nullptr;
+    ContactEditListener* m_listener = nullptr;
+    std::uint32_t m_oid = 0;
+};
+
+class EditFieldForm final : public ContactEditorForm {
+  public:
+    EditFieldForm();
+
+    // Edits the field of `type` in `contact` (added empty when missing).
+    void show(data::ContactRecord& contact, data::FieldType type,
+              ContactEditListener* listener = nullptr);
+
+    data::FieldType field_type() const { return m_type; }
+    ui::LabelEditNode& edit_box() const { return *m_box; }
+
+  private:
+    void bind_boxes() override;
+    void fill(const data::ContactRecord& contact) override;
+    void write_back(data::ContactRecord& contact) override;
+    void refill(const data::ContactRecord& stored) override;
+    ui::LabelEditNode& first_box() const override { return *m_box; }
+    const char16_t* log_name() const override { return u"EditFieldForm"; }
+    void on_stored(data::ContactManagerImpl2& store) override;
+
+    ui::LabelEditNode* m_box = nullptr;
+    WString m_new_category; // typed into a "Categories" editor
+    data::FieldType m_type = data::FieldType::Unknown;
+};
+
+// The field of `type` in the contact, appended empty when it has none.
+data::ContactField& field_of(data::ContactRecord& contact, data::FieldType type);
+
+} // namespace telvara::forms
