@@ -42,22 +42,6 @@ data::ContactField& field_of(data::ContactRecord& contact, data::FieldType type)
 
 ContactEditorForm::ContactEditorForm(WString skin_name) : Form(std::move(skin_name)) {}
 
-ContactEditorForm::~ContactEditorForm() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void ContactEditorForm::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
-
 void ContactEditorForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* store) {
     // The old tree goes with the load: nothing may point into it.
     m_cancel = nullptr;
@@ -67,11 +51,11 @@ void ContactEditorForm::bind(const ui::Properties& skin, data::ContactManagerImp
     bind_boxes();
     m_skin = &skin;
     m_store = store;
-    listen_to_document();
+    m_document.follow();
 }
 
 void ContactEditorForm::open(data::ContactRecord& contact, ContactEditListener* listener) {
-    listen_to_document();
+    m_document.follow();
     m_contact = &contact;
     m_oid = contact.oid;
     m_listener = listener;
@@ -156,7 +140,7 @@ void ContactEditorForm::on_document_refresh(const data::RefreshMessage& message)
         const std::uint32_t started = platform::tick_count();
         log_line() << log_name() << u"::on_document_refresh() - 1\n";
         if (const data::ContactEntry* entry =
-                m_document != nullptr ? m_document->find_contact(m_oid) : nullptr)
+                m_document ? m_document->find_contact(m_oid) : nullptr)
             refill(entry->record);
         log_line() << log_name() << u"::on_document_refresh() - 2 = "
                    << (platform::tick_count() - started) << u"\n";

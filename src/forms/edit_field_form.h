@@ -6,6 +6,7 @@
 
 #include "data/contact_record.h"
 #include "data/refresh_message.h"
+#include "forms/document_subscription.h"
 #include "forms/form.h"
 #include "ui/button_node.h"
 
@@ -13,8 +14,7 @@
 
 namespace telvara::data {
 class ContactManagerImpl2;
-class Document;
-} // namespace telvara::data
+}
 
 namespace telvara::ui {
 class LabelEditNode;
@@ -37,7 +37,7 @@ class ContactEditorForm : public Form,
                           protected ui::ButtonListener,
                           private data::DocumentListener {
   public:
-    ~ContactEditorForm() override;
+    ~ContactEditorForm() override = default;
     ContactEditorForm(const ContactEditorForm&) = delete;
     ContactEditorForm& operator=(const ContactEditorForm&) = delete;
 
@@ -86,12 +86,11 @@ class ContactEditorForm : public Form,
   private:
     void on_click(ui::ButtonNode& button) override;
     void on_document_refresh(const data::RefreshMessage& message) override;
-    void listen_to_document();
     void forget();
 
     const ui::Properties* m_skin = nullptr;
     data::ContactManagerImpl2* m_store = nullptr;
-    data::Document* m_document = nullptr; // the one we listen to
+    DocumentSubscription m_document{*this};
     ui::ButtonNode* m_cancel = nullptr;
     data::ContactRecord* m_contact = nullptr;
     ContactEditListener* m_listener = nullptr;

@@ -21,8 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace telvara::forms {
@@ -127,13 +125,7 @@ class EditFormsTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        test::ensure_skin_types();
-        const std::string folder = TELVARA_PROGRAM_SKINS;
-        std::ifstream in(folder + "/default.skin", std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        m_impl = std::make_unique<ui::PropertiesImpl>(std::move(bytes), folder, u"default.skin", 0);
-        ASSERT_TRUE(m_impl->is_loaded()) << m_impl->load_error();
-        ASSERT_TRUE(m_skin.install(*m_impl));
+        ASSERT_TRUE(test::install_default_skin(m_skin, m_impl));
 
         m_volume.emplace(root() + "/edit.vol");
         ASSERT_TRUE(m_volume->is_open());
