@@ -504,6 +504,11 @@ void ContactForm::on_contact_edited(data::ContactRecord& contact) {
     // The store's change notice refills the card later; show the edit now.
     if (&contact != &m_contact)
         return;
+    // A field left empty (a kind chosen, nothing typed) is not kept by the
+    // store either: no empty row for it. Categories always has its row.
+    std::erase_if(m_contact.fields, [](const data::ContactField& f) {
+        return f.value.empty() && f.type != data::FieldType::Categories;
+    });
     sort_fields_by_group(m_contact.fields);
     m_confirming = -1;
     rebuild();

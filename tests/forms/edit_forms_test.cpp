@@ -294,6 +294,22 @@ TEST_F(EditFormsTest, ANewFieldIsChosenEditedAndStored) {
     EXPECT_EQ(value(stored(), FieldType::Mobile), u"+1 555 0100");
 }
 
+TEST_F(EditFormsTest, AChosenKindLeftEmptyLeavesNoRowAndNothingStored) {
+    show_card();
+    const std::size_t rows = m_card->rows().size();
+    m_card->add_field();
+    SelectFieldForm& chooser = m_card->field_chooser();
+    const auto& offered = chooser.rows();
+    const auto web = std::find(offered.begin(), offered.end(), int(FieldType::WebPage));
+    ASSERT_NE(web, offered.end());
+    chooser.choose_row(std::int32_t(web - offered.begin()));
+    EXPECT_GE(card_row(FieldType::WebPage), 0);
+    m_card->field_editor().leave();
+    EXPECT_EQ(card_row(FieldType::WebPage), -1);
+    EXPECT_EQ(m_card->rows().size(), rows);
+    EXPECT_EQ(value(stored(), FieldType::WebPage), u"<none>");
+}
+
 TEST_F(EditFormsTest, TheNamesEditorWritesAllThree) {
     show_card();
     tap_card(0, u"edit_header");
