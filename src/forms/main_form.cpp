@@ -83,6 +83,7 @@ void MainForm::bind() {
     m_call->bind(m_skin);
     m_card.bind(m_skin, m_services.store, m_services.photos);
     m_recent_calls.bind(m_skin, *this, m_services.call_log);
+    m_select_field.bind(m_skin);
     m_picker->bind(m_skin, *this);
     m_contacts.bind(*this, m_skin, *this);
     m_recents.bind(*this, m_skin, *this);
@@ -369,17 +370,32 @@ void MainForm::open_contact(data::ContactEntry& contact) {
 
 void MainForm::new_contact() {
     close_forms_above();
-    // An empty contact is only worth storing once the user can fill it in:
-    // that waits for the contact editor.
     log_line() << u"MainForm::new_contact\n";
+    // The card's editors store the contact when something was typed, so an
+    // abandoned new contact leaves nothing behind.
+    m_card.show(data::ContactRecord{}, CardMode::Edit);
 }
 
-void MainForm::add_number_to_new_contact() {
-    data::ContactRecord record;
-    record.fields.emplace_back(data::FieldType::Mobile, m_pending_number);
+void MainForm::add_number_to_contact(const data::ContactRecord* contact, data::FieldType type) {
+    if (form_host() != nullptr)
+        form_host()->close_form(*m_picker, Animate::No);
+    if (m_pending_number.empty())
+        return;
+    data::ContactRecord record = contact != nullptr ? *contact : data::ContactRecord{};
+    record.fields.emplace_back(type, m_pending_number);
+    m_pending_number.clear();
+    if (contact != nullptr) {
+        if (m_services.store != nullptr)
+            m_services.store->update_contact(record);
+        return;
+    }
     if (m_services.store != nullptr)
         m_services.store->create_contact(record);
-    m_pending_number.clear();
+    m_card.show(record, CardMode::Edit);
+}
+
+void MainForm::on_field_kind_chosen(const data::ContactRecord* contact, data::FieldType type) {
+    add_number_to_contact(contact, type);
 }
 
 // Buttons.
@@ -426,16 +442,9 @@ void MainForm::on_contact_chosen(ContactSelectorContainer& sender, data::Contact
         open_contact(contact);
         return;
     }
-    // The picker of "Add2Existing": the number joins the chosen contact.
-    if (form_host() != nullptr)
-        form_host()->close_form(*m_picker, Animate::Yes);
-    if (m_pending_number.empty())
-        return;
-    data::ContactRecord record = contact.record;
-    record.fields.emplace_back(data::FieldType::Mobile, m_pending_number);
-    if (m_services.store != nullptr)
-        m_services.store->update_contact(record);
-    m_pending_number.clear();
+    // The picker of "Add2Existing": the number joins the chosen contact as
+    // the kind of phone the user picks next.
+    m_select_field.show(&contact.record, *this, FieldChoice::PhonesOnly);
 }
 
 void MainForm::on_add_contact(ContactSelectorContainer&) {
@@ -574,7 +583,7 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         add_menu_item(items, u"Add2Existing");
         add_menu_item(items, u"Cancel");
     } else if (key == u"Add2NewContact") {
-        add_number_to_new_contact();
+        m_select_field.show(nullptr, *this, FieldChoice::PhonesOnly);
     } else if (key == u"Add2Existing") {
         if (doc != nullptr)
             doc->set_filtered_contacts();

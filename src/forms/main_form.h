@@ -16,6 +16,7 @@
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
 #include "forms/recents_container.h"
+#include "forms/select_field_form.h"
 #include "forms/tab_button.h"
 #include "ui/button_node.h"
 #include "ui/menu_provider.h"
@@ -62,6 +63,7 @@ class MainForm final : public Form,
                        private ContactListListener,
                        private RecentsListener,
                        private FavoritesListener,
+                       private SelectFieldListener,
                        private ui::MenuProvider,
                        private data::DocumentListener,
                        private ui::SkinReloadListener {
@@ -106,6 +108,7 @@ class MainForm final : public Form,
     ContactSelectorContainer& contacts() { return m_contacts; }
     ContactSelectorForm& contact_picker() { return *m_picker; }
     ContactForm& contact_card() { return m_card; }
+    SelectFieldForm& field_chooser() { return m_select_field; }
     CallForm& call_screen() { return *m_call; }
     ContactRecentsForm& contact_recents() { return m_recent_calls; }
     RecentsContainer& recents() { return m_recents; }
@@ -131,6 +134,8 @@ class MainForm final : public Form,
     // FavoritesListener.
     void on_favorite_call(WStringView number) override;
     void on_favorite_open(data::ContactEntry& contact) override;
+    // SelectFieldListener: the kind of field the pending number is stored as.
+    void on_field_kind_chosen(const data::ContactRecord* contact, data::FieldType type) override;
     // MenuProvider.
     void on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) override;
     // DocumentListener.
@@ -145,7 +150,9 @@ class MainForm final : public Form,
     void show_tab_contents();
     void set_filter(WStringView text);
     void set_list_title_to_category();
-    void add_number_to_new_contact();
+    // Stores the pending number as a field of `type`: in a copy of the
+    // contact, or in a new contact (whose card then opens for editing).
+    void add_number_to_contact(const data::ContactRecord* contact, data::FieldType type);
 
     ui::Properties& m_skin;
     MainFormServices m_services;
@@ -153,6 +160,7 @@ class MainForm final : public Form,
     std::unique_ptr<CallForm> m_call;
     ContactForm m_card;
     ContactRecentsForm m_recent_calls;
+    SelectFieldForm m_select_field;
     std::unique_ptr<ContactSelectorForm> m_picker;
     ContactSelectorContainer m_contacts;
     RecentsContainer m_recents;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -245,6 +246,26 @@ TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
     menu.choose_key(u"Dialer");
     EXPECT_FALSE(document().dialer());
     EXPECT_EQ(state(MainTab::Contacts), 2);
+}
+
+// An unknown number handed over by a second start becomes a new contact:
+// the user picks the kind of phone, the contact is stored with it and its
+// card opens for editing; or it joins an existing contact the same way.
+TEST_F(MainFormTest, AnUnknownNumberIsStoredInANewOrAnExistingContact) {
+    form().on_command_line(u"open:+44 20 7946 0000");
+    form().main_menu().choose_key(u"Add2NewContact");
+    SelectFieldForm& chooser = form().field_chooser();
+    ASSERT_TRUE(chooser.is_open());
+    const auto mobile = std::find(chooser.rows().begin(), chooser.rows().end(),
+                                  static_cast<int>(data::FieldType::Mobile));
+    ASSERT_NE(mobile, chooser.rows().end());
+    chooser.choose_row(static_cast<std::int32_t>(mobile - chooser.rows().begin()));
+    EXPECT_TRUE(form().pending_number().empty());
+    EXPECT_EQ(form().contact_card().mode(), CardMode::Edit);
+    const data::ContactRecord& shown = form().contact_card().contact();
+    ASSERT_EQ(shown.fields.size(), 1u);
+    EXPECT_EQ(shown.fields[0].type, data::FieldType::Mobile);
+    EXPECT_EQ(shown.fields[0].value, u"+44 20 7946 0000");
 }
 
 TEST_F(MainFormTest, RecentCallMenusOfferWhatFitsTheNumber) {
