@@ -1,9 +1,13 @@
 // The screens as a user meets them: the demo contacts listed after the
 // splash, the contacts tab tapped to open the keypad, two digits typed, the
 // list narrowed to the matching contact with the matched letters in the
-// accent colour, at both densities; and a call from the modem on the call
-// screen.
+// accent colour, at both densities; a call from the modem on the call
+// screen; a new contact typed on an empty card and stored.
 #include "process_support.h"
+
+#include "data/contact_store.h"
+
+#include <algorithm>
 
 namespace telvara::e2e {
 namespace {
@@ -118,6 +122,38 @@ TEST_F(CallScreenE2e, IncomingCallShowsTheCallScreenUntilItEnds) {
     EXPECT_TRUE(near_colour(after.at(4, 20), kSurface));
     const std::string log = log_text();
     EXPECT_NE(log.find("Caller ID: +15550100"), std::string::npos) << log;
+}
+
+} // namespace
+} // namespace telvara::e2e
+
+namespace telvara::e2e {
+namespace {
+
+class NewContactE2e : public TelvaraWorld {};
+
+// The add button opens an empty card; the names editor takes typed text;
+// leaving it stores the contact, which the store then holds.
+TEST_F(NewContactE2e, AContactTypedOnAnEmptyCardIsStored) {
+    const std::string script = write_file("new.txt", "wait 1000\n"
+                                                     "tap 216 14\n"
+                                                     "wait 500\n"
+                                                     "tap 216 87\n"
+                                                     "wait 400\n"
+                                                     "type Ada\n"
+                                                     "wait 200\n"
+                                                     "tap 22 20\n"
+                                                     "wait 400\n"
+                                                     "shot card.png\n");
+    const Finished run = this->run({"--headless", "--script", script});
+    ASSERT_EQ(run.status, 0) << run.output;
+    data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+    std::vector<data::ContactRecord> records;
+    store.load_contacts(records);
+    const auto ada = std::find_if(records.begin(), records.end(), [](const auto& record) {
+        return record.first_name == u"Ada" && record.last_name.empty();
+    });
+    EXPECT_NE(ada, records.end());
 }
 
 } // namespace
