@@ -2,6 +2,8 @@
 // the Document's refresh messages.
 #include "forms/contact_form.h"
 
+#include "forms/menu_items.h"
+
 #include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
@@ -64,32 +66,11 @@ void set_text(ui::Node& parent, WStringView name, WString text) {
         node->set_text(std::move(text));
 }
 
-void add_item(ui::ChoiceMenu& items, WStringView key, WStringView element = {}) {
-    ui::ChoiceItem item;
-    item.identifier.assign(key);
-    item.element.assign(element);
-    items.add_item(std::move(item));
-}
-
 } // namespace
 
 ContactForm::ContactForm() : Form(kFormName), m_actions(&phone_field_actions()) {}
 
-ContactForm::~ContactForm() {
-    if (m_document != nullptr && data::Document::instance() == m_document)
-        m_document->remove_listener(*this);
-}
-
-void ContactForm::listen_to_document() {
-    data::Document* document = data::Document::instance();
-    if (document == m_document)
-        return;
-    if (m_document != nullptr)
-        m_document->remove_listener(*this);
-    m_document = document;
-    if (m_document != nullptr)
-        m_document->add_listener(*this);
-}
+ContactForm::~ContactForm() = default;
 
 void ContactForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* store,
                        data::ContactPhotoCache* photos) {
@@ -120,7 +101,7 @@ void ContactForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* st
     m_select_field.bind(skin);
     m_edit_field.bind(skin, store);
     m_edit_header.bind(skin, store);
-    listen_to_document();
+    m_document.follow();
     m_list->set_adapter(this);
     rebuild();
 }
@@ -134,7 +115,7 @@ void ContactForm::show(const data::ContactEntry& contact, CardMode mode) {
 void ContactForm::show(const data::ContactRecord& contact, CardMode mode) {
     log_line() << u"ContactForm::show\n";
     m_shown_at = platform::tick_count();
-    listen_to_document();
+    m_document.follow();
     m_mode = mode;
     set_contact(contact);
     if (m_list != nullptr)
@@ -532,8 +513,8 @@ void ContactForm::ask_delete() {
 
 void ContactForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items) {
     if (key == u"ConfirDeleteContact") {
-        add_item(items, u"ReallyDelete", u"MenuElementRed");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"ReallyDelete", Checked::No, u"MenuElementRed");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"ReallyDelete") {
         delete_contact();
     } else if (key == u"EditPhoto") {
@@ -541,9 +522,9 @@ void ContactForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items
             choose_photo();
             return;
         }
-        add_item(items, u"ChoosePhoto");
-        add_item(items, u"RemovePhoto", u"MenuElementRed");
-        add_item(items, u"Cancel");
+        add_menu_item(items, u"ChoosePhoto");
+        add_menu_item(items, u"RemovePhoto", Checked::No, u"MenuElementRed");
+        add_menu_item(items, u"Cancel");
     } else if (key == u"ChoosePhoto") {
         choose_photo();
     } else if (key == u"RemovePhoto") {

@@ -13,6 +13,7 @@
 #include "data/refresh_message.h"
 #include "forms/contact_card_actions.h"
 #include "forms/contact_card_rows.h"
+#include "forms/document_subscription.h"
 #include "forms/edit_contact_header_form.h"
 #include "forms/edit_field_form.h"
 #include "forms/form.h"
@@ -121,7 +122,6 @@ class ContactForm final : public Form,
     void on_contact_edited(data::ContactRecord& contact) override;
     void edit_field(std::size_t field);
 
-    void listen_to_document();
     void set_contact(const data::ContactRecord& contact);
     void rebuild();
     void fill_head(ui::ListElement& element);
@@ -142,7 +142,7 @@ class ContactForm final : public Form,
     const ui::Properties* m_skin = nullptr;
     data::ContactManagerImpl2* m_store = nullptr;
     data::ContactPhotoCache* m_photos = nullptr;
-    data::Document* m_document = nullptr; // the one we listen to
+    DocumentSubscription m_document{*this};
     FieldActions* m_actions = nullptr;
     ui::ButtonNode* m_cancel = nullptr;
     ui::Node* m_padding = nullptr;
