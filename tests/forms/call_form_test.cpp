@@ -2,6 +2,7 @@
 // put it on the form stack and take it off, the caller is found by the last
 // seven digits, answer/ignore/end follow the call, the running time counts,
 // and on the modem simulator the toggles and tones reach the line.
+#include "form_stack_host.h"
 #include "forms/call_form.h"
 
 #include "app/registry.h"
@@ -33,31 +34,6 @@ using data::RefreshFlag;
 using data::RefreshMessage;
 using data::testing::person;
 using data::testing::phone;
-
-// The application's form stack, without the application.
-class StackHost final : public FormHost {
-  public:
-    StackHost() { set_form_host(this); }
-    ~StackHost() { set_form_host(nullptr); }
-    void show_form(Form& form, ShowMode, Animate) override { stack.push_back(&form); }
-    bool close_form(Form& form, Animate) override {
-        auto it = std::find(stack.begin(), stack.end(), &form);
-        if (it == stack.end())
-            return false;
-        stack.erase(it);
-        return true;
-    }
-    bool is_shown(const Form& form) const override {
-        return std::find(stack.begin(), stack.end(), &form) != stack.end();
-    }
-    Form* top_form() const override { return stack.empty() ? nullptr : stack.back(); }
-    void set_dirty() override {}
-    std::size_t count(const Form& form) const {
-        return static_cast<std::size_t>(std::count(stack.begin(), stack.end(), &form));
-    }
-
-    std::vector<Form*> stack;
-};
 
 // Loads the compiled default skin and binds a call screen to it.
 class CallScreen {
@@ -92,7 +68,7 @@ class CallScreen {
 
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
-    StackHost m_host;
+    test::StackHost m_host;
     std::uint32_t m_now = 1000;
     std::optional<CallForm> m_form;
 };

@@ -4,6 +4,7 @@
 // contact.
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
+#include "form_stack_host.h"
 #include "forms/contact_form.h"
 #include "forms/form_host.h"
 #include "forms/skin_types.h"
@@ -29,19 +30,6 @@ using data::FieldType;
 using data::testing::FakeStore;
 using data::testing::person;
 using data::testing::phone;
-
-struct FakeHost final : FormHost {
-    void show_form(Form& form, ShowMode, Animate) override { shown.push_back(&form); }
-    bool close_form(Form& form, Animate) override {
-        closed.push_back(&form);
-        return true;
-    }
-    bool is_shown(const Form&) const override { return false; }
-    Form* top_form() const override { return nullptr; }
-    void set_dirty() override {}
-    std::vector<Form*> shown;
-    std::vector<Form*> closed;
-};
 
 struct RecordedActions final : FieldActions {
     void call(WStringView n) override { done.push_back(u"call " + WString(n)); }
@@ -145,7 +133,7 @@ class ContactFormTest : public data::testing::DocumentTest {
     ui::Properties m_skin;
     FakeStore m_store;
     std::optional<data::Document> m_document;
-    FakeHost m_host;
+    test::StackHost m_host;
     RecordedActions m_actions;
     std::optional<ContactForm> m_form;
 };

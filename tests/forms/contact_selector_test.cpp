@@ -2,6 +2,7 @@
 // typed digits highlighted, rows reused for other contacts, the list
 // following the Document's changes, the ruler's letters and jumps, and the
 // contact picker's keypad and cancel.
+#include "form_stack_host.h"
 #include "forms/contact_selector_container.h"
 #include "forms/contact_selector_form.h"
 #include "forms/contacts_list_element.h"
@@ -86,19 +87,6 @@ struct Listener final : ContactListListener {
     std::vector<std::uint32_t> chosen;
     int adds = 0;
     int categories = 0;
-};
-
-struct FakeHost final : FormHost {
-    void show_form(Form& form, ShowMode, Animate) override { shown.push_back(&form); }
-    bool close_form(Form& form, Animate) override {
-        closed.push_back(&form);
-        return true;
-    }
-    bool is_shown(const Form&) const override { return false; }
-    Form* top_form() const override { return nullptr; }
-    void set_dirty() override {}
-    std::vector<Form*> shown;
-    std::vector<Form*> closed;
 };
 
 ui::PointerEvent pen(ui::PointerKind kind, std::int32_t x, std::int32_t y) {
@@ -451,7 +439,7 @@ class ContactPickerTest : public ContactListTest {
         return dynamic_cast<ui::ButtonNode*>(picker->keyboard().root()->find(name));
     }
 
-    FakeHost form_host_fake;
+    test::StackHost form_host_fake;
     std::unique_ptr<ContactSelectorForm> picker;
 };
 

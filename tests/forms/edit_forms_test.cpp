@@ -4,6 +4,7 @@
 // in edit mode.
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
+#include "form_stack_host.h"
 #include "forms/contact_form.h"
 #include "forms/edit_contact_header_form.h"
 #include "forms/edit_field_form.h"
@@ -88,29 +89,6 @@ TEST(SelectFieldKinds, RowsAreGroupedWithSeparators) {
 }
 
 // --- On the default skin ------------------------------------------------------------------------
-
-struct FakeHost final : FormHost {
-    void show_form(Form& form, ShowMode, Animate) override {
-        shown.push_back(&form);
-        stack.push_back(&form);
-    }
-    bool close_form(Form& form, Animate) override {
-        closed.push_back(&form);
-        auto it = std::find(stack.begin(), stack.end(), &form);
-        if (it == stack.end())
-            return false;
-        stack.erase(it);
-        return true;
-    }
-    bool is_shown(const Form& form) const override {
-        return std::find(stack.begin(), stack.end(), &form) != stack.end();
-    }
-    Form* top_form() const override { return stack.empty() ? nullptr : stack.back(); }
-    void set_dirty() override {}
-    std::vector<Form*> shown;
-    std::vector<Form*> closed;
-    std::vector<Form*> stack;
-};
 
 struct Chosen final : SelectFieldListener {
     void on_field_kind_chosen(const data::ContactRecord* contact, FieldType type) override {
@@ -201,7 +179,7 @@ class EditFormsTest : public data::testing::DocumentTest {
     data::testing::FakeStore m_store;
     std::optional<data::ContactManagerImpl2> m_volume;
     std::optional<data::Document> m_document;
-    FakeHost m_host;
+    test::StackHost m_host;
     std::optional<ContactForm> m_card;
     std::uint32_t m_oid = 0;
 };
