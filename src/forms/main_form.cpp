@@ -91,6 +91,7 @@ void MainForm::bind() {
     m_favorites.bind(*this, m_skin, *this, m_services.photos);
     m_favorites2.bind(*this, m_skin, *this, m_services.photos);
     m_keyboard.bind(*this, *this);
+    m_about.bind(*this, m_skin);
     m_recents_root = &required<ui::Node>(*this, u"RecentsContainer");
     m_favorites_root = &required<ui::Node>(*this, u"FavoritesContainer");
     m_favorites2_root = &required<ui::Node>(*this, u"FavoritesContainer2");
@@ -257,6 +258,11 @@ bool MainForm::on_key(const ui::KeyEvent& event) {
         log_line() << u"-----------------------------\n";
         log_line() << u"-----MainForm::CALL_MAKE-----\n";
         log_line() << u"-----------------------------\n";
+    }
+    // The About page lies over the tabs: Left closes it like its back button.
+    if (event.pressed && event.code == ui::key::Left && m_about.is_shown()) {
+        m_about.hide();
+        return true;
     }
     if (event.pressed) {
         switch (event.code) {
@@ -605,6 +611,8 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
                 add_menu_item(items, name, checked_if(current == name));
         add_menu_item(items, u"skinReturn");
         m_category_choice = true;
+    } else if (key == u"About") {
+        m_about.show();
     } else if (key == u"Minimize") {
         log_line() << u"MENU MINIMIZE\n";
     }

@@ -7,6 +7,7 @@
 
 #include "data/recent_calls.h"
 #include "data/refresh_message.h"
+#include "forms/about_container.h"
 #include "forms/call_form.h"
 #include "forms/contact_form.h"
 #include "forms/contact_recents_form.h"
@@ -109,6 +110,7 @@ class MainForm final : public Form,
     ContactSelectorForm& contact_picker() { return *m_picker; }
     ContactForm& contact_card() { return m_card; }
     SelectFieldForm& field_chooser() { return m_select_field; }
+    AboutContainer& about() { return m_about; }
     CallForm& call_screen() { return *m_call; }
     ContactRecentsForm& contact_recents() { return m_recent_calls; }
     RecentsContainer& recents() { return m_recents; }
@@ -167,6 +169,7 @@ class MainForm final : public Form,
     FavoritesContainer m_favorites;
     FavoritesContainer2 m_favorites2;
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
+    AboutContainer m_about;
     int m_favorite_mode = 1;
     ui::PopupMenu* m_main_menu = nullptr;
     ui::PopupMenu* m_recents_menu = nullptr;

@@ -283,6 +283,20 @@ TEST_F(MainFormTest, RecentCallMenusOfferWhatFitsTheNumber) {
         EXPECT_NE(key, u"skinBackToCall");
 }
 
+TEST_F(MainFormTest, AboutFromTheMenuShowsTheVersionAndLeftClosesIt) {
+    EXPECT_FALSE(form().about().is_shown());
+    form().select_tab(MainTab::Menu);
+    form().main_menu().choose_key(u"About");
+    ASSERT_TRUE(form().about().is_shown());
+    auto* list = dynamic_cast<ui::VirtualList*>(form().about().root()->find(u"list"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->item_count(), 1);
+    EXPECT_TRUE(form().on_key({ui::key::Left, true, true}));
+    EXPECT_FALSE(form().about().is_shown());
+    // Left went to the page, not to the tabs.
+    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+}
+
 TEST_F(MainFormTest, CategoryChoiceAndReturn) {
     form().select_tab(MainTab::Menu);
     ui::PopupMenu& menu = form().main_menu();
