@@ -9,13 +9,19 @@
 namespace telvara::forms {
 
 namespace {
+constexpr char16_t kRootName[] = u"About";
 constexpr char16_t kTopElement[] = u"AboutElementTop";
-}
+} // namespace
 
 void AboutContainer::bind(ui::Node& host, const ui::Properties& skin) {
     if (!skin.find_node(kTopElement))
         throw ui::vadode::NodeNotFoundInSkin(kTopElement);
-    ui::Node& root = required<ui::Node>(host, u"About");
+    // The page is a screen of its own in the skin, laid over the host's
+    // other children, so a host loaded without it is not covered.
+    auto page = std::make_unique<ui::Node>();
+    if (!page->load_from_skin(skin, kRootName))
+        throw ui::vadode::NodeNotFoundInSkin(kRootName);
+    ui::Node& root = host.append_child(std::move(page));
     ui::Node& panel = required<ui::Node>(root, u"about_panel");
     m_list = &required<ui::VirtualList>(panel, u"list");
     m_back = &required<ui::ButtonNode>(panel, u"back");

@@ -1,6 +1,6 @@
 #pragma once
-// AboutContainer: the About panel of the main screen ("About" inside
-// "Main"): a panel ("about_panel") with a list ("list") whose top element
+// AboutContainer: the About panel of the main screen: the skin's "About",
+// laid over the host, a panel ("about_panel") with a list ("list") whose top element
 // ("AboutElementTop") shows the product name and, in "version", the version
 // text; "back" closes it.
 
@@ -19,8 +19,8 @@ class AboutContainer final : private ui::ListAdapter, private ui::ButtonListener
   public:
     static constexpr WStringView kVersion = u"3.01 (PHAL 1.0.7)";
 
-    // Finds the panel below `host` (vadode::NodeNotFound) and checks the
-    // skin has "AboutElementTop" (vadode::NodeNotFoundInSkin); starts hidden.
+    // Loads "About" from the skin as the host's last child and finds its
+    // parts (vadode::NodeNotFoundInSkin / NodeNotFound); starts hidden.
     void bind(ui::Node& host, const ui::Properties& skin);
 
     void show();
