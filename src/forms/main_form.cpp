@@ -613,6 +613,10 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         m_category_choice = true;
     } else if (key == u"About") {
         m_about.show();
+    } else if (key == u"Help") {
+        // The page of the current language, opened as a document.
+        if (auto* phones = phone::PhoneManager::instance())
+            phones->execute_file(u"%app_path%/" + m_skin.translate(u"Help_link"), u"");
     } else if (key == u"Minimize") {
         log_line() << u"MENU MINIMIZE\n";
     }

@@ -43,6 +43,18 @@ TEST(ShippedFiles, LanguageFilesAreUtf16WithTheSameKeys) {
     EXPECT_EQ(russian.at(u"Cancel"), u"Отмена");
 }
 
+TEST(ShippedFiles, EachLanguagesHelpPageIsShipped) {
+    for (const char* name : {"english.lng", "russian.lng"}) {
+        const auto table = read_language_file(shipped(name));
+        ASSERT_TRUE(table) << name;
+        const auto link = table->find(u"Help_link");
+        ASSERT_NE(link, table->end()) << name;
+        const auto page = platform::read_whole_file(shipped(to_utf8(link->second).c_str()));
+        ASSERT_TRUE(page) << name << ": " << to_utf8(link->second);
+        EXPECT_NE(page->find("<html"), std::string::npos) << name;
+    }
+}
+
 TEST(ShippedFiles, KeyboardMapsEveryLetterToOneKey) {
     const auto table = read_language_file(shipped("keyboard.txt"));
     ASSERT_TRUE(table);
