@@ -12,6 +12,7 @@
 #include "forms/contact_form.h"
 #include "forms/contact_recents_form.h"
 #include "forms/contact_selector_container.h"
+#include "forms/document_subscription.h"
 #include "forms/favorites_container.h"
 #include "forms/favorites_container2.h"
 #include "forms/form.h"
@@ -158,6 +159,7 @@ class MainForm final : public Form,
 
     ui::Properties& m_skin;
     MainFormServices m_services;
+    DocumentSubscription m_document{*this};
     // The forms it shows over itself, then the containers of its tabs.
     std::unique_ptr<CallForm> m_call;
     ContactForm m_card;
