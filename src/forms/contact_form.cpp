@@ -101,6 +101,9 @@ void ContactForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* st
     m_select_field.bind(skin);
     m_edit_field.bind(skin, store);
     m_edit_header.bind(skin, store);
+    m_edit_address.bind(skin, store);
+    m_edit_date.bind(skin, store);
+    m_edit_categories.bind(skin, store);
     m_document.follow();
     m_list->set_adapter(this);
     rebuild();
@@ -397,8 +400,7 @@ void ContactForm::on_click(ui::ButtonNode& button) {
         return;
     }
     if (button.parent() == m_edit_mode) {
-        // The way into edit mode and back; the field editors are not built,
-        // so edit mode offers removal, photos and deletion only.
+        // The way into edit mode and back.
         m_mode = m_mode == CardMode::View ? CardMode::Edit : CardMode::View;
         m_confirming = -1;
         rebuild();
@@ -432,15 +434,18 @@ void ContactForm::on_click(ui::ButtonNode& button) {
 // --- Editors ---------------------------------------------------------------------------------
 
 void ContactForm::edit_field(std::size_t field) {
-    const data::FieldType type = m_contact.fields[field].type;
-    const data::FieldKind kind = m_contact.fields[field].kind;
-    // The date, categories and address editors live elsewhere.
-    if (type == data::FieldType::Birthday || type == data::FieldType::Categories ||
-        is_address(kind)) {
-        log_line() << u"ContactForm: no editor for " << field_type_name(type) << u"\n";
-        return;
-    }
-    m_edit_field.show(m_contact, type, this);
+    open_editor(m_contact.fields[field].type);
+}
+
+void ContactForm::open_editor(data::FieldType type) {
+    if (type == data::FieldType::Birthday)
+        m_edit_date.show(m_contact, this);
+    else if (type == data::FieldType::Categories)
+        m_edit_categories.show(m_contact, this);
+    else if (is_address(data::kind_of(type)))
+        m_edit_address.show(m_contact, type, this);
+    else
+        m_edit_field.show(m_contact, type, this);
 }
 
 void ContactForm::edit_header() {
@@ -467,18 +472,14 @@ void ContactForm::on_contact_field_selected(data::FieldType type) {
             line << static_cast<std::uint32_t>(f.type) << u" ";
         line << u"\n";
     }
-    const data::FieldKind kind = data::kind_of(type);
-    if (type == data::FieldType::Birthday || type == data::FieldType::Categories ||
-        is_address(kind)) {
-        log_line() << u"ContactForm: no editor for " << field_type_name(type) << u"\n";
-        return;
-    }
+    // An address is edited whole: the chooser names its first part, which
+    // stands for the row until something is typed.
     if (m_contact.field(type) == nullptr) {
         m_contact.fields.emplace_back(type, WString());
         sort_fields_by_group(m_contact.fields);
         rebuild();
     }
-    m_edit_field.show(m_contact, type, this);
+    open_editor(type);
 }
 
 void ContactForm::on_contact_edited(data::ContactRecord& contact) {

@@ -14,7 +14,10 @@
 #include "forms/contact_card_actions.h"
 #include "forms/contact_card_rows.h"
 #include "forms/document_subscription.h"
+#include "forms/edit_categories_form.h"
+#include "forms/edit_contact_address_form.h"
 #include "forms/edit_contact_header_form.h"
+#include "forms/edit_date_form.h"
 #include "forms/edit_field_form.h"
 #include "forms/form.h"
 #include "forms/select_field_form.h"
@@ -59,7 +62,8 @@ class ContactForm final : public Form,
     // ("ContactHead", "ContactFieldElement", "SeparatorElement",
     // "GroupSeparatorElement", "ContactFieldButtons") exist; binds the
     // editors it opens ("SelectFieldForm", "EditFieldForm",
-    // "EditContactHeaderForm"). Throws the
+    // "EditContactHeaderForm", "EditContactAddressForm", "EditDateForm",
+    // "EditCategoriesForm"). Throws the
     // vadode errors for a missing node. The skin must outlive the binding;
     // `store` (null: nothing is written or deleted) and `photos` (null: the
     // default picture) must outlive the form.
@@ -102,6 +106,9 @@ class ContactForm final : public Form,
     SelectFieldForm& field_chooser() { return m_select_field; }
     EditFieldForm& field_editor() { return m_edit_field; }
     EditContactHeaderForm& header_editor() { return m_edit_header; }
+    EditContactAddressForm& address_editor() { return m_edit_address; }
+    EditDateForm& date_editor() { return m_edit_date; }
+    EditCategoriesForm& categories_editor() { return m_edit_categories; }
 
   private:
     // ListAdapter.
@@ -121,6 +128,8 @@ class ContactForm final : public Form,
     // ContactEditListener: an editor wrote into the working copy.
     void on_contact_edited(data::ContactRecord& contact) override;
     void edit_field(std::size_t field);
+    // Opens the editor for a field of `type` (which the working copy has).
+    void open_editor(data::FieldType type);
 
     void set_contact(const data::ContactRecord& contact);
     void rebuild();
@@ -159,6 +168,9 @@ class ContactForm final : public Form,
     SelectFieldForm m_select_field;
     EditFieldForm m_edit_field;
     EditContactHeaderForm m_edit_header;
+    EditContactAddressForm m_edit_address;
+    EditDateForm m_edit_date;
+    EditCategoriesForm m_edit_categories;
 };
 
 } // namespace telvara::forms

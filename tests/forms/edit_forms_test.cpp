@@ -339,14 +339,6 @@ TEST_F(EditFormsTest, AChangeOfTheContactIsReadIntoTheOpenEditor) {
     EXPECT_EQ(stored().first_name, u"Dora");
 }
 
-TEST_F(EditFormsTest, DateCategoriesAndAddressesOpenNoEditorHere) {
-    show_card();
-    const std::size_t shown = m_host.shown.size();
-    tap_card(card_row(FieldType::Birthday), u"action");
-    EXPECT_EQ(m_host.shown.size(), shown);
-    EXPECT_EQ(m_host.top_form(), &*m_card);
-}
-
 TEST_F(EditFormsTest, ANewCategoryIsAppendedAndJoinsTheFolder) {
     data::ContactRecord contact = stored();
     // Stored contacts always have the field (empty at creation).

@@ -1,0 +1,223 @@
+// The editors that pick (opening on the working copy, leaving through
+// "cancel" with the store write, following the Document) and the date editor
+// with its conversion between the stored birthday and the spinner's wheels.
+#include "forms/edit_date_form.h"
+
+#include "app/log.h"
+#include "data/contact_entry.h"
+#include "data/contact_store.h"
+#include "data/document.h"
+#include "forms/form_host.h"
+#include "forms/required_node.h"
+#include "platform/clock.h"
+#include "ui/key_names.h"
+#include "ui/properties.h"
+
+#include <charconv>
+#include <chrono>
+#include <string>
+
+namespace telvara::forms {
+
+namespace {
+
+app::LogStream& log_line() {
+    return app::log() << platform::tick_count() << u" ";
+}
+
+constexpr std::int64_t kDayMs = 86'400'000;
+constexpr std::int64_t kHourMs = 3'600'000;
+constexpr std::int64_t kMinuteMs = 60'000;
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+ui::SpinnerDateTime civil_from_days(std::int64_t z) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    ui::SpinnerDateTime out;
+    out.day = static_cast<std::int32_t>(doy - (153 * mp + 2) / 5 + 1);
+    out.month = static_cast<std::int32_t>(mp < 10 ? mp + 3 : mp - 9);
+    out.year =
+        static_cast<std::int32_t>(static_cast<std::int64_t>(yoe) + era * 400 + (out.month <= 2));
+    return out;
+}
+
+ui::SpinnerDateTime from_millis(std::int64_t ms) {
+    const std::int64_t days = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
+    const std::int64_t in_day = ms - days * kDayMs;
+    ui::SpinnerDateTime out = civil_from_days(days);
+    out.hour = static_cast<std::int32_t>(in_day / kHourMs);
+    out.minute = static_cast<std::int32_t>(in_day % kHourMs / kMinuteMs);
+    return out;
+}
+
+} // namespace
+
+std::optional<ui::SpinnerDateTime> date_of_birthday(WStringView stored) {
+    std::string text;
+    for (char16_t c : stored) {
+        if (c > 0x7F)
+            return std::nullopt;
+        text.push_back(static_cast<char>(c));
+    }
+    std::int64_t ms = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    // Far outside any calendar the wheels show: not a date.
+    constexpr std::int64_t kLimit = 200'000'000'000'000LL;
+    if (ms < -kLimit || ms > kLimit)
+        return std::nullopt;
+    return from_millis(ms);
+}
+
+WString birthday_of_date(const ui::SpinnerDateTime& date) {
+    const std::int64_t days = days_from_civil(date.year, unsigned(date.month), unsigned(date.day));
+    const std::int64_t ms = days * kDayMs + date.hour * kHourMs + date.minute * kMinuteMs;
+    return from_utf8(std::to_string(ms));
+}
+
+// --- ContactChoiceForm -----------------------------------------------------------------------
+
+ContactChoiceForm::ContactChoiceForm(WString skin_name) : Form(std::move(skin_name)) {}
+
+void ContactChoiceForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* store) {
+    // The old tree goes with the load: nothing may point into it.
+    m_cancel = nullptr;
+    load_form(skin);
+    m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
+    m_cancel->set_listener(this);
+    m_skin = &skin;
+    m_store = store;
+    bind_parts();
+    m_document.follow();
+}
+
+void ContactChoiceForm::open(data::ContactRecord& contact, ContactEditListener* listener) {
+    m_document.follow();
+    m_contact = &contact;
+    m_oid = contact.oid;
+    m_listener = listener;
+    fill(contact);
+    if (FormHost* host = form_host(); host != nullptr && !host->is_shown(*this))
+        host->show_form(*this, ShowMode::Push, Animate::Yes);
+}
+
+void ContactChoiceForm::forget() {
+    m_contact = nullptr;
+    m_listener = nullptr;
+    m_oid = 0;
+}
+
+void ContactChoiceForm::leave() {
+    if (m_contact == nullptr)
+        return;
+    write_back(*m_contact);
+    if (m_listener != nullptr)
+        m_listener->on_contact_edited(*m_contact);
+    if (!store_contact())
+        log_line() << log_name() << u"::leave not stored oid=" << m_oid << u"\n";
+    else
+        on_stored(*m_store);
+    forget();
+    if (FormHost* host = form_host())
+        host->close_form(*this, Animate::Yes);
+}
+
+void ContactChoiceForm::close() {
+    forget();
+    if (FormHost* host = form_host())
+        host->close_form(*this, Animate::Yes);
+}
+
+bool ContactChoiceForm::store_contact() {
+    if (m_store == nullptr || m_contact == nullptr)
+        return false;
+    if (m_contact->oid != 0)
+        return m_store->update_contact(*m_contact);
+    // Never stored: created, and the working copy learns its oid.
+    data::ContactRecord created = *m_contact;
+    if (!m_store->create_contact(created))
+        return false;
+    m_contact->oid = created.oid;
+    m_oid = created.oid;
+    return true;
+}
+
+void ContactChoiceForm::on_click(ui::ButtonNode& button) {
+    if (&button == m_cancel)
+        leave();
+    else if (m_contact != nullptr)
+        on_button(button);
+}
+
+bool ContactChoiceForm::on_key(const ui::KeyEvent& event) {
+    // Left is the way back, as on the card: it leaves (and saves).
+    if (event.code == ui::key::Left && m_contact != nullptr) {
+        if (!event.pressed)
+            leave();
+        return true;
+    }
+    return Form::on_key(event);
+}
+
+void ContactChoiceForm::on_document_refresh(const data::RefreshMessage& message) {
+    using data::RefreshFlag;
+    if (m_contact == nullptr || m_oid == 0 || message.slot(data::RefreshSlot::ContactOid) != m_oid)
+        return;
+    if (message.has(RefreshFlag::ContactRemoved)) {
+        close();
+    } else if (message.has(RefreshFlag::ContactChanged)) {
+        const std::uint32_t started = platform::tick_count();
+        log_line() << log_name() << u"::on_document_refresh() - 1\n";
+        if (const data::ContactEntry* entry =
+                m_document ? m_document->find_contact(m_oid) : nullptr)
+            refill(entry->record);
+        log_line() << log_name() << u"::on_document_refresh() - 2 = "
+                   << (platform::tick_count() - started) << u"\n";
+    }
+}
+
+// --- EditDateForm ----------------------------------------------------------------------------
+
+EditDateForm::EditDateForm() : ContactChoiceForm(u"EditDateForm") {}
+
+void EditDateForm::bind_parts() {
+    m_date = &required<ui::SpinnerNode>(*this, u"date");
+}
+
+void EditDateForm::show(data::ContactRecord& contact, ContactEditListener* listener) {
+    open(contact, listener);
+}
+
+void EditDateForm::fill(const data::ContactRecord& contact) {
+    const data::ContactField* field = contact.field(data::FieldType::Birthday);
+    std::optional<ui::SpinnerDateTime> date;
+    if (field != nullptr)
+        date = date_of_birthday(field->value);
+    if (!date) {
+        // Nothing to show: the wheels start on today.
+        using namespace std::chrono;
+        const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch());
+        date = from_millis(now.count() / kDayMs * kDayMs);
+    }
+    m_date->set_date_time(*date);
+}
+
+void EditDateForm::write_back(data::ContactRecord& contact) {
+    field_of(contact, data::FieldType::Birthday).value = birthday_of_date(m_date->date_time());
+}
+
+} // namespace telvara::forms

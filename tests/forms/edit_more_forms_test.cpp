@@ -1,0 +1,355 @@
+// The address, date and categories editors on the shipped default skin with
+// a real Document and a real contact volume: what each writes when left, the
+// card opening them in edit mode, and an editor closing when its contact is
+// removed.
+#include "data/contact_store.h"
+#include "data/document_test_support.h"
+#include "form_stack_host.h"
+#include "forms/contact_form.h"
+#include "forms/edit_categories_form.h"
+#include "forms/edit_contact_address_form.h"
+#include "forms/edit_date_form.h"
+#include "forms/form_host.h"
+#include "forms/required_node.h"
+#include "forms/select_field_form.h"
+#include "forms/skin_types.h"
+#include "ui/label_edit_node.h"
+#include "ui/properties.h"
+#include "ui/text_input_service.h"
+#include "ui/text_node.h"
+#include "ui/vadode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace telvara::forms {
+namespace {
+
+using data::FieldType;
+using data::testing::person;
+using data::testing::phone;
+using Box = EditContactAddressForm::Box;
+
+FieldType part(int id) {
+    return static_cast<FieldType>(id);
+}
+
+// --- The stored birthday and the wheels ------------------------------------------------------
+
+TEST(BirthdayDates, StoredMillisecondsBecomeTheDateAndBack) {
+    // 1980-05-21, midnight UTC.
+    const auto may = date_of_birthday(u"327715200000");
+    ASSERT_TRUE(may);
+    EXPECT_EQ(*may, (ui::SpinnerDateTime{1980, 5, 21, 0, 0}));
+    EXPECT_EQ(birthday_of_date(*may), u"327715200000");
+    // Before 1970, with a time of day.
+    const ui::SpinnerDateTime old{1604, 2, 29, 10, 30};
+    const WString stored = birthday_of_date(old);
+    EXPECT_EQ(stored.front(), u'-');
+    EXPECT_EQ(date_of_birthday(stored), old);
+    EXPECT_EQ(date_of_birthday(u"-1"), (ui::SpinnerDateTime{1969, 12, 31, 23, 59}));
+    for (const char16_t* bad : {u"", u"12a", u"1980-05-21", u" 5", u"99999999999999999999"})
+        EXPECT_FALSE(date_of_birthday(bad)) << to_utf8(bad);
+}
+
+// --- The editors with the card -----------------------------------------------------------------
+
+class EditMoreFormsTest : public data::testing::DocumentTest {
+  protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        ASSERT_TRUE(test::install_default_skin(m_skin, m_impl));
+
+        m_volume.emplace(root() + "/edit_more.vol");
+        ASSERT_TRUE(m_volume->is_open());
+        data::ContactRecord anna = person(0, u"Anna", u"Berg", u"",
+                                          {phone(FieldType::Mobile, u"+1 555 0100"),
+                                           {FieldType::Birthday, u"327715200000"},
+                                           {FieldType::Categories, u"Golf, Family"},
+                                           {FieldType::WorkAddress1, u"1 Main St"},
+                                           {part(25), u"Springfield"},
+                                           {FieldType::HomeAddress1, u"2 Elm Rd"},
+                                           {part(30), u"Shelbyville"}});
+        ASSERT_TRUE(m_volume->create_contact(anna));
+        ASSERT_TRUE(m_volume->set_categories(u"Work, Family, Golf"));
+        m_oid = anna.oid;
+        m_store.categories = {u"Work", u"Family", u"Golf"};
+        m_store.put(anna);
+        m_document.emplace(m_store, nullptr, files());
+        m_document->load();
+        set_form_host(&m_host);
+        m_card.emplace();
+        m_card->bind(m_skin, &*m_volume);
+    }
+    void TearDown() override {
+        ui::TextInputService::instance().drop_focus();
+        m_card.reset();
+        set_form_host(nullptr);
+        m_document.reset();
+        m_volume.reset();
+        DocumentTest::TearDown();
+    }
+
+    void lay_out(Form& form) {
+        form.fit_to_screen(240, 320);
+        form.layout_x();
+        form.layout_y();
+    }
+    void show_card() {
+        const data::ContactEntry* entry = m_document->find_contact(m_oid);
+        ASSERT_NE(entry, nullptr);
+        m_card->show(*entry, CardMode::Edit);
+        lay_out(*m_card);
+    }
+    std::int32_t card_row(FieldType type) {
+        const auto& rows = m_card->rows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i] >= 0 && m_card->contact().fields[std::size_t(rows[i])].type == type)
+                return std::int32_t(i);
+        return -1;
+    }
+    void tap_card(FieldType type) {
+        const std::int32_t row = card_row(type);
+        ASSERT_GE(row, 0) << int(type);
+        m_card->press_row_button(row, ContactForm::RowButton::Action);
+    }
+    static void click(ui::ButtonNode& button) {
+        ASSERT_NE(button.listener(), nullptr);
+        button.listener()->on_click(button);
+    }
+    static void type(WStringView text) { ui::TextInputService::instance().on_text_input(text); }
+    data::ContactRecord stored() {
+        data::ContactRecord record;
+        record.oid = m_oid;
+        EXPECT_TRUE(m_volume->read_contact(record));
+        return record;
+    }
+    static WString value(const data::ContactRecord& r, FieldType type) {
+        const data::ContactField* f = r.field(type);
+        return f != nullptr ? f->value : u"<none>";
+    }
+    void remove_contact() {
+        m_store.contacts.erase(m_oid);
+        m_document->on_contact_removed(m_oid);
+    }
+
+    std::unique_ptr<ui::PropertiesImpl> m_impl;
+    ui::Properties m_skin;
+    data::testing::FakeStore m_store;
+    std::optional<data::ContactManagerImpl2> m_volume;
+    std::optional<data::Document> m_document;
+    test::StackHost m_host;
+    std::optional<ContactForm> m_card;
+    std::uint32_t m_oid = 0;
+};
+
+TEST_F(EditMoreFormsTest, TheAddressEditorWritesAllFivePartsOfThatAddressOnly) {
+    show_card();
+    tap_card(FieldType::WorkAddress1);
+    EditContactAddressForm& editor = m_card->address_editor();
+    ASSERT_TRUE(editor.is_open());
+    EXPECT_EQ(m_host.top_form(), &editor);
+    EXPECT_EQ(editor.address(), FieldType::WorkAddress1);
+    EXPECT_EQ(editor.box(Box::Street).text(), u"1 Main St");
+    EXPECT_EQ(editor.box(Box::City).text(), u"Springfield");
+    EXPECT_EQ(editor.box(Box::Zip).text(), u"");
+    // Typing goes into the street box first.
+    type(u", floor 2");
+    editor.box(Box::City).set_text(u"Capital City");
+    editor.box(Box::Zip).set_text(u"12345");
+    editor.box(Box::State).set_text(u"Oregon");
+    editor.box(Box::Country).set_text(u"USA");
+    click(editor.cancel_button());
+    EXPECT_FALSE(editor.is_open());
+    EXPECT_FALSE(m_host.is_shown(editor));
+
+    const data::ContactRecord record = stored();
+    EXPECT_EQ(value(record, FieldType::WorkAddress1), u"1 Main St, floor 2");
+    EXPECT_EQ(value(record, part(25)), u"Capital City");
+    // The store keeps the region before the postal code.
+    EXPECT_EQ(value(record, part(26)), u"Oregon");
+    EXPECT_EQ(value(record, part(27)), u"12345");
+    EXPECT_EQ(value(record, part(28)), u"USA");
+    // The home address is untouched, and no empty home parts appeared.
+    EXPECT_EQ(value(record, FieldType::HomeAddress1), u"2 Elm Rd");
+    EXPECT_EQ(value(record, part(30)), u"Shelbyville");
+    for (int id = 31; id <= 33; ++id)
+        EXPECT_EQ(value(m_card->contact(), part(id)), u"<none>") << id;
+    // The card shows the edit at once.
+    EXPECT_EQ(value(m_card->contact(), part(27)), u"12345");
+}
+
+TEST_F(EditMoreFormsTest, EmptyingAnAddressRemovesItsRow) {
+    show_card();
+    tap_card(FieldType::HomeAddress1);
+    EditContactAddressForm& editor = m_card->address_editor();
+    ASSERT_EQ(editor.address(), FieldType::HomeAddress1);
+    editor.box(Box::Street).set_text(u"");
+    editor.box(Box::City).set_text(u"");
+    editor.leave();
+    EXPECT_EQ(card_row(FieldType::HomeAddress1), -1);
+    EXPECT_EQ(card_row(part(30)), -1);
+    EXPECT_EQ(value(stored(), part(30)), u"<none>");
+    EXPECT_EQ(value(stored(), part(25)), u"Springfield");
+}
+
+TEST_F(EditMoreFormsTest, TheDateEditorStoresTheSpinnersDate) {
+    show_card();
+    tap_card(FieldType::Birthday);
+    EditDateForm& editor = m_card->date_editor();
+    ASSERT_TRUE(editor.is_open());
+    EXPECT_EQ(m_host.top_form(), &editor);
+    EXPECT_EQ(editor.spinner().date_time(), (ui::SpinnerDateTime{1980, 5, 21, 0, 0}));
+    editor.spinner().set_date_time({1999, 12, 31, 0, 0});
+    click(editor.cancel_button());
+    EXPECT_FALSE(m_host.is_shown(editor));
+    // 1999-12-31 00:00 UTC.
+    EXPECT_EQ(value(stored(), FieldType::Birthday), u"946598400000");
+    EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"946598400000");
+}
+
+TEST_F(EditMoreFormsTest, ABirthdayChosenFromTheChooserOpensTheDateEditor) {
+    data::ContactRecord without = stored();
+    std::erase_if(without.fields,
+                  [](const data::ContactField& f) { return f.type == FieldType::Birthday; });
+    ASSERT_TRUE(m_volume->update_contact(without));
+    m_store.put(without);
+    m_document->on_contact_changed(m_oid);
+    show_card();
+    m_card->add_field();
+    const auto rows = select_field_rows(offered_field_types(&m_card->contact(), FieldChoice::All));
+    const auto at = std::find(rows.begin(), rows.end(), int(FieldType::Birthday));
+    ASSERT_NE(at, rows.end());
+    m_card->field_chooser().choose_row(std::int32_t(at - rows.begin()));
+    EditDateForm& editor = m_card->date_editor();
+    ASSERT_TRUE(editor.is_open());
+    editor.spinner().set_date_time({2001, 2, 3, 0, 0});
+    editor.leave();
+    EXPECT_EQ(date_of_birthday(value(stored(), FieldType::Birthday)),
+              (ui::SpinnerDateTime{2001, 2, 3, 0, 0}));
+}
+
+TEST_F(EditMoreFormsTest, TheCategoriesAreListedInOrderAndTicksAreStoredInThatOrder) {
+    show_card();
+    tap_card(FieldType::Categories);
+    EditCategoriesForm& editor = m_card->categories_editor();
+    ASSERT_TRUE(editor.is_open());
+    EXPECT_EQ(editor.names(), (std::vector<WString>{u"Work", u"Family", u"Golf"}));
+    EXPECT_EQ(editor.checked(), (std::vector<bool>{false, true, true}));
+    editor.toggle(0);
+    editor.toggle(2);
+    editor.toggle(7); // no such row
+    click(editor.cancel_button());
+    EXPECT_EQ(value(stored(), FieldType::Categories), u"Work, Family");
+}
+
+TEST_F(EditMoreFormsTest, UncheckingEveryCategoryStoresAnEmptyValue) {
+    show_card();
+    tap_card(FieldType::Categories);
+    EditCategoriesForm& editor = m_card->categories_editor();
+    for (std::int32_t row = 0; row < std::int32_t(editor.names().size()); ++row)
+        if (editor.checked()[std::size_t(row)])
+            editor.toggle(row);
+    editor.leave();
+    const WString left = value(stored(), FieldType::Categories);
+    EXPECT_TRUE(left.empty() || left == u"<none>") << to_utf8(left);
+    // The card keeps its categories row, showing none.
+    EXPECT_GE(card_row(FieldType::Categories), 0);
+}
+
+TEST_F(EditMoreFormsTest, ANameOnlyTheContactHasKeepsItsRowAndItsTick) {
+    data::ContactRecord odd = stored();
+    field_of(odd, FieldType::Categories).value = u"Chess;Golf";
+    ASSERT_TRUE(m_volume->update_contact(odd));
+    EditCategoriesForm editor;
+    editor.bind(m_skin, &*m_volume);
+    editor.show(odd);
+    EXPECT_EQ(editor.names(), (std::vector<WString>{u"Work", u"Family", u"Golf", u"Chess"}));
+    editor.leave();
+    // Re-joined in the list's order.
+    EXPECT_EQ(value(stored(), FieldType::Categories), u"Golf, Chess");
+}
+
+TEST_F(EditMoreFormsTest, ANewCategoryTypedIsAppendedTickedAndOffered) {
+    show_card();
+    tap_card(FieldType::Categories);
+    EditCategoriesForm& editor = m_card->categories_editor();
+    editor.toggle(0); // Work ticked before the new name
+    editor.add_category();
+    EditFieldForm& names = editor.name_editor();
+    ASSERT_TRUE(names.is_open());
+    EXPECT_EQ(m_host.top_form(), &names);
+    type(u"Chess");
+    names.leave();
+    EXPECT_EQ(m_host.top_form(), &editor);
+    EXPECT_EQ(editor.names().back(), u"Chess");
+    EXPECT_TRUE(editor.checked().back());
+    editor.leave();
+    EXPECT_EQ(value(stored(), FieldType::Categories), u"Work, Family, Golf, Chess");
+    std::vector<WString> folder;
+    m_volume->load_categories(folder);
+    EXPECT_NE(std::find(folder.begin(), folder.end(), u"Chess"), folder.end());
+}
+
+TEST_F(EditMoreFormsTest, ARemovedContactClosesAnOpenEditorWithoutWriting) {
+    show_card();
+    tap_card(FieldType::Birthday);
+    EditDateForm& date = m_card->date_editor();
+    date.spinner().set_date_time({2010, 1, 1, 0, 0});
+    m_document->on_contact_removed(m_oid + 100); // not ours
+    EXPECT_TRUE(date.is_open());
+    remove_contact();
+    EXPECT_FALSE(date.is_open());
+    EXPECT_FALSE(m_host.is_shown(date));
+    date.leave(); // nothing left to write
+    EXPECT_EQ(value(stored(), FieldType::Birthday), u"327715200000");
+}
+
+TEST_F(EditMoreFormsTest, ARemovedContactClosesTheAddressAndCategoriesEditors) {
+    data::ContactRecord copy = stored();
+    EditContactAddressForm address;
+    address.bind(m_skin, &*m_volume);
+    EditCategoriesForm categories;
+    categories.bind(m_skin, &*m_volume);
+    address.show(copy, FieldType::HomeAddress5);
+    categories.show(copy);
+    ASSERT_TRUE(address.is_open());
+    ASSERT_TRUE(categories.is_open());
+    EXPECT_EQ(address.address(), FieldType::HomeAddress1);
+    remove_contact();
+    EXPECT_FALSE(address.is_open());
+    EXPECT_FALSE(categories.is_open());
+    EXPECT_FALSE(m_host.is_shown(address));
+    EXPECT_FALSE(m_host.is_shown(categories));
+}
+
+TEST_F(EditMoreFormsTest, AChangeOfTheContactIsReadIntoTheOpenDateEditor) {
+    show_card();
+    tap_card(FieldType::Birthday);
+    data::ContactRecord changed = m_store.contacts[m_oid];
+    field_of(changed, FieldType::Birthday).value = birthday_of_date({1990, 7, 4, 0, 0});
+    m_store.put(changed);
+    m_document->on_contact_changed(m_oid);
+    EXPECT_EQ(m_card->date_editor().spinner().date_time(), (ui::SpinnerDateTime{1990, 7, 4, 0, 0}));
+}
+
+TEST_F(EditMoreFormsTest, BindingFailsWithoutTheirNodes) {
+    // The card's node has a "cancel" but none of the editors' own nodes.
+    struct CardAsAddress final : ContactChoiceForm {
+        CardAsAddress() : ContactChoiceForm(u"ContactForm") {}
+        void bind_parts() override { (void)required<ui::SpinnerNode>(*this, u"date"); }
+        void fill(const data::ContactRecord&) override {}
+        void write_back(data::ContactRecord&) override {}
+        void refill(const data::ContactRecord&) override {}
+        const char16_t* log_name() const override { return u"CardAsAddress"; }
+    };
+    CardAsAddress wrong;
+    EXPECT_THROW(wrong.bind(m_skin), ui::vadode::NodeNotFound);
+    EditDateForm date;
+    EXPECT_NO_THROW(date.bind(m_skin));
+}
+
+} // namespace
+} // namespace telvara::forms
