@@ -13,6 +13,7 @@
 #include "forms/required_node.h"
 #include "forms/select_field_form.h"
 #include "forms/skin_types.h"
+#include "ui/key_names.h"
 #include "ui/label_edit_node.h"
 #include "ui/properties.h"
 #include "ui/text_input_service.h"
@@ -208,6 +209,21 @@ TEST_F(EditMoreFormsTest, TheDateEditorStoresTheSpinnersDate) {
     // 1999-12-31 00:00 UTC.
     EXPECT_EQ(value(stored(), FieldType::Birthday), u"946598400000");
     EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"946598400000");
+}
+
+TEST_F(EditMoreFormsTest, LeftLeavesTheDateEditorOnReleaseAndSaves) {
+    show_card();
+    tap_card(FieldType::Birthday);
+    EditDateForm& editor = m_card->date_editor();
+    editor.spinner().set_date_time({1985, 3, 1, 0, 0});
+    EXPECT_TRUE(editor.on_key({ui::key::Left, true, true}));
+    EXPECT_TRUE(editor.is_open());
+    EXPECT_TRUE(editor.on_key({ui::key::Left, false, true}));
+    EXPECT_FALSE(editor.is_open());
+    EXPECT_EQ(date_of_birthday(value(stored(), FieldType::Birthday)),
+              (ui::SpinnerDateTime{1985, 3, 1, 0, 0}));
+    // Closed, Left is no longer the editor's.
+    EXPECT_FALSE(editor.on_key({ui::key::Left, false, true}));
 }
 
 TEST_F(EditMoreFormsTest, ABirthdayChosenFromTheChooserOpensTheDateEditor) {
