@@ -25,9 +25,9 @@ void add_missing(std::vector<WString>& names, const std::vector<WString>& more) 
 
 } // namespace
 
-EditCategoriesForm::EditCategoriesForm() : ContactChoiceForm(u"EditCategoriesForm") {}
+EditCategoriesForm::EditCategoriesForm() : ContactEditorForm(u"EditCategoriesForm") {}
 
-void EditCategoriesForm::bind_parts() {
+void EditCategoriesForm::bind_boxes() {
     if (!skin()->find_node(kRow))
         throw ui::vadode::NodeNotFoundInSkin(WString(kRow));
     m_list = &required<ui::VirtualList>(*this, u"catList");

@@ -11,7 +11,7 @@
 
 namespace telvara::forms {
 
-class EditCategoriesForm final : public ContactChoiceForm,
+class EditCategoriesForm final : public ContactEditorForm,
                                  private ui::ListAdapter,
                                  private ContactEditListener {
   public:
@@ -32,7 +32,8 @@ class EditCategoriesForm final : public ContactChoiceForm,
     EditFieldForm& name_editor() { return m_new_name; }
 
   private:
-    void bind_parts() override;
+    void bind_boxes() override;
+    ui::LabelEditNode* first_box() const override { return nullptr; }
     void fill(const data::ContactRecord& contact) override;
     void write_back(data::ContactRecord& contact) override;
     void refill(const data::ContactRecord& stored) override;

@@ -32,7 +32,7 @@ class EditContactAddressForm final : public ContactEditorForm {
     void fill(const data::ContactRecord& contact) override;
     void write_back(data::ContactRecord& contact) override;
     void refill(const data::ContactRecord& stored) override { fill(stored); }
-    ui::LabelEditNode& first_box() const override { return *m_boxes[0]; }
+    ui::LabelEditNode* first_box() const override { return m_boxes[0]; }
     const char16_t* log_name() const override { return u"EditContactAddressForm"; }
 
     std::array<ui::LabelEditNode*, kBoxCount> m_boxes{};

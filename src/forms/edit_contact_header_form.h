@@ -21,7 +21,7 @@ class EditContactHeaderForm final : public ContactEditorForm {
     void fill(const data::ContactRecord& contact) override;
     void write_back(data::ContactRecord& contact) override;
     void refill(const data::ContactRecord& stored) override { fill(stored); }
-    ui::LabelEditNode& first_box() const override { return *m_first; }
+    ui::LabelEditNode* first_box() const override { return m_first; }
     const char16_t* log_name() const override { return u"EditContactHeaderForm"; }
 
     ui::LabelEditNode* m_first = nullptr;

@@ -48,9 +48,10 @@ void ContactEditorForm::bind(const ui::Properties& skin, data::ContactManagerImp
     load_form(skin);
     m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
     m_cancel->set_listener(this);
-    bind_boxes();
+    // The boxes' binding may read the skin (row elements of a list).
     m_skin = &skin;
     m_store = store;
+    bind_boxes();
     m_document.follow();
 }
 
@@ -63,12 +64,13 @@ void ContactEditorForm::open(data::ContactRecord& contact, ContactEditListener* 
     if (FormHost* host = form_host(); host != nullptr && !host->is_shown(*this))
         host->show_form(*this, ShowMode::Push, Animate::Yes);
     // Typing goes straight into the first box.
-    first_box().edit().take_focus();
+    if (ui::LabelEditNode* box = first_box())
+        box->edit().take_focus();
 }
 
 void ContactEditorForm::forget() {
-    if (m_contact != nullptr)
-        ui::TextInputService::instance().release(first_box().edit());
+    if (ui::LabelEditNode* box = first_box(); m_contact != nullptr && box != nullptr)
+        ui::TextInputService::instance().release(box->edit());
     m_contact = nullptr;
     m_listener = nullptr;
     m_oid = 0;
@@ -117,11 +119,15 @@ bool ContactEditorForm::store_contact() {
 void ContactEditorForm::on_click(ui::ButtonNode& button) {
     if (&button == m_cancel)
         leave();
+    else if (m_contact != nullptr)
+        on_button(button);
 }
 
 bool ContactEditorForm::on_key(const ui::KeyEvent& event) {
     // Left is the way back, as on the card: it leaves (and saves).
-    if (event.code == ui::key::Left && m_contact != nullptr && !first_box().edit().has_focus()) {
+    const ui::LabelEditNode* box = first_box();
+    if (event.code == ui::key::Left && m_contact != nullptr &&
+        (box == nullptr || !box->edit().has_focus())) {
         if (!event.pressed)
             leave();
         return true;

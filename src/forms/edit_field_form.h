@@ -62,7 +62,8 @@ class ContactEditorForm : public Form,
     explicit ContactEditorForm(WString skin_name);
 
     // Starts editing `contact` (the card's working copy, which must outlive
-    // the editing): fills the boxes, pushes the form and focuses the first box.
+    // the editing): fills the boxes, pushes the form and focuses the first
+    // box, if the form has one.
     void open(data::ContactRecord& contact, ContactEditListener* listener);
 
     // Finds the boxes after the form's tree was loaded.
@@ -71,7 +72,10 @@ class ContactEditorForm : public Form,
     virtual void write_back(data::ContactRecord& contact) = 0;
     // The Document's copy of the contact changed while the form is shown.
     virtual void refill(const data::ContactRecord& stored) = 0;
-    virtual ui::LabelEditNode& first_box() const = 0;
+    // The box typing goes into; null for a form without text (a date, ticks).
+    virtual ui::LabelEditNode* first_box() const = 0;
+    // A button of the form other than "cancel" (whose listener the form is).
+    virtual void on_button(ui::ButtonNode& button) { (void)button; }
     // The class name that starts the log lines.
     virtual const char16_t* log_name() const = 0;
 
@@ -81,7 +85,10 @@ class ContactEditorForm : public Form,
     // After a successful store write on leaving; nothing by default.
     virtual void on_stored(data::ContactManagerImpl2& store) { (void)store; }
     data::ContactRecord* contact() const { return m_contact; }
+    ContactEditListener* edit_listener() const { return m_listener; }
     const ui::Properties* skin() const { return m_skin; }
+    data::ContactManagerImpl2* store() const { return m_store; }
+    data::Document* document() const { return m_document.get(); }
 
   private:
     void on_click(ui::ButtonNode& button) override;
@@ -113,7 +120,7 @@ class EditFieldForm final : public ContactEditorForm {
     void fill(const data::ContactRecord& contact) override;
     void write_back(data::ContactRecord& contact) override;
     void refill(const data::ContactRecord& stored) override;
-    ui::LabelEditNode& first_box() const override { return *m_box; }
+    ui::LabelEditNode* first_box() const override { return m_box; }
     const char16_t* log_name() const override { return u"EditFieldForm"; }
     void on_stored(data::ContactManagerImpl2& store) override;
 

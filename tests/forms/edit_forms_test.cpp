@@ -399,7 +399,7 @@ TEST_F(EditFormsTest, BindingFailsWithoutTheEditBox) {
         void fill(const data::ContactRecord&) override {}
         void write_back(data::ContactRecord&) override {}
         void refill(const data::ContactRecord&) override {}
-        ui::LabelEditNode& first_box() const override { return *box; }
+        ui::LabelEditNode* first_box() const override { return box; }
         const char16_t* log_name() const override { return u"Misnamed"; }
         ui::LabelEditNode* box = nullptr;
     };

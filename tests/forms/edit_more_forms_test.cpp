@@ -353,9 +353,10 @@ TEST_F(EditMoreFormsTest, AChangeOfTheContactIsReadIntoTheOpenDateEditor) {
 
 TEST_F(EditMoreFormsTest, BindingFailsWithoutTheirNodes) {
     // The card's node has a "cancel" but none of the editors' own nodes.
-    struct CardAsAddress final : ContactChoiceForm {
-        CardAsAddress() : ContactChoiceForm(u"ContactForm") {}
-        void bind_parts() override { (void)required<ui::SpinnerNode>(*this, u"date"); }
+    struct CardAsAddress final : ContactEditorForm {
+        CardAsAddress() : ContactEditorForm(u"ContactForm") {}
+        void bind_boxes() override { (void)required<ui::SpinnerNode>(*this, u"date"); }
+        ui::LabelEditNode* first_box() const override { return nullptr; }
         void fill(const data::ContactRecord&) override {}
         void write_back(data::ContactRecord&) override {}
         void refill(const data::ContactRecord&) override {}
