@@ -38,8 +38,10 @@ RefreshMessage contact_message(RefreshFlag flag, std::uint32_t oid) {
 } // namespace
 
 DocumentFiles DocumentFiles::defaults() {
-    return {app::file_path(u"%app_path%\\keyboard.txt"),
-            app::file_path(u"%app_path%/favorits.dat")};
+    // The favourites name contacts of one store by oid, so they live with
+    // that store under the device root: beside the program they would be
+    // shared by every device root (and unwritable in an installed folder).
+    return {app::file_path(u"%app_path%\\keyboard.txt"), app::file_path(u"\\favorits.dat")};
 }
 
 Document::Document(ContactSource& store, CallLogSource* call_log, DocumentFiles files)

@@ -36,7 +36,7 @@ enum class SortMode : std::uint32_t {
 // Where the Document's files live (native file names).
 struct DocumentFiles {
     std::string keyboard;  // "%app_path%\keyboard.txt"
-    std::string favorites; // "%app_path%/favorits.dat"
+    std::string favorites; // "favorits.dat" under the device root, beside "pim.vol"
     static DocumentFiles defaults();
 };
 

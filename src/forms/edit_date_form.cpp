@@ -1,16 +1,8 @@
-// The editors that pick (opening on the working copy, leaving through
-// "cancel" with the store write, following the Document) and the date editor
-// with its conversion between the stored birthday and the spinner's wheels.
+// The date editor, with its conversion between the stored birthday and the
+// spinner's wheels.
 #include "forms/edit_date_form.h"
 
-#include "app/log.h"
-#include "data/contact_entry.h"
-#include "data/contact_store.h"
-#include "data/document.h"
-#include "forms/form_host.h"
 #include "forms/required_node.h"
-#include "platform/clock.h"
-#include "ui/key_names.h"
 #include "ui/properties.h"
 
 #include <charconv>
@@ -20,10 +12,6 @@
 namespace telvara::forms {
 
 namespace {
-
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
-}
 
 constexpr std::int64_t kDayMs = 86'400'000;
 constexpr std::int64_t kHourMs = 3'600'000;

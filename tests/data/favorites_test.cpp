@@ -70,6 +70,12 @@ class FavoritesDocTest : public DocumentTest {
     FakeStore store;
 };
 
+// Favourites name contacts of one store by oid: two device roots (two
+// phones) must never share them.
+TEST_F(FavoritesDocTest, TheFileLivesUnderTheDeviceRoot) {
+    EXPECT_EQ(DocumentFiles::defaults().favorites, root() + "/favorits.dat");
+}
+
 TEST_F(FavoritesDocTest, AddSaveReloadAndOrder) {
     {
         Document doc(store, nullptr, files());
