@@ -5,6 +5,8 @@
 // elsewhere, so that every record reads back as it was written.
 #include "data/vcard.h"
 
+#include "data/civil_date.h"
+
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -625,35 +627,8 @@ std::optional<FT> assign_phone(unsigned classes, std::optional<FT> pin, const Sl
 
 // --- birthdays --------------------------------------------------------------
 
-constexpr std::int64_t kDayMs = 86'400'000;
 // The store keeps birthdays as FILETIME: nothing before 1601.
 constexpr std::int64_t kEarliestMs = -11'644'473'600'000LL;
-
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct Civil {
-    std::int64_t year;
-    unsigned month, day;
-};
-
-Civil civil_from_days(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
-}
 
 unsigned days_in_month(std::int64_t year, unsigned month) {
     static constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -766,9 +741,9 @@ std::optional<std::int64_t> parse_birthday(WStringView value) {
 }
 
 std::string format_birthday(std::int64_t ms) {
-    const std::int64_t days = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
+    const std::int64_t days = day_of_millis(ms);
     const std::int64_t in_day = ms - days * kDayMs;
-    const Civil c = civil_from_days(days);
+    const CivilDate c = civil_from_days(days);
     char text[48];
     if (in_day == 0 && c.year == kBirthdayNoYear) {
         std::snprintf(text, sizeof text, "--%02u%02u", c.month, c.day);

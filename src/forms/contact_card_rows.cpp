@@ -1,6 +1,7 @@
 // The contact card's rows: which rows a contact makes and what a field row shows.
 #include "forms/contact_card_rows.h"
 
+#include "data/civil_date.h"
 #include "data/contact_store.h"
 
 #include "data/categories.h"
@@ -85,19 +86,11 @@ WString birthday_text(WStringView stored) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
     if (error != std::errc() || end != text.data() + text.size() || text.empty())
         return WString(stored);
-    constexpr std::int64_t kDayMs = 86'400'000;
-    const std::int64_t days = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
-    // The civil date of a day count (days since 1970-01-01).
-    std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
+    const data::CivilDate civil = data::civil_from_days(data::day_of_millis(ms));
     ui::CalendarDate date;
-    date.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    date.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const std::int64_t year = static_cast<std::int64_t>(yoe) + era * 400 + (date.month <= 2);
+    date.day = static_cast<int>(civil.day);
+    date.month = static_cast<int>(civil.month);
+    const std::int64_t year = civil.year;
     if (year < 1 || year > 9999)
         return WString(stored);
     date.year = static_cast<int>(year);

@@ -2,6 +2,7 @@
 // spinner's wheels.
 #include "forms/edit_date_form.h"
 
+#include "data/civil_date.h"
 #include "forms/required_node.h"
 #include "ui/properties.h"
 
@@ -13,39 +14,18 @@ namespace telvara::forms {
 
 namespace {
 
-constexpr std::int64_t kDayMs = 86'400'000;
+using data::kDayMs;
 constexpr std::int64_t kHourMs = 3'600'000;
 constexpr std::int64_t kMinuteMs = 60'000;
 
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-ui::SpinnerDateTime civil_from_days(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    ui::SpinnerDateTime out;
-    out.day = static_cast<std::int32_t>(doy - (153 * mp + 2) / 5 + 1);
-    out.month = static_cast<std::int32_t>(mp < 10 ? mp + 3 : mp - 9);
-    out.year =
-        static_cast<std::int32_t>(static_cast<std::int64_t>(yoe) + era * 400 + (out.month <= 2));
-    return out;
-}
-
 ui::SpinnerDateTime from_millis(std::int64_t ms) {
-    const std::int64_t days = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
+    const std::int64_t days = data::day_of_millis(ms);
     const std::int64_t in_day = ms - days * kDayMs;
-    ui::SpinnerDateTime out = civil_from_days(days);
+    const data::CivilDate date = data::civil_from_days(days);
+    ui::SpinnerDateTime out;
+    out.year = static_cast<std::int32_t>(date.year);
+    out.month = static_cast<std::int32_t>(date.month);
+    out.day = static_cast<std::int32_t>(date.day);
     out.hour = static_cast<std::int32_t>(in_day / kHourMs);
     out.minute = static_cast<std::int32_t>(in_day % kHourMs / kMinuteMs);
     return out;
@@ -72,7 +52,8 @@ std::optional<ui::SpinnerDateTime> date_of_birthday(WStringView stored) {
 }
 
 WString birthday_of_date(const ui::SpinnerDateTime& date) {
-    const std::int64_t days = days_from_civil(date.year, unsigned(date.month), unsigned(date.day));
+    const std::int64_t days =
+        data::days_from_civil(date.year, unsigned(date.month), unsigned(date.day));
     const std::int64_t ms = days * kDayMs + date.hour * kHourMs + date.minute * kMinuteMs;
     return from_utf8(std::to_string(ms));
 }
