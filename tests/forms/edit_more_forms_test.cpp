@@ -2,6 +2,7 @@
 // a real Document and a real contact volume: what each writes when left, the
 // card opening them in edit mode, and an editor closing when its contact is
 // removed.
+#include "card_editing_test_support.h"
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
 #include "form_stack_host.h"
@@ -57,93 +58,32 @@ TEST(BirthdayDates, StoredMillisecondsBecomeTheDateAndBack) {
 
 // --- The editors with the card -----------------------------------------------------------------
 
-class EditMoreFormsTest : public data::testing::DocumentTest {
+class EditMoreFormsTest : public test::CardEditingTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        ASSERT_TRUE(test::install_default_skin(m_skin, m_impl));
-
-        m_volume.emplace(root() + "/edit_more.vol");
-        ASSERT_TRUE(m_volume->is_open());
-        data::ContactRecord anna = person(0, u"Anna", u"Berg", u"",
-                                          {phone(FieldType::Mobile, u"+1 555 0100"),
-                                           {FieldType::Birthday, u"327715200000"},
-                                           {FieldType::Categories, u"Golf, Family"},
-                                           {FieldType::WorkAddress1, u"1 Main St"},
-                                           {part(25), u"Springfield"},
-                                           {FieldType::HomeAddress1, u"2 Elm Rd"},
-                                           {part(30), u"Shelbyville"}});
-        ASSERT_TRUE(m_volume->create_contact(anna));
-        ASSERT_TRUE(m_volume->set_categories(u"Work, Family, Golf"));
-        m_oid = anna.oid;
-        m_store.categories = {u"Work", u"Family", u"Golf"};
-        m_store.put(anna);
-        m_document.emplace(m_store, nullptr, files());
-        m_document->load();
+        start("edit_more.vol",
+              person(0, u"Anna", u"Berg", u"",
+                     {phone(FieldType::Mobile, u"+1 555 0100"),
+                      {FieldType::Birthday, u"327715200000"},
+                      {FieldType::Categories, u"Golf, Family"},
+                      {FieldType::WorkAddress1, u"1 Main St"},
+                      {part(25), u"Springfield"},
+                      {FieldType::HomeAddress1, u"2 Elm Rd"},
+                      {part(30), u"Shelbyville"}}),
+              {u"Work", u"Family", u"Golf"});
         set_form_host(&m_host);
-        m_card.emplace();
-        m_card->bind(m_skin, &*m_volume);
-    }
-    void TearDown() override {
-        ui::TextInputService::instance().drop_focus();
-        m_card.reset();
-        set_form_host(nullptr);
-        m_document.reset();
-        m_volume.reset();
-        DocumentTest::TearDown();
     }
 
-    void lay_out(Form& form) {
-        form.fit_to_screen(240, 320);
-        form.layout_x();
-        form.layout_y();
-    }
-    void show_card() {
-        const data::ContactEntry* entry = m_document->find_contact(m_oid);
-        ASSERT_NE(entry, nullptr);
-        m_card->show(*entry, CardMode::Edit);
-        lay_out(*m_card);
-    }
-    std::int32_t card_row(FieldType type) {
-        const auto& rows = m_card->rows();
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (rows[i] >= 0 && m_card->contact().fields[std::size_t(rows[i])].type == type)
-                return std::int32_t(i);
-        return -1;
-    }
     void tap_card(FieldType type) {
         const std::int32_t row = card_row(type);
         ASSERT_GE(row, 0) << int(type);
         m_card->press_row_button(row, ContactForm::RowButton::Action);
     }
-    static void click(ui::ButtonNode& button) {
-        ASSERT_NE(button.listener(), nullptr);
-        button.listener()->on_click(button);
-    }
-    static void type(WStringView text) { ui::TextInputService::instance().on_text_input(text); }
-    data::ContactRecord stored() {
-        data::ContactRecord record;
-        record.oid = m_oid;
-        EXPECT_TRUE(m_volume->read_contact(record));
-        return record;
-    }
-    static WString value(const data::ContactRecord& r, FieldType type) {
-        const data::ContactField* f = r.field(type);
-        return f != nullptr ? f->value : u"<none>";
-    }
     void remove_contact() {
         m_store.contacts.erase(m_oid);
         m_document->on_contact_removed(m_oid);
     }
-
-    std::unique_ptr<ui::PropertiesImpl> m_impl;
-    ui::Properties m_skin;
-    data::testing::FakeStore m_store;
-    std::optional<data::ContactManagerImpl2> m_volume;
-    std::optional<data::Document> m_document;
-    test::StackHost m_host;
-    std::optional<ContactForm> m_card;
-    std::uint32_t m_oid = 0;
 };
 
 TEST_F(EditMoreFormsTest, TheAddressEditorWritesAllFivePartsOfThatAddressOnly) {
