@@ -2,6 +2,7 @@
 // typing, the caret, editing keys, masking, the sentence capital, the
 // listener, hiding; and the label edit built from a skin.
 #include "node_test_support.h"
+#include "scoped_node_types.h"
 #include "skin_test_support.h"
 #include "text_test_support.h"
 #include "ui/edit_node.h"
@@ -408,33 +409,15 @@ namespace {
 using skinc::NodeModel;
 using skinc::SkinModel;
 
-// The registry is shared by the whole test process: the types a test needs
-// and finds missing are registered for it and taken out again afterwards.
-class NeededTypes {
+// The types these skins use, registered for a test when missing.
+class NeededTypes : public test::ScopedNodeTypes {
   public:
-    NeededTypes() {
-        add(u"node", &make_node<Node>);
-        add(u"text", &make_node<TextNode>);
-        add(u"button", &make_node<ButtonNode>);
-        add(u"edit", &make_node<EditNode>);
-        add(u"label_edit", &make_node<LabelEditNode>);
-    }
-    ~NeededTypes() {
-        for (const WString& name : m_added)
-            NodeRegistry::instance().unregister_type(name);
-    }
-    NeededTypes(const NeededTypes&) = delete;
-    NeededTypes& operator=(const NeededTypes&) = delete;
-
-  private:
-    void add(const char16_t* name, NodeFactory factory) {
-        auto& registry = NodeRegistry::instance();
-        if (registry.contains(name))
-            return;
-        registry.register_type(name, factory);
-        m_added.emplace_back(name);
-    }
-    std::vector<WString> m_added;
+    NeededTypes()
+        : ScopedNodeTypes({{u"node", &make_node<Node>},
+                           {u"text", &make_node<TextNode>},
+                           {u"button", &make_node<ButtonNode>},
+                           {u"edit", &make_node<EditNode>},
+                           {u"label_edit", &make_node<LabelEditNode>}}) {}
 };
 
 NodeModel typed(SkinModel& model, const char16_t* type, const char16_t* id) {

@@ -1,5 +1,6 @@
 // Image nodes as a skin uses them: key-coloured holes, masks, alpha levels,
 // grow measures and pictures that keep their proportions.
+#include "scoped_node_types.h"
 #include "skin_test_support.h"
 #include "ui/blender.h"
 #include "ui/drawing.h"
@@ -56,30 +57,11 @@ std::vector<std::vector<Pixel>> plain(int width, int height, Pixel pixel) {
                                            std::vector<Pixel>(std::size_t(width), pixel));
 }
 
-// The types these skins use, registered for the test when missing and taken
-// out again afterwards: the registry is shared by the whole process.
-class NeededTypes {
+// The types these skins use, registered for the test when missing.
+class NeededTypes : public test::ScopedNodeTypes {
   public:
-    NeededTypes() {
-        add(u"node", &make_node<Node>);
-        add(u"image", &make_node<ImageNode>);
-    }
-    ~NeededTypes() {
-        for (const WString& name : m_added)
-            NodeRegistry::instance().unregister_type(name);
-    }
-    NeededTypes(const NeededTypes&) = delete;
-    NeededTypes& operator=(const NeededTypes&) = delete;
-
-  private:
-    void add(const char16_t* name, NodeFactory factory) {
-        auto& registry = NodeRegistry::instance();
-        if (registry.contains(name))
-            return;
-        registry.register_type(name, factory);
-        m_added.emplace_back(name);
-    }
-    std::vector<WString> m_added;
+    NeededTypes()
+        : ScopedNodeTypes({{u"node", &make_node<Node>}, {u"image", &make_node<ImageNode>}}) {}
 };
 
 PictureValue whole(std::uint32_t index, std::uint16_t width, std::uint16_t height) {

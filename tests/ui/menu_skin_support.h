@@ -5,6 +5,7 @@
 // "DangerElement" and "MagicRow" (special buttons, "Exit" left out).
 
 #include "node_test_support.h"
+#include "scoped_node_types.h"
 #include "skin_test_support.h"
 #include "ui/basic_nodes.h"
 #include "ui/button_node.h"
@@ -20,35 +21,17 @@ using skinc::NodeModel;
 using skinc::PointValue;
 using skinc::SkinModel;
 
-// The registry is shared by the whole test process: the types the menu
-// skins need and find missing are registered for a test and taken out again.
-class MenuTypes {
+// The types the menu skins need, registered for a test when missing.
+class MenuTypes : public ScopedNodeTypes {
   public:
-    MenuTypes() {
-        add(u"node", &make_node<Node>);
-        add(u"htable", &make_node<HTableNode>);
-        add(u"vtable", &make_node<VTableNode>);
-        add(u"color", &make_node<ColorNode>);
-        add(u"text", &make_node<TextNode>);
-        add(u"button", &make_node<ButtonNode>);
-        add(u"vlist", &make_node<VirtualList>);
-    }
-    ~MenuTypes() {
-        for (const WString& name : m_added)
-            NodeRegistry::instance().unregister_type(name);
-    }
-    MenuTypes(const MenuTypes&) = delete;
-    MenuTypes& operator=(const MenuTypes&) = delete;
-
-  private:
-    void add(const char16_t* name, NodeFactory factory) {
-        auto& registry = NodeRegistry::instance();
-        if (registry.contains(name))
-            return;
-        registry.register_type(name, factory);
-        m_added.emplace_back(name);
-    }
-    std::vector<WString> m_added;
+    MenuTypes()
+        : ScopedNodeTypes({{u"node", &make_node<Node>},
+                           {u"htable", &make_node<HTableNode>},
+                           {u"vtable", &make_node<VTableNode>},
+                           {u"color", &make_node<ColorNode>},
+                           {u"text", &make_node<TextNode>},
+                           {u"button", &make_node<ButtonNode>},
+                           {u"vlist", &make_node<VirtualList>}}) {}
 };
 
 inline NodeModel colour(SkinModel& model, const char16_t* id, ColorValue value) {
