@@ -13,6 +13,7 @@
 //   %program_files%  <device root>/Program Files
 // A folder that cannot be found (no home folder) expands to the empty text.
 #include "app/paths.h"
+#include "platform/user_folders.h"
 
 #include "app/fatal_error.h"
 #include "app/log.h"
@@ -65,21 +66,7 @@ constexpr std::array<VariableName, 11> variables = {{
 }};
 
 std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string home_folder() {
-    std::string home = env("HOME");
-    if (!home.empty())
-        return home;
-    passwd entry{};
-    passwd* found = nullptr;
-    std::array<char, 4096> buffer{};
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr)
-        return found->pw_dir;
-    return {};
+    return platform::environment_variable(name);
 }
 
 // An XDG base folder: the variable when it holds an absolute path (relative
@@ -88,12 +75,12 @@ std::string xdg_folder(const char* variable, const char* default_under_home) {
     std::string value = env(variable);
     if (!value.empty() && value.front() == '/')
         return value;
-    std::string home = home_folder();
+    std::string home = platform::home_folder();
     return home.empty() ? std::string() : home + "/" + default_under_home;
 }
 
 std::string documents_folder() {
-    std::string home = home_folder();
+    std::string home = platform::home_folder();
     std::string config = xdg_folder("XDG_CONFIG_HOME", ".config");
     if (auto dirs = platform::read_whole_file(config + "/user-dirs.dirs")) {
         std::string_view text = *dirs;

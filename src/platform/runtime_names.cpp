@@ -1,5 +1,6 @@
 // Per-device-root names in the runtime folder.
 #include "platform/runtime_names.h"
+#include "platform/user_folders.h"
 
 #include "platform/single_instance.h"
 
@@ -15,21 +16,7 @@ namespace telvara::platform {
 namespace {
 
 std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string home_folder() {
-    std::string home = env("HOME");
-    if (!home.empty())
-        return home;
-    passwd entry{};
-    passwd* found = nullptr;
-    std::array<char, 4096> buffer{};
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr)
-        return found->pw_dir;
-    return {};
+    return environment_variable(name);
 }
 
 } // namespace
