@@ -1,10 +1,6 @@
 // Fuzzes the vCard reader: no crash on any input, and every contact it reads
 // must come back equal, photo included, when written and read again.
-//
-// The reader and the record helpers are compiled in here: fuzz targets link
-// only the UI library, and neither needs more than the platform's text.
-#include "data/vcard.cpp"
-#include "data/contact_record.cpp"
+#include "data/vcard.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -103,8 +103,10 @@ class Display {
     // Text input (the stand-in for the input panel) on or off.
     virtual void set_text_input(bool enabled) = 0;
     virtual bool text_input() const = 0;
-    // Brings the window to the front; nothing for a headless display.
+    // Brings the window to the front (restoring it when minimized).
     virtual void raise() = 0;
+    // Minimizes the window to the task bar; the program keeps running.
+    virtual void minimize() = 0;
 };
 
 } // namespace telvara::display

@@ -24,7 +24,8 @@ class HeadlessDisplay final : public Display {
     void set_capture(bool captured) override { m_captured = captured; }
     void set_text_input(bool enabled) override { m_text_input = enabled; }
     bool text_input() const override { return m_text_input; }
-    void raise() override {}
+    void raise() override { m_minimized = false; }
+    void minimize() override { m_minimized = true; }
 
     // The screen changes size, as a rotated or resized screen would: the new
     // size is reported from now on and a resize event is delivered by the
@@ -35,11 +36,13 @@ class HeadlessDisplay final : public Display {
     const Image565& last_frame() const { return m_last; }
     std::uint64_t frames_presented() const { return m_presented; }
     bool captured() const { return m_captured; }
+    bool minimized() const { return m_minimized; }
 
   private:
     ScreenMetrics m_metrics;
     bool m_open = false;
     bool m_captured = false;
+    bool m_minimized = false;
     bool m_text_input = false;
     Image565 m_last;
     std::uint64_t m_presented = 0;

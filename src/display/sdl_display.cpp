@@ -231,7 +231,12 @@ bool SdlDisplay::text_input() const {
 
 void SdlDisplay::raise() {
     SDL_ShowWindow(m_window);
+    SDL_RestoreWindow(m_window);
     SDL_RaiseWindow(m_window);
+}
+
+void SdlDisplay::minimize() {
+    SDL_MinimizeWindow(m_window);
 }
 
 } // namespace telvara::display

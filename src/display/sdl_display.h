@@ -45,6 +45,7 @@ class SdlDisplay final : public Display {
     void set_text_input(bool enabled) override;
     bool text_input() const override;
     void raise() override;
+    void minimize() override;
     bool paint(const Frame565& frame) override;
 
   private:

@@ -1,7 +1,7 @@
 #pragma once
-// What a form may ask of the application that shows it: the form stack and
-// the redraw request. The application implements it; forms reach it through
-// form_host() without depending on the application's library.
+// What a form may ask of the application that shows it: the form stack, the
+// redraw request and the window. The application implements it; forms reach
+// it through form_host() without depending on the application's library.
 
 namespace telvara::forms {
 
@@ -21,6 +21,8 @@ class FormHost {
     virtual Form* top_form() const = 0;
     // A redraw is due.
     virtual void set_dirty() = 0;
+    // Puts the program's window away (to the task bar); it keeps running.
+    virtual void minimize_window() = 0;
 
   protected:
     ~FormHost() = default;

@@ -39,6 +39,7 @@ class StackHost final : public FormHost {
     }
     Form* top_form() const override { return stack.empty() ? nullptr : stack.back(); }
     void set_dirty() override {}
+    void minimize_window() override { ++minimized; }
 
     std::size_t count(const Form& form) const {
         return static_cast<std::size_t>(std::count(stack.begin(), stack.end(), &form));
@@ -47,6 +48,7 @@ class StackHost final : public FormHost {
     std::vector<Form*> shown;
     std::vector<Form*> closed;
     std::vector<Form*> stack;
+    int minimized = 0;
 };
 
 } // namespace telvara::forms::test

@@ -1,6 +1,8 @@
 // The main screen on the shipped default skin: tabs and their states, the
 // keypad over the contacts tab, the missed-call badge, keys, command lines
 // and the main menu's commands, with a real Document behind them.
+#include "form_stack_host.h"
+
 #include "app/registry.h"
 #include "data/document_test_support.h"
 #include "forms/main_form.h"
@@ -295,6 +297,16 @@ TEST_F(MainFormTest, AboutFromTheMenuShowsTheVersionAndLeftClosesIt) {
     EXPECT_FALSE(form().about().is_shown());
     // Left went to the page, not to the tabs.
     EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+}
+
+TEST_F(MainFormTest, MinimizeFromTheMenuPutsTheWindowAwayAndKeepsTheScreen) {
+    test::StackHost host;
+    form().select_tab(MainTab::Menu);
+    form().main_menu().choose_key(u"Minimize");
+    EXPECT_EQ(host.minimized, 1);
+    EXPECT_FALSE(form().main_menu().is_open());
+    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+    EXPECT_EQ(state(MainTab::Menu), 0);
 }
 
 TEST_F(MainFormTest, CategoryChoiceAndReturn) {

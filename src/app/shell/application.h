@@ -57,6 +57,7 @@ class Application final : public forms::FormHost {
     bool is_shown(const forms::Form& form) const override;
     forms::Form* top_form() const override;
     void set_dirty() override { m_dirty = true; }
+    void minimize_window() override { m_game->minimize(); }
     std::size_t form_count() const { return m_forms.size(); }
     forms::Form& form_at(std::size_t index) const { return *m_forms[index].form; }
     bool transition_running() const { return m_transition != nullptr; }

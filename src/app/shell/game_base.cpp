@@ -126,6 +126,11 @@ void GameBase::bring_to_front() {
         m_display->raise();
 }
 
+void GameBase::minimize() {
+    if (m_display)
+        m_display->minimize();
+}
+
 // --- Screen and output modes -----------------------------------------------------------
 
 ScreenInfo GameBase::read_screen_info() const {

@@ -127,6 +127,8 @@ class GameBase final : private display::EventSink {
 
     // Shows and raises the window.
     void bring_to_front();
+    // Minimizes the window; nothing while there is no display.
+    void minimize();
 
     // --- Driving ---------------------------------------------------------------
     // Input as the display layer delivers it: each call posts the window
