@@ -37,6 +37,35 @@ bool is_search_phone(FieldType type) {
            type == FieldType::HomeTel;
 }
 
+bool is_phone_separator(char16_t c) {
+    switch (c) {
+    case u' ':
+    case u'\u00A0': // no-break space
+    case u'-':
+    case u'\u2010': // hyphen
+    case u'\u2011': // no-break hyphen
+    case u'\u2012': // figure dash
+    case u'\u2013': // en dash
+    case u'(':
+    case u')':
+    case u'.':
+    case u'/':
+    case u'+':
+        return true;
+    default:
+        return false;
+    }
+}
+
+WString without_phone_separators(WStringView text) {
+    WString kept;
+    kept.reserve(text.size());
+    for (char16_t c : text)
+        if (!is_phone_separator(c))
+            kept.push_back(c);
+    return kept;
+}
+
 namespace {
 
 void add_target(ContactEntry& entry, WStringView text, std::uint16_t field, const KeyMap& key_map) {
@@ -78,7 +107,8 @@ void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
     add_target(entry, r.company, 0, key_map);
     for (std::size_t i = 0; i < r.fields.size() && i <= 0xFFFF; ++i)
         if (is_search_phone(r.fields[i].type))
-            add_target(entry, r.fields[i].value, static_cast<std::uint16_t>(i), key_map);
+            add_target(entry, without_phone_separators(r.fields[i].value),
+                       static_cast<std::uint16_t>(i), key_map);
     entry.match_text.shrink_to_fit();
 }
 

@@ -23,7 +23,7 @@ struct MatchSpan {
 };
 
 // Targets 0, 1 and 2 are first name, last name and company; the phones of
-// types Mobile, BusinessTel and HomeTel follow.
+// types Mobile, BusinessTel and HomeTel follow, their separators left out.
 inline constexpr std::size_t k_first_target = 0;
 inline constexpr std::size_t k_last_target = 1;
 inline constexpr std::size_t k_company_target = 2;
@@ -78,5 +78,11 @@ WString display_name(const ContactRecord& record);
 
 // Does the field take part in the dialer search (Mobile, BusinessTel, HomeTel)?
 bool is_search_phone(FieldType type);
+
+// Characters people write between the digits of a number ("+1 (555) 010-0100"):
+// phone targets are searched without them, so the digits typed on the dialer
+// find the number however it was written.
+bool is_phone_separator(char16_t c);
+WString without_phone_separators(WStringView text);
 
 } // namespace telvara::data

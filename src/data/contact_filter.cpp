@@ -3,6 +3,8 @@
 #include "data/key_map.h"
 #include "data/text_case.h"
 
+#include <algorithm>
+
 namespace telvara::data {
 
 std::vector<WString> split_filter_words(WStringView text) {
@@ -32,6 +34,20 @@ bool narrows(const std::vector<WString>& previous, const std::vector<WString>& n
     return next[last].starts_with(previous[last]);
 }
 
+namespace {
+
+// How much of `value` the first `kept` characters of its separator-free form
+// cover, the separators among them included.
+std::uint16_t written_length(WStringView value, std::size_t kept) {
+    std::size_t i = 0;
+    for (; i < value.size() && kept > 0; ++i)
+        if (!is_phone_separator(value[i]))
+            --kept;
+    return static_cast<std::uint16_t>(std::min<std::size_t>(i, 0xFFFF));
+}
+
+} // namespace
+
 bool ContactFilter::word_matches(const char16_t* text, const MatchSpan& span,
                                  WStringView word) const {
     if (span.length < word.size())
@@ -52,10 +68,18 @@ bool ContactFilter::word_matches(const char16_t* text, const MatchSpan& span,
 
 void ContactFilter::set_words(std::vector<WString> words) {
     m_words = std::move(words);
+    m_phone_words.clear();
     m_needed_leads = 0;
-    for (const WString& word : m_words)
-        if (!word.empty())
+    for (const WString& word : m_words) {
+        WString phone_word = without_phone_separators(word);
+        if (phone_word.empty())
+            phone_word = word;
+        // A word whose phone form leads with another character ("+44") may
+        // be taken by a name or by a phone: no single lead bit is needed.
+        if (!word.empty() && phone_word.front() == word.front())
             m_needed_leads |= lead_bit(word.front());
+        m_phone_words.push_back(std::move(phone_word));
+    }
 }
 
 bool ContactFilter::passes(const SearchView& view) const {
@@ -67,7 +91,8 @@ bool ContactFilter::passes(const SearchView& view) const {
     bool company_taken = false;
     const MatchSpan* t = view.targets;
     const char16_t* text = view.text;
-    for (const WString& word : m_words) {
+    for (std::size_t w = 0; w < m_words.size(); ++w) {
+        const WString& word = m_words[w];
         if (!first_taken && word_matches(text, t[k_first_target], word)) {
             first_taken = true;
             continue;
@@ -79,7 +104,7 @@ bool ContactFilter::passes(const SearchView& view) const {
         bool taken = false;
         if (!phones_taken)
             for (std::size_t i = k_phone_targets; i < view.target_count; ++i)
-                if (word_matches(text, t[i], word)) {
+                if (word_matches(text, t[i], m_phone_words[w])) {
                     phones_taken = taken = true;
                     break;
                 }
@@ -106,9 +131,12 @@ MatchResult ContactFilter::match(const ContactEntry& entry) const {
         result.last_name = length;
     if (word_matches(text, t[k_company_target], word))
         result.company = length;
+    const WString& phone_word = m_phone_words.front();
     for (std::size_t i = k_phone_targets; i < t.size(); ++i)
-        if (word_matches(text, t[i], word))
-            result.phones.push_back({t[i].field, length});
+        if (word_matches(text, t[i], phone_word))
+            result.phones.push_back(
+                {t[i].field,
+                 written_length(entry.record.fields[t[i].field].value, phone_word.size())});
     return result;
 }
 

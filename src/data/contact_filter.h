@@ -24,6 +24,7 @@ bool narrows(const std::vector<WString>& previous, const std::vector<WString>& n
 
 struct PhoneMatch {
     std::uint16_t field = 0; // index into record.fields
+    // Of the field's value as written, separators inside the match included.
     std::uint16_t length = 0;
 };
 
@@ -57,6 +58,9 @@ class ContactFilter {
 
     const KeyMap* m_key_map;
     std::vector<WString> m_words;
+    // Each word as the phone targets see it: separators left out. A word of
+    // separators only keeps its text, which no phone target can match.
+    std::vector<WString> m_phone_words;
     // The lead bits of every word's first character: an entry lacking any
     // of them cannot pass.
     std::uint64_t m_needed_leads = 0;

@@ -104,6 +104,40 @@ TEST_F(FilterTest, PhonesAndCompany) {
     EXPECT_FALSE(passes(both, u"555 888"));
 }
 
+// Numbers are searched by their digits however they were written: spaces,
+// dashes, brackets, dots and the plus sign are left out on both sides.
+TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
+    ContactEntry e = entry(person(1, u"Ann", u"", u"",
+                                  {phone(FieldType::Mobile, u"+1 (555) 010-0100"),
+                                   phone(FieldType::HomeTel, u"1-800-FLOWERS")}));
+    EXPECT_TRUE(passes(e, u"1555010"));
+    EXPECT_TRUE(passes(e, u"+1555"));
+    EXPECT_TRUE(passes(e, u"+1 266"));     // the number and the name
+    EXPECT_FALSE(passes(e, u"555"));       // still a prefix match: not the middle
+    EXPECT_TRUE(passes(e, u"1800356"));    // letters in a number go by their keys
+    EXPECT_TRUE(passes(e, u"1-800-3"));    // typed with dashes on a keyboard
+    EXPECT_FALSE(passes(e, u"+"));         // only separators: matches no number
+    EXPECT_FALSE(passes(e, u"1555 1800")); // the phones are still one target
+
+    // The highlighted length covers the number as written.
+    ContactFilter f(m_map);
+    f.set_words(split_filter_words(u"+1555"));
+    MatchResult r = f.match(e);
+    EXPECT_TRUE(r.passes);
+    ASSERT_EQ(r.phones.size(), 1u);
+    EXPECT_EQ(r.phones[0].field, 0);
+    EXPECT_EQ(r.phones[0].length, 7); // "+1 (555"
+    f.set_words(split_filter_words(u"18"));
+    r = f.match(e);
+    ASSERT_EQ(r.phones.size(), 1u);
+    EXPECT_EQ(r.phones[0].field, 1);
+    EXPECT_EQ(r.phones[0].length, 3); // "1-8"
+
+    // A name beginning with a separator is still found by its own text.
+    ContactEntry company = entry(person(2, u"", u"", u"+Plus Ltd"));
+    EXPECT_TRUE(passes(company, u"+plus"));
+}
+
 TEST_F(FilterTest, NamesTakeOneWordEach) {
     ContactEntry e = entry(person(1, u"Ann", u"Adams"));
     EXPECT_TRUE(passes(e, u"a a"));
