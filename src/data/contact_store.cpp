@@ -313,6 +313,44 @@ WString join_categories(const std::vector<WString>& names) {
     return out;
 }
 
+// The names a record's Categories fields give it.
+void collect_categories(const ContactRecord& record, std::vector<WString>& names) {
+    for (const ContactField& field : record.fields)
+        if (field.type == FieldType::Categories)
+            for (WString& name : split_category_text(field.value))
+                if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+                    names.push_back(std::move(name));
+}
+
+// The folder lists every category a contact uses (the category menus offer
+// what it lists): names that written contacts bring in join it, in the same
+// transaction. Written only when something is new.
+bool add_folder_categories(sql::Database& db, const std::vector<WString>& names) {
+    if (names.empty())
+        return true;
+    std::vector<WString> folder;
+    sql::Statement row(db, "SELECT value FROM contact_folder WHERE propid = ?");
+    row.bind_int(1, kFolderCategoriesProperty);
+    if (row.step() == sql::Statement::Step::row)
+        folder = split_category_text(from_utf8(row.column_text(0)));
+    const std::size_t known = folder.size();
+    for (const WString& name : names)
+        if (std::find(folder.begin(), folder.end(), name) == folder.end())
+            folder.push_back(name);
+    if (folder.size() == known)
+        return true;
+    sql::Statement put(db, "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, ?)");
+    put.bind_int(1, kFolderCategoriesProperty);
+    put.bind_text(2, to_utf8(join_categories(folder)));
+    return put.step() == sql::Statement::Step::done;
+}
+
+bool add_folder_categories(sql::Database& db, const ContactRecord& record) {
+    std::vector<WString> names;
+    collect_categories(record, names);
+    return add_folder_categories(db, names);
+}
+
 } // namespace
 
 std::span<const ContactProperty> contact_properties() {
@@ -506,7 +544,7 @@ bool ContactManagerImpl2::create_contact(ContactRecord& record) {
     const bool ok = m_impl->write([&] {
         sql::Statement insert(m_impl->db, insert_sql());
         oid = insert_record(m_impl->db, insert, record);
-        return oid != 0;
+        return oid != 0 && add_folder_categories(m_impl->db, record);
     });
     if (!ok)
         return false;
@@ -530,7 +568,7 @@ bool ContactManagerImpl2::update_contact(const ContactRecord& record) {
             stamp(app::log()) << u"Error Save " << m_impl->db.error_code() << u"\n";
             return false;
         }
-        return m_impl->db.changes() == 1;
+        return m_impl->db.changes() == 1 && add_folder_categories(m_impl->db, record);
     });
 }
 
@@ -538,14 +576,16 @@ bool ContactManagerImpl2::create_contacts(std::span<ContactWithPhoto> contacts) 
     std::vector<std::uint32_t> oids;
     const bool ok = m_impl->write([&] {
         oids.clear();
+        std::vector<WString> categories;
         sql::Statement insert(m_impl->db, insert_sql());
         for (const auto& contact : contacts) {
             const std::uint32_t oid = insert_record(m_impl->db, insert, contact.record);
             if (oid == 0 || !insert_new_photo(m_impl->db, oid, contact.photo))
                 return false;
             oids.push_back(oid);
+            collect_categories(contact.record, categories);
         }
-        return true;
+        return add_folder_categories(m_impl->db, categories);
     });
     if (!ok)
         return false;
@@ -713,20 +753,7 @@ std::size_t ContactManagerImpl2::add_test_contacts(std::size_t n, TestPhotos pho
                 !insert_new_photo(m_impl->db, oid, make_test_contact_photo(i)))
                 return false;
         }
-        // The folder lists every category the contacts use.
-        std::vector<WString> folder;
-        sql::Statement row(m_impl->db, "SELECT value FROM contact_folder WHERE propid = ?");
-        row.bind_int(1, kFolderCategoriesProperty);
-        if (row.step() == sql::Statement::Step::row)
-            folder = split_category_text(from_utf8(row.column_text(0)));
-        for (auto& name : split_category_text(test_contact_categories()))
-            if (std::find(folder.begin(), folder.end(), name) == folder.end())
-                folder.push_back(name);
-        sql::Statement put(m_impl->db,
-                           "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, ?)");
-        put.bind_int(1, kFolderCategoriesProperty);
-        put.bind_text(2, to_utf8(join_categories(folder)));
-        return put.step() == sql::Statement::Step::done;
+        return add_folder_categories(m_impl->db, split_category_text(test_contact_categories()));
     });
     return ok ? n : 0;
 }

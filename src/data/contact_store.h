@@ -112,7 +112,8 @@ class ContactManagerImpl2 {
     bool create_contacts(std::span<ContactWithPhoto> contacts);
 
     // The contacts folder's categories; returns the count. The list is
-    // replaced.
+    // replaced. Every write above adds the category names its contacts use
+    // that the folder lacks, so the list offers every name in use.
     std::size_t load_categories(std::vector<WString>& out);
     // Replaces the folder's category text ("a, b;c").
     bool set_categories(WStringView text);

@@ -307,6 +307,7 @@ void Document::contact_added(const ContactRecord& record) {
     ContactEntry& entry = m_entries.emplace_back();
     entry.record = record;
     prepare_entry(entry, m_key_map);
+    learn_categories(entry.record);
     m_by_oid.emplace(entry.oid(), std::prev(m_entries.end()));
     std::size_t all_index = sorted_position(m_all, entry);
     m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(all_index), &entry);
@@ -371,6 +372,7 @@ void Document::replace_contact(ContactEntry& entry, ContactRecord record) {
     m_phones.remove(entry);
     entry.record = std::move(record);
     prepare_entry(entry, m_key_map);
+    learn_categories(entry.record);
 
     if (old_all != k_no_index)
         m_all.erase(m_all.begin() + old_all);
@@ -416,6 +418,15 @@ void Document::replace_contact(ContactEntry& entry, ContactRecord record) {
                       .set(RefreshSlot::AllIndex, static_cast<std::uint32_t>(new_all))
                       .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(i)));
     rematch_recents(oid);
+}
+
+void Document::learn_categories(const ContactRecord& record) {
+    for (const ContactField& field : record.fields)
+        if (field.type == FieldType::Categories)
+            for (WString& name : split_categories(field.value))
+                if (!name.empty() &&
+                    std::find(m_categories.begin(), m_categories.end(), name) == m_categories.end())
+                    m_categories.push_back(std::move(name));
 }
 
 void Document::rematch_recents(std::uint32_t oid) {

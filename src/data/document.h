@@ -75,6 +75,8 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     // rebuilt from its members; flag 0.
     void set_category(WStringView name);
     const WString& category() const { return m_category; }
+    // The folder's categories as loaded, then the names that contacts added
+    // or changed since brought in (typed in the editor, imported).
     const std::vector<WString>& categories() const { return m_categories; }
     const std::vector<WString>& filter_words() const { return m_filter.words(); }
 
@@ -137,6 +139,7 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     void lists_edited();
     void filter_by_words(bool narrow_previous);
     void replace_contact(ContactEntry& entry, ContactRecord record);
+    void learn_categories(const ContactRecord& record);
     void read_call_log();
     void rematch_recents(std::uint32_t oid);
     void clear_entries();

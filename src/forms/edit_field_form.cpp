@@ -86,8 +86,6 @@ void ContactEditorForm::leave() {
         m_listener->on_contact_edited(*m_contact);
     if (!store_contact())
         log_line() << log_name() << u"::leave not stored oid=" << m_oid << u"\n";
-    else
-        on_stored(*m_store);
     forget();
     if (FormHost* host = form_host())
         host->close_form(*this, Animate::Yes);
@@ -192,31 +190,12 @@ void EditFieldForm::write_back(data::ContactRecord& contact) {
         return;
     }
     const WString& typed = m_box->text();
-    m_new_category = typed;
     if (typed.empty())
         return;
     // No leading separator on a contact without categories.
     if (!field.value.empty())
         field.value += u", ";
     field.value += typed;
-}
-
-void EditFieldForm::on_stored(data::ContactManagerImpl2& store) {
-    if (m_type != data::FieldType::Categories || m_new_category.empty())
-        return;
-    // The folder lists every category in use: a new name joins it, so the
-    // category lists (filter, categories editor) offer it from now on.
-    std::vector<WString> names;
-    store.load_categories(names);
-    if (std::find(names.begin(), names.end(), m_new_category) == names.end()) {
-        WString text;
-        for (const WString& name : names)
-            text += name + u", ";
-        text += m_new_category;
-        if (!store.set_categories(text))
-            log_line() << u"EditFieldForm: category not added\n";
-    }
-    m_new_category.clear();
 }
 
 } // namespace telvara::forms

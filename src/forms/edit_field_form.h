@@ -82,8 +82,6 @@ class ContactEditorForm : public Form,
     // Writes the working copy (a contact never stored is created); false
     // when there is no store or it refused.
     bool store_contact();
-    // After a successful store write on leaving; nothing by default.
-    virtual void on_stored(data::ContactManagerImpl2& store) { (void)store; }
     data::ContactRecord* contact() const { return m_contact; }
     ContactEditListener* edit_listener() const { return m_listener; }
     const ui::Properties* skin() const { return m_skin; }
@@ -122,10 +120,8 @@ class EditFieldForm final : public ContactEditorForm {
     void refill(const data::ContactRecord& stored) override;
     ui::LabelEditNode* first_box() const override { return m_box; }
     const char16_t* log_name() const override { return u"EditFieldForm"; }
-    void on_stored(data::ContactManagerImpl2& store) override;
 
     ui::LabelEditNode* m_box = nullptr;
-    WString m_new_category; // typed into a "Categories" editor
     data::FieldType m_type = data::FieldType::Unknown;
 };
 

@@ -242,6 +242,31 @@ TEST_F(DocTest, CategoryFilterAndItsInterplayWithWords) {
     doc.remove_listener(listener);
 }
 
+// A category typed in the editor or imported while the program runs is
+// offered at once, not only after the next start.
+TEST_F(DocTest, CategoriesOfAddedAndChangedContactsAreOffered) {
+    store.categories = {u"Work"};
+    store.put(person(1, u"Ann", u""));
+    Document doc(store, nullptr, files());
+    doc.load();
+
+    ContactRecord bob = person(2, u"Bob", u"", u"", {ContactField(FieldType::Categories, u"Gym")});
+    store.put(bob);
+    doc.contact_added(bob);
+    store.put(
+        person(1, u"Ann", u"", u"", {ContactField(FieldType::Categories, u"Work, Choir;Gym,")}));
+    doc.on_contact_changed(1);
+    EXPECT_EQ(doc.categories(), (std::vector<WString>{u"Work", u"Gym", u"Choir"}));
+
+    doc.set_category(u"Choir");
+    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
+    // A name stays offered for the session when its last contact leaves it.
+    store.put(person(1, u"Ann", u""));
+    doc.on_contact_changed(1);
+    EXPECT_EQ(doc.categories().size(), 3u);
+    EXPECT_TRUE(doc.filtered_contacts().empty());
+}
+
 TEST_F(DocTest, RemovingAFavouriteContactSendsFlag2BeforeFlag9) {
     store.put(person(1, u"Ann", u""));
     store.put(person(2, u"Bob", u""));
