@@ -2,12 +2,15 @@
 // head, the field rows and their actions, favourites, deletion after the
 // confirmation menu, and the card following changes and removal of its
 // contact.
+#include "app/registry.h"
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
+#include "data/test_contacts.h"
 #include "form_stack_host.h"
 #include "forms/contact_form.h"
 #include "forms/form_host.h"
 #include "forms/skin_types.h"
+#include "ui/button_node.h"
 #include "ui/image_node.h"
 #include "ui/key_names.h"
 #include "ui/multinode.h"
@@ -248,9 +251,9 @@ TEST_F(ContactFormTest, TheStarAddsThePhoneFieldToTheFavouritesAndTakesItOut) {
     EXPECT_EQ(state(home, u"favorite"), 0u);
 }
 
-// --- Deleting ----------------------------------------------------------------------------
+// --- Deleting and the photo, on a real volume --------------------------------------------
 
-class ContactFormDeleteTest : public ContactFormTest {
+class ContactFormVolumeTest : public ContactFormTest {
   protected:
     void SetUp() override {
         ContactFormTest::SetUp();
@@ -285,7 +288,7 @@ class ContactFormDeleteTest : public ContactFormTest {
     std::uint32_t m_oid = 0;
 };
 
-TEST_F(ContactFormDeleteTest, DeleteAsksFirstAndCancelKeepsTheContact) {
+TEST_F(ContactFormVolumeTest, DeleteAsksFirstAndCancelKeepsTheContact) {
     show(m_oid, CardMode::Edit);
     ASSERT_EQ(m_form->rows().back(), kButtonsRow);
     tap(std::int32_t(m_form->rows().size() - 1), u"delete_contact");
@@ -299,7 +302,7 @@ TEST_F(ContactFormDeleteTest, DeleteAsksFirstAndCancelKeepsTheContact) {
     EXPECT_EQ(m_form->oid(), m_oid);
 }
 
-TEST_F(ContactFormDeleteTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClosesTheCard) {
+TEST_F(ContactFormVolumeTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClosesTheCard) {
     show(m_oid);
     m_form->ask_delete();
     m_form->menu().choose_key(u"ReallyDelete");
@@ -310,6 +313,55 @@ TEST_F(ContactFormDeleteTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClos
     // The store's own notice of the deletion, arriving later, changes nothing.
     m_document->on_contact_removed(m_oid);
     EXPECT_EQ(m_host.closed.size(), 1u);
+}
+
+// The head's photo button: without a photo it runs the chooser at once; with
+// one it offers choosing another or removing it. A cancelled chooser or an
+// unreadable file leaves the photo as it was.
+TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
+    const std::string face = root() + "/face.png";
+    const std::vector<std::byte> image = data::make_test_contact_photo(0);
+    std::ofstream(face, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    const WStringView settings = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+    auto chooser = [&](const std::string& command) {
+        ASSERT_TRUE(app::reg_write_string(settings, u"PictureChooser", from_utf8(command)));
+    };
+    auto photo_button = [&] {
+        auto* button = dynamic_cast<ui::ButtonNode*>(row(0).find(u"button_choose_photo"));
+        return button != nullptr ? button->text() : WString(u"<missing>");
+    };
+    data::ContactRecord self;
+    self.oid = m_oid;
+
+    show(m_oid, CardMode::Edit);
+    EXPECT_EQ(photo_button(), m_skin.translate(u"AddPhoto"));
+    EXPECT_FALSE(visible(0, u"button_remove_photo"));
+
+    chooser("exit 1"); // the user closed the dialog
+    tap(0, u"button_choose_photo");
+    EXPECT_FALSE(m_volume->has_picture(m_oid));
+
+    chooser("echo '" + face + "'");
+    tap(0, u"button_choose_photo");
+    EXPECT_FALSE(m_form->menu().is_open()); // no photo yet: straight to the chooser
+    EXPECT_EQ(m_volume->get_picture(self), image);
+    EXPECT_EQ(photo_button(), m_skin.translate(u"EditPhoto"));
+    EXPECT_TRUE(visible(0, u"button_remove_photo"));
+
+    chooser("echo '" + root() + "/missing.png'");
+    tap(0, u"button_choose_photo");
+    ASSERT_TRUE(m_form->menu().is_open());
+    EXPECT_EQ(menu_items(),
+              (std::vector<WString>{u"ChoosePhoto", u"RemovePhoto@MenuElementRed", u"Cancel"}));
+    m_form->menu().choose_key(u"ChoosePhoto");
+    EXPECT_EQ(m_volume->get_picture(self), image);
+
+    tap(0, u"button_choose_photo");
+    m_form->menu().choose_key(u"RemovePhoto");
+    EXPECT_FALSE(m_volume->has_picture(m_oid));
+    EXPECT_EQ(photo_button(), m_skin.translate(u"AddPhoto"));
+    EXPECT_FALSE(visible(0, u"button_remove_photo"));
 }
 
 TEST_F(ContactFormTest, WithoutAStoreConfirmingDeletesNothingAndTheCardStays) {
