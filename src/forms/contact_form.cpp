@@ -224,10 +224,15 @@ bool ContactForm::has_own_photo() {
 void ContactForm::fill_head(ui::ListElement& element) {
     const bool edit = m_mode == CardMode::Edit;
     WString first = m_contact.first_name;
-    const bool nameless = first.empty() && m_contact.last_name.empty() && m_contact.company.empty();
-    // A contact with nothing to call it by still needs a title.
-    if (nameless && m_skin != nullptr)
-        first = m_skin->translate(u"skinUnknown");
+    if (first.empty() && m_contact.last_name.empty()) {
+        // The title line names the contact: a company-only contact by its
+        // company, which also keeps its own line (as in the list), so a long
+        // name cut short in the title is still there whole; a contact with
+        // nothing at all is unknown.
+        first = m_contact.company;
+        if (first.empty() && m_skin != nullptr)
+            first = m_skin->translate(u"skinUnknown");
+    }
     set_text(element, u"firstname", first);
     set_text(element, u"lastname", m_contact.last_name);
     set_text(element, u"company", m_contact.company);
