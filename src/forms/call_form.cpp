@@ -223,6 +223,9 @@ void CallForm::lookup_caller() {
         m_first_name->set_text({});
         m_last_name->set_text({});
     }
+    // Empty name lines give their room to the rest of the caller.
+    m_first_name->set_visible(!m_first_name->text().empty());
+    m_last_name->set_visible(!m_last_name->text().empty());
     m_photo->set_picture(std::move(picture));
     // A placeholder key ("skinUnknown") shows in the user's language.
     m_number->set_text(translate(number));

@@ -397,6 +397,32 @@ TEST(Drawing, ClipNodeKeepsChildrenInsideItsRectangle) {
     EXPECT_EQ(target.clip(), (Rect{0, 0, 8, 1}));
 }
 
+TEST(Drawing, AWholeClipLeavesOutChildrenThatDoNotFit) {
+    Node root;
+    auto& clip = add<ClipNode>(root);
+    clip.set_overflow(ClipOverflow::Hide);
+    auto& fits = colour_child(clip, {255, 0, 0});
+    fits.set_anchor(ScaleType::MinSideNoSize, ScaleType::MinSideNoSize);
+    fits.set_design_size({2, 1});
+    auto& tall = colour_child(clip, {255, 0, 0});
+    tall.set_anchor(ScaleType::MaxSideNoSize, ScaleType::MinSideNoSize);
+    tall.set_design_size({2, 3}); // taller than the clip
+    place(root, 0, 0, 6, 2);
+
+    RenderSurface target;
+    target.resize(6, 2);
+    root.draw_node(target, {});
+    for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(at(target, x, 0), x < 2 ? red : 0) << x;
+
+    // Given room, the same child is drawn.
+    place(root, 0, 0, 6, 3);
+    target.resize(6, 3);
+    fill_pixel(target, {}, {6, 3}, 0);
+    root.draw_node(target, {});
+    EXPECT_EQ(at(target, 5, 2), red);
+}
+
 TEST(Drawing, ChildrenAreDrawnRelativeToTheOrigin) {
     Node root;
     auto& box = colour_child(root, {255, 0, 0});

@@ -49,6 +49,7 @@ constexpr KnownName kKnown[] = {
     // Buttons, tables, multinodes.
     {"bind_key", PropertyKind::String},
     {"table_ratio", PropertyKind::Integer},
+    {"whole", PropertyKind::Integer}, // clip: children that do not fit are left out
     {"delay", PropertyKind::String},
     {"movie", PropertyKind::Integer},
     // Lists.
