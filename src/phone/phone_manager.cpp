@@ -89,8 +89,9 @@ void PhoneManager::call_number(WStringView number) {
         return;
     }
     log_line() << u"PhoneManager::call_number " << number << u"\n";
-    make_call(number);
-    if (m_telephone != nullptr)
+    // A number that was not dialled is nobody's: storing it would name the
+    // ongoing call, or the next withheld caller, after it.
+    if (make_call(number))
         m_telephone->set_caller_number(number, CallerNotify::always);
 }
 

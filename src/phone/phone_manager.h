@@ -42,9 +42,11 @@ class PhoneManager {
     void set_hooks(PhoneManagerHooks hooks) { m_hooks = std::move(hooks); }
 
     // A number beginning with "*" is sent as a service code; any other is
-    // dialled and becomes the caller's number (caller changed is broadcast).
+    // dialled and, once the line took it, becomes the caller's number (caller
+    // changed is broadcast).
     void call_number(WStringView number);
-    // Dials; false when the line cannot take the number.
+    // Dials; false when the line cannot take the number or is busy with a
+    // call.
     bool make_call(WStringView number);
 
     // True when the handler program was started.

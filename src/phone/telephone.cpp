@@ -247,6 +247,10 @@ void Telephone::toggle_speaker() {
 }
 
 bool Telephone::dial(WStringView number) {
+    if (m_call != 0) {
+        log_line() << u"Telephone::dial: a call is in progress\n";
+        return false;
+    }
     if (!m_modem)
         init_line();
     return m_modem && m_modem->dial(to_utf8(number));
@@ -460,6 +464,9 @@ void Telephone::on_call_state(const LineEvent& event) {
         log_line() << u"LINE_OFFERING bring_to_front\n";
         bring_to_front();
         log_line() << u"LINECALLSTATE_OFFERING: Dialog Phone - Incoming window hidden\n";
+        // Nothing known of this caller yet: a withheld number must not show
+        // whatever number an earlier call or dial left behind.
+        m_facts.caller_number = u"skinUnknown";
         broadcast(static_cast<std::uint8_t>(RefreshFlag::IncomingCall));
         log_line() << u"LINECALLSTATE_OFFERING hint.incoming call refreshed\n";
         break;

@@ -116,7 +116,8 @@ class Telephone {
     void toggle_speaker();
 
     // Dials a number for PhoneManager::make_call; false when the line has no
-    // modem or the number is no dial string.
+    // modem, the number is no dial string or a call is current (the line
+    // follows one call: a second one could be neither shown nor ended).
     bool dial(WStringView number);
     // Sends a service code ("*100#"); false as above.
     bool send_service_code(WStringView code);

@@ -125,6 +125,40 @@ TEST_F(TelephoneTest, OutgoingCallToABusyNumber) {
     EXPECT_EQ(missed_call_count(), 0u);
 }
 
+TEST_F(TelephoneTest, NumberThatWasNotDialledNamesNoCaller) {
+    PhoneManager manager(m_telephone.get());
+    manager.call_number(u"12;ATH");
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    EXPECT_FALSE(has_flag(k_caller));
+    // The next caller withholds the number: it shows as unknown.
+    control("ring");
+    ASSERT_TRUE(wait_flag(k_incoming));
+    pump_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    EXPECT_EQ(phone_flags(), (std::vector<int>{k_incoming}));
+}
+
+TEST_F(TelephoneTest, SecondNumberDuringACallIsNotDialledNorShown) {
+    PhoneManager manager(m_telephone.get());
+    manager.call_number(u"555");
+    ASSERT_TRUE(wait_flag(k_connected));
+    const std::size_t callers = count_flag(k_caller);
+    EXPECT_FALSE(manager.make_call(u"888"));
+    manager.call_number(u"777");
+    EXPECT_EQ(m_telephone->facts().caller_number, u"555");
+    EXPECT_EQ(count_flag(k_caller), callers);
+    pump_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(received_count("ATD777;"), 0u);
+    EXPECT_EQ(received_count("ATD888;"), 0u);
+    EXPECT_TRUE(m_telephone->connected());
+    // Once the call is over, numbers are dialled again.
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(k_ended));
+    manager.call_number(u"777");
+    EXPECT_EQ(m_telephone->facts().caller_number, u"777");
+    ASSERT_TRUE(wait_received("ATD777;"));
+}
+
 TEST_F(TelephoneTest, HostileNumbersAreNeverDialled) {
     PhoneManager manager(m_telephone.get());
     EXPECT_FALSE(manager.make_call(u"123;ATH"));
@@ -287,6 +321,19 @@ TEST_F(LineCallbackTest, RepeatedCallerIdRaisesOneEvent) {
     // Caller ID of another call is not ours.
     line(LineMessage::CallInfo, 4, 0, "999");
     EXPECT_EQ(m_telephone->facts().caller_number, u"124");
+}
+
+TEST_F(LineCallbackTest, OfferedCallStartsWithAnUnknownCaller) {
+    m_telephone->set_caller_number(u"555"); // left over from an earlier dial
+    line(LineMessage::AppNewCall, 3);
+    line(LineMessage::CallState, 3, static_cast<std::uint64_t>(LineCallState::Offering));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    // Withheld: the caller ID carries no number.
+    line(LineMessage::CallInfo, 3, 0, "");
+    EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
+    EXPECT_EQ(m_listener.flags(), (std::vector<int>{k_caller, k_incoming}));
+    line(LineMessage::CallInfo, 3, 0, "0301234");
+    EXPECT_EQ(m_telephone->facts().caller_number, u"0301234");
 }
 
 TEST_F(LineCallbackTest, SecondCallIsIgnoredWhileOneIsCurrent) {
