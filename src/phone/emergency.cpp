@@ -24,11 +24,25 @@ EmergencyShortcut::EmergencyShortcut(PhoneManager& manager)
     : EmergencyShortcut(manager, emergency_numbers()) {}
 
 EmergencyShortcut::EmergencyShortcut(PhoneManager& manager, std::vector<WString> numbers)
-    : m_manager(manager), m_numbers(std::move(numbers)) {}
+    : m_manager(manager), m_numbers(std::move(numbers)), m_call_starts_seen(manager.call_starts()) {
+}
+
+WString EmergencyShortcut::typed_digits() const {
+    return m_manager.call_starts() == m_call_starts_seen ? m_typed : WString();
+}
+
+void EmergencyShortcut::forget_digits_of_earlier_calls() {
+    const std::uint64_t starts = m_manager.call_starts();
+    if (starts == m_call_starts_seen)
+        return;
+    m_call_starts_seen = starts;
+    m_typed.clear();
+}
 
 bool EmergencyShortcut::on_key(std::int32_t code, KeyAction action) {
     if (action != KeyAction::pressed)
         return false;
+    forget_digits_of_earlier_calls();
     if (code == ui::key::CallMake) {
         app::log() << platform::tick_count() << u" try call " << m_typed << u"\n";
         for (const WString& number : m_numbers) {

@@ -1,7 +1,9 @@
 #pragma once
 // The emergency shortcut of the Talk key: the digits typed anywhere in the
 // program are remembered, and Talk dials an emergency number the typed digits
-// end with, whatever screen is showing.
+// end with, whatever screen is showing. Digits typed before a call began (one
+// placed another way or an incoming one) are forgotten: they belonged to that
+// call, and Talk then answers or dials as the screen means it to.
 
 #include "platform/text.h"
 
@@ -26,13 +28,17 @@ class EmergencyShortcut {
     // must not get it.
     bool on_key(std::int32_t code, KeyAction action);
 
-    const WString& typed_digits() const { return m_typed; }
+    // The digits typed since the last other key and the last call start.
+    WString typed_digits() const;
     const std::vector<WString>& numbers() const { return m_numbers; }
 
   private:
+    void forget_digits_of_earlier_calls();
+
     PhoneManager& m_manager;
     std::vector<WString> m_numbers;
     WString m_typed;
+    std::uint64_t m_call_starts_seen = 0;
 };
 
 } // namespace telvara::phone

@@ -96,11 +96,16 @@ void PhoneManager::call_number(WStringView number) {
 }
 
 bool PhoneManager::make_call(WStringView number) {
+    ++m_calls_placed;
     if (m_telephone == nullptr || !m_telephone->dial(number)) {
         log_line() << u"PhoneManager::make_call: cannot dial " << number << u"\n";
         return false;
     }
     return true;
+}
+
+std::uint64_t PhoneManager::call_starts() const {
+    return m_calls_placed + (m_telephone != nullptr ? m_telephone->calls_offered() : 0);
 }
 
 bool PhoneManager::send_sms(WStringView number, WStringView text) {

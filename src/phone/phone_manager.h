@@ -48,6 +48,9 @@ class PhoneManager {
     // Dials; false when the line cannot take the number or is busy with a
     // call.
     bool make_call(WStringView number);
+    // Calls begun so far: every dial attempt and every call the line offered.
+    // A change tells that a call began since the last look.
+    std::uint64_t call_starts() const;
 
     // True when the handler program was started.
     bool send_sms(WStringView number, WStringView text);
@@ -69,6 +72,7 @@ class PhoneManager {
   private:
     Telephone* m_telephone = nullptr;
     PhoneManagerHooks m_hooks;
+    std::uint64_t m_calls_placed = 0;
 };
 
 } // namespace telvara::phone

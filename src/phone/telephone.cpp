@@ -467,6 +467,7 @@ void Telephone::on_call_state(const LineEvent& event) {
         // Nothing known of this caller yet: a withheld number must not show
         // whatever number an earlier call or dial left behind.
         m_facts.caller_number = u"skinUnknown";
+        ++m_calls_offered;
         broadcast(static_cast<std::uint8_t>(RefreshFlag::IncomingCall));
         log_line() << u"LINECALLSTATE_OFFERING hint.incoming call refreshed\n";
         break;

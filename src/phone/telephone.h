@@ -137,6 +137,8 @@ class Telephone {
     bool line_open() const;
     bool connected() const { return m_connected; }
     int current_call() const { return m_call; }
+    // Incoming calls this line has offered so far.
+    std::uint64_t calls_offered() const { return m_calls_offered; }
     bool enabled() const { return m_enabled; }
     // While disabled, the call states are neither logged nor acted on except
     // the disconnect.
@@ -186,6 +188,7 @@ class Telephone {
     CallFacts m_facts;
     TelephoneHooks m_hooks;
     int m_answer_presses = 0;
+    std::uint64_t m_calls_offered = 0;
     Timer m_answer_timer{[this] { on_answer_timer(); }};
     Timer m_log_timer{[this] { refresh_call_log(); }};
     std::map<int, TrackedCall> m_calls;

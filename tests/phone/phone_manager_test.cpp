@@ -19,6 +19,7 @@
 namespace telvara::phone {
 namespace {
 
+using testing::pump_for;
 using testing::pump_until;
 
 // --- templates and encoding ----------------------------------------------------
@@ -256,7 +257,53 @@ TEST_F(PhoneSettingsTest, EmergencyDigitsAreCollectedAndCleared) {
     EXPECT_EQ(idle, 1);
 }
 
+TEST_F(PhoneSettingsTest, DigitsTypedBeforeACallPlacedAnotherWayAreForgotten) {
+    PhoneManager manager(nullptr);
+    EmergencyShortcut shortcut(manager, {u"112"});
+    type(shortcut, u"112");
+    // The on-screen call button places the call (here it cannot: no line).
+    manager.call_number(u"112");
+    EXPECT_TRUE(shortcut.typed_digits().empty());
+    EXPECT_FALSE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    // Digits typed after that call count again.
+    type(shortcut, u"0112");
+    EXPECT_EQ(shortcut.typed_digits(), u"0112");
+    EXPECT_TRUE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+}
+
 using EmergencyCallTest = testing::TelephoneTest;
+
+TEST_F(EmergencyCallTest, TalkAnswersAnIncomingCallAfterTypedDigits) {
+    PhoneManager manager(m_telephone.get());
+    EmergencyShortcut shortcut(manager, {u"112", u"911"});
+    type(shortcut, u"112");
+    control("ring 555");
+    ASSERT_TRUE(wait_flag(19));
+    EXPECT_TRUE(shortcut.typed_digits().empty());
+    // Talk goes on to the call screen, which answers.
+    EXPECT_FALSE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    control("hangup");
+    ASSERT_TRUE(wait_flag(22));
+    EXPECT_EQ(received_count("ATD112;"), 0u);
+    // The shortcut still works for digits typed after the call.
+    type(shortcut, u"911");
+    EXPECT_TRUE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    ASSERT_TRUE(wait_received("ATD911;"));
+}
+
+TEST_F(EmergencyCallTest, DialledCallForgetsTheTypedDigits) {
+    PhoneManager manager(m_telephone.get());
+    EmergencyShortcut shortcut(manager, {u"112"});
+    type(shortcut, u"0112");
+    manager.call_number(u"555");
+    ASSERT_TRUE(wait_flag(21));
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(22));
+    EXPECT_FALSE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
+    pump_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(received_count("ATD112;"), 0u);
+    EXPECT_EQ(received_count("ATD555;"), 1u);
+}
 
 TEST_F(EmergencyCallTest, TalkAfterTyping0112Dials112) {
     PhoneManager manager(m_telephone.get());
