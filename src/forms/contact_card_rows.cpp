@@ -19,8 +19,12 @@ using data::FieldKind;
 using data::FieldType;
 
 void sort_fields_by_group(std::vector<ContactField>& fields) {
+    // By type within the group, as the store returns them: an edit that
+    // appended parts in another order must read the same once stored.
     std::stable_sort(fields.begin(), fields.end(),
-                     [](const ContactField& a, const ContactField& b) { return a.kind < b.kind; });
+                     [](const ContactField& a, const ContactField& b) {
+                         return a.kind != b.kind ? a.kind < b.kind : a.type < b.type;
+                     });
 }
 
 bool is_address(FieldKind kind) {

@@ -23,8 +23,9 @@ inline constexpr int kSeparatorRow = -2;
 inline constexpr int kHeadRow = -3;
 inline constexpr int kButtonsRow = -4;
 
-// Fields in group order (stable: fields of one group keep their order), the
-// order the card lists them in.
+// Fields in group order and by type within a group (the store's order;
+// stable: fields of one type keep their order), the order the card lists
+// them in.
 void sort_fields_by_group(std::vector<data::ContactField>& fields);
 
 bool is_address(data::FieldKind kind);

@@ -70,6 +70,32 @@ TEST(ContactCardRows, AnAddressIsOneRowAndTheNextAddressAnother) {
     EXPECT_EQ(field_label_key(fields[1].type), u"WorkAddress");
 }
 
+// The editor appends missing address parts in box order (the zip box before
+// the state box) while the store returns them by type: both must show alike,
+// or the card changes its text when the store's notice arrives.
+TEST(ContactCardRows, AnAddressShowsItsPartsInTheStoresOrderHoweverTheyWereAdded) {
+    const auto typed = sorted({{FieldType::Categories, u""},
+                               {FieldType::WorkAddress1, u"1 Main St"},
+                               {static_cast<FieldType>(25), u"Salem"},
+                               {static_cast<FieldType>(27), u"12345"},
+                               {static_cast<FieldType>(26), u"Oregon"},
+                               {FieldType::WorkAddress5, u"USA"},
+                               {FieldType::Birthday, u"0"}});
+    const auto from_store = sorted({{FieldType::Birthday, u"0"},
+                                    {FieldType::Categories, u""},
+                                    {FieldType::WorkAddress1, u"1 Main St"},
+                                    {static_cast<FieldType>(25), u"Salem"},
+                                    {static_cast<FieldType>(26), u"Oregon"},
+                                    {static_cast<FieldType>(27), u"12345"},
+                                    {FieldType::WorkAddress5, u"USA"}});
+    EXPECT_EQ(typed, from_store);
+    EXPECT_EQ(field_text(typed, 0, key_of), u"1 Main St, Salem, Oregon, 12345, USA");
+    EXPECT_EQ(build_rows(typed, CardMode::View), build_rows(from_store, CardMode::View));
+    // Within the other group too: the birthday before the categories.
+    EXPECT_EQ(typed[5].type, FieldType::Birthday);
+    EXPECT_EQ(typed[6].type, FieldType::Categories);
+}
+
 TEST(ContactCardRows, IconsFollowTheFieldType) {
     EXPECT_EQ(icon_state(FieldType::Mobile), 0u);
     EXPECT_EQ(icon_state(FieldType::BusinessTel), 1u);

@@ -122,6 +122,30 @@ TEST_F(EditMoreFormsTest, TheAddressEditorWritesAllFivePartsOfThatAddressOnly) {
     EXPECT_EQ(value(m_card->contact(), part(27)), u"12345");
 }
 
+TEST_F(EditMoreFormsTest, ASavedAddressReadsTheSameBeforeAndAfterTheStoresNotice) {
+    show_card();
+    tap_card(FieldType::WorkAddress1);
+    EditContactAddressForm& editor = m_card->address_editor();
+    editor.box(Box::Zip).set_text(u"12345");
+    editor.box(Box::State).set_text(u"Oregon");
+    editor.box(Box::Country).set_text(u"USA");
+    editor.leave();
+    const auto shown = [this] {
+        const std::int32_t row = card_row(FieldType::WorkAddress1);
+        return row < 0 ? WString(u"<no row>")
+                       : field_text(m_card->contact().fields,
+                                    std::size_t(m_card->rows()[std::size_t(row)]),
+                                    [](WStringView key) { return WString(key); });
+    };
+    const WString before = shown();
+    EXPECT_EQ(before, u"1 Main St, Springfield, Oregon, 12345, USA");
+    const std::vector<int> rows = m_card->rows();
+    m_store.put(stored());
+    m_document->on_contact_changed(m_oid);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(m_card->rows(), rows);
+}
+
 TEST_F(EditMoreFormsTest, EmptyingAnAddressRemovesItsRow) {
     show_card();
     tap_card(FieldType::HomeAddress1);
