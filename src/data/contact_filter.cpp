@@ -75,8 +75,10 @@ void ContactFilter::set_words(std::vector<WString> words) {
         if (phone_word.empty())
             phone_word = word;
         // A word whose phone form leads with another character ("+44") may
-        // be taken by a name or by a phone: no single lead bit is needed.
-        if (!word.empty() && phone_word.front() == word.front())
+        // be taken by a name or by a phone: no single lead bit is needed. The
+        // lead masks hold one key per character, which only describes the
+        // text when no character sits on two keys.
+        if (!word.empty() && phone_word.front() == word.front() && m_key_map->unambiguous())
             m_needed_leads |= lead_bit(word.front());
         m_phone_words.push_back(std::move(phone_word));
     }

@@ -185,6 +185,9 @@ TEST_F(FilterTest, AmbiguousMapStillMatchesBySets) {
     EXPECT_TRUE(f.passes(e));
     f.set_words({u"21"});
     EXPECT_FALSE(f.passes(e));
+    // "b" sits on both keys: a word may begin with either.
+    f.set_words({u"22"});
+    EXPECT_TRUE(f.passes(e));
 }
 
 TEST(SortKeys, ByNamesPresent) {
