@@ -275,6 +275,15 @@ void Document::set_category(WStringView name) {
     broadcast(RefreshMessage(RefreshFlag::ListsRebuilt));
 }
 
+MatchResult Document::match(const ContactEntry& entry) const {
+    if (m_filter_source == FilterSource::Category) {
+        MatchResult result;
+        result.passes = in_category(entry.record, m_category);
+        return result;
+    }
+    return m_filter.match(entry);
+}
+
 MatchResult Document::match(const ContactEntry& entry, const std::vector<WString>& words) const {
     ContactFilter filter(m_key_map);
     filter.set_words(words);

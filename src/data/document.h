@@ -81,7 +81,9 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     const std::vector<WString>& filter_words() const { return m_filter.words(); }
 
     // The entry against the current search words (lengths for highlighting).
-    MatchResult match(const ContactEntry& entry) const { return m_filter.match(entry); }
+    // Matched lengths for the list's highlight; none while the list shows a
+    // category (words left from an earlier search no longer apply).
+    MatchResult match(const ContactEntry& entry) const;
     MatchResult match(const ContactEntry& entry, const std::vector<WString>& words) const;
 
     const std::vector<ContactEntry*>& all_contacts() const { return m_all; }

@@ -239,6 +239,14 @@ TEST_F(DocTest, CategoryFilterAndItsInterplayWithWords) {
     doc.set_category(u"Work");
     doc.set_sorting(1); // rebuilds from the (empty) search words
     EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1, 2, 3}));
+
+    // Words typed before a category is chosen highlight nothing in its list.
+    doc.set_filter(u"2");
+    doc.set_category(u"Work");
+    const MatchResult shown = doc.match(*doc.find_contact(1));
+    EXPECT_TRUE(shown.passes);
+    EXPECT_EQ(shown.first_name, 0);
+    EXPECT_EQ(doc.match(*doc.find_contact(3)).passes, false);
     doc.remove_listener(listener);
 }
 
