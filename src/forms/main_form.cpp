@@ -39,8 +39,8 @@ int read_favorite_mode() {
 
 // The keys the dialer keypad has: digits, "*" and "#".
 bool is_dial_key(std::int32_t code) {
-    return (code >= ui::key::Digit0 && code <= ui::key::Digit0 + 9) || code == ui::key::Star ||
-           code == ui::key::Hash;
+    // No key of the keypad takes "*" (a long "#" types it).
+    return (code >= ui::key::Digit0 && code <= ui::key::Digit0 + 9) || code == ui::key::Hash;
 }
 
 data::Document* document() {
@@ -76,7 +76,7 @@ void MainForm::bind() {
 
     m_call->bind(m_skin);
     m_card.bind(m_skin, m_services.store, m_services.photos);
-    m_recent_calls.bind(m_skin, *this, m_services.call_log);
+    m_recent_calls.bind(m_skin, *this, m_services.call_log, m_services.photos);
     m_select_field.bind(m_skin);
     m_picker->bind(m_skin, *this);
     m_contacts.bind(*this, m_skin, *this);
@@ -123,6 +123,8 @@ void MainForm::update(double seconds) {
     if (m_rebind_pending) {
         m_rebind_pending = false;
         bind();
+        // The new keypad starts closed and empty.
+        refilter_list();
     }
     Form::update(seconds);
 }
@@ -169,7 +171,7 @@ void MainForm::select_tab(MainTab tab) {
         if (!list_shown)
             state = m_keyboard.is_open() ? 1 : 2;
         m_current = MainTab::Contacts;
-        set_filter(u"");
+        refilter_list();
         break;
     }
     case MainTab::Favorites:
@@ -190,7 +192,7 @@ void MainForm::select_tab(MainTab tab) {
         // The menu tab opens the menu; the current tab stays and gets its
         // look back when the menu is done.
         m_tab_menu.set_state(1);
-        m_main_menu->open(u"MainMenu");
+        open_main_menu(u"MainMenu");
         return;
     }
     missed_count_process();
@@ -244,6 +246,18 @@ void MainForm::set_list_title_to_category() {
 void MainForm::set_filter(WStringView text) {
     if (data::Document* doc = document())
         doc->set_filter(text);
+}
+
+void MainForm::refilter_list() {
+    data::Document* doc = document();
+    if (doc == nullptr)
+        return;
+    // The list answers the keypad: its digits while it is open, the current
+    // category alone (the list's title) while it is closed.
+    if (m_keyboard.is_open())
+        doc->set_filter(m_keyboard.text());
+    else
+        doc->set_category(u"");
 }
 
 bool MainForm::on_key(const ui::KeyEvent& event) {
@@ -345,7 +359,7 @@ void MainForm::on_command_line(WStringView text) {
             open_contact(*found.entry);
         } else if (!number.empty()) {
             m_pending_number = std::move(number);
-            m_main_menu->open(u"NewOrUpdateContact");
+            open_main_menu(u"NewOrUpdateContact");
         } else {
             new_contact();
         }
@@ -365,7 +379,7 @@ void MainForm::open_contact(data::ContactEntry& contact) {
     close_forms_above();
     m_keyboard.set_text({});
     m_card.show(contact, CardMode::View);
-    set_filter(u"");
+    refilter_list();
 }
 
 void MainForm::new_contact() {
@@ -379,6 +393,8 @@ void MainForm::new_contact() {
 void MainForm::add_number_to_contact(const data::ContactRecord* contact, data::FieldType type) {
     if (form_host() != nullptr)
         form_host()->close_form(*m_picker, Animate::No);
+    // The picker filtered the Document its own way.
+    refilter_list();
     if (m_pending_number.empty())
         return;
     data::ContactRecord record = contact != nullptr ? *contact : data::ContactRecord{};
@@ -415,7 +431,11 @@ void MainForm::on_click(ui::ButtonNode& button) {
 // Keypad.
 void MainForm::on_keyboard_text(const WString& text) {
     const std::uint32_t start = platform::tick_count();
-    set_filter(text);
+    // A closed keypad's number is being cleared: the list keeps its category.
+    if (m_keyboard.is_open())
+        set_filter(text);
+    else
+        refilter_list();
     log_line() << u"Document::get_instance()->set_filter_string() = " << elapsed(start) << u"\n";
 }
 
@@ -447,17 +467,21 @@ void MainForm::on_contact_chosen(ContactSelectorContainer& sender, data::Contact
     m_select_field.show(&contact.record, *this, FieldChoice::PhonesOnly);
 }
 
-void MainForm::on_add_contact(ContactSelectorContainer&) {
+void MainForm::on_add_contact(ContactSelectorContainer& sender) {
+    // The picker's own buttons: the menu would open under it, unseen.
+    if (&sender != &m_contacts)
+        return;
     if (m_keyboard.is_open() && !m_keyboard.text().empty()) {
         m_pending_number = m_keyboard.text();
-        m_main_menu->open(u"PhoneToContact");
+        open_main_menu(u"PhoneToContact");
     } else {
-        m_main_menu->open(u"NewContact");
+        open_main_menu(u"NewContact");
     }
 }
 
-void MainForm::on_category_button(ContactSelectorContainer&) {
-    m_main_menu->open(u"Categories");
+void MainForm::on_category_button(ContactSelectorContainer& sender) {
+    if (&sender == &m_contacts)
+        open_main_menu(u"Categories");
 }
 
 // Recents.
@@ -468,7 +492,7 @@ void MainForm::on_call_recent(WStringView number) {
 
 void MainForm::on_recent_call_menu(const data::RecentCall& call, std::size_t) {
     m_selected_call = call;
-    m_main_menu->open(call.oid != 0 ? u"RecentClickKnownContact" : u"RecentClickUnknownContact");
+    open_main_menu(call.oid != 0 ? u"RecentClickKnownContact" : u"RecentClickUnknownContact");
 }
 
 void MainForm::on_open_recents(const data::RecentCall& call, std::size_t) {

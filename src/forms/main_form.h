@@ -152,6 +152,9 @@ class MainForm final : public Form,
     void restore_tab_after_menu();
     void show_tab_contents();
     void set_filter(WStringView text);
+    void refilter_list();
+    // Every main menu starts here: a category choice left open is over.
+    void open_main_menu(WStringView key);
     void set_list_title_to_category();
     // Stores the pending number as a field of `type`: in a copy of the
     // contact, or in a new contact (whose card then opens for editing).

@@ -26,7 +26,16 @@ void MainForm::on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& ite
         restore_tab_after_menu();
 }
 
+void MainForm::open_main_menu(WStringView key) {
+    m_category_choice = false;
+    m_main_menu->open(key);
+}
+
 void MainForm::restore_tab_after_menu() {
+    // Only the menu tab took the current tab's look away; menus opened from
+    // the list or the recents leave the tabs as they are.
+    if (m_tab_menu.state() != 1)
+        return;
     m_tab_menu.set_state(0);
     tab_button(m_current).set_state(m_saved_state);
 }
@@ -34,6 +43,18 @@ void MainForm::restore_tab_after_menu() {
 bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
     data::Document* doc = data::Document::instance();
     const ui::ChoiceContext context;
+    if (m_category_choice) {
+        // The categories are the user's own names: whatever they are called
+        // ("Exit", "Dialer"...), the key after the category menu is one of
+        // them, or a way out of it.
+        m_category_choice = false;
+        if (key != u"skinReturn" && key != ui::PopupMenu::kCancel) {
+            if (doc != nullptr)
+                doc->set_category(key);
+            set_list_title_to_category();
+        }
+        return true;
+    }
     if (key == u"MainMenu") {
         ui::ChoiceItem buttons;
         buttons.identifier.assign(ui::PopupMenu::kMagicButtons);
@@ -114,13 +135,6 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         m_picker->show();
     } else if (key == u"NewContact") {
         new_contact();
-    } else if (key == u"skinReturn") {
-        m_category_choice = false;
-    } else if (m_category_choice) {
-        m_category_choice = false;
-        if (doc != nullptr)
-            doc->set_category(key);
-        set_list_title_to_category();
     } else if (key == u"Categories") {
         const WString current = doc != nullptr ? doc->category() : WString(data::k_no_category);
         add_menu_item(items, data::k_no_category, checked_if(current == data::k_no_category));

@@ -5,6 +5,7 @@
 
 #include "app/registry.h"
 #include "data/document_test_support.h"
+#include "forms/contact_selector_form.h"
 #include "forms/main_form.h"
 #include "forms/skin_types.h"
 #include "phone/phone_manager.h"
@@ -53,7 +54,8 @@ class MainFormTest : public data::testing::DocumentTest {
         ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl));
         m_store.put(
             person(1, u"Anna", u"Berg", u"", {phone(data::FieldType::Mobile, u"+1 555 0100")}));
-        m_store.put(person(2, u"Boris", u"Adams", u"Acme"));
+        m_store.put(person(2, u"Boris", u"Adams", u"Acme",
+                           {data::ContactField(data::FieldType::Categories, u"Work")}));
         m_store.put(person(3, u"", u"", u"Zeta Labs"));
         m_store.categories = {u"Work"};
         m_document.emplace(m_store, nullptr, files());
@@ -75,6 +77,26 @@ class MainFormTest : public data::testing::DocumentTest {
     bool shown(WStringView name) {
         ui::Node* node = form().find(name);
         return node != nullptr && node->is_visible();
+    }
+    // Shown with every node above it: what the screen draws.
+    bool drawn(WStringView name) {
+        for (ui::Node* node = form().find(name); node != nullptr; node = node->parent())
+            if (!node->is_visible())
+                return false;
+        return form().find(name) != nullptr;
+    }
+    std::vector<std::uint32_t> listed() {
+        std::vector<std::uint32_t> oids;
+        for (const data::ContactEntry* entry : document().filtered_contacts())
+            oids.push_back(entry->oid());
+        return oids;
+    }
+    void choose_category(WStringView name) {
+        ui::ButtonNode* button = form().contacts().category_button();
+        ASSERT_NE(button, nullptr);
+        button->listener()->on_click(*button);
+        ASSERT_TRUE(form().main_menu().is_open());
+        form().main_menu().choose_key(name);
     }
 
     std::unique_ptr<ui::PropertiesImpl> m_impl;
@@ -325,6 +347,94 @@ TEST_F(MainFormTest, CategoryChoiceAndReturn) {
     menu.choose_key(u"skinReturn");
     EXPECT_EQ(document().category(), u"Work");
     EXPECT_FALSE(form().category_choice());
+}
+
+// --- The list's filter across the keypad, the tabs and the menus ----------------------------
+
+TEST_F(MainFormTest, TheChosenCategoryOutlivesTheKeypadTheTabsAndTheCard) {
+    choose_category(u"Work");
+    EXPECT_EQ(listed(), (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(state(MainTab::Contacts), 2);
+
+    // The open keypad searches everyone; closing it brings the category back.
+    form().select_tab(MainTab::Contacts);
+    ASSERT_TRUE(form().keyboard().is_open());
+    form().keyboard().set_text(u"2");
+    EXPECT_EQ(listed().size(), 2u); // Anna and Boris by "2"
+    form().select_tab(MainTab::Contacts);
+    EXPECT_FALSE(form().keyboard().is_open());
+    EXPECT_EQ(listed(), (std::vector<std::uint32_t>{2}));
+
+    form().select_tab(MainTab::Favorites);
+    form().select_tab(MainTab::Contacts);
+    EXPECT_EQ(listed(), (std::vector<std::uint32_t>{2}));
+    form().on_command_line(u"open:555-0100"); // Anna's card
+    EXPECT_EQ(document().category(), u"Work");
+    EXPECT_EQ(listed(), (std::vector<std::uint32_t>{2}));
+}
+
+TEST_F(MainFormTest, TheKeypadLeavesWithTheListAndComesBackWithItsNumber) {
+    form().select_tab(MainTab::Contacts);
+    form().keyboard().set_text(u"2");
+    ASSERT_TRUE(drawn(u"KeyboardContainer"));
+    form().select_tab(MainTab::Favorites);
+    EXPECT_FALSE(drawn(u"KeyboardContainer")); // not over the favourites
+    form().select_tab(MainTab::Recents);
+    EXPECT_FALSE(drawn(u"KeyboardContainer"));
+
+    form().select_tab(MainTab::Contacts);
+    EXPECT_TRUE(drawn(u"KeyboardContainer"));
+    EXPECT_EQ(state(MainTab::Contacts), 1);
+    EXPECT_EQ(form().keyboard().text(), u"2");
+    // The list answers the number still on the keypad.
+    EXPECT_EQ(document().filter_words(), std::vector<WString>{u"2"});
+    EXPECT_EQ(listed().size(), 2u);
+}
+
+TEST_F(MainFormTest, MenusOpenedOffTheMenuTabLeaveTheTabLooksAlone) {
+    form().select_tab(MainTab::Recents);
+    ASSERT_EQ(state(MainTab::Recents), 1);
+    ASSERT_TRUE(form().main_menu().open(u"RecentClickUnknownContact"));
+    form().main_menu().cancel();
+    EXPECT_EQ(state(MainTab::Recents), 1);
+    // Tapped again, the recents tab still offers its own menu.
+    form().select_tab(MainTab::Recents);
+    EXPECT_TRUE(form().recents_menu().is_open());
+    form().recents_menu().cancel();
+
+    form().select_tab(MainTab::Favorites);
+    form().select_tab(MainTab::Contacts);
+    choose_category(u"Work");
+    EXPECT_EQ(state(MainTab::Contacts), 2); // not the keypad's look
+    EXPECT_FALSE(form().keyboard().is_open());
+}
+
+TEST_F(MainFormTest, TheCategoryMenuTakesAnyNameAndCancellingKeepsTheCategory) {
+    choose_category(u"Work");
+    choose_category(ui::PopupMenu::kCancel); // a tap beside the panel
+    EXPECT_EQ(document().category(), u"Work");
+    EXPECT_FALSE(form().category_choice());
+    EXPECT_EQ(listed(), (std::vector<std::uint32_t>{2}));
+
+    // A category named like a menu command is still a category.
+    data::ContactRecord zeta = m_store.contacts[3];
+    zeta.fields.emplace_back(data::FieldType::Categories, u"Exit");
+    m_store.put(zeta);
+    document().on_contact_changed(3);
+    choose_category(u"Exit");
+    EXPECT_EQ(document().category(), u"Exit");
+    EXPECT_EQ(listed(), (std::vector<std::uint32_t>{3}));
+    EXPECT_FALSE(form().category_choice());
+}
+
+TEST_F(MainFormTest, ThePickersHeaderButtonsOpenNothingUnderIt) {
+    ContactSelectorContainer& picker = form().contact_picker().container();
+    for (ui::ButtonNode* button : {picker.category_button(), picker.add_button()}) {
+        ASSERT_NE(button, nullptr);
+        button->listener()->on_click(*button);
+        EXPECT_FALSE(form().main_menu().is_open());
+        EXPECT_FALSE(form().category_choice());
+    }
 }
 
 } // namespace
