@@ -6,18 +6,22 @@
 
 #include "app/log.h"
 #include "data/contact_entry.h"
+#include "data/contact_photo.h"
 #include "forms/form_host.h"
 #include "forms/recents_list_element.h"
 #include "forms/required_node.h"
 #include "phone/call_log.h"
 #include "platform/clock.h"
+#include "ui/image_node.h"
 #include "ui/multinode.h"
 #include "ui/popup_menu.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"
 #include "ui/vadode.h"
 
+#include <algorithm>
 #include <array>
+#include <memory>
 
 namespace telvara::forms {
 
@@ -67,7 +71,7 @@ ContactRecentsForm::ContactRecentsForm() : Form(WString(kSkinName)) {}
 ContactRecentsForm::~ContactRecentsForm() = default;
 
 void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
-                              phone::CallLog* call_log) {
+                              phone::CallLog* call_log, data::ContactPhotoCache* photos) {
     for (const char16_t* row : {kHeadName, kCallName})
         if (!skin.find_node(row))
             throw ui::vadode::NodeNotFoundInSkin(WString(row));
@@ -91,6 +95,8 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_skin = &skin;
     m_caller = &caller;
     m_call_log = call_log;
+    m_photos = photos;
+    m_default_photo = {};
     m_document.follow();
     m_list->set_adapter(this);
     set_edit_mode(0);
@@ -173,6 +179,14 @@ void ContactRecentsForm::bind_element(ui::ListElement& element, std::int32_t ind
 }
 
 void ContactRecentsForm::fill_head(ui::ListElement& element) {
+    if (auto* image = dynamic_cast<ui::ImageNode*>(element.find(u"photo"))) {
+        if (!m_default_photo.has_data())
+            m_default_photo = image->picture();
+        std::shared_ptr<const ui::Picture> own;
+        if (m_photos != nullptr && !m_number_bound && m_contact.oid != 0)
+            own = m_photos->get(m_contact.oid, std::max(image->width(), std::int32_t{1}));
+        image->set_picture(own != nullptr ? *own : m_default_photo);
+    }
     if (m_number_bound) {
         set_text(element, u"firstname", m_number);
         set_text(element, u"lastname", u"");

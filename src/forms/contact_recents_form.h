@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "ui/button_node.h"
 #include "ui/menu_provider.h"
+#include "ui/picture.h"
 #include "ui/vlist.h"
 
 #include <cstddef>
@@ -26,6 +27,10 @@ class Properties;
 
 namespace telvara::phone {
 class CallLog;
+}
+
+namespace telvara::data {
+class ContactPhotoCache;
 }
 
 namespace telvara::forms {
@@ -46,8 +51,10 @@ class ContactRecentsForm final : public Form,
     // Loads "ContactRecentsForm" and finds "cancel", "padding", "edit_mode"
     // (a multinode: look 0 off, 1 on) and "List"; checks that both row nodes
     // are in the skin. Throws the vadode errors. Calls are placed through
-    // `caller`; deletions go to `call_log` (none: nothing is deleted).
-    void bind(const ui::Properties& skin, RecentsCaller& caller, phone::CallLog* call_log);
+    // `caller`; deletions go to `call_log` (none: nothing is deleted). The
+    // head shows the contact's photo from `photos` when there is one.
+    void bind(const ui::Properties& skin, RecentsCaller& caller, phone::CallLog* call_log,
+              data::ContactPhotoCache* photos = nullptr);
 
     // The calls of a contact, or of a number without one; rebuilds and
     // pushes the form.
@@ -96,6 +103,9 @@ class ContactRecentsForm final : public Form,
     const ui::Properties* m_skin = nullptr;
     RecentsCaller* m_caller = nullptr;
     phone::CallLog* m_call_log = nullptr;
+    data::ContactPhotoCache* m_photos = nullptr;
+    // The skin's picture of the head's "photo", for contacts without one.
+    ui::Picture m_default_photo;
     ui::ButtonNode* m_cancel = nullptr;
     ui::Node* m_padding = nullptr;
     ui::Multinode* m_edit_mode = nullptr;

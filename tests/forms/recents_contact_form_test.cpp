@@ -4,8 +4,11 @@
 #include "forms/contact_recents_form.h"
 
 #include "../data/document_test_support.h"
+#include "data/contact_photo.h"
+#include "data/test_contacts.h"
 #include "forms/skin_types.h"
 #include "phone/call_log.h"
+#include "ui/image_node.h"
 #include "ui/multinode.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"
@@ -97,6 +100,32 @@ class ContactRecentsTest : public data::testing::DocumentTest {
     Caller m_caller;
     std::optional<ContactRecentsForm> m_form;
 };
+
+// The head shows the contact's own photo; a number without a contact and a
+// contact without a photo keep the skin's picture.
+TEST_F(ContactRecentsTest, TheHeadShowsTheContactsPhoto) {
+    data::ContactPhotoCache photos([](std::uint32_t oid) {
+        return oid == 1 ? data::make_test_contact_photo(0) : std::vector<std::byte>{};
+    });
+    m_form->bind(m_skin, m_caller, &*m_log, &photos);
+    auto head_photo = [&] {
+        auto* image = dynamic_cast<ui::ImageNode*>(row(0).find(u"photo"));
+        EXPECT_NE(image, nullptr);
+        return image != nullptr ? image->picture() : ui::Picture{};
+    };
+    m_form->show_for_number(u"5550999");
+    const ui::Picture skin_picture = head_photo();
+    ASSERT_TRUE(skin_picture.has_data());
+
+    m_form->show_for_contact(m_store.contacts[1]);
+    const ui::Picture own = head_photo();
+    ASSERT_TRUE(own.has_data());
+    EXPECT_NE(own.data, skin_picture.data);
+
+    data::ContactRecord nobody = person(7, u"Nils", u"");
+    m_form->show_for_contact(nobody);
+    EXPECT_EQ(head_photo().data, skin_picture.data);
+}
 
 TEST_F(ContactRecentsTest, AContactsCallsUnderItsHead) {
     m_form->show_for_contact(m_store.contacts.at(1));
