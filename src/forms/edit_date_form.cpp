@@ -80,10 +80,16 @@ void EditDateForm::fill(const data::ContactRecord& contact) {
         date = from_millis(now.count() / kDayMs * kDayMs);
     }
     m_date->set_date_time(*date);
+    m_shown = m_date->date_time();
 }
 
 void EditDateForm::write_back(data::ContactRecord& contact) {
-    field_of(contact, data::FieldType::Birthday).value = birthday_of_date(m_date->date_time());
+    // Wheels left where they were change nothing: a contact without a
+    // birthday is not given today's, and a stored value stays as it is.
+    const ui::SpinnerDateTime chosen = m_date->date_time();
+    if (chosen == m_shown)
+        return;
+    field_of(contact, data::FieldType::Birthday).value = birthday_of_date(chosen);
 }
 
 } // namespace telvara::forms

@@ -25,7 +25,8 @@ class EditDateForm final : public ContactEditorForm {
     EditDateForm();
 
     // Edits the contact's Birthday (today's date on the wheels when it has
-    // none or its value is not a date).
+    // none or its value is not a date). Leaving writes the wheels' date only
+    // when they were moved.
     void show(data::ContactRecord& contact, ContactEditListener* listener = nullptr);
 
     ui::SpinnerNode& spinner() const { return *m_date; }
@@ -39,6 +40,8 @@ class EditDateForm final : public ContactEditorForm {
     const char16_t* log_name() const override { return u"EditDateForm"; }
 
     ui::SpinnerNode* m_date = nullptr;
+    // What fill() put on the wheels.
+    ui::SpinnerDateTime m_shown;
 };
 
 } // namespace telvara::forms

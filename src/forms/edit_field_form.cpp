@@ -28,6 +28,14 @@ app::LogStream& log_line() {
     return app::log() << platform::tick_count() << u" ";
 }
 
+// Whether a contact never stored has anything worth creating it for.
+bool has_content(const data::ContactRecord& contact) {
+    if (!contact.first_name.empty() || !contact.last_name.empty() || !contact.company.empty())
+        return true;
+    return std::any_of(contact.fields.begin(), contact.fields.end(),
+                       [](const data::ContactField& f) { return !f.value.empty(); });
+}
+
 } // namespace
 
 data::ContactField& field_of(data::ContactRecord& contact, data::FieldType type) {
@@ -104,6 +112,10 @@ bool ContactEditorForm::store_contact() {
         return false;
     if (m_contact->oid != 0)
         return m_store->update_contact(*m_contact);
+    // A new contact left empty is abandoned, not stored nameless: nothing
+    // to do is no failure.
+    if (!has_content(*m_contact))
+        return true;
     // A contact never stored has nothing to update: it is created, and the
     // working copy learns its oid so the next write updates it.
     data::ContactRecord created = *m_contact;

@@ -79,7 +79,8 @@ class ContactEditorForm : public Form,
     // The class name that starts the log lines.
     virtual const char16_t* log_name() const = 0;
 
-    // Writes the working copy (a contact never stored is created); false
+    // Writes the working copy (a contact never stored is created once it has
+    // a name, company or field value; an empty one is left unstored); false
     // when there is no store or it refused.
     bool store_contact();
     data::ContactRecord* contact() const { return m_contact; }

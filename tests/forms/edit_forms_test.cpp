@@ -121,6 +121,18 @@ class EditFormsTest : public test::CardEditingTest {
         ASSERT_NE(button->listener(), nullptr);
         button->listener()->on_click(*button);
     }
+    // Chooses the kind from the card's "new_field" chooser.
+    void choose_kind(FieldType type) {
+        m_card->add_field();
+        const auto& rows = m_card->field_chooser().rows();
+        const auto at = std::find(rows.begin(), rows.end(), int(type));
+        ASSERT_NE(at, rows.end()) << int(type);
+        m_card->field_chooser().choose_row(std::int32_t(at - rows.begin()));
+    }
+    std::size_t stored_count() {
+        std::vector<data::ContactRecord> all;
+        return m_volume->load_contacts(all);
+    }
 };
 
 TEST_F(EditFormsTest, TheChooserListsLabelledKindsAndReportsTheChoice) {
@@ -325,6 +337,47 @@ TEST_F(EditFormsTest, AContactNeverStoredIsCreatedOnLeaving) {
     record.oid = fresh.oid;
     ASSERT_TRUE(m_volume->read_contact(record));
     EXPECT_EQ(record.first_name, u"Nina");
+}
+
+// "New contact" opens an empty card in edit mode: leaving its editors
+// without typing must not leave a nameless contact (or one born today).
+TEST_F(EditFormsTest, ANewContactLeftEmptyIsNotStored) {
+    const std::size_t before = stored_count();
+    m_card->show(data::ContactRecord{}, CardMode::Edit);
+    lay_out(*m_card);
+    m_card->edit_header();
+    ASSERT_TRUE(m_card->header_editor().is_open());
+    m_card->header_editor().leave();
+    choose_kind(FieldType::HomeTel);
+    ASSERT_TRUE(m_card->field_editor().is_open());
+    m_card->field_editor().leave();
+    choose_kind(FieldType::Birthday);
+    ASSERT_TRUE(m_card->date_editor().is_open());
+    m_card->date_editor().leave();
+    EXPECT_EQ(stored_count(), before);
+    EXPECT_EQ(m_card->oid(), 0u);
+    EXPECT_EQ(card_row(FieldType::Birthday), -1);
+
+    // Something typed: now it is created.
+    m_card->edit_header();
+    type(u"Nina");
+    m_card->header_editor().leave();
+    EXPECT_EQ(stored_count(), before + 1);
+    EXPECT_NE(m_card->oid(), 0u);
+}
+
+TEST_F(EditFormsTest, ANewContactWithOnlyAFieldIsStored) {
+    const std::size_t before = stored_count();
+    m_card->show(data::ContactRecord{}, CardMode::Edit);
+    choose_kind(FieldType::HomeTel);
+    type(u"555 0200");
+    m_card->field_editor().leave();
+    EXPECT_EQ(stored_count(), before + 1);
+    ASSERT_NE(m_card->oid(), 0u);
+    data::ContactRecord record;
+    record.oid = m_card->oid();
+    ASSERT_TRUE(m_volume->read_contact(record));
+    EXPECT_EQ(value(record, FieldType::HomeTel), u"555 0200");
 }
 
 TEST_F(EditFormsTest, BindingFailsWithoutTheEditBox) {

@@ -211,6 +211,34 @@ TEST_F(EditMoreFormsTest, ABirthdayChosenFromTheChooserOpensTheDateEditor) {
               (ui::SpinnerDateTime{2001, 2, 3, 0, 0}));
 }
 
+TEST_F(EditMoreFormsTest, TheDateEditorLeftUntouchedAddsNoBirthday) {
+    data::ContactRecord without = stored();
+    std::erase_if(without.fields,
+                  [](const data::ContactField& f) { return f.type == FieldType::Birthday; });
+    ASSERT_TRUE(m_volume->update_contact(without));
+    m_store.put(without);
+    m_document->on_contact_changed(m_oid);
+    show_card();
+    m_card->add_field();
+    const auto rows = select_field_rows(offered_field_types(&m_card->contact(), FieldChoice::All));
+    const auto at = std::find(rows.begin(), rows.end(), int(FieldType::Birthday));
+    ASSERT_NE(at, rows.end());
+    m_card->field_chooser().choose_row(std::int32_t(at - rows.begin()));
+    EditDateForm& editor = m_card->date_editor();
+    ASSERT_TRUE(editor.is_open());
+    editor.leave();
+    EXPECT_EQ(value(stored(), FieldType::Birthday), u"<none>");
+    EXPECT_EQ(card_row(FieldType::Birthday), -1);
+    // A birthday that is not a date stays as it was when the wheels stay.
+    field_of(without, FieldType::Birthday).value = u"next May";
+    m_store.put(without);
+    m_document->on_contact_changed(m_oid);
+    tap_card(FieldType::Birthday);
+    ASSERT_TRUE(editor.is_open());
+    editor.leave();
+    EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"next May");
+}
+
 TEST_F(EditMoreFormsTest, TheCategoriesAreListedInOrderAndTicksAreStoredInThatOrder) {
     show_card();
     tap_card(FieldType::Categories);
