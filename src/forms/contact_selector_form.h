@@ -44,7 +44,9 @@ class ContactSelectorForm : public Form, private ui::ButtonListener, private Key
     ui::ButtonNode* m_open_keyboard = nullptr;
     ui::Node* m_ruler = nullptr;
     // Destroyed before the tree they point into (members go before the base).
-    KeyboardContainer m_keyboard;
+    // Backspace takes the close key's place while digits are typed, as on
+    // the main keypad: the picker's search must be correctable too.
+    KeyboardContainer m_keyboard{SwitchVisibility::Yes};
     ContactSelectorContainer m_container;
 };
 

@@ -470,6 +470,21 @@ TEST_F(ContactPickerTest, KeypadFiltersTheListAndClosingBringsTheRulerBack) {
     EXPECT_TRUE(picker->ruler()->is_visible());
 }
 
+TEST_F(ContactPickerTest, BackspaceTakesBackATypedDigit) {
+    click(picker->open_keyboard_button());
+    EXPECT_FALSE(key(u"button_backspace")->is_visible());
+    click(key(u"button2"));
+    click(key(u"button3"));
+    ASSERT_TRUE(key(u"button_backspace")->is_visible());
+    EXPECT_FALSE(key(u"button_close")->is_visible());
+    click(key(u"button_backspace"));
+    EXPECT_EQ(document->filter_words(), (std::vector<WString>{u"2"}));
+    click(key(u"button_backspace"));
+    EXPECT_TRUE(document->filter_words().empty());
+    EXPECT_TRUE(key(u"button_close")->is_visible());
+    EXPECT_TRUE(picker->keyboard().is_open());
+}
+
 TEST_F(ContactPickerTest, CancelClosesAndFiltersByCategoryAlone) {
     document->set_category(u"Work");
     click(picker->open_keyboard_button());
