@@ -247,6 +247,11 @@ TEST_F(MainFormTest, CommandLinesSwitchTabsAndOfferToStoreUnknownNumbers) {
     EXPECT_TRUE(document().filter_words().empty());
     EXPECT_EQ(form().contact_card().contact().oid, 1u);
     EXPECT_EQ(form().contact_card().mode(), CardMode::View);
+
+    // "open:" with no number (anywhere in a longer text) starts a new contact.
+    form().on_command_line(u"xopen:");
+    EXPECT_EQ(form().contact_card().contact().oid, 0u);
+    EXPECT_EQ(form().contact_card().mode(), CardMode::Edit);
 }
 
 TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
