@@ -90,10 +90,12 @@ void ContactEditorForm::leave() {
     // The boxes may have the focus; the typed text is in them already.
     ui::TextInputService::instance().drop_focus();
     write_back(*m_contact);
-    if (m_listener != nullptr)
-        m_listener->on_contact_edited(*m_contact);
     if (!store_contact())
         log_line() << log_name() << u"::leave not stored oid=" << m_oid << u"\n";
+    // After the store: a contact created just now shows with its oid and
+    // the fields the store added.
+    if (m_listener != nullptr)
+        m_listener->on_contact_edited(*m_contact);
     forget();
     if (FormHost* host = form_host())
         host->close_form(*this, Animate::Yes);
@@ -121,8 +123,10 @@ bool ContactEditorForm::store_contact() {
     data::ContactRecord created = *m_contact;
     if (!m_store->create_contact(created))
         return false;
-    m_contact->oid = created.oid;
+    // The created record has the oid and the empty Categories field the
+    // store gives every contact.
     m_oid = created.oid;
+    *m_contact = std::move(created);
     return true;
 }
 

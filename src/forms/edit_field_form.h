@@ -23,8 +23,9 @@ class Properties;
 
 namespace telvara::forms {
 
-// Told when an editor has written its boxes into the working copy (before
-// the store is asked to keep it), so the owner of the copy can show it.
+// Told when an editor has written its boxes into the working copy and asked
+// the store to keep it (a contact created then has its oid), so the owner of
+// the copy can show it.
 class ContactEditListener {
   public:
     virtual void on_contact_edited(data::ContactRecord& contact) = 0;

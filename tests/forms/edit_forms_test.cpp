@@ -380,6 +380,24 @@ TEST_F(EditFormsTest, ANewContactWithOnlyAFieldIsStored) {
     EXPECT_EQ(value(record, FieldType::HomeTel), u"555 0200");
 }
 
+TEST_F(EditFormsTest, ANewContactHasItsCategoriesRowAfterItsFirstSave) {
+    m_card->show(data::ContactRecord{}, CardMode::Edit);
+    EXPECT_EQ(card_row(FieldType::Categories), -1);
+    m_card->edit_header();
+    type(u"Nina");
+    m_card->header_editor().leave();
+    ASSERT_NE(m_card->oid(), 0u);
+    // As the store will read it back: an empty Categories field.
+    EXPECT_EQ(value(m_card->contact(), FieldType::Categories), u"");
+    EXPECT_GE(card_row(FieldType::Categories), 0);
+    // The next edit updates the same contact rather than creating another.
+    const std::size_t count = stored_count();
+    choose_kind(FieldType::HomeTel);
+    type(u"555");
+    m_card->field_editor().leave();
+    EXPECT_EQ(stored_count(), count);
+}
+
 TEST_F(EditFormsTest, BindingFailsWithoutTheEditBox) {
     // The card's node has a "cancel" but no "label_edit".
     struct Misnamed final : ContactEditorForm {
