@@ -25,6 +25,12 @@ app::LogStream& log_line() {
     return app::log() << platform::tick_count() << u" ";
 }
 
+// The log keeps no number for a withheld caller: such a row has a name to
+// show but nothing to call.
+bool is_withheld(WStringView number) {
+    return number.empty() || number == kUnknownNumber || number == u"skinUnknown";
+}
+
 } // namespace
 
 bool passes(RecentsFilter filter, data::CallKind kind) {
@@ -77,7 +83,7 @@ RecentRowTexts make_row_texts(const data::RecentCall& call, int count,
         texts.firstlast = data::display_name(contact->record);
         if (!call.call.label.empty())
             texts.phone = skin.translate(call.call.label);
-    } else if (call.call.number.empty() || call.call.number == kUnknownNumber) {
+    } else if (is_withheld(call.call.number)) {
         // The log's word for a withheld number is shown in the user's language.
         texts.firstlast = skin.translate(u"skinUnknown");
     } else {
@@ -263,6 +269,10 @@ void RecentsContainer::element_clicked(ui::VirtualList&, std::int32_t index) {
     if (group == nullptr || m_listener == nullptr || m_document == nullptr)
         return;
     const WString number = m_document->recent_calls().at(group->reference).call.number;
+    if (is_withheld(number)) {
+        log_line() << u"RecentsContainer: no number to call\n";
+        return;
+    }
     m_listener->on_call_recent(number);
 }
 

@@ -487,5 +487,23 @@ TEST_F(RecentsTest, TapsOnARowAndItsButtons) {
     EXPECT_EQ(m_listener.opened.size(), 1u);
 }
 
+TEST_F(RecentsTest, WithheldNumbersPlaceNoCall) {
+    open({call(u"Unknown", CallKind::Missed, at(0, 9, 0)),
+          call(u"", CallKind::Incoming, at(0, 8, 0)),
+          call(u"skinUnknown", CallKind::Outgoing, at(0, 7, 0)),
+          call(u"5550999", CallKind::Missed, at(0, 6, 0))});
+    ASSERT_EQ(tab().groups().size(), 4u);
+    for (std::int32_t i = 0; i < 3; ++i) {
+        const RecentsListElement& withheld = row(i);
+        EXPECT_EQ(withheld.texts().firstlast, m_skin.translate(u"skinUnknown")) << i;
+        tap({withheld.x() + withheld.width() / 2, withheld.y() + withheld.height() / 2});
+    }
+    EXPECT_TRUE(m_listener.dialled.empty());
+    // A row with a number still calls it.
+    const RecentsListElement& known = row(3);
+    tap({known.x() + known.width() / 2, known.y() + known.height() / 2});
+    EXPECT_EQ(m_listener.dialled, std::vector<WString>{u"5550999"});
+}
+
 } // namespace
 } // namespace telvara::forms
