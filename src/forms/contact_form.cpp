@@ -360,6 +360,14 @@ void ContactForm::remove_field(std::int32_t row) {
     refresh_rows();
 }
 
+void ContactForm::show_confirm_remove(std::int32_t row, Confirm confirm) {
+    if (m_list == nullptr || row < 0)
+        return;
+    if (ui::ListElement* element = m_list->element_for(row))
+        if (ui::Node* button = element->find(u"confirm_remove"))
+            button->set_visible_animated(confirm == Confirm::Show);
+}
+
 void ContactForm::press_row_button(std::int32_t row, RowButton button) {
     const int field = field_of_row(row);
     if (field < 0)
@@ -381,11 +389,13 @@ void ContactForm::press_row_button(std::int32_t row, RowButton button) {
         break;
     case RowButton::Remove:
         if (m_mode == CardMode::Edit && f.type != data::FieldType::Categories) {
+            // One question at a time: the row asked before loses its
+            // button, which would no longer do anything.
+            const std::int32_t previous = m_confirming;
             m_confirming = row;
-            if (m_list != nullptr)
-                if (ui::ListElement* element = m_list->element_for(row))
-                    if (ui::Node* confirm = element->find(u"confirm_remove"))
-                        confirm->set_visible_animated(true);
+            if (previous != row)
+                show_confirm_remove(previous, Confirm::Hide);
+            show_confirm_remove(row, Confirm::Show);
         }
         break;
     case RowButton::ConfirmRemove:

@@ -138,6 +138,9 @@ class ContactForm final : public Form,
     void act_on_field(std::size_t field);
     void toggle_favorite(std::size_t field);
     void remove_field(std::int32_t row);
+    // Shows or hides the row's "confirm_remove", if the row is in view.
+    enum class Confirm { Hide, Show };
+    void show_confirm_remove(std::int32_t row, Confirm confirm);
     bool is_favorite(data::FieldType type) const;
     bool has_own_photo();
     void choose_photo();

@@ -438,6 +438,22 @@ TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {
     EXPECT_EQ(m_form->confirming_row(), -1);
 }
 
+TEST_F(ContactFormTest, OnlyOneRowAsksToConfirmARemoval) {
+    show(kAnna, CardMode::Edit);
+    const std::int32_t mobile = row_of(FieldType::Mobile);
+    const std::int32_t home = row_of(FieldType::HomeTel);
+    tap(mobile, u"remove");
+    ASSERT_TRUE(visible(mobile, u"confirm_remove"));
+    tap(home, u"remove");
+    EXPECT_EQ(m_form->confirming_row(), home);
+    EXPECT_TRUE(visible(home, u"confirm_remove"));
+    // The first row's button goes: it would do nothing if tapped.
+    EXPECT_FALSE(visible(mobile, u"confirm_remove"));
+    // Asking again on the same row keeps its button.
+    tap(home, u"remove");
+    EXPECT_TRUE(visible(home, u"confirm_remove"));
+}
+
 TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeInPlace) {
     show(kAnna);
     auto* edit = dynamic_cast<ui::ButtonNode*>(m_form->find(u"edit_mode_edit"));
