@@ -348,16 +348,21 @@ void ContactForm::remove_field(std::int32_t row) {
     m_confirming = -1;
     if (field < 0)
         return;
+    const std::size_t first = std::size_t(field);
+    const std::size_t end = row_field_end(m_contact.fields, first);
     data::ContactRecord changed = m_contact;
-    for (std::size_t i = std::size_t(field), end = row_field_end(changed.fields, i); i < end; ++i)
+    for (std::size_t i = first; i < end; ++i)
         changed.fields[i].value.clear();
     if (m_store == nullptr || !m_store->update_contact(changed)) {
         log_line() << u"ContactForm::remove_field not stored oid=" << m_contact.oid << u"\n";
         refresh_rows();
         return;
     }
-    // The store's change notice refills the card from the Document.
-    refresh_rows();
+    // The working copy drops the fields now: an editor opened before the
+    // store's change notice arrives must not write them back.
+    m_contact.fields.erase(m_contact.fields.begin() + std::ptrdiff_t(first),
+                           m_contact.fields.begin() + std::ptrdiff_t(end));
+    rebuild();
 }
 
 void ContactForm::show_confirm_remove(std::int32_t row, Confirm confirm) {

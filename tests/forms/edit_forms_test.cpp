@@ -398,6 +398,25 @@ TEST_F(EditFormsTest, ANewContactHasItsCategoriesRowAfterItsFirstSave) {
     EXPECT_EQ(stored_count(), count);
 }
 
+// The store's notice of a removal comes later; an editor left before it
+// must not write the removed value back.
+TEST_F(EditFormsTest, ARemovedFieldStaysRemovedWhenAnEditorSavesBeforeTheNotice) {
+    show_card();
+    const std::int32_t mail = card_row(FieldType::Email1);
+    ASSERT_GE(mail, 0);
+    m_card->press_row_button(mail, ContactForm::RowButton::Remove);
+    m_card->press_row_button(mail, ContactForm::RowButton::ConfirmRemove);
+    EXPECT_EQ(value(stored(), FieldType::Email1), u"<none>");
+    EXPECT_EQ(value(m_card->contact(), FieldType::Email1), u"<none>");
+    EXPECT_EQ(card_row(FieldType::Email1), -1);
+
+    tap_card(card_row(FieldType::Mobile), u"action");
+    type(u"9");
+    m_card->field_editor().leave();
+    EXPECT_EQ(value(stored(), FieldType::Mobile), u"+1 555 01009");
+    EXPECT_EQ(value(stored(), FieldType::Email1), u"<none>");
+}
+
 TEST_F(EditFormsTest, BindingFailsWithoutTheEditBox) {
     // The card's node has a "cancel" but no "label_edit".
     struct Misnamed final : ContactEditorForm {
