@@ -80,7 +80,23 @@ void EditCategoriesForm::fill(const data::ContactRecord& contact) {
 }
 
 void EditCategoriesForm::refill(const data::ContactRecord& stored) {
-    fill(stored);
+    // The stored copy lags behind the ticks made since (the notice may be
+    // of this form's own new-name save): they stand, a ticked name the list
+    // no longer offers keeps its row, and only names new to the list take
+    // their tick from the stored record.
+    const std::vector<WString> names = std::move(m_names);
+    const std::vector<bool> ticks = std::move(m_checked);
+    read_rows(stored);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto at = std::find(m_names.begin(), m_names.end(), names[i]);
+        if (at != m_names.end()) {
+            m_checked[std::size_t(at - m_names.begin())] = ticks[i];
+        } else if (ticks[i]) {
+            m_names.push_back(names[i]);
+            m_checked.push_back(true);
+        }
+    }
+    show_rows();
 }
 
 void EditCategoriesForm::write_back(data::ContactRecord& contact) {

@@ -36,6 +36,7 @@ class EditCategoriesForm final : public ContactEditorForm,
     ui::LabelEditNode* first_box() const override { return nullptr; }
     void fill(const data::ContactRecord& contact) override;
     void write_back(data::ContactRecord& contact) override;
+    // Keeps the ticks made; names new in `stored` join with its ticks.
     void refill(const data::ContactRecord& stored) override;
     const char16_t* log_name() const override { return u"EditCategoriesForm"; }
     void on_button(ui::ButtonNode& button) override;

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 
 namespace telvara::forms {
 namespace {
@@ -299,6 +300,44 @@ TEST_F(EditMoreFormsTest, ANewCategoryTypedIsAppendedTickedAndOffered) {
     std::vector<WString> folder;
     m_volume->load_categories(folder);
     EXPECT_NE(std::find(folder.begin(), folder.end(), u"Chess"), folder.end());
+}
+
+// The notice of the new-name editor's own save arrives while the user goes
+// on ticking: the ticks stand, names new in the stored record join ticked.
+TEST_F(EditMoreFormsTest, AChangeNoticeKeepsTheTicksMadeMeanwhile) {
+    show_card();
+    tap_card(FieldType::Categories);
+    EditCategoriesForm& editor = m_card->categories_editor();
+    editor.add_category();
+    type(u"Chess");
+    editor.name_editor().leave();
+    const auto row = [&](WStringView name) {
+        const auto& names = editor.names();
+        return std::int32_t(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    const auto ticked = [&](WStringView name) {
+        const std::int32_t at = row(name);
+        return at < std::int32_t(editor.names().size()) && editor.checked()[std::size_t(at)];
+    };
+    editor.toggle(row(u"Work"));
+    editor.toggle(row(u"Family"));
+    ASSERT_TRUE(ticked(u"Work"));
+    ASSERT_FALSE(ticked(u"Family"));
+
+    data::ContactRecord notice = stored();
+    field_of(notice, FieldType::Categories).value += u", Tennis";
+    m_store.put(notice);
+    m_document->on_contact_changed(m_oid);
+    ASSERT_TRUE(editor.is_open());
+    EXPECT_TRUE(ticked(u"Work"));
+    EXPECT_FALSE(ticked(u"Family"));
+    EXPECT_TRUE(ticked(u"Golf"));
+    EXPECT_TRUE(ticked(u"Chess"));
+    EXPECT_TRUE(ticked(u"Tennis"));
+    editor.leave();
+    const auto kept = data::split_category_text(value(stored(), FieldType::Categories));
+    EXPECT_EQ(std::set<WString>(kept.begin(), kept.end()),
+              (std::set<WString>{u"Work", u"Golf", u"Chess", u"Tennis"}));
 }
 
 TEST_F(EditMoreFormsTest, ARemovedContactClosesAnOpenEditorWithoutWriting) {
