@@ -257,12 +257,14 @@ void ContactForm::fill_head(ui::ListElement& element) {
         image->set_picture(photo != nullptr ? *photo : m_default_photo);
     }
     const bool own = photo != nullptr || (m_photos == nullptr && has_own_photo());
+    // A photo belongs to a stored contact: none before its first save.
+    const bool stored = m_contact.oid != 0;
     if (auto* choose = find_as<ui::ButtonNode>(element, u"button_choose_photo")) {
-        show_if(choose, edit);
+        show_if(choose, edit && stored);
         if (m_skin != nullptr)
             choose->set_text(m_skin->translate(own ? u"EditPhoto" : u"AddPhoto"));
     }
-    show_if(element.find(u"button_remove_photo"), edit && own);
+    show_if(element.find(u"button_remove_photo"), edit && stored && own);
 }
 
 bool ContactForm::is_favorite(data::FieldType type) const {

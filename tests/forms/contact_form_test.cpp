@@ -365,6 +365,16 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     EXPECT_FALSE(visible(0, u"button_remove_photo"));
 }
 
+TEST_F(ContactFormTest, ANeverStoredContactOffersNoPhotoButtons) {
+    m_form->show(data::ContactRecord{}, CardMode::Edit);
+    lay_out();
+    EXPECT_TRUE(visible(0, u"edit_header"));
+    EXPECT_FALSE(visible(0, u"button_choose_photo"));
+    EXPECT_FALSE(visible(0, u"button_remove_photo"));
+    show(kAnna, CardMode::Edit);
+    EXPECT_TRUE(visible(0, u"button_choose_photo"));
+}
+
 TEST_F(ContactFormTest, WithoutAStoreConfirmingDeletesNothingAndTheCardStays) {
     show(kAnna);
     m_form->ask_delete();

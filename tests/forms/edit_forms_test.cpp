@@ -417,6 +417,23 @@ TEST_F(EditFormsTest, ARemovedFieldStaysRemovedWhenAnEditorSavesBeforeTheNotice)
     EXPECT_EQ(value(stored(), FieldType::Email1), u"<none>");
 }
 
+TEST_F(EditFormsTest, ANewContactGetsThePhotoButtonOnceStored) {
+    m_card->show(data::ContactRecord{}, CardMode::Edit);
+    const auto photo_button = [this] {
+        m_card->list().scroll_to_item(0);
+        lay_out(*m_card);
+        ui::ListElement* head = m_card->list().element_for(0);
+        ui::Node* button = head != nullptr ? head->find(u"button_choose_photo") : nullptr;
+        return button != nullptr && button->is_visible();
+    };
+    EXPECT_FALSE(photo_button());
+    m_card->edit_header();
+    type(u"Nina");
+    m_card->header_editor().leave();
+    ASSERT_NE(m_card->oid(), 0u);
+    EXPECT_TRUE(photo_button());
+}
+
 TEST_F(EditFormsTest, BindingFailsWithoutTheEditBox) {
     // The card's node has a "cancel" but no "label_edit".
     struct Misnamed final : ContactEditorForm {
