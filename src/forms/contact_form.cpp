@@ -299,10 +299,11 @@ void ContactForm::fill_field(ui::ListElement& element, std::size_t field) {
 }
 
 void ContactForm::element_clicked(ui::VirtualList&, std::int32_t index) {
-    // Enter on the focused row; separators and the head do nothing.
-    const int field = field_of_row(index);
-    if (field >= 0 && m_mode == CardMode::View)
-        act_on_field(std::size_t(field));
+    // Enter on the focused row does what a tap on it does: act on the
+    // field, or open its editor in edit mode. Separators and the head do
+    // nothing.
+    if (field_of_row(index) >= 0)
+        press_row_button(index, RowButton::Action);
 }
 
 std::int32_t ContactForm::row_of(ui::Node& node) const {

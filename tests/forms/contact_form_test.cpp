@@ -464,6 +464,32 @@ TEST_F(ContactFormTest, OnlyOneRowAsksToConfirmARemoval) {
     EXPECT_TRUE(visible(home, u"confirm_remove"));
 }
 
+TEST_F(ContactFormTest, EnterOnAFieldActsOnItOrOpensItsEditorWhenEditing) {
+    const auto enter_on = [this](std::int32_t index) {
+        m_form->list().clear_focus();
+        m_form->list().scroll_to_item(index);
+        lay_out();
+        m_form->list().on_key({ui::key::Down, true, true});
+        m_form->list().on_key({ui::key::Down, false, true});
+        ASSERT_EQ(m_form->list().focus_position(), double(index));
+        m_form->list().on_key({ui::key::Enter, true, true});
+    };
+    show(kAnna);
+    enter_on(row_of(FieldType::Mobile));
+    EXPECT_EQ(m_actions.done, std::vector<WString>{u"call +1 555 0100"});
+
+    show(kAnna, CardMode::Edit);
+    enter_on(row_of(FieldType::HomeTel));
+    EXPECT_EQ(m_actions.done.size(), 1u); // no call
+    ASSERT_TRUE(m_form->field_editor().is_open());
+    EXPECT_EQ(m_form->field_editor().field_type(), FieldType::HomeTel);
+    EXPECT_EQ(m_host.top_form(), &m_form->field_editor());
+    m_form->field_editor().close();
+    // The head and separators open nothing.
+    enter_on(row_of(FieldType::HomeTel) - 1);
+    EXPECT_FALSE(m_form->field_editor().is_open());
+}
+
 TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeInPlace) {
     show(kAnna);
     auto* edit = dynamic_cast<ui::ButtonNode*>(m_form->find(u"edit_mode_edit"));
