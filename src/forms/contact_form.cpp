@@ -5,6 +5,7 @@
 #include "forms/menu_items.h"
 
 #include "app/log.h"
+#include "data/categories.h"
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
 #include "data/contact_store.h"
@@ -288,6 +289,11 @@ void ContactForm::fill_field(ui::ListElement& element, std::size_t field) {
     const auto translate = [this](WStringView key) {
         return m_skin != nullptr ? m_skin->translate(key) : WString(key);
     };
+    if (categories) {
+        log_line() << u"Contact categories value = ---" << f.value << u"---\n";
+        for (const WString& piece : data::split_categories(f.value))
+            log_line() << u"Found category: ---" << piece << u"---\n";
+    }
     set_text(element, u"big", field_text(m_contact.fields, field, translate));
     set_text(element, u"small", translate(field_label_key(f.type)));
     show_if(element.find(u"remove"), !view && !categories);

@@ -2,6 +2,7 @@
 // head, the field rows and their actions, favourites, deletion after the
 // confirmation menu, and the card following changes and removal of its
 // contact.
+#include "app/log.h"
 #include "app/registry.h"
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -232,6 +234,42 @@ TEST_F(ContactFormTest, TappingAFieldCallsWritesOrOpensIt) {
     EXPECT_EQ(m_actions.done,
               (std::vector<WString>{u"call +1 555 0100", u"sms 555 0200", u"mail anna@berg.example",
                                     u"web berg.example"}));
+}
+
+TEST_F(ContactFormTest, ShowingTheCategoriesLogsTheValueAndEachCategory) {
+    ASSERT_TRUE(app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
+    data::ContactRecord anna = m_store.contacts[kAnna];
+    data::ContactField* categories = nullptr;
+    for (data::ContactField& f : anna.fields)
+        if (f.type == FieldType::Categories)
+            categories = &f;
+    ASSERT_NE(categories, nullptr);
+    categories->value = u"Golf, Family;Work";
+    m_store.put(anna);
+    m_document->on_contact_changed(kAnna);
+    show(kAnna);
+    EXPECT_EQ(text(row_of(FieldType::Categories), u"big"), "Golf, Family;Work");
+    app::log().flush();
+    WString logged;
+    for (const auto& entry : std::filesystem::directory_iterator(root() + "/Temp")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string raw((std::istreambuf_iterator<char>(in)), {});
+        for (std::size_t i = 2; i + 1 < raw.size(); i += 2)
+            logged += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
+                                            static_cast<unsigned char>(raw[i + 1]) << 8);
+    }
+    ASSERT_TRUE(app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 0));
+    const std::string text = to_utf8(logged);
+    const std::size_t value = text.find(" Contact categories value = ---Golf, Family;Work---\n");
+    ASSERT_NE(value, std::string::npos) << text;
+    const std::size_t golf = text.find(" Found category: ---Golf---\n", value);
+    const std::size_t family = text.find(" Found category: ---Family---\n", value);
+    const std::size_t work = text.find(" Found category: ---Work---\n", value);
+    EXPECT_NE(golf, std::string::npos);
+    EXPECT_NE(family, std::string::npos);
+    EXPECT_NE(work, std::string::npos);
+    EXPECT_LT(golf, family);
+    EXPECT_LT(family, work);
 }
 
 // --- Favourites --------------------------------------------------------------------------
