@@ -32,6 +32,8 @@ class ContactListListener {
                                    data::ContactEntry& contact) = 0;
     virtual void on_add_contact(ContactSelectorContainer& sender) = 0;
     virtual void on_category_button(ContactSelectorContainer& sender) = 0;
+    // The contact picker was cancelled; its search no longer filters.
+    virtual void on_picker_cancelled() {}
 
   protected:
     ~ContactListListener() = default;

@@ -33,6 +33,7 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
     m_open_keyboard->set_listener(this);
     m_keyboard.bind(*this, *this);
     m_container.bind(*this, skin, listener);
+    m_listener = &listener;
     // Closed without reporting: binding must not touch the Document's filter.
     if (m_keyboard.root() != nullptr)
         m_keyboard.root()->set_visible(false);
@@ -51,6 +52,9 @@ void ContactSelectorForm::on_click(ui::ButtonNode& button) {
         // Back to the category alone: the typed digits no longer filter.
         if (data::Document* document = data::Document::instance())
             document->set_category({});
+        // The screen below may filter its own way (its keypad's number).
+        if (m_listener != nullptr)
+            m_listener->on_picker_cancelled();
     } else if (&button == m_open_keyboard) {
         m_open_keyboard->set_visible_animated(false);
         m_ruler->set_visible_animated(false);

@@ -40,6 +40,7 @@ class ContactSelectorForm : public Form, private ui::ButtonListener, private Key
     void on_keyboard_closed() override;
     void on_keyboard_call(const WString& text) override;
 
+    ContactListListener* m_listener = nullptr;
     ui::ButtonNode* m_cancel = nullptr;
     ui::ButtonNode* m_open_keyboard = nullptr;
     ui::Node* m_ruler = nullptr;

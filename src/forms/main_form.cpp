@@ -479,6 +479,10 @@ void MainForm::on_add_contact(ContactSelectorContainer& sender) {
     }
 }
 
+void MainForm::on_picker_cancelled() {
+    refilter_list();
+}
+
 void MainForm::on_category_button(ContactSelectorContainer& sender) {
     if (&sender == &m_contacts)
         open_main_menu(u"Categories");

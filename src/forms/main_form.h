@@ -130,6 +130,7 @@ class MainForm final : public Form,
     void on_contact_chosen(ContactSelectorContainer& sender, data::ContactEntry& contact) override;
     void on_add_contact(ContactSelectorContainer& sender) override;
     void on_category_button(ContactSelectorContainer& sender) override;
+    void on_picker_cancelled() override;
     // RecentsListener.
     void on_call_recent(WStringView number) override;
     void on_recent_call_menu(const data::RecentCall& call, std::size_t index) override;

@@ -432,6 +432,21 @@ TEST_F(MainFormTest, TheCategoryMenuTakesAnyNameAndCancellingKeepsTheCategory) {
     EXPECT_FALSE(form().category_choice());
 }
 
+TEST_F(MainFormTest, AfterThePickerTheListAnswersTheKeypadAgain) {
+    form().select_tab(MainTab::Contacts);
+    form().keyboard().set_text(u"2");
+    form().main_menu().open(u"PhoneToContact");
+    form().main_menu().choose_key(u"Add2Existing");
+    ContactSelectorForm& picker = form().contact_picker();
+    picker.open_keyboard_button()->listener()->on_click(*picker.open_keyboard_button());
+    picker.keyboard().set_text(u"9");
+    EXPECT_EQ(document().filter_words(), std::vector<WString>{u"9"});
+
+    picker.cancel_button()->listener()->on_click(*picker.cancel_button());
+    EXPECT_EQ(document().filter_words(), std::vector<WString>{u"2"});
+    EXPECT_EQ(listed().size(), 2u);
+}
+
 TEST_F(MainFormTest, ThePickersHeaderButtonsOpenNothingUnderIt) {
     ContactSelectorContainer& picker = form().contact_picker().container();
     for (ui::ButtonNode* button : {picker.category_button(), picker.add_button()}) {
