@@ -147,6 +147,7 @@ void Telephone::reset() {
     m_facts.speaker_on = false;
     m_facts.muted = false;
     m_facts.on_hold = false;
+    m_mute_toggled = false;
     if (!m_modem)
         init_line();
 }
@@ -231,10 +232,26 @@ void Telephone::toggle_hold() {
 }
 
 void Telephone::toggle_mute() {
-    if (!line_open())
+    if (!line_open()) {
+        log_line() << u"Telephone::toggle_mute: no line\n";
         return;
+    }
     m_modem->set_mute(m_facts.muted ? modem::MuteState::unmuted : modem::MuteState::muted);
+    // Shown at once (the modem answers later); a refusal takes it back.
     m_facts.muted = !m_facts.muted;
+    m_mute_toggled = true;
+}
+
+void Telephone::on_command_failed(const std::string& detail) {
+    log_line() << u"Telephone: command failed: " << from_utf8(detail) << u"\n";
+    if (detail.rfind("mute:", 0) != 0 || !m_mute_toggled)
+        return;
+    // The modem kept the microphone as it was: the screen must not claim
+    // otherwise.
+    m_facts.muted = !m_facts.muted;
+    log_line() << u"Telephone: mute refused, muted= " << (m_facts.muted ? 1 : 0) << u"\n";
+    if (m_hooks.facts_changed)
+        m_hooks.facts_changed();
 }
 
 void Telephone::toggle_speaker() {
@@ -351,7 +368,7 @@ void Telephone::on_modem_event(const platform::modem::ModemEvent& event) {
         log_line() << u"Telephone: line closed: " << from_utf8(event.detail) << u"\n";
         break;
     case Kind::command_failed:
-        log_line() << u"Telephone: command failed: " << from_utf8(event.detail) << u"\n";
+        on_command_failed(event.detail);
         break;
     case Kind::service_reply:
         log_line() << u"Telephone: service reply: " << from_utf8(event.detail) << u"\n";

@@ -75,9 +75,12 @@ struct CallFacts {
 };
 
 // What the application does for the line (set by the shell; empty by
-// default): bring its window to the front and lay it out again.
+// default): bring its window to the front and lay it out again; show the
+// call facts again after the line changed one on its own (a mute the modem
+// refused).
 struct TelephoneHooks {
     std::function<void()> bring_to_front;
+    std::function<void()> facts_changed{};
 };
 
 enum class LineEnabled { no, yes };
@@ -112,6 +115,8 @@ class Telephone {
     // The last character of `text` as a DTMF tone, during a connected call.
     void send_digit(WStringView text);
     void toggle_hold();
+    // Shown at once; taken back (and facts_changed run) when the modem
+    // refuses it. Nothing happens without an open line.
     void toggle_mute();
     void toggle_speaker();
 
@@ -176,6 +181,7 @@ class Telephone {
     void on_answer_timer();
     void broadcast(std::uint8_t flag);
     void bring_to_front();
+    void on_command_failed(const std::string& detail);
 
     data::Document& m_document;
     app::CActiveScheduler& m_scheduler;
@@ -188,6 +194,9 @@ class Telephone {
     CallFacts m_facts;
     TelephoneHooks m_hooks;
     int m_answer_presses = 0;
+    // The user toggled mute during this call: a refused mute command is
+    // theirs to take back (the unmute of reset() is not).
+    bool m_mute_toggled = false;
     std::uint64_t m_calls_offered = 0;
     Timer m_answer_timer{[this] { on_answer_timer(); }};
     Timer m_log_timer{[this] { refresh_call_log(); }};

@@ -222,6 +222,27 @@ TEST_F(TelephoneTest, HoldMuteTonesAndSpeakerReachTheModem) {
     EXPECT_EQ(entries[0].direction, CallDirection::Outgoing);
 }
 
+TEST_F(TelephoneTest, MuteTheModemRefusesIsTakenBackAndShownAgain) {
+    int shown_again = 0;
+    m_telephone->set_hooks({{}, [&] { ++shown_again; }});
+    // No call: the modem has no microphone to mute and refuses.
+    m_telephone->toggle_mute();
+    EXPECT_TRUE(m_telephone->facts().muted); // shown at once
+    ASSERT_TRUE(wait_received("AT+CMUT=1"));
+    ASSERT_TRUE(pump_until([&] { return !m_telephone->facts().muted; }));
+    EXPECT_EQ(shown_again, 1);
+
+    // Accepted during a call: it stays.
+    PhoneManager manager(m_telephone.get());
+    manager.call_number(u"555");
+    ASSERT_TRUE(wait_flag(k_connected));
+    m_telephone->toggle_mute();
+    ASSERT_TRUE(wait_received("AT+CMUT=1", 2));
+    pump_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(m_telephone->facts().muted);
+    EXPECT_EQ(shown_again, 1);
+}
+
 TEST_F(TelephoneTest, ModemThatStopsAnsweringMidCallDoesNotHangTheLoop) {
     PhoneManager manager(m_telephone.get());
     manager.call_number(u"555");
@@ -239,9 +260,11 @@ TEST_F(TelephoneTest, ModemThatStopsAnsweringMidCallDoesNotHangTheLoop) {
     EXPECT_EQ(m_telephone->current_call(), 0);
     EXPECT_FALSE(m_telephone->connected());
     ASSERT_EQ(m_log->entries().size(), 1u);
-    // Operations on a closed line do nothing.
+    // Operations on a closed line do nothing; mute is not shown either.
     m_telephone->answer_call();
     m_telephone->drop_call();
+    m_telephone->toggle_mute();
+    EXPECT_FALSE(m_telephone->facts().muted);
     control("silent off");
     ASSERT_TRUE(pump_until([&] { return m_telephone->line_open(); }));
 }

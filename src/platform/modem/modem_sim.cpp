@@ -190,6 +190,10 @@ bool ModemSimulator::extended(const std::string& command, std::string_view origi
         if (*v != "0" && *v != "1") {
             return false;
         }
+        // As on a network modem: there is no microphone to mute outside a call.
+        if (*v == "1" && m_calls.empty()) {
+            return false;
+        }
         m_mute = *v == "1";
         return true;
     }
