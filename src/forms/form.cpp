@@ -5,6 +5,7 @@
 #include "ui/blender.h"
 #include "ui/drawing.h"
 #include "ui/layout.h"
+#include "ui/popup_menu.h"
 #include "ui/properties.h"
 #include "ui/vadode.h"
 
@@ -87,6 +88,19 @@ void Form::draw_form(ui::RenderSurface& surface) {
         ui::fill(surface, {right, y()}, {std::max(0, w - right), height()}, m_outside_color);
     }
     draw_node(surface, {x(), y()});
+}
+
+bool Form::menu_takes_key(const ui::KeyEvent& event) {
+    // The last menu added is drawn on top: it is asked first.
+    for (std::size_t i = child_count(); i-- > 0;) {
+        auto* menu = dynamic_cast<ui::PopupMenu*>(&child(i));
+        if (menu == nullptr || menu->state() == ui::MenuState::Closed)
+            continue;
+        if (menu->state() == ui::MenuState::Closing)
+            return true;
+        return menu->on_key(event);
+    }
+    return false;
 }
 
 } // namespace telvara::forms

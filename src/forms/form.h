@@ -48,6 +48,11 @@ class Form : public ui::Node {
     const ui::Colour& outside_color() const { return m_outside_color; }
     void set_outside_color(ui::Colour colour);
 
+    // An open pop-up menu of the form (a direct child) is modal: it takes
+    // every key before the form, its lists and buttons, and a focused edit;
+    // while it closes, keys go nowhere. False when no menu is showing.
+    bool menu_takes_key(const ui::KeyEvent& event);
+
     // Places the form on a screen of this size by its own anchors and borders
     // (a full-screen form covers it).
     void fit_to_screen(std::int32_t width, std::int32_t height);

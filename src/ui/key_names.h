@@ -19,6 +19,7 @@ inline constexpr std::int32_t Left = 4;
 inline constexpr std::int32_t Right = 5;
 inline constexpr std::int32_t Up = 6;
 inline constexpr std::int32_t Down = 7;
+inline constexpr std::int32_t Esc = 8;
 inline constexpr std::int32_t Enter = 9;
 inline constexpr std::int32_t Backspace = 11;
 inline constexpr std::int32_t A = 20;

@@ -13,9 +13,6 @@ namespace telvara::ui {
 
 namespace {
 
-// "Esc" in the key-name table.
-constexpr std::int32_t kEscape = 8;
-
 constexpr const char16_t* kSpecialButtons[] = {u"About", u"Help", u"Minimize", u"Exit"};
 
 // A caption may be a text node itself or hold one.
@@ -297,7 +294,7 @@ bool PopupMenu::on_touch(const PointerEvent& event) {
 bool PopupMenu::on_key(const KeyEvent& event) {
     if (!is_open())
         return false;
-    if (event.code == kEscape) {
+    if (event.code == key::Esc) {
         if (event.pressed)
             cancel();
         return true;

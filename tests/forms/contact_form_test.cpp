@@ -341,6 +341,16 @@ TEST_F(ContactFormVolumeTest, DeleteAsksFirstAndCancelKeepsTheContact) {
     EXPECT_EQ(m_form->oid(), m_oid);
 }
 
+TEST_F(ContactFormVolumeTest, EscClosesTheConfirmationNotTheCard) {
+    show(m_oid);
+    m_form->ask_delete();
+    ASSERT_TRUE(m_form->menu().is_open());
+    EXPECT_TRUE(m_form->menu_takes_key({ui::key::Esc, true, true}));
+    EXPECT_FALSE(m_form->menu().is_open());
+    EXPECT_TRUE(m_host.closed.empty());
+    EXPECT_TRUE(stored());
+}
+
 TEST_F(ContactFormVolumeTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClosesTheCard) {
     show(m_oid);
     m_form->ask_delete();

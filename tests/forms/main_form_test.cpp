@@ -447,6 +447,22 @@ TEST_F(MainFormTest, AfterThePickerTheListAnswersTheKeypadAgain) {
     EXPECT_EQ(listed().size(), 2u);
 }
 
+TEST_F(MainFormTest, AnOpenMenuTakesTheKeysBeforeTheScreen) {
+    EXPECT_FALSE(form().menu_takes_key({ui::key::Right, true, true}));
+    form().select_tab(MainTab::Menu);
+    ASSERT_TRUE(form().main_menu().is_open());
+    // Not the tabs, not the list behind the menu.
+    EXPECT_TRUE(form().menu_takes_key({ui::key::Right, true, true}));
+    EXPECT_TRUE(form().menu_takes_key({ui::key::Down, true, true}));
+    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
+    EXPECT_EQ(form().contacts().list()->focus_position(), -1.0);
+
+    EXPECT_TRUE(form().menu_takes_key({ui::key::Esc, true, true}));
+    EXPECT_FALSE(form().main_menu().is_open());
+    form().update(1.0); // the panel's closing motion, if any, is over
+    EXPECT_FALSE(form().menu_takes_key({ui::key::Right, true, true}));
+}
+
 TEST_F(MainFormTest, ThePickersHeaderButtonsOpenNothingUnderIt) {
     ContactSelectorContainer& picker = form().contact_picker().container();
     for (ui::ButtonNode* button : {picker.category_button(), picker.add_button()}) {

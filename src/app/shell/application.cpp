@@ -257,10 +257,13 @@ void Application::on_key(const ui::KeyEvent& event) {
             m_typed_digits.clear();
         }
     }
+    forms::Form* top = top_form();
+    if (top != nullptr && top->menu_takes_key(event))
+        return;
     // A focused edit box takes its editing and typing keys before the form.
     if (ui::TextInputService::instance().on_key(event))
         return;
-    if (forms::Form* top = top_form())
+    if (top != nullptr)
         top->on_key(event);
 }
 
