@@ -3,9 +3,9 @@
 // its own version in the small table clog_meta so that neither disturbs the
 // other.
 //
-//   "clog.db"   id (rowid, grows), start_time and end_time (UTC file times),
-//               direction (0 missed, 1 incoming, 2 outgoing), number and
-//               name (NULL when unknown)
+//   "clog.db"   id (rowid, grows), start_time and end_time (UTC file times;
+//               end_time - start_time is the talk time), direction (0 missed, 1 incoming, 2
+//               outgoing), number and name (NULL when unknown)
 //   clog_meta   key/value: 'schema_version' = 1
 #include "phone/call_log.h"
 

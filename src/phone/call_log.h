@@ -29,7 +29,9 @@ enum class CallDirection : std::uint32_t {
 };
 
 // One entry as the log stores it. Times are file times (100 ns units since
-// 1601-01-01) in UTC.
+// 1601-01-01) in UTC. `start` is when the call was first seen (ringing or
+// dialing); `end` - `start` is the talk time, from connect to hang-up, so
+// `end` equals `start` for a call never connected.
 struct CallLogEntry {
     std::int64_t start = 0;
     std::int64_t end = 0;

@@ -16,6 +16,8 @@
 #include "phone/phone_settings.h"
 #include "platform/clock.h"
 
+#include <algorithm>
+
 namespace telvara::phone {
 namespace {
 
@@ -337,8 +339,10 @@ void Telephone::on_modem_event(const platform::modem::ModemEvent& event) {
             LineCallbackFunc({device, LineMessage::AppNewCall, 0, device, 0, {}});
         }
         TrackedCall& call = known->second;
-        if (event.state == modem::CallState::connected)
+        if (event.state == modem::CallState::connected && !call.was_connected) {
             call.was_connected = true;
+            call.connected_at = file_time_now();
+        }
         const auto state = line_state(event.state);
         if (!state)
             return;
@@ -383,8 +387,12 @@ void Telephone::write_log_entry(int call_index) {
     TrackedCall& call = it->second;
     call.logged = true;
     CallLogEntry entry;
+    // Listed at the moment it was first seen, but as long as the call screen
+    // counted: from connect to end, nothing for a call never connected.
     entry.start = call.start;
-    entry.end = file_time_now();
+    entry.end = call.start;
+    if (call.was_connected)
+        entry.end += std::max<std::int64_t>(0, file_time_now() - call.connected_at);
     if (call.direction == modem::Direction::outgoing) {
         entry.direction = CallDirection::Outgoing;
     } else if (call.was_connected) {

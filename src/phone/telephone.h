@@ -164,7 +164,8 @@ class Telephone {
     // What the call log needs of every call the modem reported.
     struct TrackedCall {
         platform::modem::Direction direction = platform::modem::Direction::incoming;
-        std::int64_t start = 0; // UTC file time
+        std::int64_t start = 0;        // UTC file time, first seen
+        std::int64_t connected_at = 0; // UTC file time, 0 until connected
         bool was_connected = false;
         bool had_state = false; // caller ID waits for the first state
         bool rejected = false;  // dropped by the user while ringing

@@ -87,6 +87,39 @@ TEST_F(TelephoneTest, UnansweredCallsAreMissedAndCounted) {
     EXPECT_EQ(PhoneManager::missed_call_count(), 0u);
 }
 
+TEST_F(TelephoneTest, LoggedLengthRunsFromConnectNotFromTheFirstRing) {
+    constexpr std::int64_t ticks_per_ms = 10'000;
+    const std::int64_t before = file_time_now();
+    control("ring 555");
+    ASSERT_TRUE(wait_flag(k_incoming));
+    pump_for(std::chrono::milliseconds(1500)); // ringing
+    m_telephone->answer_call();
+    ASSERT_TRUE(wait_flag(k_connected));
+    pump_for(std::chrono::milliseconds(300)); // talking
+    control("hangup");
+    ASSERT_TRUE(wait_flag(k_ended));
+    // A call that only rang has no length.
+    control("ring 556");
+    ASSERT_TRUE(wait_flag(k_incoming, 2));
+    pump_for(std::chrono::milliseconds(500));
+    control("hangup");
+    ASSERT_TRUE(wait_flag(k_ended, 2));
+
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 2u);
+    const CallLogEntry& missed = entries[0];
+    const CallLogEntry& answered = entries[1];
+    EXPECT_EQ(missed.direction, CallDirection::Missed);
+    EXPECT_EQ(missed.end, missed.start);
+    EXPECT_EQ(answered.direction, CallDirection::Incoming);
+    // Listed when it first rang...
+    EXPECT_GE(answered.start, before);
+    EXPECT_LT(answered.start, before + 1000 * ticks_per_ms);
+    // ...but only the talk counts.
+    EXPECT_GE(answered.end - answered.start, 250 * ticks_per_ms);
+    EXPECT_LT(answered.end - answered.start, 1200 * ticks_per_ms);
+}
+
 TEST_F(TelephoneTest, RejectingARingingCallRereadsTheLogAtOnce) {
     control("ring 555");
     ASSERT_TRUE(wait_flag(k_caller));
