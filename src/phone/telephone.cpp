@@ -246,6 +246,8 @@ void Telephone::toggle_mute() {
 
 void Telephone::on_command_failed(const std::string& detail) {
     log_line() << u"Telephone: command failed: " << from_utf8(detail) << u"\n";
+    if (detail.rfind("dial:", 0) == 0)
+        m_dial_pending = false;
     if (detail.rfind("mute:", 0) != 0 || !m_mute_toggled)
         return;
     // The modem kept the microphone as it was: the screen must not claim
@@ -270,9 +272,16 @@ bool Telephone::dial(WStringView number) {
         log_line() << u"Telephone::dial: a call is in progress\n";
         return false;
     }
+    if (m_dial_pending) {
+        // A second tap on Call: the modem would refuse a second dial and a
+        // made-up failed call would be logged.
+        log_line() << u"Telephone::dial: an earlier dial is still on its way\n";
+        return false;
+    }
     if (!m_modem)
         init_line();
-    return m_modem && m_modem->dial(to_utf8(number));
+    m_dial_pending = m_modem && m_modem->dial(to_utf8(number));
+    return m_dial_pending;
 }
 
 bool Telephone::send_service_code(WStringView code) {
@@ -293,6 +302,8 @@ void Telephone::on_modem_event(const platform::modem::ModemEvent& event) {
     const auto device = static_cast<std::uint32_t>(event.call);
     switch (event.kind) {
     case Kind::new_call: {
+        if (event.direction == modem::Direction::outgoing)
+            m_dial_pending = false;
         TrackedCall& call = m_calls[event.call];
         call.direction = event.direction;
         if (call.start == 0)
@@ -369,6 +380,7 @@ void Telephone::on_modem_event(const platform::modem::ModemEvent& event) {
         log_line() << u"Telephone: line open\n";
         break;
     case Kind::line_closed:
+        m_dial_pending = false; // the modem forgot it
         log_line() << u"Telephone: line closed: " << from_utf8(event.detail) << u"\n";
         break;
     case Kind::command_failed:

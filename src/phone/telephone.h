@@ -121,8 +121,9 @@ class Telephone {
     void toggle_speaker();
 
     // Dials a number for PhoneManager::make_call; false when the line has no
-    // modem, the number is no dial string or a call is current (the line
-    // follows one call: a second one could be neither shown nor ended).
+    // modem, the number is no dial string, a call is current (the line
+    // follows one call: a second one could be neither shown nor ended) or an
+    // earlier dial has neither shown up as a call nor failed yet.
     bool dial(WStringView number);
     // Sends a service code ("*100#"); false as above.
     bool send_service_code(WStringView code);
@@ -198,6 +199,8 @@ class Telephone {
     // The user toggled mute during this call: a refused mute command is
     // theirs to take back (the unmute of reset() is not).
     bool m_mute_toggled = false;
+    // A dial was sent and its call has not appeared (nor the dial failed).
+    bool m_dial_pending = false;
     std::uint64_t m_calls_offered = 0;
     Timer m_answer_timer{[this] { on_answer_timer(); }};
     Timer m_log_timer{[this] { refresh_call_log(); }};

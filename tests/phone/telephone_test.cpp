@@ -192,6 +192,28 @@ TEST_F(TelephoneTest, SecondNumberDuringACallIsNotDialledNorShown) {
     ASSERT_TRUE(wait_received("ATD777;"));
 }
 
+TEST_F(TelephoneTest, SecondTapOnCallBeforeTheCallShowsIsRefused) {
+    EXPECT_TRUE(m_telephone->dial(u"555"));
+    EXPECT_FALSE(m_telephone->dial(u"555")); // not listed yet
+    ASSERT_TRUE(wait_flag(k_connected));
+    pump_for(std::chrono::milliseconds(100));
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(k_ended));
+    pump_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(received_count("ATD555;"), 1u);
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].direction, CallDirection::Outgoing);
+    EXPECT_GT(entries[0].end, entries[0].start);
+
+    // A dial that failed does not block the next one.
+    control("busy 777");
+    EXPECT_TRUE(m_telephone->dial(u"777"));
+    ASSERT_TRUE(wait_flag(k_ended, 2));
+    EXPECT_TRUE(m_telephone->dial(u"555"));
+    ASSERT_TRUE(wait_received("ATD555;", 2));
+}
+
 TEST_F(TelephoneTest, HostileNumbersAreNeverDialled) {
     PhoneManager manager(m_telephone.get());
     EXPECT_FALSE(manager.make_call(u"123;ATH"));
