@@ -61,6 +61,17 @@ std::optional<int> to_int(std::string_view text) {
     return value;
 }
 
+// A reported number with its type of address: 145 is an international
+// number, which some modems give without its '+' (calling it back as given
+// would dial a different, national number).
+std::string reported_number(std::string_view number, std::string_view type) {
+    std::string out = clean_number(number);
+    if (!out.empty() && out.front() >= '0' && out.front() <= '9' && to_int(type) == 145) {
+        out.insert(out.begin(), '+');
+    }
+    return out;
+}
+
 std::optional<CallState> clcc_state(int stat) {
     switch (stat) {
     case 0:
@@ -336,7 +347,9 @@ void AtEngine::unsolicited(std::string_view text) {
     }
     if (starts_with(text, "+CLIP:") || starts_with(text, "+CCWA:")) {
         auto parts = fields(text);
-        std::string number = parts.empty() ? std::string() : clean_number(parts[0]);
+        std::string number = parts.empty()
+                                 ? std::string()
+                                 : reported_number(parts[0], parts.size() > 1 ? parts[1] : "");
         bool applied = false;
         for (auto& [id, call] : m_calls) {
             if (call.direction == Direction::incoming &&
@@ -406,7 +419,8 @@ void AtEngine::apply_call_list(Clock::time_point now) {
             continue;
         }
         Call call{*id, *dir == 1 ? Direction::incoming : Direction::outgoing, *state,
-                  parts.size() > 5 ? clean_number(parts[5]) : std::string()};
+                  parts.size() > 5 ? reported_number(parts[5], parts.size() > 6 ? parts[6] : "")
+                                   : std::string()};
         listed[call.id] = call;
     }
     m_clcc_lines.clear();

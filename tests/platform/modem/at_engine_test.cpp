@@ -117,6 +117,39 @@ TEST_F(ScriptedModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
     EXPECT_EQ(states(events()), std::vector<std::string>{"connected"});
 }
 
+TEST_F(ScriptedModem, InternationalNumbersKeepTheirPlus) {
+    set_up_modem();
+    events();
+    // Caller ID of type 145 without its '+'.
+    m_engine.receive("\r\nRING\r\n+CLIP: \"4930123\",145,,,,0\r\n", m_now);
+    reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0\r\n\r\nOK\r\n");
+    auto got = events();
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0].kind, Kind::new_call);
+    EXPECT_EQ(got[0].number, "+4930123");
+    // The list says the same in its own words: no change, no second '+'.
+    advance(500ms);
+    reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"4930123\",145\r\n\r\nOK\r\n");
+    EXPECT_TRUE(events().empty());
+    advance(500ms);
+    reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"+4930123\",145\r\n\r\nOK\r\n");
+    EXPECT_TRUE(events().empty());
+    // National numbers (129) stay as they are; a number first seen in the
+    // list gets its '+' too.
+    m_engine.receive("\r\nRING\r\n", m_now);
+    reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"+4930123\",145\r\n"
+                     "+CLCC: 2,1,5,0,0,\"030123\",129\r\n"
+                     "+CLCC: 3,1,5,0,0,\"44207\",145\r\n\r\nOK\r\n");
+    got = events();
+    std::vector<std::string> numbers;
+    for (const auto& e : got) {
+        if (e.kind == Kind::new_call) {
+            numbers.push_back(e.number);
+        }
+    }
+    EXPECT_EQ(numbers, (std::vector<std::string>{"030123", "+44207"}));
+}
+
 TEST_F(ScriptedModem, CallVanishingWithoutNoCarrierEnds) {
     set_up_modem("\r\n+CLCC: 2,0,0,0,0,\"555\",129\r\n\r\nOK\r\n");
     auto first = events();
