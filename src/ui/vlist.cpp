@@ -218,6 +218,11 @@ void VirtualList::item_removed(std::int32_t index) {
         m_selected = -1;
     else if (m_selected > index)
         --m_selected;
+    // The focus stays on its item: Enter must act on what it showed.
+    if (m_focus > index)
+        m_focus -= 1.0;
+    if (m_focus_target > index)
+        m_focus_target -= 1.0;
     if (m_focus >= m_item_count)
         clear_focus();
     for (ListElement* row : m_rows)
@@ -245,6 +250,10 @@ void VirtualList::item_inserted(std::int32_t index) {
         ++m_anchor;
     if (m_selected >= index)
         ++m_selected;
+    if (m_focus >= 0.0 && m_focus >= index)
+        m_focus += 1.0;
+    if (m_focus_target >= 0.0 && m_focus_target >= index)
+        m_focus_target += 1.0;
     // Only an item among the rows in view gets an element now; one above
     // them moves nothing on screen, one below is bound by fill() as usual.
     if (front >= 0 && index >= front && index <= back) {
@@ -748,6 +757,9 @@ void VirtualList::pen_up(const PointerEvent& event) {
         return;
     const Point point{event.x, event.y};
     m_pen_down = false;
+    // The release is the last sample: a finger that stopped before lifting
+    // flings nothing.
+    m_tracker.sample(point, now_ms());
     if (ListElement* element = m_pressed) {
         m_motion.velocity = 0.0;
         if (event.cancelled || element_at(point) != element) {
@@ -914,11 +926,13 @@ void VirtualList::keep_focus_in_view() {
                 break;
             top += each->m_current_height;
         }
+        // Within the scroll borders: the bottom one keeps clear of what
+        // floats over the list (the keypad button).
         const double bottom = top + row->m_current_height;
-        if (top < 0.0)
-            m_motion.offset -= top;
-        else if (bottom > height())
-            m_motion.offset -= bottom - height();
+        if (top < m_border_min)
+            m_motion.offset -= top - m_border_min;
+        else if (bottom > height() - m_border_max)
+            m_motion.offset -= bottom - (height() - m_border_max);
         fill();
     }
     place_rows();

@@ -456,6 +456,46 @@ TEST_F(ListTest, InsertedItemOutsideTheViewMovesNothingOnScreen) {
     EXPECT_NE(list->element_for(2), nullptr);
 }
 
+TEST_F(ListTest, TheKeyboardFocusStaysOnItsItemWhenItemsComeAndGo) {
+    list->scroll_to_item(7);
+    list->on_key(key_event(key::Down, true));
+    list->on_key(key_event(key::Down, false));
+    run(0.5);
+    ASSERT_DOUBLE_EQ(list->focus_position(), 7.0);
+    list->item_removed(2);
+    EXPECT_DOUBLE_EQ(list->focus_position(), 6.0);
+    list->item_inserted(0);
+    list->item_inserted(50); // below: nothing moves
+    EXPECT_DOUBLE_EQ(list->focus_position(), 7.0);
+    run(0.5); // no glide: it rests where its item is
+    list->on_key(key_event(key::Enter, true));
+    EXPECT_EQ(rows.clicks, std::vector<std::int32_t>{7});
+}
+
+TEST_F(ListTest, TheFocusedRowIsKeptClearOfTheBottomBorder) {
+    // 320 high, borders 10 and 6: rows at 40 px; gliding down to the last
+    // whole row must leave the bottom border free.
+    for (int i = 0; i < 8; ++i) {
+        list->on_key(key_event(key::Down, true));
+        list->on_key(key_event(key::Down, false));
+        run(0.5);
+    }
+    const ListElement* focused = list->element_for(std::int32_t(list->focus_position()));
+    ASSERT_NE(focused, nullptr);
+    EXPECT_LE(focused->y() + focused->height(), 320 - 6);
+}
+
+TEST_F(ListTest, AFingerThatStopsBeforeLiftingFlingsNothing) {
+    drag(300, 100, 5, false);
+    run(0.5); // the finger rests on the screen
+    screen.on_touch(pen(PointerKind::Up, 100, 100));
+    EXPECT_EQ(list->velocity(), 0.0);
+    // The same drag lifted at once flings.
+    run(2.0);
+    drag(300, 100, 5);
+    EXPECT_LT(list->velocity(), 0.0);
+}
+
 TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
     rows.count = 3;
     list->set_grow(true);
