@@ -94,6 +94,10 @@ Telephone::~Telephone() {
     m_scheduler.cancel(m_answer_timer);
     m_scheduler.cancel(m_log_timer);
     m_modem.reset();
+    // Calls still going at shutdown end here as far as the log knows.
+    for (const auto& [index, call] : m_calls)
+        if (!call.logged)
+            write_log_entry(index);
     if (g_instance == this)
         g_instance = nullptr;
 }

@@ -89,7 +89,9 @@ enum class CallerNotify { if_changed, always };
 class Telephone {
   public:
     // The second Telephone in a process is a fatal error. The scheduler runs
-    // the answer and call-log timers; the call log may be null (no log).
+    // the answer and call-log timers; the call log may be null (no log) and
+    // must outlive the Telephone, whose destruction logs the calls still in
+    // progress as ended then.
     Telephone(data::Document& document, app::CActiveScheduler& scheduler, CallLog* call_log);
     ~Telephone();
     Telephone(const Telephone&) = delete;

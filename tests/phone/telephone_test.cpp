@@ -120,6 +120,32 @@ TEST_F(TelephoneTest, LoggedLengthRunsFromConnectNotFromTheFirstRing) {
     EXPECT_LT(answered.end - answered.start, 1200 * ticks_per_ms);
 }
 
+TEST_F(TelephoneTest, CallInProgressAtShutdownIsLoggedAsEndedThen) {
+    constexpr std::int64_t ticks_per_ms = 10'000;
+    control("ring +4930123");
+    ASSERT_TRUE(wait_flag(k_caller));
+    m_telephone->answer_call();
+    ASSERT_TRUE(wait_flag(k_connected));
+    pump_for(std::chrono::milliseconds(300));
+    m_telephone.reset();
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].direction, CallDirection::Incoming);
+    EXPECT_EQ(entries[0].number, WString(u"+4930123"));
+    EXPECT_GE(entries[0].end - entries[0].start, 250 * ticks_per_ms);
+    EXPECT_LT(entries[0].end - entries[0].start, 2000 * ticks_per_ms);
+}
+
+TEST_F(TelephoneTest, CallRingingAtShutdownIsLoggedAsMissed) {
+    control("ring 555");
+    ASSERT_TRUE(wait_flag(k_incoming));
+    m_telephone.reset();
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].direction, CallDirection::Missed);
+    EXPECT_EQ(entries[0].end, entries[0].start);
+}
+
 TEST_F(TelephoneTest, RejectingARingingCallRereadsTheLogAtOnce) {
     control("ring 555");
     ASSERT_TRUE(wait_flag(k_caller));
