@@ -66,6 +66,7 @@ void ModemSimulator::feed(std::string_view bytes, Clock::time_point now) {
         if (c == '\r' || c == '\n') {
             if (!m_input.empty()) {
                 command(std::exchange(m_input, {}), now);
+                offer_waiting(now);
             }
             continue;
         }
@@ -378,6 +379,7 @@ void ModemSimulator::advance(Clock::time_point now) {
         }
         ++it;
     }
+    offer_waiting(now);
     for (auto it = m_later.begin(); it != m_later.end();) {
         if (now >= it->first) {
             if (!m_silent) {
@@ -461,6 +463,23 @@ void ModemSimulator::remove_if_stat(std::initializer_list<int> stats) {
     std::erase_if(m_calls, [&](const Call& call) {
         return std::find(stats.begin(), stats.end(), call.stat) != stats.end();
     });
+}
+
+void ModemSimulator::offer_waiting(Clock::time_point now) {
+    if (find_stat({0, 1, 2, 3, 4})) {
+        return;
+    }
+    Call* waiting = find_stat({5});
+    if (!waiting) {
+        return;
+    }
+    // It rings afresh: the no-answer time starts now.
+    waiting->stat = 4;
+    waiting->since = now;
+    waiting->next_ring = now + m_timing.ring_interval;
+    if (!m_silent) {
+        ring_now(*waiting);
+    }
 }
 
 std::string ModemSimulator::control(std::string_view line, Clock::time_point now) {

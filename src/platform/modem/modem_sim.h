@@ -81,6 +81,8 @@ class ModemSimulator {
     void result(std::string_view text);
     void info(std::string_view text);
     void remove_if_stat(std::initializer_list<int> stats);
+    // With no other call left to talk on, a waiting call rings as incoming.
+    void offer_waiting(Clock::time_point now);
     std::string clcc_lines() const;
     int free_id() const;
     Call* find_stat(std::initializer_list<int> stats);

@@ -160,6 +160,35 @@ TEST_F(SimulatorOverTcp, IncomingCallFromRingToHangUp) {
     EXPECT_TRUE(received("AT+CLIP=1"));
 }
 
+TEST_F(SimulatorOverTcp, WaitingCallRingsOnceTheFirstCallEnds) {
+    EXPECT_EQ(control("ring 111"), "OK\n");
+    ASSERT_TRUE(m_recorder->until_state(CallState::offering));
+    const int first = m_recorder->matched().call;
+    m_modem->answer();
+    ASSERT_TRUE(m_recorder->until_state(CallState::connected));
+    EXPECT_EQ(control("ring 222"), "OK\n");
+    ASSERT_TRUE(m_recorder->until_state(CallState::waiting));
+    const int second = m_recorder->matched().call;
+    EXPECT_NE(second, first);
+    EXPECT_EQ(m_recorder->matched().number, "222");
+
+    m_modem->hang_up();
+    ASSERT_TRUE(m_recorder->until([&](const ModemEvent& e) {
+        return e.kind == Kind::call_state && e.call == first && e.state == CallState::idle;
+    }));
+    ASSERT_TRUE(m_recorder->until([&](const ModemEvent& e) {
+        return e.kind == Kind::call_state && e.call == second && e.state == CallState::offering;
+    }));
+    m_modem->answer();
+    ASSERT_TRUE(m_recorder->until([&](const ModemEvent& e) {
+        return e.kind == Kind::call_state && e.call == second && e.state == CallState::connected;
+    }));
+    auto calls = m_simulator->calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].number, "222");
+    EXPECT_EQ(calls[0].stat, 0);
+}
+
 TEST_F(SimulatorOverTcp, OutgoingCallToABusyNumber) {
     EXPECT_EQ(control("busy 0301234"), "OK\n");
     ASSERT_TRUE(m_modem->dial("030 1234"));
