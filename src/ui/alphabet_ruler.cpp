@@ -108,9 +108,11 @@ std::uint32_t AlphabetRuler::cell_letter_index(std::size_t i) const {
 std::size_t AlphabetRuler::wanted_cells() const {
     if (!m_table || m_cell_height <= 0)
         return 0;
-    const Node& frame = parent() ? *parent() : static_cast<const Node&>(*this);
+    // The ruler's own height: a skin may keep it off its parent's edges (the
+    // default skin stops it above the floating keypad button), and cells
+    // counted from the parent would not fit.
     const std::int32_t available =
-        std::max(frame.height() - m_table->border_min(Axis::Y) - m_table->border_max(Axis::Y), 0);
+        std::max(height() - m_table->border_min(Axis::Y) - m_table->border_max(Axis::Y), 0);
     return std::min(m_letters.size(), std::size_t(available / m_cell_height));
 }
 

@@ -113,6 +113,14 @@ TEST_F(RulerTest, ThirtyLettersInTenCellsAreSampledEvenly) {
     EXPECT_EQ(ruler->cell_count(), 0u);
 }
 
+TEST_F(RulerTest, CellsAreCountedInTheRulersOwnHeight) {
+    ruler->set_letters(alphabet(30));
+    // Kept 80 px off the bottom of a 290 px parent: 200 px for cells.
+    ruler->set_borders({0, 0}, {0, 80});
+    place(4 + 200 + 6 + 80);
+    EXPECT_EQ(ruler->cell_count(), 10u);
+}
+
 TEST_F(RulerTest, AddLetterSkipsARepeatOfTheLast) {
     for (const char16_t* letter : {u"A", u"A", u"B", u"B", u"B", u"C", u"A"})
         ruler->add_letter(letter);
