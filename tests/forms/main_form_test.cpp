@@ -13,6 +13,7 @@
 #include "ui/node_registry.h"
 #include "ui/popup_menu.h"
 #include "ui/properties.h"
+#include "ui/render_surface.h"
 #include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
@@ -461,6 +462,24 @@ TEST_F(MainFormTest, AnOpenMenuTakesTheKeysBeforeTheScreen) {
     EXPECT_FALSE(form().main_menu().is_open());
     form().update(1.0); // the panel's closing motion, if any, is over
     EXPECT_FALSE(form().menu_takes_key({ui::key::Right, true, true}));
+}
+
+// Keyboard users see where Enter will go: the focused row is tinted.
+TEST_F(MainFormTest, TheListsKeyboardFocusIsDrawn) {
+    ui::RenderSurface screen;
+    screen.resize(240, 320);
+    auto frame = [&] {
+        form().fit_to_screen(240, 320);
+        form().layout_x();
+        form().layout_y();
+        form().draw_form(screen);
+        return screen.row(50)[200]; // row 0, clear of text and ruler
+    };
+    EXPECT_EQ(frame(), ui::to_565(255, 255, 255));
+    form().contacts().list()->on_key({ui::key::Down, true, true});
+    form().contacts().list()->on_key({ui::key::Down, false, true});
+    form().update(0.5);
+    EXPECT_EQ(frame(), ui::to_565(0xD3, 0xE1, 0xF5));
 }
 
 TEST_F(MainFormTest, ThePickersHeaderButtonsOpenNothingUnderIt) {
