@@ -103,6 +103,10 @@ class Display {
     // Text input (the stand-in for the input panel) on or off.
     virtual void set_text_input(bool enabled) = 0;
     virtual bool text_input() const = 0;
+    // Where the field being typed into is, in back-buffer pixels: an input
+    // method puts its candidate window next to it.
+    virtual void set_text_input_area(std::int32_t x, std::int32_t y, std::int32_t width,
+                                     std::int32_t height) = 0;
     // Brings the window to the front (restoring it when minimized).
     virtual void raise() = 0;
     // Minimizes the window to the task bar; the program keeps running.

@@ -4,6 +4,7 @@
 
 #include "display/display.h"
 
+#include <array>
 #include <deque>
 #include <functional>
 
@@ -24,6 +25,12 @@ class HeadlessDisplay final : public Display {
     void set_capture(bool captured) override { m_captured = captured; }
     void set_text_input(bool enabled) override { m_text_input = enabled; }
     bool text_input() const override { return m_text_input; }
+    void set_text_input_area(std::int32_t x, std::int32_t y, std::int32_t width,
+                             std::int32_t height) override {
+        m_text_input_area = {x, y, width, height};
+    }
+    // The last area given: x, y, width, height.
+    const std::array<std::int32_t, 4>& text_input_area() const { return m_text_input_area; }
     void raise() override { m_minimized = false; }
     void minimize() override { m_minimized = true; }
 
@@ -43,6 +50,7 @@ class HeadlessDisplay final : public Display {
     bool m_open = false;
     bool m_captured = false;
     bool m_minimized = false;
+    std::array<std::int32_t, 4> m_text_input_area{};
     bool m_text_input = false;
     Image565 m_last;
     std::uint64_t m_presented = 0;

@@ -235,6 +235,13 @@ void SdlDisplay::raise() {
     SDL_RaiseWindow(m_window);
 }
 
+void SdlDisplay::set_text_input_area(std::int32_t x, std::int32_t y, std::int32_t width,
+                                     std::int32_t height) {
+    // The back buffer fills the window, pixel for pixel.
+    SDL_Rect area{x, y, width, height};
+    SDL_SetTextInputRect(&area);
+}
+
 void SdlDisplay::minimize() {
     SDL_MinimizeWindow(m_window);
 }

@@ -46,6 +46,8 @@ class SdlDisplay final : public Display {
     bool text_input() const override;
     void raise() override;
     void minimize() override;
+    void set_text_input_area(std::int32_t x, std::int32_t y, std::int32_t width,
+                             std::int32_t height) override;
     bool paint(const Frame565& frame) override;
 
   private:

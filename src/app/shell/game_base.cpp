@@ -131,6 +131,11 @@ void GameBase::minimize() {
         m_display->minimize();
 }
 
+void GameBase::set_text_input_area(const ui::Rect& area) {
+    if (m_display)
+        m_display->set_text_input_area(area.left, area.top, area.width(), area.height());
+}
+
 // --- Screen and output modes -----------------------------------------------------------
 
 ScreenInfo GameBase::read_screen_info() const {

@@ -13,6 +13,7 @@
 #include "display/display.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "ui/geometry.h"
 #include "ui/input_event.h"
 #include "ui/render_surface.h"
 
@@ -129,6 +130,8 @@ class GameBase final : private display::EventSink {
     void bring_to_front();
     // Minimizes the window; nothing while there is no display.
     void minimize();
+    // The focused field's rectangle, for an input method's candidate window.
+    void set_text_input_area(const ui::Rect& area);
 
     // --- Driving ---------------------------------------------------------------
     // Input as the display layer delivers it: each call posts the window

@@ -14,11 +14,14 @@ TextInputBridge::~TextInputBridge() {
         m_application.set_text_focus(nullptr);
 }
 
-void TextInputBridge::start_text_input(const ui::Rect&) {
+void TextInputBridge::start_text_input(const ui::Rect& area) {
     m_application.set_text_focus(this);
+    m_application.game().set_text_input_area(area);
 }
 
-void TextInputBridge::update_text_input(const ui::Rect&) {}
+void TextInputBridge::update_text_input(const ui::Rect& area) {
+    m_application.game().set_text_input_area(area);
+}
 
 void TextInputBridge::stop_text_input() {
     if (m_application.text_focus() == this)

@@ -4,9 +4,12 @@
 #include "shell_test_support.h"
 
 #include "platform/messages.h"
+#include "ui/text_input_service.h"
 
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace telvara::test_support {
 namespace {
@@ -183,6 +186,17 @@ TEST_F(InputTest, TalkAfterTypedEmergencyDigitsDialsInsteadOfTheForm) {
     game().inject_key(SDLK_LEFT, KeyAction::Press);
     pump();
     EXPECT_TRUE(application().typed_digits().empty());
+}
+
+// An input method's candidate window goes next to the field being typed into.
+TEST_F(InputTest, TheFocusedFieldsAreaReachesTheDisplay) {
+    ui::TextInputBackend* backend = ui::TextInputService::instance().backend();
+    ASSERT_NE(backend, nullptr);
+    backend->start_text_input(ui::Rect{4, 30, 44, 46});
+    EXPECT_EQ(screen().text_input_area(), (std::array<std::int32_t, 4>{4, 30, 40, 16}));
+    backend->update_text_input(ui::Rect{4, 10, 44, 26}); // the field moved
+    EXPECT_EQ(screen().text_input_area(), (std::array<std::int32_t, 4>{4, 10, 40, 16}));
+    backend->stop_text_input();
 }
 
 TEST_F(InputTest, SecondApplicationIsFatal) {
