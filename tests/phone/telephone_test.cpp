@@ -146,6 +146,27 @@ TEST_F(TelephoneTest, CallRingingAtShutdownIsLoggedAsMissed) {
     EXPECT_EQ(entries[0].end, entries[0].start);
 }
 
+TEST_F(TelephoneTest, CallerWhoWaitedIsOfferedOnceTheFirstCallEnds) {
+    control("ring 111");
+    ASSERT_TRUE(wait_flag(k_caller));
+    m_telephone->answer_call();
+    ASSERT_TRUE(wait_flag(k_connected));
+    control("ring 222");
+    pump_for(std::chrono::milliseconds(300)); // knocking: not shown
+    EXPECT_EQ(count_flag(k_incoming), 1u);
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(k_incoming, 2));
+    ASSERT_TRUE(pump_until([&] { return m_telephone->facts().caller_number == u"222"; }));
+    m_telephone->answer_call();
+    ASSERT_TRUE(wait_flag(k_connected, 2));
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(k_ended, 2));
+    const auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 2u);
+    for (const auto& entry : entries)
+        EXPECT_EQ(entry.direction, CallDirection::Incoming);
+}
+
 TEST_F(TelephoneTest, RejectingARingingCallRereadsTheLogAtOnce) {
     control("ring 555");
     ASSERT_TRUE(wait_flag(k_caller));
