@@ -164,8 +164,10 @@ void VirtualList::remove_child(Node* child, std::size_t index) {
 void VirtualList::data_changed() {
     m_item_count = m_adapter ? std::max(m_adapter->item_count(), 0) : 0;
     if (bound_front_index() >= m_item_count) {
-        // Everything in view is gone: show the end of what is left.
-        rebind_all(std::max(m_item_count - 1, 0), m_item_count <= 1 ? m_border_min : 0);
+        // Everything in view is gone: show the end of what is left, resting
+        // on the bottom border at once (not one row at the top that then
+        // slides down).
+        scroll_to_item(m_item_count - 1);
         return;
     }
     for (ListElement* row : m_rows) {

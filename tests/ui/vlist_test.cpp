@@ -496,6 +496,18 @@ TEST_F(ListTest, AFingerThatStopsBeforeLiftingFlingsNothing) {
     EXPECT_LT(list->velocity(), 0.0);
 }
 
+TEST_F(ListTest, AListThatShrinksBelowTheViewShowsItsEndAtOnce) {
+    list->scroll_to_item(80);
+    rows.count = 10;
+    list->data_changed();
+    const ListElement* last = list->element_for(9);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->y() + last->height(), 320 - 6) << "the end rests on the bottom border";
+    EXPECT_EQ(list->first_visible_index(), 2);
+    run(0.5);
+    EXPECT_EQ(last->y() + last->height(), 320 - 6) << "and stays there";
+}
+
 TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
     rows.count = 3;
     list->set_grow(true);
