@@ -297,6 +297,9 @@ void CallForm::show_duration() {
 
 void CallForm::update(double seconds) {
     show_duration();
+    // The line may take a toggle back (a mute the modem refused): the
+    // switches show what it says, not what was tapped.
+    show_switches();
     Form::update(seconds);
 }
 

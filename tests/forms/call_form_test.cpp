@@ -351,6 +351,23 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     EXPECT_FALSE(m_host.is_shown(form()));
 }
 
+// The switches show what the line says, also when it changed without a tap
+// (a toggle the modem refused is taken back).
+TEST_F(CallFormLineTest, TheSwitchesFollowTheLine) {
+    control("noanswer 777");
+    phone::PhoneManager manager(m_telephone.get());
+    manager.call_number(u"777");
+    ASSERT_TRUE(wait_flag(20));
+    control("answer");
+    ASSERT_TRUE(wait_flag(21));
+    m_telephone->toggle_speaker();
+    EXPECT_FALSE(shown(u"switchSpeaker"));
+    form().update(0.04);
+    EXPECT_TRUE(shown(u"switchSpeaker"));
+    click(u"buttonEndCall");
+    ASSERT_TRUE(wait_flag(22));
+}
+
 TEST_F(CallFormLineTest, RingingCallIsAnsweredFromTheScreen) {
     control("ring +445550100");
     ASSERT_TRUE(wait_flag(23));

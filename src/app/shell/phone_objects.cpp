@@ -101,9 +101,11 @@ void PhoneObjects::start(Application& application) {
     m_phones = std::make_unique<phone::PhoneManager>(m_telephone.get());
     m_emergency = std::make_unique<phone::EmergencyShortcut>(*m_phones);
     m_telephone->set_hooks({[&game] {
-        game.bring_to_front();
-        game.update_layout();
-    }});
+                                game.bring_to_front();
+                                game.update_layout();
+                            },
+                            // A toggle taken back: the call screen redraws.
+                            [&application] { application.set_dirty(); }});
     m_phones->set_hooks({[&game] { game.set_idle(); }});
     // Links tapped in rich texts open through the desktop's handlers.
     ui::set_open_url_handler(
