@@ -85,6 +85,25 @@ class EditMoreFormsTest : public test::CardEditingTest {
         m_store.contacts.erase(m_oid);
         m_document->on_contact_removed(m_oid);
     }
+    // Stores the contact without its birthday, then picks "Birthday" in the
+    // card's field chooser; returns the contact as stored.
+    data::ContactRecord choose_new_birthday() {
+        data::ContactRecord without = stored();
+        std::erase_if(without.fields,
+                      [](const data::ContactField& f) { return f.type == FieldType::Birthday; });
+        EXPECT_TRUE(m_volume->update_contact(without));
+        m_store.put(without);
+        m_document->on_contact_changed(m_oid);
+        show_card();
+        m_card->add_field();
+        const auto rows =
+            select_field_rows(offered_field_types(&m_card->contact(), FieldChoice::All));
+        const auto at = std::find(rows.begin(), rows.end(), int(FieldType::Birthday));
+        EXPECT_NE(at, rows.end());
+        if (at != rows.end())
+            m_card->field_chooser().choose_row(std::int32_t(at - rows.begin()));
+        return without;
+    }
 };
 
 TEST_F(EditMoreFormsTest, TheAddressEditorWritesAllFivePartsOfThatAddressOnly) {
@@ -192,18 +211,7 @@ TEST_F(EditMoreFormsTest, LeftLeavesTheDateEditorOnReleaseAndSaves) {
 }
 
 TEST_F(EditMoreFormsTest, ABirthdayChosenFromTheChooserOpensTheDateEditor) {
-    data::ContactRecord without = stored();
-    std::erase_if(without.fields,
-                  [](const data::ContactField& f) { return f.type == FieldType::Birthday; });
-    ASSERT_TRUE(m_volume->update_contact(without));
-    m_store.put(without);
-    m_document->on_contact_changed(m_oid);
-    show_card();
-    m_card->add_field();
-    const auto rows = select_field_rows(offered_field_types(&m_card->contact(), FieldChoice::All));
-    const auto at = std::find(rows.begin(), rows.end(), int(FieldType::Birthday));
-    ASSERT_NE(at, rows.end());
-    m_card->field_chooser().choose_row(std::int32_t(at - rows.begin()));
+    choose_new_birthday();
     EditDateForm& editor = m_card->date_editor();
     ASSERT_TRUE(editor.is_open());
     editor.spinner().set_date_time({2001, 2, 3, 0, 0});
@@ -213,18 +221,7 @@ TEST_F(EditMoreFormsTest, ABirthdayChosenFromTheChooserOpensTheDateEditor) {
 }
 
 TEST_F(EditMoreFormsTest, TheDateEditorLeftUntouchedAddsNoBirthday) {
-    data::ContactRecord without = stored();
-    std::erase_if(without.fields,
-                  [](const data::ContactField& f) { return f.type == FieldType::Birthday; });
-    ASSERT_TRUE(m_volume->update_contact(without));
-    m_store.put(without);
-    m_document->on_contact_changed(m_oid);
-    show_card();
-    m_card->add_field();
-    const auto rows = select_field_rows(offered_field_types(&m_card->contact(), FieldChoice::All));
-    const auto at = std::find(rows.begin(), rows.end(), int(FieldType::Birthday));
-    ASSERT_NE(at, rows.end());
-    m_card->field_chooser().choose_row(std::int32_t(at - rows.begin()));
+    data::ContactRecord without = choose_new_birthday();
     EditDateForm& editor = m_card->date_editor();
     ASSERT_TRUE(editor.is_open());
     editor.leave();
