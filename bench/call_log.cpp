@@ -2,9 +2,9 @@
 // recents list does two seconds after every call), and writing one entry
 // (what the end of a call costs, one synced transaction).
 #include "phone/call_log.h"
-#include "app/paths.h"
 #include "data/call_record.h"
 #include "data/sql.h"
+#include "runtime/paths.h"
 
 #include <benchmark/benchmark.h>
 

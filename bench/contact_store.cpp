@@ -2,7 +2,7 @@
 // from the volume, and creating contacts in one transaction against one
 // transaction (and one sync) per contact.
 #include "data/contact_store.h"
-#include "app/paths.h"
+#include "runtime/paths.h"
 
 #include <benchmark/benchmark.h>
 

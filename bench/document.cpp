@@ -3,8 +3,8 @@
 // contact costs.
 
 #include "data/document.h"
-#include "app/paths.h"
 #include "data/contact_source.h"
+#include "runtime/paths.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // What a log line costs while the log is off (every caller pays it), what a
 // settings read costs, and what a settings write (fsync included) costs.
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/registry.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 
 #include <benchmark/benchmark.h>
 

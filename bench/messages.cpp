@@ -2,7 +2,7 @@
 // dispatched on the same thread, a send answered by another thread, and an
 // active object notified and run.
 #include "platform/messages.h"
-#include "app/active_scheduler.h"
+#include "runtime/active_scheduler.h"
 
 #include <benchmark/benchmark.h>
 

@@ -20,12 +20,12 @@
 // the extra sync per commit costs nothing the user notices.
 #include "data/contact_store_impl.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "data/contact_watch.h"
 #include "data/picture_chooser.h"
 #include "data/test_contacts.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 
 #include <algorithm>
 #include <array>

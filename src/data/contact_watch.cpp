@@ -8,9 +8,9 @@
 // our own commits set a flag instead, since they do not move it.
 #include "data/contact_watch.h"
 
-#include "app/log.h"
 #include "data/contact_store_impl.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 #include "data/document.h"
 
-#include "app/fatal_error.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/registry.h"
 #include "data/collation.h"
 #include "data/contact_source.h"
 #include "platform/clock.h"
+#include "runtime/fatal_error.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 
 #include <algorithm>
 

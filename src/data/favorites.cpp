@@ -1,10 +1,10 @@
 #include "data/favorites.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/key_text_file.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 #include <algorithm>
 #include <cerrno>

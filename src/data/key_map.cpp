@@ -1,8 +1,8 @@
 #include "data/key_map.h"
 
-#include "app/log.h"
 #include "data/text_case.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 namespace telvara::data {
 

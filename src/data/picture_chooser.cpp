@@ -1,8 +1,8 @@
 // Running the chooser command: spawn, read its output, wait for it.
 #include "data/picture_chooser.h"
 
-#include "app/registry.h"
 #include "platform/text.h"
+#include "runtime/registry.h"
 
 #include <cerrno>
 #include <cstdlib>

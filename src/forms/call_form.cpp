@@ -2,7 +2,6 @@
 // its buttons, the tone keypad and the running time.
 #include "forms/call_form.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
 #include "data/document.h"
@@ -12,6 +11,7 @@
 #include "phone/process.h"
 #include "phone/telephone.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/image_node.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"

@@ -4,7 +4,6 @@
 
 #include "forms/menu_items.h"
 
-#include "app/log.h"
 #include "data/categories.h"
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
@@ -13,6 +12,7 @@
 #include "forms/form_host.h"
 #include "forms/required_node.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/image_node.h"
 #include "ui/key_names.h"
 #include "ui/multinode.h"

@@ -4,7 +4,6 @@
 
 #include "forms/menu_items.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
 #include "forms/form_host.h"
@@ -12,6 +11,7 @@
 #include "forms/required_node.h"
 #include "phone/call_log.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/image_node.h"
 #include "ui/multinode.h"
 #include "ui/popup_menu.h"

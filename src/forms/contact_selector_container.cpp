@@ -1,11 +1,11 @@
 // The contacts list: binding, rows, ruler letters and the refresh messages.
 #include "forms/contact_selector_container.h"
 
-#include "app/log.h"
 #include "data/document.h"
 #include "data/text_case.h"
 #include "forms/contacts_list_element.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"
 #include "ui/vadode.h"

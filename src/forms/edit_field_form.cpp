@@ -3,7 +3,6 @@
 // editor.
 #include "forms/edit_field_form.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/contact_store.h"
 #include "data/document.h"
@@ -11,6 +10,7 @@
 #include "forms/form_host.h"
 #include "forms/required_node.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/key_names.h"
 #include "ui/label_edit_node.h"
 #include "ui/properties.h"

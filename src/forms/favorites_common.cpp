@@ -1,10 +1,10 @@
 // Favourite texts, the round-photo cache and the listener both layouts share.
 #include "forms/favorites_common.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/colour.h"
 #include "ui/image_node.h"
 #include "ui/properties.h"

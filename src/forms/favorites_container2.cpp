@@ -2,11 +2,11 @@
 // messages.
 #include "forms/favorites_container2.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/document.h"
 #include "forms/required_node.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/image_node.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"

@@ -1,9 +1,9 @@
 // The splash form and its worker.
 #include "forms/form_splash.h"
 
-#include "app/log.h"
 #include "forms/form_host.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 #include <chrono>
 #include <exception>

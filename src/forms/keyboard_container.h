@@ -5,9 +5,9 @@
 // the close and the call to its listener; what the number means is the host's
 // business.
 
-#include "app/active_scheduler.h"
 #include "forms/form_host.h"
 #include "platform/text.h"
+#include "runtime/active_scheduler.h"
 #include "ui/button_node.h"
 
 #include <array>

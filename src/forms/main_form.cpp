@@ -2,8 +2,6 @@
 // store a number; its menus are in main_form_menu.cpp.
 #include "forms/main_form.h"
 
-#include "app/log.h"
-#include "app/registry.h"
 #include "data/categories.h"
 #include "data/contact_store.h"
 #include "data/document.h"
@@ -12,6 +10,8 @@
 #include "forms/required_node.h"
 #include "phone/phone_manager.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 #include "ui/key_names.h"
 #include "ui/properties.h"
 #include "ui/vadode.h"

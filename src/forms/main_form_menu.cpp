@@ -3,7 +3,6 @@
 // Help, Exit) and the recents menu handed to the recents tab.
 #include "forms/main_form.h"
 
-#include "app/log.h"
 #include "data/categories.h"
 #include "data/document.h"
 #include "forms/contact_selector_form.h"
@@ -13,6 +12,7 @@
 #include "phone/telephone.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
+#include "runtime/log.h"
 #include "ui/lang/skin_language_choice.h"
 
 namespace telvara::forms {

@@ -4,11 +4,11 @@
 
 #include "forms/menu_items.h"
 
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "forms/required_node.h"
 #include "phone/call_log.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/properties.h"
 #include "ui/vadode.h"
 

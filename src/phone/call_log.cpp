@@ -9,11 +9,11 @@
 //   clog_meta   key/value: 'schema_version' = 1
 #include "phone/call_log.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "data/document.h"
 #include "data/phone_index.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,10 +1,10 @@
 // Typed digits and the Talk key's emergency numbers.
 #include "phone/emergency.h"
 
-#include "app/log.h"
 #include "phone/phone_manager.h"
 #include "phone/phone_settings.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/key_names.h"
 
 namespace telvara::phone {

@@ -1,14 +1,14 @@
 // Placing calls and messages, opening addresses and files.
 #include "phone/phone_manager.h"
 
-#include "app/fatal_error.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/registry.h"
 #include "phone/phone_settings.h"
 #include "phone/process.h"
 #include "phone/telephone.h"
 #include "platform/clock.h"
+#include "runtime/fatal_error.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 
 #include <filesystem>
 #include <unistd.h>

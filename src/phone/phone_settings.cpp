@@ -1,7 +1,7 @@
 // Reading the phone layer's settings and keeping the missed-call counter.
 #include "phone/phone_settings.h"
 
-#include "app/registry.h"
+#include "runtime/registry.h"
 
 #include <algorithm>
 

@@ -8,13 +8,13 @@
 // them) keep their log lines and events but run once, without sleeping.
 #include "phone/telephone.h"
 
-#include "app/fatal_error.h"
-#include "app/log.h"
 #include "data/contact_entry.h"
 #include "data/document.h"
 #include "phone/call_log.h"
 #include "phone/phone_settings.h"
 #include "platform/clock.h"
+#include "runtime/fatal_error.h"
+#include "runtime/log.h"
 
 #include <algorithm>
 

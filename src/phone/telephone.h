@@ -5,10 +5,10 @@
 // call ends and tells the Document's listeners about every change (refresh
 // flags 19-23). UI thread only.
 
-#include "app/active_scheduler.h"
 #include "platform/messages.h"
 #include "platform/modem/modem.h"
 #include "platform/text.h"
+#include "runtime/active_scheduler.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,8 +3,8 @@
 // asks for; glyphs are rendered once and kept.
 #include "ui/font.h"
 
-#include "app/log.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

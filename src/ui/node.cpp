@@ -2,7 +2,7 @@
 // the off-screen cache, input routing and skin loading.
 #include "ui/node.h"
 
-#include "app/log.h"
+#include "runtime/log.h"
 #include "ui/blender.h"
 #include "ui/drawing.h"
 #include "ui/node_registry.h"

@@ -2,8 +2,8 @@
 // anyone can replace, so every header field is checked before it is used.
 #include "ui/picture.h"
 
-#include "app/log.h"
 #include "platform/text.h"
+#include "runtime/log.h"
 
 #include <climits>
 #include <cstring>

@@ -3,9 +3,9 @@
 // the buffer before it is followed.
 #include "ui/properties.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 #include "ui/font_cache.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Surface buffer replacement, clip nesting and the process-wide pixel count.
 #include "ui/render_surface.h"
 
-#include "app/fatal_error.h"
+#include "runtime/fatal_error.h"
 
 #include <atomic>
 #include <utility>

@@ -2,8 +2,8 @@
 // opens a link, plus the replaceable opener.
 #include "ui/rich_text_node.h"
 
-#include "app/log.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 #include <algorithm>
 #include <array>

@@ -3,8 +3,8 @@
 // it must refuse, and the generated test contacts.
 #include "contact_store_test_support.h"
 
-#include "app/registry.h"
 #include "data/test_contacts.h"
+#include "runtime/registry.h"
 
 #include <fstream>
 #include <sqlite3.h>

@@ -2,8 +2,8 @@
 // Shared by the contact store tests: a private device root per test and a
 // listener that records every call.
 
-#include "app/paths.h"
 #include "data/contact_store.h"
+#include "runtime/paths.h"
 
 #include <gtest/gtest.h>
 

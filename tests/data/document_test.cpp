@@ -1,5 +1,5 @@
-#include "app/registry.h"
 #include "document_test_support.h"
+#include "runtime/registry.h"
 
 #include <gtest/gtest.h>
 

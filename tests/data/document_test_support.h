@@ -3,10 +3,10 @@
 // listener that records every refresh message, a private device root and
 // helpers that build records.
 
-#include "app/paths.h"
 #include "data/call_record.h"
 #include "data/contact_source.h"
 #include "data/document.h"
+#include "runtime/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,6 @@
 // head, the field rows and their actions, favourites, deletion after the
 // confirmation menu, and the card following changes and removal of its
 // contact.
-#include "app/log.h"
-#include "app/registry.h"
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
 #include "data/test_contacts.h"
@@ -11,6 +9,8 @@
 #include "forms/contact_form.h"
 #include "forms/form_host.h"
 #include "forms/skin_types.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 #include "ui/button_node.h"
 #include "ui/image_node.h"
 #include "ui/key_names.h"

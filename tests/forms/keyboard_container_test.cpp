@@ -3,10 +3,10 @@
 // long press fired through the real active-object scheduler.
 #include "forms/keyboard_container.h"
 
-#include "app/active_scheduler.h"
-#include "app/device_root_fixture.h"
-#include "app/scheduler_test_support.h"
 #include "platform/clock.h"
+#include "runtime/active_scheduler.h"
+#include "runtime/device_root_fixture.h"
+#include "runtime/scheduler_test_support.h"
 #include "ui/button_node.h"
 #include "ui/key_names.h"
 #include "ui/node_registry.h"

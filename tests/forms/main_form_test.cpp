@@ -3,12 +3,12 @@
 // and the main menu's commands, with a real Document behind them.
 #include "form_stack_host.h"
 
-#include "app/registry.h"
 #include "data/document_test_support.h"
 #include "forms/contact_selector_form.h"
 #include "forms/main_form.h"
 #include "forms/skin_types.h"
 #include "phone/phone_manager.h"
+#include "runtime/registry.h"
 #include "ui/key_names.h"
 #include "ui/node_registry.h"
 #include "ui/popup_menu.h"

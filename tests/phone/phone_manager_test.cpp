@@ -7,7 +7,7 @@
 #include "phone/process.h"
 #include "phone_test_support.h"
 
-#include "app/registry.h"
+#include "runtime/registry.h"
 #include "ui/key_names.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,6 @@
 // a private device root, the scheduler for the line's timers, and a message
 // pump that gives up instead of hanging.
 
-#include "app/active_scheduler.h"
-#include "app/registry.h"
 #include "data/document.h"
 #include "data/document_test_support.h"
 #include "phone/call_log.h"
@@ -14,6 +12,8 @@
 #include "platform/modem/modem.h"
 #include "platform/modem/sim_server.h"
 #include "platform/settings_store.h"
+#include "runtime/active_scheduler.h"
+#include "runtime/registry.h"
 
 #include <gtest/gtest.h>
 

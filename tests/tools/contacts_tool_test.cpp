@@ -2,11 +2,11 @@
 // broken card, list, export and re-import, usage errors, a running "program"
 // (a store with a watcher) hearing of the imported contacts, and an import
 // killed in the middle leaving a whole volume.
-#include "app/paths.h"
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
 #include "data/vcard.h"
 #include "platform/messages.h"
+#include "runtime/paths.h"
 
 #include <gtest/gtest.h>
 

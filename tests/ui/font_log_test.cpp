@@ -1,9 +1,9 @@
 // The log lines of font creation, read back from the log file.
 #include "ui/font.h"
 
-#include "app/device_root_fixture.h"
-#include "app/log.h"
-#include "app/registry.h"
+#include "runtime/device_root_fixture.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 // commands, sub-menus, cancelling and the opening and closing animation.
 #include "ui/popup_menu.h"
 
-#include "app/device_root_fixture.h"
 #include "frame_png.h"
 #include "menu_skin_support.h"
+#include "runtime/device_root_fixture.h"
 #include "ui/menu_provider.h"
 #include "ui/vadode.h"
 

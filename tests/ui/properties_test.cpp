@@ -2,7 +2,7 @@
 // all-or-nothing loading, reload listeners, and files damaged on purpose.
 #include "skin_test_support.h"
 
-#include "app/paths.h"
+#include "runtime/paths.h"
 #include "ui/font.h"
 
 #include <chrono>

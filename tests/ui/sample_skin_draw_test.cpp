@@ -9,7 +9,7 @@
 #include "ui/render_surface.h"
 #include "ui/widget_registry.h"
 
-#include "app/device_root_fixture.h"
+#include "runtime/device_root_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,7 @@ namespace fs = std::filesystem;
 
 constexpr const char16_t* kTypes[] = {
     u"node",  u"htable",    u"vtable",   u"clip",  u"color", u"text",       u"richtext", u"button",
-    u"image", u"multinode", u"progress", u"vlist", u"edit",  u"label_edit", u"spinner",
-    u"ruler",
+    u"image", u"multinode", u"progress", u"vlist", u"edit",  u"label_edit", u"spinner",  u"ruler",
 };
 
 struct Screen {

@@ -2,9 +2,9 @@
 // "@2x" beside the skin for scale_shift 1, or the design-size ones without it.
 #include "ui/properties.h"
 
-#include "app/device_root_fixture.h"
-#include "app/log.h"
-#include "app/registry.h"
+#include "runtime/device_root_fixture.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // a small surface and loading from a skin.
 #include "ui/text_node.h"
 
-#include "app/device_root_fixture.h"
+#include "runtime/device_root_fixture.h"
 #include "skin_test_support.h"
 #include "text_test_support.h"
 #include "ui/font_cache.h"

@@ -2,9 +2,9 @@
 // lists it, fills it with generated contacts and erases it, on the same
 // device root as the program and while the program runs (its watcher picks
 // the changes up from the store's journal).
-#include "app/paths.h"
 #include "data/contact_store.h"
 #include "data/vcard.h"
+#include "runtime/paths.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // telvara-settings: reads and changes Telvara's settings store from the shell,
 // for example to switch the diagnostic log on.
-#include "app/paths.h"
-#include "app/registry.h"
 #include "platform/settings_store.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 
 #include <cerrno>
 #include <cstdio>

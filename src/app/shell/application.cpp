@@ -1,10 +1,10 @@
 // The Application: form stack, frame decisions, global input.
 #include "app/shell/application.h"
 
-#include "app/fatal_error.h"
-#include "app/log.h"
-#include "app/registry.h"
 #include "app/shell/node_types.h"
+#include "runtime/fatal_error.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 #include "ui/colour.h"
 #include "ui/drawing.h"
 #include "ui/node_registry.h"

@@ -1,11 +1,11 @@
 // The first start's demo contacts and call history.
 #include "app/shell/demo_data.h"
 
-#include "app/log.h"
-#include "app/registry.h"
 #include "data/contact_entry.h"
 #include "data/contact_store.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 
 #include <array>
 

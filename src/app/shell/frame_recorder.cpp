@@ -1,7 +1,7 @@
 // The frame recorder over minizip.
 #include "app/shell/frame_recorder.h"
 
-#include "app/paths.h"
+#include "runtime/paths.h"
 #include "ui/blender.h"
 
 #include <minizip/zip.h>

@@ -2,12 +2,12 @@
 // the frame step and the loop.
 #include "app/shell/game_base.h"
 
-#include "app/fatal_error.h"
-#include "app/log.h"
-#include "app/registry.h"
 #include "app/shell/application.h"
 #include "app/shell/key_map.h"
 #include "platform/clock.h"
+#include "runtime/fatal_error.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 #include "ui/key_names.h"
 
 #include <algorithm>

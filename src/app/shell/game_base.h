@@ -6,13 +6,13 @@
 // direct mode by idling (a frame, then 10 ms of sleep), in windowed mode by a
 // 40 ms timer. A driver (headless runs, tests) can step it on a virtual clock.
 
-#include "app/active_scheduler.h"
-#include "app/message_scheduler.h"
 #include "app/shell/frame_recorder.h"
 #include "app/shell/screen_info.h"
 #include "display/display.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "runtime/active_scheduler.h"
+#include "runtime/message_scheduler.h"
 #include "ui/geometry.h"
 #include "ui/input_event.h"
 #include "ui/render_surface.h"

@@ -1,7 +1,6 @@
 // The headless driver.
 #include "app/shell/headless_driver.h"
 
-#include "app/log.h"
 #include "app/shell/application.h"
 #include "app/shell/key_map.h"
 #include "data/document.h"
@@ -10,6 +9,7 @@
 #include "phone/telephone.h"
 #include "platform/modem/modem.h"
 #include "platform/modem/modem_sim.h"
+#include "runtime/log.h"
 #include "ui/key_names.h"
 
 #include <chrono>

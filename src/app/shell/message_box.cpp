@@ -1,8 +1,8 @@
 // Start-up message boxes.
 #include "app/shell/message_box.h"
 
-#include "app/log.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
 
 #include <SDL.h>
 

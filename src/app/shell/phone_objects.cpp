@@ -1,8 +1,6 @@
 // Building, starting and taking down the contact and telephone objects.
 #include "app/shell/phone_objects.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "app/shell/application.h"
 #include "app/shell/demo_data.h"
 #include "data/contact_photo.h"
@@ -16,6 +14,8 @@
 #include "platform/clock.h"
 #include "platform/modem/modem.h"
 #include "platform/runtime_names.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 #include "ui/rich_text_node.h"
 
 namespace telvara::app {

@@ -1,8 +1,8 @@
 #include "app/shell/signal_watch.h"
 
-#include "app/log.h"
 #include "platform/clock.h"
 #include "platform/message_ids.h"
+#include "runtime/log.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -1,11 +1,11 @@
 // The single-instance state and the start-up's search for a running instance.
 #include "app/shell/single_instance.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "app/shell/message_box.h"
 #include "platform/clock.h"
 #include "platform/single_instance.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 
 #include <cstdio>
 #include <memory>

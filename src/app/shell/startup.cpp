@@ -3,9 +3,6 @@
 // reverse order. The log lines " start: N" mark each step.
 #include "app/shell/startup.h"
 
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/registry.h"
 #include "app/shell/application.h"
 #include "app/shell/headless_driver.h"
 #include "app/shell/headless_script.h"
@@ -19,6 +16,9 @@
 #include "forms/main_form.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 #include "ui/lang/skin_language_choice.h"
 #include "ui/properties.h"
 #include "ui/vadode.h"

@@ -1,7 +1,7 @@
 // Folder listing for the language and skin lists.
 #include "ui/lang/file_search.h"
 
-#include "app/paths.h"
+#include "runtime/paths.h"
 
 #include <filesystem>
 

@@ -1,9 +1,9 @@
 // Lookup and loading of the language strings.
 #include "ui/lang/language_strings.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 
 namespace telvara::ui {
 

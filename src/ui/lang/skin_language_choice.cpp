@@ -1,9 +1,9 @@
 // Start-up choice of language and skin, and the two settings menus.
 #include "ui/lang/skin_language_choice.h"
 
-#include "app/log.h"
-#include "app/registry.h"
 #include "platform/clock.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 #include "ui/choice_item.h"
 #include "ui/lang/file_search.h"
 #include "ui/lang/system_language.h"

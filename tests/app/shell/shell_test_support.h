@@ -2,10 +2,10 @@
 // An Application on the headless display and a virtual clock, in a fresh
 // device root, with probe forms that record what reaches them.
 
-#include "app/device_root_fixture.h"
 #include "app/shell/application.h"
 #include "display/headless_display.h"
 #include "forms/form.h"
+#include "runtime/device_root_fixture.h"
 #include "ui/basic_nodes.h"
 
 #include <functional>

@@ -2,7 +2,7 @@
 // A program folder in a fresh device root, with language files and skins, for
 // the tests of the language and skin choice.
 
-#include "app/device_root_fixture.h"
+#include "runtime/device_root_fixture.h"
 #include "skinc/skin_writer.h"
 #include "ui/choice_item.h"
 #include "ui/lang/skin_language_choice.h"

@@ -2,7 +2,7 @@
 #include "ui/lang/language_file.h"
 #include "ui/lang/language_strings.h"
 
-#include "app/device_root_fixture.h"
+#include "runtime/device_root_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The language files and the letter map copied beside the program.
 #include "ui/lang/language_file.h"
 
-#include "app/paths.h"
 #include "platform/atomic_file.h"
+#include "runtime/paths.h"
 
 #include <gtest/gtest.h>
 

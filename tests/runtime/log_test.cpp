@@ -1,10 +1,10 @@
 // The log: switched by the "Log" setting at every access, its bytes on disk,
 // number formats, threads, and the problems of the settings store it reports.
-#include "app/log.h"
+#include "runtime/log.h"
 
-#include "app/fatal_error.h"
-#include "app/registry.h"
 #include "device_root_fixture.h"
+#include "runtime/fatal_error.h"
+#include "runtime/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ constexpr WStringView kelma = u"HKEY_CURRENT_USER\\Software\\KELMA";
 
 class Log : public telvara::test_support::DeviceRootTest {
   protected:
-    std::string log_file() const { return root() + "/Temp/app_tests.txt"; }
+    std::string log_file() const { return root() + "/Temp/runtime_tests.txt"; }
 
     std::string bytes() const {
         std::ifstream in(log_file(), std::ios::binary);

@@ -1,11 +1,11 @@
 // Registry-style access by key path to the process's settings store, and the
 // reporting of the store's problems to the log.
-#include "app/registry.h"
+#include "runtime/registry.h"
 
-#include "app/log.h"
-#include "app/paths.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
 
 #include <array>
 #include <cstdio>

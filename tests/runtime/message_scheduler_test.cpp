@@ -1,7 +1,7 @@
 // The MessageScheduler: a worker hands work to the owning thread and waits
 // for it; one per thread; misuse ends the process.
 
-#include "app/message_scheduler.h"
+#include "runtime/message_scheduler.h"
 
 #include "scheduler_test_support.h"
 

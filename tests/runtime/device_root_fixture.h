@@ -2,9 +2,9 @@
 // A fresh device root per test: the settings store and the log are bound to a
 // temporary folder and start empty.
 
-#include "app/paths.h"
-#include "app/registry.h"
 #include "platform/settings_store.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Active objects and their scheduler: marking, the ready list, the timer list
 // and the hidden target that runs them on the UI thread.
 
-#include "app/active_scheduler.h"
+#include "runtime/active_scheduler.h"
 
-#include "app/fatal_error.h"
 #include "platform/clock.h"
+#include "runtime/fatal_error.h"
 
 #include <algorithm>
 #include <cmath>

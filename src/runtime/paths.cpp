@@ -12,13 +12,13 @@
 //   %windows%        <device root>/Windows
 //   %program_files%  <device root>/Program Files
 // A folder that cannot be found (no home folder) expands to the empty text.
-#include "app/paths.h"
+#include "runtime/paths.h"
 #include "platform/user_folders.h"
 
-#include "app/fatal_error.h"
-#include "app/log.h"
-#include "app/registry.h"
 #include "platform/atomic_file.h"
+#include "runtime/fatal_error.h"
+#include "runtime/log.h"
+#include "runtime/registry.h"
 
 #include <array>
 #include <cstdlib>

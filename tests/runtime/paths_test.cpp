@@ -1,5 +1,5 @@
 // Path variables, the module paths and the mapping onto Linux file names.
-#include "app/paths.h"
+#include "runtime/paths.h"
 
 #include "device_root_fixture.h"
 
@@ -56,8 +56,8 @@ TEST(ModulePaths, SplitAtTheLastSeparatorOfEitherKind) {
 TEST(ModulePaths, TheRealOneIsThisProgram) {
     WString path = get_app_path();
     EXPECT_TRUE(path.starts_with(u"/"));
-    EXPECT_TRUE(path.ends_with(u"/app_tests")) << to_utf8(path);
-    EXPECT_EQ(expand_path(u"%app_name%.txt"), u"app_tests.txt");
+    EXPECT_TRUE(path.ends_with(u"/runtime_tests")) << to_utf8(path);
+    EXPECT_EQ(expand_path(u"%app_name%.txt"), u"runtime_tests.txt");
     EXPECT_EQ(expand_path(u"%app_full_name%"), path);
 }
 

@@ -1,6 +1,6 @@
 // Registry-style access by key path: parsing the path, types, defaults and
 // install_dir.
-#include "app/registry.h"
+#include "runtime/registry.h"
 
 #include "device_root_fixture.h"
 

@@ -1,7 +1,7 @@
 // Active objects: notification, timers, cancellation from every state, runs
 // on the scheduler's thread, and every misuse ending the process.
 
-#include "app/active_scheduler.h"
+#include "runtime/active_scheduler.h"
 
 #include "platform/clock.h"
 #include "scheduler_test_support.h"

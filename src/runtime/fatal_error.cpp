@@ -1,6 +1,6 @@
-#include "app/fatal_error.h"
+#include "runtime/fatal_error.h"
 
-#include "app/log.h"
+#include "runtime/log.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // Pending scheduler messages, their numbers and the events their senders
 // wait on.
 
-#include "app/message_scheduler.h"
+#include "runtime/message_scheduler.h"
 
-#include "app/fatal_error.h"
+#include "runtime/fatal_error.h"
 
 #include <condition_variable>
 

@@ -1,10 +1,10 @@
 // The log singleton: a null log and a file log, switched by the "Log"
 // setting at every access.
-#include "app/log.h"
+#include "runtime/log.h"
 
-#include "app/paths.h"
-#include "app/registry.h"
 #include "platform/atomic_file.h"
+#include "runtime/paths.h"
+#include "runtime/registry.h"
 
 #include <array>
 #include <atomic>
