@@ -1,5 +1,5 @@
 // The key tables.
-#include "app/shell/key_map.h"
+#include "app/key_map.h"
 
 #include <SDL_keycode.h>
 

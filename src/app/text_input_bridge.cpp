@@ -1,6 +1,6 @@
-#include "app/shell/text_input_bridge.h"
+#include "app/text_input_bridge.h"
 
-#include "app/shell/application.h"
+#include "app/application.h"
 
 namespace telvara::app {
 

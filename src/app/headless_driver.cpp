@@ -1,8 +1,8 @@
 // The headless driver.
-#include "app/shell/headless_driver.h"
+#include "app/headless_driver.h"
 
-#include "app/shell/application.h"
-#include "app/shell/key_map.h"
+#include "app/application.h"
+#include "app/key_map.h"
 #include "data/document.h"
 #include "display/png_writer.h"
 #include "phone/phone_manager.h"

@@ -2,7 +2,7 @@
 // The program's entry: the command-line options and WinMain's steps, from
 // the search for a running instance to the shut-down.
 
-#include "app/shell/screen_info.h"
+#include "app/screen_info.h"
 #include "platform/text.h"
 
 #include <optional>

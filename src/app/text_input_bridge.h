@@ -3,7 +3,7 @@
 // field starts text input (the window's input panel), typed characters come
 // back to the service, and losing the focus stops it.
 
-#include "app/shell/application_listener.h"
+#include "app/application_listener.h"
 #include "ui/text_input_service.h"
 
 namespace telvara::app {

@@ -1,5 +1,5 @@
 // The application's node types.
-#include "app/shell/node_types.h"
+#include "app/node_types.h"
 
 #include "ui/node_registry.h"
 #include "ui/widget_registry.h"
@@ -10,9 +10,8 @@ namespace {
 
 // Every word of the application's vocabulary; unregistering walks it all.
 constexpr const char16_t* kApplicationTypes[] = {
-    u"node",   u"text",  u"color",     u"image",    u"edit",       u"htable", u"vtable",
-    u"button", u"vlist", u"multinode", u"progress", u"label_edit", u"clip",   u"richtext",
-    u"spinner", u"ruler",
+    u"node",  u"text",      u"color",    u"image",      u"edit", u"htable",   u"vtable",  u"button",
+    u"vlist", u"multinode", u"progress", u"label_edit", u"clip", u"richtext", u"spinner", u"ruler",
 };
 
 } // namespace

@@ -1,5 +1,5 @@
 // Parser of the headless script language.
-#include "app/shell/headless_script.h"
+#include "app/headless_script.h"
 
 #include "platform/modem/modem.h"
 #include "ui/key_names.h"

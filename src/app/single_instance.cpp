@@ -1,7 +1,7 @@
 // The single-instance state and the start-up's search for a running instance.
-#include "app/shell/single_instance.h"
+#include "app/single_instance.h"
 
-#include "app/shell/message_box.h"
+#include "app/message_box.h"
 #include "platform/clock.h"
 #include "platform/single_instance.h"
 #include "runtime/log.h"

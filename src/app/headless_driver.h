@@ -3,7 +3,7 @@
 // on a virtual clock, so that every run of the same script produces the same
 // frames whatever the machine's speed.
 
-#include "app/shell/headless_script.h"
+#include "app/headless_script.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // ScreenInfo from the display's metrics.
-#include "app/shell/screen_info.h"
+#include "app/screen_info.h"
 
 #include <charconv>
 

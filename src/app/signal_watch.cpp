@@ -1,4 +1,4 @@
-#include "app/shell/signal_watch.h"
+#include "app/signal_watch.h"
 
 #include "platform/clock.h"
 #include "platform/message_ids.h"

@@ -2,7 +2,7 @@
 // An Application on the headless display and a virtual clock, in a fresh
 // device root, with probe forms that record what reaches them.
 
-#include "app/shell/application.h"
+#include "app/application.h"
 #include "display/headless_display.h"
 #include "forms/form.h"
 #include "runtime/device_root_fixture.h"

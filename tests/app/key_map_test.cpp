@@ -1,6 +1,6 @@
 // Every row of the key table, from the SDL key to the engine's code, and the
 // reverse look-up the script driver uses.
-#include "app/shell/key_map.h"
+#include "app/key_map.h"
 
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The frame recorder: exact 0.04 s frames, entry names, and archives whose
 // entries are valid 16-bit BMPs of the presented frames.
-#include "app/shell/frame_recorder.h"
+#include "app/frame_recorder.h"
 #include "shell_test_support.h"
 #include "ui/picture.h"
 

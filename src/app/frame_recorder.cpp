@@ -1,5 +1,5 @@
 // The frame recorder over minizip.
-#include "app/shell/frame_recorder.h"
+#include "app/frame_recorder.h"
 
 #include "runtime/paths.h"
 #include "ui/blender.h"

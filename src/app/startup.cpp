@@ -1,15 +1,15 @@
 // WinMain's steps: single instance, application window, language, splash
 // skin and splash form with its worker, the loop, and the shut-down in
 // reverse order. The log lines " start: N" mark each step.
-#include "app/shell/startup.h"
+#include "app/startup.h"
 
-#include "app/shell/application.h"
-#include "app/shell/headless_driver.h"
-#include "app/shell/headless_script.h"
-#include "app/shell/message_box.h"
-#include "app/shell/phone_objects.h"
-#include "app/shell/signal_watch.h"
-#include "app/shell/single_instance.h"
+#include "app/application.h"
+#include "app/headless_driver.h"
+#include "app/headless_script.h"
+#include "app/message_box.h"
+#include "app/phone_objects.h"
+#include "app/signal_watch.h"
+#include "app/single_instance.h"
 #include "display/headless_display.h"
 #include "display/sdl_display.h"
 #include "forms/form_splash.h"

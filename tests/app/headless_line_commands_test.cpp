@@ -1,6 +1,6 @@
 // The script's modem and phone commands: what each line becomes, numbers
 // cleaned as the modem would dial them, and the lines refused before the run.
-#include "app/shell/headless_script.h"
+#include "app/headless_script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The first start's demo phone: added once to an empty store, remembered in
 // the settings, switched off by "DemoData" 0, never over existing data; and
 // the demo call history's shape.
-#include "app/shell/demo_data.h"
+#include "app/demo_data.h"
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
 #include "runtime/device_root_fixture.h"

@@ -1,7 +1,7 @@
 // The Application: form stack, frame decisions, global input.
-#include "app/shell/application.h"
+#include "app/application.h"
 
-#include "app/shell/node_types.h"
+#include "app/node_types.h"
 #include "runtime/fatal_error.h"
 #include "runtime/log.h"
 #include "runtime/registry.h"

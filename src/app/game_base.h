@@ -6,8 +6,8 @@
 // direct mode by idling (a frame, then 10 ms of sleep), in windowed mode by a
 // 40 ms timer. A driver (headless runs, tests) can step it on a virtual clock.
 
-#include "app/shell/frame_recorder.h"
-#include "app/shell/screen_info.h"
+#include "app/frame_recorder.h"
+#include "app/screen_info.h"
 #include "display/display.h"
 #include "platform/messages.h"
 #include "platform/text.h"

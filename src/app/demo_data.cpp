@@ -1,5 +1,5 @@
 // The first start's demo contacts and call history.
-#include "app/shell/demo_data.h"
+#include "app/demo_data.h"
 
 #include "data/contact_entry.h"
 #include "data/contact_store.h"

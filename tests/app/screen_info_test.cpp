@@ -1,5 +1,5 @@
 // ScreenInfo: density classes, scale shift, forced values and their parsing.
-#include "app/shell/screen_info.h"
+#include "app/screen_info.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // in the log, and taking everything down hands the keys back.
 #include "shell_test_support.h"
 
-#include "app/shell/phone_objects.h"
+#include "app/phone_objects.h"
 #include "data/contact_photo.h"
 #include "data/document.h"
 #include "phone/call_log.h"

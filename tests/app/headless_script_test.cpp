@@ -1,6 +1,6 @@
 // The headless script parser: every command, text payloads, and bad lines
 // reported with their numbers before anything runs.
-#include "app/shell/headless_script.h"
+#include "app/headless_script.h"
 
 #include "ui/key_names.h"
 

@@ -1,6 +1,6 @@
 // The command-line options and the single-instance naming of the start-up.
-#include "app/shell/single_instance.h"
-#include "app/shell/startup.h"
+#include "app/single_instance.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Start-up message boxes.
-#include "app/shell/message_box.h"
+#include "app/message_box.h"
 
 #include "platform/clock.h"
 #include "runtime/log.h"

@@ -1,9 +1,9 @@
 // The application window: construction, the window procedure, output modes,
 // the frame step and the loop.
-#include "app/shell/game_base.h"
+#include "app/game_base.h"
 
-#include "app/shell/application.h"
-#include "app/shell/key_map.h"
+#include "app/application.h"
+#include "app/key_map.h"
 #include "platform/clock.h"
 #include "runtime/fatal_error.h"
 #include "runtime/log.h"

@@ -4,9 +4,9 @@
 // key, character and pen input. Its window and loop half is GameBase, which
 // it owns.
 
-#include "app/shell/application_listener.h"
-#include "app/shell/game_base.h"
-#include "app/shell/text_input_bridge.h"
+#include "app/application_listener.h"
+#include "app/game_base.h"
+#include "app/text_input_bridge.h"
 #include "forms/form.h"
 #include "forms/form_host.h"
 #include "platform/text.h"

@@ -1,8 +1,8 @@
 // Building, starting and taking down the contact and telephone objects.
-#include "app/shell/phone_objects.h"
+#include "app/phone_objects.h"
 
-#include "app/shell/application.h"
-#include "app/shell/demo_data.h"
+#include "app/application.h"
+#include "app/demo_data.h"
 #include "data/contact_photo.h"
 #include "data/contact_source.h"
 #include "data/contact_store.h"
