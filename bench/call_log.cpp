@@ -27,7 +27,7 @@ class BenchRoot {
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
         m_path = pattern;
-        app::set_device_root(m_path);
+        runtime::set_device_root(m_path);
     }
     ~BenchRoot() {
         std::error_code ignored;

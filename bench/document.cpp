@@ -93,7 +93,7 @@ DocumentFiles bench_files() {
             (std::filesystem::temp_directory_path() / "bench-doc-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
-        app::set_device_root(pattern);
+        runtime::set_device_root(pattern);
         std::string map = pattern + "/keyboard.txt";
         std::FILE* f = std::fopen(map.c_str(), "wb");
         std::fputs("2 abcабвг\n3 defдеёжз\n4 ghiийкл\n5 jklмноп\n6 mnoрсту\n7 pqrsфхцч\n"

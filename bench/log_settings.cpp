@@ -23,11 +23,11 @@ class BenchRoot {
     BenchRoot() {
         std::string pattern = (std::filesystem::temp_directory_path() / "bench-XXXXXX").string();
         m_root = ::mkdtemp(pattern.data());
-        app::set_device_root(m_root);
+        runtime::set_device_root(m_root);
         for (int i = 0; i < 30; ++i)
-            app::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara",
-                                  u"Setting" + to_wstring(i), u"some value");
-        app::reg_write_dword(kelma, u"Log", 0);
+            runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara",
+                                      u"Setting" + to_wstring(i), u"some value");
+        runtime::reg_write_dword(kelma, u"Log", 0);
     }
     ~BenchRoot() { std::filesystem::remove_all(m_root); }
 
@@ -43,7 +43,7 @@ BenchRoot& bench_root() {
 void BM_DisabledLogLine(benchmark::State& state) {
     bench_root();
     for (auto _ : state)
-        app::log() << platform::tick_count() << u" Telephone::answer_call\n";
+        runtime::log() << platform::tick_count() << u" Telephone::answer_call\n";
 }
 BENCHMARK(BM_DisabledLogLine);
 
@@ -51,7 +51,7 @@ void BM_RegReadDword(benchmark::State& state) {
     bench_root();
     std::uint32_t value = 0;
     for (auto _ : state) {
-        app::reg_read_dword(kelma, u"Log", value);
+        runtime::reg_read_dword(kelma, u"Log", value);
         benchmark::DoNotOptimize(value);
     }
 }
@@ -61,7 +61,8 @@ void BM_RegReadString(benchmark::State& state) {
     bench_root();
     WString value;
     for (auto _ : state) {
-        app::reg_read_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Setting17", value);
+        runtime::reg_read_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Setting17",
+                                 value);
         benchmark::DoNotOptimize(value);
     }
 }
@@ -71,22 +72,22 @@ BENCHMARK(BM_RegReadString);
 // what the 200 ms interval saves.
 void BM_RegReadDwordStatEveryCall(benchmark::State& state) {
     bench_root();
-    app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+    runtime::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
     std::uint32_t value = 0;
     for (auto _ : state) {
-        app::reg_read_dword(kelma, u"Log", value);
+        runtime::reg_read_dword(kelma, u"Log", value);
         benchmark::DoNotOptimize(value);
     }
-    app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+    runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
 }
 BENCHMARK(BM_RegReadDwordStatEveryCall);
 
 void BM_EnabledLogLine(benchmark::State& state) {
     bench_root();
-    app::reg_write_dword(kelma, u"Log", 1);
+    runtime::reg_write_dword(kelma, u"Log", 1);
     for (auto _ : state)
-        app::log() << platform::tick_count() << u" Telephone::answer_call\n";
-    app::reg_write_dword(kelma, u"Log", 0);
+        runtime::log() << platform::tick_count() << u" Telephone::answer_call\n";
+    runtime::reg_write_dword(kelma, u"Log", 0);
 }
 BENCHMARK(BM_EnabledLogLine);
 
@@ -94,7 +95,7 @@ void BM_RegWriteDword(benchmark::State& state) {
     bench_root();
     std::uint32_t n = 0;
     for (auto _ : state)
-        app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Counter", ++n);
+        runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Counter", ++n);
 }
 BENCHMARK(BM_RegWriteDword)->Unit(benchmark::kMillisecond);
 

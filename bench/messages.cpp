@@ -44,14 +44,14 @@ void send_across_threads(benchmark::State& state) {
 }
 BENCHMARK(send_across_threads)->UseRealTime();
 
-class Counter : public app::CActive {
+class Counter : public runtime::CActive {
   public:
     void run() override { ++runs; }
     std::int64_t runs = 0;
 };
 
 void notify_and_run(benchmark::State& state) {
-    app::CActiveScheduler scheduler(u"Bench");
+    runtime::CActiveScheduler scheduler(u"Bench");
     Counter counter;
     Message message;
     for (auto _ : state) {

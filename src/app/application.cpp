@@ -24,7 +24,7 @@ constexpr std::size_t kEmergencyListLimit = 2047;
 
 std::vector<WString> read_emergency_numbers() {
     WString list = u"112,911";
-    reg_read_string(kTelvaraKey, kEmergencyNumbersValue, list);
+    runtime::reg_read_string(kTelvaraKey, kEmergencyNumbersValue, list);
     if (list.size() > kEmergencyListLimit)
         list.resize(kEmergencyListLimit);
     std::vector<WString> numbers;
@@ -57,18 +57,18 @@ void ApplicationListener::on_command_line(WStringView) {
 
 Application::Application(WString name, GameBaseOptions options) : m_name(std::move(name)) {
     if (g_application)
-        fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
+        runtime::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
     g_application = this;
     forms::set_form_host(this);
     register_application_node_types(ui::NodeRegistry::instance());
     m_game = std::make_unique<GameBase>(*this, m_name, std::move(options));
     m_text_input = std::make_unique<TextInputBridge>(*this);
-    log() << u"Application::Application() this=" << address_text(this) << u"\n";
+    runtime::log() << u"Application::Application() this=" << address_text(this) << u"\n";
     m_emergency_numbers = read_emergency_numbers();
 }
 
 Application::~Application() {
-    log() << u"Application::~Application()\n";
+    runtime::log() << u"Application::~Application()\n";
     m_text_input.reset();
     m_game.reset();
     m_transition.reset();
@@ -227,13 +227,13 @@ void Application::set_screen_size(std::int32_t width, std::int32_t height) {
 // --- Input ---------------------------------------------------------------------------
 
 bool Application::emergency_call() {
-    log() << u"try call " << m_typed_digits << u"\n";
+    runtime::log() << u"try call " << m_typed_digits << u"\n";
     if (!m_dialler)
         return false;
     for (const WString& number : m_emergency_numbers) {
         if (m_typed_digits.size() >= number.size() && m_typed_digits.ends_with(number)) {
             m_typed_digits.clear();
-            log() << u"emergency call " << number << u"\n";
+            runtime::log() << u"emergency call " << number << u"\n";
             m_game->set_idle();
             m_dialler(number);
             return true;

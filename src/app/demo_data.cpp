@@ -55,7 +55,7 @@ const data::ContactField* first_phone(const data::ContactRecord& record) {
 }
 
 void log_demo(WStringView text) {
-    log() << platform::tick_count() << u" DemoData: " << text << u"\n";
+    runtime::log() << platform::tick_count() << u" DemoData: " << text << u"\n";
 }
 
 } // namespace
@@ -97,12 +97,12 @@ DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone:
                                         std::int64_t now) {
     DemoResult result;
     std::uint32_t wanted = 1;
-    if (reg_read_dword(kTelvaraKey, kDemoDataValue, wanted) && wanted == 0) {
+    if (runtime::reg_read_dword(kTelvaraKey, kDemoDataValue, wanted) && wanted == 0) {
         result.outcome = DemoOutcome::SwitchedOff;
         return result;
     }
     std::uint32_t done = 0;
-    if (reg_read_dword(kTelvaraKey, kDemoDataAddedValue, done) && done != 0) {
+    if (runtime::reg_read_dword(kTelvaraKey, kDemoDataAddedValue, done) && done != 0) {
         result.outcome = DemoOutcome::AlreadyDone;
         return result;
     }
@@ -114,7 +114,7 @@ DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone:
     }
     std::vector<data::ContactRecord> existing;
     if (store.load_contacts(existing) != 0 || !call_log.entries().empty()) {
-        reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
+        runtime::reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
         result.outcome = DemoOutcome::StoreNotEmpty;
         return result;
     }
@@ -131,7 +131,7 @@ DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone:
             ++result.calls;
     // Remembered even when a call could not be written: the contacts are
     // there, and a second start must not add them again.
-    reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
+    runtime::reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
     log_demo(u"added " + to_wstring(static_cast<std::uint32_t>(result.contacts)) +
              u" contacts and " + to_wstring(static_cast<std::uint32_t>(result.calls)) + u" calls");
     result.outcome = DemoOutcome::Added;

@@ -74,12 +74,12 @@ std::unique_ptr<FrameRecorder> FrameRecorder::create(const std::string& archive_
 }
 
 std::unique_ptr<FrameRecorder> FrameRecorder::from_trigger_file() {
-    const std::string trigger = file_path(u"\\Temp\\KelmaRecordPicture.bmp");
+    const std::string trigger = runtime::file_path(u"\\Temp\\KelmaRecordPicture.bmp");
     if (::access(trigger.c_str(), R_OK) != 0)
         return nullptr;
     ui::Picture cursor = ui::load_picture(trigger.substr(0, trigger.size() - 4));
-    const WString archive = u"\\Temp\\" + expand_path(u"%app_name%") + u".zip";
-    return create(file_path(archive), std::move(cursor));
+    const WString archive = u"\\Temp\\" + runtime::expand_path(u"%app_name%") + u".zip";
+    return create(runtime::file_path(archive), std::move(cursor));
 }
 
 FrameRecorder::FrameRecorder(void* zip, std::string path, ui::Picture cursor)

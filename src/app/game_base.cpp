@@ -54,30 +54,30 @@ GameBase::GameBase(Application& application, WStringView name, GameBaseOptions o
       m_display(std::move(options.display)), m_fallback_metrics(options.fallback_metrics),
       m_clock(options.clock) {
     if (g_game)
-        fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
+        runtime::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
     g_game = this;
 
     std::uint32_t preference = 0;
-    reg_read_dword(kKelmaKey, u"SIPPreference", preference);
+    runtime::reg_read_dword(kKelmaKey, u"SIPPreference", preference);
     m_sip_preference = preference != 0;
 
     if (options.allow_recorder)
         m_recorder = FrameRecorder::from_trigger_file();
 
-    log() << ticks() << u" GameBase 0\n";
-    log() << ticks() << u" GameBase 1\n";
+    runtime::log() << ticks() << u" GameBase 0\n";
+    runtime::log() << ticks() << u" GameBase 1\n";
     m_window = std::make_unique<platform::MessageTarget>(
         m_class_name, [this](Message& message) { return window_procedure(message); });
-    log() << ticks() << u" GameBase 2\n";
-    log() << ticks() << u" GameBase 3\n";
+    runtime::log() << ticks() << u" GameBase 2\n";
+    runtime::log() << ticks() << u" GameBase 3\n";
     m_screen_info = read_screen_info();
     m_application.set_screen_size(m_screen_info.current_width, m_screen_info.current_height);
     m_back_buffer.resize(m_screen_info.current_width, m_screen_info.current_height);
-    log() << ticks() << u" GameBase 4\n";
-    log() << ticks() << u" GameBase 5\n";
+    runtime::log() << ticks() << u" GameBase 4\n";
+    runtime::log() << ticks() << u" GameBase 5\n";
 
-    m_active_scheduler = std::make_unique<CActiveScheduler>(m_class_name);
-    m_message_scheduler = std::make_unique<MessageScheduler>(m_window->ref());
+    m_active_scheduler = std::make_unique<runtime::CActiveScheduler>(m_class_name);
+    m_message_scheduler = std::make_unique<runtime::MessageScheduler>(m_window->ref());
     // The input panel starts down; only an edit raises it.
     if (m_display)
         m_display->set_text_input(false);
@@ -146,7 +146,7 @@ void GameBase::resolution_changed() {
     const ScreenInfo info = read_screen_info();
     if (info != m_screen_info) {
         m_screen_info = info;
-        log() << u"Application::ResolutionChanged 2\n";
+        runtime::log() << u"Application::ResolutionChanged 2\n";
         m_application.set_screen_size(info.current_width, info.current_height);
         if (ApplicationListener* listener = m_application.listener())
             listener->on_resolution_changed();
@@ -172,7 +172,7 @@ void GameBase::update_layout() {
     } else if (m_panel_up) {
         // Remember whether the user kept the panel up for the next edit.
         m_sip_preference = m_display->text_input();
-        reg_write_dword(kKelmaKey, u"SIPPreference", m_sip_preference ? 1 : 0);
+        runtime::reg_write_dword(kKelmaKey, u"SIPPreference", m_sip_preference ? 1 : 0);
         m_display->set_text_input(false);
         m_panel_up = false;
     }
@@ -328,7 +328,7 @@ bool GameBase::dispatch_pending() {
 
 bool GameBase::advance(std::uint32_t ms, std::uint32_t frame_ms) {
     if (!m_clock)
-        fatal_error(u"GameBase::advance", u"no virtual clock");
+        runtime::fatal_error(u"GameBase::advance", u"no virtual clock");
     frame_ms = std::max<std::uint32_t>(frame_ms, 1);
     if (!dispatch_pending())
         return false;
@@ -440,9 +440,9 @@ void GameBase::key_message(Message& message, bool pressed) {
     event.code = key_code_for_virtual_key(key);
     event.pressed = pressed;
     event.first = pressed ? (message.lparam & kKeyWasDown) == 0 : true;
-    log() << (pressed ? u"WM_KEYDOWN = " : u"WM_KEYUP = ") << key << u" "
-          << from_ascii(ui::key_name(event.code)) << u" lParam=" << (long long)message.lparam
-          << u" " << ticks() << u"\n";
+    runtime::log() << (pressed ? u"WM_KEYDOWN = " : u"WM_KEYUP = ") << key << u" "
+                   << from_ascii(ui::key_name(event.code)) << u" lParam="
+                   << (long long)message.lparam << u" " << ticks() << u"\n";
     ApplicationListener* listener = m_application.listener();
     if (listener && listener->on_key_preview(event))
         return;
@@ -457,8 +457,8 @@ void GameBase::hot_key(Message& message) {
     event.code = key_code_for_virtual_key(key);
     event.pressed = (modifiers & kHotKeyUp) == 0;
     event.first = true;
-    log() << u"WM_HOTKEY = " << key << u" " << from_ascii(ui::key_name(event.code)) << u" lParam="
-          << (long long)message.lparam << u" " << ticks() << u"\n";
+    runtime::log() << u"WM_HOTKEY = " << key << u" " << from_ascii(ui::key_name(event.code))
+                   << u" lParam=" << (long long)message.lparam << u" " << ticks() << u"\n";
     m_application.on_key(event);
 }
 
@@ -578,7 +578,7 @@ std::intptr_t GameBase::window_procedure(Message& message) {
         return 0;
     case platform::WM_CHAR: {
         const auto unit = char16_t(message.wparam);
-        log() << u"WM_CHAR=" << WStringView(&unit, 1) << u"\n";
+        runtime::log() << u"WM_CHAR=" << WStringView(&unit, 1) << u"\n";
         if (unit >= 32)
             m_application.on_char(WStringView(&unit, 1));
         return 0;

@@ -114,8 +114,8 @@ class GameBase final : private display::EventSink {
     // Replaces the recorder (tests, tools); null stops recording.
     void set_recorder(std::unique_ptr<FrameRecorder> recorder);
 
-    CActiveScheduler& active_scheduler() { return *m_active_scheduler; }
-    MessageScheduler& message_scheduler() { return *m_message_scheduler; }
+    runtime::CActiveScheduler& active_scheduler() { return *m_active_scheduler; }
+    runtime::MessageScheduler& message_scheduler() { return *m_message_scheduler; }
 
     // Two optional hooks see every message the scheduler did not take; a
     // hook that returns true has handled it (result in the second argument).
@@ -187,8 +187,8 @@ class GameBase final : private display::EventSink {
     std::unique_ptr<display::Display> m_display;
     display::ScreenMetrics m_fallback_metrics;
     VirtualClock* m_clock = nullptr;
-    std::unique_ptr<CActiveScheduler> m_active_scheduler;
-    std::unique_ptr<MessageScheduler> m_message_scheduler;
+    std::unique_ptr<runtime::CActiveScheduler> m_active_scheduler;
+    std::unique_ptr<runtime::MessageScheduler> m_message_scheduler;
     std::unique_ptr<FrameRecorder> m_recorder;
     MessageHook m_hooks[2];
 

@@ -42,15 +42,15 @@ void set_message_box_output(MessageBoxOutput output) {
 void show_message_box(WStringView text, WStringView title) {
     const std::string title8 = to_utf8(title);
     const std::string text8 = to_utf8(text);
-    log() << platform::tick_count() << u" MessageBox [" << title << u"] " << text
-          << (text.empty() || text.back() != u'\n' ? u"\n" : u"");
+    runtime::log() << platform::tick_count() << u" MessageBox [" << title << u"] " << text
+                   << (text.empty() || text.back() != u'\n' ? u"\n" : u"");
     print(title8, text8);
     if (g_output != MessageBoxOutput::Window)
         return;
     g_open = true;
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title8.c_str(), text8.c_str(), nullptr) != 0)
-        log() << platform::tick_count() << u" MessageBox failed: " << from_utf8(SDL_GetError())
-              << u"\n";
+        runtime::log() << platform::tick_count() << u" MessageBox failed: "
+                       << from_utf8(SDL_GetError()) << u"\n";
     g_open = false;
 }
 
@@ -61,7 +61,7 @@ bool message_box_open() {
 void raise_message_box() {
     // SDL's box runs its own modal loop on the UI thread and offers no way to
     // raise it from elsewhere; window managers keep it above our window.
-    log() << platform::tick_count() << u" MessageBox raise requested\n";
+    runtime::log() << platform::tick_count() << u" MessageBox raise requested\n";
 }
 
 } // namespace telvara::app

@@ -117,10 +117,10 @@ void PhoneObjects::start(Application& application) {
     m_application = &application;
 
     // The modem's events arrive on the thread that opens the line.
-    platform::modem::ModemConfig config = modem_config_for(device_root());
+    platform::modem::ModemConfig config = modem_config_for(runtime::device_root());
     if (!config.sim_control_socket.empty())
-        log() << platform::tick_count() << u" Modem control: "
-              << from_utf8(config.sim_control_socket) << u"\n";
+        runtime::log() << platform::tick_count() << u" Modem control: "
+                       << from_utf8(config.sim_control_socket) << u"\n";
     m_telephone->init_line(std::move(config));
 }
 

@@ -48,7 +48,7 @@ void SignalWatch::watch() {
         if (closing)
             std::_Exit(128 + signal);
         closing = true;
-        log() << platform::tick_count() << u" signal " << signal << u": closing\n";
+        runtime::log() << platform::tick_count() << u" signal " << signal << u": closing\n";
         platform::post(m_window, platform::WM_CLOSE);
     }
 }

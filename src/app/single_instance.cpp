@@ -52,7 +52,7 @@ State& state() {
 }
 
 void log_line(WStringView text) {
-    log() << platform::tick_count() << u" " << text << u"\n";
+    runtime::log() << platform::tick_count() << u" " << text << u"\n";
 }
 
 } // namespace
@@ -82,7 +82,8 @@ std::string instance_name(WStringView class_name, const std::string& device_root
 }
 
 InstanceCheck check_running_instance(WStringView command_line, WStringView application_name) {
-    log() << u"Application::show_running_instance_open_bracket cmd_line=" << command_line << u"\n";
+    runtime::log() << u"Application::show_running_instance_open_bracket cmd_line=" << command_line
+                   << u"\n";
     State& s = state();
     s.application_name = WString(application_name);
     s.class_name = window_class_name(application_name);
@@ -92,7 +93,8 @@ InstanceCheck check_running_instance(WStringView command_line, WStringView appli
     const std::string folder = platform::runtime_folder(error);
     platform::InstanceClaim claim;
     if (!folder.empty())
-        claim = platform::InstanceClaim::claim(folder, instance_name(s.class_name, device_root()),
+        claim = platform::InstanceClaim::claim(folder,
+                                               instance_name(s.class_name, runtime::device_root()),
                                                encode_command_line(command_line));
     else
         claim.error = error;
@@ -102,11 +104,12 @@ InstanceCheck check_running_instance(WStringView command_line, WStringView appli
         s.server = std::move(claim.server);
         return InstanceCheck::OnlyInstance;
     case platform::ClaimOutcome::HandedOver:
-        log() << u"Application::EnumProc window found hwnd=" << long(claim.peer) << u" 1\n";
-        log() << u"Application::EnumProc window found 2\n";
+        runtime::log() << u"Application::EnumProc window found hwnd=" << long(claim.peer)
+                       << u" 1\n";
+        runtime::log() << u"Application::EnumProc window found 2\n";
         return InstanceCheck::HandedOver;
     case platform::ClaimOutcome::BroughtToFront:
-        log() << u"Application::EnumProc window found 2\n";
+        runtime::log() << u"Application::EnumProc window found 2\n";
         return InstanceCheck::HandedOver;
     case platform::ClaimOutcome::NoAnswer:
         log_line(u"Application::show_running_instance " + from_utf8(claim.error));
@@ -115,7 +118,7 @@ InstanceCheck check_running_instance(WStringView command_line, WStringView appli
         break;
     }
     // Without a lock there is no way to find another instance: start alone.
-    log() << u"Application::show_running_instance_open_bracket mutex==0\n";
+    runtime::log() << u"Application::show_running_instance_open_bracket mutex==0\n";
     log_line(u"Application::show_running_instance " + from_utf8(claim.error));
     return InstanceCheck::OnlyInstance;
 }

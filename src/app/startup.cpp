@@ -36,7 +36,7 @@ constexpr char16_t kNoLanguages[] =
 constexpr char16_t kLogKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA";
 
 void log_step(const char16_t* text) {
-    log() << platform::tick_count() << text;
+    runtime::log() << platform::tick_count() << text;
 }
 
 // --log: "Log" on for this run, the previous value back at the end.
@@ -45,17 +45,17 @@ class LogForThisRun {
     explicit LogForThisRun(bool wanted) : m_wanted(wanted) {
         if (!m_wanted)
             return;
-        m_had = reg_read_dword(kLogKey, u"Log", m_previous);
-        reg_write_dword(kLogKey, u"Log", 1);
+        m_had = runtime::reg_read_dword(kLogKey, u"Log", m_previous);
+        runtime::reg_write_dword(kLogKey, u"Log", 1);
     }
     ~LogForThisRun() {
         if (!m_wanted)
             return;
-        log().flush();
+        runtime::log().flush();
         if (m_had)
-            reg_write_dword(kLogKey, u"Log", m_previous);
+            runtime::reg_write_dword(kLogKey, u"Log", m_previous);
         else
-            reg_delete_value(kLogKey, u"Log");
+            runtime::reg_delete_value(kLogKey, u"Log");
     }
     LogForThisRun(const LogForThisRun&) = delete;
     LogForThisRun& operator=(const LogForThisRun&) = delete;
@@ -217,7 +217,7 @@ int run_application(Application& application, const StartOptions& options,
     int status = script ? run_headless_script(application, *script, options.script) : game.run();
     if (status == 0 && script == nullptr)
         status = game.exit_code();
-    log().flush();
+    runtime::log().flush();
     // Off the stack before it goes; it waits for its worker.
     application.close_form(*splash, forms::Animate::No);
     splash.reset();
@@ -318,7 +318,7 @@ int win_main(const StartOptions& options) {
     block_termination_signals();
     if (options.root) {
         platform::create_folders(*options.root);
-        set_device_root(*options.root);
+        runtime::set_device_root(*options.root);
     }
     LogForThisRun log_switch(options.log);
 
@@ -381,7 +381,7 @@ int win_main(const StartOptions& options) {
         close_single_instance();
         set_message_box_output(MessageBoxOutput::Headless);
     }
-    log().flush();
+    runtime::log().flush();
     return status;
 }
 

@@ -176,12 +176,12 @@ std::string schema_sql() {
            journal("old.oid", 2) + " END;\n";
 }
 
-app::LogStream& stamp(app::LogStream& log) {
+runtime::LogStream& stamp(runtime::LogStream& log) {
     return log << platform::tick_count() << u" ";
 }
 
 // Fills the record from a row of select_sql().
-void read_row(const sql::Statement& row, ContactRecord& record, app::LogStream& log) {
+void read_row(const sql::Statement& row, ContactRecord& record, runtime::LogStream& log) {
     record.oid = static_cast<std::uint32_t>(row.column_int(0));
     record.first_name = from_utf8(row.column_text(1));
     record.last_name = from_utf8(row.column_text(2));
@@ -267,18 +267,18 @@ std::uint32_t insert_record(sql::Database& db, sql::Statement& insert,
                             const ContactRecord& record) {
     insert.reset();
     if (!bind_record(insert, record)) {
-        stamp(app::log()) << u"Error SetProps " << kBadValue << u"\n";
+        stamp(runtime::log()) << u"Error SetProps " << kBadValue << u"\n";
         return 0;
     }
     if (insert.step() != sql::Statement::Step::done) {
-        stamp(app::log()) << u"Error Save " << db.error_code() << u"\n";
+        stamp(runtime::log()) << u"Error Save " << db.error_code() << u"\n";
         return 0;
     }
     const std::int64_t oid = db.last_insert_rowid();
     // Item identifiers are 32-bit; a volume that ran out of them takes no
     // more contacts rather than handing out a truncated oid.
     if (oid <= 0 || oid > static_cast<std::int64_t>(UINT32_MAX)) {
-        stamp(app::log()) << u"Error Save oid out of range\n";
+        stamp(runtime::log()) << u"Error Save oid out of range\n";
         return 0;
     }
     return static_cast<std::uint32_t>(oid);
@@ -381,7 +381,7 @@ std::vector<WString> split_category_text(WStringView text) {
 
 bool ContactManagerImpl2::Impl::open(std::string name) {
     file_name = std::move(name);
-    auto& log = app::log();
+    auto& log = runtime::log();
     std::error_code ignored;
     const auto folder = std::filesystem::path(file_name).parent_path();
     if (!folder.empty())
@@ -443,8 +443,8 @@ bool ContactManagerImpl2::Impl::write(const std::function<bool()>& body) {
         return false;
     sql::Transaction transaction(db, sql::Transaction::Mode::write);
     if (!transaction.active()) {
-        stamp(app::log()) << u"ContactManagerImpl2: cannot begin a write: " << db.error_code()
-                          << u"\n";
+        stamp(runtime::log()) << u"ContactManagerImpl2: cannot begin a write: " << db.error_code()
+                              << u"\n";
         return false;
     }
     const std::int64_t first = max_seq();
@@ -474,7 +474,8 @@ void trim_journal(sql::Database& db) {
 
 // --- ContactManagerImpl2 ----------------------------------------------------
 
-ContactManagerImpl2::ContactManagerImpl2() : ContactManagerImpl2(app::file_path(u"\\pim.vol")) {}
+ContactManagerImpl2::ContactManagerImpl2()
+    : ContactManagerImpl2(runtime::file_path(u"\\pim.vol")) {}
 
 ContactManagerImpl2::ContactManagerImpl2(std::string file_name) : m_impl(std::make_unique<Impl>()) {
     m_impl->open(std::move(file_name));
@@ -497,7 +498,7 @@ void ContactManagerImpl2::set_listener(ContactStoreListener* listener) {
 }
 
 std::size_t ContactManagerImpl2::load_contacts(std::vector<ContactRecord>& out) {
-    auto& log = app::log();
+    auto& log = runtime::log();
     stamp(log) << u"load_contacts1\n";
     const auto start = platform::tick_count();
     out.clear();
@@ -535,7 +536,7 @@ bool ContactManagerImpl2::read_contact(ContactRecord& record) {
     row.bind_int(1, record.oid);
     if (row.step() != sql::Statement::Step::row)
         return false;
-    read_row(row, record, app::log());
+    read_row(row, record, runtime::log());
     return true;
 }
 
@@ -560,12 +561,12 @@ bool ContactManagerImpl2::update_contact(const ContactRecord& record) {
     return m_impl->write([&] {
         sql::Statement update(m_impl->db, update_sql());
         if (!bind_record(update, record)) {
-            stamp(app::log()) << u"Error SetProps " << kBadValue << u"\n";
+            stamp(runtime::log()) << u"Error SetProps " << kBadValue << u"\n";
             return false;
         }
         update.bind_int(static_cast<int>(properties.size()), record.oid);
         if (update.step() != sql::Statement::Step::done) {
-            stamp(app::log()) << u"Error Save " << m_impl->db.error_code() << u"\n";
+            stamp(runtime::log()) << u"Error Save " << m_impl->db.error_code() << u"\n";
             return false;
         }
         return m_impl->db.changes() == 1 && add_folder_categories(m_impl->db, record);
@@ -630,7 +631,7 @@ bool ContactManagerImpl2::set_categories(WStringView text) {
 }
 
 WString ContactManagerImpl2::choose_picture() {
-    auto& log = app::log();
+    auto& log = runtime::log();
     const auto command = picture_chooser_command();
     if (!command) {
         stamp(log) << u"choose_picture() - no chooser command \n";
@@ -713,7 +714,7 @@ bool ContactManagerImpl2::has_picture(std::uint32_t oid) {
 }
 
 std::size_t ContactManagerImpl2::erase_contacts(EraseScope scope) {
-    auto& log = app::log();
+    auto& log = runtime::log();
     stamp(log) << u"START DELETE\n";
     std::size_t deleted = 0;
     const bool ok = m_impl->write([&] {

@@ -73,9 +73,9 @@ std::vector<ContactNotification> ContactManagerImpl2::collect_changes() {
         const std::int64_t seq = rows.column_int(0);
         const std::int64_t kind = rows.column_int(2);
         if (first && seq > impl.last_seen + 1)
-            app::log() << platform::tick_count()
-                       << u" ContactManagerImpl2: change journal trimmed past "
-                       << static_cast<long long>(impl.last_seen) << u"\n";
+            runtime::log() << platform::tick_count()
+                           << u" ContactManagerImpl2: change journal trimmed past "
+                           << static_cast<long long>(impl.last_seen) << u"\n";
         first = false;
         impl.last_seen = seq;
         if (kind < 0 || kind > 2)
@@ -121,7 +121,7 @@ std::intptr_t ContactManagerImpl2::handle_notification(std::uint32_t code, std::
     default:
         return 0;
     }
-    app::log() << platform::tick_count() << label << (platform::tick_count() - start) << u"\n";
+    runtime::log() << platform::tick_count() << label << (platform::tick_count() - start) << u"\n";
     return 0;
 }
 

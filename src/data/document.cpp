@@ -25,8 +25,8 @@ std::uint32_t elapsed(std::uint32_t since) {
     return platform::tick_count() - since;
 }
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 RefreshMessage contact_message(RefreshFlag flag, std::uint32_t oid) {
@@ -41,20 +41,20 @@ DocumentFiles DocumentFiles::defaults() {
     // The favourites name contacts of one store by oid, so they live with
     // that store under the device root: beside the program they would be
     // shared by every device root (and unwritable in an installed folder).
-    return {app::file_path(u"%app_path%\\keyboard.txt"), app::file_path(u"\\favorits.dat")};
+    return {runtime::file_path(u"%app_path%\\keyboard.txt"), runtime::file_path(u"\\favorits.dat")};
 }
 
 Document::Document(ContactSource& store, CallLogSource* call_log, DocumentFiles files)
     : m_store(&store), m_call_log(call_log), m_files(std::move(files)) {
     if (g_instance != nullptr)
-        app::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
+        runtime::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
     g_instance = this;
     m_key_map = KeyMap::load(m_files.keyboard);
     std::uint32_t value = 1;
-    if (app::reg_read_dword(k_settings_key, u"Dialer", value))
+    if (runtime::reg_read_dword(k_settings_key, u"Dialer", value))
         m_dialer = value != 0;
     value = 1;
-    app::reg_read_dword(k_settings_key, u"Sorting", value);
+    runtime::reg_read_dword(k_settings_key, u"Sorting", value);
     m_sorting = value <= 2 ? static_cast<SortMode>(value) : SortMode::LastName;
 }
 
@@ -246,7 +246,7 @@ void Document::set_sorting(std::uint32_t mode) {
     m_index_stale = false;
     m_positions_valid = false;
     rebuild_filtered(FilterSource::Words, false);
-    app::reg_write_dword(k_settings_key, u"Sorting", static_cast<std::uint32_t>(m_sorting));
+    runtime::reg_write_dword(k_settings_key, u"Sorting", static_cast<std::uint32_t>(m_sorting));
     broadcast(RefreshMessage(RefreshFlag::ListsRebuilt));
 }
 
@@ -545,7 +545,7 @@ void Document::add_recent_call(const CallRecord& record) {
 
 void Document::set_dialer(bool on) {
     m_dialer = on;
-    app::reg_write_dword(k_settings_key, u"Dialer", on ? 1u : 0u);
+    runtime::reg_write_dword(k_settings_key, u"Dialer", on ? 1u : 0u);
 }
 
 } // namespace telvara::data

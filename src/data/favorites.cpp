@@ -76,9 +76,9 @@ FavoritesFile read_favorites_file(const std::string& path, std::vector<FavoriteL
     if (state == FavoritesFile::Corrupt) {
         std::string aside = path + ".bad";
         bool kept = std::rename(path.c_str(), aside.c_str()) == 0;
-        app::log() << platform::tick_count() << u" load_favorites() bad file " << from_utf8(path)
-                   << (kept ? u" kept as " : u" could not be moved to ") << from_utf8(aside)
-                   << u"\n";
+        runtime::log() << platform::tick_count() << u" load_favorites() bad file "
+                       << from_utf8(path) << (kept ? u" kept as " : u" could not be moved to ")
+                       << from_utf8(aside) << u"\n";
     }
     return state;
 }
@@ -86,8 +86,8 @@ FavoritesFile read_favorites_file(const std::string& path, std::vector<FavoriteL
 bool write_favorites_file(const std::string& path, const std::vector<FavoriteLine>& lines) {
     bool ok = platform::replace_file(path, format_favorites(lines), path + ".tmp");
     if (!ok)
-        app::log() << platform::tick_count() << u" save_favorites() failed " << from_utf8(path)
-                   << u" errno=" << errno << u"\n";
+        runtime::log() << platform::tick_count() << u" save_favorites() failed " << from_utf8(path)
+                       << u" errno=" << errno << u"\n";
     return ok;
 }
 

@@ -40,15 +40,15 @@ KeyMap KeyMap::load(const std::string& path) {
     // The letter map is a language-format file, read by the same reader.
     std::optional<ui::LanguageTable> table = ui::read_language_file(path);
     if (!table) {
-        app::log() << platform::tick_count() << u" KeyMap::load() no key map " << from_utf8(path)
-                   << u"\n";
+        runtime::log() << platform::tick_count() << u" KeyMap::load() no key map "
+                       << from_utf8(path) << u"\n";
         return {};
     }
     std::size_t skipped = 0;
     KeyMap map = from_table(*table, &skipped);
     if (skipped != 0)
-        app::log() << platform::tick_count() << u" KeyMap::load() skipped lines = " << skipped
-                   << u"\n";
+        runtime::log() << platform::tick_count() << u" KeyMap::load() skipped lines = " << skipped
+                       << u"\n";
     return map;
 }
 

@@ -61,8 +61,8 @@ class Fd {
 
 std::optional<std::string> picture_chooser_command() {
     WString configured;
-    if (app::reg_read_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"PictureChooser",
-                             configured) &&
+    if (runtime::reg_read_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"PictureChooser",
+                                 configured) &&
         !configured.empty())
         return to_utf8(configured);
     if (on_path("zenity"))

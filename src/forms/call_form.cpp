@@ -27,8 +27,8 @@ constexpr char16_t kFormName[] = u"CallForm";
 constexpr char16_t kNotesSetting[] = u"NotesCommand";
 constexpr char kNotesDefault[] = "notes";
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 phone::Telephone* telephone() {
@@ -126,7 +126,7 @@ void CallForm::bind(const ui::Properties& skin) {
     show_duration();
 }
 
-void CallForm::set_scheduler(app::CActiveScheduler* scheduler) {
+void CallForm::set_scheduler(runtime::CActiveScheduler* scheduler) {
     m_keyboard.set_scheduler(scheduler);
 }
 
@@ -168,9 +168,9 @@ void CallForm::call_starts(CallPhase phase) {
     show_duration();
     m_keyboard.set_text({});
     log_line() << u"CallForm::on_document_refresh before add_modal_form\n";
-    app::log().flush();
+    runtime::log().flush();
     bring_to_top();
-    app::log().flush();
+    runtime::log().flush();
 }
 
 void CallForm::call_connected() {

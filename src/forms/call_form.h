@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace telvara::app {
+namespace telvara::runtime {
 class CActiveScheduler;
 }
 
@@ -53,7 +53,7 @@ class CallForm final : public Form,
     // outlive the binding. Binding again during a call shows that call again.
     void bind(const ui::Properties& skin);
     // The keypad's long presses run on this scheduler (or none).
-    void set_scheduler(app::CActiveScheduler* scheduler);
+    void set_scheduler(runtime::CActiveScheduler* scheduler);
     void set_photo_cache(data::ContactPhotoCache* photos) { m_photos = photos; }
     // Milliseconds of a steady clock for the running time (tick_count by default).
     void set_clock(std::function<std::uint32_t()> clock) { m_clock = std::move(clock); }

@@ -34,8 +34,8 @@ constexpr char16_t kSeparator[] = u"SeparatorElement";
 constexpr char16_t kGroupSeparator[] = u"GroupSeparatorElement";
 constexpr char16_t kButtons[] = u"ContactFieldButtons";
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 const char16_t* element_name(int row) {
@@ -496,7 +496,7 @@ void ContactForm::on_field_kind_chosen(const data::ContactRecord* contact, data:
 
 void ContactForm::on_contact_field_selected(data::FieldType type) {
     {
-        app::LogStream& line = log_line() << u"ContactForm::on_contact_field_selected ";
+        runtime::LogStream& line = log_line() << u"ContactForm::on_contact_field_selected ";
         for (const data::ContactField& f : m_contact.fields)
             line << static_cast<std::uint32_t>(f.type) << u" ";
         line << u"\n";

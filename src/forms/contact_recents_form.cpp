@@ -27,8 +27,8 @@ namespace telvara::forms {
 
 namespace {
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 void set_text(ui::Node& element, WStringView name, WStringView text) {

@@ -41,8 +41,8 @@ template <class T> T& need(ui::Node* parent, WStringView parent_name, WStringVie
     return *found;
 }
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 } // namespace

@@ -24,8 +24,8 @@ namespace telvara::forms {
 
 namespace {
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 // Whether a contact never stored has anything worth creating it for.

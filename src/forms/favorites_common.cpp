@@ -75,8 +75,8 @@ std::shared_ptr<const ui::Picture> FavoritePhotos::get(std::uint32_t oid, std::i
     std::shared_ptr<const ui::Picture> picture;
     if (const auto photo = m_source->get(oid, size))
         picture = unmarked_copy(*photo);
-    app::log() << platform::tick_count() << u" FavoriteIcon time  "
-               << (platform::tick_count() - start) << u"\n";
+    runtime::log() << platform::tick_count() << u" FavoriteIcon time  "
+                   << (platform::tick_count() - start) << u"\n";
     m_pictures.emplace(key, picture);
     return picture;
 }

@@ -18,8 +18,8 @@ namespace telvara::forms {
 
 namespace {
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 // The width the list will have: its own once laid out, before that the

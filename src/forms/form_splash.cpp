@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 constexpr double kMinimumSplash = 0.5;
 
 void log_line(const char16_t* text) {
-    app::log() << platform::tick_count() << text;
+    runtime::log() << platform::tick_count() << text;
 }
 
 } // namespace
@@ -58,8 +58,8 @@ void FormSplash::run() {
         // the UI thread reports it instead of the process dying here. Once the
         // main form exists the start goes on with what was loaded.
         m_failure_detail = error.what();
-        app::log() << platform::tick_count() << u" start: run: failed: "
-                   << from_utf8(m_failure_detail) << u"\n";
+        runtime::log() << platform::tick_count() << u" start: run: failed: "
+                       << from_utf8(m_failure_detail) << u"\n";
         if (m_work->main_form() == nullptr)
             m_failure = StartFailure::NoMainForm;
     }

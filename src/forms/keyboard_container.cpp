@@ -23,7 +23,7 @@ KeyboardContainer::~KeyboardContainer() {
     release_buttons();
 }
 
-void KeyboardContainer::set_scheduler(app::CActiveScheduler* scheduler) {
+void KeyboardContainer::set_scheduler(runtime::CActiveScheduler* scheduler) {
     if (scheduler == m_scheduler)
         return;
     stop_long_press();

@@ -47,7 +47,7 @@ class KeyboardContainer : private ui::ButtonListener {
     // The long-press timer runs on this scheduler (the application's, on the
     // UI thread); without one a held key simply clicks when let go. The
     // scheduler must outlive the keypad or be replaced by null first.
-    void set_scheduler(app::CActiveScheduler* scheduler);
+    void set_scheduler(runtime::CActiveScheduler* scheduler);
 
     // Finds "KeyboardContainer" below `host` and its buttons; throws vadode::NodeNotFound.
     // Binding again (after a skin reload) drops the old pointers.
@@ -77,7 +77,7 @@ class KeyboardContainer : private ui::ButtonListener {
     void expire_long_press();
 
   private:
-    class LongPressTimer final : public app::CActive {
+    class LongPressTimer final : public runtime::CActive {
       public:
         explicit LongPressTimer(KeyboardContainer& owner) : m_owner(owner) {}
         void run() override { m_owner.long_press(); }
@@ -98,7 +98,7 @@ class KeyboardContainer : private ui::ButtonListener {
 
     SwitchVisibility m_mode = SwitchVisibility::No;
     KeyboardListener* m_listener = nullptr;
-    app::CActiveScheduler* m_scheduler = nullptr;
+    runtime::CActiveScheduler* m_scheduler = nullptr;
     ui::Node* m_root = nullptr;
     std::array<ui::ButtonNode*, 10> m_digits{};
     ui::ButtonNode* m_backspace = nullptr;

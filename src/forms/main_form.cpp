@@ -23,8 +23,8 @@ namespace {
 constexpr char16_t kSettingsKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 constexpr WStringView kOpenPrefix = u"open:";
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 std::uint32_t elapsed(std::uint32_t start) {
@@ -33,7 +33,7 @@ std::uint32_t elapsed(std::uint32_t start) {
 
 int read_favorite_mode() {
     std::uint32_t mode = 1;
-    app::reg_read_dword(kSettingsKey, u"FavoriteMode", mode);
+    runtime::reg_read_dword(kSettingsKey, u"FavoriteMode", mode);
     return mode == 2 ? 2 : 1;
 }
 
@@ -113,7 +113,7 @@ void MainForm::bind() {
     missed_count_process();
 }
 
-void MainForm::set_scheduler(app::CActiveScheduler* scheduler) {
+void MainForm::set_scheduler(runtime::CActiveScheduler* scheduler) {
     m_keyboard.set_scheduler(scheduler);
     m_call->set_scheduler(scheduler);
     m_picker->keyboard().set_scheduler(scheduler);
@@ -177,8 +177,8 @@ void MainForm::select_tab(MainTab tab) {
     case MainTab::Favorites:
         if (was_current && m_saved_state != 0) {
             m_favorite_mode = 3 - m_favorite_mode;
-            app::reg_write_dword(kSettingsKey, u"FavoriteMode",
-                                 static_cast<std::uint32_t>(m_favorite_mode));
+            runtime::reg_write_dword(kSettingsKey, u"FavoriteMode",
+                                     static_cast<std::uint32_t>(m_favorite_mode));
         }
         m_current = MainTab::Favorites;
         state = m_favorite_mode;

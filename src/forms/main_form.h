@@ -29,7 +29,7 @@
 #include <memory>
 #include <optional>
 
-namespace telvara::app {
+namespace telvara::runtime {
 class CActiveScheduler;
 }
 
@@ -81,7 +81,7 @@ class MainForm final : public Form,
     // Binds again after the skin changed.
     void bind();
     // The scheduler the keypads' long presses run on (the application's).
-    void set_scheduler(app::CActiveScheduler* scheduler);
+    void set_scheduler(runtime::CActiveScheduler* scheduler);
 
     // The command line of a second start ("contacts", "open:+15550100", ...).
     void on_command_line(WStringView text);

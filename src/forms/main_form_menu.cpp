@@ -150,7 +150,7 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         if (auto* phones = phone::PhoneManager::instance())
             phones->execute_file(u"%app_path%/" + m_skin.translate(u"Help_link"), u"");
     } else if (key == u"Minimize") {
-        app::log() << platform::tick_count() << u" MENU MINIMIZE\n";
+        runtime::log() << platform::tick_count() << u" MENU MINIMIZE\n";
         if (auto* host = form_host())
             host->minimize_window();
     }

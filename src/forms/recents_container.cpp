@@ -21,8 +21,8 @@ namespace {
 constexpr char16_t kRootName[] = u"RecentsContainer";
 constexpr char16_t kUnknownNumber[] = u"Unknown";
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 // The log keeps no number for a withheld caller: such a row has a name to

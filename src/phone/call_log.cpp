@@ -45,8 +45,8 @@ constexpr char k_schema[] =
 constexpr char k_select[] = "SELECT id, start_time, end_time, direction, number, name"
                             " FROM \"clog.db\" ORDER BY start_time DESC, id DESC";
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 std::optional<WString> optional_text(const data::sql::Statement& row, int column) {
@@ -138,7 +138,7 @@ data::CallRecord to_call_record(const CallLogEntry& entry) {
 
 // --- CallLog -----------------------------------------------------------------
 
-CallLog::CallLog() : CallLog(app::file_path(u"\\pim.vol")) {}
+CallLog::CallLog() : CallLog(runtime::file_path(u"\\pim.vol")) {}
 
 CallLog::CallLog(std::string file_name) {
     open(std::move(file_name));

@@ -44,12 +44,12 @@ bool EmergencyShortcut::on_key(std::int32_t code, KeyAction action) {
         return false;
     forget_digits_of_earlier_calls();
     if (code == ui::key::CallMake) {
-        app::log() << platform::tick_count() << u" try call " << m_typed << u"\n";
+        runtime::log() << platform::tick_count() << u" try call " << m_typed << u"\n";
         for (const WString& number : m_numbers) {
             if (number.empty() || !ends_with(m_typed, number))
                 continue;
             m_typed.clear();
-            app::log() << platform::tick_count() << u" emergency call " << number << u"\n";
+            runtime::log() << platform::tick_count() << u" emergency call " << number << u"\n";
             m_manager.set_idle();
             m_manager.make_call(number);
             return true;

@@ -20,8 +20,8 @@ PhoneManager* g_instance = nullptr;
 
 constexpr std::string_view k_default_handler = "xdg-open %1";
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 using Values = std::vector<std::pair<char, std::string>>;
@@ -54,7 +54,7 @@ std::string web_address(std::string address) {
 
 PhoneManager::PhoneManager(Telephone* telephone) : m_telephone(telephone) {
     if (g_instance != nullptr)
-        app::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
+        runtime::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
     g_instance = this;
 }
 
@@ -119,7 +119,7 @@ bool PhoneManager::send_sms(WStringView number, WStringView text) {
 
 bool PhoneManager::open_sms_chat(WStringView number) {
     WString chat;
-    if (app::install_dir(u"KELMA Messly", u"Messly.exe", chat))
+    if (runtime::install_dir(u"KELMA Messly", u"Messly.exe", chat))
         return execute_file(chat, WString(u"open:") + WString(number));
     set_idle();
     return send_sms(number, u"");
@@ -140,11 +140,11 @@ bool PhoneManager::open_url(WStringView address) {
 }
 
 bool PhoneManager::execute_file(WStringView path, WStringView parameters) {
-    const WString expanded = app::expand_path(path);
+    const WString expanded = runtime::expand_path(path);
     log_line() << u"execute_file(" << expanded << u", " << parameters << u")\n";
     if (expanded.empty())
         return false;
-    std::string file = app::native_path(expanded);
+    std::string file = runtime::native_path(expanded);
     const std::string parameters8 = to_utf8(parameters);
     std::error_code error;
     const bool has_folder = file.find('/') != std::string::npos;

@@ -17,7 +17,7 @@ bool is_blank(WStringView text) {
 
 std::string modem_device() {
     WString value;
-    if (!app::reg_read_string(k_telvara_key, u"Modem", value) || is_blank(value))
+    if (!runtime::reg_read_string(k_telvara_key, u"Modem", value) || is_blank(value))
         return "sim";
     return to_utf8(value);
 }
@@ -25,7 +25,7 @@ std::string modem_device() {
 std::vector<WString> emergency_numbers() {
     WString value;
     std::vector<WString> numbers;
-    if (app::reg_read_string(k_telvara_key, u"EmergencyNumbers", value)) {
+    if (runtime::reg_read_string(k_telvara_key, u"EmergencyNumbers", value)) {
         WString number;
         for (char16_t c : value + u' ') {
             if (c == u' ' || c == u',' || c == u';' || c == u'\t') {
@@ -44,24 +44,24 @@ std::vector<WString> emergency_numbers() {
 
 std::string command_setting(WStringView name, std::string_view fallback) {
     WString value;
-    if (!app::reg_read_string(k_telvara_key, name, value) || is_blank(value))
+    if (!runtime::reg_read_string(k_telvara_key, name, value) || is_blank(value))
         return std::string(fallback);
     return to_utf8(value);
 }
 
 std::uint32_t missed_call_count() {
     std::uint32_t count = 0;
-    app::reg_read_dword(k_phone_state_key, k_missed_call_count, count);
+    runtime::reg_read_dword(k_phone_state_key, k_missed_call_count, count);
     return count;
 }
 
 void reset_missed_call_count() {
-    app::reg_write_dword(k_phone_state_key, k_missed_call_count, 0);
+    runtime::reg_write_dword(k_phone_state_key, k_missed_call_count, 0);
 }
 
 std::uint32_t increment_missed_call_count() {
     const std::uint32_t count = missed_call_count() + 1;
-    app::reg_write_dword(k_phone_state_key, k_missed_call_count, count);
+    runtime::reg_write_dword(k_phone_state_key, k_missed_call_count, count);
     return count;
 }
 

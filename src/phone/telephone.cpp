@@ -25,12 +25,12 @@ namespace modem = platform::modem;
 
 Telephone* g_instance = nullptr;
 
-app::LogStream& log_line() {
-    return app::log() << platform::tick_count() << u" ";
+runtime::LogStream& log_line() {
+    return runtime::log() << platform::tick_count() << u" ";
 }
 
 void flush_log() {
-    app::log().flush();
+    runtime::log().flush();
 }
 
 std::optional<LineCallState> line_state(modem::CallState state) {
@@ -83,10 +83,11 @@ bool is_live(modem::CallState state) {
 
 } // namespace
 
-Telephone::Telephone(data::Document& document, app::CActiveScheduler& scheduler, CallLog* call_log)
+Telephone::Telephone(data::Document& document, runtime::CActiveScheduler& scheduler,
+                     CallLog* call_log)
     : m_document(document), m_scheduler(scheduler), m_call_log(call_log) {
     if (g_instance != nullptr)
-        app::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
+        runtime::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
     g_instance = this;
 }
 

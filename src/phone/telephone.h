@@ -92,7 +92,7 @@ class Telephone {
     // the answer and call-log timers; the call log may be null (no log) and
     // must outlive the Telephone, whose destruction logs the calls still in
     // progress as ended then.
-    Telephone(data::Document& document, app::CActiveScheduler& scheduler, CallLog* call_log);
+    Telephone(data::Document& document, runtime::CActiveScheduler& scheduler, CallLog* call_log);
     ~Telephone();
     Telephone(const Telephone&) = delete;
     Telephone& operator=(const Telephone&) = delete;
@@ -155,7 +155,7 @@ class Telephone {
     platform::modem::Modem* modem() { return m_modem.get(); }
 
   private:
-    class Timer final : public app::CActive {
+    class Timer final : public runtime::CActive {
       public:
         explicit Timer(std::function<void()> on_run) : m_on_run(std::move(on_run)) {}
         void run() override { m_on_run(); }
@@ -188,7 +188,7 @@ class Telephone {
     void on_command_failed(const std::string& detail);
 
     data::Document& m_document;
-    app::CActiveScheduler& m_scheduler;
+    runtime::CActiveScheduler& m_scheduler;
     CallLog* m_call_log = nullptr;
     std::unique_ptr<platform::MessageTarget> m_target;
     std::unique_ptr<platform::modem::Modem> m_modem;

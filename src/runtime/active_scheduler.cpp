@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 namespace {
 
@@ -167,4 +167,4 @@ void CActiveScheduler::unmark(CActive& object) {
     --m_active_counter;
 }
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 class CActive {
   public:
@@ -73,4 +73,4 @@ class CActiveScheduler {
     platform::MessageTarget m_window;
 };
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 void fatal_error(WStringView where, WStringView what) {
     log() << u"Gluck: " << what << u" @ " << where << u"\n";
@@ -15,4 +15,4 @@ void fatal_error(WStringView where, WStringView what) {
     std::_Exit(1);
 }
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -4,11 +4,11 @@
 
 #include "platform/text.h"
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 // Logs "Gluck: " + what + " @ " + where, flushes the log, repeats the line on
 // stderr and ends the process with exit status 1 (a failure, so that shells
 // and tests see it).
 [[noreturn]] void fatal_error(WStringView where, WStringView what);
 
-} // namespace telvara::app
+} // namespace telvara::runtime

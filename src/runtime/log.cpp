@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 namespace {
 
@@ -170,4 +170,4 @@ void reset_log() {
     all.built_for.store(-1, std::memory_order_release);
 }
 
-} // namespace telvara::app
+} // namespace telvara::runtime

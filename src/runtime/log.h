@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 class LogStream {
   public:
@@ -51,4 +51,4 @@ LogStream& log();
 // changed).
 void reset_log();
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -7,7 +7,7 @@
 
 #include <condition_variable>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 namespace {
 
@@ -133,4 +133,4 @@ std::shared_ptr<MessageScheduler::Pending> MessageScheduler::find(std::uint32_t 
     return it == m_pending.end() ? nullptr : it->second;
 }
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 class MessageScheduler {
   public:
@@ -60,4 +60,4 @@ class MessageScheduler {
     std::map<std::uint32_t, std::shared_ptr<Pending>> m_pending;
 };
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -25,7 +25,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 namespace {
 
@@ -240,4 +240,4 @@ void set_device_root(std::string root) {
     reset_log();
 }
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 // The path with its leading variable replaced and every "/" after it written
 // as "\". Device-absolute paths ("\Temp\x") stay as they are here.
@@ -43,4 +43,4 @@ ModulePaths split_module_path(WStringView full_name);
 // expand_path with given module paths (the real ones are read once per run).
 WString expand_path(WStringView path, const ModulePaths& module);
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -12,7 +12,7 @@
 #include <new>
 #include <sys/stat.h>
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 namespace {
 
@@ -143,4 +143,4 @@ bool install_dir(WStringView app_key, WStringView file_name, WString& out_path) 
     return ::stat(native_path(out_path).c_str(), &st) == 0;
 }
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -11,7 +11,7 @@ namespace telvara::platform {
 class SettingsStore;
 }
 
-namespace telvara::app {
+namespace telvara::runtime {
 
 // A key path is a root name ("HKEY_CLASSES_ROOT", "HKEY_LOCAL_MACHINE",
 // "HKEY_USERS", "HKEY_CURRENT_USER"), then "\" and the subkey; the root name
@@ -32,4 +32,4 @@ platform::SettingsStore& settings_store();
 // Forgets the store's memory and binds it to the current device root.
 void reset_settings_store();
 
-} // namespace telvara::app
+} // namespace telvara::runtime

@@ -251,9 +251,9 @@ void FontRep::create() {
     }
 
     if (!face) {
-        app::log() << u"ERROR: FontRep::FontRep() Failed to create font\n";
-        app::log() << u"Creating font: {" << face_name << u"} elapsed="
-                   << seconds_text(platform::tick_count() - start) << u"\n";
+        runtime::log() << u"ERROR: FontRep::FontRep() Failed to create font\n";
+        runtime::log() << u"Creating font: {" << face_name << u"} elapsed="
+                       << seconds_text(platform::tick_count() - start) << u"\n";
         return;
     }
     m_face = std::make_unique<Face>(lib, face);
@@ -285,8 +285,8 @@ void FontRep::create() {
     m_underline_offset =
         std::clamp(m_underline_offset, 0, std::max(0, height() - m_underline_thickness));
 
-    app::log() << u"Creating font: {" << face_name << u"} elapsed="
-               << seconds_text(platform::tick_count() - start) << u"\n";
+    runtime::log() << u"Creating font: {" << face_name << u"} elapsed="
+                   << seconds_text(platform::tick_count() - start) << u"\n";
 }
 
 const Glyph& FontRep::glyph_locked(char32_t code_point) const {

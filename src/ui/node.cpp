@@ -155,7 +155,7 @@ WString Node::dump_line(int depth) const {
 }
 
 void Node::dump(int depth) const {
-    app::log() << dump_line(depth);
+    runtime::log() << dump_line(depth);
     for (const auto& child : m_children)
         child->dump(depth + 1);
 }
@@ -208,7 +208,7 @@ void Node::load(const Properties& skin, NodeRecord record) {
         if (!child_record) // a damaged child entry: no child
             continue;
         if (!level.take_node()) {
-            app::log() << u"Node::load too many nodes below {" << m_name << u"}\n";
+            runtime::log() << u"Node::load too many nodes below {" << m_name << u"}\n";
             break;
         }
         std::unique_ptr<Node> child =

@@ -97,7 +97,7 @@ Picture load_picture(const std::string& path) {
     if (auto bytes = read_file(path + ".bmp"))
         pixels = decode_bmp565(*bytes);
     if (!pixels) {
-        app::log() << u"load_565 " << from_utf8(path) << u" is not 16bit bitmap\n";
+        runtime::log() << u"load_565 " << from_utf8(path) << u" is not 16bit bitmap\n";
         return {};
     }
     Picture picture;

@@ -78,8 +78,8 @@ std::string scaled_picture_folder(const std::string& folder, unsigned scale_shif
     std::error_code error;
     if (std::filesystem::is_directory(scaled, error))
         return scaled;
-    app::log() << u"PropertiesImpl::PropertiesImpl no picture folder {" << from_utf8(scaled)
-               << u"}, design-size pictures\n";
+    runtime::log() << u"PropertiesImpl::PropertiesImpl no picture folder {" << from_utf8(scaled)
+                   << u"}, design-size pictures\n";
     return folder;
 }
 
@@ -102,7 +102,7 @@ PropertiesImpl::PropertiesImpl() {
 PropertiesImpl::PropertiesImpl(WStringView path, unsigned scale_shift) : PropertiesImpl() {
     m_path = WString(path);
     m_scale_shift = std::min(scale_shift, kMaxScaleShift);
-    const std::string file = app::file_path(path);
+    const std::string file = runtime::file_path(path);
     std::ifstream in(file, std::ios::binary);
     std::streamoff size = 0;
     if (in) {
@@ -117,7 +117,7 @@ PropertiesImpl::PropertiesImpl(WStringView path, unsigned scale_shift) : Propert
         got = in.gcount();
     }
     if (got < size) {
-        app::log() << u"Error: skin [" << m_path << u"] failed to load\n";
+        runtime::log() << u"Error: skin [" << m_path << u"] failed to load\n";
         // Only what was read is there to be checked.
         m_buffer.resize(static_cast<std::size_t>(got));
     }
@@ -207,12 +207,12 @@ bool PropertiesImpl::read_tables(const std::string& picture_dir, SkinResources r
         if (resources == SkinResources::All) {
             picture = load_picture(picture_file(picture_dir, name));
             if (picture.width == 0 && picture.height == 0) {
-                app::log() << u"PropertiesImpl::PropertiesImpl picture failed to load {" << name
-                           << u"}\n";
+                runtime::log() << u"PropertiesImpl::PropertiesImpl picture failed to load {" << name
+                               << u"}\n";
                 return refuse("picture failed to load {" + to_utf8(name) + "}");
             }
-            app::log() << u"PropertiesImpl::PropertiesImpl picture load time=" << lap_seconds(lap)
-                       << u" {" << name << u"}\n";
+            runtime::log() << u"PropertiesImpl::PropertiesImpl picture load time="
+                           << lap_seconds(lap) << u" {" << name << u"}\n";
         }
         m_picture_names.push_back(name);
         m_pictures.push_back(std::move(picture));
@@ -228,7 +228,8 @@ bool PropertiesImpl::read_tables(const std::string& picture_dir, SkinResources r
     }
     m_strings.assign(std::make_move_iterator(texts.begin() + static_cast<std::ptrdiff_t>(next)),
                      std::make_move_iterator(texts.end()));
-    app::log() << u"PropertiesImpl::PropertiesImpl fonts create time=" << lap_seconds(lap) << u"\n";
+    runtime::log() << u"PropertiesImpl::PropertiesImpl fonts create time=" << lap_seconds(lap)
+                   << u"\n";
     return true;
 }
 
@@ -528,7 +529,8 @@ void PropertiesImpl::send_reload_skin() {
         if (m_owner && still_registered)
             listener->on_reload_skin(*m_owner);
     }
-    app::log() << u"PropertiesImpl::send_reload_skin the rest time=" << lap_seconds(lap) << u"\n";
+    runtime::log() << u"PropertiesImpl::send_reload_skin the rest time=" << lap_seconds(lap)
+                   << u"\n";
 }
 
 // --- Properties -------------------------------------------------------------------------
@@ -538,16 +540,16 @@ Properties::Properties() {
 }
 
 bool Properties::load_skin(WStringView path, unsigned scale_shift) {
-    app::log() << u"Properties::load_skin 1\n";
+    runtime::log() << u"Properties::load_skin 1\n";
     PropertiesImpl candidate(path, scale_shift);
     return install(candidate);
 }
 
 bool Properties::install(PropertiesImpl& candidate) {
-    app::log() << u"Properties::load_skin 2\n";
+    runtime::log() << u"Properties::load_skin 2\n";
     if (!candidate.is_loaded())
         return false;
-    app::log() << u"Properties::load_skin 3\n";
+    runtime::log() << u"Properties::load_skin 3\n";
     m_impl.swap_content(candidate);
     m_impl.m_path = candidate.m_path;
     return true;

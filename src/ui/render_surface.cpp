@@ -25,7 +25,7 @@ void RenderSurface::replace(PixelBuffer buffer) {
     // A clip rectangle in effect refers to the old size; dropping it silently
     // would let the matching pop restore a rectangle outside the new buffer.
     if (m_clip_depth != 0)
-        app::fatal_error(u"RenderSurface::recreate", u"Clip is in effect, cannot resize");
+        runtime::fatal_error(u"RenderSurface::recreate", u"Clip is in effect, cannot resize");
     g_total_pixels += area(buffer) - area(m_buffer);
     m_buffer = std::move(buffer);
     m_width = m_buffer.width();
@@ -39,7 +39,7 @@ bool RenderSurface::resize(std::int32_t width, std::int32_t height) {
     if (width < 1 || height < 1)
         width = height = 0;
     if (m_clip_depth != 0)
-        app::fatal_error(u"RenderSurface::recreate", u"Clip is in effect, cannot resize");
+        runtime::fatal_error(u"RenderSurface::recreate", u"Clip is in effect, cannot resize");
     if (width == m_width && height == m_height)
         return false;
     replace(PixelBuffer(width, height));
@@ -52,7 +52,7 @@ void RenderSurface::attach(PixelBuffer buffer) {
 
 PixelBuffer RenderSurface::release() {
     if (m_clip_depth != 0)
-        app::fatal_error(u"RenderSurface::recreate", u"Clip is in effect, cannot resize");
+        runtime::fatal_error(u"RenderSurface::recreate", u"Clip is in effect, cannot resize");
     PixelBuffer released = std::move(m_buffer);
     replace(PixelBuffer());
     g_total_pixels -= area(released);
@@ -68,7 +68,7 @@ ClipToken RenderSurface::push(const Rect& rect) {
 
 void RenderSurface::pop(ClipToken token) {
     if (m_clip_depth == 0)
-        app::fatal_error(u"RenderSurface::pop", u"No clip in effect");
+        runtime::fatal_error(u"RenderSurface::pop", u"No clip in effect");
     m_clip = token.previous;
     --m_clip_depth;
 }

@@ -104,7 +104,7 @@ UrlHook& url_hook() {
 }
 
 bool log_url(WStringView address) {
-    app::log() << platform::tick_count() << u" RichTextNode::open_url " << address << u"\n";
+    runtime::log() << platform::tick_count() << u" RichTextNode::open_url " << address << u"\n";
     return false;
 }
 

@@ -42,7 +42,7 @@ class DemoDataTest : public DeviceRootTest {
     }
     std::uint32_t added_flag() {
         std::uint32_t value = 0;
-        app::reg_read_dword(kKey, app::kDemoDataAddedValue, value);
+        runtime::reg_read_dword(kKey, app::kDemoDataAddedValue, value);
         return value;
     }
 
@@ -82,14 +82,14 @@ TEST_F(DemoDataTest, FirstStartFillsAnEmptyPhoneOnceAndNeverAgainAfterErase) {
 }
 
 TEST_F(DemoDataTest, SwitchedOffLeavesThePhoneEmptyAndRemembersNothing) {
-    app::reg_write_dword(kKey, app::kDemoDataValue, 0);
+    runtime::reg_write_dword(kKey, app::kDemoDataValue, 0);
     EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome,
               DemoOutcome::SwitchedOff);
     EXPECT_EQ(contact_count(), 0u);
     EXPECT_TRUE(log().entries().empty());
     EXPECT_EQ(added_flag(), 0u);
     // Switched on again (any value but 0) before a first real look: it comes.
-    app::reg_write_dword(kKey, app::kDemoDataValue, 1);
+    runtime::reg_write_dword(kKey, app::kDemoDataValue, 1);
     EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome, DemoOutcome::Added);
 }
 

@@ -138,8 +138,8 @@ TEST_F(PhoneObjectsTest, TheModemSettingChoosesTheModemAndOnlyTheSimulatorGetsAS
     EXPECT_EQ(sim.sim_control_socket, platform::sim_control_socket_for(root()));
     EXPECT_NE(app::modem_config_for(root() + "/other").sim_control_socket, sim.sim_control_socket);
 
-    app::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Modem",
-                          u"tcp:127.0.0.1:7");
+    runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Modem",
+                              u"tcp:127.0.0.1:7");
     const platform::modem::ModemConfig tcp = app::modem_config_for(root());
     EXPECT_EQ(tcp.device, "tcp:127.0.0.1:7");
     EXPECT_TRUE(tcp.sim_control_socket.empty());

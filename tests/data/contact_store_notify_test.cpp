@@ -120,7 +120,7 @@ TEST(ContactStoreChild, DISABLED_Writer) {
     const char* root = std::getenv("TELVARA_STORE_ROOT");
     if (mode == nullptr || root == nullptr)
         GTEST_SKIP() << "runs only as the writer of another test";
-    app::set_device_root(root);
+    runtime::set_device_root(root);
     ContactManagerImpl2 store;
     ASSERT_TRUE(store.is_open());
     if (std::strcmp(mode, "script") == 0) {

@@ -385,15 +385,15 @@ TEST_F(ContactStoreTest, PhotoFromFile) {
 TEST_F(ContactStoreTest, PictureChooserCommand) {
     ContactManagerImpl2 store;
     const WStringView key = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
-    ASSERT_TRUE(app::reg_write_string(key, u"PictureChooser",
-                                      u"printf '/home/u/Фото/a b.jpg\\nsecond line\\n'"));
+    ASSERT_TRUE(runtime::reg_write_string(key, u"PictureChooser",
+                                          u"printf '/home/u/Фото/a b.jpg\\nsecond line\\n'"));
     EXPECT_EQ(store.choose_picture(), u"/home/u/Фото/a b.jpg");
-    ASSERT_TRUE(app::reg_write_string(key, u"PictureChooser", u"echo /x.png; exit 1"));
+    ASSERT_TRUE(runtime::reg_write_string(key, u"PictureChooser", u"echo /x.png; exit 1"));
     EXPECT_EQ(store.choose_picture(), u"") << "a cancelled chooser chooses nothing";
-    ASSERT_TRUE(app::reg_write_string(key, u"PictureChooser", u"true"));
+    ASSERT_TRUE(runtime::reg_write_string(key, u"PictureChooser", u"true"));
     EXPECT_EQ(store.choose_picture(), u"");
     ASSERT_TRUE(
-        app::reg_write_string(key, u"PictureChooser", u"head -c 10000 /dev/zero | tr '\\0' a"));
+        runtime::reg_write_string(key, u"PictureChooser", u"head -c 10000 /dev/zero | tr '\\0' a"));
     EXPECT_EQ(store.choose_picture(), u"") << "output longer than a path";
 }
 

@@ -87,7 +87,7 @@ TEST_F(DocTest, ThreeSortOrdersAndCompanyOnlyContacts) {
     doc.set_sorting(0); // zack, bob, beta, carl -> beta, bob, carl, zack
     EXPECT_EQ(oids(doc.all_contacts()), (Oids{3, 2, 4, 1}));
     std::uint32_t stored = 9;
-    EXPECT_TRUE(app::reg_read_dword(k_key, u"Sorting", stored));
+    EXPECT_TRUE(runtime::reg_read_dword(k_key, u"Sorting", stored));
     EXPECT_EQ(stored, 0u);
     doc.set_sorting(1); // adams, young, beta, carl -> adams, beta, carl, young
     EXPECT_EQ(oids(doc.all_contacts()), (Oids{1, 3, 4, 2}));
@@ -98,8 +98,8 @@ TEST_F(DocTest, ThreeSortOrdersAndCompanyOnlyContacts) {
 }
 
 TEST_F(DocTest, StoredSortingIsUsedAtLoad) {
-    ASSERT_TRUE(app::reg_write_dword(k_key, u"Sorting", 0));
-    ASSERT_TRUE(app::reg_write_dword(k_key, u"Dialer", 0));
+    ASSERT_TRUE(runtime::reg_write_dword(k_key, u"Sorting", 0));
+    ASSERT_TRUE(runtime::reg_write_dword(k_key, u"Dialer", 0));
     store.put(person(1, u"Zed", u"Able"));
     store.put(person(2, u"Amy", u"Zulu"));
     Document doc(store, nullptr, files());
@@ -108,7 +108,7 @@ TEST_F(DocTest, StoredSortingIsUsedAtLoad) {
     EXPECT_EQ(oids(doc.all_contacts()), (Oids{2, 1}));
     doc.set_dialer(true);
     std::uint32_t dialer = 0;
-    EXPECT_TRUE(app::reg_read_dword(k_key, u"Dialer", dialer));
+    EXPECT_TRUE(runtime::reg_read_dword(k_key, u"Dialer", dialer));
     EXPECT_EQ(dialer, 1u);
 }
 

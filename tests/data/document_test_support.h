@@ -107,11 +107,11 @@ class DocumentTest : public ::testing::Test {
         std::string pattern = (std::filesystem::temp_directory_path() / "doc-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_root = pattern;
-        m_previous_root = app::device_root();
-        app::set_device_root(m_root);
+        m_previous_root = runtime::device_root();
+        runtime::set_device_root(m_root);
     }
     void TearDown() override {
-        app::set_device_root(m_previous_root);
+        runtime::set_device_root(m_previous_root);
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
     }

@@ -86,7 +86,7 @@ class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
             person(3, u"", u"", u"Zeta Labs", {phone(data::FieldType::BusinessTel, u"777 1234")}));
         m_document.emplace(m_store, nullptr, files());
         m_document->load();
-        m_scheduler = std::make_unique<app::CActiveScheduler>(u"CallFormTest");
+        m_scheduler = std::make_unique<runtime::CActiveScheduler>(u"CallFormTest");
         m_telephone = std::make_unique<phone::Telephone>(*m_document, *m_scheduler, nullptr);
         make_form();
         m_host.stack.push_back(&m_main); // the main screen below
@@ -107,7 +107,7 @@ class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
 
     data::testing::FakeStore m_store;
     std::optional<data::Document> m_document;
-    std::unique_ptr<app::CActiveScheduler> m_scheduler;
+    std::unique_ptr<runtime::CActiveScheduler> m_scheduler;
     std::unique_ptr<phone::Telephone> m_telephone;
     Form m_main{u"Main"};
 };
@@ -276,13 +276,13 @@ TEST_F(CallFormTest, ASkinReloadDuringACallShowsTheCallAgain) {
 
 TEST_F(CallFormTest, NotesStartsTheConfiguredProgram) {
     const std::string marker = root() + "/notes-started";
-    app::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"NotesCommand",
-                          from_utf8("touch " + marker));
+    runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"NotesCommand",
+                              from_utf8("touch " + marker));
     click(u"buttonNote");
     ASSERT_TRUE(phone::testing::pump_until([&] { return std::filesystem::exists(marker); }));
     // A program that cannot start changes nothing on the screen.
-    app::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"NotesCommand",
-                          u"/nonexistent/notes");
+    runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"NotesCommand",
+                              u"/nonexistent/notes");
     ring(u"5550100");
     click(u"buttonNote");
     EXPECT_EQ(m_host.top_form(), &form());

@@ -237,7 +237,7 @@ TEST_F(ContactFormTest, TappingAFieldCallsWritesOrOpensIt) {
 }
 
 TEST_F(ContactFormTest, ShowingTheCategoriesLogsTheValueAndEachCategory) {
-    ASSERT_TRUE(app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
+    ASSERT_TRUE(runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
     data::ContactRecord anna = m_store.contacts[kAnna];
     data::ContactField* categories = nullptr;
     for (data::ContactField& f : anna.fields)
@@ -249,7 +249,7 @@ TEST_F(ContactFormTest, ShowingTheCategoriesLogsTheValueAndEachCategory) {
     m_document->on_contact_changed(kAnna);
     show(kAnna);
     EXPECT_EQ(text(row_of(FieldType::Categories), u"big"), "Golf, Family;Work");
-    app::log().flush();
+    runtime::log().flush();
     WString logged;
     for (const auto& entry : std::filesystem::directory_iterator(root() + "/Temp")) {
         std::ifstream in(entry.path(), std::ios::binary);
@@ -258,7 +258,7 @@ TEST_F(ContactFormTest, ShowingTheCategoriesLogsTheValueAndEachCategory) {
             logged += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
                                             static_cast<unsigned char>(raw[i + 1]) << 8);
     }
-    ASSERT_TRUE(app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 0));
+    ASSERT_TRUE(runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 0));
     const std::string text = to_utf8(logged);
     const std::size_t value = text.find(" Contact categories value = ---Golf, Family;Work---\n");
     ASSERT_NE(value, std::string::npos) << text;
@@ -374,7 +374,7 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
         .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
     const WStringView settings = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
     auto chooser = [&](const std::string& command) {
-        ASSERT_TRUE(app::reg_write_string(settings, u"PictureChooser", from_utf8(command)));
+        ASSERT_TRUE(runtime::reg_write_string(settings, u"PictureChooser", from_utf8(command)));
     };
     auto photo_button = [&] {
         auto* button = dynamic_cast<ui::ButtonNode*>(row(0).find(u"button_choose_photo"));

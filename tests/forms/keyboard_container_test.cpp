@@ -124,7 +124,7 @@ class Keypad : public test_support::DeviceRootTest {
     }
 
     ui::Properties skin;
-    app::CActiveScheduler scheduler{u"KeypadTest"};
+    runtime::CActiveScheduler scheduler{u"KeypadTest"};
     ui::Node host;
     Recorder listener;
 };

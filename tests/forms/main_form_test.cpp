@@ -139,7 +139,7 @@ TEST_F(MainFormTest, ContactsTabOpensAndClosesTheKeypad) {
 }
 
 TEST_F(MainFormTest, FavouritesTabTwiceSwitchesTheLayoutAndStoresIt) {
-    app::reg_write_dword(kSettings, u"FavoriteMode", 0); // a stored 0 starts as layout 1
+    runtime::reg_write_dword(kSettings, u"FavoriteMode", 0); // a stored 0 starts as layout 1
     form().select_tab(MainTab::Favorites);
     EXPECT_EQ(state(MainTab::Favorites), 1);
     EXPECT_TRUE(shown(u"FavoritesContainer"));
@@ -153,12 +153,12 @@ TEST_F(MainFormTest, FavouritesTabTwiceSwitchesTheLayoutAndStoresIt) {
     EXPECT_FALSE(shown(u"FavoritesContainer"));
     EXPECT_TRUE(shown(u"FavoritesContainer2"));
     std::uint32_t stored = 0;
-    ASSERT_TRUE(app::reg_read_dword(kSettings, u"FavoriteMode", stored));
+    ASSERT_TRUE(runtime::reg_read_dword(kSettings, u"FavoriteMode", stored));
     EXPECT_EQ(stored, 2u);
 }
 
 TEST_F(MainFormTest, MissedCallsShowOnTheBadgeUntilTheRecentsTabIsOpened) {
-    app::reg_write_dword(kPhoneState, u"Missed Call Count", 3);
+    runtime::reg_write_dword(kPhoneState, u"Missed Call Count", 3);
     EXPECT_EQ(state(MainTab::Recents), 2);
     EXPECT_TRUE(shown(u"recent_count"));
     EXPECT_EQ(form().tab(MainTab::Recents).button()->text(), u"3");

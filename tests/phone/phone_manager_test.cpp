@@ -68,7 +68,7 @@ class LaunchTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+        runtime::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
         m_out = root() + "/argv.out";
         m_helper = root() + "/record-argv";
         std::ofstream script(m_helper);
@@ -79,12 +79,12 @@ class LaunchTest : public data::testing::DocumentTest {
         ::chmod(m_helper.c_str(), 0755);
     }
     void TearDown() override {
-        app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+        runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
         DocumentTest::TearDown();
     }
 
     void set_command(const char16_t* name, const std::string& command) {
-        ASSERT_TRUE(app::reg_write_string(k_telvara_key, name, from_utf8(command)));
+        ASSERT_TRUE(runtime::reg_write_string(k_telvara_key, name, from_utf8(command)));
     }
 
     // The arguments the helper received (after argv[0]); empty after a
@@ -183,8 +183,8 @@ TEST_F(LaunchTest, ExecuteFileRunsProgramsAndOpensDocuments) {
 }
 
 TEST_F(LaunchTest, SmsChatProgramWhenInstalled) {
-    ASSERT_TRUE(app::reg_write_string(u"HKEY_LOCAL_MACHINE\\Software\\Apps\\KELMA Messly",
-                                      u"InstallDir", u"\\Program Files\\Messly"));
+    ASSERT_TRUE(runtime::reg_write_string(u"HKEY_LOCAL_MACHINE\\Software\\Apps\\KELMA Messly",
+                                          u"InstallDir", u"\\Program Files\\Messly"));
     const std::string folder = root() + "/Program Files/Messly";
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(m_helper, folder + "/Messly.exe");
@@ -203,8 +203,8 @@ TEST_F(PhoneSettingsTest, MissedCallCounterLivesUnderSystemStatePhone) {
     EXPECT_EQ(increment_missed_call_count(), 1u);
     EXPECT_EQ(increment_missed_call_count(), 2u);
     std::uint32_t raw = 0;
-    ASSERT_TRUE(
-        app::reg_read_dword(u"HKEY_CURRENT_USER\\System\\State\\Phone", u"Missed Call Count", raw));
+    ASSERT_TRUE(runtime::reg_read_dword(u"HKEY_CURRENT_USER\\System\\State\\Phone",
+                                        u"Missed Call Count", raw));
     EXPECT_EQ(raw, 2u);
     PhoneManager::reset_missed_call_count();
     EXPECT_EQ(PhoneManager::missed_call_count(), 0u);
@@ -213,12 +213,12 @@ TEST_F(PhoneSettingsTest, MissedCallCounterLivesUnderSystemStatePhone) {
 TEST_F(PhoneSettingsTest, ModemAndEmergencyNumbers) {
     EXPECT_EQ(modem_device(), "sim");
     EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"112", u"911"}));
-    app::reg_write_string(k_telvara_key, u"Modem", u"tcp:127.0.0.1:7000");
-    app::reg_write_string(k_telvara_key, u"EmergencyNumbers", u" 101, 102 ;103");
+    runtime::reg_write_string(k_telvara_key, u"Modem", u"tcp:127.0.0.1:7000");
+    runtime::reg_write_string(k_telvara_key, u"EmergencyNumbers", u" 101, 102 ;103");
     EXPECT_EQ(modem_device(), "tcp:127.0.0.1:7000");
     EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"101", u"102", u"103"}));
-    app::reg_write_string(k_telvara_key, u"Modem", u"  ");
-    app::reg_write_string(k_telvara_key, u"EmergencyNumbers", u" , ");
+    runtime::reg_write_string(k_telvara_key, u"Modem", u"  ");
+    runtime::reg_write_string(k_telvara_key, u"EmergencyNumbers", u" , ");
     EXPECT_EQ(modem_device(), "sim");
     EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"112", u"911"}));
 }

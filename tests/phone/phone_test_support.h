@@ -76,7 +76,7 @@ class TelephoneTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+        runtime::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
         std::string error;
         const int port = m_server.listen_at("127.0.0.1", 0, error);
         ASSERT_GT(port, 0) << error;
@@ -88,7 +88,7 @@ class TelephoneTest : public data::testing::DocumentTest {
         m_document = std::make_unique<data::Document>(m_store, m_log.get(), files());
         m_document->load();
         m_document->add_listener(m_listener);
-        m_scheduler = std::make_unique<app::CActiveScheduler>(u"PhoneTest");
+        m_scheduler = std::make_unique<runtime::CActiveScheduler>(u"PhoneTest");
         m_telephone = std::make_unique<Telephone>(*m_document, *m_scheduler, m_log.get());
         modem::ModemConfig config;
         config.device = "tcp:127.0.0.1:" + std::to_string(port);
@@ -105,7 +105,7 @@ class TelephoneTest : public data::testing::DocumentTest {
         m_document.reset();
         m_log.reset();
         m_server.stop();
-        app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+        runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
         DocumentTest::TearDown();
     }
 
@@ -154,7 +154,7 @@ class TelephoneTest : public data::testing::DocumentTest {
     data::testing::RecordingDocListener m_listener;
     std::unique_ptr<CallLog> m_log;
     std::unique_ptr<data::Document> m_document;
-    std::unique_ptr<app::CActiveScheduler> m_scheduler;
+    std::unique_ptr<runtime::CActiveScheduler> m_scheduler;
     std::unique_ptr<Telephone> m_telephone;
 };
 

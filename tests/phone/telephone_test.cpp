@@ -408,7 +408,7 @@ class LineCallbackTest : public data::testing::DocumentTest {
         DocumentTest::SetUp();
         m_document = std::make_unique<data::Document>(m_store, nullptr, files());
         m_document->add_listener(m_listener);
-        m_scheduler = std::make_unique<app::CActiveScheduler>(u"LineTest");
+        m_scheduler = std::make_unique<runtime::CActiveScheduler>(u"LineTest");
         m_telephone = std::make_unique<Telephone>(*m_document, *m_scheduler, nullptr);
     }
     void TearDown() override {
@@ -432,7 +432,7 @@ class LineCallbackTest : public data::testing::DocumentTest {
     data::testing::FakeStore m_store;
     data::testing::RecordingDocListener m_listener;
     std::unique_ptr<data::Document> m_document;
-    std::unique_ptr<app::CActiveScheduler> m_scheduler;
+    std::unique_ptr<runtime::CActiveScheduler> m_scheduler;
     std::unique_ptr<Telephone> m_telephone;
 };
 

@@ -19,13 +19,13 @@ class DeviceRootTest : public ::testing::Test {
     void SetUp() override {
         std::string pattern = (std::filesystem::temp_directory_path() / "root-XXXXXX").string();
         m_root = ::mkdtemp(pattern.data());
-        app::set_device_root(m_root);
+        runtime::set_device_root(m_root);
         // Tests change the file behind the store's back and expect it noticed.
-        app::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
+        runtime::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
     }
     void TearDown() override {
-        app::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
-        app::set_device_root(std::filesystem::temp_directory_path().string() + "/no-such-root");
+        runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
+        runtime::set_device_root(std::filesystem::temp_directory_path().string() + "/no-such-root");
         std::filesystem::remove_all(m_root);
     }
     const std::string& root() const { return m_root; }

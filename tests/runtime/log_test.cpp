@@ -14,7 +14,7 @@
 #include <thread>
 
 using namespace telvara;
-using namespace telvara::app;
+using namespace telvara::runtime;
 
 namespace {
 

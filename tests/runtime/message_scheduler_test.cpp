@@ -11,7 +11,7 @@
 #include <thread>
 
 using namespace telvara;
-using namespace telvara::app;
+using namespace telvara::runtime;
 using telvara::test::pump_until;
 
 namespace {

@@ -9,7 +9,7 @@
 #include <fstream>
 
 using namespace telvara;
-using namespace telvara::app;
+using namespace telvara::runtime;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <sys/wait.h>
 
 using namespace telvara;
-using namespace telvara::app;
+using namespace telvara::runtime;
 
 namespace {
 

@@ -48,12 +48,12 @@ class ContactsToolTest : public ::testing::Test {
         std::string pattern = (fs::temp_directory_path() / "contacts-tool-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
-        m_previous_root = app::device_root();
-        app::set_device_root(m_dir + "/root");
+        m_previous_root = runtime::device_root();
+        runtime::set_device_root(m_dir + "/root");
         ASSERT_TRUE(fs::exists(tool_path())) << "build the telvara-contacts target first";
     }
     void TearDown() override {
-        app::set_device_root(m_previous_root);
+        runtime::set_device_root(m_previous_root);
         std::error_code ignored;
         fs::remove_all(m_dir, ignored);
     }

@@ -44,12 +44,12 @@ class FontLog : public telvara::test_support::DeviceRootTest {
   protected:
     void SetUp() override {
         DeviceRootTest::SetUp();
-        ASSERT_TRUE(app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
+        ASSERT_TRUE(runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
     }
 
     // The log file's text (UTF-16 after a byte-order mark) as UTF-8.
     std::string logged() const {
-        app::log().flush();
+        runtime::log().flush();
         for (const auto& entry : std::filesystem::directory_iterator(root() + "/Temp")) {
             std::ifstream in(entry.path(), std::ios::binary);
             const std::string raw((std::istreambuf_iterator<char>(in)), {});

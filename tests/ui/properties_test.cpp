@@ -253,8 +253,8 @@ TEST(SkinLoader, EveryTopLevelNodeIsFoundThroughTheIndex) {
 
 TEST(SkinLoader, LoadsFromAPathWithPicturesBesideTheSkin) {
     TempFolder root;
-    const std::string previous_root = app::device_root();
-    app::set_device_root(root.path());
+    const std::string previous_root = runtime::device_root();
+    runtime::set_device_root(root.path());
     SkinModel model = sample_model();
     model.pictures = {u"art\\button"};
     root.write("skins/test.skin", written(model));
@@ -262,7 +262,7 @@ TEST(SkinLoader, LoadsFromAPathWithPicturesBesideTheSkin) {
 
     Properties skin;
     const bool loaded = skin.load_skin(u"/skins/test.skin", 1);
-    app::set_device_root(previous_root);
+    runtime::set_device_root(previous_root);
     ASSERT_TRUE(loaded) << skin.impl().load_error();
     EXPECT_EQ(skin.impl().path(), u"/skins/test.skin");
     const Picture picture =

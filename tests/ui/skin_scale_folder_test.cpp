@@ -26,7 +26,7 @@ class ScaledPictures : public telvara::test_support::DeviceRootTest {
     }
 
     std::string logged() const {
-        app::log().flush();
+        runtime::log().flush();
         std::string out;
         for (const auto& entry : fs::directory_iterator(root() + "/Temp")) {
             std::ifstream in(entry.path(), std::ios::binary);
@@ -59,7 +59,7 @@ TEST_F(ScaledPictures, ShiftOneLoadsTheDoubledPictures) {
 }
 
 TEST_F(ScaledPictures, WithoutTheScaledFolderTheDesignPicturesLoadAndItIsLogged) {
-    ASSERT_TRUE(app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
+    ASSERT_TRUE(runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
     fs::remove_all(root() + "/skins/@2x");
     Properties skin;
     ASSERT_TRUE(skin.load_skin(u"/skins/sample.skin", 1)) << skin.impl().load_error();

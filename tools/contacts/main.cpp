@@ -209,7 +209,7 @@ int run(std::vector<std::string> args) {
     if (args.size() >= 2 && args[0] == "--root") {
         if (args[1].empty())
             return usage_error("--root needs a folder");
-        app::set_device_root(args[1]);
+        runtime::set_device_root(args[1]);
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty())
@@ -232,7 +232,7 @@ int run(std::vector<std::string> args) {
     if (command == "path") {
         if (!args.empty())
             return usage_error("path takes no arguments");
-        std::printf("%s\n", app::file_path(u"\\pim.vol").c_str());
+        std::printf("%s\n", runtime::file_path(u"\\pim.vol").c_str());
         return 0;
     }
     if (command == "add-test") {

@@ -68,7 +68,7 @@ int run(std::vector<std::string> args) {
     if (args.size() >= 2 && args[0] == "--root") {
         if (args[1].empty())
             return usage_error("--root needs a folder");
-        app::set_device_root(args[1]);
+        runtime::set_device_root(args[1]);
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty())
@@ -83,7 +83,7 @@ int run(std::vector<std::string> args) {
                          "HKEY_USERS or HKEY_CURRENT_USER");
         return false;
     };
-    const std::string file = app::device_root() + "/registry.reg";
+    const std::string file = runtime::device_root() + "/registry.reg";
     int status = 0;
 
     if (command == "help" || command == "--help" || command == "-h") {
@@ -99,7 +99,7 @@ int run(std::vector<std::string> args) {
     if (command == "list") {
         if (!need(0))
             return usage_error("list takes no arguments");
-        auto& store = app::settings_store();
+        auto& store = runtime::settings_store();
         std::string text = platform::serialize_settings(store.snapshot());
         for (const std::string& problem : store.take_problems())
             std::fprintf(stderr, "telvara-settings: %s\n", problem.c_str());
@@ -115,11 +115,11 @@ int run(std::vector<std::string> args) {
         WString name = from_utf8(args[2]);
         std::uint32_t number = 0;
         WString text;
-        if (app::reg_read_dword(key, name, number)) {
+        if (runtime::reg_read_dword(key, name, number)) {
             std::printf("%u\n", number);
             return 0;
         }
-        if (app::reg_read_string(key, name, text)) {
+        if (runtime::reg_read_string(key, name, text)) {
             std::printf("%s\n", to_utf8(text).c_str());
             return 0;
         }
@@ -139,9 +139,9 @@ int run(std::vector<std::string> args) {
             if (!parse_dword(args[3], number))
                 return usage_error("\"" + args[3] +
                                    "\" is not a number from 0 to 4294967295 (decimal or 0x hex)");
-            ok = app::reg_write_dword(key, name, number);
+            ok = runtime::reg_write_dword(key, name, number);
         } else {
-            ok = app::reg_write_string(key, name, from_utf8(args[3]));
+            ok = runtime::reg_write_string(key, name, from_utf8(args[3]));
         }
         if (!ok)
             return failure("cannot store \"" + args[2] + "\" in " + file +
@@ -153,7 +153,7 @@ int run(std::vector<std::string> args) {
             return usage_error("delete needs KEY and NAME");
         if (!check_key(status))
             return status;
-        if (!app::reg_delete_value(from_utf8(args[1]), from_utf8(args[2])))
+        if (!runtime::reg_delete_value(from_utf8(args[1]), from_utf8(args[2])))
             return failure("no value \"" + args[2] + "\" under " + args[1] +
                            " (or the file cannot be written)");
         return 0;
@@ -162,11 +162,11 @@ int run(std::vector<std::string> args) {
         if (!need(1) || (args[1] != "on" && args[1] != "off"))
             return usage_error("log needs on or off");
         bool on = args[1] == "on";
-        if (!app::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", on ? 1 : 0))
+        if (!runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", on ? 1 : 0))
             return failure("cannot write " + file);
         if (on)
             std::printf("log on: Telvara writes %s/Temp/<program name>.txt (UTF-16)\n",
-                        app::device_root().c_str());
+                        runtime::device_root().c_str());
         else
             std::printf("log off\n");
         return 0;

@@ -43,7 +43,7 @@ struct Entry {
 std::vector<Entry> list_folder(WStringView folder) {
     std::vector<Entry> entries;
     std::error_code error;
-    fs::directory_iterator it(app::file_path(folder), error);
+    fs::directory_iterator it(runtime::file_path(folder), error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code ignored;
         entries.push_back({from_utf8(it->path().filename().string()), it->is_directory(ignored)});

@@ -19,13 +19,13 @@ const WString* LanguageStrings::find(WStringView key) const {
 
 bool LanguageStrings::load_language_file(WStringView path) {
     // The old table stays in force until the new file has been read whole.
-    std::optional<LanguageTable> table = read_language_file(app::file_path(path));
+    std::optional<LanguageTable> table = read_language_file(runtime::file_path(path));
     if (!table)
         return false;
     m_table = std::move(*table);
     m_path = WString(path);
-    app::log() << platform::tick_count() << u" LanguageStrings::load_language_file " << m_path
-               << u" keys=" << static_cast<std::uint32_t>(m_table.size()) << u"\n";
+    runtime::log() << platform::tick_count() << u" LanguageStrings::load_language_file " << m_path
+                   << u" keys=" << static_cast<std::uint32_t>(m_table.size()) << u"\n";
     return true;
 }
 

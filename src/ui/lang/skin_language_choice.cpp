@@ -33,7 +33,7 @@ WString skin_path(WStringView base, WStringView name) {
 
 WString setting(const ChoiceContext& context, WStringView value) {
     WString text;
-    app::reg_read_string(settings_key(context.app_name), value, text);
+    runtime::reg_read_string(settings_key(context.app_name), value, text);
     return text;
 }
 
@@ -88,7 +88,7 @@ bool select_language_at_start(Properties& properties, const ChoiceContext& conte
     for (const WString& path : sorted(find_language_files(context.app_folder)))
         if (load_language(properties, path))
             return true;
-    app::log() << platform::tick_count() << u" select_language_at_start no language\n";
+    runtime::log() << platform::tick_count() << u" select_language_at_start no language\n";
     return false;
 }
 
@@ -105,7 +105,7 @@ bool select_skin_at_start(Properties& properties, const ChoiceContext& context,
     for (const WString& path : sorted(find_skin_files(skins_folder(base))))
         if (properties.load_skin(path, scale_shift))
             return true;
-    app::log() << platform::tick_count() << u" select_skin_at_start no skin\n";
+    runtime::log() << platform::tick_count() << u" select_skin_at_start no skin\n";
     return false;
 }
 
@@ -137,7 +137,7 @@ bool language_menu(Properties& properties, const ChoiceContext& context, WString
     if (!usable_name(name) || path == properties.language().path() ||
         !load_language(properties, path))
         return false;
-    app::reg_write_string(settings_key(context.app_name), kLanguageValue, name);
+    runtime::reg_write_string(settings_key(context.app_name), kLanguageValue, name);
     // Nodes took their texts when they were built: they build again.
     properties.send_reload_skin();
     return true;
@@ -165,7 +165,7 @@ bool skin_menu(Properties& properties, const ChoiceContext& context, WStringView
     if (!usable_name(name) || !is_selectable_skin(name) || path == properties.impl().path() ||
         !properties.load_skin(path, properties.scale_shift()))
         return false;
-    app::reg_write_string(settings_key(context.app_name), kSkinValue, name);
+    runtime::reg_write_string(settings_key(context.app_name), kSkinValue, name);
     properties.send_reload_skin();
     return true;
 }

@@ -44,11 +44,11 @@ class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
     }
 
     void set_setting(WStringView value, WStringView text) {
-        ASSERT_TRUE(app::reg_write_string(settings_key(u"Telvara"), value, text));
+        ASSERT_TRUE(runtime::reg_write_string(settings_key(u"Telvara"), value, text));
     }
     WString setting(WStringView value) {
         WString text = u"<unset>";
-        app::reg_read_string(settings_key(u"Telvara"), value, text);
+        runtime::reg_read_string(settings_key(u"Telvara"), value, text);
         return text;
     }
 

@@ -15,7 +15,7 @@ using namespace telvara::ui;
 namespace {
 
 std::string shipped(const char* name) {
-    return app::file_path(u"%app_path%/" + from_utf8(name));
+    return runtime::file_path(u"%app_path%/" + from_utf8(name));
 }
 
 TEST(ShippedFiles, LanguageFilesAreUtf16WithTheSameKeys) {

@@ -234,7 +234,7 @@ TEST_F(LanguageMenu, AChoiceLoadsWritesAndReloadsOnce) {
     EXPECT_EQ(setting(u"Language"), u"russian");
     EXPECT_EQ(reloads.count, 1);
 
-    ASSERT_TRUE(app::reg_delete_value(settings_key(u"Telvara"), u"Language"));
+    ASSERT_TRUE(runtime::reg_delete_value(settings_key(u"Telvara"), u"Language"));
     EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#russian", menu, u""))
         << "the current language changes nothing";
     EXPECT_EQ(setting(u"Language"), u"<unset>");
