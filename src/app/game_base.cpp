@@ -56,6 +56,8 @@ GameBase::GameBase(Application& application, WStringView name, GameBaseOptions o
     if (g_game)
         runtime::fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated");
     g_game = this;
+    if (m_clock)
+        m_clock_scope.emplace(*m_clock);
 
     std::uint32_t preference = 0;
     runtime::reg_read_dword(kKelmaKey, u"SIPPreference", preference);
@@ -102,7 +104,7 @@ GameBase* GameBase::instance() {
 }
 
 std::uint32_t GameBase::ticks() const {
-    return m_clock ? m_clock->now() : platform::tick_count();
+    return platform::tick_count();
 }
 
 void GameBase::set_hook(int slot, MessageHook hook) {

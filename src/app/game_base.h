@@ -9,6 +9,7 @@
 #include "app/frame_recorder.h"
 #include "app/screen_info.h"
 #include "display/display.h"
+#include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "runtime/active_scheduler.h"
@@ -21,6 +22,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace telvara::app {
@@ -44,25 +46,15 @@ inline constexpr std::uintptr_t kSettingInputPanel = 224;
 std::intptr_t pack_point(std::int32_t x, std::int32_t y);
 ui::Point unpack_point(std::intptr_t lparam);
 
-// A clock a driver moves by hand; frames then depend on nothing but it.
-class VirtualClock {
-  public:
-    explicit VirtualClock(std::uint32_t start_ms = 1000) : m_now(start_ms) {}
-    std::uint32_t now() const { return m_now; }
-    void advance(std::uint32_t ms) { m_now += ms; }
-
-  private:
-    std::uint32_t m_now;
-};
-
 struct GameBaseOptions {
     // The display layer (an SDL window or the headless presenter); null runs
     // without one: the screen then has the fallback size and frames come from
     // the windowed timer only.
     std::unique_ptr<display::Display> display;
     display::ScreenMetrics fallback_metrics{240, 320, 96, 0};
-    // Null: the steady tick count.
-    VirtualClock* clock = nullptr;
+    // Null: the steady tick count. Otherwise the program's clock for the
+    // game's lifetime (platform/clock.h), moved only by advance().
+    platform::VirtualClock* clock = nullptr;
     // Look for the frame recorder's trigger picture (off in tests that do
     // not want a stray file in the device root to start one).
     bool allow_recorder = true;
@@ -186,7 +178,8 @@ class GameBase final : private display::EventSink {
     std::unique_ptr<platform::MessageTarget> m_window;
     std::unique_ptr<display::Display> m_display;
     display::ScreenMetrics m_fallback_metrics;
-    VirtualClock* m_clock = nullptr;
+    platform::VirtualClock* m_clock = nullptr;
+    std::optional<platform::ScopedVirtualClock> m_clock_scope;
     std::unique_ptr<runtime::CActiveScheduler> m_active_scheduler;
     std::unique_ptr<runtime::MessageScheduler> m_message_scheduler;
     std::unique_ptr<FrameRecorder> m_recorder;

@@ -10,7 +10,6 @@
 namespace telvara::app {
 
 class Application;
-class VirtualClock;
 
 // How long a tap holds the pen, and the step of a drag's moves (virtual ms).
 inline constexpr std::uint32_t kTapHoldMs = 40;

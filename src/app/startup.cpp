@@ -359,7 +359,7 @@ int win_main(const StartOptions& options) {
         close_single_instance();
         return 1;
     }
-    VirtualClock clock;
+    platform::VirtualClock clock;
     if (!options.script.empty())
         game_options.clock = &clock;
 

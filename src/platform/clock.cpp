@@ -4,12 +4,29 @@
 
 namespace telvara::platform {
 
-std::uint32_t tick_count() {
+namespace {
+
+std::atomic<const VirtualClock*> g_virtual{nullptr};
+
+} // namespace
+
+std::int64_t clock_ms() {
+    if (const VirtualClock* clock = g_virtual.load(std::memory_order_acquire))
+        return clock->now_ms();
     using namespace std::chrono;
-    // Wraps after 49.7 days like the tick count it stands in for; callers
-    // compare differences, which stay right across the wrap.
-    return static_cast<std::uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::uint32_t tick_count() {
+    return static_cast<std::uint32_t>(clock_ms());
+}
+
+ScopedVirtualClock::ScopedVirtualClock(VirtualClock& clock) {
+    g_virtual.store(&clock, std::memory_order_release);
+}
+
+ScopedVirtualClock::~ScopedVirtualClock() {
+    g_virtual.store(nullptr, std::memory_order_release);
 }
 
 } // namespace telvara::platform

@@ -4,6 +4,8 @@
 
 #include "platform/messages.h"
 
+#include "platform/clock.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -32,12 +34,19 @@ struct SentMessage {
     bool done = false;
 };
 
+// Timers run on the program's clock (clock_ms), which a scripted run may
+// replace by a virtual one; waits for them still sleep on the steady clock.
 struct Timer {
     std::shared_ptr<TargetSlot> target;
     std::uintptr_t id = 0;
-    Clock::duration interval{};
-    Clock::time_point due{};
+    std::int64_t interval = 0; // ms
+    std::int64_t due = 0;      // clock_ms()
 };
+
+// When to wake on the steady clock for a timer due at `due` (program clock).
+Clock::time_point wake_time(std::int64_t due) {
+    return Clock::now() + std::chrono::milliseconds(std::max<std::int64_t>(0, due - clock_ms()));
+}
 
 // Restricts a retrieval to one message number of one target.
 struct Filter {
@@ -126,10 +135,10 @@ class MessageQueue {
         std::unique_lock lock(m_mutex);
         for (;;) {
             handle_sent(lock);
-            if (find(out, filter, Peek::remove, Clock::now()))
+            if (find(out, filter, Peek::remove, clock_ms()))
                 return;
             if (auto due = next_due(filter))
-                m_cv.wait_until(lock, *due);
+                m_cv.wait_until(lock, wake_time(*due));
             else
                 m_cv.wait(lock);
         }
@@ -138,7 +147,7 @@ class MessageQueue {
     bool peek(Message& out, Peek mode) {
         std::unique_lock lock(m_mutex);
         handle_sent(lock);
-        return find(out, nullptr, mode, Clock::now());
+        return find(out, nullptr, mode, clock_ms());
     }
 
     bool wait(std::chrono::milliseconds timeout) {
@@ -153,11 +162,11 @@ class MessageQueue {
                 return true;
             }
             auto due = next_due(nullptr);
-            if (!m_sent.empty() || !m_posted.empty() || m_quit || (due && *due <= now))
+            if (!m_sent.empty() || !m_posted.empty() || m_quit || (due && *due <= clock_ms()))
                 return true;
             if (now >= deadline)
                 return false;
-            m_cv.wait_until(lock, due ? std::min(*due, deadline) : deadline);
+            m_cv.wait_until(lock, due ? std::min(wake_time(*due), deadline) : deadline);
         }
     }
 
@@ -169,15 +178,15 @@ class MessageQueue {
             std::lock_guard lock(m_mutex);
             if (m_closed || !target->target.load())
                 return;
-            auto due = Clock::now() + interval;
+            auto due = clock_ms() + interval.count();
             auto it = std::find_if(m_timers.begin(), m_timers.end(), [&](const Timer& timer) {
                 return timer.target == target && timer.id == id;
             });
             if (it != m_timers.end()) {
-                it->interval = interval;
+                it->interval = interval.count();
                 it->due = due;
             } else {
-                m_timers.push_back(Timer{target, id, interval, due});
+                m_timers.push_back(Timer{target, id, interval.count(), due});
             }
         }
         m_cv.notify_all();
@@ -237,7 +246,7 @@ class MessageQueue {
         }
     }
 
-    bool find(Message& out, const Filter* filter, Peek mode, Clock::time_point now) {
+    bool find(Message& out, const Filter* filter, Peek mode, std::int64_t now) {
         auto posted = std::find_if(m_posted.begin(), m_posted.end(), [&](const Message& message) {
             return !filter || filter->matches(message.target.slot().get(), message.id);
         });
@@ -283,8 +292,8 @@ class MessageQueue {
         return !filter || filter->matches(timer.target.get(), WM_TIMER);
     }
 
-    std::optional<Clock::time_point> next_due(const Filter* filter) const {
-        std::optional<Clock::time_point> due;
+    std::optional<std::int64_t> next_due(const Filter* filter) const {
+        std::optional<std::int64_t> due;
         for (const auto& timer : m_timers) {
             if (matches(filter, timer) && (!due || timer.due < *due))
                 due = timer.due;

@@ -99,13 +99,13 @@ class ApplicationTest : public DeviceRootTest {
     app::Application& application() { return *m_app; }
     app::GameBase& game() { return m_app->game(); }
     display::HeadlessDisplay& screen() { return *m_display; }
-    app::VirtualClock& clock() { return m_clock; }
+    platform::VirtualClock& clock() { return m_clock; }
 
     static constexpr std::int32_t kWidth = 48;
     static constexpr std::int32_t kHeight = 64;
 
   private:
-    app::VirtualClock m_clock;
+    platform::VirtualClock m_clock;
     display::HeadlessDisplay* m_display = nullptr;
     std::unique_ptr<app::Application> m_app;
 };

@@ -3,6 +3,8 @@
 
 #include "platform/messages.h"
 
+#include "platform/clock.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -252,6 +254,27 @@ TEST(Messages, KilledTimerNeverFires) {
     std::this_thread::sleep_for(10ms);
     Message message;
     EXPECT_FALSE(peek(message, Peek::remove));
+}
+
+TEST(Messages, UnderAVirtualClockTimersFireOnlyAsTheClockMoves) {
+    VirtualClock clock(5000);
+    ScopedVirtualClock scope(clock);
+    EXPECT_EQ(tick_count(), 5000u);
+    Recorder target;
+    set_timer(target.ref(), 7, 100);
+    std::this_thread::sleep_for(20ms); // real time is no time here
+    Message message;
+    EXPECT_FALSE(peek(message, Peek::remove));
+    clock.advance(99);
+    EXPECT_FALSE(peek(message, Peek::remove));
+    clock.advance(1);
+    ASSERT_TRUE(peek(message, Peek::remove));
+    EXPECT_EQ(message.wparam, 7u);
+    // Re-armed on the same clock: a long jump gives one message, not a backlog.
+    clock.advance(1000);
+    EXPECT_TRUE(peek(message, Peek::remove));
+    EXPECT_FALSE(peek(message, Peek::remove));
+    kill_timer(target.ref(), 7);
 }
 
 TEST(Messages, WaitForTakesOnlyTheWantedMessage) {
