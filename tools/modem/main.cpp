@@ -3,9 +3,10 @@
 // control socket).
 //
 //   telvara-modem serve --listen 127.0.0.1:PORT [--control 127.0.0.1:PORT] [--pty]
-//   telvara-modem ring [NUMBER] | answer | hangup | busy [NUMBER] | noanswer NUMBER
-//                 | silent on|off | calls | received | reset
-//                 [--to SOCKET|HOST:PORT | --root DIR]
+//   telvara-modem COMMAND [ARGUMENT...] [--to SOCKET|HOST:PORT | --root DIR]
+//   telvara-modem --help | --version
+// The commands are the simulator's (modem_sim.h); their words are sent as one
+// line, so names may have spaces: telvara-modem ring +491234 Anna Berg
 
 #include "platform/modem/sim_server.h"
 #include "platform/runtime_names.h"
@@ -28,14 +29,34 @@ void on_signal(int) {
     g_stop = true;
 }
 
+// The project's version (CMakeLists.txt).
+constexpr const char* version = "3.01";
+
+constexpr const char* usage_text =
+    "usage: telvara-modem serve --listen HOST:PORT [--control HOST:PORT] [--pty]\n"
+    "       telvara-modem COMMAND [--to SOCKET|HOST:PORT | --root DIR]\n"
+    "       telvara-modem --help | --version\n"
+    "Commands to the simulator:\n"
+    "  ring [NUMBER [NAME...]]   a call comes in (with the caller's name); it waits\n"
+    "                            while another call is there\n"
+    "  answer                    the far end answers the outgoing call\n"
+    "  hangup [ID]               the far end of call ID (else of every call) hangs up\n"
+    "  busy [NUMBER]             NUMBER (else the next dialled) is busy\n"
+    "  noanswer NUMBER           NUMBER never answers\n"
+    "  sim pin CODE | puk CODE | ready | absent\n"
+    "                            the SIM wants PIN CODE, has PUK CODE, is unlocked, is out\n"
+    "  register home|roaming|searching|denied|off\n"
+    "                            the network around\n"
+    "  operator NAME...          the network's name\n"
+    "  signal N                  the signal strength: 0-31, 99 unknown\n"
+    "  ussd CODE [[?]REPLY...]   the reply to service code CODE ('?': it asks for more)\n"
+    "  silent on|off             the modem stops (resumes) answering\n"
+    "  calls | received | reset  the call list, the AT commands received, start over\n"
+    "Without --to: the simulator inside the Telvara running on the device root\n"
+    "DIR (default $TELVARA_ROOT, else ~/.local/share/telvara).\n";
+
 int usage() {
-    std::fputs("usage: telvara-modem serve --listen HOST:PORT [--control HOST:PORT] [--pty]\n"
-               "       telvara-modem ring [NUMBER] | answer | hangup | busy [NUMBER]\n"
-               "                     | noanswer NUMBER | silent on|off | calls | received | reset\n"
-               "                     [--to SOCKET|HOST:PORT | --root DIR]\n"
-               "Without --to: the simulator inside the Telvara running on the device root\n"
-               "DIR (default $TELVARA_ROOT, else ~/.local/share/telvara).\n",
-               stderr);
+    std::fputs(usage_text, stderr);
     return 2;
 }
 
@@ -121,6 +142,14 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         return usage();
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (args[0] == "--version") {
+        std::printf("telvara-modem %s\n", version);
+        return 0;
     }
     if (args[0] == "serve") {
         return serve({args.begin() + 1, args.end()});

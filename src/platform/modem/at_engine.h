@@ -2,7 +2,9 @@
 // The AT conversation with one opened modem, without any I/O or clock of its
 // own: bytes and the time come in, bytes to write and call events go out. It
 // sets the modem up, sends one command at a time, and keeps the list of calls
-// from +CLCC, which it polls whenever anything suggests a change.
+// from +CLCC, which it polls whenever anything suggests a change. The SIM,
+// the registration, the operator and the signal are asked in between, never
+// ahead of a call operation.
 
 #include "platform/modem/modem.h"
 
@@ -10,6 +12,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,16 +44,34 @@ class AtEngine {
     void hang_up();
     void hold();
     void unhold();
+    void hold_and_accept();
+    void release_and_accept();
+    void reject_waiting();
+    void join();
+    void enter_pin(const std::string& pin);
+    void enter_puk(const std::string& puk, const std::string& new_pin);
     void tones(const std::string& digits);
     void mute(MuteState state);
     void service_code(const std::string& code);
+
+    const NetworkState& network() const { return m_network; }
+    bool supports_join() const { return m_supports_join; }
 
     std::string take_output();
     std::vector<ModemEvent> take_events();
     std::vector<std::string> take_log();
 
   private:
-    enum class Role : std::uint8_t { setup, setup_optional, poll, operation, dial, hang_up };
+    enum class Role : std::uint8_t {
+        setup,
+        setup_optional,
+        poll,
+        operation,
+        dial,
+        hang_up,
+        network, // optional questions about the SIM and the network
+        pin,     // a PIN or PUK: its text is never logged
+    };
     struct Command {
         std::string text;
         Role role = Role::operation;
@@ -60,20 +81,45 @@ class AtEngine {
         int id = 0;
         Direction direction = Direction::outgoing;
         CallState state = CallState::idle;
-        std::string number;
+        std::string number{};
+        std::string name{};
+        bool multiparty = false;
     };
 
     void queue(Command command);
+    // Queues a network question unless it is queued already or the modem
+    // refused it before; false when it was not queued.
+    bool ask_network(const std::string& text, bool first = false);
+    bool network_queued(std::string_view prefix) const;
     void send_next(Clock::time_point now);
     void line(std::string_view text, Clock::time_point now);
     bool final_result(std::string_view text) const;
     void finish(std::string_view result, Clock::time_point now);
+    void finish_network(const Command& command, std::string_view result, bool ok, int code);
+    void failed(const Command& command, std::string_view result, int code);
+    EndReason dial_refusal(std::string_view result, int code) const;
     void unsolicited(std::string_view text);
+    bool network_line(std::string_view text);
+    void caller_line(std::string_view text);
+    void name_line(std::string_view text);
+    void sim_line(std::string_view text);
+    void registration_line(std::string_view text, bool eps);
+    // True once per command: the information line that answers it.
+    bool take_answer(std::string_view query);
+    bool set_sim(SimState state);
+    void ask_retries();
+    void set_registration(bool eps, Registration registration);
+    void set_operator(std::string name);
+    void report_network();
+    bool pollable() const;
+    Call* incoming_call(bool waiting_first);
     void apply_call_list(Clock::time_point now);
+    void info_event(const Call& call);
+    void state_event(const Call& call);
     void end_call(const Call& call, EndReason reason);
     void poll_now();
     void event(ModemEvent event);
-    void log(std::string text);
+    void log(std::string_view text);
     bool has_call_in(std::initializer_list<CallState> states) const;
 
     ModemTiming m_timing;
@@ -83,7 +129,10 @@ class AtEngine {
     std::vector<std::string> m_log;
 
     std::deque<Command> m_queue;
+    // Network questions: sent only when nothing else waits.
+    std::deque<Command> m_network_queue;
     std::optional<Command> m_current;
+    bool m_answered = false;
     Clock::time_point m_sent_at{};
     std::vector<std::string> m_clcc_lines;
 
@@ -95,13 +144,28 @@ class AtEngine {
     std::optional<Clock::time_point> m_next_poll;
     // What the last unsolicited end result said, for the next call that goes.
     std::optional<EndReason> m_end_hint;
-    // Caller ID seen before the call showed up in the list.
+    // Caller ID and name seen before the call showed up in the list.
     std::string m_pending_caller;
+    std::string m_pending_name;
+    // The call the last +CLIP or +CCWA spoke of: +CNAP follows it.
+    int m_caller_call = 0;
     // A dial sent and not yet seen in the list.
     bool m_dial_pending = false;
     std::string m_dial_number;
     Clock::time_point m_dial_since{};
     int m_synthetic_id = -1;
+
+    NetworkState m_network;
+    NetworkState m_reported_network;
+    // Held back while the tries left are still being asked, so the SIM state
+    // and its tries arrive in one event.
+    bool m_network_held = false;
+    Registration m_creg = Registration::unknown;
+    Registration m_cereg = Registration::unknown;
+    bool m_creg_unsolicited = false;
+    std::set<std::string> m_refused;
+    std::optional<Clock::time_point> m_next_network_poll;
+    bool m_supports_join = false;
 };
 
 } // namespace telvara::platform::modem

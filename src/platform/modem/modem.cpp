@@ -86,8 +86,12 @@ struct Modem::Impl {
     std::vector<ModemEvent> events;
     std::vector<pid_t> hooks;
 
+    // The engine's latest network state, for any thread (under mutex).
+    NetworkState network;
+
     std::atomic<bool> stopping{false};
     std::atomic<bool> ready{false};
+    std::atomic<bool> join{false};
     std::atomic<SpeakerState> speaker{SpeakerState::off};
     int wake[2] = {-1, -1};
     std::thread thread;
@@ -189,6 +193,12 @@ struct Modem::Impl {
         for (auto& line : engine.take_log()) {
             log(line);
         }
+        // Before the events: whoever hears of a change can read it at once.
+        {
+            std::lock_guard lock(mutex);
+            network = engine.network();
+        }
+        join = engine.supports_join();
         publish(engine.take_events());
     }
 
@@ -346,6 +356,52 @@ void Modem::hold() {
 
 void Modem::unhold() {
     m_impl->submit("unhold", [](AtEngine& engine) { engine.unhold(); });
+}
+
+void Modem::hold_and_accept() {
+    m_impl->submit("hold_and_accept", [](AtEngine& engine) { engine.hold_and_accept(); });
+}
+
+void Modem::release_and_accept() {
+    m_impl->submit("release_and_accept", [](AtEngine& engine) { engine.release_and_accept(); });
+}
+
+void Modem::reject_waiting() {
+    m_impl->submit("reject_waiting", [](AtEngine& engine) { engine.reject_waiting(); });
+}
+
+void Modem::join() {
+    m_impl->submit("join", [](AtEngine& engine) { engine.join(); });
+}
+
+bool Modem::supports_join() const {
+    return m_impl->join;
+}
+
+bool Modem::enter_pin(std::string_view pin) {
+    auto checked = pin_string(pin);
+    if (!checked) {
+        return false;
+    }
+    m_impl->submit("enter_pin", [code = *checked](AtEngine& engine) { engine.enter_pin(code); });
+    return true;
+}
+
+bool Modem::enter_puk(std::string_view puk, std::string_view new_pin) {
+    auto checked_puk = pin_string(puk);
+    auto checked_pin = pin_string(new_pin);
+    if (!checked_puk || checked_puk->size() != 8 || !checked_pin) {
+        return false;
+    }
+    m_impl->submit("enter_puk", [puk = *checked_puk, pin = *checked_pin](AtEngine& engine) {
+        engine.enter_puk(puk, pin);
+    });
+    return true;
+}
+
+NetworkState Modem::network() const {
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->network;
 }
 
 bool Modem::send_tones(std::string_view digits) {

@@ -44,6 +44,45 @@ enum class EndReason : std::uint8_t {
     no_carrier, // the network ended the call
     modem_lost, // the modem stopped answering or went away
     failed,     // the dial command was refused
+    no_service, // no network to place it on (+CME ERROR: 30, 31, 32, or not registered)
+    sim_locked, // the SIM wants its PIN or PUK first (+CME ERROR: 11, 12), or there is none (10)
+};
+
+// What the SIM says (+CPIN?).
+enum class SimState : std::uint8_t {
+    unknown,      // not asked yet, or the modem cannot tell
+    ready,        // "READY": no code needed, or the code was entered
+    pin_required, // "SIM PIN"
+    puk_required, // "SIM PUK": the PIN was entered wrong too often
+    absent,       // +CME ERROR: 10, SIM not inserted
+    failed,       // +CME ERROR: 13 or 15, or a code this phone cannot take (PH-SIM PIN, ...)
+};
+
+// Registration with the network (+CREG / +CEREG <stat>); the better of the
+// two counts.
+enum class Registration : std::uint8_t {
+    unknown,   // not asked yet, or <stat> 4
+    none,      // 0: not registered and not searching
+    home,      // 1
+    searching, // 2
+    denied,    // 3
+    roaming,   // 5
+};
+
+struct NetworkState {
+    SimState sim = SimState::unknown;
+    Registration registration = Registration::unknown;
+    // +COPS? in long alphanumeric form; empty when unknown or not registered.
+    std::string operator_name{};
+    // From +CSQ <rssi>: 0-4 bars; -1 unknown (99, or not asked yet).
+    int signal_bars = -1;
+    // +CPINR: tries left for the code the SIM asks now; -1 unknown.
+    int pin_retries = -1;
+
+    bool registered() const {
+        return registration == Registration::home || registration == Registration::roaming;
+    }
+    friend bool operator==(const NetworkState&, const NetworkState&) = default;
 };
 
 struct ModemEvent {
@@ -53,8 +92,14 @@ struct ModemEvent {
         call_state,     // a call changed state (call, state, reason when disconnected)
         line_open,      // the modem answered its set-up; operations work now
         line_closed,    // the modem went away (detail); it is reopened later
-        command_failed, // an operation was refused or timed out (detail names it)
-        service_reply,  // the network answered a service code (detail: its text, UTF-8)
+        command_failed, // an operation was refused or timed out (detail names it,
+                        // code: the +CME ERROR number, -1 without one)
+        service_reply,  // the network answered a service code (detail: its text, UTF-8;
+                        // code: the +CUSD <m>: 0 done, 1 a reply is expected, 2 ended
+                        // by the network, 4 not supported, 5 timed out)
+        network,        // the SIM, registration, operator or signal changed (network)
+        pin_result,     // an entered PIN or PUK was taken (code 0) or refused
+                        // (code: the +CME ERROR number, 16 for a wrong code)
     };
     Kind kind = Kind::call_state;
     int call = 0; // the modem's own call index; 0 for line events
@@ -63,6 +108,13 @@ struct ModemEvent {
     EndReason reason = EndReason::normal;
     std::string number{}; // only characters of a phone number; empty when unknown
     std::string detail{};
+    // call_info: the caller's name as the network gives it (+CNAP, UTF-8,
+    // control characters dropped); empty when none or withheld.
+    std::string name{};
+    // call_state: the call is part of a conference (+CLCC <mpty> 1).
+    bool multiparty = false;
+    int code = -1;
+    NetworkState network{};
 
     friend bool operator==(const ModemEvent&, const ModemEvent&) = default;
 };
@@ -71,6 +123,8 @@ struct ModemEvent {
 std::string_view to_string(CallState state);
 std::string_view to_string(EndReason reason);
 std::string_view to_string(ModemEvent::Kind kind);
+std::string_view to_string(SimState state);
+std::string_view to_string(Registration registration);
 
 // Numbers are data. The dial string of a number, or nothing when the number
 // holds a character that has no place in a dial string (';', quotes, control
@@ -84,6 +138,10 @@ std::optional<std::string> tone_string(std::string_view digits);
 std::optional<std::string> service_string(std::string_view code);
 // A number reported by the network, cut down to what a number may hold.
 std::string clean_number(std::string_view reported);
+// A SIM PIN (4 to 8 digits) or PUK (8 digits): the code itself, else nothing.
+std::optional<std::string> pin_string(std::string_view code);
+// Signal bars from a +CSQ <rssi> (0-31, 99 unknown): 0-4, or -1.
+int signal_bars(int rssi);
 
 struct ModemTiming {
     // How long a command may go unanswered before the line is closed.
@@ -94,6 +152,9 @@ struct ModemTiming {
     std::chrono::milliseconds poll_interval{500};
     // +CLCC polling while every call is connected (catches silent ends).
     std::chrono::milliseconds connected_poll_interval{2000};
+    // +CSQ (and +CREG? when the modem sends no unsolicited +CREG) while the
+    // line is open.
+    std::chrono::milliseconds network_poll_interval{20000};
     // Reopening a modem that went away: first wait, doubled up to the last.
     std::chrono::milliseconds reopen_first{1000};
     std::chrono::milliseconds reopen_max{30000};
@@ -142,6 +203,20 @@ class Modem {
     void hang_up();
     void hold();   // +CHLD=2: hold the active call
     void unhold(); // +CHLD=2 with nothing active: take the held call back
+    // The calls of a waiting or held second call (3GPP TS 22.030 / 27.007 +CHLD):
+    void hold_and_accept();    // +CHLD=2: active calls on hold, the waiting (else held) one taken
+    void release_and_accept(); // +CHLD=1: active calls ended, the waiting (else held) one taken
+    void reject_waiting();     // +CHLD=0: the waiting call turned away (else held calls ended)
+    void join();               // +CHLD=3: the held call joins the active one
+    // +CHLD=? listed 3 (conference calls); false until the modem said so.
+    bool supports_join() const;
+    // AT+CPIN="code" (a PIN, or a PUK with the new PIN): false when the code
+    // is not a code (pin_string); the outcome arrives as pin_result, then a
+    // network event. Codes never reach the log.
+    bool enter_pin(std::string_view pin);
+    bool enter_puk(std::string_view puk, std::string_view new_pin);
+    // The latest network state (any thread).
+    NetworkState network() const;
     bool send_tones(std::string_view digits);
     void set_mute(MuteState state);
     bool send_service_code(std::string_view code);

@@ -3,6 +3,8 @@
 
 #include "platform/modem/modem.h"
 
+#include <algorithm>
+
 namespace telvara::platform::modem {
 
 namespace {
@@ -93,6 +95,31 @@ std::string clean_number(std::string_view reported) {
     return out;
 }
 
+std::optional<std::string> pin_string(std::string_view code) {
+    // Digits only: a code is never formatted, and anything else would end
+    // up inside the quotes of AT+CPIN.
+    if (code.size() < 4 || code.size() > 8 || !std::all_of(code.begin(), code.end(), is_digit)) {
+        return std::nullopt;
+    }
+    return std::string(code);
+}
+
+int signal_bars(int rssi) {
+    if (rssi < 0 || rssi > 31) {
+        return -1; // 99: not known
+    }
+    if (rssi <= 1) {
+        return 0;
+    }
+    if (rssi <= 9) {
+        return 1;
+    }
+    if (rssi <= 14) {
+        return 2;
+    }
+    return rssi <= 19 ? 3 : 4;
+}
+
 std::string_view to_string(CallState state) {
     switch (state) {
     case CallState::idle:
@@ -131,6 +158,10 @@ std::string_view to_string(EndReason reason) {
         return "modem_lost";
     case EndReason::failed:
         return "failed";
+    case EndReason::no_service:
+        return "no_service";
+    case EndReason::sim_locked:
+        return "sim_locked";
     }
     return "?";
 }
@@ -151,6 +182,46 @@ std::string_view to_string(ModemEvent::Kind kind) {
         return "command_failed";
     case ModemEvent::Kind::service_reply:
         return "service_reply";
+    case ModemEvent::Kind::network:
+        return "network";
+    case ModemEvent::Kind::pin_result:
+        return "pin_result";
+    }
+    return "?";
+}
+
+std::string_view to_string(SimState state) {
+    switch (state) {
+    case SimState::unknown:
+        return "unknown";
+    case SimState::ready:
+        return "ready";
+    case SimState::pin_required:
+        return "pin_required";
+    case SimState::puk_required:
+        return "puk_required";
+    case SimState::absent:
+        return "absent";
+    case SimState::failed:
+        return "failed";
+    }
+    return "?";
+}
+
+std::string_view to_string(Registration registration) {
+    switch (registration) {
+    case Registration::unknown:
+        return "unknown";
+    case Registration::none:
+        return "none";
+    case Registration::home:
+        return "home";
+    case Registration::searching:
+        return "searching";
+    case Registration::denied:
+        return "denied";
+    case Registration::roaming:
+        return "roaming";
     }
     return "?";
 }

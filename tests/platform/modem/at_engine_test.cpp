@@ -1,9 +1,7 @@
 // The AT conversation against a scripted modem: set-up that tolerates
 // refusals, garbled and split lines, vendor lines, service replies on either
 // side of the OK, calls that vanish from the list, and commands that time out.
-#include "platform/modem/at_engine.h"
-
-#include <gtest/gtest.h>
+#include "scripted_modem.h"
 
 #include <string>
 #include <vector>
@@ -13,81 +11,26 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace std::string_view_literals;
-using Kind = ModemEvent::Kind;
-
-class ScriptedModem : public ::testing::Test {
-  protected:
-    ModemTiming timing() {
-        ModemTiming t;
-        t.command_timeout = 1000ms;
-        t.dial_timeout = 5000ms;
-        t.poll_interval = 500ms;
-        t.connected_poll_interval = 2000ms;
-        return t;
-    }
-
-    // The next command the engine wrote, without its CR.
-    std::string sent() {
-        m_pending += m_engine.take_output();
-        auto end = m_pending.find('\r');
-        if (end == std::string::npos) {
-            return {};
-        }
-        std::string command = m_pending.substr(0, end);
-        m_pending.erase(0, end + 1);
-        return command;
-    }
-
-    // Expects `command` and answers it.
-    void reply(const std::string& command, const std::string& answer) {
-        ASSERT_EQ(sent(), command);
-        m_engine.receive(answer, m_now);
-    }
-
-    void set_up_modem(const std::string& clcc = "\r\nOK\r\n") {
-        m_engine.start(m_now);
-        reply("AT", "AT\r\r\nOK\r\n"); // still echoing
-        reply("ATE0", "ATE0\r\r\nOK\r\n");
-        reply("ATV1", "\r\nOK\r\n");
-        reply("AT+CMEE=1", "\r\nERROR\r\n");
-        reply("AT+CLIP=1", "\r\nOK\r\n");
-        reply("AT+CRC=1", "\r\n+CME ERROR: 3\r\n");
-        reply("AT+CCWA=1", "\r\nOK\r\n");
-        reply("AT+CLCC=?", "\r\nERROR\r\n");
-        reply("AT+CHLD=?", "\r\nERROR\r\n");
-        reply("AT+CLCC", clcc);
-    }
-
-    std::vector<ModemEvent> events() { return m_engine.take_events(); }
-
-    static std::vector<std::string> states(const std::vector<ModemEvent>& events) {
-        std::vector<std::string> out;
-        for (const auto& e : events) {
-            if (e.kind == Kind::call_state) {
-                out.emplace_back(to_string(e.state));
-            }
-        }
-        return out;
-    }
-
-    void advance(std::chrono::milliseconds by) {
-        m_now += by;
-        m_engine.tick(m_now);
-    }
-
-    Clock::time_point m_now = Clock::time_point() + 1000s;
-    AtEngine m_engine{timing()};
-    std::string m_pending;
-};
 
 TEST_F(ScriptedModem, RefusedOptionalSetupStillOpensTheLine) {
+    // Every network question is refused too (the fixture's default).
     set_up_modem();
+    EXPECT_EQ(
+        m_network_commands,
+        (std::vector<std::string>{"AT+CPIN?", "AT+CREG=2", "AT+CREG=1", "AT+CREG?", "AT+CEREG=2",
+                                  "AT+CEREG?", "AT+COPS=3,0", "AT+COPS?", "AT+CSQ", "AT+CNAP=1"}));
     auto got = events();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].kind, Kind::line_open);
     EXPECT_TRUE(m_engine.open());
-    // Nothing to poll without calls.
+    EXPECT_EQ(m_engine.network(), NetworkState{});
+    // Nothing to poll without calls, and no network question left to repeat.
     EXPECT_FALSE(m_engine.next_deadline().has_value());
+    m_engine.dial("555");
+    m_engine.tick(m_now);
+    reply("ATD555;", "\r\nOK\r\n");
+    reply("AT+CLCC", "\r\n+CLCC: 1,0,2,0,0,\"555\",129\r\n\r\nOK\r\n");
+    EXPECT_EQ(states(events()), std::vector<std::string>{"dialing"});
 }
 
 TEST_F(ScriptedModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
@@ -303,6 +246,132 @@ TEST_F(ScriptedModem, OverlongLineIsDropped) {
     // The junk only asks for a poll; the modem keeps working.
     reply("AT+CLCC", "\r\nOK\r\n");
     EXPECT_TRUE(m_engine.open());
+}
+
+TEST_F(ScriptedModem, CallerNamesAreCleanedAndWithheldNamesGiveNone) {
+    const std::string long_name(100, 'x');
+    const std::string cut_in_a_character = std::string(79, 'x') + "\xC3\xA9z";
+    struct Case {
+        std::string cnap;
+        std::string name;
+    } cases[] = {
+        {"\"Anna Berg\",0", "Anna Berg"},
+        {"\"Anna Berg\"", "Anna Berg"}, // no validity given
+        {"\"Anna Berg\",1", ""},        // withheld
+        {"\"Anna Berg\",2", ""},        // not available
+        {"\"J\xC2\x85rg\",0", "Jrg"},   // a C1 control character
+        {"\"" + long_name + "\",0", std::string(80, 'x')},
+        {"\"" + cut_in_a_character + "\",0", std::string(79, 'x') + "\xC3\xA9"},
+    };
+    for (const auto& c : cases) {
+        set_up_modem();
+        events();
+        // Before the list shows the call: kept for it, like the caller ID.
+        m_engine.receive("\r\nRING\r\n+CLIP: \"0301\",129,,,,0\r\n+CNAP: " + c.cnap + "\r\n",
+                         m_now);
+        reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"0301\",129\r\n\r\nOK\r\n");
+        auto info = of_kind(events(), Kind::call_info);
+        ASSERT_EQ(info.size(), 1u) << c.cnap;
+        EXPECT_EQ(info[0].name, c.name) << c.cnap;
+        EXPECT_EQ(info[0].number, "0301");
+    }
+}
+
+TEST_F(ScriptedModem, NameOfAWaitingCallGoesToItNotToTheCallInProgress) {
+    set_up_modem("\r\n+CLCC: 1,1,0,0,0,\"0301\",129\r\n+CLCC: 2,1,5,0,0\r\n\r\nOK\r\n");
+    events();
+    m_engine.take_log();
+    m_engine.receive("\r\n+CCWA: \"+4930222\",145,1\r\n+CNAP: \"Bo\",0\r\n+CDIP: \"0301\",129\r\n",
+                     m_now);
+    auto info = of_kind(events(), Kind::call_info);
+    ASSERT_EQ(info.size(), 2u);
+    EXPECT_EQ(info[1].call, 2);
+    EXPECT_EQ(info[1].number, "+4930222");
+    EXPECT_EQ(info[1].name, "Bo");
+    EXPECT_TRUE(m_engine.take_log().empty()); // +CDIP is known, and nothing to show
+}
+
+TEST_F(ScriptedModem, RefusedCallHoldOperationsAreReportedThenPolled) {
+    struct Case {
+        void (AtEngine::*operation)();
+        std::string command;
+        std::string name;
+    } cases[] = {
+        {&AtEngine::hold_and_accept, "AT+CHLD=2", "hold_and_accept"},
+        {&AtEngine::release_and_accept, "AT+CHLD=1", "release_and_accept"},
+        {&AtEngine::reject_waiting, "AT+CHLD=0", "reject_waiting"},
+        {&AtEngine::join, "AT+CHLD=3", "join"},
+    };
+    const std::string list = "\r\n+CLCC: 1,1,0,0,0,\"0301\",129\r\n\r\nOK\r\n";
+    set_up_modem(list);
+    events();
+    for (const auto& c : cases) {
+        (m_engine.*c.operation)();
+        m_engine.tick(m_now);
+        reply(c.command, "\r\n+CME ERROR: 3\r\n");
+        auto got = events();
+        ASSERT_EQ(got.size(), 1u) << c.name;
+        EXPECT_EQ(got[0], (ModemEvent{.kind = Kind::command_failed,
+                                      .detail = c.name + ": +CME ERROR: 3",
+                                      .code = 3}));
+        reply("AT+CLCC", list);
+    }
+}
+
+TEST_F(ScriptedModem, RefusedDialsEndWithTheReasonTheModemOrTheNetworkGives) {
+    struct Case {
+        std::string before; // what the modem said before the dial
+        std::string answer;
+        EndReason reason;
+        int code; // of command_failed; -2: none, for an end result
+    } cases[] = {
+        {"", "+CME ERROR: 30", EndReason::no_service, 30},
+        {"", "+CME ERROR: 32", EndReason::no_service, 32},
+        {"", "+CME ERROR: no network service", EndReason::no_service, 30},
+        {"", "+CME ERROR: 10", EndReason::sim_locked, 10},
+        {"", "+CME ERROR: 12", EndReason::sim_locked, 12},
+        {"", "+CME ERROR: 3", EndReason::failed, 3},
+        {"", "ERROR", EndReason::failed, -1},
+        {"+CREG: 2", "ERROR", EndReason::no_service, -1},
+        {"+CEREG: 3", "+CME ERROR: 100", EndReason::no_service, 100},
+        {"+CPIN: SIM PIN", "ERROR", EndReason::sim_locked, -1},
+        {"+CREG: 0", "NO CARRIER", EndReason::no_service, -2},
+        {"+CREG: 1", "NO CARRIER", EndReason::no_carrier, -2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before + " / " + c.answer);
+        set_up_modem();
+        m_engine.receive("\r\n" + c.before + "\r\n", m_now);
+        answer_all();
+        events();
+        m_engine.dial("555");
+        m_engine.tick(m_now);
+        reply("ATD555;", "\r\n" + c.answer + "\r\n");
+        auto got = events();
+        auto failed = of_kind(got, Kind::command_failed);
+        EXPECT_EQ(failed.empty() ? -2 : failed[0].code, c.code);
+        EXPECT_EQ(calls(got),
+                  (Strings{"-1 dialing", "-1 disconnected " + std::string(to_string(c.reason)),
+                           "-1 idle"}));
+    }
+}
+
+TEST_F(ScriptedModem, JoinIsSupportedOnlyWhenTheModemListsIt) {
+    struct Case {
+        std::string answer;
+        bool join;
+    } cases[] = {
+        {"\r\n+CHLD: (0,1,1x,2,2x,3)\r\n\r\nOK\r\n", true},
+        {"\r\n+CHLD: (0-4)\r\n\r\nOK\r\n", true},
+        {"\r\n+CHLD: (0,1,2,13)\r\n\r\nOK\r\n", false},
+        {"\r\nERROR\r\n", false},
+    };
+    for (const auto& c : cases) {
+        m_engine.start(m_now);
+        answer_all({{"AT+CHLD=?", c.answer}, {"AT+CLCC", "\r\nOK\r\n"}});
+        EXPECT_TRUE(m_engine.open());
+        EXPECT_EQ(m_engine.supports_join(), c.join) << c.answer;
+    }
 }
 
 } // namespace

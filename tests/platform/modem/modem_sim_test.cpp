@@ -283,6 +283,21 @@ TEST_F(SimulatorOverTcp, ModemThatStopsAnsweringIsClosedAndReopened) {
     ASSERT_TRUE(m_recorder->until_state(CallState::connected));
 }
 
+TEST_F(SimulatorOverTcp, NetworkStateAndCodesReachTheOwner) {
+    ASSERT_TRUE(m_recorder->until([](const ModemEvent& e) {
+        return e.kind == Kind::network && !e.network.operator_name.empty();
+    }));
+    // Readable the moment the event is there.
+    EXPECT_EQ(m_modem->network(), m_recorder->matched().network);
+    EXPECT_EQ(m_modem->network().operator_name, "Telvara Mobile");
+    EXPECT_TRUE(m_modem->supports_join());
+    EXPECT_FALSE(m_modem->enter_pin("12a4"));
+    EXPECT_FALSE(m_modem->enter_puk("1234", "1234")); // a PUK has 8 digits
+    EXPECT_TRUE(m_modem->enter_pin("1234"));
+    ASSERT_TRUE(m_recorder->until_kind(Kind::pin_result));
+    EXPECT_EQ(m_recorder->matched().code, 3); // the SIM asked for nothing
+}
+
 TEST(ModemReopen, UnreachableModemKeepsRetryingWithoutBlocking) {
     std::vector<std::string> lines;
     std::mutex mutex;

@@ -46,5 +46,22 @@ TEST(CleanNumber, KeepsOnlyNumberCharacters) {
     EXPECT_EQ(clean_number(""), "");
 }
 
+TEST(PinString, TakesFourToEightDigitsAndNothingElse) {
+    EXPECT_EQ(pin_string("1234"), "1234");
+    EXPECT_EQ(pin_string("12345678"), "12345678");
+    for (const char* bad :
+         {"", "123", "123456789", "12 34", "12a4", "1234\"", "+1234", "１２３４"}) {
+        EXPECT_FALSE(pin_string(bad).has_value()) << bad;
+    }
+}
+
+TEST(SignalBars, FollowTheRssiSteps) {
+    std::pair<int, int> cases[] = {{0, 0},  {1, 0},  {2, 1},  {9, 1},   {10, 2},  {14, 2}, {15, 3},
+                                   {19, 3}, {20, 4}, {31, 4}, {99, -1}, {32, -1}, {-1, -1}};
+    for (auto [rssi, bars] : cases) {
+        EXPECT_EQ(signal_bars(rssi), bars) << rssi;
+    }
+}
+
 } // namespace
 } // namespace telvara::platform::modem

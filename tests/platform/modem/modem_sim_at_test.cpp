@@ -1,0 +1,198 @@
+// The simulator on its AT port, on a clock the test moves: the SIM's PIN and
+// PUK, errors in every CMEE mode, what may be dialled without a SIM or a
+// network, registration reports, call hold, caller names, service replies.
+#include "platform/modem/modem_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace telvara::platform::modem {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SimulatedModem : public ::testing::Test {
+  protected:
+    void SetUp() override { at("ATE0;+CMEE=1"); }
+
+    // What the modem said since the last look, its lines joined by '|'.
+    std::string output() {
+        std::string out;
+        std::string line;
+        for (char c : m_sim.take_output() + "\n") {
+            if (c != '\r' && c != '\n') {
+                line += c;
+            } else if (!line.empty()) {
+                out += (out.empty() ? "" : "|") + std::exchange(line, {});
+            }
+        }
+        return out;
+    }
+    std::string at(const std::string& command) {
+        m_sim.feed(command + "\r", m_now);
+        return output();
+    }
+    std::string control(const std::string& command) { return m_sim.control(command, m_now); }
+    // "1:0 2:1m": each call's id, +CLCC stat and 'm' in a conference.
+    std::string calls() {
+        std::string out;
+        for (const auto& call : m_sim.calls()) {
+            out += (out.empty() ? "" : " ") + std::to_string(call.id) + ":" +
+                   std::to_string(call.stat) + (call.multiparty ? "m" : "");
+        }
+        return out;
+    }
+
+    ModemSimulator m_sim;
+    ModemSimulator::Clock::time_point m_now = ModemSimulator::Clock::time_point() + 1000s;
+};
+
+TEST_F(SimulatedModem, PinTriesThenPukWithANewPin) {
+    at("AT+CREG=1");
+    EXPECT_EQ(control("sim pin 1234"), "OK\n");
+    EXPECT_EQ(output(), "+CPIN: SIM PIN|+CREG: 2"); // only searching without the PIN
+    std::pair<const char*, const char*> steps[] = {
+        {"AT+CPIN?", "+CPIN: SIM PIN|OK"},
+        {"AT+CPIN=\"1111\"", "+CME ERROR: 16"},
+        {"AT+CPIN=\"2222\"", "+CME ERROR: 16"},
+        {"AT+CPINR=\"SIM*\"", "+CPINR: SIM PIN,1,3|+CPINR: SIM PUK,10,10|OK"},
+        {"AT+CPIN=\"3333\"", "+CME ERROR: 16"},
+        {"AT+CPIN?", "+CPIN: SIM PUK|OK"},
+        {"AT+CPIN=\"1234\"", "+CME ERROR: 50"}, // the PUK comes with a new PIN
+        {"AT+CPIN=\"11111111\",\"4321\"", "+CME ERROR: 16"},
+        {"AT+CPINR=\"SIM PUK\"", "+CPINR: SIM PUK,9,10|OK"},
+        {"AT+CPIN=\"12345678\",\"4321\"", "OK|+CREG: 1"},
+        {"AT+CPIN?", "+CPIN: READY|OK"},
+        {"AT+CPIN=\"4321\"", "+CME ERROR: 3"}, // nothing asked
+    };
+    for (auto [command, answer] : steps) {
+        EXPECT_EQ(at(command), answer) << command;
+    }
+    EXPECT_EQ(control("sim absent"), "OK\n");
+    EXPECT_EQ(output(), "+CPIN: NOT INSERTED|+CREG: 2");
+    EXPECT_EQ(at("AT+CPIN?"), "+CME ERROR: 10");
+}
+
+TEST_F(SimulatedModem, DialsNeedASimAndANetworkButEmergencyCallsOnlyACell) {
+    struct Case {
+        const char* setting;
+        const char* cmee;
+        const char* number;
+        const char* answer;
+    } cases[] = {
+        {"sim pin 1234", "0", "0301", "ERROR"},
+        {"sim pin 1234", "1", "0301", "+CME ERROR: 11"},
+        {"sim pin 1234", "2", "0301", "+CME ERROR: SIM PIN required"},
+        {"sim pin 1234", "1", "911", "OK"},
+        {"sim absent", "1", "0301", "+CME ERROR: 10"},
+        {"sim absent", "1", "112", "OK"},
+        {"register searching", "0", "0301", "NO CARRIER"},
+        {"register searching", "2", "0301", "+CME ERROR: no network service"},
+        {"register denied", "1", "0301", "+CME ERROR: 30"},
+        {"register denied", "1", "112", "OK"},
+        {"register off", "1", "112", "+CME ERROR: 30"},
+        {"register roaming", "1", "0301", "OK"},
+    };
+    for (const auto& c : cases) {
+        control("reset");
+        control(c.setting);
+        at(std::string("AT+CMEE=") + c.cmee);
+        EXPECT_EQ(at(std::string("ATD") + c.number + ";"), c.answer)
+            << c.setting << " " << c.number;
+    }
+    control("register searching");
+    output();
+    EXPECT_EQ(at("AT+CUSD=1,\"*100#\",15"), "+CME ERROR: 30");
+}
+
+TEST_F(SimulatedModem, RegistrationReportsAndTheirLossEndsCalls) {
+    at("AT+CREG=2;+CEREG=1");
+    EXPECT_EQ(at("AT+CREG?"), "+CREG: 2,1,\"00C3\",\"0102\",7|OK");
+    EXPECT_EQ(at("AT+CEREG?"), "+CEREG: 1,1|OK");
+    control("operator Nordlicht Funk");
+    control("signal 7");
+    EXPECT_EQ(at("AT+COPS=3,0;+COPS?"), "+COPS: 0,0,\"Nordlicht Funk\",7|OK");
+    EXPECT_EQ(at("AT+CSQ"), "+CSQ: 7,99|OK");
+    control("register roaming");
+    EXPECT_EQ(output(), "+CREG: 5,\"00C3\",\"0102\",7|+CEREG: 5");
+    at("ATD0301;");
+    control("register off");
+    EXPECT_EQ(output(), "+CREG: 0|+CEREG: 0|NO CARRIER");
+    EXPECT_EQ(calls(), "");
+    EXPECT_EQ(at("AT+COPS?;+CSQ"), "+COPS: 0|+CSQ: 99,99|OK");
+    EXPECT_EQ(control("ring 0303").substr(0, 5), "ERROR"); // nobody can call in
+}
+
+TEST_F(SimulatedModem, CallHoldFollowsTheStandard) {
+    control("ring 0301");
+    at("ATA");
+    control("ring 0302");
+    at("AT+CHLD=2;+CHLD=3");
+    struct Step {
+        const char* control; // before the command
+        const char* command;
+        const char* answer;
+        const char* calls;
+    } steps[] = {
+        {"", "AT+CHLD=0", "+CME ERROR: 3", "1:0m 2:0m"}, // nothing waiting or held
+        {"", "AT+CHLD=21", "OK", "1:0 2:1"},             // a private word with 1
+        {"", "AT+CHLD=3", "OK", "1:0m 2:0m"},
+        {"", "AT+CHLD=12", "OK", "1:0"}, // a conference of one is a call
+        {"", "AT+CHLD=19", "+CME ERROR: 3", "1:0"},
+        {"ring 0303", "AT+CHLD=1", "OK", "2:0"}, // release and accept
+        {"ring 0304", "AT+CHLD=0", "OK", "2:0"}, // turned away
+        {"", "AT+CHLD=2", "OK", "2:1"},
+        {"ring 0305", "AT+CHLD=2", "OK", "2:1 1:0"},                // the held call stays
+        {"ring 0306", "AT+CHLD=2", "+CME ERROR: 3", "2:1 1:0 3:5"}, // nowhere to put it
+        {"", "AT+CHLD=3", "OK", "2:0m 1:0m 3:5"},
+        {"", "AT+CHLD=4", "+CME ERROR: 4", "2:0m 1:0m 3:5"},
+    };
+    for (const auto& step : steps) {
+        control(step.control);
+        output();
+        EXPECT_EQ(at(step.command), step.answer) << step.command;
+        EXPECT_EQ(calls(), step.calls) << step.command;
+    }
+    EXPECT_EQ(at("AT+CLCC"), "+CLCC: 2,1,0,0,1,\"0303\",129|+CLCC: 1,1,0,0,1,\"0305\",129|"
+                             "+CLCC: 3,1,5,0,0,\"0306\",129|OK");
+}
+
+TEST_F(SimulatedModem, RingsCarryTheCallersNameAndWaitingCallsTheirOwnLines) {
+    at("AT+CLIP=1;+CCWA=1;+CNAP=1");
+    EXPECT_EQ(control("ring +491234 Anna Berg"), "OK\n");
+    EXPECT_EQ(output(), "RING|+CLIP: \"+491234\",145,,,,0|+CNAP: \"Anna Berg\",0");
+    at("ATA");
+    EXPECT_EQ(control("ring +49 30 222"), "OK\n"); // no name: the words are the number
+    EXPECT_EQ(output(), "+CCWA: \"+4930222\",145,1");
+    m_now += 30s; // nobody takes it: it ends like a ringing call
+    m_sim.advance(m_now);
+    EXPECT_EQ(calls(), "1:0");
+    output();
+    control("ring 0303 Bo");
+    EXPECT_EQ(output(), "+CCWA: \"0303\",129,1|+CNAP: \"Bo\",0");
+    EXPECT_EQ(control("hangup 9"), "ERROR no call 9\n");
+    EXPECT_EQ(control("hangup 2"), "OK\n");
+    EXPECT_EQ(calls(), "1:0");
+    EXPECT_EQ(control("ring 0304 Bad\"Name").substr(0, 5), "ERROR");
+}
+
+TEST_F(SimulatedModem, ServiceCodesGetTheirOwnReplies) {
+    control("ussd *100# Balance 5 EUR");
+    control("ussd *101# ?1 Top up 2 Back");
+    control("ussd *102# ?");
+    std::pair<const char*, const char*> cases[] = {
+        {"*100#", "+CUSD: 0,\"Balance 5 EUR\",15"},
+        {"*101#", "+CUSD: 1,\"1 Top up 2 Back\",15"},
+        {"*102#", "+CUSD: 0,\"Reply to *102#\",15"},
+    };
+    for (auto [code, reply] : cases) {
+        EXPECT_EQ(at(std::string("AT+CUSD=1,\"") + code + "\",15"), "OK");
+        m_now += 300ms;
+        m_sim.advance(m_now);
+        EXPECT_EQ(output(), reply);
+    }
+}
+
+} // namespace
+} // namespace telvara::platform::modem
