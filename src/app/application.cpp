@@ -121,8 +121,8 @@ void Application::push(forms::Form& form, std::unique_ptr<forms::Form> owned, fo
             m_retired.push_back(std::move(m_forms.back().owned));
         m_forms.pop_back();
     }
-    form.fit_to_screen(m_screen_width, m_screen_height);
     m_forms.push_back(Entry{&form, std::move(owned)});
+    form.fit_to_area(stack_area());
     m_dirty = true;
 }
 
@@ -173,8 +173,62 @@ void Application::start_transition(std::unique_ptr<forms::FormTransition> transi
 
 // --- Frames ------------------------------------------------------------------------
 
+// --- Overlays ------------------------------------------------------------------------
+
+void Application::set_overlay(forms::OverlaySlot slot, forms::Form* form,
+                              const forms::Form* owner) {
+    Overlay& overlay = m_overlays[static_cast<std::size_t>(slot)];
+    if (overlay.form == form && overlay.owner == owner)
+        return;
+    overlay = {form, owner};
+    if (slot == forms::OverlaySlot::CallStrip)
+        m_pen_on_strip = false;
+    m_dirty = true;
+}
+
+forms::Form* Application::overlay(forms::OverlaySlot slot) const {
+    return m_overlays[static_cast<std::size_t>(slot)].form;
+}
+
+forms::Form* Application::shown_strip() {
+    const Overlay& strip = m_overlays[static_cast<std::size_t>(forms::OverlaySlot::CallStrip)];
+    if (strip.form == nullptr || !strip.form->is_visible() || m_forms.empty() ||
+        top_form() == strip.owner)
+        return nullptr;
+    strip.form->fit_to_screen(m_screen_width, m_screen_height);
+    return strip.form;
+}
+
+ui::Rect Application::stack_area() {
+    ui::Rect area{0, 0, m_screen_width, m_screen_height};
+    if (forms::Form* strip = shown_strip())
+        area.top = std::clamp(strip->y() + strip->height(), 0, m_screen_height);
+    return area;
+}
+
+void Application::update_overlays(double seconds) {
+    const ui::Rect area = stack_area();
+    if (area.top != m_stack_area.top || area.bottom != m_stack_area.bottom ||
+        area.right != m_stack_area.right) {
+        // The strip came or went: every screen below moves.
+        m_stack_area = area;
+        for (Entry& entry : m_forms)
+            entry.form->mark_layout();
+        m_dirty = true;
+    }
+    for (const Overlay& overlay : m_overlays) {
+        if (overlay.form == nullptr)
+            continue;
+        overlay.form->fit_to_screen(m_screen_width, m_screen_height);
+        overlay.form->update(seconds);
+    }
+}
+
+// --- Frames ------------------------------------------------------------------------
+
 void Application::update(double seconds) {
     m_retired.clear();
+    update_overlays(seconds);
     if (m_transition) {
         m_strength = m_transition->advance(seconds);
         m_dirty = true;
@@ -186,13 +240,18 @@ void Application::update(double seconds) {
     forms::Form* top = top_form();
     if (!top)
         return;
-    top->fit_to_screen(m_screen_width, m_screen_height);
+    top->fit_to_area(stack_area());
     top->update(seconds);
 }
 
 bool Application::needs_redraw(bool default_result) {
     if (forms::Form* top = top_form(); top && (top->is_animating() || top->is_changing()))
         return true;
+    for (const Overlay& overlay : m_overlays) {
+        forms::Form* form = overlay.form;
+        if (form != nullptr && (form->is_animating() || form->is_changing()))
+            return true;
+    }
     if (m_dirty)
         return true;
     return default_result ? m_last_needs_redraw : false;
@@ -208,9 +267,17 @@ void Application::draw(ui::RenderSurface& surface) {
 
 void Application::draw_stack(ui::RenderSurface& surface) {
     ui::fill_pixel(surface, {}, {surface.width(), surface.height()}, ui::to_565(0, 0, 0));
+    const ui::Rect area = stack_area();
     for (Entry& entry : m_forms) {
-        entry.form->fit_to_screen(m_screen_width, m_screen_height);
+        entry.form->fit_to_area(area);
         entry.form->draw_form(surface);
+    }
+    if (forms::Form* strip = shown_strip())
+        strip->draw_form(surface);
+    const Overlay& notice = m_overlays[static_cast<std::size_t>(forms::OverlaySlot::Notice)];
+    if (notice.form != nullptr) {
+        notice.form->fit_to_area(area);
+        notice.form->draw_form(surface);
     }
 }
 
@@ -221,6 +288,9 @@ void Application::set_screen_size(std::int32_t width, std::int32_t height) {
     m_screen_height = height;
     for (Entry& entry : m_forms)
         entry.form->mark_layout();
+    for (const Overlay& overlay : m_overlays)
+        if (overlay.form != nullptr)
+            overlay.form->mark_layout();
     m_dirty = true;
 }
 
@@ -234,7 +304,6 @@ bool Application::emergency_call() {
         if (m_typed_digits.size() >= number.size() && m_typed_digits.ends_with(number)) {
             m_typed_digits.clear();
             runtime::log() << u"emergency call " << number << u"\n";
-            m_game->set_idle();
             m_dialler(number);
             return true;
         }
@@ -273,6 +342,17 @@ void Application::on_char(WStringView text) {
 }
 
 void Application::on_pointer(const ui::PointerEvent& event) {
+    if (event.kind == ui::PointerKind::Down) {
+        forms::Form* strip = shown_strip();
+        m_pen_on_strip = strip != nullptr && strip->hit_test({event.x, event.y});
+    }
+    if (m_pen_on_strip) {
+        if (event.kind == ui::PointerKind::Up || event.cancelled)
+            m_pen_on_strip = false;
+        if (forms::Form* strip = overlay(forms::OverlaySlot::CallStrip))
+            strip->on_touch(event);
+        return;
+    }
     if (forms::Form* top = top_form())
         top->on_touch(event);
 }

@@ -58,6 +58,11 @@ class Application final : public forms::FormHost {
     forms::Form* top_form() const override;
     void set_dirty() override { m_dirty = true; }
     void minimize_window() override { m_game->minimize(); }
+    void set_overlay(forms::OverlaySlot slot, forms::Form* form, const forms::Form* owner) override;
+    forms::Form* overlay(forms::OverlaySlot slot) const override;
+    // Where the forms on the stack are laid out: the screen, less the call
+    // strip while it shows.
+    ui::Rect stack_area();
     std::size_t form_count() const { return m_forms.size(); }
     forms::Form& form_at(std::size_t index) const { return *m_forms[index].form; }
     bool transition_running() const { return m_transition != nullptr; }
@@ -109,6 +114,9 @@ class Application final : public forms::FormHost {
               forms::Animate animate);
     void start_transition(std::unique_ptr<forms::FormTransition> transition);
     void draw_stack(ui::RenderSurface& surface);
+    // The call strip, when it shows now (placed on the screen), else null.
+    forms::Form* shown_strip();
+    void update_overlays(double seconds);
     bool emergency_call();
 
     WString m_name;
@@ -116,6 +124,15 @@ class Application final : public forms::FormHost {
     bool m_last_needs_redraw = false;
     std::atomic<ApplicationListener*> m_listener{nullptr};
     std::vector<Entry> m_forms;
+    struct Overlay {
+        forms::Form* form = nullptr;
+        const forms::Form* owner = nullptr;
+    };
+    Overlay m_overlays[2];
+    // The stack's area the forms were last laid out in.
+    ui::Rect m_stack_area{};
+    // The pen went down on the call strip: the rest of its press goes there.
+    bool m_pen_on_strip = false;
     // Owned forms taken off the stack; they may still be on the call stack
     // (a form closing itself), so they go at the next update.
     std::vector<std::unique_ptr<forms::Form>> m_retired;

@@ -93,8 +93,11 @@ class GameBase final : private display::EventSink {
 
     bool is_inactive() const { return m_inactive; }
     bool is_idle() const { return m_idle; }
-    // Frames pause until the next input (set before handing over to a call).
+    // Frames pause until the next input.
     void set_idle() { m_idle = true; }
+    // Frames go on, idle or not: something the user must see happened (a
+    // call rang or was placed).
+    void wake() { m_idle = false; }
 
     platform::TargetRef window() const { return m_window->ref(); }
     const WString& window_class() const { return m_class_name; }

@@ -6,6 +6,7 @@
 #include "data/contact_photo.h"
 #include "data/contact_source.h"
 #include "data/contact_store.h"
+#include "forms/notice_form.h"
 #include "phone/call_log.h"
 #include "phone/emergency.h"
 #include "phone/phone_manager.h"
@@ -100,13 +101,17 @@ void PhoneObjects::start(Application& application) {
         std::make_unique<phone::Telephone>(*m_document, game.active_scheduler(), m_call_log.get());
     m_phones = std::make_unique<phone::PhoneManager>(m_telephone.get());
     m_emergency = std::make_unique<phone::EmergencyShortcut>(*m_phones);
-    m_telephone->set_hooks({[&game] {
+    m_telephone->set_hooks({[&game, &application] {
+                                // Whatever the loop was doing, the call shows now.
+                                game.wake();
+                                application.set_dirty();
                                 game.bring_to_front();
                                 game.update_layout();
                             },
                             // A toggle taken back: the call screen redraws.
                             [&application] { application.set_dirty(); }});
-    m_phones->set_hooks({[&game] { game.set_idle(); }});
+    m_phones->set_hooks(
+        {[](WStringView key, WStringView detail) { forms::show_notice(key, detail); }});
     // Links tapped in rich texts open through the desktop's handlers.
     ui::set_open_url_handler(
         [phones = m_phones.get()](WStringView address) { return phones->open_url(address); });

@@ -16,17 +16,18 @@ enum class RefreshSlot : std::uint8_t {
 };
 
 enum class RefreshFlag : std::uint8_t {
-    ListsRebuilt = 0,    // sorting, filter or category changed
-    FavoriteAdded = 1,   // slots 1, 4
-    FavoriteRemoved = 2, // slots 1, 4
-    FavoriteChanged = 3, // slots 3, 4
-    RecentAdded = 4,     // slot 0
-    RecentChanged = 5,   // slot 0
-    RecentsReplaced = 6, // the call log is being read again
-    ContactAdded = 7,    // slots 1, 3
-    ContactChanged = 8,  // slots 1, 3
-    ContactRemoved = 9,  // slot 1 (slots 2, 3: where it was)
-    Reserved10 = 10,
+    ListsRebuilt = 0,     // sorting, filter or category changed
+    FavoriteAdded = 1,    // slots 1, 4
+    FavoriteRemoved = 2,  // slots 1, 4
+    FavoriteChanged = 3,  // slots 3, 4
+    RecentAdded = 4,      // slot 0
+    RecentChanged = 5,    // slot 0
+    RecentsReplaced = 6,  // the call log is being read again
+    ContactAdded = 7,     // slots 1, 3
+    ContactChanged = 8,   // slots 1, 3
+    ContactRemoved = 9,   // slot 1 (slots 2, 3: where it was)
+    LineChanged = 10,     // the telephone line beside its one call: network, SIM,
+                          // a second call, a service reply
     FilterChanged = 11,   // slot 2: filtered index to show
     FilteredLeft = 12,    // slot 2: old filtered index
     FilteredEntered = 13, // slot 2: new filtered index

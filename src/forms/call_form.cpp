@@ -6,6 +6,7 @@
 #include "data/contact_photo.h"
 #include "data/document.h"
 #include "forms/form_host.h"
+#include "forms/notice_form.h"
 #include "forms/required_node.h"
 #include "phone/phone_settings.h"
 #include "phone/process.h"
@@ -46,6 +47,36 @@ void show(ui::Node* node, bool visible) {
         node->set_visible(visible);
 }
 
+// What the status line says of a call that could not be made; empty for a
+// call that simply ended.
+WStringView end_reason_key(phone::CallEnd end) {
+    switch (end) {
+    case phone::CallEnd::normal:
+        return {};
+    case phone::CallEnd::busy:
+        return u"skinBusy";
+    case phone::CallEnd::no_answer:
+        return u"skinNoAnswer";
+    case phone::CallEnd::failed:
+        return u"skinCallFailed";
+    case phone::CallEnd::no_network:
+        return u"skinCallNoNetwork";
+    case phone::CallEnd::no_service:
+        return u"skinNoService";
+    case phone::CallEnd::sim_locked:
+        return u"skinSimLocked";
+    case phone::CallEnd::invalid_number:
+        return u"skinNumberNotValid";
+    }
+    return u"skinCallFailed";
+}
+
+WString fill(WString text, WStringView value) {
+    if (const auto at = text.find(u"%1"); at != WString::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
 } // namespace
 
 CallForm::CallForm(data::ContactPhotoCache* photos)
@@ -69,6 +100,9 @@ void CallForm::bind(const ui::Properties& skin) {
     m_answer = m_ignore = m_end = m_speaker = m_mute = m_hold = nullptr;
     m_note = m_contacts = m_open_keyboard = nullptr;
     m_switch_speaker = m_switch_mute = m_switch_hold = nullptr;
+    m_waiting_panel = m_held_row = nullptr;
+    m_waiting_caller = m_held_caller = nullptr;
+    m_hold_answer = m_end_answer = m_reject_waiting = m_swap = m_join = nullptr;
     m_skin = nullptr;
 
     load_form(skin);
@@ -113,6 +147,38 @@ void CallForm::bind(const ui::Properties& skin) {
     for (ui::ButtonNode* button : {m_answer, m_ignore, m_end, m_speaker, m_mute, m_hold, m_note,
                                    m_contacts, m_open_keyboard})
         button->set_listener(this);
+    // The second call's parts come whole or not at all.
+    auto* waiting_panel = find(u"waiting_panel");
+    auto* waiting_caller = dynamic_cast<ui::TextNode*>(find(u"txtWaitingCaller"));
+    auto* hold_answer = dynamic_cast<ui::ButtonNode*>(find(u"buttonHoldAnswer"));
+    auto* end_answer = dynamic_cast<ui::ButtonNode*>(find(u"buttonEndAnswer"));
+    auto* reject_waiting = dynamic_cast<ui::ButtonNode*>(find(u"buttonRejectWaiting"));
+    if (waiting_panel && waiting_caller && hold_answer && end_answer && reject_waiting) {
+        m_waiting_panel = waiting_panel;
+        m_waiting_caller = waiting_caller;
+        m_hold_answer = hold_answer;
+        m_end_answer = end_answer;
+        m_reject_waiting = reject_waiting;
+        for (ui::ButtonNode* button : {m_hold_answer, m_end_answer, m_reject_waiting})
+            button->set_listener(this);
+    }
+    auto* held_row = find(u"held_row");
+    auto* held_caller = dynamic_cast<ui::TextNode*>(find(u"txtHeldCaller"));
+    auto* swap = dynamic_cast<ui::ButtonNode*>(find(u"buttonSwap"));
+    auto* join = dynamic_cast<ui::ButtonNode*>(find(u"buttonJoin"));
+    if (held_row && held_caller && swap && join) {
+        m_held_row = held_row;
+        m_held_caller = held_caller;
+        m_swap = swap;
+        m_join = join;
+        m_swap->set_listener(this);
+        m_join->set_listener(this);
+    }
+    for (ui::Node* part : {m_waiting_panel, m_held_row})
+        if (part != nullptr)
+            part->set_visible(false);
+    if (skin.find_node(u"CallStrip"))
+        m_strip.bind(skin);
     m_skin = &skin;
     m_tones.clear();
     m_shown_seconds = -1;
@@ -124,6 +190,10 @@ void CallForm::bind(const ui::Properties& skin) {
     show_status();
     show_switches();
     show_duration();
+    show_other_call();
+    if (in_call())
+        m_strip.show(
+            *this, [this] { return strip_text(); }, [this] { back_to_call(); });
 }
 
 void CallForm::set_scheduler(runtime::CActiveScheduler* scheduler) {
@@ -150,15 +220,27 @@ void CallForm::on_document_refresh(const data::RefreshMessage& message) {
         call_connected();
     } else if (message.has(RefreshFlag::CallEnded)) {
         log_line() << u"CallForm visibility2= " << (is_visible() ? 1 : 0) << u"\n";
-        call_ended();
+        const phone::Telephone* line = telephone();
+        const WStringView reason = line != nullptr && m_phase == CallPhase::Dialing
+                                       ? end_reason_key(line->facts().last_end)
+                                       : WStringView();
+        if (reason.empty())
+            call_ended();
+        else
+            call_failed(reason);
     } else if (message.has(RefreshFlag::CallerChanged)) {
         lookup_caller();
+    } else if (message.has(RefreshFlag::LineChanged)) {
+        show_other_call();
+        show_switches();
+        show_status();
     }
 }
 
 void CallForm::call_starts(CallPhase phase) {
     m_phase = phase;
     m_answered = false;
+    m_ended_status.clear();
     // Dialled numbers were looked up at their caller-changed event already;
     // looking again costs little and never shows the previous call's name.
     lookup_caller();
@@ -167,6 +249,9 @@ void CallForm::call_starts(CallPhase phase) {
     show_switches();
     show_duration();
     m_keyboard.set_text({});
+    show_other_call();
+    m_strip.show(
+        *this, [this] { return strip_text(); }, [this] { back_to_call(); });
     log_line() << u"CallForm::on_document_refresh before add_modal_form\n";
     runtime::log().flush();
     bring_to_top();
@@ -189,8 +274,30 @@ void CallForm::call_ended() {
     m_phase = CallPhase::Idle;
     m_answered = false;
     m_keyboard.hide(Animate::No);
+    m_strip.hide();
     show_duration();
+    show_other_call();
     close_screen();
+}
+
+void CallForm::call_failed(WStringView reason_key) {
+    log_line() << u"CallForm call failed: " << reason_key << u"\n";
+    FormHost* host = form_host();
+    if (host == nullptr || host->top_form() != this) {
+        // The user went elsewhere meanwhile: a notice tells them.
+        call_ended();
+        show_notice(reason_key);
+        return;
+    }
+    m_phase = CallPhase::Ended;
+    m_ended_status.assign(reason_key);
+    m_ended_at = now();
+    m_answered = false;
+    m_keyboard.hide(Animate::No);
+    m_strip.hide();
+    show_status();
+    show_buttons();
+    show_duration();
 }
 
 void CallForm::lookup_caller() {
@@ -220,7 +327,9 @@ void CallForm::lookup_caller() {
         }
     } else {
         log_line() << u"CallFrom -> contact not found for " << number << u"\n";
-        m_first_name->set_text({});
+        // No contact: the name the network gives, if any.
+        const WString network_name = line != nullptr ? line->facts().network_name : WString();
+        m_first_name->set_text(network_name);
         m_last_name->set_text({});
     }
     // Empty name lines give their room to the rest of the caller.
@@ -229,6 +338,54 @@ void CallForm::lookup_caller() {
     m_photo->set_picture(std::move(picture));
     // A placeholder key ("skinUnknown") shows in the user's language.
     m_number->set_text(translate(number));
+    m_caller_name = name_for(number, line != nullptr ? line->facts().network_name : WString());
+}
+
+WString CallForm::name_for(WStringView number, WStringView network_name) const {
+    const data::Document* document = data::Document::instance();
+    const data::PhoneRef found =
+        document != nullptr ? document->find_by_phone_number(number) : data::PhoneRef{};
+    if (found.entry != nullptr)
+        return data::display_name(found.entry->record);
+    if (!network_name.empty())
+        return WString(network_name);
+    return translate(number);
+}
+
+WString CallForm::strip_text() const {
+    const WString tail = m_phase == CallPhase::Connected ? duration_text()
+                         : m_status != nullptr           ? m_status->text()
+                                                         : WString();
+    return tail.empty() ? m_caller_name : m_caller_name + u"  \u00B7  " + tail;
+}
+
+void CallForm::show_other_call() {
+    const phone::Telephone* line = telephone();
+    const std::optional<phone::OtherCall> other =
+        line != nullptr && in_call() ? line->facts().other : std::nullopt;
+    const bool waiting = other && other->state == phone::OtherCall::State::waiting;
+    const bool beside = other && !waiting;
+    if (m_waiting_panel != nullptr) {
+        if (waiting)
+            m_waiting_caller->set_text(name_for(other->number, other->network_name));
+        if (m_waiting_panel->is_visible() != waiting) {
+            m_waiting_panel->set_visible_animated(waiting);
+            // The tone keypad shares the room.
+            if (waiting)
+                m_keyboard.hide(Animate::No);
+        }
+    }
+    if (m_held_row != nullptr) {
+        if (beside) {
+            const WString name = name_for(other->number, other->network_name);
+            const bool joined = other->state == phone::OtherCall::State::joined;
+            m_held_caller->set_text(
+                fill(translate(joined ? u"skinConferenceWith" : u"skinOnHoldCaller"), name));
+            show(m_swap, !joined);
+            show(m_join, !joined && line->can_join());
+        }
+        show(m_held_row, beside);
+    }
 }
 
 // --- What the screen shows ---------------------------------------------------------
@@ -239,6 +396,7 @@ void CallForm::show_buttons() {
     const bool ringing = m_phase == CallPhase::Incoming && !m_answered;
     show(m_answer, ringing);
     show(m_ignore, ringing);
+    // While it says why a call failed, the end button closes the screen.
     show(m_end, !ringing);
 }
 
@@ -262,8 +420,19 @@ void CallForm::show_status() {
     case CallPhase::Dialing:
         m_status->set_text(translate(u"Dialing"));
         break;
-    case CallPhase::Connected:
-        m_status->set_text(translate(u"Connected"));
+    case CallPhase::Connected: {
+        const phone::Telephone* line = telephone();
+        const auto& other = line != nullptr ? line->facts().other : std::nullopt;
+        if (other && other->state == phone::OtherCall::State::joined)
+            m_status->set_text(translate(u"skinConference"));
+        else if (line != nullptr && line->facts().on_hold)
+            m_status->set_text(translate(u"skinOnHold"));
+        else
+            m_status->set_text(translate(u"Connected"));
+        break;
+    }
+    case CallPhase::Ended:
+        m_status->set_text(translate(m_ended_status));
         break;
     case CallPhase::Idle:
         break;
@@ -296,6 +465,8 @@ void CallForm::show_duration() {
 }
 
 void CallForm::update(double seconds) {
+    if (m_phase == CallPhase::Ended && now() - m_ended_at >= kEndedShownMs)
+        call_ended();
     show_duration();
     // The line may take a toggle back (a mute the modem refused): the
     // switches show what it says, not what was tapped.
@@ -343,15 +514,23 @@ void CallForm::on_click(ui::ButtonNode& button) {
         // At once: the connected state may take a few seconds to come.
         m_answered = true;
         show_buttons();
+    } else if (m_phase == CallPhase::Ended && &button == m_end) {
+        call_ended();
     } else if (&button == m_end || &button == m_ignore) {
         log_line() << u"btnEndCall clicked\n";
         if (line != nullptr)
             line->drop_call();
         log_line() << u"CallForm visibility1= " << (is_visible() ? 1 : 0) << u"\n";
+        // With a call on hold the end button ends only this one: the held
+        // call comes back and the screen stays.
+        if (line != nullptr && line->facts().other &&
+            line->facts().other->state == phone::OtherCall::State::held && line->connected())
+            return;
         // A call that never connected ends without a further event of ours.
         m_phase = CallPhase::Idle;
         m_answered = false;
         m_keyboard.hide(Animate::No);
+        m_strip.hide();
         close_screen();
     } else if (&button == m_mute) {
         if (line != nullptr)
@@ -374,6 +553,22 @@ void CallForm::on_click(ui::ButtonNode& button) {
         m_keyboard.show(CallButton::Hidden);
     } else if (&button == m_contacts) {
         close_screen();
+    } else if (&button == m_hold_answer || &button == m_end_answer || &button == m_reject_waiting) {
+        log_line() << u"CallForm waiting call: "
+                   << (&button == m_hold_answer  ? u"hold and answer"
+                       : &button == m_end_answer ? u"end and answer"
+                                                 : u"reject")
+                   << u"\n";
+        if (line != nullptr)
+            line->answer_waiting(&button == m_hold_answer  ? phone::WaitingAnswer::hold_current
+                                 : &button == m_end_answer ? phone::WaitingAnswer::end_current
+                                                           : phone::WaitingAnswer::reject);
+    } else if (&button == m_swap) {
+        if (line != nullptr)
+            line->swap_calls();
+    } else if (&button == m_join) {
+        if (line != nullptr)
+            line->join_calls();
     }
 }
 

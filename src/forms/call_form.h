@@ -2,12 +2,16 @@
 // CallForm: the call screen ("CallForm"), on the form stack while a call
 // rings, is being dialled or is connected. The Telephone owns the call; this
 // screen follows its refresh flags (19 incoming, 20 dialing, 21 connected,
-// 22 ended, 23 caller changed), shows the caller found among the contacts
-// (name, photo) with the number, the status and the running time, and turns
-// taps into telephone operations: answer, ignore or end, speaker, mute, hold,
-// tones from its own keypad, the notes program and back to the contacts.
+// 22 ended, 23 caller changed, 10 the line beside the call), shows the caller
+// found among the contacts (name, photo) or named by the network, the
+// number, the status and the running time, why a call could not be made, a
+// second call (waiting, held or joined) with its choices, and turns taps
+// into telephone operations: answer, ignore or end, speaker, mute, hold,
+// swap, join, tones from its own keypad, the notes program and back to the
+// contacts. While it is not in front, its strip leads back to it.
 
 #include "data/refresh_message.h"
+#include "forms/call_strip.h"
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
 #include "platform/text.h"
@@ -33,8 +37,9 @@ class TextNode;
 
 namespace telvara::forms {
 
-// Where the call the screen shows stands.
-enum class CallPhase { Idle, Incoming, Dialing, Connected };
+// Where the call the screen shows stands; Ended while it says why a call
+// could not be made, for a moment before it closes.
+enum class CallPhase { Idle, Incoming, Dialing, Connected, Ended };
 
 class CallForm final : public Form,
                        private ui::ButtonListener,
@@ -62,12 +67,18 @@ class CallForm final : public Form,
     // its keypad closed. Does nothing without a call.
     void back_to_call();
 
+    // How long the screen says why a call could not be made.
+    static constexpr std::uint32_t kEndedShownMs = 2500;
+
     // Between the first incoming or dialing event and the end of the call.
-    bool in_call() const { return m_phase != CallPhase::Idle; }
+    bool in_call() const { return m_phase != CallPhase::Idle && m_phase != CallPhase::Ended; }
     CallPhase phase() const { return m_phase; }
     // The running time as shown ("0:07", "1:02:03"); empty before connected.
     WString duration_text() const;
     KeyboardContainer& keyboard() { return m_keyboard; }
+    CallStrip& strip() { return m_strip; }
+    // The caller as the strip names them: contact, network name or number.
+    const WString& caller_name() const { return m_caller_name; }
 
     // Keeps the running time current.
     void update(double seconds) override;
@@ -86,6 +97,11 @@ class CallForm final : public Form,
     void call_starts(CallPhase phase);
     void call_connected();
     void call_ended();
+    // The dial did not go out or the far end never took it: say why.
+    void call_failed(WStringView reason_key);
+    void show_other_call();
+    WString name_for(WStringView number, WStringView network_name) const;
+    WString strip_text() const;
     void lookup_caller();
     void show_buttons();
     void show_switches();
@@ -104,6 +120,9 @@ class CallForm final : public Form,
     bool m_answered = false;          // answer tapped, waiting for connected
     std::uint32_t m_connected_at = 0; // clock at the connected event
     std::int64_t m_shown_seconds = -1;
+    std::uint32_t m_ended_at = 0; // clock when the Ended phase began
+    WString m_ended_status;       // its status text's key
+    WString m_caller_name;
     WString m_tones; // the keypad text whose last tone went out
 
     ui::TextNode* m_first_name = nullptr;
@@ -125,6 +144,17 @@ class CallForm final : public Form,
     ui::Node* m_switch_speaker = nullptr;
     ui::Node* m_switch_mute = nullptr;
     ui::Node* m_switch_hold = nullptr;
+    // The second call (optional in a skin: without them it is not shown).
+    ui::Node* m_waiting_panel = nullptr;
+    ui::TextNode* m_waiting_caller = nullptr;
+    ui::ButtonNode* m_hold_answer = nullptr;
+    ui::ButtonNode* m_end_answer = nullptr;
+    ui::ButtonNode* m_reject_waiting = nullptr;
+    ui::Node* m_held_row = nullptr;
+    ui::TextNode* m_held_caller = nullptr;
+    ui::ButtonNode* m_swap = nullptr;
+    ui::ButtonNode* m_join = nullptr;
+    CallStrip m_strip;
     // Destroyed before the tree it points into (members go before the base).
     KeyboardContainer m_keyboard{SwitchVisibility::No};
 };

@@ -68,12 +68,16 @@ void Form::set_outside_color(ui::Colour colour) {
 }
 
 void Form::fit_to_screen(std::int32_t width, std::int32_t height) {
-    const ui::Span x = ui::place_in_space(anchor_x(), width, border_min().x, border_max().x,
+    fit_to_area({0, 0, width, height});
+}
+
+void Form::fit_to_area(const ui::Rect& area) {
+    const ui::Span x = ui::place_in_space(anchor_x(), area.width(), border_min().x, border_max().x,
                                           get_measure_x().preferred);
-    place_x(x.offset, x.size);
-    const ui::Span y = ui::place_in_space(anchor_y(), height, border_min().y, border_max().y,
+    place_x(area.left + x.offset, x.size);
+    const ui::Span y = ui::place_in_space(anchor_y(), area.height(), border_min().y, border_max().y,
                                           get_measure_y().preferred);
-    place_y(y.offset, y.size);
+    place_y(area.top + y.offset, y.size);
 }
 
 void Form::draw_form(ui::RenderSurface& surface) {

@@ -8,6 +8,7 @@
 #include "forms/form_transition.h"
 #include "platform/text.h"
 #include "ui/colour.h"
+#include "ui/geometry.h"
 #include "ui/node.h"
 
 #include <memory>
@@ -56,6 +57,8 @@ class Form : public ui::Node {
     // Places the form on a screen of this size by its own anchors and borders
     // (a full-screen form covers it).
     void fit_to_screen(std::int32_t width, std::int32_t height);
+    // The same in a part of the screen (below the call strip).
+    void fit_to_area(const ui::Rect& area);
     // Paints the outside colour, then the tree.
     void draw_form(ui::RenderSurface& surface);
 

@@ -10,6 +10,11 @@ class Form;
 enum class ShowMode { Push, Replace }; // Replace drops the previous top form
 enum class Animate { No, Yes };        // run the form's transition, if any
 
+// Forms drawn over the stack, never on it, and updated every frame: the
+// strip of a running call over the top of every screen but the call screen
+// (the screens are laid out below it), and the brief notice.
+enum class OverlaySlot { CallStrip, Notice };
+
 class FormHost {
   public:
     // Makes the form the top form; the caller keeps ownership.
@@ -23,6 +28,12 @@ class FormHost {
     virtual void set_dirty() = 0;
     // Puts the program's window away (to the task bar); it keeps running.
     virtual void minimize_window() = 0;
+
+    // Puts `form` (null: nothing) into the slot; it shows while it is
+    // visible and, for the call strip, while `owner` is not the top form.
+    // The caller keeps ownership and clears the slot before the form goes.
+    virtual void set_overlay(OverlaySlot slot, Form* form, const Form* owner = nullptr) = 0;
+    virtual Form* overlay(OverlaySlot slot) const = 0;
 
   protected:
     ~FormHost() = default;

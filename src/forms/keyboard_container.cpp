@@ -113,10 +113,16 @@ void KeyboardContainer::hide(Animate animate) {
         m_listener->on_keyboard_closed();
 }
 
+void KeyboardContainer::set_masked(bool masked) {
+    m_masked = masked;
+    if (m_text_node)
+        m_text_node->set_text(m_masked ? WString(m_text.size(), u'\u2022') : m_text);
+}
+
 void KeyboardContainer::set_text(WString text) {
     m_text = std::move(text);
     if (m_text_node)
-        m_text_node->set_text(m_text);
+        m_text_node->set_text(m_masked ? WString(m_text.size(), u'\u2022') : m_text);
     show_edit_buttons();
     if (m_listener) {
         // A copy: the listener may set the text again while it looks at it.

@@ -64,6 +64,8 @@ class KeyboardContainer : private ui::ButtonListener {
     // root is hidden and the close reported.
     void hide(Animate animate);
     void set_text(WString text); // reports text changed
+    // A secret being typed (a PIN): the number line shows a dot per digit.
+    void set_masked(bool masked);
     const WString& text() const { return m_text; }
     bool is_open() const; // the root is visible
     ui::Node* root() const { return m_root; }
@@ -107,6 +109,7 @@ class KeyboardContainer : private ui::ButtonListener {
     ui::ButtonNode* m_close = nullptr;
     ui::TextNode* m_text_node = nullptr;
     WString m_text;
+    bool m_masked = false;
     // The button whose long press the timer waits for.
     ui::ButtonNode* m_held = nullptr;
     LongPressTimer m_timer{*this};

@@ -85,6 +85,7 @@ void MainForm::bind() {
     m_favorites.bind(*this, m_skin, *this, m_services.photos);
     m_favorites2.bind(*this, m_skin, *this, m_services.photos);
     m_keyboard.bind(*this, *this);
+    m_line.bind(m_skin, m_keyboard);
     m_about.bind(*this, m_skin);
     m_recents_root = &required<ui::Node>(*this, u"RecentsContainer");
     m_favorites_root = &required<ui::Node>(*this, u"FavoritesContainer");
@@ -117,6 +118,7 @@ void MainForm::set_scheduler(runtime::CActiveScheduler* scheduler) {
     m_keyboard.set_scheduler(scheduler);
     m_call->set_scheduler(scheduler);
     m_picker->keyboard().set_scheduler(scheduler);
+    m_line.set_scheduler(scheduler);
 }
 
 void MainForm::update(double seconds) {
@@ -431,6 +433,7 @@ void MainForm::on_click(ui::ButtonNode& button) {
 // Keypad.
 void MainForm::on_keyboard_text(const WString& text) {
     const std::uint32_t start = platform::tick_count();
+    m_line.on_keypad_text(text);
     // A closed keypad's number is being cleared: the list keeps its category.
     if (m_keyboard.is_open())
         set_filter(text);

@@ -17,6 +17,7 @@
 #include "forms/favorites_container2.h"
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
+#include "forms/line_prompts.h"
 #include "forms/recents_container.h"
 #include "forms/select_field_form.h"
 #include "forms/tab_button.h"
@@ -113,6 +114,7 @@ class MainForm final : public Form,
     SelectFieldForm& field_chooser() { return m_select_field; }
     AboutContainer& about() { return m_about; }
     CallForm& call_screen() { return *m_call; }
+    LinePrompts& line_prompts() { return m_line; }
     ContactRecentsForm& contact_recents() { return m_recent_calls; }
     RecentsContainer& recents() { return m_recents; }
     ui::PopupMenu& recents_menu() const { return *m_recents_menu; }
@@ -176,6 +178,7 @@ class MainForm final : public Form,
     FavoritesContainer2 m_favorites2;
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
     AboutContainer m_about;
+    LinePrompts m_line;
     int m_favorite_mode = 1;
     ui::PopupMenu* m_main_menu = nullptr;
     ui::PopupMenu* m_recents_menu = nullptr;

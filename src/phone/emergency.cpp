@@ -3,6 +3,7 @@
 
 #include "phone/phone_manager.h"
 #include "phone/phone_settings.h"
+#include "phone/telephone.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "ui/key_names.h"
@@ -50,8 +51,7 @@ bool EmergencyShortcut::on_key(std::int32_t code, KeyAction action) {
                 continue;
             m_typed.clear();
             runtime::log() << platform::tick_count() << u" emergency call " << number << u"\n";
-            m_manager.set_idle();
-            m_manager.make_call(number);
+            m_manager.make_call(number, DialKind::emergency);
             return true;
         }
         return false;

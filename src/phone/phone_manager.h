@@ -15,19 +15,43 @@
 //   "WebCommand"  default "xdg-open %1"
 //   "OpenCommand" default "xdg-open %1" (files that are not programs)
 
+#include "platform/messages.h"
 #include "platform/text.h"
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace telvara::phone {
 
 class Telephone;
 
+enum class DialKind;
+
 struct PhoneManagerHooks {
-    // Sets the frame loop's idle flag (frames pause until the next input).
-    std::function<void()> set_idle;
+    // Tells the user in a brief notice what became of a hand-off: a language
+    // key, and a detail that takes the place of "%1" in its text.
+    std::function<void(WStringView key, WStringView detail)> notify;
 };
+
+// The notices' language keys.
+inline constexpr char16_t kNoticeOpeningMessages[] = u"skinOpeningMessages";
+inline constexpr char16_t kNoticeOpeningMail[] = u"skinOpeningMail";
+inline constexpr char16_t kNoticeOpeningWeb[] = u"skinOpeningWeb";
+inline constexpr char16_t kNoticeOpeningFile[] = u"skinOpeningFile";
+inline constexpr char16_t kNoticeNoMessages[] = u"skinNoMessagesProgram";
+inline constexpr char16_t kNoticeNoMail[] = u"skinNoMailProgram";
+inline constexpr char16_t kNoticeNoWeb[] = u"skinNoWebProgram";
+inline constexpr char16_t kNoticeNoFile[] = u"skinCannotOpen";
+inline constexpr char16_t kNoticeNoRedial[] = u"skinNoNumberToRedial";
+inline constexpr char16_t kNoticeCallInProgress[] = u"skinCallInProgress";
+inline constexpr char16_t kNoticeNoLine[] = u"skinServiceNoLine";
+inline constexpr char16_t kNoticeNotServiceCode[] = u"skinNotServiceCode";
+inline constexpr char16_t kNoticeSendingCode[] = u"skinSendingServiceCode";
 
 class PhoneManager {
   public:
@@ -43,11 +67,16 @@ class PhoneManager {
 
     // A number beginning with "*" is sent as a service code; any other is
     // dialled and, once the line took it, becomes the caller's number (caller
-    // changed is broadcast).
+    // changed is broadcast). An empty number dials the last outgoing call's
+    // number again. What cannot go out is said on the call screen or in a
+    // notice; frames go on either way.
     void call_number(WStringView number);
     // Dials; false when the line cannot take the number or is busy with a
-    // call.
+    // call. Emergency numbers go out without a SIM or network check.
+    bool make_call(WStringView number, DialKind kind);
     bool make_call(WStringView number);
+    // The number of the newest outgoing call in the recents, empty when none.
+    static WString last_outgoing_number();
     // Calls begun so far: every dial attempt and every call the line offered.
     // A change tells that a call began since the last look.
     std::uint64_t call_starts() const;
@@ -67,11 +96,20 @@ class PhoneManager {
     static std::uint32_t missed_call_count();
     static void reset_missed_call_count();
 
-    void set_idle();
-
   private:
+    void notify(WStringView key, WStringView detail = {});
+    void on_hand_off_ended(std::uintptr_t id, std::intptr_t status);
+    // Runs a handler command and says what became of it.
+    bool hand_off(WStringView setting, const std::vector<std::pair<char, std::string>>& values,
+                  WStringView opening, WStringView missing);
+
     Telephone* m_telephone = nullptr;
     PhoneManagerHooks m_hooks;
+    // Hand-offs whose program still runs, by number: what to say if it fails.
+    std::map<std::uintptr_t, WString> m_running;
+    std::uintptr_t m_next_hand_off = 1;
+    // Where a program's end is reported, on the thread the manager lives on.
+    std::unique_ptr<platform::MessageTarget> m_target;
     std::uint64_t m_calls_placed = 0;
 };
 

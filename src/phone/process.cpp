@@ -27,9 +27,21 @@ int wait_status(pid_t pid) {
     return -1;
 }
 
+std::optional<int> spawn(const Argv& argv, SpawnWait wait, std::function<void(int)> on_exit);
+
 } // namespace
 
 std::optional<int> spawn_program(const Argv& argv, SpawnWait wait) {
+    return spawn(argv, wait, {});
+}
+
+std::optional<int> spawn_program(const Argv& argv, std::function<void(int status)> on_exit) {
+    return spawn(argv, SpawnWait::detach, std::move(on_exit));
+}
+
+namespace {
+
+std::optional<int> spawn(const Argv& argv, SpawnWait wait, std::function<void(int)> on_exit) {
     if (argv.empty() || argv.front().empty())
         return std::nullopt;
     std::vector<char*> pointers;
@@ -72,9 +84,15 @@ std::optional<int> spawn_program(const Argv& argv, SpawnWait wait) {
         return wait_status(pid);
     // Nobody waits for a started program; reap it so that it leaves no
     // zombie behind.
-    std::thread([pid] { wait_status(pid); }).detach();
+    std::thread([pid, on_exit = std::move(on_exit)] {
+        const int status = wait_status(pid);
+        if (on_exit)
+            on_exit(status);
+    }).detach();
     return 0;
 }
+
+} // namespace
 
 Argv split_command(std::string_view command) {
     Argv words;

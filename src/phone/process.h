@@ -6,6 +6,7 @@
 
 #include "platform/text.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ enum class SpawnWait { detach, for_exit };
 // Nothing when it could not be started, the vector is empty or an argument
 // holds a NUL character.
 std::optional<int> spawn_program(const Argv& argv, SpawnWait wait = SpawnWait::detach);
+// Detached, and `on_exit` runs with the child's exit status once it has
+// ended (on a helper thread): a handler that found nothing to open says so
+// by its status.
+std::optional<int> spawn_program(const Argv& argv, std::function<void(int status)> on_exit);
 
 // Splits a command template at blanks; double quotes group blanks into a word
 // (the quotes themselves are dropped). No other shell syntax means anything.

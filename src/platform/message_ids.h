@@ -30,6 +30,9 @@ inline constexpr std::uint32_t WM_PROCESS_ACTIVES = WM_USER + 5;
 inline constexpr std::uint32_t WM_SCHEDULED_MESSAGE = WM_USER + 7;
 // Hand the next command line received from a second start to the listener.
 inline constexpr std::uint32_t WM_NEXT_COMMAND_LINE = WM_USER + 34;
+// A program a hand-off started has ended (wparam: the hand-off, lparam: its
+// exit status).
+inline constexpr std::uint32_t WM_HAND_OFF_ENDED = WM_USER + 61;
 
 // The timer ids the program uses on its windows.
 inline constexpr std::uintptr_t SCHEDULER_TIMER_ID = 1;

@@ -40,6 +40,13 @@ class StackHost final : public FormHost {
     Form* top_form() const override { return stack.empty() ? nullptr : stack.back(); }
     void set_dirty() override {}
     void minimize_window() override { ++minimized; }
+    void set_overlay(OverlaySlot slot, Form* form, const Form* owner) override {
+        overlays[static_cast<std::size_t>(slot)] = form;
+        owners[static_cast<std::size_t>(slot)] = owner;
+    }
+    Form* overlay(OverlaySlot slot) const override {
+        return overlays[static_cast<std::size_t>(slot)];
+    }
 
     std::size_t count(const Form& form) const {
         return static_cast<std::size_t>(std::count(stack.begin(), stack.end(), &form));
@@ -49,6 +56,8 @@ class StackHost final : public FormHost {
     std::vector<Form*> closed;
     std::vector<Form*> stack;
     int minimized = 0;
+    Form* overlays[2] = {};
+    const Form* owners[2] = {};
 };
 
 } // namespace telvara::forms::test

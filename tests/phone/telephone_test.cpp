@@ -190,13 +190,13 @@ TEST_F(TelephoneTest, RejectingARingingCallRereadsTheLogAtOnce) {
 TEST_F(TelephoneTest, OutgoingCallToABusyNumber) {
     control("busy 0301234");
     PhoneManager manager(m_telephone.get());
-    int idle = 0;
-    manager.set_hooks({[&] { ++idle; }});
     manager.call_number(u"030 1234");
-    EXPECT_EQ(idle, 1);
+    // The call screen hears of the call at once, not when the modem answers.
+    EXPECT_EQ(phone_flags(), (std::vector<int>{k_dialing, k_caller}));
     EXPECT_EQ(m_telephone->facts().caller_number, u"030 1234");
     ASSERT_TRUE(wait_flag(k_ended));
-    EXPECT_EQ(phone_flags(), (std::vector<int>{k_caller, k_dialing, k_ended}));
+    EXPECT_EQ(phone_flags().back(), k_ended);
+    EXPECT_EQ(m_telephone->facts().last_end, CallEnd::busy);
     EXPECT_EQ(received_count("ATD0301234;"), 1u);
     const auto entries = m_log->entries();
     ASSERT_EQ(entries.size(), 1u);
@@ -210,12 +210,15 @@ TEST_F(TelephoneTest, NumberThatWasNotDialledNamesNoCaller) {
     manager.call_number(u"12;ATH");
     EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
     EXPECT_FALSE(has_flag(k_caller));
+    // The call screen showed it and said why it did not go out.
+    EXPECT_EQ(phone_flags(), (std::vector<int>{k_dialing, k_ended}));
+    EXPECT_EQ(m_telephone->facts().last_end, CallEnd::invalid_number);
     // The next caller withholds the number: it shows as unknown.
     control("ring");
     ASSERT_TRUE(wait_flag(k_incoming));
     pump_for(std::chrono::milliseconds(300));
     EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
-    EXPECT_EQ(phone_flags(), (std::vector<int>{k_incoming}));
+    EXPECT_EQ(phone_flags(), (std::vector<int>{k_dialing, k_ended, k_incoming}));
 }
 
 TEST_F(TelephoneTest, SecondNumberDuringACallIsNotDialledNorShown) {

@@ -285,9 +285,10 @@ TEST_F(SimulatorOverTcp, ModemThatStopsAnsweringIsClosedAndReopened) {
 
 TEST_F(SimulatorOverTcp, NetworkStateAndCodesReachTheOwner) {
     ASSERT_TRUE(m_recorder->until([](const ModemEvent& e) {
-        return e.kind == Kind::network && !e.network.operator_name.empty();
+        return e.kind == Kind::network && !e.network.operator_name.empty() &&
+               e.network.signal_bars >= 0;
     }));
-    // Readable the moment the event is there.
+    // Readable the moment the last event of the set-up is there.
     EXPECT_EQ(m_modem->network(), m_recorder->matched().network);
     EXPECT_EQ(m_modem->network().operator_name, "Telvara Mobile");
     EXPECT_TRUE(m_modem->supports_join());

@@ -1,0 +1,77 @@
+// The brief notice over every screen.
+#include "forms/notice_form.h"
+
+#include "forms/form_host.h"
+#include "forms/required_node.h"
+#include "platform/clock.h"
+#include "runtime/log.h"
+#include "ui/properties.h"
+#include "ui/text_node.h"
+
+namespace telvara::forms {
+
+namespace {
+
+constexpr char16_t kFormName[] = u"Notice";
+const WString kNoText;
+
+} // namespace
+
+NoticeForm::NoticeForm() : Form(kFormName) {}
+
+NoticeForm::~NoticeForm() {
+    if (FormHost* host = form_host(); host != nullptr && host->overlay(OverlaySlot::Notice) == this)
+        host->set_overlay(OverlaySlot::Notice, nullptr);
+}
+
+void NoticeForm::bind(const ui::Properties& skin) {
+    m_text = nullptr;
+    m_skin = nullptr;
+    load_form(skin);
+    m_text = &required<ui::TextNode>(*this, u"txtNotice");
+    m_skin = &skin;
+    m_left = 0;
+    set_visible(false);
+    if (FormHost* host = form_host())
+        host->set_overlay(OverlaySlot::Notice, this);
+}
+
+const WString& NoticeForm::text() const {
+    return m_text != nullptr ? m_text->text() : kNoText;
+}
+
+void NoticeForm::show(WStringView key, WStringView detail) {
+    if (m_text == nullptr)
+        return;
+    WString text = m_skin->translate(key);
+    if (const auto at = text.find(u"%1"); at != WString::npos)
+        text.replace(at, 2, detail);
+    runtime::log() << platform::tick_count() << u" Notice: " << text << u"\n";
+    m_text->set_text(std::move(text));
+    m_left = kShownSeconds;
+    if (!is_visible())
+        set_visible_animated(true);
+    if (FormHost* host = form_host())
+        host->set_dirty();
+}
+
+void NoticeForm::update(double seconds) {
+    if (m_left > 0) {
+        m_left -= seconds;
+        if (m_left <= 0) {
+            m_left = 0;
+            set_visible_animated(false);
+        }
+    }
+    Form::update(seconds);
+}
+
+void show_notice(WStringView key, WStringView detail) {
+    FormHost* host = form_host();
+    if (host == nullptr)
+        return;
+    if (auto* notice = dynamic_cast<NoticeForm*>(host->overlay(OverlaySlot::Notice)))
+        notice->show(key, detail);
+}
+
+} // namespace telvara::forms
