@@ -356,6 +356,23 @@ bool GameBase::advance(std::uint32_t ms, std::uint32_t frame_ms) {
     return true;
 }
 
+bool GameBase::run_for(std::uint32_t ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (!dispatch_pending())
+            return false;
+        if (!m_windowed && !blocking())
+            frame_step(SkipIdle::Yes);
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return true;
+        // Messages that arrive meanwhile (the modem's) end the nap early.
+        platform::wait(std::min(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now), kIdleSleep));
+    }
+}
+
 // --- Window events into messages -----------------------------------------------------
 
 void GameBase::on_key(std::int32_t sdl_key, display::KeyAction action) {

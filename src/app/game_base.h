@@ -147,6 +147,8 @@ class GameBase final : private display::EventSink {
     // frames every `frame_ms` as direct mode idles, the 40 ms timer's work in
     // windowed mode, messages in between. False once the quit message came.
     bool advance(std::uint32_t ms, std::uint32_t frame_ms = 10);
+    // The same on the real clock: the loop as run() runs it, for `ms`.
+    bool run_for(std::uint32_t ms);
     bool quit_received() const { return m_quit; }
     int exit_code() const { return m_exit_code; }
 

@@ -9,8 +9,11 @@
 #include "phone/telephone.h"
 #include "platform/modem/modem.h"
 #include "platform/modem/modem_sim.h"
+#include "platform/modem/sim_server.h"
 #include "runtime/log.h"
+#include "runtime/registry.h"
 #include "ui/key_names.h"
+#include "ui/text_node.h"
 
 #include <chrono>
 #include <cstdio>
@@ -31,12 +34,6 @@ class ScriptFailure {
   private:
     std::string m_message;
 };
-
-void advance(GameBase& game, std::uint32_t ms) {
-    if (!game.advance(ms))
-        throw ScriptFailure("the program ended here (exit status " +
-                            std::to_string(game.exit_code()) + ")");
-}
 
 void dispatch(GameBase& game) {
     if (!game.dispatch_pending())
@@ -70,6 +67,59 @@ void shot(GameBase& game, const std::string& file) {
         throw ScriptFailure("cannot write " + file);
 }
 
+// --- the script's clock ---------------------------------------------------------
+
+// Runs the program for the script: on the virtual clock only "wait" moves
+// time; on the real clock the loop runs as it would in a window.
+class Runner {
+  public:
+    Runner(GameBase& game, ScriptClock clock) : m_game(game), m_clock(clock) {}
+
+    GameBase& game() { return m_game; }
+
+    void wait(std::uint32_t ms) {
+        const bool running =
+            m_clock == ScriptClock::Virtual ? m_game.advance(ms) : m_game.run_for(ms);
+        if (!running)
+            throw ScriptFailure("the program ended here (exit status " +
+                                std::to_string(m_game.exit_code()) + ")");
+    }
+
+    // A moment of real time: the program hears from the modem meanwhile;
+    // on the virtual clock the frames wait for "wait".
+    void pause(std::uint32_t ms) {
+        if (m_clock == ScriptClock::Real) {
+            wait(ms);
+            return;
+        }
+        dispatch(m_game);
+        platform::wait(std::chrono::milliseconds(ms));
+        dispatch(m_game);
+    }
+
+    // Real time passes until `done` holds; at most `limit_ms`.
+    void until(const std::function<bool()>& done, const std::string& what, std::uint32_t limit_ms) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+        for (;;) {
+            dispatch(m_game);
+            if (done())
+                return;
+            if (std::chrono::steady_clock::now() > deadline)
+                throw ScriptFailure("did not see " + what + " within " + seconds(limit_ms));
+            pause(2);
+        }
+    }
+
+  private:
+    static std::string seconds(std::uint32_t ms) {
+        return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+    }
+
+    GameBase& m_game;
+    ScriptClock m_clock;
+};
+
 // --- the telephone line --------------------------------------------------------
 
 phone::Telephone& telephone() {
@@ -79,57 +129,53 @@ phone::Telephone& telephone() {
     return *line;
 }
 
-// Handles messages in real time until `done` holds; the modem's events reach
-// the telephone meanwhile, the virtual clock stands still.
-void wait_for_line(GameBase& game, const std::function<bool()>& done, const std::string& what) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLineWaitMs);
-    for (;;) {
-        dispatch(game);
-        if (done())
-            return;
-        if (std::chrono::steady_clock::now() > deadline)
-            throw ScriptFailure("the telephone did not see " + what + " within " +
-                                std::to_string(kLineWaitMs / 1000) + " s");
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
 // The line must be open for the modem to hear or say anything.
-phone::Telephone& open_line(GameBase& game) {
+phone::Telephone& open_line(Runner& runner) {
     phone::Telephone& line = telephone();
-    wait_for_line(
-        game, [&] { return line.line_open(); }, "the modem line open");
+    runner.until([&] { return line.line_open(); }, "the modem line open", kLineWaitMs);
     return line;
 }
 
-void simulator_control(phone::Telephone& line, const std::string& text) {
+// Where the far end is played: the built-in simulator, or the one the
+// settings name for a modem on TCP.
+std::string simulator_control(phone::Telephone& line, const std::string& text) {
     platform::modem::ModemSimulator* simulator =
         line.modem() != nullptr ? line.modem()->simulator() : nullptr;
-    if (simulator == nullptr)
-        throw ScriptFailure("the modem is not the built-in simulator (setting \"Modem\")");
-    const std::string reply = simulator->control(text, std::chrono::steady_clock::now());
-    const auto last = reply.rfind('\n', reply.size() >= 2 ? reply.size() - 2 : 0);
-    const std::string tail = reply.substr(last == std::string::npos ? 0 : last + 1);
-    if (tail.rfind("OK", 0) != 0) {
-        std::string why = tail;
-        while (!why.empty() && why.back() == '\n')
-            why.pop_back();
-        throw ScriptFailure("modem " + text + ": " + why);
+    std::string reply;
+    if (simulator != nullptr) {
+        reply = simulator->control(text, std::chrono::steady_clock::now());
+    } else {
+        WString to;
+        if (!runtime::reg_read_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara",
+                                      kModemControlValue, to) ||
+            to.empty())
+            throw ScriptFailure("the modem is not the built-in simulator, and the setting "
+                                "\"ModemControl\" names no simulator to control");
+        std::string error;
+        if (!platform::modem::sim_control(to_utf8(to), text, reply, error))
+            throw ScriptFailure("modem " + text + ": " + error);
     }
+    const auto last = reply.rfind('\n', reply.size() >= 2 ? reply.size() - 2 : 0);
+    std::string tail = reply.substr(last == std::string::npos ? 0 : last + 1);
+    while (!tail.empty() && tail.back() == '\n')
+        tail.pop_back();
+    if (tail.rfind("OK", 0) != 0)
+        throw ScriptFailure("modem " + text + ": " + tail);
+    return reply;
 }
 
-// Counts the calls the telephone reported ended. A call the user turned
-// away is over for the telephone at once, but the modem's word that it is
-// gone comes later: the script waits for that too, so that the next call
+// Counts the calls the telephone reported placed and ended. A call the user
+// turned away is over for the telephone at once, but the modem's word that it
+// is gone comes later: the script waits for that too, so that the next call
 // never meets the end of the previous one.
-class CallEndWatch final : public data::DocumentListener {
+class CallWatch final : public data::DocumentListener {
   public:
-    explicit CallEndWatch(data::Document& document) : m_document(document) {
+    explicit CallWatch(data::Document& document) : m_document(document) {
         m_document.add_listener(*this);
     }
-    ~CallEndWatch() override { m_document.remove_listener(*this); }
-    CallEndWatch(const CallEndWatch&) = delete;
-    CallEndWatch& operator=(const CallEndWatch&) = delete;
+    ~CallWatch() override { m_document.remove_listener(*this); }
+    CallWatch(const CallWatch&) = delete;
+    CallWatch& operator=(const CallWatch&) = delete;
 
     void on_document_refresh(const data::RefreshMessage& message) override {
         if (message.has(data::RefreshFlag::CallEnded))
@@ -145,81 +191,96 @@ class CallEndWatch final : public data::DocumentListener {
 // What the driver keeps between commands: the watch, made at the first
 // telephone command (the Document is the UI thread's by then).
 struct LineState {
-    std::unique_ptr<CallEndWatch> watch;
+    std::unique_ptr<CallWatch> watch;
 
-    CallEndWatch& calls() {
+    CallWatch& calls() {
         if (!watch) {
             data::Document* document = data::Document::instance();
             if (document == nullptr)
                 throw ScriptFailure("there are no contact data");
-            watch = std::make_unique<CallEndWatch>(*document);
+            watch = std::make_unique<CallWatch>(*document);
         }
         return *watch;
     }
 };
 
-void wait_for_call_end(GameBase& game, phone::Telephone& line, CallEndWatch& calls,
+void wait_for_call_end(Runner& runner, phone::Telephone& line, CallWatch& calls,
                        std::uint64_t ended_before) {
-    wait_for_line(
-        game, [&] { return line.current_call() == 0 && calls.ended() > ended_before; },
-        "the call end");
+    runner.until([&] { return line.current_call() == 0 && calls.ended() > ended_before; },
+                 "the call end", kLineWaitMs);
 }
 
 bool ringing(const phone::Telephone& line) {
     return line.current_call() != 0 && !line.connected();
 }
 
-void modem_command(GameBase& game, LineState& state, const ScriptCommand& command) {
-    phone::Telephone& line = open_line(game);
-    CallEndWatch& calls = state.calls();
+bool second_call(const phone::Telephone& line, phone::OtherCall::State state) {
+    return line.facts().other && line.facts().other->state == state;
+}
+
+void modem_command(Runner& runner, LineState& state, const ScriptCommand& command) {
+    phone::Telephone& line = open_line(runner);
+    CallWatch& calls = state.calls();
     switch (command.action) {
     case LineAction::Ring: {
-        simulator_control(line, "ring " + command.number);
+        // During a call the newcomer knocks instead of ringing.
+        const bool knocks = line.current_call() != 0;
+        simulator_control(line, command.control);
         const WString number = from_utf8(command.number);
-        wait_for_line(
-            game,
+        const auto from = [&](const WString& shown) { return number.empty() || shown == number; };
+        runner.until(
             [&] {
-                return ringing(line) && (number.empty() || line.facts().caller_number == number);
+                return knocks ? second_call(line, phone::OtherCall::State::waiting) &&
+                                    from(line.facts().other->number)
+                              : ringing(line) && from(line.facts().caller_number);
             },
-            "the incoming call" + (number.empty() ? "" : " from " + command.number));
+            std::string(knocks ? "the waiting call" : "the incoming call") +
+                (number.empty() ? "" : " from " + command.number),
+            kLineWaitMs);
         break;
     }
     case LineAction::Answer:
-        simulator_control(line, "answer");
-        wait_for_line(
-            game, [&] { return line.connected(); }, "the call connected");
+        simulator_control(line, command.control);
+        runner.until([&] { return line.connected(); }, "the call connected", kLineWaitMs);
         break;
     case LineAction::Hangup: {
         const std::uint64_t ended = calls.ended();
-        simulator_control(line, "hangup");
-        wait_for_call_end(game, line, calls, ended);
+        const bool two_calls = line.other_call() != 0;
+        simulator_control(line, command.control);
+        if (two_calls) {
+            // One of two ends: the other goes on.
+            runner.until([&] { return line.other_call() == 0 || line.current_call() == 0; },
+                         "one of the calls end", kLineWaitMs);
+        } else {
+            wait_for_call_end(runner, line, calls, ended);
+        }
         break;
     }
     case LineAction::Busy:
-        simulator_control(line, "busy " + command.number);
+    case LineAction::Control:
+        simulator_control(line, command.control);
         break;
     case LineAction::Dial:
         break; // not a modem action (the parser never makes it)
     }
 }
 
-void phone_command(GameBase& game, LineState& state, const ScriptCommand& command) {
-    phone::Telephone& line = open_line(game);
-    CallEndWatch& calls = state.calls();
+void phone_command(Runner& runner, LineState& state, const ScriptCommand& command) {
+    phone::Telephone& line = open_line(runner);
+    CallWatch& calls = state.calls();
     switch (command.action) {
     case LineAction::Answer:
         if (!ringing(line))
             throw ScriptFailure("no call is ringing");
         line.answer_call();
-        wait_for_line(
-            game, [&] { return line.connected(); }, "the call connected");
+        runner.until([&] { return line.connected(); }, "the call connected", kLineWaitMs);
         break;
     case LineAction::Hangup: {
         if (line.current_call() == 0)
             throw ScriptFailure("there is no call to end");
         const std::uint64_t ended = calls.ended();
         line.drop_call();
-        wait_for_call_end(game, line, calls, ended);
+        wait_for_call_end(runner, line, calls, ended);
         break;
     }
     case LineAction::Dial: {
@@ -228,26 +289,134 @@ void phone_command(GameBase& game, LineState& state, const ScriptCommand& comman
             throw ScriptFailure("there is no phone manager yet");
         if (line.current_call() != 0)
             throw ScriptFailure("a call is already in progress");
+        const std::uint64_t ended = calls.ended();
         phones->call_number(from_utf8(command.number));
-        wait_for_line(
-            game, [&] { return line.current_call() != 0; }, "the outgoing call");
+        // A far end busy at once ends the call before a look could find it:
+        // its end is as good a sign that it was placed.
+        runner.until([&] { return line.current_call() != 0 || calls.ended() > ended; },
+                     "the outgoing call", kLineWaitMs);
         break;
     }
     case LineAction::Ring:
     case LineAction::Busy:
+    case LineAction::Control:
         break; // modem actions only
     }
 }
 
-void run_command(GameBase& game, LineState& state, const ScriptCommand& command) {
+// --- expect --------------------------------------------------------------------------
+
+// The node of that name in the screen in front, the call strip or the notice.
+const ui::TextNode* shown_text_node(Application& application, const std::string& name) {
+    const WString wanted = from_utf8(name);
+    std::vector<const ui::Node*> roots;
+    if (const forms::Form* top = application.top_form())
+        roots.push_back(top);
+    for (auto slot : {forms::OverlaySlot::CallStrip, forms::OverlaySlot::Notice})
+        if (const forms::Form* overlay = application.overlay(slot))
+            roots.push_back(overlay);
+    for (const ui::Node* root : roots) {
+        auto* node = dynamic_cast<const ui::TextNode*>(const_cast<ui::Node*>(root)->find(wanted));
+        if (node != nullptr && node->is_effectively_visible())
+            return node;
+    }
+    return nullptr;
+}
+
+bool screen_is(const Application& application, const std::string& name) {
+    const forms::Form* top = application.top_form();
+    if (top == nullptr)
+        return false;
+    const std::string shown = to_utf8(top->skin_name());
+    return shown == name || shown == name + "Form";
+}
+
+std::string state_name(ExpectWhat what) {
+    switch (what) {
+    case ExpectWhat::Incoming:
+        return "an incoming call";
+    case ExpectWhat::Dialing:
+        return "a call being dialled";
+    case ExpectWhat::Connected:
+        return "a connected call";
+    case ExpectWhat::Ended:
+        return "no call";
+    case ExpectWhat::Waiting:
+        return "a waiting call";
+    case ExpectWhat::Held:
+        return "a call on hold";
+    case ExpectWhat::Conference:
+        return "a conference";
+    case ExpectWhat::Screen:
+    case ExpectWhat::Text:
+        break;
+    }
+    return "?";
+}
+
+void expect_command(Runner& runner, Application& application, const ScriptCommand& command) {
+    if (command.expect == ExpectWhat::Screen) {
+        runner.until([&] { return screen_is(application, command.name); },
+                     "the screen " + command.name + " in front", command.ms);
+        return;
+    }
+    if (command.expect == ExpectWhat::Text) {
+        const ui::TextNode* last = nullptr;
+        try {
+            runner.until(
+                [&] {
+                    last = shown_text_node(application, command.name);
+                    return last != nullptr && last->text() == command.text;
+                },
+                "\"" + to_utf8(command.text) + "\" in " + command.name, command.ms);
+        } catch (const ScriptFailure& failure) {
+            throw ScriptFailure(failure.message() +
+                                (last != nullptr ? " (it shows \"" + to_utf8(last->text()) + "\")"
+                                                 : " (no such node is shown)"));
+        }
+        return;
+    }
+    phone::Telephone& line = telephone();
+    const auto holds = [&] {
+        using State = phone::OtherCall::State;
+        switch (command.expect) {
+        case ExpectWhat::Incoming:
+            return line.ringing();
+        case ExpectWhat::Dialing:
+            return line.dialing();
+        case ExpectWhat::Connected:
+            return line.current_call() != 0 && line.connected();
+        case ExpectWhat::Ended:
+            return line.current_call() == 0;
+        case ExpectWhat::Waiting:
+            return second_call(line, State::waiting);
+        case ExpectWhat::Held:
+            return second_call(line, State::held) || line.facts().on_hold;
+        case ExpectWhat::Conference:
+            return second_call(line, State::joined);
+        case ExpectWhat::Screen:
+        case ExpectWhat::Text:
+            break;
+        }
+        return false;
+    };
+    runner.until(holds, state_name(command.expect), command.ms);
+}
+
+void run_command(Runner& runner, Application& application, LineState& state,
+                 const ScriptCommand& command) {
     using display::PointerAction;
+    GameBase& game = runner.game();
     switch (command.op) {
     case ScriptOp::Wait:
-        advance(game, command.ms);
+        runner.wait(command.ms);
+        break;
+    case ScriptOp::Sleep:
+        runner.pause(command.ms);
         break;
     case ScriptOp::Tap:
         pointer(game, PointerAction::Down, command.x, command.y);
-        advance(game, kTapHoldMs);
+        runner.wait(kTapHoldMs);
         pointer(game, PointerAction::Up, command.x, command.y);
         break;
     case ScriptOp::Down:
@@ -265,7 +434,7 @@ void run_command(GameBase& game, LineState& state, const ScriptCommand& command)
         for (std::uint32_t i = 1; i <= steps; ++i) {
             const std::int64_t dx = std::int64_t(command.x2 - command.x) * i / steps;
             const std::int64_t dy = std::int64_t(command.y2 - command.y) * i / steps;
-            advance(game, command.ms / steps);
+            runner.wait(command.ms / steps);
             pointer(game, PointerAction::Move, command.x + std::int32_t(dx),
                     command.y + std::int32_t(dy));
         }
@@ -300,10 +469,13 @@ void run_command(GameBase& game, LineState& state, const ScriptCommand& command)
         shot(game, command.file);
         break;
     case ScriptOp::Modem:
-        modem_command(game, state, command);
+        modem_command(runner, state, command);
         break;
     case ScriptOp::Phone:
-        phone_command(game, state, command);
+        phone_command(runner, state, command);
+        break;
+    case ScriptOp::Expect:
+        expect_command(runner, application, command);
         break;
     }
 }
@@ -311,12 +483,12 @@ void run_command(GameBase& game, LineState& state, const ScriptCommand& command)
 } // namespace
 
 int run_headless_script(Application& application, const ParsedScript& script,
-                        const std::string& script_name) {
-    GameBase& game = application.game();
+                        const std::string& script_name, ScriptClock clock) {
+    Runner runner(application.game(), clock);
     LineState state; // let go here, while the Document still exists
     for (const ScriptCommand& command : script.commands) {
         try {
-            run_command(game, state, command);
+            run_command(runner, application, state, command);
         } catch (const ScriptFailure& failure) {
             std::fprintf(stderr, "%s:%d: %s\n", script_name.c_str(), command.line,
                          failure.message().c_str());

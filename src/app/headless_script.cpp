@@ -4,6 +4,7 @@
 #include "platform/modem/modem.h"
 #include "ui/key_names.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -87,47 +88,146 @@ std::string phone_number(std::string_view word) {
     return *dialled;
 }
 
-void parse_line_command(std::string_view verb, const std::vector<std::string_view>& args,
-                        ScriptCommand& command) {
-    const bool modem = verb == "modem";
-    const std::string usage = modem ? "modem ring [NUMBER] | modem answer | modem hangup | "
-                                      "modem busy [NUMBER]"
-                                    : "phone answer | phone hangup | phone dial NUMBER";
+// Words that are part of a number as written ("+49", "(30)", "123-45"): any
+// word with a digit, so that a number with a stray character is refused as a
+// number rather than taken for a name.
+bool is_number_word(std::string_view word) {
+    return word.find_first_of("0123456789") != std::string_view::npos || word == "+";
+}
+
+// The number at the start of `words` (from `first` on), joined; how many words
+// it took goes into `used`.
+std::string leading_number(const std::vector<std::string_view>& words, std::size_t first,
+                           std::size_t& used) {
+    std::string text;
+    used = 0;
+    for (std::size_t i = first; i < words.size() && is_number_word(words[i]); ++i, ++used)
+        text += std::string(used > 0 ? " " : "") + std::string(words[i]);
+    return text;
+}
+
+std::string joined(const std::vector<std::string_view>& words, std::size_t first) {
+    std::string text;
+    for (std::size_t i = first; i < words.size(); ++i)
+        text += std::string(i > first ? " " : "") + std::string(words[i]);
+    return text;
+}
+
+constexpr char kModemUsage[] =
+    "modem ring [NUMBER [NAME]] | answer | hangup [ID] | busy [NUMBER] | noanswer NUMBER | "
+    "sim pin CODE|puk CODE|ready|absent | register home|roaming|searching|denied|off | "
+    "operator NAME | signal N | ussd CODE [REPLY] | silent on|off";
+
+void parse_modem(const std::vector<std::string_view>& args, ScriptCommand& command) {
     if (args.size() < 2)
-        throw LineError{"usage: " + usage};
-    command.op = modem ? ScriptOp::Modem : ScriptOp::Phone;
+        throw LineError{std::string("usage: ") + kModemUsage};
+    command.op = ScriptOp::Modem;
     const std::string_view what = args[1];
-    bool takes_number = false;
-    bool number_needed = false;
-    if (what == "answer") {
-        command.action = LineAction::Answer;
-    } else if (what == "hangup") {
-        command.action = LineAction::Hangup;
-    } else if (modem && what == "ring") {
-        command.action = LineAction::Ring;
-        takes_number = true;
-    } else if (modem && what == "busy") {
-        command.action = LineAction::Busy;
-        takes_number = true;
-    } else if (!modem && what == "dial") {
-        command.action = LineAction::Dial;
-        takes_number = true;
-        number_needed = true;
-    } else {
-        throw LineError{"usage: " + usage};
+    command.action = LineAction::Control;
+    if (what == "ring" || what == "busy" || what == "noanswer") {
+        std::size_t used = 0;
+        const std::string number = leading_number(args, 2, used);
+        if (!number.empty())
+            command.number = phone_number(number);
+        const bool named = 2 + used < args.size();
+        if ((what != "ring" && named) || (what == "noanswer" && number.empty()))
+            throw LineError{std::string("usage: ") + kModemUsage};
+        if (what == "ring")
+            command.action = LineAction::Ring;
+        else if (what == "busy")
+            command.action = LineAction::Busy;
+        // The name, if any, goes as it is written.
+        command.control = std::string(what) + (command.number.empty() ? "" : " " + command.number) +
+                          (named ? " " + joined(args, 2 + used) : "");
+        return;
     }
-    if ((!takes_number && args.size() > 2) || (number_needed && args.size() < 3))
-        throw LineError{"usage: " + usage};
-    if (args.size() > 2) {
-        // A number may be written with blanks ("+49 30 1234"): the rest of
-        // the line, its formatting dropped as for dialling.
-        std::string text;
-        for (std::size_t i = 2; i < args.size(); ++i)
-            text += std::string(i > 2 ? " " : "") + std::string(args[i]);
-        command.number = phone_number(text);
-        // A service code is no call: nothing would ring to wait for.
-        if (command.action == LineAction::Dial && command.number.front() == '*')
-            throw LineError{"phone dial takes a phone number, not a service code"};
+    if (what == "answer" || what == "hangup") {
+        const bool with_id = what == "hangup" && args.size() == 3 && to_number(args[2]);
+        if (args.size() > 2 && !with_id)
+            throw LineError{std::string("usage: ") + kModemUsage};
+        command.action = what == "answer" ? LineAction::Answer : LineAction::Hangup;
+        command.control = joined(args, 1);
+        return;
+    }
+    static constexpr std::string_view kOthers[] = {"sim",    "register", "operator",
+                                                   "signal", "ussd",     "silent"};
+    if (std::find(std::begin(kOthers), std::end(kOthers), what) == std::end(kOthers) ||
+        args.size() < 3)
+        throw LineError{std::string("usage: ") + kModemUsage};
+    command.control = joined(args, 1);
+}
+
+void parse_phone(const std::vector<std::string_view>& args, ScriptCommand& command) {
+    const std::string usage = "usage: phone answer | phone hangup | phone dial NUMBER";
+    if (args.size() < 2)
+        throw LineError{usage};
+    command.op = ScriptOp::Phone;
+    const std::string_view what = args[1];
+    if (what == "answer" || what == "hangup") {
+        if (args.size() > 2)
+            throw LineError{usage};
+        command.action = what == "answer" ? LineAction::Answer : LineAction::Hangup;
+        return;
+    }
+    if (what != "dial" || args.size() < 3)
+        throw LineError{usage};
+    command.action = LineAction::Dial;
+    // A number may be written with blanks ("+49 30 1234"): the rest of the
+    // line, its formatting dropped as for dialling.
+    command.number = phone_number(joined(args, 2));
+    // A service code is no call: nothing would ring to wait for.
+    if (command.number.front() == '*')
+        throw LineError{"phone dial takes a phone number, not a service code"};
+}
+
+void parse_expect(const std::vector<std::string_view>& args, std::string_view rest,
+                  ScriptCommand& command) {
+    const std::string usage =
+        "usage: expect incoming|dialing|connected|ended|waiting|held|conference [MS] | "
+        "expect screen NAME [MS] | expect text NODE TEXT";
+    if (args.size() < 2)
+        throw LineError{usage};
+    command.op = ScriptOp::Expect;
+    command.ms = kLineWaitMs;
+    const std::string_view what = args[1];
+    static constexpr std::pair<std::string_view, ExpectWhat> kStates[] = {
+        {"incoming", ExpectWhat::Incoming},    {"dialing", ExpectWhat::Dialing},
+        {"connected", ExpectWhat::Connected},  {"ended", ExpectWhat::Ended},
+        {"waiting", ExpectWhat::Waiting},      {"held", ExpectWhat::Held},
+        {"conference", ExpectWhat::Conference}};
+    std::size_t timeout_at = 2;
+    if (what == "text") {
+        if (args.size() < 4)
+            throw LineError{usage};
+        command.expect = ExpectWhat::Text;
+        command.name = std::string(args[2]);
+        // The text is the rest of the line after the node's name.
+        const std::size_t at = rest.find(args[2], rest.find("text") + 4);
+        command.text = from_utf8(trim(rest.substr(at + args[2].size())));
+        return;
+    }
+    if (what == "screen") {
+        if (args.size() < 3)
+            throw LineError{usage};
+        command.expect = ExpectWhat::Screen;
+        command.name = std::string(args[2]);
+        timeout_at = 3;
+    } else {
+        const auto* state = std::find_if(std::begin(kStates), std::end(kStates),
+                                         [&](const auto& entry) { return entry.first == what; });
+        if (state == std::end(kStates))
+            throw LineError{usage};
+        command.expect = state->second;
+    }
+    if (args.size() > timeout_at + 1)
+        throw LineError{usage};
+    if (args.size() == timeout_at + 1) {
+        const auto value = to_number(args[timeout_at]);
+        if (!value || *value < 0 || *value > kMaxExpectMs)
+            throw LineError{"\"" + std::string(args[timeout_at]) +
+                            "\" is not a time-out in milliseconds (0.." +
+                            std::to_string(kMaxExpectMs) + ")"};
+        command.ms = std::uint32_t(*value);
     }
 }
 
@@ -181,12 +281,20 @@ ScriptCommand parse_line(std::string_view line) {
         const std::string_view file = command.file;
         if (file.size() <= 4 || file.substr(file.size() - 4) != ".png")
             throw LineError{"usage: shot FILE.png"};
-    } else if (verb == "modem" || verb == "phone") {
-        parse_line_command(verb, args, command);
+    } else if (verb == "modem") {
+        parse_modem(args, command);
+    } else if (verb == "phone") {
+        parse_phone(args, command);
+    } else if (verb == "sleep") {
+        expect_arguments(args, 1, "sleep MS");
+        command.op = ScriptOp::Sleep;
+        command.ms = milliseconds(args[1]);
+    } else if (verb == "expect") {
+        parse_expect(args, rest(), command);
     } else {
         throw LineError{"unknown command \"" + std::string(verb) +
-                        "\" (wait, tap, down, move, up, drag, key, keydown, keyup, type, "
-                        "cmdline, shot, modem, phone)"};
+                        "\" (wait, sleep, tap, down, move, up, drag, key, keydown, keyup, type, "
+                        "cmdline, shot, expect, modem, phone)"};
     }
     return command;
 }

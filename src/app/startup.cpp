@@ -200,7 +200,8 @@ int run_application(Application& application, const StartOptions& options,
         splash = std::make_unique<forms::FormSplash>(
             splash_skin, std::make_unique<StartupWork>(application, language, scale_shift(info)),
             options.command_line,
-            script ? forms::SplashPacing::Virtual : forms::SplashPacing::RealTime);
+            script && !options.realtime ? forms::SplashPacing::Virtual
+                                        : forms::SplashPacing::RealTime);
     } catch (const ui::vadode::Error& error) {
         show_message_box(u"The splash skin is damaged, please reinstall\n" +
                              from_utf8(error.what()) + u"\n",
@@ -214,7 +215,10 @@ int run_application(Application& application, const StartOptions& options,
     }
 
     log_step(u" start: 6\n");
-    int status = script ? run_headless_script(application, *script, options.script) : game.run();
+    int status =
+        script ? run_headless_script(application, *script, options.script,
+                                     options.realtime ? ScriptClock::Real : ScriptClock::Virtual)
+               : game.run();
     if (status == 0 && script == nullptr)
         status = game.exit_code();
     runtime::log().flush();
@@ -236,6 +240,8 @@ std::string usage_text() {
            "  --headless        run without a window (no display needed)\n"
            "  --script FILE     with --headless: run the commands of FILE on a virtual\n"
            "                    clock, then exit (0 at the end of the script)\n"
+           "  --realtime        with --script: run it on the real clock instead, for a\n"
+           "                    modem that is not the built-in simulator\n"
            "  --screen WxH      screen size in pixels (default: the window's, 240x320 headless)\n"
            "  --dpi N           pixels per inch (192 and more doubles the skin)\n"
            "  --root DIR        device root: settings, log, contacts (default\n"
@@ -245,7 +251,8 @@ std::string usage_text() {
            "  --help            this text\n"
            "\n"
            "script commands, one per line (# starts a comment):\n"
-           "  wait MS                 run the program for MS milliseconds\n"
+           "  wait MS                 run the program for MS milliseconds of the script's clock\n"
+           "  sleep MS                let MS milliseconds of real time pass\n"
            "  tap X Y                 pen down and up at screen coordinates\n"
            "  down X Y | move X Y | up X Y\n"
            "  drag X1 Y1 X2 Y2 MS     pen down, moves over MS milliseconds, up\n"
@@ -254,9 +261,17 @@ std::string usage_text() {
            "  type TEXT               characters, as typed on the input panel\n"
            "  cmdline TEXT            a command line as handed over by a second start\n"
            "  shot FILE.png           the screen as a PNG file\n"
-           "  modem ring [NUMBER]     the built-in modem: a call comes in (from NUMBER)\n"
-           "  modem answer | modem hangup | modem busy [NUMBER]\n"
-           "                          the far end answers, hangs up, or is busy\n"
+           "  expect STATE [MS]       wait (in real time, default 10000 ms) until the\n"
+           "                          telephone is incoming, dialing, connected, ended,\n"
+           "                          waiting, held or conference\n"
+           "  expect screen NAME [MS] ... until NAME (Call, Main, PinForm...) is in front\n"
+           "  expect text NODE TEXT   ... until the node NODE in front shows TEXT\n"
+           "  modem ring [NUMBER [NAME]] | answer | hangup [ID] | busy [NUMBER]\n"
+           "        | noanswer NUMBER | sim pin CODE|ready|absent | signal N\n"
+           "        | register home|roaming|searching|denied|off | operator NAME\n"
+           "        | ussd CODE [REPLY]\n"
+           "                          the far end and the network, through the built-in\n"
+           "                          simulator or the one the setting ModemControl names\n"
            "  phone answer | phone hangup | phone dial NUMBER\n"
            "                          the user answers, ends or places a call\n"
            "                          (modem and phone commands wait, in real time, until\n"
@@ -283,6 +298,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
             words += (words.empty() ? "" : " ") + arg;
         } else if (arg == "--headless") {
             o.headless = true;
+        } else if (arg == "--realtime") {
+            o.realtime = true;
         } else if (arg == "--script") {
             if (!has_value)
                 return fail("--script needs a file");
@@ -309,6 +326,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
     }
     if (!o.script.empty() && !o.headless)
         parsed.error = "--script runs only with --headless";
+    else if (o.realtime && o.script.empty())
+        parsed.error = "--realtime runs only with --script";
     o.command_line = from_utf8(words);
     return parsed;
 }
@@ -360,7 +379,7 @@ int win_main(const StartOptions& options) {
         return 1;
     }
     platform::VirtualClock clock;
-    if (!options.script.empty())
+    if (!options.script.empty() && !options.realtime)
         game_options.clock = &clock;
 
     int status = 0;

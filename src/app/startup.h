@@ -12,7 +12,8 @@ namespace telvara::app {
 
 struct StartOptions {
     bool headless = false;
-    std::string script; // --script FILE (headless, virtual clock)
+    std::string script;    // --script FILE (headless, virtual clock)
+    bool realtime = false; // --realtime: the script runs on the real clock
     ScreenOverrides screen;
     std::optional<std::string> root; // the device root
     bool log = false;                // the log on for this run

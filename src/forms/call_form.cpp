@@ -79,8 +79,7 @@ WString fill(WString text, WStringView value) {
 
 } // namespace
 
-CallForm::CallForm(data::ContactPhotoCache* photos)
-    : Form(kFormName), m_photos(photos), m_clock(&platform::tick_count) {
+CallForm::CallForm(data::ContactPhotoCache* photos) : Form(kFormName), m_photos(photos) {
     if (data::Document* document = data::Document::instance())
         document->add_listener(*this);
 }
@@ -205,7 +204,7 @@ WString CallForm::translate(WStringView key) const {
 }
 
 std::uint32_t CallForm::now() const {
-    return m_clock ? m_clock() : platform::tick_count();
+    return platform::tick_count();
 }
 
 // --- Telephone events -----------------------------------------------------------
@@ -439,10 +438,17 @@ void CallForm::show_status() {
     }
 }
 
+std::uint32_t CallForm::connected_at() const {
+    // The line knows when this very call connected (also after a swap).
+    const phone::Telephone* line = telephone();
+    const auto since = line != nullptr ? line->connected_since() : std::nullopt;
+    return since ? *since : m_connected_at;
+}
+
 WString CallForm::duration_text() const {
     if (m_phase != CallPhase::Connected)
         return {};
-    const std::uint32_t total = (now() - m_connected_at) / 1000u;
+    const std::uint32_t total = (now() - connected_at()) / 1000u;
     const std::uint32_t hours = total / 3600u;
     const std::uint32_t minutes = total / 60u % 60u;
     const std::uint32_t seconds = total % 60u;
@@ -457,7 +463,7 @@ void CallForm::show_duration() {
     if (m_duration == nullptr)
         return;
     const std::int64_t seconds =
-        m_phase == CallPhase::Connected ? std::int64_t((now() - m_connected_at) / 1000u) : -1;
+        m_phase == CallPhase::Connected ? std::int64_t((now() - connected_at()) / 1000u) : -1;
     if (seconds == m_shown_seconds)
         return;
     m_shown_seconds = seconds;

@@ -60,8 +60,6 @@ class CallForm final : public Form,
     // The keypad's long presses run on this scheduler (or none).
     void set_scheduler(runtime::CActiveScheduler* scheduler);
     void set_photo_cache(data::ContactPhotoCache* photos) { m_photos = photos; }
-    // Milliseconds of a steady clock for the running time (tick_count by default).
-    void set_clock(std::function<std::uint32_t()> clock) { m_clock = std::move(clock); }
 
     // "skinBackToCall" of the main menu: the screen comes back on top with
     // its keypad closed. Does nothing without a call.
@@ -112,10 +110,10 @@ class CallForm final : public Form,
     void start_notes();
     WString translate(WStringView key) const;
     std::uint32_t now() const;
+    std::uint32_t connected_at() const;
 
     data::ContactPhotoCache* m_photos = nullptr;
     const ui::Properties* m_skin = nullptr;
-    std::function<std::uint32_t()> m_clock;
     CallPhase m_phase = CallPhase::Idle;
     bool m_answered = false;          // answer tapped, waiting for connected
     std::uint32_t m_connected_at = 0; // clock at the connected event

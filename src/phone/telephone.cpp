@@ -216,6 +216,27 @@ bool Telephone::line_open() const {
     return m_modem && m_modem->is_open();
 }
 
+bool Telephone::ringing() const {
+    const auto call = m_calls.find(m_call);
+    return m_call != 0 && !m_connected && call != m_calls.end() &&
+           call->second.direction == modem::Direction::incoming;
+}
+
+std::optional<std::uint32_t> Telephone::connected_since() const {
+    const auto call = m_calls.find(m_call);
+    if (m_call == 0 || call == m_calls.end() || !call->second.was_connected)
+        return std::nullopt;
+    return call->second.connected_tick;
+}
+
+bool Telephone::dialing() const {
+    if (m_dial_pending)
+        return true;
+    const auto call = m_calls.find(m_call);
+    return m_call != 0 && !m_connected && call != m_calls.end() &&
+           call->second.direction == modem::Direction::outgoing;
+}
+
 void Telephone::set_caller_number(WStringView number, CallerNotify notify) {
     if (notify == CallerNotify::if_changed && m_facts.caller_number == number)
         return;
@@ -608,6 +629,7 @@ void Telephone::on_modem_call_state(const platform::modem::ModemEvent& event) {
     if (event.state == modem::CallState::connected && !call.was_connected) {
         call.was_connected = true;
         call.connected_at = file_time_now();
+        call.connected_tick = platform::tick_count();
     }
     if (m_call != 0 && event.call != m_call) {
         on_other_call_state(event);

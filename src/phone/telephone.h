@@ -224,6 +224,13 @@ class Telephone {
     void set_caller_number(WStringView number, CallerNotify notify = CallerNotify::if_changed);
     bool line_open() const;
     bool connected() const { return m_connected; }
+    // The current call rings here and is not answered yet.
+    bool ringing() const;
+    // A call of ours is being dialled (placed, not yet answered).
+    bool dialing() const;
+    // When the current call connected, as the program's clock says (tick
+    // count); nothing before it did. A swap brings the other call's time.
+    std::optional<std::uint32_t> connected_since() const;
     int current_call() const { return m_call; }
     // Incoming calls this line has offered so far.
     std::uint64_t calls_offered() const { return m_calls_offered; }
@@ -250,8 +257,9 @@ class Telephone {
     struct TrackedCall {
         platform::modem::Direction direction = platform::modem::Direction::incoming;
         platform::modem::CallState state = platform::modem::CallState::idle;
-        std::int64_t start = 0;        // UTC file time, first seen
-        std::int64_t connected_at = 0; // UTC file time, 0 until connected
+        std::int64_t start = 0;           // UTC file time, first seen
+        std::int64_t connected_at = 0;    // UTC file time, 0 until connected
+        std::uint32_t connected_tick = 0; // the program's clock then
         bool was_connected = false;
         bool had_state = false; // caller ID waits for the first state
         bool rejected = false;  // dropped by the user while ringing

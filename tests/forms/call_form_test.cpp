@@ -4,6 +4,7 @@
 // and on the modem simulator the toggles and tones reach the line.
 #include "form_stack_host.h"
 #include "forms/call_form.h"
+#include "platform/clock.h"
 
 #include "data/document_test_support.h"
 #include "forms/form_host.h"
@@ -41,7 +42,6 @@ class CallScreen {
     void load_skin() { ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl)); }
     void make_form() {
         m_form.emplace();
-        m_form->set_clock([this] { return m_now; });
         m_form->bind(m_skin);
         m_form->fit_to_screen(240, 320);
     }
@@ -69,7 +69,9 @@ class CallScreen {
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
     test::StackHost m_host;
-    std::uint32_t m_now = 1000;
+    // The program's clock: the running time moves only when the test says.
+    platform::VirtualClock m_clock{1000};
+    platform::ScopedVirtualClock m_clock_scope{m_clock};
     std::optional<CallForm> m_form;
 };
 
@@ -172,10 +174,10 @@ TEST_F(CallFormTest, AnsweringShowsEndAtOnceAndConnectedCountsTheTime) {
     EXPECT_EQ(text(u"firstname"), u"Anna");
     EXPECT_EQ(m_host.count(form()), 1u);
 
-    m_now += 65'400;
+    m_clock.advance(65'400);
     form().update(0.04);
     EXPECT_EQ(text(u"txtDuration"), u"1:05");
-    m_now += 3600'000;
+    m_clock.advance(3600'000);
     form().update(0.04);
     EXPECT_EQ(text(u"txtDuration"), u"1:01:05");
 }
@@ -245,7 +247,7 @@ TEST_F(CallFormTest, ContactsLeavesTheCallAndBackToCallReturnsToIt) {
     EXPECT_FALSE(m_host.is_shown(form()));
     EXPECT_TRUE(form().in_call());
 
-    m_now += 5'000;
+    m_clock.advance(5'000);
     form().back_to_call();
     EXPECT_EQ(m_host.top_form(), &form());
     EXPECT_EQ(m_host.count(form()), 1u);
