@@ -249,12 +249,13 @@ void CallForm::call_starts(CallPhase phase) {
     show_duration();
     m_keyboard.set_text({});
     show_other_call();
-    m_strip.show(
-        *this, [this] { return strip_text(); }, [this] { back_to_call(); });
     log_line() << u"CallForm::on_document_refresh before add_modal_form\n";
     runtime::log().flush();
     bring_to_top();
     runtime::log().flush();
+    // After the screen is in front, so its way in never shows the strip.
+    m_strip.show(
+        *this, [this] { return strip_text(); }, [this] { back_to_call(); });
 }
 
 void CallForm::call_connected() {

@@ -119,6 +119,8 @@ void LinePrompts::refresh() {
         const phone::ServiceReply& reply = line->service_reply();
         const WString text = reply.failed ? m_skin->translate(u"skinServiceFailed") : reply.text;
         runtime::log() << platform::tick_count() << u" LinePrompts: service reply shown\n";
+        // "Sending *100#…" is over: the answer is here.
+        m_notice.hide();
         m_panel.show(u"skinServiceReply", text);
     }
     m_pin.on_line_changed();

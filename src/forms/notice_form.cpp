@@ -55,6 +55,13 @@ void NoticeForm::show(WStringView key, WStringView detail) {
         host->set_dirty();
 }
 
+void NoticeForm::hide() {
+    if (m_left <= 0)
+        return;
+    m_left = 0;
+    set_visible_animated(false);
+}
+
 void NoticeForm::update(double seconds) {
     if (m_left > 0) {
         m_left -= seconds;

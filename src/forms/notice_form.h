@@ -32,6 +32,8 @@ class NoticeForm final : public Form {
     // Shows the translation of `key` (a placeholder "%1" in it becomes
     // `detail`), replacing a notice already showing, for kShownSeconds.
     void show(WStringView key, WStringView detail = {});
+    // Takes a notice away before its time (what it said is over).
+    void hide();
     bool is_showing() const { return m_left > 0; }
     const WString& text() const;
 

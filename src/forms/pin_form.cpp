@@ -54,6 +54,9 @@ void PinForm::bind(const ui::Properties& skin) {
     auto& info = required<ui::TextNode>(*this, u"txtPinInfo");
     m_keyboard.bind(*this, *this);
     m_keyboard.set_masked(true);
+    // Cancel and backspace both have their own key here.
+    if (ui::Node* backspace = m_keyboard.root()->find(u"button_backspace"))
+        backspace->set_visible(true);
     m_title = &title;
     m_info = &info;
     m_skin = &skin;
