@@ -180,11 +180,19 @@ void parse_phone(const std::vector<std::string_view>& args, ScriptCommand& comma
         throw LineError{"phone dial takes a phone number, not a service code"};
 }
 
+std::uint32_t expect_timeout(std::string_view word) {
+    const auto value = to_number(word);
+    if (!value || *value < 0 || *value > kMaxExpectMs)
+        throw LineError{"\"" + std::string(word) + "\" is not a time-out in milliseconds (0.." +
+                        std::to_string(kMaxExpectMs) + ")"};
+    return std::uint32_t(*value);
+}
+
 void parse_expect(const std::vector<std::string_view>& args, std::string_view rest,
                   ScriptCommand& command) {
     const std::string usage =
         "usage: expect incoming|dialing|connected|ended|waiting|held|conference [MS] | "
-        "expect screen NAME [MS] | expect text NODE TEXT";
+        "expect screen NAME [MS] | expect text NODE TEXT | expect text NODE \"TEXT\" [MS]";
     if (args.size() < 2)
         throw LineError{usage};
     command.op = ScriptOp::Expect;
@@ -201,9 +209,23 @@ void parse_expect(const std::vector<std::string_view>& args, std::string_view re
             throw LineError{usage};
         command.expect = ExpectWhat::Text;
         command.name = std::string(args[2]);
-        // The text is the rest of the line after the node's name.
+        // The text is the rest of the line after the node's name, or a text
+        // in double quotes followed by a time-out.
         const std::size_t at = rest.find(args[2], rest.find("text") + 4);
-        command.text = from_utf8(trim(rest.substr(at + args[2].size())));
+        const std::string_view text = trim(rest.substr(at + args[2].size()));
+        if (text.empty() || text.front() != '"') {
+            command.text = from_utf8(text);
+            return;
+        }
+        const std::size_t close = text.find('"', 1);
+        if (close == std::string_view::npos)
+            throw LineError{usage};
+        command.text = from_utf8(text.substr(1, close - 1));
+        const std::vector<std::string_view> after = words(text.substr(close + 1));
+        if (after.size() > 1)
+            throw LineError{usage};
+        if (after.size() == 1)
+            command.ms = expect_timeout(after[0]);
         return;
     }
     if (what == "screen") {
@@ -221,14 +243,8 @@ void parse_expect(const std::vector<std::string_view>& args, std::string_view re
     }
     if (args.size() > timeout_at + 1)
         throw LineError{usage};
-    if (args.size() == timeout_at + 1) {
-        const auto value = to_number(args[timeout_at]);
-        if (!value || *value < 0 || *value > kMaxExpectMs)
-            throw LineError{"\"" + std::string(args[timeout_at]) +
-                            "\" is not a time-out in milliseconds (0.." +
-                            std::to_string(kMaxExpectMs) + ")"};
-        command.ms = std::uint32_t(*value);
-    }
+    if (args.size() == timeout_at + 1)
+        command.ms = expect_timeout(args[timeout_at]);
 }
 
 ScriptCommand parse_line(std::string_view line) {

@@ -20,7 +20,9 @@
 //   expect screen NAME [MS] ... until the screen in front is NAME ("Call" or
 //                           "CallForm", "Main", "PinForm", "MessagePanel")
 //   expect text NODE TEXT   ... until the node NODE of the screen in front (or
-//                           of the call strip or notice) shows TEXT
+//                           of the call strip or notice) shows TEXT (the rest
+//                           of the line); expect text NODE "TEXT" [MS] with a
+//                           time-out
 //   modem COMMAND           the far end, through the modem simulator: ring
 //                           [NUMBER [NAME]], answer, hangup [ID], busy [NUMBER],
 //                           noanswer NUMBER, sim pin CODE|puk CODE|ready|absent,

@@ -224,6 +224,8 @@ void MainForm::show_keyboard() {
     m_ruler->set_visible_animated(false);
     m_open_keyboard->set_visible_animated(false);
     m_keyboard.show(CallButton::Shown);
+    // The line as it is now: the Telephone may have come after the binding.
+    m_line.on_keypad_text(m_keyboard.text());
     m_contacts.hide_category_button();
     m_contacts.set_title(m_skin.translate(data::k_no_category));
     if (data::Document* doc = document())

@@ -247,6 +247,11 @@ bool PinForm::on_key(const ui::KeyEvent& event) {
         on_keyboard_call(m_keyboard.text());
         return true;
     }
+    // Back (or Escape) with nothing typed turns the form away.
+    if (event.pressed && event.code == ui::key::Backspace && m_keyboard.text().empty()) {
+        on_keyboard_closed();
+        return true;
+    }
     return Form::on_key(event);
 }
 

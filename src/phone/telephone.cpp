@@ -560,11 +560,13 @@ void Telephone::on_modem_event(const platform::modem::ModemEvent& event) {
         break;
     case Kind::line_open:
         log_line() << u"Telephone: line open\n";
+        broadcast(static_cast<std::uint8_t>(data::RefreshFlag::LineChanged));
         break;
     case Kind::line_closed:
         log_line() << u"Telephone: line closed: " << from_utf8(event.detail) << u"\n";
         // A dial the modem took with it failed for want of a line.
         end_pending_dial(CallEnd::no_network);
+        broadcast(static_cast<std::uint8_t>(data::RefreshFlag::LineChanged));
         break;
     case Kind::command_failed:
         on_command_failed(event);

@@ -101,6 +101,16 @@ Finished TelvaraWorld::finish(pid_t pid, std::chrono::milliseconds limit) {
     return result;
 }
 
+std::string TelvaraWorld::output_so_far(pid_t pid) const {
+    const auto found = m_outputs.find(pid);
+    if (found == m_outputs.end())
+        return {};
+    std::ifstream in(found->second);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 std::string TelvaraWorld::log_text() const {
     std::ifstream in(m_root / "Temp" / "telvara.txt", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -35,6 +35,9 @@ class TelvaraWorld : public ::testing::Test {
         return finish(start(args, binary, extra));
     }
 
+    // What a process still running has written so far.
+    std::string output_so_far(pid_t pid) const;
+
     // The log file of the device root as ASCII (the log is UTF-16).
     std::string log_text() const;
     // Polls the log until it holds `text`.

@@ -1,0 +1,276 @@
+// Calls as a user meets them, in the real program run headless against the
+// modem simulator on TCP (`telvara-modem serve`): the whole AT path is
+// crossed, and the simulator's far end is played through its control port
+// (the "ModemControl" setting). After each action the script takes its shot
+// without any further input: what the user sees must already be there.
+#include "process_support.h"
+
+#include "phone/call_log.h"
+
+#include <fstream>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+
+namespace telvara::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using phone::CallDirection;
+
+// The call screen's background and the strip's green (design colours).
+constexpr std::array<int, 3> kCallBackground{0x11, 0x14, 0x17};
+constexpr std::array<int, 3> kStripGreen{0x1E, 0x8E, 0x3E};
+
+class CallsE2e : public TelvaraWorld {
+  protected:
+    void SetUp() override {
+        TelvaraWorld::SetUp();
+        m_server = start({"serve", "--listen", "127.0.0.1:0", "--control", "127.0.0.1:0"},
+                         TELVARA_MODEM_BINARY);
+        // It says where it listens: "AT HOST:PORT" and "control HOST:PORT".
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        std::string output;
+        while ((output = output_so_far(m_server)).find("\ncontrol ") == std::string::npos ||
+               output.back() != '\n') {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << output;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        m_at_port = port_after(output, "AT ");
+        m_control_port = port_after(output, "control ");
+        ASSERT_FALSE(m_at_port.empty() || m_control_port.empty()) << output;
+    }
+    static std::string port_after(const std::string& output, const std::string& label) {
+        const auto line = output.find(label);
+        const auto colon = output.find(':', line);
+        const auto end = output.find('\n', colon);
+        return line == std::string::npos || colon == std::string::npos
+                   ? std::string()
+                   : output.substr(colon + 1, end - colon - 1);
+    }
+    void TearDown() override {
+        if (m_server > 0) {
+            ::kill(m_server, SIGTERM);
+            finish(m_server);
+        }
+        TelvaraWorld::TearDown();
+    }
+
+    // The settings of a phone whose modem is the simulator on TCP.
+    void settings(bool demo = true, const std::string& modem = {}) const {
+        std::ofstream(m_root / "registry.reg")
+            << "Windows Registry Editor Version 5.00\n\n"
+               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
+            << "\"Modem\"=\"" << (modem.empty() ? "tcp:127.0.0.1:" + m_at_port : modem) << "\"\n"
+            << "\"ModemControl\"=\"127.0.0.1:" << m_control_port << "\"\n"
+            << (demo ? "" : "\"DemoData\"=dword:00000000\n");
+    }
+
+    Finished script(const std::string& text, const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args{"--headless", "--script", write_file("s.txt", text)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    }
+    Png shot(const std::string& name) const {
+        Png png;
+        EXPECT_TRUE(png.read((m_dir / name).string())) << name;
+        return png;
+    }
+    bool call_screen(const std::string& name) const {
+        const Png png = shot(name);
+        return png.width > 0 && near_colour(png.at(4, 30), kCallBackground);
+    }
+    std::vector<phone::CallLogEntry> calls() const {
+        return phone::CallLog((m_root / "pim.vol").string()).entries();
+    }
+
+    pid_t m_server = -1;
+    std::string m_at_port;
+    std::string m_control_port;
+};
+
+// Places of the default skin at 240x320.
+constexpr char kOpenKeypad[] = "tap 208 240\nwait 400\n";
+constexpr char kCallKey[] = "tap 200 260\n";
+constexpr char kTabFavourites[] = "tap 84 295\nwait 500\n";
+constexpr char kTabRecents[] = "tap 148 295\nwait 500\n";
+constexpr char kShowCall[] = "wait 300\n"; // the call screen fades in over 0.2 s
+
+TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
+    settings();
+    const std::string hang_up = "phone hangup\nwait 400\n";
+    const Finished run = script(
+        std::string("wait 1500\n") +
+        // The keypad.
+        kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey + kShowCall + "shot keypad.png\n" +
+        hang_up + "tap 220 100\nwait 400\n" +
+        // A card's phone row, after starring it.
+        "tap 100 65\nwait 600\ntap 188 172\nwait 200\n"
+        "tap 100 172\n" +
+        kShowCall + "shot card.png\n" + hang_up + "tap 24 24\nwait 600\n" +
+        // The favourite.
+        kTabFavourites + "tap 100 68\n" + kShowCall + "shot favourite.png\n" + hang_up +
+        // A recents row, then the calls of one contact.
+        kTabRecents + "tap 100 68\n" + kShowCall + "shot recent.png\n" + hang_up +
+        "tap 225 68\nwait 600\ntap 150 130\n" + kShowCall + "shot contact-calls.png\n" + hang_up);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* name :
+         {"keypad.png", "card.png", "favourite.png", "recent.png", "contact-calls.png"})
+        EXPECT_TRUE(call_screen(name)) << name;
+}
+
+TEST_F(CallsE2e, AnsweredCallRunsItsTimerOnTheScriptClockAndTheStripLeadsBack) {
+    settings();
+    const Finished run =
+        script(std::string("wait 1500\n") + kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey +
+               "expect dialing\nmodem answer\nwait 300\n"
+               "expect text txtDuration 0:00\n"
+               "wait 5000\nshot connected.png\n"
+               "expect text txtDuration 0:05\n"
+               // The call's Contacts toggle: the strip shows the call.
+               "tap 193 232\nwait 400\nshot strip.png\n"
+               "expect text txtCallStrip 555  \u00B7  0:05\n"
+               "tap 120 20\n" +
+               kShowCall + "shot back.png\nexpect screen Call 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(call_screen("connected.png"));
+    const Png strip = shot("strip.png");
+    EXPECT_TRUE(near_colour(strip.at(4, 4), kStripGreen));
+    EXPECT_FALSE(near_colour(strip.at(4, 160), kCallBackground)) << "the main screen is in front";
+    EXPECT_TRUE(call_screen("back.png"));
+}
+
+TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
+    settings();
+    const Finished run = script(std::string("wait 1500\nmodem busy 777\n") + kOpenKeypad +
+                                "key 7\nkey 7\nkey 7\n" + kCallKey + kShowCall +
+                                "shot calling.png\nexpect text txtStatus Busy\nshot busy.png\n"
+                                // It goes back on its own.
+                                "wait 2600\nexpect screen Main 0\n"
+                                // No network where the SIM says it is registered nowhere.
+                                "modem register off\nsleep 300\n"
+                                "key 1\nkey 2\n" +
+                                kCallKey + kShowCall + "expect text txtStatus \"No service\" 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(call_screen("calling.png"));
+    EXPECT_TRUE(call_screen("busy.png"));
+}
+
+TEST_F(CallsE2e, WithoutAModemTheKeypadAndTheCallSayThereIsNoNetwork) {
+    // A modem that is not there: nobody listens on the port.
+    settings(true, "tcp:127.0.0.1:1");
+    const Finished run = script(std::string("wait 1500\n") + kOpenKeypad +
+                                "expect text text_network \"No network\" 0\n"
+                                "key 5\n" +
+                                kCallKey + kShowCall + "shot failed.png\n" +
+                                "expect text txtStatus \"Call failed: no network\" 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(call_screen("failed.png"));
+}
+
+TEST_F(CallsE2e, WaitingCallTakenOnHoldSwappedAndEndedLeavesTwoRecords) {
+    settings(false);
+    const Finished run = script(
+        std::string("wait 1500\n") + kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey +
+        "expect dialing\nmodem answer\nwait 1000\n"
+        "modem ring +4930123456 Anna Berg\nwait 400\nshot waiting.png\n"
+        "expect text txtWaitingCaller \"Anna Berg\" 0\n"
+        // Hold and answer: Anna is current, 555 waits on hold.
+        "tap 120 140\nexpect held\nwait 300\n"
+        "expect text txtHeldCaller \"On hold: 555\" 0\nexpect text firstname \"Anna Berg\" 0\n"
+        // Swap: 555 again, Anna on hold.
+        "tap 60 100\nexpect text txtHeldCaller On hold: Anna Berg\n"
+        // End: 555 ends and Anna comes back.
+        "tap 120 290\nexpect text firstname Anna Berg\nexpect connected\n"
+        "wait 2000\nmodem hangup\nexpect ended\nwait 400\nexpect screen Main 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(call_screen("waiting.png"));
+    const auto log = calls();
+    ASSERT_EQ(log.size(), 2u);
+    // Newest first: Anna's call began last.
+    EXPECT_EQ(log[0].direction, CallDirection::Incoming);
+    EXPECT_EQ(log[0].number, WString(u"+4930123456"));
+    EXPECT_EQ(log[0].name, WString(u"Anna Berg")) << "the network's name for a stranger";
+    EXPECT_GT(log[0].end, log[0].start);
+    EXPECT_EQ(log[1].direction, CallDirection::Outgoing);
+    EXPECT_EQ(log[1].number, WString(u"555"));
+    EXPECT_GT(log[1].end, log[1].start);
+}
+
+TEST_F(CallsE2e, ACallAfterOneThatEndedIsDrawnAndTheRecentsFollowTwoSecondsLater) {
+    settings(false);
+    const Finished run =
+        script(std::string("wait 1500\n") + kOpenKeypad + "key 5\n" + kCallKey +
+               "expect dialing\nmodem answer\nwait 1000\nmodem hangup\nwait 400\n" + kTabRecents +
+               // The call log is read again two seconds after the call.
+               "expect text RecentsContainer_empty_text \"No recent calls\" 0\n"
+               "wait 1200\nexpect text firstlast \"5\" 0\n"
+               "modem ring 0301234567\n" +
+               kShowCall + "shot incoming.png\nexpect text txtStatus \"Incoming call\" 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(call_screen("incoming.png"));
+}
+
+TEST_F(CallsE2e, ServiceCodesReplyInAPanel) {
+    settings();
+    const Finished run =
+        script(std::string("wait 1500\nmodem ussd *100# Balance 12.34 EUR\n") + kOpenKeypad +
+               // A long "#" is "*".
+               "down 45 250\nwait 800\nup 45 250\nexpect text text_button_call \"*\" 0\n"
+               "key 1\nkey 0\nkey 0\nkey #\n" +
+               kCallKey + "expect screen MessagePanel\nwait 300\nshot reply.png\n" +
+               "expect text txtPanelText \"Balance 12.34 EUR\" 0\n"
+               "key Enter\nwait 300\nexpect screen Main 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+}
+
+TEST_F(CallsE2e, ALockedSimAsksForItsPinAndTheCallThenGoesThrough) {
+    settings();
+    const Finished run = script(std::string("wait 1500\nmodem sim pin 2468\n") +
+                                "expect screen PinForm\nwait 300\nshot pin.png\n"
+                                // Turned away, it comes back when a call needs the SIM.
+                                "key Backspace\nwait 300\nexpect screen Main 0\n" +
+                                kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey +
+                                "expect screen PinForm\nwait 300\n"
+                                "key 1\nkey 1\nkey 1\nkey 1\nkey Enter\n"
+                                "expect text txtPinInfo Wrong code, 2 tries left\n"
+                                "key 2\nkey 4\nkey 6\nkey 8\nkey Enter\n"
+                                "expect dialing\nexpect screen Call\nmodem answer\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string log = log_text();
+    EXPECT_EQ(log.find("2468"), std::string::npos) << "the PIN never reaches the log";
+}
+
+TEST_F(CallsE2e, HoldingZeroTypesAPlusOnTheScriptClock) {
+    settings();
+    const Finished run = script(std::string("wait 1500\n") + kOpenKeypad +
+                                "down 120 250\nwait 650\n"
+                                "expect text text_network \"Telvara Mobile  "
+                                "\u2582\u2584\u2586\u2588\" 0\n"
+                                "wait 100\nup 120 250\nexpect text text_button_call \"+\" 0\n"
+                                "tap 120 250\nexpect text text_button_call \"+0\" 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+}
+
+// The same calls in real time, the way a script drives a modem that is not
+// the simulator in the program: the script waits for what the far end does.
+TEST_F(CallsE2e, RealTimeScriptDrivesTheModemOnTcp) {
+    settings(false);
+    const Finished run =
+        this->run({"--headless", "--realtime", "--log", "--script", TELVARA_REALTIME_SCRIPT});
+    ASSERT_EQ(run.status, 0) << run.output;
+    // The newest call first (by when it began).
+    const auto log = calls();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].direction, CallDirection::Incoming);
+    EXPECT_EQ(log[0].number, WString(u"0301234567"));
+    EXPECT_EQ(log[1].direction, CallDirection::Incoming);
+    EXPECT_EQ(log[1].name, WString(u"Anna Berg"));
+    EXPECT_EQ(log[2].direction, CallDirection::Outgoing);
+    EXPECT_EQ(log[2].number, WString(u"555"));
+    for (const auto& entry : log)
+        EXPECT_GT(entry.end, entry.start) << "every call was talked on";
+}
+
+} // namespace
+} // namespace telvara::e2e
