@@ -58,7 +58,8 @@ class Application final : public forms::FormHost {
     forms::Form* top_form() const override;
     void set_dirty() override { m_dirty = true; }
     void minimize_window() override { m_game->minimize(); }
-    void set_overlay(forms::OverlaySlot slot, forms::Form* form, const forms::Form* owner) override;
+    void set_overlay(forms::OverlaySlot slot, forms::Form* form,
+                     const forms::Form* owner = nullptr) override;
     forms::Form* overlay(forms::OverlaySlot slot) const override;
     // Where the forms on the stack are laid out: the screen, less the call
     // strip while it shows.

@@ -678,6 +678,9 @@ void Telephone::on_modem_call_state(const platform::modem::ModemEvent& event) {
 }
 
 void Telephone::on_other_call_state(const platform::modem::ModemEvent& event) {
+    // Its caller ID and name are shown as they come, also once it is current.
+    if (auto it = m_calls.find(event.call); it != m_calls.end())
+        it->second.had_state = true;
     if (event.state == modem::CallState::disconnected || event.state == modem::CallState::idle) {
         write_log_entry(event.call);
         m_calls.erase(event.call);

@@ -139,3 +139,60 @@ TEST_F(FormStackTest, LoadFormNeedsItsTopLevelNode) {
 
 } // namespace
 } // namespace telvara::test_support
+
+namespace telvara::test_support {
+namespace {
+
+// The call strip takes the top of the screen from every form but its owner
+// (which it leads back to), takes the pen that lands on it, and the notice is
+// drawn over everything without taking any.
+TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAll) {
+    auto& app = application();
+    auto owner = colour_form({0, 0, 255, 255});
+    auto other = colour_form({0, 255, 0, 255});
+    auto strip = colour_form({255, 0, 0, 255});
+    strip->set_anchor(ui::ScaleType::BothSide, ui::ScaleType::MinSide);
+    strip->set_design_size({0, 20});
+    auto notice = colour_form({255, 255, 255, 255});
+    notice->set_anchor(ui::ScaleType::BothSide, ui::ScaleType::MaxSide);
+    notice->set_design_size({0, 10});
+
+    app.show_form(*owner, ShowMode::Push, Animate::No);
+    app.set_overlay(forms::OverlaySlot::CallStrip, strip.get(), owner.get());
+    app.set_overlay(forms::OverlaySlot::Notice, notice.get());
+    ASSERT_TRUE(game().advance(20));
+    const auto& frame = screen().last_frame();
+    // The owner in front: no strip, the form from the top.
+    EXPECT_EQ(frame.at(5, 5), 0x001F);
+    EXPECT_EQ(owner->y(), 0);
+    EXPECT_EQ(frame.at(5, kHeight - 5), 0xFFFF) << "the notice";
+
+    app.show_form(*other, ShowMode::Push, Animate::No);
+    ASSERT_TRUE(game().advance(20));
+    EXPECT_EQ(screen().last_frame().at(5, 5), 0xF800) << "the strip over another form";
+    EXPECT_EQ(other->y(), 20) << "laid out below the strip";
+    EXPECT_EQ(other->height(), kHeight - 20);
+    EXPECT_EQ(screen().last_frame().at(5, 25), 0x07E0);
+
+    // A press that starts on the strip is the strip's to the end; one that
+    // starts below goes to the form.
+    game().inject_pointer(display::PointerAction::Down, 5, 5);
+    game().inject_pointer(display::PointerAction::Move, 5, 100);
+    game().inject_pointer(display::PointerAction::Up, 5, 100);
+    game().inject_pointer(display::PointerAction::Down, 5, 100);
+    ASSERT_TRUE(game().dispatch_pending());
+    EXPECT_EQ(strip->touches.size(), 3u);
+    EXPECT_EQ(other->touches.size(), 1u);
+    game().inject_pointer(display::PointerAction::Up, 5, 100);
+
+    // Hidden, or gone from its slot: the forms have the whole screen again.
+    strip->set_visible(false);
+    ASSERT_TRUE(game().advance(20));
+    EXPECT_EQ(other->y(), 0);
+    app.set_overlay(forms::OverlaySlot::CallStrip, nullptr);
+    app.set_overlay(forms::OverlaySlot::Notice, nullptr);
+    EXPECT_EQ(app.overlay(forms::OverlaySlot::Notice), nullptr);
+}
+
+} // namespace
+} // namespace telvara::test_support

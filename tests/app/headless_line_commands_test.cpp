@@ -63,7 +63,70 @@ INSTANTIATE_TEST_SUITE_P(Lines, HeadlessLineErrors,
                                            BadLine{"phone dial", "usage: phone answer"},
                                            BadLine{"phone dial abc", "is not a phone number"},
                                            BadLine{"phone dial *100#", "not a service code"},
-                                           BadLine{"phone hangup 12", "usage: phone answer"}));
+                                           BadLine{"phone hangup 12", "usage: phone answer"},
+                                           BadLine{"modem sim", "usage: modem ring"},
+                                           BadLine{"modem busy 1 Anna", "usage: modem ring"},
+                                           BadLine{"modem hangup one", "usage: modem ring"},
+                                           BadLine{"expect", "usage: expect"},
+                                           BadLine{"expect ringing", "usage: expect"},
+                                           BadLine{"expect connected soon", "is not a time-out"},
+                                           BadLine{"expect connected 600001", "is not a time-out"},
+                                           BadLine{"expect screen", "usage: expect"},
+                                           BadLine{"expect text title", "usage: expect"},
+                                           BadLine{"expect text t \"open", "usage: expect"},
+                                           BadLine{"sleep", "usage: sleep MS"}));
+
+// What the far end's commands send to the simulator, and what the driver
+// waits for after them.
+TEST(HeadlessLineCommands, ModemCommandsReachTheSimulatorAsWritten) {
+    struct Case {
+        const char* line;
+        LineAction action;
+        const char* control;
+        const char* number;
+    } const cases[] = {
+        {"modem ring +49 30 123 Anna Berg", LineAction::Ring, "ring +4930123 Anna Berg",
+         "+4930123"},
+        {"modem ring", LineAction::Ring, "ring", ""},
+        {"modem hangup 2", LineAction::Hangup, "hangup 2", ""},
+        {"modem noanswer 555", LineAction::Control, "noanswer 555", "555"},
+        {"modem sim pin 1234", LineAction::Control, "sim pin 1234", ""},
+        {"modem ussd *100# Balance 5 EUR", LineAction::Control, "ussd *100# Balance 5 EUR", ""},
+    };
+    for (const Case& c : cases) {
+        const ParsedScript script = parse_script(c.line);
+        ASSERT_TRUE(script.ok()) << c.line << ": " << script.error;
+        const ScriptCommand& command = script.commands.at(0);
+        EXPECT_EQ(command.op, ScriptOp::Modem) << c.line;
+        EXPECT_EQ(command.action, c.action) << c.line;
+        EXPECT_EQ(command.control, c.control) << c.line;
+        EXPECT_EQ(command.number, c.number) << c.line;
+    }
+}
+
+TEST(HeadlessLineCommands, ExpectAndSleep) {
+    const ParsedScript script = parse_script("expect waiting\n"
+                                             "expect ended 20000\n"
+                                             "expect screen Call 0\n"
+                                             "expect text txtStatus Call failed: no network\n"
+                                             "expect text company \"+49 30\" 500\n"
+                                             "sleep 250\n");
+    ASSERT_TRUE(script.ok()) << script.error_line << ": " << script.error;
+    const auto& c = script.commands;
+    EXPECT_EQ(c[0].expect, ExpectWhat::Waiting);
+    EXPECT_EQ(c[0].ms, kLineWaitMs) << "the default time-out";
+    EXPECT_EQ(c[1].expect, ExpectWhat::Ended);
+    EXPECT_EQ(c[1].ms, 20000u);
+    EXPECT_EQ(c[2].expect, ExpectWhat::Screen);
+    EXPECT_EQ(c[2].name, "Call");
+    EXPECT_EQ(c[2].ms, 0u);
+    EXPECT_EQ(c[3].name, "txtStatus");
+    EXPECT_EQ(c[3].text, u"Call failed: no network") << "the rest of the line";
+    EXPECT_EQ(c[4].text, u"+49 30");
+    EXPECT_EQ(c[4].ms, 500u);
+    EXPECT_EQ(c[5].op, ScriptOp::Sleep);
+    EXPECT_EQ(c[5].ms, 250u);
+}
 
 } // namespace
 } // namespace telvara::app

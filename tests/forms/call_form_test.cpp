@@ -39,7 +39,11 @@ using data::testing::phone;
 // Loads the compiled default skin and binds a call screen to it.
 class CallScreen {
   public:
-    void load_skin() { ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl)); }
+    void load_skin() {
+        ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl));
+        // The texts as a user reads them (those with a place for a name too).
+        ASSERT_TRUE(m_skin.language().load_language_file(u"%app_path%/english.lng"));
+    }
     void make_form() {
         m_form.emplace();
         m_form->bind(m_skin);
@@ -384,6 +388,79 @@ TEST_F(CallFormLineTest, RingingCallIsAnsweredFromTheScreen) {
     control("hangup");
     ASSERT_TRUE(wait_flag(22));
     EXPECT_FALSE(m_host.is_shown(form()));
+}
+
+TEST_F(CallFormLineTest, ACallThatCannotBeMadeSaysWhyForAMomentThenCloses) {
+    control("busy 777");
+    phone::PhoneManager manager(m_telephone.get());
+    manager.call_number(u"777");
+    EXPECT_EQ(m_host.top_form(), &form()) << "at once, before the modem answers";
+    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"Dialing"));
+    ASSERT_TRUE(wait_flag(22));
+    EXPECT_EQ(form().phase(), CallPhase::Ended);
+    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"skinBusy"));
+    EXPECT_FALSE(form().in_call());
+    m_clock.advance(CallForm::kEndedShownMs - 1);
+    form().update(0.04);
+    EXPECT_TRUE(m_host.is_shown(form()));
+    m_clock.advance(1);
+    form().update(0.04);
+    EXPECT_FALSE(m_host.is_shown(form())) << "gone on its own";
+
+    // A number the line refuses: the same, and End closes it at once.
+    manager.call_number(u"12;3");
+    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"skinNumberNotValid"));
+    click(u"buttonEndCall");
+    EXPECT_FALSE(m_host.is_shown(form()));
+    EXPECT_EQ(received_count("ATD12;3;"), 0u);
+}
+
+TEST_F(CallFormLineTest, ASecondCallKnocksIsTakenAndTheHeldOneCanBeSwappedBack) {
+    control("ring +1 555 0100");
+    ASSERT_TRUE(wait_flag(23));
+    click(u"buttonAnswer");
+    ASSERT_TRUE(wait_flag(21));
+    EXPECT_FALSE(shown(u"waiting_panel"));
+    EXPECT_FALSE(shown(u"held_row"));
+    control("ring 0301234 Otto Lind");
+    ASSERT_TRUE(phone::testing::pump_until(
+        [&] { return shown(u"waiting_panel") && text(u"txtWaitingCaller") == u"Otto Lind"; }));
+    click(u"buttonHoldAnswer");
+    ASSERT_TRUE(phone::testing::pump_until([&] { return shown(u"held_row"); }));
+    EXPECT_FALSE(shown(u"waiting_panel"));
+    EXPECT_EQ(text(u"firstname"), u"Otto Lind") << "the network's name for a stranger";
+    EXPECT_EQ(text(u"txtHeldCaller"), u"On hold: Anna Berg") << "a contact by its name";
+    EXPECT_TRUE(shown(u"buttonJoin"));
+    click(u"buttonSwap");
+    ASSERT_TRUE(phone::testing::pump_until([&] { return text(u"firstname") == u"Anna"; }));
+    EXPECT_EQ(text(u"txtHeldCaller"), u"On hold: Otto Lind");
+    // End ends this one only; the held call comes back on the screen.
+    click(u"buttonEndCall");
+    ASSERT_TRUE(phone::testing::pump_until([&] { return !shown(u"held_row"); }));
+    EXPECT_TRUE(m_host.is_shown(form()));
+    EXPECT_EQ(text(u"firstname"), u"Otto Lind");
+}
+
+TEST_F(CallFormLineTest, TheStripFollowsTheCallOverOtherScreensAndLeadsBack) {
+    control("ring +1 555 0100");
+    ASSERT_TRUE(wait_flag(23));
+    click(u"buttonAnswer");
+    ASSERT_TRUE(wait_flag(21));
+    const forms::Form* strip = m_host.overlay(OverlaySlot::CallStrip);
+    ASSERT_EQ(strip, &form().strip());
+    EXPECT_EQ(m_host.owners[0], &form()) << "not over the call screen itself";
+    m_clock.advance(7'000);
+    form().strip().update(0.04);
+    EXPECT_EQ(form().strip().text(), u"Anna Berg  \u00B7  0:07");
+    click(u"buttonContacts");
+    EXPECT_FALSE(m_host.is_shown(form()));
+    auto* strip_button = dynamic_cast<ui::ButtonNode*>(form().strip().find(u"buttonCallStrip"));
+    ASSERT_NE(strip_button, nullptr);
+    strip_button->listener()->on_click(*strip_button);
+    EXPECT_EQ(m_host.top_form(), &form()) << "back to the call";
+    control("hangup");
+    ASSERT_TRUE(wait_flag(22));
+    EXPECT_EQ(m_host.overlay(OverlaySlot::CallStrip), nullptr);
 }
 
 } // namespace

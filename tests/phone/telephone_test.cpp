@@ -288,7 +288,8 @@ TEST_F(TelephoneTest, HoldMuteTonesAndSpeakerReachTheModem) {
     control("noanswer 777");
     PhoneManager manager(m_telephone.get());
     manager.call_number(u"777");
-    ASSERT_TRUE(wait_flag(k_dialing));
+    // The screen hears at once; the far end can answer once the modem has it.
+    ASSERT_TRUE(wait_flag(k_dialing, 2));
     // Tones only during a connected call.
     m_telephone->send_digit(u"5");
     control("answer");
@@ -518,6 +519,176 @@ TEST_F(LineCallbackTest, OperationsWithoutALineDoNothing) {
     EXPECT_FALSE(m_telephone->facts().speaker_on);
     EXPECT_TRUE(m_listener.flags().empty());
     EXPECT_EQ(m_scheduler->active_count(), 0);
+}
+
+} // namespace
+} // namespace telvara::phone
+
+namespace telvara::phone {
+namespace {
+
+namespace modem = platform::modem;
+using testing::pump_until;
+
+class SecondCallTest : public testing::TelephoneTest {
+  protected:
+    // 111 rings, is answered; then 222 knocks.
+    void two_calls() {
+        control("ring 111");
+        ASSERT_TRUE(wait_flag(k_caller));
+        m_telephone->answer_call();
+        ASSERT_TRUE(wait_flag(k_connected));
+        control("ring 222 Anna Berg");
+        ASSERT_TRUE(pump_until([&] { return waiting(); }));
+    }
+    // Knocking, with its number and the network's name for it.
+    bool waiting() const {
+        const auto& other = m_telephone->facts().other;
+        return other && other->state == OtherCall::State::waiting && other->number == u"222" &&
+               other->network_name == u"Anna Berg";
+    }
+    bool held(WStringView number) const {
+        const auto& other = m_telephone->facts().other;
+        return other && other->state == OtherCall::State::held && other->number == number;
+    }
+};
+
+TEST_F(SecondCallTest, AWaitingCallTurnedAwayIsLoggedAsMissedButNotCounted) {
+    two_calls();
+    EXPECT_EQ(count_flag(k_incoming), 1u) << "the knock does not take the screen";
+    m_telephone->answer_waiting(WaitingAnswer::reject);
+    ASSERT_TRUE(wait_received("AT+CHLD=0"));
+    ASSERT_TRUE(pump_until([&] { return !m_telephone->facts().other; }));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"111") << "the first call goes on";
+    EXPECT_TRUE(m_telephone->connected());
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_flag(k_ended));
+    auto entries = m_log->entries();
+    ASSERT_EQ(entries.size(), 2u);
+    if (entries[0].direction != CallDirection::Missed)
+        std::swap(entries[0], entries[1]); // both began within the same moment
+    EXPECT_EQ(entries[0].direction, CallDirection::Missed);
+    EXPECT_EQ(entries[0].name, WString(u"Anna Berg"));
+    EXPECT_EQ(entries[1].direction, CallDirection::Incoming);
+    EXPECT_EQ(missed_call_count(), 0u) << "the user turned it away";
+}
+
+TEST_F(SecondCallTest, HoldAndAnswerThenSwapThenEndBringsTheHeldCallBack) {
+    two_calls();
+    m_telephone->answer_waiting(WaitingAnswer::hold_current);
+    ASSERT_TRUE(pump_until([&] { return held(u"111"); }));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"222") << "the active call is the current one";
+    EXPECT_EQ(m_telephone->facts().network_name, u"Anna Berg");
+    m_telephone->swap_calls();
+    ASSERT_TRUE(pump_until([&] { return held(u"222"); }));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"111");
+    const std::size_t ended = count_flag(k_ended);
+    m_telephone->drop_call();
+    ASSERT_TRUE(wait_received("AT+CHLD=1"));
+    ASSERT_TRUE(pump_until([&] {
+        return !m_telephone->facts().other && m_telephone->facts().caller_number == u"222";
+    }));
+    EXPECT_EQ(count_flag(k_ended), ended) << "one call goes on: the screen stays";
+    EXPECT_TRUE(m_telephone->connected());
+    control("hangup");
+    ASSERT_TRUE(wait_flag(k_ended, ended + 1));
+    EXPECT_EQ(m_log->entries().size(), 2u);
+}
+
+TEST_F(SecondCallTest, JoinedCallsAreAConference) {
+    two_calls();
+    m_telephone->answer_waiting(WaitingAnswer::hold_current);
+    ASSERT_TRUE(pump_until([&] { return held(u"111"); }));
+    ASSERT_TRUE(m_telephone->can_join());
+    m_telephone->join_calls();
+    ASSERT_TRUE(pump_until([&] {
+        const auto& other = m_telephone->facts().other;
+        return other && other->state == OtherCall::State::joined;
+    }));
+    EXPECT_FALSE(m_telephone->facts().on_hold);
+}
+
+// A dial that cannot go out ends at once with its reason, and nothing
+// reaches the modem.
+TEST_F(TelephoneTest, DialsTheLineCannotPlaceEndAtOnceWithTheirReason) {
+    struct Case {
+        const char* setup;
+        const char16_t* number;
+        CallEnd reason;
+    } const cases[] = {
+        {nullptr, u"55;5", CallEnd::invalid_number},
+        {"register off", u"555", CallEnd::no_service},
+        {"sim pin 1234", u"555", CallEnd::sim_locked},
+    };
+    for (const Case& c : cases) {
+        control("reset");
+        if (c.setup != nullptr) {
+            control(c.setup);
+            ASSERT_TRUE(pump_until([&] {
+                const auto& network = m_telephone->network();
+                return c.reason == CallEnd::sim_locked
+                           ? network.sim == modem::SimState::pin_required
+                           : network.registration == modem::Registration::none;
+            }));
+        }
+        const std::size_t ended = count_flag(k_ended);
+        EXPECT_FALSE(m_telephone->dial(c.number)) << to_utf8(c.number);
+        EXPECT_EQ(count_flag(k_ended), ended + 1);
+        EXPECT_EQ(m_telephone->facts().last_end, c.reason) << to_utf8(c.number);
+        EXPECT_EQ(m_telephone->current_call(), 0);
+    }
+    EXPECT_EQ(received_count("ATD555;"), 0u);
+    // An emergency number goes out with a locked SIM.
+    control("reset");
+    control("sim pin 1234");
+    ASSERT_TRUE(
+        pump_until([&] { return m_telephone->network().sim == modem::SimState::pin_required; }));
+    EXPECT_TRUE(m_telephone->dial(u"112", DialKind::emergency));
+    EXPECT_TRUE(wait_received("ATD112;"));
+}
+
+TEST_F(TelephoneTest, TheCallKeyWithNothingTypedCallsTheLastNumberAgain) {
+    PhoneManager manager(m_telephone.get());
+    std::vector<WString> notices;
+    manager.set_hooks({[&](WStringView key, WStringView) { notices.emplace_back(key); }});
+    manager.call_number(u"");
+    EXPECT_EQ(notices, std::vector<WString>{kNoticeNoRedial}) << "nothing to call yet";
+    // An incoming call is no number to call again; the newest outgoing one is.
+    const std::int64_t now = file_time_now();
+    m_log->add({now - 3'000'000'000, now, CallDirection::Outgoing, u"0301111", std::nullopt});
+    m_log->add({now - 2'000'000'000, now, CallDirection::Outgoing, u"0302222", std::nullopt});
+    m_log->add({now - 1'000'000'000, now, CallDirection::Incoming, u"0303333", std::nullopt});
+    m_document->update_log();
+    manager.call_number(u"");
+    EXPECT_TRUE(wait_received("ATD0302222;"));
+    EXPECT_EQ(m_telephone->facts().caller_number, u"0302222");
+}
+
+TEST_F(TelephoneTest, ServiceRepliesAndFailuresReachTheLine) {
+    control("ussd *100# Balance 5 EUR");
+    ASSERT_TRUE(m_telephone->send_service_code(u"*100#"));
+    ASSERT_TRUE(pump_until([&] { return m_telephone->service_replies() == 1; }));
+    EXPECT_EQ(m_telephone->service_reply().text, u"Balance 5 EUR");
+    EXPECT_FALSE(m_telephone->service_reply().failed);
+    control("register off");
+    ASSERT_TRUE(pump_until([&] { return !m_telephone->network().registered(); }));
+    ASSERT_TRUE(m_telephone->send_service_code(u"*100#"));
+    ASSERT_TRUE(pump_until([&] { return m_telephone->service_replies() == 2; }));
+    EXPECT_TRUE(m_telephone->service_reply().failed);
+}
+
+TEST_F(TelephoneTest, PinAnswersAreCountedAndTheSimFollows) {
+    control("sim pin 1234");
+    ASSERT_TRUE(
+        pump_until([&] { return m_telephone->network().sim == modem::SimState::pin_required; }));
+    EXPECT_FALSE(m_telephone->enter_pin(u"12")) << "not a PIN";
+    ASSERT_TRUE(m_telephone->enter_pin(u"9999"));
+    ASSERT_TRUE(pump_until([&] { return m_telephone->pin_answers() == 1; }));
+    EXPECT_EQ(m_telephone->pin_result(), 16);
+    ASSERT_TRUE(m_telephone->enter_pin(u"1234"));
+    ASSERT_TRUE(pump_until([&] { return m_telephone->pin_answers() == 2; }));
+    EXPECT_EQ(m_telephone->pin_result(), 0);
+    EXPECT_TRUE(pump_until([&] { return m_telephone->network().sim == modem::SimState::ready; }));
 }
 
 } // namespace
