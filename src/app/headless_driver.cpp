@@ -242,7 +242,9 @@ void modem_command(Runner& runner, LineState& state, const ScriptCommand& comman
     case LineAction::Answer:
         // A call just placed shows at once; the far end can take it once
         // the modem has it.
-        runner.until([&] { return line.current_call() != 0; }, "a call at the modem", kLineWaitMs);
+        if (line.dialing())
+            runner.until([&] { return line.current_call() != 0 || !line.dialing(); },
+                         "the call at the modem", kLineWaitMs);
         simulator_control(line, command.control);
         runner.until([&] { return line.connected(); }, "the call connected", kLineWaitMs);
         break;
