@@ -633,6 +633,7 @@ bool ContactManagerImpl2::set_categories(WStringView text) {
 WString ContactManagerImpl2::choose_picture() {
     auto& log = runtime::log();
     const auto command = picture_chooser_command();
+    m_chooser_missing = !command;
     if (!command) {
         stamp(log) << u"choose_picture() - no chooser command \n";
         return {};
@@ -651,6 +652,7 @@ WString ContactManagerImpl2::choose_picture() {
         break;
     }
     stamp(log) << u"choose_picture() - chooser failed \n";
+    m_chooser_missing = true;
     return {};
 }
 

@@ -121,6 +121,9 @@ class ContactManagerImpl2 {
     // Runs the picture chooser; the chosen file's path, empty when nothing
     // was chosen. Blocks until the chooser ends.
     WString choose_picture();
+    // Whether the last choose_picture() found a chooser that could run (a
+    // user who cancelled it had one).
+    bool picture_chooser_missing() const { return m_chooser_missing; }
     // Stores the contact's photo as image bytes; empty bytes remove it.
     bool set_picture(const ContactRecord& record, std::span<const std::byte> image);
     // Reads an image file (at most kMaxPictureBytes) and stores it.
@@ -153,6 +156,7 @@ class ContactManagerImpl2 {
   private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+    bool m_chooser_missing = false;
 };
 
 } // namespace telvara::data

@@ -3,6 +3,7 @@
 #include "forms/contact_form.h"
 
 #include "forms/menu_items.h"
+#include "forms/notice_form.h"
 
 #include "data/categories.h"
 #include "data/contact_entry.h"
@@ -584,8 +585,16 @@ void ContactForm::choose_photo() {
     if (m_store == nullptr || m_contact.oid == 0)
         return;
     const WString path = m_store->choose_picture();
-    if (path.empty() || !m_store->set_picture_file(m_contact, to_utf8(path)))
+    if (path.empty()) {
+        // Cancelled is nothing to say; no chooser at all is.
+        if (m_store->picture_chooser_missing())
+            show_notice(u"skinNoPictureChooser");
         return;
+    }
+    if (!m_store->set_picture_file(m_contact, to_utf8(path))) {
+        show_notice(u"skinPictureNotUsable");
+        return;
+    }
     if (m_photos != nullptr)
         m_photos->invalidate(m_contact.oid);
     refresh_rows();

@@ -8,6 +8,7 @@
 #include "form_stack_host.h"
 #include "forms/contact_form.h"
 #include "forms/form_host.h"
+#include "forms/notice_form.h"
 #include "forms/skin_types.h"
 #include "runtime/log.h"
 #include "runtime/registry.h"
@@ -403,8 +404,11 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     ASSERT_TRUE(m_form->menu().is_open());
     EXPECT_EQ(menu_items(),
               (std::vector<WString>{u"ChoosePhoto", u"RemovePhoto@MenuElementRed", u"Cancel"}));
+    NoticeForm notice;
+    notice.bind(m_skin);
     m_form->menu().choose_key(u"ChoosePhoto");
     EXPECT_EQ(m_volume->get_picture(self), image);
+    EXPECT_EQ(notice.text(), m_skin.translate(u"skinPictureNotUsable")) << "said, not silent";
 
     tap(0, u"button_choose_photo");
     m_form->menu().choose_key(u"RemovePhoto");
