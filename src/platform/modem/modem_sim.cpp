@@ -372,21 +372,11 @@ int ModemSimulator::extended(const std::string& command, std::string_view origin
 
 std::optional<int> ModemSimulator::sim_command(const std::string& command) {
     if (command == "+CPIN?") {
-        switch (m_sim) {
-        case Sim::absent:
+        if (m_sim == Sim::absent)
             return cme::sim_absent;
-        case Sim::blocked:
+        if (m_sim == Sim::blocked)
             return cme::sim_failure;
-        case Sim::pin:
-            info("+CPIN: SIM PIN");
-            break;
-        case Sim::puk:
-            info("+CPIN: SIM PUK");
-            break;
-        case Sim::ready:
-            info("+CPIN: READY");
-            break;
-        }
+        info(cpin_line(m_sim));
         return cme::none;
     }
     if (command.rfind("+CPIN=", 0) == 0) {
@@ -913,27 +903,29 @@ void ModemSimulator::update_registration() {
     }
 }
 
+std::string_view ModemSimulator::cpin_line(Sim sim) {
+    switch (sim) {
+    case Sim::ready:
+        return "+CPIN: READY";
+    case Sim::pin:
+        return "+CPIN: SIM PIN";
+    case Sim::puk:
+        return "+CPIN: SIM PUK";
+    case Sim::absent:
+        return "+CPIN: NOT INSERTED";
+    case Sim::blocked:
+        break;
+    }
+    return {};
+}
+
 void ModemSimulator::report_sim() {
     // As many modems do when a SIM is swapped; the standard leaves it open.
     if (m_silent) {
         return;
     }
-    switch (m_sim) {
-    case Sim::ready:
-        info("+CPIN: READY");
-        break;
-    case Sim::pin:
-        info("+CPIN: SIM PIN");
-        break;
-    case Sim::puk:
-        info("+CPIN: SIM PUK");
-        break;
-    case Sim::absent:
-        info("+CPIN: NOT INSERTED");
-        break;
-    case Sim::blocked:
-        break;
-    }
+    if (m_sim != Sim::blocked)
+        info(cpin_line(m_sim));
 }
 
 std::string ModemSimulator::control(std::string_view line, Clock::time_point now) {

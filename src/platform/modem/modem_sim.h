@@ -94,6 +94,8 @@ class ModemSimulator {
 
   private:
     enum class Sim : std::uint8_t { ready, pin, puk, blocked, absent };
+    // The +CPIN line of a SIM state (blocked has none: the SIM answers with an error).
+    static std::string_view cpin_line(Sim sim);
     enum class Coverage : std::uint8_t { home, roaming, searching, denied, off };
 
     void command(std::string line, Clock::time_point now);
