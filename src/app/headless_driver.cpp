@@ -3,6 +3,7 @@
 
 #include "app/application.h"
 #include "app/key_map.h"
+#include "app/screen_info.h"
 #include "data/document.h"
 #include "display/png_writer.h"
 #include "phone/phone_manager.h"
@@ -13,6 +14,7 @@
 #include "runtime/log.h"
 #include "runtime/registry.h"
 #include "ui/key_names.h"
+#include "ui/layout_lint.h"
 #include "ui/text_node.h"
 
 #include <chrono>
@@ -408,6 +410,29 @@ void expect_command(Runner& runner, Application& application, const ScriptComman
     runner.until(holds, state_name(command.expect), command.ms);
 }
 
+// --- lint ---------------------------------------------------------------------------
+
+// The layout of the screen in front (and of the strip over it); the
+// findings as lines.
+std::vector<std::string> lint(Application& application) {
+    std::vector<std::string> lines;
+    forms::Form* top = application.top_form();
+    if (top == nullptr)
+        throw ScriptFailure("there is no screen to look at yet");
+    ui::LintOptions options;
+    options.screen = {0, 0, application.screen_width(), application.screen_height()};
+    // A fingertip at the skin's scale: 40 design pixels, less a pixel of rounding.
+    options.min_target = (40 << scale_shift(application.game().screen_info())) - 1;
+    std::vector<forms::Form*> roots{top};
+    forms::Form* strip = application.overlay(forms::OverlaySlot::CallStrip);
+    if (strip != nullptr && strip->is_visible() && application.stack_area().top > 0)
+        roots.push_back(strip);
+    for (forms::Form* root : roots)
+        for (const ui::LintFinding& finding : ui::lint_layout(*root, options))
+            lines.push_back("lint: " + finding.describe());
+    return lines;
+}
+
 void run_command(Runner& runner, Application& application, LineState& state,
                  const ScriptCommand& command) {
     using display::PointerAction;
@@ -482,6 +507,8 @@ void run_command(Runner& runner, Application& application, LineState& state,
     case ScriptOp::Expect:
         expect_command(runner, application, command);
         break;
+    case ScriptOp::Lint:
+        break; // run_headless_script reports its findings
     }
 }
 
@@ -491,16 +518,24 @@ int run_headless_script(Application& application, const ParsedScript& script,
                         const std::string& script_name, ScriptClock clock) {
     Runner runner(application.game(), clock);
     LineState state; // let go here, while the Document still exists
+    bool findings = false;
     for (const ScriptCommand& command : script.commands) {
         try {
             run_command(runner, application, state, command);
+            if (command.op == ScriptOp::Lint) {
+                for (const std::string& line : lint(application)) {
+                    std::fprintf(stderr, "%s:%d: %s\n", script_name.c_str(), command.line,
+                                 line.c_str());
+                    findings = true;
+                }
+            }
         } catch (const ScriptFailure& failure) {
             std::fprintf(stderr, "%s:%d: %s\n", script_name.c_str(), command.line,
                          failure.message().c_str());
             return 1;
         }
     }
-    return 0;
+    return findings ? kLintFailed : 0;
 }
 
 } // namespace telvara::app

@@ -19,9 +19,14 @@ inline constexpr std::uint32_t kDragStepMs = 10;
 // then the same on every run), or the real one.
 enum class ScriptClock { Virtual, Real };
 
+// The exit status of a script whose lint found something.
+inline constexpr int kLintFailed = 3;
+
 // Runs every command in order. Returns 0 at the end of the script; on a line
 // that cannot be carried out, or when the program ends before the script
-// does, writes "<script_name>:<line>: <why>" to stderr and returns 1.
+// does, writes "<script_name>:<line>: <why>" to stderr and returns 1. A
+// "lint" that found something writes each finding the same way and the run
+// goes on, to end with kLintFailed.
 int run_headless_script(Application& application, const ParsedScript& script,
                         const std::string& script_name, ScriptClock clock = ScriptClock::Virtual);
 

@@ -301,6 +301,9 @@ ScriptCommand parse_line(std::string_view line) {
         parse_modem(args, command);
     } else if (verb == "phone") {
         parse_phone(args, command);
+    } else if (verb == "lint") {
+        expect_arguments(args, 0, "lint");
+        command.op = ScriptOp::Lint;
     } else if (verb == "sleep") {
         expect_arguments(args, 1, "sleep MS");
         command.op = ScriptOp::Sleep;
@@ -310,7 +313,7 @@ ScriptCommand parse_line(std::string_view line) {
     } else {
         throw LineError{"unknown command \"" + std::string(verb) +
                         "\" (wait, sleep, tap, down, move, up, drag, key, keydown, keyup, type, "
-                        "cmdline, shot, expect, modem, phone)"};
+                        "cmdline, shot, lint, expect, modem, phone)"};
     }
     return command;
 }

@@ -13,6 +13,10 @@
 //   type TEXT               characters, as typed on the input panel
 //   cmdline TEXT            a command line as handed over by a second start
 //   shot FILE.png           the current back buffer as a PNG file
+//   lint                    checks the layout of the screen in front (texts
+//                           that do not fit, controls that overlap or are too
+//                           small, nodes off the screen); each finding is
+//                           printed and the run ends with status 3
 //   expect WHAT [MS]        wait in real time, at most MS (default 10000), until
 //                           the telephone is in a state: incoming, dialing,
 //                           connected, ended (no call), waiting (a second call
@@ -67,6 +71,7 @@ enum class ScriptOp {
     Phone,  // the user, through the telephone
     Sleep,  // real time passes
     Expect, // wait for a state
+    Lint,   // check the layout in front
 };
 
 // Modem actions the driver waits on; Control is any other simulator command.

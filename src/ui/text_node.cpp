@@ -304,6 +304,41 @@ void TextNode::draw_placed(RenderSurface& surface, const PlacedLine& placed) {
                   kEllipsis, m_colour);
 }
 
+std::optional<TextNode::InkRows> TextNode::ink_rows() {
+    if (!m_font || m_font->is_null() || m_text.empty())
+        return std::nullopt;
+    std::optional<InkRows> ink;
+    FontRep::Access glyphs(*m_font);
+    const auto cover = [&](std::int32_t line_top, WStringView text) {
+        const std::int32_t baseline = line_top + m_font->ascent();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char32_t c = text[i];
+            // Whole code points only: a surrogate pair is one glyph.
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+                ++i;
+            }
+            const Glyph& glyph = glyphs.glyph(c);
+            if (glyph.rows <= 0)
+                continue;
+            const InkRows rows{baseline - glyph.top, baseline - glyph.top + glyph.rows};
+            ink = ink ? InkRows{std::min(ink->top, rows.top), std::max(ink->bottom, rows.bottom)}
+                      : rows;
+        }
+    };
+    for (const PlacedLine& placed : place_lines({0, 0})) {
+        if (placed.lone_ellipsis) {
+            cover(placed.y, kEllipsis);
+            continue;
+        }
+        const TextLine& line = m_lines[placed.line];
+        cover(placed.y, WStringView(m_text).substr(line.start, placed.drawn_end - line.start));
+        if (placed.ellipsis)
+            cover(placed.y, kEllipsis);
+    }
+    return ink;
+}
+
 void TextNode::draw(RenderSurface& surface, Point origin) {
     ClipScope clip(surface, Rect{origin.x, origin.y, origin.x + width(), origin.y + height()});
     if (!m_font || m_font->is_null())

@@ -12,6 +12,7 @@
 #include "ui/text_layout.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace telvara::ui {
@@ -65,6 +66,13 @@ class TextNode : public Node {
     Size text_extent();
     // The lines at the current width (cached).
     const std::vector<TextLine>& lines();
+    // The rows the drawn glyphs cover, relative to the node's top (what is
+    // drawn, not the font's line box); empty when nothing is drawn.
+    struct InkRows {
+        std::int32_t top = 0;
+        std::int32_t bottom = 0; // exclusive
+    };
+    std::optional<InkRows> ink_rows();
 
   protected:
     // Where one line (or the lone ellipsis that stands for the lines that no
