@@ -26,6 +26,8 @@ packages=(
   clang libclang-rt-14-dev
   # handing messages, mail and web addresses to the desktop
   xdg-utils
+  # an independent vCard reader that checks the contacts export
+  python3-vobject
 )
 
 missing=()

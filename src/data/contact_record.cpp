@@ -17,6 +17,11 @@ FieldKind kind_of(FieldType type) {
     return FieldKind::Other;
 }
 
+bool is_number_field(FieldType type) {
+    return kind_of(type) == FieldKind::Phone || type == FieldType::BusinessFax ||
+           type == FieldType::HomeFax || type == FieldType::PagerNumber;
+}
+
 const char16_t* field_type_name(FieldType type) {
     static constexpr const char16_t* names[] = {
         u"Mobile",   u"BusinessTel", u"Business2Tel",   u"HomeTel",       u"Home2Tel",

@@ -59,6 +59,10 @@ enum class FieldKind : std::uint32_t {
 // The kind always follows from the type.
 FieldKind kind_of(FieldType type);
 
+// Every field that holds a number one can dial or send to: the phones of
+// kind Phone, the two faxes and the pager.
+bool is_number_field(FieldType type);
+
 // "Mobile", "BusinessTel", ... as written to the log; address parts share
 // "WorkAddress" / "HomeAddress".
 const char16_t* field_type_name(FieldType type);

@@ -10,8 +10,11 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <iconv.h>
+#include <map>
 #include <optional>
 
 namespace telvara::data {
@@ -61,38 +64,6 @@ bool istarts_with(WStringView text, std::string_view prefix) {
 
 // --- charsets ---------------------------------------------------------------
 
-constexpr std::array<char16_t, 128> kWindows1251 = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
-    0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408,
-    0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
-    0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
-    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423,
-    0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
-    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
-    0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
-    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
-
-constexpr std::array<char16_t, 128> kKoi8r = {
-    0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518, 0x251C, 0x2524, 0x252C, 0x2534, 0x253C, 0x2580,
-    0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593, 0x2320, 0x25A0, 0x2219, 0x221A, 0x2248,
-    0x2264, 0x2265, 0x00A0, 0x2321, 0x00B0, 0x00B2, 0x00B7, 0x00F7, 0x2550, 0x2551, 0x2552, 0x0451,
-    0x2553, 0x2554, 0x2555, 0x2556, 0x2557, 0x2558, 0x2559, 0x255A, 0x255B, 0x255C, 0x255D, 0x255E,
-    0x255F, 0x2560, 0x2561, 0x0401, 0x2562, 0x2563, 0x2564, 0x2565, 0x2566, 0x2567, 0x2568, 0x2569,
-    0x256A, 0x256B, 0x256C, 0x00A9, 0x044E, 0x0430, 0x0431, 0x0446, 0x0434, 0x0435, 0x0444, 0x0433,
-    0x0445, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F, 0x044F, 0x0440, 0x0441,
-    0x0442, 0x0443, 0x0436, 0x0432, 0x044C, 0x044B, 0x0437, 0x0448, 0x044D, 0x0449, 0x0447, 0x044A,
-    0x042E, 0x0410, 0x0411, 0x0426, 0x0414, 0x0415, 0x0424, 0x0413, 0x0425, 0x0418, 0x0419, 0x041A,
-    0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x042F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0416, 0x0412,
-    0x042C, 0x042B, 0x0417, 0x0428, 0x042D, 0x0429, 0x0427, 0x042A};
-
-// Only 0x80-0x9F differ from ISO-8859-1.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
 bool valid_utf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
@@ -127,44 +98,92 @@ bool valid_utf8(std::string_view text) {
     return true;
 }
 
-WString decode_8bit(std::string_view bytes, Charset charset) {
+bool is_ascii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool names_utf8(std::string_view name) {
+    return iequals(name, "UTF-8") || iequals(name, "UTF8");
+}
+
+// Charsets whose ASCII text is not plain ASCII bytes.
+bool wide_charset(std::string_view name) {
+    return istarts_with(name, "UTF-16") || istarts_with(name, "UTF16") ||
+           istarts_with(name, "UTF-32") || istarts_with(name, "UTF32") ||
+           istarts_with(name, "UCS-") || istarts_with(name, "UCS2") || istarts_with(name, "UCS4");
+}
+
+// Each byte as the character of that number: nothing is lost, so the text can
+// be turned back into its bytes and decoded once its charset is known.
+WString bytes_as_latin1(std::string_view bytes) {
     WString out;
     out.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out.push_back(c);
-            continue;
-        }
-        switch (charset) {
-        case Charset::windows1251:
-            out.push_back(kWindows1251[c - 0x80]);
-            break;
-        case Charset::koi8r:
-            out.push_back(kKoi8r[c - 0x80]);
-            break;
-        case Charset::windows1252:
-            out.push_back(c < 0xA0 ? kWindows1252High[c - 0x80] : char16_t(c));
-            break;
-        case Charset::latin1:
-            out.push_back(c);
-            break;
-        case Charset::ascii:
-        case Charset::utf8:
-            out.push_back(0xFFFD);
-            break;
-        }
-    }
+    for (char c : bytes)
+        out.push_back(static_cast<unsigned char>(c));
     return out;
 }
 
-WString decode_text(std::string_view bytes, std::optional<Charset> declared, Charset fallback) {
-    if (declared && *declared != Charset::utf8)
-        return decode_8bit(bytes, *declared);
-    if (declared || valid_utf8(bytes))
-        return from_utf8(bytes);
-    return decode_8bit(bytes, fallback);
-}
+// glibc's iconv, one converter per charset name for the whole file.
+class Decoder {
+  public:
+    Decoder() = default;
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+    ~Decoder() {
+        for (auto& [name, cd] : m_open)
+            if (cd != kNone)
+                ::iconv_close(cd);
+    }
+
+    bool known(std::string_view name) { return names_utf8(name) || converter(name) != kNone; }
+
+    // The text in UTF-8, or nothing when the charset is unknown or the bytes
+    // are not text in it.
+    std::optional<std::string> to_utf8(std::string_view bytes, std::string_view charset) {
+        if (names_utf8(charset) || (is_ascii(bytes) && !wide_charset(charset))) {
+            if (!valid_utf8(bytes))
+                return std::nullopt;
+            return std::string(bytes);
+        }
+        iconv_t cd = converter(charset);
+        if (cd == kNone)
+            return std::nullopt;
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::string out(bytes.size() * 4 + 16, '\0');
+        char* in = const_cast<char*>(bytes.data());
+        std::size_t in_left = bytes.size();
+        char* to = out.data();
+        std::size_t to_left = out.size();
+        while (in_left > 0) {
+            if (::iconv(cd, &in, &in_left, &to, &to_left) == static_cast<std::size_t>(-1)) {
+                if (errno != E2BIG)
+                    return std::nullopt;
+                const std::size_t done = out.size() - to_left;
+                out.resize(out.size() * 2);
+                to = out.data() + done;
+                to_left = out.size() - done;
+            }
+        }
+        if (::iconv(cd, nullptr, nullptr, &to, &to_left) == static_cast<std::size_t>(-1))
+            return std::nullopt;
+        out.resize(out.size() - to_left);
+        return out;
+    }
+
+  private:
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+
+    iconv_t converter(std::string_view name) {
+        const std::string key = upper(name);
+        auto it = m_open.find(key);
+        if (it == m_open.end())
+            it = m_open.emplace(key, ::iconv_open("UTF-8", key.c_str())).first;
+        return it->second;
+    }
+
+    std::map<std::string, iconv_t> m_open;
+};
 
 // --- encodings --------------------------------------------------------------
 
@@ -297,6 +316,23 @@ bool header_says_quoted_printable(std::string_view line) {
     return header.find("QUOTED-PRINTABLE") != std::string::npos;
 }
 
+// The end of the physical line that starts at `at`, and where the next one
+// starts. A line ends at LF, CR LF, a lone CR, or CR CR LF (as one phone
+// maker writes them): each is one line end, so line numbers count lines.
+std::size_t line_end(std::string_view text, std::size_t at, std::size_t& next) {
+    std::size_t end = at;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    next = end + 1;
+    if (end < text.size() && text[end] == '\r') {
+        if (end + 1 < text.size() && text[end + 1] == '\n')
+            next = end + 2;
+        else if (end + 2 < text.size() && text[end + 1] == '\r' && text[end + 2] == '\n')
+            next = end + 3;
+    }
+    return end;
+}
+
 // Physical lines joined into logical ones: a line starting with a space or a
 // tab continues the previous one (that one character removed), and a
 // quoted-printable value ending in "=" continues on the next line.
@@ -309,16 +345,11 @@ std::vector<Line> logical_lines(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF"))
         at = 3;
     while (at < text.size()) {
-        std::size_t end = at;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
+        std::size_t next = 0;
+        const std::size_t end = line_end(text, at, next);
         const std::string_view physical = text.substr(at, end - at);
         ++number;
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
-            text[end + 1] == '\n')
-            at = end + 2;
-        else
-            at = end + 1;
+        at = next;
 
         if (open && !current.text.empty() && current.text.back() == '=' &&
             header_says_quoted_printable(current.text)) {
@@ -338,6 +369,24 @@ std::vector<Line> logical_lines(std::string_view text) {
     if (open)
         out.push_back(std::move(current));
     return out;
+}
+
+// A file written in UTF-16 (with its byte order mark, or recognisable by
+// the zero bytes of "BEGIN") as UTF-8; other text as it is.
+std::string utf8_file_text(std::string_view text, Decoder& decoder) {
+    const char* charset = nullptr;
+    if (text.starts_with("\xFF\xFE") || (text.size() >= 4 && text[0] == 'B' && text[1] == 0))
+        charset = "UTF-16LE";
+    else if (text.starts_with("\xFE\xFF") || (text.size() >= 4 && text[0] == 0 && text[1] == 'B'))
+        charset = "UTF-16BE";
+    if (charset == nullptr)
+        return std::string(text);
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        text.remove_prefix(2);
+    if (text.size() % 2 != 0)
+        text.remove_suffix(1);
+    auto converted = decoder.to_utf8(text, charset);
+    return converted ? std::move(*converted) : std::string(text);
 }
 
 struct Property {
@@ -567,12 +616,17 @@ unsigned phone_classes(const std::vector<std::string>& types) {
 
 using FT = FieldType;
 
-constexpr std::array<FT, 6> kUntypedPhones = {FT::Mobile,   FT::HomeTel,      FT::BusinessTel,
-                                              FT::Home2Tel, FT::Business2Tel, FT::RadioTel};
+// Where a number goes when the slots of its own kind are taken, or when it
+// names no kind (untyped, VOICE, OTHER): the voice slots first, then every
+// other phone slot, so that a number is only left out when the contact has
+// no phone slot free at all.
+constexpr std::array<FT, 12> kAnyPhone = {FT::Mobile,      FT::HomeTel,        FT::BusinessTel,
+                                          FT::Home2Tel,    FT::Business2Tel,   FT::RadioTel,
+                                          FT::CarTel,      FT::CompanyMainTel, FT::AssistantTel,
+                                          FT::PagerNumber, FT::BusinessFax,    FT::HomeFax};
 
 bool is_phone_slot(FT type) {
-    return kind_of(type) == FieldKind::Phone || type == FT::BusinessFax || type == FT::HomeFax ||
-           type == FT::PagerNumber;
+    return is_number_field(type);
 }
 
 bool is_email_slot(FT type) {
@@ -591,38 +645,65 @@ std::optional<FT> pinned_slot(std::string_view pin, bool (*allowed)(FT)) {
     return std::nullopt;
 }
 
-// Where a number with these TYPE classes goes, given the taken slots.
-std::optional<FT> assign_phone(unsigned classes, std::optional<FT> pin, const Slots& used) {
-    if (pin && !used[static_cast<int>(*pin)])
-        return pin;
-    std::vector<FT> chain;
+// The slots meant for a number of these TYPE classes, best first; none for
+// a number that names no kind.
+std::vector<FT> own_slots(unsigned classes) {
     if (classes & fax) {
         if ((classes & home) && !(classes & work))
-            chain = {FT::HomeFax, FT::BusinessFax};
-        else
-            chain = {FT::BusinessFax, FT::HomeFax};
-    } else if (classes & pager) {
-        chain = {FT::PagerNumber};
-    } else if (classes & car) {
-        chain = {FT::CarTel};
-    } else if (classes & assistant) {
-        chain = {FT::AssistantTel};
-    } else if (classes & company_main) {
-        chain = {FT::CompanyMainTel};
-    } else if (classes & radio) {
-        chain = {FT::RadioTel};
-    } else if (classes & cell) {
-        chain = {FT::Mobile, FT::RadioTel};
-    } else if (classes & work) {
-        chain = {FT::BusinessTel, FT::Business2Tel};
-    } else if (classes & home) {
-        chain = {FT::HomeTel, FT::Home2Tel};
+            return {FT::HomeFax, FT::BusinessFax};
+        return {FT::BusinessFax, FT::HomeFax};
     }
-    chain.insert(chain.end(), kUntypedPhones.begin(), kUntypedPhones.end());
-    for (FT type : chain)
-        if (!used[static_cast<int>(type)])
-            return type;
-    return std::nullopt;
+    if (classes & pager)
+        return {FT::PagerNumber};
+    if (classes & car)
+        return {FT::CarTel};
+    if (classes & assistant)
+        return {FT::AssistantTel};
+    if (classes & company_main)
+        return {FT::CompanyMainTel};
+    if (classes & radio)
+        return {FT::RadioTel};
+    if (classes & cell)
+        return {FT::Mobile, FT::RadioTel};
+    if (classes & work)
+        return {FT::BusinessTel, FT::Business2Tel};
+    if (classes & home)
+        return {FT::HomeTel, FT::Home2Tel};
+    return {};
+}
+
+// One TEL line as the slot assignment sees it.
+struct PhoneWish {
+    unsigned classes = 0;
+    std::optional<FT> pin;
+};
+
+// The slot of every number of a card, none where every phone slot is taken.
+// Pinned numbers take their slot first, then typed numbers their own kind
+// of slot, each in card order; what is left takes the first free slot of
+// any kind. So an untyped number never takes Mobile from a later CELL one.
+std::vector<std::optional<FT>> assign_phones(const std::vector<PhoneWish>& wishes) {
+    std::vector<std::optional<FT>> slots(wishes.size());
+    Slots used;
+    auto take = [&](std::size_t i, FT type) {
+        if (slots[i] || used[static_cast<int>(type)])
+            return false;
+        slots[i] = type;
+        used.set(static_cast<int>(type));
+        return true;
+    };
+    for (std::size_t i = 0; i < wishes.size(); ++i)
+        if (wishes[i].pin)
+            take(i, *wishes[i].pin);
+    for (std::size_t i = 0; i < wishes.size(); ++i)
+        for (FT type : own_slots(wishes[i].classes))
+            if (take(i, type))
+                break;
+    for (std::size_t i = 0; i < wishes.size(); ++i)
+        for (FT type : kAnyPhone)
+            if (take(i, type))
+                break;
+    return slots;
 }
 
 // --- birthdays --------------------------------------------------------------
@@ -661,7 +742,7 @@ bool skip(std::string_view s, std::size_t& at, char c) {
 
 // "19800521", "1980-05-21", "--0521", "--05-21", each optionally followed by
 // "T" and a time "103000", "10:30:00", "1030", "10" with a fraction and "Z"
-// or an offset. Milliseconds since 1970 (UTC).
+// or an offset (the offset is left out). Milliseconds since 1970.
 std::optional<std::int64_t> parse_birthday(WStringView value) {
     std::string s;
     for (char16_t c : value) {
@@ -720,7 +801,6 @@ std::optional<std::int64_t> parse_birthday(WStringView value) {
         }
         ms += ((hour * 60LL + minute) * 60 + second) * 1000 + fraction;
         if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
-            const int sign = s[at] == '+' ? 1 : -1;
             ++at;
             int oh = 0, om = 0;
             if (!digits(s, at, 2, oh))
@@ -729,7 +809,8 @@ std::optional<std::int64_t> parse_birthday(WStringView value) {
             digits(s, at, 2, om);
             if (oh > 14 || om > 59)
                 return std::nullopt;
-            ms -= sign * (oh * 60LL + om) * 60000;
+            // The time stays as written: moving it to UTC could move the
+            // birthday to another calendar day.
         } else {
             if (!skip(s, at, 'Z'))
                 skip(s, at, 'z');
@@ -782,13 +863,65 @@ std::vector<WString> category_names(WStringView text) {
 
 // --- one card ---------------------------------------------------------------
 
+// A number of the card, placed when the whole card is read.
+struct PhoneLine {
+    WString number;
+    PhoneWish wish;
+    std::size_t line = 0;
+};
+
+// "tel:+1-555-0100;ext=102;phone-context=x" as a number to dial: the
+// extension after a pause (","), other parameters left out, %-escapes
+// decoded.
+WString number_of_tel_uri(WStringView uri) {
+    uri.remove_prefix(4);
+    const std::size_t semicolon = uri.find(u';');
+    WString number;
+    const WStringView digits = uri.substr(0, semicolon);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (digits[i] == u'%' && i + 2 < digits.size()) {
+            const int hi = hex_value(static_cast<char>(digits[i + 1]));
+            const int lo = hex_value(static_cast<char>(digits[i + 2]));
+            if (hi >= 0 && lo >= 0 && digits[i + 1] < 0x80 && digits[i + 2] < 0x80) {
+                number.push_back(static_cast<char16_t>(hi * 16 + lo));
+                i += 2;
+                continue;
+            }
+        }
+        number.push_back(digits[i]);
+    }
+    WStringView params = semicolon == WStringView::npos ? WStringView() : uri.substr(semicolon + 1);
+    while (!params.empty()) {
+        const std::size_t end = params.find(u';');
+        const WStringView param = params.substr(0, end);
+        if (istarts_with(param, "ext=") && param.size() > 4)
+            number += u"," + WString(param.substr(4));
+        params = end == WStringView::npos ? WStringView() : params.substr(end + 1);
+    }
+    return trim(number);
+}
+
+// A URI scheme at the start ("sip:", "xmpp:"), which a phone number never has.
+bool has_uri_scheme(WStringView value) {
+    std::size_t i = 0;
+    while (i < value.size() &&
+           ((value[i] >= u'a' && value[i] <= u'z') || (value[i] >= u'A' && value[i] <= u'Z') ||
+            (i > 0 && (value[i] == u'+' || value[i] == u'-' || value[i] == u'.' ||
+                       (value[i] >= u'0' && value[i] <= u'9')))))
+        ++i;
+    return i >= 2 && i < value.size() && value[i] == u':';
+}
+
 struct CardReader {
-    CardReader(const VCardOptions& o, std::size_t line, std::vector<VCardProblem>& p)
-        : options(o), begin_line(line), problems(p) {}
+    CardReader(const VCardOptions& o, Decoder& d, std::size_t line, std::vector<VCardProblem>& p)
+        : options(o), decoder(d), begin_line(line), problems(p) {}
 
     const VCardOptions& options;
+    Decoder& decoder;
     std::size_t begin_line;
     std::vector<VCardProblem>& problems;
+    std::vector<PhoneLine> phones;
+    std::size_t numbers_left_out = 0;
 
     std::array<std::optional<WString>, kTypeCount> slots{};
     Slots used;
@@ -815,27 +948,36 @@ struct CardReader {
             put(type, std::move(value));
     }
 
-    // The property's text: quoted-printable decoded, in its charset. False
-    // when the card cannot be read.
-    bool text_of(const Property& p, WString& out, std::string& error) {
+    // The property's text: quoted-printable decoded, in its charset. Bytes
+    // that are not text in any charset the card or the options name are
+    // kept one character per byte (never as U+FFFD), with a note. False for
+    // text that cannot be read at all.
+    bool text_of(const Property& p, WString& out) {
         std::string bytes;
         std::string_view raw = p.value;
         if (p.encoding == "QUOTED-PRINTABLE") {
             if (!decode_quoted_printable(raw, bytes)) {
-                error = "bad quoted-printable text in " + p.name;
+                note(p.line, "bad quoted-printable text: " + p.name + " left out");
                 return false;
             }
             raw = bytes;
         }
-        std::optional<Charset> charset;
+        std::optional<std::string> text;
         if (!p.charset.empty()) {
-            Charset c;
-            if (charset_from_name(p.charset, c))
-                charset = c;
-            else
-                note(p.line, "unknown charset \"" + p.charset + "\": read as UTF-8");
+            if (!decoder.known(p.charset)) {
+                text =
+                    valid_utf8(raw) ? std::optional<std::string>(std::string(raw)) : std::nullopt;
+                note(p.line, "unknown charset \"" + p.charset + "\": " + p.name +
+                                 (text ? " read as UTF-8" : " kept byte for byte"));
+            } else if (!(text = decoder.to_utf8(raw, p.charset))) {
+                note(p.line, p.name + " is not " + p.charset + " text: kept byte for byte");
+            }
+        } else if (valid_utf8(raw)) {
+            text = std::string(raw);
+        } else if (!(text = decoder.to_utf8(raw, options.fallback))) {
+            note(p.line, p.name + " is not " + options.fallback + " text: kept byte for byte");
         }
-        out = decode_text(raw, charset, options.fallback);
+        out = text ? from_utf8(*text) : bytes_as_latin1(raw);
         return true;
     }
 
@@ -881,14 +1023,13 @@ struct CardReader {
         photo_done = true;
     }
 
-    // False when the card cannot be read.
-    bool take(const Property& p, std::string& error) {
+    void take(const Property& p) {
         const std::string& n = p.name;
         if (n == "BEGIN" || n == "END" || n == "VERSION")
-            return true;
+            return;
         if (n == "PHOTO") {
             photo(p);
-            return true;
+            return;
         }
         static constexpr std::array<std::string_view, 13> known = {
             "N",   "FN",  "ORG",  "TITLE", "NICKNAME",    "TEL",       "EMAIL",
@@ -896,10 +1037,10 @@ struct CardReader {
         const bool wanted = std::find(known.begin(), known.end(), n) != known.end() ||
                             n == "X-EVOLUTION-ASSISTANT" || n == "X-CATEGORIES";
         if (!wanted)
-            return true;
+            return;
         WString text;
-        if (!text_of(p, text, error))
-            return false;
+        if (!text_of(p, text))
+            return;
         if (n == "N") {
             const auto parts = split_components(text);
             auto part = [&](std::size_t i) {
@@ -907,7 +1048,7 @@ struct CardReader {
             };
             WString last = part(0), first = part(1), middle = part(2), suffix = part(4);
             if (has_n || (last.empty() && first.empty() && middle.empty() && suffix.empty()))
-                return true;
+                return;
             has_n = true;
             result.record.last_name = std::move(last);
             result.record.first_name = std::move(first);
@@ -919,10 +1060,19 @@ struct CardReader {
         } else if (n == "ORG") {
             const auto parts = split_components(text);
             if (!org.empty() || used[static_cast<int>(FT::Department)])
-                return true;
+                return;
             org = clean(parts[0]);
-            if (parts.size() > 1)
-                put(FT::Department, clean(parts[1]));
+            // Units below the department stay with it, in their order.
+            WString units;
+            for (std::size_t i = 1; i < parts.size(); ++i) {
+                WString unit = clean(parts[i]);
+                if (unit.empty())
+                    continue;
+                if (!units.empty())
+                    units += u", ";
+                units += unit;
+            }
+            put(FT::Department, std::move(units));
         } else if (n == "KIND") {
             org_card = iequals(to_utf8(clean(text)), "org");
         } else if (n == "TITLE") {
@@ -935,20 +1085,21 @@ struct CardReader {
             put_once(FT::WebPage, clean(text));
         } else if (n == "TEL") {
             WString number = clean(text);
-            while (istarts_with(number, "tel:"))
-                number = trim(WStringView(number).substr(4));
+            if (istarts_with(number, "tel:"))
+                number = number_of_tel_uri(number);
+            else if (has_uri_scheme(number)) {
+                note(p.line, "\"" + to_utf8(number) + "\" is not a phone number: left out");
+                return;
+            }
             if (number.empty())
-                return true;
-            const auto slot =
-                assign_phone(phone_classes(p.types), pinned_slot(p.pin, is_phone_slot), used);
-            if (!slot)
-                note(p.line, "no free phone field for " + to_utf8(number) + ": left out");
-            else
-                put(*slot, std::move(number));
+                return;
+            phones.push_back({std::move(number),
+                              {phone_classes(p.types), pinned_slot(p.pin, is_phone_slot)},
+                              p.line});
         } else if (n == "EMAIL") {
             WString address = clean(text);
             if (address.empty())
-                return true;
+                return;
             int slot = -1;
             if (auto pin = pinned_slot(p.pin, is_email_slot); pin && !used[static_cast<int>(*pin)])
                 slot = static_cast<int>(*pin);
@@ -975,7 +1126,7 @@ struct CardReader {
             }
             std::array<WString, 5> address = {street, part(3), part(4), part(5), part(6)};
             if (std::all_of(address.begin(), address.end(), [](auto& a) { return a.empty(); }))
-                return true;
+                return;
             const bool work = has_type(p, "WORK") && !has_type(p, "HOME");
             std::array<FT, 2> order = {work ? FT::WorkAddress1 : FT::HomeAddress1,
                                        work ? FT::HomeAddress1 : FT::WorkAddress1};
@@ -990,15 +1141,15 @@ struct CardReader {
                     put(static_cast<FT>(b + k), std::move(address[k]));
                     used.set(b + k); // an empty part still belongs to this address
                 }
-                return true;
+                return;
             }
             note(p.line, "a third address left out");
         } else if (n == "BDAY") {
             if (used[static_cast<int>(FT::Birthday)])
-                return true;
+                return;
             const WString value = clean(text);
             if (value.empty())
-                return true;
+                return;
             if (auto ms = parse_birthday(value))
                 put(FT::Birthday, to_wstring(*ms));
             else
@@ -1008,12 +1159,24 @@ struct CardReader {
             for (auto& name : category_names(clean(text)))
                 categories.push_back(std::move(name));
         }
-        return true;
     }
 
     // False when the card holds nothing worth a contact.
     bool finish() {
         auto& r = result.record;
+        std::vector<PhoneWish> wishes;
+        for (const PhoneLine& phone : phones)
+            wishes.push_back(phone.wish);
+        const auto phone_slots = assign_phones(wishes);
+        for (std::size_t i = 0; i < phones.size(); ++i) {
+            if (phone_slots[i]) {
+                put(*phone_slots[i], std::move(phones[i].number));
+            } else {
+                ++numbers_left_out;
+                note(phones[i].line,
+                     "no free phone field for " + to_utf8(phones[i].number) + ": left out");
+            }
+        }
         if (!has_n && !full_name.empty() && full_name != org) {
             if (org_card && org.empty())
                 org = full_name;
@@ -1147,67 +1310,73 @@ std::string VCardProblem::text() const {
     return out + message;
 }
 
-bool charset_from_name(std::string_view name, Charset& out) {
-    const std::string n = upper(name);
-    if (n == "UTF-8" || n == "UTF8")
-        out = Charset::utf8;
-    else if (n == "WINDOWS-1251" || n == "CP1251" || n == "CP-1251" || n == "WIN-1251")
-        out = Charset::windows1251;
-    else if (n == "WINDOWS-1252" || n == "CP1252" || n == "CP-1252")
-        out = Charset::windows1252;
-    else if (n == "ISO-8859-1" || n == "ISO8859-1" || n == "LATIN1" || n == "LATIN-1")
-        out = Charset::latin1;
-    else if (n == "KOI8-R" || n == "KOI8R")
-        out = Charset::koi8r;
-    else if (n == "US-ASCII" || n == "ASCII")
-        out = Charset::ascii;
-    else
-        return false;
-    return true;
+bool charset_supported(std::string_view name) {
+    Decoder decoder;
+    return decoder.known(name);
 }
 
-VCardFile parse_vcards(std::string_view text, const VCardOptions& options) {
-    VCardFile file;
-    auto& problems = file.problems;
-    std::optional<std::size_t> card_begin; // inside a card since that line
+namespace {
+
+// A card being read: where it began and its properties so far.
+struct OpenCard {
+    std::size_t begin = 0;
     std::vector<Property> properties;
-    std::optional<VCardProblem> broken;
+};
+
+// The vCard inside an AGENT value ("BEGIN:VCARD\nFN:..."), or nothing.
+std::optional<std::string> inline_card(const Property& p) {
+    if (p.name != "AGENT" || !istarts_with(p.value, "BEGIN:VCARD"))
+        return std::nullopt;
+    std::string text;
+    for (std::size_t i = 0; i < p.value.size(); ++i) {
+        if (p.value[i] == '\\' && i + 1 < p.value.size()) {
+            const char next = p.value[++i];
+            text += next == 'n' || next == 'N' ? std::string("\r\n") : std::string(1, next);
+        } else {
+            text += p.value[i];
+        }
+    }
+    return text;
+}
+
+// An odd number of backslashes at the end: the line break itself is escaped.
+bool ends_in_escape(std::string_view value) {
+    std::size_t count = 0;
+    while (count < value.size() && value[value.size() - 1 - count] == '\\')
+        ++count;
+    return count % 2 == 1;
+}
+
+// Reads the cards of `text` into `file`. `at_line` is non-zero for the card
+// of an AGENT value: its problems are reported at the AGENT's line.
+void read_cards(std::string_view text, const VCardOptions& options, Decoder& decoder,
+                VCardFile& file, std::size_t at_line) {
+    auto& problems = file.problems;
+    std::vector<OpenCard> open; // a 2.1 AGENT's card lies on top of its owner's
     bool junk_reported = false;
     std::size_t last_line = 0;
-
-    auto skip_card = [&](std::size_t line, std::string message) {
-        problems.push_back(
-            {VCardProblem::Severity::skipped_card, line, *card_begin, std::move(message)});
-        ++file.skipped_cards;
+    const auto where = [at_line](std::size_t line) { return at_line != 0 ? at_line : line; };
+    const auto note = [&](std::size_t line, std::size_t card, std::string message) {
+        problems.push_back({VCardProblem::Severity::note, where(line), card ? where(card) : 0,
+                            std::move(message)});
     };
-    auto end_card = [&](std::size_t end_line) {
-        if (broken) {
-            problems.push_back(std::move(*broken));
+    const auto close_card = [&](std::size_t end_line) {
+        OpenCard card = std::move(open.back());
+        open.pop_back();
+        ++file.cards;
+        CardReader reader(options, decoder, where(card.begin), problems);
+        for (const Property& p : card.properties)
+            reader.take(p);
+        const bool kept = reader.finish();
+        file.numbers_left_out += reader.numbers_left_out;
+        if (!kept) {
+            problems.push_back({VCardProblem::Severity::skipped_card, where(end_line),
+                                where(card.begin), "the card has no name, number or other field"});
             ++file.skipped_cards;
-        } else {
-            CardReader reader(options, *card_begin, problems);
-            std::string error;
-            std::size_t error_line = 0;
-            bool ok = true;
-            for (const auto& p : properties) {
-                if (!reader.take(p, error)) {
-                    ok = false;
-                    error_line = p.line;
-                    break;
-                }
-            }
-            if (!ok) {
-                skip_card(error_line, error);
-            } else if (!reader.finish()) {
-                skip_card(end_line, "the card has no name, number or other field");
-            } else {
-                file.contacts.push_back(std::move(reader.result));
-                file.card_lines.push_back(*card_begin);
-            }
+            return;
         }
-        card_begin.reset();
-        broken.reset();
-        properties.clear();
+        file.contacts.push_back(std::move(reader.result));
+        file.card_lines.push_back(where(card.begin));
     };
 
     for (const Line& line : logical_lines(text)) {
@@ -1217,51 +1386,64 @@ VCardFile parse_vcards(std::string_view text, const VCardOptions& options) {
         last_line = line.number;
         const bool begin = parsed && p.name == "BEGIN" && names_vcard(p.value);
         const bool end = parsed && p.name == "END" && names_vcard(p.value);
-        if (!card_begin) {
+        if (open.empty()) {
             if (begin) {
-                card_begin = line.number;
+                open.push_back({line.number, {}});
                 junk_reported = false;
             } else if (end) {
-                problems.push_back({VCardProblem::Severity::note, line.number, 0,
-                                    "END:VCARD without BEGIN:VCARD"});
+                note(line.number, 0, "END:VCARD without BEGIN:VCARD");
             } else if (!junk_reported) {
-                problems.push_back(
-                    {VCardProblem::Severity::note, line.number, 0, "text outside a card ignored"});
+                note(line.number, 0, "text outside a card ignored");
                 junk_reported = true;
             }
             continue;
         }
+        auto& properties = open.back().properties;
         if (begin) {
-            if (!broken)
-                skip_card(line.number, "no END:VCARD before the next BEGIN:VCARD");
-            else
-                end_card(line.number);
-            broken.reset();
-            properties.clear();
-            card_begin = line.number;
+            // vCard 2.1 writes an agent's card on the lines after "AGENT:".
+            const bool agent =
+                !properties.empty() && properties.back().name == "AGENT" &&
+                properties.back().value.find_first_not_of(" \t") == std::string::npos;
+            if (!agent) {
+                note(line.number, open.back().begin,
+                     "no END:VCARD before the next BEGIN:VCARD: the card ends here");
+                close_card(line.number);
+            }
+            open.push_back({line.number, {}});
             continue;
         }
         if (end) {
-            end_card(line.number);
+            close_card(line.number);
             continue;
         }
-        if (broken)
-            continue;
         if (!parsed) {
-            broken =
-                VCardProblem{VCardProblem::Severity::skipped_card, line.number, *card_begin, error};
+            // A 2.1 value (an address) that goes on after an escaped line break.
+            if (!properties.empty() && ends_in_escape(properties.back().value)) {
+                properties.back().value += "n" + line.text;
+                continue;
+            }
+            note(line.number, open.back().begin, "line skipped: " + error);
+            continue;
+        }
+        if (auto agent = inline_card(p)) {
+            read_cards(*agent, options, decoder, file, where(line.number));
             continue;
         }
         properties.push_back(std::move(p));
     }
-    if (card_begin) {
-        if (broken) {
-            problems.push_back(std::move(*broken));
-            ++file.skipped_cards;
-        } else {
-            skip_card(last_line, "no END:VCARD before the end of the file");
-        }
+    while (!open.empty()) {
+        note(last_line, open.back().begin,
+             "no END:VCARD before the end of the file: the card ends there");
+        close_card(last_line);
     }
+}
+
+} // namespace
+
+VCardFile parse_vcards(std::string_view text, const VCardOptions& options) {
+    Decoder decoder;
+    VCardFile file;
+    read_cards(utf8_file_text(text, decoder), options, decoder, file, 0);
     return file;
 }
 
@@ -1304,18 +1486,33 @@ std::string write_vcard(const ContactRecord& record, std::span<const std::byte> 
     if (!value(FT::AssistantName).empty())
         put_line(out, "X-ASSISTANT:" + escape_text(value(FT::AssistantName)));
 
-    Slots used;
+    // The numbers with their TYPE; a number the reader would place
+    // elsewhere is pinned to its slot, until every one lands where it was.
+    std::vector<FT> numbers;
+    std::vector<PhoneWish> wishes;
     for (int t = 0; t < kTypeCount; ++t) {
         const auto type = static_cast<FT>(t);
         if (!is_phone_slot(type) || value(type).empty())
             continue;
-        const char* types = phone_type_text(type);
-        std::string line = std::string("TEL;TYPE=") + types;
-        if (assign_phone(phone_classes(split_type_text(types)), std::nullopt, used) != type)
-            line += ";" + std::string(kPinParam) + "=" + to_utf8(field_type_name(type));
-        used.set(t);
-        put_line(out, line + ":" + escape_text(value(type)));
+        numbers.push_back(type);
+        wishes.push_back({phone_classes(split_type_text(phone_type_text(type))), std::nullopt});
     }
+    for (bool moved = true; moved;) {
+        moved = false;
+        const auto slots = assign_phones(wishes);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            if (slots[i] != numbers[i] && !wishes[i].pin) {
+                wishes[i].pin = numbers[i];
+                moved = true;
+            }
+    }
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        std::string line = std::string("TEL;TYPE=") + phone_type_text(numbers[i]);
+        if (wishes[i].pin)
+            line += ";" + std::string(kPinParam) + "=" + to_utf8(field_type_name(numbers[i]));
+        put_line(out, line + ":" + escape_text(value(numbers[i])));
+    }
+    Slots used;
     for (FT type : {FT::Email1, FT::Email2, FT::Email3}) {
         if (value(type).empty())
             continue;

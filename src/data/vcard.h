@@ -7,35 +7,48 @@
 //   N          last name; first name; middle name; (prefix dropped); suffix
 //   FN         the first name when the card has no N, unless it only repeats
 //              the company (a company card: ORG without N)
-//   ORG        company; department          TITLE  job title
-//   NICKNAME   nick name                    URL    web page (the first)
+//   ORG        company; department (further units join it, ", " between)
+//   TITLE      job title                   NICKNAME  nick name
+//   URL        web page (the first)
 //   EMAIL      Email1..Email3 in card order; more are dropped with a note
-//   TEL        by TYPE: CELL -> Mobile (then RadioTel); WORK -> BusinessTel,
-//              then Business2Tel; HOME -> HomeTel, then Home2Tel; CAR;
+//   TEL        pinned numbers (X-TELVARA-FIELD) first, then typed numbers in
+//              their own slots: CELL -> Mobile, RadioTel; WORK ->
+//              BusinessTel, Business2Tel; HOME -> HomeTel, Home2Tel; CAR;
 //              PAGER; FAX -> BusinessFax, or HomeFax when HOME without WORK;
-//              MAIN/COMPANY -> CompanyMainTel; X-ASSISTANT -> AssistantTel;
-//              untyped or VOICE -> the first free of Mobile, HomeTel,
-//              BusinessTel, Home2Tel, Business2Tel, RadioTel. A number whose
-//              slots are taken goes to that untyped list; with none free it is
-//              dropped with a note.
+//              MAIN/COMPANY -> CompanyMainTel; X-ASSISTANT -> AssistantTel.
+//              Then the rest (untyped, VOICE, OTHER, and typed ones whose
+//              slots are taken) in card order into the first free of Mobile,
+//              HomeTel, BusinessTel, Home2Tel, Business2Tel, RadioTel, CarTel,
+//              CompanyMainTel, AssistantTel, PagerNumber, BusinessFax, HomeFax.
+//              Only a number finding every slot taken is left out (counted).
+//              "tel:" URIs keep the number and an extension after a pause
+//              (",102"); other URIs (sip:, xmpp:) are not numbers.
 //   ADR        street (PO box and extended part before it), city, region,
 //              postal code, country; WORK -> work address, HOME or untyped
 //              -> home address (work when home is taken)
-//   BDAY       19800521, 1980-05-21, optional time "T103000Z"; without a
-//              year (--0521, --05-21) the year 1604 stands for "unknown" and
-//              is written back as --MMDD
+//   BDAY       19800521, 1980-05-21, optional time "T103000" (a zone is left
+//              out, so the date stays the card's); without a year (--0521,
+//              --05-21) the year 1604 stands for "unknown" and is written
+//              back as --MMDD
 //   CATEGORIES names split at "," (and ";", as the store splits them),
 //              stored as "a, b"
 //   PHOTO      base64 (ENCODING=b / BASE64) or a data: URI; JPEG and PNG
 //              only, kept as the card had them; http and other URIs are not
 //              fetched (a note says so)
+//   AGENT      a card inside (2.1 on the following lines, 3.0 in the value)
+//              is a contact of its own
 //   X-ASSISTANT (or X-EVOLUTION-ASSISTANT) assistant name
-// Text may be quoted-printable and in UTF-8, windows-1251, windows-1252,
-// ISO-8859-1, KOI8-R or US-ASCII (CHARSET=). Everything else is ignored.
+// Text may be quoted-printable and in any charset iconv knows (CHARSET=);
+// text naming none is UTF-8 when valid, else in the fallback charset. Bytes
+// that are not text in their charset are kept one character per byte (so
+// they can be decoded later), never as U+FFFD, with a note. Files in UTF-16
+// are read too. Lines may end in CR LF, LF, CR or CR CR LF.
 //
-// A card that cannot be read (a line without ':', a bad property name, bad
-// quoted-printable, no END:VCARD) is skipped and reported with its line; the
-// rest of the file is read.
+// A line that is not a property is skipped with a note (a 2.1 value ending
+// in a backslash takes the next line instead); its card is kept. A card
+// without END:VCARD ends at the next BEGIN:VCARD or the end of the file,
+// with a note. Only a card holding nothing at all is skipped. Every problem
+// names its physical line.
 
 #include "data/contact_store.h"
 
@@ -63,14 +76,15 @@ struct VCardFile {
     std::vector<ContactWithPhoto> contacts;
     std::vector<std::size_t> card_lines; // BEGIN:VCARD line of each contact
     std::vector<VCardProblem> problems;
+    std::size_t cards = 0; // every card found, nested ones too
     std::size_t skipped_cards = 0;
+    std::size_t numbers_left_out = 0; // numbers that found every phone slot taken
 };
 
-enum class Charset { utf8, windows1251, windows1252, latin1, koi8r, ascii };
-
 struct VCardOptions {
-    // For text that has no CHARSET and is not valid UTF-8.
-    Charset fallback = Charset::windows1252;
+    // The iconv name of the charset of text that names none and is not
+    // valid UTF-8.
+    std::string fallback = "WINDOWS-1252";
 };
 
 VCardFile parse_vcards(std::string_view text, const VCardOptions& options = {});
@@ -79,9 +93,8 @@ VCardFile parse_vcards(std::string_view text, const VCardOptions& options = {});
 // must be JPEG or PNG bytes to be written; anything else is left out.
 std::string write_vcard(const ContactRecord& record, std::span<const std::byte> photo = {});
 
-// "utf-8", "windows-1251", "cp1251", "koi8-r", ... (case-insensitive); false
-// when unknown.
-bool charset_from_name(std::string_view name, Charset& out);
+// Whether iconv can decode text in this charset ("Shift_JIS", "cp1251", ...).
+bool charset_supported(std::string_view name);
 
 // Base year that stands for a birthday without a year.
 inline constexpr int kBirthdayNoYear = 1604;

@@ -29,11 +29,13 @@ constexpr const char* usage_text =
     "commands:\n"
     "  import [--charset NAME] FILE.vcf...  add the cards of vCard 2.1/3.0/4.0 files\n"
     "                                       (\"-\" reads standard input); NAME is the\n"
-    "                                       charset of 8-bit text that names none and\n"
-    "                                       is not UTF-8 (default windows-1252)\n"
+    "                                       charset (any iconv name) of 8-bit text\n"
+    "                                       that names none and is not UTF-8\n"
+    "                                       (default windows-1252)\n"
     "  export [FILE]                        write every contact as vCard 3.0, to\n"
     "                                       standard output without FILE\n"
-    "  list                                 one contact a line: name, then its numbers\n"
+    "  list                                 one contact a line: name, then all its\n"
+    "                                       numbers (fax and pager too)\n"
     "  add-test N                           add N generated contacts, some with photos\n"
     "  erase [--generated]                  delete every contact (only the generated\n"
     "                                       ones with --generated)\n"
@@ -41,7 +43,8 @@ constexpr const char* usage_text =
     "\n"
     "The contacts live in DIR/pim.vol; DIR defaults to $TELVARA_ROOT, else\n"
     "$XDG_DATA_HOME/telvara, else ~/.local/share/telvara.\n"
-    "Exit status: 0 done, 1 failed or cards skipped, 2 bad usage.\n";
+    "Exit status: 0 done, 1 failed or something not imported as it was (a card\n"
+    "or line skipped, a number left out, text in an unknown charset), 2 bad usage.\n";
 
 // Contacts stored per transaction: a crash loses at most the batch in flight.
 constexpr std::size_t kBatch = 500;
@@ -77,9 +80,30 @@ bool open_store(ContactManagerImpl2& store, int& status) {
     return false;
 }
 
-// Imports one file; false when it could not be read or stored.
+// "2 of 3 cards imported, 1 skipped (the card at line 7)" and the numbers
+// that found no free field.
+std::string summary(const VCardFile& file, std::size_t stored) {
+    std::string out = std::to_string(stored) + " of " + std::to_string(file.cards) +
+                      " cards imported, " + std::to_string(file.skipped_cards) + " skipped";
+    std::string lines;
+    for (const auto& problem : file.problems)
+        if (problem.severity == VCardProblem::Severity::skipped_card)
+            lines += (lines.empty() ? "" : ", ") + std::to_string(problem.card_line);
+    if (!lines.empty())
+        out +=
+            std::string(file.skipped_cards == 1 ? " (the card at line " : " (the cards at lines ") +
+            lines + ")";
+    if (file.numbers_left_out > 0)
+        out += ", " + std::to_string(file.numbers_left_out) +
+               (file.numbers_left_out == 1 ? " number" : " numbers") +
+               " left out (no free phone field)";
+    return out;
+}
+
+// Imports one file; false when it could not be read or stored. `troubled`
+// is set when the file had anything that was not imported as it was.
 bool import_file(ContactManagerImpl2& store, const std::string& name, const VCardOptions& options,
-                 std::size_t& skipped) {
+                 bool& troubled) {
     std::string text;
     if (!read_input(name, text)) {
         std::fprintf(stderr, "telvara-contacts: cannot read %s\n", name.c_str());
@@ -90,7 +114,7 @@ bool import_file(ContactManagerImpl2& store, const std::string& name, const VCar
     text.shrink_to_fit();
     for (const auto& problem : file.problems)
         std::fprintf(stderr, "telvara-contacts: %s: %s\n", name.c_str(), problem.text().c_str());
-    skipped += file.skipped_cards;
+    troubled = troubled || !file.problems.empty();
 
     const std::size_t total = file.contacts.size();
     const bool progress = total > kBatch && ::isatty(STDERR_FILENO);
@@ -113,8 +137,7 @@ bool import_file(ContactManagerImpl2& store, const std::string& name, const VCar
     }
     if (progress)
         std::fputc('\n', stderr);
-    std::printf("%s: %zu contacts imported, %zu skipped\n", name.c_str(), stored,
-                file.skipped_cards);
+    std::printf("%s: %s\n", name.c_str(), summary(file, stored).c_str());
     return true;
 }
 
@@ -123,7 +146,7 @@ int run_import(std::vector<std::string> args) {
     if (!args.empty() && args[0] == "--charset") {
         if (args.size() < 2)
             return usage_error("--charset needs a name");
-        if (!charset_from_name(args[1], options.fallback))
+        if (!charset_supported(args[1]))
             return usage_error("unknown charset \"" + args[1] +
                                "\" (utf-8, windows-1251, windows-1252, iso-8859-1, koi8-r)");
         args.erase(args.begin(), args.begin() + 2);
@@ -134,11 +157,11 @@ int run_import(std::vector<std::string> args) {
     int status = 0;
     if (!open_store(store, status))
         return status;
-    std::size_t skipped = 0;
+    bool troubled = false;
     bool ok = true;
     for (const auto& name : args)
-        ok = import_file(store, name, options, skipped) && ok;
-    return ok && skipped == 0 ? 0 : 1;
+        ok = import_file(store, name, options, troubled) && ok;
+    return ok && !troubled ? 0 : 1;
 }
 
 int run_export(const std::vector<std::string>& args) {
@@ -197,7 +220,7 @@ int run_list() {
             name = u"(no name)";
         out += to_utf8(name);
         for (const auto& field : r.fields)
-            if (field.kind == FieldKind::Phone)
+            if (is_number_field(field.type))
                 out += "\t" + to_utf8(field.value);
         out += "\n";
     }
