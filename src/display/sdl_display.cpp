@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace telvara::display {
 
@@ -17,6 +18,13 @@ constexpr std::int32_t kPhoneMaxHeight = 1280;
 constexpr std::int32_t kDesktopWindowWidth = 480;
 constexpr std::int32_t kDesktopWindowHeight = 640;
 
+// The drivers SDL falls back to when it finds no display: a window there is
+// seen by nobody.
+bool is_displayless_driver(const char* driver) {
+    return driver != nullptr &&
+           (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
 } // namespace
 
 std::unique_ptr<SdlDisplay> SdlDisplay::create(const SdlDisplayOptions& options,
@@ -24,6 +32,18 @@ std::unique_ptr<SdlDisplay> SdlDisplay::create(const SdlDisplayOptions& options,
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (error)
             *error = SDL_GetError();
+        return nullptr;
+    }
+    // SDL_VIDEODRIVER names the user's own choice (tests, a frame-buffer
+    // console); without it, landing on a driver without a display means there
+    // is none, and a window nobody sees would also hold the single instance.
+    const char* chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if ((chosen == nullptr || *chosen == '\0') &&
+        is_displayless_driver(SDL_GetCurrentVideoDriver())) {
+        if (error)
+            *error = std::string("SDL found only its \"") + SDL_GetCurrentVideoDriver() +
+                     "\" video driver";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     std::unique_ptr<SdlDisplay> display(new SdlDisplay());

@@ -26,8 +26,9 @@ struct SdlDisplayOptions {
 
 class SdlDisplay final : public Display {
   public:
-    // The window, or null when SDL video cannot start (no display server);
-    // `error` then says why.
+    // The window, or null when SDL video cannot start (no display server) or,
+    // with no driver chosen in SDL_VIDEODRIVER, would land on SDL's offscreen
+    // or dummy driver; `error` then says why.
     static std::unique_ptr<SdlDisplay> create(const SdlDisplayOptions& options,
                                               std::string* error = nullptr);
     ~SdlDisplay() override;
