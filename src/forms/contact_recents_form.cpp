@@ -219,6 +219,8 @@ void ContactRecentsForm::fill_call(ui::ListElement& element, std::size_t entry, 
         else
             remove->set_visible(m_delete_mode);
     }
+    if (ui::Node* marked = element.find(u"marked"))
+        marked->set_visible(m_delete_mode && is_marked_call(call));
 }
 
 void ContactRecentsForm::refresh_rows() {
@@ -242,11 +244,48 @@ void ContactRecentsForm::element_clicked(ui::VirtualList&, std::int32_t index) {
 }
 
 void ContactRecentsForm::row_tapped(std::int32_t index) {
-    if (index <= 0 || index >= item_count() || m_caller == nullptr || m_document == nullptr)
+    if (index <= 0 || index >= item_count() || m_document == nullptr)
         return;
     const std::size_t entry = m_entries[static_cast<std::size_t>(index - 1)];
-    if (entry < m_document->recent_calls().size())
-        m_caller->on_call_recent(m_document->recent_calls().at(entry).call.number);
+    if (entry >= m_document->recent_calls().size())
+        return;
+    const data::CallRecord& call = m_document->recent_calls().at(entry).call;
+    if (!m_delete_mode) {
+        if (m_caller != nullptr)
+            m_caller->on_call_recent(call.number);
+        return;
+    }
+    // Delete mode is for choosing what goes: a tap marks, a second unmarks.
+    const CallId id{call.number, call.time};
+    if (const auto found = std::find(m_marked.begin(), m_marked.end(), id); found != m_marked.end())
+        m_marked.erase(found);
+    else
+        m_marked.push_back(id);
+    refresh_rows();
+}
+
+bool ContactRecentsForm::is_marked_call(const data::CallRecord& call) const {
+    return std::find(m_marked.begin(), m_marked.end(), CallId{call.number, call.time}) !=
+           m_marked.end();
+}
+
+bool ContactRecentsForm::is_marked(std::int32_t index) const {
+    if (index <= 0 || index >= item_count() || m_document == nullptr)
+        return false;
+    const std::size_t entry = m_entries[static_cast<std::size_t>(index - 1)];
+    return entry < m_document->recent_calls().size() &&
+           is_marked_call(m_document->recent_calls().at(entry).call);
+}
+
+void ContactRecentsForm::delete_marked() {
+    std::vector<std::size_t> marked;
+    if (m_document != nullptr)
+        for (std::size_t entry : m_entries)
+            if (is_marked_call(m_document->recent_calls().at(entry).call))
+                marked.push_back(entry);
+    m_marked.clear();
+    if (!marked.empty())
+        delete_entries(std::move(marked));
 }
 
 // --- Edit switch, buttons and menu ------------------------------------------------------------
@@ -256,6 +295,9 @@ void ContactRecentsForm::set_edit_mode(int look) {
         m_delete_mode = false;
         refresh_rows();
     }
+    // Marks live only as long as the delete mode they were made in.
+    if (!m_delete_mode)
+        m_marked.clear();
     if (m_edit_mode != nullptr)
         m_edit_mode->show(look == 0 ? 0 : 1);
     if (m_padding != nullptr)
@@ -271,13 +313,7 @@ void ContactRecentsForm::on_click(ui::ButtonNode& button) {
         return;
     }
     if (m_edit_mode != nullptr && button.parent() == m_edit_mode) {
-        if (m_edit_mode->current() == 0) {
-            set_edit_mode(1);
-            if (m_menu != nullptr)
-                m_menu->open(u"MainMenu");
-        } else {
-            set_edit_mode(0);
-        }
+        edit_switch_tapped();
         return;
     }
     if (button.name() == u"remove" && m_delete_mode) {
@@ -285,6 +321,21 @@ void ContactRecentsForm::on_click(ui::ButtonNode& button) {
         if (row > 0 && row < item_count())
             delete_entries({m_entries[static_cast<std::size_t>(row - 1)]});
     }
+}
+
+void ContactRecentsForm::edit_switch_tapped() {
+    if (m_edit_mode == nullptr)
+        return;
+    if (m_edit_mode->current() == 0) {
+        set_edit_mode(1);
+        if (m_menu != nullptr)
+            m_menu->open(u"MainMenu");
+        return;
+    }
+    // The check mark ends delete mode and confirms the calls marked in it.
+    if (m_delete_mode)
+        delete_marked();
+    set_edit_mode(0);
 }
 
 void ContactRecentsForm::on_menu(ui::PopupMenu&, WStringView key, ui::ChoiceMenu& items) {

@@ -1,9 +1,12 @@
 #pragma once
 // ContactRecentsForm: the calls of one contact (or of one number no contact
 // has), one row per call under a head row with the contact's names, with
-// its own filter, a delete mode that shows a remove button on every call,
-// and a delete-all of the calls shown. A modal form on the form stack.
+// its own filter, a delete mode that shows a remove button on every call
+// and marks the calls tapped (deleted when the mode is ended with its check
+// button), and a delete-all of the calls shown. A modal form on the form
+// stack.
 
+#include "data/call_record.h"
 #include "data/contact_record.h"
 #include "data/document.h"
 #include "data/refresh_message.h"
@@ -17,6 +20,7 @@
 #include "ui/vlist.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace telvara::ui {
@@ -78,8 +82,14 @@ class ContactRecentsForm final : public Form,
     void on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) override;
     void on_document_refresh(const data::RefreshMessage& message) override;
 
-    // A finger on call row `index` (above 0) outside its buttons.
+    // A finger on call row `index` (above 0) outside its buttons: places a
+    // call, or in delete mode marks the call (or takes the mark away).
     void row_tapped(std::int32_t index);
+    // Whether call row `index` is marked for deletion.
+    bool is_marked(std::int32_t index) const;
+    // The edit switch tapped: opens the menu, or ends delete mode, deleting
+    // the marked calls.
+    void edit_switch_tapped();
 
   private:
     // ListAdapter.
@@ -97,6 +107,8 @@ class ContactRecentsForm final : public Form,
     void refresh_rows();
     void set_edit_mode(int look);
     void delete_entries(std::vector<std::size_t> indexes);
+    void delete_marked();
+    bool is_marked_call(const data::CallRecord& call) const;
     std::int32_t row_of(ui::Node& node) const;
 
     DocumentSubscription m_document{*this};
@@ -118,6 +130,14 @@ class ContactRecentsForm final : public Form,
     RecentsFilter m_filter = RecentsFilter::All;
     bool m_delete_mode = false;
     std::vector<std::size_t> m_entries;
+    // The calls marked in delete mode, by what names a call in the log (its
+    // number and start): indexes move whenever the log changes.
+    struct CallId {
+        WString number;
+        std::int64_t time = 0;
+        friend bool operator==(const CallId&, const CallId&) = default;
+    };
+    std::vector<CallId> m_marked;
 };
 
 } // namespace telvara::forms

@@ -202,5 +202,53 @@ TEST_F(ContactRecentsTest, MenuKeysDeleteModeAndDeleteAll) {
     EXPECT_EQ(m_log->entries()[0].number, WString(u"5550999"));
 }
 
+// In delete mode a tap on a call chooses it for deletion and never dials;
+// the check mark that ends the mode deletes what was chosen, and only that.
+TEST_F(ContactRecentsTest, DeleteModeTapsMarkAndTheCheckMarkDeletesTheMarked) {
+    m_form->show_for_contact(m_store.contacts.at(1));
+    Items none;
+    m_form->on_menu(*m_form->menu(), u"menuDelete", none);
+    ASSERT_EQ(m_form->entries().size(), 3u);
+    const WString kept_info = text(2, u"call_info");
+
+    m_form->row_tapped(1);
+    m_form->row_tapped(3);
+    m_form->row_tapped(2);
+    m_form->row_tapped(2); // a second tap takes the mark away
+    EXPECT_TRUE(m_caller.dialled.empty());
+    EXPECT_TRUE(m_form->is_marked(1));
+    EXPECT_FALSE(m_form->is_marked(2));
+    EXPECT_TRUE(m_form->is_marked(3));
+    EXPECT_TRUE(row(1).find(u"marked")->is_visible());
+    EXPECT_FALSE(row(2).find(u"marked")->is_visible());
+    EXPECT_EQ(m_log->entries().size(), 4u); // nothing goes before the check mark
+
+    m_form->edit_switch_tapped();
+    EXPECT_FALSE(m_form->delete_mode());
+    ASSERT_EQ(m_form->entries().size(), 1u);
+    EXPECT_EQ(text(1, u"call_info"), kept_info);
+    EXPECT_EQ(m_log->entries().size(), 2u);
+    EXPECT_FALSE(row(1).find(u"marked")->is_visible());
+
+    // Out of delete mode a tap calls again.
+    m_form->row_tapped(1);
+    EXPECT_EQ(m_caller.dialled, std::vector<WString>{u"+15550100"});
+}
+
+// Marks made in one delete mode are gone when the form shows again: they
+// never delete calls later.
+TEST_F(ContactRecentsTest, MarksDoNotOutliveTheirDeleteMode) {
+    m_form->show_for_contact(m_store.contacts.at(1));
+    Items none;
+    m_form->on_menu(*m_form->menu(), u"menuDelete", none);
+    m_form->row_tapped(1);
+    m_form->show_for_contact(m_store.contacts.at(1));
+    EXPECT_FALSE(m_form->is_marked(1));
+    m_form->on_menu(*m_form->menu(), u"menuDelete", none);
+    m_form->edit_switch_tapped();
+    EXPECT_EQ(m_log->entries().size(), 4u);
+    EXPECT_EQ(m_form->entries().size(), 3u);
+}
+
 } // namespace
 } // namespace telvara::forms
