@@ -27,6 +27,7 @@
 #include "ui/properties.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -144,6 +145,7 @@ class MainForm final : public Form,
     void on_field_kind_chosen(const data::ContactRecord* contact, data::FieldType type) override;
     // MenuProvider.
     void on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& items) override;
+    void on_menu_closed(ui::PopupMenu& menu) override;
     // DocumentListener.
     void on_document_refresh(const data::RefreshMessage& message) override;
     // SkinReloadListener.
@@ -184,6 +186,9 @@ class MainForm final : public Form,
     ui::PopupMenu* m_recents_menu = nullptr;
     // The call whose menu ("RecentClick...") or calls list was opened last.
     std::optional<data::RecentCall> m_selected_call;
+    // A hand-off to another program chosen in the main menu, run once the
+    // menu has closed.
+    std::function<void()> m_after_menu;
 
     TabButton m_tab_contacts;
     TabButton m_tab_favorites;

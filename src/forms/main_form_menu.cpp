@@ -26,6 +26,14 @@ void MainForm::on_menu(ui::PopupMenu& menu, WStringView key, ui::ChoiceMenu& ite
         restore_tab_after_menu();
 }
 
+void MainForm::on_menu_closed(ui::PopupMenu& menu) {
+    if (&menu != m_main_menu || !m_after_menu)
+        return;
+    const std::function<void()> run = std::move(m_after_menu);
+    m_after_menu = nullptr;
+    run();
+}
+
 void MainForm::open_main_menu(WStringView key) {
     m_category_choice = false;
     m_main_menu->open(key);
@@ -121,8 +129,14 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         if (contact != nullptr)
             open_contact(*contact);
     } else if (key == u"SendSMS") {
-        if (auto* phones = phone::PhoneManager::instance(); phones != nullptr && m_selected_call)
-            phones->open_sms_chat(m_selected_call->call.number);
+        // The other program takes the window's place: the menu goes first,
+        // as its closing runs on frames a window in the background no longer
+        // gets; left half-closed it would cover the list and take the next tap.
+        if (m_selected_call)
+            m_after_menu = [number = m_selected_call->call.number] {
+                if (auto* phones = phone::PhoneManager::instance())
+                    phones->open_sms_chat(number);
+            };
     } else if (key == u"NewOrUpdateContact" || key == u"PhoneToContact") {
         add_menu_item(items, u"Add2NewContact");
         add_menu_item(items, u"Add2Existing");
@@ -146,9 +160,12 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
     } else if (key == u"About") {
         m_about.show();
     } else if (key == u"Help") {
-        // The page of the current language, opened as a document.
-        if (auto* phones = phone::PhoneManager::instance())
-            phones->execute_file(u"%app_path%/" + m_skin.translate(u"Help_link"), u"");
+        // The page of the current language, opened as a document once the
+        // menu is gone (as for "SendSMS").
+        m_after_menu = [page = u"%app_path%/" + m_skin.translate(u"Help_link")] {
+            if (auto* phones = phone::PhoneManager::instance())
+                phones->execute_file(page, u"");
+        };
     } else if (key == u"Minimize") {
         runtime::log() << platform::tick_count() << u" MENU MINIMIZE\n";
         if (auto* host = form_host())

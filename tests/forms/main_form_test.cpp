@@ -313,6 +313,41 @@ TEST_F(MainFormTest, RecentCallMenusOfferWhatFitsTheNumber) {
         EXPECT_NE(key, u"skinBackToCall");
 }
 
+// A message goes to its program only once the menu is gone: a window sent
+// to the background gets no frames to finish the closing, and a menu left
+// half-closed over the list would take the next tap.
+TEST_F(MainFormTest, SendMessageHandsOffOnlyOnceTheRecentCallsMenuHasClosed) {
+    ASSERT_TRUE(runtime::reg_write_string(kSettings, u"SmsCommand", u"/nonexistent/sms %1"));
+    phone::PhoneManager phones(nullptr);
+    std::vector<WString> notices;
+    phones.set_hooks({[&](WStringView key, WStringView) { notices.emplace_back(key); }});
+    data::CallRecord call;
+    call.number = u"+1 555 0100";
+    document().add_recent_call(call);
+    form().select_tab(MainTab::Recents);
+    form().place_x(0, 240);
+    form().place_y(0, 320);
+    auto* row = dynamic_cast<RecentsListElement*>(form().recents().list()->element_for(0));
+    ASSERT_NE(row, nullptr);
+    row->direction_button().listener()->on_click(row->direction_button());
+    ui::PopupMenu& menu = form().main_menu();
+    for (int frame = 0; frame < 40 && menu.state() == ui::MenuState::Opening; ++frame)
+        form().tick(0.05);
+    ASSERT_EQ(menu.state(), ui::MenuState::Open);
+
+    menu.choose_key(u"SendSMS");
+    ASSERT_EQ(menu.state(), ui::MenuState::Closing);
+    EXPECT_TRUE(notices.empty()) << "handed off while the menu was still on the screen";
+    for (int frame = 0; frame < 40 && menu.state() != ui::MenuState::Closed; ++frame)
+        form().tick(0.05);
+    EXPECT_EQ(menu.state(), ui::MenuState::Closed);
+    EXPECT_FALSE(menu.is_visible());
+    EXPECT_EQ(notices, std::vector<WString>{phone::kNoticeNoMessages});
+    // Once only, however many frames follow.
+    form().tick(0.05);
+    EXPECT_EQ(notices.size(), 1u);
+}
+
 TEST_F(MainFormTest, AboutFromTheMenuShowsTheVersionAndLeftClosesIt) {
     EXPECT_FALSE(form().about().is_shown());
     form().select_tab(MainTab::Menu);
