@@ -95,7 +95,8 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_skin = &skin;
     m_caller = &caller;
     m_call_log = call_log;
-    m_photos = photos;
+    m_photos.set_source(photos);
+    m_photos.clear();
     m_default_photo = {};
     m_document.follow();
     m_list->set_adapter(this);
@@ -121,6 +122,8 @@ void ContactRecentsForm::show_for_number(WStringView number) {
 
 void ContactRecentsForm::show() {
     m_document.follow();
+    // The photo may have changed since the last showing.
+    m_photos.clear();
     set_edit_mode(0);
     rebuild();
     if (FormHost* host = form_host(); host != nullptr && !host->is_shown(*this))
@@ -182,20 +185,20 @@ void ContactRecentsForm::fill_head(ui::ListElement& element) {
     if (auto* image = dynamic_cast<ui::ImageNode*>(element.find(u"photo"))) {
         if (!m_default_photo.has_data())
             m_default_photo = image->picture();
-        std::shared_ptr<const ui::Picture> own;
-        if (m_photos != nullptr && !m_number_bound && m_contact.oid != 0)
-            own = m_photos->get(m_contact.oid, std::max(image->width(), std::int32_t{1}));
-        image->set_picture(own != nullptr ? *own : m_default_photo);
+        show_photo(*image, m_default_photo, m_photos, m_number_bound ? 0 : m_contact.oid);
     }
-    if (m_number_bound) {
-        set_text(element, u"firstname", m_number);
-        set_text(element, u"lastname", u"");
-        set_text(element, u"company", u"");
-        return;
+    const WStringView first = m_number_bound ? WStringView(m_number) : m_contact.first_name;
+    const WStringView last = m_number_bound ? WStringView() : m_contact.last_name;
+    const WStringView company = m_number_bound ? WStringView() : m_contact.company;
+    // Empty lines give their room to the others, which stay centred.
+    const std::array<std::pair<const char16_t*, WStringView>, 3> lines = {
+        {{u"firstname", first}, {u"lastname", last}, {u"company", company}}};
+    for (const auto& [name, text] : lines) {
+        set_text(element, name, text);
+        if (ui::Node* node = element.find(name);
+            node != nullptr && node->is_visible() == text.empty())
+            node->set_visible(!text.empty());
     }
-    set_text(element, u"firstname", m_contact.first_name);
-    set_text(element, u"lastname", m_contact.last_name);
-    set_text(element, u"company", m_contact.company);
 }
 
 void ContactRecentsForm::fill_call(ui::ListElement& element, std::size_t entry, bool animate) {

@@ -11,6 +11,7 @@
 #include "data/document.h"
 #include "data/refresh_message.h"
 #include "forms/document_subscription.h"
+#include "forms/favorites_common.h"
 #include "forms/form.h"
 #include "forms/recents_container.h"
 #include "platform/text.h"
@@ -115,7 +116,9 @@ class ContactRecentsForm final : public Form,
     const ui::Properties* m_skin = nullptr;
     RecentsCaller* m_caller = nullptr;
     phone::CallLog* m_call_log = nullptr;
-    data::ContactPhotoCache* m_photos = nullptr;
+    // The head's photo, round like the favourites' and asked for at the
+    // mask's own size, so it shows right away at the screen's scale.
+    FavoritePhotos m_photos;
     // The skin's picture of the head's "photo", for contacts without one.
     ui::Picture m_default_photo;
     ui::ButtonNode* m_cancel = nullptr;

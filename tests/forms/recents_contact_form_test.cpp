@@ -8,13 +8,16 @@
 #include "data/test_contacts.h"
 #include "forms/skin_types.h"
 #include "phone/call_log.h"
+#include "ui/colour.h"
 #include "ui/image_node.h"
 #include "ui/multinode.h"
 #include "ui/properties.h"
+#include "ui/render_surface.h"
 #include "ui/text_node.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -200,6 +203,46 @@ TEST_F(ContactRecentsTest, MenuKeysDeleteModeAndDeleteAll) {
     // Only the other number's call is left in the log.
     ASSERT_EQ(m_log->entries().size(), 1u);
     EXPECT_EQ(m_log->entries()[0].number, WString(u"5550999"));
+}
+
+// The head's photo is there from the first frame, drawn 1:1 through the
+// round mask: its corners show the row, never a square crop of the photo.
+TEST_F(ContactRecentsTest, TheHeadsPhotoIsRoundFromTheFirstFrame) {
+    data::ContactPhotoCache photos([](std::uint32_t oid) {
+        return oid == 1 ? data::make_test_contact_photo(0) : std::vector<std::byte>{};
+    });
+    m_form->bind(m_skin, m_caller, &*m_log, &photos);
+    m_form->show_for_contact(m_store.contacts.at(1));
+    ui::RenderSurface screen;
+    screen.resize(240, 320);
+    m_form->fit_to_screen(240, 320);
+    m_form->layout_x();
+    m_form->layout_y();
+    m_form->draw_form(screen);
+
+    ui::ListElement* head = m_form->list()->element_for(0);
+    ASSERT_NE(head, nullptr);
+    auto* image = dynamic_cast<ui::ImageNode*>(head->find(u"photo"));
+    ASSERT_NE(image, nullptr);
+    ASSERT_GT(image->width(), 1);
+    EXPECT_EQ(image->picture().width, image->width());
+    EXPECT_EQ(image->picture().height, image->height());
+    const ui::Pixel white = ui::to_565(255, 255, 255);
+    EXPECT_EQ(screen.row(image->y() + 1)[image->x() + 1], white) << "a square photo";
+    EXPECT_NE(screen.row(image->y() + image->height() / 2)[image->x() + 4], white) << "no photo";
+}
+
+// A head with the number alone keeps it in the middle of the row.
+TEST_F(ContactRecentsTest, ANumbersHeadShowsOneCentredLine) {
+    m_form->show_for_number(u"5550999");
+    ui::ListElement& head = row(0);
+    const ui::Node* number = head.find(u"firstname");
+    ASSERT_NE(number, nullptr);
+    EXPECT_FALSE(head.find(u"lastname")->is_visible());
+    EXPECT_FALSE(head.find(u"company")->is_visible());
+    const std::int32_t above = number->y() - head.y();
+    const std::int32_t below = head.y() + head.height() - (number->y() + number->height());
+    EXPECT_LE(std::abs(above - below), 2);
 }
 
 // In delete mode a tap on a call chooses it for deletion and never dials;
