@@ -19,7 +19,7 @@ struct StartOptions {
     bool log = false;                // the log on for this run
     bool help = false;
     // The words that are not options, joined by blanks: what a second start
-    // hands over ("recents", "open:+4930...").
+    // hands over ("recents", "open:+4930...", "tel:+4930...").
     WString command_line;
 };
 

@@ -8,6 +8,7 @@
 #include "forms/contact_selector_form.h"
 #include "forms/form_host.h"
 #include "forms/required_node.h"
+#include "phone/call_link.h"
 #include "phone/phone_manager.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
@@ -354,6 +355,18 @@ void MainForm::on_command_line(WStringView text) {
         select_tab(MainTab::Favorites);
     } else if (text == u"contacts") {
         select_tab(MainTab::Contacts);
+    } else if (std::optional<WString> number = phone::number_of_call_link(text)) {
+        // A tel: or callto: link: the number on the keypad, ready to call, as
+        // if typed there; the call itself stays the user's.
+        close_forms_above();
+        if (m_about.is_shown())
+            m_about.hide();
+        // A tap on the contacts tab shows the list; a second, the keypad.
+        if (m_current != MainTab::Contacts)
+            select_tab(MainTab::Contacts);
+        if (!m_keyboard.is_open())
+            select_tab(MainTab::Contacts);
+        m_keyboard.set_text(std::move(*number));
     } else if (text.size() > kOpenPrefix.size() && text.find(kOpenPrefix) != WStringView::npos) {
         WString number(text.substr(text.find(kOpenPrefix) + kOpenPrefix.size()));
         data::Document* doc = document();
