@@ -187,7 +187,13 @@ void FavoritesContainer::on_document_refresh(const data::RefreshMessage& message
     const bool has_index = slot != data::k_no_index && at >= 0;
     bool changed = false;
     if (message.has(RefreshFlag::FavoriteAdded) && has_index) {
+        // The list keeps its first row in place; one resting at its top (or
+        // out of sight, as when the star was set on a card) must stay there,
+        // or a favourite that sorts first lands above the view.
+        const bool to_top = !m_root->is_visible() || m_list->first_visible_index() <= 0;
         m_list->item_inserted(at);
+        if (to_top)
+            m_list->scroll_to_item(0);
         changed = true;
     }
     if (message.has(RefreshFlag::FavoriteRemoved)) {

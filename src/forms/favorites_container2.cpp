@@ -290,6 +290,9 @@ void FavoritesContainer2::on_document_refresh(const data::RefreshMessage& messag
     const std::uint32_t start = platform::tick_count();
     if (message.has(RefreshFlag::FavoriteAdded)) {
         m_list->data_changed();
+        // Tiles added while the tab is out of sight: it opens at its top.
+        if (!m_root->is_visible())
+            m_list->scroll_to_item(0);
         log_line() << u"FavoritesContainer2::on_document_refresh add "
                    << (platform::tick_count() - start) << u"\n";
     }

@@ -196,6 +196,39 @@ TEST_F(FavoritesTest, ARemovedContactTakesItsFavouritesWithIt) {
     EXPECT_NE(tile_row(0).tile(0).text1().text(), u"Anna Berg");
 }
 
+// Stars set while the tab is out of sight (on a card over the contacts)
+// for contacts that sort first: the tab opens at its top, in both layouts.
+TEST_F(FavoritesTest, FavouritesAddedOutOfSightOpenAtTheTop) {
+    for (std::uint32_t oid = 3; oid <= 9; ++oid)
+        ASSERT_TRUE(m_document->add_favorite(oid, std::int32_t(FieldType::Mobile)));
+    show(240, 320);
+    ASSERT_EQ(m_list->list()->first_visible_index(), 0);
+    for (ui::Node* root : {m_list->root(), m_grid->root()})
+        root->set_visible(false);
+    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
+    frame();
+    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
+    frame();
+    for (ui::Node* root : {m_list->root(), m_grid->root()})
+        root->set_visible(true);
+    frame();
+    for (ui::VirtualList* list : {m_list->list(), m_grid->list()}) {
+        EXPECT_EQ(list->first_visible_index(), 0) << to_utf8(list->name());
+        ASSERT_NE(list->element_for(0), nullptr) << to_utf8(list->name());
+        EXPECT_GE(list->element_for(0)->y(), list->y()) << to_utf8(list->name());
+    }
+    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
+
+    // In sight, a list at its top stays there when a favourite sorts first.
+    ASSERT_TRUE(m_document->remove_favorite(1, std::int32_t(FieldType::Mobile)));
+    m_list->list()->scroll_to_item(0);
+    frame();
+    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
+    frame();
+    EXPECT_EQ(m_list->list()->first_visible_index(), 0);
+    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
+}
+
 TEST_F(FavoritesTest, RowTapCallsAndCardButtonOpens) {
     ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
     show(240, 320);
