@@ -254,6 +254,7 @@ std::string usage_text() {
            "  --log             write the log (<root>/Temp/telvara.txt) for this run;\n"
            "                    `telvara-settings log on` switches it on for good\n"
            "  --help            this text\n"
+           "  --version         the program's name and version\n"
            "\n"
            "script commands, one per line (# starts a comment):\n"
            "  wait MS                 run the program for MS milliseconds of the script's clock\n"
@@ -326,6 +327,8 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
             o.log = true;
         } else if (arg == "--help") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else {
             return fail("unknown option " + arg);
         }
@@ -418,6 +421,10 @@ int telvara_main(int argc, const char* const* argv) {
     }
     if (parsed.options.help) {
         std::fputs(usage_text().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.options.version) {
+        std::fputs("telvara " TELVARA_VERSION "\n", stdout);
         return 0;
     }
     return win_main(parsed.options);

@@ -18,6 +18,7 @@ struct StartOptions {
     std::optional<std::string> root; // the device root
     bool log = false;                // the log on for this run
     bool help = false;
+    bool version = false;
     // The words that are not options, joined by blanks: what a second start
     // hands over ("recents", "open:+4930...", "tel:+4930...").
     WString command_line;

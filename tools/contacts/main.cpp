@@ -25,6 +25,7 @@ namespace {
 
 constexpr const char* usage_text =
     "usage: telvara-contacts [--root DIR] COMMAND\n"
+    "       telvara-contacts --help | --version\n"
     "\n"
     "commands:\n"
     "  import [--charset NAME] FILE.vcf...  add the cards of vCard 2.1/3.0/4.0 files\n"
@@ -241,6 +242,10 @@ int run(std::vector<std::string> args) {
     args.erase(args.begin());
     if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::fputs("telvara-contacts " TELVARA_VERSION "\n", stdout);
         return 0;
     }
     if (command == "import")

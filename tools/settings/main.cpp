@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* usage_text =
     "usage: telvara-settings [--root DIR] COMMAND\n"
+    "       telvara-settings --help | --version\n"
     "\n"
     "commands:\n"
     "  list                          print every key and value (.reg format)\n"
@@ -88,6 +89,10 @@ int run(std::vector<std::string> args) {
 
     if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::fputs("telvara-settings " TELVARA_VERSION "\n", stdout);
         return 0;
     }
     if (command == "path") {
