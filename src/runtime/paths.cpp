@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -142,8 +143,10 @@ ModulePaths read_module_paths() {
         return split_module_path({});
     if (static_cast<std::size_t>(n) >= buffer.size())
         fatal_error(u"get_app_path()", u"path is more then MAX_PATH long");
-    return split_module_path(
-        from_utf8(std::string_view(buffer.data(), static_cast<std::size_t>(n))));
+    ModulePaths paths =
+        split_module_path(from_utf8(std::string_view(buffer.data(), static_cast<std::size_t>(n))));
+    paths.folder = from_utf8(program_folder(to_utf8(paths.folder)));
+    return paths;
 }
 
 const ModulePaths& module_paths() {
@@ -188,6 +191,18 @@ ModulePaths split_module_path(WStringView full_name) {
         paths.name.assign(full_name.substr(separator + 1));
     }
     return paths;
+}
+
+std::string program_folder(const std::string& binary_folder) {
+    // The install rules put the data at this place relative to the binaries.
+    namespace fs = std::filesystem;
+    const fs::path installed =
+        (fs::path(binary_folder.empty() ? "/" : binary_folder) / TELVARA_DATA_FROM_BINARIES)
+            .lexically_normal();
+    std::error_code error;
+    if (fs::is_directory(installed, error))
+        return installed.string();
+    return binary_folder;
 }
 
 WString expand_path(WStringView path, const ModulePaths& module) {

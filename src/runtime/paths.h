@@ -30,7 +30,8 @@ const std::string& device_root();
 void set_device_root(std::string root);
 
 // The executable's path split as "%app_full_name%", "%app_path%" and
-// "%app_name%" use it: folder and name around the last "\" or "/".
+// "%app_name%" use it: folder and name around the last "\" or "/". The real
+// one's folder is the program folder (program_folder below).
 struct ModulePaths {
     WString full_name;
     WString folder;
@@ -39,6 +40,11 @@ struct ModulePaths {
 
 // A module path of 1,024 characters or more is a fatal error.
 ModulePaths split_module_path(WStringView full_name);
+
+// The program folder ("%app_path%") of a binary in `binary_folder`: an
+// installed tree's data folder (share/telvara beside bin/) when there is one,
+// else the binary's own folder, as in the build tree.
+std::string program_folder(const std::string& binary_folder);
 
 // expand_path with given module paths (the real ones are read once per run).
 WString expand_path(WStringView path, const ModulePaths& module);

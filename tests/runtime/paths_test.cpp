@@ -59,6 +59,36 @@ TEST(ModulePaths, TheRealOneIsThisProgram) {
     EXPECT_TRUE(path.ends_with(u"/runtime_tests")) << to_utf8(path);
     EXPECT_EQ(expand_path(u"%app_name%.txt"), u"runtime_tests.txt");
     EXPECT_EQ(expand_path(u"%app_full_name%"), path);
+    // Run from the build tree, the program folder is the binary's.
+    EXPECT_EQ(expand_path(u"%app_path%"), split_module_path(path).folder);
+}
+
+// An installed tree keeps the program folder in share/telvara beside bin/;
+// the build tree keeps it beside the binary.
+TEST(ProgramFolder, InstalledTreeOrTheBinarysOwnFolder) {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "program-folder-XXXXXX").string();
+    const fs::path top = ::mkdtemp(pattern.data());
+    fs::create_directories(top / "usr/bin");
+    fs::create_directories(top / "usr/share/telvara");
+    fs::create_directories(top / "build");
+    fs::create_directories(top / "odd/bin");
+    fs::create_directories(top / "odd/share");
+    std::ofstream(top / "odd/share/telvara") << "not a folder";
+    const struct {
+        fs::path binary_folder;
+        fs::path program_folder;
+    } cases[] = {
+        {top / "usr/bin", top / "usr/share/telvara"},
+        {top / "usr/bin/", top / "usr/share/telvara"},
+        {top / "build", top / "build"},
+        {top / "odd/bin", top / "odd/bin"},
+        {top / "missing/bin", top / "missing/bin"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(program_folder(c.binary_folder.string()), c.program_folder.string())
+            << c.binary_folder;
+    fs::remove_all(top);
 }
 
 TEST(ModulePathsDeathTest, AThousandAndTwentyFourCharactersEndTheProcess) {
