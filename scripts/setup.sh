@@ -26,8 +26,16 @@ packages=(
   clang libclang-rt-14-dev
   # handing messages, mail and web addresses to the desktop
   xdg-utils
+  # manual pages made from each program's --help
+  help2man
+  # tests in a real window: an X server of their own, input, screenshots
+  xvfb xdotool x11-apps
+  # checks of the desktop entry and the AppStream metainfo
+  desktop-file-utils appstream
   # an independent vCard reader that checks the contacts export
   python3-vobject
+  # the Debian package: dependencies from the linked libraries, and its check
+  dpkg-dev file lintian
 )
 
 missing=()
