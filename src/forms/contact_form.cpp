@@ -370,9 +370,13 @@ void ContactForm::remove_field(std::int32_t row) {
     }
     // The working copy drops the fields now: an editor opened before the
     // store's change notice arrives must not write them back.
+    const data::FieldType type = m_contact.fields[first].type;
     m_contact.fields.erase(m_contact.fields.begin() + std::ptrdiff_t(first),
                            m_contact.fields.begin() + std::ptrdiff_t(end));
     rebuild();
+    // A starred number takes its favourite with it, saved at once.
+    if (m_document != nullptr && is_favorite(type))
+        m_document->remove_favorite(m_contact.oid, static_cast<std::int32_t>(type));
 }
 
 void ContactForm::show_confirm_remove(std::int32_t row, Confirm confirm) {

@@ -3,6 +3,7 @@
 
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
+#include "data/document.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "ui/colour.h"
@@ -10,6 +11,8 @@
 #include "ui/properties.h"
 
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace telvara::forms {
 
@@ -44,6 +47,28 @@ FavoriteTexts favorite_texts(const data::Favorite& favorite, const ui::Propertie
     if (const data::ContactField* field = record.field(type))
         texts.number = field->value;
     return texts;
+}
+
+bool has_favorite_field(const data::Favorite& favorite) {
+    if (favorite.entry == nullptr || !is_field_type(favorite.value))
+        return false;
+    const data::ContactField* field =
+        favorite.entry->record.field(static_cast<data::FieldType>(favorite.value));
+    return field != nullptr && !field->value.empty();
+}
+
+bool drop_favorites_without_field(data::Document& document) {
+    // Collected first: each removal changes the list and tells the screens.
+    std::vector<std::pair<std::uint32_t, std::int32_t>> gone;
+    for (const data::Favorite& favorite : document.favorites().items())
+        if (favorite.entry != nullptr && !has_favorite_field(favorite))
+            gone.emplace_back(favorite.entry->oid(), favorite.value);
+    for (const auto& [oid, value] : gone) {
+        runtime::log() << platform::tick_count() << u" favourite without its field dropped oid="
+                       << oid << u"\n";
+        document.remove_favorite(oid, value);
+    }
+    return !gone.empty();
 }
 
 std::shared_ptr<const ui::Picture> unmarked_copy(const ui::Picture& picture) {

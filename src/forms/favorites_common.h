@@ -13,6 +13,7 @@
 
 namespace telvara::data {
 class ContactPhotoCache;
+class Document;
 struct ContactEntry;
 } // namespace telvara::data
 
@@ -43,6 +44,13 @@ struct FavoriteTexts {
 };
 
 FavoriteTexts favorite_texts(const data::Favorite& favorite, const ui::Properties& skin);
+
+// Whether the favourite's contact still has the field it names, with a value.
+bool has_favorite_field(const data::Favorite& favorite);
+// Takes every favourite whose field is gone out of the Document (and so out
+// of the saved file): its number was removed on a card, by an editor, in
+// another program or before this start. True when one went.
+bool drop_favorites_without_field(data::Document& document);
 
 // Round photos: the photo node's own picture is the default (a silhouette
 // drawn with a circular mask); a contact's photo is drawn through the same

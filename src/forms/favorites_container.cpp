@@ -105,6 +105,8 @@ void FavoritesContainer::bind(ui::Node& host, const ui::Properties& skin,
     m_photos.set_source(photos);
     m_photos.clear();
     m_document.follow();
+    if (m_document != nullptr)
+        drop_favorites_without_field(*m_document);
     m_list->set_adapter(this);
     m_list->data_changed();
     show_empty_state();
@@ -182,6 +184,11 @@ void FavoritesContainer::on_document_refresh(const data::RefreshMessage& message
     using data::RefreshSlot;
     if (m_list == nullptr || m_document == nullptr)
         return;
+    // A contact that lost a starred number, or a load that found favourites
+    // of fields no longer there: those favourites go (their own messages
+    // update the list before this one goes on).
+    if (message.has(RefreshFlag::ContactChanged) || message.has(RefreshFlag::RecentsComplete))
+        drop_favorites_without_field(*m_document);
     const std::uint32_t slot = message.slot(RefreshSlot::FavoriteIndex);
     const auto at = static_cast<std::int32_t>(slot);
     const bool has_index = slot != data::k_no_index && at >= 0;

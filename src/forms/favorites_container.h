@@ -4,6 +4,7 @@
 // number's label and the number, "btnFav"); a tap on the row calls the
 // number, "btnFav" opens the contact's card. Follows the Document's refresh
 // messages; the "<root>_empty" node shows while there are no favourites.
+// It also keeps the Document free of favourites whose field is gone.
 
 #include "data/refresh_message.h"
 #include "forms/document_subscription.h"

@@ -365,6 +365,22 @@ TEST_F(ContactFormVolumeTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClos
     EXPECT_EQ(m_host.closed.size(), 1u);
 }
 
+// Removing a starred number takes its favourite with it, in the saved file
+// too (what the next start reads); the contact's other favourite stays.
+TEST_F(ContactFormVolumeTest, RemovingAStarredNumberTakesItsFavouriteWithIt) {
+    ASSERT_TRUE(m_document->add_favorite(m_oid, std::int32_t(FieldType::Mobile)));
+    ASSERT_TRUE(m_document->add_favorite(m_oid, std::int32_t(FieldType::HomeTel)));
+    show(m_oid, CardMode::Edit);
+    const std::int32_t mobile = row_of(FieldType::Mobile);
+    tap(mobile, u"remove");
+    tap(mobile, u"confirm_remove");
+    ASSERT_EQ(m_document->favorites().size(), 1u);
+    EXPECT_EQ(m_document->favorites().at(0).value, std::int32_t(FieldType::HomeTel));
+    std::vector<data::FavoriteLine> saved;
+    ASSERT_EQ(data::read_favorites_file(files().favorites, saved), data::FavoritesFile::Read);
+    EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{m_oid, std::int32_t(FieldType::HomeTel)}}));
+}
+
 // The head's photo button: without a photo it runs the chooser at once; with
 // one it offers choosing another or removing it. A cancelled chooser or an
 // unreadable file leaves the photo as it was.

@@ -106,9 +106,12 @@ class FavoritesTest : public data::testing::DocumentTest {
         EXPECT_NE(element, nullptr) << "row " << index;
         return *element;
     }
+    // Each of the first seven contacts starred for its number (Boris has
+    // only a home number).
     void add_all_tiles() {
         for (std::uint32_t oid = 1; oid <= 7; ++oid)
-            ASSERT_TRUE(m_document->add_favorite(oid, std::int32_t(FieldType::Mobile)));
+            ASSERT_TRUE(m_document->add_favorite(
+                oid, std::int32_t(oid == 2 ? FieldType::HomeTel : FieldType::Mobile)));
     }
 
     std::unique_ptr<ui::PropertiesImpl> m_impl;
@@ -251,15 +254,43 @@ TEST_F(FavoritesTest, RowTapCallsAndCardButtonOpens) {
     EXPECT_EQ(m_recorder.opened.size(), 1u);
 }
 
-TEST_F(FavoritesTest, AFavouriteWhoseNumberWasDeletedIsNotDialled) {
+// A favourite whose number left its contact (in another program, say) is
+// neither shown nor kept, in either layout.
+TEST_F(FavoritesTest, AFavouriteWhoseNumberWasDeletedGoesWithIt) {
+    show(240, 320);
     ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
+    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
+    frame();
     m_store.put(person(1, u"Anna", u"Berg", u""));
     m_document->on_contact_changed(1);
-    show(240, 320);
-    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
+    frame();
+    ASSERT_EQ(m_document->favorites().size(), 1u);
+    EXPECT_EQ(m_list->list()->item_count(), 1);
+    EXPECT_EQ(row(0).big().text(), u"Boris Adams");
+    EXPECT_EQ(m_grid->list()->item_count(), 1);
+    EXPECT_EQ(tile_row(0).tile(0).text1().text(), u"Boris Adams");
     m_list->call_favorite(0);
-    m_grid->call_favorite(0);
-    EXPECT_TRUE(m_recorder.calls.empty());
+    EXPECT_EQ(m_recorder.calls, std::vector<WString>{u"555 0200"});
+}
+
+// Favourites saved for fields that were gone by the next start (or never
+// were) are dropped when the favourites are shown, and from the file.
+TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
+    ASSERT_TRUE(data::write_favorites_file(
+        files().favorites, {{1, std::int32_t(FieldType::Mobile)},
+                            {1, std::int32_t(FieldType::HomeTel)}, // Anna has no home number
+                            {2, std::int32_t(FieldType::HomeTel)},
+                            {2, 999}}));
+    m_document.emplace(m_store, nullptr, files());
+    m_document->load();
+    show(240, 320);
+    ASSERT_EQ(m_list->list()->item_count(), 2);
+    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
+    EXPECT_EQ(row(1).big().text(), u"Boris Adams");
+    std::vector<data::FavoriteLine> saved;
+    ASSERT_EQ(data::read_favorites_file(files().favorites, saved), data::FavoritesFile::Read);
+    EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, std::int32_t(FieldType::Mobile)},
+                                                      {2, std::int32_t(FieldType::HomeTel)}}));
 }
 
 TEST_F(FavoritesTest, SevenFavouritesThreeAcrossMakeThreeRowsTheLastWithOneTile) {
@@ -326,21 +357,21 @@ TEST_F(FavoritesTest, ChangingTheFifthFavouriteFourAcrossRefillsTheSecondRow) {
 TEST_F(FavoritesTest, TileButtonsCallAndOpen) {
     add_all_tiles();
     show(240, 320);
-    // Boris (second) has no mobile number: his tile opens but never dials.
+    // Boris (second) is starred for his home number.
     FavoriteTile& boris = tile_row(0).tile(1);
     ASSERT_NE(boris.call_button(), nullptr);
     tap(*m_grid->list(), boris.text2());
-    EXPECT_TRUE(m_recorder.calls.empty());
+    EXPECT_EQ(m_recorder.calls, std::vector<WString>{u"555 0200"});
 
     FavoriteTile& third = tile_row(0).tile(2);
     ASSERT_NE(third.open_button(), nullptr);
     tap(*m_grid->list(), third.text2());
     const data::Favorite& favorite = m_document->favorites().at(2);
-    ASSERT_EQ(m_recorder.calls.size(), 1u);
-    EXPECT_EQ(m_recorder.calls[0], favorite.entry->record.fields[0].value);
+    ASSERT_EQ(m_recorder.calls.size(), 2u);
+    EXPECT_EQ(m_recorder.calls[1], favorite.entry->record.fields[0].value);
     tap(*m_grid->list(), *third.open_button());
     EXPECT_EQ(m_recorder.opened, std::vector<std::uint32_t>{favorite.entry->oid()});
-    EXPECT_EQ(m_recorder.calls.size(), 1u);
+    EXPECT_EQ(m_recorder.calls.size(), 2u);
 }
 
 TEST_F(FavoritesTest, PhotosAreRoundAndContactsWithoutOneShowTheDefault) {
