@@ -1,0 +1,196 @@
+// The installed program: `cmake --install` into a temporary prefix gives a
+// tree that runs from wherever it is moved to, with a valid desktop entry and
+// metainfo and a manual page per program that says what its --help says; the
+// Debian package passes lintian and runs once unpacked.
+#include "process_support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace telvara::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr char kAppId[] = "com.kelma.Telvara";
+constexpr std::array<const char*, 5> kPrograms{"telvara", "telvara-contacts", "telvara-modem",
+                                               "telvara-settings", "telvara-skinc"};
+
+std::string find_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const fs::path candidate = fs::path(rest.substr(0, colon)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
+    }
+    return {};
+}
+
+// A manual page's text without roff's escapes: fonts ("\fB"), spacing hints
+// ("\,", "\/", "\&"), and "\-" and "\e" for '-' and '\'.
+std::string roff_text(const std::string& page) {
+    std::string text;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        if (page[i] != '\\' || i + 1 == page.size()) {
+            text += page[i];
+            continue;
+        }
+        const char escape = page[++i];
+        if (escape == 'f')
+            ++i;
+        else if (escape == '-')
+            text += '-';
+        else if (escape == 'e' || escape == '\\')
+            text += '\\';
+        else if (escape != ',' && escape != '/' && escape != '&')
+            text += std::string{'\\', escape};
+    }
+    return text;
+}
+
+class InstallE2e : public TelvaraWorld {
+  protected:
+    // Runs a program by name (PATH) or path; the run, checked for status 0.
+    Finished tool(const std::string& program, const std::vector<std::string>& args,
+                  std::chrono::milliseconds limit = 120s) {
+        const std::string path =
+            program.find('/') == std::string::npos ? find_program(program) : program;
+        Finished done = finish(start(args, path), limit);
+        EXPECT_EQ(done.status, 0) << program << " failed:\n" << done.output;
+        return done;
+    }
+
+    fs::path install(const std::string& name) {
+        const fs::path prefix = m_dir / name;
+        tool(CMAKE_COMMAND, {"--install", TELVARA_BUILD_DIR, "--prefix", prefix.string()});
+        return prefix;
+    }
+
+    // The main screen of the program at `binary`, run headless: what a tree
+    // whose binary cannot find its program folder never shows.
+    void expect_main_screen(const fs::path& binary) {
+        const std::string script = write_file("main.txt", "wait 1500\nshot main.png\n");
+        const Finished run = this->run({"--headless", "--script", script}, binary.string());
+        ASSERT_EQ(run.status, 0) << run.output;
+        Png shot;
+        ASSERT_TRUE(shot.read((m_dir / "main.png").string()));
+        EXPECT_TRUE(near_colour(shot.at(4, 20), {0xF3, 0xF5, 0xF7})); // the title bar
+        EXPECT_TRUE(near_colour(shot.at(120, 200), {0xFF, 0xFF, 0xFF}));
+        fs::remove(m_dir / "main.png");
+    }
+};
+
+TEST_F(InstallE2e, TheInstalledTreeRunsFromWhereverItIsMoved) {
+    const fs::path prefix = install("prefix");
+    for (const char* program : kPrograms)
+        EXPECT_TRUE(fs::is_regular_file(prefix / "bin" / program)) << program;
+    const fs::path data = prefix / "share/telvara";
+    for (const char* file :
+         {"english.lng", "russian.lng", "keyboard.txt", "help/english.html", "help/russian.html",
+          "skins/bin/default.skin", "skins/bin/splash.skin", "skins/bin/@2x/splash/mark.bmp"})
+        EXPECT_TRUE(fs::is_regular_file(data / file)) << file;
+    // Nothing of the program folder beside the binaries.
+    EXPECT_FALSE(fs::exists(prefix / "bin/english.lng"));
+    EXPECT_FALSE(fs::exists(prefix / "bin/skins"));
+
+    expect_main_screen(prefix / "bin/telvara");
+    fs::rename(prefix, m_dir / "moved");
+    expect_main_screen(m_dir / "moved/bin/telvara");
+}
+
+TEST_F(InstallE2e, DesktopEntryIconsAndMetainfoAreInstalledAndValid) {
+    const fs::path prefix = install("prefix");
+    const fs::path share = prefix / "share";
+    const fs::path desktop = share / "applications" / (std::string(kAppId) + ".desktop");
+    const fs::path metainfo = share / "metainfo" / (std::string(kAppId) + ".metainfo.xml");
+    ASSERT_TRUE(fs::is_regular_file(desktop));
+    ASSERT_TRUE(fs::is_regular_file(metainfo));
+    EXPECT_TRUE(fs::is_regular_file(share / "icons/hicolor/scalable/apps" /
+                                    (std::string(kAppId) + ".svg")));
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+        Png icon;
+        EXPECT_TRUE(icon.read(
+            (share / "icons/hicolor" / folder / "apps" / (std::string(kAppId) + ".png")).string()))
+            << folder;
+        EXPECT_EQ(icon.width, size);
+        EXPECT_EQ(icon.height, size);
+    }
+    if (find_program("desktop-file-validate").empty() || find_program("appstreamcli").empty())
+        GTEST_SKIP() << "desktop-file-validate or appstreamcli missing (scripts/setup.sh "
+                        "installs desktop-file-utils and appstream)";
+    const Finished entry = tool("desktop-file-validate", {desktop.string()});
+    EXPECT_EQ(entry.output, "");
+    tool("appstreamcli", {"validate", "--no-net", "--strict", metainfo.string()});
+}
+
+// Every option and command word that --help names is in the manual page, and
+// --version names the program and the project's version.
+TEST_F(InstallE2e, ManualPagesSayWhatHelpSays) {
+    const fs::path prefix = install("prefix");
+    for (const char* program : kPrograms) {
+        const fs::path page = prefix / "share/man/man1" / (std::string(program) + ".1.gz");
+        ASSERT_TRUE(fs::is_regular_file(page)) << page;
+        const std::string man = roff_text(tool("gzip", {"-dc", page.string()}).output);
+        const std::string binary = (prefix / "bin" / program).string();
+        const std::string help = tool(binary, {"--help"}).output;
+        ASSERT_FALSE(help.empty()) << program;
+        std::istringstream lines(help);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string first;
+            if (words >> first && first.size() > 2 && first.back() != ':') {
+                EXPECT_NE(man.find(first), std::string::npos)
+                    << program << ": \"" << first << "\" of: " << line;
+            }
+        }
+        EXPECT_EQ(tool(binary, {"--version"}).output, std::string(program) + " 3.01\n");
+        EXPECT_NE(man.find(std::string(program) + " 3.01"), std::string::npos) << program;
+    }
+}
+
+TEST_F(InstallE2e, DebianPackagePassesLintianAndRunsUnpacked) {
+    for (const char* needed : {"dpkg-deb", "dpkg-shlibdeps", "lintian"})
+        if (find_program(needed).empty())
+            GTEST_SKIP() << needed
+                         << " is missing (scripts/setup.sh installs dpkg-dev and lintian)";
+    const fs::path out = m_dir / "package";
+    const std::string cpack = (fs::path(CMAKE_COMMAND).parent_path() / "cpack").string();
+    tool(cpack,
+         {"-G", "DEB", "--config", std::string(TELVARA_BUILD_DIR) + "/CPackConfig.cmake", "-B",
+          out.string()},
+         240s);
+    fs::path deb;
+    for (const auto& entry : fs::directory_iterator(out))
+        if (entry.path().extension() == ".deb")
+            deb = entry.path();
+    ASSERT_FALSE(deb.empty()) << "cpack wrote no .deb";
+
+    // Depends: from the libraries linked, plus the fonts.
+    const std::string depends = tool("dpkg-deb", {"--field", deb.string(), "Depends"}).output;
+    for (const char* package : {"libsdl2-2.0-0", "libsqlite3-0", "libfreetype6", "libfontconfig1",
+                                "libpng16-16", "libminizip1", "libc6", "fonts-dejavu-core"})
+        EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+
+    const Finished lintian =
+        finish(start({"--fail-on", "error", deb.string()}, find_program("lintian")), 240s);
+    EXPECT_EQ(lintian.status, 0) << lintian.output;
+    EXPECT_EQ(("\n" + lintian.output).find("\nE: "), std::string::npos) << lintian.output;
+
+    const fs::path unpacked = m_dir / "unpacked";
+    tool("dpkg-deb", {"-x", deb.string(), unpacked.string()});
+    EXPECT_TRUE(fs::is_regular_file(unpacked / "usr/share/applications" /
+                                    (std::string(kAppId) + ".desktop")));
+    EXPECT_TRUE(fs::is_regular_file(unpacked / "usr/share/doc/telvara/copyright"));
+    expect_main_screen(unpacked / "usr/bin/telvara");
+}
+
+} // namespace
+} // namespace telvara::e2e

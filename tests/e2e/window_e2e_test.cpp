@@ -1,0 +1,363 @@
+// The real program in a real window: without a display it says so and ends;
+// under an X server of its own (Xvfb) it opens its window, takes taps and
+// keys from xdotool, lays itself out again when the window is resized, and
+// answers tel: and callto: links opened with xdg-open. The window's pixels
+// (xwd) are compared with the frames of the same steps run headless.
+#include "process_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <thread>
+
+namespace telvara::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The named program on PATH, or empty.
+std::string find_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const fs::path candidate = fs::path(rest.substr(0, colon)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
+    }
+    return {};
+}
+
+// An X window dump (xwd's format: a big-endian header, colours, then rows).
+struct WindowShot {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    bool read(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const auto field = [&](std::size_t index) {
+            std::uint32_t value = 0;
+            for (std::size_t i = 0; i < 4; ++i)
+                value = value << 8 | static_cast<unsigned char>(bytes[index * 4 + i]);
+            return value;
+        };
+        if (bytes.size() < 100 || field(1) != 7 || field(2) != 2 || field(11) != 32)
+            return false; // only the 32-bit ZPixmap of a true-colour screen
+        width = int(field(4));
+        height = int(field(5));
+        const bool little_endian = field(7) == 0;
+        const std::size_t line = field(12);
+        const std::size_t start = field(0) + std::size_t(field(19)) * 12;
+        if (bytes.size() < start + line * std::size_t(height))
+            return false;
+        const std::array<std::uint32_t, 3> masks{field(14), field(15), field(16)};
+        rgb.resize(std::size_t(width) * std::size_t(height) * 3);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + start +
+                                std::size_t(y) * line + std::size_t(x) * 4;
+                const std::uint32_t pixel =
+                    little_endian ? p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24
+                                  : std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+                for (std::size_t c = 0; c < 3; ++c) {
+                    const int shift = std::countr_zero(masks[c]);
+                    rgb[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3 + c] =
+                        static_cast<unsigned char>((pixel & masks[c]) >> shift);
+                }
+            }
+        }
+        return true;
+    }
+};
+
+// The share of pixels whose colour differs noticeably; 1 when the sizes differ.
+double difference(const WindowShot& window, const Png& frame) {
+    if (window.width != frame.width || window.height != frame.height)
+        return 1;
+    std::size_t different = 0;
+    for (std::size_t i = 0; i < window.rgb.size(); i += 3)
+        for (std::size_t c = 0; c < 3; ++c)
+            if (std::abs(int(window.rgb[i + c]) - int(frame.rgb[i + c])) > 12) {
+                ++different;
+                break;
+            }
+    return double(different) / double(window.rgb.size() / 3);
+}
+
+// A window that shows this frame, give or take the odd pixel.
+constexpr double kSameFrame = 0.005;
+
+class WindowE2e : public TelvaraWorld {
+  protected:
+    void SetUp() override {
+        TelvaraWorld::SetUp();
+        // A headless machine's environment: nobody chose a video driver.
+        ::unsetenv("SDL_VIDEODRIVER");
+    }
+};
+
+TEST_F(WindowE2e, WithoutADisplayTheStartSaysSoAndEnds) {
+    for (int start = 1; start <= 2; ++start) {
+        const Finished run = finish(this->start({}), 10s);
+        EXPECT_EQ(run.status, 1) << "start " << start << "\n" << run.output;
+        EXPECT_NE(run.output.find("no display"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("telvara --headless --script FILE"), std::string::npos)
+            << run.output;
+        // Nothing stayed behind to take the next start's words.
+    }
+}
+
+TEST_F(WindowE2e, ADriverChosenExplicitlyIsUsedEvenWithoutADisplay) {
+    const pid_t running = start({"--log"}, {}, {{"SDL_VIDEODRIVER", "offscreen"}});
+    EXPECT_TRUE(wait_for_log(" WinMain 10")) << output_so_far(running) << log_text();
+    ::kill(running, SIGTERM);
+    EXPECT_EQ(finish(running).status, 0);
+}
+
+// An X server of the test's own on a free display number, and the tools that
+// drive and photograph its windows.
+class XvfbE2e : public WindowE2e {
+  protected:
+    void SetUp() override {
+        WindowE2e::SetUp();
+        start_xvfb();
+        if (!m_skip.empty())
+            GTEST_SKIP() << "no X server for a real window: " << m_skip;
+    }
+
+    void TearDown() override {
+        // What a failed step left running goes first, then its X server.
+        for (pid_t pid : m_started) {
+            if (::waitpid(pid, nullptr, WNOHANG) == 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+        if (m_xvfb > 0) {
+            ::kill(m_xvfb, SIGTERM);
+            ::waitpid(m_xvfb, nullptr, 0);
+        }
+        TelvaraWorld::TearDown();
+    }
+
+    // Xvfb picks the display number itself and writes it to a pipe once it
+    // takes connections. Its screen is larger than a phone's: Telvara opens
+    // a 480x640 window on it.
+    void start_xvfb() {
+        const std::string xvfb = find_program("Xvfb");
+        int fds[2];
+        if (xvfb.empty() || ::pipe(fds) != 0) {
+            m_skip = "Xvfb is not installed (scripts/setup.sh installs xvfb)";
+            return;
+        }
+        const std::string fd = std::to_string(fds[1]);
+        m_xvfb = ::fork();
+        if (m_xvfb == 0) {
+            ::close(fds[0]);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                    "-nolisten", "tcp", nullptr);
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        std::string number;
+        pollfd wait{fds[0], POLLIN, 0};
+        char c = 0;
+        while (::poll(&wait, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        if (number.empty()) {
+            m_skip = "Xvfb did not start within 10 s";
+            return;
+        }
+        m_display = ":" + number;
+    }
+
+    // Starts a program that shows a window (or waits for one) on the display.
+    pid_t start_on_display(const std::vector<std::string>& args, const std::string& binary = {},
+                           std::map<std::string, std::string> env = {}) {
+        env["DISPLAY"] = m_display;
+        const pid_t pid = start(args, binary, env);
+        m_started.push_back(pid);
+        return pid;
+    }
+
+    // Runs a tool on the display; its output, or nothing when it failed.
+    std::optional<std::string> tool(const std::string& name, const std::vector<std::string>& args,
+                                    std::map<std::string, std::string> env = {}) {
+        env["DISPLAY"] = m_display;
+        const std::string program = find_program(name);
+        if (program.empty()) {
+            ADD_FAILURE() << name << " is not installed (scripts/setup.sh installs it)";
+            return std::nullopt;
+        }
+        const Finished done = finish(start(args, program, env), 20s);
+        if (done.status != 0) {
+            ADD_FAILURE() << name << " failed: " << done.output;
+            return std::nullopt;
+        }
+        return done.output;
+    }
+
+    // The window of a Telvara started on the display, once it is mapped.
+    std::string find_window() {
+        const auto found =
+            tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Telvara$"});
+        if (!found)
+            return {};
+        return found->substr(0, found->find('\n'));
+    }
+
+    bool shoot(const std::string& window, WindowShot& shot) {
+        const std::string file = (m_dir / "window.xwd").string();
+        return tool("xwd", {"-silent", "-id", window, "-out", file}) && shot.read(file);
+    }
+
+    // Takes shots of the window until one shows `frame` (the window takes
+    // its time to start, animate and repaint); false after `limit`.
+    bool window_shows(const std::string& window, const Png& frame, double& last,
+                      std::chrono::milliseconds limit = 15s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        WindowShot shot;
+        do {
+            if (shoot(window, shot) && (last = difference(shot, frame)) < kSameFrame)
+                return true;
+            std::this_thread::sleep_for(200ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
+
+    // The frame of a headless run of `script` that ends with "shot NAME.png",
+    // in a device root of its own that starts with the same demo phone.
+    Png headless_frame(const std::string& name, const std::string& size, const std::string& script,
+                       const std::vector<std::string>& words = {}) {
+        std::vector<std::string> args{
+            "--headless",
+            "--root",
+            (m_dir / ("root-" + name)).string(),
+            "--screen",
+            size,
+            "--script",
+            write_file(name + ".txt", script + "shot " + name + ".png\n")};
+        args.insert(args.end(), words.begin(), words.end());
+        const Finished run = this->run(args);
+        EXPECT_EQ(run.status, 0) << run.output;
+        Png frame;
+        EXPECT_TRUE(frame.read((m_dir / (name + ".png")).string())) << name;
+        return frame;
+    }
+
+    std::string m_skip;
+    std::string m_display;
+    pid_t m_xvfb = -1;
+    std::vector<pid_t> m_started;
+};
+
+TEST_F(XvfbE2e, KeypadTabAndTypedDigitsNarrowTheListInTheWindow) {
+    const Png listed = headless_frame("listed", "480x640", "wait 1500\n");
+    // The contacts tab at (58, 612) opens the keypad.
+    const Png narrowed = headless_frame("narrowed", "480x640",
+                                        "wait 1000\ntap 58 612\nwait 400\nkey 5\nkey 6\nwait 600\n"
+                                        "expect text text_button_call \"56\" 0\n");
+
+    const pid_t running = start_on_display({});
+    const std::string window = find_window();
+    ASSERT_FALSE(window.empty()) << output_so_far(running);
+    double last = 1;
+    EXPECT_TRUE(window_shows(window, listed, last)) << "the list differs by " << last;
+
+    // A click on the tab, then digits from the keyboard, as a user would.
+    ASSERT_TRUE(tool("xdotool", {"mousemove", "--sync", "--window", window, "58", "612"}));
+    ASSERT_TRUE(tool("xdotool", {"click", "1"}));
+    ASSERT_TRUE(tool("xdotool", {"windowfocus", "--sync", window}));
+    ASSERT_TRUE(tool("xdotool", {"key", "--delay", "150", "5", "6"}));
+    EXPECT_TRUE(window_shows(window, narrowed, last)) << "the narrowed list differs by " << last;
+
+    ::kill(running, SIGTERM);
+    EXPECT_EQ(finish(running).status, 0);
+}
+
+TEST_F(XvfbE2e, AResizedWindowIsLaidOutAgainAtItsNewSize) {
+    const Png portrait = headless_frame("portrait", "480x640", "wait 1500\n");
+    const Png landscape = headless_frame("landscape", "640x480", "wait 1500\n");
+    const pid_t running = start_on_display({});
+    const std::string window = find_window();
+    ASSERT_FALSE(window.empty()) << output_so_far(running);
+    double last = 1;
+    ASSERT_TRUE(window_shows(window, portrait, last)) << "differs by " << last;
+
+    // Landscape: the tab bar along the new bottom edge, the list as wide as
+    // the window, as if it had started at that size.
+    ASSERT_TRUE(tool("xdotool", {"windowsize", "--sync", window, "640", "480"}));
+    EXPECT_TRUE(window_shows(window, landscape, last)) << "differs by " << last;
+
+    ::kill(running, SIGTERM);
+    EXPECT_EQ(finish(running).status, 0);
+}
+
+// xdg-open finds Telvara through its desktop entry, as on a desktop whose
+// database knows the installed entry: the first link starts Telvara, the
+// next goes to the one running; each number lands on the keypad.
+TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
+    const fs::path applications = m_dir / "share/applications";
+    fs::create_directories(applications);
+    fs::create_directories(m_dir / "config");
+    fs::copy_file(fs::path(TELVARA_PACKAGING_DIR) / "com.kelma.Telvara.desktop",
+                  applications / "com.kelma.Telvara.desktop");
+    ASSERT_TRUE(tool("update-desktop-database", {applications.string()}));
+    // A desktop of no particular kind, whose programs are on PATH.
+    const std::map<std::string, std::string> desktop{
+        {"XDG_DATA_HOME", (m_dir / "share").string()},
+        {"XDG_DATA_DIRS", (m_dir / "share").string()},
+        {"XDG_CONFIG_HOME", (m_dir / "config").string()},
+        {"XDG_CONFIG_DIRS", (m_dir / "config").string()},
+        {"XDG_CURRENT_DESKTOP", ""},
+        {"DESKTOP_SESSION", ""},
+        {"BROWSER", ""},
+        {"PATH", fs::path(TELVARA_BINARY).parent_path().string() + ":/usr/bin:/bin"}};
+
+    // The keypad's number line: the frames show the numbers on the keypad.
+    const std::string dialled_number = "expect text text_button_call \"+49301234567\" 0\n";
+    const Png dialled =
+        headless_frame("dialled", "480x640", "wait 1500\n" + dialled_number, {"tel:+49301234567"});
+    const Png redialled = headless_frame("redialled", "480x640",
+                                         "wait 1500\n" + dialled_number +
+                                             "cmdline callto:+4930555\nwait 600\n"
+                                             "expect text text_button_call \"+4930555\" 0\n",
+                                         {"tel:+49301234567"});
+
+    // xdg-open waits for the program it started.
+    const pid_t opener = start_on_display({"tel:%2B49-30-123.45.67;phone-context=example.com"},
+                                          find_program("xdg-open"), desktop);
+    const std::string window = find_window();
+    ASSERT_FALSE(window.empty()) << output_so_far(opener);
+    double last = 1;
+    EXPECT_TRUE(window_shows(window, dialled, last)) << "differs by " << last;
+
+    EXPECT_TRUE(tool("xdg-open", {"callto://+49 30 555"}, desktop));
+    EXPECT_TRUE(window_shows(window, redialled, last)) << "differs by " << last;
+
+    const auto pid = tool("xdotool", {"getwindowpid", window});
+    ASSERT_TRUE(pid);
+    ::kill(std::stoi(*pid), SIGTERM);
+    EXPECT_EQ(finish(opener).status, 0) << output_so_far(opener);
+}
+
+} // namespace
+} // namespace telvara::e2e
