@@ -5,6 +5,7 @@
 
 #include "data/document.h"
 #include "forms/form_host.h"
+#include "ui/properties.h"
 #include "ui/vadode.h"
 
 namespace telvara::forms {
@@ -12,6 +13,8 @@ namespace telvara::forms {
 namespace {
 
 constexpr char16_t kFormName[] = u"ContactSelectorForm";
+// The menu item that opens the picker names what it is for.
+constexpr char16_t kTitleKey[] = u"Add2Existing";
 
 } // namespace
 
@@ -33,6 +36,12 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
     m_open_keyboard->set_listener(this);
     m_keyboard.bind(*this, *this);
     m_container.bind(*this, skin, listener);
+    // The picker has one purpose, which its title says; the list's category
+    // and add buttons would open nothing here, so they are not offered.
+    m_container.set_title(skin.translate(kTitleKey));
+    m_container.hide_category_button();
+    if (ui::ButtonNode* add = m_container.add_button())
+        add->set_visible(false);
     m_listener = &listener;
     // Closed without reporting: binding must not touch the Document's filter.
     if (m_keyboard.root() != nullptr)

@@ -18,7 +18,8 @@ class ContactSelectorForm : public Form, private ui::ButtonListener, private Key
 
     // Loads "ContactSelectorForm" from the skin and binds "cancel",
     // "open_keyboard", "ContactsListRuler", the keypad and the list; the
-    // keypad starts closed. Throws vadode::NodeNotFoundInSkin /
+    // keypad starts closed, the title says "Add2Existing" and the list's
+    // header buttons are hidden. Throws vadode::NodeNotFoundInSkin /
     // vadode::NodeNotFound when the skin lacks one.
     void bind(const ui::Properties& skin, ContactListListener& listener);
 

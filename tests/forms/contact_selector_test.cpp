@@ -443,6 +443,23 @@ class ContactPickerTest : public ContactListTest {
     std::unique_ptr<ContactSelectorForm> picker;
 };
 
+// The picker says what it is for and offers no header buttons that would
+// open nothing there, also after the skin is bound again.
+TEST_F(ContactPickerTest, TitledForItsPurposeWithoutDeadButtons) {
+    for (int binding = 0; binding < 2; ++binding) {
+        if (binding == 1)
+            picker->bind(*skin, listener);
+        ContactSelectorContainer& list = picker->container();
+        ASSERT_NE(list.title(), nullptr);
+        EXPECT_EQ(list.title()->text(), skin->translate(u"Add2Existing")) << "binding " << binding;
+        EXPECT_FALSE(list.category_button()->is_visible()) << "binding " << binding;
+        EXPECT_FALSE(list.add_button()->is_visible()) << "binding " << binding;
+    }
+    // The main list keeps its own title and buttons.
+    EXPECT_TRUE(container->category_button()->is_visible());
+    EXPECT_TRUE(container->add_button()->is_visible());
+}
+
 TEST_F(ContactPickerTest, StartsClosedAndShowsEveryContact) {
     EXPECT_FALSE(picker->keyboard().is_open());
     EXPECT_TRUE(picker->open_keyboard_button()->is_visible());
