@@ -211,6 +211,9 @@ void ContactForm::bind_element(ui::ListElement& element, std::int32_t index) {
         fill_head(element);
     else if (row >= 0)
         fill_field(element, std::size_t(row));
+    else if (row == kButtonsRow)
+        // A contact never stored has nothing to delete yet.
+        show_if(element.find(u"delete_contact"), m_contact.oid != 0);
     if (auto* confirm = find_as<ui::Node>(element, u"confirm_remove"))
         show_if(confirm, m_mode == CardMode::Edit && index == m_confirming);
 }

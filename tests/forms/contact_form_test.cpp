@@ -443,6 +443,21 @@ TEST_F(ContactFormTest, ANeverStoredContactOffersNoPhotoButtons) {
     EXPECT_TRUE(visible(0, u"button_choose_photo"));
 }
 
+// A new contact has nothing stored to delete: its buttons row offers only
+// a new field; a stored contact's row offers both.
+TEST_F(ContactFormTest, ANeverStoredContactOffersNoDelete) {
+    m_form->show(data::ContactRecord{}, CardMode::Edit);
+    lay_out();
+    const auto last = std::int32_t(m_form->rows().size() - 1);
+    ASSERT_EQ(m_form->rows().back(), kButtonsRow);
+    EXPECT_TRUE(visible(last, u"new_field"));
+    EXPECT_FALSE(visible(last, u"delete_contact"));
+    show(kAnna, CardMode::Edit);
+    const auto anna_last = std::int32_t(m_form->rows().size() - 1);
+    EXPECT_TRUE(visible(anna_last, u"new_field"));
+    EXPECT_TRUE(visible(anna_last, u"delete_contact"));
+}
+
 TEST_F(ContactFormTest, WithoutAStoreConfirmingDeletesNothingAndTheCardStays) {
     show(kAnna);
     m_form->ask_delete();
