@@ -418,8 +418,12 @@ void MainForm::add_number_to_contact(const data::ContactRecord* contact, data::F
     record.fields.emplace_back(type, m_pending_number);
     m_pending_number.clear();
     if (contact != nullptr) {
-        if (m_services.store != nullptr)
-            m_services.store->update_contact(record);
+        // The contact's card shows where the number went (or, when it could
+        // not be stored, that it is not there).
+        const bool stored = m_services.store == nullptr || m_services.store->update_contact(record);
+        if (!stored)
+            log_line() << u"MainForm::add_number_to_contact not stored oid=" << record.oid << u"\n";
+        m_card.show(stored ? record : *contact, CardMode::View);
         return;
     }
     if (m_services.store != nullptr)

@@ -255,6 +255,40 @@ TEST_F(MainFormTest, CommandLinesSwitchTabsAndOfferToStoreUnknownNumbers) {
     EXPECT_EQ(form().contact_card().mode(), CardMode::Edit);
 }
 
+// A number added to an existing contact ends on that contact's card, with
+// the number in it, not silently back on the list.
+TEST_F(MainFormTest, ANumberAddedToAContactOpensItsCard) {
+    test::StackHost host;
+    form().on_command_line(u"open:+44 20 7946 0000");
+    form().main_menu().choose_key(u"Add2Existing");
+    ContactSelectorForm& picker = form().contact_picker();
+    ASSERT_EQ(host.top_form(), &picker);
+    picker.fit_to_screen(240, 320);
+    picker.layout_x();
+    picker.layout_y();
+    ui::ListElement* first = picker.container().list()->element_for(0);
+    ASSERT_NE(first, nullptr);
+    const std::int32_t x = first->x() + 40;
+    const std::int32_t y = first->y() + first->height() / 2;
+    picker.on_touch({x, y, ui::PointerKind::Down, false});
+    picker.on_touch({x, y, ui::PointerKind::Up, false});
+    SelectFieldForm& chooser = form().field_chooser();
+    ASSERT_TRUE(chooser.is_open());
+    const auto work = std::find(chooser.rows().begin(), chooser.rows().end(),
+                                static_cast<int>(data::FieldType::BusinessTel));
+    ASSERT_NE(work, chooser.rows().end());
+    chooser.choose_row(static_cast<std::int32_t>(work - chooser.rows().begin()));
+
+    EXPECT_FALSE(host.is_shown(picker));
+    ASSERT_TRUE(host.is_shown(form().contact_card()));
+    EXPECT_EQ(form().contact_card().mode(), CardMode::View);
+    const data::ContactRecord& shown = form().contact_card().contact();
+    EXPECT_EQ(shown.oid, document().filtered_contacts()[0]->oid());
+    const data::ContactField* added = shown.field(data::FieldType::BusinessTel);
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->value, u"+44 20 7946 0000");
+}
+
 TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
     form().select_tab(MainTab::Menu);
     EXPECT_EQ(state(MainTab::Menu), 1);
