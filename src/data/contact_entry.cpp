@@ -33,8 +33,7 @@ std::array<WString, 3> make_sort_keys(const ContactRecord& r) {
 }
 
 bool is_search_phone(FieldType type) {
-    return type == FieldType::Mobile || type == FieldType::BusinessTel ||
-           type == FieldType::HomeTel;
+    return kind_of(type) == FieldKind::Phone;
 }
 
 bool is_phone_separator(char16_t c) {
@@ -66,26 +65,43 @@ WString without_phone_separators(WStringView text) {
     return kept;
 }
 
-namespace {
-
-void add_target(ContactEntry& entry, WStringView text, std::uint16_t field, const KeyMap& key_map) {
+template <class Text>
+void add_search_target(Text& text, std::vector<MatchSpan>& targets, std::uint64_t& lead_mask,
+                       WStringView value, TargetKind kind, std::uint16_t field,
+                       const KeyMap& key_map) {
     // Longer texts cannot be told apart by a typed prefix anyway.
-    std::size_t length = std::min<std::size_t>(text.size(), 0xFFFF);
+    const std::size_t length = std::min<std::size_t>(value.size(), 0xFFFF);
     MatchSpan span;
-    span.offset = static_cast<std::uint32_t>(entry.match_text.size());
+    span.offset = static_cast<std::uint32_t>(text.size());
     span.length = static_cast<std::uint16_t>(length);
     span.field = field;
-    std::size_t lower_at = entry.match_text.size();
-    append_lower(text.substr(0, length), entry.match_text);
-    for (std::size_t i = 0; i < length; ++i)
-        entry.match_text.push_back(key_map.key_of(entry.match_text[lower_at + i]));
-    if (length > 0)
-        entry.lead_mask |=
-            lead_bit(entry.match_text[lower_at]) | lead_bit(entry.match_text[lower_at + length]);
-    entry.targets.push_back(span);
+    const std::size_t lower_at = text.size();
+    // Sized once and written through a pointer: the start-up load runs this
+    // for every name and number of every contact.
+    text.resize(lower_at + 2 * length);
+    char16_t* lower = text.data() + lower_at;
+    char16_t* keys = lower + length;
+    for (std::size_t i = 0; i < length; ++i) {
+        lower[i] = to_lower(value[i]);
+        keys[i] = key_map.key_of(lower[i]);
+    }
+    if (length > 0) {
+        if (kind == TargetKind::Phone) {
+            for (std::size_t i = 0; i < length; ++i)
+                lead_mask |= lead_bit(lower[i]);
+        } else {
+            lead_mask |= lead_bit(lower[0]) | lead_bit(keys[0]);
+        }
+    }
+    targets.push_back(span);
 }
 
-} // namespace
+template void add_search_target<WString>(WString&, std::vector<MatchSpan>&, std::uint64_t&,
+                                         WStringView, TargetKind, std::uint16_t, const KeyMap&);
+template void add_search_target<std::vector<char16_t>>(std::vector<char16_t>&,
+                                                       std::vector<MatchSpan>&, std::uint64_t&,
+                                                       WStringView, TargetKind, std::uint16_t,
+                                                       const KeyMap&);
 
 void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
     const ContactRecord& r = entry.record;
@@ -102,13 +118,17 @@ void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
         }
     entry.match_text.reserve(2 * total);
     entry.targets.reserve(k_phone_targets + phones);
-    add_target(entry, r.first_name, 0, key_map);
-    add_target(entry, r.last_name, 0, key_map);
-    add_target(entry, r.company, 0, key_map);
+    auto add = [&](WStringView value, TargetKind kind, std::uint16_t field) {
+        add_search_target(entry.match_text, entry.targets, entry.lead_mask, value, kind, field,
+                          key_map);
+    };
+    add(r.first_name, TargetKind::Name, 0);
+    add(r.last_name, TargetKind::Name, 0);
+    add(r.company, TargetKind::Name, 0);
     for (std::size_t i = 0; i < r.fields.size() && i <= 0xFFFF; ++i)
         if (is_search_phone(r.fields[i].type))
-            add_target(entry, without_phone_separators(r.fields[i].value),
-                       static_cast<std::uint16_t>(i), key_map);
+            add(without_phone_separators(r.fields[i].value), TargetKind::Phone,
+                static_cast<std::uint16_t>(i));
     entry.match_text.shrink_to_fit();
 }
 

@@ -22,8 +22,8 @@ struct MatchSpan {
     std::uint16_t field = 0; // index into record.fields (phone targets only)
 };
 
-// Targets 0, 1 and 2 are first name, last name and company; the phones of
-// types Mobile, BusinessTel and HomeTel follow, their separators left out.
+// Targets 0, 1 and 2 are first name, last name and company; the phones
+// (every field of kind Phone) follow, their separators left out.
 inline constexpr std::size_t k_first_target = 0;
 inline constexpr std::size_t k_last_target = 1;
 inline constexpr std::size_t k_company_target = 2;
@@ -69,6 +69,16 @@ inline std::uint64_t lead_bit(char16_t c) {
     return std::uint64_t{1} << (10 + c % 54);
 }
 
+// Appends one search target to `text` and `targets`: the lower-cased text,
+// then its key characters. A name sets the lead bits of its first
+// character; a phone (written without separators) the bits of every digit
+// in it, as typed digits may match anywhere in a number.
+enum class TargetKind { Name, Phone };
+template <class Text>
+void add_search_target(Text& text, std::vector<MatchSpan>& targets, std::uint64_t& lead_mask,
+                       WStringView value, TargetKind kind, std::uint16_t field,
+                       const KeyMap& key_map);
+
 // Fills sort keys and search targets from entry.record.
 void prepare_entry(ContactEntry& entry, const KeyMap& key_map);
 
@@ -76,7 +86,7 @@ void prepare_entry(ContactEntry& entry, const KeyMap& key_map);
 // otherwise, the company when neither is.
 WString display_name(const ContactRecord& record);
 
-// Does the field take part in the dialer search (Mobile, BusinessTel, HomeTel)?
+// Does the field take part in the dialer search (every field of kind Phone)?
 bool is_search_phone(FieldType type);
 
 // Characters people write between the digits of a number ("+1 (555) 010-0100"):

@@ -84,13 +84,32 @@ void ContactFilter::set_words(std::vector<WString> words) {
     }
 }
 
-bool ContactFilter::passes(const SearchView& view) const {
+std::size_t ContactFilter::phone_match_at(const char16_t* text, const MatchSpan& span,
+                                          WStringView word) const {
+    if (word.empty() || span.length < word.size())
+        return WStringView::npos;
+    if (word_matches(text, span, word))
+        return 0;
+    // Inside a number only digits count: letters never match digits.
+    const WStringView digits(text + span.offset, span.length);
+    for (std::size_t at = digits.find(word.front(), 1); at != WStringView::npos;
+         at = digits.find(word.front(), at + 1)) {
+        if (at + word.size() > digits.size())
+            break;
+        if (digits.substr(at, word.size()) == word)
+            return at;
+    }
+    return WStringView::npos;
+}
+
+MatchTier ContactFilter::rank(const SearchView& view) const {
     if ((view.lead_mask & m_needed_leads) != m_needed_leads)
-        return false;
+        return MatchTier::None;
     bool first_taken = false;
     bool last_taken = false;
     bool phones_taken = false;
     bool company_taken = false;
+    bool inside = false;
     const MatchSpan* t = view.targets;
     const char16_t* text = view.text;
     for (std::size_t w = 0; w < m_words.size(); ++w) {
@@ -104,41 +123,61 @@ bool ContactFilter::passes(const SearchView& view) const {
             continue;
         }
         bool taken = false;
-        if (!phones_taken)
-            for (std::size_t i = k_phone_targets; i < view.target_count; ++i)
-                if (word_matches(text, t[i], m_phone_words[w])) {
-                    phones_taken = taken = true;
-                    break;
-                }
         if (!company_taken && word_matches(text, t[k_company_target], word))
             company_taken = taken = true;
+        if (!phones_taken && !taken) {
+            // A number that starts with the word beats one that has it inside.
+            std::size_t best = WStringView::npos;
+            for (std::size_t i = k_phone_targets; i < view.target_count && best != 0; ++i)
+                best = std::min(best, phone_match_at(text, t[i], m_phone_words[w]));
+            if (best != WStringView::npos) {
+                phones_taken = taken = true;
+                inside = inside || best > 0;
+            }
+        }
         if (!taken)
-            return false;
+            return MatchTier::None;
     }
-    return true;
+    return inside ? MatchTier::Inside : MatchTier::Prefix;
 }
 
-MatchResult ContactFilter::match(const ContactEntry& entry) const {
+MatchResult ContactFilter::match_names(const SearchView& view) const {
     MatchResult result;
-    result.passes = passes(entry);
+    result.passes = passes(view);
     if (m_words.size() != 1)
         return result;
     const WString& word = m_words.front();
-    auto length = static_cast<std::uint16_t>(word.size());
+    const auto length = static_cast<std::uint16_t>(word.size());
+    if (word_matches(view.text, view.targets[k_first_target], word))
+        result.first_name = length;
+    if (word_matches(view.text, view.targets[k_last_target], word))
+        result.last_name = length;
+    if (word_matches(view.text, view.targets[k_company_target], word))
+        result.company = length;
+    return result;
+}
+
+MatchResult ContactFilter::match(const ContactEntry& entry) const {
+    MatchResult result = match_names(entry.search_view());
+    if (m_words.size() != 1)
+        return result;
     const auto& t = entry.targets;
     const char16_t* text = entry.match_text.data();
-    if (word_matches(text, t[k_first_target], word))
-        result.first_name = length;
-    if (word_matches(text, t[k_last_target], word))
-        result.last_name = length;
-    if (word_matches(text, t[k_company_target], word))
-        result.company = length;
     const WString& phone_word = m_phone_words.front();
-    for (std::size_t i = k_phone_targets; i < t.size(); ++i)
-        if (word_matches(text, t[i], phone_word))
-            result.phones.push_back(
-                {t[i].field,
-                 written_length(entry.record.fields[t[i].field].value, phone_word.size())});
+    for (std::size_t i = k_phone_targets; i < t.size(); ++i) {
+        const std::size_t at = phone_match_at(text, t[i], phone_word);
+        if (at == WStringView::npos)
+            continue;
+        const WStringView value = entry.record.fields[t[i].field].value;
+        // A match inside begins at its first digit, not at a separator
+        // before it; one at the start takes the number's own start ("+").
+        std::uint16_t begin = at == 0 ? 0 : written_length(value, at);
+        while (at > 0 && begin < value.size() && is_phone_separator(value[begin]))
+            ++begin;
+        result.phones.push_back(
+            {t[i].field, begin,
+             static_cast<std::uint16_t>(written_length(value, at + phone_word.size()) - begin)});
+    }
     return result;
 }
 

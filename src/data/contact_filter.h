@@ -25,8 +25,14 @@ bool narrows(const std::vector<WString>& previous, const std::vector<WString>& n
 struct PhoneMatch {
     std::uint16_t field = 0; // index into record.fields
     // Of the field's value as written, separators inside the match included.
+    std::uint16_t start = 0;
     std::uint16_t length = 0;
 };
+
+// How an entry answers the words: not at all, every word at the start of a
+// name or number, or some word of digits inside a number. Prefix matches
+// are listed first.
+enum class MatchTier : std::uint8_t { None, Prefix, Inside };
 
 // Matched prefix lengths per target; reported only for a one-word filter.
 struct MatchResult {
@@ -47,14 +53,20 @@ class ContactFilter {
 
     // Each word in turn tries the first name, then the last name (each
     // while it has not taken a word); failing both, the phones (one target
-    // together) and, independently, the company. Every word must be taken
-    // by some target.
-    bool passes(const SearchView& view) const;
+    // together; a number matches the word at its start or anywhere inside)
+    // and, independently, the company. Every word must be taken by some
+    // target.
+    MatchTier rank(const SearchView& view) const;
+    bool passes(const SearchView& view) const { return rank(view) != MatchTier::None; }
     bool passes(const ContactEntry& entry) const { return passes(entry.search_view()); }
     MatchResult match(const ContactEntry& entry) const;
+    // The names' matched lengths of one contact in an index (no phones).
+    MatchResult match_names(const SearchView& view) const;
 
   private:
     bool word_matches(const char16_t* text, const MatchSpan& span, WStringView word) const;
+    // Where the word matches inside the phone target, or npos.
+    std::size_t phone_match_at(const char16_t* text, const MatchSpan& span, WStringView word) const;
 
     const KeyMap* m_key_map;
     std::vector<WString> m_words;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace telvara::data {
@@ -18,6 +19,10 @@ class ContactSource {
     virtual ~ContactSource() = default;
     // Replaces the list with every contact; returns the count.
     virtual std::size_t load_contacts(std::vector<ContactRecord>& out) = 0;
+    // Every contact by oid with at least its names, company, numbers and
+    // categories (what the list and the search need); the record may be
+    // reused between calls. Returns the count.
+    virtual std::size_t load_list(const std::function<void(const ContactRecord&)>& each);
     // Reads the contact with record.oid; false when there is none.
     virtual bool read_contact(ContactRecord& record) = 0;
     // Replaces the list with the folder's categories.
@@ -28,6 +33,7 @@ class StoreContactSource final : public ContactSource {
   public:
     explicit StoreContactSource(ContactManagerImpl2& store) : m_store(&store) {}
     std::size_t load_contacts(std::vector<ContactRecord>& out) override;
+    std::size_t load_list(const std::function<void(const ContactRecord&)>& each) override;
     bool read_contact(ContactRecord& record) override;
     void load_categories(std::vector<WString>& out) override;
 

@@ -529,6 +529,83 @@ std::size_t ContactManagerImpl2::load_contacts(std::vector<ContactRecord>& out) 
     return out.size();
 }
 
+namespace {
+
+// UTF-8 from the volume appended to `out` (which keeps its room): the list
+// load reads every contact, and a new string per value would cost more
+// than the reading itself.
+void assign_utf8(std::string_view in, WString& out) {
+    out.clear();
+    for (std::size_t i = 0; i < in.size();) {
+        const auto c = static_cast<unsigned char>(in[i]);
+        std::uint32_t code = c;
+        std::size_t extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (extra > 0) {
+            code = c & (0x3F >> extra);
+            for (std::size_t k = 1; k <= extra && i + k < in.size(); ++k)
+                code = (code << 6) | (static_cast<unsigned char>(in[i + k]) & 0x3F);
+        }
+        i += extra + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+    }
+}
+
+} // namespace
+
+std::size_t ContactManagerImpl2::load_list(const std::function<void(const ContactRecord&)>& each) {
+    static constexpr FieldType kListFields[] = {
+        FieldType::Mobile,      FieldType::BusinessTel,    FieldType::Business2Tel,
+        FieldType::HomeTel,     FieldType::Home2Tel,       FieldType::CarTel,
+        FieldType::RadioTel,    FieldType::CompanyMainTel, FieldType::AssistantTel,
+        FieldType::BusinessFax, FieldType::HomeFax,        FieldType::PagerNumber,
+        FieldType::Categories};
+    static const std::string query = [] {
+        std::string sql = "SELECT oid, first_name, last_name, company";
+        for (FieldType type : kListFields)
+            sql += std::string(", ") + properties[kFirstFieldIndex + static_cast<int>(type)].column;
+        return sql + " FROM contacts ORDER BY oid";
+    }();
+    auto& db = m_impl->db;
+    sql::Transaction snapshot(db, sql::Transaction::Mode::read);
+    const std::int64_t seen = snapshot.active() ? m_impl->max_seq() : -1;
+    if (seen < 0)
+        return 0;
+    sql::Statement rows(db, query);
+    ContactRecord record;
+    record.fields.resize(std::size(kListFields));
+    std::size_t count = 0;
+    while (rows.step() == sql::Statement::Step::row) {
+        record.oid = static_cast<std::uint32_t>(rows.column_int(0));
+        assign_utf8(rows.column_text(1), record.first_name);
+        assign_utf8(rows.column_text(2), record.last_name);
+        assign_utf8(rows.column_text(3), record.company);
+        std::size_t kept = 0;
+        record.fields.resize(std::size(kListFields));
+        for (std::size_t i = 0; i < std::size(kListFields); ++i) {
+            const std::string_view text = rows.column_text(static_cast<int>(4 + i));
+            // Every contact has its Categories field, as read_row gives it.
+            if (text.empty() && kListFields[i] != FieldType::Categories)
+                continue;
+            ContactField& field = record.fields[kept++];
+            field.type = kListFields[i];
+            field.kind = kind_of(field.type);
+            assign_utf8(text, field.value);
+        }
+        record.fields.resize(kept);
+        each(record);
+        ++count;
+    }
+    snapshot.commit();
+    m_impl->last_seen = std::max(m_impl->last_seen, seen);
+    return count;
+}
+
 bool ContactManagerImpl2::read_contact(ContactRecord& record) {
     if (record.oid == 0 || !is_open())
         return false;

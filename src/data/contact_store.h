@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -97,6 +98,12 @@ class ContactManagerImpl2 {
     // Every contact, by oid; returns the count. The list is replaced. Changes
     // journaled before this read are not delivered afterwards.
     std::size_t load_contacts(std::vector<ContactRecord>& out);
+    // Every contact by oid with only what the contacts list and the search
+    // need: the names, the company, the numbers (phones, faxes, pager) and
+    // the categories. `each` gets one record, reused from call to call (its
+    // strings keep their room); returns the count. Journal positions are
+    // taken as load_contacts does.
+    std::size_t load_list(const std::function<void(const ContactRecord&)>& each);
     // Reads the contact with record.oid; false when there is none.
     bool read_contact(ContactRecord& record);
     // Stores a new contact: sets record.oid and appends an empty Categories

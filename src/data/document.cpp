@@ -2,6 +2,7 @@
 
 #include "data/collation.h"
 #include "data/contact_source.h"
+#include "data/text_case.h"
 #include "platform/clock.h"
 #include "runtime/fatal_error.h"
 #include "runtime/log.h"
@@ -9,6 +10,7 @@
 #include "runtime/registry.h"
 
 #include <algorithm>
+#include <array>
 
 namespace telvara::data {
 namespace {
@@ -97,7 +99,12 @@ void Document::broadcast(const RefreshMessage& message) {
     }
 }
 
+ContactEntry* ContactList::operator[](std::size_t i) const {
+    return m_document->entry_of_slot((*m_slots)[i]);
+}
+
 void Document::lists_edited() {
+    m_leads_stale = true;
     m_index_stale = true;
     m_positions_valid = false;
 }
@@ -108,9 +115,12 @@ void Document::clear_entries() {
     m_favorites.clear();
     m_all.clear();
     m_filtered.clear();
+    m_prefix_count = 0;
     m_phones.clear();
-    m_by_oid.clear();
+    m_rows.clear();
+    m_live.clear();
     m_entries.clear();
+    m_suggestions.clear();
     for (std::size_t i = 0; i < m_recents.size(); ++i)
         m_recents.assign(i, 0, {});
 }
@@ -123,25 +133,20 @@ void Document::load() {
     m_store->load_categories(m_categories);
     log_line() << u"load categories() t =" << elapsed(start) << u"\n";
 
-    std::vector<ContactRecord> records;
-    m_store->load_contacts(records);
-    log_line() << u"load contacts() t =" << elapsed(start) << u"\n";
-
-    m_all.reserve(records.size());
-    m_by_oid.reserve(records.size());
-    m_phones.reserve(records.size() * 2);
-    for (ContactRecord& record : records) {
+    // Only the list's part of each contact; the rest is read on demand.
+    m_store->load_list([this](const ContactRecord& record) {
         // A record read twice (or never stored) would break the oid order.
-        if (record.oid == 0 || m_by_oid.contains(record.oid))
-            continue;
-        ContactEntry& entry = m_entries.emplace_back();
-        entry.record = std::move(record);
-        prepare_entry(entry, m_key_map);
-        m_by_oid.emplace(entry.oid(), std::prev(m_entries.end()));
-        m_all.push_back(&entry);
-        m_phones.add(entry);
-    }
-    records = {};
+        if (record.oid == 0 || (!m_rows.empty() && record.oid <= m_rows.back().oid))
+            return;
+        m_rows.push_back(ContactRow::from(record));
+        m_live.push_back(1);
+        m_phones.append(m_rows.back());
+    });
+    m_phones.sort();
+    log_line() << u"load contacts() t =" << elapsed(start) << u"\n";
+    m_all.resize(m_rows.size());
+    for (std::uint32_t slot = 0; slot < m_all.size(); ++slot)
+        m_all[slot] = slot;
     log_line() << u"sort_contacts() c=" << m_all.size() << u" t=" << elapsed(start) << u"\n";
 
     load_favorites();
@@ -160,48 +165,191 @@ void Document::load() {
     log_line() << u"set_sorting() t=" << elapsed(start) << u"\n";
 }
 
-bool Document::sorts_before(const ContactEntry& a, const ContactEntry& b) const {
-    for (std::uint8_t k : k_key_order[static_cast<std::size_t>(m_sorting)]) {
-        int c = collate(a.sort_keys[k], b.sort_keys[k]);
-        if (c != 0)
-            return c < 0;
-    }
-    return a.oid() < b.oid();
+std::uint32_t Document::slot_of(std::uint32_t oid) const {
+    auto it = std::lower_bound(m_rows.begin(), m_rows.end(), oid,
+                               [](const ContactRow& row, std::uint32_t o) { return row.oid < o; });
+    if (it == m_rows.end() || it->oid != oid)
+        return k_no_index;
+    const auto slot = static_cast<std::uint32_t>(it - m_rows.begin());
+    return m_live[slot] != 0 ? slot : k_no_index;
 }
 
-std::size_t Document::sorted_position(const std::vector<ContactEntry*>& list,
-                                      const ContactEntry& entry) const {
-    auto it = std::lower_bound(
-        list.begin(), list.end(), &entry,
-        [this](const ContactEntry* a, const ContactEntry* b) { return sorts_before(*a, *b); });
+ContactEntry* Document::entry_of_slot(std::uint32_t slot) const {
+    const ContactRow& row = m_rows[slot];
+    auto found = m_entries.find(row.oid);
+    if (found != m_entries.end())
+        return found->second.get();
+    auto entry = std::make_unique<ContactEntry>();
+    entry->record.oid = row.oid;
+    // A store that lost the contact meanwhile: what the list knows of it.
+    if (!m_store->read_contact(entry->record))
+        entry->record = row.record();
+    entry->record.oid = row.oid;
+    prepare_entry(*entry, m_key_map);
+    ContactEntry* made = entry.get();
+    m_entries.emplace(row.oid, std::move(entry));
+    return made;
+}
+
+ContactEntry* Document::find_contact(std::uint32_t oid) const {
+    const std::uint32_t slot = slot_of(oid);
+    return slot == k_no_index ? nullptr : entry_of_slot(slot);
+}
+
+PhoneRef Document::find_by_phone_number(WStringView number) const {
+    const NumberOwner owner = m_phones.find(number);
+    PhoneRef ref;
+    if (owner.oid == 0 || (ref.entry = find_contact(owner.oid)) == nullptr)
+        return {};
+    const auto& fields = ref.entry->record.fields;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].type == owner.type) {
+            ref.field = static_cast<std::uint16_t>(i);
+            return ref;
+        }
+    return {};
+}
+
+namespace {
+
+// The sort keys of a row as collation weights, one after the other in the
+// order of the sort mode, each followed by 0: comparing two of them
+// compares key by key as collate() does. Weights are stored plus one (0
+// ends a key) and clipped to 16 bits, which merges only characters from
+// U+E000 on; such ties fall back to the oid order.
+void append_sort_weights(const ContactRow& row, SortMode mode, std::vector<std::uint16_t>& out) {
+    const WStringView first = row.first_name();
+    const WStringView last = row.last_name();
+    const WStringView company = row.company();
+    std::array<std::array<WStringView, 2>, 3> keys{};
+    if (!first.empty() || !last.empty()) {
+        keys[0] = {first.empty() ? last : first, {}};
+        keys[1] = {first.empty() || !last.empty() ? last : first, {}};
+        if (!company.empty())
+            keys[2] = {company, {}};
+        else
+            keys[2] = {keys[0][0], keys[1][0]};
+    } else {
+        keys[0] = keys[1] = keys[2] = {company, {}};
+    }
+    for (std::uint8_t k : k_key_order[static_cast<std::size_t>(mode)]) {
+        for (WStringView part : keys[k])
+            for (char16_t c : part)
+                out.push_back(static_cast<std::uint16_t>(
+                    std::min<std::uint32_t>(collation_weight(to_lower(c)) + 1, 0xFFFF)));
+        out.push_back(0);
+    }
+}
+
+} // namespace
+
+bool Document::sorts_before(std::uint32_t a, std::uint32_t b) const {
+    std::vector<std::uint16_t> ka, kb;
+    append_sort_weights(m_rows[a], m_sorting, ka);
+    append_sort_weights(m_rows[b], m_sorting, kb);
+    if (ka != kb)
+        return ka < kb;
+    return m_rows[a].oid < m_rows[b].oid;
+}
+
+void Document::sort_all() {
+    m_leads_stale = true;
+    // Every key once, flat, so that the sort compares memory, not contacts.
+    std::vector<std::uint16_t> weights;
+    std::vector<std::uint32_t> begin(m_rows.size() + 1, 0);
+    weights.reserve(m_rows.size() * 24);
+    for (std::size_t slot = 0; slot < m_rows.size(); ++slot) {
+        begin[slot] = static_cast<std::uint32_t>(weights.size());
+        if (m_live[slot] != 0)
+            append_sort_weights(m_rows[slot], m_sorting, weights);
+    }
+    begin[m_rows.size()] = static_cast<std::uint32_t>(weights.size());
+    std::sort(m_all.begin(), m_all.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const std::uint16_t* pa = weights.data() + begin[a];
+        const std::uint16_t* pb = weights.data() + begin[b];
+        const std::uint16_t* ea = weights.data() + begin[a + 1];
+        const std::uint16_t* eb = weights.data() + begin[b + 1];
+        const auto [ma, mb] = std::mismatch(pa, ea, pb, eb);
+        if (ma != ea && mb != eb)
+            return *ma < *mb;
+        if ((ma == ea) != (mb == eb))
+            return ma == ea;
+        return a < b; // slots follow the oids
+    });
+}
+
+std::size_t Document::sorted_position(const std::vector<std::uint32_t>& list, std::size_t begin,
+                                      std::size_t end, std::uint32_t slot) const {
+    auto it =
+        std::lower_bound(list.begin() + static_cast<std::ptrdiff_t>(begin),
+                         list.begin() + static_cast<std::ptrdiff_t>(end), slot,
+                         [this](std::uint32_t a, std::uint32_t b) { return sorts_before(a, b); });
     return static_cast<std::size_t>(it - list.begin());
 }
 
-std::uint32_t Document::index_in(const std::vector<ContactEntry*>& list,
-                                 const ContactEntry& entry) const {
-    std::size_t i = sorted_position(list, entry);
-    return i < list.size() && list[i] == &entry ? static_cast<std::uint32_t>(i) : k_no_index;
+MatchTier Document::tier_of(std::uint32_t slot) const {
+    if (m_filter_source == FilterSource::Category || m_filter.empty())
+        return MatchTier::Prefix;
+    SearchIndex one;
+    one.add(m_rows[slot], m_key_map);
+    return m_filter.rank(one.view(0));
 }
 
-bool Document::is_member(const ContactEntry& entry) const {
+bool Document::is_member(std::uint32_t slot) const {
     if (m_filter_source == FilterSource::Category)
-        return in_category(entry.record, m_category);
-    return m_filter.passes(entry);
+        return m_category == k_no_category ||
+               category_text_has(m_rows[slot].categories(), m_category);
+    return tier_of(slot) != MatchTier::None;
+}
+
+std::uint32_t Document::filtered_index_of(std::uint32_t slot) const {
+    auto it = std::find(m_filtered.begin(), m_filtered.end(), slot);
+    return it == m_filtered.end() ? k_no_index
+                                  : static_cast<std::uint32_t>(it - m_filtered.begin());
+}
+
+std::uint32_t Document::filtered_insert(std::uint32_t slot) {
+    const bool prefix = tier_of(slot) != MatchTier::Inside;
+    const std::size_t at =
+        prefix ? sorted_position(m_filtered, 0, m_prefix_count, slot)
+               : sorted_position(m_filtered, m_prefix_count, m_filtered.size(), slot);
+    m_filtered.insert(m_filtered.begin() + static_cast<std::ptrdiff_t>(at), slot);
+    if (prefix)
+        ++m_prefix_count;
+    return static_cast<std::uint32_t>(at);
+}
+
+void Document::filtered_erase(std::uint32_t index) {
+    if (index < m_prefix_count)
+        --m_prefix_count;
+    m_filtered.erase(m_filtered.begin() + index);
+}
+
+void Document::ensure_index() {
+    if (!m_index_stale)
+        return;
+    m_index.clear();
+    std::size_t characters = 0;
+    for (std::uint32_t slot : m_all)
+        characters += 2 * m_rows[slot].text.size();
+    m_index.reserve(m_all.size(), characters);
+    for (std::uint32_t slot : m_all)
+        m_index.add(m_rows[slot], m_key_map);
+    m_index_stale = false;
+    m_positions_valid = false;
 }
 
 void Document::filter_by_words(bool narrow_previous) {
-    if (m_index_stale) {
-        m_index.rebuild(m_all);
-        m_index_stale = false;
-        m_positions_valid = false;
-    }
+    ensure_index();
     m_scratch.clear();
+    m_scratch_inside.clear();
     m_scratch_positions.clear();
     auto test = [this](std::uint32_t position) {
-        if (m_filter.passes(m_index.view(position))) {
-            m_scratch.push_back(m_all[position]);
-            m_scratch_positions.push_back(position);
-        }
+        const MatchTier tier = m_filter.rank(m_index.view(position));
+        if (tier == MatchTier::None)
+            return;
+        (tier == MatchTier::Prefix ? m_scratch : m_scratch_inside).push_back(m_all[position]);
+        m_scratch_positions.push_back(position);
     };
     if (narrow_previous && m_positions_valid) {
         for (std::uint32_t position : m_filtered_positions)
@@ -211,6 +359,8 @@ void Document::filter_by_words(bool narrow_previous) {
         for (std::uint32_t position = 0; position < count; ++position)
             test(position);
     }
+    m_prefix_count = m_scratch.size();
+    m_scratch.insert(m_scratch.end(), m_scratch_inside.begin(), m_scratch_inside.end());
     m_filtered.swap(m_scratch);
     m_filtered_positions.swap(m_scratch_positions);
     m_positions_valid = true;
@@ -220,6 +370,7 @@ void Document::rebuild_filtered(FilterSource source, bool narrow_previous) {
     m_filter_source = source;
     if (source == FilterSource::Words && !m_filter.empty()) {
         filter_by_words(narrow_previous);
+        update_suggestions();
         return;
     }
     m_positions_valid = false;
@@ -228,23 +379,72 @@ void Document::rebuild_filtered(FilterSource source, bool narrow_previous) {
     if (source == FilterSource::Words) {
         m_scratch.assign(m_all.begin(), m_all.end());
     } else {
-        for (ContactEntry* entry : m_all)
-            if (is_member(*entry))
-                m_scratch.push_back(entry);
+        for (std::uint32_t slot : m_all)
+            if (is_member(slot))
+                m_scratch.push_back(slot);
     }
     m_filtered.swap(m_scratch);
+    m_prefix_count = m_filtered.size();
+    update_suggestions();
+}
+
+void Document::update_suggestions() {
+    m_suggestions.clear();
+    const auto& words = m_filter.words();
+    if (m_filter_source != FilterSource::Words || words.size() != 1)
+        return;
+    const WString typed = without_phone_separators(words.front());
+    if (typed.empty() ||
+        !std::all_of(typed.begin(), typed.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+        return;
+    for (const RecentCall& recent : m_recents.calls()) {
+        if (recent.oid != 0 || recent.key == 0)
+            continue;
+        const WString& number = recent.call.number;
+        const WString digits = without_phone_separators(number);
+        const std::size_t at = digits.find(typed);
+        if (at == WString::npos)
+            continue;
+        auto same = std::find_if(m_suggestions.begin(), m_suggestions.end(), [&](auto& s) {
+            return without_phone_separators(s.number) == digits;
+        });
+        if (same != m_suggestions.end()) {
+            if (same->time >= recent.call.time)
+                continue;
+            m_suggestions.erase(same);
+        }
+        NumberSuggestion suggestion;
+        suggestion.number = number;
+        suggestion.time = recent.call.time;
+        suggestion.kind = recent.call.kind;
+        // The typed digits in the number as written.
+        std::size_t kept = 0, begin = number.size(), end = number.size();
+        for (std::size_t i = 0; i < number.size(); ++i) {
+            if (is_phone_separator(number[i]))
+                continue;
+            if (kept == at)
+                begin = i;
+            if (++kept == at + typed.size()) {
+                end = i + 1;
+                break;
+            }
+        }
+        suggestion.match_start = static_cast<std::uint16_t>(std::min<std::size_t>(begin, 0xFFFF));
+        suggestion.match_length =
+            static_cast<std::uint16_t>(std::min<std::size_t>(end - begin, 0xFFFF));
+        m_suggestions.push_back(std::move(suggestion));
+    }
+    std::stable_sort(m_suggestions.begin(), m_suggestions.end(),
+                     [](const auto& a, const auto& b) { return a.time > b.time; });
 }
 
 void Document::set_sorting(std::uint32_t mode) {
     m_sorting = mode <= 2 ? static_cast<SortMode>(mode) : SortMode::LastName;
-    std::sort(m_all.begin(), m_all.end(), [this](const ContactEntry* a, const ContactEntry* b) {
-        return sorts_before(*a, *b);
-    });
+    sort_all();
     // Built now rather than at the first keystroke, which should cost no
     // more than one pass over flat memory.
-    m_index.rebuild(m_all);
-    m_index_stale = false;
-    m_positions_valid = false;
+    m_index_stale = true;
+    ensure_index();
     rebuild_filtered(FilterSource::Words, false);
     runtime::reg_write_dword(k_settings_key, u"Sorting", static_cast<std::uint32_t>(m_sorting));
     broadcast(RefreshMessage(RefreshFlag::ListsRebuilt));
@@ -290,9 +490,72 @@ MatchResult Document::match(const ContactEntry& entry, const std::vector<WString
     return filter.match(entry);
 }
 
-ContactEntry* Document::find_contact(std::uint32_t oid) const {
-    auto it = m_by_oid.find(oid);
-    return it == m_by_oid.end() ? nullptr : &*it->second;
+std::uint32_t Document::filtered_oid(std::size_t index) const {
+    return m_rows[m_filtered[index]].oid;
+}
+
+ListedContact Document::filtered_contact(std::size_t index) const {
+    const ContactRow& row = m_rows[m_filtered[index]];
+    ListedContact listed;
+    listed.oid = row.oid;
+    listed.names.oid = row.oid;
+    listed.names.first_name = row.first_name();
+    listed.names.last_name = row.last_name();
+    listed.names.company = row.company();
+    if (m_filter_source == FilterSource::Category) {
+        listed.match.passes = true;
+        return listed;
+    }
+    SearchIndex one;
+    one.add(row, m_key_map);
+    listed.match = m_filter.match_names(one.view(0));
+    return listed;
+}
+
+namespace {
+
+char16_t lead_of(const ContactRow& row, SortMode mode) {
+    const WStringView first = row.first_name();
+    const WStringView last = row.last_name();
+    const WStringView company = row.company();
+    WStringView key;
+    if (!first.empty() || !last.empty()) {
+        const WStringView k0 = first.empty() ? last : first;
+        const WStringView k1 = first.empty() || !last.empty() ? last : first;
+        key = mode == SortMode::FirstName  ? k0
+              : mode == SortMode::LastName ? k1
+                                           : (company.empty() ? k0 : company);
+    } else {
+        key = company;
+    }
+    return key.empty() ? 0 : to_lower(key.front());
+}
+
+} // namespace
+
+const std::vector<char16_t>& Document::leads() const {
+    if (m_leads_stale) {
+        m_leads.clear();
+        char16_t previous = 0;
+        for (std::size_t i = 0; i < m_all.size(); ++i) {
+            const char16_t lead = lead_of(m_rows[m_all[i]], m_sorting);
+            if (i > 0 && lead == previous)
+                continue;
+            previous = lead;
+            if (std::find(m_leads.begin(), m_leads.end(), lead) == m_leads.end())
+                m_leads.push_back(lead);
+        }
+        m_leads_stale = false;
+    }
+    return m_leads;
+}
+
+char16_t Document::all_lead(std::size_t index) const {
+    return lead_of(m_rows[m_all[index]], m_sorting);
+}
+
+char16_t Document::filtered_lead(std::size_t index) const {
+    return lead_of(m_rows[m_filtered[index]], m_sorting);
 }
 
 void Document::on_contact_added(ContactManagerImpl2&, const ContactRecord& record) {
@@ -309,43 +572,55 @@ void Document::contact_added(const ContactRecord& record) {
     log_line() << u"Document::contact_added()\n";
     if (record.oid == 0)
         return;
-    if (ContactEntry* existing = find_contact(record.oid)) {
-        replace_contact(*existing, record);
+    if (const std::uint32_t existing = slot_of(record.oid); existing != k_no_index) {
+        replace_contact(existing, record);
         return;
     }
-    ContactEntry& entry = m_entries.emplace_back();
-    entry.record = record;
-    prepare_entry(entry, m_key_map);
-    learn_categories(entry.record);
-    m_by_oid.emplace(entry.oid(), std::prev(m_entries.end()));
-    std::size_t all_index = sorted_position(m_all, entry);
-    m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(all_index), &entry);
+    // New contacts have the largest oids; one that does not (a notice that
+    // came late) moves the later rows up one slot.
+    auto at = std::lower_bound(m_rows.begin(), m_rows.end(), record.oid,
+                               [](const ContactRow& row, std::uint32_t o) { return row.oid < o; });
+    const auto slot = static_cast<std::uint32_t>(at - m_rows.begin());
+    if (at != m_rows.end() && at->oid == record.oid) {
+        *at = ContactRow::from(record); // a removed contact's row comes back
+        m_live[slot] = 1;
+    } else {
+        m_rows.insert(at, ContactRow::from(record));
+        m_live.insert(m_live.begin() + slot, 1);
+        for (auto* list : {&m_all, &m_filtered})
+            for (std::uint32_t& s : *list)
+                s += s >= slot ? 1 : 0;
+    }
+    m_entries.erase(record.oid);
+    learn_categories(record);
+    const std::size_t all_index = sorted_position(m_all, 0, m_all.size(), slot);
+    m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(all_index), slot);
     lists_edited();
-    m_phones.add(entry);
+    m_phones.add(m_rows[slot]);
 
-    RefreshMessage all = contact_message(RefreshFlag::AllEntered, entry.oid());
+    RefreshMessage all = contact_message(RefreshFlag::AllEntered, record.oid);
     all.set(RefreshSlot::AllIndex, static_cast<std::uint32_t>(all_index));
     broadcast(all);
-    if (is_member(entry)) {
-        std::size_t index = sorted_position(m_filtered, entry);
-        m_filtered.insert(m_filtered.begin() + static_cast<std::ptrdiff_t>(index), &entry);
-        RefreshMessage m = contact_message(RefreshFlag::FilteredEntered, entry.oid());
-        m.set(RefreshSlot::FilteredIndex, static_cast<std::uint32_t>(index));
+    if (is_member(slot)) {
+        const std::uint32_t index = filtered_insert(slot);
+        RefreshMessage m = contact_message(RefreshFlag::FilteredEntered, record.oid);
+        m.set(RefreshSlot::FilteredIndex, index);
         broadcast(m);
     }
-    RefreshMessage added = contact_message(RefreshFlag::ContactAdded, entry.oid());
+    RefreshMessage added = contact_message(RefreshFlag::ContactAdded, record.oid);
     added.set(RefreshSlot::AllIndex, static_cast<std::uint32_t>(all_index));
     broadcast(added);
 
     // Calls from the new contact's numbers now have a name.
-    const auto& fields = entry.record.fields;
+    bool recents_changed = false;
     for (std::size_t i = 0; i < m_recents.size(); ++i) {
         std::uint32_t key = m_recents.at(i).key;
         if (key == 0)
             continue;
-        for (const ContactField& field : fields) {
+        for (const ContactField& field : record.fields) {
             if (field.kind == FieldKind::Phone && packed_number_key(field.value) == key) {
-                if (m_recents.assign(i, entry.oid(), field_type_name(field.type))) {
+                if (m_recents.assign(i, record.oid, field_type_name(field.type))) {
+                    recents_changed = true;
                     RefreshMessage m(RefreshFlag::RecentChanged);
                     m.set(RefreshSlot::RecentIndex, static_cast<std::uint32_t>(i));
                     broadcast(m);
@@ -354,12 +629,14 @@ void Document::contact_added(const ContactRecord& record) {
             }
         }
     }
+    if (recents_changed)
+        update_suggestions();
 }
 
 void Document::on_contact_changed(std::uint32_t oid) {
     log_line() << u"Document::on_contact_changed()\n";
-    ContactEntry* entry = find_contact(oid);
-    if (entry == nullptr)
+    const std::uint32_t slot = slot_of(oid);
+    if (slot == k_no_index)
         return;
     ContactRecord fresh;
     fresh.oid = oid;
@@ -369,24 +646,29 @@ void Document::on_contact_changed(std::uint32_t oid) {
         on_contact_removed(oid);
         return;
     }
-    replace_contact(*entry, std::move(fresh));
+    replace_contact(slot, std::move(fresh));
 }
 
-void Document::replace_contact(ContactEntry& entry, ContactRecord record) {
-    const std::uint32_t oid = entry.oid();
+void Document::replace_contact(std::uint32_t slot, ContactRecord record) {
+    const std::uint32_t oid = m_rows[slot].oid;
     record.oid = oid;
-    const std::uint32_t old_all = index_in(m_all, entry);
-    const std::uint32_t old_filtered = index_in(m_filtered, entry);
+    const auto found = std::find(m_all.begin(), m_all.end(), slot);
+    const std::uint32_t old_all =
+        found == m_all.end() ? k_no_index : static_cast<std::uint32_t>(found - m_all.begin());
+    const std::uint32_t old_filtered = filtered_index_of(slot);
 
-    m_phones.remove(entry);
-    entry.record = std::move(record);
-    prepare_entry(entry, m_key_map);
-    learn_categories(entry.record);
+    m_phones.remove(oid);
+    m_rows[slot] = ContactRow::from(record);
+    learn_categories(record);
+    if (auto entry = m_entries.find(oid); entry != m_entries.end()) {
+        entry->second->record = std::move(record);
+        prepare_entry(*entry->second, m_key_map);
+    }
 
     if (old_all != k_no_index)
         m_all.erase(m_all.begin() + old_all);
-    const std::size_t new_all = sorted_position(m_all, entry);
-    m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(new_all), &entry);
+    const std::size_t new_all = sorted_position(m_all, 0, m_all.size(), slot);
+    m_all.insert(m_all.begin() + static_cast<std::ptrdiff_t>(new_all), slot);
     lists_edited();
     if (old_all == new_all) {
         broadcast(contact_message(RefreshFlag::AllStayed, oid).set(RefreshSlot::AllIndex, old_all));
@@ -397,13 +679,10 @@ void Document::replace_contact(ContactEntry& entry, ContactRecord record) {
     }
 
     if (old_filtered != k_no_index)
-        m_filtered.erase(m_filtered.begin() + old_filtered);
+        filtered_erase(old_filtered);
     std::uint32_t new_filtered = k_no_index;
-    if (is_member(entry)) {
-        std::size_t at = sorted_position(m_filtered, entry);
-        m_filtered.insert(m_filtered.begin() + static_cast<std::ptrdiff_t>(at), &entry);
-        new_filtered = static_cast<std::uint32_t>(at);
-    }
+    if (is_member(slot))
+        new_filtered = filtered_insert(slot);
     if (old_filtered != k_no_index && old_filtered == new_filtered) {
         broadcast(contact_message(RefreshFlag::FilteredStayed, oid)
                       .set(RefreshSlot::FilteredIndex, new_filtered));
@@ -416,16 +695,18 @@ void Document::replace_contact(ContactEntry& entry, ContactRecord record) {
                           .set(RefreshSlot::FilteredIndex, new_filtered));
     }
 
-    m_phones.add(entry);
+    m_phones.add(m_rows[slot]);
     broadcast(contact_message(RefreshFlag::ContactChanged, oid)
                   .set(RefreshSlot::AllIndex, static_cast<std::uint32_t>(new_all)));
 
     // A new name can move the contact's favourites.
-    m_favorites.sort();
-    for (std::size_t i : m_favorites.indexes_of(entry))
-        broadcast(contact_message(RefreshFlag::FavoriteChanged, oid)
-                      .set(RefreshSlot::AllIndex, static_cast<std::uint32_t>(new_all))
-                      .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(i)));
+    if (auto entry = m_entries.find(oid); entry != m_entries.end()) {
+        m_favorites.sort();
+        for (std::size_t i : m_favorites.indexes_of(*entry->second))
+            broadcast(contact_message(RefreshFlag::FavoriteChanged, oid)
+                          .set(RefreshSlot::AllIndex, static_cast<std::uint32_t>(new_all))
+                          .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(i)));
+    }
     rematch_recents(oid);
 }
 
@@ -439,49 +720,59 @@ void Document::learn_categories(const ContactRecord& record) {
 }
 
 void Document::rematch_recents(std::uint32_t oid) {
+    bool changed = false;
     for (std::size_t i = 0; i < m_recents.size(); ++i) {
         bool was_its = m_recents.at(i).oid == oid;
         m_recents.rematch(i, m_phones);
         if (was_its || m_recents.at(i).oid == oid) {
+            changed = true;
             RefreshMessage m(RefreshFlag::RecentChanged);
             m.set(RefreshSlot::RecentIndex, static_cast<std::uint32_t>(i));
             broadcast(m);
         }
     }
+    if (changed)
+        update_suggestions();
 }
 
 void Document::on_contact_removed(std::uint32_t oid) {
     log_line() << u"Document::on_contact_removed()\n";
-    auto found = m_by_oid.find(oid);
-    if (found == m_by_oid.end())
+    const std::uint32_t slot = slot_of(oid);
+    if (slot == k_no_index)
         return;
-    auto node = found->second;
-    ContactEntry& entry = *node;
-    const std::uint32_t all_index = index_in(m_all, entry);
-    const std::uint32_t filtered_index = index_in(m_filtered, entry);
+    const auto found = std::find(m_all.begin(), m_all.end(), slot);
+    const std::uint32_t all_index =
+        found == m_all.end() ? k_no_index : static_cast<std::uint32_t>(found - m_all.begin());
+    const std::uint32_t filtered_index = filtered_index_of(slot);
     lists_edited();
     if (all_index != k_no_index)
         m_all.erase(m_all.begin() + all_index);
     if (filtered_index != k_no_index)
-        m_filtered.erase(m_filtered.begin() + filtered_index);
-    m_phones.remove(entry);
-    m_by_oid.erase(found);
+        filtered_erase(filtered_index);
+    m_phones.remove(oid);
+    m_live[slot] = 0;
+    m_rows[slot].text = WString(); // the oid stays: rows keep their order
 
     // Dropped from the list only; the file keeps the line until the next
     // load skips it.
-    while (!entry.favorite_values.empty()) {
-        std::int32_t value = entry.favorite_values.front();
-        std::optional<std::size_t> index = m_favorites.remove(entry, value);
-        if (!index)
-            break;
-        broadcast(contact_message(RefreshFlag::FavoriteRemoved, oid)
-                      .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(*index)));
+    auto entry = m_entries.find(oid);
+    if (entry != m_entries.end()) {
+        ContactEntry& removed = *entry->second;
+        while (!removed.favorite_values.empty()) {
+            std::int32_t value = removed.favorite_values.front();
+            std::optional<std::size_t> index = m_favorites.remove(removed, value);
+            if (!index)
+                break;
+            broadcast(contact_message(RefreshFlag::FavoriteRemoved, oid)
+                          .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(*index)));
+        }
     }
     rematch_recents(oid);
     broadcast(contact_message(RefreshFlag::ContactRemoved, oid)
                   .set(RefreshSlot::AllIndex, all_index)
                   .set(RefreshSlot::FilteredIndex, filtered_index));
-    m_entries.erase(node);
+    if (entry != m_entries.end())
+        m_entries.erase(entry);
 }
 
 bool Document::add_favorite(std::uint32_t oid, std::int32_t value) {
@@ -533,11 +824,13 @@ void Document::update_log() {
     m_recents.clear();
     broadcast(RefreshMessage(RefreshFlag::RecentsReplaced));
     read_call_log();
+    update_suggestions();
     broadcast(RefreshMessage(RefreshFlag::RecentsComplete));
 }
 
 void Document::add_recent_call(const CallRecord& record) {
     std::size_t index = m_recents.insert(0, record, m_phones);
+    update_suggestions();
     RefreshMessage m(RefreshFlag::RecentAdded);
     m.set(RefreshSlot::RecentIndex, static_cast<std::uint32_t>(index));
     broadcast(m);

@@ -1,6 +1,6 @@
 #include "data/phone_index.h"
 
-#include "data/contact_entry.h"
+#include "data/contact_row.h"
 
 #include <algorithm>
 
@@ -8,12 +8,6 @@ namespace telvara::data {
 
 namespace {
 constexpr int k_key_digits = 7;
-
-bool before(const PhoneRef& a, const PhoneRef& b) {
-    if (a.entry->oid() != b.entry->oid())
-        return a.entry->oid() < b.entry->oid();
-    return a.field < b.field;
-}
 } // namespace
 
 WString number_key(WStringView number) {
@@ -47,59 +41,54 @@ std::uint32_t packed_number_key(WStringView number) {
     return digits == 0 ? 0 : (digits << 24) | value;
 }
 
-void PhoneIndex::add(ContactEntry& entry) {
-    const auto& fields = entry.record.fields;
-    for (std::size_t i = 0; i < fields.size() && i <= 0xFFFF; ++i) {
-        if (fields[i].kind != FieldKind::Phone)
-            continue;
-        std::uint32_t key = packed_number_key(fields[i].value);
-        if (key != 0)
-            m_map.emplace(key, PhoneRef{&entry, static_cast<std::uint16_t>(i)});
-    }
+template <class F> void PhoneIndex::each_item(const ContactRow& row, F&& f) {
+    row.for_each_number([&](FieldType type, WStringView number) {
+        if (kind_of(type) != FieldKind::Phone)
+            return;
+        if (const std::uint32_t key = packed_number_key(number))
+            f(Item{key, row.oid, type});
+    });
 }
 
-void PhoneIndex::remove(const ContactEntry& entry) {
-    const auto& fields = entry.record.fields;
-    for (std::size_t i = 0; i < fields.size() && i <= 0xFFFF; ++i) {
-        if (fields[i].kind != FieldKind::Phone)
-            continue;
-        std::uint32_t key = packed_number_key(fields[i].value);
-        if (key == 0)
-            continue;
-        auto [it, end] = m_map.equal_range(key);
-        while (it != end) {
-            if (it->second.entry == &entry && it->second.field == i)
-                it = m_map.erase(it);
-            else
-                ++it;
-        }
-    }
+void PhoneIndex::append(const ContactRow& row) {
+    each_item(row, [this](const Item& item) { m_items.push_back(item); });
 }
 
-std::vector<PhoneRef> PhoneIndex::find_all(WStringView number) const {
-    std::vector<PhoneRef> refs;
-    std::uint32_t key = packed_number_key(number);
+void PhoneIndex::sort() {
+    std::sort(m_items.begin(), m_items.end());
+}
+
+void PhoneIndex::add(const ContactRow& row) {
+    each_item(row, [this](const Item& item) {
+        m_items.insert(std::upper_bound(m_items.begin(), m_items.end(), item), item);
+    });
+}
+
+void PhoneIndex::remove(std::uint32_t oid) {
+    std::erase_if(m_items, [oid](const Item& item) { return item.oid == oid; });
+}
+
+std::vector<NumberOwner> PhoneIndex::find_all(WStringView number) const {
+    std::vector<NumberOwner> owners;
+    const std::uint32_t key = packed_number_key(number);
     if (key == 0)
-        return refs;
-    auto [it, end] = m_map.equal_range(key);
-    for (; it != end; ++it)
-        refs.push_back(it->second);
-    std::sort(refs.begin(), refs.end(), before);
-    return refs;
+        return owners;
+    auto it = std::lower_bound(m_items.begin(), m_items.end(), Item{key, 0, FieldType::Mobile});
+    for (; it != m_items.end() && it->key == key; ++it)
+        owners.push_back({it->oid, it->type});
+    return owners;
 }
 
-PhoneRef PhoneIndex::find_packed(std::uint32_t key) const {
-    PhoneRef best;
+NumberOwner PhoneIndex::find_packed(std::uint32_t key) const {
     if (key == 0)
-        return best;
-    auto [it, end] = m_map.equal_range(key);
-    for (; it != end; ++it)
-        if (best.entry == nullptr || before(it->second, best))
-            best = it->second;
-    return best;
+        return {};
+    auto it = std::lower_bound(m_items.begin(), m_items.end(), Item{key, 0, FieldType::Mobile});
+    if (it == m_items.end() || it->key != key)
+        return {};
+    return {it->oid, it->type};
 }
 
-PhoneRef PhoneIndex::find(WStringView number) const {
+NumberOwner PhoneIndex::find(WStringView number) const {
     return find_packed(packed_number_key(number));
 }
 

@@ -1,16 +1,18 @@
 #pragma once
 // Caller identification: every phone number of every contact, indexed by its
-// last seven digits, so that "+7 (495) 123-45-67" and "1234567" meet.
+// last seven digits, so that "+7 (495) 123-45-67" and "1234567" meet. One
+// sorted array of small items: 100,000 contacts cost a few megabytes.
 
+#include "data/contact_record.h"
 #include "platform/text.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace telvara::data {
 
 struct ContactEntry;
+struct ContactRow;
 
 // The last seven digits of the number in their order, other characters
 // dropped (fewer when the number has fewer digits).
@@ -20,32 +22,55 @@ WString number_key(WStringView number);
 // 0 for a number without digits. "0123" and "123" stay apart.
 std::uint32_t packed_number_key(WStringView number);
 
+// A contact's field, as the screens receive it.
 struct PhoneRef {
     ContactEntry* entry = nullptr;
     std::uint16_t field = 0; // index into the record's fields
 };
 
+// Whose number it is: the contact and the field type; oid 0 for nobody.
+struct NumberOwner {
+    std::uint32_t oid = 0;
+    FieldType type = FieldType::Unknown;
+};
+
 class PhoneIndex {
   public:
-    // Indexes every field of kind Phone that has a digit.
-    void add(ContactEntry& entry);
-    // Removes what add() put in for this entry; the record must not have
-    // changed in between.
-    void remove(const ContactEntry& entry);
-    void clear() { m_map.clear(); }
-    void reserve(std::size_t n) { m_map.reserve(n); }
+    // Indexes every phone (kind Phone) of the row that has a digit.
+    void add(const ContactRow& row);
+    // Adds without keeping the order: for loading, followed by sort().
+    void append(const ContactRow& row);
+    void sort();
+    // Removes every number of the contact.
+    void remove(std::uint32_t oid);
+    void clear() { m_items.clear(); }
+    void reserve(std::size_t n) { m_items.reserve(n); }
 
-    std::size_t size() const { return m_map.size(); }
+    std::size_t size() const { return m_items.size(); }
 
     // Every contact field whose number shares the last seven digits, by oid
     // and field order.
-    std::vector<PhoneRef> find_all(WStringView number) const;
-    // The first of find_all, or an empty ref.
-    PhoneRef find(WStringView number) const;
-    PhoneRef find_packed(std::uint32_t key) const;
+    std::vector<NumberOwner> find_all(WStringView number) const;
+    // The first of find_all, or nobody.
+    NumberOwner find(WStringView number) const;
+    NumberOwner find_packed(std::uint32_t key) const;
 
   private:
-    std::unordered_multimap<std::uint32_t, PhoneRef> m_map;
+    struct Item {
+        std::uint32_t key = 0;
+        std::uint32_t oid = 0;
+        FieldType type = FieldType::Unknown;
+        friend bool operator<(const Item& a, const Item& b) {
+            if (a.key != b.key)
+                return a.key < b.key;
+            if (a.oid != b.oid)
+                return a.oid < b.oid;
+            return a.type < b.type;
+        }
+    };
+    template <class F> static void each_item(const ContactRow& row, F&& f);
+
+    std::vector<Item> m_items;
 };
 
 } // namespace telvara::data

@@ -1,6 +1,5 @@
 #include "data/recent_calls.h"
 
-#include "data/contact_entry.h"
 #include "data/phone_index.h"
 
 #include <algorithm>
@@ -20,11 +19,10 @@ std::size_t RecentCalls::insert(std::size_t index, const CallRecord& record,
 }
 
 bool RecentCalls::rematch(std::size_t i, const PhoneIndex& phones) {
-    PhoneRef ref = phones.find_packed(m_calls.at(i).key);
-    if (ref.entry == nullptr)
+    const NumberOwner owner = phones.find_packed(m_calls.at(i).key);
+    if (owner.oid == 0)
         return assign(i, 0, {});
-    const ContactField& field = ref.entry->record.fields[ref.field];
-    return assign(i, ref.entry->oid(), field_type_name(field.type));
+    return assign(i, owner.oid, field_type_name(owner.type));
 }
 
 bool RecentCalls::assign(std::size_t i, std::uint32_t oid, WStringView label) {

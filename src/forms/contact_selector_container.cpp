@@ -4,6 +4,9 @@
 #include "data/document.h"
 #include "data/text_case.h"
 #include "forms/contacts_list_element.h"
+#include "forms/recents_list_element.h"
+#include "phone/call_log.h"
+#include "phone/phone_manager.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "ui/properties.h"
@@ -43,6 +46,10 @@ template <class T> T& need(ui::Node* parent, WStringView parent_name, WStringVie
 
 runtime::LogStream& log_line() {
     return runtime::log() << platform::tick_count() << u" ";
+}
+
+std::int64_t local_today() {
+    return local_day_number(phone::to_local_file_time(phone::file_time_now()));
 }
 
 } // namespace
@@ -118,18 +125,30 @@ void ContactSelectorContainer::hide_category_button() {
         m_category->set_visible(false);
 }
 
+namespace {
+
+// The ruler letter of a lower-case leading character: its upper case, or
+// "#" for digits, signs and characters without case.
+char16_t letter_of(char16_t lead) {
+    if (lead == 0)
+        return u'#';
+    const auto upper = upper_of(lead);
+    return upper ? *upper : u'#';
+}
+
+} // namespace
+
 void ContactSelectorContainer::update_letters() {
     if (m_ruler == nullptr)
         return;
     std::vector<WString> letters;
     if (m_document != nullptr) {
-        const data::SortMode mode = m_document->sorting();
-        for (const data::ContactEntry* entry : m_document->all_contacts()) {
-            WString letter = index_letter(*entry, mode);
-            // Sorted keys give each letter once in a row; a letter that comes
-            // back later (a sign sorted among letters) is not offered twice.
+        // A letter that comes back later (a sign sorted among letters) is
+        // not offered twice.
+        for (char16_t lead : m_document->leads()) {
+            const WString letter(1, letter_of(lead));
             if (std::find(letters.begin(), letters.end(), letter) == letters.end())
-                letters.push_back(std::move(letter));
+                letters.push_back(letter);
         }
     }
     m_ruler->set_letters(std::move(letters));
@@ -140,7 +159,8 @@ void ContactSelectorContainer::update_letters() {
 std::int32_t ContactSelectorContainer::item_count() const {
     if (m_document == nullptr)
         return 0;
-    return static_cast<std::int32_t>(m_document->filtered_contacts().size());
+    return static_cast<std::int32_t>(m_document->filtered_count() +
+                                     m_document->suggestions().size());
 }
 
 std::unique_ptr<ui::ListElement> ContactSelectorContainer::create_element() {
@@ -157,14 +177,30 @@ void ContactSelectorContainer::bind_element(ui::ListElement& element, std::int32
         row->clear();
         return;
     }
-    const data::ContactEntry& entry = *m_document->filtered_contacts()[std::size_t(index)];
-    row->fill(entry.record, m_document->match(entry), m_document->sorting());
+    const auto at = static_cast<std::size_t>(index);
+    const std::size_t contacts = m_document->filtered_count();
+    if (at >= contacts) {
+        const data::NumberSuggestion& suggestion = m_document->suggestions()[at - contacts];
+        row->fill_number(suggestion, recent_when_text(suggestion.time, local_today()));
+        return;
+    }
+    const data::ListedContact listed = m_document->filtered_contact(at);
+    row->fill(listed.names, listed.match, m_document->sorting());
 }
 
 void ContactSelectorContainer::element_clicked(ui::VirtualList&, std::int32_t index) {
     if (m_listener == nullptr || m_document == nullptr || index < 0 || index >= item_count())
         return;
-    m_listener->on_contact_chosen(*this, *m_document->filtered_contacts()[std::size_t(index)]);
+    const auto at = static_cast<std::size_t>(index);
+    if (at >= m_document->filtered_count()) {
+        // A number from the call history: called again.
+        const WString number = m_document->suggestions()[at - m_document->filtered_count()].number;
+        if (auto* phones = phone::PhoneManager::instance())
+            phones->call_number(number);
+        return;
+    }
+    if (data::ContactEntry* entry = m_document->find_contact(m_document->filtered_oid(at)))
+        m_listener->on_contact_chosen(*this, *entry);
 }
 
 void ContactSelectorContainer::refresh_row(std::int32_t index) {
@@ -204,10 +240,9 @@ void ContactSelectorContainer::on_letter_touched(ui::AlphabetRuler&, const ui::R
     m_hint->set_visible(false);
     if (event.cancelled || m_document == nullptr || m_list == nullptr)
         return;
-    const data::SortMode mode = m_document->sorting();
-    const auto& visible = m_document->filtered_contacts();
-    for (std::size_t i = 0; i < visible.size(); ++i) {
-        if (index_letter(*visible[i], mode) == event.letter) {
+    const std::size_t count = m_document->filtered_count();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (WString(1, letter_of(m_document->filtered_lead(i))) == event.letter) {
             m_list->scroll_to_item(static_cast<std::int32_t>(i));
             return;
         }
@@ -250,6 +285,10 @@ void ContactSelectorContainer::on_document_refresh(const data::RefreshMessage& m
         if (message.slot(RefreshSlot::AllIndex) != data::k_no_index)
             update_letters();
     }
+    // The call history's numbers below the contacts follow the calls.
+    if ((message.has(RefreshFlag::RecentAdded) || message.has(RefreshFlag::RecentChanged)) &&
+        m_list->item_count() != item_count())
+        m_list->data_changed();
     if (message.has(RefreshFlag::RecentsComplete) || message.has(RefreshFlag::ListsRebuilt)) {
         const std::uint32_t start = platform::tick_count();
         log_line() << u"ContactSelectorContainer::on_document_refresh is_load_done is_sorting\n";

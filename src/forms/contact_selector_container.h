@@ -2,9 +2,11 @@
 // ContactSelectorContainer: the contacts list bound into a host screen (the
 // contacts tab of the main screen, the contact picker). Shows the Document's
 // visible contacts in the "ContactsList" with one ContactsListElement per
-// row, the current category in the header, and an alphabet ruler that jumps
-// to a letter; follows the Document's refresh messages; reports a chosen
-// contact and the header buttons to its listener.
+// row (then the call history's numbers that answer the search, with their
+// last call's time), the current category in the header, and an alphabet
+// ruler that jumps to a letter; follows the Document's refresh messages;
+// reports a chosen contact and the header buttons to its listener; a tapped
+// number is called.
 
 #include "data/contact_entry.h"
 #include "data/document.h"

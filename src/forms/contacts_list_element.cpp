@@ -229,6 +229,18 @@ void ContactsListElement::fill(const data::ContactRecord& record, const data::Ma
     m_small->set_line(std::move(lines.small));
 }
 
+void ContactsListElement::fill_number(const data::NumberSuggestion& suggestion, WStringView when) {
+    const WStringView number = suggestion.number;
+    const std::size_t start = std::min<std::size_t>(suggestion.match_start, number.size());
+    StyledLine big;
+    big.add(number.substr(0, start), 0);
+    big.add(number.substr(start), suggestion.match_length);
+    StyledLine small;
+    small.add(when, 0);
+    m_big->set_line(std::move(big));
+    m_small->set_line(std::move(small));
+}
+
 void ContactsListElement::clear() {
     m_big->set_line({});
     m_small->set_line({});

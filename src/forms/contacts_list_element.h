@@ -93,6 +93,9 @@ class ContactsListElement : public ui::ListElement {
 
     void fill(const data::ContactRecord& record, const data::MatchResult& match,
               data::SortMode mode);
+    // A number of the call history: the number with the typed digits
+    // highlighted, and when it was last called.
+    void fill_number(const data::NumberSuggestion& suggestion, WStringView when);
     // Empty lines, no runs.
     void clear();
 

@@ -1,5 +1,6 @@
 #include "data/categories.h"
 #include "data/contact_filter.h"
+#include "data/contact_row.h"
 #include "data/contact_store.h"
 #include "data/key_map.h"
 #include "data/phone_index.h"
@@ -90,7 +91,7 @@ TEST_F(FilterTest, PhonesAndCompany) {
                      {phone(FieldType::Mobile, u"5551234"), phone(FieldType::CarTel, u"7770000"),
                       phone(FieldType::HomeTel, u"+44 20 1234")}));
     EXPECT_TRUE(passes(e, u"555"));
-    EXPECT_FALSE(passes(e, u"777")); // car phone is not searched
+    EXPECT_TRUE(passes(e, u"777")); // every phone is searched
     EXPECT_TRUE(passes(e, u"+44"));
     EXPECT_TRUE(passes(e, u"538"));     // Jet by keys
     EXPECT_TRUE(passes(e, u"266 533")); // first name, then last name (L-e-e)
@@ -113,7 +114,7 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     EXPECT_TRUE(passes(e, u"1555010"));
     EXPECT_TRUE(passes(e, u"+1555"));
     EXPECT_TRUE(passes(e, u"+1 266"));     // the number and the name
-    EXPECT_FALSE(passes(e, u"555"));       // still a prefix match: not the middle
+    EXPECT_TRUE(passes(e, u"555"));        // inside a number too
     EXPECT_TRUE(passes(e, u"1800356"));    // letters in a number go by their keys
     EXPECT_TRUE(passes(e, u"1-800-3"));    // typed with dashes on a keyboard
     EXPECT_FALSE(passes(e, u"+"));         // only separators: matches no number
@@ -132,6 +133,22 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     ASSERT_EQ(r.phones.size(), 1u);
     EXPECT_EQ(r.phones[0].field, 1);
     EXPECT_EQ(r.phones[0].length, 3); // "1-8"
+
+    // Digits inside a number rank after the prefix matches.
+    ContactFilter ranked(m_map);
+    const std::pair<const char16_t*, MatchTier> tiers[] = {
+        {u"1555", MatchTier::Prefix},     {u"555", MatchTier::Inside}, {u"0100", MatchTier::Inside},
+        {u"ann 0100", MatchTier::Inside}, {u"ann", MatchTier::Prefix}, {u"0101", MatchTier::None},
+        {u"5555", MatchTier::None}};
+    for (auto [words, tier] : tiers) {
+        ranked.set_words(split_filter_words(words));
+        EXPECT_EQ(ranked.rank(e.search_view()), tier) << to_utf8(words);
+    }
+    ranked.set_words(split_filter_words(u"0100"));
+    r = ranked.match(e);
+    ASSERT_EQ(r.phones.size(), 1u);
+    EXPECT_EQ(r.phones[0].start, 9); // "+1 (555) |010-0|100": the first place
+    EXPECT_EQ(r.phones[0].length, 5);
 
     // A name beginning with a separator is still found by its own text.
     ContactEntry company = entry(person(2, u"", u"", u"+Plus Ltd"));
@@ -214,29 +231,30 @@ TEST(PhoneIndexKeys, LastSevenDigits) {
 }
 
 TEST(PhoneIndex, FindsByLastSevenDigits) {
-    KeyMap map;
-    ContactEntry a, b, c;
-    a.record = person(7, u"A", u"", u"",
-                      {phone(FieldType::Mobile, u"+7 916 555-12-34"),
-                       ContactField(FieldType::Email1, u"5551234")});
-    b.record = person(3, u"B", u"", u"", {phone(FieldType::HomeTel, u"8 (916) 5551234")});
-    c.record = person(9, u"C", u"", u"", {phone(FieldType::CarTel, u"112")});
+    const ContactRow a = ContactRow::from(person(7, u"A", u"", u"",
+                                                 {phone(FieldType::Mobile, u"+7 916 555-12-34"),
+                                                  ContactField(FieldType::Email1, u"5551234")}));
+    const ContactRow b = ContactRow::from(
+        person(3, u"B", u"", u"", {phone(FieldType::HomeTel, u"8 (916) 5551234")}));
+    const ContactRow c = ContactRow::from(
+        person(9, u"C", u"", u"",
+               {phone(FieldType::CarTel, u"112"), phone(FieldType::BusinessFax, u"113")}));
     PhoneIndex index;
-    for (ContactEntry* e : {&a, &b, &c})
-        index.add(*e);
-    EXPECT_EQ(index.size(), 3u); // the e-mail is not a phone
+    for (const ContactRow* row : {&a, &b, &c})
+        index.add(*row);
+    EXPECT_EQ(index.size(), 3u); // neither the e-mail nor the fax is a phone
     auto all = index.find_all(u"5551234");
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].entry, &b); // smaller oid first
-    EXPECT_EQ(index.find(u"+79165551234").entry, &b);
-    EXPECT_EQ(index.find(u"112").entry, &c);
-    EXPECT_EQ(index.find(u"0112").entry, nullptr); // four digits are another number
-    EXPECT_EQ(index.find(u"").entry, nullptr);
-    index.remove(b);
-    EXPECT_EQ(index.find(u"5551234").entry, &a);
-    EXPECT_EQ(index.find(u"5551234").field, 0);
-    index.remove(a);
-    EXPECT_EQ(index.find(u"5551234").entry, nullptr);
+    EXPECT_EQ(all[0].oid, 3u); // smaller oid first
+    EXPECT_EQ(index.find(u"+79165551234").oid, 3u);
+    EXPECT_EQ(index.find(u"112").oid, 9u);
+    EXPECT_EQ(index.find(u"0112").oid, 0u); // four digits are another number
+    EXPECT_EQ(index.find(u"").oid, 0u);
+    index.remove(3);
+    EXPECT_EQ(index.find(u"5551234").oid, 7u);
+    EXPECT_EQ(index.find(u"5551234").type, FieldType::Mobile);
+    index.remove(7);
+    EXPECT_EQ(index.find(u"5551234").oid, 0u);
     EXPECT_EQ(index.size(), 1u);
 }
 

@@ -125,7 +125,19 @@ class DocumentTest : public ::testing::Test {
         return f;
     }
 
-    static std::vector<std::uint32_t> oids(const std::vector<ContactEntry*>& list) {
+    // The contacts a fresh filter finds, in the Document's order: those that
+    // start with the words first, then those with digits inside a number.
+    static std::vector<std::uint32_t> ranked(const Document& doc, const ContactFilter& filter) {
+        std::vector<std::uint32_t> prefix, inside;
+        for (const ContactEntry* e : doc.all_contacts()) {
+            const MatchTier tier = filter.rank(e->search_view());
+            if (tier != MatchTier::None)
+                (tier == MatchTier::Prefix ? prefix : inside).push_back(e->oid());
+        }
+        prefix.insert(prefix.end(), inside.begin(), inside.end());
+        return prefix;
+    }
+    static std::vector<std::uint32_t> oids(const ContactList& list) {
         std::vector<std::uint32_t> out;
         for (const ContactEntry* e : list)
             out.push_back(e->oid());
