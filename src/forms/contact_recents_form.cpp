@@ -80,12 +80,14 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_padding = nullptr;
     m_edit_mode = nullptr;
     m_list = nullptr;
+    m_calls_empty = nullptr;
     m_menu = nullptr;
     load_form(skin);
     m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
     m_padding = &required<ui::Node>(*this, u"padding");
     m_edit_mode = &required<ui::Multinode>(*this, u"edit_mode");
     m_list = &required<ui::VirtualList>(*this, u"List");
+    m_calls_empty = dynamic_cast<ui::TextNode*>(find(u"calls_empty"));
     m_menu = &static_cast<ui::PopupMenu&>(append_child(std::make_unique<ui::PopupMenu>()));
     m_menu->bind(skin);
     m_menu->set_provider(this);
@@ -148,6 +150,11 @@ void ContactRecentsForm::rebuild() {
     if (m_list != nullptr) {
         m_list->data_changed();
         m_list->scroll_to_item(0);
+    }
+    if (m_calls_empty != nullptr) {
+        m_calls_empty->set_visible(m_entries.empty());
+        if (m_entries.empty() && m_skin != nullptr)
+            m_calls_empty->set_text(m_skin->translate(empty_calls_key(m_filter)));
     }
 }
 

@@ -28,6 +28,7 @@ namespace telvara::ui {
 class Multinode;
 class PopupMenu;
 class Properties;
+class TextNode;
 } // namespace telvara::ui
 
 namespace telvara::phone {
@@ -54,7 +55,8 @@ class ContactRecentsForm final : public Form,
     ~ContactRecentsForm() override;
 
     // Loads "ContactRecentsForm" and finds "cancel", "padding", "edit_mode"
-    // (a multinode: look 0 off, 1 on) and "List"; checks that both row nodes
+    // (a multinode: look 0 off, 1 on), "List" and the optional text
+    // "calls_empty" (shown while no call passes the filter); checks that both row nodes
     // are in the skin. Throws the vadode errors. Calls are placed through
     // `caller`; deletions go to `call_log` (none: nothing is deleted). The
     // head shows the contact's photo from `photos` when there is one.
@@ -125,6 +127,8 @@ class ContactRecentsForm final : public Form,
     ui::Node* m_padding = nullptr;
     ui::Multinode* m_edit_mode = nullptr;
     ui::VirtualList* m_list = nullptr;
+    // What shows under the head while no call passes the filter (optional).
+    ui::TextNode* m_calls_empty = nullptr;
     ui::PopupMenu* m_menu = nullptr;
 
     data::ContactRecord m_contact;

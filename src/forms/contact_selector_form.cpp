@@ -42,6 +42,7 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
     m_container.hide_category_button();
     if (ui::ButtonNode* add = m_container.add_button())
         add->set_visible(false);
+    m_empty.bind(*this);
     m_listener = &listener;
     // Closed without reporting: binding must not touch the Document's filter.
     if (m_keyboard.root() != nullptr)

@@ -5,6 +5,7 @@
 // ruler. A chosen contact goes to the listener given at binding.
 
 #include "forms/contact_selector_container.h"
+#include "forms/contacts_empty_state.h"
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
 #include "ui/button_node.h"
@@ -28,6 +29,7 @@ class ContactSelectorForm : public Form, private ui::ButtonListener, private Key
     void show();
 
     ContactSelectorContainer& container() { return m_container; }
+    const ContactsEmptyState& empty_state() const { return m_empty; }
     KeyboardContainer& keyboard() { return m_keyboard; }
     ui::ButtonNode* cancel_button() const { return m_cancel; }
     ui::ButtonNode* open_keyboard_button() const { return m_open_keyboard; }
@@ -50,6 +52,7 @@ class ContactSelectorForm : public Form, private ui::ButtonListener, private Key
     // the main keypad: the picker's search must be correctable too.
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
     ContactSelectorContainer m_container;
+    ContactsEmptyState m_empty;
 };
 
 } // namespace telvara::forms

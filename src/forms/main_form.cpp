@@ -81,6 +81,7 @@ void MainForm::bind() {
     m_select_field.bind(m_skin);
     m_picker->bind(m_skin, *this);
     m_contacts.bind(*this, m_skin, *this);
+    m_contacts_empty.bind(*this);
     m_recents.bind(*this, m_skin, *this);
     m_recents.set_call_log(m_services.call_log);
     m_favorites.bind(*this, m_skin, *this, m_services.photos);

@@ -12,6 +12,7 @@
 #include "forms/contact_form.h"
 #include "forms/contact_recents_form.h"
 #include "forms/contact_selector_container.h"
+#include "forms/contacts_empty_state.h"
 #include "forms/document_subscription.h"
 #include "forms/favorites_container.h"
 #include "forms/favorites_container2.h"
@@ -110,6 +111,7 @@ class MainForm final : public Form,
     const WString& pending_number() const { return m_pending_number; }
     KeyboardContainer& keyboard() { return m_keyboard; }
     ContactSelectorContainer& contacts() { return m_contacts; }
+    const ContactsEmptyState& contacts_empty_state() const { return m_contacts_empty; }
     ContactSelectorForm& contact_picker() { return *m_picker; }
     ContactForm& contact_card() { return m_card; }
     SelectFieldForm& field_chooser() { return m_select_field; }
@@ -175,6 +177,7 @@ class MainForm final : public Form,
     SelectFieldForm m_select_field;
     std::unique_ptr<ContactSelectorForm> m_picker;
     ContactSelectorContainer m_contacts;
+    ContactsEmptyState m_contacts_empty;
     RecentsContainer m_recents;
     FavoritesContainer m_favorites;
     FavoritesContainer2 m_favorites2;

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "ui/properties.h"
+#include "ui/text_node.h"
 #include "ui/vadode.h"
 
 #include <algorithm>
@@ -53,6 +54,20 @@ void add_filter_items(ui::ChoiceMenu& items, RecentsFilter current) {
     add_menu_item(items, u"menuOutgoing", checked_if(current == RecentsFilter::Outgoing));
     add_menu_item(items, u"menuRejected", checked_if(current == RecentsFilter::Rejected));
     add_menu_item(items, u"Cancel");
+}
+
+const char16_t* empty_calls_key(RecentsFilter filter) {
+    switch (filter) {
+    case RecentsFilter::All:
+        break;
+    case RecentsFilter::Incoming:
+        return u"skinNoIncomingCalls";
+    case RecentsFilter::Outgoing:
+        return u"skinNoOutgoingCalls";
+    case RecentsFilter::Rejected:
+        return u"skinNoMissedCalls";
+    }
+    return u"skinNoRecents";
 }
 
 bool filter_for_key(WStringView key, RecentsFilter& filter) {
@@ -106,6 +121,7 @@ void RecentsContainer::bind(ui::Node& host, const ui::Properties& skin, RecentsL
         throw ui::vadode::NodeNotFound(host.name(), kRootName);
     auto& list = required<ui::VirtualList>(*root, u"RecentsList");
     ui::Node* empty = root->find(u"RecentsContainer_empty");
+    auto* empty_text = dynamic_cast<ui::TextNode*>(root->find(u"RecentsContainer_empty_text"));
     check_recents_row_skin(skin);
 
     m_skin = &skin;
@@ -113,6 +129,7 @@ void RecentsContainer::bind(ui::Node& host, const ui::Properties& skin, RecentsL
     m_root = root;
     m_list = &list;
     m_empty = empty;
+    m_empty_text = empty_text;
     m_document.follow();
     m_list->set_adapter(this);
     rebuild();
@@ -176,6 +193,10 @@ void RecentsContainer::rebuild() {
 void RecentsContainer::update_empty_state() {
     if (m_empty != nullptr)
         m_empty->set_visible(m_groups.empty());
+    // Under a filter the list may be empty while calls of other kinds exist:
+    // the words say which kind there is none of.
+    if (m_empty_text != nullptr && m_skin != nullptr && m_groups.empty())
+        m_empty_text->set_text(m_skin->translate(empty_calls_key(m_filter)));
     if (m_list != nullptr)
         m_list->set_visible(!m_groups.empty());
 }

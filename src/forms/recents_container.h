@@ -21,7 +21,8 @@
 
 namespace telvara::ui {
 class Properties;
-}
+class TextNode;
+} // namespace telvara::ui
 
 namespace telvara::phone {
 class CallLog;
@@ -41,6 +42,9 @@ bool filter_for_key(WStringView key, RecentsFilter& filter);
 // The items of "menuFilter": the four filters, the current one checked, then
 // "Cancel".
 void add_filter_items(ui::ChoiceMenu& items, RecentsFilter current);
+// The language key that says a list of calls under `filter` is empty: no
+// calls at all, or none of the chosen kind.
+const char16_t* empty_calls_key(RecentsFilter filter);
 
 // The texts of a row made from one call: the contact's display name and the
 // translated label of its number, or the number alone; the time of a call
@@ -97,7 +101,9 @@ class RecentsContainer : private data::DocumentListener,
     RecentsContainer& operator=(const RecentsContainer&) = delete;
 
     // Finds "RecentsContainer" below `host` and its "RecentsList" (the empty
-    // state "RecentsContainer_empty" is optional); rows are made from the
+    // state "RecentsContainer_empty" is optional, and so is its text
+    // "RecentsContainer_empty_text", which names the filter's kind of calls
+    // when that filter leaves none); rows are made from the
     // skin's top-level "RecentsListElement". Throws vadode::NodeNotFound (or
     // NodeNotFoundInSkin for the row) when one is missing; a throw leaves the
     // previous binding as it was. The skin must outlive the binding. Builds
@@ -160,6 +166,7 @@ class RecentsContainer : private data::DocumentListener,
     ui::Node* m_root = nullptr;
     ui::VirtualList* m_list = nullptr;
     ui::Node* m_empty = nullptr;
+    ui::TextNode* m_empty_text = nullptr;
     RecentsFilter m_filter = RecentsFilter::All;
     std::vector<Group> m_groups; // top row first
 };

@@ -289,6 +289,29 @@ TEST_F(MainFormTest, ANumberAddedToAContactOpensItsCard) {
     EXPECT_EQ(added->value, u"+44 20 7946 0000");
 }
 
+// The contacts list says so when there is nobody to list: no contacts at
+// all, or nobody in the chosen category; a search that finds nobody is the
+// keypad's to show.
+TEST_F(MainFormTest, AnEmptyContactsListSaysSo) {
+    const ui::Node* words = form().contacts_empty_state().node();
+    ASSERT_NE(words, nullptr);
+    EXPECT_FALSE(drawn(u"ContactSelectorContainer_empty"));
+    document().set_category(u"Family");
+    EXPECT_TRUE(drawn(u"ContactSelectorContainer_empty"));
+    document().set_category(u"Work");
+    EXPECT_FALSE(drawn(u"ContactSelectorContainer_empty"));
+    form().select_tab(MainTab::Contacts);
+    form().keyboard().set_text(u"999");
+    EXPECT_FALSE(words->is_visible());
+    form().keyboard().set_text({});
+    for (std::uint32_t oid : {1u, 2u, 3u}) {
+        m_store.contacts.erase(oid);
+        document().on_contact_removed(oid);
+    }
+    form().select_tab(MainTab::Contacts);
+    EXPECT_TRUE(drawn(u"ContactSelectorContainer_empty"));
+}
+
 TEST_F(MainFormTest, MainMenuSortingAndDialerCommands) {
     form().select_tab(MainTab::Menu);
     EXPECT_EQ(state(MainTab::Menu), 1);

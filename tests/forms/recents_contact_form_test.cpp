@@ -245,6 +245,23 @@ TEST_F(ContactRecentsTest, ANumbersHeadShowsOneCentredLine) {
     EXPECT_LE(std::abs(above - below), 2);
 }
 
+// Under a filter that leaves no call, the form says so beneath the head.
+TEST_F(ContactRecentsTest, AFilterWithoutCallsSaysSo) {
+    m_form->show_for_contact(m_store.contacts.at(1));
+    auto* words = dynamic_cast<ui::TextNode*>(m_form->find(u"calls_empty"));
+    ASSERT_NE(words, nullptr);
+    EXPECT_FALSE(words->is_visible());
+    Items none;
+    m_form->on_menu(*m_form->menu(), u"menuIncoming", none);
+    EXPECT_FALSE(words->is_visible());
+    m_form->show_for_number(u"5550999");
+    m_form->on_menu(*m_form->menu(), u"menuOutgoing", none);
+    EXPECT_TRUE(words->is_visible());
+    EXPECT_EQ(words->text(), m_skin.translate(u"skinNoOutgoingCalls"));
+    m_form->on_menu(*m_form->menu(), u"menuAllCalls", none);
+    EXPECT_FALSE(words->is_visible());
+}
+
 // In delete mode a tap on a call chooses it for deletion and never dials;
 // the check mark that ends the mode deletes what was chosen, and only that.
 TEST_F(ContactRecentsTest, DeleteModeTapsMarkAndTheCheckMarkDeletesTheMarked) {

@@ -339,6 +339,34 @@ TEST_F(RecentsTest, AFilterWithNothingToShowShowsTheEmptyState) {
     EXPECT_FALSE(tab().empty_state()->is_visible());
 }
 
+// The empty state's words name what is missing: no calls at all, or none of
+// the kind the filter asks for while calls of other kinds exist.
+TEST_F(RecentsTest, TheEmptyStateSaysWhichCallsThereAreNone) {
+    const auto words = [&] {
+        auto* text =
+            dynamic_cast<ui::TextNode*>(tab().empty_state()->find(u"RecentsContainer_empty_text"));
+        return text != nullptr ? text->text() : WString(u"<none>");
+    };
+    open({});
+    EXPECT_EQ(words(), m_skin.translate(u"skinNoRecents"));
+    open({call(u"111", CallKind::Incoming, at(0, 12, 0))});
+    const struct {
+        RecentsFilter filter;
+        const char16_t* key;
+    } cases[] = {{RecentsFilter::Outgoing, u"skinNoOutgoingCalls"},
+                 {RecentsFilter::Rejected, u"skinNoMissedCalls"}};
+    for (const auto& row : cases) {
+        tab().set_filter(row.filter);
+        EXPECT_TRUE(tab().empty_state()->is_visible()) << to_utf8(row.key);
+        EXPECT_EQ(words(), m_skin.translate(row.key)) << to_utf8(row.key);
+    }
+    open({call(u"222", CallKind::Outgoing, at(0, 12, 0))});
+    tab().set_filter(RecentsFilter::Incoming);
+    EXPECT_EQ(words(), m_skin.translate(u"skinNoIncomingCalls"));
+    tab().set_filter(RecentsFilter::Outgoing);
+    EXPECT_FALSE(tab().empty_state()->is_visible());
+}
+
 TEST_F(RecentsTest, DeleteAllDeletesOnlyTheCallsOfTheChosenKind) {
     phone::CallLog log(root() + "/clog.db");
     ASSERT_TRUE(log.is_open());
