@@ -15,7 +15,9 @@
 #include "runtime/registry.h"
 #include "ui/key_names.h"
 #include "ui/layout_lint.h"
+#include "ui/popup_menu.h"
 #include "ui/text_node.h"
+#include "ui/vlist.h"
 
 #include <chrono>
 #include <cstdio>
@@ -410,6 +412,62 @@ void expect_command(Runner& runner, Application& application, const ScriptComman
     runner.until(holds, state_name(command.expect), command.ms);
 }
 
+// --- taps by name --------------------------------------------------------------------
+
+ui::Point middle(const ui::Node& node) {
+    return {node.x() + node.width() / 2, node.y() + node.height() / 2};
+}
+
+// Where a tap on NAME lands: an item of an open menu of the screen in front
+// (by its key), else a shown node of that name in front or on the strip.
+ui::Point tap_point(Application& application, const std::string& name) {
+    forms::Form* top = application.top_form();
+    if (top == nullptr)
+        throw ScriptFailure("there is no screen to tap on yet");
+    const WString wanted = from_utf8(name);
+    for (std::size_t i = top->child_count(); i-- > 0;) {
+        auto* menu = dynamic_cast<ui::PopupMenu*>(&top->child(i));
+        if (menu == nullptr || !menu->is_open())
+            continue;
+        for (std::size_t item = 0; item < menu->items().size(); ++item) {
+            if (menu->items()[item].identifier != wanted)
+                continue;
+            if (const ui::ListElement* row =
+                    menu->list().element_for(static_cast<std::int32_t>(item)))
+                return middle(*row);
+            throw ScriptFailure("the menu item " + name + " is not in view");
+        }
+    }
+    // "NAME#N": the N-th shown node of that name (list rows repeat names).
+    WString node_name = wanted;
+    std::size_t nth = 1;
+    if (const auto hash = node_name.rfind(u'#'); hash != WString::npos && hash > 0) {
+        const std::string number = to_utf8(node_name.substr(hash + 1));
+        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
+            nth = std::stoul(number);
+            node_name.resize(hash);
+        }
+    }
+    std::vector<ui::Node*> roots{top};
+    if (forms::Form* strip = application.overlay(forms::OverlaySlot::CallStrip);
+        strip != nullptr && application.stack_area().top > 0)
+        roots.push_back(strip);
+    std::vector<const ui::Node*> shown;
+    const std::function<void(const ui::Node&)> collect = [&](const ui::Node& node) {
+        if (!node.is_visible())
+            return;
+        if (node.name() == node_name && node.width() > 0 && node.height() > 0)
+            shown.push_back(&node);
+        for (std::size_t i = 0; i < node.child_count(); ++i)
+            collect(node.child(i));
+    };
+    for (ui::Node* root : roots)
+        collect(*root);
+    if (nth == 0 || nth > shown.size())
+        throw ScriptFailure("no node " + name + " is shown to tap on");
+    return middle(*shown[nth - 1]);
+}
+
 // --- lint ---------------------------------------------------------------------------
 
 // The layout of the screen in front (and of the strip over it); the
@@ -444,11 +502,14 @@ void run_command(Runner& runner, Application& application, LineState& state,
     case ScriptOp::Sleep:
         runner.pause(command.ms);
         break;
-    case ScriptOp::Tap:
-        pointer(game, PointerAction::Down, command.x, command.y);
+    case ScriptOp::Tap: {
+        const ui::Point at = command.name.empty() ? ui::Point{command.x, command.y}
+                                                  : tap_point(application, command.name);
+        pointer(game, PointerAction::Down, at.x, at.y);
         runner.wait(kTapHoldMs);
-        pointer(game, PointerAction::Up, command.x, command.y);
+        pointer(game, PointerAction::Up, at.x, at.y);
         break;
+    }
     case ScriptOp::Down:
         pointer(game, PointerAction::Down, command.x, command.y);
         break;

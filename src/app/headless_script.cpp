@@ -260,6 +260,10 @@ ScriptCommand parse_line(std::string_view line) {
         expect_arguments(args, 1, "wait MS");
         command.op = ScriptOp::Wait;
         command.ms = milliseconds(args[1]);
+    } else if (verb == "tap" && args.size() == 2) {
+        // A node by its name, or an item of the open menu by its key.
+        command.op = ScriptOp::Tap;
+        command.name = std::string(args[1]);
     } else if (verb == "tap" || verb == "down" || verb == "move" || verb == "up") {
         expect_arguments(args, 2, std::string(verb) + " X Y");
         command.op = verb == "tap"    ? ScriptOp::Tap

@@ -246,6 +246,14 @@ void ContactForm::fill_head(ui::ListElement& element) {
     show_if(element.find(u"lastname"), !m_contact.last_name.empty());
     show_if(element.find(u"company"), !m_contact.company.empty());
     show_if(element.find(u"edit_header"), edit);
+    // The names end where the pencil begins while it shows.
+    if (ui::Node* names = element.find(u"head_names")) {
+        const ui::Node* pencil = element.find(u"edit_header");
+        const std::int32_t room =
+            edit && pencil != nullptr ? pencil->border_max().x + pencil->design_size().width : 0;
+        const std::int32_t gap = std::int32_t{8} << (m_skin != nullptr ? m_skin->scale_shift() : 0);
+        names->set_borders(names->border_min(), {room + gap, names->border_max().y});
+    }
 
     std::shared_ptr<const ui::Picture> photo;
     if (auto* image = find_as<ui::ImageNode>(element, u"photo")) {
@@ -305,6 +313,33 @@ void ContactForm::fill_field(ui::ListElement& element, std::size_t field) {
     if (auto* favorite = find_as<ui::Multinode>(element, u"favorite")) {
         show_if(favorite, phone);
         favorite->show(is_favorite(f.type) ? 1 : 0);
+    }
+    fit_field_row(element);
+}
+
+void ContactForm::fit_field_row(ui::ListElement& element) {
+    // The value and the row's own tap take the room the row's buttons leave:
+    // an e-mail row without a star has the whole width.
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+    for (const char16_t* name : {u"icons", u"remove"})
+        if (const ui::Node* node = element.find(name); node != nullptr && node->is_visible())
+            left = std::max(left, node->border_min().x + node->design_size().width);
+    for (const char16_t* name : {u"favorite", u"sms"})
+        if (const ui::Node* node = element.find(name); node != nullptr && node->is_visible())
+            right = std::max(right, node->border_max().x + node->design_size().width);
+    const std::int32_t gap = left / 5; // a fifth of the icon's room: the skin's spacing
+    for (const char16_t* name : {u"big", u"small"}) {
+        if (ui::Node* text = element.find(name))
+            text->set_borders({left, text->border_min().y},
+                              {std::max(right, gap) + gap, text->border_max().y});
+    }
+    if (ui::Node* action = element.find(u"action")) {
+        // Only the icon's place belongs to the row's tap; a remove button
+        // there takes it.
+        const ui::Node* remove = element.find(u"remove");
+        const std::int32_t action_left = remove != nullptr && remove->is_visible() ? left : 0;
+        action->set_borders({action_left, 0}, {right, 0});
     }
 }
 

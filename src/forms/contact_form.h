@@ -135,6 +135,8 @@ class ContactForm final : public Form,
     void rebuild();
     void fill_head(ui::ListElement& element);
     void fill_field(ui::ListElement& element, std::size_t field);
+    // Gives the value and the row's tap the room its visible buttons leave.
+    void fit_field_row(ui::ListElement& element);
     void act_on_field(std::size_t field);
     void toggle_favorite(std::size_t field);
     void remove_field(std::int32_t row);

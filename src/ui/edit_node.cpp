@@ -272,7 +272,8 @@ void EditNode::draw(RenderSurface& surface, Point origin) {
         fill(surface, origin, Size{width(), height()}, m_background);
     const Point offset = caret_offset();
     const std::int32_t shift = scroll_for(offset.x);
-    TextNode::draw(surface, Point{origin.x - shift, origin.y});
+    // Shifted under the box's own clip: the caret's end stays in view.
+    draw_lines(surface, Point{origin.x - shift, origin.y});
     if (caret_shown() && font() && !font()->is_null())
         fill(surface, Point{origin.x + offset.x - shift, origin.y + offset.y},
              Size{caret_width(), line_height()}, color());

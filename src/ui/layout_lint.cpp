@@ -116,16 +116,23 @@ class Walker {
                 continue;
             if (std::find(m_offscreen.begin(), m_offscreen.end(), i) != m_offscreen.end())
                 out.push_back({LintKind::OffScreen, item.path, rect_of(*item.node), {}});
-            if (auto* text = dynamic_cast<TextNode*>(const_cast<Node*>(item.node)))
+            // An edit box scrolls its text; it is never cut.
+            auto* text = dynamic_cast<TextNode*>(const_cast<Node*>(item.node));
+            if (text != nullptr && dynamic_cast<const EditNode*>(item.node) == nullptr)
                 check_text(*text, item, out);
-            if (item.touch == Touch::Control && (item.rect.width() < m_options.min_target ||
-                                                 item.rect.height() < m_options.min_target))
-                out.push_back({LintKind::SmallTarget, item.path, item.rect, {}});
+            // Its whole size counts: a row half scrolled out of its list is
+            // no smaller for it.
+            const Rect whole = rect_of(*item.node);
+            if (item.touch == Touch::Control &&
+                (whole.width() < m_options.min_target || whole.height() < m_options.min_target))
+                out.push_back({LintKind::SmallTarget, item.path, whole, {}});
             if (item.touch == Touch::None)
                 continue;
             for (std::size_t j = i + 1; j < m_items.size(); ++j) {
                 const Item& other = m_items[j];
-                if (other.covered || other.touch == Touch::None)
+                // A control inside a list row is the list's own content.
+                if (other.covered || other.touch == Touch::None ||
+                    is_ancestor(*item.node, *other.node))
                     continue;
                 const Rect shared = intersect(item.rect, other.rect);
                 if (!shared.is_empty() && !scrolls_clear(item, other))
@@ -136,6 +143,13 @@ class Walker {
     }
 
   private:
+    static bool is_ancestor(const Node& ancestor, const Node& node) {
+        for (const Node* at = node.parent(); at != nullptr; at = at->parent())
+            if (at == &ancestor)
+                return true;
+        return false;
+    }
+
     // A control over the end of a list that can scroll its rows clear of it
     // (its scroll border keeps that room free) takes nothing from it.
     static bool scrolls_clear(const Item& list_item, const Item& control) {

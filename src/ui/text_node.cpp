@@ -3,6 +3,7 @@
 #include "ui/text_node.h"
 
 #include "ui/drawing.h"
+#include "ui/font.h"
 #include "ui/font_cache.h"
 #include "ui/font_draw.h"
 #include "ui/font_measure.h"
@@ -58,7 +59,12 @@ void TextNode::load(const Properties& skin, NodeRecord record) {
     m_grow = skin.read_int(record, u"grow", 0) != 0;
     m_grow_min = skin.read_int(record, u"grow_min", 0) != 0;
     m_wrap = skin.read_int(record, u"wrap", 0) != 0;
-    m_ellipsis = skin.read_int(record, u"ellipsis", 0) != 0;
+    const auto ellipsis = skin.read_int(record, u"ellipsis", 0);
+    m_ellipsis = ellipsis == 2 ? Ellipsis::Middle : ellipsis != 0 ? Ellipsis::End : Ellipsis::None;
+    m_shrink_to =
+        std::max<std::int32_t>(0, static_cast<std::int32_t>(skin.read_int(record, u"shrink", 0)));
+    m_shown_font = m_font;
+    m_fit_width = -1;
     m_colour = skin.read_colour(record, u"color", Colour{});
     m_halign = parse_halign(skin.read_string(record, u"halign", u"")).value_or(HAlign::Center);
     m_valign = parse_valign(skin.read_string(record, u"valign", u"")).value_or(VAlign::VCenter);
@@ -94,6 +100,8 @@ void TextNode::set_font(FontHandle font) {
     if (font == m_font)
         return;
     m_font = std::move(font);
+    m_shown_font = m_font;
+    m_fit_width = -1;
     m_extent = {-1, -1};
     m_lines_stale = true;
     if (m_grow)
@@ -140,10 +148,52 @@ void TextNode::set_wrap(bool wrap) {
 }
 
 void TextNode::set_ellipsis(bool ellipsis) {
-    if (ellipsis == m_ellipsis)
+    set_ellipsis(ellipsis ? Ellipsis::End : Ellipsis::None);
+}
+
+void TextNode::set_ellipsis(Ellipsis mode) {
+    if (mode == m_ellipsis)
         return;
-    m_ellipsis = ellipsis;
+    m_ellipsis = mode;
     mark_redraw();
+}
+
+void TextNode::set_shrink_to(std::int32_t size) {
+    size = std::max(0, size);
+    if (size == m_shrink_to)
+        return;
+    m_shrink_to = size;
+    m_fit_width = -1;
+    mark_redraw();
+}
+
+const FontHandle& TextNode::shown_font() {
+    // A node that grows with its text, or wraps it, never needs a smaller font.
+    if (m_shrink_to <= 0 || m_wrap || m_grow)
+        return m_font;
+    if (width() != m_fit_width || m_text_version != m_fit_version)
+        fit_font();
+    return m_shown_font;
+}
+
+void TextNode::fit_font() {
+    m_fit_width = width();
+    m_fit_version = m_text_version;
+    FontHandle fitted = m_font;
+    if (m_font && !m_font->is_null() && measure_text(m_font.get(), m_text).width > m_fit_width) {
+        FontDescription description = m_font->description();
+        for (std::int32_t size = description.size - 1; size >= m_shrink_to; --size) {
+            description.size = size;
+            fitted = font_for(description);
+            if (fitted && measure_text(fitted.get(), m_text).width <= m_fit_width)
+                break;
+        }
+    }
+    if (fitted == m_shown_font)
+        return;
+    m_shown_font = std::move(fitted);
+    m_extent = {-1, -1};
+    m_lines_stale = true;
 }
 
 void TextNode::set_highlight_color(Colour colour) {
@@ -156,12 +206,14 @@ void TextNode::set_highlight_color(Colour colour) {
 // --- Extent and lines ----------------------------------------------------------
 
 void TextNode::measure_extent() {
-    const TextExtent extent = measure_text(m_font.get(), m_text, no_width_limit, m_positions);
+    const FontRep* font = shown_font().get();
+    const TextExtent extent = measure_text(font, m_text, no_width_limit, m_positions);
     m_extent = {extent.width, extent.height};
-    m_ellipsis_width = measure_text(m_font.get(), kEllipsis).width;
+    m_ellipsis_width = measure_text(font, kEllipsis).width;
 }
 
 Size TextNode::text_extent() {
+    shown_font(); // a new width may want another size
     if (m_extent.width < 0)
         measure_extent();
     return m_extent;
@@ -189,6 +241,7 @@ void TextNode::wrap_lines() {
 }
 
 const std::vector<TextLine>& TextNode::lines() {
+    text_extent();
     if (m_extent.width < 0 || (m_wrap && width() != m_wrap_width))
         m_lines_stale = true;
     if (m_lines_stale)
@@ -228,7 +281,7 @@ const std::vector<TextNode::PlacedLine>& TextNode::place_lines(Point origin) {
     const std::int32_t height_of_line = line_height();
     const std::int32_t box_width = width();
     const std::int32_t bottom = origin.y + height();
-    const bool cut_rows = m_wrap && m_ellipsis;
+    const bool cut_rows = m_wrap && m_ellipsis != Ellipsis::None;
     const auto count = static_cast<std::int32_t>(all.size());
     std::int32_t y = origin.y + align_y(m_valign, height(), height_of_line * count);
 
@@ -254,7 +307,11 @@ const std::vector<TextNode::PlacedLine>& TextNode::place_lines(Point origin) {
         // A last row that fits exactly while more rows follow says so too,
         // instead of hiding the rest without a sign.
         const bool rows_hidden = cut_rows && i + 1 < count && y + height_of_line == bottom;
-        if (m_ellipsis && (line_width > box_width || rows_hidden)) {
+        if (m_ellipsis == Ellipsis::Middle && line_width > box_width && !rows_hidden) {
+            cut_middle(pen, line, placed, box_width);
+            line_width = run_width(pen, line.start, placed.drawn_end) + m_ellipsis_width +
+                         run_width(pen, placed.tail_start, visible_end(m_text, line));
+        } else if (m_ellipsis != Ellipsis::None && (line_width > box_width || rows_hidden)) {
             if (line_width + m_ellipsis_width > box_width)
                 placed.drawn_end =
                     line.start + ellipsis_keep(m_text, pen, line, box_width, m_ellipsis_width);
@@ -267,50 +324,82 @@ const std::vector<TextNode::PlacedLine>& TextNode::place_lines(Point origin) {
     return m_placed;
 }
 
+void TextNode::cut_middle(PenPositions pen, const TextLine& line, PlacedLine& placed,
+                          std::int32_t box_width) {
+    // The end is what tells numbers apart: it gets the larger share.
+    const std::uint32_t end = visible_end(m_text, line);
+    const std::int32_t room = std::max(0, box_width - m_ellipsis_width);
+    std::uint32_t tail = end;
+    while (tail > line.start && run_width(pen, tail - 1, end) <= room * 3 / 5)
+        --tail;
+    // A surrogate pair is one character: never start inside one.
+    if (tail < end && tail > line.start && m_text[tail] >= 0xDC00 && m_text[tail] < 0xE000)
+        ++tail;
+    const std::int32_t head_room = room - run_width(pen, tail, end);
+    std::uint32_t head = line.start;
+    while (head < tail && run_width(pen, line.start, head + 1) <= head_room)
+        ++head;
+    if (head > line.start && m_text[head - 1] >= 0xD800 && m_text[head - 1] < 0xDC00)
+        --head;
+    placed.drawn_end = head;
+    placed.tail_start = tail;
+    placed.middle = true;
+}
+
+void TextNode::draw_range(RenderSurface& surface, std::int32_t x, std::int32_t y,
+                          std::uint32_t start, std::uint32_t end) {
+    const FontRep* font = shown_font().get();
+    const PenPositions pen = m_positions;
+    const WStringView text = m_text;
+    const std::span<const TextRange> links = link_ranges();
+    if (links.empty() && m_highlights.empty()) {
+        draw_text(surface, x, y, font, text.substr(start, end - start), m_colour);
+        return;
+    }
+    split_runs(start, end, links, m_highlights, m_runs);
+    const std::int32_t base = pen_before(pen, start);
+    const Colour link_colour = link_color();
+    for (const StyledRun& run : m_runs) {
+        const std::int32_t run_x = x + pen_before(pen, run.start) - base;
+        const Colour colour = run.highlight ? m_highlight_colour
+                              : run.link    ? link_colour
+                                            : m_colour;
+        draw_text(surface, run_x, y, font, text.substr(run.start, run.end - run.start), colour);
+        if (run.link) {
+            const std::int32_t thickness = std::max(1, font->underline_thickness());
+            fill(surface, Point{run_x, y + font->underline_offset()},
+                 Size{run_width(pen, run.start, run.end), thickness}, colour);
+        }
+    }
+}
+
 void TextNode::draw_placed(RenderSurface& surface, const PlacedLine& placed) {
-    const FontRep* font = m_font.get();
+    const FontRep* font = shown_font().get();
     if (placed.lone_ellipsis) {
         draw_text(surface, placed.x, placed.y, font, kEllipsis, m_colour);
         return;
     }
     const TextLine& line = m_lines[placed.line];
     const PenPositions pen = m_positions;
-    const WStringView text = m_text;
-    const std::span<const TextRange> links = link_ranges();
-    if (links.empty() && m_highlights.empty()) {
-        draw_text(surface, placed.x, placed.y, font,
-                  text.substr(line.start, placed.drawn_end - line.start), m_colour);
-    } else {
-        split_runs(line.start, placed.drawn_end, links, m_highlights, m_runs);
-        const std::int32_t base = pen_before(pen, line.start);
-        const Colour link_colour = link_color();
-        for (const StyledRun& run : m_runs) {
-            const std::int32_t x = placed.x + pen_before(pen, run.start) - base;
-            const Colour colour = run.highlight ? m_highlight_colour
-                                  : run.link    ? link_colour
-                                                : m_colour;
-            draw_text(surface, x, placed.y, font, text.substr(run.start, run.end - run.start),
-                      colour);
-            if (run.link) {
-                const std::int32_t thickness = std::max(1, font->underline_thickness());
-                fill(surface, Point{x, placed.y + font->underline_offset()},
-                     Size{run_width(pen, run.start, run.end), thickness}, colour);
-            }
-        }
-    }
+    draw_range(surface, placed.x, placed.y, line.start, placed.drawn_end);
     // Where alignment expected it: the measured width, kerning included.
-    if (placed.ellipsis)
-        draw_text(surface, placed.x + run_width(pen, line.start, placed.drawn_end), placed.y, font,
-                  kEllipsis, m_colour);
+    const std::int32_t after_head = placed.x + run_width(pen, line.start, placed.drawn_end);
+    if (placed.ellipsis || placed.middle)
+        draw_text(surface, after_head, placed.y, font, kEllipsis, m_colour);
+    if (placed.middle)
+        draw_range(surface, after_head + m_ellipsis_width, placed.y, placed.tail_start,
+                   visible_end(m_text, line));
 }
 
 std::optional<TextNode::InkRows> TextNode::ink_rows() {
-    if (!m_font || m_font->is_null() || m_text.empty())
+    const FontHandle font = shown_font();
+    if (!font || font->is_null() || m_text.empty())
         return std::nullopt;
     std::optional<InkRows> ink;
-    FontRep::Access glyphs(*m_font);
+    const std::vector<PlacedLine> placed_lines = place_lines({0, 0});
+    FontRep::Access glyphs(*font);
     const auto cover = [&](std::int32_t line_top, WStringView text) {
-        const std::int32_t baseline = line_top + m_font->ascent();
+        const std::int32_t baseline = line_top + font->ascent();
         for (std::size_t i = 0; i < text.size(); ++i) {
             char32_t c = text[i];
             // Whole code points only: a surrogate pair is one glyph.
@@ -326,22 +415,30 @@ std::optional<TextNode::InkRows> TextNode::ink_rows() {
                       : rows;
         }
     };
-    for (const PlacedLine& placed : place_lines({0, 0})) {
+    for (const PlacedLine& placed : placed_lines) {
         if (placed.lone_ellipsis) {
             cover(placed.y, kEllipsis);
             continue;
         }
         const TextLine& line = m_lines[placed.line];
         cover(placed.y, WStringView(m_text).substr(line.start, placed.drawn_end - line.start));
-        if (placed.ellipsis)
+        if (placed.ellipsis || placed.middle)
             cover(placed.y, kEllipsis);
+        if (placed.middle)
+            cover(placed.y, WStringView(m_text).substr(
+                                placed.tail_start, visible_end(m_text, line) - placed.tail_start));
     }
     return ink;
 }
 
 void TextNode::draw(RenderSurface& surface, Point origin) {
     ClipScope clip(surface, Rect{origin.x, origin.y, origin.x + width(), origin.y + height()});
-    if (!m_font || m_font->is_null())
+    draw_lines(surface, origin);
+}
+
+void TextNode::draw_lines(RenderSurface& surface, Point origin) {
+    const FontHandle& font = shown_font();
+    if (!font || font->is_null())
         return;
     for (const PlacedLine& placed : place_lines(origin))
         draw_placed(surface, placed);

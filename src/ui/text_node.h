@@ -1,9 +1,10 @@
 #pragma once
 // TextNode, the "text" node type: one string in one font and colour inside
 // its rectangle, optionally wrapped, aligned on both axes, cut with an
-// ellipsis and with parts highlighted; its size can follow its text. The
-// measured extent and the lines are cached until the text, the font or the
-// wrap width change.
+// ellipsis (at its end, or in its middle so that a number keeps its last
+// digits), shrunk down to a smallest size before it is cut, and with parts
+// highlighted; its size can follow its text. The measured extent and the
+// lines are cached until the text, the font or the width change.
 
 #include "platform/text.h"
 #include "ui/colour.h"
@@ -19,6 +20,9 @@ namespace telvara::ui {
 
 // Size asked for when the skin names no font: "Tahoma", size 10.
 FontHandle default_text_font(unsigned scale_shift);
+
+// Where a text too long for its node is cut ("ellipsis" 0, 1 or 2).
+enum class Ellipsis : std::uint8_t { None, End, Middle };
 
 class TextNode : public Node {
   public:
@@ -52,13 +56,21 @@ class TextNode : public Node {
     bool grow() const { return m_grow; }
     bool grow_min() const { return m_grow_min; }
     bool wrap() const { return m_wrap; }
-    bool ellipsis() const { return m_ellipsis; }
+    bool ellipsis() const { return m_ellipsis != Ellipsis::None; }
+    Ellipsis ellipsis_mode() const { return m_ellipsis; }
+    // The smallest font size (skin units) the text may shrink to before it is
+    // cut; 0: it keeps its font.
+    std::int32_t shrink_to() const { return m_shrink_to; }
+    // The font the text is drawn in now (smaller than font() when shrunk).
+    const FontHandle& shown_font();
 
     void set_halign(HAlign align);
     void set_valign(VAlign align);
     void set_grow(bool grow, bool grow_min);
     void set_wrap(bool wrap);
     void set_ellipsis(bool ellipsis);
+    void set_ellipsis(Ellipsis mode);
+    void set_shrink_to(std::int32_t size);
     const Colour& highlight_color() const { return m_highlight_colour; }
     void set_highlight_color(Colour colour);
 
@@ -84,9 +96,15 @@ class TextNode : public Node {
         std::int32_t y = 0;          // line top
         bool ellipsis = false;       // an ellipsis follows drawn_end
         bool lone_ellipsis = false;  // only an ellipsis, in the node's last line
+        // A middle ellipsis: the line's end from here on follows it.
+        std::uint32_t tail_start = 0;
+        bool middle = false;
     };
     // The visible lines in drawing order, for a node drawn at `origin`.
     const std::vector<PlacedLine>& place_lines(Point origin);
+    // Draws the lines placed for `origin`, inside whatever clip the caller set
+    // (draw() clips to the node; a scrolling edit box to its own box).
+    void draw_lines(RenderSurface& surface, Point origin);
 
     // Pen positions after each code unit of the whole text.
     PenPositions positions();
@@ -103,6 +121,14 @@ class TextNode : public Node {
   private:
     void replace_text(WString text);
     void measure_extent();
+    // Picks the shown font: the largest size down to shrink_to() at which
+    // the text fits the width.
+    void fit_font();
+    // A line too wide for a middle ellipsis: its start and end around one.
+    void cut_middle(PenPositions pen, const TextLine& line, PlacedLine& placed,
+                    std::int32_t box_width);
+    void draw_range(RenderSurface& surface, std::int32_t x, std::int32_t y, std::uint32_t start,
+                    std::uint32_t end);
     void wrap_lines();
     void draw_placed(RenderSurface& surface, const PlacedLine& placed);
 
@@ -115,6 +141,10 @@ class TextNode : public Node {
     std::int32_t m_wrap_width = -1;
     bool m_lines_stale = true;
     FontHandle m_font;
+    FontHandle m_shown_font; // m_font, or a smaller copy the text fits in
+    std::int32_t m_shrink_to = 0;
+    std::int32_t m_fit_width = -1;
+    std::uint64_t m_fit_version = 0;
     Colour m_colour;
     Colour m_highlight_colour = kDefaultHighlightColour;
     HAlign m_halign = HAlign::Center;
@@ -122,7 +152,7 @@ class TextNode : public Node {
     bool m_grow = false;
     bool m_grow_min = false;
     bool m_wrap = false;
-    bool m_ellipsis = false;
+    Ellipsis m_ellipsis = Ellipsis::None;
     std::uint64_t m_text_version = 0;
     // Scratch of every draw, kept to avoid allocating per frame.
     std::vector<PlacedLine> m_placed;

@@ -188,6 +188,15 @@ TEST_F(EditTest, ALongTextScrollsSoTheCaretStaysInside) {
     EXPECT_LE(caret.right, edit->x() + edit->width());
     EXPECT_GE(caret.left, edit->x());
     EXPECT_EQ(caret.right, edit->x() + edit->width());
+    // The text is drawn up to the caret, the whole box wide: no gap before it.
+    edit->set_background_color(Colour{0, 0, 0, 0});
+    RenderSurface surface;
+    surface.resize(240, 100);
+    test::paint(surface, test::kWhite);
+    edit->draw(surface, {edit->x(), edit->y()});
+    const test::Ink drawn = test::ink(surface, test::kWhite);
+    EXPECT_LE(drawn.box.left, edit->x() + 2);
+    EXPECT_GE(drawn.box.right, edit->x() + edit->width() - 12);
 }
 
 TEST_F(EditTest, SettingTheSameTextTwiceTellsTheListenerOnce) {

@@ -103,6 +103,8 @@ TEST(LayoutLint, AControlOverTheScrollingEndOfAListIsNoOverlap) {
     list.set_scroll_borders(0, 64);
     place<ButtonNode>(screen.root, u"fab", box(180, 240, 48, 48));
     place<ButtonNode>(screen.root, u"middle", box(0, 100, 240, 40));
+    // A row's own button is the list's content, however little of it shows.
+    place<ButtonNode>(list, u"row", box(0, 290, 240, 48));
     EXPECT_EQ(screen.lint(),
               (std::vector<std::string>{"Overlap Form/list [0,100 240x40] with Form/middle"}));
 }

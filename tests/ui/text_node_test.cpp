@@ -203,6 +203,60 @@ TEST_F(TextNodeTest, AnExactlyFittingLastRowShowsThatMoreFollows) {
         EXPECT_FALSE(row.ellipsis || row.lone_ellipsis);
 }
 
+// A number never loses its end: the middle goes, the last digits stay, and
+// what is left of the start is its start.
+TEST_F(TextNodeTest, AMiddleEllipsisKeepsTheLastDigits) {
+    const WString number = u"+49 1234 5678 9012 3456 789";
+    node.set_text(number);
+    node.set_ellipsis(Ellipsis::Middle);
+    place(0, 0, width_of(number) / 2, line);
+    const auto& placed = node.place_lines({0, 0});
+    ASSERT_EQ(placed.size(), 1u);
+    ASSERT_TRUE(placed[0].middle);
+    EXPECT_GT(placed[0].drawn_end, 0u) << "some of the start";
+    EXPECT_LT(placed[0].drawn_end, placed[0].tail_start);
+    EXPECT_TRUE(number.substr(placed[0].tail_start).ends_with(u"789"));
+    const std::int32_t shown = width_of(number.substr(0, placed[0].drawn_end)) +
+                               width_of(u"\u2026") + width_of(number.substr(placed[0].tail_start));
+    EXPECT_LE(shown, node.width()) << "it fits";
+    EXPECT_GE(number.size() - placed[0].tail_start, placed[0].drawn_end) << "the end gets more";
+    // Room for all of it: nothing is cut.
+    place(0, 0, width_of(number), line);
+    EXPECT_FALSE(node.place_lines({0, 0})[0].middle);
+}
+
+// A label shrinks to the largest size it fits in, down to its smallest one;
+// past that it is cut like any text.
+TEST_F(TextNodeTest, AShrinkingTextTakesTheLargestSizeThatFits) {
+    const WString label = u"\u0414\u043e\u0431\u0430\u0432\u0438\u0442\u044c "
+                          u"\u043f\u043e\u043b\u0435"; // "Add field" in Russian
+    node.set_font(test_font(12));
+    node.set_text(label);
+    node.set_shrink_to(7);
+    node.set_ellipsis(true);
+    const std::int32_t at9 = measure_text(test_font(9).get(), label).width;
+    const std::int32_t at10 = measure_text(test_font(10).get(), label).width;
+    ASSERT_LT(at9, at10);
+    struct Case {
+        std::int32_t width;
+        std::int32_t size;
+        bool cut;
+    } const cases[] = {
+        {measure_text(test_font(12).get(), label).width, 12, false},
+        {at10, 10, false},
+        {at10 - 1, 9, false},
+        {2, 7, true},
+    };
+    for (const Case& c : cases) {
+        place(0, 0, c.width, 40);
+        EXPECT_EQ(node.shown_font()->description().size, c.size) << "width " << c.width;
+        EXPECT_EQ(node.place_lines({0, 0})[0].ellipsis, c.cut) << "width " << c.width;
+    }
+    // Without a smallest size the font stays whatever the width.
+    node.set_shrink_to(0);
+    EXPECT_EQ(node.shown_font()->description().size, 12);
+}
+
 TEST_F(TextNodeTest, EllipsisCutsALongLineAtAWordEnd) {
     node.set_text(u"one two three");
     node.set_ellipsis(true);

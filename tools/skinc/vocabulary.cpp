@@ -38,7 +38,8 @@ constexpr KnownName kKnown[] = {
     {"grow", PropertyKind::Integer},
     {"grow_min", PropertyKind::Integer},
     {"wrap", PropertyKind::Integer},
-    {"ellipsis", PropertyKind::Integer},
+    {"ellipsis", PropertyKind::Integer}, // 1 at the end, 2 in the middle
+    {"shrink", PropertyKind::Integer},   // smallest font size a text may shrink to
     {"halign", PropertyKind::String},
     {"valign", PropertyKind::String},
     // Images.
