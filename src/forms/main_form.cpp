@@ -300,7 +300,30 @@ bool MainForm::on_key(const ui::KeyEvent& event) {
                 return true;
             }
             break;
+        case ui::key::Esc:
+            // As the keypad's own keys: a typed text goes first (as a held
+            // backspace clears it), then the keypad closes.
+            if (m_current == MainTab::Contacts && m_keyboard.is_open()) {
+                if (!m_keyboard.text().empty())
+                    m_keyboard.set_text({});
+                else
+                    m_keyboard.hide(Animate::Yes);
+                return true;
+            }
+            break;
         default:
+            // Letters from a hardware keyboard search the list by name: the
+            // first opens the keypad, and each shows in its number line.
+            if (event.code >= ui::key::A && event.code < ui::key::A + 26 &&
+                m_current == MainTab::Contacts) {
+                if (!m_keyboard.is_open())
+                    select_tab(MainTab::Contacts);
+                if (m_keyboard.is_open()) {
+                    m_keyboard.set_text(m_keyboard.text() +
+                                        static_cast<char16_t>(u'a' + (event.code - ui::key::A)));
+                    return true;
+                }
+            }
             // Dialling from a hardware keypad needs no tap first: the first
             // digit on the list opens the keypad, whose key takes it.
             if (event.first && is_dial_key(event.code) && m_current == MainTab::Contacts &&
