@@ -149,8 +149,24 @@ RecentsListElement::RecentsListElement(const ui::Properties& skin, RecentsRowLis
         m_looks[i] = m_direction->find(kLooks[i]);
     if (ui::Node* pressed = find(kRowPressed))
         pressed->set_visible(false);
+    for (std::size_t i = 0; i < m_first_line.size(); ++i)
+        m_first_line[i] = {m_text_nodes[i]->border_min(), m_text_nodes[i]->border_max()};
     set_handles_own_presses(true);
     clear();
+}
+
+void RecentsListElement::place_first_line(bool alone) {
+    for (std::size_t i = 0; i < m_first_line.size(); ++i) {
+        auto [top, bottom] = m_first_line[i];
+        if (alone) {
+            // Equal room above and below, the height kept.
+            top.y = bottom.y = (top.y + bottom.y) / 2;
+        }
+        ui::TextNode& node = *m_text_nodes[i];
+        const auto same = [](ui::Point a, ui::Point b) { return a.x == b.x && a.y == b.y; };
+        if (!same(node.border_min(), top) || !same(node.border_max(), bottom))
+            node.set_borders(top, bottom);
+    }
 }
 
 void RecentsListElement::fill(const RecentRowTexts& texts) {
@@ -160,6 +176,7 @@ void RecentsListElement::fill(const RecentRowTexts& texts) {
     for (std::size_t i = 0; i < m_text_nodes.size(); ++i)
         if (m_text_nodes[i] != nullptr && m_text_nodes[i]->text() != *values[i])
             m_text_nodes[i]->set_text(*values[i]);
+    place_first_line(texts.phone.empty());
     show_direction(texts.direction);
     mark_redraw();
 }

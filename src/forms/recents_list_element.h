@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace telvara::ui {
 class Properties;
@@ -99,10 +100,15 @@ class RecentsListElement : public ui::ListElement, private ui::ButtonListener {
   private:
     void on_click(ui::ButtonNode& button) override;
     void show_direction(int state);
+    // The name line and its count sit above the label line; without a label
+    // they move to the middle of the row.
+    void place_first_line(bool alone);
 
     RecentsRowListener* m_listener = nullptr;
     RecentRowTexts m_texts;
     std::array<ui::TextNode*, 5> m_text_nodes{};
+    // The skin's borders of "firstlast" and "count", min then max.
+    std::array<std::pair<ui::Point, ui::Point>, 2> m_first_line{};
     ui::ButtonNode* m_direction = nullptr;
     ui::ButtonNode* m_details = nullptr;
     std::array<ui::Node*, kDirectionStates> m_looks{};

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -365,6 +366,30 @@ TEST_F(RecentsTest, TheEmptyStateSaysWhichCallsThereAreNone) {
     EXPECT_EQ(words(), m_skin.translate(u"skinNoIncomingCalls"));
     tab().set_filter(RecentsFilter::Outgoing);
     EXPECT_FALSE(tab().empty_state()->is_visible());
+}
+
+// A row without a label line (an unknown number) has its one line in the
+// middle of the row; refilled with a label, the name goes back on top.
+TEST_F(RecentsTest, ARowWithoutALabelCentresItsLine) {
+    open({call(u"+4930901820", CallKind::Incoming, at(0, 12, 0)),
+          call(u"+1 555 0100", CallKind::Incoming, at(0, 11, 0))});
+    const auto gaps = [&](std::int32_t index) {
+        RecentsListElement& element = row(index);
+        const ui::Node* name = element.find(u"firstlast");
+        return std::pair{name->y() - element.y(),
+                         element.y() + element.height() - (name->y() + name->height())};
+    };
+    ASSERT_EQ(row(0).texts().firstlast, u"+4930901820");
+    ASSERT_TRUE(row(0).texts().phone.empty());
+    const auto [above, below] = gaps(0);
+    EXPECT_LE(std::abs(above - below), 1) << above << " above, " << below << " below";
+    const auto [labelled_above, labelled_below] = gaps(1);
+    EXPECT_LT(labelled_above, labelled_below) << "a labelled row keeps its name on top";
+    // The same element refilled with the other call moves the line back.
+    RecentsListElement& element = row(0);
+    element.fill(row(1).texts());
+    layout();
+    EXPECT_EQ(gaps(0), std::pair(labelled_above, labelled_below));
 }
 
 TEST_F(RecentsTest, DeleteAllDeletesOnlyTheCallsOfTheChosenKind) {
