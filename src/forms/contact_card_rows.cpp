@@ -18,6 +18,12 @@ using data::ContactField;
 using data::FieldKind;
 using data::FieldType;
 
+namespace {
+
+constexpr char16_t kCategoryNone[] = u"skinCategoryNone";
+
+} // namespace
+
 void sort_fields_by_group(std::vector<ContactField>& fields) {
     // By type within the group, as the store returns them: an edit that
     // appended parts in another order must read the same once stored.
@@ -113,7 +119,9 @@ WString field_text(const std::vector<ContactField>& fields, std::size_t first,
     if (field.type == FieldType::Birthday)
         return birthday_text(field.value);
     if (field.type == FieldType::Categories)
-        return field.value.empty() ? translate(data::k_no_category) : field.value;
+        // "skinNoCategory" names the list of every contact, not a category
+        // the contact is in: an empty value says there is none.
+        return field.value.empty() ? translate(kCategoryNone) : field.value;
     if (!is_address(field.kind))
         return field.value;
     WString joined;

@@ -54,7 +54,7 @@ WString field_label_key(data::FieldType type);
 WString birthday_text(WStringView stored);
 
 // The "big" text of the row starting at field `first`. `translate` turns a
-// language key into text (the empty categories show "skinNoCategory").
+// language key into text (the empty categories show "skinCategoryNone").
 // Address parts are joined with ", ", empty parts left out.
 WString field_text(const std::vector<data::ContactField>& fields, std::size_t first,
                    const std::function<WString(WStringView)>& translate);

@@ -111,10 +111,12 @@ TEST(ContactCardRows, IconsFollowTheFieldType) {
     EXPECT_EQ(icon_state(FieldType::PagerNumber), 7u);
 }
 
-TEST(ContactCardRows, EmptyCategoriesShowTheNoCategoryText) {
+// A contact in no category says it has none; "skinNoCategory" names the
+// list of all contacts, which is no category of the contact's.
+TEST(ContactCardRows, EmptyCategoriesSayTheContactHasNone) {
     const std::vector<ContactField> fields{{FieldType::Categories, u""},
                                            {FieldType::Categories, u"Work, Golf"}};
-    EXPECT_EQ(field_text(fields, 0, key_of), u"<skinNoCategory>");
+    EXPECT_EQ(field_text(fields, 0, key_of), u"<skinCategoryNone>");
     EXPECT_EQ(field_text(fields, 1, key_of), u"Work, Golf");
     EXPECT_EQ(field_text(fields, 5, key_of), u""); // past the end: nothing
 }

@@ -205,7 +205,7 @@ TEST_F(ContactFormTest, FieldsAreListedByGroupWithIconsLabelsAndSeparators) {
     // By type within a group, as the store lists them: birthday, categories.
     EXPECT_NE(text(10, u"big").find("1980"), std::string::npos); // the birthday as a date
     EXPECT_EQ(state(10, u"icons"), 6u);
-    EXPECT_EQ(text(12, u"big"), "skinNoCategory"); // empty categories, untranslated here
+    EXPECT_EQ(text(12, u"big"), "skinCategoryNone"); // no category, untranslated here
     EXPECT_EQ(state(12, u"icons"), 5u);
 
     // Message button and star on phone rows only; no removal in view mode.

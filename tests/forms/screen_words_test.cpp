@@ -11,7 +11,7 @@ namespace {
 TEST(ScreenWords, EveryShippedLanguageHasThem) {
     const char16_t* const keys[] = {
         u"skinNoContacts",    u"skinNoRecents",   u"skinNoIncomingCalls", u"skinNoOutgoingCalls",
-        u"skinNoMissedCalls", u"skinNoFavorites", u"Add2Existing"};
+        u"skinNoMissedCalls", u"skinNoFavorites", u"Add2Existing",        u"skinCategoryNone"};
     for (const char16_t* file : {u"english.lng", u"russian.lng"}) {
         const auto table =
             ui::read_language_file(runtime::file_path(u"%app_path%/" + WString(file)));
