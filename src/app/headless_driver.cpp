@@ -439,12 +439,17 @@ ui::Point tap_point(Application& application, const std::string& name) {
         }
     }
     // "NAME#N": the N-th shown node of that name (list rows repeat names).
+    // "NAME#-N": the N-th from the end.
     WString node_name = wanted;
-    std::size_t nth = 1;
+    long nth = 1;
     if (const auto hash = node_name.rfind(u'#'); hash != WString::npos && hash > 0) {
-        const std::string number = to_utf8(node_name.substr(hash + 1));
-        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
-            nth = std::stoul(number);
+        std::string number = to_utf8(node_name.substr(hash + 1));
+        const bool from_end = !number.empty() && number.front() == '-';
+        if (from_end)
+            number.erase(0, 1);
+        if (!number.empty() && number.size() < 6 &&
+            number.find_first_not_of("0123456789") == std::string::npos) {
+            nth = std::stol(number) * (from_end ? -1 : 1);
             node_name.resize(hash);
         }
     }
@@ -463,9 +468,11 @@ ui::Point tap_point(Application& application, const std::string& name) {
     };
     for (ui::Node* root : roots)
         collect(*root);
-    if (nth == 0 || nth > shown.size())
+    const long count = static_cast<long>(shown.size());
+    const long index = nth > 0 ? nth - 1 : count + nth;
+    if (nth == 0 || index < 0 || index >= count)
         throw ScriptFailure("no node " + name + " is shown to tap on");
-    return middle(*shown[nth - 1]);
+    return middle(*shown[static_cast<std::size_t>(index)]);
 }
 
 // --- lint ---------------------------------------------------------------------------

@@ -8,7 +8,9 @@
 //   tap X Y                 pen down and up at screen coordinates
 //   tap NAME                the same in the middle of the node NAME of the
 //                           screen in front (or of an item of its open menu
-//                           by the item's key, or of the call strip)
+//                           by the item's key, or of the call strip); NAME#N
+//                           is the N-th shown node of that name, NAME#-N the
+//                           N-th from the end
 //   down X Y | move X Y | up X Y
 //   drag X1 Y1 X2 Y2 MS     pen down, moves over MS milliseconds, up
 //   key NAME                press and release a key by its name ("Left", "5")

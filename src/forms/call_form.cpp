@@ -558,6 +558,8 @@ void CallForm::on_click(ui::ButtonNode& button) {
     } else if (&button == m_open_keyboard) {
         m_tones = m_keyboard.text();
         m_keyboard.show(CallButton::Hidden);
+        // The keypad takes the toggles' place; they come back with its close.
+        show(find(u"toggles"), false);
     } else if (&button == m_contacts) {
         close_screen();
     } else if (&button == m_hold_answer || &button == m_end_answer || &button == m_reject_waiting) {
@@ -599,6 +601,7 @@ void CallForm::on_keyboard_text(const WString& text) {
 }
 
 void CallForm::on_keyboard_closed() {
+    show(find(u"toggles"), true);
     m_tones.clear();
     if (!m_keyboard.text().empty())
         m_keyboard.set_text({});

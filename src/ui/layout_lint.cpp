@@ -135,7 +135,12 @@ class Walker {
                     is_ancestor(*item.node, *other.node))
                     continue;
                 const Rect shared = intersect(item.rect, other.rect);
-                if (!shared.is_empty() && !scrolls_clear(item, other))
+                // A small control drawn over a part of a bigger one (the card
+                // button in a tile's corner) takes the taps there: no doubt
+                // which is hit.
+                const bool on_top = item.touch == Touch::Control && other.touch == Touch::Control &&
+                                    contains(item.rect, other.rect);
+                if (!shared.is_empty() && !on_top && !scrolls_clear(item, other))
                     out.push_back({LintKind::Overlap, item.path, shared, other.path});
             }
         }

@@ -72,6 +72,9 @@ TEST(LayoutLint, ControlsThatOverlapOrAreTooSmallAreFound) {
     place<ButtonNode>(screen.root, u"ok", box(0, 0, 60, 40));
     place<ButtonNode>(screen.root, u"cancel", box(50, 0, 110, 40));
     place<ButtonNode>(screen.root, u"tiny", box(0, 100, 24, 24));
+    // A small button drawn over a bigger one takes the taps there.
+    place<ButtonNode>(screen.root, u"tile", box(100, 100, 80, 100));
+    place<ButtonNode>(screen.root, u"corner", box(140, 100, 40, 40));
     // A label inside its button is part of it, not a second control.
     auto& tab = place<ButtonNode>(screen.root, u"tab", box(0, 200, 60, 48));
     place<ButtonNode>(tab, u"label", box(0, 236, 60, 12));
