@@ -149,7 +149,8 @@ int run_import(std::vector<std::string> args) {
             return usage_error("--charset needs a name");
         if (!charset_supported(args[1]))
             return usage_error("unknown charset \"" + args[1] +
-                               "\" (utf-8, windows-1251, windows-1252, iso-8859-1, koi8-r)");
+                               "\" (see iconv --list for the names)");
+        options.fallback = args[1];
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty())
