@@ -3,7 +3,9 @@
 #include "forms/edit_date_form.h"
 
 #include "data/civil_date.h"
+#include "data/vcard.h"
 #include "forms/required_node.h"
+#include "ui/multinode.h"
 #include "ui/properties.h"
 
 #include <charconv>
@@ -62,6 +64,35 @@ EditDateForm::EditDateForm() : ContactEditorForm(u"EditDateForm") {}
 
 void EditDateForm::bind_boxes() {
     m_date = &required<ui::SpinnerNode>(*this, u"date");
+    m_no_year = dynamic_cast<ui::Multinode*>(find(u"no_year"));
+    if (m_no_year != nullptr)
+        m_no_year->set_listener(this);
+}
+
+void EditDateForm::on_button(ui::ButtonNode& button) {
+    if (m_no_year != nullptr && button.parent() == m_no_year)
+        set_without_year(!m_without_year);
+}
+
+void EditDateForm::set_without_year(bool without_year) {
+    if (m_date == nullptr)
+        return;
+    if (without_year != m_without_year) {
+        ui::SpinnerDateTime date = m_date->date_time();
+        if (without_year) {
+            m_year_before = date.year;
+            // The stored year that stands for none; a leap year, so that the
+            // 29th of February stays a birthday.
+            date.year = data::kBirthdayNoYear;
+        } else {
+            date.year = m_year_before;
+        }
+        m_date->set_date_time(date);
+    }
+    m_without_year = without_year;
+    m_date->set_wheels(without_year ? ui::SpinnerWheels::MonthDay : ui::SpinnerWheels::Date);
+    if (m_no_year != nullptr)
+        m_no_year->show(without_year ? 1 : 0);
 }
 
 void EditDateForm::show(data::ContactRecord& contact, ContactEditListener* listener) {
@@ -73,22 +104,35 @@ void EditDateForm::fill(const data::ContactRecord& contact) {
     std::optional<ui::SpinnerDateTime> date;
     if (field != nullptr)
         date = date_of_birthday(field->value);
-    if (!date) {
-        // Nothing to show: the wheels start on today.
+    const ui::SpinnerDateTime today = [] {
         using namespace std::chrono;
         const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch());
-        date = from_millis(now.count() / kDayMs * kDayMs);
-    }
+        return from_millis(now.count() / kDayMs * kDayMs);
+    }();
+    // Nothing to show: the wheels start on today.
+    if (!date)
+        date = today;
     m_date->set_date_time(*date);
+    // A year-less birthday gets this year back should "no year" go off.
+    m_without_year = date->year == data::kBirthdayNoYear;
+    m_year_before = m_without_year ? today.year : date->year;
+    set_without_year(m_without_year);
     m_shown = m_date->date_time();
+    m_shown_without_year = m_without_year;
 }
 
 void EditDateForm::write_back(data::ContactRecord& contact) {
-    // Wheels left where they were change nothing: a contact without a
-    // birthday is not given today's, and a stored value stays as it is.
-    const ui::SpinnerDateTime chosen = m_date->date_time();
-    if (chosen == m_shown)
+    // Wheels and switch left as they were change nothing: a contact without
+    // a birthday is not given today's, and a stored value (a year-less one,
+    // one with a time of day) stays as it is.
+    ui::SpinnerDateTime chosen = m_date->date_time();
+    if (chosen == m_shown && m_without_year == m_shown_without_year)
         return;
+    // A birthday is a day: it is kept at midnight, as a vCard's date is.
+    chosen.hour = 0;
+    chosen.minute = 0;
+    if (m_without_year)
+        chosen.year = data::kBirthdayNoYear;
     field_of(contact, data::FieldType::Birthday).value = birthday_of_date(chosen);
 }
 

@@ -21,7 +21,6 @@ namespace {
 // Column shares: year, month, day, a gap between date and time, hour, minute.
 constexpr std::array<std::int32_t, SpinnerNode::kWheelCount> kShares = {5, 4, 3, 3, 3};
 constexpr std::int32_t kGapShare = 1;
-constexpr std::int32_t kTotalShare = 5 + 4 + 3 + kGapShare + 3 + 3;
 
 // A mix of two colours, `t` of the way from `from` to `to`.
 Colour mix(Colour from, Colour to, double t) {
@@ -146,23 +145,56 @@ std::int32_t SpinnerNode::row_height() const {
     return std::max(1, height() / kVisibleRows);
 }
 
-std::int32_t SpinnerNode::column_left(SpinnerWheelId id) const {
+void SpinnerNode::set_wheels(SpinnerWheels wheels) {
+    if (wheels == m_shown)
+        return;
+    if (m_held != nullptr && !shows(SpinnerWheelId(m_held - m_wheels.data()))) {
+        m_held->cancel();
+        m_held = nullptr;
+    }
+    m_shown = wheels;
+    mark_redraw();
+}
+
+bool SpinnerNode::shows(SpinnerWheelId id) const {
+    switch (m_shown) {
+    case SpinnerWheels::DateTime:
+        return true;
+    case SpinnerWheels::Date:
+        return id <= SpinnerWheelId::Day;
+    case SpinnerWheels::MonthDay:
+        return id == SpinnerWheelId::Month || id == SpinnerWheelId::Day;
+    }
+    return true;
+}
+
+std::int32_t SpinnerNode::column_share_end(std::size_t wheels) const {
+    // The shares of the first `wheels` wheels that show, with the gap before
+    // the time when the time shows.
     std::int32_t share = 0;
-    for (std::size_t i = 0; i < std::size_t(id); ++i)
+    for (std::size_t i = 0; i < wheels; ++i) {
+        if (!shows(SpinnerWheelId(i)))
+            continue;
+        if (SpinnerWheelId(i) == SpinnerWheelId::Hour)
+            share += kGapShare;
         share += kShares[i];
-    if (id >= SpinnerWheelId::Hour)
+    }
+    return share;
+}
+
+std::int32_t SpinnerNode::column_left(SpinnerWheelId id) const {
+    const std::int32_t total = std::max(column_share_end(kWheelCount), 1);
+    std::int32_t share = column_share_end(std::size_t(id));
+    if (id == SpinnerWheelId::Hour && shows(id))
         share += kGapShare;
-    return width() * share / kTotalShare;
+    return width() * share / total;
 }
 
 std::int32_t SpinnerNode::column_width(SpinnerWheelId id) const {
-    const std::int32_t left = column_left(id);
-    std::int32_t share = 0;
-    for (std::size_t i = 0; i <= std::size_t(id); ++i)
-        share += kShares[i];
-    if (id >= SpinnerWheelId::Hour)
-        share += kGapShare;
-    return width() * share / kTotalShare - left;
+    if (!shows(id))
+        return 0;
+    const std::int32_t total = std::max(column_share_end(kWheelCount), 1);
+    return width() * column_share_end(std::size_t(id) + 1) / total - column_left(id);
 }
 
 void SpinnerNode::place_wheels() {
@@ -336,12 +368,15 @@ void SpinnerNode::draw(RenderSurface& surface, Point origin) {
     fill(surface, Point{origin.x, band_top + rh - line}, Size{width(), line}, edge);
     if (m_font && !m_font->is_null()) {
         for (std::size_t i = 0; i < kWheelCount; ++i)
-            draw_wheel(surface, origin, i);
+            if (shows(SpinnerWheelId(i)))
+                draw_wheel(surface, origin, i);
         // The colon between hour and minute.
-        const std::int32_t colon_x = origin.x + column_left(SpinnerWheelId::Minute) -
-                                     measure_text(m_font.get(), u":").width / 2;
-        draw_text(surface, colon_x, band_top + (rh - m_font->height()) / 2, m_font.get(), u":",
-                  m_text);
+        if (shows(SpinnerWheelId::Minute)) {
+            const std::int32_t colon_x = origin.x + column_left(SpinnerWheelId::Minute) -
+                                         measure_text(m_font.get(), u":").width / 2;
+            draw_text(surface, colon_x, band_top + (rh - m_font->height()) / 2, m_font.get(), u":",
+                      m_text);
+        }
     }
     // Frames and glass from the skin lie on top.
     Node::draw(surface, origin);

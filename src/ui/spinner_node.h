@@ -40,6 +40,11 @@ class SpinnerListener {
 
 enum class SpinnerWheelId : std::uint8_t { Year, Month, Day, Hour, Minute };
 
+// The wheels that show: all five, the date's three (a date without a time),
+// or month and day (a date without its year either). Hidden wheels keep
+// their values.
+enum class SpinnerWheels : std::uint8_t { DateTime, Date, MonthDay };
+
 class SpinnerNode : public Node {
   public:
     static constexpr std::int32_t kFirstYear = 1;
@@ -79,7 +84,12 @@ class SpinnerNode : public Node {
     const Colour& color() const { return m_text; }
     const Colour& background_color() const { return m_background; }
 
-    // The wheel's column, relative to the node's left edge.
+    void set_wheels(SpinnerWheels wheels);
+    SpinnerWheels wheels() const { return m_shown; }
+    bool shows(SpinnerWheelId id) const;
+
+    // The wheel's column, relative to the node's left edge (no width for a
+    // wheel that does not show).
     std::int32_t column_left(SpinnerWheelId id) const;
     std::int32_t column_width(SpinnerWheelId id) const;
     std::int32_t row_height() const;
@@ -88,6 +98,8 @@ class SpinnerNode : public Node {
     static WString label(SpinnerWheelId id, std::int32_t value);
 
   private:
+    // The column shares of the wheels before wheel number `wheels` that show.
+    std::int32_t column_share_end(std::size_t wheels) const;
     void place_wheels();
     // Keeps the day within the month once the wheels are still.
     void clamp_day();
@@ -105,6 +117,7 @@ class SpinnerNode : public Node {
     bool m_dragged = false;
     double m_clock = 0.0; // seconds, for the press tracker
     SpinnerDateTime m_reported;
+    SpinnerWheels m_shown = SpinnerWheels::DateTime;
 };
 
 } // namespace telvara::ui

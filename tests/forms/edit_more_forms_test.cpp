@@ -5,6 +5,7 @@
 #include "card_editing_test_support.h"
 #include "data/contact_store.h"
 #include "data/document_test_support.h"
+#include "data/vcard.h"
 #include "form_stack_host.h"
 #include "forms/contact_form.h"
 #include "forms/edit_categories_form.h"
@@ -16,6 +17,7 @@
 #include "forms/skin_types.h"
 #include "ui/key_names.h"
 #include "ui/label_edit_node.h"
+#include "ui/multinode.h"
 #include "ui/properties.h"
 #include "ui/text_input_service.h"
 #include "ui/text_node.h"
@@ -235,6 +237,87 @@ TEST_F(EditMoreFormsTest, TheDateEditorLeftUntouchedAddsNoBirthday) {
     ASSERT_TRUE(editor.is_open());
     editor.leave();
     EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"next May");
+}
+
+// What the date editor leaves stored for a birthday with or without its
+// year, or with a time of day, after each thing the user may do: nothing
+// touched leaves it byte for byte, a year-less one keeps the vCard's year
+// that means none, and a changed date is a day at midnight.
+TEST_F(EditMoreFormsTest, BirthdaysWithoutAYearOrWithATimeSurviveTheDateEditor) {
+    const data::VCardFile imported = data::parse_vcards(
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna\r\nBDAY:--0521\r\nEND:VCARD\r\n");
+    ASSERT_EQ(imported.contacts.size(), 1u);
+    const WString year_less = value(imported.contacts[0].record, FieldType::Birthday);
+    const WString dated = u"327715200000"; // 1980-05-21
+    const WString timed = birthday_of_date({1980, 5, 21, 10, 30});
+    enum class Act { Nothing, Day22, SwitchYear, SwitchYearTwice };
+    const struct {
+        const char* name;
+        WString before;
+        Act act;
+        bool shown_without_year;
+        WString after; // empty: checked below
+    } rows[] = {
+        {"year-less, untouched", year_less, Act::Nothing, true, year_less},
+        {"year-less, day moved", year_less, Act::Day22, true,
+         birthday_of_date({data::kBirthdayNoYear, 5, 22, 0, 0})},
+        {"year-less, year given", year_less, Act::SwitchYear, true, {}},
+        {"dated, year taken", dated, Act::SwitchYear, false, year_less},
+        {"dated, switched and back", dated, Act::SwitchYearTwice, false, dated},
+        {"with a time, untouched", timed, Act::Nothing, false, timed},
+        {"with a time, day moved", timed, Act::Day22, false, birthday_of_date({1980, 5, 22, 0, 0})},
+    };
+    for (const auto& row : rows) {
+        data::ContactRecord record = stored();
+        field_of(record, FieldType::Birthday).value = row.before;
+        ASSERT_TRUE(m_volume->update_contact(record)) << row.name;
+        m_store.put(record);
+        m_document->on_contact_changed(m_oid);
+        show_card();
+        tap_card(FieldType::Birthday);
+        EditDateForm& editor = m_card->date_editor();
+        ASSERT_TRUE(editor.is_open()) << row.name;
+        // A birthday is a day: no hour or minute wheel; no year wheel without a year.
+        EXPECT_FALSE(editor.spinner().shows(ui::SpinnerWheelId::Hour)) << row.name;
+        EXPECT_FALSE(editor.spinner().shows(ui::SpinnerWheelId::Minute)) << row.name;
+        EXPECT_EQ(editor.without_year(), row.shown_without_year) << row.name;
+        EXPECT_EQ(editor.spinner().shows(ui::SpinnerWheelId::Year), !row.shown_without_year)
+            << row.name;
+        const auto switch_year = [&] {
+            ui::Multinode* toggle = editor.no_year_switch();
+            ASSERT_NE(toggle, nullptr);
+            auto* button = dynamic_cast<ui::ButtonNode*>(
+                toggle->find(toggle->current() == 0 ? u"no_year_off" : u"no_year_on"));
+            ASSERT_NE(button, nullptr);
+            click(*button);
+        };
+        if (row.act == Act::Day22) {
+            ui::SpinnerDateTime date = editor.spinner().date_time();
+            date.day = 22;
+            editor.spinner().set_date_time(date);
+        } else if (row.act == Act::SwitchYear) {
+            switch_year();
+        } else if (row.act == Act::SwitchYearTwice) {
+            switch_year();
+            switch_year();
+        }
+        editor.leave();
+        const WString after = value(stored(), FieldType::Birthday);
+        if (!row.after.empty()) {
+            EXPECT_EQ(after, row.after) << row.name;
+        } else {
+            const auto date = date_of_birthday(after);
+            ASSERT_TRUE(date) << row.name;
+            EXPECT_NE(date->year, data::kBirthdayNoYear) << row.name;
+            EXPECT_EQ(date->month, 5) << row.name;
+            EXPECT_EQ(date->day, 21) << row.name;
+        }
+    }
+    // The year-less day the editor wrote goes out as the vCard's --MMDD.
+    data::ContactRecord record = stored();
+    field_of(record, FieldType::Birthday).value =
+        birthday_of_date({data::kBirthdayNoYear, 5, 22, 0, 0});
+    EXPECT_NE(data::write_vcard(record).find("BDAY:--0522"), std::string::npos);
 }
 
 TEST_F(EditMoreFormsTest, TheCategoriesAreListedInOrderAndTicksAreStoredInThatOrder) {
