@@ -51,6 +51,8 @@ constexpr const char* usage_text =
     "  signal N                  the signal strength: 0-31, 99 unknown\n"
     "  ussd CODE [[?]REPLY...]   the reply to service code CODE ('?': it asks for more)\n"
     "  silent on|off             the modem stops (resumes) answering\n"
+    "  send TEXT...              the modem says TEXT on its AT port, unchecked\n"
+    "  flood N TEXT...           the same N times over (1-100000)\n"
     "  calls | received | reset  the call list, the AT commands received, start over\n"
     "Without --to: the simulator inside the Telvara running on the device root\n"
     "DIR (default $TELVARA_ROOT, else ~/.local/share/telvara).\n";

@@ -16,6 +16,14 @@ namespace {
 
 // A line longer than this without an end is noise, not a result.
 constexpr std::size_t max_line = 4096;
+// An answer to one command: a call list of every call a line can have, with
+// the odd unsolicited line between, stays far below both.
+constexpr std::size_t max_answer_lines = 64;
+constexpr std::size_t max_answer_bytes = 16384;
+// Call indexes are 1-7 (3GPP TS 22.030): +CHLD=1x and 2x have one digit.
+constexpr int max_call_index = 7;
+// Bad lines are logged this far into one batch of input, not without end.
+constexpr std::size_t max_logged = 64;
 // Names from the network beyond this are cut: a screen line, not a letter.
 constexpr std::size_t max_name = 80;
 
@@ -140,15 +148,18 @@ int cme_code(std::string_view result) {
     return -1;
 }
 
-// A reported number with its type of address: 145 is an international
-// number, which some modems give without its '+' (calling it back as given
-// would dial a different, national number).
-std::string reported_number(std::string_view number, std::string_view type) {
-    std::string out = clean_number(number);
-    if (!out.empty() && out.front() >= '0' && out.front() <= '9' && to_int(type) == 145) {
-        out.insert(out.begin(), '+');
+// Text of the modem's for a log line: short, whole as far as it goes.
+std::string quoted(std::string_view text) {
+    constexpr std::size_t shown = 80;
+    return "\"" + std::string(text.substr(0, shown)) + (text.size() > shown ? "...\"" : "\"");
+}
+
+std::optional<int> in_range(std::string_view text, int low, int high) {
+    auto value = to_int(text);
+    if (!value || *value < low || *value > high) {
+        return std::nullopt;
     }
-    return out;
+    return value;
 }
 
 // Text from the network for the screen (caller names, operator names): no
@@ -426,6 +437,8 @@ void AtEngine::send_next(Clock::time_point now) {
     m_current = std::move(m_queue.front());
     m_queue.pop_front();
     m_answered = false;
+    m_answer_lines = 0;
+    m_answer_bytes = 0;
     if (m_current->role == Role::poll) {
         m_poll_wanted = false;
         m_next_poll.reset();
@@ -444,31 +457,86 @@ void AtEngine::receive(std::string_view bytes, Clock::time_point now) {
         return;
     }
     for (char c : bytes) {
+        if (m_current && ++m_answer_bytes > max_answer_bytes) {
+            overflow(now);
+            return;
+        }
         if (c == '\r' || c == '\n') {
+            m_in_quotes = false;
+            if (m_discarding) {
+                m_discarding = false; // the next line starts clean
+                continue;
+            }
             std::string text;
             text.swap(m_input);
             auto trimmed = trim(text);
-            if (!trimmed.empty()) {
-                line(trimmed, now);
+            if (trimmed.empty()) {
+                continue;
             }
+            if (m_current && ++m_answer_lines > max_answer_lines) {
+                overflow(now);
+                return;
+            }
+            line(trimmed, now);
             if (m_closed) {
                 return;
             }
             continue;
         }
+        if (m_discarding) {
+            continue;
+        }
         // Line noise (NULs, bytes of a wrong speed) is dropped; UTF-8 in
-        // service replies is kept.
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+        // service replies is kept. Inside quotes a control character is part
+        // of the text (a caller ID that holds one is then refused, not read
+        // as the digits around it).
+        if (c == '"') {
+            m_in_quotes = !m_in_quotes;
+        } else if (!m_in_quotes && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) {
             continue;
         }
         if (m_input.size() >= max_line) {
+            // Its tail is no line of its own: dropped up to the line end.
             log("modem: overlong line dropped");
             m_input.clear();
+            m_in_quotes = false;
+            m_discarding = true;
+            continue;
         }
         m_input += c;
     }
     send_next(now);
     report_network();
+}
+
+void AtEngine::overflow(Clock::time_point now) {
+    // The command last: a PIN in it is masked up to the end of the text.
+    const std::string why = "answer too long (over " + std::to_string(max_answer_lines) +
+                            " lines or " + std::to_string(max_answer_bytes) + " bytes) to " +
+                            m_current->text;
+    // An operation fails as a refused one does (the set-up, polls and
+    // network questions have nobody waiting); then the conversation starts
+    // over, and what the modem still has to say of it is never read.
+    switch (m_current->role) {
+    case Role::setup:
+    case Role::setup_optional:
+    case Role::poll:
+    case Role::network:
+        m_current.reset();
+        break;
+    case Role::operation:
+    case Role::dial:
+    case Role::hang_up:
+    case Role::pin:
+        finish("answer too long", now);
+        break;
+    }
+    m_input.clear();
+    m_in_quotes = false;
+    m_discarding = false;
+    m_clcc_lines.clear();
+    m_output.clear(); // nothing more is said to this modem before it is opened again
+    close(why);
 }
 
 bool AtEngine::final_result(std::string_view text) const {
@@ -694,8 +762,8 @@ void AtEngine::unsolicited(std::string_view text) {
     }
     // Vendor call-status lines (*ECAV, ^DSCI, +CIEV, unsolicited +CLCC) and
     // everything else we do not know: the list will tell.
-    if (m_log.size() < 64) {
-        log("modem: unknown line " + std::string(text.substr(0, 80)));
+    if (m_log.size() < max_logged) {
+        log("modem: unknown line " + quoted(text));
     }
     if (m_ready) {
         poll_now();
@@ -837,10 +905,28 @@ AtEngine::Call* AtEngine::incoming_call(bool waiting_first) {
     return nullptr;
 }
 
+std::string AtEngine::caller_number(std::string_view number, std::string_view type,
+                                    std::string_view what) {
+    auto out = reported_number(number);
+    if (!out) {
+        if (m_log.size() < max_logged) {
+            log("modem: " + std::string(what) +
+                " number is no number, taken as unknown: " + quoted(number));
+        }
+        return {};
+    }
+    // 145 is an international number, which some modems give without its
+    // '+' (calling it back as given would dial a different, national number).
+    if (!out->empty() && out->front() != '+' && to_int(type) == 145) {
+        out->insert(out->begin(), '+');
+    }
+    return *out;
+}
+
 void AtEngine::caller_line(std::string_view text) {
     auto parts = fields(text);
-    std::string number =
-        parts.empty() ? std::string() : reported_number(parts[0], parts.size() > 1 ? parts[1] : "");
+    std::string number = caller_number(parts[0], parts.size() > 1 ? parts[1] : "",
+                                       starts_with(text, "+CCWA:") ? "+CCWA" : "+CLIP");
     // +CLIP speaks of the call ringing here, +CCWA of the one waiting.
     Call* call = incoming_call(starts_with(text, "+CCWA:"));
     if (call) {
@@ -879,32 +965,58 @@ void AtEngine::name_line(std::string_view text) {
     }
 }
 
+std::optional<AtEngine::Call> AtEngine::list_entry(std::string_view text) {
+    // +CLCC: <idx>,<dir>,<stat>,<mode>,<mpty>[,<number>,<type>[,<alpha>...]]
+    auto parts = fields(text);
+    const char* fault = nullptr;
+    std::optional<int> id;
+    std::optional<int> dir;
+    std::optional<int> stat;
+    std::optional<int> mode;
+    std::optional<int> mpty;
+    if (parts.size() < 5) {
+        fault = "too few fields";
+    } else if (!(id = in_range(parts[0], 1, max_call_index))) {
+        fault = "call index";
+    } else if (!(dir = in_range(parts[1], 0, 1))) {
+        fault = "direction";
+    } else if (!(stat = in_range(parts[2], 0, 5))) {
+        fault = "state";
+    } else if (!(mode = in_range(parts[3], 0, 9))) {
+        fault = "mode";
+    } else if (!(mpty = in_range(parts[4], 0, 1))) {
+        fault = "conference flag";
+    } else if (parts.size() > 6 && !parts[6].empty() && !in_range(parts[6], 0, 255)) {
+        fault = "type of number";
+    }
+    if (fault) {
+        if (m_log.size() < max_logged) {
+            log("modem: call list line left out (" + std::string(fault) + "): " + quoted(text));
+        }
+        return std::nullopt;
+    }
+    if (*mode != 0) {
+        return Call{}; // a data or fax call: none of ours
+    }
+    return Call{.id = *id,
+                .direction = *dir == 1 ? Direction::incoming : Direction::outgoing,
+                .state = *clcc_state(*stat),
+                .number = parts.size() > 5
+                              ? caller_number(parts[5], parts.size() > 6 ? parts[6] : "", "+CLCC")
+                              : std::string(),
+                .multiparty = *mpty == 1};
+}
+
 void AtEngine::apply_call_list(Clock::time_point now) {
     std::map<int, Call> listed;
     for (const auto& text : m_clcc_lines) {
-        auto parts = fields(text);
-        if (parts.size() < 5) {
+        auto call = list_entry(text);
+        if (!call || call->id == 0) {
             continue;
         }
-        auto id = to_int(parts[0]);
-        auto dir = to_int(parts[1]);
-        auto stat = to_int(parts[2]);
-        auto mode = to_int(parts[3]);
-        if (!id || !dir || !stat || !mode || *id <= 0 || *mode != 0) {
-            continue; // garbled, or a data or fax call
+        if (!listed.emplace(call->id, *call).second && m_log.size() < max_logged) {
+            log("modem: call list line left out (index listed twice): " + quoted(text));
         }
-        auto state = clcc_state(*stat);
-        if (!state) {
-            continue;
-        }
-        Call call{.id = *id,
-                  .direction = *dir == 1 ? Direction::incoming : Direction::outgoing,
-                  .state = *state,
-                  .number = parts.size() > 5
-                                ? reported_number(parts[5], parts.size() > 6 ? parts[6] : "")
-                                : std::string(),
-                  .multiparty = to_int(parts[4]) == 1};
-        listed[call.id] = call;
     }
     m_clcc_lines.clear();
 
@@ -1165,7 +1277,21 @@ void AtEngine::event(ModemEvent event) {
 }
 
 void AtEngine::log(std::string_view text) {
-    m_log.push_back(redacted(text));
+    // The modem's own text ends up here: no control character reaches the
+    // log file (a terminal showing it would obey it).
+    std::string line;
+    for (char c : redacted(text)) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            constexpr char hex[] = "0123456789abcdef";
+            line += "\\x";
+            line += hex[byte >> 4];
+            line += hex[byte & 0xf];
+        } else {
+            line += c;
+        }
+    }
+    m_log.push_back(std::move(line));
 }
 
 std::string AtEngine::take_output() {

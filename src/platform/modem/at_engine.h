@@ -4,7 +4,9 @@
 // sets the modem up, sends one command at a time, and keeps the list of calls
 // from +CLCC, which it polls whenever anything suggests a change. The SIM,
 // the registration, the operator and the signal are asked in between, never
-// ahead of a call operation.
+// ahead of a call operation. Whatever the modem sends is bounded: a line, an
+// answer (in lines and bytes) and the call list; fields out of range and
+// numbers that are none are logged and left out.
 
 #include "platform/modem/modem.h"
 
@@ -93,6 +95,16 @@ class AtEngine {
     bool network_queued(std::string_view prefix) const;
     void send_next(Clock::time_point now);
     void line(std::string_view text, Clock::time_point now);
+    // The answer to the current command grew past its bound: the command
+    // fails and the line is closed, to be opened afresh.
+    void overflow(Clock::time_point now);
+    // The number of a call or caller line (`what` names it in the log);
+    // empty when it is none.
+    std::string caller_number(std::string_view number, std::string_view type,
+                              std::string_view what);
+    // A +CLCC line as a call; nothing (and a log line) when a field is out of
+    // range. Data and fax calls give a call of index 0.
+    std::optional<Call> list_entry(std::string_view text);
     bool final_result(std::string_view text) const;
     void finish(std::string_view result, Clock::time_point now);
     void finish_network(const Command& command, std::string_view result, bool ok, int code);
@@ -124,6 +136,13 @@ class AtEngine {
 
     ModemTiming m_timing;
     std::string m_input;
+    // The rest of an overlong line is dropped up to its end.
+    bool m_discarding = false;
+    // Inside a quoted field of the line being read.
+    bool m_in_quotes = false;
+    // What the current command got back so far.
+    std::size_t m_answer_lines = 0;
+    std::size_t m_answer_bytes = 0;
     std::string m_output;
     std::vector<ModemEvent> m_events;
     std::vector<std::string> m_log;

@@ -136,8 +136,14 @@ std::optional<std::string> dial_string(std::string_view number);
 std::optional<std::string> tone_string(std::string_view digits);
 // Service codes (USSD, "*100#"): 0-9 * # + only, else nothing.
 std::optional<std::string> service_string(std::string_view code);
-// A number reported by the network, cut down to what a number may hold.
-std::string clean_number(std::string_view reported);
+// The number characters of a checked dial string (pauses and waits dropped).
+std::string clean_number(std::string_view dial);
+// A number as the network reports it (caller ID, the call list): a leading
+// '+', then 0-9 * # A-D, with spaces, '-', '.', '/' and brackets dropped as
+// formatting; at most 64 characters; empty when none is reported. Anything
+// else is no number (nothing), never the digits that could be picked out of
+// it.
+std::optional<std::string> reported_number(std::string_view reported);
 // A SIM PIN (4 to 8 digits) or PUK (8 digits): the code itself, else nothing.
 std::optional<std::string> pin_string(std::string_view code);
 // Signal bars from a +CSQ <rssi> (0-31, 99 unknown): 0-4, or -1.

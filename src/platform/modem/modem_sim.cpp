@@ -137,6 +137,11 @@ bool number_word(std::string_view text) {
     });
 }
 
+// What a flood may send at once: enough to swamp any answer, not the
+// simulator's memory.
+constexpr int max_flood = 100000;
+constexpr std::size_t max_flood_bytes = 8 << 20;
+
 bool emergency(const std::string& number) {
     return number == "112" || number == "911";
 }
@@ -986,6 +991,28 @@ std::string ModemSimulator::control_locked(std::string_view line, Clock::time_po
     }
     if (verb == "ussd") {
         return control_ussd(argument);
+    }
+    if (verb == "send" || verb == "flood") {
+        // Raw lines, for modems that misbehave: nothing is checked.
+        std::string_view text = argument;
+        int times = 1;
+        if (verb == "flood") {
+            auto count = to_int(word(text));
+            if (!count || *count < 1 || *count > max_flood) {
+                return "ERROR say how many times: 1-" + std::to_string(max_flood) + "\n";
+            }
+            times = *count;
+        }
+        if (text.empty()) {
+            return "ERROR nothing to send\n";
+        }
+        if (static_cast<std::size_t>(times) * (text.size() + 4) > max_flood_bytes) {
+            return "ERROR more than " + std::to_string(max_flood_bytes) + " bytes at once\n";
+        }
+        for (int i = 0; i < times; ++i) {
+            info(text);
+        }
+        return "OK\n";
     }
     if (verb == "silent") {
         if (argument != "on" && argument != "off") {

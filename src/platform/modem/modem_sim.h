@@ -27,6 +27,9 @@
 //   ussd CODE [REPLY...]  the network's reply to service code CODE; a reply
 //                      starting with '?' asks for more; no reply: the default
 //   silent on|off      stop (or resume) answering AT commands: a hung modem
+//   send TEXT...       say TEXT on the AT port at once, as a line of its own,
+//                      unchecked: the caller ID or call list of a broken modem
+//   flood N TEXT...    the same N times over (1-100000)
 //   calls              the call list, as +CLCC shows it
 //   received           the AT commands received so far
 //   reset              forget calls, busy numbers, the received commands and

@@ -81,9 +81,9 @@ std::optional<std::string> service_string(std::string_view code) {
     return out;
 }
 
-std::string clean_number(std::string_view reported) {
+std::string clean_number(std::string_view dial) {
     std::string out;
-    for (char c : reported) {
+    for (char c : dial) {
         if (out.size() >= max_number) {
             break;
         }
@@ -91,6 +91,27 @@ std::string clean_number(std::string_view reported) {
             (c >= 'A' && c <= 'D')) {
             out += c;
         }
+    }
+    return out;
+}
+
+std::optional<std::string> reported_number(std::string_view reported) {
+    std::string out;
+    for (char c : reported) {
+        if (is_formatting(c)) {
+            continue;
+        }
+        if (!(is_digit(c) || c == '*' || c == '#' || (c >= 'A' && c <= 'D') ||
+              (c == '+' && out.empty()))) {
+            return std::nullopt;
+        }
+        out += c;
+        if (out.size() > max_number) {
+            return std::nullopt;
+        }
+    }
+    if (out == "+") {
+        return std::nullopt;
     }
     return out;
 }

@@ -238,16 +238,6 @@ TEST_F(ScriptedModem, FailedOperationIsReportedAndTheConversationGoesOn) {
     EXPECT_EQ(sent(), "AT+CLCC");
 }
 
-TEST_F(ScriptedModem, OverlongLineIsDropped) {
-    set_up_modem();
-    events();
-    m_engine.receive(std::string(10000, 'x'), m_now);
-    m_engine.receive("\r\n", m_now);
-    // The junk only asks for a poll; the modem keeps working.
-    reply("AT+CLCC", "\r\nOK\r\n");
-    EXPECT_TRUE(m_engine.open());
-}
-
 TEST_F(ScriptedModem, CallerNamesAreCleanedAndWithheldNamesGiveNone) {
     const std::string long_name(100, 'x');
     const std::string cut_in_a_character = std::string(79, 'x') + "\xC3\xA9z";

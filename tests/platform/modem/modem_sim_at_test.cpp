@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace telvara::platform::modem {
@@ -191,6 +192,37 @@ TEST_F(SimulatedModem, ServiceCodesGetTheirOwnReplies) {
         m_now += 300ms;
         m_sim.advance(m_now);
         EXPECT_EQ(output(), reply);
+    }
+}
+
+TEST_F(SimulatedModem, RawLinesGoOutUncheckedButBoundedInSize) {
+    const std::string long_text(100, 'x');
+    struct Case {
+        std::string command;
+        std::string reply;  // its first line, or the whole reply
+        std::string output; // what the AT port says
+    } cases[] = {
+        {"send +CLIP: \";$(touch x)\",129", "OK\n", "+CLIP: \";$(touch x)\",129"},
+        {"send  RING ", "OK\n", "RING"},
+        {"flood 3 +CLCC: 1,1,4,0,0", "OK\n", "+CLCC: 1,1,4,0,0|+CLCC: 1,1,4,0,0|+CLCC: 1,1,4,0,0"},
+        {"flood 100000 RING", "OK\n", ""}, // counted below
+        {"send", "ERROR nothing to send\n", ""},
+        {"flood 2", "ERROR nothing to send\n", ""},
+        {"flood 0 RING", "ERROR say how many times: 1-100000\n", ""},
+        {"flood 100001 RING", "ERROR say how many times: 1-100000\n", ""},
+        {"flood -1 RING", "ERROR say how many times: 1-100000\n", ""},
+        {"flood many RING", "ERROR say how many times: 1-100000\n", ""},
+        {"flood 100000 " + long_text, "ERROR more than 8388608 bytes at once\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(control(c.command), c.reply);
+        const std::string said = output();
+        if (c.command == "flood 100000 RING") {
+            EXPECT_EQ(std::count(said.begin(), said.end(), '|'), 99999);
+        } else {
+            EXPECT_EQ(said, c.output);
+        }
     }
 }
 

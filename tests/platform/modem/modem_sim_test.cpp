@@ -299,6 +299,31 @@ TEST_F(SimulatorOverTcp, NetworkStateAndCodesReachTheOwner) {
     EXPECT_EQ(m_recorder->matched().code, 3); // the SIM asked for nothing
 }
 
+TEST_F(SimulatorOverTcp, AModemSpeakingGarbageGivesNoCallsAndNoNumbersPickedOutOfIt) {
+    EXPECT_EQ(control("ring"), "OK\n"); // caller ID withheld
+    ASSERT_TRUE(m_recorder->until_state(CallState::offering));
+    EXPECT_EQ(control("send +CLIP: \";$(touch x)pwned2\",129"), "OK\n");
+    EXPECT_EQ(control("flood 1000 +CLCC: 1,1,4,0,0,\"0301\",129"), "OK\n");
+    EXPECT_EQ(control("flood 200 +CLCC: 2,7,4,0,0,\"0302\",129"), "OK\n");
+    EXPECT_EQ(control("hangup"), "OK\n");
+    // Whatever became of the line meanwhile, a real call gets through after.
+    EXPECT_EQ(control("ring 0800"), "OK\n");
+    ASSERT_TRUE(m_recorder->until([](const ModemEvent& e) {
+        return (e.kind == Kind::new_call || e.kind == Kind::call_info) && e.number == "0800";
+    }));
+    int calls = 0;
+    for (const auto& e : m_recorder->events()) {
+        if (e.kind == Kind::new_call) {
+            ++calls;
+        }
+        if (e.kind == Kind::new_call || e.kind == Kind::call_info) {
+            EXPECT_TRUE(e.number.empty() || e.number == "0800") << e.number;
+        }
+    }
+    // The withheld call, perhaps once more after a new start, and 0800.
+    EXPECT_LE(calls, 3);
+}
+
 TEST(ModemReopen, UnreachableModemKeepsRetryingWithoutBlocking) {
     std::vector<std::string> lines;
     std::mutex mutex;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace telvara::platform::modem {
 namespace {
 
@@ -39,11 +42,42 @@ TEST(ToneAndServiceStrings, AcceptOnlyTheirAlphabet) {
     EXPECT_FALSE(service_string(""));
 }
 
-TEST(CleanNumber, KeepsOnlyNumberCharacters) {
-    EXPECT_EQ(clean_number("+49 30 12\"34;$(x)\r\n"), "+49301234");
-    EXPECT_EQ(clean_number("12+34"), "1234");
-    EXPECT_EQ(clean_number(std::string(200, '1')).size(), 64u);
+TEST(CleanNumber, DropsPausesAndWaitsOfADialString) {
+    EXPECT_EQ(clean_number("0301234,,99p1w2"), "03012349912");
+    EXPECT_EQ(clean_number("+*31#ABCD"), "+*31#ABCD");
     EXPECT_EQ(clean_number(""), "");
+}
+
+TEST(ReportedNumber, IsANumberWholeOrNone) {
+    const std::string digits64(64, '1');
+    struct Case {
+        std::string reported;
+        std::optional<std::string> number;
+    } cases[] = {
+        {"", ""},
+        {"0301234", "0301234"},
+        {"+49 (30) 12-34.5/6", "+4930123456"},
+        {"*31#ABCD", "*31#ABCD"},
+        {digits64, digits64},
+        {"+" + digits64.substr(1), "+" + digits64.substr(1)},
+        {digits64 + "1", std::nullopt},
+        {std::string(3000, '5'), std::nullopt},
+        {"+", std::nullopt},
+        {" + ", std::nullopt},
+        {"12+34", std::nullopt},
+        {"++12", std::nullopt},
+        {"+49 30 12\"34;$(x)", std::nullopt},
+        {"0301p2", std::nullopt}, // a pause is the caller's to dial, not to report
+        {"abcd", std::nullopt},
+        {"12E3", std::nullopt},
+        {"030\r\n1", std::nullopt},
+        {std::string("03") + '\0' + "1", std::nullopt},
+        {"\xEF\xBC\x91\xEF\xBC\x92", std::nullopt}, // full-width digits
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(reported_number(c.reported), c.number)
+            << "\"" << c.reported.substr(0, 70) << "\"";
+    }
 }
 
 TEST(PinString, TakesFourToEightDigitsAndNothingElse) {

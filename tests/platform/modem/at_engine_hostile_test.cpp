@@ -1,0 +1,302 @@
+// A modem that misbehaves, on purpose or by noise: answers without end, lines
+// without end, call lists with fields out of range, caller IDs that are no
+// numbers. The engine keeps bounded, reports no call that is not one, and
+// starts over when an answer outgrows every real one.
+#include "scripted_modem.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace telvara::platform::modem {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string ok = "\r\nOK\r\n";
+
+std::string lines(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const auto& text : texts) {
+        out += "\r\n" + text + "\r\n";
+    }
+    return out;
+}
+
+class HostileModem : public ScriptedModem {
+  protected:
+    void SetUp() override {
+        set_up_modem();
+        events();
+        m_engine.take_log();
+    }
+
+    // A RING: the engine asks for the list, which the test then gives.
+    void ring() {
+        m_engine.receive("\r\nRING\r\n", m_now);
+        ASSERT_EQ(sent(), "AT+CLCC");
+    }
+
+    // "1 incoming offering 0301" for each new call.
+    static Strings new_calls(const std::vector<ModemEvent>& got) {
+        Strings out;
+        for (const auto& e : of_kind(got, Kind::new_call)) {
+            out.push_back(std::to_string(e.call) + " " +
+                          (e.direction == Direction::incoming ? "incoming " : "outgoing ") +
+                          std::string(to_string(e.state)) + " " + e.number);
+        }
+        return out;
+    }
+
+    bool logged(std::string_view part) {
+        for (const auto& line : m_engine.take_log()) {
+            if (line.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(HostileModem, CallListLinesWithAFieldOutOfRangeAreLoggedAndLeftOut) {
+    const std::string digits3000(3000, '7');
+    struct Case {
+        const char* what;
+        std::string line;
+        std::string call; // the new call, empty for none
+        bool logged;
+    } cases[] = {
+        {"plain", "+CLCC: 1,1,4,0,0,\"0301\",129", "1 incoming offering 0301", false},
+        {"no number", "+CLCC: 2,0,3,0,0", "2 outgoing alerting ", false},
+        {"formatted number", "+CLCC: 1,1,4,0,0,\"+49 (30) 12-34\",145",
+         "1 incoming offering +49301234", false},
+        {"index 7", "+CLCC: 7,1,5,0,0", "7 incoming waiting ", false},
+        {"direction 7", "+CLCC: 1,7,4,0,0,\"0301\",129", "", true},
+        {"direction -1", "+CLCC: 1,-1,4,0,0", "", true},
+        {"state 6", "+CLCC: 1,1,6,0,0", "", true},
+        {"state 99", "+CLCC: 1,1,99,0,0", "", true},
+        {"index 0", "+CLCC: 0,1,4,0,0", "", true},
+        {"index 8", "+CLCC: 8,1,4,0,0", "", true},
+        {"index -3", "+CLCC: -3,1,4,0,0", "", true},
+        {"index past int", "+CLCC: 99999999999,1,4,0,0", "", true},
+        {"index text", "+CLCC: x,1,4,0,0", "", true},
+        {"conference 2", "+CLCC: 1,1,4,0,2", "", true},
+        {"mode 10", "+CLCC: 1,1,4,10,0", "", true},
+        {"type 999", "+CLCC: 1,1,4,0,0,\"0301\",999", "", true},
+        {"type text", "+CLCC: 1,1,4,0,0,\"0301\",abc", "", true},
+        {"four fields", "+CLCC: 1,1,4,0", "", true},
+        // A data call is none of ours, but nothing is wrong with it.
+        {"data call", "+CLCC: 1,1,4,1,0", "", false},
+        // A number that is none: the call is real, its caller unknown.
+        {"shell words", "+CLCC: 1,1,4,0,0,\";$(touch x)pwned2\",129", "1 incoming offering ", true},
+        {"3000 digits", "+CLCC: 1,1,4,0,0,\"" + digits3000 + "\",129", "1 incoming offering ",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        set_up_modem();
+        events();
+        m_engine.take_log();
+        ring();
+        m_engine.receive(lines({c.line, "OK"}), m_now);
+        EXPECT_EQ(new_calls(events()), c.call.empty() ? Strings{} : Strings{c.call});
+        EXPECT_EQ(logged("modem:"), c.logged);
+        EXPECT_TRUE(m_engine.open());
+    }
+}
+
+TEST_F(HostileModem, CallerIdThatIsNoNumberIsUnknownWhereverItComesFrom) {
+    const std::string digits64(64, '1');
+    struct Case {
+        std::string reported;
+        std::string number;
+    } cases[] = {
+        {"0301234", "0301234"},
+        {"+49 30 1234", "+49301234"},
+        {digits64, digits64},
+        {"", ""},
+        {";$(touch x)pwned2", ""},
+        {"0301;ATH", ""},
+        {digits64 + "1", ""},
+        {std::string(3000, '5'), ""},
+        // Control characters are part of a quoted number, not noise around it.
+        {std::string("030") + '\x01' + "1234", ""},
+        {std::string("0301") + '\0' + "234", ""},
+        {"0301\x1b[2J", ""},
+        {std::string(1, '\x7f') + "0301", ""},
+        {"03\t01", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("\"" + c.reported.substr(0, 70) + "\"");
+        // Before the list shows the call.
+        set_up_modem();
+        events();
+        m_engine.receive(lines({"RING", "+CLIP: \"" + c.reported + "\",129"}), m_now);
+        reply("AT+CLCC", lines({"+CLCC: 1,1,4,0,0", "OK"}));
+        auto got = of_kind(events(), Kind::new_call);
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].number, c.number) << "+CLIP before the list";
+
+        // A second call knocking, once the list knows it.
+        m_engine.receive("\r\nRING\r\n", m_now);
+        reply("AT+CLCC", lines({"+CLCC: 1,1,0,0,0,\"0301\",129", "+CLCC: 2,1,5,0,0", "OK"}));
+        events();
+        m_engine.receive(lines({"+CCWA: \"" + c.reported + "\",129,1"}), m_now);
+        auto info = of_kind(events(), Kind::call_info);
+        EXPECT_EQ(info.empty() ? std::string() : info[0].number, c.number) << "+CCWA";
+        for (const auto& line : m_engine.take_log()) {
+            EXPECT_TRUE(
+                std::ranges::none_of(line, [](unsigned char b) { return b < 0x20 || b == 0x7f; }))
+                << "a control character in the log: " << line;
+        }
+    }
+}
+
+TEST_F(HostileModem, ANumberKnownAlreadyIsNotReplacedByOneThatIsNone) {
+    ring();
+    m_engine.receive(lines({"+CLCC: 1,1,4,0,0,\"0301\",129", "OK"}), m_now);
+    events();
+    m_engine.receive(lines({"+CLIP: \";$(reboot)\",129"}), m_now);
+    EXPECT_TRUE(of_kind(events(), Kind::call_info).empty());
+    EXPECT_TRUE(logged("no number"));
+    advance(500ms);
+    reply("AT+CLCC", lines({"+CLCC: 1,1,4,0,0,\"0301;ATH\",129", "OK"}));
+    EXPECT_TRUE(events().empty()) << "the list's bad number changes nothing either";
+}
+
+TEST_F(HostileModem, AListNamesEachCallOnceAndSevenAtMost) {
+    ring();
+    Strings list;
+    for (int id = 1; id <= 9; ++id) {
+        list.push_back("+CLCC: " + std::to_string(id) + ",1," + (id == 1 ? "4" : "5") + ",0,0,\"" +
+                       std::to_string(100 + id) + "\",129");
+    }
+    list.insert(list.begin() + 1, "+CLCC: 1,0,0,0,0,\"999\",129"); // index 1 again
+    list.push_back("OK");
+    m_engine.receive(lines(list), m_now);
+    auto got = new_calls(events());
+    ASSERT_EQ(got.size(), 7u);
+    EXPECT_EQ(got.front(), "1 incoming offering 101");
+    EXPECT_EQ(got.back(), "7 incoming waiting 107");
+    EXPECT_TRUE(logged("listed twice"));
+}
+
+TEST_F(HostileModem, AnAnswerPastItsBoundFailsTheCommandAndStartsTheLineOver) {
+    const std::string call = "+CLCC: 1,1,4,0,0,\"0301\",129";
+    const std::string flood = lines(Strings(1000, call)) + ok;
+    const std::string long_lines = lines(Strings(40, std::string(1000, 'x'))) + ok;
+    const std::string endless_line(100000, '7'); // no line end at all
+    struct Case {
+        const char* what;
+        std::function<void(AtEngine&)> operation; // none: a RING's poll
+        std::string command;
+        std::string answer;
+        std::string failure; // the command_failed detail, if any
+    } cases[] = {
+        {"poll, 1,000 calls", nullptr, "AT+CLCC", flood, ""},
+        {"poll, 40 long lines", nullptr, "AT+CLCC", long_lines, ""},
+        {"poll, a line without end", nullptr, "AT+CLCC", endless_line, ""},
+        {"hold", [](AtEngine& e) { e.hold(); }, "AT+CHLD=2", flood, "hold: answer too long"},
+        {"service code", [](AtEngine& e) { e.service_code("*100#"); }, "AT+CUSD=1,\"*100#\",15",
+         long_lines, "service_code: answer too long"},
+        {"dial", [](AtEngine& e) { e.dial("555"); }, "ATD555;", flood, "dial: answer too long"},
+        {"PIN", [](AtEngine& e) { e.enter_pin("2468"); }, "AT+CPIN=\"2468\"", flood, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        set_up_modem();
+        events();
+        m_engine.take_log();
+        if (c.operation) {
+            c.operation(m_engine);
+            m_engine.tick(m_now);
+            ASSERT_EQ(sent(), c.command);
+        } else {
+            ring();
+        }
+        m_engine.receive(c.answer, m_now);
+        ASSERT_TRUE(m_engine.closed());
+        EXPECT_EQ(sent(), "") << "nothing more goes to that modem";
+        auto got = events();
+        for (const auto& e : of_kind(got, Kind::new_call)) {
+            EXPECT_LT(e.call, 0) << "a call from the flood";
+        }
+        auto failed = of_kind(got, Kind::command_failed);
+        EXPECT_EQ(failed.empty() ? std::string() : failed[0].detail, c.failure);
+        if (c.command == "ATD555;") {
+            EXPECT_EQ(calls(got), (Strings{"-1 dialing", "-1 disconnected failed", "-1 idle"}));
+        }
+        if (c.command.starts_with("AT+CPIN")) {
+            auto pin = of_kind(got, Kind::pin_result);
+            ASSERT_EQ(pin.size(), 1u);
+            EXPECT_NE(pin[0].code, 0) << "an unread answer took no code";
+        }
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.back().kind, Kind::line_closed);
+        EXPECT_NE(got.back().detail.find("too long"), std::string::npos) << got.back().detail;
+        for (const auto& line : m_engine.take_log()) {
+            EXPECT_EQ(line.find("2468"), std::string::npos) << line;
+        }
+        // The rest of the flood is not read.
+        m_engine.receive(flood, m_now);
+        EXPECT_TRUE(events().empty());
+    }
+    // Opened again, the conversation starts from the top.
+    set_up_modem();
+    EXPECT_TRUE(m_engine.open());
+}
+
+TEST_F(HostileModem, AnEndlessAnswerIsCutWithinItsBound) {
+    ring();
+    int fed = 0;
+    while (!m_engine.closed() && fed < 100000) {
+        m_engine.receive("\r\n+CLCC: 1,1,4,0,0\r\n", m_now);
+        ++fed;
+    }
+    EXPECT_TRUE(m_engine.closed());
+    EXPECT_LE(fed, 100) << "the answer was read on for " << fed << " lines";
+    EXPECT_TRUE(new_calls(events()).empty());
+}
+
+TEST_F(HostileModem, TheFullestRealAnswerStaysWithinTheBound) {
+    // Seven calls with long names in the list, unsolicited lines amid it.
+    ring();
+    Strings list;
+    for (int id = 1; id <= 7; ++id) {
+        list.push_back("RING");
+        list.push_back("+CREG: 1,\"00C3\",\"0102\",7");
+        list.push_back("+CLCC: " + std::to_string(id) + ",1," + (id == 1 ? "0" : "5") + ",0,0,\"+" +
+                       std::string(20, '4') + "\",145,\"" + std::string(80, 'N') + "\",0,0");
+    }
+    list.push_back("OK");
+    m_engine.receive(lines(list), m_now);
+    EXPECT_FALSE(m_engine.closed());
+    EXPECT_EQ(new_calls(events()).size(), 7u);
+}
+
+TEST_F(HostileModem, TheTailOfAnOverlongLineIsNoLineOfItsOwn) {
+    const std::string junk(5000, 'x');
+    // During a poll: neither a call nor the poll's end come from the tail.
+    ring();
+    m_engine.receive(junk + "+CLCC: 1,1,4,0,0\r\n", m_now);
+    m_engine.receive(junk + "OK\r\n", m_now);
+    EXPECT_EQ(sent(), "") << "the poll is not over";
+    EXPECT_TRUE(events().empty());
+    EXPECT_TRUE(logged("overlong line dropped"));
+    // The next whole line counts again.
+    m_engine.receive(lines({"+CLCC: 2,1,4,0,0", "OK"}), m_now);
+    EXPECT_EQ(new_calls(events()), Strings{"2 incoming offering "});
+
+    // Between commands: a RING at the end of junk asks for nothing.
+    advance(500ms);
+    reply("AT+CLCC", lines({"+CLCC: 2,1,4,0,0", "OK"}));
+    m_engine.receive(junk + "RING\r\n", m_now);
+    EXPECT_EQ(sent(), "");
+    // A line end alone ends the dropping: the RING after it is heard.
+    m_engine.receive(junk + "\nRING\r\n", m_now);
+    EXPECT_EQ(sent(), "AT+CLCC");
+}
+
+} // namespace
+} // namespace telvara::platform::modem
