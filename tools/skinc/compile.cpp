@@ -1,10 +1,16 @@
 // From source model to binary skin and pictures, and the compile command line.
 #include "skinc/compile.h"
 
+#include "skinc/palette.h"
+
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
+#include <unistd.h>
 
 namespace telvara::skinc {
 
@@ -22,7 +28,8 @@ constexpr std::string_view kMaskSuffix = ".mask";
 
 class ModelBuilder {
   public:
-    explicit ModelBuilder(const SourceSkin& skin) : m_skin(skin) {
+    ModelBuilder(const SourceSkin& skin, const std::string& own_art_folder)
+        : m_skin(skin), m_own_art(own_art_folder) {
         for (const PictureSettings& settings : skin.pictures)
             m_declared.emplace(settings.name, &settings);
     }
@@ -70,7 +77,10 @@ class ModelBuilder {
         else
             art.settings.name = name;
         const fs::path folder(m_skin.folder);
-        if (!art.settings.source.empty()) {
+        if (const std::string own = own_art(name); !own.empty()) {
+            art.file = own;
+            art.own = true;
+        } else if (!art.settings.source.empty()) {
             const fs::path file = folder / art.settings.source;
             if (!fs::is_regular_file(file))
                 fail(art.settings.line, "picture source " + file.string() + " does not exist");
@@ -102,9 +112,27 @@ class ModelBuilder {
         } catch (const ArtError& error) {
             fail(line, error.what());
         }
+        if (!m_own_art.empty() && !art.svg && !art.own)
+            fail(line, "picture \"" + name + "\" is a PNG (" + art.file +
+                           "), which a palette cannot recolour: draw it for this skin as " +
+                           (fs::path(m_own_art) / "art" / (name + ".svg")).string() + " or .png");
         m_art_index.emplace(name, m_out.art.size());
         m_out.art.push_back(std::move(art));
         return m_out.art.back();
+    }
+
+    // The palette skin's own picture for `name`, or "".
+    std::string own_art(const std::string& name) const {
+        if (m_own_art.empty())
+            return "";
+        const fs::path base = fs::path(m_own_art) / "art" / name;
+        for (const char* extension : {".svg", ".png"}) {
+            fs::path file = base;
+            file += extension;
+            if (fs::is_regular_file(file))
+                return file.string();
+        }
+        return "";
     }
 
     void collect(const SourceNode& node) {
@@ -229,6 +257,7 @@ class ModelBuilder {
     }
 
     const SourceSkin& m_skin;
+    std::string m_own_art;
     std::map<std::string, const PictureSettings*> m_declared;
     std::map<std::string, std::size_t> m_art_index;
     std::map<std::string, std::uint32_t> m_picture_index;
@@ -239,7 +268,8 @@ class ModelBuilder {
 RgbaImage render(const ArtSource& art, unsigned shift, const std::string& rsvg_convert) {
     const int factor = 1 << shift;
     if (art.svg)
-        return rasterise_svg(art.file, art.width * factor, art.height * factor, rsvg_convert);
+        return rasterise_svg(art.render_file.empty() ? art.file : art.render_file,
+                             art.width * factor, art.height * factor, rsvg_convert);
     return scale_up(read_png(art.file), factor);
 }
 
@@ -257,15 +287,70 @@ void remove_old_pictures(const fs::path& folder) {
         fs::remove(file, error);
 }
 
+// A folder of the recoloured SVG art, gone with the compile.
+class RecolouredArt {
+  public:
+    RecolouredArt() {
+        static int counter = 0;
+        m_folder =
+            fs::temp_directory_path() / ("telvara-skinc-palette-" + std::to_string(::getpid()) +
+                                         "-" + std::to_string(counter++));
+        fs::create_directories(m_folder);
+    }
+    ~RecolouredArt() {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+    RecolouredArt(const RecolouredArt&) = delete;
+    RecolouredArt& operator=(const RecolouredArt&) = delete;
+
+    // Recolours every SVG that is not the skin's own; all of them before any
+    // is rendered, so an unmapped colour stops the compile before it writes.
+    void prepare(const SourceSkin& skin, std::vector<ArtSource>& art, const Palette& palette) {
+        int index = 0;
+        for (ArtSource& picture : art) {
+            if (picture.own || !picture.svg)
+                continue;
+            std::ifstream in(picture.file, std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+            std::string recoloured;
+            try {
+                recoloured = recolour_svg(text, palette, picture.settings.name);
+            } catch (const PaletteError& error) {
+                throw SourceError(skin.file, picture.line, picture.file + ": " + error.what());
+            }
+            picture.render_file = (m_folder / (std::to_string(index++) + ".svg")).string();
+            write_file(picture.render_file,
+                       std::vector<std::uint8_t>(recoloured.begin(), recoloured.end()));
+        }
+    }
+
+  private:
+    fs::path m_folder;
+};
+
 } // namespace
 
-CompiledModel build_model(const SourceSkin& skin) {
-    return ModelBuilder(skin).build();
+CompiledModel build_model(const SourceSkin& skin, const std::string& own_art_folder) {
+    return ModelBuilder(skin, own_art_folder).build();
 }
 
 CompileResult compile_skin(const CompileOptions& options) {
-    const SourceSkin skin = read_skin_source(options.source);
-    CompiledModel compiled = build_model(skin);
+    SourceSkin skin = read_skin_source(options.source);
+    std::optional<Palette> palette;
+    std::string own_art_folder;
+    if (!options.palette.empty()) {
+        palette = Palette::read(options.palette);
+        recolour_skin(skin, *palette);
+        const fs::path file(options.palette);
+        skin.name = file.stem().string();
+        own_art_folder = file.parent_path().empty() ? "." : file.parent_path().string();
+    }
+    CompiledModel compiled = build_model(skin, own_art_folder);
+    RecolouredArt recoloured;
+    if (palette)
+        recoloured.prepare(skin, compiled.art, *palette);
     const WriteResult written = write_skin(compiled.model);
     if (!written.ok())
         throw SourceError(skin.file, 1, written.error);
@@ -302,13 +387,19 @@ CompileResult compile_skin(const CompileOptions& options) {
 
 const char* compile_usage() {
     return "usage: telvara-skinc SOURCE.xml -o OUT_DIR [--scale-shift N]... [--rsvg PROGRAM]\n"
+           "                     [--palette FILE]\n"
            "  compiles SOURCE.xml into OUT_DIR/<name>.skin (<name> = the source's base name)\n"
            "  and renders its pictures (art/<picture>.svg or .png beside the source) as\n"
            "  16-bit BMP files, once per --scale-shift (default 0; repeat for more):\n"
            "    shift 0: OUT_DIR/<name>/<picture>.bmp        (design resolution)\n"
            "    shift N: OUT_DIR/@<2^N>x/<name>/<picture>.bmp (e.g. @2x for 1)\n"
            "  The .skin file is the same at every shift; a program at scale_shift N\n"
-           "  looks the skin's pictures up in the shift's folder.\n";
+           "  looks the skin's pictures up in the shift's folder.\n"
+           "  --palette FILE compiles SOURCE.xml recoloured as the skin <palette name>:\n"
+           "  each line of FILE is \"FROM TO [WHERE...]\" or \"keep WHERE...\", WHERE\n"
+           "  being type:GLOB, in:GLOB (a node id or an ancestor's) or picture:GLOB;\n"
+           "  every colour of the source and its SVG art must be named, and art/ beside\n"
+           "  FILE may hold the skin's own pictures.\n";
 }
 
 int compile_command(int argc, char** argv) {
@@ -332,6 +423,8 @@ int compile_command(int argc, char** argv) {
             if (std::find(options.scale_shifts.begin(), options.scale_shifts.end(), shift) ==
                 options.scale_shifts.end())
                 options.scale_shifts.push_back(shift);
+        } else if (arg == "--palette" && has_value) {
+            options.palette = argv[++i];
         } else if (arg == "--rsvg" && has_value) {
             options.rsvg_convert = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && options.source.empty()) {

@@ -27,6 +27,10 @@ struct CompileOptions {
     std::string out_dir;
     std::vector<unsigned> scale_shifts{0};
     std::string rsvg_convert = "rsvg-convert";
+    // A palette file (see palette.h): the skin is compiled recoloured and
+    // named after the palette; art/ beside the palette holds the skin's own
+    // pictures, taken as they are instead of the source's.
+    std::string palette;
 };
 
 struct CompileResult {
@@ -41,8 +45,10 @@ struct ArtSource {
     bool svg = false;
     int width = 0;
     int height = 0;
-    bool mask_used = false; // "<name>#mask" is referred to
-    int line = 0;           // first use
+    bool mask_used = false;  // "<name>#mask" is referred to
+    int line = 0;            // first use
+    bool own = false;        // from the palette skin's own art: never recoloured
+    std::string render_file; // what is rasterised when not `file` (recoloured SVG)
 };
 
 struct CompiledModel {
@@ -51,15 +57,16 @@ struct CompiledModel {
 };
 
 // The writer's model with every picture reference resolved against the art's
-// design size; fonts and strings deduplicated. Throws SourceError.
-CompiledModel build_model(const SourceSkin& skin);
+// design size; fonts and strings deduplicated. A picture found under
+// own_art_folder/art/ is taken from there. Throws SourceError.
+CompiledModel build_model(const SourceSkin& skin, const std::string& own_art_folder = {});
 
 // Reads, checks, renders and writes. Throws SourceError (with file and line)
 // or std::runtime_error for files it cannot write.
 CompileResult compile_skin(const CompileOptions& options);
 
-// The command line: "SOURCE.xml -o OUT_DIR [--scale-shift N]...". Returns the
-// exit status; errors go to stderr.
+// The command line: "SOURCE.xml -o OUT_DIR [--scale-shift N]... [--palette
+// FILE]". Returns the exit status; errors go to stderr.
 int compile_command(int argc, char** argv);
 
 // Usage lines of the compile mode.

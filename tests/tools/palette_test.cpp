@@ -1,0 +1,329 @@
+// Palettes: the rule file, which rule a colour meets where, SVG paints, and a
+// whole skin compiled recoloured (nodes, backdrops, art, its own pictures)
+// with every colour the palette leaves out refused.
+#include "skinc_test_support.h"
+
+#include "skinc/palette.h"
+#include "ui/picture.h"
+#include "ui/properties.h"
+
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <iterator>
+
+using namespace telvara;
+using namespace telvara::skinc;
+using telvara::skinc::test::SourceFolder;
+using testing::HasSubstr;
+
+namespace {
+
+std::string hex(std::optional<ColorValue> colour) {
+    if (!colour)
+        return "unmapped";
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour->red, colour->green, colour->blue);
+    return text;
+}
+
+ColorValue rgb(std::uint32_t value) {
+    return {std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value)};
+}
+
+std::string palette_error(const std::string& text) {
+    try {
+        Palette::parse(text, "p.palette");
+    } catch (const PaletteError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+std::string svg_error(const std::string& svg, const Palette& palette) {
+    try {
+        recolour_svg(svg, palette, "icons/x");
+    } catch (const PaletteError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+ui::Pixel first_pixel(const std::string& bmp_without_extension) {
+    const ui::Picture picture = ui::load_picture(bmp_without_extension);
+    EXPECT_TRUE(picture.data) << bmp_without_extension;
+    return picture.data ? picture.data->pixels.row(0)[0] : 0;
+}
+
+std::vector<std::uint8_t> file_bytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* const kRules = R"(# light to dark
+#FFFFFF #111417          # background
+#fff    #EEEEEE  type:text in:Notice
+#1a73e8 #5EA2FF
+#1A73E8 #FFFF00  picture:icons/*
+#1A1F24 #E9ECEF
+keep in:Call*
+keep picture:call/*
+)";
+
+} // namespace
+
+TEST(Palette, MapsEachColourByTheFirstRuleThatHoldsWhereItIsUsed) {
+    const Palette palette = Palette::parse(kRules, "p.palette");
+    const std::vector<std::string> in_notice = {"Notice", "txtNotice"};
+    const std::vector<std::string> in_call = {"CallForm", "status"};
+    const std::vector<std::string> in_main = {"Main", "title"};
+    const struct {
+        std::uint32_t colour;
+        ColourPlace place;
+        const char* wanted;
+    } cases[] = {
+        // Plain rules, hex digits and the short form in either case.
+        {0xFFFFFF, {"color", in_main, ""}, "#111417"},
+        {0x1A73E8, {"text", in_main, ""}, "#5EA2FF"},
+        // A condition narrows: the text of the notice only, not its colour node.
+        {0xFFFFFF, {"text", in_notice, ""}, "#EEEEEE"},
+        {0xFFFFFF, {"color", in_notice, ""}, "#111417"},
+        {0xFFFFFF, {"text", in_main, ""}, "#111417"},
+        // Pictures: the glob picks the art, and a node is never a picture.
+        {0x1A73E8, {"", {}, "icons/star"}, "#FFFF00"},
+        {0x1A73E8, {"", {}, "shapes/fab"}, "#5EA2FF"},
+        // Kept: any colour, named or not, under the node or of the picture.
+        {0x123456, {"text", in_call, ""}, "#123456"},
+        {0xFFFFFF, {"color", in_call, ""}, "#FFFFFF"},
+        {0xABCDEF, {"", {}, "call/answer"}, "#ABCDEF"},
+        // Named nowhere.
+        {0x123456, {"text", in_main, ""}, "unmapped"},
+        {0x000000, {"", {}, "icons/star"}, "unmapped"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hex(palette.map(rgb(c.colour), c.place)), c.wanted)
+            << std::hex << c.colour << " at " << c.place.type << " " << c.place.picture;
+}
+
+TEST(Palette, RuleFileErrorsNameTheLine) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"#FFFFFF\n", "p.palette:1: a rule is \"FROM TO [WHERE...]\""},
+        {"\n# fine\nFFFFFF #000\n", "p.palette:3: \"FFFFFF\" is not a colour"},
+        {"#GGGGGG #000\n", "p.palette:1: \"#GGGGGG\" is not a colour"},
+        {"#FFFF #000\n", "is not a colour"},
+        {"#FFF #000 where:Main\n", "\"where:Main\" is not a condition"},
+        {"#FFF #000 in:\n", "\"in:\" needs a pattern"},
+        {"keep\n", "p.palette:1: \"keep\" needs where"},
+        {"keep # nothing\n", "\"keep\" needs where"},
+        {"#FFF #000\n#ffffff #111\n", "p.palette:2: #FFFFFF is mapped twice (also on line 1)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_THAT(palette_error(c.text), HasSubstr(c.message)) << c.text;
+    // The same colour twice with conditions is fine: the first that holds wins.
+    EXPECT_EQ(palette_error("#FFF #000 in:A\n#FFF #111 in:A\n#FFF #222\n"), "");
+}
+
+TEST(Palette, RecoloursSvgPaintsAndLeavesTheRestAlone) {
+    const Palette palette = Palette::parse("#FFFFFF #111417\n#1A73E8 #5EA2FF\n", "p.palette");
+    const struct {
+        const char* element;
+        const char* wanted;
+    } cases[] = {
+        {R"(<rect fill="#FFFFFF"/>)", R"(<rect fill="#111417"/>)"},
+        {R"(<rect fill="#fff" stroke="#1a73e8"/>)", R"(<rect fill="#111417" stroke="#5EA2FF"/>)"},
+        {R"(<stop stop-color=" #FFF "/>)", R"(<stop stop-color="#111417"/>)"},
+        {R"(<rect style="fill:#fff;stroke-width:2; stroke: #1A73E8"/>)",
+         R"(<rect style="fill:#111417;stroke-width:2; stroke:#5EA2FF"/>)"},
+        {R"(<g color="#FFFFFF"><rect fill="currentColor"/></g>)",
+         R"(<g color="#111417"><rect fill="currentColor"/></g>)"},
+        // References to ids that look like hex are not colours; a fallback is.
+        {R"x(<rect fill="url(#add)" stroke="url(#fab) #fff" clip-path="url(#bad)"/>)x",
+         R"x(<rect fill="url(#add)" stroke="url(#fab) #111417" clip-path="url(#bad)"/>)x"},
+        {R"(<rect fill="none" stroke="inherit" id="fff"/>)",
+         R"(<rect fill="none" stroke="inherit" id="fff"/>)"},
+    };
+    for (const auto& c : cases) {
+        const std::string svg = std::string("<svg>") + c.element + "</svg>";
+        EXPECT_THAT(recolour_svg(svg, palette, "icons/x"), HasSubstr(c.wanted)) << c.element;
+    }
+}
+
+TEST(Palette, RefusesSvgPaintsItCannotMap) {
+    const Palette palette = Palette::parse("#FFFFFF #111417\n", "p.palette");
+    const struct {
+        const char* svg;
+        const char* message;
+    } cases[] = {
+        {R"(<svg><rect fill="#FFFFFF" stroke="#1A73E8"/></svg>)",
+         "colour #1A73E8 (stroke) is not in the palette p.palette"},
+        {R"(<svg><g><rect style="fill:#000"/></g></svg>)", "colour #000000 (fill)"},
+        {R"(<svg><rect fill="white"/></svg>)", "fill \"white\": write the colour as #RRGGBB"},
+        {R"x(<svg><rect fill="rgb(255,255,255)"/></svg>)x", "write the colour as #RRGGBB"},
+        {R"(<svg><rect fill="#FFFF"/></svg>)", "is not a colour"},
+        {R"(<svg><style>rect { fill: #fff }</style></svg>)", "a <style> sheet"},
+        {R"(<svg><rect fill="#FFF")", "not a readable SVG"},
+    };
+    for (const auto& c : cases)
+        EXPECT_THAT(svg_error(c.svg, palette), HasSubstr(c.message)) << c.svg;
+}
+
+namespace {
+
+// A light skin with a node colour, a text colour, a backdrop and SVG art,
+// and a palette beside it in its own folder.
+struct RecolouredSkin {
+    SourceFolder folder;
+    std::string source;
+
+    RecolouredSkin() {
+        folder.write("art/dot.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2">
+<rect width="2" height="2" fill="#1A73E8"/></svg>)");
+        folder.write("art/disc.svg",
+                     R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2">
+<rect width="2" height="2" fill="#FFF"/></svg>)");
+        source = folder.write_skin(R"(
+  <picture name="disc" transparency="backdrop" backdrop="#ffffff" dither="0"/>
+  <picture name="dot" dither="0"/>
+  <node id="Main" outside_color="#FFFFFF">
+    <color id="back" color="#FFFFFF"/>
+    <text id="title" color="#1A1F24"/>
+    <image id="i" src="dot"/>
+    <image id="d" src="disc"/>
+  </node>
+)",
+                                   "light");
+    }
+
+    CompileResult compile(const std::string& palette_text) const {
+        CompileOptions options;
+        options.source = source;
+        options.out_dir = folder.out();
+        options.palette = folder.write("night/night.palette", palette_text);
+        return compile_skin(options);
+    }
+
+    std::string error(const std::string& palette_text) const {
+        try {
+            compile(palette_text);
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "";
+    }
+};
+
+constexpr const char* kNight = "#FFFFFF #000000\n#1A1F24 #EEEEEE\n#1A73E8 #00FF00\n";
+
+} // namespace
+
+TEST(PaletteSkin, CompilesTheSourceRecolouredUnderThePalettesName) {
+    RecolouredSkin light;
+    const CompileResult result = light.compile(kNight);
+    EXPECT_EQ(result.skin_file, light.folder.out() + "/night.skin");
+    EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/light.skin"));
+
+    ui::PropertiesImpl skin(file_bytes(result.skin_file), light.folder.out() + "/", u"night.skin",
+                            0);
+    ASSERT_TRUE(skin.is_loaded()) << skin.load_error();
+    const ui::NodeRecord main = skin.find_node(u"Main");
+    auto colour = [&](ui::NodeRecord node, std::u16string_view name) {
+        return ui::to_565(skin.read_colour(node, name, ui::Colour{1, 2, 3}));
+    };
+    EXPECT_EQ(colour(main, u"outside_color"), ui::to_565(0, 0, 0));
+    EXPECT_EQ(colour(skin.child(main, 0), u"color"), ui::to_565(0, 0, 0));
+    EXPECT_EQ(colour(skin.child(main, 1), u"color"), ui::to_565(0xEE, 0xEE, 0xEE));
+    // The art is recoloured before it is drawn, and pictures are the skin's own.
+    EXPECT_EQ(first_pixel(light.folder.out() + "/night/dot"), ui::to_565(0, 255, 0));
+    EXPECT_EQ(first_pixel(light.folder.out() + "/night/disc"), ui::to_565(0, 0, 0));
+}
+
+TEST(PaletteSkin, TheSkinsOwnArtTakesThePlaceOfTheSourcesAsItIs) {
+    RecolouredSkin light;
+    // Its own dot is drawn in a colour the palette does not know: own art is
+    // never recoloured.
+    light.folder.write("night/art/dot.svg",
+                       R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2">
+<rect width="2" height="2" fill="#FF0000"/></svg>)");
+    light.compile(kNight);
+    EXPECT_EQ(first_pixel(light.folder.out() + "/night/dot"), ui::to_565(255, 0, 0));
+    EXPECT_EQ(first_pixel(light.folder.out() + "/night/disc"), ui::to_565(0, 0, 0));
+}
+
+TEST(PaletteSkin, RefusesEveryColourThePaletteLeavesOut) {
+    const struct {
+        const char* palette;
+        const char* message;
+    } cases[] = {
+        // The node's colour, named with where it is.
+        {"#FFFFFF #000000 picture:*\n#1A1F24 #EEEEEE\n#1A73E8 #00FF00\n",
+         "light.xml:5: colour #FFFFFF (outside_color of node \"Main\" in Main) is not in the "
+         "palette"},
+        {"#FFFFFF #000000\n#1A73E8 #00FF00\n", "colour #1A1F24 (color of text \"title\" in "
+                                               "Main/title)"},
+        // A backdrop, once the nodes are mapped: here only node colours are.
+        {"#FFFFFF #000000 in:Main\n#1A1F24 #EEEEEE\n#1A73E8 #00FF00\n",
+         "light.xml:3: backdrop #FFFFFF of picture \"disc\" is not in the palette"},
+        // An SVG's colour.
+        {"#FFFFFF #000000\n#1A1F24 #EEEEEE\n", "dot.svg: colour #1A73E8 (fill) is not in the "
+                                               "palette"},
+        {"#FFFFFF #000000\n#1A1F24 #EEEEEE\n#1A73E8 #00FF00 picture:disc\n", "dot.svg"},
+    };
+    for (const auto& c : cases) {
+        RecolouredSkin light;
+        EXPECT_THAT(light.error(c.palette), HasSubstr(c.message)) << c.palette;
+        EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/night.skin")) << c.palette;
+        EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/night")) << c.palette;
+    }
+}
+
+TEST(PaletteSkin, PngArtNeedsThePalettesOwnPicture) {
+    RecolouredSkin light;
+    light.folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
+    light.source = light.folder.write_skin(R"(<node id="Main"><image id="p" src="photo"/></node>
+)",
+                                           "light");
+    EXPECT_THAT(light.error(kNight), HasSubstr("picture \"photo\" is a PNG"));
+
+    RecolouredSkin own;
+    own.folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
+    own.source = own.folder.write_skin(R"(<node id="Main"><image id="p" src="photo"/></node>
+)",
+                                       "light");
+    own.folder.write(
+        "night/art/photo.svg",
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="1"><rect width="1" height="1" fill="#0000FF"/></svg>)");
+    own.compile(kNight);
+    EXPECT_EQ(first_pixel(own.folder.out() + "/night/photo"), ui::to_565(0, 0, 255));
+}
+
+TEST(PaletteSkin, CommandLineTakesThePaletteAndReportsWhatItRefuses) {
+    RecolouredSkin light;
+    const std::string out = light.folder.out();
+    const std::string palette = light.folder.write("night/night.palette", "#FFFFFF #000000\n");
+    std::vector<std::string> args = {"telvara-skinc", light.source, "--palette",
+                                     palette,         "-o",         out};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 1);
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                HasSubstr("colour #1A1F24 (color of text \"title\" in Main/title) is not in "
+                          "the palette " +
+                          palette));
+
+    light.folder.write("night/night.palette", kNight);
+    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 0);
+    EXPECT_TRUE(std::filesystem::exists(out + "/night.skin"));
+
+    std::vector<std::string> missing = {"telvara-skinc", light.source, "-o", out, "--palette"};
+    argv.clear();
+    for (std::string& arg : missing)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 2);
+    testing::internal::GetCapturedStderr();
+}
