@@ -14,12 +14,6 @@ namespace telvara::platform::modem {
 
 namespace {
 
-// A line longer than this without an end is noise, not a result.
-constexpr std::size_t max_line = 4096;
-// An answer to one command: a call list of every call a line can have, with
-// the odd unsolicited line between, stays far below both.
-constexpr std::size_t max_answer_lines = 64;
-constexpr std::size_t max_answer_bytes = 16384;
 // Call indexes are 1-7 (3GPP TS 22.030): +CHLD=1x and 2x have one digit.
 constexpr int max_call_index = 7;
 // Bad lines are logged this far into one batch of input, not without end.
@@ -495,7 +489,7 @@ void AtEngine::receive(std::string_view bytes, Clock::time_point now) {
         } else if (!m_in_quotes && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) {
             continue;
         }
-        if (m_input.size() >= max_line) {
+        if (m_input.size() >= max_line_bytes) {
             // Its tail is no line of its own: dropped up to the line end.
             log("modem: overlong line dropped");
             m_input.clear();
@@ -1304,6 +1298,14 @@ std::vector<ModemEvent> AtEngine::take_events() {
 
 std::vector<std::string> AtEngine::take_log() {
     return std::exchange(m_log, {});
+}
+
+std::size_t AtEngine::held_bytes() const {
+    std::size_t held = m_input.size();
+    for (const auto& text : m_clcc_lines) {
+        held += text.size();
+    }
+    return held;
 }
 
 } // namespace telvara::platform::modem

@@ -25,6 +25,13 @@ using Clock = std::chrono::steady_clock;
 
 class AtEngine {
   public:
+    // A line longer than this without an end is noise, not a result.
+    static constexpr std::size_t max_line_bytes = 4096;
+    // An answer to one command: a call list of every call a line can have,
+    // with the odd unsolicited line between, stays far below both.
+    static constexpr std::size_t max_answer_lines = 64;
+    static constexpr std::size_t max_answer_bytes = 16384;
+
     explicit AtEngine(ModemTiming timing) : m_timing(timing) {}
 
     // A freshly opened modem: starts the set-up.
@@ -62,6 +69,10 @@ class AtEngine {
     std::string take_output();
     std::vector<ModemEvent> take_events();
     std::vector<std::string> take_log();
+    // What is kept of the modem's input right now (a line being read, the
+    // call list being gathered): at most a line and an answer, whatever the
+    // modem sends.
+    std::size_t held_bytes() const;
 
   private:
     enum class Role : std::uint8_t {

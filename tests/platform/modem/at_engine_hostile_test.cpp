@@ -259,6 +259,20 @@ TEST_F(HostileModem, AnEndlessAnswerIsCutWithinItsBound) {
     EXPECT_TRUE(new_calls(events()).empty());
 }
 
+TEST_F(HostileModem, EndlessNoiseBetweenCommandsIsHeldNoLongerThanALine) {
+    // Nothing asked, so no answer bound: only the line's keeps it small.
+    std::size_t most = 0;
+    for (int i = 0; i < 256; ++i) {
+        m_engine.receive(std::string(4096, i % 2 ? 'x' : '"'), m_now);
+        most = std::max(most, m_engine.held_bytes());
+    }
+    EXPECT_LE(most, AtEngine::max_line_bytes);
+    EXPECT_TRUE(m_engine.open());
+    EXPECT_EQ(sent(), "");
+    m_engine.receive("\r\nRING\r\n", m_now);
+    EXPECT_EQ(sent(), "AT+CLCC");
+}
+
 TEST_F(HostileModem, TheFullestRealAnswerStaysWithinTheBound) {
     // Seven calls with long names in the list, unsolicited lines amid it.
     ring();
