@@ -86,6 +86,13 @@ void ContactSelectorContainer::bind(ui::Node& host, const ui::Properties& skin,
         ruler = &need<ui::AlphabetRuler>(&host, host.name(), u"ContactsListRuler");
     auto& hint = need<ui::Node>(ruler, u"ContactsListRuler", u"hint");
     check_row_skin(skin);
+    bool compact_rows = false;
+    try {
+        check_row_skin(skin, ContactsListElement::kCompactSkinName);
+        compact_rows = true;
+    } catch (const std::exception&) {
+        // No lower row in this skin: search results keep the regular one.
+    }
 
     m_skin = &skin;
     m_listener = &listener;
@@ -97,8 +104,14 @@ void ContactSelectorContainer::bind(ui::Node& host, const ui::Properties& skin,
     m_add = &add;
     m_ruler = ruler;
     m_hint = &hint;
+    m_keypad_add = dynamic_cast<ui::ButtonNode*>(host.find(u"button_add"));
+    m_matches = dynamic_cast<ui::TextNode*>(host.find(u"text_matches"));
+    m_has_compact_rows = compact_rows;
+    m_row_style = RowStyle::Regular;
     m_category->set_listener(this);
     m_add->set_listener(this);
+    if (m_keypad_add != nullptr)
+        m_keypad_add->set_listener(this);
     m_ruler->set_listener(this);
     m_hint->set_visible(false);
 
@@ -106,8 +119,31 @@ void ContactSelectorContainer::bind(ui::Node& host, const ui::Properties& skin,
     if (m_document != nullptr)
         set_title(skin.translate(m_document->category()));
     update_letters();
+    update_match_count();
     m_list->set_adapter(this);
     m_list->data_changed();
+}
+
+void ContactSelectorContainer::set_row_style(RowStyle style) {
+    if (style == m_row_style)
+        return;
+    m_row_style = style;
+    if (m_list != nullptr)
+        m_list->set_adapter(this);
+}
+
+void ContactSelectorContainer::update_match_count() {
+    if (m_matches == nullptr)
+        return;
+    const bool searching = m_document != nullptr && !m_document->filter_words().empty();
+    m_matches->set_visible(searching);
+    if (!searching || m_skin == nullptr)
+        return;
+    const std::size_t count = m_document->filtered_count();
+    WString text = m_skin->translate(count == 0 ? u"skinFoundNone" : u"skinFoundCount");
+    if (const auto at = text.find(u"%1"); at != WString::npos)
+        text.replace(at, 2, to_wstring(count));
+    m_matches->set_text(std::move(text));
 }
 
 void ContactSelectorContainer::set_title(WStringView text) {
@@ -164,7 +200,10 @@ std::int32_t ContactSelectorContainer::item_count() const {
 }
 
 std::unique_ptr<ui::ListElement> ContactSelectorContainer::create_element() {
-    return std::make_unique<ContactsListElement>(*m_skin);
+    const WStringView node = m_row_style == RowStyle::Compact && m_has_compact_rows
+                                 ? ContactsListElement::kCompactSkinName
+                                 : ContactsListElement::kSkinName;
+    return std::make_unique<ContactsListElement>(*m_skin, node);
 }
 
 void ContactSelectorContainer::bind_element(ui::ListElement& element, std::int32_t index) {
@@ -218,7 +257,7 @@ void ContactSelectorContainer::on_click(ui::ButtonNode& button) {
         return;
     if (&button == m_category)
         m_listener->on_category_button(*this);
-    else if (&button == m_add)
+    else if (&button == m_add || &button == m_keypad_add)
         m_listener->on_add_contact(*this);
 }
 
@@ -296,6 +335,7 @@ void ContactSelectorContainer::on_document_refresh(const data::RefreshMessage& m
         m_list->data_changed();
         log_line() << u"refresh " << (platform::tick_count() - start) << u"\n";
     }
+    update_match_count();
 }
 
 } // namespace telvara::forms

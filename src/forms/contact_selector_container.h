@@ -3,10 +3,10 @@
 // contacts tab of the main screen, the contact picker). Shows the Document's
 // visible contacts in the "ContactsList" with one ContactsListElement per
 // row (then the call history's numbers that answer the search, with their
-// last call's time), the current category in the header, and an alphabet
-// ruler that jumps to a letter; follows the Document's refresh messages;
-// reports a chosen contact and the header buttons to its listener; a tapped
-// number is called.
+// last call's time), the current category in the header, an alphabet ruler
+// that jumps to a letter and, while a search runs, how many contacts it
+// found; follows the Document's refresh messages; reports a chosen contact
+// and the header buttons to its listener; a tapped number is called.
 
 #include "data/contact_entry.h"
 #include "data/document.h"
@@ -46,6 +46,10 @@ class ContactListListener {
 // without an upper-case form (and an empty key) are filed under "#".
 WString index_letter(const data::ContactEntry& entry, data::SortMode mode);
 
+// The rows: a contact's two lines at the list's own height, or lower rows
+// that put more search results above the keypad.
+enum class RowStyle { Regular, Compact };
+
 class ContactSelectorContainer : private data::DocumentListener,
                                  private ui::ListAdapter,
                                  private ui::ButtonListener,
@@ -61,9 +65,15 @@ class ContactSelectorContainer : private data::DocumentListener,
     // Finds "ContactSelectorContainer" below `host` and the nodes of the list
     // screen; rows are made from the skin's top-level node
     // "ContactsListElement". Throws vadode::NodeNotFound (or
-    // NodeNotFoundInSkin for the row) when one is missing. The skin must
-    // outlive the binding.
+    // NodeNotFoundInSkin for the row) when one is missing. Optional, anywhere
+    // in the host: "text_matches" (the count of a search) and "button_add"
+    // (the header's add button on the keypad). The skin must outlive the
+    // binding.
     void bind(ui::Node& host, const ui::Properties& skin, ContactListListener& listener);
+    // Compact rows come from "ContactsListElementCompact" when the skin has
+    // it; the list is built anew from its first row.
+    void set_row_style(RowStyle style);
+    RowStyle row_style() const { return m_row_style; }
     void set_title(WStringView text);
     void show_category_button();
     void hide_category_button();
@@ -93,6 +103,7 @@ class ContactSelectorContainer : private data::DocumentListener,
     void on_click(ui::ButtonNode& button) override;
     void refresh_row(std::int32_t index);
     void show_hint(const WString& letter);
+    void update_match_count();
 
     DocumentSubscription m_document{*this};
     const ui::Properties* m_skin = nullptr;
@@ -103,8 +114,12 @@ class ContactSelectorContainer : private data::DocumentListener,
     ui::ButtonNode* m_category = nullptr;
     ui::TextNode* m_title = nullptr;
     ui::ButtonNode* m_add = nullptr;
+    ui::ButtonNode* m_keypad_add = nullptr;
+    ui::TextNode* m_matches = nullptr;
     ui::AlphabetRuler* m_ruler = nullptr;
     ui::Node* m_hint = nullptr;
+    RowStyle m_row_style = RowStyle::Regular;
+    bool m_has_compact_rows = false;
 };
 
 } // namespace telvara::forms

@@ -43,6 +43,12 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
     if (ui::ButtonNode* add = m_container.add_button())
         add->set_visible(false);
     m_empty.bind(*this);
+    ui::Node* frame = m_container.root();
+    m_search.bind({.frame = frame,
+                   .column = frame != nullptr ? frame->find(u"contacts_column") : nullptr,
+                   .top_bar = frame != nullptr ? frame->find(u"top") : nullptr,
+                   .keypad = m_keyboard.root(),
+                   .bottom_bars = {find(u"picker_bar")}});
     m_listener = &listener;
     // Closed without reporting: binding must not touch the Document's filter.
     if (m_keyboard.root() != nullptr)
@@ -51,6 +57,7 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
 
 void ContactSelectorForm::show() {
     m_keyboard.set_text({});
+    update_search_layout();
     if (FormHost* host = form_host())
         host->show_form(*this, ShowMode::Push, Animate::Yes);
 }
@@ -69,7 +76,15 @@ void ContactSelectorForm::on_click(ui::ButtonNode& button) {
         m_open_keyboard->set_visible_animated(false);
         m_ruler->set_visible_animated(false);
         m_keyboard.show(CallButton::Hidden);
+        update_search_layout();
     }
+}
+
+void ContactSelectorForm::update_search_layout() {
+    const bool searching = m_keyboard.is_open();
+    m_search.set_mode(searching ? SearchMode::Searching : SearchMode::Browsing,
+                      ui::Size{width(), height()});
+    m_container.set_row_style(searching ? RowStyle::Compact : RowStyle::Regular);
 }
 
 void ContactSelectorForm::on_keyboard_text(const WString& text) {
@@ -82,6 +97,7 @@ void ContactSelectorForm::on_keyboard_closed() {
         m_open_keyboard->set_visible_animated(true);
     if (m_ruler != nullptr)
         m_ruler->set_visible_animated(true);
+    update_search_layout();
 }
 
 void ContactSelectorForm::on_keyboard_call(const WString&) {

@@ -8,6 +8,7 @@
 #include "forms/contacts_empty_state.h"
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
+#include "forms/search_layout.h"
 #include "ui/button_node.h"
 
 namespace telvara::forms {
@@ -50,8 +51,12 @@ class ContactSelectorForm : public Form, private ui::ButtonListener, private Key
     // Destroyed before the tree they point into (members go before the base).
     // Backspace takes the close key's place while digits are typed, as on
     // the main keypad: the picker's search must be correctable too.
+    // The list laid out for searching while the keypad is open.
+    void update_search_layout();
+
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
     ContactSelectorContainer m_container;
+    SearchLayout m_search;
     ContactsEmptyState m_empty;
 };
 

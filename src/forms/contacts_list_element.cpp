@@ -190,25 +190,25 @@ StyledText::Look read_look(const ui::Properties& skin, ui::NodeRecord record,
 
 } // namespace
 
-void check_row_skin(const ui::Properties& skin) {
-    const ui::NodeRecord row = skin.find_node(ContactsListElement::kSkinName);
+void check_row_skin(const ui::Properties& skin, WStringView node) {
+    const ui::NodeRecord row = skin.find_node(node);
     if (!row)
-        throw ui::vadode::NodeNotFoundInSkin(WString(ContactsListElement::kSkinName));
+        throw ui::vadode::NodeNotFoundInSkin(WString(node));
     for (const char16_t* text : {u"big", u"small"}) {
         if (!ui::find_child_record(skin, row, text))
-            throw ui::vadode::NodeNotFound(WString(ContactsListElement::kSkinName), text);
+            throw ui::vadode::NodeNotFound(WString(node), text);
     }
     for (const char16_t* style :
          {ContactsListElement::kSecondStyle, ContactsListElement::kFilteredStyle}) {
         if (!style_record(skin, row, style))
-            throw ui::vadode::NodeNotFound(WString(ContactsListElement::kSkinName), style);
+            throw ui::vadode::NodeNotFound(WString(node), style);
     }
 }
 
-ContactsListElement::ContactsListElement(const ui::Properties& skin) {
-    check_row_skin(skin);
-    load_from_skin(skin, kSkinName);
-    const ui::NodeRecord row = skin.find_node(kSkinName);
+ContactsListElement::ContactsListElement(const ui::Properties& skin, WStringView node) {
+    check_row_skin(skin, node);
+    load_from_skin(skin, node);
+    const ui::NodeRecord row = skin.find_node(node);
     m_big = &replace_text(*this, skin, row, u"big");
     m_small = &replace_text(*this, skin, row, u"small");
     const ui::NodeRecord second = style_record(skin, row, kSecondStyle);

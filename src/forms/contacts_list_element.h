@@ -78,18 +78,19 @@ class StyledText : public ui::TextNode {
     std::array<Look, 3> m_looks;
 };
 
-// The row: loaded from the skin's top-level node "ContactsListElement"; its
-// "big" and "small" texts become StyledText nodes with the same skin
-// properties.
+// The row: loaded from the skin's top-level node "ContactsListElement" (or
+// "ContactsListElementCompact", the lower row of search results); its "big"
+// and "small" texts become StyledText nodes with the same skin properties.
 class ContactsListElement : public ui::ListElement {
   public:
     static constexpr char16_t kSkinName[] = u"ContactsListElement";
+    static constexpr char16_t kCompactSkinName[] = u"ContactsListElementCompact";
     static constexpr char16_t kSecondStyle[] = u"ContactsListElementSecondText";
     static constexpr char16_t kFilteredStyle[] = u"ContactsListElementFilteredText";
 
     // Throws vadode::NodeNotFoundInSkin without the row node, and
     // vadode::NodeNotFound without "big", "small" or a style node.
-    explicit ContactsListElement(const ui::Properties& skin);
+    explicit ContactsListElement(const ui::Properties& skin, WStringView node = kSkinName);
 
     void fill(const data::ContactRecord& record, const data::MatchResult& match,
               data::SortMode mode);
@@ -111,6 +112,6 @@ class ContactsListElement : public ui::ListElement {
 
 // Checks that the skin holds the row node, its two texts and both styles,
 // so that rows can be made later without failing; throws like the row.
-void check_row_skin(const ui::Properties& skin);
+void check_row_skin(const ui::Properties& skin, WStringView node = ContactsListElement::kSkinName);
 
 } // namespace telvara::forms

@@ -89,6 +89,14 @@ void MainForm::bind() {
     m_keyboard.bind(*this, *this);
     m_line.bind(m_skin, m_keyboard);
     m_about.bind(*this, m_skin);
+    {
+        ui::Node* contacts = m_contacts.root();
+        m_search.bind({.frame = contacts,
+                       .column = contacts != nullptr ? contacts->find(u"contacts_column") : nullptr,
+                       .top_bar = contacts != nullptr ? contacts->find(u"top") : nullptr,
+                       .keypad = m_keyboard.root(),
+                       .bottom_bars = {find(u"tabs")}});
+    }
     m_recents_root = &required<ui::Node>(*this, u"RecentsContainer");
     m_favorites_root = &required<ui::Node>(*this, u"FavoritesContainer");
     m_favorites2_root = &required<ui::Node>(*this, u"FavoritesContainer2");
@@ -130,7 +138,15 @@ void MainForm::update(double seconds) {
         // The new keypad starts closed and empty.
         refilter_list();
     }
+    m_search.follow(ui::Size{width(), height()});
     Form::update(seconds);
+}
+
+void MainForm::update_search_layout() {
+    const bool searching = m_keyboard.is_open() && m_current == MainTab::Contacts;
+    m_search.set_mode(searching ? SearchMode::Searching : SearchMode::Browsing,
+                      ui::Size{width(), height()});
+    m_contacts.set_row_style(searching ? RowStyle::Compact : RowStyle::Regular);
 }
 
 void MainForm::on_reload_skin(ui::Properties&) {
@@ -217,6 +233,7 @@ void MainForm::show_tab_contents() {
         m_open_keyboard->set_visible(list_only);
     if (m_ruler->is_visible() != list_only)
         m_ruler->set_visible(list_only);
+    update_search_layout();
     if (form_host() != nullptr)
         form_host()->set_dirty();
 }
@@ -226,6 +243,7 @@ void MainForm::show_keyboard() {
     m_ruler->set_visible_animated(false);
     m_open_keyboard->set_visible_animated(false);
     m_keyboard.show(CallButton::Shown);
+    update_search_layout();
     // The line as it is now: the Telephone may have come after the binding.
     m_line.on_keypad_text(m_keyboard.text());
     m_contacts.hide_category_button();
@@ -494,6 +512,7 @@ void MainForm::on_keyboard_closed() {
     m_ruler->set_visible_animated(true);
     if (m_current == MainTab::Contacts)
         m_tab_contacts.set_state(2);
+    update_search_layout();
 }
 
 void MainForm::on_keyboard_call(const WString& text) {

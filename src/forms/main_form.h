@@ -20,6 +20,7 @@
 #include "forms/keyboard_container.h"
 #include "forms/line_prompts.h"
 #include "forms/recents_container.h"
+#include "forms/search_layout.h"
 #include "forms/select_field_form.h"
 #include "forms/tab_button.h"
 #include "ui/button_node.h"
@@ -157,6 +158,9 @@ class MainForm final : public Form,
     // The main menu's keys; true when the tab states go back afterwards.
     bool main_menu_key(WStringView key, ui::ChoiceMenu& items);
     void restore_tab_after_menu();
+    // The list laid out for searching while the keypad is open on the
+    // contacts tab, for browsing otherwise.
+    void update_search_layout();
     void show_tab_contents();
     void set_filter(WStringView text);
     void refilter_list();
@@ -182,6 +186,7 @@ class MainForm final : public Form,
     FavoritesContainer m_favorites;
     FavoritesContainer2 m_favorites2;
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
+    SearchLayout m_search;
     AboutContainer m_about;
     LinePrompts m_line;
     int m_favorite_mode = 1;

@@ -91,7 +91,7 @@ class CallsE2e : public TelvaraWorld {
 
 // Places of the default skin at 240x320.
 constexpr char kOpenKeypad[] = "tap 208 240\nwait 400\n";
-constexpr char kCallKey[] = "tap 200 260\n";
+constexpr char kCallKey[] = "tap button_call\n";
 constexpr char kTabFavourites[] = "tap 84 295\nwait 500\n";
 constexpr char kTabRecents[] = "tap 148 295\nwait 500\n";
 constexpr char kShowCall[] = "wait 300\n"; // the call screen fades in over 0.2 s
@@ -103,7 +103,7 @@ TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
         std::string("wait 1500\n") +
         // The keypad.
         kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey + kShowCall + "shot keypad.png\n" +
-        hang_up + "tap 220 100\nwait 400\n" +
+        hang_up + "tap button_close\nwait 400\n" +
         // A card's phone row, after starring it.
         "tap 100 65\nwait 600\ntap 188 172\nwait 200\n"
         "tap 100 172\n" +
@@ -201,7 +201,9 @@ TEST_F(CallsE2e, ACallAfterOneThatEndedIsDrawnAndTheRecentsFollowTwoSecondsLater
     settings(false);
     const Finished run =
         script(std::string("wait 1500\n") + kOpenKeypad + "key 5\n" + kCallKey +
-               "expect dialing\nmodem answer\nwait 1000\nmodem hangup\nwait 400\n" + kTabRecents +
+               "expect dialing\nmodem answer\nwait 1000\nmodem hangup\nwait 400\n"
+               "tap button_close\nwait 300\n" +
+               kTabRecents +
                // The call log is read again two seconds after the call.
                "expect text RecentsContainer_empty_text \"No recent calls\" 0\n"
                "wait 1200\nexpect text firstlast \"5\" 0\n"
@@ -216,7 +218,7 @@ TEST_F(CallsE2e, ServiceCodesReplyInAPanel) {
     const Finished run =
         script(std::string("wait 1500\nmodem ussd *100# Balance 12.34 EUR\n") + kOpenKeypad +
                // A long "#" is "*".
-               "down 45 250\nwait 800\nup 45 250\nexpect text text_button_call \"*\" 0\n"
+               "down 40 300\nwait 800\nup 40 300\nexpect text text_button_call \"*\" 0\n"
                "key 1\nkey 0\nkey 0\nkey #\n" +
                kCallKey + "expect screen MessagePanel\nwait 300\nshot reply.png\n" +
                "expect text txtPanelText \"Balance 12.34 EUR\" 0\n"
@@ -244,11 +246,11 @@ TEST_F(CallsE2e, ALockedSimAsksForItsPinAndTheCallThenGoesThrough) {
 TEST_F(CallsE2e, HoldingZeroTypesAPlusOnTheScriptClock) {
     settings();
     const Finished run = script(std::string("wait 1500\n") + kOpenKeypad +
-                                "down 120 250\nwait 650\n"
+                                "down 120 300\nwait 650\n"
                                 "expect text text_network \"Telvara Mobile  "
                                 "\u2582\u2584\u2586\u2588\" 0\n"
-                                "wait 100\nup 120 250\nexpect text text_button_call \"+\" 0\n"
-                                "tap 120 250\nexpect text text_button_call \"+0\" 0\n");
+                                "wait 100\nup 120 300\nexpect text text_button_call \"+\" 0\n"
+                                "tap button0\nexpect text text_button_call \"+0\" 0\n");
     ASSERT_EQ(run.status, 0) << run.output;
 }
 

@@ -61,10 +61,13 @@ TEST_P(MainScreenE2e, ContactsTabOpensTheKeypadAndTypedDigitsFilterTheList) {
 
     Png typed;
     ASSERT_TRUE(typed.read((m_dir / "typed.png").string()));
-    // The keypad is up: the green call key in its lower right.
-    EXPECT_GT(count_near(typed, kCall, 170 * s, 240 * s, 225 * s, 262 * s), 200 * s * s);
-    // The first row begins with the matched letters in the accent colour.
-    EXPECT_GT(count_near(typed, kAccent, 10 * s, 40 * s, 40 * s, 60 * s), 10 * s * s);
+    // The keypad is up in the tab bar's place: the green call key in its
+    // lower right corner.
+    EXPECT_GT(count_near(typed, kCall, 170 * s, 284 * s, 225 * s, 316 * s), 200 * s * s);
+    // The title bar made way: the first row, at the top, begins with the
+    // matched letters in the accent colour.
+    EXPECT_FALSE(near_colour(typed.at(4 * s, 20 * s), kSurface));
+    EXPECT_GT(count_near(typed, kAccent, 10 * s, 2 * s, 40 * s, 22 * s), 10 * s * s);
 
     const std::string log = log_text();
     EXPECT_NE(log.find("MainForm show_keyboard"), std::string::npos) << log;

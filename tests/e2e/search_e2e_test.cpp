@@ -109,8 +109,37 @@ TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
     EXPECT_EQ(m_document->suggestions()[0].number, u"+4930901820");
     const Finished run = script("key 3\nkey 0\nkey 9\nkey 0\nkey 1\nkey 8\nkey 2\nkey 0\nwait 300\n"
                                 "expect text big \"+4930901820\" 100\n"
-                                "tap 100 56\nwait 300\nexpect screen Call 5000\n");
+                                "tap big\nwait 300\nexpect screen Call 5000\n");
     EXPECT_EQ(run.status, 0) << run.output;
+}
+
+// With the keypad open the results stay in sight: in portrait the list ends
+// where the keypad begins with three whole rows at the design size, in
+// landscape the keypad stands beside the list; the number row says how many
+// contacts the digits find. The third row is tapped where it is drawn, so a
+// keypad over it would take the tap instead. Nothing on the screen is cut
+// or covered (the lint).
+TEST_F(SearchE2e, ResultsStayInSightBesideOrAboveTheKeypad) {
+    m_document->set_filter(u"27");
+    ASSERT_GE(m_document->filtered_count(), 3u);
+    const std::string found = "Found: " + std::to_string(m_document->filtered_count());
+    m_document->set_filter(u"999");
+    ASSERT_EQ(m_document->filtered_count(), 0u);
+    for (const char* screen : {"240x320", "320x240", "480x640", "640x480"}) {
+        SCOPED_TRACE(screen);
+        const std::string path = write_file("layout.txt", "wait 800\nkey 2\nkey 7\nwait 300\n"
+                                                          "expect text text_matches \"" +
+                                                              found + "\" 100\nlint\n");
+        Finished run = this->run({"--headless", "--screen", screen, "--script", path});
+        EXPECT_EQ(run.status, 0) << run.output;
+        run = this->run({"--headless", "--screen", screen, "--script",
+                         write_file("third.txt", "wait 800\nkey 2\nkey 7\nwait 300\n"
+                                                 "tap big#3\nexpect screen ContactForm 2000\n")});
+        EXPECT_EQ(run.status, 0) << run.output;
+    }
+    const Finished none = script("key 9\nkey 9\nkey 9\nwait 300\n"
+                                 "expect text text_matches \"No contacts found\" 100\n");
+    EXPECT_EQ(none.status, 0) << none.output;
 }
 
 } // namespace

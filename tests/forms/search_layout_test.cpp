@@ -1,0 +1,141 @@
+// SearchLayout on a screen built like the contacts tab: a frame over the tab
+// bar holding the title bar and list column and the keypad. Where each node
+// ends up is read after a real layout pass.
+#include "forms/search_layout.h"
+
+#include "ui/node.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace telvara::forms {
+namespace {
+
+struct Screen {
+    std::unique_ptr<ui::Node> root = std::make_unique<ui::Node>();
+    ui::Node* frame = nullptr;
+    ui::Node* column = nullptr;
+    ui::Node* top = nullptr;
+    ui::Node* keypad = nullptr;
+    ui::Node* tabs = nullptr;
+
+    Screen() {
+        auto node = [](ui::Node& parent, ui::Size size, ui::ScaleType x, ui::ScaleType y) {
+            auto child = std::make_unique<ui::Node>();
+            child->set_design_size(size);
+            child->set_anchor(x, y);
+            return &parent.append_child(std::move(child));
+        };
+        using ui::ScaleType;
+        frame = node(*root, {}, ScaleType::BothSide, ScaleType::BothSide);
+        frame->set_borders({}, {0, 48});
+        column = node(*frame, {}, ScaleType::BothSide, ScaleType::BothSide);
+        column->set_borders({0, 0}, {0, 0});
+        top = node(*column, {0, 40}, ScaleType::BothSide, ScaleType::MinSide);
+        keypad = node(*frame, {0, 200}, ScaleType::BothSide, ScaleType::MaxSide);
+        tabs = node(*root, {0, 48}, ScaleType::BothSide, ScaleType::MaxSide);
+    }
+
+    void lay_out(ui::Size size) {
+        root->place_x(0, size.width);
+        root->place_y(0, size.height);
+    }
+};
+
+ui::Rect rect_of(const ui::Node& node) {
+    return {node.x(), node.y(), node.x() + node.width(), node.y() + node.height()};
+}
+
+TEST(SearchLayout, PortraitLandscapeAndBackToTheSkinsLayout) {
+    struct Case {
+        const char* name;
+        ui::Size screen;
+        SearchMode mode;
+        bool bars_shown;
+        ui::Rect column;
+        ui::Rect keypad;
+    };
+    const Case cases[] = {
+        {"browsing", {240, 320}, SearchMode::Browsing, true, {0, 0, 240, 272}, {0, 72, 240, 272}},
+        {"portrait",
+         {240, 320},
+         SearchMode::Searching,
+         false,
+         {0, 0, 240, 120},
+         {0, 120, 240, 320}},
+        {"landscape",
+         {320, 240},
+         SearchMode::Searching,
+         false,
+         {0, 0, 160, 240},
+         {160, 0, 320, 240}},
+        {"browsing again",
+         {320, 240},
+         SearchMode::Browsing,
+         true,
+         {0, 0, 320, 192},
+         {0, 0, 320, 192}},
+    };
+    Screen screen;
+    SearchLayout layout;
+    layout.bind({.frame = screen.frame,
+                 .column = screen.column,
+                 .top_bar = screen.top,
+                 .keypad = screen.keypad,
+                 .bottom_bars = {screen.tabs}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        layout.set_mode(c.mode, c.screen);
+        screen.lay_out(c.screen);
+        EXPECT_EQ(screen.top->is_visible(), c.bars_shown);
+        EXPECT_EQ(screen.tabs->is_visible(), c.bars_shown);
+        const ui::Rect column = rect_of(*screen.column);
+        EXPECT_EQ(column.right, c.column.right);
+        EXPECT_EQ(column.bottom, c.column.bottom);
+        const ui::Rect keypad = rect_of(*screen.keypad);
+        EXPECT_EQ(keypad.left, c.keypad.left);
+        EXPECT_EQ(keypad.top, c.keypad.top);
+        EXPECT_EQ(keypad.right, c.keypad.right);
+        EXPECT_EQ(keypad.bottom, c.keypad.bottom);
+    }
+}
+
+TEST(SearchLayout, TurningTheScreenWhileSearchingLaysItOutAgain) {
+    Screen screen;
+    SearchLayout layout;
+    layout.bind({.frame = screen.frame,
+                 .column = screen.column,
+                 .top_bar = screen.top,
+                 .keypad = screen.keypad,
+                 .bottom_bars = {screen.tabs}});
+    layout.set_mode(SearchMode::Searching, {240, 320});
+    layout.follow({320, 240});
+    screen.lay_out({320, 240});
+    EXPECT_EQ(layout.orientation(), Orientation::Landscape);
+    EXPECT_EQ(screen.keypad->x(), 160);
+    EXPECT_EQ(screen.column->x() + screen.column->width(), 160);
+
+    // Browsing, a turn changes nothing.
+    layout.set_mode(SearchMode::Browsing, {320, 240});
+    layout.follow({240, 320});
+    EXPECT_TRUE(screen.tabs->is_visible());
+    EXPECT_EQ(screen.keypad->design_size().height, 200);
+}
+
+TEST(SearchLayout, ASkinWithoutTheNodesKeepsItsLayout) {
+    Screen screen;
+    SearchLayout layout;
+    layout.bind({.frame = screen.frame,
+                 .column = nullptr,
+                 .top_bar = screen.top,
+                 .keypad = screen.keypad,
+                 .bottom_bars = {screen.tabs}});
+    layout.set_mode(SearchMode::Searching, {240, 320});
+    EXPECT_TRUE(screen.tabs->is_visible());
+    EXPECT_TRUE(screen.top->is_visible());
+    EXPECT_EQ(screen.frame->border_max().y, 48);
+}
+
+} // namespace
+} // namespace telvara::forms
