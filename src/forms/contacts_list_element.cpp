@@ -138,23 +138,89 @@ void StyledText::draw(ui::RenderSurface& surface, ui::Point origin) {
     const auto colour_of = [this](const TextRun& run) {
         return run.style == RunStyle::Plain ? color() : look(run.style).colour;
     };
-    const auto piece = [&whole](const TextRun& run) {
-        return whole.substr(std::min<std::size_t>(run.start, whole.size()), run.length);
+    // The width of the code units [from, to) of the line, run by run.
+    const auto slice_width = [&](std::size_t from, std::size_t to) {
+        std::int32_t width = 0;
+        for (const TextRun& run : m_runs) {
+            const std::size_t a = std::max<std::size_t>(run.start, from);
+            const std::size_t b = std::min<std::size_t>(run.start + run.length, to);
+            if (a < b && b <= whole.size())
+                width += ui::measure_text(font_of(run), whole.substr(a, b - a)).width;
+        }
+        return width;
     };
-    std::int32_t total = 0;
-    for (const TextRun& run : m_runs)
-        total += ui::measure_text(font_of(run), piece(run)).width;
-    // One line; what does not fit is clipped at the node's edge.
-    std::int32_t x = origin.x + ui::align_x(halign(), width(), total);
-    for (const TextRun& run : m_runs) {
-        const ui::FontRep* run_font = font_of(run);
-        if (run_font == nullptr || run_font->is_null())
-            continue;
-        const ui::TextExtent extent = ui::measure_text(run_font, piece(run));
-        const std::int32_t y = origin.y + ui::align_y(valign(), height(), extent.height);
-        ui::draw_text(surface, x, y, run_font, piece(run), colour_of(run));
-        x += extent.width;
+    // Draws [from, to) from x on; returns the x after it.
+    const auto draw_slice = [&](std::size_t from, std::size_t to, std::int32_t x) {
+        for (const TextRun& run : m_runs) {
+            const std::size_t a = std::max<std::size_t>(run.start, from);
+            const std::size_t b = std::min<std::size_t>(run.start + run.length, to);
+            const ui::FontRep* run_font = font_of(run);
+            if (a >= b || b > whole.size() || run_font == nullptr || run_font->is_null())
+                continue;
+            const WStringView part = whole.substr(a, b - a);
+            const ui::TextExtent extent = ui::measure_text(run_font, part);
+            const std::int32_t y = origin.y + ui::align_y(valign(), height(), extent.height);
+            ui::draw_text(surface, x, y, run_font, part, colour_of(run));
+            x += extent.width;
+        }
+        return x;
+    };
+    const std::size_t length = whole.size();
+    const std::int32_t total = slice_width(0, length);
+    if (total <= width() || !ellipsis() || font() == nullptr || font()->is_null()) {
+        // Fits, or is clipped at the node's edge.
+        draw_slice(0, length, origin.x + ui::align_x(halign(), width(), total));
+        return;
     }
+    // Too long: cut where the node's ellipsis mode says, never splitting a
+    // surrogate pair. The longest prefix and suffix that fit are found by
+    // halving, as widths only grow with the text.
+    static constexpr char16_t kEllipsis[] = u"\u2026";
+    const std::int32_t dots = ui::measure_text(font().get(), kEllipsis).width;
+    const auto whole_unit = [&](std::size_t at) {
+        return at == 0 || at >= length || !(whole[at] >= 0xDC00 && whole[at] <= 0xDFFF);
+    };
+    const auto longest_prefix = [&](std::int32_t room) {
+        std::size_t low = 0, high = length;
+        while (low < high) {
+            const std::size_t mid = (low + high + 1) / 2;
+            if (slice_width(0, mid) <= room)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        while (!whole_unit(low))
+            --low;
+        return low;
+    };
+    const auto shortest_suffix_start = [&](std::int32_t room) {
+        std::size_t low = 0, high = length;
+        while (low < high) {
+            const std::size_t mid = (low + high) / 2;
+            if (slice_width(mid, length) <= room)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        while (!whole_unit(low))
+            ++low;
+        return low;
+    };
+    const std::int32_t room = std::max(0, width() - dots);
+    const bool middle = ellipsis_mode() == ui::Ellipsis::Middle;
+    const std::size_t head = longest_prefix(middle ? room / 2 : room);
+    std::int32_t x = draw_slice(0, head, origin.x);
+    // The dots take the colour of the text they stand for.
+    ui::Colour dots_colour = color();
+    for (const TextRun& run : m_runs)
+        if (run.start <= head && head < run.start + run.length)
+            dots_colour = colour_of(run);
+    const ui::TextExtent dots_extent = ui::measure_text(font().get(), kEllipsis);
+    ui::draw_text(surface, x, origin.y + ui::align_y(valign(), height(), dots_extent.height),
+                  font().get(), kEllipsis, dots_colour);
+    x += dots;
+    if (middle)
+        draw_slice(std::max(head, shortest_suffix_start(room - slice_width(0, head))), length, x);
 }
 
 // --- Row -------------------------------------------------------------------------

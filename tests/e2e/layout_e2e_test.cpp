@@ -1,0 +1,137 @@
+// Every screen at every size, in both languages, checked by the layout lint:
+// the demo phone plus contacts with very long names, numbers and addresses
+// is walked as a user walks it (taps on what is shown, keys, calls coming and
+// going) and each screen must show its texts whole or cut with an ellipsis,
+// keep its controls a fingertip wide and apart, and stay on the screen.
+#include "process_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace telvara::e2e {
+namespace {
+
+// Each walk starts from the list; "lint" checks the screen in front.
+struct Walk {
+    const char* name;
+    const char* script;
+};
+
+constexpr char kCard[] = "tap big\nwait 700\n";
+constexpr char kEdit[] = "tap big\nwait 700\ntap edit_mode_edit\nwait 600\n";
+
+std::vector<Walk> walks() {
+    static const std::string card = kCard, edit = kEdit;
+    static const std::string scripts[] = {
+        // The tabs: list, favourites as rows and as tiles, recents.
+        "lint\ntap button_favorits\nwait 600\nlint\ntap button_favorits\nwait 600\nlint\n"
+        "tap button_recents\nwait 600\nlint\ntap btnRecents\nwait 700\nlint\n",
+        // The keypad with results.
+        "key 2\nkey 7\nwait 400\nlint\n",
+        // A card, then in edit mode, then each of its first editors.
+        card + "lint\ntap edit_mode_edit\nwait 600\nlint\n",
+        edit + "tap edit_header\nwait 600\nlint\n",
+        edit + "tap big#1\nwait 700\nlint\n",
+        // The menu, settings, languages and about.
+        "tap button_menu\nwait 600\nlint\ntap Settings\nwait 600\nlint\ntap Language\nwait 600\n"
+        "lint\n",
+        "tap button_menu\nwait 600\ntap About\nwait 600\nlint\n",
+        // The picker, reached from typed digits, with its own keypad open.
+        "key 5\nkey 5\nkey 5\nwait 300\ntap button_add\nwait 600\nlint\ntap Add2Existing\n"
+        "wait 700\nlint\ntap open_keyboard\nwait 400\nkey 2\nkey 7\nwait 400\nlint\n",
+        // The call screen: dialling a long number, talking, then a long
+        // caller ringing.
+        "phone dial 12345678901234567890\nwait 600\nlint\nmodem answer\nwait 600\nlint\n"
+        "phone hangup\nwait 600\nmodem ring +4477009001234567890123\nwait 600\nlint\n",
+    };
+    static const char* names[] = {"tabs", "keypad", "card",   "header", "phone editor",
+                                  "menu", "about",  "picker", "call"};
+    std::vector<Walk> out;
+    for (std::size_t i = 0; i < std::size(scripts); ++i)
+        out.push_back({names[i], scripts[i].c_str()});
+    return out;
+}
+
+constexpr char kLongCards[] =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\n"
+    "N:Abercrombie-Wolkenstein-Trostburg;Alexandra-Margarethe Josephine;;;\r\n"
+    "ORG:International Consolidated Holdings of Greater Manchester Ltd\r\n"
+    "TEL;TYPE=CELL:+44 7700 900123 4567 8901 23\r\n"
+    "TEL;TYPE=WORK:+49 (30) 1234 5678 9012 3456\r\n"
+    "EMAIL:alexandra-margarethe.abercrombie-wolkenstein@international-holdings.example.com\r\n"
+    "ADR;TYPE=HOME:;;1234 Long Boulevard of the Extraordinarily Named Street;"
+    "Llanfairpwllgwyngyll;Greater Manchester Metropolitan County;M1 1AE;United Kingdom\r\n"
+    "BDAY:1974-10-09\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\n"
+    "N:\xD0\x90\xD0\xB1\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBE\xD0\xB2\xD1\x81\xD0\xBA\xD0\xB0\xD1\x8F-"
+    "\xD0\x9F\xD1\x80\xD0\xB5\xD0\xBE\xD0\xB1\xD1\x80\xD0\xB0\xD0\xB6\xD0\xB5\xD0\xBD\xD1\x81\xD0"
+    "\xBA\xD0\xB0\xD1\x8F;\xD0\x90\xD0\xBB\xD0\xB5\xD0\xBA\xD1\x81\xD0\xB0\xD0\xBD\xD0\xB4\xD1\x80"
+    "\xD0\xB0;;;\r\n"
+    "TEL;TYPE=CELL:+7 (912) 345-67-89-01-23-45\r\nEND:VCARD\r\n";
+
+class LayoutE2e : public TelvaraWorld {
+  protected:
+    void SetUp() override {
+        TelvaraWorld::SetUp();
+        std::ofstream(m_root / "registry.reg")
+            << "Windows Registry Editor Version 5.00\n\n"
+               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n\"Modem\"=\"sim\"\n";
+        const Finished first =
+            run({"--headless", "--script", write_file("start.txt", "wait 800\n")});
+        ASSERT_EQ(first.status, 0) << first.output;
+        const Finished import =
+            run({"import", write_file("long.vcf", kLongCards)}, tool("telvara-contacts"));
+        ASSERT_EQ(import.status, 0) << import.output;
+    }
+
+    static std::string tool(const std::string& name) {
+        return std::string(TELVARA_BUILD_DIR) + "/" + name;
+    }
+
+    void set_language(const char* language) {
+        const Finished set =
+            run({"set-string", "HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", "Language", language},
+                tool("telvara-settings"));
+        ASSERT_EQ(set.status, 0) << set.output;
+    }
+
+    // The lint's findings (and any other failure) of every walk at one size.
+    std::string findings(const std::string& screen, const char* dpi) {
+        std::string found;
+        for (const Walk& walk : walks()) {
+            std::vector<std::string> args{
+                "--headless", "--screen", screen, "--script",
+                write_file("walk.txt", std::string("wait 1000\n") + walk.script)};
+            if (dpi != nullptr)
+                args.insert(args.end(), {"--dpi", dpi});
+            const Finished walked = run(args);
+            if (walked.status != 0)
+                found += "-- " + std::string(walk.name) + " (status " +
+                         std::to_string(walked.status) + ")\n" + walked.output;
+        }
+        return found;
+    }
+};
+
+TEST_F(LayoutE2e, EveryScreenFitsEverySizeInBothLanguages) {
+    struct Size {
+        const char* screen;
+        const char* dpi;
+    };
+    const Size sizes[] = {
+        {"240x320", nullptr}, {"480x640", "192"},  {"320x240", nullptr},
+        {"640x480", nullptr}, {"720x1440", "320"},
+    };
+    for (const char* language : {"english", "russian"}) {
+        set_language(language);
+        for (const Size& size : sizes) {
+            SCOPED_TRACE(std::string(language) + " " + size.screen);
+            EXPECT_EQ(findings(size.screen, size.dpi), "");
+        }
+    }
+}
+
+} // namespace
+} // namespace telvara::e2e
