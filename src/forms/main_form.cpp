@@ -391,18 +391,26 @@ void MainForm::on_document_refresh(const data::RefreshMessage& message) {
 
 void MainForm::on_command_line(WStringView text) {
     log_line() << u"MainForm::on_command_line cmd=" << text << u"\n";
+    // What a second start asks for is seen: screens opened over the tabs
+    // (a card, an editor, the about page) make way first.
+    const auto to_front = [this] {
+        close_forms_above();
+        if (m_about.is_shown())
+            m_about.hide();
+    };
     if (text == u"recents") {
+        to_front();
         select_tab(MainTab::Recents);
     } else if (text == u"favorites") {
+        to_front();
         select_tab(MainTab::Favorites);
     } else if (text == u"contacts") {
+        to_front();
         select_tab(MainTab::Contacts);
     } else if (std::optional<WString> number = phone::number_of_call_link(text)) {
         // A tel: or callto: link: the number on the keypad, ready to call, as
         // if typed there; the call itself stays the user's.
-        close_forms_above();
-        if (m_about.is_shown())
-            m_about.hide();
+        to_front();
         // A tap on the contacts tab shows the list; a second, the keypad.
         if (m_current != MainTab::Contacts)
             select_tab(MainTab::Contacts);
@@ -414,6 +422,7 @@ void MainForm::on_command_line(WStringView text) {
         data::Document* doc = document();
         data::PhoneRef found =
             doc != nullptr ? doc->find_by_phone_number(number) : data::PhoneRef{};
+        to_front();
         if (found.entry != nullptr) {
             open_contact(*found.entry);
         } else if (!number.empty()) {

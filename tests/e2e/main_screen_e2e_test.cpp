@@ -127,6 +127,33 @@ TEST_F(CallScreenE2e, IncomingCallShowsTheCallScreenUntilItEnds) {
     EXPECT_NE(log.find("Caller ID: +15550100"), std::string::npos) << log;
 }
 
+// A second start while a card is open in edit mode: what it asks for comes
+// to the front, never under the card.
+TEST_F(CallScreenE2e, ASecondStartIsSeenOverAnOpenCard) {
+    struct Case {
+        const char* command;
+        const char* expect;
+    };
+    const Case cases[] = {
+        {"recents", "expect screen Main 2000\n"},
+        {"favorites", "expect screen Main 2000\n"},
+        {"contacts", "expect screen Main 2000\n"},
+        {"tel:+49301234567", "expect screen Main 2000\nexpect text text_button_call "
+                             "\"+49301234567\" 0\n"},
+        {"open:+4930901820", "expect screen Main 2000\ntap Add2NewContact\nwait 600\n"
+                             "expect screen SelectFieldForm 2000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const Finished run = this->run(
+            {"--headless", "--script",
+             write_file("second.txt", std::string("wait 1000\ntap big\nwait 700\n"
+                                                  "tap edit_mode_edit\nwait 600\ncmdline ") +
+                                          c.command + "\nwait 600\n" + c.expect)});
+        EXPECT_EQ(run.status, 0) << run.output;
+    }
+}
+
 } // namespace
 } // namespace telvara::e2e
 
