@@ -272,11 +272,12 @@ void ContactSelectorContainer::show_hint(const WString& letter) {
 void ContactSelectorContainer::on_letter_touched(ui::AlphabetRuler&, const ui::RulerEvent& event) {
     if (m_hint == nullptr)
         return;
-    if (event.pressed) {
+    // The list follows the finger along the ruler, and stays where the
+    // finger lifts.
+    if (event.pressed)
         show_hint(event.letter);
-        return;
-    }
-    m_hint->set_visible(false);
+    else
+        m_hint->set_visible(false);
     if (event.cancelled || m_document == nullptr || m_list == nullptr)
         return;
     const std::size_t count = m_document->filtered_count();

@@ -336,6 +336,7 @@ TEST_F(ContactListTest, RulerShowsTheHintAndJumpsOnlyToVisibleLetters) {
     auto* hint_text = dynamic_cast<ui::TextNode*>(container->hint()->find(u"#text"));
     ASSERT_NE(hint_text, nullptr);
     EXPECT_EQ(hint_text->text(), u"D");
+    EXPECT_EQ(container->list()->first_visible_index(), 5) << "the list follows the finger";
     touch.pressed = false;
     container->on_letter_touched(ruler, touch);
     EXPECT_FALSE(container->hint()->is_visible());
