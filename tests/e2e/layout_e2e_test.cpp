@@ -34,6 +34,8 @@ std::vector<Walk> walks() {
         card + "lint\ntap edit_mode_edit\nwait 600\nlint\n",
         edit + "tap edit_header\nwait 600\nlint\n",
         edit + "tap big#1\nwait 700\nlint\n",
+        // The birthday's wheels, from the end of the card.
+        edit + "drag 100 200 100 20 400\nwait 800\ntap big#-2\nwait 700\nlint\n",
         // The menu, settings, languages and about.
         "tap button_menu\nwait 600\nlint\ntap Settings\nwait 600\nlint\ntap Language\nwait 600\n"
         "lint\n",
@@ -46,8 +48,10 @@ std::vector<Walk> walks() {
         "phone dial 12345678901234567890\nwait 600\nlint\nmodem answer\nwait 600\nlint\n"
         "phone hangup\nwait 600\nmodem ring +4477009001234567890123\nwait 600\nlint\n",
     };
-    static const char* names[] = {"tabs", "keypad", "card",   "header", "phone editor",
-                                  "menu", "about",  "picker", "call"};
+    static const char* names[] = {
+        "tabs", "keypad", "card",   "header", "phone editor", "birthday editor",
+        "menu", "about",  "picker", "call"};
+    static_assert(std::size(names) == std::size(scripts));
     std::vector<Walk> out;
     for (std::size_t i = 0; i < std::size(scripts); ++i)
         out.push_back({names[i], scripts[i].c_str()});
