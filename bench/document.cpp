@@ -123,7 +123,7 @@ void BM_Load(benchmark::State& state) {
         Document doc(store, nullptr, files);
         doc.load();
         heap = mallinfo2().uordblks - before;
-        benchmark::DoNotOptimize(doc.all_contacts().data());
+        benchmark::DoNotOptimize(doc.all_contacts().size());
     }
     state.counters["bytes_per_contact"] =
         static_cast<double>(heap) / static_cast<double>(state.range(0));

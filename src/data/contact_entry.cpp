@@ -66,7 +66,7 @@ WString without_phone_separators(WStringView text) {
 }
 
 template <class Text>
-void add_search_target(Text& text, std::vector<MatchSpan>& targets, std::uint64_t& lead_mask,
+void add_search_target(Text& text, std::vector<MatchSpan>& targets, SearchMasks& masks,
                        WStringView value, TargetKind kind, std::uint16_t field,
                        const KeyMap& key_map) {
     // Longer texts cannot be told apart by a typed prefix anyway.
@@ -86,29 +86,48 @@ void add_search_target(Text& text, std::vector<MatchSpan>& targets, std::uint64_
         keys[i] = key_map.key_of(lower[i]);
     }
     if (length > 0) {
+        const std::uint64_t start = lead_bit(lower[0]) | lead_bit(keys[0]);
+        masks.starts |= start;
         if (kind == TargetKind::Phone) {
             for (std::size_t i = 0; i < length; ++i)
-                lead_mask |= lead_bit(lower[i]);
+                masks.leads |= lead_bit(lower[i]);
+            masks.phone_digits.add({lower, length});
         } else {
-            lead_mask |= lead_bit(lower[0]) | lead_bit(keys[0]);
+            masks.leads |= start;
         }
     }
+    if (length > 1)
+        masks.start_pairs |= pair_bit(lower[0], lower[1]) | pair_bit(lower[0], keys[1]) |
+                             pair_bit(keys[0], lower[1]) | pair_bit(keys[0], keys[1]);
     targets.push_back(span);
 }
 
-template void add_search_target<WString>(WString&, std::vector<MatchSpan>&, std::uint64_t&,
+template void add_search_target<WString>(WString&, std::vector<MatchSpan>&, SearchMasks&,
                                          WStringView, TargetKind, std::uint16_t, const KeyMap&);
 template void add_search_target<std::vector<char16_t>>(std::vector<char16_t>&,
-                                                       std::vector<MatchSpan>&, std::uint64_t&,
+                                                       std::vector<MatchSpan>&, SearchMasks&,
                                                        WStringView, TargetKind, std::uint16_t,
                                                        const KeyMap&);
+
+void DigitMasks::add(WStringView text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c < u'0' || c > u'9')
+            continue;
+        digits |= static_cast<std::uint16_t>(1u << (c - u'0'));
+        if (i + 1 < text.size() && text[i + 1] >= u'0' && text[i + 1] <= u'9') {
+            const unsigned bit = 10u * (c - u'0') + (text[i + 1] - u'0');
+            pairs[bit / 64] |= std::uint64_t{1} << (bit % 64);
+        }
+    }
+}
 
 void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
     const ContactRecord& r = entry.record;
     entry.sort_keys = make_sort_keys(r);
     entry.match_text.clear();
     entry.targets.clear();
-    entry.lead_mask = 0;
+    entry.masks = {};
     std::size_t total = r.first_name.size() + r.last_name.size() + r.company.size();
     std::size_t phones = 0;
     for (const ContactField& f : r.fields)
@@ -119,7 +138,7 @@ void prepare_entry(ContactEntry& entry, const KeyMap& key_map) {
     entry.match_text.reserve(2 * total);
     entry.targets.reserve(k_phone_targets + phones);
     auto add = [&](WStringView value, TargetKind kind, std::uint16_t field) {
-        add_search_target(entry.match_text, entry.targets, entry.lead_mask, value, kind, field,
+        add_search_target(entry.match_text, entry.targets, entry.masks, value, kind, field,
                           key_map);
     };
     add(r.first_name, TargetKind::Name, 0);

@@ -29,20 +29,49 @@ inline constexpr std::size_t k_last_target = 1;
 inline constexpr std::size_t k_company_target = 2;
 inline constexpr std::size_t k_phone_targets = 3;
 
-// What the filter reads of one contact: the lead mask, the match text and
-// its targets. Points either into a ContactEntry or into the SearchIndex.
+// Which digits, and which pairs of digits in a row, occur in the phones of
+// a contact: typed digits found nowhere there cannot match inside a number,
+// which spares most contacts the search through their numbers.
+struct DigitMasks {
+    std::uint16_t digits = 0;
+    std::array<std::uint64_t, 2> pairs{}; // bit 10 * first + second
+
+    void add(WStringView digits_text);
+    // Whether every digit and pair of `needed` occurs here too.
+    bool holds(const DigitMasks& needed) const {
+        return (digits & needed.digits) == needed.digits &&
+               (pairs[0] & needed.pairs[0]) == needed.pairs[0] &&
+               (pairs[1] & needed.pairs[1]) == needed.pairs[1];
+    }
+};
+
+// Facts about the targets of one contact that rule most contacts out of a
+// search before their text is read.
+struct SearchMasks {
+    // One bit (lead_bit) per first character of every name, lower case and
+    // key, and per character of every phone: a word whose first character
+    // has no bit here cannot match.
+    std::uint64_t leads = 0;
+    // lead_bit of the first character of every target (lower case and key):
+    // a word of one character starts some target only when its bit is here.
+    std::uint64_t starts = 0;
+    // pair_bit of the first two characters of every target (each lower case
+    // or key): a longer word starts some target only when its bit is here.
+    std::uint64_t start_pairs = 0;
+    DigitMasks phone_digits;
+};
+
+// What the filter reads of one contact: the masks, the match text and its
+// targets. Points either into a ContactEntry or into the SearchIndex.
 struct SearchView {
-    std::uint64_t lead_mask = 0;
+    SearchMasks masks;
     const char16_t* text = nullptr;
     const MatchSpan* targets = nullptr;
     std::uint32_t target_count = 0;
 };
 
 struct ContactEntry {
-    // One bit (lead_bit) per first character of every target, lower case
-    // and key: a word whose first character has no bit here cannot match,
-    // which rejects most entries without touching their text.
-    std::uint64_t lead_mask = 0;
+    SearchMasks masks;
     ContactRecord record;
     std::array<WString, 3> sort_keys; // K1, K2, K3, lower case
     WString match_text;
@@ -51,8 +80,9 @@ struct ContactEntry {
     std::vector<std::int32_t> favorite_values;
 
     std::uint32_t oid() const { return record.oid; }
+
     SearchView search_view() const {
-        return {lead_mask, match_text.data(), targets.data(),
+        return {masks, match_text.data(), targets.data(),
                 static_cast<std::uint32_t>(targets.size())};
     }
 };
@@ -69,13 +99,19 @@ inline std::uint64_t lead_bit(char16_t c) {
     return std::uint64_t{1} << (10 + c % 54);
 }
 
+// One of 64 bits for two characters in a row.
+inline std::uint64_t pair_bit(char16_t first, char16_t second) {
+    const std::uint32_t mixed = (std::uint32_t{first} * 0x10001u + second) * 0x9E3779B1u;
+    return std::uint64_t{1} << (mixed >> 26);
+}
+
 // Appends one search target to `text` and `targets`: the lower-cased text,
-// then its key characters. A name sets the lead bits of its first
-// character; a phone (written without separators) the bits of every digit
-// in it, as typed digits may match anywhere in a number.
+// then its key characters; and adds it to the masks (a phone, written
+// without separators, sets the lead bits of every character in it, as
+// typed digits may match anywhere in a number, and its digits).
 enum class TargetKind { Name, Phone };
 template <class Text>
-void add_search_target(Text& text, std::vector<MatchSpan>& targets, std::uint64_t& lead_mask,
+void add_search_target(Text& text, std::vector<MatchSpan>& targets, SearchMasks& masks,
                        WStringView value, TargetKind kind, std::uint16_t field,
                        const KeyMap& key_map);
 

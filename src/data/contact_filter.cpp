@@ -48,27 +48,11 @@ std::uint16_t written_length(WStringView value, std::size_t kept) {
 
 } // namespace
 
-bool ContactFilter::word_matches(const char16_t* text, const MatchSpan& span,
-                                 WStringView word) const {
-    if (span.length < word.size())
-        return false;
-    const char16_t* lower = text + span.offset;
-    if (m_key_map->unambiguous()) {
-        const char16_t* keys = lower + span.length;
-        for (std::size_t i = 0; i < word.size(); ++i)
-            if (lower[i] != word[i] && keys[i] != word[i])
-                return false;
-        return true;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if (!m_key_map->matches(word[i], lower[i]))
-            return false;
-    return true;
-}
-
 void ContactFilter::set_words(std::vector<WString> words) {
     m_words = std::move(words);
+    m_unambiguous = m_key_map->unambiguous();
     m_phone_words.clear();
+    m_checks.clear();
     m_needed_leads = 0;
     for (const WString& word : m_words) {
         WString phone_word = without_phone_separators(word);
@@ -78,10 +62,42 @@ void ContactFilter::set_words(std::vector<WString> words) {
         // be taken by a name or by a phone: no single lead bit is needed. The
         // lead masks hold one key per character, which only describes the
         // text when no character sits on two keys.
-        if (!word.empty() && phone_word.front() == word.front() && m_key_map->unambiguous())
+        if (!word.empty() && phone_word.front() == word.front() && m_unambiguous)
             m_needed_leads |= lead_bit(word.front());
+        WordCheck check;
+        check.empty = word.empty();
+        for (WStringView form : {WStringView(word), WStringView(phone_word)}) {
+            if (form.size() == 1)
+                check.starts |= lead_bit(form[0]);
+            else if (form.size() > 1)
+                check.start_pairs |= pair_bit(form[0], form[1]);
+        }
+        check.all_digits = std::all_of(phone_word.begin(), phone_word.end(),
+                                       [](char16_t c) { return c >= u'0' && c <= u'9'; });
+        check.digits.add(phone_word);
+        m_checks.push_back(check);
         m_phone_words.push_back(std::move(phone_word));
     }
+    m_single_digit = m_unambiguous && m_words.size() == 1 && m_words.front().size() == 1 &&
+                     m_checks.front().all_digits;
+}
+
+bool ContactFilter::may_pass(const SearchMasks& masks) const {
+    if ((masks.leads & m_needed_leads) != m_needed_leads)
+        return false;
+    // The start masks hold one key per character, as the lead mask does.
+    if (!m_unambiguous)
+        return true;
+    for (const WordCheck& check : m_checks) {
+        if (check.empty || (masks.starts & check.starts) != 0 ||
+            (masks.start_pairs & check.start_pairs) != 0)
+            continue;
+        // No target starts with the word: only the inside of a number is
+        // left, and digits that no number holds in a row are not there.
+        if (check.all_digits && !masks.phone_digits.holds(check.digits))
+            return false;
+    }
+    return true;
 }
 
 std::size_t ContactFilter::phone_match_at(const char16_t* text, const MatchSpan& span,
@@ -103,8 +119,17 @@ std::size_t ContactFilter::phone_match_at(const char16_t* text, const MatchSpan&
 }
 
 MatchTier ContactFilter::rank(const SearchView& view) const {
-    if ((view.lead_mask & m_needed_leads) != m_needed_leads)
+    const SearchMasks& masks = view.masks;
+    if (!may_pass(masks))
         return MatchTier::None;
+    if (m_single_digit) {
+        // The masks tell exactly: the digit starts a target (a name's first
+        // letter on its key, or a number), else it lies inside a number.
+        if ((masks.starts & m_checks.front().starts) != 0)
+            return MatchTier::Prefix;
+        return (masks.phone_digits.digits & m_checks.front().digits.digits) != 0 ? MatchTier::Inside
+                                                                                 : MatchTier::None;
+    }
     bool first_taken = false;
     bool last_taken = false;
     bool phones_taken = false;
@@ -126,13 +151,24 @@ MatchTier ContactFilter::rank(const SearchView& view) const {
         if (!company_taken && word_matches(text, t[k_company_target], word))
             company_taken = taken = true;
         if (!phones_taken && !taken) {
+            const WString& digits = m_phone_words[w];
+            const WordCheck& check = m_checks[w];
+            // Digits that occur in no number cannot match inside one.
+            const bool maybe_inside = !check.all_digits || masks.phone_digits.holds(check.digits);
             // A number that starts with the word beats one that has it inside.
-            std::size_t best = WStringView::npos;
-            for (std::size_t i = k_phone_targets; i < view.target_count && best != 0; ++i)
-                best = std::min(best, phone_match_at(text, t[i], m_phone_words[w]));
-            if (best != WStringView::npos) {
+            bool prefix = false;
+            for (std::size_t i = k_phone_targets; i < view.target_count && !prefix; ++i)
+                prefix = word_matches(text, t[i], digits);
+            bool found = prefix;
+            if (!found && maybe_inside) {
+                // One digit needs no search: the masks say it is there.
+                found = check.all_digits && digits.size() == 1;
+                for (std::size_t i = k_phone_targets; i < view.target_count && !found; ++i)
+                    found = phone_match_at(text, t[i], digits) != WStringView::npos;
+            }
+            if (found) {
                 phones_taken = taken = true;
-                inside = inside || best > 0;
+                inside = inside || !prefix;
             }
         }
         if (!taken)

@@ -4,14 +4,13 @@
 // main phones, the company), with the matched lengths for highlighting.
 
 #include "data/contact_entry.h"
+#include "data/key_map.h"
 #include "platform/text.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace telvara::data {
-
-class KeyMap;
 
 // Leading spaces are skipped; every piece that ends at a space is a word
 // (an empty one between two spaces too); the rest after the last space is a
@@ -45,7 +44,8 @@ struct MatchResult {
 
 class ContactFilter {
   public:
-    explicit ContactFilter(const KeyMap& key_map) : m_key_map(&key_map) {}
+    explicit ContactFilter(const KeyMap& key_map)
+        : m_key_map(&key_map), m_unambiguous(key_map.unambiguous()) {}
 
     void set_words(std::vector<WString> words);
     const std::vector<WString>& words() const { return m_words; }
@@ -57,6 +57,9 @@ class ContactFilter {
     // and, independently, the company. Every word must be taken by some
     // target.
     MatchTier rank(const SearchView& view) const;
+    // False when the masks alone rule the contact out (cheap: its text is
+    // not read).
+    bool may_pass(const SearchMasks& masks) const;
     bool passes(const SearchView& view) const { return rank(view) != MatchTier::None; }
     bool passes(const ContactEntry& entry) const { return passes(entry.search_view()); }
     MatchResult match(const ContactEntry& entry) const;
@@ -64,11 +67,28 @@ class ContactFilter {
     MatchResult match_names(const SearchView& view) const;
 
   private:
-    bool word_matches(const char16_t* text, const MatchSpan& span, WStringView word) const;
+    // Inline: it runs for every target of every contact on each keystroke.
+    bool word_matches(const char16_t* text, const MatchSpan& span, WStringView word) const {
+        if (span.length < word.size())
+            return false;
+        const char16_t* lower = text + span.offset;
+        if (m_unambiguous) {
+            const char16_t* keys = lower + span.length;
+            for (std::size_t i = 0; i < word.size(); ++i)
+                if (lower[i] != word[i] && keys[i] != word[i])
+                    return false;
+            return true;
+        }
+        for (std::size_t i = 0; i < word.size(); ++i)
+            if (!m_key_map->matches(word[i], lower[i]))
+                return false;
+        return true;
+    }
     // Where the word matches inside the phone target, or npos.
     std::size_t phone_match_at(const char16_t* text, const MatchSpan& span, WStringView word) const;
 
     const KeyMap* m_key_map;
+    bool m_unambiguous = true;
     std::vector<WString> m_words;
     // Each word as the phone targets see it: separators left out. A word of
     // separators only keeps its text, which no phone target can match.
@@ -76,6 +96,17 @@ class ContactFilter {
     // The lead bits of every word's first character: an entry lacking any
     // of them cannot pass.
     std::uint64_t m_needed_leads = 0;
+    // Per word: what a contact's masks must show for the word to match.
+    struct WordCheck {
+        bool empty = false;            // matches every target
+        std::uint64_t starts = 0;      // a target starting with the word (one character)
+        std::uint64_t start_pairs = 0; // or with its first two characters
+        bool all_digits = false;       // only digits: may match inside a number
+        DigitMasks digits;             // the digits and pairs a number must then hold
+    };
+    std::vector<WordCheck> m_checks;
+    // One word of one digit: the masks alone rank a contact.
+    bool m_single_digit = false;
 };
 
 } // namespace telvara::data

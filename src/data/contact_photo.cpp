@@ -146,7 +146,32 @@ struct Taps {
     std::vector<float> weight;
 };
 
+// Enlarging, each target pixel mixes the two source pixels nearest its
+// centre: averaging areas would copy every source pixel into a block.
+Taps make_enlarging_taps(std::int32_t offset, std::int32_t length, std::int32_t target) {
+    Taps taps;
+    const double scale = double(length) / double(target);
+    for (std::int32_t i = 0; i < target; ++i) {
+        const double centre = std::clamp((i + 0.5) * scale - 0.5, 0.0, double(length - 1));
+        const auto near = static_cast<std::int32_t>(std::floor(centre));
+        const double far_share = centre - near;
+        taps.first.push_back(static_cast<std::int32_t>(taps.weight.size()));
+        taps.source.push_back(offset + near);
+        taps.weight.push_back(static_cast<float>(1.0 - far_share));
+        std::int32_t n = 1;
+        if (far_share > 0.0 && near + 1 < length) {
+            taps.source.push_back(offset + near + 1);
+            taps.weight.push_back(static_cast<float>(far_share));
+            ++n;
+        }
+        taps.count.push_back(n);
+    }
+    return taps;
+}
+
 Taps make_taps(std::int32_t offset, std::int32_t length, std::int32_t target) {
+    if (target > length)
+        return make_enlarging_taps(offset, length, target);
     Taps taps;
     const double scale = double(length) / double(target);
     for (std::int32_t i = 0; i < target; ++i) {

@@ -20,6 +20,10 @@ std::size_t StoreContactSource::load_list(const std::function<void(const Contact
     return m_store->load_list(each);
 }
 
+std::size_t StoreContactSource::count_hint() {
+    return m_store->largest_oid();
+}
+
 bool StoreContactSource::read_contact(ContactRecord& record) {
     return m_store->read_contact(record);
 }

@@ -23,6 +23,9 @@ class ContactSource {
     // categories (what the list and the search need); the record may be
     // reused between calls. Returns the count.
     virtual std::size_t load_list(const std::function<void(const ContactRecord&)>& each);
+    // About how many contacts load_list will give (never far below), to
+    // make room once; 0 when unknown.
+    virtual std::size_t count_hint() { return 0; }
     // Reads the contact with record.oid; false when there is none.
     virtual bool read_contact(ContactRecord& record) = 0;
     // Replaces the list with the folder's categories.
@@ -34,6 +37,7 @@ class StoreContactSource final : public ContactSource {
     explicit StoreContactSource(ContactManagerImpl2& store) : m_store(&store) {}
     std::size_t load_contacts(std::vector<ContactRecord>& out) override;
     std::size_t load_list(const std::function<void(const ContactRecord&)>& each) override;
+    std::size_t count_hint() override;
     bool read_contact(ContactRecord& record) override;
     void load_categories(std::vector<WString>& out) override;
 

@@ -606,6 +606,14 @@ std::size_t ContactManagerImpl2::load_list(const std::function<void(const Contac
     return count;
 }
 
+std::uint32_t ContactManagerImpl2::largest_oid() {
+    if (!is_open())
+        return 0;
+    const std::int64_t oid = m_impl->db.query_int("SELECT coalesce(max(oid), 0) FROM contacts");
+    return oid > 0 && oid <= static_cast<std::int64_t>(UINT32_MAX) ? static_cast<std::uint32_t>(oid)
+                                                                   : 0;
+}
+
 bool ContactManagerImpl2::read_contact(ContactRecord& record) {
     if (record.oid == 0 || !is_open())
         return false;

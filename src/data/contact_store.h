@@ -104,6 +104,8 @@ class ContactManagerImpl2 {
     // strings keep their room); returns the count. Journal positions are
     // taken as load_contacts does.
     std::size_t load_list(const std::function<void(const ContactRecord&)>& each);
+    // The largest oid in use (oids are never reused: at least the count).
+    std::uint32_t largest_oid();
     // Reads the contact with record.oid; false when there is none.
     bool read_contact(ContactRecord& record);
     // Stores a new contact: sets record.oid and appends an empty Categories

@@ -15,6 +15,9 @@
 namespace telvara::data {
 namespace {
 
+// From this many contacts on, the search index is built on a thread of its own.
+constexpr std::size_t kIndexInBackground = 20000;
+
 constexpr char16_t k_settings_key[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 
 // The one Document of the process (the design's singleton).
@@ -61,6 +64,7 @@ Document::Document(ContactSource& store, CallLogSource* call_log, DocumentFiles 
 }
 
 Document::~Document() {
+    finish_index_build();
     if (g_instance == this)
         g_instance = nullptr;
 }
@@ -106,10 +110,12 @@ ContactEntry* ContactList::operator[](std::size_t i) const {
 void Document::lists_edited() {
     m_leads_stale = true;
     m_index_stale = true;
+    m_lists_changed_while_building = m_index_builder.joinable();
     m_positions_valid = false;
 }
 
 void Document::clear_entries() {
+    finish_index_build();
     lists_edited();
     m_index.clear();
     m_favorites.clear();
@@ -134,6 +140,8 @@ void Document::load() {
     log_line() << u"load categories() t =" << elapsed(start) << u"\n";
 
     // Only the list's part of each contact; the rest is read on demand.
+    m_rows.reserve(m_store->count_hint());
+    m_live.reserve(m_rows.capacity());
     m_store->load_list([this](const ContactRecord& record) {
         // A record read twice (or never stored) would break the oid order.
         if (record.oid == 0 || (!m_rows.empty() && record.oid <= m_rows.back().oid))
@@ -254,28 +262,47 @@ bool Document::sorts_before(std::uint32_t a, std::uint32_t b) const {
 
 void Document::sort_all() {
     m_leads_stale = true;
-    // Every key once, flat, so that the sort compares memory, not contacts.
+    // Every key once, flat, so that the sort compares memory, not contacts;
+    // the first four weights packed into one number settle most comparisons.
     std::vector<std::uint16_t> weights;
     std::vector<std::uint32_t> begin(m_rows.size() + 1, 0);
     weights.reserve(m_rows.size() * 24);
+    struct Key {
+        std::uint64_t prefix;
+        std::uint32_t slot;
+    };
+    std::vector<Key> keys;
+    keys.reserve(m_all.size());
     for (std::size_t slot = 0; slot < m_rows.size(); ++slot) {
         begin[slot] = static_cast<std::uint32_t>(weights.size());
-        if (m_live[slot] != 0)
-            append_sort_weights(m_rows[slot], m_sorting, weights);
+        if (m_live[slot] == 0)
+            continue;
+        append_sort_weights(m_rows[slot], m_sorting, weights);
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::size_t at = begin[slot] + i;
+            prefix = (prefix << 16) | (at < weights.size() ? weights[at] : 0u);
+        }
+        keys.push_back({prefix, static_cast<std::uint32_t>(slot)});
     }
     begin[m_rows.size()] = static_cast<std::uint32_t>(weights.size());
-    std::sort(m_all.begin(), m_all.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const std::uint16_t* pa = weights.data() + begin[a];
-        const std::uint16_t* pb = weights.data() + begin[b];
-        const std::uint16_t* ea = weights.data() + begin[a + 1];
-        const std::uint16_t* eb = weights.data() + begin[b + 1];
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const std::uint16_t* pa = weights.data() + begin[a.slot];
+        const std::uint16_t* pb = weights.data() + begin[b.slot];
+        const std::uint16_t* ea = weights.data() + begin[a.slot + 1];
+        const std::uint16_t* eb = weights.data() + begin[b.slot + 1];
         const auto [ma, mb] = std::mismatch(pa, ea, pb, eb);
         if (ma != ea && mb != eb)
             return *ma < *mb;
         if ((ma == ea) != (mb == eb))
             return ma == ea;
-        return a < b; // slots follow the oids
+        return a.slot < b.slot; // slots follow the oids
     });
+    m_all.clear();
+    for (const Key& key : keys)
+        m_all.push_back(key.slot);
 }
 
 std::size_t Document::sorted_position(const std::vector<std::uint32_t>& list, std::size_t begin,
@@ -325,16 +352,42 @@ void Document::filtered_erase(std::uint32_t index) {
     m_filtered.erase(m_filtered.begin() + index);
 }
 
-void Document::ensure_index() {
-    if (!m_index_stale)
-        return;
-    m_index.clear();
+void Document::build_index(SearchIndex& index) const {
+    index.clear();
     std::size_t characters = 0;
     for (std::uint32_t slot : m_all)
         characters += 2 * m_rows[slot].text.size();
-    m_index.reserve(m_all.size(), characters);
+    index.reserve(m_all.size(), characters);
     for (std::uint32_t slot : m_all)
-        m_index.add(m_rows[slot], m_key_map);
+        index.add(m_rows[slot], m_key_map);
+}
+
+void Document::start_index_build() {
+    finish_index_build();
+    m_index_stale = true;
+    // The builder only reads the rows and the sorted list; everything that
+    // changes them waits for it first (finish_index_build).
+    m_index_builder = std::thread([this] { build_index(m_building); });
+}
+
+void Document::finish_index_build() {
+    if (!m_index_builder.joinable())
+        return;
+    m_index_builder.join();
+    if (m_index_stale && !m_lists_changed_while_building) {
+        std::swap(m_index, m_building);
+        m_index_stale = false;
+        m_positions_valid = false;
+    }
+    m_building.clear();
+    m_lists_changed_while_building = false;
+}
+
+void Document::ensure_index() {
+    finish_index_build();
+    if (!m_index_stale)
+        return;
+    build_index(m_index);
     m_index_stale = false;
     m_positions_valid = false;
 }
@@ -345,6 +398,8 @@ void Document::filter_by_words(bool narrow_previous) {
     m_scratch_inside.clear();
     m_scratch_positions.clear();
     auto test = [this](std::uint32_t position) {
+        if (!m_filter.may_pass(m_index.masks(position)))
+            return;
         const MatchTier tier = m_filter.rank(m_index.view(position));
         if (tier == MatchTier::None)
             return;
@@ -440,11 +495,18 @@ void Document::update_suggestions() {
 
 void Document::set_sorting(std::uint32_t mode) {
     m_sorting = mode <= 2 ? static_cast<SortMode>(mode) : SortMode::LastName;
+    finish_index_build();
     sort_all();
     // Built now rather than at the first keystroke, which should cost no
-    // more than one pass over flat memory.
-    m_index_stale = true;
-    ensure_index();
+    // more than one pass over flat memory: beside the first frames on a
+    // second thread when the list is long, so that the screen does not wait
+    // for it (a keystroke before it is done waits for the rest).
+    if (m_all.size() >= kIndexInBackground) {
+        start_index_build();
+    } else {
+        m_index_stale = true;
+        ensure_index();
+    }
     rebuild_filtered(FilterSource::Words, false);
     runtime::reg_write_dword(k_settings_key, u"Sorting", static_cast<std::uint32_t>(m_sorting));
     broadcast(RefreshMessage(RefreshFlag::ListsRebuilt));
@@ -570,6 +632,7 @@ void Document::on_contact_removed(ContactManagerImpl2&, std::uint32_t oid) {
 
 void Document::contact_added(const ContactRecord& record) {
     log_line() << u"Document::contact_added()\n";
+    finish_index_build();
     if (record.oid == 0)
         return;
     if (const std::uint32_t existing = slot_of(record.oid); existing != k_no_index) {
@@ -650,6 +713,7 @@ void Document::on_contact_changed(std::uint32_t oid) {
 }
 
 void Document::replace_contact(std::uint32_t slot, ContactRecord record) {
+    finish_index_build();
     const std::uint32_t oid = m_rows[slot].oid;
     record.oid = oid;
     const auto found = std::find(m_all.begin(), m_all.end(), slot);
@@ -737,6 +801,7 @@ void Document::rematch_recents(std::uint32_t oid) {
 
 void Document::on_contact_removed(std::uint32_t oid) {
     log_line() << u"Document::on_contact_removed()\n";
+    finish_index_build();
     const std::uint32_t slot = slot_of(oid);
     if (slot == k_no_index)
         return;

@@ -26,6 +26,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -229,6 +230,10 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     // the filtered positions no longer describe it.
     void lists_edited();
     void ensure_index();
+    void build_index(SearchIndex& index) const;
+    void start_index_build();
+    // Waits for a search index being built on the second thread and takes it.
+    void finish_index_build();
     void filter_by_words(bool narrow_previous);
     void update_suggestions();
     void replace_contact(std::uint32_t slot, ContactRecord record);
@@ -257,6 +262,9 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     std::vector<std::uint32_t> m_scratch_inside;
     SearchIndex m_index;
     bool m_index_stale = true;
+    std::thread m_index_builder;
+    SearchIndex m_building;
+    bool m_lists_changed_while_building = false;
     // Positions in m_all of m_filtered's entries, ascending, while
     // m_positions_valid.
     std::vector<std::uint32_t> m_filtered_positions;

@@ -21,10 +21,10 @@ void SearchIndex::reserve(std::size_t contacts, std::size_t characters) {
 }
 
 void SearchIndex::add(const ContactRow& row, const KeyMap& key_map) {
-    std::uint64_t mask = 0;
-    add_search_target(m_text, m_targets, mask, row.first_name(), TargetKind::Name, 0, key_map);
-    add_search_target(m_text, m_targets, mask, row.last_name(), TargetKind::Name, 0, key_map);
-    add_search_target(m_text, m_targets, mask, row.company(), TargetKind::Name, 0, key_map);
+    SearchMasks masks;
+    add_search_target(m_text, m_targets, masks, row.first_name(), TargetKind::Name, 0, key_map);
+    add_search_target(m_text, m_targets, masks, row.last_name(), TargetKind::Name, 0, key_map);
+    add_search_target(m_text, m_targets, masks, row.company(), TargetKind::Name, 0, key_map);
     std::uint16_t index = 0;
     WString digits;
     row.for_each_number([&](FieldType type, WStringView number) {
@@ -33,7 +33,7 @@ void SearchIndex::add(const ContactRow& row, const KeyMap& key_map) {
             for (char16_t c : number)
                 if (!is_phone_separator(c))
                     digits.push_back(c);
-            add_search_target(m_text, m_targets, mask, digits, TargetKind::Phone, index, key_map);
+            add_search_target(m_text, m_targets, masks, digits, TargetKind::Phone, index, key_map);
         }
         ++index;
     });
@@ -41,7 +41,7 @@ void SearchIndex::add(const ContactRow& row, const KeyMap& key_map) {
     const std::uint32_t begin = m_text_begin.back();
     for (std::size_t i = m_target_begin.back(); i < m_targets.size(); ++i)
         m_targets[i].offset -= begin;
-    m_masks.push_back(mask);
+    m_masks.push_back(masks);
     m_text_begin.push_back(static_cast<std::uint32_t>(m_text.size()));
     m_target_begin.push_back(static_cast<std::uint32_t>(m_targets.size()));
 }
@@ -49,7 +49,7 @@ void SearchIndex::add(const ContactRow& row, const KeyMap& key_map) {
 void SearchIndex::rebuild(const std::vector<ContactEntry*>& sorted) {
     clear();
     for (const ContactEntry* entry : sorted) {
-        m_masks.push_back(entry->lead_mask);
+        m_masks.push_back(entry->masks);
         m_text.insert(m_text.end(), entry->match_text.begin(), entry->match_text.end());
         m_targets.insert(m_targets.end(), entry->targets.begin(), entry->targets.end());
         m_text_begin.push_back(static_cast<std::uint32_t>(m_text.size()));
@@ -59,7 +59,7 @@ void SearchIndex::rebuild(const std::vector<ContactEntry*>& sorted) {
 
 SearchView SearchIndex::view(std::size_t position) const {
     SearchView v;
-    v.lead_mask = m_masks[position];
+    v.masks = m_masks[position];
     v.text = m_text.data() + m_text_begin[position];
     v.targets = m_targets.data() + m_target_begin[position];
     v.target_count = m_target_begin[position + 1] - m_target_begin[position];

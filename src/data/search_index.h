@@ -25,11 +25,11 @@ class SearchIndex {
     void rebuild(const std::vector<ContactEntry*>& sorted);
 
     std::size_t size() const { return m_masks.size(); }
-    std::uint64_t lead_mask(std::size_t position) const { return m_masks[position]; }
+    const SearchMasks& masks(std::size_t position) const { return m_masks[position]; }
     SearchView view(std::size_t position) const;
 
   private:
-    std::vector<std::uint64_t> m_masks;
+    std::vector<SearchMasks> m_masks;
     // Where each position's text and targets begin; one extra element at
     // the end so that position + 1 always gives the end.
     std::vector<std::uint32_t> m_text_begin{0};

@@ -4,6 +4,8 @@
 #include "data/contact_store.h"
 #include "data/key_map.h"
 #include "data/phone_index.h"
+#include "data/test_contacts.h"
+#include "data/text_case.h"
 #include "document_test_support.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +155,51 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     // A name beginning with a separator is still found by its own text.
     ContactEntry company = entry(person(2, u"", u"", u"+Plus Ltd"));
     EXPECT_TRUE(passes(company, u"+plus"));
+}
+
+// The masks that rule contacts out before their text is read never rule
+// out a match: on generated contacts, the keys of every name's start and
+// every run of digits of every number find the contact, in the right tier;
+// digits that a number holds only apart do not.
+TEST_F(FilterTest, QuickChecksNeverLoseAMatch) {
+    ContactFilter f(m_map);
+    auto tier = [&](const ContactEntry& e, const WString& typed) {
+        f.set_words({typed});
+        return f.rank(e.search_view());
+    };
+    for (std::size_t i = 0; i < 300; ++i) {
+        const ContactEntry e = entry(make_test_contact(i));
+        for (const WString* name : {&e.record.first_name, &e.record.last_name, &e.record.company}) {
+            WString keys;
+            for (std::size_t n = 0; n < std::min<std::size_t>(name->size(), 4); ++n) {
+                keys.push_back(m_map.key_of(to_lower((*name)[n])));
+                ASSERT_EQ(tier(e, keys), MatchTier::Prefix) << i << " " << to_utf8(keys);
+            }
+        }
+        for (const ContactField& field : e.record.fields) {
+            if (!is_search_phone(field.type))
+                continue;
+            const WString digits = without_phone_separators(field.value);
+            for (std::size_t at = 0; at < digits.size(); ++at)
+                for (std::size_t n = 1; n <= 4 && at + n <= digits.size(); ++n) {
+                    const MatchTier got = tier(e, digits.substr(at, n));
+                    ASSERT_NE(got, MatchTier::None) << i << " " << to_utf8(digits.substr(at, n));
+                    if (at == 0) {
+                        ASSERT_EQ(got, MatchTier::Prefix) << i << " " << to_utf8(digits);
+                    }
+                }
+        }
+    }
+
+    const ContactEntry e =
+        entry(person(1, u"Zoe", u"", u"", {phone(FieldType::Mobile, u"123 45")}));
+    const std::pair<const char16_t*, MatchTier> tiers[] = {
+        {u"1", MatchTier::Prefix},  {u"9", MatchTier::Prefix}, // Zoe's Z is on the 9
+        {u"3", MatchTier::Inside},  {u"6", MatchTier::None},    {u"12", MatchTier::Prefix},
+        {u"34", MatchTier::Inside}, {u"13", MatchTier::None},   {u"31", MatchTier::None},
+        {u"96", MatchTier::Prefix}, {u"45", MatchTier::Inside}, {u"451", MatchTier::None}};
+    for (auto [typed, expected] : tiers)
+        EXPECT_EQ(tier(e, typed), expected) << to_utf8(typed);
 }
 
 TEST_F(FilterTest, NamesTakeOneWordEach) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <map>
+#include <set>
 
 using namespace telvara;
 using namespace telvara::data;
@@ -129,6 +130,25 @@ TEST(ContactPhoto, ScalesByAreaAndCropsTheCentre) {
     const ui::Pixel mid = pixel(one, 0, 0);
     EXPECT_NEAR(mid >> 11, 16, 1);
     EXPECT_NEAR((mid >> 5) & 63, 32, 1);
+
+    // Enlarged, a small photo blends between its pixels instead of showing
+    // each as a block: black and white side by side become a ramp, with the
+    // outer pixels keeping their own colour.
+    RgbImage pair = solid(2, 1, 0, 0, 0);
+    pair.rgb[3] = pair.rgb[4] = pair.rgb[5] = 255;
+    ui::PixelBuffer ramp = scale_to_565(pair, 8, 4);
+    ASSERT_EQ(ramp.width(), 8);
+    EXPECT_EQ(pixel(ramp, 0, 0) >> 11, 0);
+    EXPECT_EQ(pixel(ramp, 7, 0) >> 11, 31);
+    std::set<int> reds;
+    for (int x = 0; x < 8; ++x) {
+        reds.insert(pixel(ramp, x, 0) >> 11);
+        if (x > 0) {
+            EXPECT_LE(pixel(ramp, x - 1, 0) >> 11, pixel(ramp, x, 0) >> 11) << x;
+        }
+        EXPECT_EQ(pixel(ramp, x, 0), pixel(ramp, x, 3)) << "rows alike";
+    }
+    EXPECT_GE(reds.size(), 4u) << "shades between, not two blocks";
 
     // Other shapes and up-scaling work too.
     EXPECT_EQ(scale_to_565(wide, 30, 10).width(), 30);
