@@ -116,7 +116,9 @@ std::vector<std::byte> make_test_contact_photo(std::size_t index) {
     Dice dice(index ^ 0x5A17F00DULL);
     if (dice.next(4) != 0)
         return {};
-    constexpr std::int32_t side = 64;
+    // Large enough to be drawn sharp on a card at three times the design size.
+    constexpr std::int32_t k = 3;
+    constexpr std::int32_t side = 64 * k;
     constexpr std::array<std::array<std::uint8_t, 3>, 8> grounds = {{{0x4F, 0x86, 0xC6},
                                                                      {0x5B, 0xA8, 0x6E},
                                                                      {0xD9, 0x8C, 0x3F},
@@ -133,9 +135,9 @@ std::vector<std::byte> make_test_contact_photo(std::size_t index) {
     for (std::int32_t y = 0; y < side; ++y) {
         for (std::int32_t x = 0; x < side; ++x) {
             // Head: a circle; shoulders: the top of a wide ellipse.
-            const int hx = x - 32, hy = y - 24, sx = x - 32, sy = y - 66;
-            const bool figure =
-                hx * hx + hy * hy <= 13 * 13 || sx * sx * 4 + sy * sy * 9 <= 34 * 34 * 4;
+            const int hx = x - 32 * k, hy = y - 24 * k, sx = x - 32 * k, sy = y - 66 * k;
+            const bool figure = hx * hx + hy * hy <= 13 * 13 * k * k ||
+                                sx * sx * 4 + sy * sy * 9 <= 34 * 34 * 4 * k * k;
             std::uint8_t* p = &image.rgb[(std::size_t(y) * side + x) * 3];
             for (int c = 0; c < 3; ++c)
                 p[c] = figure ? static_cast<std::uint8_t>(0xF0) : ground[c];
