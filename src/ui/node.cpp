@@ -25,10 +25,8 @@ std::unique_ptr<Blender> make_cache_blender(std::uint32_t alpha) {
 }
 
 // A damaged skin can make a child list point back at an ancestor. Loading is
-// bounded in depth and in nodes per top-level load, so such a skin yields a
-// truncated tree instead of endless recursion.
-constexpr int max_nodes_per_load = 65536;
-
+// bounded in depth and in nodes per top-level load (kMaxNodesPerLoad), so such
+// a skin yields a truncated tree instead of endless recursion.
 struct LoadBudget {
     int depth = 0;
     int nodes = 0;
@@ -46,7 +44,7 @@ class LoadLevel {
     LoadLevel& operator=(const LoadLevel&) = delete;
 
     bool children_allowed() const { return load_budget.depth <= kMaxNodeDepth; }
-    bool take_node() { return ++load_budget.nodes <= max_nodes_per_load; }
+    bool take_node() { return ++load_budget.nodes <= kMaxNodesPerLoad; }
 };
 
 WString pair_text(std::int32_t a, std::int32_t b) {

@@ -9,6 +9,7 @@
 #include "ui/font_cache.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +93,34 @@ std::string picture_file(const std::string& folder, const WString& name) {
 
 } // namespace
 
+std::string read_skin_file(const std::string& file, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "not found";
+    if (error)
+        return "cannot be read (" + error.message() + ")";
+    if (status.type() == std::filesystem::file_type::directory)
+        return "is a folder, not a skin file";
+    if (status.type() != std::filesystem::file_type::regular)
+        return "is not a regular file";
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error)
+        return "cannot be read (" + error.message() + ")";
+    if (size > kMaxSkinFileBytes)
+        return "larger than " + std::to_string(kMaxSkinFileBytes >> 20) + " MB";
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return "cannot be opened (" + std::generic_category().message(errno) + ")";
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    if (static_cast<std::uintmax_t>(in.gcount()) != size)
+        return "could not be read whole (" + std::to_string(in.gcount()) + " of " +
+               std::to_string(size) + " bytes)";
+    return {};
+}
+
 // --- construction and loading ---------------------------------------------------
 
 PropertiesImpl::PropertiesImpl() {
@@ -103,23 +132,11 @@ PropertiesImpl::PropertiesImpl(WStringView path, unsigned scale_shift) : Propert
     m_path = WString(path);
     m_scale_shift = std::min(scale_shift, kMaxScaleShift);
     const std::string file = runtime::file_path(path);
-    std::ifstream in(file, std::ios::binary);
-    std::streamoff size = 0;
-    if (in) {
-        in.seekg(0, std::ios::end);
-        size = std::max<std::streamoff>(in.tellg(), 0);
-        in.seekg(0, std::ios::beg);
-    }
-    m_buffer.resize(static_cast<std::size_t>(size));
-    std::streamsize got = 0;
-    if (size > 0) {
-        in.read(reinterpret_cast<char*>(m_buffer.data()), size);
-        got = in.gcount();
-    }
-    if (got < size) {
-        runtime::log() << u"Error: skin [" << m_path << u"] failed to load\n";
-        // Only what was read is there to be checked.
-        m_buffer.resize(static_cast<std::size_t>(got));
+    m_error = read_skin_file(file, m_buffer);
+    if (!m_error.empty()) {
+        runtime::log() << u"Error: skin [" << m_path << u"] failed to load: " << from_utf8(m_error)
+                       << u"\n";
+        return;
     }
     // A file that is no skin at all is refused before its pictures matter.
     const bool may_be_skin = m_buffer.size() >= kHeaderSize;
@@ -205,11 +222,13 @@ bool PropertiesImpl::read_tables(const std::string& picture_dir, SkinResources r
         const WString& name = texts[next++];
         Picture picture;
         if (resources == SkinResources::All) {
-            picture = load_picture(picture_file(picture_dir, name));
+            const std::string file = picture_file(picture_dir, name);
+            picture = load_picture(file);
             if (picture.width == 0 && picture.height == 0) {
                 runtime::log() << u"PropertiesImpl::PropertiesImpl picture failed to load {" << name
                                << u"}\n";
-                return refuse("picture failed to load {" + to_utf8(name) + "}");
+                return refuse("picture {" + to_utf8(name) + "} failed to load (" + file +
+                              ".bmp: missing or not a 16-bit bitmap)");
             }
             runtime::log() << u"PropertiesImpl::PropertiesImpl picture load time="
                            << lap_seconds(lap) << u" {" << name << u"}\n";
@@ -539,10 +558,13 @@ Properties::Properties() {
     m_impl.m_owner = this;
 }
 
-bool Properties::load_skin(WStringView path, unsigned scale_shift) {
+bool Properties::load_skin(WStringView path, unsigned scale_shift, std::string* error) {
     runtime::log() << u"Properties::load_skin 1\n";
     PropertiesImpl candidate(path, scale_shift);
-    return install(candidate);
+    const bool installed = install(candidate);
+    if (!installed && error != nullptr)
+        *error = candidate.load_error();
+    return installed;
 }
 
 bool Properties::install(PropertiesImpl& candidate) {
@@ -551,7 +573,31 @@ bool Properties::install(PropertiesImpl& candidate) {
         return false;
     runtime::log() << u"Properties::load_skin 3\n";
     m_impl.swap_content(candidate);
-    m_impl.m_path = candidate.m_path;
+    std::swap(m_impl.m_path, candidate.m_path);
+    return true;
+}
+
+bool Properties::switch_to(PropertiesImpl& candidate) {
+    if (!candidate.is_loaded())
+        return false;
+    // The skin a pending switch replaced is the one the screens were built
+    // from: that one stays aside, not the untried one in between.
+    const bool keep_older = m_replaced != nullptr;
+    install(candidate);
+    if (!keep_older) {
+        m_replaced = std::make_unique<PropertiesImpl>();
+        m_replaced->swap_content(candidate);
+        m_replaced->m_path = candidate.m_path;
+    }
+    return true;
+}
+
+bool Properties::undo_switch() {
+    if (!m_replaced)
+        return false;
+    m_impl.swap_content(*m_replaced);
+    m_impl.m_path = m_replaced->m_path;
+    m_replaced.reset();
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "ui/picture.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,21 @@ struct NodeRecord {
 // Deepest child nesting a reader of the tree should follow. A file can make a
 // child list point back at an ancestor; walkers stop here instead of looping.
 inline constexpr int kMaxNodeDepth = 64;
+
+// A skin file larger than this is refused unread (the shipped ones are tens
+// of kilobytes; property names must lie in the first 64 KB anyway).
+inline constexpr std::uintmax_t kMaxSkinFileBytes = std::uintmax_t{32} << 20;
+
+// Nodes one load of a top-level node builds at most: a child list pointing
+// back at an ancestor, or many lists sharing one subtree, would otherwise
+// build (or list) without end.
+inline constexpr int kMaxNodesPerLoad = 65536;
+
+// Reads the whole skin file `file` (a Linux path) into `bytes`. Empty when it
+// was read, else why it cannot be used ("not found", "is not a regular
+// file", "larger than 32 MB"...). Only a regular file is opened: a FIFO or a
+// device named like a skin would block or never end.
+std::string read_skin_file(const std::string& file, std::vector<std::uint8_t>& bytes);
 
 // Coordinates are scaled by 2^scale_shift; larger shifts are clamped to this.
 inline constexpr unsigned kMaxScaleShift = 8;
@@ -195,11 +211,21 @@ class Properties {
 
     // Loads the skin at path ("%app_path%/skins/bin/main.skin") with
     // coordinates scaled by 2^scale_shift. All or nothing: on failure the
-    // previous skin stays current.
-    bool load_skin(WStringView path, unsigned scale_shift);
+    // previous skin stays current and *error (when given) says why.
+    bool load_skin(WStringView path, unsigned scale_shift, std::string* error = nullptr);
     // Makes an already built skin current if it is loaded; the candidate is
     // left holding the previous content.
     bool install(PropertiesImpl& candidate);
+
+    // A switch while screens are built from the current skin: the candidate
+    // becomes current and the replaced skin is kept aside until
+    // keep_switch() (the screens took the new one) or undo_switch() (they
+    // could not: the replaced skin is current again). A second switch
+    // before either keeps the skin of the first one aside.
+    bool switch_to(PropertiesImpl& candidate);
+    bool switch_pending() const { return m_replaced != nullptr; }
+    bool undo_switch();
+    void keep_switch() { m_replaced.reset(); }
 
     bool is_loaded() const { return m_impl.is_loaded(); }
     PropertiesImpl& impl() { return m_impl; }
@@ -247,6 +273,7 @@ class Properties {
   private:
     PropertiesImpl m_impl;
     LanguageStrings m_language;
+    std::unique_ptr<PropertiesImpl> m_replaced; // a switch not yet kept
 };
 
 } // namespace telvara::ui

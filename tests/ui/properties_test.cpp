@@ -5,7 +5,10 @@
 #include "runtime/paths.h"
 #include "ui/font.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <filesystem>
 #include <random>
 
 namespace telvara::ui {
@@ -296,6 +299,85 @@ TEST(SkinLoader, APictureThatFailsToLoadFailsTheWholeSkin) {
     EXPECT_TRUE(good.is_loaded()) << good.load_error();
     EXPECT_EQ(good.picture(1).width, 2);
     EXPECT_TRUE(skin.find_node(u"FormMain")) << "the first skin stayed";
+}
+
+// What is no skin file is refused unread, with a reason that a message can
+// name: a FIFO would block the start, a device or a huge file would pour
+// without end.
+TEST(SkinLoader, WhatIsNoSkinFileIsRefusedUnreadWithItsReason) {
+    TempFolder root;
+    const std::string previous_root = runtime::device_root();
+    runtime::set_device_root(root.path());
+    std::filesystem::create_directories(root.path() + "/skins/folder.skin");
+    ASSERT_EQ(::mkfifo((root.path() + "/skins/fifo.skin").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", root.path() + "/skins/zero.skin");
+    {
+        std::ofstream huge(root.path() + "/skins/huge.skin", std::ios::binary);
+        huge.seekp(std::streamoff(kMaxSkinFileBytes));
+        huge.put('x');
+    }
+    root.write("skins/short.skin", std::vector<std::uint8_t>(40, 1));
+    const struct {
+        const char16_t* path;
+        const char* reason;
+    } cases[] = {
+        {u"/skins/missing.skin", "not found"},
+        {u"/skins/folder.skin", "is a folder, not a skin file"},
+        {u"/skins/fifo.skin", "is not a regular file"},
+        {u"/skins/zero.skin", "is not a regular file"},
+        {u"/skins/huge.skin", "larger than 32 MB"},
+        {u"/skins/short.skin", "shorter than the 92-byte header"},
+    };
+    Properties skin;
+    auto first = from_bytes(written(sample_model()));
+    ASSERT_TRUE(skin.install(*first));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(to_utf8(c.path));
+        std::string error;
+        EXPECT_FALSE(skin.load_skin(c.path, 0, &error));
+        EXPECT_EQ(error, c.reason);
+        EXPECT_TRUE(skin.find_node(u"FormMain")) << "the first skin stays";
+    }
+    runtime::set_device_root(previous_root);
+}
+
+// A switch keeps the skin it replaced until the screens took the new one;
+// undone, the replaced skin is current again, with its path.
+TEST(SkinLoader, ASwitchKeepsTheReplacedSkinUntilItIsKeptOrUndone) {
+    SkinModel other = sample_model();
+    other.nodes.push_back({u"Other", NodeModel{}});
+    Properties skin;
+    auto first = from_bytes(written(sample_model()));
+    first->set_path(u"first.skin");
+    ASSERT_TRUE(skin.install(*first));
+    EXPECT_FALSE(skin.undo_switch()) << "nothing to undo";
+
+    auto second = from_bytes(written(other));
+    second->set_path(u"second.skin");
+    ASSERT_TRUE(skin.switch_to(*second));
+    EXPECT_TRUE(skin.switch_pending());
+    EXPECT_TRUE(skin.find_node(u"Other"));
+    // A second switch before the first was kept: the skin the screens were
+    // built from is still the one to go back to.
+    auto third = from_bytes(written(sample_model()));
+    third->set_path(u"third.skin");
+    ASSERT_TRUE(skin.switch_to(*third));
+    EXPECT_EQ(skin.impl().path(), u"third.skin");
+    ASSERT_TRUE(skin.undo_switch());
+    EXPECT_EQ(skin.impl().path(), u"first.skin");
+    EXPECT_FALSE(skin.find_node(u"Other"));
+    EXPECT_FALSE(skin.switch_pending());
+
+    auto fourth = from_bytes(written(other));
+    fourth->set_path(u"fourth.skin");
+    ASSERT_TRUE(skin.switch_to(*fourth));
+    skin.keep_switch();
+    EXPECT_FALSE(skin.undo_switch());
+    EXPECT_EQ(skin.impl().path(), u"fourth.skin");
+
+    PropertiesImpl not_loaded;
+    EXPECT_FALSE(skin.switch_to(not_loaded));
+    EXPECT_FALSE(skin.switch_pending());
 }
 
 TEST(SkinLoader, ASuccessfulLoadReplacesTheContentButKeepsTheListeners) {
