@@ -2,9 +2,10 @@
 // its subtree, properties in table order.
 #include "skinc/dump.h"
 
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 namespace telvara::skinc {
 
@@ -34,8 +35,27 @@ std::string hex(std::uint32_t value) {
     return text.str();
 }
 
-void dump_node(const PropertiesImpl& skin, NodeRecord record, int depth, std::ostream& out) {
-    const std::string indent(2 * depth, ' ');
+// Where a listing is in the tree, and what it may still spend.
+struct Walk {
+    std::string top;                    // the top-level node being listed
+    std::vector<std::uint32_t> path;    // records from the top-level node down
+    std::vector<std::uint32_t> indices; // child positions along the path
+    std::size_t top_nodes = 0;          // nodes listed under `top`
+    std::size_t total_nodes = 0;        // nodes listed in the whole file
+    bool spent = false;                 // a budget ran out: list no more nodes
+    DumpResult result;
+
+    std::string where() const {
+        std::string text = "node " + top;
+        for (std::uint32_t index : indices)
+            text += " / child " + std::to_string(index);
+        return text;
+    }
+};
+
+void dump_node(const PropertiesImpl& skin, NodeRecord record, std::ostream& out, Walk& walk) {
+    const int depth = static_cast<int>(walk.path.size()) - 1;
+    const std::string indent(2 * std::size_t(depth), ' ');
     auto names = [&](PropertyKind kind) {
         std::vector<WString> list;
         const std::uint32_t count = skin.property_count(record, kind);
@@ -90,24 +110,44 @@ void dump_node(const PropertiesImpl& skin, NodeRecord record, int depth, std::os
             << int(colour.green) << " " << int(colour.blue) << "\n";
     }
     const std::uint32_t children = skin.child_count(record);
-    for (std::uint32_t i = 0; i < children; ++i) {
+    for (std::uint32_t i = 0; i < children && !walk.spent; ++i) {
         const NodeRecord child = skin.child(record, i);
         if (!child) {
             out << indent << "  child " << i << ": (invalid record)\n";
             continue;
         }
         out << indent << "  child " << i << " @" << hex(child.offset) << "\n";
-        if (depth + 1 >= ui::kMaxNodeDepth) {
-            out << indent << "    (deeper than " << ui::kMaxNodeDepth << " levels: not followed)\n";
-            continue;
+        walk.indices.push_back(i);
+        const auto stop = [&](const std::string& why) {
+            out << indent << "    (" << why << ": not followed)\n";
+            walk.result.stopped.push_back(walk.where() + ": " + why);
+        };
+        if (std::find(walk.path.begin(), walk.path.end(), child.offset) != walk.path.end()) {
+            stop("points back at an ancestor");
+        } else if (depth + 1 >= ui::kMaxNodeDepth) {
+            stop("deeper than " + std::to_string(ui::kMaxNodeDepth) + " levels");
+        } else if (walk.top_nodes >= std::size_t(ui::kMaxNodesPerLoad) ||
+                   walk.total_nodes >= kMaxDumpNodes) {
+            const bool whole = walk.total_nodes >= kMaxDumpNodes;
+            stop("more than " +
+                 std::to_string(whole ? kMaxDumpNodes : std::size_t(ui::kMaxNodesPerLoad)) +
+                 (whole ? " nodes in the file" : " nodes under one top-level node"));
+            // The rest of this tree (or file) would only repeat the message.
+            walk.spent = true;
+        } else {
+            ++walk.top_nodes;
+            ++walk.total_nodes;
+            walk.path.push_back(child.offset);
+            dump_node(skin, child, out, walk);
+            walk.path.pop_back();
         }
-        dump_node(skin, child, depth + 1, out);
+        walk.indices.pop_back();
     }
 }
 
 } // namespace
 
-void dump_skin(const PropertiesImpl& skin, std::ostream& out) {
+DumpResult dump_skin(const PropertiesImpl& skin, std::ostream& out) {
     out << "skin " << to_utf8(skin.path()) << " (" << skin.size() << " bytes)\n";
     out << "index_root " << hex(skin.index_root()) << "\n";
     out << "pictures " << skin.picture_count() << "\n";
@@ -121,22 +161,34 @@ void dump_skin(const PropertiesImpl& skin, std::ostream& out) {
         out << "  [" << i << "] " << quote_text(skin.string(i)) << "\n";
     const auto nodes = skin.top_level_nodes();
     out << "top-level nodes " << nodes.size() << "\n";
+    Walk walk;
     for (const auto& [name, record] : nodes) {
         out << "node " << quote_text(name) << " @" << hex(record.offset) << "\n";
-        dump_node(skin, record, 0, out);
+        if (walk.total_nodes >= kMaxDumpNodes) {
+            out << "  (more than " << kMaxDumpNodes << " nodes in the file: not listed)\n";
+            walk.result.stopped.push_back("node " + quote_text(name) + ": more than " +
+                                          std::to_string(kMaxDumpNodes) + " nodes in the file");
+            continue;
+        }
+        walk.top = quote_text(name);
+        walk.path = {record.offset};
+        walk.indices.clear();
+        walk.top_nodes = 1;
+        walk.spent = false;
+        ++walk.total_nodes;
+        dump_node(skin, record, out, walk);
     }
+    return std::move(walk.result);
 }
 
 bool dump_skin(const std::string& file, std::ostream& out, std::string* error,
-               ui::SkinResources resources) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+               ui::SkinResources resources, DumpResult* result) {
+    std::vector<std::uint8_t> bytes;
+    if (const std::string why = ui::read_skin_file(file, bytes); !why.empty()) {
         if (error)
-            *error = "cannot open " + file;
+            *error = file + ": " + why;
         return false;
     }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
     const auto slash = file.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
     ui::Properties skin;
@@ -146,8 +198,41 @@ bool dump_skin(const std::string& file, std::ostream& out, std::string* error,
             *error = file + ": " + candidate.load_error();
         return false;
     }
-    dump_skin(skin.impl(), out);
+    DumpResult listed = dump_skin(skin.impl(), out);
+    if (result != nullptr)
+        *result = std::move(listed);
     return true;
+}
+
+int dump_command(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    if (argc < 3 || std::string_view(argv[1]) != "--dump")
+        return 2;
+    ui::SkinResources resources = ui::SkinResources::All;
+    int at = 2;
+    if (std::string_view(argv[at]) == "--no-pictures") {
+        resources = ui::SkinResources::NoPictures;
+        ++at;
+    }
+    if (at + 1 != argc)
+        return 2;
+    const std::string file = argv[at];
+    std::string error;
+    DumpResult result;
+    if (!dump_skin(file, out, &error, resources, &result)) {
+        err << "telvara-skinc: " << error << "\n";
+        return 1;
+    }
+    if (result.complete())
+        return 0;
+    // Listed as far as it goes; where it was cut goes where a script looks.
+    out.flush();
+    constexpr std::size_t kShown = 10;
+    for (std::size_t i = 0; i < result.stopped.size() && i < kShown; ++i)
+        err << "telvara-skinc: " << file << ": listing stopped at " << result.stopped[i] << "\n";
+    if (result.stopped.size() > kShown)
+        err << "telvara-skinc: " << file << ": and " << result.stopped.size() - kShown
+            << " more places\n";
+    return 1;
 }
 
 } // namespace telvara::skinc

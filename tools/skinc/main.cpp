@@ -10,7 +10,9 @@ namespace {
 
 void print_usage(std::ostream& out) {
     out << "usage: telvara-skinc --dump [--no-pictures] FILE.skin\n"
-           "  --dump         list a compiled skin as text\n"
+           "  --dump         list a compiled skin as text; a damaged node tree is\n"
+           "                 listed as far as it goes, where it stops is said on\n"
+           "                 standard error, and the status is 1\n"
            "  --no-pictures  do not load the pictures the skin names\n"
         << telvara::skinc::compile_usage()
         << "usage: telvara-skinc --help | --version\n"
@@ -36,21 +38,8 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && std::strcmp(argv[1], "--dump") != 0)
         return telvara::skinc::compile_command(argc, argv);
-    using telvara::ui::SkinResources;
-    if (argc < 3 || std::strcmp(argv[1], "--dump") != 0)
+    if (argc < 3)
         return usage();
-    SkinResources resources = SkinResources::All;
-    int at = 2;
-    if (std::strcmp(argv[at], "--no-pictures") == 0) {
-        resources = SkinResources::NoPictures;
-        ++at;
-    }
-    if (at + 1 != argc)
-        return usage();
-    std::string error;
-    if (!telvara::skinc::dump_skin(argv[at], std::cout, &error, resources)) {
-        std::cerr << "telvara-skinc: " << error << "\n";
-        return 1;
-    }
-    return 0;
+    const int status = telvara::skinc::dump_command(argc, argv, std::cout, std::cerr);
+    return status == 2 ? usage() : status;
 }
