@@ -3,6 +3,7 @@
 
 #include "platform/clock.h"
 #include "runtime/log.h"
+#include "runtime/paths.h"
 #include "runtime/registry.h"
 #include "ui/choice_item.h"
 #include "ui/lang/file_search.h"
@@ -93,17 +94,53 @@ bool select_language_at_start(Properties& properties, const ChoiceContext& conte
 }
 
 bool select_skin_at_start(Properties& properties, const ChoiceContext& context,
-                          WStringView base_folder, unsigned scale_shift) {
+                          WStringView base_folder, unsigned scale_shift, SkinStartReport* report) {
     const WString base = base_folder.empty() ? context.app_folder : WString(base_folder);
-    // A splash or today skin is never the main skin, whatever the setting says.
-    const WString configured = setting(context, kSkinValue);
-    if (usable_name(configured) && is_selectable_skin(configured) &&
-        properties.load_skin(skin_path(base, configured), scale_shift))
+    SkinStartReport local;
+    SkinStartReport& out = report != nullptr ? *report : local;
+    out = {};
+    auto refuse = [&](const WString& file, const std::string& reason) {
+        // The file as the user finds it on disk.
+        std::string line =
+            (file.find(u'/') == WString::npos ? to_utf8(file) : runtime::file_path(file)) + ": " +
+            reason;
+        runtime::log() << platform::tick_count() << u" select_skin_at_start refused "
+                       << from_utf8(line) << u"\n";
+        out.refusals.push_back(std::move(line));
+    };
+    std::vector<WString> tried;
+    auto take = [&](const WString& path) {
+        if (std::find(tried.begin(), tried.end(), path) != tried.end())
+            return false;
+        tried.push_back(path);
+        std::string error;
+        if (!properties.load_skin(path, scale_shift, &error)) {
+            refuse(path, error);
+            return false;
+        }
+        if (context.skin_check) {
+            if (std::string why = context.skin_check(properties); !why.empty()) {
+                refuse(path, why);
+                return false;
+            }
+        }
+        out.taken = base_name(path);
         return true;
-    if (properties.load_skin(skin_path(base, u"default"), scale_shift))
+    };
+
+    const WString configured = setting(context, kSkinValue);
+    out.wanted = configured.empty() ? WString(u"default") : configured;
+    if (!configured.empty()) {
+        // A splash or today skin is never the main skin, whatever the setting says.
+        if (!usable_name(configured) || !is_selectable_skin(configured))
+            refuse(configured, "the setting Skin names no selectable skin");
+        else if (take(skin_path(base, configured)))
+            return true;
+    }
+    if (take(skin_path(base, u"default")))
         return true;
     for (const WString& path : sorted(find_skin_files(skins_folder(base))))
-        if (properties.load_skin(path, scale_shift))
+        if (take(path))
             return true;
     runtime::log() << platform::tick_count() << u" select_skin_at_start no skin\n";
     return false;
@@ -144,7 +181,7 @@ bool language_menu(Properties& properties, const ChoiceContext& context, WString
 }
 
 bool skin_menu(Properties& properties, const ChoiceContext& context, WStringView command,
-               ChoiceMenu& menu, WStringView cancel_element) {
+               ChoiceMenu& menu, WStringView cancel_element, std::string* refusal) {
     if (command == kSkinValue) {
         const WString current = base_name(properties.impl().path());
         for (const WString& path : sorted(find_skin_files(skins_folder(context.app_folder)))) {
@@ -162,11 +199,38 @@ bool skin_menu(Properties& properties, const ChoiceContext& context, WStringView
         return false;
     const WStringView name = command.substr(kSkinPrefix.size());
     const WString path = skin_path(context.app_folder, name);
-    if (!usable_name(name) || !is_selectable_skin(name) || path == properties.impl().path() ||
-        !properties.load_skin(path, properties.scale_shift()))
+    if (!usable_name(name) || !is_selectable_skin(name) || path == properties.impl().path())
         return false;
+    // Tried aside first: a skin that cannot carry the screens is never taken
+    // nor saved.
+    Properties trial;
+    std::string why;
+    if (!trial.load_skin(path, properties.scale_shift(), &why))
+        why = why.empty() ? std::string("cannot be loaded") : why;
+    else if (context.skin_check)
+        why = context.skin_check(trial);
+    if (!why.empty()) {
+        std::string line = runtime::file_path(path) + ": " + why;
+        runtime::log() << platform::tick_count() << u" skin_menu refused " << from_utf8(line)
+                       << u"\n";
+        if (refusal != nullptr)
+            *refusal = std::move(line);
+        return false;
+    }
+    properties.switch_to(trial.impl());
     runtime::reg_write_string(settings_key(context.app_name), kSkinValue, name);
     properties.send_reload_skin();
+    return true;
+}
+
+bool undo_skin_switch(Properties& properties, const ChoiceContext& context) {
+    const WString refused = properties.impl().path();
+    if (!properties.undo_switch())
+        return false;
+    runtime::log() << platform::tick_count() << u" skin switch undone: " << refused << u" -> "
+                   << properties.impl().path() << u"\n";
+    runtime::reg_write_string(settings_key(context.app_name), kSkinValue,
+                              base_name(properties.impl().path()));
     return true;
 }
 

@@ -9,12 +9,20 @@
 
 #include "platform/text.h"
 
+#include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace telvara::ui {
 
 class ChoiceMenu;
 class Properties;
+
+// What the program needs of a skin beyond loading (the screens it builds
+// from it): given a loaded skin, why that skin cannot be used, or empty when
+// it will do.
+using SkinCheck = std::function<std::string(const Properties& skin)>;
 
 struct ChoiceContext {
     WString app_name = u"Telvara";
@@ -22,6 +30,23 @@ struct ChoiceContext {
     WString app_folder = u"%app_path%";
     // The user's language name ("russian"); unset means the locale's.
     std::optional<WString> system_language;
+    // Asked of every skin before it is taken, at start-up (the skin is then
+    // current) and in the menu (before it becomes current or is saved);
+    // unset: every skin that loads will do.
+    SkinCheck skin_check;
+};
+
+// How the start-up choice of skin went.
+struct SkinStartReport {
+    // The skin the start wanted: the setting's name, "default" without one.
+    WString wanted;
+    // The base name of the skin taken; empty when none was.
+    WString taken;
+    // Each skin tried and not taken, in order: "<file>: <reason>".
+    std::vector<std::string> refusals;
+
+    // A skin was taken, but not the one wanted.
+    bool fell_back() const { return !taken.empty() && !refusals.empty(); }
 };
 
 // The settings key of the application: "HKEY_CURRENT_USER\Software\KELMA\" + name.
@@ -32,11 +57,15 @@ WString settings_key(WStringView app_name);
 // loaded; the setting is never written here.
 bool select_language_at_start(Properties& properties, const ChoiceContext& context);
 
-// Tries, until one loads: the configured skin, "default", then every
-// selectable skin found (in name order), under base_folder + "/skins/bin"
-// (the program folder when base_folder is empty). True when one loaded.
+// Tries, until one loads and passes the context's check: the configured
+// skin, "default", then every selectable skin found (in name order), under
+// base_folder + "/skins/bin" (the program folder when base_folder is empty).
+// True when one was taken. Every refusal is logged and, with a report, kept
+// there; the setting is never written here, so a skin that comes back is
+// used again.
 bool select_skin_at_start(Properties& properties, const ChoiceContext& context,
-                          WStringView base_folder, unsigned scale_shift);
+                          WStringView base_folder, unsigned scale_shift,
+                          SkinStartReport* report = nullptr);
 
 // More than one language file, more than one selectable skin: only then does
 // the settings menu offer the choice.
@@ -46,11 +75,19 @@ bool has_skin_choice(const ChoiceContext& context);
 // The menu commands "Language" / "Skin" fill `menu` with the installed files
 // (sorted, the current one checked) and a "Cancel" item drawn with
 // `cancel_element`. "Language#<name>" / "Skin#<name>" load that file unless
-// it is the current one; when it loads, the setting is written, reload
-// listeners are told, and true is returned. Any other command: false.
+// it is the current one; when it loads (and a skin passes the context's
+// check), the setting is written, reload listeners are told, and true is
+// returned. Any other command: false. A skin that is refused leaves the
+// current one and the setting as they were; the refusal ("<file>: <reason>")
+// is logged and, when asked for, stored in *refusal.
 bool language_menu(Properties& properties, const ChoiceContext& context, WStringView command,
                    ChoiceMenu& menu, WStringView cancel_element);
 bool skin_menu(Properties& properties, const ChoiceContext& context, WStringView command,
-               ChoiceMenu& menu, WStringView cancel_element);
+               ChoiceMenu& menu, WStringView cancel_element, std::string* refusal = nullptr);
+
+// After a menu switch the skin it replaced is kept until the screens have
+// been built from the new one. A screen that cannot be built brings it back:
+// the setting then names it again. False when no switch was pending.
+bool undo_skin_switch(Properties& properties, const ChoiceContext& context);
 
 } // namespace telvara::ui

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 using namespace telvara;
 using namespace telvara::ui;
@@ -117,6 +118,64 @@ TEST_F(SkinAtStart, TheBaseFolderReplacesTheProgramFolder) {
     ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"/other", 1));
     EXPECT_EQ(m_properties.impl().path(), u"/other/skins/bin/default.skin");
     EXPECT_EQ(m_properties.scale_shift(), 1u);
+}
+
+// The context's check: a skin named "blue" lacks a screen.
+std::string no_blue(const Properties& skin) {
+    return skin.impl().string_count() > 0 && skin.impl().string(0) == u"blue"
+               ? "lacks the screen {CallForm}"
+               : "";
+}
+
+TEST_F(SkinAtStart, SkinsThatAreRefusedAreNamedWithTheirReasonAndTheSettingStays) {
+    add_skin("blue");
+    add_skin("default");
+    add_skin("zeta");
+    std::ofstream(native("/prog/skins/bin/alpha.skin")) << "no skin at all";
+    m_context.skin_check = no_blue;
+    set_setting(u"Skin", u"blue");
+
+    SkinStartReport report;
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0, &report));
+    EXPECT_EQ(skin(), "default");
+    EXPECT_EQ(report.wanted, u"blue");
+    EXPECT_EQ(report.taken, u"default");
+    EXPECT_EQ(report.refusals, std::vector<std::string>{native("/prog/skins/bin/blue.skin") +
+                                                        ": lacks the screen {CallForm}"});
+    EXPECT_TRUE(report.fell_back());
+
+    // Without the default: every skin tried in name order, each refusal kept.
+    std::filesystem::remove(native("/prog/skins/bin/default.skin"));
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0, &report));
+    EXPECT_EQ(skin(), "zeta");
+    EXPECT_EQ(report.refusals,
+              (std::vector<std::string>{
+                  native("/prog/skins/bin/blue.skin") + ": lacks the screen {CallForm}",
+                  native("/prog/skins/bin/default.skin") + ": not found",
+                  native("/prog/skins/bin/alpha.skin") + ": shorter than the 92-byte header"}));
+    EXPECT_EQ(setting(u"Skin"), u"blue") << "a skin mended later is used again";
+
+    // A setting that names no selectable skin, and nothing usable at all.
+    set_setting(u"Skin", u"splash");
+    std::filesystem::remove(native("/prog/skins/bin/zeta.skin"));
+    Properties fresh;
+    EXPECT_FALSE(select_skin_at_start(fresh, m_context, u"", 0, &report));
+    EXPECT_EQ(report.taken, u"");
+    EXPECT_FALSE(report.fell_back());
+    EXPECT_EQ(report.refusals,
+              (std::vector<std::string>{
+                  "splash: the setting Skin names no selectable skin",
+                  native("/prog/skins/bin/default.skin") + ": not found",
+                  native("/prog/skins/bin/alpha.skin") + ": shorter than the 92-byte header",
+                  native("/prog/skins/bin/blue.skin") + ": lacks the screen {CallForm}"}));
+
+    // The wanted skin taken: no refusal, no fall-back.
+    set_setting(u"Skin", u"blue");
+    m_context.skin_check = nullptr;
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0, &report));
+    EXPECT_EQ(report.taken, u"blue");
+    EXPECT_TRUE(report.refusals.empty());
+    EXPECT_FALSE(report.fell_back());
 }
 
 TEST_F(FileLists, OnlyTopLevelFilesOfTheRightKind) {
@@ -288,6 +347,64 @@ TEST_F(SkinMenu, AChoiceLoadsWritesAndReloads) {
     EXPECT_EQ(setting(u"Skin"), u"dark");
     EXPECT_EQ(reloads.count, 1);
     m_properties.remove_reload_listener(&reloads);
+}
+
+// A skin the check refuses, or that does not load, is neither taken nor
+// saved, and the refusal names the file and the reason.
+TEST_F(SkinMenu, ARefusedSkinIsNeitherTakenNorSaved) {
+    add_skin("default");
+    add_skin("blue");
+    std::ofstream(native("/prog/skins/bin/broken.skin")) << std::string(200, 'x');
+    m_context.skin_check = no_blue;
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    ReloadCounter reloads;
+    m_properties.add_reload_listener(&reloads);
+    CollectedMenu menu;
+
+    const struct {
+        const char16_t* command;
+        std::string refusal;
+    } cases[] = {
+        {u"Skin#blue", native("/prog/skins/bin/blue.skin") + ": lacks the screen {CallForm}"},
+        {u"Skin#broken", native("/prog/skins/bin/broken.skin") + ": not a skin file (wrong magic)"},
+        {u"Skin#gone", native("/prog/skins/bin/gone.skin") + ": not found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        std::string refusal;
+        EXPECT_FALSE(skin_menu(m_properties, m_context, c.command, menu, u"", &refusal));
+        EXPECT_EQ(refusal, c.refusal);
+        EXPECT_EQ(skin(), "default");
+        EXPECT_FALSE(m_properties.switch_pending());
+    }
+    EXPECT_EQ(setting(u"Skin"), u"<unset>");
+    EXPECT_EQ(reloads.count, 0);
+    m_properties.remove_reload_listener(&reloads);
+}
+
+// A choice that passed the check may still fail the screens: until they took
+// it, the skin before is kept aside, and taking the switch back names that
+// one in the setting again.
+TEST_F(SkinMenu, ATakenChoiceCanBeTakenBackUntilTheScreensKeepIt) {
+    add_skin("default");
+    add_skin("dark");
+    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
+    CollectedMenu menu;
+    ASSERT_TRUE(skin_menu(m_properties, m_context, u"Skin#dark", menu, u""));
+    EXPECT_EQ(setting(u"Skin"), u"dark");
+    EXPECT_TRUE(m_properties.switch_pending());
+
+    ASSERT_TRUE(undo_skin_switch(m_properties, m_context));
+    EXPECT_EQ(skin(), "default");
+    EXPECT_EQ(m_properties.impl().path(), u"/prog/skins/bin/default.skin");
+    EXPECT_EQ(setting(u"Skin"), u"default");
+    EXPECT_FALSE(undo_skin_switch(m_properties, m_context));
+
+    ASSERT_TRUE(skin_menu(m_properties, m_context, u"Skin#dark", menu, u""));
+    m_properties.keep_switch();
+    EXPECT_FALSE(undo_skin_switch(m_properties, m_context));
+    EXPECT_EQ(skin(), "dark");
+    EXPECT_EQ(setting(u"Skin"), u"dark");
 }
 
 TEST_F(SkinMenu, ALanguageChoiceKeepsTheSkinAndASkinChoiceKeepsTheLanguage) {
