@@ -14,7 +14,7 @@ namespace telvara::platform::modem {
 
 namespace {
 
-// Call indexes are 1-7 (3GPP TS 22.030): +CHLD=1x and 2x have one digit.
+// Call indexes are 1-7: +CHLD=1x and 2x name a call with one digit.
 constexpr int max_call_index = 7;
 // Bad lines are logged this far into one batch of input, not without end.
 constexpr std::size_t max_logged = 64;
@@ -142,7 +142,7 @@ int cme_code(std::string_view result) {
     return -1;
 }
 
-// Text of the modem's for a log line: short, whole as far as it goes.
+// The modem's text for a log line: short, whole as far as it goes.
 std::string quoted(std::string_view text) {
     constexpr std::size_t shown = 80;
     return "\"" + std::string(text.substr(0, shown)) + (text.size() > shown ? "...\"" : "\"");
