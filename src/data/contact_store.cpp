@@ -23,6 +23,7 @@
 #include "data/contact_watch.h"
 #include "data/picture_chooser.h"
 #include "data/test_contacts.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "runtime/paths.h"
@@ -762,21 +763,12 @@ bool ContactManagerImpl2::set_picture(const ContactRecord& record,
 }
 
 bool ContactManagerImpl2::set_picture_file(const ContactRecord& record, const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // A chosen FIFO or device is refused, not waited on or read without end.
+    const auto file = platform::read_whole_file(path, kMaxPictureBytes);
+    if (!file || file->empty())
         return false;
-    std::vector<std::byte> bytes;
-    char buffer[65536];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        const auto got = static_cast<std::size_t>(file.gcount());
-        if (bytes.size() + got > kMaxPictureBytes)
-            return false;
-        const auto* begin = reinterpret_cast<const std::byte*>(buffer);
-        bytes.insert(bytes.end(), begin, begin + got);
-    }
-    if (bytes.empty())
-        return false;
-    return set_picture(record, bytes);
+    const auto* begin = reinterpret_cast<const std::byte*>(file->data());
+    return set_picture(record, std::span<const std::byte>(begin, file->size()));
 }
 
 std::vector<std::byte> ContactManagerImpl2::get_picture(const ContactRecord& record) {

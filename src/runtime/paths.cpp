@@ -83,7 +83,9 @@ std::string xdg_folder(const char* variable, const char* default_under_home) {
 std::string documents_folder() {
     std::string home = platform::home_folder();
     std::string config = xdg_folder("XDG_CONFIG_HOME", ".config");
-    if (auto dirs = platform::read_whole_file(config + "/user-dirs.dirs")) {
+    // A few lines of folder names; anything larger is not that file.
+    constexpr std::size_t kUserDirsLimit = 64 * 1024;
+    if (auto dirs = platform::read_whole_file(config + "/user-dirs.dirs", kUserDirsLimit)) {
         std::string_view text = *dirs;
         constexpr std::string_view key = "XDG_DOCUMENTS_DIR=\"";
         while (!text.empty()) {

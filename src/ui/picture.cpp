@@ -2,12 +2,12 @@
 // anyone can replace, so every header field is checked before it is used.
 #include "ui/picture.h"
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 #include "runtime/log.h"
 
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 namespace telvara::ui {
@@ -18,7 +18,7 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 constexpr std::size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
 // A maximal picture with row padding and generous headers fits well below this.
-constexpr std::int64_t kMaxFileSize = kMaxPicturePixels * 2 + (std::int64_t(1) << 24);
+constexpr std::size_t kMaxFileSize = std::size_t(kMaxPicturePixels) * 2 + (std::size_t(1) << 24);
 
 std::uint32_t read_u32(std::span<const std::byte> data, std::size_t at) {
     return std::uint32_t(data[at]) | (std::uint32_t(data[at + 1]) << 8) |
@@ -33,19 +33,14 @@ std::uint16_t read_u16(std::span<const std::byte> data, std::size_t at) {
     return std::uint16_t(std::uint32_t(data[at]) | (std::uint32_t(data[at + 1]) << 8));
 }
 
-std::optional<std::vector<std::byte>> read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
+// Only a regular file of at most kMaxFileSize bytes: a FIFO or device named
+// like a picture must not block or flood the skin's loading.
+std::optional<std::vector<std::byte>> read_file(const std::string& name, std::string& why) {
+    const auto text = platform::read_whole_file(name, kMaxFileSize, &why);
+    if (!text)
         return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxFileSize)
-        return std::nullopt;
-    in.seekg(0, std::ios::beg);
-    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
-        return std::nullopt;
-    return bytes;
+    const auto* begin = reinterpret_cast<const std::byte*>(text->data());
+    return std::vector<std::byte>(begin, begin + text->size());
 }
 
 } // namespace
@@ -94,10 +89,12 @@ std::optional<PixelBuffer> decode_bmp565(std::span<const std::byte> file) {
 
 Picture load_picture(const std::string& path) {
     std::optional<PixelBuffer> pixels;
-    if (auto bytes = read_file(path + ".bmp"))
+    std::string why;
+    if (auto bytes = read_file(path + ".bmp", why))
         pixels = decode_bmp565(*bytes);
     if (!pixels) {
-        runtime::log() << u"load_565 " << from_utf8(path) << u" is not 16bit bitmap\n";
+        runtime::log() << u"load_565 " << from_utf8(path) << u" is not 16bit bitmap"
+                       << (why.empty() ? WString() : u" (" + from_utf8(why) + u")") << u"\n";
         return {};
     }
     Picture picture;

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace telvara;
 using namespace telvara::data;
@@ -380,6 +381,15 @@ TEST_F(ContactStoreTest, PhotoFromFile) {
     EXPECT_FALSE(store.set_picture_file(r, root() + "/missing.png"));
     std::ofstream(root() + "/empty.png", std::ios::binary).flush();
     EXPECT_FALSE(store.set_picture_file(r, root() + "/empty.png"));
+    // A FIFO chosen as a picture is refused at once, not waited on; a
+    // device would pour without end.
+    ASSERT_EQ(::mkfifo((root() + "/pipe.png").c_str(), 0600), 0);
+    EXPECT_FALSE(store.set_picture_file(r, root() + "/pipe.png"));
+    EXPECT_FALSE(store.set_picture_file(r, "/dev/zero"));
+    std::ofstream(root() + "/huge.png", std::ios::binary)
+        << std::string(kMaxPictureBytes + 1, 'x');
+    EXPECT_FALSE(store.set_picture_file(r, root() + "/huge.png"));
+    EXPECT_EQ(store.get_picture(r).size(), 7u) << "the photo stays";
 }
 
 TEST_F(ContactStoreTest, PictureChooserCommand) {

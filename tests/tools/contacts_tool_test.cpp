@@ -19,6 +19,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -199,7 +200,17 @@ TEST_F(ContactsToolTest, UsageErrorsAndFailures) {
     EXPECT_EQ(run({"list", "extra"}).status, 2);
     r = run({"import", m_dir + "/missing.vcf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_NE(r.err.find("cannot read " + m_dir + "/missing.vcf: No such file"), std::string::npos)
+        << r.err;
+    // No file of cards: a FIFO (no writer would ever come) and a device are
+    // refused at once, by name.
+    ASSERT_EQ(::mkfifo((m_dir + "/cards.fifo").c_str(), 0600), 0);
+    for (const std::string& name : {m_dir + "/cards.fifo", std::string("/dev/zero")}) {
+        r = run({"import", name});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find("cannot read " + name + ": is not a regular file"), std::string::npos)
+            << r.err;
+    }
     EXPECT_EQ(run({"help"}).status, 0);
     // --root wins over the environment.
     r = run({"--root", m_dir + "/other", "path"});

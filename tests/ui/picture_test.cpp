@@ -6,6 +6,7 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace telvara::ui;
@@ -168,7 +169,14 @@ TEST(LoadPicture, FailuresGiveTheEmptyPicture) {
     auto truncated_bytes = make_bmp(kRows, false);
     truncated_bytes.resize(60);
     const std::string truncated = dir.write("cut", truncated_bytes);
-    for (const std::string& path : {wrong_depth, truncated, wrong_depth + "_missing"}) {
+    // Named like pictures, but no files: neither may block or pour in.
+    const std::string fifo = dir.write("fifo", {});
+    std::filesystem::remove(fifo + ".bmp");
+    ASSERT_EQ(::mkfifo((fifo + ".bmp").c_str(), 0600), 0);
+    const std::string zero = dir.write("zero", {});
+    std::filesystem::remove(zero + ".bmp");
+    std::filesystem::create_symlink("/dev/zero", zero + ".bmp");
+    for (const std::string& path : {wrong_depth, truncated, wrong_depth + "_missing", fifo, zero}) {
         const Picture picture = load_picture(path);
         EXPECT_FALSE(picture.has_data()) << path;
         EXPECT_EQ(picture.width, 0);

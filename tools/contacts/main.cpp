@@ -4,6 +4,7 @@
 // the changes up from the store's journal).
 #include "data/contact_store.h"
 #include "data/vcard.h"
+#include "platform/atomic_file.h"
 #include "runtime/paths.h"
 
 #include <cstdio>
@@ -11,8 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -60,18 +59,36 @@ int failure(const std::string& message) {
     return 1;
 }
 
-bool read_input(const std::string& name, std::string& out) {
-    if (name == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        out = text.str();
-        return !std::cin.bad();
+// A whole address book with photos fits well below this; a link to
+// /dev/zero does not.
+constexpr std::size_t kMaxVCardFileBytes = 256u << 20;
+
+// The cards of a file ("-": standard input). A FIFO or device is refused as
+// a file, and more than kMaxVCardFileBytes from either is refused too; `why`
+// then says so with the name.
+bool read_input(const std::string& name, std::string& out, std::string& why) {
+    if (name != "-") {
+        auto text = platform::read_whole_file(name, kMaxVCardFileBytes, &why);
+        if (!text)
+            return false;
+        out = std::move(*text);
+        return true;
     }
-    std::ifstream file(name, std::ios::binary);
-    if (!file)
+    out.clear();
+    char buffer[65536];
+    while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
+        out.append(buffer, static_cast<std::size_t>(std::cin.gcount()));
+        if (out.size() > kMaxVCardFileBytes) {
+            why = "standard input: more than " + platform::size_text(kMaxVCardFileBytes) +
+                  ", not read";
+            return false;
+        }
+    }
+    if (std::cin.bad()) {
+        why = "standard input: cannot be read";
         return false;
-    out.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    }
+    return true;
 }
 
 bool open_store(ContactManagerImpl2& store, int& status) {
@@ -106,8 +123,9 @@ std::string summary(const VCardFile& file, std::size_t stored) {
 bool import_file(ContactManagerImpl2& store, const std::string& name, const VCardOptions& options,
                  bool& troubled) {
     std::string text;
-    if (!read_input(name, text)) {
-        std::fprintf(stderr, "telvara-contacts: cannot read %s\n", name.c_str());
+    std::string why;
+    if (!read_input(name, text, why)) {
+        std::fprintf(stderr, "telvara-contacts: cannot read %s\n", why.c_str());
         return false;
     }
     VCardFile file = parse_vcards(text, options);
