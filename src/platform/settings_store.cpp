@@ -155,11 +155,14 @@ bool decode_utf8(std::string_view bytes, WString& out) {
 
 class Parser {
   public:
-    Parser(std::string_view text, SettingsTree& out, std::string& error)
-        : m_lines{text}, m_out(out), m_error(error) {}
+    Parser(std::string_view text, SettingsTree& out, std::string& error,
+           std::vector<std::string>* skipped)
+        : m_lines{text}, m_out(out), m_error(error), m_skipped(skipped) {}
 
     bool run() {
         m_out = {};
+        if (m_skipped != nullptr)
+            m_skipped->clear();
         if (m_lines.text.starts_with("\xEF\xBB\xBF"))
             m_lines.text.remove_prefix(3);
         bool seen_header = false;
@@ -174,15 +177,28 @@ class Parser {
                 seen_header = true;
                 continue;
             }
+            const bool is_key = line.front() == '[';
+            if (!is_key && m_skipping_key)
+                continue; // a value of a key that could not be read
             bool ok = line.front() == ';'                          ? true
-                      : line.front() == '['                        ? parse_key(line)
+                      : is_key                                     ? parse_key(line)
                       : line.front() == '"' || line.front() == '@' ? parse_value(line)
                                                                    : fail("unexpected text");
-            if (!ok)
+            if (ok) {
+                if (is_key)
+                    m_skipping_key = false;
+                continue;
+            }
+            if (m_skipped == nullptr)
                 return false;
+            skip(is_key);
         }
         if (!seen_header)
             return fail("empty file");
+        if (m_skipped != nullptr && m_skipped_count > kMaxSkippedLines)
+            m_skipped->push_back("and " + std::to_string(m_skipped_count - kMaxSkippedLines) +
+                                 " more damaged lines");
+        m_error.clear();
         return true;
     }
 
@@ -311,8 +327,10 @@ class Parser {
                 return fail("text after a quoted value");
         } else if (rest.starts_with("dword:")) {
             rest.remove_prefix(6);
-            if (rest.empty() || rest.size() > 8)
-                return fail("a dword needs 1 to 8 hex digits");
+            // Always written with 8 digits: fewer means a line cut short,
+            // whose number would be read wrong.
+            if (rest.size() != 8)
+                return fail("a dword needs 8 hex digits");
             std::uint32_t number = 0;
             for (char c : rest) {
                 int digit = c >= '0' && c <= '9'   ? c - '0'
@@ -343,9 +361,24 @@ class Parser {
         return true;
     }
 
+    // A damaged line is left out and described; a damaged key line takes
+    // the values under it along (they would land under the wrong key).
+    void skip(bool is_key) {
+        if (++m_skipped_count <= kMaxSkippedLines)
+            m_skipped->push_back(is_key ? m_error + " (the values under it are skipped too)"
+                                        : m_error);
+        if (is_key) {
+            m_key = nullptr;
+            m_skipping_key = true;
+        }
+    }
+
     LineReader m_lines;
     SettingsTree& m_out;
     std::string& m_error;
+    std::vector<std::string>* m_skipped = nullptr;
+    std::size_t m_skipped_count = 0;
+    bool m_skipping_key = false;
     SettingsKey* m_key = nullptr;
 };
 
@@ -431,8 +464,9 @@ std::string serialize_settings(const SettingsTree& tree) {
     return out;
 }
 
-bool parse_settings(std::string_view text, SettingsTree& out, std::string& error) {
-    return Parser(text, out, error).run();
+bool parse_settings(std::string_view text, SettingsTree& out, std::string& error,
+                    std::vector<std::string>* skipped) {
+    return Parser(text, out, error, skipped).run();
 }
 
 // ---- the store -------------------------------------------------------------
@@ -444,8 +478,10 @@ void SettingsStore::bind(std::string file) {
     m_file = std::move(file);
     m_tree = {};
     m_seen = {};
+    m_damage_reported = {};
     m_loaded = false;
     m_checked_ms = 0;
+    m_last_error.clear();
 }
 
 std::string SettingsStore::file() const {
@@ -474,12 +510,28 @@ SettingsStore::FileId SettingsStore::stat_file() const {
     return id;
 }
 
-void SettingsStore::problem(std::string text) {
-    m_problems.push_back(std::move(text));
+void SettingsStore::problem(SettingsProblemKind kind, std::string text, std::string reason,
+                            int error) {
+    m_problems.push_back({kind, std::move(text), std::move(reason), error});
     m_has_problems.store(true, std::memory_order_relaxed);
 }
 
-std::vector<std::string> SettingsStore::take_problems() {
+// Every way a change can fail to reach the file ends here: the caller learns
+// why (last_error), the owner hears of it (a problem to show).
+bool SettingsStore::write_failed(std::string text) {
+    const int error = errno;
+    const char* reason = std::strerror(error);
+    m_last_error = text + " (" + reason + ")";
+    problem(SettingsProblemKind::NotSaved, m_last_error, reason, error);
+    return false;
+}
+
+std::string SettingsStore::last_error() const {
+    std::lock_guard lock(m_mutex);
+    return m_last_error;
+}
+
+std::vector<SettingsProblem> SettingsStore::take_problems() {
     std::lock_guard lock(m_mutex);
     m_has_problems.store(false, std::memory_order_relaxed);
     return std::exchange(m_problems, {});
@@ -514,18 +566,24 @@ bool SettingsStore::load_locked(bool have_lock) {
             return true;
         }
         errno = id.error;
-        auto data = id.exists ? read_whole_file(m_file) : std::nullopt;
+        std::string why;
+        auto data = id.exists ? read_whole_file(m_file, kMaxSettingsFileBytes, &why) : std::nullopt;
         if (!data) {
-            reason = std::strerror(errno);
+            reason = why.empty() ? std::strerror(errno) : why.substr(m_file.size() + 2);
             break;
         }
         // Replaced while we read: read the newer file.
         if (stat_file() != id)
             continue;
         SettingsTree tree;
-        if (parse_settings(*data, tree, reason)) {
+        std::vector<std::string> skipped;
+        if (parse_settings(*data, tree, reason, &skipped)) {
             m_tree = std::move(tree);
             m_seen = id;
+            if (!skipped.empty() && id != m_damage_reported) {
+                m_damage_reported = id;
+                keep_damaged_copy_locked(*data, skipped);
+            }
             return true;
         }
         break;
@@ -543,21 +601,43 @@ bool SettingsStore::load_locked(bool have_lock) {
     return set_aside_locked(reason);
 }
 
+std::string SettingsStore::unused_aside_name() const {
+    const std::string base = m_file + ".bad-" + std::to_string(std::time(nullptr));
+    std::string aside = base;
+    for (int n = 1; ::access(aside.c_str(), F_OK) == 0 || errno != ENOENT; ++n)
+        aside = base + "-" + std::to_string(n);
+    return aside;
+}
+
+// The good lines are used; the next write would drop the damaged ones, so
+// the file as it was is kept beside it first.
+void SettingsStore::keep_damaged_copy_locked(std::string_view data,
+                                             const std::vector<std::string>& skipped) {
+    std::string lines;
+    for (const std::string& line : skipped)
+        lines += (lines.empty() ? "" : "; ") + line;
+    const std::string aside = unused_aside_name();
+    std::string kept = "a copy of the file is kept as " + aside;
+    if (!replace_file(aside, data, aside + ".tmp"))
+        kept = std::string("no copy of it could be kept (") + std::strerror(errno) + ")";
+    problem(SettingsProblemKind::LinesSkipped,
+            "settings file " + m_file + " has damaged lines, left out (" + lines + "); " + kept);
+}
+
 bool SettingsStore::set_aside_locked(const std::string& reason) {
-    std::string aside = m_file + ".bad-" + std::to_string(std::time(nullptr));
-    for (int n = 1; ::access(aside.c_str(), F_OK) == 0; ++n)
-        aside = m_file + ".bad-" + std::to_string(std::time(nullptr)) + "-" + std::to_string(n);
+    const std::string aside = unused_aside_name();
     const char* kept = m_tree == SettingsTree{} ? "starting with empty settings"
                                                 : "keeping the settings read before";
     if (::rename(m_file.c_str(), aside.c_str()) != 0) {
-        problem("settings file " + m_file + " is damaged (" + reason +
-                ") and could not be moved aside (" + std::strerror(errno) + "); " + kept +
-                ", changes are not saved");
+        problem(SettingsProblemKind::Damaged, "settings file " + m_file + " is damaged (" + reason +
+                                                  ") and could not be moved aside (" +
+                                                  std::strerror(errno) + "); " + kept +
+                                                  ", changes are not saved");
         return false;
     }
     m_seen = stat_file();
-    problem("settings file " + m_file + " is damaged (" + reason + "); moved aside to " + aside +
-            "; " + kept);
+    problem(SettingsProblemKind::Damaged, "settings file " + m_file + " is damaged (" + reason +
+                                              "); moved aside to " + aside + "; " + kept);
     return true;
 }
 
@@ -597,30 +677,26 @@ bool SettingsStore::read_string(SettingsRoot root, WStringView subkey, WStringVi
 
 template <typename Apply> bool SettingsStore::modify(Apply&& apply) {
     std::lock_guard lock(m_mutex);
-    if (!create_folders(parent_folder(m_file))) {
-        problem("cannot create the folder of the settings file " + m_file + " (" +
-                std::strerror(errno) + ")");
-        return false;
-    }
+    m_last_error.clear();
+    if (!create_folders(parent_folder(m_file)))
+        return write_failed("cannot create the folder of the settings file " + m_file);
     auto file_lock = lock_file(m_file);
-    if (!file_lock) {
-        problem("cannot lock the settings file " + m_file + " (" + std::strerror(errno) + ")");
-        return false;
-    }
+    if (!file_lock)
+        return write_failed("cannot lock the settings file " + m_file);
     // Always start from what is on disk now: another process may have
     // written since, within the same clock tick and size. Cheap next to the
     // fsync that follows.
-    if (!load_locked(true) && stat_file().exists)
+    if (!load_locked(true) && stat_file().exists) {
+        m_last_error = "the settings file " + m_file + " is damaged and could not be moved aside";
         return false;
+    }
     SettingsTree tree = m_tree;
     if (!apply(tree))
         return false;
     if (tree == m_tree && m_seen.exists)
         return true;
-    if (!replace_file(m_file, serialize_settings(tree), m_file + ".tmp")) {
-        problem("cannot write the settings file " + m_file + " (" + std::strerror(errno) + ")");
-        return false;
-    }
+    if (!replace_file(m_file, serialize_settings(tree), m_file + ".tmp"))
+        return write_failed("cannot write the settings file " + m_file);
     m_tree = std::move(tree);
     m_seen = stat_file();
     m_checked_ms = now_ms();
@@ -628,6 +704,9 @@ template <typename Apply> bool SettingsStore::modify(Apply&& apply) {
 }
 
 namespace {
+
+constexpr const char* kUnwritableName =
+    "key and value names may not hold control characters or broken surrogates";
 
 SettingValue* value_for_write(SettingsTree& tree, SettingsRoot root, WStringView subkey,
                               WStringView name) {
@@ -651,8 +730,10 @@ bool SettingsStore::write_dword(SettingsRoot root, WStringView subkey, WStringVi
                                 std::uint32_t number) {
     return modify([&](SettingsTree& tree) {
         SettingValue* value = value_for_write(tree, root, subkey, name);
-        if (value == nullptr)
+        if (value == nullptr) {
+            m_last_error = kUnwritableName;
             return false;
+        }
         value->type = SettingType::dword;
         value->dword = number;
         value->text.clear();
@@ -664,8 +745,10 @@ bool SettingsStore::write_string(SettingsRoot root, WStringView subkey, WStringV
                                  WStringView text) {
     return modify([&](SettingsTree& tree) {
         SettingValue* value = value_for_write(tree, root, subkey, name);
-        if (value == nullptr)
+        if (value == nullptr) {
+            m_last_error = kUnwritableName;
             return false;
+        }
         value->type = SettingType::string;
         value->dword = 0;
         value->text.assign(text);
@@ -677,11 +760,15 @@ bool SettingsStore::delete_value(SettingsRoot root, WStringView subkey, WStringV
     return modify([&](SettingsTree& tree) {
         auto& keys = tree.roots[static_cast<std::size_t>(root)];
         auto key = keys.find(canonical_subkey(subkey));
-        if (key == keys.end())
+        if (key == keys.end()) {
+            m_last_error = kNoSuchSettingsValue;
             return false;
+        }
         auto value = key->second.values.find(name);
-        if (value == key->second.values.end())
+        if (value == key->second.values.end()) {
+            m_last_error = kNoSuchSettingsValue;
             return false;
+        }
         key->second.values.erase(value);
         return true;
     });

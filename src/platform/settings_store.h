@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -56,10 +57,38 @@ struct SettingsTree {
 // The ".reg" text form. Strings without control characters or broken
 // surrogates are written quoted ("a\\b \"c\""); any other string is written
 // as hex(1): its UTF-16LE bytes with the terminating zero, so every string
-// survives the round trip. Parsing fails (with a line number in error) on
-// anything it does not understand, so a damaged file is never half-read.
+// survives the round trip; a dword is written with its 8 hex digits.
+//
+// Without `skipped`, parsing fails (with a line number in error) on anything
+// it does not understand. With it, only a text that is not a settings file at
+// all fails; a damaged line (a dword cut short, a torn text, an unknown key
+// and the values under it) is left out and described in `skipped` ("line 7:
+// a dword needs 8 hex digits"; at most kMaxSkippedLines descriptions, then
+// one that counts the rest).
+inline constexpr std::size_t kMaxSkippedLines = 16;
 std::string serialize_settings(const SettingsTree& tree);
-bool parse_settings(std::string_view text, SettingsTree& out, std::string& error);
+bool parse_settings(std::string_view text, SettingsTree& out, std::string& error,
+                    std::vector<std::string>* skipped = nullptr);
+
+// The largest settings file the store reads.
+inline constexpr std::size_t kMaxSettingsFileBytes = 4u << 20;
+
+// What went wrong with the settings file, for the log and the user.
+enum class SettingsProblemKind {
+    Damaged,      // the file could not be read or parsed at all; set aside
+    LinesSkipped, // damaged lines were left out; a copy of the file is kept
+    NotSaved,     // a change could not be written
+};
+
+struct SettingsProblem {
+    SettingsProblemKind kind = SettingsProblemKind::Damaged;
+    std::string text;   // the whole story, with the file's name
+    std::string reason; // NotSaved: the system's reason ("No space left on device")
+    int error = 0;      // NotSaved: its errno (ENOSPC)
+};
+
+// last_error() of a delete whose value was not there.
+inline constexpr char kNoSuchSettingsValue[] = "no such value";
 
 class SettingsStore {
   public:
@@ -80,7 +109,8 @@ class SettingsStore {
     bool read_dword(SettingsRoot root, WStringView subkey, WStringView name, std::uint32_t& out);
     bool read_string(SettingsRoot root, WStringView subkey, WStringView name, WString& out);
     // Writes create the key; they fail on names the file cannot hold (control
-    // characters, broken surrogates) and when the file cannot be replaced.
+    // characters, broken surrogates) and when the file cannot be replaced
+    // (last_error() tells which).
     bool write_dword(SettingsRoot root, WStringView subkey, WStringView name, std::uint32_t value);
     bool write_string(SettingsRoot root, WStringView subkey, WStringView name, WStringView value);
     // True when the value existed and the file no longer holds it.
@@ -89,10 +119,14 @@ class SettingsStore {
     // The current content (after noticing outside changes).
     SettingsTree snapshot();
 
-    // Problems met (a damaged file moved aside, a failed write), as lines
-    // for the log; the owner drains them outside its own locks.
+    // Why the last write or delete failed, with the file's name; empty after
+    // one that succeeded.
+    std::string last_error() const;
+
+    // Problems met (a damaged file moved aside, damaged lines skipped, a
+    // failed write); the owner drains them outside its own locks.
     bool has_problems() const noexcept { return m_has_problems.load(std::memory_order_relaxed); }
-    std::vector<std::string> take_problems();
+    std::vector<SettingsProblem> take_problems();
 
   private:
     struct FileId {
@@ -111,18 +145,25 @@ class SettingsStore {
     void refresh_locked();
     bool load_locked(bool have_lock);
     bool set_aside_locked(const std::string& reason);
+    std::string unused_aside_name() const;
+    void keep_damaged_copy_locked(std::string_view data, const std::vector<std::string>& skipped);
     FileId stat_file() const;
-    void problem(std::string text);
+    void problem(SettingsProblemKind kind, std::string text, std::string reason = {},
+                 int error = 0);
+    bool write_failed(std::string text);
 
     mutable std::mutex m_mutex;
     std::string m_file;
     SettingsTree m_tree;
     FileId m_seen;
+    // The damaged file whose skipped lines were reported (and copied) already.
+    FileId m_damage_reported;
     bool m_loaded = false;
     std::int64_t m_checked_ms = 0;
     std::chrono::milliseconds m_recheck = default_recheck;
-    std::vector<std::string> m_problems;
+    std::vector<SettingsProblem> m_problems;
     std::atomic<bool> m_has_problems{false};
+    std::string m_last_error;
 };
 
 } // namespace telvara::platform

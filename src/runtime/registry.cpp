@@ -8,9 +8,13 @@
 #include "runtime/paths.h"
 
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <mutex>
 #include <new>
 #include <sys/stat.h>
+#include <utility>
 
 namespace telvara::runtime {
 
@@ -56,14 +60,35 @@ std::string store_file() {
     return device_root() + "/registry.reg";
 }
 
+// The problems not yet shown, beside the store they come from (never
+// destroyed either).
+struct WaitingProblems {
+    std::mutex mutex;
+    std::vector<platform::SettingsProblem> list;
+    std::atomic<bool> any{false};
+};
+
+WaitingProblems& waiting_problems() {
+    alignas(WaitingProblems) static unsigned char storage[sizeof(WaitingProblems)];
+    static WaitingProblems* waiting = ::new (storage) WaitingProblems();
+    return *waiting;
+}
+
 // Problems go to the log after the store's call has returned: the log reads
-// the store itself.
+// the store itself. A damaged file is also said on stderr, whoever asked; a
+// failed change is the caller's to report (last_settings_error).
 void report_problems(platform::SettingsStore& store) {
     if (!store.has_problems())
         return;
-    for (const std::string& line : store.take_problems()) {
-        std::fprintf(stderr, "telvara: %s\n", line.c_str());
-        log() << platform::tick_count() << u" SettingsStore: " << from_utf8(line) << u"\n";
+    WaitingProblems& waiting = waiting_problems();
+    for (platform::SettingsProblem& problem : store.take_problems()) {
+        if (problem.kind != platform::SettingsProblemKind::NotSaved)
+            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, problem.text.c_str());
+        log() << platform::tick_count() << u" SettingsStore: " << from_utf8(problem.text) << u"\n";
+        std::lock_guard lock(waiting.mutex);
+        if (waiting.list.size() < kMaxWaitingSettingsProblems)
+            waiting.list.push_back(std::move(problem));
+        waiting.any.store(true, std::memory_order_release);
     }
 }
 
@@ -79,6 +104,22 @@ platform::SettingsStore& settings_store() {
 
 void reset_settings_store() {
     settings_store().bind(store_file());
+    take_settings_problems();
+}
+
+std::string last_settings_error() {
+    return settings_store().last_error();
+}
+
+bool settings_problems_waiting() {
+    return waiting_problems().any.load(std::memory_order_acquire);
+}
+
+std::vector<platform::SettingsProblem> take_settings_problems() {
+    WaitingProblems& waiting = waiting_problems();
+    std::lock_guard lock(waiting.mutex);
+    waiting.any.store(false, std::memory_order_relaxed);
+    return std::exchange(waiting.list, {});
 }
 
 bool reg_read_dword(WStringView key_path, WStringView name, std::uint32_t& out) {

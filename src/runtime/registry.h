@@ -5,11 +5,15 @@
 
 #include "platform/text.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace telvara::platform {
 class SettingsStore;
-}
+struct SettingsProblem;
+} // namespace telvara::platform
 
 namespace telvara::runtime {
 
@@ -27,9 +31,21 @@ bool reg_delete_value(WStringView key_path, WStringView name);
 // "HKEY_LOCAL_MACHINE\Software\Apps\" + app_key, when it exists.
 bool install_dir(WStringView app_key, WStringView file_name, WString& out_path);
 
+// Why the last write or delete of this process's store failed (the file and
+// the system's reason), empty after one that succeeded.
+std::string last_settings_error();
+
+// Problems of the settings file (damaged, lines skipped, a change not saved)
+// go to the log as they happen, file damage also to stderr; they wait here
+// for the screen, at most kMaxWaitingSettingsProblems of them.
+inline constexpr std::size_t kMaxWaitingSettingsProblems = 8;
+bool settings_problems_waiting();
+std::vector<platform::SettingsProblem> take_settings_problems();
+
 // The process's store: the file "registry.reg" in the device root.
 platform::SettingsStore& settings_store();
-// Forgets the store's memory and binds it to the current device root.
+// Forgets the store's memory and binds it to the current device root; the
+// problems waiting for the screen were the old root's and go too.
 void reset_settings_store();
 
 } // namespace telvara::runtime

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -106,7 +108,7 @@ TEST(SettingsText, ReadsWhatAnEditorWrites) {
                                       "\r\n"
                                       "; a comment\r\n"
                                       "[hkey_current_user\\Software\\\\KELMA\\]\r\n"
-                                      "\"Log\" = dword:2A\r\n"
+                                      "\"Log\" = dword:0000002A\r\n"
                                       "\"Skin\"=\"Black\"\r\n"
                                       "\"Text\"=hex(1):41,00,\\\r\n"
                                       "    42,00,00,00\r\n"
@@ -127,14 +129,16 @@ TEST(SettingsText, RejectsDamagedFilesWithTheLine) {
     const std::string head = "Windows Registry Editor Version 5.00\n";
     EXPECT_EQ(parse_error(""), "line 0: empty file");
     EXPECT_NE(parse_error("garbage\n").find("line 1: not a settings file"), std::string::npos);
-    EXPECT_EQ(parse_error(head + "\"A\"=dword:1\n"), "line 2: a value before the first key");
+    EXPECT_EQ(parse_error(head + "\"A\"=dword:00000001\n"), "line 2: a value before the first key");
     EXPECT_EQ(parse_error(head + "[HKEY_NOWHERE\\x]\n"), "line 2: unknown root key");
     EXPECT_EQ(parse_error(head + "[HKEY_USERS\\x\n"), "line 2: a key line must end with ']'");
     const std::string key = head + "[HKEY_USERS\\x]\n";
     EXPECT_EQ(parse_error(key + "\"A\"=hex:00\n"), "line 3: unsupported value type");
-    EXPECT_EQ(parse_error(key + "\"A\"=dword:123456789\n"),
-              "line 3: a dword needs 1 to 8 hex digits");
-    EXPECT_EQ(parse_error(key + "\"A\"=dword:12g\n"), "line 3: bad hex digit in a dword");
+    EXPECT_EQ(parse_error(key + "\"A\"=dword:123456789\n"), "line 3: a dword needs 8 hex digits");
+    // Cut short, not a smaller number.
+    EXPECT_EQ(parse_error(key + "\"A\"=dword:0000\n"), "line 3: a dword needs 8 hex digits");
+    EXPECT_EQ(parse_error(key + "\"A\"=dword:\n"), "line 3: a dword needs 8 hex digits");
+    EXPECT_EQ(parse_error(key + "\"A\"=dword:0000012g\n"), "line 3: bad hex digit in a dword");
     EXPECT_EQ(parse_error(key + "\"A\"=\"x\\n\"\n"), "line 3: unknown escape in a quoted text");
     EXPECT_EQ(parse_error(key + "\"A\"=\"open\n"), "line 3: unterminated quoted text");
     EXPECT_EQ(parse_error(key + "\"A\"=\"x\" y\n"), "line 3: text after a quoted value");
@@ -143,9 +147,67 @@ TEST(SettingsText, RejectsDamagedFilesWithTheLine) {
               "line 3: a string's hex data must hold whole UTF-16 code units");
     EXPECT_EQ(parse_error(key + "\"A\"=hex(1):41,\\\n"),
               "line 3: hex data continues past the end of the file");
-    EXPECT_EQ(parse_error(key + "\"A\"dword:1\n"), "line 3: '=' expected after the value name");
+    EXPECT_EQ(parse_error(key + "\"A\"dword:00000001\n"),
+              "line 3: '=' expected after the value name");
     // A torn write would end in the middle of a line.
     EXPECT_EQ(parse_error(key + "\"A\"=\"tor"), "line 3: unterminated quoted text");
+}
+
+// The store reads with damaged lines left out: each row is a file, the values
+// that must survive and the descriptions of what was skipped.
+TEST(SettingsText, LeavesOutDamagedLinesWhenAskedAndKeepsTheRest) {
+    const std::string head = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n"
+                             "\"Good\"=dword:00000007\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<WString> kept; // values of K besides Good
+        std::vector<std::string> skipped;
+    };
+    const std::vector<Case> cases = {
+        {"dword cut short",
+         head + "\"Sorting\"=dword:0000\n\"After\"=\"x\"\n",
+         {u"After"},
+         {"line 4: a dword needs 8 hex digits"}},
+        {"torn last line", head + "\"B\"=\"tor", {}, {"line 4: unterminated quoted text"}},
+        {"unknown key takes its values along",
+         head + "[HKEY_NOWHERE\\X]\n\"V\"=dword:00000001\n[HKEY_CURRENT_USER\\K]\n"
+                "\"W\"=dword:00000002\n",
+         {u"W"},
+         {"line 4: unknown root key (the values under it are skipped too)"}},
+        {"stray text", head + "garbage\n\"C\"=\"c\"\n", {u"C"}, {"line 4: unexpected text"}},
+        {"hex past the end",
+         head + "\"H\"=hex(1):41,\\\n",
+         {},
+         {"line 4: hex data continues past the end of the file"}},
+    };
+    for (const Case& c : cases) {
+        SettingsTree tree;
+        std::string error;
+        std::vector<std::string> skipped;
+        ASSERT_TRUE(parse_settings(c.text, tree, error, &skipped)) << c.name << ": " << error;
+        EXPECT_EQ(skipped, c.skipped) << c.name;
+        const auto& values = tree.roots[3].at(u"K").values;
+        EXPECT_EQ(values.at(u"Good").dword, 7u) << c.name;
+        EXPECT_EQ(values.size(), c.kept.size() + 1) << c.name;
+        for (const WString& name : c.kept)
+            EXPECT_TRUE(values.contains(name)) << c.name << ": " << to_utf8(name);
+        // Without the list the same text is refused whole.
+        EXPECT_FALSE(parse_settings(c.text, tree, error)) << c.name;
+    }
+    // Not a settings file at all: nothing is half-read.
+    SettingsTree tree;
+    std::string error;
+    std::vector<std::string> skipped;
+    EXPECT_FALSE(parse_settings("\x01\x02garbage", tree, error, &skipped));
+    // A flood of damaged lines is described up to the limit, then counted.
+    std::string many = head;
+    for (int i = 0; i < 100; ++i)
+        many += "\"N" + std::to_string(i) + "\"=dword:1\n";
+    ASSERT_TRUE(parse_settings(many, tree, error, &skipped));
+    ASSERT_EQ(skipped.size(), kMaxSkippedLines + 1);
+    EXPECT_EQ(skipped.back(),
+              "and " + std::to_string(100 - kMaxSkippedLines) + " more damaged lines");
 }
 
 // ---- one store ---------------------------------------------------------------
@@ -199,8 +261,15 @@ TEST(SettingsStore, RejectsNamesTheFileCannotHold) {
     TempFolder dir;
     SettingsStore store(dir.file());
     EXPECT_FALSE(store.write_dword(HKCU, u"Key", u"bad\nname", 1));
+    EXPECT_NE(store.last_error().find("control characters"), std::string::npos);
     EXPECT_FALSE(store.write_dword(HKCU, u"bad\x01key", u"name", 1));
     EXPECT_FALSE(fs::exists(dir.file()));
+    // The caller's mistake, not a problem of the file.
+    EXPECT_FALSE(store.has_problems());
+    EXPECT_TRUE(store.write_dword(HKCU, u"Key", u"good", 1));
+    EXPECT_EQ(store.last_error(), "");
+    EXPECT_FALSE(store.delete_value(HKCU, u"Key", u"missing"));
+    EXPECT_EQ(store.last_error(), kNoSuchSettingsValue);
 }
 
 TEST(SettingsStore, DeletesValues) {
@@ -318,28 +387,101 @@ TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
 
 // ---- damage --------------------------------------------------------------------
 
-TEST(SettingsStore, DamagedFileIsSetAsideAndTheStoreStartsEmpty) {
+// Each row: what stands where the settings file should be, and what the
+// store makes of it on its first read.
+TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
+    const std::string head = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n"
+                             "\"A\"=dword:00000001\n";
+    enum class Outcome { SetAside, LinesLeftOut };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& file)> make;
+        Outcome outcome;
+        bool a_kept; // the good value "A" is still read
+        std::string said;
+    };
+    const std::vector<Case> cases = {
+        {"not a settings file", [](const std::string& f) { write_text(f, "\x7f\x45LF garbage"); },
+         Outcome::SetAside, false, "not a settings file"},
+        {"a torn last line", [&](const std::string& f) { write_text(f, head + "\"B\"=\"torn"); },
+         Outcome::LinesLeftOut, true, "line 4: unterminated quoted text"},
+        {"a dword cut short",
+         [&](const std::string& f) { write_text(f, head + "\"Sorting\"=dword:0000\n"); },
+         Outcome::LinesLeftOut, true, "line 4: a dword needs 8 hex digits"},
+        {"a link to /dev/zero", [](const std::string& f) { fs::create_symlink("/dev/zero", f); },
+         Outcome::SetAside, false, "not a regular file"},
+        {"a FIFO", [](const std::string& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
+         Outcome::SetAside, false, "not a regular file"},
+        {"a folder", [](const std::string& f) { fs::create_directory(f); }, Outcome::SetAside,
+         false, "is a folder"},
+        {"too large",
+         [&](const std::string& f) {
+             write_text(f, head + std::string(kMaxSettingsFileBytes, ';'));
+         },
+         Outcome::SetAside, false, "larger than 4.0 MB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        c.make(dir.file());
+        SettingsStore store(dir.file());
+        std::uint32_t number = 9;
+        EXPECT_EQ(store.read_dword(HKCU, u"K", u"A", number), c.a_kept);
+        EXPECT_FALSE(store.read_dword(HKCU, u"K", u"Sorting", number)) << "damage is not 0";
+        auto problems = store.take_problems();
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_NE(problems[0].text.find(c.said), std::string::npos) << problems[0].text;
+        EXPECT_NE(problems[0].text.find(dir.file()), std::string::npos) << problems[0].text;
+        auto aside = files_starting_with(dir.path(), "registry.reg.bad-");
+        ASSERT_EQ(aside.size(), 1u);
+        if (c.outcome == Outcome::SetAside) {
+            EXPECT_EQ(problems[0].kind, SettingsProblemKind::Damaged);
+            EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file()))) << "moved, not emptied";
+        } else {
+            EXPECT_EQ(problems[0].kind, SettingsProblemKind::LinesSkipped);
+            // A copy of the file as it was: the next write drops the bad line.
+            EXPECT_EQ(read_text(aside[0]), read_text(dir.file()));
+        }
+        const std::string kept = c.outcome == Outcome::LinesLeftOut ? read_text(aside[0]) : "";
+
+        // Reading and writing on: said once, copied once, the copy untouched.
+        EXPECT_EQ(store.read_dword(HKCU, u"K", u"A", number), c.a_kept);
+        ASSERT_TRUE(store.write_dword(HKCU, u"K", u"C", 3));
+        ASSERT_TRUE(store.write_dword(HKCU, u"K", u"D", 4));
+        EXPECT_FALSE(store.has_problems());
+        EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 1u);
+        if (c.outcome == Outcome::LinesLeftOut) {
+            EXPECT_EQ(read_text(aside[0]), kept);
+        }
+        SettingsStore fresh(dir.file());
+        EXPECT_TRUE(fresh.read_dword(HKCU, u"K", u"C", number));
+        EXPECT_EQ(fresh.read_dword(HKCU, u"K", u"A", number), c.a_kept);
+        EXPECT_FALSE(fresh.has_problems()) << "the file written is whole again";
+    }
+}
+
+// A full disk: the change is refused with the system's reason and the file's
+// name, and the file keeps what it had. /dev/full behind the temporary file
+// makes every write fail with ENOSPC.
+TEST(SettingsStore, AFullDiskSaysSoAndKeepsTheFile) {
     TempFolder dir;
-    const std::string garbage = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n"
-                                "\"A\"=dword:00000001\n\"B\"=\"torn";
-    write_text(dir.file(), garbage);
     SettingsStore store(dir.file());
-    std::uint32_t number = 0;
-    EXPECT_FALSE(store.read_dword(HKCU, u"K", u"A", number));
+    ASSERT_TRUE(store.write_dword(HKCU, u"K", u"A", 1));
+    const std::string before = read_text(dir.file());
+    fs::create_symlink("/dev/full", dir.file() + ".tmp");
+    EXPECT_FALSE(store.write_dword(HKCU, u"K", u"A", 2));
+    EXPECT_NE(store.last_error().find("No space left on device"), std::string::npos)
+        << store.last_error();
+    EXPECT_NE(store.last_error().find(dir.file()), std::string::npos) << store.last_error();
     auto problems = store.take_problems();
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("is damaged (line 4: unterminated quoted text); moved aside to"),
-              std::string::npos)
-        << problems[0];
-    auto aside = files_starting_with(dir.path(), "registry.reg.bad-");
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(read_text(aside[0]), garbage);
-    EXPECT_FALSE(fs::exists(dir.file()));
-
-    // Writing afterwards makes a new good file and leaves the bad one alone.
-    ASSERT_TRUE(store.write_dword(HKCU, u"K", u"C", 3));
-    EXPECT_EQ(read_text(aside[0]), garbage);
-    EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 1u);
+    EXPECT_EQ(problems[0].kind, SettingsProblemKind::NotSaved);
+    EXPECT_EQ(problems[0].reason, "No space left on device");
+    EXPECT_EQ(problems[0].error, ENOSPC);
+    EXPECT_EQ(read_text(dir.file()), before);
+    std::uint32_t number = 0;
+    ASSERT_TRUE(store.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_EQ(number, 1u) << "memory shows what is stored, not what was asked";
 }
 
 TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
@@ -353,7 +495,7 @@ TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
     EXPECT_EQ(number, 1u);
     auto problems = store.take_problems();
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("keeping the settings read before"), std::string::npos);
+    EXPECT_NE(problems[0].text.find("keeping the settings read before"), std::string::npos);
     // Two damaged files in the same second keep separate names.
     write_text(dir.file(), "damaged again");
     ASSERT_TRUE(store.write_dword(HKCU, u"K", u"B", 2));

@@ -106,8 +106,8 @@ int run(std::vector<std::string> args) {
             return usage_error("list takes no arguments");
         auto& store = runtime::settings_store();
         std::string text = platform::serialize_settings(store.snapshot());
-        for (const std::string& problem : store.take_problems())
-            std::fprintf(stderr, "telvara-settings: %s\n", problem.c_str());
+        for (const platform::SettingsProblem& problem : store.take_problems())
+            std::fprintf(stderr, "telvara-settings: %s\n", problem.text.c_str());
         std::fputs(text.c_str(), stdout);
         return 0;
     }
@@ -149,8 +149,7 @@ int run(std::vector<std::string> args) {
             ok = runtime::reg_write_string(key, name, from_utf8(args[3]));
         }
         if (!ok)
-            return failure("cannot store \"" + args[2] + "\" in " + file +
-                           " (names may not hold control characters)");
+            return failure("\"" + args[2] + "\" not stored: " + runtime::last_settings_error());
         return 0;
     }
     if (command == "delete") {
@@ -158,9 +157,12 @@ int run(std::vector<std::string> args) {
             return usage_error("delete needs KEY and NAME");
         if (!check_key(status))
             return status;
-        if (!runtime::reg_delete_value(from_utf8(args[1]), from_utf8(args[2])))
-            return failure("no value \"" + args[2] + "\" under " + args[1] +
-                           " (or the file cannot be written)");
+        if (!runtime::reg_delete_value(from_utf8(args[1]), from_utf8(args[2]))) {
+            const std::string why = runtime::last_settings_error();
+            if (why == platform::kNoSuchSettingsValue)
+                return failure("no value \"" + args[2] + "\" under " + args[1]);
+            return failure("\"" + args[2] + "\" not deleted: " + why);
+        }
         return 0;
     }
     if (command == "log") {
@@ -168,7 +170,7 @@ int run(std::vector<std::string> args) {
             return usage_error("log needs on or off");
         bool on = args[1] == "on";
         if (!runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", on ? 1 : 0))
-            return failure("cannot write " + file);
+            return failure("the log was not switched: " + runtime::last_settings_error());
         if (on)
             std::printf("log on: Telvara writes %s/Temp/<program name>.txt (UTF-16)\n",
                         runtime::device_root().c_str());
