@@ -81,7 +81,8 @@ std::string instance_name(WStringView class_name, const std::string& device_root
     return to_utf8(class_name) + suffix;
 }
 
-InstanceCheck check_running_instance(WStringView command_line, WStringView application_name) {
+InstanceCheck check_running_instance(WStringView command_line, WStringView application_name,
+                                     std::string* why) {
     runtime::log() << u"Application::show_running_instance_open_bracket cmd_line=" << command_line
                    << u"\n";
     State& s = state();
@@ -90,7 +91,13 @@ InstanceCheck check_running_instance(WStringView command_line, WStringView appli
     s.command_line = WString(command_line);
 
     std::string error;
-    const std::string folder = platform::runtime_folder(error);
+    std::string note;
+    const std::string folder = platform::runtime_folder(error, &note);
+    if (!note.empty()) {
+        log_line(u"Application::show_running_instance " + from_utf8(note));
+        if (why != nullptr)
+            *why = note;
+    }
     platform::InstanceClaim claim;
     if (!folder.empty())
         claim = platform::InstanceClaim::claim(folder,
@@ -113,14 +120,19 @@ InstanceCheck check_running_instance(WStringView command_line, WStringView appli
         return InstanceCheck::HandedOver;
     case platform::ClaimOutcome::NoAnswer:
         log_line(u"Application::show_running_instance " + from_utf8(claim.error));
+        if (why != nullptr)
+            *why = claim.error;
         return InstanceCheck::NoAnswer;
     case platform::ClaimOutcome::Unavailable:
         break;
     }
-    // Without a lock there is no way to find another instance: start alone.
+    // Without a lock of our own another instance could run on the same root
+    // unseen (or someone else could hold ours): refuse rather than start alone.
     runtime::log() << u"Application::show_running_instance_open_bracket mutex==0\n";
     log_line(u"Application::show_running_instance " + from_utf8(claim.error));
-    return InstanceCheck::OnlyInstance;
+    if (why != nullptr)
+        *why = claim.error;
+    return InstanceCheck::Unsafe;
 }
 
 bool show_running_instance(WStringView command_line, WStringView application_name) {

@@ -33,11 +33,15 @@ enum class InstanceCheck {
     OnlyInstance, // go on and start
     HandedOver,   // the running instance has the command line (or raised its box)
     NoAnswer,     // an instance holds the lock but does not answer
+    Unsafe,       // the runtime folder or the lock is not this user's alone: no start,
+                  // as two instances could then share one device root unseen
 };
 
 // Logs and searches as the start-up does. OnlyInstance keeps the lock for
-// the rest of the run.
-InstanceCheck check_running_instance(WStringView command_line, WStringView application_name);
+// the rest of the run. `why`, when given, gets what the user should read for
+// NoAnswer and Unsafe, and a warning about the runtime folder otherwise.
+InstanceCheck check_running_instance(WStringView command_line, WStringView application_name,
+                                     std::string* why = nullptr);
 
 // The start-up's form: true when another instance was found.
 bool show_running_instance(WStringView command_line, WStringView application_name);

@@ -33,38 +33,12 @@ namespace {
 
 constexpr char16_t kNoLanguages[] =
     u"No languages, please reinstall\nНе найдены языковые файлы, нужна переустановка\n";
-constexpr char16_t kLogKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA";
+// Far more lines than any test or demo needs; /dev/zero is not a script.
+constexpr std::size_t kMaxScriptBytes = 16u << 20;
 
 void log_step(const char16_t* text) {
     runtime::log() << platform::tick_count() << text;
 }
-
-// --log: "Log" on for this run, the previous value back at the end.
-class LogForThisRun {
-  public:
-    explicit LogForThisRun(bool wanted) : m_wanted(wanted) {
-        if (!m_wanted)
-            return;
-        m_had = runtime::reg_read_dword(kLogKey, u"Log", m_previous);
-        runtime::reg_write_dword(kLogKey, u"Log", 1);
-    }
-    ~LogForThisRun() {
-        if (!m_wanted)
-            return;
-        runtime::log().flush();
-        if (m_had)
-            runtime::reg_write_dword(kLogKey, u"Log", m_previous);
-        else
-            runtime::reg_delete_value(kLogKey, u"Log");
-    }
-    LogForThisRun(const LogForThisRun&) = delete;
-    LogForThisRun& operator=(const LogForThisRun&) = delete;
-
-  private:
-    bool m_wanted = false;
-    bool m_had = false;
-    std::uint32_t m_previous = 0;
-};
 
 // The main form's side of the application: command lines of a second start
 // and the return to the foreground reach the main screen.
@@ -347,19 +321,26 @@ ParsedOptions parse_options(int argc, const char* const* argv) {
 int win_main(const StartOptions& options) {
     // Before any thread: SIGINT and SIGTERM go to the watch started below.
     block_termination_signals();
+    // The log file may be a running instance's: nothing is written to it
+    // until this process knows it is the instance.
+    runtime::hold_log();
     if (options.root) {
         platform::create_folders(*options.root);
         runtime::set_device_root(*options.root);
     }
-    LogForThisRun log_switch(options.log);
+    // --log: for this process only; the setting, which a running instance
+    // reads too, stays as it is.
+    if (options.log)
+        runtime::set_log_switch(runtime::LogSwitch::On);
 
     // A script is read whole before anything starts: a bad line ends the run
     // with its number and nothing else happens.
     ParsedScript script;
     if (!options.script.empty()) {
-        const auto text = platform::read_whole_file(options.script);
+        std::string why;
+        const auto text = platform::read_whole_file(options.script, kMaxScriptBytes, &why);
         if (!text) {
-            std::fprintf(stderr, "telvara: cannot read the script %s\n", options.script.c_str());
+            std::fprintf(stderr, "telvara: cannot read the script %s\n", why.c_str());
             return 2;
         }
         script = parse_script(*text);
@@ -371,15 +352,30 @@ int win_main(const StartOptions& options) {
     }
 
     log_step(u" start: 1\n");
-    switch (check_running_instance(options.command_line, kApplicationName)) {
+    std::string instance_note;
+    switch (check_running_instance(options.command_line, kApplicationName, &instance_note)) {
     case InstanceCheck::HandedOver:
+        runtime::release_log(runtime::HeldLines::Drop);
         return 0;
     case InstanceCheck::NoAnswer:
+        runtime::release_log(runtime::HeldLines::Drop);
         std::fputs("telvara: another Telvara holds this device root but does not answer\n", stderr);
+        return 1;
+    case InstanceCheck::Unsafe:
+        runtime::release_log(runtime::HeldLines::Drop);
+        std::fprintf(stderr,
+                     "telvara: cannot start safely: %s.\n"
+                     "The runtime folder must belong to you alone (mode 700), or another\n"
+                     "Telvara could run on the same device root unseen. Remove or fix it, or\n"
+                     "set XDG_RUNTIME_DIR to a folder of yours with mode 700.\n",
+                     instance_note.c_str());
         return 1;
     case InstanceCheck::OnlyInstance:
         break;
     }
+    runtime::release_log(runtime::HeldLines::Write);
+    if (!instance_note.empty())
+        std::fprintf(stderr, "telvara: %s\n", instance_note.c_str());
 
     log_step(u" start: 2\n");
     std::string display_error;

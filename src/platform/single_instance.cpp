@@ -31,7 +31,10 @@ using Clock = std::chrono::steady_clock;
 constexpr char kTakesCommandLines = 'W';
 constexpr char kShowsDialog = 'D';
 constexpr char kDelivered = 'K';
+// How long one second start may take to say its command line.
 constexpr auto kConnectionTimeout = std::chrono::seconds(2);
+// Second starts talked to at once; more wait in the listening backlog.
+constexpr std::size_t kMaxConversations = 32;
 constexpr auto kRetryPause = std::chrono::milliseconds(20);
 
 std::string errno_text(const char* what) {
@@ -217,11 +220,23 @@ Attempt hand_over(int fd, WStringView command_line, InstanceClaim& claim,
 
 } // namespace
 
-std::string runtime_folder(std::string& error) {
+std::string runtime_folder(std::string& error, std::string* note) {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     std::string why;
-    if (xdg != nullptr && xdg[0] == '/' && private_folder(xdg, why))
-        return xdg;
+    if (xdg != nullptr && xdg[0] == '/') {
+        if (private_folder(xdg, why))
+            return xdg;
+        // Another user's folder is meant for their programs: a start of ours
+        // with the right folder would not see this one. No fallback then.
+        struct stat info {};
+        if (::stat(xdg, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid != ::getuid()) {
+            error = "XDG_RUNTIME_DIR: " + why;
+            return {};
+        }
+    }
+    if (note != nullptr && xdg != nullptr && xdg[0] != '\0')
+        *note = "XDG_RUNTIME_DIR is not used (" +
+                (xdg[0] == '/' ? why : std::string(xdg) + " is not an absolute folder") + ")";
     const std::string fallback = "/tmp/telvara-" + std::to_string(::getuid());
     if (::mkdir(fallback.c_str(), 0700) != 0 && errno != EEXIST) {
         error = errno_text(fallback.c_str());
@@ -241,9 +256,16 @@ InstanceClaim InstanceClaim::claim(const std::string& folder, std::string_view n
         return claim;
     }
     const std::string lock_path = folder + "/" + base + ".lock";
-    Fd lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    Fd lock(
+        ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
     if (lock.get() < 0) {
         claim.error = errno_text(lock_path.c_str());
+        return claim;
+    }
+    // Someone else's lock file would let them hold every start off.
+    struct stat info {};
+    if (::fstat(lock.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+        claim.error = lock_path + " is not a file of this user";
         return claim;
     }
     SocketAddress address;
@@ -257,11 +279,12 @@ InstanceClaim InstanceClaim::claim(const std::string& folder, std::string_view n
             // no longer holds the lock.
             const std::string socket_path = folder + "/" + base + ".sock";
             ::unlink(socket_path.c_str());
-            Fd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+            // Non-blocking: the server never waits on one start.
+            Fd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
             if (listener.get() < 0 ||
                 ::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address.address),
                        address.length) != 0 ||
-                ::listen(listener.get(), 16) != 0) {
+                ::listen(listener.get(), 64) != 0) {
                 claim.error = errno_text(socket_path.c_str());
                 return claim;
             }
@@ -284,7 +307,9 @@ InstanceClaim InstanceClaim::claim(const std::string& folder, std::string_view n
             claim.error = errno_text(lock_path.c_str());
             return claim;
         }
-        Fd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        // Non-blocking: a full backlog (EAGAIN) is retried until the
+        // deadline instead of blocking without one.
+        Fd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
         if (connection.get() >= 0 &&
             ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address.address),
                       address.length) == 0 &&
@@ -325,20 +350,116 @@ void InstanceServer::stop() {
     m_receiver = nullptr;
 }
 
+namespace {
+
+// One second start talking to the running instance. Every conversation has
+// its own deadline and none waits for another: a start that connects and
+// says nothing is dropped when its time is up, and the rest go on.
+struct Conversation {
+    Fd fd;
+    Clock::time_point deadline;
+    std::vector<std::uint8_t> out; // still to send
+    std::vector<std::uint8_t> in;  // received so far
+    bool closing = false;          // close once `out` is sent
+};
+
+enum class Step { Continue, Close };
+
+// Sends what it can without waiting.
+Step send_some(Conversation& c) {
+    while (!c.out.empty()) {
+        const ssize_t sent = ::send(c.fd.get(), c.out.data(), c.out.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno == EAGAIN ? Step::Continue : Step::Close;
+        }
+        c.out.erase(c.out.begin(), c.out.begin() + sent);
+    }
+    return c.closing ? Step::Close : Step::Continue;
+}
+
+// Reads what has arrived; a whole command line goes to the receiver.
+Step receive_some(Conversation& c, InstanceReceiver& receiver) {
+    for (;;) {
+        std::size_t wanted = 4;
+        if (c.in.size() >= 4)
+            wanted = 4 + 2 * std::size_t(get32(c.in.data()));
+        if (c.in.size() == wanted)
+            break;
+        std::uint8_t buffer[4096];
+        const ssize_t got =
+            ::recv(c.fd.get(), buffer, std::min(sizeof buffer, wanted - c.in.size()), 0);
+        if (got == 0)
+            return Step::Close;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno == EAGAIN ? Step::Continue : Step::Close;
+        }
+        c.in.insert(c.in.end(), buffer, buffer + got);
+        if (c.in.size() >= 4 && get32(c.in.data()) > kMaxHandOverChars)
+            return Step::Close;
+    }
+    const std::size_t count = (c.in.size() - 4) / 2;
+    WString text(count, u'\0');
+    for (std::size_t i = 0; i < count; ++i)
+        text[i] = char16_t(c.in[4 + 2 * i] | c.in[5 + 2 * i] << 8);
+    c.in.clear();
+    // Not delivered: no answer, and the start tries again.
+    if (!receiver.deliver(std::move(text)))
+        return Step::Close;
+    c.out.push_back(std::uint8_t(kDelivered));
+    c.closing = true;
+    return send_some(c);
+}
+
+} // namespace
+
 void InstanceServer::run() {
     const std::uint32_t pid = std::uint32_t(::getpid());
+    std::vector<Conversation> talks;
+    std::vector<pollfd> entries;
     for (;;) {
-        pollfd entries[2] = {{m_listen_fd, POLLIN, 0}, {m_wake_read, POLLIN, 0}};
-        if (::poll(entries, 2, -1) < 0) {
+        const auto now = Clock::now();
+        std::erase_if(talks, [&](const Conversation& c) { return c.deadline <= now; });
+        entries.clear();
+        entries.push_back({m_wake_read, POLLIN, 0});
+        // At the limit, later starts wait in the backlog for a free place.
+        entries.push_back({talks.size() < kMaxConversations ? m_listen_fd : -1, POLLIN, 0});
+        auto next_deadline = now + std::chrono::hours(1);
+        for (const Conversation& c : talks) {
+            entries.push_back({c.fd.get(), short(c.out.empty() ? POLLIN : POLLOUT), 0});
+            next_deadline = std::min(next_deadline, c.deadline);
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next_deadline - now);
+        if (::poll(entries.data(), entries.size(), talks.empty() ? -1 : int(wait.count())) < 0) {
             if (errno == EINTR)
                 continue;
             return;
         }
-        if (entries[1].revents != 0)
+        if (entries[0].revents != 0)
             return;
-        if (entries[0].revents == 0)
+        // Conversations first, by their place in `entries`; new ones after.
+        std::vector<bool> done(talks.size(), false);
+        for (std::size_t i = 0; i < talks.size(); ++i) {
+            const short events = entries[i + 2].revents;
+            if (events == 0)
+                continue;
+            Conversation& c = talks[i];
+            Step step = Step::Continue;
+            if (!c.out.empty())
+                step = send_some(c);
+            else if ((events & (POLLIN | POLLHUP | POLLERR)) != 0)
+                step = receive_some(c, *m_receiver);
+            done[i] = step == Step::Close;
+        }
+        for (std::size_t i = talks.size(); i-- > 0;)
+            if (done[i])
+                talks.erase(talks.begin() + std::ptrdiff_t(i));
+        if (entries[1].revents == 0)
             continue;
-        Fd connection(::accept4(m_listen_fd, nullptr, nullptr, SOCK_CLOEXEC));
+        Fd connection(::accept4(m_listen_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
         if (connection.get() < 0)
             continue;
         // The folder is private already; a process of another user that got
@@ -348,30 +469,17 @@ void InstanceServer::run() {
         if (::getsockopt(connection.get(), SOL_SOCKET, SO_PEERCRED, &peer, &peer_size) != 0 ||
             peer.uid != ::getuid())
             continue;
-        const auto deadline = Clock::now() + kConnectionTimeout;
-        std::array<std::uint8_t, 5> hello{};
-        put32(hello.data() + 1, pid);
+        Conversation c{std::move(connection), Clock::now() + kConnectionTimeout, {}, {}, false};
+        c.out.resize(5);
+        put32(c.out.data() + 1, pid);
         if (m_receiver->bring_dialog_to_front()) {
-            hello[0] = kShowsDialog;
-            write_exact(connection.get(), hello.data(), hello.size(), deadline);
-            continue;
+            c.out[0] = std::uint8_t(kShowsDialog);
+            c.closing = true;
+        } else {
+            c.out[0] = std::uint8_t(kTakesCommandLines);
         }
-        hello[0] = kTakesCommandLines;
-        std::array<std::uint8_t, 4> count_bytes{};
-        if (!write_exact(connection.get(), hello.data(), hello.size(), deadline) ||
-            !read_exact(connection.get(), count_bytes.data(), 4, deadline))
-            continue;
-        const std::uint32_t count = get32(count_bytes.data());
-        if (count > kMaxHandOverChars)
-            continue;
-        std::vector<std::uint8_t> bytes(std::size_t(count) * 2);
-        if (!read_exact(connection.get(), bytes.data(), bytes.size(), deadline))
-            continue;
-        WString text(count, u'\0');
-        for (std::size_t i = 0; i < count; ++i)
-            text[i] = char16_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
-        if (m_receiver->deliver(std::move(text)))
-            write_exact(connection.get(), &kDelivered, 1, deadline);
+        if (send_some(c) == Step::Continue)
+            talks.push_back(std::move(c));
     }
 }
 

@@ -18,9 +18,11 @@
 namespace telvara::platform {
 
 // $XDG_RUNTIME_DIR when it is an absolute folder of ours that nobody else may
-// write; else /tmp/telvara-<uid>, created with mode 0700. Empty (and `error`
-// filled) when neither can be used safely.
-std::string runtime_folder(std::string& error);
+// enter; else /tmp/telvara-<uid>, created with mode 0700 (`note`, when given,
+// then says why $XDG_RUNTIME_DIR was passed over). Empty, and `error` filled,
+// when $XDG_RUNTIME_DIR is another user's folder, or when /tmp/telvara-<uid>
+// is not ours or is open to others: nothing can be kept there safely.
+std::string runtime_folder(std::string& error, std::string* note = nullptr);
 
 // What the running instance makes of one hand-over. Its methods run on the
 // server's own thread.
@@ -72,7 +74,7 @@ enum class ClaimOutcome {
     HandedOver,     // the running instance took the command line
     BroughtToFront, // the running instance shows a message box and raised it
     NoAnswer,       // another process holds the lock but never answered
-    Unavailable,    // the folder, lock or socket cannot be used
+    Unavailable,    // the folder, lock or socket cannot be used (not ours, open to others)
 };
 
 struct InstanceClaim {

@@ -15,6 +15,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace telvara::runtime {
 
@@ -35,14 +36,19 @@ class FileLog final : public LogStream {
     ~FileLog() override { close(); }
 
     // Starts a new, empty file (an old one is discarded) with the UTF-16LE
-    // byte-order mark. A file that cannot be created leaves the log silent.
+    // byte-order mark. A file that cannot be created, or anything but a
+    // regular file in its place, leaves the log silent.
     void open(const std::string& path) {
         std::lock_guard lock(m_mutex);
         close_locked();
         platform::create_folders(platform::parent_folder(path));
-        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        // Non-blocking: a FIFO in the file's place must not stop the program
+        // (it is refused below, as is a device).
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
         struct stat st {};
-        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && st.st_size == 0)
+        if (m_fd >= 0 && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)))
+            close_locked();
+        if (m_fd >= 0 && st.st_size == 0)
             write_locked(u"\uFEFF");
     }
 
@@ -97,14 +103,50 @@ class FileLog final : public LogStream {
     int m_fd = -1;
 };
 
-// Both logs live for the whole run and are never destroyed, so that a stream
+// Lines kept in memory while the process may still hand over; bounded, as
+// that moment is short and nothing it says is worth a flood.
+class HeldLog final : public LogStream {
+  public:
+    static constexpr std::size_t kMaxUnits = 256 * 1024;
+
+    void flush() override {}
+    // Takes lines from now on.
+    void open() {
+        std::lock_guard lock(m_mutex);
+        m_closed = false;
+        m_text.clear();
+    }
+    // The lines so far; later ones are dropped.
+    std::u16string take() {
+        std::lock_guard lock(m_mutex);
+        m_closed = true;
+        return std::exchange(m_text, {});
+    }
+
+  protected:
+    void write(WStringView text) override {
+        std::lock_guard lock(m_mutex);
+        if (!m_closed && m_text.size() + text.size() <= kMaxUnits)
+            m_text.append(text);
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::u16string m_text;
+    bool m_closed = false;
+};
+
+// All logs live for the whole run and are never destroyed, so that a stream
 // handed out by log() stays valid whichever thread switches the log, and
 // objects destroyed at exit can still log.
 struct Logs {
     NullLog null_log;
     FileLog file_log;
+    HeldLog held_log;
     std::mutex build_mutex;
     std::atomic<int> built_for{-1}; // -1 none, 0 disabled, 1 enabled
+    std::atomic<bool> holding{false};
+    std::atomic<bool> forced_on{false};
 };
 
 Logs& logs() {
@@ -144,10 +186,12 @@ LogStream& LogStream::unsigned_number(std::uint64_t value) {
 }
 
 LogStream& log() {
+    Logs& all = logs();
+    if (all.holding.load(std::memory_order_acquire))
+        return all.held_log;
     std::uint32_t value = 0;
     reg_read_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", value);
-    int enabled = value != 0 ? 1 : 0;
-    Logs& all = logs();
+    int enabled = value != 0 || all.forced_on.load(std::memory_order_relaxed) ? 1 : 0;
     if (all.built_for.load(std::memory_order_acquire) != enabled) {
         std::lock_guard lock(all.build_mutex);
         if (all.built_for.load(std::memory_order_relaxed) != enabled) {
@@ -161,6 +205,25 @@ LogStream& log() {
     if (enabled)
         return all.file_log;
     return all.null_log;
+}
+
+void hold_log() {
+    Logs& all = logs();
+    all.held_log.open();
+    all.holding.store(true, std::memory_order_release);
+}
+
+void release_log(HeldLines lines) {
+    Logs& all = logs();
+    if (!all.holding.exchange(false, std::memory_order_acq_rel))
+        return;
+    const std::u16string held = all.held_log.take();
+    if (lines == HeldLines::Write)
+        log() << held; // opens the file anew when the log is on
+}
+
+void set_log_switch(LogSwitch mode) {
+    logs().forced_on.store(mode == LogSwitch::On, std::memory_order_relaxed);
 }
 
 void reset_log() {

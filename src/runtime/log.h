@@ -51,4 +51,17 @@ LogStream& log();
 // changed).
 void reset_log();
 
+// A start that may hand its command line to a running instance shares that
+// instance's device root, and so its log file: until it knows it is the
+// instance it holds its lines in memory (hold_log), then writes them to a new
+// file or drops them (release_log), and never touches the other's file.
+enum class HeldLines { Write, Drop };
+void hold_log();
+void release_log(HeldLines lines);
+
+// --log: the file log on for this process whatever the "Log" setting says,
+// without writing the setting, which a running instance reads too.
+enum class LogSwitch { BySetting, On };
+void set_log_switch(LogSwitch mode);
+
 } // namespace telvara::runtime

@@ -142,6 +142,62 @@ TEST_F(SingleInstanceTest, RefusedDeliveryIsTriedAgainAndArrivesOnce) {
     EXPECT_EQ(receiver.lines(), std::vector<WString>{u"recents"});
 }
 
+// Connections that say nothing (a stuck or hostile process of the same
+// user): each is dropped when its time is up, and none holds up a real start,
+// neither while it lasts nor when there are more than are talked to at once.
+TEST_F(SingleInstanceTest, StalledConnectionsNeverHoldUpTheNextStart) {
+    InstanceClaim first = claim(u"");
+    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
+    FakeReceiver receiver;
+    first.server->serve(receiver);
+    const std::string path = m_folder + "/RezuvirClass_Telvara.sock";
+    const auto connect_silently = [&] {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, path.c_str());
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        return fd;
+    };
+    struct Case {
+        int stalled;
+        std::chrono::milliseconds patience; // of the real start
+        bool wait_for_drop;
+    };
+    // Ten are talked to beside the real start at once; forty fill the
+    // server's table, and the rest wait in the backlog with the real start
+    // until the first ones are dropped.
+    const Case cases[] = {{10, 1000ms, true}, {40, 5000ms, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stalled);
+        std::vector<int> fds;
+        for (int i = 0; i < c.stalled; ++i)
+            fds.push_back(connect_silently());
+        const std::string line = "after " + std::to_string(c.stalled);
+        InstanceClaim next = claim(from_utf8(line), c.patience);
+        EXPECT_EQ(next.outcome, ClaimOutcome::HandedOver) << next.error;
+        // Every silent one is closed by the server: after its greeting, the
+        // end of the stream.
+        for (int fd : fds) {
+            if (!c.wait_for_drop) {
+                ::close(fd);
+                continue;
+            }
+            timeval limit{10, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+            char buffer[16];
+            ssize_t got = 0;
+            std::size_t total = 0;
+            while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+                total += std::size_t(got);
+            EXPECT_EQ(got, 0) << "dropped, not left waiting";
+            EXPECT_EQ(total, 5u);
+            ::close(fd);
+        }
+        EXPECT_EQ(receiver.lines().back(), from_utf8(line));
+    }
+}
+
 TEST_F(SingleInstanceTest, EndedInstanceFreesLockAndSocket) {
     {
         InstanceClaim first = claim(u"");
@@ -245,6 +301,18 @@ TEST_F(RuntimeFolderTest, PrivateXdgRuntimeDirIsUsed) {
     ::setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
     std::string error;
     EXPECT_EQ(runtime_folder(error), m_folder) << error;
+}
+
+// Another user's XDG_RUNTIME_DIR (su without a login keeps it): a start with
+// the right one would not meet this one there, so the start is refused.
+TEST_F(RuntimeFolderTest, AnotherUsersRuntimeDirIsRefused) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "only root can give a folder to another user";
+    ASSERT_EQ(::chown(m_folder.c_str(), 65534, 65534), 0);
+    ::setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
+    std::string error;
+    EXPECT_EQ(runtime_folder(error), "");
+    EXPECT_NE(error.find(m_folder + " belongs to another user"), std::string::npos) << error;
 }
 
 TEST_F(RuntimeFolderTest, OpenOrRelativeRuntimeDirFallsBackToAPrivateTmpFolder) {

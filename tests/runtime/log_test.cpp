@@ -11,6 +11,7 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace telvara;
@@ -147,6 +148,54 @@ TEST_F(Log, ReportsADamagedSettingsFile) {
     for (const auto& entry : std::filesystem::directory_iterator(root()))
         aside |= entry.path().filename().string().starts_with("registry.reg.bad-");
     EXPECT_TRUE(aside);
+}
+
+// A start that may yet hand its command line over shares the running
+// instance's device root and log file: it holds its lines, then drops them
+// or (as the instance) writes them to a file of its own.
+TEST_F(Log, HeldLinesNeverTouchTheFileUntilTheyAreWritten) {
+    switch_log(1);
+    log() << u"the running instance\n";
+    const std::string running = bytes();
+
+    reset_log(); // a new process
+    hold_log();
+    log() << u"handing over\n";
+    EXPECT_EQ(bytes(), running) << "held, not written";
+    release_log(HeldLines::Drop);
+    EXPECT_EQ(bytes(), running) << "dropped: the file is as it was";
+
+    reset_log();
+    hold_log();
+    log() << u"start: " << 1 << u"\n";
+    EXPECT_EQ(bytes(), running);
+    release_log(HeldLines::Write);
+    log() << u"after\n";
+    EXPECT_EQ(text(), u"start: 1\nafter\n") << "the instance's own file, held lines first";
+}
+
+// --log switches the log on for one process without writing the setting,
+// which another instance on the same root reads too.
+TEST_F(Log, TheSwitchForOneRunLeavesTheSettingAlone) {
+    set_log_switch(LogSwitch::On);
+    log() << u"forced\n";
+    set_log_switch(LogSwitch::BySetting);
+    EXPECT_EQ(text(), u"forced\n");
+    std::uint32_t value = 7;
+    EXPECT_FALSE(reg_read_dword(kelma, u"Log", value));
+    log() << u"off again\n";
+    EXPECT_EQ(text(), u"forced\n");
+}
+
+// Something other than a file where the log goes: a FIFO nobody reads would
+// block the opening for ever; it is passed over and the log stays silent.
+TEST_F(Log, AFifoInPlaceOfTheFileLeavesTheLogSilent) {
+    std::filesystem::create_directories(root() + "/Temp");
+    ASSERT_EQ(::mkfifo(log_file().c_str(), 0600), 0);
+    switch_log(1);
+    log() << u"nobody reads this\n";
+    log().flush();
+    EXPECT_FALSE(std::filesystem::is_regular_file(log_file()));
 }
 
 TEST_F(Log, FatalErrorLeavesItsLineInTheLog) {
