@@ -2,6 +2,7 @@
 #include "app/application.h"
 
 #include "app/node_types.h"
+#include "app/startup_notices.h"
 #include "runtime/fatal_error.h"
 #include "runtime/log.h"
 #include "runtime/registry.h"
@@ -228,6 +229,8 @@ void Application::update_overlays(double seconds) {
 
 void Application::update(double seconds) {
     m_retired.clear();
+    if (m_show_settings_problems)
+        post_settings_problems();
     update_overlays(seconds);
     if (m_transition) {
         m_strength = m_transition->advance(seconds);

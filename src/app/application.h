@@ -70,6 +70,9 @@ class Application final : public forms::FormHost {
     int transition_strength() const { return m_strength; }
 
     // --- Frames ----------------------------------------------------------------
+    // From the first frame of the main screen on, settings problems met at
+    // run time (a change not saved) are put on the notice line.
+    void show_settings_problems() { m_show_settings_problems = true; }
     void update(double seconds);
     bool needs_redraw(bool default_result);
     void draw(ui::RenderSurface& surface);
@@ -123,6 +126,7 @@ class Application final : public forms::FormHost {
     WString m_name;
     bool m_dirty = true;
     bool m_last_needs_redraw = false;
+    bool m_show_settings_problems = false;
     std::atomic<ApplicationListener*> m_listener{nullptr};
     std::vector<Entry> m_forms;
     struct Overlay {

@@ -10,6 +10,7 @@
 #include "app/phone_objects.h"
 #include "app/signal_watch.h"
 #include "app/single_instance.h"
+#include "app/startup_notices.h"
 #include "display/headless_display.h"
 #include "display/sdl_display.h"
 #include "forms/form_splash.h"
@@ -62,10 +63,14 @@ class MainFormListener final : public ApplicationListener {
 
 // What the splash's worker builds: the contact and telephone objects, the
 // main skin (into the language object, which holds both) and the main form.
+// Problems met on the way join the start-up notices, shown once the main
+// screen is in front.
 class StartupWork final : public forms::SplashWork {
   public:
-    StartupWork(Application& application, ui::Properties& language, unsigned scale_shift)
-        : m_application(application), m_language(language), m_scale_shift(scale_shift) {}
+    StartupWork(Application& application, ui::Properties& language, unsigned scale_shift,
+                StartupNotices notices)
+        : m_application(application), m_language(language), m_scale_shift(scale_shift),
+          m_notices(std::move(notices)) {}
 
     ~StartupWork() override {
         if (m_application.listener() == &m_listener)
@@ -101,6 +106,10 @@ class StartupWork final : public forms::SplashWork {
 
     void prepare_main_form() override { m_listener.on_resolution_changed(); }
     void main_form_shown(WStringView command_line) override {
+        // The settings were read first; then the rest, each in its turn.
+        post_settings_problems();
+        m_notices.post();
+        m_application.show_settings_problems();
         // Store watching and the modem line deliver to the UI thread.
         m_objects.start(m_application);
         if (!command_line.empty())
@@ -121,6 +130,9 @@ class StartupWork final : public forms::SplashWork {
     Application& m_application;
     ui::Properties& m_language;
     unsigned m_scale_shift = 0;
+    // Filled before the splash and on the worker; posted on the UI thread
+    // after the worker has ended.
+    StartupNotices m_notices;
     PhoneObjects m_objects;
     std::unique_ptr<forms::MainForm> m_main;
     MainFormListener m_listener;
@@ -154,6 +166,7 @@ std::string no_display_message(const std::string& why) {
 int run_application(Application& application, const StartOptions& options,
                     const ParsedScript* script) {
     GameBase& game = application.game();
+    StartupNotices notices;
     log_step(u" start: 3\n");
     ui::Properties language;
     if (!ui::select_language_at_start(language, ui::ChoiceContext{})) {
@@ -172,7 +185,9 @@ int run_application(Application& application, const StartOptions& options,
     std::unique_ptr<forms::FormSplash> splash;
     try {
         splash = std::make_unique<forms::FormSplash>(
-            splash_skin, std::make_unique<StartupWork>(application, language, scale_shift(info)),
+            splash_skin,
+            std::make_unique<StartupWork>(application, language, scale_shift(info),
+                                          std::move(notices)),
             options.command_line,
             script && !options.realtime ? forms::SplashPacing::Virtual
                                         : forms::SplashPacing::RealTime);
