@@ -1003,9 +1003,18 @@ std::optional<AtEngine::Call> AtEngine::list_entry(std::string_view text) {
 
 void AtEngine::apply_call_list(Clock::time_point now) {
     std::map<int, Call> listed;
+    // Calls a left-out line named: the list says nothing sure of them.
+    std::set<int> garbled;
     for (const auto& text : m_clcc_lines) {
         auto call = list_entry(text);
-        if (!call || call->id == 0) {
+        if (!call) {
+            auto parts = fields(text);
+            if (auto id = in_range(parts.empty() ? "" : parts[0], 1, max_call_index)) {
+                garbled.insert(*id);
+            }
+            continue;
+        }
+        if (call->id == 0) {
             continue;
         }
         if (!listed.emplace(call->id, *call).second && m_log.size() < max_logged) {
@@ -1018,7 +1027,9 @@ void AtEngine::apply_call_list(Clock::time_point now) {
     bool ended = false;
     for (auto it = m_calls.begin(); it != m_calls.end();) {
         auto found = listed.find(it->first);
-        if (found == listed.end() || found->second.direction != it->second.direction) {
+        if (found == listed.end() && garbled.count(it->first) > 0) {
+            ++it; // still there, as far as anyone can tell
+        } else if (found == listed.end() || found->second.direction != it->second.direction) {
             EndReason reason =
                 m_hang_up_pending ? EndReason::normal : m_end_hint.value_or(EndReason::normal);
             end_call(it->second, reason);

@@ -165,6 +165,23 @@ TEST_F(HostileModem, ANumberKnownAlreadyIsNotReplacedByOneThatIsNone) {
     EXPECT_TRUE(events().empty()) << "the list's bad number changes nothing either";
 }
 
+TEST_F(HostileModem, AGarbledLineOfAKnownCallNeitherEndsNorChangesIt) {
+    ring();
+    m_engine.receive(lines({"+CLCC: 1,1,4,0,0,\"0301\",129", "OK"}), m_now);
+    events();
+    for (const char* garbled :
+         {"+CLCC: 1,7,0,0,0,\"0301\",129", "+CLCC: 1,1,99,0,0", "+CLCC: 1,1,0,0,0,\"0301\",999"}) {
+        SCOPED_TRACE(garbled);
+        advance(500ms);
+        reply("AT+CLCC", lines({garbled, "OK"}));
+        EXPECT_TRUE(events().empty());
+    }
+    // A garbled index names no call: the list no longer has call 1.
+    advance(500ms);
+    reply("AT+CLCC", lines({"+CLCC: x,1,0,0,0", "OK"}));
+    EXPECT_EQ(calls(events()), (Strings{"1 disconnected normal", "1 idle"}));
+}
+
 TEST_F(HostileModem, AListNamesEachCallOnceAndSevenAtMost) {
     ring();
     Strings list;
