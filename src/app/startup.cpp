@@ -11,6 +11,7 @@
 #include "app/signal_watch.h"
 #include "app/single_instance.h"
 #include "app/startup_notices.h"
+#include "data/document.h"
 #include "display/headless_display.h"
 #include "display/sdl_display.h"
 #include "forms/form_splash.h"
@@ -106,6 +107,13 @@ class StartupWork final : public forms::SplashWork {
 
     void prepare_main_form() override { m_listener.on_resolution_changed(); }
     void main_form_shown(WStringView command_line) override {
+        // A damaged letter map was replaced by the standard letters.
+        if (const data::Document* document = data::Document::instance()) {
+            if (const std::string& why = document->key_map().load_error(); !why.empty()) {
+                std::fprintf(stderr, "telvara: %s; the standard letters are used\n", why.c_str());
+                m_notices.add(u"skinKeyboardDamaged");
+            }
+        }
         // The settings were read first; then the rest, each in its turn.
         post_settings_problems();
         m_notices.post();
@@ -169,8 +177,17 @@ int run_application(Application& application, const StartOptions& options,
     StartupNotices notices;
     log_step(u" start: 3\n");
     ui::Properties language;
-    if (!ui::select_language_at_start(language, ui::ChoiceContext{})) {
-        show_message_box(kNoLanguages, kApplicationName);
+    std::vector<ui::LanguageRefusal> refused;
+    const bool have_language =
+        ui::select_language_at_start(language, ui::ChoiceContext{}, &refused);
+    WString refusal_lines;
+    for (const ui::LanguageRefusal& refusal : refused) {
+        std::fprintf(stderr, "telvara: language file not used: %s\n", refusal.why.c_str());
+        refusal_lines += from_utf8(refusal.why) + u"\n";
+        notices.add(u"skinLanguageDamaged", refusal.file_name);
+    }
+    if (!have_language) {
+        show_message_box(kNoLanguages + refusal_lines, kApplicationName);
         return 1;
     }
 

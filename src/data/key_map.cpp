@@ -4,6 +4,8 @@
 #include "platform/clock.h"
 #include "runtime/log.h"
 
+#include <cerrno>
+
 namespace telvara::data {
 
 void KeyMap::add(char16_t key, WStringView text) {
@@ -36,13 +38,30 @@ KeyMap KeyMap::from_table(const ui::LanguageTable& table, std::size_t* skipped) 
     return map;
 }
 
+KeyMap KeyMap::standard() {
+    return from_table({{u"2", u"abcабвг"},
+                       {u"3", u"defдеёжз"},
+                       {u"4", u"ghiийкл"},
+                       {u"5", u"jklмноп"},
+                       {u"6", u"mnoрсту"},
+                       {u"7", u"pqrsфхцч"},
+                       {u"8", u"tuvшщъы"},
+                       {u"9", u"wxyzьэюя"}});
+}
+
 KeyMap KeyMap::load(const std::string& path) {
     // The letter map is a language-format file, read by the same reader.
-    std::optional<ui::LanguageTable> table = ui::read_language_file(path);
+    std::string why;
+    std::optional<ui::LanguageTable> table = ui::read_language_file(path, &why);
     if (!table) {
-        runtime::log() << platform::tick_count() << u" KeyMap::load() no key map "
-                       << from_utf8(path) << u"\n";
-        return {};
+        const bool missing = errno == ENOENT;
+        runtime::log() << platform::tick_count() << u" KeyMap::load() no key map: "
+                       << from_utf8(why) << u"\n";
+        if (missing)
+            return {};
+        KeyMap map = standard();
+        map.m_load_error = std::move(why);
+        return map;
     }
     std::size_t skipped = 0;
     KeyMap map = from_table(*table, &skipped);

@@ -21,9 +21,18 @@ class KeyMap {
     // are skipped; their number goes to *skipped when asked. Keys and texts
     // are lower-cased.
     static KeyMap from_table(const ui::LanguageTable& table, std::size_t* skipped = nullptr);
-    // A missing or unreadable file gives the empty map (each character then
-    // matches only itself); both cases and skipped lines are logged.
+    // A missing file gives the empty map (each character then matches only
+    // itself). A file that is there but cannot be used (damaged, unreadable,
+    // too large) gives the standard letters instead, so that digits still
+    // find names, and says why in load_error(). All of it is logged.
     static KeyMap load(const std::string& path);
+    // The Latin letters of a phone keypad (2 abc ... 9 wxyz) and the Russian
+    // ones (2 абвг ... 9 ьэюя).
+    static KeyMap standard();
+
+    // Why the file given to load() was refused ("<file>: <reason>"); empty
+    // when it was read or is missing.
+    const std::string& load_error() const { return m_load_error; }
 
     bool empty() const { return m_texts.empty(); }
     std::size_t size() const { return m_texts.size(); }
@@ -47,6 +56,7 @@ class KeyMap {
     std::array<char16_t, 0x800> m_key_low{};
     std::unordered_map<char16_t, char16_t> m_key_high;
     bool m_unambiguous = true;
+    std::string m_load_error;
 };
 
 } // namespace telvara::data

@@ -105,8 +105,12 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
         if (doc != nullptr)
             doc->set_sorting(key == u"SortByFirstname" ? 0 : key == u"SortByLastname" ? 1 : 2);
     } else if (key.starts_with(u"Language")) {
-        if (ui::language_menu(m_skin, context, key, items, u"MenuElement"))
+        std::string refusal;
+        if (ui::language_menu(m_skin, context, key, items, u"MenuElement", &refusal))
             m_keyboard.set_text({});
+        else if (!refusal.empty())
+            show_notice(u"skinLanguageDamaged",
+                        WString(key.substr(WStringView(u"Language#").size())) + u".lng");
     } else if (key.starts_with(u"Skin")) {
         ui::skin_menu(m_skin, context, key, items, u"MenuElement");
     } else if (key == u"skinBackToCall") {

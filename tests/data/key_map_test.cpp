@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace telvara::data {
 namespace {
@@ -72,9 +74,44 @@ TEST(KeyMap, FixtureLoadsAndSkipsBadLines) {
     EXPECT_FALSE(map.matches(u'x', u'y'));
 }
 
+// A damaged letter map is not read as Windows-1251 (which would leave digits
+// finding nothing): the standard letters stand in and the reason is kept.
+TEST(KeyMap, ADamagedFileGivesTheStandardLettersAndSaysWhy) {
+    const std::string folder = ::testing::TempDir() + "key_map_damaged";
+    std::filesystem::create_directories(folder);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"UTF-16 one byte short",
+         std::string("\xFF\xFE"
+                     "2\0 \0a\0b\0c",
+                     11),
+         "odd length"},
+        {"UTF-16 without its mark", std::string("2\0 \0a\0b\0c\0", 10), "zero bytes"},
+        {"UTF-8 cut inside a letter", "2 abc\xD0\xB0\xD0\xB1\xD0", "cut short"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder + "/keyboard.txt";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+        const KeyMap map = KeyMap::load(path);
+        EXPECT_NE(map.load_error().find(path + ": "), std::string::npos) << c.name;
+        EXPECT_NE(map.load_error().find(c.said), std::string::npos) << map.load_error();
+        EXPECT_TRUE(map.matches(u'2', u'a')) << c.name;
+        EXPECT_TRUE(map.matches(u'9', u'\u044F')) << c.name; // я
+        EXPECT_TRUE(map.matches(u'3', u'\u0451')) << c.name; // ё
+        EXPECT_FALSE(map.matches(u'2', u'd')) << c.name;
+    }
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(KeyMap::load(fixture("keyboard.txt")).load_error(), "");
+}
+
 TEST(KeyMap, MissingFileIsEmptyAndAmbiguityIsNoticed) {
     KeyMap none = KeyMap::load("/nonexistent/keyboard.txt");
     EXPECT_TRUE(none.empty());
+    EXPECT_EQ(none.load_error(), "") << "a missing map is no damage";
     EXPECT_TRUE(none.matches(u'a', u'a'));
     EXPECT_FALSE(none.matches(u'2', u'a'));
 

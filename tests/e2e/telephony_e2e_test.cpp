@@ -138,5 +138,31 @@ TEST_F(TelephonyE2e, TelvaraModemFromAnotherProcessRingsTheRunningInstance) {
     EXPECT_EQ(log[0].number, WString(u"0409998877"));
 }
 
+TEST_F(TelephonyE2e, AModemSpeakingGarbageLeavesNoPhantomCallsAndNoNumbersPickedOutOfIt) {
+    switch_demo_off();
+    const pid_t phone = start({"--headless", "--log"});
+    ASSERT_TRUE(wait_for_log("Telephone: line open")) << log_text();
+    const auto modem = [&](const std::vector<std::string>& words) {
+        const Finished said = run(words, TELVARA_MODEM_BINARY);
+        EXPECT_EQ(said.status, 0) << said.output;
+    };
+    // A thousand calls at once, none of them real: they may cost the line
+    // a fresh start, never a call in the log.
+    modem({"flood", "1000", "+CLCC: 1,1,4,0,0,\"0301\",129"});
+    modem({"ring"}); // withheld
+    ASSERT_TRUE(wait_for_log("CALLS LOG: LINECALLSTATE_OFFERING")) << log_text();
+    modem({"send", "+CLIP: \";$(touch x)pwned2\",129"});
+    ASSERT_TRUE(wait_for_log("taken as unknown")) << log_text();
+    modem({"hangup"});
+    EXPECT_TRUE(wait_for_log("LINECALLSTATE_DISCONNECTED")) << log_text();
+
+    ::kill(phone, SIGTERM);
+    finish(phone);
+    const auto log = calls();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].direction, CallDirection::Missed);
+    EXPECT_EQ(log[0].number, std::nullopt) << "the caller is unknown, not \"2\"";
+}
+
 } // namespace
 } // namespace telvara::e2e

@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 
 #include <array>
+#include <cerrno>
 
 namespace telvara::ui {
 namespace {
@@ -29,14 +30,19 @@ bool is_line_end(char16_t c) {
     return c == u'\r' || c == u'\n';
 }
 
-// Well-formed UTF-8 with at least one multi-byte sequence: plain ASCII reads
-// the same either way, and Windows-1251 text almost never forms valid UTF-8
-// (a Cyrillic letter E0-FF would have to be followed by bytes 80-BF).
-bool is_multibyte_utf8(std::string_view s) {
-    bool multibyte = false;
+struct Utf8Scan {
+    std::size_t multibyte = 0; // well-formed sequences of two to four bytes
+    std::size_t invalid = 0;   // bytes that start no well-formed sequence
+    std::size_t first_invalid = 0;
+};
+
+// Counts what in `s` is UTF-8 and what is not.
+Utf8Scan scan_utf8(std::string_view s) {
+    Utf8Scan scan;
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i]);
         std::size_t extra = 0;
+        bool valid = true;
         if (b < 0x80)
             extra = 0;
         else if (b >= 0xC2 && b <= 0xDF)
@@ -46,21 +52,40 @@ bool is_multibyte_utf8(std::string_view s) {
         else if (b >= 0xF0 && b <= 0xF4)
             extra = 3;
         else
-            return false;
-        if (extra > s.size() - i - 1)
-            return false;
-        for (std::size_t k = 1; k <= extra; ++k)
+            valid = false;
+        if (valid && extra > s.size() - i - 1)
+            valid = false;
+        for (std::size_t k = 1; valid && k <= extra; ++k)
             if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
+                valid = false;
         // Overlong three- and four-byte forms and surrogates are not UTF-8.
-        const auto next = extra > 0 ? static_cast<unsigned char>(s[i + 1]) : 0;
+        const auto next = valid && extra > 0 ? static_cast<unsigned char>(s[i + 1]) : 0;
         if ((b == 0xE0 && next < 0xA0) || (b == 0xED && next >= 0xA0) ||
             (b == 0xF0 && next < 0x90) || (b == 0xF4 && next >= 0x90))
-            return false;
-        multibyte = multibyte || extra > 0;
+            valid = false;
+        if (!valid) {
+            if (scan.invalid++ == 0)
+                scan.first_invalid = i;
+            ++i;
+            continue;
+        }
+        scan.multibyte += extra > 0 ? 1 : 0;
         i += extra + 1;
     }
-    return multibyte;
+    return scan;
+}
+
+// Well-formed UTF-8 with at least one multi-byte sequence: plain ASCII reads
+// the same either way, and Windows-1251 text almost never forms valid UTF-8
+// (a Cyrillic letter E0-FF would have to be followed by bytes 80-BF).
+bool is_multibyte_utf8(std::string_view s) {
+    const Utf8Scan scan = scan_utf8(s);
+    return scan.invalid == 0 && scan.multibyte > 0;
+}
+
+bool has_utf16_mark(std::string_view bytes) {
+    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xFE;
 }
 
 } // namespace
@@ -75,9 +100,7 @@ char16_t windows_1251(unsigned char byte) {
 
 WString decode_language_bytes(std::string_view bytes) {
     WString text;
-    if (bytes.size() >= 2 && bytes.size() % 2 == 0 &&
-        static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (has_utf16_mark(bytes) && bytes.size() % 2 == 0) {
         text.reserve(bytes.size() / 2 - 1);
         for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
             text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -125,10 +148,36 @@ LanguageTable parse_language_text(WStringView text) {
     return table;
 }
 
-std::optional<LanguageTable> read_language_file(const std::string& path) {
-    std::optional<std::string> bytes = platform::read_whole_file(path);
+std::string language_bytes_damage(std::string_view bytes) {
+    if (has_utf16_mark(bytes))
+        return bytes.size() % 2 == 0 ? std::string()
+                                     : "UTF-16 text of odd length (" +
+                                           std::to_string(bytes.size()) + " bytes): cut short";
+    if (bytes.find('\0') != std::string_view::npos)
+        return "zero bytes in 8-bit text (UTF-16 without its mark FF FE?)";
+    const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+    const Utf8Scan scan = scan_utf8(bytes);
+    if (scan.invalid == 0)
+        return {};
+    // Windows-1251 text is full of bytes that start no UTF-8 sequence and
+    // forms a well-formed one only by chance; UTF-8 with a few bad bytes
+    // is a damaged UTF-8 file.
+    if (marked || scan.multibyte > scan.invalid)
+        return "not valid UTF-8 at byte " + std::to_string(scan.first_invalid) +
+               (scan.first_invalid + 4 > bytes.size() ? " (cut short inside a character)" : "");
+    return {};
+}
+
+std::optional<LanguageTable> read_language_file(const std::string& path, std::string* why) {
+    std::optional<std::string> bytes = platform::read_whole_file(path, kMaxLanguageFileBytes, why);
     if (!bytes)
         return std::nullopt;
+    if (std::string damage = language_bytes_damage(*bytes); !damage.empty()) {
+        if (why != nullptr)
+            *why = path + ": " + damage;
+        errno = EILSEQ;
+        return std::nullopt;
+    }
     return parse_language_text(decode_language_bytes(*bytes));
 }
 

@@ -12,6 +12,10 @@
 // blank or "="; the text starts after the "=", or after the blanks that ended
 // the key, and runs to the end of the line, untrimmed. No comments, no
 // sections; an empty key is dropped; a later key replaces an earlier one.
+//
+// A file on disk is checked before it is decoded: bytes that no editor
+// writes in these encodings mean a damaged file, which is refused rather
+// than read as Windows-1251 (its texts would show as their keys).
 
 #include "platform/text.h"
 
@@ -35,8 +39,21 @@ WString decode_language_bytes(std::string_view bytes);
 // The pairs of a decoded text.
 LanguageTable parse_language_text(WStringView text);
 
-// Nothing when the file cannot be opened or read; an empty file is an empty
-// table. `path` is a Linux file name.
-std::optional<LanguageTable> read_language_file(const std::string& path);
+// Why `bytes` cannot be a file of this format, or empty when they can be:
+// UTF-16 (FF FE) of odd length was cut short; a UTF-8 mark (EF BB BF) over
+// bytes that are not UTF-8; zero bytes in 8-bit text (UTF-16 that lost its
+// mark, or no text at all); 8-bit text that is mostly UTF-8 but not wholly
+// (cut inside a character, or damaged), which Windows-1251 would garble.
+std::string language_bytes_damage(std::string_view bytes);
+
+// Far more than any language file or letter map holds.
+inline constexpr std::size_t kMaxLanguageFileBytes = 4u << 20;
+
+// Nothing when the file cannot be opened or read, is larger than
+// kMaxLanguageFileBytes, is no regular file or is damaged (above); `why`,
+// when given, then gets "<path>: <reason>". An empty file is an empty table.
+// `path` is a Linux file name.
+std::optional<LanguageTable> read_language_file(const std::string& path,
+                                                std::string* why = nullptr);
 
 } // namespace telvara::ui

@@ -6,6 +6,8 @@
 #include "platform/text.h"
 #include "ui/lang/language_file.h"
 
+#include <string>
+
 namespace telvara::ui {
 
 class LanguageStrings {
@@ -17,8 +19,10 @@ class LanguageStrings {
 
     // Reads the file at a program path ("%app_path%/english.lng"). On success
     // the table and the path are replaced and true is returned; on failure
-    // nothing changes.
-    bool load_language_file(WStringView path);
+    // nothing changes. A file that is there but cannot be used (unreadable,
+    // too large, damaged) puts "<file>: <reason>" into `why` when given; a
+    // missing one leaves it empty, as a missing language is no damage.
+    bool load_language_file(WStringView path, std::string* why = nullptr);
 
     // The path of the loaded file, empty before the first load.
     const WString& path() const { return m_path; }

@@ -67,8 +67,8 @@ void add_cancel(ChoiceMenu& menu, WStringView cancel_element) {
     menu.add_item(std::move(cancel));
 }
 
-bool load_language(Properties& properties, const WString& path) {
-    return properties.language().load_language_file(path);
+bool load_language(Properties& properties, const WString& path, std::string* why = nullptr) {
+    return properties.language().load_language_file(path, why);
 }
 
 } // namespace
@@ -77,17 +77,32 @@ WString settings_key(WStringView app_name) {
     return u"HKEY_CURRENT_USER\\Software\\KELMA\\" + WString(app_name);
 }
 
-bool select_language_at_start(Properties& properties, const ChoiceContext& context) {
+bool select_language_at_start(Properties& properties, const ChoiceContext& context,
+                              std::vector<LanguageRefusal>* refusals) {
+    // Each file is tried once, though the setting, the system language and
+    // "english" may all name it: a damaged one is refused (and said) once.
+    std::vector<WString> tried;
+    auto take = [&](const WString& path) {
+        if (std::find(tried.begin(), tried.end(), path) != tried.end())
+            return false;
+        tried.push_back(path);
+        std::string why;
+        if (load_language(properties, path, &why))
+            return true;
+        if (!why.empty() && refusals != nullptr)
+            refusals->push_back({base_name(path) + u".lng", std::move(why)});
+        return false;
+    };
     const WString configured = setting(context, kLanguageValue);
-    if (usable_name(configured) && load_language(properties, language_path(context, configured)))
+    if (usable_name(configured) && take(language_path(context, configured)))
         return true;
     const WString system = context.system_language.value_or(system_language_name());
-    if (usable_name(system) && load_language(properties, language_path(context, system)))
+    if (usable_name(system) && take(language_path(context, system)))
         return true;
-    if (load_language(properties, language_path(context, u"english")))
+    if (take(language_path(context, u"english")))
         return true;
     for (const WString& path : sorted(find_language_files(context.app_folder)))
-        if (load_language(properties, path))
+        if (take(path))
             return true;
     runtime::log() << platform::tick_count() << u" select_language_at_start no language\n";
     return false;
@@ -155,7 +170,7 @@ bool has_skin_choice(const ChoiceContext& context) {
 }
 
 bool language_menu(Properties& properties, const ChoiceContext& context, WStringView command,
-                   ChoiceMenu& menu, WStringView cancel_element) {
+                   ChoiceMenu& menu, WStringView cancel_element, std::string* refusal) {
     if (command == kLanguageValue) {
         const WString current = base_name(properties.language().path());
         for (const WString& path : sorted(find_language_files(context.app_folder))) {
@@ -172,7 +187,7 @@ bool language_menu(Properties& properties, const ChoiceContext& context, WString
     const WStringView name = command.substr(kLanguagePrefix.size());
     const WString path = language_path(context, name);
     if (!usable_name(name) || path == properties.language().path() ||
-        !load_language(properties, path))
+        !load_language(properties, path, refusal))
         return false;
     runtime::reg_write_string(settings_key(context.app_name), kLanguageValue, name);
     // Nodes took their texts when they were built: they build again.

@@ -52,10 +52,19 @@ struct SkinStartReport {
 // The settings key of the application: "HKEY_CURRENT_USER\Software\KELMA\" + name.
 WString settings_key(WStringView app_name);
 
+// A language file that is there but could not be used.
+struct LanguageRefusal {
+    WString file_name; // "russian.lng"
+    std::string why;   // "<file>: <reason>"
+};
+
 // Tries, until one loads: the configured language, the system language,
 // "english", then every language file found (in name order). True when one
-// loaded; the setting is never written here.
-bool select_language_at_start(Properties& properties, const ChoiceContext& context);
+// loaded; the setting is never written here. Each file that is there but
+// cannot be used (damaged, unreadable) is logged and, with `refusals`, added
+// there; missing files are passed over in silence.
+bool select_language_at_start(Properties& properties, const ChoiceContext& context,
+                              std::vector<LanguageRefusal>* refusals = nullptr);
 
 // Tries, until one loads and passes the context's check: the configured
 // skin, "default", then every selectable skin found (in name order), under
@@ -77,11 +86,12 @@ bool has_skin_choice(const ChoiceContext& context);
 // `cancel_element`. "Language#<name>" / "Skin#<name>" load that file unless
 // it is the current one; when it loads (and a skin passes the context's
 // check), the setting is written, reload listeners are told, and true is
-// returned. Any other command: false. A skin that is refused leaves the
-// current one and the setting as they were; the refusal ("<file>: <reason>")
-// is logged and, when asked for, stored in *refusal.
+// returned. Any other command: false. A skin or language file that is
+// refused leaves the current one and the setting as they were; the refusal
+// ("<file>: <reason>") is logged and, when asked for, stored in *refusal (a
+// language file that is gone gives none).
 bool language_menu(Properties& properties, const ChoiceContext& context, WStringView command,
-                   ChoiceMenu& menu, WStringView cancel_element);
+                   ChoiceMenu& menu, WStringView cancel_element, std::string* refusal = nullptr);
 bool skin_menu(Properties& properties, const ChoiceContext& context, WStringView command,
                ChoiceMenu& menu, WStringView cancel_element, std::string* refusal = nullptr);
 

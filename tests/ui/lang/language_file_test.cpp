@@ -3,10 +3,12 @@
 #include "ui/lang/language_strings.h"
 
 #include "runtime/device_root_fixture.h"
+#include "runtime/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 
 using namespace telvara;
 using namespace telvara::ui;
@@ -65,6 +67,43 @@ TEST(LanguageBytes, Utf8IsRecognisedAndItsMarkDropped) {
     EXPECT_EQ(decode_language_bytes("\xD0"), u"Р");
     EXPECT_EQ(decode_language_bytes("\xE0\x80\x80"), (WString{u'а', 0x0402, 0x0402}));
     EXPECT_EQ(decode_language_bytes("\xED\xA0\x80").size(), 3u);
+}
+
+// What an editor writes passes; what damage leaves is refused with a reason.
+TEST(LanguageBytes, DamageIsToldApartFromEveryEncodingAnEditorWrites) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* damage; // nullptr: readable
+    };
+    const std::string utf8 = "Cancel=\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xB0\n";
+    const std::string cp1251 = "Cancel=\xCE\xF2\xEC\xE5\xED\xE0\r\n";
+    const Case cases[] = {
+        {"empty", "", nullptr},
+        {"ASCII", "k=v\n", nullptr},
+        {"UTF-16", utf16_file(u"Cancel=Отмена\r\n"), nullptr},
+        {"the UTF-16 mark alone", "\xFF\xFE", nullptr},
+        {"UTF-8", utf8, nullptr},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + utf8, nullptr},
+        {"Windows-1251", cp1251, nullptr},
+        // "ВЁ" is C2 A8, a well-formed UTF-8 pair among 1251 letters.
+        {"Windows-1251 with a pair that looks like UTF-8", "K=\xC2\xA8\xD0\xC0\n" + cp1251,
+         nullptr},
+        {"UTF-16 one byte short", utf16_file(u"Cancel=Отмена\r\n").substr(0, 29), "odd length"},
+        {"UTF-16 that lost its mark", utf16_file(u"k=v\r\n", false), "zero bytes"},
+        {"UTF-8 cut inside its last character", utf8.substr(0, utf8.size() - 2),
+         "cut short inside a character"},
+        {"UTF-8 with a damaged byte", utf8.substr(0, 9) + "\xFF" + utf8.substr(10),
+         "not valid UTF-8 at byte 9"},
+        {"marked UTF-8 that is not", "\xEF\xBB\xBF" + cp1251, "not valid UTF-8"},
+    };
+    for (const Case& c : cases) {
+        const std::string damage = language_bytes_damage(c.bytes);
+        if (c.damage == nullptr)
+            EXPECT_EQ(damage, "") << c.name;
+        else
+            EXPECT_NE(damage.find(c.damage), std::string::npos) << c.name << ": " << damage;
+    }
 }
 
 TEST(LanguageText, LineFormat) {
@@ -138,6 +177,39 @@ TEST_F(LanguageStringsTest, EmptyFileLoadsAnEmptyTable) {
     EXPECT_EQ(strings.size(), 0u);
     EXPECT_EQ(strings.path(), u"/empty.lng");
     EXPECT_EQ(strings.translate(u"Cancel"), u"Cancel");
+}
+
+// A file that is there but cannot be used is refused with its name and the
+// reason; a missing one is no damage and says nothing.
+TEST_F(LanguageStringsTest, ARefusedFileSaysWhyAndAMissingOneSaysNothing) {
+    LanguageStrings strings;
+    write("en.lng", utf16_file(u"Cancel=Abort\r\n"));
+    ASSERT_TRUE(strings.load_language_file(u"/en.lng"));
+    write("short.lng", utf16_file(u"Cancel=Abbruch\r\n").substr(0, 27));
+    write("big.lng", std::string(kMaxLanguageFileBytes + 1, 'x'));
+    std::filesystem::create_symlink("/dev/zero", root() + "/zero.lng");
+    ::mkfifo((root() + "/fifo.lng").c_str(), 0600);
+    struct Case {
+        const char16_t* path;
+        const char* said; // nullptr: nothing
+    };
+    const Case cases[] = {
+        {u"/short.lng", "odd length"},        {u"/big.lng", "larger than 4.0 MB"},
+        {u"/zero.lng", "not a regular file"}, {u"/fifo.lng", "not a regular file"},
+        {u"/missing.lng", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string why;
+        EXPECT_FALSE(strings.load_language_file(c.path, &why)) << to_utf8(c.path);
+        if (c.said == nullptr) {
+            EXPECT_EQ(why, "") << to_utf8(c.path);
+            continue;
+        }
+        EXPECT_TRUE(why.starts_with(runtime::file_path(c.path) + ": ")) << why;
+        EXPECT_NE(why.find(c.said), std::string::npos) << why;
+    }
+    EXPECT_EQ(strings.path(), u"/en.lng");
+    EXPECT_EQ(strings.translate(u"Cancel"), u"Abort");
 }
 
 TEST_F(LanguageStringsTest, AFailedLoadKeepsTheTableAndPath) {

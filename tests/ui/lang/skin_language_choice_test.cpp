@@ -77,6 +77,35 @@ TEST_F(LanguageAtStart, ASettingThatLeavesTheFolderIsNotFollowed) {
     EXPECT_EQ(language(), "english");
 }
 
+TEST_F(LanguageAtStart, ADamagedFileIsRefusedOnceWithItsNameAndTheNextOneTried) {
+    add_language("english");
+    // UTF-16 one byte short: once read as Windows-1251, every text its key.
+    std::ofstream(native("/prog/russian.lng"), std::ios::binary)
+        << std::string("\xFF\xFEN\0a\0m\0e\0=\0r\0u", 15);
+    set_setting(u"Language", u"russian");
+    m_context.system_language = u"russian";
+    std::vector<LanguageRefusal> refused;
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context, &refused));
+    EXPECT_EQ(language(), "english");
+    ASSERT_EQ(refused.size(), 1u) << "named by the setting and the system, said once";
+    EXPECT_EQ(refused[0].file_name, u"russian.lng");
+    EXPECT_NE(refused[0].why.find(native("/prog/russian.lng") + ": "), std::string::npos);
+    EXPECT_NE(refused[0].why.find("odd length"), std::string::npos) << refused[0].why;
+
+    // Missing files on the way are no refusal.
+    set_setting(u"Language", u"klingon");
+    refused.clear();
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context, &refused));
+    EXPECT_EQ(refused.size(), 1u) << "only russian.lng again";
+
+    // Every file damaged: no language, each said.
+    std::ofstream(native("/prog/english.lng"), std::ios::binary) << std::string("k\0=\0v\0", 6);
+    Properties fresh;
+    refused.clear();
+    EXPECT_FALSE(select_language_at_start(fresh, m_context, &refused));
+    EXPECT_EQ(refused.size(), 2u);
+}
+
 TEST_F(SkinAtStart, FallsBackToDefaultThenAnySelectableSkin) {
     add_skin("blue");
     add_skin("default");
@@ -304,6 +333,26 @@ TEST_F(LanguageMenu, AChoiceLoadsWritesAndReloadsOnce) {
     EXPECT_FALSE(language_menu(m_properties, m_context, u"language#english", menu, u""));
     EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена") << "failed choices keep the table";
     EXPECT_EQ(reloads.count, 1);
+    m_properties.remove_reload_listener(&reloads);
+}
+
+TEST_F(LanguageMenu, ADamagedChoiceIsRefusedWithItsReasonAndChangesNothing) {
+    add_language("english", "Cancel=Cancel\n");
+    std::ofstream(native("/prog/russian.lng"), std::ios::binary)
+        << "Cancel=\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0"; // cut inside "а"
+    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
+    ReloadCounter reloads;
+    m_properties.add_reload_listener(&reloads);
+    CollectedMenu menu;
+    std::string refusal;
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#russian", menu, u"", &refusal));
+    EXPECT_NE(refusal.find("russian.lng: not valid UTF-8"), std::string::npos) << refusal;
+    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Cancel");
+    EXPECT_EQ(setting(u"Language"), u"<unset>");
+    EXPECT_EQ(reloads.count, 0);
+    refusal.clear();
+    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#klingon", menu, u"", &refusal));
+    EXPECT_EQ(refusal, "") << "a file that is gone is no damage";
     m_properties.remove_reload_listener(&reloads);
 }
 
