@@ -90,7 +90,7 @@ WString field_label_key(FieldType type) {
     return data::field_type_name(type);
 }
 
-WString birthday_text(WStringView stored) {
+WString birthday_text(WStringView stored, const std::function<WString(WStringView)>& translate) {
     const std::string text = to_utf8(stored);
     std::int64_t ms = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
@@ -104,11 +104,9 @@ WString birthday_text(WStringView stored) {
     if (year < 1 || year > 9999)
         return WString(stored);
     date.year = static_cast<int>(year);
-    if (year == data::kBirthdayNoYear)
-        return ui::format_date_list(date, ui::MonthStyle::Name);
-    WString picture(ui::day_month_order_picture(ui::MonthStyle::Name));
-    picture += u" yyyy";
-    return ui::format_date_picture(date, picture);
+    const ui::DateWords words = ui::date_words(translate);
+    return ui::format_date_picture(
+        date, year == data::kBirthdayNoYear ? words.day_month : words.date, words);
 }
 
 WString field_text(const std::vector<ContactField>& fields, std::size_t first,
@@ -117,7 +115,7 @@ WString field_text(const std::vector<ContactField>& fields, std::size_t first,
         return {};
     const ContactField& field = fields[first];
     if (field.type == FieldType::Birthday)
-        return birthday_text(field.value);
+        return birthday_text(field.value, translate);
     if (field.type == FieldType::Categories)
         // "skinNoCategory" names the list of every contact, not a category
         // the contact is in: an empty value says there is none.

@@ -48,10 +48,13 @@ std::size_t row_field_end(const std::vector<data::ContactField>& fields, std::si
 // The language key of the field's label ("Mobile", "WorkAddress", ...).
 WString field_label_key(data::FieldType type);
 
-// A stored birthday (milliseconds since 1970, UTC) as the card shows it: day
-// and month in the locale's order with the month name, and the year unless
-// the date has none. Text that is not a number stays as it is.
-WString birthday_text(WStringView stored);
+// A stored birthday (milliseconds since 1970, UTC) as the card shows it: day,
+// month name and year in the order and words of the language `translate`
+// reads from ("9 октября 1974"), the year left out when the date has none.
+// Without a language the C library's locale speaks. Text that is not a
+// number stays as it is.
+WString birthday_text(WStringView stored,
+                      const std::function<WString(WStringView)>& translate = {});
 
 // The "big" text of the row starting at field `first`. `translate` turns a
 // language key into text (the empty categories show "skinCategoryNone").

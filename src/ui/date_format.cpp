@@ -69,22 +69,81 @@ WString number(int value, int digits) {
     return text;
 }
 
+// The name a language gives, or the locale's when it gives none.
+WString name_or(const WString& name, const std::tm& tm, const wchar_t* format) {
+    return name.empty() ? strftime_wide(tm, format) : name;
+}
+
 WString render_token(const std::tm& tm, const CalendarDate& date, char16_t letter,
-                     std::size_t count) {
+                     std::size_t count, const DateWords* words) {
+    const auto month = static_cast<std::size_t>(date.month - 1);
+    const auto weekday = static_cast<std::size_t>(tm.tm_wday);
     switch (letter) {
     case u'd':
         if (count <= 2)
             return number(date.day, static_cast<int>(count));
-        return strftime_wide(tm, count == 3 ? L"%a" : L"%A");
+        if (words == nullptr)
+            return strftime_wide(tm, count == 3 ? L"%a" : L"%A");
+        return count == 3 ? name_or(words->short_weekdays[weekday], tm, L"%a")
+                          : name_or(words->weekdays[weekday], tm, L"%A");
     case u'M':
         if (count <= 2)
             return number(date.month, static_cast<int>(count));
-        return strftime_wide(tm, count == 3 ? L"%b" : L"%B");
+        if (words == nullptr)
+            return strftime_wide(tm, count == 3 ? L"%b" : L"%B");
+        return count == 3 ? name_or(words->short_months[month], tm, L"%b")
+                          : name_or(words->months[month], tm, L"%B");
     default: // 'y'
         if (count <= 2)
             return number(date.year % 100, static_cast<int>(count));
         return number(date.year, 4);
     }
+}
+
+WString render_picture(const CalendarDate& date, WStringView picture, const DateWords* words) {
+    if (!is_valid_date(date))
+        return {};
+    const std::tm tm = to_tm(date);
+    WString out;
+    for (std::size_t at = 0; at < picture.size();) {
+        const char16_t c = picture[at];
+        if (c == u'\'') {
+            // Quoted text; two quotes in a row stand for one.
+            std::size_t end = at + 1;
+            for (; end < picture.size(); ++end) {
+                if (picture[end] != u'\'')
+                    out.push_back(picture[end]);
+                else if (end + 1 < picture.size() && picture[end + 1] == u'\'')
+                    out.push_back(picture[++end]);
+                else
+                    break;
+            }
+            at = end + 1;
+            continue;
+        }
+        if (c != u'd' && c != u'M' && c != u'y') {
+            out.push_back(c);
+            ++at;
+            continue;
+        }
+        std::size_t count = 1;
+        while (at + count < picture.size() && picture[at + count] == c)
+            ++count;
+        out += render_token(tm, date, c, count, words);
+        at += count;
+    }
+    if (out.size() >= kOutputLimit)
+        out.resize(kOutputLimit - 1);
+    return out;
+}
+
+// What a language says for the key; empty when it says nothing (the lookup
+// gives the key back, or nothing).
+WString looked_up(const TextLookup& lookup, const WString& key) {
+    if (!lookup)
+        return {};
+    WString text = lookup(key);
+    return text == key ? WString() : text;
 }
 
 // The long form in the locale's day-month order, since C locales carry no
@@ -145,40 +204,44 @@ WString format_date_list(const CalendarDate& date, MonthStyle month) {
 }
 
 WString format_date_picture(const CalendarDate& date, WStringView picture) {
-    if (!is_valid_date(date))
-        return {};
-    const std::tm tm = to_tm(date);
-    WString out;
-    for (std::size_t at = 0; at < picture.size();) {
-        const char16_t c = picture[at];
-        if (c == u'\'') {
-            // Quoted text; two quotes in a row stand for one.
-            std::size_t end = at + 1;
-            for (; end < picture.size(); ++end) {
-                if (picture[end] != u'\'')
-                    out.push_back(picture[end]);
-                else if (end + 1 < picture.size() && picture[end + 1] == u'\'')
-                    out.push_back(picture[++end]);
-                else
-                    break;
-            }
-            at = end + 1;
-            continue;
-        }
-        if (c != u'd' && c != u'M' && c != u'y') {
-            out.push_back(c);
-            ++at;
-            continue;
-        }
-        std::size_t count = 1;
-        while (at + count < picture.size() && picture[at + count] == c)
-            ++count;
-        out += render_token(tm, date, c, count);
-        at += count;
+    return render_picture(date, picture, nullptr);
+}
+
+WString format_date_picture(const CalendarDate& date, WStringView picture, const DateWords& words) {
+    return render_picture(date, picture, &words);
+}
+
+DateWords date_words(const TextLookup& lookup) {
+    DateWords words;
+    for (std::size_t m = 0; m < 12; ++m) {
+        const WString n = to_wstring(static_cast<std::int64_t>(m + 1));
+        // The first of the month is a real day in every month.
+        const std::tm tm = to_tm({2000, static_cast<int>(m + 1), 1});
+        words.months[m] = name_or(looked_up(lookup, u"skinMonth" + n), tm, L"%B");
+        words.short_months[m] = name_or(looked_up(lookup, u"skinMonthShort" + n), tm, L"%b");
+        WString wheel = looked_up(lookup, u"skinMonthWheel" + n);
+        words.wheel_months[m] = wheel.empty() ? words.short_months[m] : std::move(wheel);
     }
-    if (out.size() >= kOutputLimit)
-        out.resize(kOutputLimit - 1);
-    return out;
+    for (std::size_t d = 0; d < 7; ++d) {
+        // Keys count from Monday (1) to Sunday (7); the table from Sunday.
+        const WString n = to_wstring(static_cast<std::int64_t>(d == 0 ? 7 : d));
+        // 2 January 2000 was a Sunday.
+        const std::tm tm = to_tm({2000, 1, 2 + static_cast<int>(d)});
+        words.weekdays[d] = name_or(looked_up(lookup, u"skinWeekday" + n), tm, L"%A");
+        words.short_weekdays[d] = name_or(looked_up(lookup, u"skinWeekdayShort" + n), tm, L"%a");
+    }
+    const DayMonthOrder order = day_month_order();
+    const auto picture = [&](const char16_t* key, WStringView fallback) {
+        WString text = looked_up(lookup, key);
+        return text.empty() ? WString(fallback) : text;
+    };
+    const bool month_first = order == DayMonthOrder::MonthFirst;
+    words.day_month = picture(u"skinDayMonthFormat", month_first ? u"MMMM d" : u"d MMMM");
+    words.date = picture(u"skinDateFormat", month_first ? u"MMMM d, yyyy" : u"d MMMM yyyy");
+    words.short_date = picture(u"skinShortDateFormat", month_first ? u"MMM d" : u"d MMM");
+    words.short_date_year =
+        picture(u"skinShortDateYearFormat", month_first ? u"MMM d, yyyy" : u"d MMM yyyy");
+    return words;
 }
 
 } // namespace telvara::ui

@@ -5,7 +5,9 @@
 
 #include "platform/text.h"
 
+#include <array>
 #include <ctime>
+#include <functional>
 
 namespace telvara::ui {
 
@@ -56,5 +58,34 @@ WString format_date_list(const CalendarDate& date, MonthStyle month);
 // stands. Names come from the current locale. Output is at most 127 code
 // units. An invalid date gives empty text.
 WString format_date_picture(const CalendarDate& date, WStringView picture);
+
+// The names and date pictures of the user's language. The C library's
+// locale fills in whatever the language does not say, so a language file
+// without date words still shows dates.
+struct DateWords {
+    std::array<WString, 12> months;       // inside a date: "October", "октября"
+    std::array<WString, 12> short_months; // inside a date: "Oct", "окт."
+    std::array<WString, 12> wheel_months; // on their own, short: "Oct", "окт"
+    std::array<WString, 7> weekdays;      // Sunday first
+    std::array<WString, 7> short_weekdays;
+    // Pictures in the language's own order.
+    WString date;            // day, month and year: "d MMMM yyyy"
+    WString day_month;       // "d MMMM"
+    WString short_date;      // "d MMM"
+    WString short_date_year; // "d MMM yyyy"
+};
+
+// Looks a language key up: the text, or the key itself (or nothing) when
+// the language has none; LanguageStrings::translate is one.
+using TextLookup = std::function<WString(WStringView key)>;
+
+// Keys: "skinMonth1".."skinMonth12", "skinMonthShort1".., "skinMonthWheel1"..,
+// "skinWeekday1".."skinWeekday7" and "skinWeekdayShort1".. (Monday first),
+// "skinDateFormat", "skinDayMonthFormat", "skinShortDateFormat",
+// "skinShortDateYearFormat". Without a lookup every word is the locale's.
+DateWords date_words(const TextLookup& lookup);
+
+// As format_date_picture, with the names of `words`.
+WString format_date_picture(const CalendarDate& date, WStringView picture, const DateWords& words);
 
 } // namespace telvara::ui

@@ -63,6 +63,9 @@ void SpinnerNode::load(const Properties& skin, NodeRecord record) {
     m_text = skin.read_colour(record, u"color", Colour{0, 0, 0, 255});
     m_background = skin.read_colour(record, u"background_color", Colour{255, 255, 255, 255});
     m_tracker.set_scale_shift(skin.scale_shift());
+    // The language's names, never the C library's: a Russian wheel reads
+    // "окт", not "Oct". The language changes only with a reload.
+    m_months = date_words([&skin](WStringView key) { return skin.translate(key); }).wheel_months;
 }
 
 void SpinnerNode::set_font(FontHandle font) {
@@ -122,12 +125,14 @@ void SpinnerNode::clamp_day() {
         day.scroll_to(shown.day - 1);
 }
 
-WString SpinnerNode::label(SpinnerWheelId id, std::int32_t value) {
+WString SpinnerNode::label(SpinnerWheelId id, std::int32_t value) const {
     switch (id) {
     case SpinnerWheelId::Year:
         return to_wstring(kFirstYear + value);
     case SpinnerWheelId::Month: {
-        WString name = format_date_picture(CalendarDate{2000, value + 1, 1}, u"MMM");
+        WString name = value >= 0 && value < 12 ? m_months[std::size_t(value)] : WString();
+        if (name.empty())
+            name = format_date_picture(CalendarDate{2000, value + 1, 1}, u"MMM");
         return name.empty() ? two_digits(value + 1) : name;
     }
     case SpinnerWheelId::Day:

@@ -94,8 +94,9 @@ class SpinnerNode : public Node {
     std::int32_t column_width(SpinnerWheelId id) const;
     std::int32_t row_height() const;
 
-    // The label the wheel shows for one of its values.
-    static WString label(SpinnerWheelId id, std::int32_t value);
+    // The label the wheel shows for one of its values; months by the names
+    // of the skin's language (the locale's until a skin is loaded).
+    WString label(SpinnerWheelId id, std::int32_t value) const;
 
   private:
     // The column shares of the wheels before wheel number `wheels` that show.
@@ -118,6 +119,7 @@ class SpinnerNode : public Node {
     double m_clock = 0.0; // seconds, for the press tracker
     SpinnerDateTime m_reported;
     SpinnerWheels m_shown = SpinnerWheels::DateTime;
+    std::array<WString, 12> m_months;
 };
 
 } // namespace telvara::ui

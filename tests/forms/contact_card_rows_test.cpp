@@ -2,8 +2,12 @@
 // icon of each field type and the text a row shows.
 #include "data/contact_record.h"
 #include "forms/contact_card_rows.h"
+#include "runtime/paths.h"
+#include "ui/lang/language_file.h"
 
 #include <gtest/gtest.h>
+
+#include <clocale>
 
 namespace telvara::forms {
 namespace {
@@ -132,6 +136,31 @@ TEST(ContactCardRows, BirthdaysShowDayMonthAndYearUnlessTheDateHasNone) {
     // What is not a date stays as it was typed.
     EXPECT_EQ(birthday_text(u"next May"), u"next May");
     EXPECT_EQ(birthday_text(u""), u"");
+}
+
+// The card dates a birthday in the words and order of the chosen language,
+// never in the C library's: a Russian card reads "21 мая 1980".
+TEST(ContactCardRows, BirthdaysSpeakTheChosenLanguage) {
+    ASSERT_NE(std::setlocale(LC_TIME, "C"), nullptr);
+    struct Case {
+        const char* file;
+        WStringView with_year;
+        WStringView without_year;
+    };
+    for (const Case& c : {Case{"english.lng", u"21 May 1980", u"21 May"},
+                          Case{"russian.lng", u"21 мая 1980", u"21 мая"}}) {
+        const auto table =
+            ui::read_language_file(runtime::file_path(u"%app_path%/" + from_utf8(c.file)));
+        ASSERT_TRUE(table) << c.file;
+        const auto translate = [&](WStringView key) {
+            const auto found = table->find(key);
+            return found != table->end() ? found->second : WString(key);
+        };
+        const std::vector<ContactField> fields{{FieldType::Birthday, u"327715200000"},
+                                               {FieldType::Birthday, u"-11537683200000"}};
+        EXPECT_EQ(field_text(fields, 0, translate), c.with_year) << c.file;
+        EXPECT_EQ(field_text(fields, 1, translate), c.without_year) << c.file;
+    }
 }
 
 } // namespace

@@ -197,6 +197,28 @@ TEST_F(EditMoreFormsTest, TheDateEditorStoresTheSpinnersDate) {
     EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"946598400000");
 }
 
+TEST_F(EditMoreFormsTest, TheMonthWheelSpeaksTheChosenLanguage) {
+    struct Case {
+        const char16_t* language;
+        WStringView may;
+        WStringView october;
+    };
+    for (const Case& c : {Case{u"russian", u"май", u"окт"}, Case{u"english", u"May", u"Oct"}}) {
+        // As a language choice does: the new words, then the screens built again.
+        ASSERT_TRUE(
+            m_skin.language().load_language_file(u"%app_path%/" + WString(c.language) + u".lng"));
+        m_card->bind(m_skin, &*m_volume);
+        show_card();
+        tap_card(FieldType::Birthday);
+        EditDateForm& editor = m_card->date_editor();
+        ASSERT_TRUE(editor.is_open());
+        EXPECT_EQ(editor.spinner().label(ui::SpinnerWheelId::Month, 4), c.may);
+        EXPECT_EQ(editor.spinner().label(ui::SpinnerWheelId::Month, 9), c.october);
+        EXPECT_EQ(editor.spinner().label(ui::SpinnerWheelId::Day, 8), u"9");
+        click(editor.cancel_button());
+    }
+}
+
 TEST_F(EditMoreFormsTest, LeftLeavesTheDateEditorOnReleaseAndSaves) {
     show_card();
     tap_card(FieldType::Birthday);

@@ -1,14 +1,19 @@
-// Date texts: the day-month rule on formatted dates, date pictures, and the
+// Date texts: the day-month rule on formatted dates, date pictures, the
 // forms the C locale (month first) and a generated German locale (day first)
-// give.
+// give, and the names and order a language file gives instead.
 #include "ui/date_format.h"
+
+#include "runtime/paths.h"
+#include "ui/lang/language_file.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 using namespace telvara;
 using namespace telvara::ui;
@@ -121,4 +126,81 @@ TEST_F(DateFormatGerman, TheOrderFollowsALocaleChangeAtOnce) {
     EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"MM.dd");
     std::setlocale(LC_TIME, "de_DE.UTF-8");
     EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
+}
+
+// --- Words of a language -----------------------------------------------------------
+
+// A language as the lookup sees it: the text of a key, or the key itself.
+TextLookup language(std::map<WString, WString> table) {
+    return [table = std::move(table)](WStringView key) {
+        const auto found = table.find(WString(key));
+        return found != table.end() ? found->second : WString(key);
+    };
+}
+
+TEST_F(DateFormatC, ALanguagesWordsAndOrderReplaceTheLocales) {
+    const DateWords words = date_words(language({
+        {u"skinMonth10", u"октября"},
+        {u"skinMonthShort12", u"дек."},
+        {u"skinMonthWheel10", u"окт"},
+        {u"skinWeekday1", u"понедельник"},
+        {u"skinWeekdayShort7", u"Вс"},
+        {u"skinDateFormat", u"d MMMM yyyy"},
+        {u"skinShortDateFormat", u"d MMM"},
+    }));
+    struct Case {
+        CalendarDate date;
+        WStringView picture;
+        WStringView expected;
+    };
+    const Case cases[] = {
+        {{1974, 10, 9}, words.date, u"9 октября 1974"},
+        {{2023, 12, 6}, words.short_date, u"6 дек."},
+        {{2001, 3, 5}, u"dddd", u"понедельник"}, // a Monday: weekday keys count from Monday
+        {{2001, 3, 11}, u"ddd", u"Вс"},          // and end on Sunday
+        // What the language does not name, the locale does.
+        {{2001, 3, 6}, u"dddd ddd", u"Tuesday Tue"},
+        {{1974, 11, 9}, u"MMMM MMM", u"November Nov"},
+        // Numbers stay numbers.
+        {{1974, 10, 9}, u"dd.MM.yy", u"09.10.74"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(format_date_picture(c.date, c.picture, words), c.expected) << to_utf8(c.picture);
+    EXPECT_EQ(words.wheel_months[9], u"окт");
+    EXPECT_EQ(words.wheel_months[0], u"Jan") << "the wheel falls back to the short name";
+    // Pictures the language leaves out follow the locale's order (C: month first).
+    EXPECT_EQ(words.day_month, u"MMMM d");
+    EXPECT_EQ(words.short_date_year, u"MMM d, yyyy");
+    EXPECT_EQ(format_date_picture({2001, 2, 29}, words.date, words), u"") << "no such day";
+}
+
+TEST_F(DateFormatC, WithoutALanguageEveryWordIsTheLocales) {
+    for (const TextLookup& lookup :
+         {TextLookup{}, language({}), TextLookup([](WStringView) { return WString(); })}) {
+        const DateWords words = date_words(lookup);
+        EXPECT_EQ(format_date_picture({1974, 10, 9}, words.date, words), u"October 9, 1974");
+        EXPECT_EQ(words.months[11], u"December");
+        EXPECT_EQ(words.short_weekdays[0], u"Sun");
+        EXPECT_EQ(words.weekdays[6], u"Saturday");
+    }
+}
+
+TEST_F(DateFormatC, TheShippedLanguagesDateInTheirOwnWords) {
+    const std::map<std::string, std::vector<WString>> expected = {
+        {"english.lng", {u"9 October 1974", u"6 Dec", u"Mon", u"Oct", u"9 October"}},
+        {"russian.lng", {u"9 октября 1974", u"6 дек.", u"Пн", u"окт", u"9 октября"}},
+    };
+    for (const auto& [file, texts] : expected) {
+        const auto table = read_language_file(runtime::file_path(u"%app_path%/" + from_utf8(file)));
+        ASSERT_TRUE(table) << file;
+        const DateWords words = date_words([&](WStringView key) {
+            const auto found = table->find(key);
+            return found != table->end() ? found->second : WString(key);
+        });
+        EXPECT_EQ(format_date_picture({1974, 10, 9}, words.date, words), texts[0]) << file;
+        EXPECT_EQ(format_date_picture({2023, 12, 6}, words.short_date, words), texts[1]) << file;
+        EXPECT_EQ(format_date_picture({2001, 3, 5}, u"ddd", words), texts[2]) << file;
+        EXPECT_EQ(words.wheel_months[9], texts[3]) << file;
+        EXPECT_EQ(format_date_picture({1974, 10, 9}, words.day_month, words), texts[4]) << file;
+    }
 }
