@@ -12,6 +12,7 @@ enum class CallKind : std::uint32_t {
     Incoming = 0,
     Missed = 1,
     Outgoing = 2,
+    Rejected = 3, // turned away by the user while it rang
 };
 
 struct CallRecord {

@@ -5,7 +5,7 @@
 //
 //   "clog.db"   id (rowid, grows), start_time and end_time (UTC file times;
 //               end_time - start_time is the talk time), direction (0 missed, 1 incoming, 2
-//               outgoing), number and name (NULL when unknown)
+//               outgoing, 3 rejected), number and name (NULL when unknown)
 //   clog_meta   key/value: 'schema_version' = 1
 #include "phone/call_log.h"
 
@@ -60,7 +60,7 @@ CallLogEntry read_entry(const data::sql::Statement& row) {
     entry.start = row.column_int(1);
     entry.end = row.column_int(2);
     const std::int64_t direction = row.column_int(3);
-    entry.direction = direction >= 0 && direction <= 2 ? static_cast<CallDirection>(direction)
+    entry.direction = direction >= 0 && direction <= 3 ? static_cast<CallDirection>(direction)
                                                        : CallDirection::Missed;
     entry.number = optional_text(row, 4);
     entry.name = optional_text(row, 5);
@@ -131,6 +131,9 @@ data::CallRecord to_call_record(const CallLogEntry& entry) {
         break;
     case CallDirection::Outgoing:
         record.kind = data::CallKind::Outgoing;
+        break;
+    case CallDirection::Rejected:
+        record.kind = data::CallKind::Rejected;
         break;
     }
     return record;

@@ -26,6 +26,7 @@ enum class CallDirection : std::uint32_t {
     Missed = 0,
     Incoming = 1,
     Outgoing = 2,
+    Rejected = 3, // an incoming call the user turned away
 };
 
 // One entry as the log stores it. Times are file times (100 ns units since

@@ -791,12 +791,13 @@ void Telephone::write_log_entry(int call_index) {
         entry.direction = CallDirection::Outgoing;
     } else if (call.was_connected) {
         entry.direction = CallDirection::Incoming;
+    } else if (call.rejected) {
+        // Turned away: seen, so it adds nothing to the "you missed calls"
+        // count, and the recents show it apart from the missed ones.
+        entry.direction = CallDirection::Rejected;
     } else {
         entry.direction = CallDirection::Missed;
-        // A call the user turned away was seen: it is logged as missed but
-        // adds nothing to the "you missed calls" count.
-        if (!call.rejected)
-            increment_missed_call_count();
+        increment_missed_call_count();
     }
     if (!call.number.empty()) {
         const WString number = from_utf8(call.number);

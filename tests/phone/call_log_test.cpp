@@ -117,6 +117,8 @@ TEST(CallRecordConversion, DirectionsBecomeKinds) {
               CallKind::Incoming);
     EXPECT_EQ(to_call_record(entry(u"1", CallDirection::Outgoing, k_winter)).kind,
               CallKind::Outgoing);
+    EXPECT_EQ(to_call_record(entry(u"1", CallDirection::Rejected, k_winter)).kind,
+              CallKind::Rejected);
 }
 
 TEST(CallRecordConversion, LocalTimeUsesTheOffsetOfThatMoment) {

@@ -175,7 +175,9 @@ TEST_F(TelephoneTest, RejectingARingingCallRereadsTheLogAtOnce) {
     // Re-read inside drop_call, with the rejected call already in the log.
     EXPECT_EQ(count_flag(18), reads_before + 1);
     ASSERT_EQ(m_document->recent_calls().size(), 1u);
-    EXPECT_EQ(m_document->recent_calls().at(0).call.kind, CallKind::Missed);
+    // Logged as turned away, which the recents show apart from a missed call.
+    EXPECT_EQ(m_document->recent_calls().at(0).call.kind, CallKind::Rejected);
+    EXPECT_EQ(m_log->entries().at(0).direction, CallDirection::Rejected);
     EXPECT_EQ(m_telephone->current_call(), 0);
     EXPECT_EQ(m_telephone->facts().caller_number, u"skinUnknown");
     // The user saw it: not a missed call to remind of.
@@ -553,7 +555,7 @@ class SecondCallTest : public testing::TelephoneTest {
     }
 };
 
-TEST_F(SecondCallTest, AWaitingCallTurnedAwayIsLoggedAsMissedButNotCounted) {
+TEST_F(SecondCallTest, AWaitingCallTurnedAwayIsLoggedAsRejectedAndNotCounted) {
     two_calls();
     EXPECT_EQ(count_flag(k_incoming), 1u) << "the knock does not take the screen";
     m_telephone->answer_waiting(WaitingAnswer::reject);
@@ -565,9 +567,9 @@ TEST_F(SecondCallTest, AWaitingCallTurnedAwayIsLoggedAsMissedButNotCounted) {
     ASSERT_TRUE(wait_flag(k_ended));
     auto entries = m_log->entries();
     ASSERT_EQ(entries.size(), 2u);
-    if (entries[0].direction != CallDirection::Missed)
+    if (entries[0].direction != CallDirection::Rejected)
         std::swap(entries[0], entries[1]); // both began within the same moment
-    EXPECT_EQ(entries[0].direction, CallDirection::Missed);
+    EXPECT_EQ(entries[0].direction, CallDirection::Rejected);
     EXPECT_EQ(entries[0].name, WString(u"Anna Berg"));
     EXPECT_EQ(entries[1].direction, CallDirection::Incoming);
     EXPECT_EQ(missed_call_count(), 0u) << "the user turned it away";
