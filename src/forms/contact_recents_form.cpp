@@ -81,6 +81,7 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_edit_mode = nullptr;
     m_list = nullptr;
     m_calls_empty = nullptr;
+    m_title = nullptr;
     m_menu = nullptr;
     load_form(skin);
     m_cancel = &required<ui::ButtonNode>(*this, u"cancel");
@@ -88,6 +89,7 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_edit_mode = &required<ui::Multinode>(*this, u"edit_mode");
     m_list = &required<ui::VirtualList>(*this, u"List");
     m_calls_empty = dynamic_cast<ui::TextNode*>(find(u"calls_empty"));
+    m_title = dynamic_cast<ui::TextNode*>(find(u"calls_title"));
     m_menu = &static_cast<ui::PopupMenu&>(append_child(std::make_unique<ui::PopupMenu>()));
     m_menu->bind(skin);
     m_menu->set_provider(this);
@@ -95,6 +97,7 @@ void ContactRecentsForm::bind(const ui::Properties& skin, RecentsCaller& caller,
     m_edit_mode->set_listener(this);
 
     m_skin = &skin;
+    m_words = recent_words([&skin](WStringView key) { return skin.translate(key); });
     m_caller = &caller;
     m_call_log = call_log;
     m_photos.set_source(photos);
@@ -156,6 +159,9 @@ void ContactRecentsForm::rebuild() {
         if (m_entries.empty() && m_skin != nullptr)
             m_calls_empty->set_text(m_skin->translate(empty_calls_key(m_filter)));
     }
+    // The title says which calls the filter shows.
+    if (m_title != nullptr && m_skin != nullptr)
+        m_title->set_text(m_skin->translate(recents_title_key(m_filter)));
 }
 
 // --- Rows ---------------------------------------------------------------------------------
@@ -213,8 +219,11 @@ void ContactRecentsForm::fill_call(ui::ListElement& element, std::size_t entry, 
         return;
     const data::CallRecord& call = m_document->recent_calls().at(entry).call;
     set_text(element, u"phone", call.number);
-    set_text(element, u"call_info",
-             recent_date_text(call.time) + u" " + recent_duration_text(call.duration));
+    // Each call with its time of day; a call never talked has no length.
+    WString info = recent_moment_text(call.time, m_today(), m_words);
+    if (const WString duration = recent_call_duration_text(call); !duration.empty())
+        info += u" \u00B7 " + duration;
+    set_text(element, u"call_info", info);
     if (ui::Node* direction = element.find(u"direction")) {
         static constexpr std::array<const char16_t*, kDirectionStates> kLooks = {
             u"state0", u"state1", u"state2", u"state3", u"state4"};

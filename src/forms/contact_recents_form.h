@@ -55,8 +55,9 @@ class ContactRecentsForm final : public Form,
     ~ContactRecentsForm() override;
 
     // Loads "ContactRecentsForm" and finds "cancel", "padding", "edit_mode"
-    // (a multinode: look 0 off, 1 on), "List" and the optional text
-    // "calls_empty" (shown while no call passes the filter); checks that both row nodes
+    // (a multinode: look 0 off, 1 on), "List" and the optional texts
+    // "calls_empty" (shown while no call passes the filter) and
+    // "calls_title" (named after the filter); checks that both row nodes
     // are in the skin. Throws the vadode errors. Calls are placed through
     // `caller`; deletions go to `call_log` (none: nothing is deleted). The
     // head shows the contact's photo from `photos` when there is one.
@@ -73,6 +74,11 @@ class ContactRecentsForm final : public Form,
     void rebuild();
 
     RecentsFilter filter() const { return m_filter; }
+    // The clock that says which day is today (local day number); tests set
+    // their own.
+    void set_today(RecentsContainer::TodayFunction today) {
+        m_today = today != nullptr ? today : &local_today;
+    }
     bool delete_mode() const { return m_delete_mode; }
     bool number_bound() const { return m_number_bound; }
     // The Document's indexes of the calls shown, top first (row i + 1).
@@ -129,12 +135,17 @@ class ContactRecentsForm final : public Form,
     ui::VirtualList* m_list = nullptr;
     // What shows under the head while no call passes the filter (optional).
     ui::TextNode* m_calls_empty = nullptr;
+    // The optional title "calls_title", named after the filter.
+    ui::TextNode* m_title = nullptr;
     ui::PopupMenu* m_menu = nullptr;
 
     data::ContactRecord m_contact;
     WString m_number;
     bool m_number_bound = false;
     RecentsFilter m_filter = RecentsFilter::All;
+    // The skin's language's words, taken at binding.
+    RecentWords m_words;
+    RecentsContainer::TodayFunction m_today = &local_today;
     bool m_delete_mode = false;
     std::vector<std::size_t> m_entries;
     // The calls marked in delete mode, by what names a call in the log (its

@@ -220,7 +220,10 @@ void ContactSelectorContainer::bind_element(ui::ListElement& element, std::int32
     const std::size_t contacts = m_document->filtered_count();
     if (at >= contacts) {
         const data::NumberSuggestion& suggestion = m_document->suggestions()[at - contacts];
-        row->fill_number(suggestion, recent_when_text(suggestion.time, local_today()));
+        row->fill_number(suggestion, recent_when_text(suggestion.time, local_today(),
+                                                      recent_words([this](WStringView key) {
+                                                          return m_skin->translate(key);
+                                                      })));
         return;
     }
     const data::ListedContact listed = m_document->filtered_contact(at);

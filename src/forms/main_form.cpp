@@ -584,6 +584,10 @@ void MainForm::on_open_recents(const data::RecentCall& call, std::size_t) {
         m_recent_calls.show_for_number(call.call.number);
 }
 
+void MainForm::on_recents_menu_button() {
+    m_recents_menu->open(u"MainMenu");
+}
+
 // Favourites.
 void MainForm::on_favorite_call(WStringView number) {
     if (auto* phones = phone::PhoneManager::instance())

@@ -141,6 +141,7 @@ class MainForm final : public Form,
     void on_call_recent(WStringView number) override;
     void on_recent_call_menu(const data::RecentCall& call, std::size_t index) override;
     void on_open_recents(const data::RecentCall& call, std::size_t index) override;
+    void on_recents_menu_button() override;
     // FavoritesListener.
     void on_favorite_call(WStringView number) override;
     void on_favorite_open(data::ContactEntry& contact) override;

@@ -70,6 +70,20 @@ const char16_t* empty_calls_key(RecentsFilter filter) {
     return u"skinNoRecents";
 }
 
+const char16_t* recents_title_key(RecentsFilter filter) {
+    switch (filter) {
+    case RecentsFilter::All:
+        break;
+    case RecentsFilter::Incoming:
+        return u"skinIncomingCalls";
+    case RecentsFilter::Outgoing:
+        return u"skinOutgoingCalls";
+    case RecentsFilter::Rejected:
+        return u"skinMissedCalls";
+    }
+    return u"skinRecents";
+}
+
 bool filter_for_key(WStringView key, RecentsFilter& filter) {
     if (key == u"menuAllCalls")
         filter = RecentsFilter::All;
@@ -90,7 +104,7 @@ std::int64_t local_today() {
 
 RecentRowTexts make_row_texts(const data::RecentCall& call, int count,
                               const data::Document* document, const ui::Properties& skin,
-                              std::int64_t today) {
+                              std::int64_t today, const RecentWords& words) {
     RecentRowTexts texts;
     const data::ContactEntry* contact =
         call.oid != 0 && document != nullptr ? document->find_contact(call.oid) : nullptr;
@@ -105,8 +119,8 @@ RecentRowTexts make_row_texts(const data::RecentCall& call, int count,
         texts.firstlast = call.call.number;
     }
     texts.count = recent_count_text(count);
-    texts.datetime = recent_when_text(call.call.time, today);
-    texts.duration = recent_duration_text(call.call.duration);
+    texts.datetime = recent_when_text(call.call.time, today, words);
+    texts.duration = recent_call_duration_text(call.call);
     texts.direction = direction_state(call.call.kind);
     return texts;
 }
@@ -122,14 +136,22 @@ void RecentsContainer::bind(ui::Node& host, const ui::Properties& skin, RecentsL
     auto& list = required<ui::VirtualList>(*root, u"RecentsList");
     ui::Node* empty = root->find(u"RecentsContainer_empty");
     auto* empty_text = dynamic_cast<ui::TextNode*>(root->find(u"RecentsContainer_empty_text"));
+    auto* title = dynamic_cast<ui::TextNode*>(root->find(u"RecentsContainer_title"));
+    auto* menu_button = dynamic_cast<ui::ButtonNode*>(root->find(u"RecentsContainer_menu"));
     check_recents_row_skin(skin);
 
     m_skin = &skin;
+    m_words = recent_words([&skin](WStringView key) { return skin.translate(key); });
     m_listener = &listener;
     m_root = root;
     m_list = &list;
     m_empty = empty;
     m_empty_text = empty_text;
+    m_title = title;
+    // The old button went with the old tree: it is not touched.
+    m_menu_button = menu_button;
+    if (m_menu_button != nullptr)
+        m_menu_button->set_listener(this);
     m_document.follow();
     m_list->set_adapter(this);
     rebuild();
@@ -146,7 +168,7 @@ void RecentsContainer::set_filter(RecentsFilter filter) {
 
 RecentRowTexts RecentsContainer::texts_of(std::size_t index, int count, std::int64_t today) const {
     return make_row_texts(m_document->recent_calls().at(index), count, m_document.get(), *m_skin,
-                          today);
+                          today, m_words);
 }
 
 std::ptrdiff_t RecentsContainer::add_call(std::size_t index, std::int64_t today) {
@@ -186,6 +208,7 @@ void RecentsContainer::rebuild() {
             m_list->scroll_to_item(0);
     }
     update_empty_state();
+    update_title();
     log_line() << u"RecentsContainer::rebuild " << static_cast<std::uint32_t>(m_groups.size())
                << u" groups in " << (platform::tick_count() - start) << u" ms\n";
 }
@@ -199,6 +222,14 @@ void RecentsContainer::update_empty_state() {
         m_empty_text->set_text(m_skin->translate(empty_calls_key(m_filter)));
     if (m_list != nullptr)
         m_list->set_visible(!m_groups.empty());
+}
+
+void RecentsContainer::update_title() {
+    if (m_title == nullptr || m_skin == nullptr)
+        return;
+    const WString title = m_skin->translate(recents_title_key(m_filter));
+    if (m_title->text() != title)
+        m_title->set_text(title);
 }
 
 void RecentsContainer::call_added(std::size_t index) {
@@ -313,6 +344,11 @@ void RecentsContainer::on_row_button(RecentsListElement& row, RecentRowButton bu
         m_listener->on_recent_call_menu(call, index);
     else
         m_listener->on_open_recents(call, index);
+}
+
+void RecentsContainer::on_click(ui::ButtonNode& button) {
+    if (&button == m_menu_button && m_listener != nullptr)
+        m_listener->on_recents_menu_button();
 }
 
 // --- Menu ----------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "forms/document_subscription.h"
 #include "forms/recents_list_element.h"
 #include "platform/text.h"
+#include "ui/button_node.h"
 #include "ui/choice_item.h"
 #include "ui/vlist.h"
 
@@ -45,13 +46,17 @@ void add_filter_items(ui::ChoiceMenu& items, RecentsFilter current);
 // The language key that says a list of calls under `filter` is empty: no
 // calls at all, or none of the chosen kind.
 const char16_t* empty_calls_key(RecentsFilter filter);
+// The language key of the title of a list of calls under `filter`: the
+// recents, or the kind of calls the filter shows.
+const char16_t* recents_title_key(RecentsFilter filter);
 
 // The texts of a row made from one call: the contact's display name and the
-// translated label of its number, or the number alone; the time of a call
-// of `today` (a local day number), else its date; the duration; the count.
+// translated label of its number, or the number alone; when it was, dated
+// with `words` against `today` (a local day number); the duration of a call
+// that was talked; the count.
 RecentRowTexts make_row_texts(const data::RecentCall& call, int count,
                               const data::Document* document, const ui::Properties& skin,
-                              std::int64_t today);
+                              std::int64_t today, const RecentWords& words);
 
 // The local day number of now.
 std::int64_t local_today();
@@ -77,6 +82,8 @@ class RecentsListener : public RecentsCaller {
     // "btnRecents": the calls of the call's contact (or of its number when
     // call.oid == 0).
     virtual void on_open_recents(const data::RecentCall& call, std::size_t index) = 0;
+    // The tab's menu button: the recents menu ("MainMenu" of recents_menu).
+    virtual void on_recents_menu_button() {}
 
   protected:
     ~RecentsListener() = default;
@@ -84,7 +91,8 @@ class RecentsListener : public RecentsCaller {
 
 class RecentsContainer : private data::DocumentListener,
                          private ui::ListAdapter,
-                         private RecentsRowListener {
+                         private RecentsRowListener,
+                         private ui::ButtonListener {
   public:
     // One row: `count` calls whose newest is the Document's call
     // `reference`.
@@ -103,7 +111,9 @@ class RecentsContainer : private data::DocumentListener,
     // Finds "RecentsContainer" below `host` and its "RecentsList" (the empty
     // state "RecentsContainer_empty" is optional, and so is its text
     // "RecentsContainer_empty_text", which names the filter's kind of calls
-    // when that filter leaves none); rows are made from the
+    // when that filter leaves none; so are the title "RecentsContainer_title",
+    // which names the filter, and the menu button "RecentsContainer_menu");
+    // rows are made from the
     // skin's top-level "RecentsListElement". Throws vadode::NodeNotFound (or
     // NodeNotFoundInSkin for the row) when one is missing; a throw leaves the
     // previous binding as it was. The skin must outlive the binding. Builds
@@ -133,6 +143,8 @@ class RecentsContainer : private data::DocumentListener,
     ui::Node* root() const { return m_root; }
     ui::VirtualList* list() const { return m_list; }
     ui::Node* empty_state() const { return m_empty; }
+    ui::TextNode* title() const { return m_title; }
+    ui::ButtonNode* menu_button() const { return m_menu_button; }
 
     // The Document's message (public so that a host may forward it).
     void on_document_refresh(const data::RefreshMessage& message) override;
@@ -146,6 +158,8 @@ class RecentsContainer : private data::DocumentListener,
     // RecentsRowListener.
     void on_row_tapped(RecentsListElement& row) override;
     void on_row_button(RecentsListElement& row, RecentRowButton button) override;
+    // ButtonListener: the menu button.
+    void on_click(ui::ButtonNode& button) override;
 
     // Steps 2 and 3 of the grouping for the Document's call `index`;
     // returns the group's old position, or -1 for a new group.
@@ -155,6 +169,7 @@ class RecentsContainer : private data::DocumentListener,
     void call_changed(std::size_t index);
     void refresh_row(std::int32_t row);
     void update_empty_state();
+    void update_title();
     const Group* group_at(std::int32_t row) const;
     void delete_shown();
 
@@ -167,7 +182,11 @@ class RecentsContainer : private data::DocumentListener,
     ui::VirtualList* m_list = nullptr;
     ui::Node* m_empty = nullptr;
     ui::TextNode* m_empty_text = nullptr;
+    ui::TextNode* m_title = nullptr;
+    ui::ButtonNode* m_menu_button = nullptr;
     RecentsFilter m_filter = RecentsFilter::All;
+    // The skin's language's words, taken at binding (a language change binds again).
+    RecentWords m_words;
     std::vector<Group> m_groups; // top row first
 };
 

@@ -74,16 +74,44 @@ WString recent_time_text(std::int64_t local_file_time) {
     return out;
 }
 
-WString recent_date_text(std::int64_t local_file_time) {
-    const ui::CalendarDate date =
-        civil_from_days(local_day_number(local_file_time) - kDays1601To1970);
-    return ui::format_date_list(date, ui::MonthStyle::Number);
+RecentWords recent_words(const std::function<WString(WStringView)>& translate) {
+    RecentWords words;
+    words.dates = ui::date_words(translate);
+    words.yesterday = translate ? translate(u"skinYesterday") : WString(u"Yesterday");
+    return words;
 }
 
-WString recent_when_text(std::int64_t local_file_time, std::int64_t today) {
-    if (local_day_number(local_file_time) < today)
-        return recent_date_text(local_file_time);
-    return recent_time_text(local_file_time);
+WString recent_when_text(std::int64_t local_file_time, std::int64_t today,
+                         const RecentWords& words) {
+    const std::int64_t day = local_day_number(local_file_time);
+    if (day == today)
+        return recent_time_text(local_file_time);
+    if (day == today - 1)
+        return words.yesterday;
+    const ui::CalendarDate date = civil_from_days(day - kDays1601To1970);
+    // A weekday names one day only within the week before yesterday; the same
+    // weekday a week ago would read as today's.
+    if (day < today - 1 && day >= today - 6)
+        return ui::format_date_picture(date, u"ddd", words.dates);
+    const bool this_year = civil_from_days(today - kDays1601To1970).year == date.year;
+    return ui::format_date_picture(
+        date, this_year ? words.dates.short_date : words.dates.short_date_year, words.dates);
+}
+
+WString recent_moment_text(std::int64_t local_file_time, std::int64_t today,
+                           const RecentWords& words) {
+    if (local_day_number(local_file_time) == today)
+        return recent_time_text(local_file_time);
+    return recent_when_text(local_file_time, today, words) + u" " +
+           recent_time_text(local_file_time);
+}
+
+WString recent_call_duration_text(const data::CallRecord& call) {
+    if (call.kind != data::CallKind::Incoming && call.kind != data::CallKind::Outgoing)
+        return {};
+    if (call.duration <= 0)
+        return {};
+    return recent_duration_text(call.duration);
 }
 
 WString recent_duration_text(std::int32_t seconds) {

@@ -9,10 +9,12 @@
 #include "data/call_record.h"
 #include "platform/text.h"
 #include "ui/button_node.h"
+#include "ui/date_format.h"
 #include "ui/vlist.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 namespace telvara::ui {
@@ -30,13 +32,31 @@ namespace telvara::forms {
 std::int64_t local_day_number(std::int64_t local_file_time);
 // "14:05": hours and minutes of the start, 24-hour clock.
 WString recent_time_text(std::int64_t local_file_time);
-// The day and month in the list style of the user's locale ("22.11").
-WString recent_date_text(std::int64_t local_file_time);
-// The time of a call of today, the date of an earlier one (the day number
-// of today is given, so that the caller decides what "now" is).
-WString recent_when_text(std::int64_t local_file_time, std::int64_t today);
+
+// The words calls are dated with, in the skin's language.
+struct RecentWords {
+    ui::DateWords dates;
+    WString yesterday; // "Yesterday"
+};
+// `translate` turns a language key into text (Properties::translate).
+RecentWords recent_words(const std::function<WString(WStringView)>& translate);
+
+// When a call was, short and never ambiguous (the day number of today is
+// given, so that the caller decides what "now" is): the time for a call of
+// today, "Yesterday", the weekday for the five days before that, else the
+// day with the month as a word ("6 Dec"), with the year when it is not this
+// year's. A call dated after today shows its date.
+WString recent_when_text(std::int64_t local_file_time, std::int64_t today,
+                         const RecentWords& words);
+// The day as recent_when_text names it, followed by the time of day: "14:05",
+// "Yesterday 14:05", "Mon 14:05", "6 Dec 14:05".
+WString recent_moment_text(std::int64_t local_file_time, std::int64_t today,
+                           const RecentWords& words);
 // "0:07", "12:34", "1:02:03"; a negative duration counts as none.
 WString recent_duration_text(std::int32_t seconds);
+// The length of a call that was talked; nothing for one that never
+// connected (missed, rejected, not answered), where "0:00" would say nothing.
+WString recent_call_duration_text(const data::CallRecord& call);
 // " (3)" for a count above 1, else empty.
 WString recent_count_text(int count);
 

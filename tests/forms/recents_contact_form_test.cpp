@@ -143,11 +143,41 @@ TEST_F(ContactRecentsTest, AContactsCallsUnderItsHead) {
     // Newest first: the missed call, shown by its look.
     EXPECT_TRUE(row(1).find(u"direction")->find(u"state1")->is_visible());
     EXPECT_FALSE(row(1).find(u"direction")->find(u"state0")->is_visible());
-    EXPECT_NE(text(1, u"call_info").find(u"0:42"), WString::npos);
+    EXPECT_EQ(text(1, u"call_info").find(u"0:42"), WString::npos) << "a missed call has no length";
+    EXPECT_NE(text(2, u"call_info").find(u"0:42"), WString::npos);
 
     m_form->row_tapped(2);
     m_form->row_tapped(0); // the head places no call
     EXPECT_EQ(m_caller.dialled, std::vector<WString>{u"+15550100"});
+}
+
+// The day the test says is today, for the form's clock.
+std::int64_t g_today = 0;
+std::int64_t test_today() {
+    return g_today;
+}
+
+// Each call says when it was to the minute: the time of day alone today,
+// after the day's word on other days; a call that was talked, how long.
+TEST_F(ContactRecentsTest, EachCallSaysItsTimeOfDay) {
+    ASSERT_TRUE(m_skin.language().load_language_file(u"%app_path%/russian.lng"));
+    m_form->bind(m_skin, m_caller, &*m_log);
+    m_form->set_today(&test_today);
+    m_form->show_for_contact(m_store.contacts.at(1));
+    const std::int64_t outgoing = m_document->recent_calls().at(m_form->entries().at(1)).call.time;
+    const std::int64_t missed = m_document->recent_calls().at(m_form->entries().at(0)).call.time;
+    const std::int64_t day = local_day_number(outgoing);
+    const WString outgoing_time = recent_time_text(outgoing);
+    const WString missed_time = recent_time_text(missed);
+
+    g_today = day;
+    m_form->rebuild();
+    EXPECT_EQ(text(2, u"call_info"), outgoing_time + u" \u00B7 0:42");
+    EXPECT_EQ(text(1, u"call_info"), missed_time);
+    g_today = day + 1;
+    m_form->rebuild();
+    EXPECT_EQ(text(2, u"call_info"), u"Вчера " + outgoing_time + u" \u00B7 0:42");
+    EXPECT_EQ(text(1, u"call_info"), u"Вчера " + missed_time);
 }
 
 TEST_F(ContactRecentsTest, ANumbersCallsAndItsOwnFilter) {
@@ -260,6 +290,18 @@ TEST_F(ContactRecentsTest, AFilterWithoutCallsSaysSo) {
     EXPECT_EQ(words->text(), m_skin.translate(u"skinNoOutgoingCalls"));
     m_form->on_menu(*m_form->menu(), u"menuAllCalls", none);
     EXPECT_FALSE(words->is_visible());
+}
+
+TEST_F(ContactRecentsTest, TheTitleNamesTheFilter) {
+    m_form->show_for_contact(m_store.contacts.at(1));
+    auto* title = dynamic_cast<ui::TextNode*>(m_form->find(u"calls_title"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), m_skin.translate(u"skinRecents"));
+    Items none;
+    m_form->on_menu(*m_form->menu(), u"menuRejected", none);
+    EXPECT_EQ(title->text(), m_skin.translate(u"skinMissedCalls"));
+    m_form->on_menu(*m_form->menu(), u"menuAllCalls", none);
+    EXPECT_EQ(title->text(), m_skin.translate(u"skinRecents"));
 }
 
 // In delete mode a tap on a call chooses it for deletion and never dials;

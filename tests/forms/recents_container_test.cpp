@@ -8,7 +8,10 @@
 #include "../data/document_test_support.h"
 #include "forms/skin_types.h"
 #include "phone/call_log.h"
+#include "runtime/paths.h"
 #include "ui/date_format.h"
+#include "ui/image_node.h"
+#include "ui/lang/language_file.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"
 #include "ui/vadode.h"
@@ -94,6 +97,7 @@ class RecentsTest : public data::testing::DocumentTest {
     void SetUp() override {
         DocumentTest::SetUp();
         ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl));
+        ASSERT_TRUE(m_skin.language().load_language_file(u"%app_path%/english.lng"));
         m_store.put(
             person(1, u"Anna", u"Berg", u"", {phone(data::FieldType::Mobile, u"+1 555 0100")}));
         m_store.put(
@@ -161,19 +165,71 @@ class RecentsTest : public data::testing::DocumentTest {
 
 // --- Texts -------------------------------------------------------------------------------
 
-TEST(RecentTexts, TimeDateDurationAndCount) {
+// The words of a shipped language file, as the skin's language gives them.
+std::function<WString(WStringView)> shipped_language(const char* file) {
+    auto table = ui::read_language_file(runtime::file_path(u"%app_path%/" + from_utf8(file)));
+    EXPECT_TRUE(table) << file;
+    return [table = table.value_or(ui::LanguageTable{})](WStringView key) {
+        const auto found = table.find(key);
+        return found != table.end() ? found->second : WString(key);
+    };
+}
+
+// When a call was reads one way only: the time today, "Yesterday", a weekday
+// within the week, else the day with the month as a word ("6 Dec" never
+// reads as June), with the year when it is not this year's.
+TEST(RecentTexts, WhenACallWasInBothLanguages) {
+    // Today is Friday 15 March 2024.
+    struct Case {
+        int days;
+        int hours;
+        int minutes;
+        WStringView english;
+        WStringView russian;
+    };
+    const Case cases[] = {
+        {0, 9, 5, u"09:05", u"09:05"},
+        {0, 0, 0, u"00:00", u"00:00"},        // midnight is today
+        {-1, 23, 59, u"Yesterday", u"Вчера"}, // a minute before it is not
+        {-1, 0, 0, u"Yesterday", u"Вчера"},
+        {-2, 12, 0, u"Wed", u"Ср"},
+        {-6, 12, 0, u"Sat", u"Сб"},
+        {-7, 12, 0, u"8 Mar", u"8 мар."}, // a weekday a week ago would read as today's
+        {-15, 12, 0, u"29 Feb", u"29 февр."},
+        {-74, 12, 0, u"1 Jan", u"1 янв."},
+        {-75, 12, 0, u"31 Dec 2023", u"31 дек. 2023"}, // last year's
+        {1, 12, 0, u"16 Mar", u"16 мар."},             // a clock set back: a date, not a time
+    };
+    const RecentWords english = recent_words(shipped_language("english.lng"));
+    const RecentWords russian = recent_words(shipped_language("russian.lng"));
+    for (const Case& c : cases) {
+        const std::int64_t time = at(c.days, c.hours, c.minutes);
+        EXPECT_EQ(recent_when_text(time, kToday, english), c.english) << c.days;
+        EXPECT_EQ(recent_when_text(time, kToday, russian), c.russian) << c.days;
+    }
+    // The calls of one number also say the time of day of each.
+    EXPECT_EQ(recent_moment_text(at(0, 9, 5), kToday, english), u"09:05");
+    EXPECT_EQ(recent_moment_text(at(-1, 14, 5), kToday, english), u"Yesterday 14:05");
+    EXPECT_EQ(recent_moment_text(at(-2, 7, 30), kToday, russian), u"Ср 07:30");
+    EXPECT_EQ(recent_moment_text(at(-75, 23, 59), kToday, russian), u"31 дек. 2023 23:59");
+}
+
+TEST(RecentTexts, OnlyCallsThatWereTalkedHaveALength) {
+    const auto length = [](CallKind kind, std::int32_t seconds) {
+        return recent_call_duration_text(call(u"1", kind, 0, seconds));
+    };
+    EXPECT_EQ(length(CallKind::Incoming, 75), u"1:15");
+    EXPECT_EQ(length(CallKind::Outgoing, 3), u"0:03");
+    EXPECT_EQ(length(CallKind::Outgoing, 0), u"") << "never answered";
+    EXPECT_EQ(length(CallKind::Missed, 0), u"");
+    EXPECT_EQ(length(CallKind::Missed, 12), u"") << "a missed call has no length to show";
+    EXPECT_EQ(length(CallKind::Rejected, 0), u"");
+    EXPECT_EQ(length(static_cast<CallKind>(4), 0), u"");
+}
+
+TEST(RecentTexts, TimeDurationAndCount) {
     EXPECT_EQ(recent_time_text(at(0, 9, 5)), u"09:05");
     EXPECT_EQ(recent_time_text(at(-3, 23, 59)), u"23:59");
-    EXPECT_EQ(recent_date_text(at(0, 12, 0)),
-              ui::format_date_list({2024, 3, 15}, ui::MonthStyle::Number));
-    // Across a leap day and a year boundary.
-    EXPECT_EQ(recent_date_text(at(-15, 0, 0)),
-              ui::format_date_list({2024, 2, 29}, ui::MonthStyle::Number));
-    EXPECT_EQ(recent_date_text(at(-75, 0, 0)),
-              ui::format_date_list({2023, 12, 31}, ui::MonthStyle::Number));
-    // Only the day counts: midnight is today, a minute before is yesterday.
-    EXPECT_EQ(recent_when_text(at(0, 0, 0), kToday), u"00:00");
-    EXPECT_EQ(recent_when_text(at(-1, 23, 59), kToday), recent_date_text(at(-1, 0, 0)));
     EXPECT_EQ(recent_duration_text(0), u"0:00");
     EXPECT_EQ(recent_duration_text(7), u"0:07");
     EXPECT_EQ(recent_duration_text(754), u"12:34");
@@ -185,7 +241,7 @@ TEST(RecentTexts, TimeDateDurationAndCount) {
     EXPECT_EQ(direction_state(CallKind::Incoming), 0);
     EXPECT_EQ(direction_state(CallKind::Missed), 1);
     EXPECT_EQ(direction_state(CallKind::Outgoing), 2);
-    EXPECT_EQ(direction_state(static_cast<CallKind>(3)), 3);
+    EXPECT_EQ(direction_state(CallKind::Rejected), 3);
     EXPECT_EQ(direction_state(static_cast<CallKind>(4)), 4);
     EXPECT_EQ(direction_state(static_cast<CallKind>(99)), 4);
 }
@@ -216,7 +272,7 @@ TEST_F(RecentsTest, CallsOfOneDayNumberAndKindFormOneGroup) {
     // The group's texts come from its newest call.
     EXPECT_EQ(tab().groups()[0].reference, 0u);
     EXPECT_EQ(tab().groups()[0].texts.datetime, u"12:00");
-    EXPECT_EQ(tab().groups()[2].texts.datetime, recent_date_text(at(-1, 0, 0)));
+    EXPECT_EQ(tab().groups()[2].texts.datetime, u"Yesterday");
     EXPECT_EQ(tab().list()->item_count(), 3);
     EXPECT_FALSE(tab().empty_state()->is_visible());
     EXPECT_TRUE(tab().list()->is_visible());
@@ -252,7 +308,8 @@ TEST_F(RecentsTest, RowsShowKnownAndUnknownNumbers) {
     RecentsListElement& unknown = row(1);
     EXPECT_EQ(unknown.texts().firstlast, u"5550999");
     EXPECT_EQ(unknown.texts().phone, u"");
-    EXPECT_EQ(unknown.texts().datetime, recent_date_text(at(-2, 0, 0)));
+    EXPECT_EQ(unknown.texts().datetime, u"Wed");
+    EXPECT_EQ(unknown.texts().duration, u"") << "a missed call shows no 0:00";
     EXPECT_EQ(unknown.direction_look()->name(), u"state1");
 
     // A withheld number shows the word for it in the user's language.
@@ -366,6 +423,66 @@ TEST_F(RecentsTest, TheEmptyStateSaysWhichCallsThereAreNone) {
     EXPECT_EQ(words(), m_skin.translate(u"skinNoIncomingCalls"));
     tab().set_filter(RecentsFilter::Outgoing);
     EXPECT_FALSE(tab().empty_state()->is_visible());
+}
+
+// The title names the kind of calls the filter shows, so that a short list
+// is never taken for the whole history; the menu is a visible button.
+TEST_F(RecentsTest, TheTitleNamesTheFilterAndTheMenuButtonOpensTheMenu) {
+    open({call(u"111", CallKind::Incoming, at(0, 12, 0))});
+    ASSERT_NE(tab().title(), nullptr);
+    const struct {
+        const char16_t* key;
+        WStringView title;
+    } cases[] = {{u"menuRejected", u"Missed calls"},
+                 {u"menuIncoming", u"Incoming calls"},
+                 {u"menuOutgoing", u"Outgoing calls"},
+                 {u"menuAllCalls", u"Recents"}};
+    for (const auto& row : cases) {
+        Items items;
+        tab().recents_menu(row.key, items);
+        EXPECT_EQ(tab().title()->text(), row.title) << to_utf8(row.key);
+    }
+    ASSERT_NE(tab().menu_button(), nullptr);
+    EXPECT_TRUE(tab().menu_button()->is_visible());
+    int opened = 0;
+    struct MenuListener final : RecentsListener {
+        explicit MenuListener(int& opened) : m_opened(opened) {}
+        void on_recent_call_menu(const data::RecentCall&, std::size_t) override {}
+        void on_open_recents(const data::RecentCall&, std::size_t) override {}
+        void on_call_recent(WStringView) override {}
+        void on_recents_menu_button() override { ++m_opened; }
+        int& m_opened;
+    } listener(opened);
+    tab().bind(m_host, m_skin, listener);
+    layout();
+    tap(centre_of(*tab().menu_button()));
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(m_listener.dialled.empty());
+}
+
+// Missed and rejected calls look different: a rejected call was seen.
+TEST_F(RecentsTest, MissedAndRejectedCallsHaveTheirOwnIcons) {
+    open({call(u"111", CallKind::Missed, at(0, 12, 0)),
+          call(u"222", CallKind::Rejected, at(0, 11, 0))});
+    ui::Node* missed = row(0).direction_look();
+    ui::Node* rejected = row(1).direction_look();
+    ASSERT_NE(missed, nullptr);
+    ASSERT_NE(rejected, nullptr);
+    EXPECT_EQ(missed->name(), u"state1");
+    EXPECT_EQ(rejected->name(), u"state3");
+    auto* missed_image = dynamic_cast<ui::ImageNode*>(missed);
+    auto* rejected_image = dynamic_cast<ui::ImageNode*>(rejected);
+    ASSERT_NE(missed_image, nullptr);
+    ASSERT_NE(rejected_image, nullptr);
+    const ui::Picture& a = missed_image->picture();
+    const ui::Picture& b = rejected_image->picture();
+    ASSERT_TRUE(a.has_data());
+    ASSERT_TRUE(b.has_data());
+    EXPECT_FALSE(a.data == b.data && a.points[0].x == b.points[0].x &&
+                 a.points[0].y == b.points[0].y)
+        << "two looks, one picture";
+    EXPECT_EQ(row(0).texts().duration, u"");
+    EXPECT_EQ(row(1).texts().duration, u"");
 }
 
 // A row without a label line (an unknown number) has its one line in the
