@@ -7,6 +7,7 @@
 #include "runtime/registry.h"
 #include "ui/choice_item.h"
 #include "ui/lang/file_search.h"
+#include "ui/lang/language_file.h"
 #include "ui/lang/system_language.h"
 #include "ui/properties.h"
 
@@ -19,6 +20,7 @@ constexpr WStringView kLanguageValue = u"Language";
 constexpr WStringView kSkinValue = u"Skin";
 constexpr WStringView kLanguagePrefix = u"Language#";
 constexpr WStringView kSkinPrefix = u"Skin#";
+constexpr WStringView kLanguageNameKey = u"skinLanguageName";
 
 WString language_path(const ChoiceContext& context, WStringView name) {
     return context.app_folder + u"/" + WString(name) + u".lng";
@@ -65,6 +67,18 @@ void add_cancel(ChoiceMenu& menu, WStringView cancel_element) {
     cancel.identifier = u"Cancel";
     cancel.element = WString(cancel_element);
     menu.add_item(std::move(cancel));
+}
+
+// A language names itself in its own file ("Русский"), so that a new file
+// shows in the menu with no change of code; without that key (or when the
+// file cannot be read) its base name stands.
+WString language_display_name(const WString& path) {
+    if (const auto table = read_language_file(runtime::file_path(path))) {
+        if (const auto name = table->find(kLanguageNameKey);
+            name != table->end() && !name->second.empty())
+            return name->second;
+    }
+    return base_name(path);
 }
 
 bool load_language(Properties& properties, const WString& path, std::string* why = nullptr) {
@@ -175,9 +189,10 @@ bool language_menu(Properties& properties, const ChoiceContext& context, WString
         const WString current = base_name(properties.language().path());
         for (const WString& path : sorted(find_language_files(context.app_folder))) {
             ChoiceItem item;
-            item.text = base_name(path);
-            item.identifier = WString(kLanguagePrefix) + item.text;
-            item.checked = equal_ignoring_case(item.text, current);
+            const WString name = base_name(path);
+            item.text = language_display_name(path);
+            item.identifier = WString(kLanguagePrefix) + name;
+            item.checked = equal_ignoring_case(name, current);
             menu.add_item(std::move(item));
         }
         add_cancel(menu, cancel_element);

@@ -83,9 +83,11 @@ bool has_skin_choice(const ChoiceContext& context);
 
 // The menu commands "Language" / "Skin" fill `menu` with the installed files
 // (sorted, the current one checked) and a "Cancel" item drawn with
-// `cancel_element`. "Language#<name>" / "Skin#<name>" load that file unless
-// it is the current one; when it loads (and a skin passes the context's
-// check), the setting is written, reload listeners are told, and true is
+// `cancel_element`. A language is listed by its own name, the text of
+// "skinLanguageName" in its file ("Русский"), else by its base name.
+// "Language#<name>" / "Skin#<name>" load that file unless it is the
+// current one; when it loads (and a skin passes the context's check), the
+// setting is written, reload listeners are told, and true is
 // returned. Any other command: false. A skin or language file that is
 // refused leaves the current one and the setting as they were; the refusal
 // ("<file>: <reason>") is logged and, when asked for, stored in *refusal (a

@@ -308,6 +308,31 @@ TEST_F(LanguageMenu, ListsSortedWithTheCurrentCheckedThenCancel) {
     EXPECT_TRUE(other.items.empty()) << "the command is compared exactly";
 }
 
+// Each language is listed by the name it gives itself, so that a new file
+// needs no code; the command still carries the file's name.
+TEST_F(LanguageMenu, ListsEachLanguageByItsOwnName) {
+    add_language("english", "skinLanguageName=English\n");
+    add_language("russian", "skinLanguageName=Русский\n");
+    add_language("klingon");                       // names itself nowhere
+    add_language("vulcan", "skinLanguageName=\n"); // an empty name is no name
+    ASSERT_TRUE(m_properties.language().load_language_file(u"/prog/russian.lng"));
+
+    CollectedMenu menu;
+    language_menu(m_properties, m_context, u"Language", menu, u"MenuCancel");
+    ASSERT_EQ(menu.items.size(), 5u);
+    const std::vector<std::pair<WString, WString>> expected = {
+        {u"Language#english", u"English"},
+        {u"Language#klingon", u"klingon"},
+        {u"Language#russian", u"Русский"},
+        {u"Language#vulcan", u"vulcan"},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(menu.items[i].identifier, expected[i].first);
+        EXPECT_EQ(menu.items[i].text, expected[i].second);
+        EXPECT_EQ(menu.items[i].checked, i == 2) << "the current one by its file";
+    }
+}
+
 TEST_F(LanguageMenu, AChoiceLoadsWritesAndReloadsOnce) {
     add_language("english", "Cancel=Cancel\n");
     add_language("russian", "Cancel=Отмена\n");
