@@ -122,7 +122,7 @@ void CallForm::bind(const ui::Properties& skin) {
     auto& switch_speaker = required<ui::Node>(*this, u"switchSpeaker");
     auto& switch_mute = required<ui::Node>(*this, u"switchMute");
     auto& switch_hold = required<ui::Node>(*this, u"switchHold");
-    m_keyboard.bind(*this, *this);
+    m_keyboard.bind(*this, *this, &skin);
 
     m_first_name = &first_name;
     m_last_name = &last_name;

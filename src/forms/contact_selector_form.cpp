@@ -34,7 +34,7 @@ void ContactSelectorForm::bind(const ui::Properties& skin, ContactListListener& 
     m_ruler = &required<ui::Node>(*this, u"ContactsListRuler");
     m_cancel->set_listener(this);
     m_open_keyboard->set_listener(this);
-    m_keyboard.bind(*this, *this);
+    m_keyboard.bind(*this, *this, &skin);
     m_container.bind(*this, skin, listener);
     // The picker has one purpose, which its title says; the list's category
     // and add buttons would open nothing here, so they are not offered.

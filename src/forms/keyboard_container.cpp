@@ -4,7 +4,12 @@
 
 #include "forms/required_node.h"
 
+#include "data/document.h"
+#include "data/key_map.h"
+#include "data/text_case.h"
+#include "ui/edit_text.h"
 #include "ui/node.h"
+#include "ui/properties.h"
 #include "ui/text_node.h"
 #include "ui/vadode.h"
 
@@ -14,7 +19,41 @@ namespace {
 
 constexpr WStringView kRootName = u"KeyboardContainer";
 
+bool shows(WStringView letters, char16_t capital) {
+    return letters.find(capital) != WStringView::npos;
+}
+
+// Adds the language's letters to every digit key's letters text.
+void show_language_letters(ui::Node& root, const data::KeyMap& key_map, WStringView alphabet) {
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
+        const WString name = u"button" + WString(1, digit) + u"_letters";
+        auto* text = dynamic_cast<ui::TextNode*>(root.find(name));
+        if (text == nullptr)
+            continue;
+        const WString letters = key_letters(text->text(), key_map.text_of(digit), alphabet);
+        if (letters != text->text())
+            text->set_text(letters);
+    }
+}
+
 } // namespace
+
+WString key_letters(WStringView skin_letters, WStringView key_text, WStringView alphabet) {
+    WString added;
+    for (const char16_t letter : alphabet) {
+        const char16_t lower = data::to_lower(letter);
+        const char16_t capital = ui::to_upper(lower);
+        if (key_text.find(lower) == WStringView::npos || shows(skin_letters, capital) ||
+            shows(added, capital))
+            continue;
+        added.push_back(capital);
+    }
+    if (added.empty())
+        return WString(skin_letters);
+    if (skin_letters.empty())
+        return added;
+    return WString(skin_letters) + u" " + added;
+}
 
 KeyboardContainer::KeyboardContainer(SwitchVisibility mode) : m_mode(mode) {}
 
@@ -39,7 +78,8 @@ void KeyboardContainer::unbind() {
     m_text_node = nullptr;
 }
 
-void KeyboardContainer::bind(ui::Node& host, KeyboardListener& listener) {
+void KeyboardContainer::bind(ui::Node& host, KeyboardListener& listener, const ui::Properties* skin,
+                             const data::KeyMap* key_map) {
     // The old nodes may have died with a reloaded skin: forget them first, so
     // that a failed lookup below leaves nothing dangling either.
     unbind();
@@ -69,6 +109,17 @@ void KeyboardContainer::bind(ui::Node& host, KeyboardListener& listener) {
         button->set_listener(this);
     for (ui::ButtonNode* button : {m_backspace, m_hash, m_call, m_close})
         button->set_listener(this);
+
+    if (key_map == nullptr) {
+        if (const data::Document* document = data::Document::instance())
+            key_map = &document->key_map();
+    }
+    if (skin != nullptr && key_map != nullptr) {
+        // A language without an alphabet of its own keeps the skin's letters.
+        const WString alphabet = skin->translate(kAlphabetKey);
+        if (alphabet != kAlphabetKey)
+            show_language_letters(*m_root, *key_map, alphabet);
+    }
 
     // Closed and empty, whatever the skin shows.
     m_text_node->set_text({});

@@ -13,8 +13,13 @@
 #include <array>
 
 namespace telvara::ui {
+class Properties;
 class TextNode;
 } // namespace telvara::ui
+
+namespace telvara::data {
+class KeyMap;
+}
 
 namespace telvara::forms {
 
@@ -27,6 +32,16 @@ class KeyboardListener {
   protected:
     ~KeyboardListener() = default;
 };
+
+// The letters a digit key shows: the skin's own letters ("ABC"), then, in
+// capitals and in the order of the language's alphabet, the letters of that
+// alphabet which the key map puts on the key (`key_text`) and the skin's
+// letters do not show yet: "ABC" with the Russian alphabet gives
+// "ABC АБВГ". An alphabet of letters the skin shows already adds nothing.
+WString key_letters(WStringView skin_letters, WStringView key_text, WStringView alphabet);
+
+// The language key of the alphabet the keypad letters follow.
+inline constexpr char16_t kAlphabetKey[] = u"skinAlphabet";
 
 enum class SwitchVisibility { No, Yes }; // "button_backspace"/"button_close" swap with the text
 enum class CallButton { Hidden, Shown };
@@ -54,7 +69,11 @@ class KeyboardContainer : private ui::ButtonListener {
     // The keypad starts closed with an empty text; binding reports nothing.
     // The old nodes are never touched, so the tree they lived in may already
     // be gone; on a throw the keypad is left unbound.
-    void bind(ui::Node& host, KeyboardListener& listener);
+    // With a skin, the letters under the digits ("button2_letters", ...)
+    // also show the letters of the skin's language (its "skinAlphabet")
+    // that the key map (the Document's, or `key_map`) puts on each key.
+    void bind(ui::Node& host, KeyboardListener& listener, const ui::Properties* skin = nullptr,
+              const data::KeyMap* key_map = nullptr);
     // Forgets the nodes without touching them and stops the timer; for a host
     // whose tree goes away without a new bind.
     void unbind();

@@ -52,7 +52,7 @@ void PinForm::bind(const ui::Properties& skin) {
     load_form(skin);
     auto& title = required<ui::TextNode>(*this, u"txtPinTitle");
     auto& info = required<ui::TextNode>(*this, u"txtPinInfo");
-    m_keyboard.bind(*this, *this);
+    m_keyboard.bind(*this, *this, &skin);
     m_keyboard.set_masked(true);
     // Cancel and backspace both have their own key here.
     if (ui::Node* backspace = m_keyboard.root()->find(u"button_backspace"))
