@@ -164,12 +164,13 @@ void ContactSelectorContainer::hide_category_button() {
 namespace {
 
 // The ruler letter of a lower-case leading character: its upper case, or
-// "#" for digits, signs and characters without case.
+// "#" for digits, signs and characters without case. Capitals that look
+// alike in two scripts are one letter (Cyrillic "А" is "A").
 char16_t letter_of(char16_t lead) {
     if (lead == 0)
         return u'#';
     const auto upper = upper_of(lead);
-    return upper ? *upper : u'#';
+    return upper ? ui::ruler_shape(*upper) : u'#';
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include "ui/vadode.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace telvara::ui {
 
@@ -46,6 +48,24 @@ void show_letter(Node& cell, const WString& letter) {
 }
 
 } // namespace
+
+char16_t ruler_shape(char16_t capital) {
+    // Capitals whose usual glyphs cannot be told from a Latin capital. У and
+    // Y are left apart: most faces draw them differently.
+    static constexpr std::array<std::pair<char16_t, char16_t>, 28> kSameShape = {{
+        {u'\u0391', u'A'}, {u'\u0392', u'B'}, {u'\u0395', u'E'}, {u'\u0396', u'Z'},
+        {u'\u0397', u'H'}, {u'\u0399', u'I'}, {u'\u039A', u'K'}, {u'\u039C', u'M'},
+        {u'\u039D', u'N'}, {u'\u039F', u'O'}, {u'\u03A1', u'P'}, {u'\u03A4', u'T'},
+        {u'\u03A7', u'X'}, {u'\u0405', u'S'}, {u'\u0406', u'I'}, {u'\u0408', u'J'},
+        {u'\u0410', u'A'}, {u'\u0412', u'B'}, {u'\u0415', u'E'}, {u'\u041A', u'K'},
+        {u'\u041C', u'M'}, {u'\u041D', u'H'}, {u'\u041E', u'O'}, {u'\u0420', u'P'},
+        {u'\u0421', u'C'}, {u'\u0422', u'T'}, {u'\u0425', u'X'}, {u'\u03A5', u'Y'},
+    }};
+    for (const auto& [other, latin] : kSameShape)
+        if (other == capital)
+            return latin;
+    return capital;
+}
 
 NodeRecord find_child_record(const Properties& skin, NodeRecord record, WStringView id) {
     return find_below(skin, record, id, 0);

@@ -83,6 +83,13 @@ class AlphabetRuler : public Node {
     bool m_touching = false;
 };
 
+// The letter a ruler shows for a capital: a Cyrillic or Greek capital drawn
+// like a Latin one (А, В, С, Е, Н, К, М, О, Р, Т, Х; Α, Β, Ε, ...) gives
+// that Latin letter, so that a ruler over names in both scripts shows each
+// shape once and a touch on it finds the first name of either. Every other
+// character comes back as it is.
+char16_t ruler_shape(char16_t capital);
+
 // The first record below `record` (depth first, direct children first)
 // whose "id" is `id`; invalid when there is none.
 NodeRecord find_child_record(const Properties& skin, NodeRecord record, WStringView id);

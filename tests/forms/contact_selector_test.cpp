@@ -363,6 +363,37 @@ TEST_F(ContactListTest, RulerShowsTheHintAndJumpsOnlyToVisibleLetters) {
     EXPECT_EQ(container->list()->first_visible_index(), 0);
 }
 
+// Latin and Cyrillic capitals of one shape (A and А, B and В, C and С) are
+// one ruler letter; a touch on it finds the first contact of either.
+TEST_F(ContactListTest, RulerShowsEachShapeOnceAndJumpsToTheFirstOfEither) {
+    document->contact_added(person(20, u"Алла", u""));
+    document->contact_added(person(21, u"Борис", u""));
+    document->contact_added(person(22, u"Вера", u"", u"", {category(u"Work")}));
+    document->contact_added(person(23, u"Сергей", u""));
+    // Enough names after them that any of them can scroll to the top.
+    for (std::uint32_t oid = 30; oid < 40; ++oid)
+        document->contact_added(person(oid, u"Юлия", u"", u"", {category(u"Work")}));
+    EXPECT_EQ(container->ruler()->letters(),
+              (std::vector<WString>{u"A", u"B", u"C", u"D", u"Б", u"Ю"}));
+
+    ui::AlphabetRuler& ruler = *container->ruler();
+    const auto jump = [&](WStringView letter) {
+        container->list()->scroll_to_item(0);
+        ui::RulerEvent touch;
+        touch.letter = WString(letter);
+        container->on_letter_touched(ruler, touch);
+        const std::int32_t first = container->list()->first_visible_index();
+        return first >= 0 ? visible().at(static_cast<std::size_t>(first)) : 0u;
+    };
+    EXPECT_EQ(jump(u"Б"), 21u);
+    // Of the B names only Вера is at work: B finds her.
+    document->set_category(u"Work");
+    ASSERT_EQ(visible().size(), 14u);
+    ASSERT_EQ(visible().at(3), 22u);
+    EXPECT_EQ(jump(u"B"), 22u);
+    EXPECT_EQ(jump(u"A"), 6u) << "the first of either";
+}
+
 TEST_F(ContactListTest, IndexLettersFollowTheSortKeys) {
     data::ContactEntry entry;
     entry.record = person(1, u"\u00e9mile", u"9lives", u"Zeta");
