@@ -315,21 +315,47 @@ void phone_command(Runner& runner, LineState& state, const ScriptCommand& comman
 
 // --- expect --------------------------------------------------------------------------
 
-// The node of that name in the screen in front, the call strip or the notice.
+// The node of that name in the screen in front, the call strip or the notice;
+// "NAME#N" is the N-th shown text node of that name (list rows repeat names).
 const ui::TextNode* shown_text_node(Application& application, const std::string& name) {
-    const WString wanted = from_utf8(name);
+    WString wanted = from_utf8(name);
+    std::size_t nth = 0;
+    if (const auto hash = wanted.rfind(u'#'); hash != WString::npos && hash > 0) {
+        const std::string number = to_utf8(wanted.substr(hash + 1));
+        if (!number.empty() && number.size() < 6 &&
+            number.find_first_not_of("0123456789") == std::string::npos && std::stoul(number) > 0) {
+            nth = std::stoul(number);
+            wanted.resize(hash);
+        }
+    }
     std::vector<const ui::Node*> roots;
     if (const forms::Form* top = application.top_form())
         roots.push_back(top);
     for (auto slot : {forms::OverlaySlot::CallStrip, forms::OverlaySlot::Notice})
         if (const forms::Form* overlay = application.overlay(slot))
             roots.push_back(overlay);
-    for (const ui::Node* root : roots) {
-        auto* node = dynamic_cast<const ui::TextNode*>(const_cast<ui::Node*>(root)->find(wanted));
-        if (node != nullptr && node->is_effectively_visible())
-            return node;
+    if (nth == 0) {
+        for (const ui::Node* root : roots) {
+            auto* node =
+                dynamic_cast<const ui::TextNode*>(const_cast<ui::Node*>(root)->find(wanted));
+            if (node != nullptr && node->is_effectively_visible())
+                return node;
+        }
+        return nullptr;
     }
-    return nullptr;
+    std::vector<const ui::TextNode*> shown;
+    const std::function<void(const ui::Node&)> collect = [&](const ui::Node& node) {
+        if (!node.is_visible())
+            return;
+        if (auto* text = dynamic_cast<const ui::TextNode*>(&node);
+            text != nullptr && node.name() == wanted && node.is_effectively_visible())
+            shown.push_back(text);
+        for (std::size_t i = 0; i < node.child_count(); ++i)
+            collect(node.child(i));
+    };
+    for (const ui::Node* root : roots)
+        collect(*root);
+    return nth <= shown.size() ? shown[nth - 1] : nullptr;
 }
 
 bool screen_is(const Application& application, const std::string& name) {

@@ -281,6 +281,7 @@ std::string usage_text() {
            "                          waiting, held or conference\n"
            "  expect screen NAME [MS] ... until NAME (Call, Main, PinForm...) is in front\n"
            "  expect text NODE TEXT   ... until the node NODE in front shows TEXT\n"
+           "                          (NODE#N: the N-th shown node of that name)\n"
            "  expect text NODE \"TEXT\" [MS]   the same with a time-out\n"
            "  modem ring [NUMBER [NAME]] | answer | hangup [ID] | busy [NUMBER]\n"
            "        | noanswer NUMBER | sim pin CODE|ready|absent | signal N\n"

@@ -1,0 +1,169 @@
+// Both languages on the screens a user sees, with the real program headless:
+// Russian chosen in Menu, Settings, Language turns the keypad's letters, the
+// favourites' title and the card's birthday Russian at once and stays so
+// after a restart; the recents say when each call was, in either language,
+// with words that read one way only.
+#include "process_support.h"
+
+#include "data/contact_record.h"
+#include "data/contact_store.h"
+#include "phone/call_log.h"
+
+#include <array>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+
+namespace telvara::e2e {
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+
+class LanguageE2e : public TelvaraWorld {
+  protected:
+    // A phone without the demo, in `language` ("" leaves the choice to the program).
+    void settings(const std::string& language) const {
+        std::ofstream out(m_root / "registry.reg");
+        out << "Windows Registry Editor Version 5.00\n\n"
+               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
+               "\"DemoData\"=dword:00000000\n";
+        if (!language.empty())
+            out << "\"Language\"=\"" << language << "\"\n";
+    }
+    std::string settings_text() const {
+        std::ifstream in(m_root / "registry.reg", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // One contact, born 9 October 1974.
+    void store_contact() const {
+        data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+        ASSERT_TRUE(store.is_open());
+        data::ContactRecord anna;
+        anna.first_name = u"Anna";
+        anna.last_name = u"Berg";
+        anna.fields.push_back({data::FieldType::Mobile, u"+4930123456"});
+        anna.fields.push_back({data::FieldType::Birthday, u"150508800000"});
+        ASSERT_TRUE(store.create_contact(anna));
+    }
+    Finished script(const std::string& lines) {
+        return run({"--headless", "--script", write_file("script.txt", lines)});
+    }
+};
+
+TEST_F(LanguageE2e, RussianChosenInTheMenuSpeaksRussianAndStays) {
+    settings("english");
+    store_contact();
+    const std::string before = "wait 1000\n"
+                               "tap open_keyboard\nwait 400\n"
+                               "expect text button2_letters \"ABC\" 100\n"
+                               "expect text button9_letters \"WXYZ\" 100\n"
+                               "tap button_close\nwait 400\n";
+    const std::string choose = "tap button_menu\nwait 500\n"
+                               "tap Settings\nwait 500\n"
+                               "tap Language\nwait 500\n"
+                               "tap Language#russian\nwait 1000\n";
+    const std::string after = "tap open_keyboard\nwait 400\n"
+                              "expect text button2_letters \"ABC АБВГ\" 100\n"
+                              "expect text button6_letters \"MNO РСТУ\" 100\n"
+                              "tap button_close\nwait 400\n"
+                              "tap button_favorits\nwait 400\n"
+                              "expect text FavoritesContainer_title \"Избранное\" 100\n"
+                              "tap button_contacts\nwait 400\n"
+                              "tap big\nwait 600\n"
+                              "expect screen ContactForm 1000\n"
+                              "expect text big#2 \"9 октября 1974\" 100\n";
+    const Finished chosen = script(before + choose + after);
+    ASSERT_EQ(chosen.status, 0) << chosen.output;
+    EXPECT_NE(settings_text().find("\"Language\"=\"russian\""), std::string::npos)
+        << settings_text();
+
+    const Finished again = script("wait 1000\n" + after);
+    EXPECT_EQ(again.status, 0) << again.output;
+}
+
+// --- Recents ---------------------------------------------------------------------------
+
+struct Words {
+    const char* language;
+    const char* yesterday;
+    std::array<const char*, 7> weekdays; // Sunday first
+    std::array<const char*, 12> months;
+};
+
+const Words kEnglish{
+    "english",
+    "Yesterday",
+    {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"},
+    {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"}};
+const Words kRussian{"russian",
+                     "Вчера",
+                     {"Вс", "Пн", "Вт", "Ср", "Чт", "Пт", "Сб"},
+                     {"янв.", "февр.", "мар.", "апр.", "мая", "июн.", "июл.", "авг.", "сент.",
+                      "окт.", "нояб.", "дек."}};
+
+std::tm local(std::time_t moment) {
+    std::tm tm{};
+    localtime_r(&moment, &tm);
+    return tm;
+}
+
+class RecentsLanguageE2e : public LanguageE2e, public ::testing::WithParamInterface<Words> {};
+
+// Four calls from four numbers: one today, one yesterday, one three days
+// ago and one three weeks ago; the rows, newest first, say the time, the
+// word for yesterday, the weekday, and the day with the month as a word.
+TEST_P(RecentsLanguageE2e, EachCallSaysWhenItWasWithoutDoubt) {
+    const Words& words = GetParam();
+    settings(words.language);
+    const std::time_t now = std::time(nullptr);
+    std::tm midnight_tm = local(now);
+    midnight_tm.tm_hour = midnight_tm.tm_min = midnight_tm.tm_sec = 0;
+    midnight_tm.tm_isdst = -1;
+    const std::time_t midnight = std::mktime(&midnight_tm);
+    // Today's call lies between midnight and now, also just after midnight.
+    const std::time_t today = now - std::min<std::time_t>(60, (now - midnight) / 2);
+    const std::time_t day = 24 * 3600;
+    const std::array<std::time_t, 4> starts = {
+        today, midnight - day / 2, midnight - 3 * day + day / 2, midnight - 21 * day + day / 2};
+    {
+        phone::CallLog log((m_root / "pim.vol").string());
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+            phone::CallLogEntry entry;
+            entry.start = phone::file_time_from_unix_ms(std::int64_t(starts[i]) * 1000);
+            entry.end = entry.start + 65 * kTicksPerSecond;
+            entry.direction = phone::CallDirection::Incoming;
+            entry.number = u"+49301000" + to_wstring(std::int64_t(i));
+            ASSERT_TRUE(log.add(entry));
+        }
+    }
+    const std::tm today_tm = local(starts[0]);
+    char time[8];
+    std::snprintf(time, sizeof time, "%02d:%02d", today_tm.tm_hour, today_tm.tm_min);
+    const std::tm week = local(starts[2]);
+    const std::tm older = local(starts[3]);
+    std::string date = std::to_string(older.tm_mday) + " " + words.months[older.tm_mon];
+    if (older.tm_year != local(now).tm_year)
+        date += " " + std::to_string(older.tm_year + 1900);
+
+    const Finished shown = script("wait 1000\ntap button_recents\nwait 500\n"
+                                  "expect text datetime#1 \"" +
+                                  std::string(time) +
+                                  "\" 100\n"
+                                  "expect text datetime#2 \"" +
+                                  words.yesterday +
+                                  "\" 100\n"
+                                  "expect text datetime#3 \"" +
+                                  words.weekdays[week.tm_wday] +
+                                  "\" 100\n"
+                                  "expect text datetime#4 \"" +
+                                  date +
+                                  "\" 100\n"
+                                  "expect text duration#1 \"1:05\" 100\n");
+    EXPECT_EQ(shown.status, 0) << shown.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, RecentsLanguageE2e, ::testing::Values(kEnglish, kRussian),
+                         [](const auto& info) { return std::string(info.param.language); });
+
+} // namespace
+} // namespace telvara::e2e
