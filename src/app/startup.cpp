@@ -16,11 +16,13 @@
 #include "display/sdl_display.h"
 #include "forms/form_splash.h"
 #include "forms/main_form.h"
+#include "forms/skin_check.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "runtime/paths.h"
 #include "runtime/registry.h"
+#include "ui/lang/file_search.h"
 #include "ui/lang/skin_language_choice.h"
 #include "ui/properties.h"
 #include "ui/vadode.h"
@@ -87,15 +89,28 @@ class StartupWork final : public forms::SplashWork {
 
     void create_document() override { m_objects.create(); }
     bool select_skin() override {
-        return ui::select_skin_at_start(m_language, ui::ChoiceContext{}, u"", m_scale_shift);
+        // Only a skin that has every screen is taken; the setting stays as it
+        // is, so a skin that is mended later is used again.
+        ui::ChoiceContext context;
+        context.skin_check = forms::screens_refusal;
+        const bool taken =
+            ui::select_skin_at_start(m_language, context, u"", m_scale_shift, &m_skin_report);
+        if (m_skin_report.fell_back())
+            m_notices.add(u"skinSkinRefused",
+                          forms::skin_display_name(m_language, m_skin_report.wanted));
+        return taken;
     }
     void create_main_form() override {
-        m_main.reset();
-        forms::MainFormServices services;
-        services.store = m_objects.store();
-        services.call_log = m_objects.call_log();
-        services.photos = m_objects.photos();
-        m_main = std::make_unique<forms::MainForm>(m_language, services);
+        try {
+            build_main_form();
+            return;
+        } catch (const std::exception& error) {
+            // A screen of the chosen skin failed beyond the check of its
+            // top-level nodes: the default skin, when it was not that one.
+            if (!take_default_skin(error.what()))
+                throw;
+        }
+        build_main_form();
     }
     forms::Form* main_form() override { return m_main.get(); }
     void attach_main_form() override {
@@ -128,6 +143,11 @@ class StartupWork final : public forms::SplashWork {
         WString text = failure == forms::StartFailure::NoSkins
                            ? m_language.translate(u"NoSkins")
                            : u"The skin has no main screen, please reinstall\n";
+        if (!text.ends_with(u'\n'))
+            text += u'\n';
+        // Each skin tried and why it was not taken.
+        for (const std::string& refusal : m_skin_report.refusals)
+            text += from_utf8(refusal) + u"\n";
         if (!detail.empty())
             text += from_utf8(detail) + u"\n";
         show_message_box(text, kApplicationName);
@@ -135,9 +155,45 @@ class StartupWork final : public forms::SplashWork {
     }
 
   private:
+    void build_main_form() {
+        m_main.reset();
+        forms::MainFormServices services;
+        services.store = m_objects.store();
+        services.call_log = m_objects.call_log();
+        services.photos = m_objects.photos();
+        m_main = std::make_unique<forms::MainForm>(m_language, services);
+    }
+    // After the main form could not be built from the skin taken: takes the
+    // default skin instead, when that is another one and passes the check.
+    bool take_default_skin(const std::string& why) {
+        const WString failed = m_language.impl().path();
+        const WString fallback = u"%app_path%/skins/bin/default.skin";
+        if (ui::base_name(failed) == u"default")
+            return false;
+        m_skin_report.refusals.push_back(runtime::file_path(failed) + ": " + why);
+        ui::Properties trial;
+        std::string error;
+        if (!trial.load_skin(fallback, m_scale_shift, &error)) {
+            m_skin_report.refusals.push_back(runtime::file_path(fallback) + ": " + error);
+            return false;
+        }
+        if (const std::string missing = forms::screens_refusal(trial); !missing.empty()) {
+            m_skin_report.refusals.push_back(runtime::file_path(fallback) + ": " + missing);
+            return false;
+        }
+        runtime::log() << platform::tick_count() << u" start: skin [" << failed
+                       << u"] cannot carry the screens (" << from_utf8(why)
+                       << u"), the default skin is taken\n";
+        m_language.install(trial.impl());
+        m_notices.add(u"skinSkinRefused", forms::skin_display_name(m_language, failed));
+        return true;
+    }
+
     Application& m_application;
     ui::Properties& m_language;
     unsigned m_scale_shift = 0;
+    // How the skin was chosen: what a failed start and the notices say.
+    ui::SkinStartReport m_skin_report;
     // Filled before the splash and on the worker; posted on the UI thread
     // after the worker has ended.
     StartupNotices m_notices;

@@ -1,5 +1,6 @@
 #include "forms/about_container.h"
 
+#include "forms/form.h"
 #include "forms/required_node.h"
 #include "ui/node.h"
 #include "ui/properties.h"
@@ -48,7 +49,7 @@ bool AboutContainer::is_shown() const {
 
 std::unique_ptr<ui::ListElement> AboutContainer::create_element() {
     auto element = std::make_unique<ui::ListElement>();
-    element->load_from_skin(*m_skin, kTopElement);
+    load_row(u"AboutContainer", *m_skin, *element, kTopElement);
     return element;
 }
 

@@ -193,8 +193,8 @@ void ContactForm::bind_element(ui::ListElement& element, std::int32_t index) {
     const int row = m_rows[std::size_t(index)];
     const WString name = element_name(row);
     if (element.content_name() != name || element.child_count() == 0) {
-        if (!element.load_from_skin(*m_skin, name))
-            throw ui::vadode::NodeNotFoundInSkin(name);
+        if (!load_row(u"ContactForm", *m_skin, element, name))
+            return;
         element.set_content_name(name);
         element.find_state_children();
         for (const char16_t* button :

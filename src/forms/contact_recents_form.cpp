@@ -180,8 +180,8 @@ void ContactRecentsForm::bind_element(ui::ListElement& element, std::int32_t ind
     const WString name(index == 0 ? kHeadName : kCallName);
     bool first_fill = false;
     if (element.content_name() != name || element.child_count() == 0) {
-        if (!element.load_from_skin(*m_skin, name))
-            throw ui::vadode::NodeNotFoundInSkin(name);
+        if (!load_row(u"ContactRecentsForm", *m_skin, element, name))
+            return;
         element.set_content_name(name);
         element.find_state_children();
         if (auto* remove = dynamic_cast<ui::ButtonNode*>(element.find(u"remove")))

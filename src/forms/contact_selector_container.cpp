@@ -4,6 +4,7 @@
 #include "data/document.h"
 #include "data/text_case.h"
 #include "forms/contacts_list_element.h"
+#include "forms/form.h"
 #include "forms/recents_list_element.h"
 #include "phone/call_log.h"
 #include "phone/phone_manager.h"
@@ -204,7 +205,8 @@ std::unique_ptr<ui::ListElement> ContactSelectorContainer::create_element() {
     const WStringView node = m_row_style == RowStyle::Compact && m_has_compact_rows
                                  ? ContactsListElement::kCompactSkinName
                                  : ContactsListElement::kSkinName;
-    return std::make_unique<ContactsListElement>(*m_skin, node);
+    return build_row(u"ContactSelectorContainer", m_skin, node,
+                     [&] { return std::make_unique<ContactsListElement>(*m_skin, node); });
 }
 
 void ContactSelectorContainer::bind_element(ui::ListElement& element, std::int32_t index) {

@@ -150,8 +150,8 @@ void EditCategoriesForm::bind_element(ui::ListElement& element, std::int32_t ind
     if (skin() == nullptr || index < 0 || index >= item_count())
         return;
     if (element.content_name() != kRow || element.child_count() == 0) {
-        if (!element.load_from_skin(*skin(), kRow))
-            throw ui::vadode::NodeNotFoundInSkin(WString(kRow));
+        if (!load_row(u"EditCategoriesForm", *skin(), element, kRow))
+            return;
         element.set_content_name(kRow);
         element.find_state_children();
     }

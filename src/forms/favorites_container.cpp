@@ -3,6 +3,7 @@
 
 #include "data/contact_entry.h"
 #include "data/document.h"
+#include "forms/form.h"
 #include "forms/required_node.h"
 #include "ui/image_node.h"
 #include "ui/properties.h"
@@ -129,11 +130,13 @@ std::int32_t FavoritesContainer::item_count() const {
 }
 
 std::unique_ptr<ui::ListElement> FavoritesContainer::create_element() {
-    auto row = std::make_unique<FavoritesListElement>(*m_skin);
-    row->set_on_tap([this](FavoritesListElement& tapped) { call_favorite(tapped.index()); });
-    if (row->open_button() != nullptr)
-        row->open_button()->set_listener(this);
-    return row;
+    return build_row(u"FavoritesContainer", m_skin, FavoritesListElement::kSkinName, [&] {
+        auto row = std::make_unique<FavoritesListElement>(*m_skin);
+        row->set_on_tap([this](FavoritesListElement& tapped) { call_favorite(tapped.index()); });
+        if (row->open_button() != nullptr)
+            row->open_button()->set_listener(this);
+        return row;
+    });
 }
 
 void FavoritesContainer::bind_element(ui::ListElement& element, std::int32_t index) {

@@ -4,6 +4,7 @@
 
 #include "data/contact_entry.h"
 #include "data/document.h"
+#include "forms/form.h"
 #include "forms/required_node.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
@@ -215,7 +216,9 @@ std::int32_t FavoritesContainer2::item_count() const {
 
 std::unique_ptr<ui::ListElement> FavoritesContainer2::create_element() {
     ui::ButtonListener& buttons = *this;
-    return std::make_unique<FavoritesTileRow>(*m_skin, m_per_row, buttons);
+    return build_row(u"FavoritesContainer2", m_skin, FavoriteTile::kSkinName, [&] {
+        return std::make_unique<FavoritesTileRow>(*m_skin, m_per_row, buttons);
+    });
 }
 
 void FavoritesContainer2::bind_element(ui::ListElement& element, std::int32_t index) {
@@ -223,7 +226,8 @@ void FavoritesContainer2::bind_element(ui::ListElement& element, std::int32_t in
     if (row == nullptr)
         return;
     if (std::int32_t(row->tile_count()) != m_per_row)
-        row->set_tile_count(m_per_row);
+        build_part(u"FavoritesContainer2", m_skin, FavoriteTile::kSkinName,
+                   [&] { row->set_tile_count(m_per_row); });
     log_line() << u"FavoriteElement2::refresh_element " << index << u"\n";
     ++m_rows_filled;
     const std::int32_t count = favorite_count();

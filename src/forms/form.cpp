@@ -2,6 +2,8 @@
 #include "forms/form.h"
 
 #include "forms/form_host.h"
+#include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/blender.h"
 #include "ui/drawing.h"
 #include "ui/layout.h"
@@ -105,6 +107,37 @@ bool Form::menu_takes_key(const ui::KeyEvent& event) {
         return menu->on_key(event);
     }
     return false;
+}
+
+void log_part_failure(WStringView screen, const ui::Properties* skin, WStringView node,
+                      const std::exception& error) {
+    runtime::log() << platform::tick_count() << u" " << screen << u": skin ["
+                   << (skin != nullptr ? skin->impl().path() : WString(u"none")) << u"] node {"
+                   << node << u"} cannot be built: " << from_utf8(error.what()) << u"\n";
+}
+
+bool load_row(WStringView screen, const ui::Properties& skin, ui::ListElement& element,
+              WStringView name) {
+    const bool loaded = build_part(screen, &skin, name, [&] {
+        if (!element.load_from_skin(skin, name))
+            throw ui::vadode::NodeNotFoundInSkin(WString(name));
+    });
+    if (!loaded) {
+        // Nodes left half loaded may lack what they draw with.
+        while (element.child_count() > 0)
+            element.remove_child(&element.child(element.child_count() - 1),
+                                 element.child_count() - 1);
+        element.set_content_name({});
+    }
+    return loaded;
+}
+
+std::unique_ptr<ui::ListElement> placeholder_row(const ui::Properties* skin, WStringView node) {
+    auto row = std::make_unique<ui::ListElement>();
+    if (skin != nullptr)
+        if (const ui::NodeRecord record = skin->find_node(node))
+            row->set_element_size(std::max(skin->read_point(record, u"element_size", {}).y, 0));
+    return row;
 }
 
 } // namespace telvara::forms

@@ -10,7 +10,9 @@
 #include "ui/colour.h"
 #include "ui/geometry.h"
 #include "ui/node.h"
+#include "ui/vlist.h"
 
+#include <exception>
 #include <memory>
 
 namespace telvara::forms {
@@ -66,5 +68,46 @@ class Form : public ui::Node {
     WString m_skin_name;
     ui::Colour m_outside_color{0, 0, 0, 0};
 };
+
+// Logs that a part of `screen` could not be built from the skin node `node`:
+// the skin's file, the node and what did not fit.
+void log_part_failure(WStringView screen, const ui::Properties* skin, WStringView node,
+                      const std::exception& error);
+
+// Builds a part of a screen from the skin after start-up (a list row, a card
+// row). A skin that does not fit is logged and the part stays as far as it
+// got, so that the screen shows what it can instead of the error ending the
+// program. False when the part failed.
+template <class Build>
+bool build_part(WStringView screen, const ui::Properties* skin, WStringView node, Build&& build) {
+    try {
+        build();
+        return true;
+    } catch (const std::exception& error) {
+        log_part_failure(screen, skin, node, error);
+        return false;
+    }
+}
+
+// Loads list row `element` from the top-level skin node `name` (through
+// build_part). A node that is missing or cannot be built leaves the row
+// empty rather than half built; false then.
+bool load_row(WStringView screen, const ui::Properties& skin, ui::ListElement& element,
+              WStringView name);
+
+// An empty row of the height the skin node `node` gives its rows, in place of
+// a row that could not be built: the list keeps its length and its scrolling.
+std::unique_ptr<ui::ListElement> placeholder_row(const ui::Properties* skin, WStringView node);
+
+// A list row made by `make` (a unique_ptr to a ListElement) through
+// build_part; a placeholder row when it fails.
+template <class Make>
+std::unique_ptr<ui::ListElement> build_row(WStringView screen, const ui::Properties* skin,
+                                           WStringView node, Make&& make) {
+    std::unique_ptr<ui::ListElement> row;
+    if (build_part(screen, skin, node, [&] { row = make(); }) && row)
+        return row;
+    return placeholder_row(skin, node);
+}
 
 } // namespace telvara::forms

@@ -8,12 +8,14 @@
 #include "forms/contact_selector_form.h"
 #include "forms/form_host.h"
 #include "forms/required_node.h"
+#include "forms/skin_check.h"
 #include "phone/call_link.h"
 #include "phone/phone_manager.h"
 #include "platform/clock.h"
 #include "runtime/log.h"
 #include "runtime/registry.h"
 #include "ui/key_names.h"
+#include "ui/lang/skin_language_choice.h"
 #include "ui/properties.h"
 #include "ui/vadode.h"
 
@@ -134,7 +136,7 @@ void MainForm::set_scheduler(runtime::CActiveScheduler* scheduler) {
 void MainForm::update(double seconds) {
     if (m_rebind_pending) {
         m_rebind_pending = false;
-        bind();
+        bind_after_skin_change(m_skin, ui::ChoiceContext{}, [this] { bind(); });
         // The new keypad starts closed and empty.
         refilter_list();
     }

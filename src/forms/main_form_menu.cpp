@@ -8,6 +8,8 @@
 #include "forms/contact_selector_form.h"
 #include "forms/form_host.h"
 #include "forms/menu_items.h"
+#include "forms/notice_form.h"
+#include "forms/skin_check.h"
 #include "phone/phone_manager.h"
 #include "phone/telephone.h"
 #include "platform/clock.h"
@@ -50,7 +52,8 @@ void MainForm::restore_tab_after_menu() {
 
 bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
     data::Document* doc = data::Document::instance();
-    const ui::ChoiceContext context;
+    ui::ChoiceContext context;
+    context.skin_check = screens_refusal;
     if (m_category_choice) {
         // The categories are the user's own names: whatever they are called
         // ("Exit", "Dialer"...), the key after the category menu is one of
@@ -112,7 +115,11 @@ bool MainForm::main_menu_key(WStringView key, ui::ChoiceMenu& items) {
             show_notice(u"skinLanguageDamaged",
                         WString(key.substr(WStringView(u"Language#").size())) + u".lng");
     } else if (key.starts_with(u"Skin")) {
-        ui::skin_menu(m_skin, context, key, items, u"MenuElement");
+        std::string refusal;
+        ui::skin_menu(m_skin, context, key, items, u"MenuElement", &refusal);
+        if (!refusal.empty())
+            show_notice(u"skinSkinRefused",
+                        skin_display_name(m_skin, key.substr(WStringView(u"Skin#").size())));
     } else if (key == u"skinBackToCall") {
         m_call->back_to_call();
     } else if (key == u"RecentClickKnownContact") {

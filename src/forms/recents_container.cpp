@@ -2,6 +2,7 @@
 // recents menu.
 #include "forms/recents_container.h"
 
+#include "forms/form.h"
 #include "forms/menu_items.h"
 
 #include "data/contact_entry.h"
@@ -289,7 +290,8 @@ std::int32_t RecentsContainer::item_count() const {
 
 std::unique_ptr<ui::ListElement> RecentsContainer::create_element() {
     RecentsRowListener& rows = *this;
-    return std::make_unique<RecentsListElement>(*m_skin, rows);
+    return build_row(u"RecentsContainer", m_skin, RecentsListElement::kSkinName,
+                     [&] { return std::make_unique<RecentsListElement>(*m_skin, rows); });
 }
 
 const RecentsContainer::Group* RecentsContainer::group_at(std::int32_t row) const {

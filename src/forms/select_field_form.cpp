@@ -147,8 +147,8 @@ void SelectFieldForm::bind_element(ui::ListElement& element, std::int32_t index)
     const int row = m_rows[std::size_t(index)];
     const WString name = row == -1 ? kGroupSeparator : row == -2 ? kSeparator : kRow;
     if (element.content_name() != name || element.child_count() == 0) {
-        if (!element.load_from_skin(*m_skin, name))
-            throw ui::vadode::NodeNotFoundInSkin(name);
+        if (!load_row(u"SelectFieldForm", *m_skin, element, name))
+            return;
         element.set_content_name(name);
         element.find_state_children();
         if (auto* action = dynamic_cast<ui::ButtonNode*>(element.find(u"action")))

@@ -2,6 +2,8 @@
 // rows from skin elements, opening and closing with the panel's animation.
 #include "ui/popup_menu.h"
 
+#include "platform/clock.h"
+#include "runtime/log.h"
 #include "ui/key_names.h"
 #include "ui/menu_provider.h"
 #include "ui/properties.h"
@@ -126,8 +128,22 @@ void PopupMenu::bind_element(ListElement& element, std::int32_t index) {
     const ChoiceItem& item = m_items.at(std::size_t(index));
     const WString name = element_name_for(std::size_t(index));
     if (element.content_name() != name || element.child_count() == 0) {
-        if (!m_skin || !element.load_from_skin(*m_skin, name))
-            throw vadode::NodeNotFoundInSkin(name);
+        try {
+            if (!m_skin || !element.load_from_skin(*m_skin, name))
+                throw vadode::NodeNotFoundInSkin(name);
+        } catch (const std::exception& error) {
+            // An item the skin cannot draw stays an empty row; the menu and
+            // its other items go on working.
+            runtime::log() << platform::tick_count() << u" PopupMenu " << m_menu_name
+                           << u": skin [" << (m_skin ? m_skin->impl().path() : WString())
+                           << u"] node {" << name << u"} cannot be built: "
+                           << from_utf8(error.what()) << u"\n";
+            while (element.child_count() > 0)
+                element.remove_child(&element.child(element.child_count() - 1),
+                                     element.child_count() - 1);
+            element.set_content_name({});
+            return;
+        }
         element.set_content_name(name);
     }
     const bool magic = item.identifier == kMagicButtons;

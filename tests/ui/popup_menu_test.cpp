@@ -264,15 +264,29 @@ TEST_F(MenuTest, MissingPartsAndElements) {
     EXPECT_TRUE(bare.open(u"MainMenu"));
     EXPECT_EQ(bare.list().item_count(), 5);
 
-    // An item naming an element the skin lacks is a skin error.
+    // An item naming an element the skin lacks is left empty (it takes no
+    // room): the menu opens and its other items still show and answer.
     struct Odd : MenuProvider {
         void on_menu(PopupMenu&, WStringView key, ChoiceMenu& items) override {
-            if (key == u"Open")
+            if (key == u"Open") {
                 items.add_item({u"X", u"", u"NoSuchElement", true, false, false});
+                items.add_item({u"Settings", u"", u"", true, false, false});
+            } else {
+                chosen.emplace_back(key);
+            }
         }
+        std::vector<WString> chosen;
     } odd;
     menu->set_provider(&odd);
-    EXPECT_THROW(menu->open(u"Open"), vadode::NodeNotFoundInSkin);
+    ASSERT_NO_THROW(EXPECT_TRUE(menu->open(u"Open")));
+    run(1.0);
+    ASSERT_EQ(menu->list().item_count(), 2);
+    if (const ListElement* empty = menu->list().element_for(0))
+        EXPECT_EQ(empty->child_count(), 0u);
+    ASSERT_NE(row_text(1), nullptr);
+    EXPECT_EQ(row_text(1)->text(), u"Settings");
+    tap_row(1);
+    EXPECT_EQ(odd.chosen, std::vector<WString>{u"Settings"});
 }
 
 // Shots of an open menu, to look at: TELVARA_FRAME_DIR=/some/folder.
