@@ -74,7 +74,7 @@ TEST_F(TelephonyE2e, MissedRejectedAndOutgoingCallsEachGetTheirEntry) {
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0].direction, CallDirection::Outgoing);
     EXPECT_EQ(log[0].number, WString(u"0403"));
-    EXPECT_EQ(log[1].direction, CallDirection::Missed);
+    EXPECT_EQ(log[1].direction, CallDirection::Rejected) << "turned away while it rang";
     EXPECT_EQ(log[1].number, WString(u"0402"));
     EXPECT_EQ(log[2].direction, CallDirection::Missed);
     EXPECT_EQ(log[2].number, WString(u"0401"));
