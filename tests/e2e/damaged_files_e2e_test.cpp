@@ -1,0 +1,327 @@
+// The real program meeting what a hostile or unlucky user leaves in place of
+// its files: devices, FIFOs and huge files where a file is expected, files
+// cut short, a full disk, a runtime folder of another user and a second start
+// beside a running one with --log. Each ends quickly with a message that
+// names the file, and what the program can still use is used and said on
+// the screen.
+#include "process_support.h"
+
+#include "data/contact_record.h"
+#include "data/contact_store.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace telvara::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Long enough for a start on a busy machine, far shorter than a FIFO or
+// /dev/zero would take.
+constexpr auto kQuickly = 30s;
+
+class DamagedFilesE2e : public TelvaraWorld {
+  protected:
+    std::string read(const fs::path& file) const {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void settings(const std::string& lines) const {
+        std::ofstream(m_root / "registry.reg", std::ios::binary)
+            << "Windows Registry Editor Version 5.00\n\n"
+               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
+               "\"DemoData\"=dword:00000000\n"
+            << lines;
+    }
+    std::vector<fs::path> set_aside() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(m_root))
+            if (entry.path().filename().string().starts_with("registry.reg.bad-"))
+                found.push_back(entry.path());
+        return found;
+    }
+    // A program folder with the built one's skins, languages and key map,
+    // the files in `replaced` written with the given bytes.
+    std::string program_folder(const std::map<std::string, std::string>& replaced) const {
+        const fs::path folder = m_dir / "program";
+        const fs::path built = fs::path(TELVARA_BINARY).parent_path();
+        fs::create_directories(folder);
+        fs::copy_file(TELVARA_BINARY, folder / "telvara");
+        fs::copy(built / "skins", folder / "skins", fs::copy_options::recursive);
+        for (const char* file : {"english.lng", "russian.lng", "keyboard.txt"})
+            fs::copy_file(built / file, folder / file);
+        for (const auto& [file, bytes] : replaced)
+            std::ofstream(folder / file, std::ios::binary | std::ios::trunc) << bytes;
+        return (folder / "telvara").string();
+    }
+    std::string built_file(const std::string& name) const {
+        return read(fs::path(TELVARA_BINARY).parent_path() / name);
+    }
+};
+
+// Where a script is expected: a device, a FIFO no writer will ever open and
+// a file far larger than any script. Each is refused at once by name, and
+// nothing starts.
+TEST_F(DamagedFilesE2e, ScriptsThatAreNoFilesAreRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo((m_dir / "script.fifo").c_str(), 0600), 0);
+    {
+        std::ofstream huge(m_dir / "huge.txt", std::ios::binary);
+        const std::string line(1023, '#');
+        for (int i = 0; i < 17 * 1024; ++i)
+            huge << line << '\n';
+    }
+    struct Case {
+        std::string script;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "is not a regular file"},
+        {(m_dir / "script.fifo").string(), "is not a regular file"},
+        {(m_dir / "huge.txt").string(), "larger than 16.0 MB, not read"},
+        {(m_dir / "none.txt").string(), "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        const Finished run = finish(start({"--headless", "--script", c.script}), kQuickly);
+        EXPECT_EQ(run.status, 2) << c.script << "\n" << run.output;
+        EXPECT_NE(run.output.find("cannot read the script " + c.script + ": " + c.said),
+                  std::string::npos)
+            << run.output;
+    }
+    EXPECT_FALSE(fs::exists(m_root / "registry.reg")) << "nothing started";
+}
+
+// Where the settings file is expected: a link to /dev/zero, a FIFO, a file
+// of garbage. Each is moved aside (the link stays a link), the program
+// starts with empty settings, says so on stderr with the file's name and on
+// the screen.
+TEST_F(DamagedFilesE2e, SettingsThatCannotBeReadAreMovedAsideAndSaid) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", [](const fs::path& f) { fs::create_symlink("/dev/zero", f); },
+         "is not a regular file"},
+        {"a FIFO", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
+         "is not a regular file"},
+        {"garbage",
+         [](const fs::path& f) {
+             std::ofstream(f) << "\x7f"
+                                 "ELF\x02\x01";
+         },
+         "line 1: not a settings file"},
+    };
+    const std::string script = write_file(
+        "notice.txt", "wait 1000\nexpect text txtNotice \"The settings file is damaged\"\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_root);
+        fs::create_directories(m_root);
+        c.make(m_root / "registry.reg");
+        const Finished run = finish(start({"--headless", "--script", script}), kQuickly);
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("settings file " + (m_root / "registry.reg").string() +
+                                  " is damaged (" + c.said),
+                  std::string::npos)
+            << run.output;
+        const auto aside = set_aside();
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_NE(run.output.find("moved aside to " + aside[0].string()), std::string::npos);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(m_root / "registry.reg")))
+            << "a new settings file took its place";
+    }
+}
+
+// Damaged lines of a settings file are left out, not read as something else
+// ("Dialer"=dword:0000 is no 0): the good lines are used, the file as it was
+// is kept beside it, before a change drops the bad line, and the screen says
+// so.
+TEST_F(DamagedFilesE2e, ADwordCutShortIsLeftOutAndTheFileKept) {
+    settings("\"Sorting\"=dword:00000000\n\"Dialer\"=dword:0000\n");
+    const std::string before = read(m_root / "registry.reg");
+    const Finished run = finish(
+        start({"--headless", "--script",
+               write_file("s.txt", "wait 1000\nexpect text txtNotice \"Damaged settings lines "
+                                   "skipped\"\n")}),
+        kQuickly);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("line 6: a dword needs 8 hex digits"), std::string::npos)
+        << run.output;
+    const auto aside = set_aside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(read(aside[0]), before);
+    EXPECT_NE(run.output.find("a copy of the file is kept as " + aside[0].string()),
+              std::string::npos)
+        << run.output;
+}
+
+// A full disk under the settings: the change the program makes at its first
+// start (the demo's mark) is not stored, and the screen says why.
+TEST_F(DamagedFilesE2e, AFullDiskIsSaidOnTheScreen) {
+    // Every write of the next settings file goes to /dev/full: ENOSPC.
+    fs::create_symlink("/dev/full", m_root / "registry.reg.tmp");
+    const Finished run = finish(
+        start({"--headless", "--log", "--script",
+               write_file("s.txt", "wait 1000\nexpect text txtNotice \"Disk full: settings not "
+                                   "saved\"\n")}),
+        kQuickly);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(log_text().find("(No space left on device)"), std::string::npos) << log_text();
+}
+
+// telvara-settings says why a change was not stored: the system's reason
+// for a full disk, not a guess about the names; a name the file cannot hold
+// and a value that is not there each in their own words.
+TEST_F(DamagedFilesE2e, TheSettingsToolSaysTheRealReason) {
+    const std::string tool = std::string(TELVARA_BUILD_DIR) + "/telvara-settings";
+    const std::string key = "HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+    settings("");
+    const std::string before = read(m_root / "registry.reg");
+    struct Case {
+        std::vector<std::string> args;
+        bool full_disk;
+        const char* said;
+    };
+    const Case cases[] = {
+        {{"set-dword", key, "Sorting", "2"},
+         true,
+         "\"Sorting\" not stored: cannot write the settings file "},
+        {{"set-string", key, "Skin", "dark"}, true, "(No space left on device)"},
+        {{"log", "on"}, true, "the log was not switched: cannot write"},
+        {{"delete", key, "DemoData"}, true, "\"DemoData\" not deleted: cannot write"},
+        {{"set-dword", key, "bad\nname", "1"}, false, "may not hold control characters"},
+        {{"delete", key, "Nothing"}, false, "no value \"Nothing\" under "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::error_code ignored;
+        fs::remove(m_root / "registry.reg.tmp", ignored);
+        if (c.full_disk)
+            fs::create_symlink("/dev/full", m_root / "registry.reg.tmp");
+        const Finished run = finish(start(c.args, tool), kQuickly);
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        if (c.full_disk) {
+            EXPECT_NE(run.output.find("No space left on device"), std::string::npos) << run.output;
+        }
+        EXPECT_EQ(read(m_root / "registry.reg"), before) << "the file keeps what it had";
+    }
+}
+
+// A language file and the letter map cut one byte short (UTF-16 of odd
+// length) are refused by name instead of being read as Windows-1251: the next
+// language is used, digits still find names by the standard letters, and the
+// screen says each in turn.
+TEST_F(DamagedFilesE2e, DamagedLanguageAndLetterMapAreRefusedAndSaid) {
+    std::string russian = built_file("russian.lng");
+    std::string keyboard = built_file("keyboard.txt");
+    ASSERT_EQ(russian.size() % 2, 0u);
+    russian.pop_back();
+    keyboard.pop_back();
+    const std::string binary =
+        program_folder({{"russian.lng", russian}, {"keyboard.txt", keyboard}});
+    settings("\"Language\"=\"russian\"\n");
+    {
+        // Her number holds no 2: only her name answers the key 2.
+        data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+        ASSERT_TRUE(store.is_open());
+        data::ContactRecord anna;
+        anna.first_name = u"Anna";
+        anna.fields.push_back({data::FieldType::Mobile, u"+4930134567"});
+        ASSERT_TRUE(store.create_contact(anna));
+    }
+    // English texts prove the next language was taken.
+    const Finished run =
+        finish(start({"--headless", "--script",
+                      write_file("s.txt", "wait 1000\n"
+                                          "expect text txtNotice \"russian.lng is damaged\"\n"
+                                          "wait 2600\n"
+                                          "expect text txtNotice \"keyboard.txt is damaged\"\n"
+                                          "key 2\n"
+                                          "wait 500\n"
+                                          "expect text text_matches \"Found: 1\"\n")},
+                     binary),
+               kQuickly);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(
+        run.output.find("language file not used: " + (m_dir / "program/russian.lng").string() +
+                        ": UTF-16 text of odd length"),
+        std::string::npos)
+        << run.output;
+    EXPECT_NE(
+        run.output.find((m_dir / "program/keyboard.txt").string() + ": UTF-16 text of odd length"),
+        std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("the standard letters are used"), std::string::npos) << run.output;
+    EXPECT_NE(read(m_root / "registry.reg").find("\"Language\"=\"russian\""), std::string::npos)
+        << "the setting stays: a repaired file is used again";
+}
+
+// Every language file damaged: the start stops with its message, which names
+// each file and what is wrong with it.
+TEST_F(DamagedFilesE2e, WithEveryLanguageDamagedTheStartStopsNamingThem) {
+    std::string english = built_file("english.lng");
+    english.pop_back();
+    const std::string binary =
+        program_folder({{"english.lng", english}, {"russian.lng", std::string("k\0=\0v\0", 6)}});
+    const Finished run = finish(
+        start({"--headless", "--script", write_file("s.txt", "wait 100\n")}, binary), kQuickly);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.output.find("No languages, please reinstall"), std::string::npos) << run.output;
+    for (const char* file : {"english.lng: UTF-16 text of odd length", "russian.lng: zero bytes"})
+        EXPECT_NE(run.output.find(file), std::string::npos) << file << "\n" << run.output;
+}
+
+// Someone else's runtime folder (su without a login keeps XDG_RUNTIME_DIR):
+// the lock there would not meet a start of ours with the right folder, so
+// two could share the device root. The start is refused and says why.
+TEST_F(DamagedFilesE2e, AnotherUsersRuntimeFolderStopsTheStart) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "only root can give a folder to another user";
+    const fs::path theirs = m_dir / "their-run";
+    fs::create_directories(theirs);
+    ASSERT_EQ(::chmod(theirs.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    const Finished run =
+        finish(start({"--headless", "--script", write_file("s.txt", "wait 100\nshot never.png\n")},
+                     {}, {{"XDG_RUNTIME_DIR", theirs.string()}}),
+               kQuickly);
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("cannot start safely: XDG_RUNTIME_DIR: " + theirs.string() +
+                              " belongs to another user"),
+              std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(m_dir / "never.png"));
+}
+
+// A second start with --log hands its words over and leaves the running
+// instance's log alone: not emptied, nothing of its own in it, and the
+// setting "Log" untouched.
+TEST_F(DamagedFilesE2e, ASecondStartWithLogNeverTouchesTheRunningLog) {
+    const pid_t first = start({"--headless", "--log"});
+    ASSERT_TRUE(wait_for_log(" WinMain 10")) << log_text();
+    const std::string before = log_text();
+    const Finished second = finish(start({"--log", "recents"}), kQuickly);
+    EXPECT_EQ(second.status, 0) << second.output;
+    ASSERT_TRUE(wait_for_log("MainForm::on_command_line cmd=recents")) << log_text();
+    const std::string after = log_text();
+    EXPECT_TRUE(after.starts_with(before)) << "the log was started anew:\n" << after;
+    EXPECT_EQ(after.find("cmd_line=recents"), std::string::npos)
+        << "the second start wrote into the running instance's log:\n"
+        << after;
+    EXPECT_EQ(read(m_root / "registry.reg").find("\"Log\""), std::string::npos)
+        << read(m_root / "registry.reg");
+    ::kill(first, SIGTERM);
+    EXPECT_EQ(finish(first).status, 0);
+}
+
+} // namespace
+} // namespace telvara::e2e
