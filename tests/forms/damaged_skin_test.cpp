@@ -14,11 +14,9 @@
 #include "forms/skin_types.h"
 #include "runtime/log.h"
 #include "runtime/registry.h"
-#include "ui/lang/skin_language_choice.h"
 #include "ui/popup_menu.h"
 #include "ui/render_surface.h"
 #include "ui/skin_model_of.h"
-#include "ui/vlist.h"
 
 #include <gtest/gtest.h>
 
@@ -192,10 +190,6 @@ struct DamagedPart {
     const char* screen;                      // the screen named in the log
     std::function<bool(MainForm&)> survives; // what the screen still shows
 };
-
-ui::VirtualList* list_in(ui::Node* root, WStringView name = u"list") {
-    return root != nullptr ? dynamic_cast<ui::VirtualList*>(root->find(name)) : nullptr;
-}
 
 // A part of a screen that cannot be built is logged with the skin file and
 // the node, and the screen goes on with the rest: the program does not end.
