@@ -386,8 +386,7 @@ TEST_F(ContactStoreTest, PhotoFromFile) {
     ASSERT_EQ(::mkfifo((root() + "/pipe.png").c_str(), 0600), 0);
     EXPECT_FALSE(store.set_picture_file(r, root() + "/pipe.png"));
     EXPECT_FALSE(store.set_picture_file(r, "/dev/zero"));
-    std::ofstream(root() + "/huge.png", std::ios::binary)
-        << std::string(kMaxPictureBytes + 1, 'x');
+    std::ofstream(root() + "/huge.png", std::ios::binary) << std::string(kMaxPictureBytes + 1, 'x');
     EXPECT_FALSE(store.set_picture_file(r, root() + "/huge.png"));
     EXPECT_EQ(store.get_picture(r).size(), 7u) << "the photo stays";
 }
