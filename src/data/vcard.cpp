@@ -912,6 +912,23 @@ bool has_uri_scheme(WStringView value) {
     return i >= 2 && i < value.size() && value[i] == u':';
 }
 
+// The text in UTF-8 with control characters written as \xNN, for a message
+// that goes to a terminal.
+std::string printable(WStringView text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            static constexpr char hex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += hex[(c >> 4) & 15];
+            out += hex[c & 15];
+        } else {
+            out += to_utf8(WStringView(&c, 1));
+        }
+    }
+    return out;
+}
+
 struct CardReader {
     CardReader(const VCardOptions& o, Decoder& d, std::size_t line, std::vector<VCardProblem>& p)
         : options(o), decoder(d), begin_line(line), problems(p) {}
@@ -932,6 +949,8 @@ struct CardReader {
     bool org_card = false;
     std::vector<WString> categories;
     bool photo_done = false;
+    // A vCard 4.0 is UTF-8 whatever it says.
+    bool utf8_card = false;
 
     void note(std::size_t line, std::string message) {
         problems.push_back({VCardProblem::Severity::note, line, begin_line, std::move(message)});
@@ -976,6 +995,9 @@ struct CardReader {
             text = std::string(raw);
         } else if (!(text = decoder.to_utf8(raw, options.fallback))) {
             note(p.line, p.name + " is not " + options.fallback + " text: kept byte for byte");
+        } else if (utf8_card) {
+            note(p.line, p.name + " is not UTF-8 text, as a vCard 4.0 must be: read as " +
+                             options.fallback);
         }
         out = text ? from_utf8(*text) : bytes_as_latin1(raw);
         return true;
@@ -1025,6 +1047,8 @@ struct CardReader {
 
     void take(const Property& p) {
         const std::string& n = p.name;
+        if (n == "VERSION")
+            utf8_card = p.value.starts_with("4.");
         if (n == "BEGIN" || n == "END" || n == "VERSION")
             return;
         if (n == "PHOTO") {
@@ -1084,6 +1108,16 @@ struct CardReader {
         } else if (n == "URL") {
             put_once(FT::WebPage, clean(text));
         } else if (n == "TEL") {
+            // Control characters have no place in a number (and would reach
+            // the terminal and the modem): the number is not taken. Looked
+            // for before clean(), which drops them from other text.
+            if (std::any_of(text.begin(), text.end(), [](char16_t c) {
+                    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+                })) {
+                note(p.line, "\"" + printable(trim(text)) +
+                                 "\" has control characters: not taken as a number");
+                return;
+            }
             WString number = clean(text);
             if (istarts_with(number, "tel:"))
                 number = number_of_tel_uri(number);
@@ -1155,9 +1189,18 @@ struct CardReader {
             else
                 note(p.line, "birthday \"" + to_utf8(value) + "\" not understood: left out");
         } else if (n == "CATEGORIES" || n == "X-CATEGORIES") {
-            // Repeated names stay: the card's list is taken as it is.
-            for (auto& name : category_names(clean(text)))
-                categories.push_back(std::move(name));
+            // Repeated names stay: the card's list is taken as it is, up to
+            // the bound (every category becomes a menu entry).
+            std::size_t dropped = 0;
+            for (auto& name : category_names(clean(text))) {
+                if (categories.size() < kMaxCardCategories)
+                    categories.push_back(std::move(name));
+                else
+                    ++dropped;
+            }
+            if (dropped > 0)
+                note(p.line, "more than " + std::to_string(kMaxCardCategories) + " categories: " +
+                                 std::to_string(dropped) + " left out");
         }
     }
 
@@ -1304,10 +1347,12 @@ std::vector<std::string> split_type_text(const char* text) {
 } // namespace
 
 std::string VCardProblem::text() const {
-    std::string out = "line " + std::to_string(line) + ": ";
+    std::string out = "line " + std::to_string(line);
     if (severity == Severity::skipped_card)
-        out += "card at line " + std::to_string(card_line) + " skipped: ";
-    return out + message;
+        return out + ": card at line " + std::to_string(card_line) + " skipped: " + message;
+    if (card_line != 0 && card_line != line)
+        out += " (card at line " + std::to_string(card_line) + ")";
+    return out + ": " + message;
 }
 
 bool charset_supported(std::string_view name) {

@@ -31,7 +31,8 @@
 //              --05-21) the year 1604 stands for "unknown" and is written
 //              back as --MMDD
 //   CATEGORIES names split at "," (and ";", as the store splits them),
-//              stored as "a, b"
+//              stored as "a, b"; at most kMaxCardCategories a card (the
+//              rest are left out with a note)
 //   PHOTO      base64 (ENCODING=b / BASE64) or a data: URI; JPEG and PNG
 //              only, kept as the card had them; http and other URIs are not
 //              fetched (a note says so)
@@ -95,6 +96,10 @@ std::string write_vcard(const ContactRecord& record, std::span<const std::byte> 
 
 // Whether iconv can decode text in this charset ("Shift_JIS", "cp1251", ...).
 bool charset_supported(std::string_view name);
+
+// The most categories one card brings; a card with more is damaged or
+// hostile (each name becomes an entry of the category menus).
+inline constexpr std::size_t kMaxCardCategories = 256;
 
 // Base year that stands for a birthday without a year.
 inline constexpr int kBirthdayNoYear = 1604;

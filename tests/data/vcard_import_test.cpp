@@ -220,3 +220,60 @@ TEST(VCardImport, EveryShapeWrittenBackReadsTheSame) {
         EXPECT_EQ(back.fields, contact.record.fields) << to_utf8(contact.record.last_name);
     }
 }
+
+// Damaged or hostile content: bytes that are not the UTF-8 the card
+// promises, control characters in a number, a card with far too many
+// categories. Each is reported with its line and its card's line; the rest
+// of the card stays.
+TEST(VCardImport, DamagedContentIsReportedWithItsCardsLine) {
+    struct Row {
+        const char* name;
+        std::string cards;
+        std::string problem; // the one problem's text
+        FieldType kept;      // a field that is still there
+    };
+    const std::string two = card("FN:First\r\n", "3.0");
+    const Row rows[] = {
+        {"UTF-8 named, other bytes", two + card("N;CHARSET=UTF-8:Bad\xFF;Ann\r\nTEL:1\r\n"),
+         "line 7 (card at line 5): N is not UTF-8 text: kept byte for byte", FieldType::Mobile},
+        {"a 4.0 card is UTF-8", two + card("FN:Z\xE9ro\r\nTEL:1\r\n", "4.0"),
+         "line 7 (card at line 5): FN is not UTF-8 text, as a vCard 4.0 must be: read as "
+         "WINDOWS-1252",
+         FieldType::Mobile},
+        {"escape sequence in a number",
+         two + card("FN:Eve\r\nTEL:+1 555\x1B[31m 0100\r\nTEL;WORK:2\r\n", "3.0"),
+         "line 8 (card at line 5): \"+1 555\\x1B[31m 0100\" has control characters: not taken "
+         "as a number",
+         FieldType::BusinessTel},
+        {"NUL in a number",
+         two + card(std::string("FN:Eve\r\nTEL:12\0"
+                                "3\r\nTEL;WORK:2\r\n",
+                                30),
+                    "3.0"),
+         "line 8 (card at line 5): \"12\\x003\" has control characters: not taken as a number",
+         FieldType::BusinessTel},
+    };
+    for (const Row& row : rows) {
+        const VCardFile file = parse_vcards(row.cards);
+        ASSERT_EQ(file.contacts.size(), 2u) << row.name;
+        ASSERT_EQ(file.problems.size(), 1u) << row.name << ": " << file.problems[0].text();
+        EXPECT_EQ(file.problems[0].text(), row.problem) << row.name;
+        EXPECT_NE(file.contacts[1].record.field(row.kept), nullptr) << row.name;
+        for (const ContactField& f : file.contacts[1].record.fields)
+            EXPECT_TRUE(std::none_of(f.value.begin(), f.value.end(), [](char16_t c) {
+                return c < 0x20 && c != u'\n';
+            })) << row.name;
+    }
+
+    // Categories beyond the bound are left out, with one note.
+    std::string names = "CATEGORIES:";
+    for (std::size_t i = 0; i < kMaxCardCategories + 44; ++i)
+        names += (i == 0 ? "c" : ",c") + std::to_string(i);
+    const VCardFile many = parse_vcards(card("FN:Many\r\n" + names + "\r\n", "3.0"));
+    ASSERT_EQ(many.contacts.size(), 1u);
+    const WString kept = value(many.contacts[0].record, FieldType::Categories);
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), u','), std::ptrdiff_t(kMaxCardCategories) - 1);
+    ASSERT_EQ(many.problems.size(), 1u);
+    EXPECT_EQ(many.problems[0].text(),
+              "line 4 (card at line 1): more than 256 categories: 44 left out");
+}

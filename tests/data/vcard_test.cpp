@@ -139,7 +139,8 @@ TEST(VCardRead, Version30And40Differences) {
     EXPECT_EQ(value(file.contacts[0].record, FieldType::Mobile), u"+1-555");
     EXPECT_EQ(value(file.contacts[0].record, FieldType::BusinessTel), u"+1-666");
     ASSERT_EQ(file.problems.size(), 1u);
-    EXPECT_EQ(file.problems[0].text(), "line 7: photo at \"http://example.com/a.jpg\" not fetched");
+    EXPECT_EQ(file.problems[0].text(),
+              "line 7 (card at line 1): photo at \"http://example.com/a.jpg\" not fetched");
     EXPECT_TRUE(file.contacts[0].photo.empty());
 }
 
@@ -153,7 +154,8 @@ TEST(VCardRead, AddressesBirthdaysAndOtherFields) {
                     "BDAY:1980-05-21\r\nCATEGORIES:Work, Friends;Golf,,Work\r\n"));
     ASSERT_EQ(file.contacts.size(), 1u);
     ASSERT_EQ(file.problems.size(), 1u);
-    EXPECT_EQ(file.problems[0].text(), "line 11: more than three e-mail addresses: d@x left out");
+    EXPECT_EQ(file.problems[0].text(),
+              "line 11 (card at line 1): more than three e-mail addresses: d@x left out");
     const auto& r = file.contacts[0].record;
     EXPECT_EQ(r.company, u"Acme, Inc.");
     EXPECT_EQ(value(r, FieldType::Department), u"Sales");

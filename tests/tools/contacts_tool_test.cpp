@@ -143,7 +143,8 @@ TEST_F(ContactsToolTest, ImportReportsBrokenCardsListExportAndReimport) {
     const std::string cards = file("cards.vcf", kCards);
     Result r = run({"import", cards});
     EXPECT_EQ(r.status, 1) << "a skipped line makes the status 1";
-    EXPECT_NE(r.err.find("cards.vcf: line 10: line skipped: no ':' in the line"), std::string::npos)
+    EXPECT_NE(r.err.find("cards.vcf: line 10 (card at line 7): line skipped: no ':' in the line"),
+              std::string::npos)
         << r.err;
     EXPECT_NE(r.out.find("cards.vcf: 3 of 3 cards imported, 0 skipped"), std::string::npos)
         << r.out;
