@@ -106,7 +106,13 @@ DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone:
         result.outcome = DemoOutcome::AlreadyDone;
         return result;
     }
-    if (!store.is_open() || !call_log.is_open()) {
+    // The settings may have been lost since: the volume remembers too.
+    if (store.is_open() && store.has_mark(data::VolumeMark::demo_added)) {
+        runtime::reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
+        result.outcome = DemoOutcome::AlreadyDone;
+        return result;
+    }
+    if (!store.is_writable() || !call_log.is_writable()) {
         // Nothing is remembered: the next start looks again.
         log_demo(u"the volume cannot be opened");
         result.outcome = DemoOutcome::Failed;
@@ -115,7 +121,14 @@ DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone:
     std::vector<data::ContactRecord> existing;
     if (store.load_contacts(existing) != 0 || !call_log.entries().empty()) {
         runtime::reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
+        store.set_mark(data::VolumeMark::demo_added);
         result.outcome = DemoOutcome::StoreNotEmpty;
+        return result;
+    }
+    // A volume whose contacts did not read is damaged: nothing goes into it.
+    if (!store.is_writable()) {
+        log_demo(u"the volume cannot be read");
+        result.outcome = DemoOutcome::Failed;
         return result;
     }
     result.contacts = store.add_test_contacts(kDemoContactCount, data::TestPhotos::some);
@@ -132,6 +145,7 @@ DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone:
     // Remembered even when a call could not be written: the contacts are
     // there, and a second start must not add them again.
     runtime::reg_write_dword(kTelvaraKey, kDemoDataAddedValue, 1);
+    store.set_mark(data::VolumeMark::demo_added);
     log_demo(u"added " + to_wstring(static_cast<std::uint32_t>(result.contacts)) +
              u" contacts and " + to_wstring(static_cast<std::uint32_t>(result.calls)) + u" calls");
     result.outcome = DemoOutcome::Added;

@@ -2,7 +2,9 @@
 // The demo phone of a first start: when the contact store is empty the first
 // time the program runs, it gets generated contacts (some with photos) and a
 // short call history, so that a new user sees a living phone. Remembered in
-// the settings, so a user who deletes everything does not get it back.
+// the settings and in the volume itself (VolumeMark::demo_added), so a user
+// who deletes everything does not get it back, even after the settings were
+// lost.
 //
 // Settings (DWORDs under HKEY_CURRENT_USER\Software\KELMA\Telvara):
 //   "DemoData"       0: never add the demo (tests that need an empty phone)
@@ -32,7 +34,7 @@ enum class DemoOutcome {
     StoreNotEmpty, // the first start found contacts: nothing added
     AlreadyDone,   // not the first start
     SwitchedOff,   // "DemoData" is 0
-    Failed,        // the store or the log could not be written (tried again next start)
+    Failed,        // the store or the log could not be read or written (tried again next start)
 };
 
 struct DemoResult {

@@ -7,6 +7,7 @@
 #include "data/contact_source.h"
 #include "data/contact_store.h"
 #include "forms/notice_form.h"
+#include "forms/write_notice.h"
 #include "phone/call_log.h"
 #include "phone/emergency.h"
 #include "phone/phone_manager.h"
@@ -19,7 +20,18 @@
 #include "runtime/paths.h"
 #include "ui/rich_text_node.h"
 
+#include <cstdio>
+
 namespace telvara::app {
+
+namespace {
+
+std::string file_base_name(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
 
 void PhotoCacheInvalidation::on_document_refresh(const data::RefreshMessage& message) {
     using data::RefreshFlag;
@@ -87,9 +99,42 @@ void PhoneObjects::load() {
         m_document->load();
 }
 
+void PhoneObjects::report_file_problems() const {
+    if (m_store) {
+        const data::VolumeState& state = m_store->volume_state();
+        if (const WStringView key = forms::volume_notice_key(state); !key.empty()) {
+            std::fprintf(stderr, "telvara: %s\n", m_store->volume_problem_text().c_str());
+            forms::show_notice(key, from_utf8(file_base_name(m_store->file_name())),
+                               forms::NoticeOrder::AfterOthers);
+        }
+    }
+    if (!m_document)
+        return;
+    const data::FavoritesLoad& favorites = m_document->favorites_file();
+    const std::string& path = data::DocumentFiles::defaults().favorites;
+    if (favorites.state == data::FavoritesFile::Damaged) {
+        const std::string kept =
+            favorites.kept_as.empty()
+                ? "it could not be moved aside (" + favorites.reason + ") and is not written"
+                : "the file is kept as " + favorites.kept_as;
+        std::fprintf(stderr, "telvara: the favourites file %s is damaged: %zu entries read, %s\n",
+                     path.c_str(), m_document->favorites().size(), kept.c_str());
+        forms::show_notice(
+            u"skinFavoritesDamaged",
+            from_utf8(file_base_name(favorites.kept_as.empty() ? path : favorites.kept_as)),
+            forms::NoticeOrder::AfterOthers);
+    } else if (favorites.state == data::FavoritesFile::Unreadable) {
+        std::fprintf(stderr,
+                     "telvara: the favourites file %s cannot be read (%s); it is not written\n",
+                     path.c_str(), favorites.reason.c_str());
+        forms::show_notice(u"skinFavoritesUnreadable", {}, forms::NoticeOrder::AfterOthers);
+    }
+}
+
 void PhoneObjects::start(Application& application) {
     if (!m_document || m_telephone)
         return;
+    report_file_problems();
     // The watcher delivers on the thread that starts it.
     m_store->start_watching();
     m_watching = true;
@@ -101,15 +146,17 @@ void PhoneObjects::start(Application& application) {
         std::make_unique<phone::Telephone>(*m_document, game.active_scheduler(), m_call_log.get());
     m_phones = std::make_unique<phone::PhoneManager>(m_telephone.get());
     m_emergency = std::make_unique<phone::EmergencyShortcut>(*m_phones);
-    m_telephone->set_hooks({[&game, &application] {
-                                // Whatever the loop was doing, the call shows now.
-                                game.wake();
-                                application.set_dirty();
-                                game.bring_to_front();
-                                game.update_layout();
-                            },
-                            // A toggle taken back: the call screen redraws.
-                            [&application] { application.set_dirty(); }});
+    m_telephone->set_hooks(
+        {[&game, &application] {
+             // Whatever the loop was doing, the call shows now.
+             game.wake();
+             application.set_dirty();
+             game.bring_to_front();
+             game.update_layout();
+         },
+         // A toggle taken back: the call screen redraws.
+         [&application] { application.set_dirty(); },
+         [](data::WriteFailure failure) { forms::show_not_saved(forms::Unsaved::Call, failure); }});
     m_phones->set_hooks(
         {[](WStringView key, WStringView detail) { forms::show_notice(key, detail); }});
     // Links tapped in rich texts open through the desktop's handlers.

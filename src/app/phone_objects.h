@@ -79,6 +79,9 @@ class PhoneObjects {
 
   private:
     void destroy();
+    // A contacts file or favourites file that cannot be used as it should:
+    // said on stderr and, after the notices before it, on screen.
+    void report_file_problems() const;
 
     std::unique_ptr<data::ContactManagerImpl2> m_store;
     std::unique_ptr<data::StoreContactSource> m_source;

@@ -35,17 +35,20 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <unordered_set>
 
 namespace telvara::data {
 
 namespace {
 
-constexpr std::int64_t kSchemaVersion = 1;
+constexpr std::int64_t kSchemaVersion = kVolumeSchemaVersion;
 constexpr int kFirstFieldIndex = 4;
 constexpr int kFieldCount = 34;
 constexpr int kBirthdayIndex = kFirstFieldIndex + static_cast<int>(FieldType::Birthday);
 constexpr int kCategoriesIndex = kFirstFieldIndex + static_cast<int>(FieldType::Categories);
 constexpr std::int64_t kFolderCategoriesProperty = 0x101A001F;
+// Our own folder properties (VolumeMark), far from the platform's.
+constexpr std::int64_t kFirstMarkProperty = 0x7E000003;
 // Offset between FILETIME (100 ns since 1601) and the Unix epoch.
 constexpr std::int64_t kFileTimeEpoch = 116444736000000000LL;
 
@@ -314,13 +317,24 @@ WString join_categories(const std::vector<WString>& names) {
     return out;
 }
 
+// Names gathered once each, in the order first met; a hash set tells
+// which are known, so that many names cost linear time.
+struct CategoryNames {
+    std::vector<WString> names;
+    std::unordered_set<WString> known;
+
+    void add(WString name) {
+        if (!name.empty() && known.insert(name).second)
+            names.push_back(std::move(name));
+    }
+};
+
 // The names a record's Categories fields give it.
-void collect_categories(const ContactRecord& record, std::vector<WString>& names) {
+void collect_categories(const ContactRecord& record, CategoryNames& names) {
     for (const ContactField& field : record.fields)
         if (field.type == FieldType::Categories)
             for (WString& name : split_category_text(field.value))
-                if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-                    names.push_back(std::move(name));
+                names.add(std::move(name));
 }
 
 // The folder lists every category a contact uses (the category menus offer
@@ -335,8 +349,9 @@ bool add_folder_categories(sql::Database& db, const std::vector<WString>& names)
     if (row.step() == sql::Statement::Step::row)
         folder = split_category_text(from_utf8(row.column_text(0)));
     const std::size_t known = folder.size();
+    std::unordered_set<WString> listed(folder.begin(), folder.end());
     for (const WString& name : names)
-        if (std::find(folder.begin(), folder.end(), name) == folder.end())
+        if (listed.insert(name).second)
             folder.push_back(name);
     if (folder.size() == known)
         return true;
@@ -347,9 +362,9 @@ bool add_folder_categories(sql::Database& db, const std::vector<WString>& names)
 }
 
 bool add_folder_categories(sql::Database& db, const ContactRecord& record) {
-    std::vector<WString> names;
+    CategoryNames names;
     collect_categories(record, names);
-    return add_folder_categories(db, names);
+    return add_folder_categories(db, names.names);
 }
 
 } // namespace
@@ -383,26 +398,38 @@ std::vector<WString> split_category_text(WStringView text) {
 bool ContactManagerImpl2::Impl::open(std::string name) {
     file_name = std::move(name);
     auto& log = runtime::log();
-    std::error_code ignored;
-    const auto folder = std::filesystem::path(file_name).parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ignored);
-    if (!db.open(file_name)) {
-        stamp(log) << u"ContactManagerImpl2: cannot open " << from_utf8(file_name) << u": "
-                   << from_utf8(db.error()) << u"\n";
+    auto refuse = [&](VolumeProblem problem, std::string reason) {
+        state.problem = problem;
+        state.reason = std::move(reason);
+        stamp(log) << u"ContactManagerImpl2: "
+                   << from_utf8(describe_volume_problem(file_name, state)) << u"\n";
+        // The call log shares the file: it must not write to it either.
+        if (problem == VolumeProblem::damaged || problem == VolumeProblem::newer_schema)
+            note_volume_unusable(file_name, state);
         db.close();
         return false;
-    }
+    };
+    state = check_volume_file(file_name);
+    if (!state.usable())
+        return refuse(state.problem, state.reason);
+    if (!open_volume(db, file_name, state))
+        return refuse(state.problem, state.reason);
     db.set_busy_timeout(5000);
-    // Fails on a file that is not a database: leave such a file alone.
-    if (db.query_text("PRAGMA journal_mode=WAL") != "wal" || !db.exec("PRAGMA synchronous=FULL")) {
-        stamp(log) << u"ContactManagerImpl2: " << from_utf8(file_name)
-                   << u" is not a usable volume: " << from_utf8(db.error()) << u"\n";
-        db.close();
-        return false;
-    }
+    const bool writable = state.access == VolumeAccess::read_write;
+    // Fails on a file that is not a database: such a file is left alone.
+    if (writable &&
+        (db.query_text("PRAGMA journal_mode=WAL") != "wal" || !db.exec("PRAGMA synchronous=FULL")))
+        return refuse(VolumeProblem::damaged, db.error());
     std::int64_t version = db.query_int("PRAGMA user_version");
-    if (version < kSchemaVersion && version >= 0) {
+    if (version < 0)
+        return refuse(VolumeProblem::damaged, db.error());
+    if (version == 0 && !writable) {
+        // Nothing of ours in it, and nothing may be added.
+        no_tables = true;
+        note_position();
+        return true;
+    }
+    if (version < kSchemaVersion) {
         sql::Transaction transaction(db, sql::Transaction::Mode::write);
         // Another process may have created it meanwhile.
         version = db.query_int("PRAGMA user_version");
@@ -410,22 +437,57 @@ bool ContactManagerImpl2::Impl::open(std::string name) {
             const std::string schema =
                 schema_sql() + "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
             if (!transaction.active() || !db.exec(schema.c_str()) || !transaction.commit()) {
-                stamp(log) << u"ContactManagerImpl2: cannot create the schema: "
-                           << from_utf8(db.error()) << u"\n";
-                db.close();
-                return false;
+                last_failure = write_failure_of_sqlite(db.error_code());
+                return refuse(last_failure == WriteFailure::disk_full ? VolumeProblem::cannot_create
+                                                                      : VolumeProblem::damaged,
+                              "cannot create the tables: " + db.error());
             }
             version = kSchemaVersion;
         }
     }
-    if (version != kSchemaVersion) {
-        stamp(log) << u"ContactManagerImpl2: unknown schema version "
-                   << static_cast<long long>(version) << u"\n";
-        db.close();
-        return false;
-    }
+    if (version > kSchemaVersion)
+        return refuse(VolumeProblem::newer_schema, "schema version " + std::to_string(version) +
+                                                       ", this one reads " +
+                                                       std::to_string(kSchemaVersion));
+    if (version != kSchemaVersion)
+        return refuse(VolumeProblem::damaged, "unknown schema version " + std::to_string(version));
+    // Every column the program reads must be there.
+    if (!sql::Statement(db, select_sql() + " LIMIT 0") ||
+        !sql::Statement(db, "SELECT seq, oid, kind, at FROM contact_changes LIMIT 0"))
+        return refuse(VolumeProblem::damaged, "its tables do not match: " + db.error());
+    if (!writable)
+        stamp(log) << u"ContactManagerImpl2: "
+                   << from_utf8(describe_volume_problem(file_name, state)) << u"\n";
     note_position();
     return true;
+}
+
+void ContactManagerImpl2::Impl::read_failed() {
+    if (state.problem != VolumeProblem::none)
+        return;
+    state.problem = VolumeProblem::damaged;
+    state.reason = db.error();
+    note_volume_unusable(file_name, state);
+    stamp(runtime::log()) << u"ContactManagerImpl2: "
+                          << from_utf8(describe_volume_problem(file_name, state)) << u"\n";
+}
+
+WriteFailure ContactManagerImpl2::Impl::failure_of_write() const {
+    switch (state.problem) {
+    case VolumeProblem::none:
+        break;
+    case VolumeProblem::damaged:
+    case VolumeProblem::unreadable:
+    case VolumeProblem::newer_schema:
+    case VolumeProblem::not_a_file:
+        return WriteFailure::damaged;
+    case VolumeProblem::cannot_create:
+        return WriteFailure::read_only;
+    }
+    if (state.access == VolumeAccess::read_only)
+        return WriteFailure::read_only;
+    const WriteFailure failure = write_failure_of_sqlite(db.error_code());
+    return failure == WriteFailure::none ? WriteFailure::other : failure;
 }
 
 std::int64_t ContactManagerImpl2::Impl::max_seq() {
@@ -440,24 +502,37 @@ void ContactManagerImpl2::Impl::note_position() {
 }
 
 bool ContactManagerImpl2::Impl::write(const std::function<bool()>& body) {
-    if (!db)
+    last_failure = WriteFailure::none;
+    // A volume that is damaged or only readable is never written to.
+    if (!db || !state.writable()) {
+        last_failure = failure_of_write();
         return false;
+    }
+    auto failed = [this] {
+        last_failure = failure_of_write();
+        return false;
+    };
     sql::Transaction transaction(db, sql::Transaction::Mode::write);
     if (!transaction.active()) {
         stamp(runtime::log()) << u"ContactManagerImpl2: cannot begin a write: " << db.error_code()
                               << u"\n";
-        return false;
+        return failed();
     }
     const std::int64_t first = max_seq();
     if (first < 0 || !body())
-        return false;
+        return failed();
     const std::int64_t last = max_seq();
     if (last < 0)
-        return false;
+        return failed();
     if (first / 256 != last / 256)
         trim_journal(db);
-    if (!transaction.commit())
+    if (!transaction.commit()) {
+        last_failure = state.writable() ? write_failure_of_sqlite(transaction.commit_error())
+                                        : failure_of_write();
+        if (last_failure == WriteFailure::none)
+            last_failure = WriteFailure::other;
         return false;
+    }
     if (last > first) {
         own_rows.emplace_back(first, last);
         own_write_pending = true;
@@ -487,7 +562,32 @@ ContactManagerImpl2::~ContactManagerImpl2() {
 }
 
 bool ContactManagerImpl2::is_open() const {
-    return static_cast<bool>(m_impl->db);
+    return static_cast<bool>(m_impl->db) && !m_impl->no_tables;
+}
+
+bool ContactManagerImpl2::is_writable() const {
+    return is_open() && m_impl->state.writable();
+}
+
+const VolumeState& ContactManagerImpl2::volume_state() const {
+    return m_impl->state;
+}
+
+std::string ContactManagerImpl2::volume_problem_text() const {
+    return describe_volume_problem(m_impl->file_name, m_impl->state);
+}
+
+WriteFailure ContactManagerImpl2::last_write_failure() const {
+    return m_impl->last_failure;
+}
+
+std::int64_t ContactManagerImpl2::stored_count() {
+    if (!is_open())
+        return -1;
+    const std::int64_t count = m_impl->db.query_int("SELECT count(*) FROM contacts");
+    if (count < 0)
+        m_impl->read_failed();
+    return count;
 }
 
 const std::string& ContactManagerImpl2::file_name() const {
@@ -504,11 +604,14 @@ std::size_t ContactManagerImpl2::load_contacts(std::vector<ContactRecord>& out) 
     const auto start = platform::tick_count();
     out.clear();
     auto& db = m_impl->db;
+    if (!is_open())
+        return 0;
     sql::Transaction snapshot(db, sql::Transaction::Mode::read);
     const std::int64_t seen = snapshot.active() ? m_impl->max_seq() : -1;
     const std::int64_t count = seen >= 0 ? db.query_int("SELECT count(*) FROM contacts") : -1;
     if (count < 0) {
         stamp(log) << u"ContactManagerImpl2::load_contacts() ERROR - 1\n";
+        m_impl->read_failed();
         return 0;
     }
     stamp(log) << u"load_contacts2 count=" << static_cast<long long>(count) << u"\n";
@@ -522,6 +625,8 @@ std::size_t ContactManagerImpl2::load_contacts(std::vector<ContactRecord>& out) 
         ++i;
     }
     // Within one snapshot the count holds; anything else is a read error.
+    if (i < out.size())
+        m_impl->read_failed();
     out.resize(i);
     snapshot.commit();
     // Everything journaled up to the snapshot is in the list now.
@@ -573,15 +678,20 @@ std::size_t ContactManagerImpl2::load_list(const std::function<void(const Contac
         return sql + " FROM contacts ORDER BY oid";
     }();
     auto& db = m_impl->db;
+    if (!is_open())
+        return 0;
     sql::Transaction snapshot(db, sql::Transaction::Mode::read);
     const std::int64_t seen = snapshot.active() ? m_impl->max_seq() : -1;
-    if (seen < 0)
+    if (seen < 0) {
+        m_impl->read_failed();
         return 0;
+    }
     sql::Statement rows(db, query);
     ContactRecord record;
     record.fields.resize(std::size(kListFields));
     std::size_t count = 0;
-    while (rows.step() == sql::Statement::Step::row) {
+    sql::Statement::Step step = sql::Statement::Step::error;
+    while ((step = rows.step()) == sql::Statement::Step::row) {
         record.oid = static_cast<std::uint32_t>(rows.column_int(0));
         assign_utf8(rows.column_text(1), record.first_name);
         assign_utf8(rows.column_text(2), record.last_name);
@@ -602,6 +712,9 @@ std::size_t ContactManagerImpl2::load_list(const std::function<void(const Contac
         each(record);
         ++count;
     }
+    // What was read stays; the rest of a damaged volume is not there.
+    if (step != sql::Statement::Step::done)
+        m_impl->read_failed();
     snapshot.commit();
     m_impl->last_seen = std::max(m_impl->last_seen, seen);
     return count;
@@ -620,7 +733,10 @@ bool ContactManagerImpl2::read_contact(ContactRecord& record) {
         return false;
     sql::Statement row(m_impl->db, select_sql() + " WHERE oid = ?");
     row.bind_int(1, record.oid);
-    if (row.step() != sql::Statement::Step::row)
+    const sql::Statement::Step step = row.step();
+    if (step == sql::Statement::Step::error)
+        m_impl->read_failed();
+    if (step != sql::Statement::Step::row)
         return false;
     read_row(row, record, runtime::log());
     return true;
@@ -663,7 +779,7 @@ bool ContactManagerImpl2::create_contacts(std::span<ContactWithPhoto> contacts) 
     std::vector<std::uint32_t> oids;
     const bool ok = m_impl->write([&] {
         oids.clear();
-        std::vector<WString> categories;
+        CategoryNames categories;
         sql::Statement insert(m_impl->db, insert_sql());
         for (const auto& contact : contacts) {
             const std::uint32_t oid = insert_record(m_impl->db, insert, contact.record);
@@ -672,7 +788,7 @@ bool ContactManagerImpl2::create_contacts(std::span<ContactWithPhoto> contacts) 
             oids.push_back(oid);
             collect_categories(contact.record, categories);
         }
-        return add_folder_categories(m_impl->db, categories);
+        return add_folder_categories(m_impl->db, categories.names);
     });
     if (!ok)
         return false;
@@ -712,6 +828,23 @@ bool ContactManagerImpl2::set_categories(WStringView text) {
                            "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, ?)");
         put.bind_int(1, kFolderCategoriesProperty);
         put.bind_text(2, to_utf8(text));
+        return put.step() == sql::Statement::Step::done;
+    });
+}
+
+bool ContactManagerImpl2::has_mark(VolumeMark mark) {
+    if (!is_open())
+        return false;
+    sql::Statement row(m_impl->db, "SELECT value FROM contact_folder WHERE propid = ?");
+    row.bind_int(1, kFirstMarkProperty + static_cast<std::int64_t>(mark));
+    return row.step() == sql::Statement::Step::row && row.column_int(0) != 0;
+}
+
+bool ContactManagerImpl2::set_mark(VolumeMark mark) {
+    return m_impl->write([&] {
+        sql::Statement put(m_impl->db,
+                           "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, 1)");
+        put.bind_int(1, kFirstMarkProperty + static_cast<std::int64_t>(mark));
         return put.step() == sql::Statement::Step::done;
     });
 }

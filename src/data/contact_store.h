@@ -6,6 +6,7 @@
 
 #include "data/contact_record.h"
 #include "data/pim_messages.h"
+#include "data/volume.h"
 #include "platform/messages.h"
 
 #include <cstddef>
@@ -64,6 +65,12 @@ inline constexpr char16_t kEraseMarker[] = u"##F";
 
 enum class EraseScope { all, marked };
 
+// Facts the volume keeps about itself, beside the contacts: they hold when
+// the settings file is lost or damaged, and no erase of contacts takes them.
+enum class VolumeMark {
+    demo_added, // the first start has added the demo phone (or found data)
+};
+
 // Largest photo accepted, in bytes.
 inline constexpr std::size_t kMaxPictureBytes = std::size_t(8) << 20;
 
@@ -88,10 +95,24 @@ class ContactManagerImpl2 {
     ContactManagerImpl2(const ContactManagerImpl2&) = delete;
     ContactManagerImpl2& operator=(const ContactManagerImpl2&) = delete;
 
-    // False when the volume could not be opened or has a newer schema; every
-    // operation then fails or yields nothing.
+    // False when the volume could not be opened (volume_state() says why) or
+    // holds no contacts table and may not get one; every operation then
+    // fails or yields nothing.
     bool is_open() const;
+    // Open, and neither read-only nor found damaged: writes may succeed.
+    bool is_writable() const;
     const std::string& file_name() const;
+    // What the volume allows and why not. A read that fails on an open
+    // volume marks it damaged: what was read stays, nothing is written.
+    const VolumeState& volume_state() const;
+    // The problem, with the file's name, for stderr and the log.
+    std::string volume_problem_text() const;
+    // Why the last write (create, update, delete, photo, categories, erase,
+    // test contacts) failed; none after one that succeeded.
+    WriteFailure last_write_failure() const;
+    // How many contacts the volume holds (counted, not read); -1 when that
+    // cannot be read.
+    std::int64_t stored_count();
 
     void set_listener(ContactStoreListener* listener);
 
@@ -126,6 +147,9 @@ class ContactManagerImpl2 {
     std::size_t load_categories(std::vector<WString>& out);
     // Replaces the folder's category text ("a, b;c").
     bool set_categories(WStringView text);
+
+    bool has_mark(VolumeMark mark);
+    bool set_mark(VolumeMark mark);
 
     // Runs the picture chooser; the chosen file's path, empty when nothing
     // was chosen. Blocks until the chooser ends.

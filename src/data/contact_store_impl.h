@@ -5,6 +5,7 @@
 
 #include "data/contact_store.h"
 #include "data/sql.h"
+#include "data/volume.h"
 
 #include <functional>
 #include <utility>
@@ -19,6 +20,13 @@ class ContactWatcher;
 struct ContactManagerImpl2::Impl {
     std::string file_name;
     sql::Database db;
+    // What the volume allows; a read that fails makes it damaged, and from
+    // then on nothing is written to it.
+    VolumeState state;
+    // A volume readable but without our tables (an empty read-only file):
+    // it holds no contacts.
+    bool no_tables = false;
+    WriteFailure last_failure = WriteFailure::none;
     ContactStoreListener* listener = nullptr;
 
     // Journal position: every row up to here has been delivered (or was
@@ -34,6 +42,10 @@ struct ContactManagerImpl2::Impl {
     std::unique_ptr<ContactWatcher> watcher;
 
     bool open(std::string name);
+    // Marks the volume damaged after a read failed (logged once).
+    void read_failed();
+    // The failure a write met: the volume's own state, else SQLite's.
+    WriteFailure failure_of_write() const;
     std::int64_t max_seq();
     // Runs `body` in one write transaction and notes the journal rows it
     // wrote; false when anything failed (nothing is then written).

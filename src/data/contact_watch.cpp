@@ -57,7 +57,8 @@ std::intptr_t ContactWatcher::handle(platform::Message& message) {
 std::vector<ContactNotification> ContactManagerImpl2::collect_changes() {
     std::vector<ContactNotification> out;
     auto& impl = *m_impl;
-    if (!impl.db)
+    // A damaged volume is not read again: its journal may be as broken.
+    if (!is_open() || impl.state.problem != VolumeProblem::none)
         return out;
     const std::int64_t version = impl.db.query_int("PRAGMA data_version");
     if (version == impl.data_version && !impl.own_write_pending)

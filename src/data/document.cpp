@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 namespace telvara::data {
 namespace {
@@ -137,6 +138,7 @@ void Document::load() {
     m_loaded = false;
 
     m_store->load_categories(m_categories);
+    m_category_set = {m_categories.begin(), m_categories.end()};
     log_line() << u"load categories() t =" << elapsed(start) << u"\n";
 
     // Only the list's part of each contact; the rest is read on demand.
@@ -778,8 +780,7 @@ void Document::learn_categories(const ContactRecord& record) {
     for (const ContactField& field : record.fields)
         if (field.type == FieldType::Categories)
             for (WString& name : split_categories(field.value))
-                if (!name.empty() &&
-                    std::find(m_categories.begin(), m_categories.end(), name) == m_categories.end())
+                if (!name.empty() && m_category_set.insert(name).second)
                     m_categories.push_back(std::move(name));
 }
 
@@ -844,10 +845,15 @@ bool Document::add_favorite(std::uint32_t oid, std::int32_t value) {
     ContactEntry* entry = find_contact(oid);
     if (entry == nullptr)
         return false;
+    m_favorites_failure = WriteFailure::none;
     std::optional<std::size_t> index = m_favorites.add(*entry, value);
     if (!index)
         return false;
-    save_favorites();
+    if (!save_favorites()) {
+        // Not stored, so not shown: the star stays off.
+        m_favorites.remove(*entry, value);
+        return false;
+    }
     broadcast(contact_message(RefreshFlag::FavoriteAdded, oid)
                   .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(*index)));
     return true;
@@ -857,10 +863,15 @@ bool Document::remove_favorite(std::uint32_t oid, std::int32_t value) {
     ContactEntry* entry = find_contact(oid);
     if (entry == nullptr)
         return false;
+    m_favorites_failure = WriteFailure::none;
     std::optional<std::size_t> index = m_favorites.remove(*entry, value);
     if (!index)
         return false;
-    save_favorites();
+    if (!save_favorites()) {
+        // Still in the file, so still shown.
+        m_favorites.add(*entry, value);
+        return false;
+    }
     broadcast(contact_message(RefreshFlag::FavoriteRemoved, oid)
                   .set(RefreshSlot::FavoriteIndex, static_cast<std::uint32_t>(*index)));
     return true;
@@ -868,12 +879,25 @@ bool Document::remove_favorite(std::uint32_t oid, std::int32_t value) {
 
 void Document::load_favorites() {
     std::vector<FavoriteLine> lines;
-    read_favorites_file(m_files.favorites, lines);
+    m_favorites_file = read_favorites_file(m_files.favorites, lines);
     m_favorites.load(lines, [this](std::uint32_t oid) { return find_contact(oid); });
 }
 
-bool Document::save_favorites() const {
-    return write_favorites_file(m_files.favorites, m_favorites.lines());
+bool Document::save_favorites() {
+    // A file that could not be read is never written over.
+    if (!m_favorites_file.may_write()) {
+        m_favorites_failure = WriteFailure::damaged;
+        return false;
+    }
+    if (!write_favorites_file(m_files.favorites, m_favorites.lines())) {
+        m_favorites_failure = write_failure_of_errno(errno);
+        if (m_favorites_failure == WriteFailure::none)
+            m_favorites_failure = WriteFailure::other;
+        return false;
+    }
+    // The damaged file is kept aside; this one is whole.
+    m_favorites_file.state = FavoritesFile::Read;
+    return true;
 }
 
 void Document::read_call_log() {

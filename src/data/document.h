@@ -28,6 +28,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace telvara::data {
@@ -180,12 +181,18 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     void on_contact_changed(std::uint32_t oid);
     void on_contact_removed(std::uint32_t oid);
 
-    // Favourites (saved after every add and remove).
+    // Favourites, saved after every add and remove. A change that cannot be
+    // saved is taken back (the list shows what the file holds): false, and
+    // favorites_write_failure() says why.
     bool add_favorite(std::uint32_t oid, std::int32_t value);
     bool remove_favorite(std::uint32_t oid, std::int32_t value);
     void load_favorites();
-    bool save_favorites() const;
+    bool save_favorites();
     const FavoriteList& favorites() const { return m_favorites; }
+    // How the file read at the last load (damaged, unreadable, kept aside).
+    const FavoritesLoad& favorites_file() const { return m_favorites_file; }
+    // Why the last add or remove was not saved; none when it was.
+    WriteFailure favorites_write_failure() const { return m_favorites_failure; }
 
     // Recent calls: update_log re-reads the call log (flags 6, then 18);
     // add_recent_call puts one new call first (flag 4, slot 0 = 0).
@@ -276,8 +283,12 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
     FilterSource m_filter_source = FilterSource::Words;
     PhoneIndex m_phones;
     FavoriteList m_favorites;
+    FavoritesLoad m_favorites_file;
+    WriteFailure m_favorites_failure = WriteFailure::none;
     RecentCalls m_recents;
     std::vector<WString> m_categories;
+    // The names of m_categories, to learn new ones in constant time.
+    std::unordered_set<WString> m_category_set;
     WString m_category = k_no_category;
     SortMode m_sorting = SortMode::LastName;
     bool m_dialer = true;

@@ -26,18 +26,42 @@ struct FavoriteLine {
 // The file's content: ASCII, one "key=text\n" line each.
 std::string format_favorites(const std::vector<FavoriteLine>& lines);
 
-enum class FavoritesFile { Read, Missing, Corrupt };
+enum class FavoritesFile {
+    Read,       // every line read (an empty file holds no favourites)
+    Missing,    // no file: no favourites yet
+    Damaged,    // some lines could not be read; the readable entries are kept
+    Unreadable, // the file is there but cannot be read at all
+};
 
-// A file that parses but whose count or one of its fc/ft lines is missing or
-// not a number is Corrupt, and yields no favourites.
+// Reads the lines of a favourites file. Damaged when the count or an fc/ft
+// line is missing or not a number: every index whose fc and ft lines both
+// read is still given, in index order (up to the count, or every index the
+// file has when the count does not read).
 FavoritesFile parse_favorites(std::string_view bytes, std::vector<FavoriteLine>& out);
 
-// Reads the file. A corrupt file is renamed to path + ".bad" (replacing an
-// older one) so that the next save cannot destroy what is left of it, and
-// the event is logged; the list starts empty.
-FavoritesFile read_favorites_file(const std::string& path, std::vector<FavoriteLine>& out);
+struct FavoritesLoad {
+    FavoritesFile state = FavoritesFile::Missing;
+    // A damaged file is moved aside under a name of its own before anything
+    // is written again; where it went ("" when it could not be moved).
+    std::string kept_as;
+    // Why the file could not be read (strerror), for the log and stderr.
+    std::string reason;
 
-// Replaces the file atomically (temporary file, sync, rename).
+    // Whether the file may be written: never over a file that could not be
+    // read, or a damaged one that could not be moved aside.
+    bool may_write() const {
+        return state == FavoritesFile::Read || state == FavoritesFile::Missing ||
+               (state == FavoritesFile::Damaged && !kept_as.empty());
+    }
+};
+
+// Reads the file. A damaged file keeps its readable entries and is renamed
+// to path + ".bad" (or ".bad-2", ".bad-3" ... when that is taken: an earlier
+// damaged file is never replaced); the event is logged.
+FavoritesLoad read_favorites_file(const std::string& path, std::vector<FavoriteLine>& out);
+
+// Replaces the file atomically (temporary file, sync, rename); false with
+// errno set when it could not be written.
 bool write_favorites_file(const std::string& path, const std::vector<FavoriteLine>& lines);
 
 struct Favorite {

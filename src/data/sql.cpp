@@ -18,9 +18,20 @@ Database& Database::operator=(Database&& other) noexcept {
     return *this;
 }
 
-bool Database::open(const std::string& file_name) {
+bool Database::open(const std::string& file_name, OpenMode mode) {
     close();
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+    int flags = SQLITE_OPEN_FULLMUTEX;
+    switch (mode) {
+    case OpenMode::read_write_create:
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        break;
+    case OpenMode::read_only:
+        flags |= SQLITE_OPEN_READONLY;
+        break;
+    case OpenMode::uri_read_only:
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        break;
+    }
     if (sqlite3_open_v2(file_name.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         // A handle comes back even on failure; keep it only to report the error.
         return false;
@@ -169,7 +180,8 @@ bool Transaction::commit() {
     if (!m_active)
         return false;
     if (!m_db.exec("COMMIT")) {
-        // A failed COMMIT (busy) leaves the transaction open: undo it.
+        m_commit_error = m_db.error_code();
+        // A failed COMMIT (busy, disk full) leaves the transaction open: undo it.
         m_db.exec("ROLLBACK");
         m_active = false;
         return false;

@@ -14,6 +14,12 @@ struct sqlite3_stmt;
 
 namespace telvara::data::sql {
 
+enum class OpenMode {
+    read_write_create,
+    read_only,
+    uri_read_only, // the name is a "file:" URI (with its parameters)
+};
+
 class Database {
   public:
     Database() = default;
@@ -23,9 +29,9 @@ class Database {
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens (creating when missing) a read-write connection; false on failure
-    // with the reason in error().
-    bool open(const std::string& file_name);
+    // Opens a connection, by default read-write (creating the file when
+    // missing); false on failure with the reason in error().
+    bool open(const std::string& file_name, OpenMode mode = OpenMode::read_write_create);
     void close();
     explicit operator bool() const { return m_db != nullptr; }
 
@@ -95,10 +101,14 @@ class Transaction {
 
     bool active() const { return m_active; }
     bool commit();
+    // The result code of a COMMIT that failed (the rollback after it would
+    // hide it from the connection); 0 otherwise.
+    int commit_error() const { return m_commit_error; }
 
   private:
     Database& m_db;
     bool m_active = false;
+    int m_commit_error = 0;
 };
 
 } // namespace telvara::data::sql

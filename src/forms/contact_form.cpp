@@ -4,6 +4,7 @@
 
 #include "forms/menu_items.h"
 #include "forms/notice_form.h"
+#include "forms/write_notice.h"
 
 #include "data/categories.h"
 #include "data/contact_entry.h"
@@ -384,11 +385,13 @@ void ContactForm::toggle_favorite(std::size_t field) {
     if (m_document == nullptr || f.kind != data::FieldKind::Phone)
         return;
     const auto value = static_cast<std::int32_t>(f.type);
-    // The Document's broadcast refreshes the star.
+    // The Document's broadcast refreshes the star; a change it could not
+    // save leaves the star as it was.
     if (is_favorite(f.type))
         m_document->remove_favorite(m_contact.oid, value);
     else
         m_document->add_favorite(m_contact.oid, value);
+    show_not_saved(Unsaved::Favorite, m_document->favorites_write_failure());
 }
 
 void ContactForm::remove_field(std::int32_t row) {
@@ -403,6 +406,8 @@ void ContactForm::remove_field(std::int32_t row) {
         changed.fields[i].value.clear();
     if (m_store == nullptr || !m_store->update_contact(changed)) {
         log_line() << u"ContactForm::remove_field not stored oid=" << m_contact.oid << u"\n";
+        if (m_store != nullptr)
+            show_not_saved(Unsaved::Contact, m_store->last_write_failure());
         refresh_rows();
         return;
     }
@@ -413,8 +418,10 @@ void ContactForm::remove_field(std::int32_t row) {
                            m_contact.fields.begin() + std::ptrdiff_t(end));
     rebuild();
     // A starred number takes its favourite with it, saved at once.
-    if (m_document != nullptr && is_favorite(type))
+    if (m_document != nullptr && is_favorite(type)) {
         m_document->remove_favorite(m_contact.oid, static_cast<std::int32_t>(type));
+        show_not_saved(Unsaved::Favorite, m_document->favorites_write_failure());
+    }
 }
 
 void ContactForm::show_confirm_remove(std::int32_t row, Confirm confirm) {
@@ -610,6 +617,8 @@ void ContactForm::delete_contact() {
     if (oid == 0 || m_store == nullptr || !m_store->delete_contact(oid)) {
         // Nothing was deleted: the card stays, with the contact still there.
         log_line() << u"ContactForm::delete_contact failed oid=" << oid << u"\n";
+        if (m_store != nullptr && oid != 0)
+            show_not_saved(Unsaved::Contact, m_store->last_write_failure());
         return;
     }
     log_line() << u"ContactForm::delete_contact oid=" << oid << u"\n";
@@ -634,7 +643,11 @@ void ContactForm::choose_photo() {
         return;
     }
     if (!m_store->set_picture_file(m_contact, to_utf8(path))) {
-        show_notice(u"skinPictureNotUsable");
+        // A picture that was fine but could not be stored says why.
+        if (m_store->last_write_failure() != data::WriteFailure::none)
+            show_not_saved(Unsaved::Contact, m_store->last_write_failure());
+        else
+            show_notice(u"skinPictureNotUsable");
         return;
     }
     if (m_photos != nullptr)
@@ -643,8 +656,12 @@ void ContactForm::choose_photo() {
 }
 
 void ContactForm::remove_photo() {
-    if (m_store == nullptr || m_contact.oid == 0 || !m_store->set_picture(m_contact, {}))
+    if (m_store == nullptr || m_contact.oid == 0)
         return;
+    if (!m_store->set_picture(m_contact, {})) {
+        show_not_saved(Unsaved::Contact, m_store->last_write_failure());
+        return;
+    }
     if (m_photos != nullptr)
         m_photos->invalidate(m_contact.oid);
     refresh_rows();

@@ -2,6 +2,7 @@
 // "cancel" with the store write, following the Document) and the one-field
 // editor.
 #include "forms/edit_field_form.h"
+#include "forms/write_notice.h"
 
 #include "data/contact_entry.h"
 #include "data/contact_store.h"
@@ -90,8 +91,19 @@ void ContactEditorForm::leave() {
     // The boxes may have the focus; the typed text is in them already.
     ui::TextInputService::instance().drop_focus();
     write_back(*m_contact);
-    if (!store_contact())
+    if (!store_contact()) {
         log_line() << log_name() << u"::leave not stored oid=" << m_oid << u"\n";
+        const data::WriteFailure failure =
+            m_store != nullptr ? m_store->last_write_failure() : data::WriteFailure::other;
+        show_not_saved(Unsaved::Contact, failure);
+        // A volume that took nothing (full, read-only, damaged): a stored
+        // contact shows what the store still holds; a new one keeps what was
+        // typed, so that it can be saved once there is room.
+        data::ContactRecord stored;
+        stored.oid = m_oid;
+        if (failure != data::WriteFailure::other && m_oid != 0 && m_store->read_contact(stored))
+            *m_contact = std::move(stored);
+    }
     // After the store: a contact created just now shows with its oid and
     // the fields the store added.
     if (m_listener != nullptr)

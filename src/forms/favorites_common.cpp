@@ -1,5 +1,6 @@
 // Favourite texts, the round-photo cache and the listener both layouts share.
 #include "forms/favorites_common.h"
+#include "forms/write_notice.h"
 
 #include "data/contact_entry.h"
 #include "data/contact_photo.h"
@@ -66,7 +67,9 @@ bool drop_favorites_without_field(data::Document& document) {
     for (const auto& [oid, value] : gone) {
         runtime::log() << platform::tick_count() << u" favourite without its field dropped oid="
                        << oid << u"\n";
+        // Not saved, it stays: the file still names it.
         document.remove_favorite(oid, value);
+        show_not_saved(Unsaved::Favorite, document.favorites_write_failure());
     }
     return !gone.empty();
 }

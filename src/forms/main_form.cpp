@@ -9,6 +9,7 @@
 #include "forms/form_host.h"
 #include "forms/required_node.h"
 #include "forms/skin_check.h"
+#include "forms/write_notice.h"
 #include "phone/call_link.h"
 #include "phone/phone_manager.h"
 #include "platform/clock.h"
@@ -474,13 +475,16 @@ void MainForm::add_number_to_contact(const data::ContactRecord* contact, data::F
         // The contact's card shows where the number went (or, when it could
         // not be stored, that it is not there).
         const bool stored = m_services.store == nullptr || m_services.store->update_contact(record);
-        if (!stored)
+        if (!stored) {
             log_line() << u"MainForm::add_number_to_contact not stored oid=" << record.oid << u"\n";
+            show_not_saved(Unsaved::Contact, m_services.store->last_write_failure());
+        }
         m_card.show(stored ? record : *contact, CardMode::View);
         return;
     }
-    if (m_services.store != nullptr)
-        m_services.store->create_contact(record);
+    // Not stored, the new contact stays on the card to be saved from there.
+    if (m_services.store != nullptr && !m_services.store->create_contact(record))
+        show_not_saved(Unsaved::Contact, m_services.store->last_write_failure());
     m_card.show(record, CardMode::Edit);
 }
 

@@ -151,46 +151,70 @@ CallLog::~CallLog() = default;
 
 bool CallLog::open(std::string file_name) {
     m_file_name = std::move(file_name);
-    std::error_code ignored;
-    const auto folder = std::filesystem::path(m_file_name).parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ignored);
-    if (!m_db.open(m_file_name)) {
-        log_line() << u"Error CeMountDBVolEx\n";
-        m_db.close();
+    // The contact store checks the same file and says what is wrong with it.
+    m_state = data::check_volume_file(m_file_name);
+    if (!data::open_volume(m_db, m_file_name, m_state)) {
+        log_line() << u"Error CeMountDBVolEx "
+                   << from_utf8(data::describe_volume_problem(m_file_name, m_state)) << u"\n";
         return false;
     }
     m_db.set_busy_timeout(5000);
-    // The contact store asks for the same; a file that is not a database
-    // fails here and is left alone.
-    if (m_db.query_text("PRAGMA journal_mode=WAL") != "wal") {
-        log_line() << u"Error CeMountDBVolEx\n";
+    auto refuse = [this](data::VolumeProblem problem, std::string reason) {
+        m_state.problem = problem;
+        m_state.reason = std::move(reason);
+        log_line() << u"Error open database "
+                   << from_utf8(data::describe_volume_problem(m_file_name, m_state)) << u"\n";
         m_db.close();
         return false;
-    }
-    if (!m_db.exec(k_schema)) {
-        log_line() << u"Error open database\n";
-        m_db.close();
-        return false;
+    };
+    // A volume too new for this program is left alone; one whose contacts
+    // did not read is read here, but not written.
+    if (const std::int64_t volume_version = m_db.query_int("PRAGMA user_version", 0);
+        volume_version > data::kVolumeSchemaVersion)
+        return refuse(data::VolumeProblem::newer_schema,
+                      "schema version " + std::to_string(volume_version));
+    if (const auto noted = data::unusable_volume(m_file_name))
+        m_state = *noted;
+    if (m_state.writable()) {
+        // The contact store asks for the same; a file that is not a database
+        // fails here and is left alone.
+        if (m_db.query_text("PRAGMA journal_mode=WAL") != "wal")
+            return refuse(data::VolumeProblem::damaged, m_db.error());
+        if (!m_db.exec(k_schema))
+            return refuse(data::VolumeProblem::damaged, m_db.error());
+    } else if (!data::sql::Statement(m_db, k_select)) {
+        // Read-only and without a log: there are no calls to show.
+        return refuse(data::VolumeProblem::none, {});
     }
     const std::int64_t version =
         m_db.query_int("SELECT value FROM clog_meta WHERE key = 'schema_version'");
     if (version != k_schema_version) {
         log_line() << u"CallLog: unknown schema version " << static_cast<long long>(version)
                    << u"\n";
-        m_db.close();
-        return false;
+        return refuse(version > k_schema_version ? data::VolumeProblem::newer_schema
+                                                 : data::VolumeProblem::damaged,
+                      "call log schema version " + std::to_string(version));
     }
     return true;
 }
 
 bool CallLog::add(const CallLogEntry& entry) {
-    if (!m_db)
+    m_last_failure = data::WriteFailure::none;
+    // The contact store may have found the volume damaged since the open.
+    if (m_state.writable() && data::unusable_volume(m_file_name))
+        m_state.problem = data::VolumeProblem::damaged;
+    if (!m_db || !m_state.writable()) {
+        m_last_failure = m_state.problem == data::VolumeProblem::none
+                             ? data::WriteFailure::read_only
+                             : data::WriteFailure::damaged;
         return false;
+    }
     data::sql::Statement insert(m_db, "INSERT INTO \"clog.db\"(start_time, end_time, direction,"
                                       " number, name) VALUES(?, ?, ?, ?, ?)");
-    if (!insert)
+    if (!insert) {
+        m_last_failure = data::WriteFailure::other;
         return false;
+    }
     insert.bind_int(1, entry.start);
     insert.bind_int(2, entry.end);
     insert.bind_int(3, static_cast<std::int64_t>(entry.direction));
@@ -198,6 +222,9 @@ bool CallLog::add(const CallLogEntry& entry) {
     bind_optional(insert, 5, entry.name);
     if (insert.step() != data::sql::Statement::Step::done) {
         log_line() << u"CallLog: cannot add an entry: " << from_utf8(m_db.error()) << u"\n";
+        m_last_failure = data::write_failure_of_sqlite(m_db.error_code());
+        if (m_last_failure == data::WriteFailure::none)
+            m_last_failure = data::WriteFailure::other;
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 
 #include "data/call_record.h"
 #include "data/sql.h"
+#include "data/volume.h"
 #include "platform/text.h"
 
 #include <cstddef>
@@ -74,8 +75,15 @@ class CallLog final : public data::CallLogSource {
     // operation then does nothing (and reading delivers nothing).
     bool is_open() const { return static_cast<bool>(m_db); }
 
-    // Appends one entry; false when it could not be written.
+    // Whether entries can be added: the volume is neither read-only nor
+    // damaged.
+    bool is_writable() const { return is_open() && m_state.writable(); }
+    const data::VolumeState& volume_state() const { return m_state; }
+
+    // Appends one entry; false when it could not be written, with the
+    // reason in last_write_failure().
     bool add(const CallLogEntry& entry);
+    data::WriteFailure last_write_failure() const { return m_last_failure; }
 
     // Every entry, newest first, as CallRecords.
     void read_call_log(data::CallRecordConsumer& consumer) override;
@@ -101,6 +109,8 @@ class CallLog final : public data::CallLogSource {
 
     std::string m_file_name;
     data::sql::Database m_db;
+    data::VolumeState m_state;
+    data::WriteFailure m_last_failure = data::WriteFailure::none;
 };
 
 } // namespace telvara::phone

@@ -809,8 +809,8 @@ void Telephone::write_log_entry(int call_index) {
     // A caller who is no contact keeps the name the network gave.
     if (!entry.name && !call.name.empty())
         entry.name = from_utf8(call.name);
-    if (m_call_log != nullptr)
-        m_call_log->add(entry);
+    if (m_call_log != nullptr && !m_call_log->add(entry) && m_hooks.call_not_logged)
+        m_hooks.call_not_logged(m_call_log->last_write_failure());
 }
 
 // --- the line callback ---------------------------------------------------------

@@ -7,6 +7,7 @@
 // tells the Document's listeners about every change (refresh flags 19-23,
 // and 10 for the line beside its current call). UI thread only.
 
+#include "data/volume.h"
 #include "platform/messages.h"
 #include "platform/modem/modem.h"
 #include "platform/text.h"
@@ -120,10 +121,12 @@ struct ServiceReply {
 // What the application does for the line (set by the shell; empty by
 // default): bring its window to the front and lay it out again; show the
 // call facts again after the line changed one on its own (a mute the modem
-// refused).
+// refused); tell the user that an ended call could not be written to the
+// call log, and why.
 struct TelephoneHooks {
     std::function<void()> bring_to_front;
     std::function<void()> facts_changed{};
+    std::function<void(data::WriteFailure)> call_not_logged{};
 };
 
 enum class LineEnabled { no, yes };

@@ -128,6 +128,52 @@ TEST_F(DemoDataTest, AVolumeThatCannotBeOpenedIsTriedAgainNextStart) {
     EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome, DemoOutcome::Added);
 }
 
+// The settings lost after the demo was erased (a damaged registry.reg is
+// put aside and the program starts with defaults): the volume itself still
+// knows, and the demo does not come back.
+TEST_F(DemoDataTest, TheVolumeRemembersTheDemoWhenTheSettingsAreLost) {
+    ASSERT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome, DemoOutcome::Added);
+    store().erase_contacts(data::EraseScope::marked);
+    ASSERT_EQ(contact_count(), 0u);
+    runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
+    ASSERT_EQ(added_flag(), 0u);
+    EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome,
+              DemoOutcome::AlreadyDone);
+    EXPECT_EQ(contact_count(), 0u);
+    EXPECT_EQ(added_flag(), 1u) << "the setting is written again";
+
+    // The same after a first start that found the user's own data.
+    runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
+    const std::string other = root() + "/other.vol";
+    data::ContactManagerImpl2 own(other);
+    phone::CallLog own_log(other);
+    data::ContactRecord record = data::make_test_contact(1);
+    ASSERT_TRUE(own.create_contact(record));
+    ASSERT_EQ(app::add_demo_data_on_first_start(own, own_log, kNow).outcome,
+              DemoOutcome::StoreNotEmpty);
+    own.erase_contacts(data::EraseScope::all);
+    runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
+    EXPECT_EQ(app::add_demo_data_on_first_start(own, own_log, kNow).outcome,
+              DemoOutcome::AlreadyDone);
+}
+
+// A volume that opens but whose contacts do not read (pages cut off) is
+// damaged: the demo is not written into it, and the next start looks again.
+TEST_F(DemoDataTest, ADamagedVolumeGetsNoDemo) {
+    const std::string file = root() + "/cut.vol";
+    {
+        data::ContactManagerImpl2 full(file);
+        ASSERT_EQ(full.add_test_contacts(3000), 3000u);
+    }
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
+    const auto size = std::filesystem::file_size(file);
+    data::ContactManagerImpl2 cut(file);
+    phone::CallLog cut_log(file);
+    EXPECT_EQ(app::add_demo_data_on_first_start(cut, cut_log, kNow).outcome, DemoOutcome::Failed);
+    EXPECT_EQ(added_flag(), 0u);
+    EXPECT_EQ(std::filesystem::file_size(file), size) << "never written to";
+}
+
 TEST(DemoCalls, ADozenMixedCallsOverTheLastDaysNewestFirst) {
     std::vector<data::ContactRecord> contacts;
     for (std::size_t i = 0; i < 40; ++i)

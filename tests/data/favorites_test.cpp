@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
 
 namespace telvara::data {
 namespace {
@@ -44,19 +46,38 @@ TEST(FavoritesFormat, ExactLinesAndRoundTrip) {
     EXPECT_EQ(back, (std::vector<FavoriteLine>{{9, 5}}));
 }
 
-TEST(FavoritesFormat, CorruptOrTruncatedContent) {
-    std::vector<FavoriteLine> out;
-    EXPECT_EQ(parse_favorites("", out), FavoritesFile::Read);
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(parse_favorites("count=2\nfc0=1\nft0=1\nfc1=2\n", out), FavoritesFile::Corrupt);
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(parse_favorites("count=x\n", out), FavoritesFile::Corrupt);
-    EXPECT_EQ(parse_favorites("count=-1\n", out), FavoritesFile::Corrupt);
-    EXPECT_EQ(parse_favorites("count=99999999\nfc0=1\nft0=1\n", out), FavoritesFile::Corrupt);
-    EXPECT_EQ(parse_favorites("count=1\nfc0=1\nft0=1x\n", out), FavoritesFile::Corrupt);
-    EXPECT_EQ(parse_favorites("fc0=1\nft0=1\n", out), FavoritesFile::Corrupt);
-    EXPECT_EQ(parse_favorites(std::string("\0\0\0", 3), out), FavoritesFile::Corrupt);
-    EXPECT_EQ(parse_favorites("count=1\nfc0=-4\nft0=1\n", out), FavoritesFile::Corrupt);
+// Damaged content keeps every entry that still reads.
+TEST(FavoritesFormat, DamagedContentKeepsTheReadableEntries) {
+    using L = std::vector<FavoriteLine>;
+    const struct {
+        std::string bytes;
+        FavoritesFile state;
+        L lines;
+    } cases[] = {
+        {"", FavoritesFile::Read, {}},
+        {"\n\n", FavoritesFile::Read, {}},
+        // The last entry lost its ft line (a file cut short).
+        {"count=2\nfc0=1\nft0=1\nfc1=2\n", FavoritesFile::Damaged, {{1, 1}}},
+        // A middle entry damaged: the ones after it still count.
+        {"count=3\nfc0=1\nft0=1\nfc1=x\nft1=2\nfc2=3\nft2=3\n",
+         FavoritesFile::Damaged,
+         {{1, 1}, {3, 3}}},
+        {"count=1\nfc0=1\nft0=1x\n", FavoritesFile::Damaged, {}},
+        {"count=1\nfc0=-4\nft0=1\n", FavoritesFile::Damaged, {}},
+        // No count that reads: every index the file has, in index order.
+        {"count=x\n", FavoritesFile::Damaged, {}},
+        {"count=-1\nfc0=1\nft0=1\n", FavoritesFile::Damaged, {{1, 1}}},
+        {"count=99999999\nfc0=1\nft0=1\n", FavoritesFile::Damaged, {{1, 1}}},
+        {"fc10=7\nft10=0\nfc2=5\nft2=1\nfc02=9\nft02=9\n",
+         FavoritesFile::Damaged,
+         {{5, 1}, {7, 0}}},
+        {std::string("\0\0\0", 3), FavoritesFile::Damaged, {}},
+    };
+    for (const auto& c : cases) {
+        L out{{99, 99}};
+        EXPECT_EQ(parse_favorites(c.bytes, out), c.state) << c.bytes;
+        EXPECT_EQ(out, c.lines) << c.bytes;
+    }
 }
 
 class FavoritesDocTest : public DocumentTest {
@@ -126,28 +147,85 @@ TEST_F(FavoritesDocTest, RemoveSavesAndReportsTheOldIndex) {
     doc.remove_listener(listener);
 }
 
-TEST_F(FavoritesDocTest, CorruptFileStartsEmptyAndIsKeptAside) {
-    const std::string bad = "count=3\nfc0=1\nft0=0\nfc1=3\n";
-    write_file(files().favorites, bad);
-    Document doc(store, nullptr, files());
-    doc.load();
-    EXPECT_TRUE(doc.favorites().empty());
-    EXPECT_EQ(read_file(files().favorites + ".bad"), bad);
-    EXPECT_FALSE(std::filesystem::exists(files().favorites));
-    // The next save does not touch the kept copy.
-    EXPECT_TRUE(doc.add_favorite(1, 5));
-    EXPECT_EQ(read_file(files().favorites), "count=1\nfc0=1\nft0=5\n");
-    EXPECT_EQ(read_file(files().favorites + ".bad"), bad);
+TEST_F(FavoritesDocTest, ADamagedFileKeepsItsGoodEntriesAndEachCopyItsOwnName) {
+    const std::string first = "count=3\nfc0=1\nft0=0\nfc1=3\n";
+    write_file(files().favorites, first);
+    {
+        Document doc(store, nullptr, files());
+        doc.load();
+        ASSERT_EQ(doc.favorites().size(), 1u) << "the readable entry stays";
+        EXPECT_EQ(doc.favorites().at(0).entry->oid(), 1u);
+        EXPECT_EQ(doc.favorites_file().state, FavoritesFile::Damaged);
+        EXPECT_EQ(doc.favorites_file().kept_as, files().favorites + ".bad");
+        EXPECT_EQ(read_file(files().favorites + ".bad"), first);
+        // The next save writes what was read, and leaves the copy alone.
+        EXPECT_TRUE(doc.add_favorite(2, 5));
+        EXPECT_EQ(read_file(files().favorites), "count=2\nfc0=2\nft0=5\nfc1=1\nft1=0\n");
+    }
+    // A second damaged file does not replace the first copy, nor a third
+    // the second.
+    const std::string second = "count=oops\nfc0=3\nft0=1\n";
+    const std::string third = "junk";
+    for (const std::string& bad : {second, third}) {
+        write_file(files().favorites, bad);
+        Document doc(store, nullptr, files());
+        doc.load();
+    }
+    EXPECT_EQ(read_file(files().favorites + ".bad"), first);
+    EXPECT_EQ(read_file(files().favorites + ".bad-2"), second);
+    EXPECT_EQ(read_file(files().favorites + ".bad-3"), third);
 }
 
-TEST_F(FavoritesDocTest, SaveFailureLeavesTheListAndReportsFalse) {
+// A file that cannot be read at all is never written over: the stars it
+// may hold are not lost to the first new one.
+TEST_F(FavoritesDocTest, AnUnreadableFileIsNeverWrittenOver) {
+    const std::string path = files().favorites;
+    const auto is_folder = [&] { return std::filesystem::create_directory(path); };
+    const auto is_fifo = [&] { return ::mkfifo(path.c_str(), 0600) == 0; };
+    for (const auto& make : {std::function<bool()>(is_folder), std::function<bool()>(is_fifo)}) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+        ASSERT_TRUE(make());
+        const auto type = std::filesystem::status(path).type();
+        Document doc(store, nullptr, files());
+        doc.load();
+        EXPECT_TRUE(doc.favorites().empty());
+        EXPECT_EQ(doc.favorites_file().state, FavoritesFile::Unreadable);
+        EXPECT_FALSE(doc.add_favorite(1, 0));
+        EXPECT_EQ(doc.favorites_write_failure(), WriteFailure::damaged);
+        EXPECT_TRUE(doc.favorites().empty()) << "what is shown is what is stored";
+        EXPECT_EQ(std::filesystem::status(path).type(), type) << "left as it was";
+        EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+    }
+}
+
+// A save that fails takes the change back, so the list shows what the
+// file holds, and says why.
+TEST_F(FavoritesDocTest, ASaveThatFailsTakesTheChangeBack) {
+    {
+        Document doc(store, nullptr, files());
+        doc.load();
+        ASSERT_TRUE(doc.add_favorite(1, 0));
+    }
     DocumentFiles f = files();
-    f.favorites = root() + "/missing-folder/favorits.dat";
+    // The folder goes after the load: nothing can be written there.
+    f.favorites = root() + "/gone/favorits.dat";
+    std::filesystem::create_directory(root() + "/gone");
+    std::filesystem::copy_file(files().favorites, f.favorites);
     Document doc(store, nullptr, f);
     doc.load();
-    EXPECT_TRUE(doc.add_favorite(1, 0)); // the list changed; the save could not
-    EXPECT_FALSE(doc.save_favorites());
-    EXPECT_EQ(doc.favorites().size(), 1u);
+    std::filesystem::remove_all(root() + "/gone");
+    testing::RecordingDocListener listener;
+    doc.add_listener(listener);
+    EXPECT_FALSE(doc.add_favorite(2, 0));
+    EXPECT_EQ(doc.favorites_write_failure(), WriteFailure::other);
+    EXPECT_FALSE(doc.remove_favorite(1, 0));
+    ASSERT_EQ(doc.favorites().size(), 1u);
+    EXPECT_EQ(doc.favorites().at(0).entry->oid(), 1u);
+    EXPECT_TRUE(doc.find_contact(2)->favorite_values.empty());
+    EXPECT_EQ(doc.find_contact(1)->favorite_values, std::vector<std::int32_t>{0});
+    EXPECT_TRUE(listener.messages.empty()) << "nothing changed on screen";
+    doc.remove_listener(listener);
 }
 
 } // namespace

@@ -376,7 +376,7 @@ TEST_F(ContactFormVolumeTest, RemovingAStarredNumberTakesItsFavouriteWithIt) {
     ASSERT_EQ(m_document->favorites().size(), 1u);
     EXPECT_EQ(m_document->favorites().at(0).value, std::int32_t(FieldType::HomeTel));
     std::vector<data::FavoriteLine> saved;
-    ASSERT_EQ(data::read_favorites_file(files().favorites, saved), data::FavoritesFile::Read);
+    ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
     EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{m_oid, std::int32_t(FieldType::HomeTel)}}));
 }
 

@@ -288,7 +288,7 @@ TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
     EXPECT_EQ(row(0).big().text(), u"Anna Berg");
     EXPECT_EQ(row(1).big().text(), u"Boris Adams");
     std::vector<data::FavoriteLine> saved;
-    ASSERT_EQ(data::read_favorites_file(files().favorites, saved), data::FavoritesFile::Read);
+    ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
     EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, std::int32_t(FieldType::Mobile)},
                                                       {2, std::int32_t(FieldType::HomeTel)}}));
 }

@@ -5,6 +5,7 @@
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
 #include "data/vcard.h"
+#include "data/volume_damage.h"
 #include "platform/messages.h"
 #include "runtime/paths.h"
 
@@ -381,4 +382,65 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     }
     EXPECT_EQ(seen, wanted);
     EXPECT_EQ(records.size(), 3u);
+}
+
+namespace {
+
+using test_support::Damage;
+
+// A volume of generated contacts, closed (its log folded in), damaged.
+void make_damaged_volume(const std::string& file, Damage damage) {
+    {
+        ContactManagerImpl2 store(file);
+        ASSERT_EQ(store.add_test_contacts(2000), 2000u);
+    }
+    test_support::damage_volume(file, damage);
+}
+
+} // namespace
+
+// A contacts volume that cannot be read whole: list and export say so and
+// fail, a backup that exists is never replaced by fewer contacts (unless
+// --force), and the volume is never written to.
+TEST_F(ContactsToolTest, AVolumeThatCannotBeReadIsAnErrorAndNeverWritten) {
+    const std::string volume = m_dir + "/root/pim.vol";
+    const std::string backup = m_dir + "/backup.vcf";
+    for (const auto& c : test_support::kDamageCases) {
+        fs::remove_all(m_dir + "/root");
+        fs::create_directories(m_dir + "/root");
+        make_damaged_volume(volume, c.damage);
+        const std::string before =
+            c.damage == Damage::folder ? std::string() : test_support::file_bytes(volume);
+        const std::string good = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kept\r\nEND:VCARD\r\n";
+        file("backup.vcf", good);
+
+        Result r = run({"list"});
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_NE(r.err.find(volume + " " + c.says), std::string::npos) << c.name << ": " << r.err;
+        r = run({"export", backup});
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_NE(r.err.find(volume), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_EQ(test_support::file_bytes(backup), good) << c.name << ": the backup stays";
+        r = run({"import", file("new.vcf", good)});
+        EXPECT_EQ(r.status, 1) << c.name;
+        r = run({"erase"});
+        EXPECT_EQ(r.status, 1) << c.name;
+        if (c.damage != Damage::folder) {
+            EXPECT_EQ(test_support::file_bytes(volume), before) << c.name << ": never written";
+        } else {
+            EXPECT_TRUE(fs::is_directory(volume));
+        }
+    }
+
+    // One that opens but whose contacts do not read: --force writes what
+    // could be read over the backup, and the status still says it failed.
+    fs::remove_all(m_dir + "/root");
+    fs::create_directories(m_dir + "/root");
+    make_damaged_volume(volume, Damage::page_overwritten);
+    file("backup.vcf", "old");
+    Result r = run({"export", "--force", backup});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("contacts were read"), std::string::npos) << r.err;
+    EXPECT_NE(test_support::file_bytes(backup), "old");
+    EXPECT_FALSE(fs::exists(backup + ".part"));
 }

@@ -32,8 +32,12 @@ constexpr const char* usage_text =
     "                                       charset (any iconv name) of 8-bit text\n"
     "                                       that names none and is not UTF-8\n"
     "                                       (default windows-1252)\n"
-    "  export [FILE]                        write every contact as vCard 3.0, to\n"
-    "                                       standard output without FILE\n"
+    "  export [--force] [FILE]              write every contact as vCard 3.0, to\n"
+    "                                       standard output without FILE; a store\n"
+    "                                       that cannot be read whole is an error,\n"
+    "                                       and an existing FILE is then replaced\n"
+    "                                       by the contacts that could be read only\n"
+    "                                       with --force\n"
     "  list                                 one contact a line: name, then all its\n"
     "                                       numbers (fax and pager too)\n"
     "  add-test N                           add N generated contacts, some with photos\n"
@@ -94,7 +98,30 @@ bool read_input(const std::string& name, std::string& out, std::string& why) {
 bool open_store(ContactManagerImpl2& store, int& status) {
     if (store.is_open())
         return true;
-    status = failure("cannot open the contact volume " + store.file_name());
+    status = failure("cannot open the contact volume: " + store.volume_problem_text());
+    return false;
+}
+
+// Why a write to the store failed: what is wrong with the volume, or what
+// the write met.
+std::string write_problem(const ContactManagerImpl2& store) {
+    return store.volume_state().writable() ? describe_write_failure(store.last_write_failure())
+                                           : store.volume_problem_text();
+}
+
+// Every contact the store gives. False, with the reason, when it could not
+// be read whole: fewer contacts than it counts, or a read that failed.
+bool load_all(ContactManagerImpl2& store, std::vector<ContactRecord>& contacts,
+              std::string& why) {
+    const std::int64_t expected = store.stored_count();
+    store.load_contacts(contacts);
+    if (store.volume_state().problem == VolumeProblem::none && expected >= 0 &&
+        contacts.size() == static_cast<std::size_t>(expected))
+        return true;
+    why = "the contact volume cannot be read whole: " + store.volume_problem_text() + "; " +
+          std::to_string(contacts.size()) + " of " +
+          (expected >= 0 ? std::to_string(expected) : std::string("its")) +
+          " contacts were read";
     return false;
 }
 
@@ -143,10 +170,11 @@ bool import_file(ContactManagerImpl2& store, const std::string& name, const VCar
         if (!store.create_contacts(std::span(file.contacts).subspan(stored, count))) {
             if (progress)
                 std::fputc('\n', stderr);
+            const std::string why = write_problem(store);
             std::fprintf(stderr,
-                         "telvara-contacts: %s: storing the cards from line %zu on failed; "
+                         "telvara-contacts: %s: storing the cards from line %zu on failed (%s); "
                          "%zu contacts were imported before\n",
-                         name.c_str(), file.card_lines[stored], stored);
+                         name.c_str(), file.card_lines[stored], why.c_str(), stored);
             return false;
         }
         stored += count;
@@ -184,7 +212,10 @@ int run_import(std::vector<std::string> args) {
     return ok && !troubled ? 0 : 1;
 }
 
-int run_export(const std::vector<std::string>& args) {
+int run_export(std::vector<std::string> args) {
+    const bool force = !args.empty() && args[0] == "--force";
+    if (force)
+        args.erase(args.begin());
     if (args.size() > 1)
         return usage_error("export takes at most one file");
     ContactManagerImpl2 store;
@@ -192,10 +223,15 @@ int run_export(const std::vector<std::string>& args) {
     if (!open_store(store, status))
         return status;
     std::vector<ContactRecord> contacts;
-    store.load_contacts(contacts);
+    std::string why;
+    const bool whole = load_all(store, contacts, why);
     const bool to_stdout = args.empty() || args[0] == "-";
     // A file is written beside its final name and renamed over it when whole.
     const std::string target = to_stdout ? std::string() : args[0];
+    std::error_code exists_error;
+    if (!whole && !to_stdout && !force && std::filesystem::exists(target, exists_error))
+        return failure(why + "; " + target + " is left as it is (--force replaces it with the " +
+                       std::to_string(contacts.size()) + " contacts read)");
     const std::string temporary = target + ".part";
     std::ofstream file;
     if (!to_stdout) {
@@ -219,7 +255,7 @@ int run_export(const std::vector<std::string>& args) {
         std::fprintf(stderr, "telvara-contacts: %zu contacts written to %s\n", contacts.size(),
                      target.c_str());
     }
-    return 0;
+    return whole ? 0 : failure(why);
 }
 
 int run_list() {
@@ -228,7 +264,8 @@ int run_list() {
     if (!open_store(store, status))
         return status;
     std::vector<ContactRecord> contacts;
-    store.load_contacts(contacts);
+    std::string why;
+    const bool whole = load_all(store, contacts, why);
     std::string out;
     for (const auto& r : contacts) {
         WString name = r.first_name;
@@ -245,7 +282,7 @@ int run_list() {
         out += "\n";
     }
     std::fputs(out.c_str(), stdout);
-    return 0;
+    return whole ? 0 : failure(why);
 }
 
 int run(std::vector<std::string> args) {
@@ -294,7 +331,7 @@ int run(std::vector<std::string> args) {
         if (!open_store(store, status))
             return status;
         if (store.add_test_contacts(n, TestPhotos::some) != n)
-            return failure("adding the generated contacts failed");
+            return failure("adding the generated contacts failed: " + write_problem(store));
         std::printf("%llu contacts added\n", n);
         return 0;
     }
@@ -309,8 +346,9 @@ int run(std::vector<std::string> args) {
         std::vector<ContactRecord> before;
         store.load_contacts(before);
         const std::size_t erased = store.erase_contacts(scope);
-        if (erased == 0 && !before.empty() && scope == EraseScope::all)
-            return failure("erasing failed");
+        if (store.last_write_failure() != WriteFailure::none ||
+            (erased == 0 && !before.empty() && scope == EraseScope::all))
+            return failure("erasing failed: " + write_problem(store));
         std::printf("%zu contacts erased\n", erased);
         return 0;
     }

@@ -1,0 +1,146 @@
+// The real program with a contacts volume it cannot use as it should
+// (damaged in every way, read-only) and on a full disk: it says what is wrong
+// and where, on the screen and on stderr, shows what it can read, never
+// writes to a volume it could not read, and says of every write that fails
+// that it failed, showing what is really stored.
+#include "process_support.h"
+
+#include "data/contact_store.h"
+#include "data/small_disk.h"
+#include "data/volume_damage.h"
+#include "phone/call_log.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+namespace telvara::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test_support::Damage;
+
+class DamagedDataE2e : public TelvaraWorld {
+  protected:
+    std::string volume() const { return (m_root / "pim.vol").string(); }
+    // A phone in use: contacts, a call, no demo.
+    void fill_volume(std::size_t contacts) const {
+        data::ContactManagerImpl2 store(volume());
+        ASSERT_EQ(store.add_test_contacts(contacts), contacts);
+        phone::CallLog log(volume());
+        phone::CallLogEntry call;
+        call.start = 134'000'000'000'000'000;
+        call.end = call.start + 600'000'000;
+        call.direction = phone::CallDirection::Incoming;
+        call.number = u"+4930555123";
+        ASSERT_TRUE(log.add(call));
+    }
+    void no_demo() const {
+        std::ofstream(m_root / "registry.reg", std::ios::binary)
+            << "Windows Registry Editor Version 5.00\n\n"
+               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
+               "\"DemoData\"=dword:00000000\n";
+    }
+};
+
+// Each kind of damage is said on the screen and on stderr with the file's
+// name, and the file is left as it was (the first start's demo included).
+TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
+    for (const auto& c : test_support::kDamageCases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& entry : fs::directory_iterator(m_root))
+            fs::remove_all(entry.path());
+        fill_volume(300);
+        test_support::damage_volume(volume(), c.damage);
+        const std::string before =
+            c.damage == Damage::folder ? std::string() : test_support::file_bytes(volume());
+        const char* notice = c.damage == Damage::newer_schema
+                                 ? "pim.vol is from a newer Telvara, left as it is"
+                             : c.damage == Damage::folder ? "pim.vol is not a file: no contacts"
+                                                          : "pim.vol is damaged and left as it is";
+        const Finished run = this->run(
+            {"--headless", "--script",
+             write_file("s.txt", std::string("wait 1000\nexpect text txtNotice \"") + notice +
+                                     "\"\nexpect text ContactSelectorContainer_empty_text "
+                                     "\"No contacts\"\n")});
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("telvara: " + volume() + " " + c.says), std::string::npos)
+            << run.output;
+        if (c.damage != Damage::folder) {
+            EXPECT_EQ(test_support::file_bytes(volume()), before) << "never written";
+        }
+    }
+}
+
+// A read-only volume (made so as the system allows: permissions for a user,
+// the immutable flag for root) shows its contacts and its calls, and says
+// that nothing is saved.
+TEST_F(DamagedDataE2e, AReadOnlyVolumeShowsContactsAndCallsAndSaysWhy) {
+    no_demo();
+    fill_volume(20);
+    const bool root = ::geteuid() == 0;
+    const std::string seal = root ? "chattr +i " + volume() + " 2>/dev/null" : "";
+    if (root ? std::system(seal.c_str()) != 0 : ::chmod(volume().c_str(), 0444) != 0)
+        GTEST_SKIP() << "this file system cannot make a file read-only for root";
+    const std::string before = test_support::file_bytes(volume());
+    const Finished run = this->run(
+        {"--headless", "--script",
+         write_file("s.txt", "wait 1000\nexpect text txtNotice \"pim.vol is read-only: nothing is "
+                             "saved\"\ntap button_recents\nwait 600\n"
+                             "expect text firstlast \"+4930555123\"\n")});
+    if (root)
+        std::system(("chattr -i " + volume()).c_str());
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find(volume() + " can only be read (the file is read-only"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(test_support::file_bytes(volume()), before);
+}
+
+// The disk fills up while the program runs: a new contact, a star and a
+// call that ended each say that they were not stored, and the star stays
+// off as the file has it.
+TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
+    test_support::SmallDisk disk(m_root.string(), 4 << 20);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why_not();
+    no_demo();
+    fill_volume(20);
+    const std::string ready = (m_dir / "ready.png").string();
+    const std::string script = write_file(
+        "s.txt", "wait 1000\nshot " + ready +
+                     "\nsleep 3000\n"
+                     // A star on the first contact's number: not stored, not shown.
+                     "tap big\nwait 700\ntap favorite_off\n"
+                     "expect text txtNotice \"Disk full: not saved\"\nwait 300\n"
+                     "tap cancel\nwait 3000\n"
+                     // A call that ends: not in the call log.
+                     "phone dial 555\nexpect dialing\nmodem answer\nexpect connected\n"
+                     "phone hangup\nexpect ended\n"
+                     "expect text txtNotice \"Disk full: the call was not recorded\" 3000\n"
+                     "wait 3000\n"
+                     // A new contact with a name: not stored, kept on its card.
+                     "tap 216 14\nwait 500\ntap 216 87\nwait 400\ntype Ada\nwait 200\n"
+                     "tap 22 20\nexpect text txtNotice \"Disk full: not saved\"\n");
+    const pid_t pid = start({"--headless", "--script", script});
+    for (int i = 0; i < 300 && !fs::exists(ready); ++i)
+        std::this_thread::sleep_for(100ms);
+    disk.fill();
+    const Finished run = finish(pid);
+    disk.free();
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(fs::exists(m_root / "favorits.dat") &&
+                 test_support::file_bytes((m_root / "favorits.dat").string()).find("fc0") !=
+                     std::string::npos)
+        << "no star stored";
+    data::ContactManagerImpl2 store(volume());
+    std::vector<data::ContactRecord> records;
+    EXPECT_EQ(store.load_contacts(records), 20u) << "no contact half stored";
+    EXPECT_EQ(phone::CallLog(volume()).entries().size(), 1u);
+}
+
+} // namespace
+} // namespace telvara::e2e
