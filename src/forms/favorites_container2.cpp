@@ -155,8 +155,9 @@ void FavoritesContainer2::bind(ui::Node& host, const ui::Properties& skin,
     auto& list = required<ui::VirtualList>(*root, kListName);
     const FavoriteTile probe(skin);
 
-    if (m_list != nullptr && m_list != &list && m_list->observer() == this)
-        m_list->set_observer(nullptr);
+    // An earlier list may already be gone with its tree (a skin switch taken back
+    // rebinds after the tree was replaced twice), so it is not touched; its
+    // placements are ignored by node_placed_x.
     m_skin = &skin;
     m_listener = &listener;
     m_root = root;
