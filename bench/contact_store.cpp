@@ -43,11 +43,11 @@ BenchRoot& bench_root() {
 }
 
 // One volume per size, filled once.
-ContactManagerImpl2& filled_store(std::size_t count) {
-    static std::map<std::size_t, std::unique_ptr<ContactManagerImpl2>> stores;
+ContactStore& filled_store(std::size_t count) {
+    static std::map<std::size_t, std::unique_ptr<ContactStore>> stores;
     auto& store = stores[count];
     if (!store) {
-        store = std::make_unique<ContactManagerImpl2>(
+        store = std::make_unique<ContactStore>(
             bench_root().file("load" + std::to_string(count) + ".vol"));
         store->add_test_contacts(count);
     }
@@ -65,7 +65,7 @@ void BM_LoadContacts(benchmark::State& state) {
 BENCHMARK(BM_LoadContacts)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_CreateInOneTransaction(benchmark::State& state) {
-    ContactManagerImpl2 store(bench_root().file("bulk.vol"));
+    ContactStore store(bench_root().file("bulk.vol"));
     for (auto _ : state)
         benchmark::DoNotOptimize(store.add_test_contacts(static_cast<std::size_t>(state.range(0))));
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -73,7 +73,7 @@ void BM_CreateInOneTransaction(benchmark::State& state) {
 BENCHMARK(BM_CreateInOneTransaction)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_CreateOnePerTransaction(benchmark::State& state) {
-    ContactManagerImpl2 store(bench_root().file("single.vol"));
+    ContactStore store(bench_root().file("single.vol"));
     ContactRecord record;
     record.first_name = u"Александр";
     record.last_name = u"Иванов";

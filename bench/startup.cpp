@@ -39,7 +39,7 @@ const std::string& device_root(std::size_t contacts) {
             std::abort();
         root = pattern;
         runtime::set_device_root(root);
-        data::ContactManagerImpl2 store(root + "/pim.vol");
+        data::ContactStore store(root + "/pim.vol");
         store.add_test_contacts(contacts, data::TestPhotos::some);
         // A phone in use: no demo data on top.
         runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"DemoData", 0);

@@ -33,7 +33,7 @@ std::string temporary_volume() {
 void BM_CardWithManyCategories(benchmark::State& state) {
     const std::string text = card_with_categories(static_cast<std::size_t>(state.range(0)));
     const std::string file = temporary_volume();
-    ContactManagerImpl2 store(file);
+    ContactStore store(file);
     for (auto _ : state) {
         VCardFile cards = parse_vcards(text);
         if (!store.create_contacts(cards.contacts))
@@ -61,7 +61,7 @@ void BM_CardsBringingNewCategories(benchmark::State& state) {
         std::vector<ContactWithPhoto> contacts = parsed.contacts;
         state.ResumeTiming();
         {
-            ContactManagerImpl2 store(file);
+            ContactStore store(file);
             if (!store.create_contacts(contacts))
                 state.SkipWithError("not stored");
         }

@@ -93,7 +93,7 @@ std::vector<phone::CallLogEntry> demo_calls(std::span<const data::ContactRecord>
     return calls;
 }
 
-DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone::CallLog& call_log,
+DemoResult add_demo_data_on_first_start(data::ContactStore& store, phone::CallLog& call_log,
                                         std::int64_t now) {
     DemoResult result;
     std::uint32_t wanted = 1;

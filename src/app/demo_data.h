@@ -19,7 +19,7 @@
 #include <vector>
 
 namespace telvara::data {
-class ContactManagerImpl2;
+class ContactStore;
 struct ContactRecord;
 } // namespace telvara::data
 
@@ -45,7 +45,7 @@ struct DemoResult {
 
 // Adds the demo on the first start with an empty, open store. `now` is the
 // current time as a UTC file time; the calls lie in the days before it.
-DemoResult add_demo_data_on_first_start(data::ContactManagerImpl2& store, phone::CallLog& call_log,
+DemoResult add_demo_data_on_first_start(data::ContactStore& store, phone::CallLog& call_log,
                                         std::int64_t now);
 
 // The demo call history: a dozen incoming, outgoing and missed calls spread

@@ -82,7 +82,7 @@ void PhoneObjects::destroy() {
 
 void PhoneObjects::create() {
     destroy();
-    m_store = std::make_unique<data::ContactManagerImpl2>();
+    m_store = std::make_unique<data::ContactStore>();
     m_source = std::make_unique<data::StoreContactSource>(*m_store);
     m_call_log = std::make_unique<phone::CallLog>();
     // Before the Document reads anything, so the first screen shows it.

@@ -18,7 +18,7 @@ class Application;
 }
 
 namespace telvara::data {
-class ContactManagerImpl2;
+class ContactStore;
 class ContactPhotoCache;
 class StoreContactSource;
 } // namespace telvara::data
@@ -70,7 +70,7 @@ class PhoneObjects {
     // idle frames, the Talk key). Once only; nothing without create().
     void start(Application& application);
 
-    data::ContactManagerImpl2* store() const { return m_store.get(); }
+    data::ContactStore* store() const { return m_store.get(); }
     data::Document* document() const { return m_document.get(); }
     phone::CallLog* call_log() const { return m_call_log.get(); }
     data::ContactPhotoCache* photos() const { return m_photos.get(); }
@@ -83,7 +83,7 @@ class PhoneObjects {
     // said on stderr and, after the notices before it, on screen.
     void report_file_problems() const;
 
-    std::unique_ptr<data::ContactManagerImpl2> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<data::StoreContactSource> m_source;
     std::unique_ptr<phone::CallLog> m_call_log;
     std::unique_ptr<data::Document> m_document;

@@ -324,7 +324,7 @@ std::shared_ptr<const ui::Picture> make_photo_picture(std::span<const std::byte>
 ContactPhotoCache::ContactPhotoCache(Loader loader, std::size_t capacity)
     : m_loader(std::move(loader)), m_capacity(std::max<std::size_t>(1, capacity)) {}
 
-ContactPhotoCache::ContactPhotoCache(ContactManagerImpl2& store, std::size_t capacity)
+ContactPhotoCache::ContactPhotoCache(ContactStore& store, std::size_t capacity)
     : ContactPhotoCache(
           [&store](std::uint32_t oid) {
               ContactRecord record;

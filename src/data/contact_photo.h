@@ -18,7 +18,7 @@
 
 namespace telvara::data {
 
-class ContactManagerImpl2;
+class ContactStore;
 
 enum class ImageFormat { unknown, png, jpeg };
 
@@ -58,7 +58,7 @@ class ContactPhotoCache {
 
     explicit ContactPhotoCache(Loader loader, std::size_t capacity = kDefaultCapacity);
     // Reads photos from the store, which must outlive the cache.
-    explicit ContactPhotoCache(ContactManagerImpl2& store, std::size_t capacity = kDefaultCapacity);
+    explicit ContactPhotoCache(ContactStore& store, std::size_t capacity = kDefaultCapacity);
 
     // The contact's photo as a size x size picture; null when it has none or
     // it cannot be decoded (remembered too, so a list of contacts without

@@ -12,7 +12,7 @@
 
 namespace telvara::data {
 
-class ContactManagerImpl2;
+class ContactStore;
 
 class ContactSource {
   public:
@@ -34,7 +34,7 @@ class ContactSource {
 
 class StoreContactSource final : public ContactSource {
   public:
-    explicit StoreContactSource(ContactManagerImpl2& store) : m_store(&store) {}
+    explicit StoreContactSource(ContactStore& store) : m_store(&store) {}
     std::size_t load_contacts(std::vector<ContactRecord>& out) override;
     std::size_t load_list(const std::function<void(const ContactRecord&)>& each) override;
     std::size_t count_hint() override;
@@ -42,7 +42,7 @@ class StoreContactSource final : public ContactSource {
     void load_categories(std::vector<WString>& out) override;
 
   private:
-    ContactManagerImpl2* m_store;
+    ContactStore* m_store;
 };
 
 } // namespace telvara::data

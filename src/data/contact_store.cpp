@@ -395,7 +395,7 @@ std::vector<WString> split_category_text(WStringView text) {
 
 // --- Impl -------------------------------------------------------------------
 
-bool ContactManagerImpl2::Impl::open(std::string name) {
+bool ContactStore::Impl::open(std::string name) {
     file_name = std::move(name);
     auto& log = runtime::log();
     auto refuse = [&](VolumeProblem problem, std::string reason) {
@@ -462,7 +462,7 @@ bool ContactManagerImpl2::Impl::open(std::string name) {
     return true;
 }
 
-void ContactManagerImpl2::Impl::read_failed() {
+void ContactStore::Impl::read_failed() {
     if (state.problem != VolumeProblem::none)
         return;
     state.problem = VolumeProblem::damaged;
@@ -472,7 +472,7 @@ void ContactManagerImpl2::Impl::read_failed() {
                           << from_utf8(describe_volume_problem(file_name, state)) << u"\n";
 }
 
-WriteFailure ContactManagerImpl2::Impl::failure_of_write() const {
+WriteFailure ContactStore::Impl::failure_of_write() const {
     switch (state.problem) {
     case VolumeProblem::none:
         break;
@@ -490,18 +490,18 @@ WriteFailure ContactManagerImpl2::Impl::failure_of_write() const {
     return failure == WriteFailure::none ? WriteFailure::other : failure;
 }
 
-std::int64_t ContactManagerImpl2::Impl::max_seq() {
+std::int64_t ContactStore::Impl::max_seq() {
     return db.query_int("SELECT coalesce(max(seq), 0) FROM contact_changes");
 }
 
-void ContactManagerImpl2::Impl::note_position() {
+void ContactStore::Impl::note_position() {
     last_seen = max_seq();
     data_version = db.query_int("PRAGMA data_version");
     own_rows.clear();
     own_write_pending = false;
 }
 
-bool ContactManagerImpl2::Impl::write(const std::function<bool()>& body) {
+bool ContactStore::Impl::write(const std::function<bool()>& body) {
     last_failure = WriteFailure::none;
     // A volume that is damaged or only readable is never written to.
     if (!db || !state.writable()) {
@@ -548,40 +548,39 @@ void trim_journal(sql::Database& db) {
     trim.step();
 }
 
-// --- ContactManagerImpl2 ----------------------------------------------------
+// --- ContactStore ----------------------------------------------------
 
-ContactManagerImpl2::ContactManagerImpl2()
-    : ContactManagerImpl2(runtime::file_path(u"\\pim.vol")) {}
+ContactStore::ContactStore() : ContactStore(runtime::file_path(u"\\pim.vol")) {}
 
-ContactManagerImpl2::ContactManagerImpl2(std::string file_name) : m_impl(std::make_unique<Impl>()) {
+ContactStore::ContactStore(std::string file_name) : m_impl(std::make_unique<Impl>()) {
     m_impl->open(std::move(file_name));
 }
 
-ContactManagerImpl2::~ContactManagerImpl2() {
+ContactStore::~ContactStore() {
     stop_watching();
 }
 
-bool ContactManagerImpl2::is_open() const {
+bool ContactStore::is_open() const {
     return static_cast<bool>(m_impl->db) && !m_impl->no_tables;
 }
 
-bool ContactManagerImpl2::is_writable() const {
+bool ContactStore::is_writable() const {
     return is_open() && m_impl->state.writable();
 }
 
-const VolumeState& ContactManagerImpl2::volume_state() const {
+const VolumeState& ContactStore::volume_state() const {
     return m_impl->state;
 }
 
-std::string ContactManagerImpl2::volume_problem_text() const {
+std::string ContactStore::volume_problem_text() const {
     return describe_volume_problem(m_impl->file_name, m_impl->state);
 }
 
-WriteFailure ContactManagerImpl2::last_write_failure() const {
+WriteFailure ContactStore::last_write_failure() const {
     return m_impl->last_failure;
 }
 
-std::int64_t ContactManagerImpl2::stored_count() {
+std::int64_t ContactStore::stored_count() {
     if (!is_open())
         return -1;
     const std::int64_t count = m_impl->db.query_int("SELECT count(*) FROM contacts");
@@ -590,15 +589,15 @@ std::int64_t ContactManagerImpl2::stored_count() {
     return count;
 }
 
-const std::string& ContactManagerImpl2::file_name() const {
+const std::string& ContactStore::file_name() const {
     return m_impl->file_name;
 }
 
-void ContactManagerImpl2::set_listener(ContactStoreListener* listener) {
+void ContactStore::set_listener(ContactStoreListener* listener) {
     m_impl->listener = listener;
 }
 
-std::size_t ContactManagerImpl2::load_contacts(std::vector<ContactRecord>& out) {
+std::size_t ContactStore::load_contacts(std::vector<ContactRecord>& out) {
     auto& log = runtime::log();
     stamp(log) << u"load_contacts1\n";
     const auto start = platform::tick_count();
@@ -664,7 +663,7 @@ void assign_utf8(std::string_view in, WString& out) {
 
 } // namespace
 
-std::size_t ContactManagerImpl2::load_list(const std::function<void(const ContactRecord&)>& each) {
+std::size_t ContactStore::load_list(const std::function<void(const ContactRecord&)>& each) {
     static constexpr FieldType kListFields[] = {
         FieldType::Mobile,      FieldType::BusinessTel,    FieldType::Business2Tel,
         FieldType::HomeTel,     FieldType::Home2Tel,       FieldType::CarTel,
@@ -720,7 +719,7 @@ std::size_t ContactManagerImpl2::load_list(const std::function<void(const Contac
     return count;
 }
 
-std::uint32_t ContactManagerImpl2::largest_oid() {
+std::uint32_t ContactStore::largest_oid() {
     if (!is_open())
         return 0;
     const std::int64_t oid = m_impl->db.query_int("SELECT coalesce(max(oid), 0) FROM contacts");
@@ -728,7 +727,7 @@ std::uint32_t ContactManagerImpl2::largest_oid() {
                                                                    : 0;
 }
 
-bool ContactManagerImpl2::read_contact(ContactRecord& record) {
+bool ContactStore::read_contact(ContactRecord& record) {
     if (record.oid == 0 || !is_open())
         return false;
     sql::Statement row(m_impl->db, select_sql() + " WHERE oid = ?");
@@ -742,7 +741,7 @@ bool ContactManagerImpl2::read_contact(ContactRecord& record) {
     return true;
 }
 
-bool ContactManagerImpl2::create_contact(ContactRecord& record) {
+bool ContactStore::create_contact(ContactRecord& record) {
     std::uint32_t oid = 0;
     const bool ok = m_impl->write([&] {
         sql::Statement insert(m_impl->db, insert_sql());
@@ -757,7 +756,7 @@ bool ContactManagerImpl2::create_contact(ContactRecord& record) {
     return true;
 }
 
-bool ContactManagerImpl2::update_contact(const ContactRecord& record) {
+bool ContactStore::update_contact(const ContactRecord& record) {
     if (record.oid == 0)
         return false;
     return m_impl->write([&] {
@@ -775,7 +774,7 @@ bool ContactManagerImpl2::update_contact(const ContactRecord& record) {
     });
 }
 
-bool ContactManagerImpl2::create_contacts(std::span<ContactWithPhoto> contacts) {
+bool ContactStore::create_contacts(std::span<ContactWithPhoto> contacts) {
     std::vector<std::uint32_t> oids;
     const bool ok = m_impl->write([&] {
         oids.clear();
@@ -801,7 +800,7 @@ bool ContactManagerImpl2::create_contacts(std::span<ContactWithPhoto> contacts) 
     return true;
 }
 
-bool ContactManagerImpl2::delete_contact(std::uint32_t oid) {
+bool ContactStore::delete_contact(std::uint32_t oid) {
     if (oid == 0)
         return false;
     return m_impl->write([&] {
@@ -811,7 +810,7 @@ bool ContactManagerImpl2::delete_contact(std::uint32_t oid) {
     });
 }
 
-std::size_t ContactManagerImpl2::load_categories(std::vector<WString>& out) {
+std::size_t ContactStore::load_categories(std::vector<WString>& out) {
     out.clear();
     if (!is_open())
         return 0;
@@ -822,7 +821,7 @@ std::size_t ContactManagerImpl2::load_categories(std::vector<WString>& out) {
     return out.size();
 }
 
-bool ContactManagerImpl2::set_categories(WStringView text) {
+bool ContactStore::set_categories(WStringView text) {
     return m_impl->write([&] {
         sql::Statement put(m_impl->db,
                            "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, ?)");
@@ -832,7 +831,7 @@ bool ContactManagerImpl2::set_categories(WStringView text) {
     });
 }
 
-bool ContactManagerImpl2::has_mark(VolumeMark mark) {
+bool ContactStore::has_mark(VolumeMark mark) {
     if (!is_open())
         return false;
     sql::Statement row(m_impl->db, "SELECT value FROM contact_folder WHERE propid = ?");
@@ -840,7 +839,7 @@ bool ContactManagerImpl2::has_mark(VolumeMark mark) {
     return row.step() == sql::Statement::Step::row && row.column_int(0) != 0;
 }
 
-bool ContactManagerImpl2::set_mark(VolumeMark mark) {
+bool ContactStore::set_mark(VolumeMark mark) {
     return m_impl->write([&] {
         sql::Statement put(m_impl->db,
                            "INSERT OR REPLACE INTO contact_folder(propid, value) VALUES(?, 1)");
@@ -849,7 +848,7 @@ bool ContactManagerImpl2::set_mark(VolumeMark mark) {
     });
 }
 
-WString ContactManagerImpl2::choose_picture() {
+WString ContactStore::choose_picture() {
     auto& log = runtime::log();
     const auto command = picture_chooser_command();
     m_chooser_missing = !command;
@@ -875,8 +874,7 @@ WString ContactManagerImpl2::choose_picture() {
     return {};
 }
 
-bool ContactManagerImpl2::set_picture(const ContactRecord& record,
-                                      std::span<const std::byte> image) {
+bool ContactStore::set_picture(const ContactRecord& record, std::span<const std::byte> image) {
     if (record.oid == 0 || image.size() > kMaxPictureBytes)
         return false;
     return m_impl->write([&] {
@@ -895,7 +893,7 @@ bool ContactManagerImpl2::set_picture(const ContactRecord& record,
     });
 }
 
-bool ContactManagerImpl2::set_picture_file(const ContactRecord& record, const std::string& path) {
+bool ContactStore::set_picture_file(const ContactRecord& record, const std::string& path) {
     // A chosen FIFO or device is refused, not waited on or read without end.
     const auto file = platform::read_whole_file(path, kMaxPictureBytes);
     if (!file || file->empty())
@@ -904,7 +902,7 @@ bool ContactManagerImpl2::set_picture_file(const ContactRecord& record, const st
     return set_picture(record, std::span<const std::byte>(begin, file->size()));
 }
 
-std::vector<std::byte> ContactManagerImpl2::get_picture(const ContactRecord& record) {
+std::vector<std::byte> ContactStore::get_picture(const ContactRecord& record) {
     std::vector<std::byte> out;
     if (record.oid == 0 || !is_open())
         return out;
@@ -917,7 +915,7 @@ std::vector<std::byte> ContactManagerImpl2::get_picture(const ContactRecord& rec
     return out;
 }
 
-bool ContactManagerImpl2::has_picture(std::uint32_t oid) {
+bool ContactStore::has_picture(std::uint32_t oid) {
     if (oid == 0 || !is_open())
         return false;
     sql::Statement row(m_impl->db, "SELECT 1 FROM contact_photos WHERE oid = ?");
@@ -925,7 +923,7 @@ bool ContactManagerImpl2::has_picture(std::uint32_t oid) {
     return row.step() == sql::Statement::Step::row;
 }
 
-std::size_t ContactManagerImpl2::erase_contacts(EraseScope scope) {
+std::size_t ContactStore::erase_contacts(EraseScope scope) {
     auto& log = runtime::log();
     stamp(log) << u"START DELETE\n";
     std::size_t deleted = 0;
@@ -955,7 +953,7 @@ std::size_t ContactManagerImpl2::erase_contacts(EraseScope scope) {
     return ok ? deleted : 0;
 }
 
-std::size_t ContactManagerImpl2::add_test_contacts(std::size_t n, TestPhotos photos) {
+std::size_t ContactStore::add_test_contacts(std::size_t n, TestPhotos photos) {
     const bool ok = m_impl->write([&] {
         sql::Statement insert(m_impl->db, insert_sql());
         for (std::size_t i = 0; i < n; ++i) {

@@ -19,20 +19,19 @@
 
 namespace telvara::data {
 
-class ContactManagerImpl2;
+class ContactStore;
 
 // Implemented by the Document. All calls come on the thread that runs the
 // store's watcher (the UI thread).
 class ContactStoreListener {
   public:
     virtual ~ContactStoreListener() = default;
-    virtual void on_contact_added(ContactManagerImpl2& store, const ContactRecord& record) = 0;
-    virtual void on_load_progress(ContactManagerImpl2& store, std::size_t index,
-                                  std::size_t count) = 0;
-    virtual void on_contact_changed(ContactManagerImpl2& store, std::uint32_t oid) = 0;
+    virtual void on_contact_added(ContactStore& store, const ContactRecord& record) = 0;
+    virtual void on_load_progress(ContactStore& store, std::size_t index, std::size_t count) = 0;
+    virtual void on_contact_changed(ContactStore& store, std::uint32_t oid) = 0;
     // Also for oids the listener never saw (a contact created and deleted
     // before it was read): the listener ignores unknown oids.
-    virtual void on_contact_removed(ContactManagerImpl2& store, std::uint32_t oid) = 0;
+    virtual void on_contact_removed(ContactStore& store, std::uint32_t oid) = 0;
 };
 
 // One stored property: its identifier (identifier in the high 16 bits, value
@@ -85,15 +84,15 @@ struct ContactWithPhoto {
 // four).
 enum class TestPhotos { none, some };
 
-class ContactManagerImpl2 {
+class ContactStore {
   public:
     // The volume "\pim.vol" under the device root.
-    ContactManagerImpl2();
+    ContactStore();
     // Any SQLite file (tools, tests).
-    explicit ContactManagerImpl2(std::string file_name);
-    ~ContactManagerImpl2();
-    ContactManagerImpl2(const ContactManagerImpl2&) = delete;
-    ContactManagerImpl2& operator=(const ContactManagerImpl2&) = delete;
+    explicit ContactStore(std::string file_name);
+    ~ContactStore();
+    ContactStore(const ContactStore&) = delete;
+    ContactStore& operator=(const ContactStore&) = delete;
 
     // False when the volume could not be opened (volume_state() says why) or
     // holds no contacts table and may not get one; every operation then

@@ -17,7 +17,7 @@ enum class ChangeKind : std::int64_t { created = 0, deleted = 1, changed = 2 };
 
 class ContactWatcher;
 
-struct ContactManagerImpl2::Impl {
+struct ContactStore::Impl {
     std::string file_name;
     sql::Database db;
     // What the volume allows; a read that fails makes it damaged, and from

@@ -28,7 +28,7 @@ bool is_pim_item_message(std::uint32_t code) {
            (code >= PIM_ITEM_CREATED_REMOTE && code <= PIM_ITEM_CHANGED_REMOTE);
 }
 
-ContactWatcher::ContactWatcher(ContactManagerImpl2& store, platform::TargetRef deliver_to,
+ContactWatcher::ContactWatcher(ContactStore& store, platform::TargetRef deliver_to,
                                std::uint32_t interval_ms)
     : platform::MessageTarget(u"ContactWatcher"), m_store(store),
       m_deliver_to(std::move(deliver_to)) {
@@ -54,7 +54,7 @@ std::intptr_t ContactWatcher::handle(platform::Message& message) {
     return 0;
 }
 
-std::vector<ContactNotification> ContactManagerImpl2::collect_changes() {
+std::vector<ContactNotification> ContactStore::collect_changes() {
     std::vector<ContactNotification> out;
     auto& impl = *m_impl;
     // A damaged volume is not read again: its journal may be as broken.
@@ -92,7 +92,7 @@ std::vector<ContactNotification> ContactManagerImpl2::collect_changes() {
     return out;
 }
 
-std::intptr_t ContactManagerImpl2::handle_notification(std::uint32_t code, std::uint32_t oid) {
+std::intptr_t ContactStore::handle_notification(std::uint32_t code, std::uint32_t oid) {
     const auto start = platform::tick_count();
     auto* listener = m_impl->listener;
     const char16_t* label = nullptr;
@@ -126,15 +126,14 @@ std::intptr_t ContactManagerImpl2::handle_notification(std::uint32_t code, std::
     return 0;
 }
 
-void ContactManagerImpl2::start_watching(platform::TargetRef deliver_to,
-                                         std::uint32_t interval_ms) {
+void ContactStore::start_watching(platform::TargetRef deliver_to, std::uint32_t interval_ms) {
     m_impl->watcher.reset();
     if (is_open())
         m_impl->watcher =
             std::make_unique<ContactWatcher>(*this, std::move(deliver_to), interval_ms);
 }
 
-void ContactManagerImpl2::stop_watching() {
+void ContactStore::stop_watching() {
     m_impl->watcher.reset();
 }
 

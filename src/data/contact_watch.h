@@ -9,14 +9,13 @@ namespace telvara::data {
 
 class ContactWatcher : public platform::MessageTarget {
   public:
-    ContactWatcher(ContactManagerImpl2& store, platform::TargetRef deliver_to,
-                   std::uint32_t interval_ms);
+    ContactWatcher(ContactStore& store, platform::TargetRef deliver_to, std::uint32_t interval_ms);
     ~ContactWatcher() override;
 
     std::intptr_t handle(platform::Message& message) override;
 
   private:
-    ContactManagerImpl2& m_store;
+    ContactStore& m_store;
     platform::TargetRef m_deliver_to;
 };
 

@@ -622,13 +622,13 @@ char16_t Document::filtered_lead(std::size_t index) const {
     return lead_of(m_rows[m_filtered[index]], m_sorting);
 }
 
-void Document::on_contact_added(ContactManagerImpl2&, const ContactRecord& record) {
+void Document::on_contact_added(ContactStore&, const ContactRecord& record) {
     contact_added(record);
 }
-void Document::on_contact_changed(ContactManagerImpl2&, std::uint32_t oid) {
+void Document::on_contact_changed(ContactStore&, std::uint32_t oid) {
     on_contact_changed(oid);
 }
-void Document::on_contact_removed(ContactManagerImpl2&, std::uint32_t oid) {
+void Document::on_contact_removed(ContactStore&, std::uint32_t oid) {
     on_contact_removed(oid);
 }
 

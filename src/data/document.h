@@ -208,10 +208,10 @@ class Document final : public ContactStoreListener, private CallRecordConsumer {
 
   private:
     // ContactStoreListener.
-    void on_contact_added(ContactManagerImpl2&, const ContactRecord& record) override;
-    void on_load_progress(ContactManagerImpl2&, std::size_t, std::size_t) override {}
-    void on_contact_changed(ContactManagerImpl2&, std::uint32_t oid) override;
-    void on_contact_removed(ContactManagerImpl2&, std::uint32_t oid) override;
+    void on_contact_added(ContactStore&, const ContactRecord& record) override;
+    void on_load_progress(ContactStore&, std::size_t, std::size_t) override {}
+    void on_contact_changed(ContactStore&, std::uint32_t oid) override;
+    void on_contact_removed(ContactStore&, std::uint32_t oid) override;
     // CallRecordConsumer.
     void on_call_record(const CallRecord& record) override;
 

@@ -75,7 +75,7 @@ ContactForm::ContactForm() : Form(kFormName), m_actions(&phone_field_actions()) 
 
 ContactForm::~ContactForm() = default;
 
-void ContactForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* store,
+void ContactForm::bind(const ui::Properties& skin, data::ContactStore* store,
                        data::ContactPhotoCache* photos) {
     for (const char16_t* row : {kHead, kField, kSeparator, kGroupSeparator, kButtons})
         if (!skin.find_node(row))

@@ -31,7 +31,7 @@
 
 namespace telvara::data {
 struct ContactEntry;
-class ContactManagerImpl2;
+class ContactStore;
 class ContactPhotoCache;
 class Document;
 } // namespace telvara::data
@@ -67,7 +67,7 @@ class ContactForm final : public Form,
     // vadode errors for a missing node. The skin must outlive the binding;
     // `store` (null: nothing is written or deleted) and `photos` (null: the
     // default picture) must outlive the form.
-    void bind(const ui::Properties& skin, data::ContactManagerImpl2* store = nullptr,
+    void bind(const ui::Properties& skin, data::ContactStore* store = nullptr,
               data::ContactPhotoCache* photos = nullptr);
     // Where field actions go; the PhoneManager by default.
     void set_actions(FieldActions& actions) { m_actions = &actions; }
@@ -154,7 +154,7 @@ class ContactForm final : public Form,
     void refresh_rows();
 
     const ui::Properties* m_skin = nullptr;
-    data::ContactManagerImpl2* m_store = nullptr;
+    data::ContactStore* m_store = nullptr;
     data::ContactPhotoCache* m_photos = nullptr;
     DocumentSubscription m_document{*this};
     FieldActions* m_actions = nullptr;

@@ -50,7 +50,7 @@ void EditCategoriesForm::read_rows(const data::ContactRecord& contact) {
         m_names = doc->categories();
     // The Document reads the folder once; names added since (from the
     // new-name editor or another program) are offered too.
-    if (data::ContactManagerImpl2* folder = store()) {
+    if (data::ContactStore* folder = store()) {
         std::vector<WString> stored;
         folder->load_categories(stored);
         add_missing(m_names, stored);

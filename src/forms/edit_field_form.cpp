@@ -51,7 +51,7 @@ data::ContactField& field_of(data::ContactRecord& contact, data::FieldType type)
 
 ContactEditorForm::ContactEditorForm(WString skin_name) : Form(std::move(skin_name)) {}
 
-void ContactEditorForm::bind(const ui::Properties& skin, data::ContactManagerImpl2* store) {
+void ContactEditorForm::bind(const ui::Properties& skin, data::ContactStore* store) {
     // The old tree goes with the load: nothing may point into it.
     m_cancel = nullptr;
     load_form(skin);

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 namespace telvara::data {
-class ContactManagerImpl2;
+class ContactStore;
 }
 
 namespace telvara::ui {
@@ -45,7 +45,7 @@ class ContactEditorForm : public Form,
     // Loads the form's skin node and finds "cancel" and the edit boxes
     // (vadode errors when missing). `store` (null: nothing is written) must
     // outlive the form.
-    void bind(const ui::Properties& skin, data::ContactManagerImpl2* store = nullptr);
+    void bind(const ui::Properties& skin, data::ContactStore* store = nullptr);
 
     // Leaving saves: the boxes go into the working copy, the contact into
     // the store, and the form off the stack. What "cancel" does.
@@ -87,7 +87,7 @@ class ContactEditorForm : public Form,
     data::ContactRecord* contact() const { return m_contact; }
     ContactEditListener* edit_listener() const { return m_listener; }
     const ui::Properties* skin() const { return m_skin; }
-    data::ContactManagerImpl2* store() const { return m_store; }
+    data::ContactStore* store() const { return m_store; }
     data::Document* document() const { return m_document.get(); }
 
   private:
@@ -96,7 +96,7 @@ class ContactEditorForm : public Form,
     void forget();
 
     const ui::Properties* m_skin = nullptr;
-    data::ContactManagerImpl2* m_store = nullptr;
+    data::ContactStore* m_store = nullptr;
     DocumentSubscription m_document{*this};
     ui::ButtonNode* m_cancel = nullptr;
     data::ContactRecord* m_contact = nullptr;

@@ -88,7 +88,7 @@ void MainForm::bind() {
     m_recents.bind(*this, m_skin, *this);
     m_recents.set_call_log(m_services.call_log);
     m_favorites.bind(*this, m_skin, *this, m_services.photos);
-    m_favorites2.bind(*this, m_skin, *this, m_services.photos);
+    m_tile_grid.bind(*this, m_skin, *this, m_services.photos);
     m_keyboard.bind(*this, *this, &m_skin);
     m_line.bind(m_skin, m_keyboard);
     m_about.bind(*this, m_skin);

@@ -15,7 +15,7 @@
 #include "forms/contacts_empty_state.h"
 #include "forms/document_subscription.h"
 #include "forms/favorites_container.h"
-#include "forms/favorites_container2.h"
+#include "forms/favorites_tile_grid.h"
 #include "forms/form.h"
 #include "forms/keyboard_container.h"
 #include "forms/line_prompts.h"
@@ -39,7 +39,7 @@ class CActiveScheduler;
 
 namespace telvara::data {
 struct ContactEntry;
-class ContactManagerImpl2;
+class ContactStore;
 class ContactPhotoCache;
 } // namespace telvara::data
 
@@ -55,7 +55,7 @@ class ContactSelectorForm;
 // (tests): then nothing is stored, no call is deleted, photos are the
 // default picture.
 struct MainFormServices {
-    data::ContactManagerImpl2* store = nullptr;
+    data::ContactStore* store = nullptr;
     phone::CallLog* call_log = nullptr;
     data::ContactPhotoCache* photos = nullptr;
 };
@@ -185,7 +185,7 @@ class MainForm final : public Form,
     ContactsEmptyState m_contacts_empty;
     RecentsContainer m_recents;
     FavoritesContainer m_favorites;
-    FavoritesContainer2 m_favorites2;
+    FavoritesTileGrid m_tile_grid;
     KeyboardContainer m_keyboard{SwitchVisibility::Yes};
     SearchLayout m_search;
     AboutContainer m_about;

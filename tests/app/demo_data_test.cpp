@@ -28,7 +28,7 @@ class DemoDataTest : public DeviceRootTest {
     // The volume of the test's own device root.
     void SetUp() override {
         DeviceRootTest::SetUp();
-        m_store = std::make_unique<data::ContactManagerImpl2>();
+        m_store = std::make_unique<data::ContactStore>();
         m_log = std::make_unique<phone::CallLog>();
     }
     void TearDown() override {
@@ -46,9 +46,9 @@ class DemoDataTest : public DeviceRootTest {
         return value;
     }
 
-    std::unique_ptr<data::ContactManagerImpl2> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<phone::CallLog> m_log;
-    data::ContactManagerImpl2& store() { return *m_store; }
+    data::ContactStore& store() { return *m_store; }
     phone::CallLog& log() { return *m_log; }
 };
 
@@ -119,7 +119,7 @@ TEST_F(DemoDataTest, AVolumeThatCannotBeOpenedIsTriedAgainNextStart) {
     // A folder where the volume should be: nothing can open it.
     const std::string folder = root() + "/folder.vol";
     std::filesystem::create_directories(folder);
-    data::ContactManagerImpl2 broken(folder);
+    data::ContactStore broken(folder);
     phone::CallLog broken_log(folder);
     ASSERT_FALSE(broken.is_open());
     EXPECT_EQ(app::add_demo_data_on_first_start(broken, broken_log, kNow).outcome,
@@ -145,7 +145,7 @@ TEST_F(DemoDataTest, TheVolumeRemembersTheDemoWhenTheSettingsAreLost) {
     // The same after a first start that found the user's own data.
     runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
     const std::string other = root() + "/other.vol";
-    data::ContactManagerImpl2 own(other);
+    data::ContactStore own(other);
     phone::CallLog own_log(other);
     data::ContactRecord record = data::make_test_contact(1);
     ASSERT_TRUE(own.create_contact(record));
@@ -162,12 +162,12 @@ TEST_F(DemoDataTest, TheVolumeRemembersTheDemoWhenTheSettingsAreLost) {
 TEST_F(DemoDataTest, ADamagedVolumeGetsNoDemo) {
     const std::string file = root() + "/cut.vol";
     {
-        data::ContactManagerImpl2 full(file);
+        data::ContactStore full(file);
         ASSERT_EQ(full.add_test_contacts(3000), 3000u);
     }
     std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
     const auto size = std::filesystem::file_size(file);
-    data::ContactManagerImpl2 cut(file);
+    data::ContactStore cut(file);
     phone::CallLog cut_log(file);
     EXPECT_EQ(app::add_demo_data_on_first_start(cut, cut_log, kNow).outcome, DemoOutcome::Failed);
     EXPECT_EQ(added_flag(), 0u);

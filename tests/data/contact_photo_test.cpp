@@ -211,7 +211,7 @@ TEST(ContactPhotoCache, CachesBySizeEvictsAndInvalidates) {
 class ContactPhotoStoreTest : public data::testing::StoreTest {};
 
 TEST_F(ContactPhotoStoreTest, StorePhotosReachTheCacheAndImportsJournalOnce) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ASSERT_TRUE(store.is_open());
     std::vector<ContactWithPhoto> batch(3);
     batch[0].record.first_name = u"A";

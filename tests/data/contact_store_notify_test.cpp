@@ -121,7 +121,7 @@ TEST(ContactStoreChild, DISABLED_Writer) {
     if (mode == nullptr || root == nullptr)
         GTEST_SKIP() << "runs only as the writer of another test";
     runtime::set_device_root(root);
-    ContactManagerImpl2 store;
+    ContactStore store;
     ASSERT_TRUE(store.is_open());
     if (std::strcmp(mode, "script") == 0) {
         ContactRecord a = named(u"Remote A");
@@ -150,7 +150,7 @@ TEST(ContactStoreChild, DISABLED_Writer) {
 }
 
 TEST_F(ContactStoreNotifyTest, OwnWritesArriveOnceWithLocalCodes) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     EXPECT_TRUE(store.collect_changes().empty());
     ContactRecord r = named(u"Local");
     ASSERT_TRUE(store.create_contact(r));
@@ -171,8 +171,8 @@ TEST_F(ContactStoreNotifyTest, OwnWritesArriveOnceWithLocalCodes) {
 }
 
 TEST_F(ContactStoreNotifyTest, AnotherConnectionsWritesArriveWithRemoteCodes) {
-    ContactManagerImpl2 watcher;
-    ContactManagerImpl2 writer;
+    ContactStore watcher;
+    ContactStore writer;
     ContactRecord mine = named(u"Mine");
     ASSERT_TRUE(watcher.create_contact(mine));
     ContactRecord theirs = named(u"Theirs");
@@ -192,8 +192,8 @@ TEST_F(ContactStoreNotifyTest, AnotherConnectionsWritesArriveWithRemoteCodes) {
 }
 
 TEST_F(ContactStoreNotifyTest, LoadCoversWhatWasJournaledBefore) {
-    ContactManagerImpl2 store;
-    ContactManagerImpl2 other;
+    ContactStore store;
+    ContactStore other;
     for (int i = 0; i < 3; ++i) {
         ContactRecord r = named(u"X");
         ASSERT_TRUE(store.create_contact(r));
@@ -208,7 +208,7 @@ TEST_F(ContactStoreNotifyTest, LoadCoversWhatWasJournaledBefore) {
 }
 
 TEST_F(ContactStoreNotifyTest, NotificationsBecomeListenerCalls) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     RecordingListener listener;
     store.set_listener(&listener);
     ContactRecord r = named(u"Known");
@@ -235,11 +235,11 @@ TEST_F(ContactStoreNotifyTest, NotificationsBecomeListenerCalls) {
 }
 
 TEST_F(ContactStoreNotifyTest, WatcherDeliversOnTheThreadsMessageLoop) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     RecordingListener listener;
     store.set_listener(&listener);
     store.start_watching({}, 10);
-    ContactManagerImpl2 other;
+    ContactStore other;
     ContactRecord r = named(u"Timer");
     ASSERT_TRUE(other.create_contact(r));
     ASSERT_TRUE(store.delete_contact(r.oid));
@@ -264,7 +264,7 @@ TEST_F(ContactStoreNotifyTest, WatcherDeliversOnTheThreadsMessageLoop) {
 
 TEST_F(ContactStoreNotifyTest, WatcherPostsToAGivenTarget) {
     std::vector<platform::Message> seen;
-    ContactManagerImpl2 store;
+    ContactStore store;
     platform::MessageTarget window(u"AppWindow", [&](platform::Message& m) -> std::intptr_t {
         if (m.id != platform::WM_TIMER)
             seen.push_back(m);
@@ -279,7 +279,7 @@ TEST_F(ContactStoreNotifyTest, WatcherPostsToAGivenTarget) {
 }
 
 TEST_F(ContactStoreNotifyTest, SecondProcessChangesReachTheWatcher) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     RecordingListener listener;
     store.set_listener(&listener);
     std::vector<ContactRecord> list;
@@ -333,7 +333,7 @@ TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
         sqlite3_finalize(check);
         sqlite3_close(db);
 
-        ContactManagerImpl2 store;
+        ContactStore store;
         ASSERT_TRUE(store.is_open());
         std::vector<ContactRecord> all;
         const std::size_t count = store.load_contacts(all);
@@ -357,7 +357,7 @@ TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
 }
 
 TEST_F(ContactStoreNotifyTest, JournalKeepsTheNewestThousandAndRecentRows) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ASSERT_EQ(store.add_test_contacts(1500), 1500u);
     EXPECT_EQ(store.collect_changes().size(), 1500u);
     auto journal_rows = [&] {

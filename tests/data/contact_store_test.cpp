@@ -53,7 +53,7 @@ TEST_F(ContactStoreTest, PropertyTableKeepsIdentifiersAndOrder) {
 }
 
 TEST_F(ContactStoreTest, EveryFieldTypeRoundTrips) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ASSERT_TRUE(store.is_open());
     ContactRecord r = person(u"Анна", u"O'Neil", u"Acme \"Ltd\"");
     for (std::uint32_t t = 0; t < 34; ++t) {
@@ -79,7 +79,7 @@ TEST_F(ContactStoreTest, EveryFieldTypeRoundTrips) {
 }
 
 TEST_F(ContactStoreTest, BirthdayIsStoredAsMilliseconds) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"B", u"");
     r.fields.emplace_back(FieldType::Birthday, u"1700000000000");
     ASSERT_TRUE(store.create_contact(r));
@@ -92,7 +92,7 @@ TEST_F(ContactStoreTest, BirthdayIsStoredAsMilliseconds) {
 }
 
 TEST_F(ContactStoreTest, BirthdayThatIsNotANumberIsRefused) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     for (WString bad : {u"tomorrow", u"12x", u"+", u"99999999999999999999", u"1.5"}) {
         ContactRecord r = person(u"B", u"");
         r.fields.emplace_back(FieldType::Birthday, bad);
@@ -114,7 +114,7 @@ TEST_F(ContactStoreTest, BirthdayThatIsNotANumberIsRefused) {
 }
 
 TEST_F(ContactStoreTest, AddressYieldsOnlyThePartsThatAreSet) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"A", u"B");
     r.fields.emplace_back(FieldType::WorkAddress1, u"1 Main St"); // street
     r.fields.emplace_back(static_cast<FieldType>(28), u"USA");    // country
@@ -135,7 +135,7 @@ TEST_F(ContactStoreTest, AddressYieldsOnlyThePartsThatAreSet) {
 }
 
 TEST_F(ContactStoreTest, ContactWithoutPhonesHasNoPhoneFields) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"", u"", u"Only Company");
     r.fields.emplace_back(FieldType::Email1, u"a@b.c");
     ASSERT_TRUE(store.create_contact(r));
@@ -149,7 +149,7 @@ TEST_F(ContactStoreTest, ContactWithoutPhonesHasNoPhoneFields) {
 }
 
 TEST_F(ContactStoreTest, CreateAppendsEmptyCategoriesAndReadAlwaysHasOne) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"A", u"B");
     r.fields.emplace_back(FieldType::Mobile, u"1");
     ASSERT_TRUE(store.create_contact(r));
@@ -165,7 +165,7 @@ TEST_F(ContactStoreTest, CreateAppendsEmptyCategoriesAndReadAlwaysHasOne) {
 }
 
 TEST_F(ContactStoreTest, SameTypeTwiceStoresTheLastAndUnknownTypeIsIgnored) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"A", u"");
     r.fields.emplace_back(FieldType::Mobile, u"111");
     r.fields.emplace_back(FieldType::Mobile, u"222");
@@ -180,7 +180,7 @@ TEST_F(ContactStoreTest, SameTypeTwiceStoresTheLastAndUnknownTypeIsIgnored) {
 }
 
 TEST_F(ContactStoreTest, UpdateReplacesAllFieldsAndNeedsAStoredContact) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"Old", u"Name");
     r.fields.emplace_back(FieldType::Mobile, u"1");
     r.fields.emplace_back(FieldType::Email1, u"x@y");
@@ -210,7 +210,7 @@ TEST_F(ContactStoreTest, UpdateReplacesAllFieldsAndNeedsAStoredContact) {
 }
 
 TEST_F(ContactStoreTest, DeletedOidsAreNeverReused) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord a = person(u"A", u"");
     ContactRecord b = person(u"B", u"");
     ASSERT_TRUE(store.create_contact(a));
@@ -226,7 +226,7 @@ TEST_F(ContactStoreTest, DeletedOidsAreNeverReused) {
 }
 
 TEST_F(ContactStoreTest, EraseMarkedDeletesOnlySuffixesHoldingTheMarker) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     auto make = [&](WString suffix, WString company) {
         ContactRecord r = person(u"N", u"", company);
         if (!suffix.empty())
@@ -264,7 +264,7 @@ TEST_F(ContactStoreTest, CategoryTextSplitting) {
 }
 
 TEST_F(ContactStoreTest, FolderCategoriesRoundTrip) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     std::vector<WString> names{u"stale"};
     EXPECT_EQ(store.load_categories(names), 0u);
     EXPECT_TRUE(names.empty());
@@ -276,7 +276,7 @@ TEST_F(ContactStoreTest, FolderCategoriesRoundTrip) {
 // The folder offers every category in use: a name a written contact brings
 // (typed in the editor, imported) joins it, whichever way it was written.
 TEST_F(ContactStoreTest, CategoriesOfWrittenContactsJoinTheFolder) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ASSERT_TRUE(store.set_categories(u"Work"));
     auto with = [](WString first, WString categories) {
         ContactRecord r = person(std::move(first), u"");
@@ -311,7 +311,7 @@ TEST_F(ContactStoreTest, CategoriesOfWrittenContactsJoinTheFolder) {
 }
 
 TEST_F(ContactStoreTest, LoadIsOrderedByOidWithProgressEvery25th) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     RecordingListener listener;
     store.set_listener(&listener);
     std::vector<std::uint32_t> oids;
@@ -338,7 +338,7 @@ TEST_F(ContactStoreTest, LoadIsOrderedByOidWithProgressEvery25th) {
 }
 
 TEST_F(ContactStoreTest, PhotosAreStoredReplacedAndRemoved) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"P", u"");
     ASSERT_TRUE(store.create_contact(r));
     EXPECT_FALSE(store.has_picture(r.oid));
@@ -371,7 +371,7 @@ TEST_F(ContactStoreTest, PhotosAreStoredReplacedAndRemoved) {
 }
 
 TEST_F(ContactStoreTest, PhotoFromFile) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"P", u"");
     ASSERT_TRUE(store.create_contact(r));
     const std::string path = root() + "/photo.png";
@@ -392,7 +392,7 @@ TEST_F(ContactStoreTest, PhotoFromFile) {
 }
 
 TEST_F(ContactStoreTest, PictureChooserCommand) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     const WStringView key = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
     ASSERT_TRUE(runtime::reg_write_string(key, u"PictureChooser",
                                           u"printf '/home/u/Фото/a b.jpg\\nsecond line\\n'"));
@@ -411,7 +411,7 @@ TEST_F(ContactStoreTest, FileThatIsNotADatabaseIsLeftAlone) {
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());
     const std::string junk(5000, 'x');
     std::ofstream(file, std::ios::binary) << junk;
-    ContactManagerImpl2 store;
+    ContactStore store;
     EXPECT_FALSE(store.is_open());
     std::vector<ContactRecord> list;
     EXPECT_EQ(store.load_contacts(list), 0u);
@@ -424,17 +424,17 @@ TEST_F(ContactStoreTest, FileThatIsNotADatabaseIsLeftAlone) {
 }
 
 TEST_F(ContactStoreTest, NewerSchemaIsRefused) {
-    { ContactManagerImpl2 store; }
+    { ContactStore store; }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(volume().c_str(), &db), SQLITE_OK);
     sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    ContactManagerImpl2 store;
+    ContactStore store;
     EXPECT_FALSE(store.is_open());
 }
 
 TEST_F(ContactStoreTest, VolumeIsInWalModeAndSharesTheFile) {
-    ContactManagerImpl2 store;
+    ContactStore store;
     ContactRecord r = person(u"A", u"");
     ASSERT_TRUE(store.create_contact(r));
     sqlite3* db = nullptr;
@@ -462,7 +462,7 @@ TEST_F(ContactStoreTest, TestContactsAreDeterministicAndVaried) {
         EXPECT_EQ(a.company, b.company);
         EXPECT_EQ(a.fields, b.fields);
     }
-    ContactManagerImpl2 store;
+    ContactStore store;
     ASSERT_EQ(store.add_test_contacts(200), 200u);
     std::vector<ContactRecord> list;
     ASSERT_EQ(store.load_contacts(list), 200u);

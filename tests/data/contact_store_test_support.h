@@ -46,16 +46,16 @@ struct ListenerCall {
 
 class RecordingListener : public ContactStoreListener {
   public:
-    void on_contact_added(ContactManagerImpl2&, const ContactRecord& record) override {
+    void on_contact_added(ContactStore&, const ContactRecord& record) override {
         calls.push_back({ListenerCall::added, record.oid, 0, record});
     }
-    void on_load_progress(ContactManagerImpl2&, std::size_t index, std::size_t count) override {
+    void on_load_progress(ContactStore&, std::size_t index, std::size_t count) override {
         calls.push_back({ListenerCall::progress, static_cast<std::uint32_t>(index), count, {}});
     }
-    void on_contact_changed(ContactManagerImpl2&, std::uint32_t oid) override {
+    void on_contact_changed(ContactStore&, std::uint32_t oid) override {
         calls.push_back({ListenerCall::changed, oid, 0, {}});
     }
-    void on_contact_removed(ContactManagerImpl2&, std::uint32_t oid) override {
+    void on_contact_removed(ContactStore&, std::uint32_t oid) override {
         calls.push_back({ListenerCall::removed, oid, 0, {}});
     }
     std::vector<ListenerCall> calls;

@@ -28,7 +28,7 @@ class DamagedDataE2e : public TelvaraWorld {
     std::string volume() const { return (m_root / "pim.vol").string(); }
     // A phone in use: contacts, a call, no demo.
     void fill_volume(std::size_t contacts) const {
-        data::ContactManagerImpl2 store(volume());
+        data::ContactStore store(volume());
         ASSERT_EQ(store.add_test_contacts(contacts), contacts);
         phone::CallLog log(volume());
         phone::CallLogEntry call;
@@ -136,7 +136,7 @@ TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
                  test_support::file_bytes((m_root / "favorits.dat").string()).find("fc0") !=
                      std::string::npos)
         << "no star stored";
-    data::ContactManagerImpl2 store(volume());
+    data::ContactStore store(volume());
     std::vector<data::ContactRecord> records;
     EXPECT_EQ(store.load_contacts(records), 20u) << "no contact half stored";
     EXPECT_EQ(phone::CallLog(volume()).entries().size(), 1u);

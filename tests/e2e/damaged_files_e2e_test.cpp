@@ -231,7 +231,7 @@ TEST_F(DamagedFilesE2e, DamagedLanguageAndLetterMapAreRefusedAndSaid) {
     settings("\"Language\"=\"russian\"\n");
     {
         // Her number holds no 2: only her name answers the key 2.
-        data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+        data::ContactStore store((m_root / "pim.vol").string());
         ASSERT_TRUE(store.is_open());
         data::ContactRecord anna;
         anna.first_name = u"Anna";

@@ -36,7 +36,7 @@ class LanguageE2e : public TelvaraWorld {
     }
     // One contact, born 9 October 1974.
     void store_contact() const {
-        data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+        data::ContactStore store((m_root / "pim.vol").string());
         ASSERT_TRUE(store.is_open());
         data::ContactRecord anna;
         anna.first_name = u"Anna";

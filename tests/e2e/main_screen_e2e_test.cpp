@@ -177,7 +177,7 @@ TEST_F(NewContactE2e, AContactTypedOnAnEmptyCardIsStored) {
                                                      "shot card.png\n");
     const Finished run = this->run({"--headless", "--script", script});
     ASSERT_EQ(run.status, 0) << run.output;
-    data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+    data::ContactStore store((m_root / "pim.vol").string());
     std::vector<data::ContactRecord> records;
     store.load_contacts(records);
     const auto ada = std::find_if(records.begin(), records.end(), [](const auto& record) {

@@ -25,7 +25,7 @@ class SearchE2e : public TelvaraWorld {
         ASSERT_EQ(first.status, 0) << first.output;
         m_previous_root = runtime::device_root();
         runtime::set_device_root(m_root.string());
-        m_store = std::make_unique<data::ContactManagerImpl2>((m_root / "pim.vol").string());
+        m_store = std::make_unique<data::ContactStore>((m_root / "pim.vol").string());
         m_source = std::make_unique<data::StoreContactSource>(*m_store);
         m_calls = std::make_unique<phone::CallLog>((m_root / "pim.vol").string());
         m_document = std::make_unique<data::Document>(*m_source, m_calls.get());
@@ -58,7 +58,7 @@ class SearchE2e : public TelvaraWorld {
     }
 
     std::string m_previous_root;
-    std::unique_ptr<data::ContactManagerImpl2> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<data::StoreContactSource> m_source;
     std::unique_ptr<phone::CallLog> m_calls;
     std::unique_ptr<data::Document> m_document;

@@ -29,7 +29,7 @@ class TelephonyE2e : public TelvaraWorld {
         return log.entries();
     }
     std::size_t contacts() const {
-        data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+        data::ContactStore store((m_root / "pim.vol").string());
         std::vector<data::ContactRecord> records;
         return store.load_contacts(records);
     }
@@ -105,7 +105,7 @@ TEST_F(TelephonyE2e, DemoPhoneComesOnTheFirstStartOnlyNotAgainAfterErase) {
     EXPECT_EQ(calls().size(), 12u);
 
     {
-        data::ContactManagerImpl2 store((m_root / "pim.vol").string());
+        data::ContactStore store((m_root / "pim.vol").string());
         EXPECT_EQ(store.erase_contacts(data::EraseScope::all), 40u);
     }
     ASSERT_EQ(run({"--headless", "--script", script}).status, 0);

@@ -93,7 +93,7 @@ class CardEditingTest : public data::testing::DocumentTest {
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
     data::testing::FakeStore m_store;
-    std::optional<data::ContactManagerImpl2> m_volume;
+    std::optional<data::ContactStore> m_volume;
     std::optional<data::Document> m_document;
     StackHost m_host;
     std::optional<ContactForm> m_card;

@@ -323,7 +323,7 @@ class ContactFormVolumeTest : public ContactFormTest {
         record.oid = m_oid;
         return m_volume->read_contact(record);
     }
-    std::optional<data::ContactManagerImpl2> m_volume;
+    std::optional<data::ContactStore> m_volume;
     std::uint32_t m_oid = 0;
 };
 

@@ -4,7 +4,7 @@
 #include "data/contact_photo.h"
 #include "data/document_test_support.h"
 #include "forms/favorites_container.h"
-#include "forms/favorites_container2.h"
+#include "forms/favorites_tile_grid.h"
 #include "forms/skin_types.h"
 #include "ui/image_node.h"
 #include "ui/properties.h"
@@ -120,7 +120,7 @@ class FavoritesTest : public data::testing::DocumentTest {
     std::optional<data::Document> m_document;
     std::unique_ptr<ui::Node> m_root;
     std::optional<FavoritesContainer> m_list;
-    std::optional<FavoritesContainer2> m_grid;
+    std::optional<FavoritesTileGrid> m_grid;
     Recorder m_recorder;
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
@@ -415,7 +415,7 @@ TEST_F(FavoritesTest, MissingNodesThrow) {
     ui::Node bare;
     bare.set_name(u"Main");
     FavoritesContainer list;
-    FavoritesContainer2 grid;
+    FavoritesTileGrid grid;
     EXPECT_THROW(list.bind(bare, m_skin, m_recorder), ui::vadode::NodeNotFound);
     EXPECT_THROW(grid.bind(bare, m_skin, m_recorder), ui::vadode::NodeNotFound);
     auto root = std::make_unique<ui::Node>();

@@ -203,13 +203,13 @@ TEST_F(CallLogTest, SharesTheVolumeWithTheContactStore) {
         ASSERT_TRUE(log.add(entry(u"1", CallDirection::Outgoing, k_winter)));
     }
     {
-        data::ContactManagerImpl2 store(volume());
+        data::ContactStore store(volume());
         ASSERT_TRUE(store.is_open());
         data::ContactRecord record;
         record.first_name = u"Ada";
         ASSERT_TRUE(store.create_contact(record));
     }
-    data::ContactManagerImpl2 store(volume());
+    data::ContactStore store(volume());
     ASSERT_TRUE(store.is_open());
     std::vector<data::ContactRecord> contacts;
     EXPECT_EQ(store.load_contacts(contacts), 1u);

@@ -47,7 +47,7 @@ class VolumeTest : public ::testing::Test {
     }
     std::string fresh_volume(const std::string& name, std::size_t contacts = 2000) {
         const std::string file = m_dir + "/" + name;
-        ContactManagerImpl2 store(file);
+        ContactStore store(file);
         EXPECT_EQ(store.add_test_contacts(contacts), contacts);
         phone::CallLog log(file);
         phone::CallLogEntry call;
@@ -100,7 +100,7 @@ TEST_F(VolumeTest, ADamagedVolumeIsNamedAndNeverWritten) {
         const std::string before =
             c.damage == Damage::folder ? std::string() : test_support::file_bytes(file);
 
-        ContactManagerImpl2 store(file);
+        ContactStore store(file);
         std::vector<ContactRecord> read;
         store.load_contacts(read);
         EXPECT_TRUE(read.empty()) << c.name;
@@ -160,7 +160,7 @@ TEST_F(VolumeTest, WhatTheFileIsDecidesHowItIsOpened) {
         EXPECT_EQ(state.access, c.access) << c.name;
     }
     // A new volume in a missing folder is made, folder and all.
-    ContactManagerImpl2 made(m_dir + "/new/pim.vol");
+    ContactStore made(m_dir + "/new/pim.vol");
     EXPECT_TRUE(made.is_writable());
 }
 
@@ -175,7 +175,7 @@ TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
     fs::create_directory(m_dir + "/ro");
     const std::string in_ro = m_dir + "/ro/pim.vol";
     {
-        ContactManagerImpl2 store(in_ro);
+        ContactStore store(in_ro);
         ASSERT_EQ(store.add_test_contacts(10), 10u);
     }
     ::chmod((m_dir + "/ro").c_str(), 0555);
@@ -188,7 +188,7 @@ TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
                 out += what + "\n";
         };
         for (const std::string& file : {readable, in_ro}) {
-            ContactManagerImpl2 store(file);
+            ContactStore store(file);
             std::vector<ContactRecord> read;
             expect(store.is_open() && !store.is_writable(), file + ": open for reading");
             expect(store.load_contacts(read) == (file == readable ? 2000u : 10u),
@@ -207,13 +207,13 @@ TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
                    log.last_write_failure() == WriteFailure::read_only,
                "no call is written to it");
 
-        ContactManagerImpl2 unreadable(hidden);
+        ContactStore unreadable(hidden);
         expect(!unreadable.is_open() &&
                    unreadable.volume_state().problem == VolumeProblem::unreadable &&
                    unreadable.volume_problem_text() ==
                        hidden + " cannot be read (Permission denied)",
                "unreadable: " + unreadable.volume_problem_text());
-        ContactManagerImpl2 none(m_dir + "/ro/other.vol");
+        ContactStore none(m_dir + "/ro/other.vol");
         expect(!none.is_open() && none.volume_state().problem == VolumeProblem::cannot_create,
                "a read-only folder takes no new volume: " + none.volume_problem_text());
         return out;
@@ -230,7 +230,7 @@ TEST_F(VolumeTest, AFullDiskIsToldAndLeavesTheVolumeWhole) {
     if (!disk.mounted())
         GTEST_SKIP() << disk.why_not();
     const std::string file = m_dir + "/disk/pim.vol";
-    ContactManagerImpl2 store(file);
+    ContactStore store(file);
     ASSERT_EQ(store.add_test_contacts(50), 50u);
     phone::CallLog log(file);
     disk.fill();

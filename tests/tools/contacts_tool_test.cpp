@@ -161,7 +161,7 @@ TEST_F(ContactsToolTest, ImportReportsBrokenCardsListExportAndReimport) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(fs::exists(exported + ".part"));
 
-    ContactManagerImpl2 store;
+    ContactStore store;
     std::vector<ContactRecord> before;
     ASSERT_EQ(store.load_contacts(before), 33u);
     std::vector<std::vector<std::byte>> photos;
@@ -220,15 +220,15 @@ TEST_F(ContactsToolTest, UsageErrorsAndFailures) {
 }
 
 TEST_F(ContactsToolTest, RunningProgramHearsOfImportedContacts) {
-    ContactManagerImpl2 program;
+    ContactStore program;
     struct Listener : ContactStoreListener {
         std::vector<ContactRecord> added;
-        void on_contact_added(ContactManagerImpl2&, const ContactRecord& r) override {
+        void on_contact_added(ContactStore&, const ContactRecord& r) override {
             added.push_back(r);
         }
-        void on_load_progress(ContactManagerImpl2&, std::size_t, std::size_t) override {}
-        void on_contact_changed(ContactManagerImpl2&, std::uint32_t) override { ++changed; }
-        void on_contact_removed(ContactManagerImpl2&, std::uint32_t) override {}
+        void on_load_progress(ContactStore&, std::size_t, std::size_t) override {}
+        void on_contact_changed(ContactStore&, std::uint32_t) override { ++changed; }
+        void on_contact_removed(ContactStore&, std::uint32_t) override {}
         int changed = 0;
     } listener;
     program.set_listener(&listener);
@@ -281,7 +281,7 @@ TEST_F(ContactsToolTest, ImportKilledMidwayLeavesAWholeVolume) {
         sqlite3_finalize(check);
         sqlite3_close(db);
 
-        ContactManagerImpl2 store;
+        ContactStore store;
         std::vector<ContactRecord> all;
         const std::size_t count = store.load_contacts(all);
         EXPECT_EQ(count % 500, 0u) << "batches are stored whole";
@@ -358,7 +358,7 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     std::ifstream in(out_file);
     const std::string seen(std::istreambuf_iterator<char>(in), {});
 
-    ContactManagerImpl2 store;
+    ContactStore store;
     std::vector<ContactRecord> records;
     store.load_contacts(records);
     std::string wanted;
@@ -391,7 +391,7 @@ using test_support::Damage;
 // A volume of generated contacts, closed (its log folded in), damaged.
 void make_damaged_volume(const std::string& file, Damage damage) {
     {
-        ContactManagerImpl2 store(file);
+        ContactStore store(file);
         ASSERT_EQ(store.add_test_contacts(2000), 2000u);
     }
     test_support::damage_volume(file, damage);

@@ -95,7 +95,7 @@ bool read_input(const std::string& name, std::string& out, std::string& why) {
     return true;
 }
 
-bool open_store(ContactManagerImpl2& store, int& status) {
+bool open_store(ContactStore& store, int& status) {
     if (store.is_open())
         return true;
     status = failure("cannot open the contact volume: " + store.volume_problem_text());
@@ -104,15 +104,14 @@ bool open_store(ContactManagerImpl2& store, int& status) {
 
 // Why a write to the store failed: what is wrong with the volume, or what
 // the write met.
-std::string write_problem(const ContactManagerImpl2& store) {
+std::string write_problem(const ContactStore& store) {
     return store.volume_state().writable() ? describe_write_failure(store.last_write_failure())
                                            : store.volume_problem_text();
 }
 
 // Every contact the store gives. False, with the reason, when it could not
 // be read whole: fewer contacts than it counts, or a read that failed.
-bool load_all(ContactManagerImpl2& store, std::vector<ContactRecord>& contacts,
-              std::string& why) {
+bool load_all(ContactStore& store, std::vector<ContactRecord>& contacts, std::string& why) {
     const std::int64_t expected = store.stored_count();
     store.load_contacts(contacts);
     if (store.volume_state().problem == VolumeProblem::none && expected >= 0 &&
@@ -120,8 +119,7 @@ bool load_all(ContactManagerImpl2& store, std::vector<ContactRecord>& contacts,
         return true;
     why = "the contact volume cannot be read whole: " + store.volume_problem_text() + "; " +
           std::to_string(contacts.size()) + " of " +
-          (expected >= 0 ? std::to_string(expected) : std::string("its")) +
-          " contacts were read";
+          (expected >= 0 ? std::to_string(expected) : std::string("its")) + " contacts were read";
     return false;
 }
 
@@ -147,7 +145,7 @@ std::string summary(const VCardFile& file, std::size_t stored) {
 
 // Imports one file; false when it could not be read or stored. `troubled`
 // is set when the file had anything that was not imported as it was.
-bool import_file(ContactManagerImpl2& store, const std::string& name, const VCardOptions& options,
+bool import_file(ContactStore& store, const std::string& name, const VCardOptions& options,
                  bool& troubled) {
     std::string text;
     std::string why;
@@ -201,7 +199,7 @@ int run_import(std::vector<std::string> args) {
     }
     if (args.empty())
         return usage_error("import needs at least one file");
-    ContactManagerImpl2 store;
+    ContactStore store;
     int status = 0;
     if (!open_store(store, status))
         return status;
@@ -218,7 +216,7 @@ int run_export(std::vector<std::string> args) {
         args.erase(args.begin());
     if (args.size() > 1)
         return usage_error("export takes at most one file");
-    ContactManagerImpl2 store;
+    ContactStore store;
     int status = 0;
     if (!open_store(store, status))
         return status;
@@ -259,7 +257,7 @@ int run_export(std::vector<std::string> args) {
 }
 
 int run_list() {
-    ContactManagerImpl2 store;
+    ContactStore store;
     int status = 0;
     if (!open_store(store, status))
         return status;
@@ -326,7 +324,7 @@ int run(std::vector<std::string> args) {
         const unsigned long long n = std::strtoull(args[0].c_str(), &end, 10);
         if (args[0].empty() || args[0][0] == '-' || *end != '\0' || n == 0 || n > 1'000'000)
             return usage_error("add-test needs a count from 1 to 1000000");
-        ContactManagerImpl2 store;
+        ContactStore store;
         int status = 0;
         if (!open_store(store, status))
             return status;
@@ -338,7 +336,7 @@ int run(std::vector<std::string> args) {
     if (command == "erase") {
         if (args.size() > 1 || (args.size() == 1 && args[0] != "--generated"))
             return usage_error("erase takes only --generated");
-        ContactManagerImpl2 store;
+        ContactStore store;
         int status = 0;
         if (!open_store(store, status))
             return status;

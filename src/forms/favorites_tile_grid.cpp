@@ -1,6 +1,6 @@
 // The favourites grid layout: tiles, rows of tiles, taps and the refresh
 // messages.
-#include "forms/favorites_container2.h"
+#include "forms/favorites_tile_grid.h"
 
 #include "data/contact_entry.h"
 #include "data/document.h"
@@ -143,12 +143,12 @@ void FavoritesTileRow::measure_y(ui::Measure& measure) {
 
 // --- Container ----------------------------------------------------------------------------
 
-FavoritesContainer2::FavoritesContainer2() = default;
+FavoritesTileGrid::FavoritesTileGrid() = default;
 
-FavoritesContainer2::~FavoritesContainer2() = default;
+FavoritesTileGrid::~FavoritesTileGrid() = default;
 
-void FavoritesContainer2::bind(ui::Node& host, const ui::Properties& skin,
-                               FavoritesListener& listener, data::ContactPhotoCache* photos) {
+void FavoritesTileGrid::bind(ui::Node& host, const ui::Properties& skin,
+                             FavoritesListener& listener, data::ContactPhotoCache* photos) {
     ui::Node* root = host.name() == kRootName ? &host : host.find(kRootName);
     if (root == nullptr)
         throw ui::vadode::NodeNotFound(host.name(), kRootName);
@@ -176,7 +176,7 @@ void FavoritesContainer2::bind(ui::Node& host, const ui::Properties& skin,
     show_empty_state();
 }
 
-void FavoritesContainer2::node_placed_x(ui::Node& node, std::int32_t width) {
+void FavoritesTileGrid::node_placed_x(ui::Node& node, std::int32_t width) {
     if (&node != m_list || width <= 0)
         return;
     const std::int32_t per_row = tiles_per_row(width, m_tile_width);
@@ -186,7 +186,7 @@ void FavoritesContainer2::node_placed_x(ui::Node& node, std::int32_t width) {
     m_list->data_changed();
 }
 
-void FavoritesContainer2::show_empty_state() {
+void FavoritesTileGrid::show_empty_state() {
     const bool empty = favorite_count() == 0;
     if (m_empty != nullptr)
         m_empty->set_visible(empty);
@@ -194,35 +194,35 @@ void FavoritesContainer2::show_empty_state() {
         m_list->set_visible(!empty);
 }
 
-void FavoritesContainer2::remember_order() {
+void FavoritesTileGrid::remember_order() {
     m_order =
         m_document != nullptr ? m_document->favorites().lines() : std::vector<data::FavoriteLine>{};
 }
 
-bool FavoritesContainer2::order_changed() const {
+bool FavoritesTileGrid::order_changed() const {
     return m_document == nullptr || m_document->favorites().lines() != m_order;
 }
 
 // --- List ---------------------------------------------------------------------------------
 
-std::int32_t FavoritesContainer2::favorite_count() const {
+std::int32_t FavoritesTileGrid::favorite_count() const {
     if (m_document == nullptr)
         return 0;
     return static_cast<std::int32_t>(m_document->favorites().size());
 }
 
-std::int32_t FavoritesContainer2::item_count() const {
+std::int32_t FavoritesTileGrid::item_count() const {
     return tile_rows(favorite_count(), m_per_row);
 }
 
-std::unique_ptr<ui::ListElement> FavoritesContainer2::create_element() {
+std::unique_ptr<ui::ListElement> FavoritesTileGrid::create_element() {
     ui::ButtonListener& buttons = *this;
     return build_row(u"FavoritesContainer2", m_skin, FavoriteTile::kSkinName, [&] {
         return std::make_unique<FavoritesTileRow>(*m_skin, m_per_row, buttons);
     });
 }
 
-void FavoritesContainer2::bind_element(ui::ListElement& element, std::int32_t index) {
+void FavoritesTileGrid::bind_element(ui::ListElement& element, std::int32_t index) {
     auto* row = dynamic_cast<FavoritesTileRow*>(&element);
     if (row == nullptr)
         return;
@@ -244,11 +244,11 @@ void FavoritesContainer2::bind_element(ui::ListElement& element, std::int32_t in
     }
 }
 
-void FavoritesContainer2::element_clicked(ui::VirtualList&, std::int32_t) {
+void FavoritesTileGrid::element_clicked(ui::VirtualList&, std::int32_t) {
     // The tiles' own buttons act; a row as a whole has nothing to do.
 }
 
-void FavoritesContainer2::refresh_row(std::int32_t row) {
+void FavoritesTileGrid::refresh_row(std::int32_t row) {
     if (m_list == nullptr)
         return;
     if (ui::ListElement* element = m_list->element_for(row))
@@ -256,7 +256,7 @@ void FavoritesContainer2::refresh_row(std::int32_t row) {
     m_list->mark_redraw();
 }
 
-void FavoritesContainer2::call_favorite(std::int32_t index) {
+void FavoritesTileGrid::call_favorite(std::int32_t index) {
     if (m_listener == nullptr || index < 0 || index >= favorite_count())
         return;
     const FavoriteTexts texts =
@@ -266,13 +266,13 @@ void FavoritesContainer2::call_favorite(std::int32_t index) {
         m_listener->on_favorite_call(texts.number);
 }
 
-void FavoritesContainer2::open_favorite(std::int32_t index) {
+void FavoritesTileGrid::open_favorite(std::int32_t index) {
     if (m_listener == nullptr || index < 0 || index >= favorite_count())
         return;
     m_listener->on_favorite_open(*m_document->favorites().at(std::size_t(index)).entry);
 }
 
-void FavoritesContainer2::on_click(ui::ButtonNode& button) {
+void FavoritesTileGrid::on_click(ui::ButtonNode& button) {
     for (ui::Node* node = &button; node != nullptr; node = node->parent()) {
         auto* tile = dynamic_cast<FavoriteTile*>(node);
         if (tile == nullptr)
@@ -287,7 +287,7 @@ void FavoritesContainer2::on_click(ui::ButtonNode& button) {
 
 // --- Document -----------------------------------------------------------------------------
 
-void FavoritesContainer2::on_document_refresh(const data::RefreshMessage& message) {
+void FavoritesTileGrid::on_document_refresh(const data::RefreshMessage& message) {
     using data::RefreshFlag;
     using data::RefreshSlot;
     if (m_list == nullptr || m_document == nullptr)

@@ -1,5 +1,5 @@
 #pragma once
-// FavoritesContainer2: the favourites tab as a grid of tiles. Each list row
+// FavoritesTileGrid: the favourites tab as a grid of tiles. Each list row
 // ("FavoritesList2") holds as many "FavoritesItem" tiles as fit across the
 // list; a tile shows "photo", "text1" (name) and "text2" (the number's
 // label); its "btnContact" calls the number, its "btnFav" opens the card.
@@ -83,19 +83,19 @@ class FavoritesTileRow : public ui::ListElement {
     std::vector<FavoriteTile*> m_tiles;
 };
 
-class FavoritesContainer2 : private data::DocumentListener,
-                            private ui::ListAdapter,
-                            private ui::ButtonListener,
-                            private ui::NodeObserver {
+class FavoritesTileGrid : private data::DocumentListener,
+                          private ui::ListAdapter,
+                          private ui::ButtonListener,
+                          private ui::NodeObserver {
   public:
     static constexpr char16_t kRootName[] = u"FavoritesContainer2";
     static constexpr char16_t kListName[] = u"FavoritesList2";
 
-    FavoritesContainer2();
+    FavoritesTileGrid();
     // Leaves the Document's listeners; touches no node.
-    ~FavoritesContainer2() override;
-    FavoritesContainer2(const FavoritesContainer2&) = delete;
-    FavoritesContainer2& operator=(const FavoritesContainer2&) = delete;
+    ~FavoritesTileGrid() override;
+    FavoritesTileGrid(const FavoritesTileGrid&) = delete;
+    FavoritesTileGrid& operator=(const FavoritesTileGrid&) = delete;
 
     // Finds "FavoritesContainer2" below `host` (or `host` itself) and its
     // "FavoritesList2"; throws vadode::NodeNotFound (NodeNotFoundInSkin for
