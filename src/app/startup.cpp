@@ -250,7 +250,9 @@ int run_application(Application& application, const StartOptions& options,
     log_step(u" start: 5\n");
     const ScreenInfo info = game.screen_info();
     ui::Properties splash_skin;
-    if (!splash_skin.load_skin(u"%app_path%/skins/bin/splash.skin", scale_shift(info))) {
+    // A skin's own splash that does not load gives way to the common one.
+    if (!splash_skin.load_skin(ui::splash_skin_path(ui::ChoiceContext{}), scale_shift(info)) &&
+        !splash_skin.load_skin(u"%app_path%/skins/bin/splash.skin", scale_shift(info))) {
         show_message_box(language.translate(u"NoSkins"), kApplicationName);
         return 1;
     }

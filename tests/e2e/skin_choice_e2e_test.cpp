@@ -68,11 +68,15 @@ TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
     expect_main_screen_in((m_dir / "dark.png").string(), 1, kDark, "after the choice");
     EXPECT_NE(settings_text().find("\"Skin\"=\"dark\""), std::string::npos) << settings_text();
 
-    // A new start, here at double density, comes up dark.
-    const std::string again = write_file("again.txt", "wait 1000\nshot again.png\n");
+    // A new start, here at double density, comes up dark, from its splash on.
+    const std::string again =
+        write_file("again.txt", "wait 30\nshot splash.png\nwait 1000\nshot again.png\n");
     const Finished restarted =
         run({"--headless", "--screen", "480x640", "--dpi", "192", "--script", again});
     ASSERT_EQ(restarted.status, 0) << restarted.output;
+    Png splash;
+    ASSERT_TRUE(splash.read((m_dir / "splash.png").string()));
+    EXPECT_GT(share_near(splash, 2, kDark.background, 0, 0, 240, 60), 0.9) << "the splash";
     expect_main_screen_in((m_dir / "again.png").string(), 2, kDark, "after a restart");
 }
 

@@ -347,6 +347,8 @@ CompileResult compile_skin(const CompileOptions& options) {
         skin.name = file.stem().string();
         own_art_folder = file.parent_path().empty() ? "." : file.parent_path().string();
     }
+    if (!options.name.empty())
+        skin.name = options.name;
     CompiledModel compiled = build_model(skin, own_art_folder);
     RecolouredArt recoloured;
     if (palette)
@@ -387,7 +389,7 @@ CompileResult compile_skin(const CompileOptions& options) {
 
 const char* compile_usage() {
     return "usage: telvara-skinc SOURCE.xml -o OUT_DIR [--scale-shift N]... [--rsvg PROGRAM]\n"
-           "                     [--palette FILE]\n"
+           "                     [--palette FILE] [--name NAME]\n"
            "  compiles SOURCE.xml into OUT_DIR/<name>.skin (<name> = the source's base name)\n"
            "  and renders its pictures (art/<picture>.svg or .png beside the source) as\n"
            "  16-bit BMP files, once per --scale-shift (default 0; repeat for more):\n"
@@ -399,7 +401,8 @@ const char* compile_usage() {
            "  each line of FILE is \"FROM TO [WHERE...]\" or \"keep WHERE...\", WHERE\n"
            "  being type:GLOB, in:GLOB (a node id or an ancestor's) or picture:GLOB;\n"
            "  every colour of the source and its SVG art must be named, and art/ beside\n"
-           "  FILE may hold the skin's own pictures.\n";
+           "  FILE may hold the skin's own pictures.\n"
+           "  --name NAME writes OUT_DIR/NAME.skin and its pictures under NAME.\n";
 }
 
 int compile_command(int argc, char** argv) {
@@ -425,6 +428,12 @@ int compile_command(int argc, char** argv) {
                 options.scale_shifts.push_back(shift);
         } else if (arg == "--palette" && has_value) {
             options.palette = argv[++i];
+        } else if (arg == "--name" && has_value) {
+            options.name = argv[++i];
+            if (options.name.empty() || options.name.find_first_of("/\\.") != std::string::npos) {
+                std::cerr << "telvara-skinc: --name takes a file name without a folder or dot\n";
+                return 2;
+            }
         } else if (arg == "--rsvg" && has_value) {
             options.rsvg_convert = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && options.source.empty()) {

@@ -31,6 +31,9 @@ struct CompileOptions {
     // named after the palette; art/ beside the palette holds the skin's own
     // pictures, taken as they are instead of the source's.
     std::string palette;
+    // The compiled skin's name when not the source's or the palette's: one
+    // palette recolours several sources (the screens and the splash).
+    std::string name;
 };
 
 struct CompileResult {

@@ -12,6 +12,7 @@
 #include "ui/properties.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace telvara::ui {
 namespace {
@@ -120,6 +121,18 @@ bool select_language_at_start(Properties& properties, const ChoiceContext& conte
             return true;
     runtime::log() << platform::tick_count() << u" select_language_at_start no language\n";
     return false;
+}
+
+WString splash_skin_path(const ChoiceContext& context, WStringView base_folder) {
+    const WString base = base_folder.empty() ? context.app_folder : WString(base_folder);
+    const WString configured = setting(context, kSkinValue);
+    if (usable_name(configured) && is_selectable_skin(configured)) {
+        WString own = skin_path(base, u"splash-" + configured);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(runtime::file_path(own), error))
+            return own;
+    }
+    return skin_path(base, u"splash");
 }
 
 bool select_skin_at_start(Properties& properties, const ChoiceContext& context,

@@ -76,6 +76,11 @@ bool select_skin_at_start(Properties& properties, const ChoiceContext& context,
                           WStringView base_folder, unsigned scale_shift,
                           SkinStartReport* report = nullptr);
 
+// The splash skin to load before the screens: the configured skin's own
+// ("skins/bin/splash-dark.skin") when there is one, so a start shows the
+// colours it ends in, else the common "splash.skin".
+WString splash_skin_path(const ChoiceContext& context, WStringView base_folder = {});
+
 // More than one language file, more than one selectable skin: only then does
 // the settings menu offer the choice.
 bool has_language_choice(const ChoiceContext& context);
