@@ -118,6 +118,7 @@ RecentRowTexts make_row_texts(const data::RecentCall& call, int count,
         texts.firstlast = skin.translate(u"skinUnknown");
     } else {
         texts.firstlast = call.call.number;
+        texts.title = RecentTitle::Number;
     }
     texts.count = recent_count_text(count);
     texts.datetime = recent_when_text(call.call.time, today, words);

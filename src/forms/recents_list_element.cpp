@@ -163,6 +163,7 @@ RecentsListElement::RecentsListElement(const ui::Properties& skin, RecentsRowLis
         if (m_text_nodes[i] == nullptr)
             throw ui::vadode::NodeNotFound(WString(kSkinName), kTextNames[i]);
     }
+    m_name_ellipsis = m_text_nodes[0]->ellipsis_mode();
     m_direction = dynamic_cast<ui::ButtonNode*>(find(kDirection));
     m_details = dynamic_cast<ui::ButtonNode*>(find(kDetails));
     if (m_direction == nullptr)
@@ -204,6 +205,10 @@ void RecentsListElement::fill(const RecentRowTexts& texts) {
     for (std::size_t i = 0; i < m_text_nodes.size(); ++i)
         if (m_text_nodes[i] != nullptr && m_text_nodes[i]->text() != *values[i])
             m_text_nodes[i]->set_text(*values[i]);
+    if (ui::TextNode* title = m_text_nodes[0]) {
+        title->set_ellipsis(texts.title == RecentTitle::Number ? ui::Ellipsis::Middle
+                                                               : m_name_ellipsis);
+    }
     place_first_line(texts.phone.empty());
     show_direction(texts.direction);
     mark_redraw();

@@ -9,6 +9,7 @@
 #include "data/call_record.h"
 #include "platform/text.h"
 #include "ui/button_node.h"
+#include "ui/text_node.h"
 #include "ui/date_format.h"
 #include "ui/vlist.h"
 
@@ -65,8 +66,13 @@ inline constexpr int kDirectionStates = 5;
 int direction_state(data::CallKind kind);
 
 // What a row shows.
+// What the row's first line shows: a name is cut at its end, a number in
+// its middle, so that its last digits stay.
+enum class RecentTitle : std::uint8_t { Name, Number };
+
 struct RecentRowTexts {
     WString firstlast;
+    RecentTitle title = RecentTitle::Name;
     WString count;
     WString datetime;
     WString duration;
@@ -129,6 +135,8 @@ class RecentsListElement : public ui::ListElement, private ui::ButtonListener {
     std::array<ui::TextNode*, 5> m_text_nodes{};
     // The skin's borders of "firstlast" and "count", min then max.
     std::array<std::pair<ui::Point, ui::Point>, 2> m_first_line{};
+    // How the skin cuts "firstlast" when it holds a name.
+    ui::Ellipsis m_name_ellipsis = ui::Ellipsis::End;
     ui::ButtonNode* m_direction = nullptr;
     ui::ButtonNode* m_details = nullptr;
     std::array<ui::Node*, kDirectionStates> m_looks{};

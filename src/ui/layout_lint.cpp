@@ -3,6 +3,8 @@
 // open menus cover what was drawn before them.
 #include "ui/layout_lint.h"
 
+#include "ui/font_measure.h"
+
 #include "ui/alphabet_ruler.h"
 #include "ui/basic_nodes.h"
 #include "ui/button_node.h"
@@ -173,6 +175,18 @@ class Walker {
                  clip.right == m_options.screen.right && clip.bottom == m_options.screen.bottom);
     }
 
+    // Digits with the signs numbers are written with ("+7 (912) 555-01-02").
+    static bool looks_like_number(WStringView text) {
+        int digits = 0;
+        for (char16_t c : text) {
+            if (c >= u'0' && c <= u'9')
+                ++digits;
+            else if (WStringView(u"+-() .*#").find(c) == WStringView::npos)
+                return false;
+        }
+        return digits >= 3;
+    }
+
     static void check_text(TextNode& text, const Item& item, std::vector<LintFinding>& out) {
         if (text.text().empty() || text.width() <= 0)
             return;
@@ -185,6 +199,10 @@ class Walker {
             out.push_back({LintKind::InkClipped, item.path, rect_of(text), text.text()});
             return;
         }
+        if (text.ellipsis_mode() == Ellipsis::End && !text.wrap() &&
+            looks_like_number(text.text()) &&
+            measure_text(text.shown_font().get(), text.text()).width > text.width())
+            out.push_back({LintKind::NumberCut, item.path, rect_of(text), text.text()});
         if (text.ellipsis())
             return;
         const bool too_wide = !text.wrap() && extent.width > text.width();
@@ -214,6 +232,8 @@ std::string_view to_string(LintKind kind) {
         return "SmallTarget";
     case LintKind::OffScreen:
         return "OffScreen";
+    case LintKind::NumberCut:
+        return "NumberCut";
     }
     return "?";
 }

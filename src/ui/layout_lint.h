@@ -23,6 +23,7 @@ enum class LintKind : std::uint8_t {
     Overlap,     // two controls share part of their rectangles
     SmallTarget, // a control narrower or lower than a fingertip
     OffScreen,   // the node reaches out of the screen
+    NumberCut,   // a phone number cut at its end: the digits that tell it apart are lost
 };
 
 struct LintFinding {
