@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# Takes the main screens in one skin (the contact list, the keypad with "56"
-# typed, a contact card, the recents, the main menu and an incoming call) on
-# a fresh demo phone, into docs/screenshots/<skin>/<screen>-<size>.png.
-# Run after a build: scripts/skin-shots.sh SKIN [BUILD_DIR] [SIZE...]
-# (sizes default to 240x320; 480x640 and larger double the skin).
+# Takes the main screens (the contact list, the keypad with "56" typed, a
+# contact card, the recents, the main menu and an incoming call) on a fresh
+# demo phone in every skin and language, into
+# docs/screenshots/skins/<skin>-<language>/<screen>-<size>.png.
+# Run after a build: scripts/skin-shots.sh [BUILD_DIR] [SIZE...]
+# (sizes default to 240x320 and 480x640; 480x640 and larger double the skin).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-skin=${1:?usage: scripts/skin-shots.sh SKIN [BUILD_DIR] [SIZE...]}
-build=${2:-build}
-shift $(($# < 2 ? $# : 2))
+build=${1:-build}
+shift $(($# < 1 ? $# : 1))
 sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(240x320)
-out=docs/screenshots/$skin
+[ ${#sizes[@]} -gt 0 ] || sizes=(240x320 480x640)
+skins=(default dark)
+languages=(english russian)
+key='HKEY_CURRENT_USER\Software\KELMA\Telvara'
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$out"
 
 script() {
   local k=$1
@@ -53,19 +54,25 @@ shot $work/call.png
 EOS
 }
 
-for size in "${sizes[@]}"; do
-  k=1
-  dpi=()
-  if [ "${size%%x*}" -ge 480 ]; then k=2; dpi=(--dpi 192); fi
-  rm -rf "$work/root"
-  mkdir -p "$work/root"
-  "$build/telvara-settings" --root "$work/root" \
-    set-string 'HKEY_CURRENT_USER\Software\KELMA\Telvara' Skin "$skin"
-  script $k > "$work/s.txt"
-  TELVARA_ROOT="$work/root" XDG_RUNTIME_DIR="$work" \
-    "$build/telvara" --headless --screen "$size" "${dpi[@]}" --script "$work/s.txt"
-  for name in list keypad recents card menu call; do
-    cp "$work/$name.png" "$out/$name-$size.png"
+for skin in "${skins[@]}"; do
+  for language in "${languages[@]}"; do
+    out=docs/screenshots/skins/$skin-$language
+    mkdir -p "$out"
+    for size in "${sizes[@]}"; do
+      k=1
+      dpi=()
+      if [ "${size%%x*}" -ge 480 ]; then k=2; dpi=(--dpi 192); fi
+      rm -rf "$work/root"
+      mkdir -p "$work/root"
+      "$build/telvara-settings" --root "$work/root" set-string "$key" Skin "$skin"
+      "$build/telvara-settings" --root "$work/root" set-string "$key" Language "$language"
+      script $k > "$work/s.txt"
+      TELVARA_ROOT="$work/root" XDG_RUNTIME_DIR="$work" \
+        "$build/telvara" --headless --screen "$size" "${dpi[@]}" --script "$work/s.txt"
+      for name in list keypad recents card menu call; do
+        cp "$work/$name.png" "$out/$name-$size.png"
+      done
+    done
   done
 done
-echo "skin-shots: written to $out"
+echo "skin-shots: written to docs/screenshots/skins"

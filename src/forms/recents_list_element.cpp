@@ -191,6 +191,9 @@ void RecentsListElement::place_first_line(bool alone) {
             // Equal room above and below, the height kept.
             top.y = bottom.y = (top.y + bottom.y) / 2;
         }
+        // Without a count the name reaches to where the count would end.
+        if (i == 0 && m_texts.count.empty())
+            bottom.x = m_first_line[1].second.x;
         ui::TextNode& node = *m_text_nodes[i];
         const auto same = [](ui::Point a, ui::Point b) { return a.x == b.x && a.y == b.y; };
         if (!same(node.border_min(), top) || !same(node.border_max(), bottom))
