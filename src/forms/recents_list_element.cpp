@@ -2,6 +2,8 @@
 // its two buttons, and the time, date and duration texts of a call.
 #include "forms/recents_list_element.h"
 
+#include "data/civil_date.h"
+
 #include "ui/alphabet_ruler.h"
 #include "ui/date_format.h"
 #include "ui/properties.h"
@@ -33,18 +35,10 @@ std::int64_t floor_div(std::int64_t a, std::int64_t b) {
     return q;
 }
 
-// The civil date of a day count since 1970-01-01 (proleptic Gregorian).
-ui::CalendarDate civil_from_days(std::int64_t z) {
-    z += 719'468;
-    const std::int64_t era = floor_div(z, 146'097);
-    const std::int64_t doe = z - era * 146'097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36'524 - doe / 146'096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    return {static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)};
+// The date of a day count since 1970-01-01, as the date words want it.
+ui::CalendarDate calendar_date(std::int64_t days) {
+    const data::CivilDate date = data::civil_from_days(days);
+    return {static_cast<int>(date.year), static_cast<int>(date.month), static_cast<int>(date.day)};
 }
 
 void append_two_digits(WString& out, std::int64_t value) {
@@ -88,12 +82,12 @@ WString recent_when_text(std::int64_t local_file_time, std::int64_t today,
         return recent_time_text(local_file_time);
     if (day == today - 1)
         return words.yesterday;
-    const ui::CalendarDate date = civil_from_days(day - kDays1601To1970);
+    const ui::CalendarDate date = calendar_date(day - kDays1601To1970);
     // A weekday names one day only within the week before yesterday; the same
     // weekday a week ago would read as today's.
     if (day < today - 1 && day >= today - 6)
         return ui::format_date_picture(date, u"ddd", words.dates);
-    const bool this_year = civil_from_days(today - kDays1601To1970).year == date.year;
+    const bool this_year = calendar_date(today - kDays1601To1970).year == date.year;
     return ui::format_date_picture(
         date, this_year ? words.dates.short_date : words.dates.short_date_year, words.dates);
 }
