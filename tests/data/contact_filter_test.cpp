@@ -121,7 +121,6 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     EXPECT_TRUE(passes(e, u"1-800-3"));    // typed with dashes on a keyboard
     EXPECT_FALSE(passes(e, u"+"));         // only separators: matches no number
     EXPECT_FALSE(passes(e, u"1555 1800")); // the phones are still one target
-
     // The highlighted length covers the number as written.
     ContactFilter f(m_map);
     f.set_words(split_filter_words(u"+1555"));
@@ -135,7 +134,6 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     ASSERT_EQ(r.phones.size(), 1u);
     EXPECT_EQ(r.phones[0].field, 1);
     EXPECT_EQ(r.phones[0].length, 3); // "1-8"
-
     // Digits inside a number rank after the prefix matches.
     ContactFilter ranked(m_map);
     const std::pair<const char16_t*, MatchTier> tiers[] = {
@@ -151,7 +149,6 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     ASSERT_EQ(r.phones.size(), 1u);
     EXPECT_EQ(r.phones[0].start, 9); // "+1 (555) |010-0|100": the first place
     EXPECT_EQ(r.phones[0].length, 5);
-
     // A name beginning with a separator is still found by its own text.
     ContactEntry company = entry(person(2, u"", u"", u"+Plus Ltd"));
     EXPECT_TRUE(passes(company, u"+plus"));
@@ -190,7 +187,6 @@ TEST_F(FilterTest, QuickChecksNeverLoseAMatch) {
                 }
         }
     }
-
     const ContactEntry e =
         entry(person(1, u"Zoe", u"", u"", {phone(FieldType::Mobile, u"123 45")}));
     const std::pair<const char16_t*, MatchTier> tiers[] = {
@@ -307,14 +303,22 @@ TEST(PhoneIndex, FindsByLastSevenDigits) {
 
 TEST(Categories, SplittingAndMembership) {
     using W = std::vector<WString>;
-    EXPECT_EQ(split_categories(u"Work, Family;Friends"), (W{u"Work", u"Family", u"Friends"}));
-    EXPECT_EQ(split_categories(u"a,,b;"), (W{u"a", u"", u"b"}));
-    EXPECT_EQ(split_categories(u"a,  b"), (W{u"a", u" b"}));
-    EXPECT_EQ(split_categories(u""), W{});
-    EXPECT_EQ(split_categories(u"Solo"), W{u"Solo"});
-    for (WStringView t : {u"Work, Family;Friends", u"a,,b;", u"a,  b", u" x", u";", u", ;"})
-        EXPECT_EQ(split_categories(t), split_category_text(t)) << to_utf8(t);
-
+    // The Document and the store's folder split alike.
+    const std::pair<const char16_t*, W> rows[] = {
+        {u"Work, Family;Friends", {u"Work", u"Family", u"Friends"}},
+        {u"a,,b;", {u"a", u"", u"b"}},
+        {u"a,  b", {u"a", u" b"}}, // only one space goes
+        {u"", {}},
+        {u" solo", {u"solo"}},
+        {u",", {u""}},
+        {u"a, ", {u"a", u""}}, // a non-empty rest is kept
+        {u"Work ;Home", {u"Work ", u"Home"}},
+        {u", ;", {u"", u""}},
+    };
+    for (const auto& [text, parts] : rows) {
+        EXPECT_EQ(split_categories(text), parts) << to_utf8(text);
+        EXPECT_EQ(split_category_text(text), parts) << to_utf8(text);
+    }
     auto with = [](WString value) {
         return person(1, u"A", u"", u"", {ContactField(FieldType::Categories, std::move(value))});
     };

@@ -70,18 +70,15 @@ TEST(ContactPhoto, DecodesPngAndJpeg) {
     EXPECT_EQ(png->width, 40);
     EXPECT_EQ(png->height, 30);
     EXPECT_EQ(png->rgb, image.rgb);
-
     auto jpeg = decode_image(encode_jpeg(image));
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(jpeg->width, 40);
     EXPECT_EQ(jpeg->height, 30);
     EXPECT_NEAR(jpeg->rgb[0], 200, 6);
     EXPECT_NEAR(jpeg->rgb[1], 40, 6);
-
     auto grey = decode_image(encode_jpeg(solid(16, 16, 90, 90, 90), JCS_GRAYSCALE));
     ASSERT_TRUE(grey);
     EXPECT_NEAR(grey->rgb[2], 90, 4);
-
     // A large JPEG is decoded at a reduced scale that still covers the size.
     auto big = encode_jpeg(solid(800, 600, 0, 0, 255));
     auto reduced = decode_image(big, 96);
@@ -121,7 +118,6 @@ TEST(ContactPhoto, ScalesByAreaAndCropsTheCentre) {
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x)
             ASSERT_EQ(pixel(square, x, y), 0xFFFF) << x << "," << y;
-
     // A 2x2 checkerboard averaged into one pixel: mid grey, not a sample.
     RgbImage checker = solid(2, 2, 0, 0, 0);
     checker.rgb[0] = checker.rgb[1] = checker.rgb[2] = 255;
@@ -130,7 +126,6 @@ TEST(ContactPhoto, ScalesByAreaAndCropsTheCentre) {
     const ui::Pixel mid = pixel(one, 0, 0);
     EXPECT_NEAR(mid >> 11, 16, 1);
     EXPECT_NEAR((mid >> 5) & 63, 32, 1);
-
     // Enlarged, a small photo blends between its pixels instead of showing
     // each as a block: black and white side by side become a ramp, with the
     // outer pixels keeping their own colour.
@@ -149,16 +144,13 @@ TEST(ContactPhoto, ScalesByAreaAndCropsTheCentre) {
         EXPECT_EQ(pixel(ramp, x, 0), pixel(ramp, x, 3)) << "rows alike";
     }
     EXPECT_GE(reds.size(), 4u) << "shades between, not two blocks";
-
     // Other shapes and up-scaling work too.
     EXPECT_EQ(scale_to_565(wide, 30, 10).width(), 30);
     EXPECT_EQ(scale_to_565(checker, 7, 5).height(), 5);
     EXPECT_TRUE(scale_to_565(checker, 0, 5).empty());
-
     // Pure magenta would be a transparent hole: nudged off the key colour.
     ui::PixelBuffer magenta = scale_to_565(solid(4, 4, 255, 0, 255), 2, 2);
     EXPECT_NE(pixel(magenta, 0, 0), ui::kKeyColour);
-
     auto picture = make_photo_picture(encode_png(wide), 48);
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->width, 48);
@@ -188,7 +180,6 @@ TEST(ContactPhotoCache, CachesBySizeEvictsAndInvalidates) {
     EXPECT_EQ(cache.get(3, 32), nullptr) << "no photo";
     EXPECT_EQ(cache.get(3, 32), nullptr);
     EXPECT_EQ(loads, 3) << "a missing photo is remembered too";
-
     // The photo changes: the old picture goes with invalidate.
     photos[1] = encode_png(solid(20, 20, 0, 0, 255));
     EXPECT_EQ(cache.get(1, 32), a) << "still cached";
@@ -196,7 +187,6 @@ TEST(ContactPhotoCache, CachesBySizeEvictsAndInvalidates) {
     auto blue = cache.get(1, 32);
     EXPECT_NE(blue, a);
     EXPECT_EQ(blue->data->pixels.row(0)[0], 0x001F);
-
     // Capacity 3: the least recently used entry goes.
     cache.get(2, 32);
     cache.get(3, 32);
@@ -226,7 +216,6 @@ TEST_F(ContactPhotoStoreTest, StorePhotosReachTheCacheAndImportsJournalOnce) {
     EXPECT_NE(cache.get(batch[0].record.oid, 24), nullptr);
     EXPECT_EQ(cache.get(batch[1].record.oid, 24), nullptr);
     EXPECT_NE(cache.get(batch[2].record.oid, 24), nullptr);
-
     // All or nothing: a bad photo fails the whole batch.
     std::vector<ContactWithPhoto> bad(2);
     bad[0].record.first_name = u"D";
@@ -235,7 +224,6 @@ TEST_F(ContactPhotoStoreTest, StorePhotosReachTheCacheAndImportsJournalOnce) {
     EXPECT_FALSE(store.create_contacts(bad));
     std::vector<ContactRecord> all;
     EXPECT_EQ(store.load_contacts(all), 3u);
-
     // Generated contacts: about one in four gets a decodable avatar.
     ASSERT_EQ(store.add_test_contacts(40, TestPhotos::some), 40u);
     int with_photo = 0;

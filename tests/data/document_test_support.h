@@ -50,9 +50,7 @@ class FakeStore : public ContactSource {
         return true;
     }
     void load_categories(std::vector<WString>& out) override { out = categories; }
-
     void put(ContactRecord record) { contacts[record.oid] = std::move(record); }
-
     std::map<std::uint32_t, ContactRecord> contacts;
     std::vector<WString> categories;
 };
@@ -116,7 +114,6 @@ class DocumentTest : public ::testing::Test {
         std::filesystem::remove_all(m_root, ignored);
     }
     const std::string& root() const { return m_root; }
-
     DocumentFiles files() const {
         DocumentFiles f;
         const char* data = std::getenv("TELVARA_TEST_DATA");
@@ -124,7 +121,6 @@ class DocumentTest : public ::testing::Test {
         f.favorites = m_root + "/favorits.dat";
         return f;
     }
-
     // The contacts a fresh filter finds, in the Document's order: those that
     // start with the words first, then those with digits inside a number.
     static std::vector<std::uint32_t> ranked(const Document& doc, const ContactFilter& filter) {

@@ -114,7 +114,6 @@ TEST(KeyMap, MissingFileIsEmptyAndAmbiguityIsNoticed) {
     EXPECT_EQ(none.load_error(), "") << "a missing map is no damage";
     EXPECT_TRUE(none.matches(u'a', u'a'));
     EXPECT_FALSE(none.matches(u'2', u'a'));
-
     KeyMap both = KeyMap::from_table({{u"1", u"AB"}, {u"2", u"bc"}});
     EXPECT_FALSE(both.unambiguous());
     EXPECT_TRUE(both.matches(u'1', u'a')); // texts are lower-cased

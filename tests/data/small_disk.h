@@ -29,10 +29,8 @@ class SmallDisk {
     }
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
-
     bool mounted() const { return m_mounted; }
     const std::string& why_not() const { return m_why; }
-
     // Takes every free byte with one file.
     void fill() {
         const int fd = ::open((m_folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
