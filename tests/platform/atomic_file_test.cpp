@@ -26,7 +26,6 @@ class ReadWholeFile : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(m_dir); }
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
-
     fs::path m_dir;
 };
 

@@ -74,8 +74,6 @@ std::string parse_error(std::string_view text) {
 
 } // namespace
 
-// ---- text form ---------------------------------------------------------------
-
 TEST(SettingsText, EveryStringRoundTrips) {
     const std::vector<WString> texts = {
         u"",
@@ -127,30 +125,30 @@ TEST(SettingsText, ReadsWhatAnEditorWrites) {
 
 TEST(SettingsText, RejectsDamagedFilesWithTheLine) {
     const std::string head = "Windows Registry Editor Version 5.00\n";
+    const std::string key = head + "[HKEY_USERS\\x]\n";
     EXPECT_EQ(parse_error(""), "line 0: empty file");
     EXPECT_NE(parse_error("garbage\n").find("line 1: not a settings file"), std::string::npos);
-    EXPECT_EQ(parse_error(head + "\"A\"=dword:00000001\n"), "line 2: a value before the first key");
-    EXPECT_EQ(parse_error(head + "[HKEY_NOWHERE\\x]\n"), "line 2: unknown root key");
-    EXPECT_EQ(parse_error(head + "[HKEY_USERS\\x\n"), "line 2: a key line must end with ']'");
-    const std::string key = head + "[HKEY_USERS\\x]\n";
-    EXPECT_EQ(parse_error(key + "\"A\"=hex:00\n"), "line 3: unsupported value type");
-    EXPECT_EQ(parse_error(key + "\"A\"=dword:123456789\n"), "line 3: a dword needs 8 hex digits");
-    // Cut short, not a smaller number.
-    EXPECT_EQ(parse_error(key + "\"A\"=dword:0000\n"), "line 3: a dword needs 8 hex digits");
-    EXPECT_EQ(parse_error(key + "\"A\"=dword:\n"), "line 3: a dword needs 8 hex digits");
-    EXPECT_EQ(parse_error(key + "\"A\"=dword:0000012g\n"), "line 3: bad hex digit in a dword");
-    EXPECT_EQ(parse_error(key + "\"A\"=\"x\\n\"\n"), "line 3: unknown escape in a quoted text");
-    EXPECT_EQ(parse_error(key + "\"A\"=\"open\n"), "line 3: unterminated quoted text");
-    EXPECT_EQ(parse_error(key + "\"A\"=\"x\" y\n"), "line 3: text after a quoted value");
-    EXPECT_EQ(parse_error(key + "\"A\"=\"\xFF\"\n"), "line 3: invalid UTF-8");
-    EXPECT_EQ(parse_error(key + "\"A\"=hex(1):41\n"),
-              "line 3: a string's hex data must hold whole UTF-16 code units");
-    EXPECT_EQ(parse_error(key + "\"A\"=hex(1):41,\\\n"),
-              "line 3: hex data continues past the end of the file");
-    EXPECT_EQ(parse_error(key + "\"A\"dword:00000001\n"),
-              "line 3: '=' expected after the value name");
-    // A torn write would end in the middle of a line.
-    EXPECT_EQ(parse_error(key + "\"A\"=\"tor"), "line 3: unterminated quoted text");
+    const std::pair<std::string, const char*> rows[] = {
+        {head + "\"A\"=dword:00000001\n", "line 2: a value before the first key"},
+        {head + "[HKEY_NOWHERE\\x]\n", "line 2: unknown root key"},
+        {head + "[HKEY_USERS\\x\n", "line 2: a key line must end with ']'"},
+        {key + "\"A\"=hex:00\n", "line 3: unsupported value type"},
+        {key + "\"A\"=dword:123456789\n", "line 3: a dword needs 8 hex digits"},
+        {key + "\"A\"=dword:0000\n", "line 3: a dword needs 8 hex digits"}, // cut, not smaller
+        {key + "\"A\"=dword:\n", "line 3: a dword needs 8 hex digits"},
+        {key + "\"A\"=dword:0000012g\n", "line 3: bad hex digit in a dword"},
+        {key + "\"A\"=\"x\\n\"\n", "line 3: unknown escape in a quoted text"},
+        {key + "\"A\"=\"open\n", "line 3: unterminated quoted text"},
+        {key + "\"A\"=\"x\" y\n", "line 3: text after a quoted value"},
+        {key + "\"A\"=\"\xFF\"\n", "line 3: invalid UTF-8"},
+        {key + "\"A\"=hex(1):41\n",
+         "line 3: a string's hex data must hold whole UTF-16 code units"},
+        {key + "\"A\"=hex(1):41,\\\n", "line 3: hex data continues past the end of the file"},
+        {key + "\"A\"dword:00000001\n", "line 3: '=' expected after the value name"},
+        {key + "\"A\"=\"tor", "line 3: unterminated quoted text"}, // a torn write
+    };
+    for (const auto& [text, error] : rows)
+        EXPECT_EQ(parse_error(text), error) << text;
 }
 
 // The store reads with damaged lines left out: each row is a file, the values
@@ -210,8 +208,6 @@ TEST(SettingsText, LeavesOutDamagedLinesWhenAskedAndKeepsTheRest) {
               "and " + std::to_string(100 - kMaxSkippedLines) + " more damaged lines");
 }
 
-// ---- one store ---------------------------------------------------------------
-
 TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
     TempFolder dir;
     SettingsStore store(dir.file());
@@ -220,14 +216,12 @@ TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
     EXPECT_FALSE(store.read_dword(HKCU, u"Software\\KELMA", u"Log", number));
     EXPECT_EQ(number, 7u);
     EXPECT_FALSE(fs::exists(dir.file())) << "reading must not create the file";
-
     ASSERT_TRUE(store.write_dword(HKCU, u"Software\\KELMA", u"Log", 42));
     ASSERT_TRUE(store.write_string(HKCU, u"Software\\KELMA", u"Skin", u""));
     EXPECT_TRUE(store.read_dword(HKCU, u"software\\kelma", u"LOG", number));
     EXPECT_EQ(number, 42u);
     EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"skin", text));
     EXPECT_EQ(text, u"");
-
     // The wrong type fails and keeps the caller's default.
     text = u"default";
     number = 7;
@@ -237,7 +231,6 @@ TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
     EXPECT_EQ(number, 7u);
     // Roots are separate.
     EXPECT_FALSE(store.read_dword(SettingsRoot::local_machine, u"Software\\KELMA", u"Log", number));
-
     // Overwriting may change the type; the first spelling of names stays.
     ASSERT_TRUE(store.write_string(HKCU, u"SOFTWARE\\kelma", u"LOG", u"now text"));
     EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"Log", text));
@@ -248,52 +241,31 @@ TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
         << file;
 }
 
-TEST(SettingsStore, CyrillicNamesCompareWithoutCase) {
-    TempFolder dir;
-    SettingsStore store(dir.file());
-    ASSERT_TRUE(store.write_dword(HKCU, u"Настройки", u"Ёлка", 1));
-    std::uint32_t number = 0;
-    EXPECT_TRUE(store.read_dword(HKCU, u"НАСТРОЙКИ", u"ёЛКА", number));
-    EXPECT_EQ(number, 1u);
-}
-
-TEST(SettingsStore, RejectsNamesTheFileCannotHold) {
+TEST(SettingsStore, NamesTheFileCannotHoldAndDeletions) {
     TempFolder dir;
     SettingsStore store(dir.file());
     EXPECT_FALSE(store.write_dword(HKCU, u"Key", u"bad\nname", 1));
     EXPECT_NE(store.last_error().find("control characters"), std::string::npos);
     EXPECT_FALSE(store.write_dword(HKCU, u"bad\x01key", u"name", 1));
     EXPECT_FALSE(fs::exists(dir.file()));
-    // The caller's mistake, not a problem of the file.
-    EXPECT_FALSE(store.has_problems());
-    EXPECT_TRUE(store.write_dword(HKCU, u"Key", u"good", 1));
+    EXPECT_FALSE(store.has_problems()) << "the caller's mistake, not a problem of the file";
+    ASSERT_TRUE(store.write_dword(HKCU, u"Настройки", u"Ёлка", 1));
     EXPECT_EQ(store.last_error(), "");
-    EXPECT_FALSE(store.delete_value(HKCU, u"Key", u"missing"));
+    std::uint32_t number = 0;
+    EXPECT_TRUE(store.read_dword(HKCU, u"НАСТРОЙКИ", u"ёЛКА", number));
+    EXPECT_EQ(number, 1u);
+    EXPECT_TRUE(store.delete_value(HKCU, u"настройки", u"ёлка"));
+    EXPECT_FALSE(store.delete_value(HKCU, u"Настройки", u"Ёлка"));
     EXPECT_EQ(store.last_error(), kNoSuchSettingsValue);
-}
-
-TEST(SettingsStore, DeletesValues) {
-    TempFolder dir;
-    SettingsStore store(dir.file());
-    ASSERT_TRUE(store.write_dword(HKCU, u"Key", u"A", 1));
-    EXPECT_TRUE(store.delete_value(HKCU, u"key", u"a"));
-    EXPECT_FALSE(store.delete_value(HKCU, u"key", u"a"));
-    std::uint32_t number = 9;
-    EXPECT_FALSE(store.read_dword(HKCU, u"Key", u"A", number));
-    SettingsStore fresh(dir.file());
-    EXPECT_FALSE(fresh.read_dword(HKCU, u"Key", u"A", number));
-}
-
-TEST(SettingsStore, FailsCleanlyWhenTheFolderCannotBeMade) {
-    TempFolder dir;
+    EXPECT_FALSE(store.read_dword(HKCU, u"Настройки", u"Ёлка", number));
+    EXPECT_FALSE(SettingsStore(dir.file()).read_dword(HKCU, u"Настройки", u"Ёлка", number));
+    // A folder that cannot be made fails cleanly, said once.
     write_text(dir.path() + "/plainfile", "x");
-    SettingsStore store(dir.path() + "/plainfile/sub/registry.reg");
-    EXPECT_FALSE(store.write_dword(HKCU, u"Key", u"A", 1));
-    std::uint32_t number = 5;
-    EXPECT_FALSE(store.read_dword(HKCU, u"Key", u"A", number));
-    EXPECT_TRUE(store.has_problems());
-    EXPECT_EQ(store.take_problems().size(), 1u);
-    EXPECT_FALSE(store.has_problems());
+    SettingsStore nowhere(dir.path() + "/plainfile/sub/registry.reg");
+    EXPECT_FALSE(nowhere.write_dword(HKCU, u"Key", u"A", 1));
+    EXPECT_FALSE(nowhere.read_dword(HKCU, u"Key", u"A", number));
+    EXPECT_EQ(nowhere.take_problems().size(), 1u);
+    EXPECT_FALSE(nowhere.has_problems());
 }
 
 TEST(SettingsStore, SpecialTextsSurviveAFreshStore) {
@@ -305,17 +277,13 @@ TEST(SettingsStore, SpecialTextsSurviveAFreshStore) {
         ASSERT_TRUE(store.write_string(HKCU, u"K", u"Quoted \"name\"", u"x"));
     }
     SettingsStore fresh(dir.file());
-    SettingsTree tree = fresh.snapshot();
-    EXPECT_EQ(tree.roots[3].at(u"K").values.at(u"Tricky").text, tricky);
-    // A read ends at a stored zero, as a registry read does.
+    EXPECT_EQ(fresh.snapshot().roots[3].at(u"K").values.at(u"Tricky").text, tricky);
     WString text;
     EXPECT_TRUE(fresh.read_string(HKCU, u"K", u"Tricky", text));
-    EXPECT_EQ(text, u"a\"b\\c\nd");
+    EXPECT_EQ(text, u"a\"b\\c\nd") << "a read ends at a stored zero, as a registry read does";
     EXPECT_TRUE(fresh.read_string(HKCU, u"K", u"quoted \"NAME\"", text));
     EXPECT_EQ(text, u"x");
 }
-
-// ---- sharing -----------------------------------------------------------------
 
 TEST(SettingsStore, AnotherStoreSeesWritesAndMergesItsOwn) {
     TempFolder dir;
@@ -385,8 +353,6 @@ TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
               static_cast<std::size_t>(processes * writes));
 }
 
-// ---- damage --------------------------------------------------------------------
-
 // Each row: what stands where the settings file should be, and what the
 // store makes of it on its first read.
 TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
@@ -443,7 +409,6 @@ TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
             EXPECT_EQ(read_text(aside[0]), read_text(dir.file()));
         }
         const std::string kept = c.outcome == Outcome::LinesLeftOut ? read_text(aside[0]) : "";
-
         // Reading and writing on: said once, copied once, the copy untouched.
         EXPECT_EQ(store.read_dword(HKCU, u"K", u"A", number), c.a_kept);
         ASSERT_TRUE(store.write_dword(HKCU, u"K", u"C", 3));
@@ -533,7 +498,6 @@ TEST(SettingsStore, SurvivesWritersKilledMidWrite) {
         ::kill(pid, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-
         std::string text = read_text(dir.file());
         SettingsTree tree;
         std::string error;
@@ -551,8 +515,6 @@ TEST(SettingsStore, SurvivesWritersKilledMidWrite) {
     EXPECT_GT(last, 0u) << "the writers never got a write through";
     RecordProperty("killed_mid_write", torn);
 }
-
-// ---- helpers ---------------------------------------------------------------------
 
 TEST(AtomicFile, FolderNamesAndReplacement) {
     EXPECT_EQ(parent_folder("/a/b/c"), "/a/b");

@@ -44,7 +44,6 @@ class FakeReceiver : public InstanceReceiver {
         std::lock_guard lock(mutex);
         return received;
     }
-
     std::atomic<bool> dialog = false;
     std::atomic<int> raised = 0;
     int refusals = 0;
@@ -59,53 +58,41 @@ class SingleInstanceTest : public ::testing::Test {
         m_folder = ::mkdtemp(pattern.data());
     }
     void TearDown() override { fs::remove_all(m_folder); }
-
     InstanceClaim claim(WStringView text, std::chrono::milliseconds timeout = 5s) {
         return InstanceClaim::claim(m_folder, "RezuvirClass_Telvara", text, timeout);
     }
-
     std::string m_folder;
 };
 
-TEST_F(SingleInstanceTest, FirstStartRunsAndSecondHandsItsCommandLineOver) {
-    InstanceClaim first = claim(u"");
-    ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
-    ASSERT_TRUE(first.server);
-    EXPECT_TRUE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
-    FakeReceiver receiver;
-    first.server->serve(receiver);
-
-    InstanceClaim second = claim(u"open:+49 30 123");
-    EXPECT_EQ(second.outcome, ClaimOutcome::HandedOver) << second.error;
-    EXPECT_FALSE(second.server);
-    EXPECT_EQ(second.peer, ::getpid());
-
-    const WString cyrillic = u"Контакты \U0001F4DE";
-    EXPECT_EQ(claim(cyrillic).outcome, ClaimOutcome::HandedOver);
-    EXPECT_EQ(claim(u"").outcome, ClaimOutcome::HandedOver);
-    EXPECT_EQ(receiver.lines(), (std::vector<WString>{u"open:+49 30 123", cyrillic, u""}));
-}
-
-TEST_F(SingleInstanceTest, OverlongCommandLineIsCutNotRefused) {
-    InstanceClaim first = claim(u"");
-    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
-    FakeReceiver receiver;
-    first.server->serve(receiver);
-    EXPECT_EQ(claim(WString(kMaxHandOverChars + 10, u'7')).outcome, ClaimOutcome::HandedOver);
-    ASSERT_EQ(receiver.lines().size(), 1u);
-    EXPECT_EQ(receiver.lines()[0], WString(kMaxHandOverChars, u'7'));
-}
-
-TEST_F(SingleInstanceTest, OpenMessageBoxIsRaisedInsteadOfTakingTheLine) {
-    InstanceClaim first = claim(u"");
-    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
-    FakeReceiver receiver;
-    receiver.dialog = true;
-    first.server->serve(receiver);
-    InstanceClaim second = claim(u"recents");
-    EXPECT_EQ(second.outcome, ClaimOutcome::BroughtToFront);
-    EXPECT_EQ(receiver.raised, 1);
-    EXPECT_TRUE(receiver.lines().empty());
+TEST_F(SingleInstanceTest, FirstStartRunsAndLaterOnesHandTheirCommandLinesOver) {
+    {
+        InstanceClaim first = claim(u"");
+        ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
+        ASSERT_TRUE(first.server);
+        EXPECT_TRUE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
+        FakeReceiver receiver;
+        receiver.refusals = 2; // tried again, arrives once
+        first.server->serve(receiver);
+        InstanceClaim second = claim(u"open:+49 30 123");
+        EXPECT_EQ(second.outcome, ClaimOutcome::HandedOver) << second.error;
+        EXPECT_FALSE(second.server);
+        EXPECT_EQ(second.peer, ::getpid());
+        const WString cyrillic = u"Контакты \U0001F4DE";
+        EXPECT_EQ(claim(cyrillic).outcome, ClaimOutcome::HandedOver);
+        EXPECT_EQ(claim(u"").outcome, ClaimOutcome::HandedOver);
+        EXPECT_EQ(claim(WString(kMaxHandOverChars + 10, u'7')).outcome, ClaimOutcome::HandedOver)
+            << "cut, not refused";
+        EXPECT_EQ(receiver.lines(), (std::vector<WString>{u"open:+49 30 123", cyrillic, u"",
+                                                          WString(kMaxHandOverChars, u'7')}));
+        // An open message box is raised instead of taking the line.
+        receiver.dialog = true;
+        EXPECT_EQ(claim(u"recents").outcome, ClaimOutcome::BroughtToFront);
+        EXPECT_EQ(receiver.raised, 1);
+        EXPECT_EQ(receiver.lines().size(), 4u);
+    }
+    // The ended instance frees the lock and the socket.
+    EXPECT_FALSE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
+    EXPECT_EQ(claim(u"").outcome, ClaimOutcome::Primary);
 }
 
 TEST_F(SingleInstanceTest, SecondStartWaitsForAnInstanceStillStartingUp) {
@@ -130,16 +117,6 @@ TEST_F(SingleInstanceTest, HolderThatNeverAnswersEndsInNoAnswer) {
     EXPECT_EQ(second.outcome, ClaimOutcome::NoAnswer);
     EXPECT_NE(second.error.find("does not answer"), std::string::npos) << second.error;
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
-}
-
-TEST_F(SingleInstanceTest, RefusedDeliveryIsTriedAgainAndArrivesOnce) {
-    InstanceClaim first = claim(u"");
-    ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
-    FakeReceiver receiver;
-    receiver.refusals = 2;
-    first.server->serve(receiver);
-    EXPECT_EQ(claim(u"recents").outcome, ClaimOutcome::HandedOver);
-    EXPECT_EQ(receiver.lines(), std::vector<WString>{u"recents"});
 }
 
 // Connections that say nothing (a stuck or hostile process of the same
@@ -198,17 +175,6 @@ TEST_F(SingleInstanceTest, StalledConnectionsNeverHoldUpTheNextStart) {
     }
 }
 
-TEST_F(SingleInstanceTest, EndedInstanceFreesLockAndSocket) {
-    {
-        InstanceClaim first = claim(u"");
-        ASSERT_EQ(first.outcome, ClaimOutcome::Primary);
-        FakeReceiver receiver;
-        first.server->serve(receiver);
-    }
-    EXPECT_FALSE(fs::exists(m_folder + "/RezuvirClass_Telvara.sock"));
-    EXPECT_EQ(claim(u"").outcome, ClaimOutcome::Primary);
-}
-
 TEST_F(SingleInstanceTest, StaleSocketFileDoesNotBlockANewStart) {
     // A socket file nobody listens on, as a crash leaves it.
     const std::string path = m_folder + "/RezuvirClass_Telvara.sock";
@@ -219,7 +185,6 @@ TEST_F(SingleInstanceTest, StaleSocketFileDoesNotBlockANewStart) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ::close(fd);
     ASSERT_TRUE(fs::exists(path));
-
     InstanceClaim first = claim(u"", 500ms);
     ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
     FakeReceiver receiver;
@@ -297,10 +262,20 @@ class RuntimeFolderTest : public SingleInstanceTest {
     std::string m_old;
 };
 
-TEST_F(RuntimeFolderTest, PrivateXdgRuntimeDirIsUsed) {
+TEST_F(RuntimeFolderTest, PrivateRuntimeDirOrAPrivateTmpFolder) {
     ::setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
     std::string error;
     EXPECT_EQ(runtime_folder(error), m_folder) << error;
+    // An open or relative one falls back.
+    const std::string fallback = "/tmp/telvara-" + std::to_string(::getuid());
+    ::chmod(m_folder.c_str(), 0755);
+    for (const std::string& value : {m_folder, std::string("relative/run")}) {
+        ::setenv("XDG_RUNTIME_DIR", value.c_str(), 1);
+        EXPECT_EQ(runtime_folder(error), fallback) << error;
+        struct stat info {};
+        ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
 }
 
 // Another user's XDG_RUNTIME_DIR (su without a login keeps it): a start with
@@ -313,19 +288,6 @@ TEST_F(RuntimeFolderTest, AnotherUsersRuntimeDirIsRefused) {
     std::string error;
     EXPECT_EQ(runtime_folder(error), "");
     EXPECT_NE(error.find(m_folder + " belongs to another user"), std::string::npos) << error;
-}
-
-TEST_F(RuntimeFolderTest, OpenOrRelativeRuntimeDirFallsBackToAPrivateTmpFolder) {
-    const std::string fallback = "/tmp/telvara-" + std::to_string(::getuid());
-    ::chmod(m_folder.c_str(), 0755);
-    for (const std::string& value : {m_folder, std::string("relative/run")}) {
-        ::setenv("XDG_RUNTIME_DIR", value.c_str(), 1);
-        std::string error;
-        EXPECT_EQ(runtime_folder(error), fallback) << error;
-        struct stat info {};
-        ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u);
-    }
 }
 
 } // namespace

@@ -18,9 +18,8 @@ const std::string ok = "\r\nOK\r\n";
 
 std::string lines(const std::vector<std::string>& texts) {
     std::string out;
-    for (const auto& text : texts) {
+    for (const auto& text : texts)
         out += "\r\n" + text + "\r\n";
-    }
     return out;
 }
 
@@ -31,13 +30,11 @@ class HostileModem : public ScriptedModem {
         events();
         m_engine.take_log();
     }
-
     // A RING: the engine asks for the list, which the test then gives.
     void ring() {
         m_engine.receive("\r\nRING\r\n", m_now);
         ASSERT_EQ(sent(), "AT+CLCC");
     }
-
     // "1 incoming offering 0301" for each new call.
     static Strings new_calls(const std::vector<ModemEvent>& got) {
         Strings out;
@@ -48,12 +45,10 @@ class HostileModem : public ScriptedModem {
         }
         return out;
     }
-
     bool logged(std::string_view part) {
         for (const auto& line : m_engine.take_log()) {
-            if (line.find(part) != std::string::npos) {
+            if (line.find(part) != std::string::npos)
                 return true;
-            }
         }
         return false;
     }
@@ -137,7 +132,6 @@ TEST_F(HostileModem, CallerIdThatIsNoNumberIsUnknownWhereverItComesFrom) {
         auto got = of_kind(events(), Kind::new_call);
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0].number, c.number) << "+CLIP before the list";
-
         // A second call knocking, once the list knows it.
         m_engine.receive("\r\nRING\r\n", m_now);
         reply("AT+CLCC", lines({"+CLCC: 1,1,0,0,0,\"0301\",129", "+CLCC: 2,1,5,0,0", "OK"}));
@@ -236,9 +230,8 @@ TEST_F(HostileModem, AnAnswerPastItsBoundFailsTheCommandAndStartsTheLineOver) {
         ASSERT_TRUE(m_engine.closed());
         EXPECT_EQ(sent(), "") << "nothing more goes to that modem";
         auto got = events();
-        for (const auto& e : of_kind(got, Kind::new_call)) {
+        for (const auto& e : of_kind(got, Kind::new_call))
             EXPECT_LT(e.call, 0) << "a call from the flood";
-        }
         auto failed = of_kind(got, Kind::command_failed);
         EXPECT_EQ(failed.empty() ? std::string() : failed[0].detail, c.failure);
         if (c.command == "ATD555;") {
@@ -252,9 +245,8 @@ TEST_F(HostileModem, AnAnswerPastItsBoundFailsTheCommandAndStartsTheLineOver) {
         ASSERT_FALSE(got.empty());
         EXPECT_EQ(got.back().kind, Kind::line_closed);
         EXPECT_NE(got.back().detail.find("too long"), std::string::npos) << got.back().detail;
-        for (const auto& line : m_engine.take_log()) {
+        for (const auto& line : m_engine.take_log())
             EXPECT_EQ(line.find("2468"), std::string::npos) << line;
-        }
         // The rest of the flood is not read.
         m_engine.receive(flood, m_now);
         EXPECT_TRUE(events().empty());
@@ -318,7 +310,6 @@ TEST_F(HostileModem, TheTailOfAnOverlongLineIsNoLineOfItsOwn) {
     // The next whole line counts again.
     m_engine.receive(lines({"+CLCC: 2,1,4,0,0", "OK"}), m_now);
     EXPECT_EQ(new_calls(events()), Strings{"2 incoming offering "});
-
     // Between commands: a RING at the end of junk asks for nothing.
     advance(500ms);
     reply("AT+CLCC", lines({"+CLCC: 2,1,4,0,0", "OK"}));

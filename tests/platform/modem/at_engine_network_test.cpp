@@ -78,10 +78,8 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
     // The SIM's state arrives with its tries, never without.
     auto network = of_kind(events(), Kind::network);
     ASSERT_FALSE(network.empty());
-    for (const auto& e : network) {
+    for (const auto& e : network)
         EXPECT_EQ(e.network.pin_retries, 3);
-    }
-
     struct Step {
         std::string code, result, sim, retries;
         int expected;
@@ -111,7 +109,6 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
                   step.retries.empty() ? -1 : std::stoi(step.retries));
     }
     EXPECT_EQ(m_engine.network().sim, SimState::ready);
-
     // A PUK the modem never answers: the line closes, and nothing is known.
     m_engine.enter_puk("87654321", "4714");
     m_engine.tick(m_now);
@@ -122,9 +119,8 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
     EXPECT_EQ(got[got.size() - 2].network, NetworkState{});
     EXPECT_EQ(got.back().detail, "no answer to AT+CPIN=****");
     for (const auto& line : m_engine.take_log()) {
-        for (const char* code : {"4711", "4712", "4713", "4714", "87654321"}) {
+        for (const char* code : {"4711", "4712", "4713", "4714", "87654321"})
             EXPECT_EQ(line.find(code), std::string::npos) << line;
-        }
     }
 }
 

@@ -48,7 +48,6 @@ TEST_F(ScriptedModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
     EXPECT_EQ(got[0].number, "+49301234"); // from +CLIP, the list had none
     EXPECT_EQ(got[1].kind, Kind::call_info);
     EXPECT_EQ(states(got), std::vector<std::string>{"offering"});
-
     // Polled again while ringing; answered, then connected.
     advance(500ms);
     reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"+49301234\",145\r\n\r\nOK\r\n");
@@ -86,9 +85,8 @@ TEST_F(ScriptedModem, InternationalNumbersKeepTheirPlus) {
     got = events();
     std::vector<std::string> numbers;
     for (const auto& e : got) {
-        if (e.kind == Kind::new_call) {
+        if (e.kind == Kind::new_call)
             numbers.push_back(e.number);
-        }
     }
     EXPECT_EQ(numbers, (std::vector<std::string>{"030123", "+44207"}));
 }
@@ -147,7 +145,6 @@ TEST_F(ScriptedModem, ServiceReplyBeforeOrAfterTheOk) {
     EXPECT_EQ(got[0].detail, "Balance 5");
     EXPECT_EQ(sent(), "AT+CLCC"); // every operation is followed by a poll
     m_engine.receive("\r\nOK\r\n", m_now);
-
     m_engine.service_code("*101#");
     m_engine.tick(m_now);
     reply("AT+CUSD=1,\"*101#\",15", "\r\nOK\r\n");

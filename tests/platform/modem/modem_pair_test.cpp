@@ -20,9 +20,8 @@ class EngineAndSimulator : public ScriptedModem {
             m_sim.advance(m_now);
             std::string to_engine = m_sim.take_output();
             m_engine.receive(to_engine, m_now);
-            if (to_modem.empty() && to_engine.empty()) {
+            if (to_modem.empty() && to_engine.empty())
                 return;
-            }
         }
         FAIL() << "the conversation never ended";
     }
@@ -32,12 +31,10 @@ class EngineAndSimulator : public ScriptedModem {
         for (int step = 0; step < 1000; ++step) {
             exchange();
             auto next = m_engine.next_deadline();
-            if (auto sim = m_sim.next_deadline(); sim && (!next || *sim < *next)) {
+            if (auto sim = m_sim.next_deadline(); sim && (!next || *sim < *next))
                 next = sim;
-            }
-            if (!next || *next > until) {
+            if (!next || *next > until)
                 break;
-            }
             m_now = std::max(m_now, *next);
         }
         m_now = until;
@@ -48,12 +45,10 @@ class EngineAndSimulator : public ScriptedModem {
         exchange();
     }
     std::vector<ModemEvent> events() {
-        for (auto& line : m_engine.take_log()) {
+        for (auto& line : m_engine.take_log())
             m_log.push_back(line);
-        }
         return ScriptedModem::events();
     }
-
     ModemSimulator m_sim;
     Strings m_log;
 };
@@ -83,7 +78,6 @@ TEST_F(EngineAndSimulator, LockedSimToAConferenceAndBack) {
                                   .signal_bars = 4};
     EXPECT_EQ(last_network(got), registered);
     EXPECT_TRUE(m_engine.supports_join());
-
     control("ring +4930111 Anna Berg");
     got = events();
     auto info = of_kind(got, Kind::call_info);
@@ -99,7 +93,6 @@ TEST_F(EngineAndSimulator, LockedSimToAConferenceAndBack) {
     ASSERT_EQ(of_kind(got, Kind::call_info).size(), 1u);
     EXPECT_EQ(of_kind(got, Kind::call_info)[0].name, "");
     EXPECT_EQ(calls(got), Strings{"2 waiting"});
-
     struct Step {
         void (AtEngine::*operation)();
         Strings expected;
@@ -137,14 +130,12 @@ TEST_F(EngineAndSimulator, LosingTheNetworkEndsTheCallAndLaterDialsSayWhy) {
     EXPECT_EQ(calls(got), (Strings{"1 disconnected no_carrier", "1 idle"}));
     EXPECT_EQ(last_network(got),
               (NetworkState{.sim = SimState::ready, .registration = Registration::none}));
-
     m_engine.dial("0302");
     exchange();
     got = events();
     ASSERT_EQ(of_kind(got, Kind::command_failed).size(), 1u);
     EXPECT_EQ(of_kind(got, Kind::command_failed)[0].code, 30);
     EXPECT_EQ(calls(got), (Strings{"-1 dialing", "-1 disconnected no_service", "-1 idle"}));
-
     control("register roaming");
     EXPECT_EQ(m_engine.network().registration, Registration::roaming);
     EXPECT_EQ(m_engine.network().operator_name, "Telvara Mobile");

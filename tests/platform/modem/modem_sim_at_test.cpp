@@ -16,7 +16,6 @@ using namespace std::chrono_literals;
 class SimulatedModem : public ::testing::Test {
   protected:
     void SetUp() override { at("ATE0;+CMEE=1"); }
-
     // What the modem said since the last look, its lines joined by '|'.
     std::string output() {
         std::string out;
@@ -44,7 +43,6 @@ class SimulatedModem : public ::testing::Test {
         }
         return out;
     }
-
     ModemSimulator m_sim;
     ModemSimulator::Clock::time_point m_now = ModemSimulator::Clock::time_point() + 1000s;
 };
@@ -67,9 +65,8 @@ TEST_F(SimulatedModem, PinTriesThenPukWithANewPin) {
         {"AT+CPIN?", "+CPIN: READY|OK"},
         {"AT+CPIN=\"4321\"", "+CME ERROR: 3"}, // nothing asked
     };
-    for (auto [command, answer] : steps) {
+    for (auto [command, answer] : steps)
         EXPECT_EQ(at(command), answer) << command;
-    }
     EXPECT_EQ(control("sim absent"), "OK\n");
     EXPECT_EQ(output(), "+CPIN: NOT INSERTED|+CREG: 2");
     EXPECT_EQ(at("AT+CPIN?"), "+CME ERROR: 10");

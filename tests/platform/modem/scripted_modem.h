@@ -21,14 +21,12 @@ class ScriptedModem : public ::testing::Test {
   protected:
     using Kind = ModemEvent::Kind;
     using Strings = std::vector<std::string>;
-
     static ModemTiming timing() {
         ModemTiming t;
         t.command_timeout = std::chrono::seconds(1);
         t.dial_timeout = std::chrono::seconds(5);
         return t;
     }
-
     // The next command the engine wrote, without its CR.
     std::string sent() {
         m_pending += m_engine.take_output();
@@ -37,13 +35,11 @@ class ScriptedModem : public ::testing::Test {
         m_pending.erase(0, end == std::string::npos ? end : end + 1);
         return end == std::string::npos ? std::string() : command;
     }
-
     // Expects `command` and answers it.
     void reply(const std::string& command, const std::string& answer) {
         ASSERT_EQ(sent(), command);
         m_engine.receive(answer, m_now);
     }
-
     // Answers every command from `answers` (ERROR for the rest) until the
     // engine is quiet; the commands, in order.
     Strings answer_all(const std::map<std::string, std::string>& answers = {}) {
@@ -55,7 +51,6 @@ class ScriptedModem : public ::testing::Test {
         }
         return commands;
     }
-
     // Set-up with the network questions answered from `network`, refused
     // when not there.
     void set_up_modem(const std::string& clcc = "\r\nOK\r\n",
@@ -73,24 +68,19 @@ class ScriptedModem : public ::testing::Test {
         reply("AT+CLCC", clcc);
         m_network_commands = answer_all(network);
     }
-
     std::vector<ModemEvent> events() { return m_engine.take_events(); }
-
     static std::vector<ModemEvent> of_kind(const std::vector<ModemEvent>& events, Kind kind) {
         std::vector<ModemEvent> out;
         std::copy_if(events.begin(), events.end(), std::back_inserter(out),
                      [&](const ModemEvent& e) { return e.kind == kind; });
         return out;
     }
-
     static Strings states(const std::vector<ModemEvent>& events) {
         Strings out;
-        for (const auto& e : of_kind(events, Kind::call_state)) {
+        for (const auto& e : of_kind(events, Kind::call_state))
             out.emplace_back(to_string(e.state));
-        }
         return out;
     }
-
     // "2 connected conference", "1 disconnected no_carrier": call, state and
     // what else there is to say.
     static Strings calls(const std::vector<ModemEvent>& events) {
@@ -103,17 +93,14 @@ class ScriptedModem : public ::testing::Test {
         }
         return out;
     }
-
     static NetworkState last_network(const std::vector<ModemEvent>& events) {
         auto network = of_kind(events, Kind::network);
         return network.empty() ? NetworkState{} : network.back().network;
     }
-
     void advance(std::chrono::milliseconds by) {
         m_now += by;
         m_engine.tick(m_now);
     }
-
     Clock::time_point m_now = Clock::time_point() + std::chrono::seconds(1000);
     AtEngine m_engine{timing()};
     std::string m_pending;
