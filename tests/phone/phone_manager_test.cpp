@@ -22,38 +22,25 @@ namespace {
 using testing::pump_for;
 using testing::pump_until;
 
-// --- templates and encoding ----------------------------------------------------
-
-TEST(CommandTemplate, SplitsAtBlanksWithQuotesGrouping) {
+TEST(CommandTemplate, SplitsFillsAndEncodesWithoutAShell) {
     EXPECT_EQ(split_command("xdg-open %1"), (Argv{"xdg-open", "%1"}));
     EXPECT_EQ(split_command("  a   \"b c\"  d\"e f\"g "), (Argv{"a", "b c", "de fg"}));
     EXPECT_EQ(split_command("a \"\" b"), (Argv{"a", "", "b"}));
-    EXPECT_EQ(split_command("a;b $(c) `d` | e"),
-              (Argv{"a;b", "$(c)", "`d`", "|", "e"})); // nothing but words
+    EXPECT_EQ(split_command("a;b $(c) `d` | e"), (Argv{"a;b", "$(c)", "`d`", "|", "e"}));
     EXPECT_TRUE(split_command("   ").empty());
-}
-
-TEST(CommandTemplate, FillsValuesOnceAndAppendsWhenUnnamed) {
+    // Values are filled once; unknown keys and a trailing percent stay; %1 unnamed goes last.
     const std::vector<std::pair<char, std::string>> values = {
         {'1', "sms:1%t2"}, {'n', "a b"}, {'t', "%1"}};
     EXPECT_EQ(fill_command({"prog", "--to=%n", "%t", "100%%"}, values, '1'),
               (Argv{"prog", "--to=a b", "%1", "100%", "sms:1%t2"}));
     EXPECT_EQ(fill_command({"prog", "x%1y"}, values, '1'), (Argv{"prog", "xsms:1%t2y"}));
-    // Unknown keys and a trailing percent stay as written.
     EXPECT_EQ(fill_command({"p", "%q", "50%"}, values, '1'), (Argv{"p", "%q", "50%", "sms:1%t2"}));
-}
-
-TEST(CommandTemplate, PercentEncoding) {
     EXPECT_EQ(percent_encode("Hello, world & more?"), "Hello%2C%20world%20%26%20more%3F");
     EXPECT_EQ(percent_encode("+7 912", "+"), "+7%20912");
     EXPECT_EQ(percent_encode("a@b.c?cc=x", "@"), "a@b.c%3Fcc%3Dx");
     EXPECT_EQ(percent_encode("Привет"), "%D0%9F%D1%80%D0%B8%D0%B2%D0%B5%D1%82");
     EXPECT_EQ(percent_encode(std::string("a\0b", 3), std::string("\0", 1)), "a%00b");
-}
-
-// --- starting programs ---------------------------------------------------------
-
-TEST(SpawnProgram, ReportsExitStatusAndRefusals) {
+    // Programs start without a shell and report their exit status.
     EXPECT_EQ(spawn_program({"/bin/sh", "-c", "exit 7"}, SpawnWait::for_exit), 7);
     EXPECT_EQ(spawn_program({"true"}, SpawnWait::for_exit), 0); // found in PATH
     EXPECT_FALSE(spawn_program({"/no/such/program"}, SpawnWait::for_exit).has_value());
@@ -82,11 +69,9 @@ class LaunchTest : public data::testing::DocumentTest {
         runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
         DocumentTest::TearDown();
     }
-
     void set_command(const char16_t* name, const std::string& command) {
         ASSERT_TRUE(runtime::reg_write_string(k_telvara_key, name, from_utf8(command)));
     }
-
     // The arguments the helper received (after argv[0]); empty after a
     // timeout.
     Argv recorded() {
@@ -105,7 +90,6 @@ class LaunchTest : public data::testing::DocumentTest {
         }
         return out;
     }
-
     std::string m_out;
     std::string m_helper;
 };
@@ -180,14 +164,12 @@ TEST_F(LaunchTest, ExecuteFileRunsProgramsAndOpensDocuments) {
     EXPECT_EQ(recorded(), (Argv{to_utf8(k_hostile)}));
     ASSERT_TRUE(manager.execute_file(u"/record-argv", u""));
     EXPECT_EQ(recorded(), Argv{});
-
     // A document goes to the open command.
     set_command(u"OpenCommand", m_helper + " open %1");
     const std::string document = root() + "/notes.txt";
     std::ofstream(document) << "x";
     ASSERT_TRUE(manager.execute_file(u"\\notes.txt", u"ignored"));
     EXPECT_EQ(recorded(), (Argv{"open", document}));
-
     EXPECT_FALSE(manager.execute_file(u"\\missing.exe", u""));
     EXPECT_FALSE(manager.execute_file(u"", u""));
 }
@@ -203,8 +185,6 @@ TEST_F(LaunchTest, SmsChatProgramWhenInstalled) {
     ASSERT_TRUE(manager.open_sms_chat(u"+1 555; x"));
     EXPECT_EQ(recorded(), (Argv{"open:+1 555; x"}));
 }
-
-// --- settings ------------------------------------------------------------------
 
 class PhoneSettingsTest : public LaunchTest {};
 
@@ -232,8 +212,6 @@ TEST_F(PhoneSettingsTest, ModemAndEmergencyNumbers) {
     EXPECT_EQ(modem_device(), "sim");
     EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"112", u"911"}));
 }
-
-// --- the emergency shortcut ------------------------------------------------------
 
 void type(EmergencyShortcut& shortcut, std::u16string_view digits) {
     for (char16_t d : digits) {
@@ -292,29 +270,7 @@ TEST_F(EmergencyCallTest, TalkAnswersAnIncomingCallAfterTypedDigits) {
     control("hangup");
     ASSERT_TRUE(wait_flag(22));
     EXPECT_EQ(received_count("ATD112;"), 0u);
-    // The shortcut still works for digits typed after the call.
-    type(shortcut, u"911");
-    EXPECT_TRUE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
-    ASSERT_TRUE(wait_received("ATD911;"));
-}
-
-TEST_F(EmergencyCallTest, DialledCallForgetsTheTypedDigits) {
-    PhoneManager manager(m_telephone.get());
-    EmergencyShortcut shortcut(manager, {u"112"});
-    type(shortcut, u"0112");
-    manager.call_number(u"555");
-    ASSERT_TRUE(wait_flag(21));
-    m_telephone->drop_call();
-    ASSERT_TRUE(wait_flag(22));
-    EXPECT_FALSE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
-    pump_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(received_count("ATD112;"), 0u);
-    EXPECT_EQ(received_count("ATD555;"), 1u);
-}
-
-TEST_F(EmergencyCallTest, TalkAfterTyping0112Dials112) {
-    PhoneManager manager(m_telephone.get());
-    EmergencyShortcut shortcut(manager, {u"112", u"911"});
+    // The shortcut still works for digits typed after the call; 0112 dials 112.
     type(shortcut, u"0112");
     EXPECT_TRUE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
     ASSERT_TRUE(wait_received("ATD112;"));

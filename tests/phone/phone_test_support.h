@@ -1,14 +1,13 @@
 #pragma once
-// Shared by the telephone tests: the modem simulator on 127.0.0.1 with fast
-// timing, a Document over an in-memory contact store and a real call log in
-// a private device root, the scheduler for the line's timers, and a message
-// pump that gives up instead of hanging.
+// The telephone tests' world: the modem simulator on 127.0.0.1, a Document over an in-memory
+// contact store, a real call log in a private device root and a pump that gives up.
 
 #include "data/document.h"
 #include "data/document_test_support.h"
 #include "phone/call_log.h"
 #include "phone/telephone.h"
 #include "platform/messages.h"
+#include "platform/modem/fast_timing.h"
 #include "platform/modem/modem.h"
 #include "platform/modem/sim_server.h"
 #include "platform/settings_store.h"
@@ -29,27 +28,8 @@ namespace telvara::phone::testing {
 using namespace std::chrono_literals;
 namespace modem = platform::modem;
 
-inline modem::SimTiming fast_sim() {
-    modem::SimTiming t;
-    t.dial_to_alert = 100ms;
-    t.alert_to_answer = 300ms;
-    t.busy_after = 150ms;
-    t.no_answer_after = 20s;
-    t.ring_interval = 200ms;
-    t.service_reply_after = 50ms;
-    return t;
-}
-
-inline modem::ModemTiming fast_modem() {
-    modem::ModemTiming t;
-    t.command_timeout = 400ms;
-    t.dial_timeout = 2s;
-    t.poll_interval = 30ms;
-    t.connected_poll_interval = 100ms;
-    t.reopen_first = 50ms;
-    t.reopen_max = 200ms;
-    return t;
-}
+using modem::fast_modem;
+using modem::fast_sim;
 
 // Dispatches this thread's messages until `done` holds; false after
 // `limit`.
@@ -96,7 +76,6 @@ class TelephoneTest : public data::testing::DocumentTest {
         m_telephone->init_line(config);
         ASSERT_TRUE(pump_until([&] { return m_telephone->line_open(); }));
     }
-
     void TearDown() override {
         m_telephone.reset();
         m_scheduler.reset();
@@ -108,7 +87,6 @@ class TelephoneTest : public data::testing::DocumentTest {
         runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
         DocumentTest::TearDown();
     }
-
     std::string control(const std::string& command) {
         std::string reply;
         std::string error;
@@ -117,7 +95,6 @@ class TelephoneTest : public data::testing::DocumentTest {
             << error;
         return reply;
     }
-
     std::size_t received_count(const std::string& command) const {
         const auto all = m_simulator->received();
         return static_cast<std::size_t>(std::count(all.begin(), all.end(), command));
@@ -125,7 +102,6 @@ class TelephoneTest : public data::testing::DocumentTest {
     bool wait_received(const std::string& command, std::size_t times = 1) {
         return pump_until([&] { return received_count(command) >= times; });
     }
-
     // The telephone's own refresh flags (19-23), in order.
     std::vector<int> phone_flags() const {
         std::vector<int> out;
@@ -145,7 +121,6 @@ class TelephoneTest : public data::testing::DocumentTest {
     bool wait_flag(int flag, std::size_t times = 1) {
         return pump_until([&] { return count_flag(flag) >= times; });
     }
-
     std::shared_ptr<modem::ModemSimulator> m_simulator =
         std::make_shared<modem::ModemSimulator>(fast_sim());
     modem::SimServer m_server{m_simulator};

@@ -85,7 +85,6 @@ class VolumeTest : public ::testing::Test {
         ::waitpid(pid, &status, 0);
         return failed;
     }
-
     std::string m_dir;
     std::string m_previous_root;
 };
@@ -99,7 +98,6 @@ TEST_F(VolumeTest, ADamagedVolumeIsNamedAndNeverWritten) {
         test_support::damage_volume(file, c.damage);
         const std::string before =
             c.damage == Damage::folder ? std::string() : test_support::file_bytes(file);
-
         ContactStore store(file);
         std::vector<ContactRecord> read;
         store.load_contacts(read);
@@ -112,7 +110,6 @@ TEST_F(VolumeTest, ADamagedVolumeIsNamedAndNeverWritten) {
         EXPECT_FALSE(store.create_contact(added)) << c.name;
         EXPECT_EQ(store.last_write_failure(), WriteFailure::damaged) << c.name;
         EXPECT_FALSE(store.set_mark(VolumeMark::demo_added)) << c.name;
-
         phone::CallLog log(file);
         EXPECT_FALSE(log.add(phone::CallLogEntry{})) << c.name;
         EXPECT_NE(log.last_write_failure(), WriteFailure::none) << c.name;
@@ -180,7 +177,6 @@ TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
     }
     ::chmod((m_dir + "/ro").c_str(), 0555);
     const std::string before = test_support::file_bytes(readable);
-
     const std::string failed = as_another_user([&] {
         std::string out;
         auto expect = [&out](bool holds, const std::string& what) {
@@ -206,7 +202,6 @@ TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
         expect(!log.add(phone::CallLogEntry{}) &&
                    log.last_write_failure() == WriteFailure::read_only,
                "no call is written to it");
-
         ContactStore unreadable(hidden);
         expect(!unreadable.is_open() &&
                    unreadable.volume_state().problem == VolumeProblem::unreadable &&
@@ -234,7 +229,6 @@ TEST_F(VolumeTest, AFullDiskIsToldAndLeavesTheVolumeWhole) {
     ASSERT_EQ(store.add_test_contacts(50), 50u);
     phone::CallLog log(file);
     disk.fill();
-
     std::vector<ContactRecord> records;
     ASSERT_EQ(store.load_contacts(records), 50u);
     ContactRecord changed = records[3];
@@ -251,7 +245,6 @@ TEST_F(VolumeTest, AFullDiskIsToldAndLeavesTheVolumeWhole) {
     for (int i = 0; i < 50 && log.add(call); ++i) {
     }
     EXPECT_EQ(log.last_write_failure(), WriteFailure::disk_full);
-
     // Favourites on the same disk.
     StoreContactSource source(store);
     Document doc(source, nullptr, DocumentFiles{"", m_dir + "/disk/favorits.dat"});
@@ -259,7 +252,6 @@ TEST_F(VolumeTest, AFullDiskIsToldAndLeavesTheVolumeWhole) {
     EXPECT_FALSE(doc.add_favorite(records[0].oid, 0));
     EXPECT_EQ(doc.favorites_write_failure(), WriteFailure::disk_full);
     EXPECT_TRUE(doc.favorites().empty());
-
     disk.free();
     std::vector<ContactRecord> after;
     ASSERT_EQ(store.load_contacts(after), 50u);
