@@ -43,19 +43,11 @@ bool has_posted(const platform::TargetRef& target, std::uint32_t id) {
 
 } // namespace
 
-TEST(ActiveScheduler, HiddenWindowIsNamedAfterTheWindowClass) {
+TEST(ActiveScheduler, NotifiedObjectRunsAtTheNextProcessMessage) {
     CActiveScheduler scheduler(u"RezuvirClass_Telvara");
     EXPECT_EQ(scheduler.window().name(), u"CActiveRezuvirClass_Telvara");
-}
-
-TEST(ActiveScheduler, ObjectsHaveProcessUniqueNumbers) {
-    Probe a, b;
-    EXPECT_NE(a.number(), b.number());
-}
-
-TEST(ActiveScheduler, NotifiedObjectRunsAtTheNextProcessMessage) {
-    CActiveScheduler scheduler(u"T");
-    Probe probe;
+    Probe probe, other;
+    EXPECT_NE(probe.number(), other.number());
     scheduler.set_active(probe);
     EXPECT_TRUE(probe.is_active());
     EXPECT_EQ(scheduler.active_count(), 1);
@@ -111,68 +103,37 @@ TEST(ActiveScheduler, TimersRunInDueOrderAndNeverEarly) {
     EXPECT_EQ(scheduler.active_count(), 0);
 }
 
-TEST(ActiveScheduler, RunNowMakesAWaitingTimerDue) {
+TEST(ActiveScheduler, WaitingTimersRestartHurryAndClampOddDelays) {
     CActiveScheduler scheduler(u"T");
-    Probe probe;
-    scheduler.after(probe, 600);
-    scheduler.run_now(probe);
-    ASSERT_TRUE(pump_until([&] { return probe.runs == 1; }));
-    EXPECT_EQ(scheduler.active_count(), 0);
-}
-
-TEST(ActiveScheduler, AfterOnAWaitingObjectRestartsIt) {
-    CActiveScheduler scheduler(u"T");
-    Probe probe;
-    scheduler.after(probe, 600);
-    scheduler.after(probe, 0);
-    EXPECT_EQ(scheduler.active_count(), 1);
-    ASSERT_TRUE(pump_until([&] { return probe.runs == 1; }));
-    EXPECT_EQ(scheduler.active_count(), 0);
-}
-
-TEST(ActiveScheduler, OddDelaysAreClampedNotOverflowed) {
-    CActiveScheduler scheduler(u"T");
-    Probe negative, huge;
+    Probe hurried, restarted, negative, huge;
+    scheduler.after(hurried, 600);
+    scheduler.run_now(hurried);
+    scheduler.after(restarted, 600);
+    scheduler.after(restarted, 0);
     scheduler.after(negative, -5);
     scheduler.after(huge, 1e12);
-    ASSERT_TRUE(pump_until([&] { return negative.runs == 1; }));
-    EXPECT_TRUE(huge.is_active());
+    EXPECT_EQ(scheduler.active_count(), 4);
+    ASSERT_TRUE(pump_until([&] { return hurried.runs + restarted.runs + negative.runs == 3; }));
+    EXPECT_TRUE(huge.is_active()) << "not overflowed into the past";
+    EXPECT_EQ(scheduler.active_count(), 1);
     scheduler.cancel(huge);
 }
 
-TEST(ActiveScheduler, CancelTakesAnObjectOutOfTheReadyList) {
+TEST(ActiveScheduler, CancelFromEveryStateRunsNothing) {
     CActiveScheduler scheduler(u"T");
-    Probe probe;
-    scheduler.set_active(probe);
-    scheduler.notify(probe);
-    scheduler.cancel(probe);
-    EXPECT_FALSE(probe.is_active());
+    Probe ready, waiting, idle;
+    scheduler.set_active(ready);
+    scheduler.notify(ready);
+    scheduler.after(waiting, 600);
+    for (Probe* probe : {&ready, &waiting, &idle})
+        scheduler.cancel(*probe);
+    EXPECT_FALSE(ready.is_active() || waiting.is_active());
     EXPECT_EQ(scheduler.active_count(), 0);
+    scheduler.run_now(waiting); // no longer waiting: nothing becomes due
     platform::Message message;
     while (platform::peek(message, platform::Peek::remove))
         platform::dispatch(message);
-    EXPECT_EQ(probe.runs, 0);
-}
-
-TEST(ActiveScheduler, CancelTakesAWaitingTimerBackWithoutWaiting) {
-    CActiveScheduler scheduler(u"T");
-    Probe probe;
-    scheduler.after(probe, 600);
-    scheduler.cancel(probe);
-    EXPECT_FALSE(probe.is_active());
-    EXPECT_EQ(scheduler.active_count(), 0);
-    scheduler.run_now(probe); // no longer waiting: nothing becomes due
-    platform::Message message;
-    while (platform::peek(message, platform::Peek::remove))
-        platform::dispatch(message);
-    EXPECT_EQ(probe.runs, 0);
-}
-
-TEST(ActiveScheduler, CancelOfAnIdleObjectDoesNothing) {
-    CActiveScheduler scheduler(u"T");
-    Probe probe;
-    scheduler.cancel(probe);
-    EXPECT_EQ(scheduler.active_count(), 0);
+    EXPECT_EQ(ready.runs + waiting.runs + idle.runs, 0);
 }
 
 TEST(ActiveScheduler, CancelWaitsForALateNotifyAndKeepsOthersRunning) {
@@ -218,63 +179,32 @@ TEST(ActiveScheduler, OtherMessagesPassThroughTheHiddenWindow) {
     scheduler.cancel(probe);
 }
 
-using ActiveSchedulerDeath = testing::Test;
-
-TEST(ActiveSchedulerDeath, SetActiveTwice) {
+TEST(ActiveSchedulerDeath, MisuseEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            CActiveScheduler scheduler(u"T");
-            Probe probe;
-            scheduler.set_active(probe);
-            scheduler.set_active(probe);
-        },
-        testing::ExitedWithCode(1),
-        "Gluck: Object [0-9]+ is already active @ CActiveScheduler::set_active\\(\\)");
-}
-
-TEST(ActiveSchedulerDeath, NotifyOfAnUnmarkedObject) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            CActiveScheduler scheduler(u"T");
-            Probe probe;
-            scheduler.notify(probe);
-        },
-        testing::ExitedWithCode(1),
-        "Gluck: Active object [0-9]+ is not active @ CActiveScheduler::notify\\(\\)");
-}
-
-TEST(ActiveSchedulerDeath, NotifyTwiceBeforeTheRun) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            CActiveScheduler scheduler(u"T");
-            Probe probe;
-            scheduler.set_active(probe);
-            scheduler.notify(probe);
-            scheduler.notify(probe);
-            scheduler.process_actives();
-        },
-        testing::ExitedWithCode(1),
-        "Gluck: Active object [0-9]+ is not marked active @ "
-        "CActiveScheduler::process_actives\\(\\)");
-}
-
-TEST(ActiveSchedulerDeath, DestroyingAMarkedObject) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            CActiveScheduler scheduler(u"T");
-            Probe probe;
-            scheduler.after(probe, 600);
-        },
-        testing::ExitedWithCode(1),
-        "Gluck: Active object [0-9]+ is already active @ CActive::~CActive\\(\\)");
-}
-
-TEST(ActiveSchedulerDeath, SchedulerEndingWithMarkedObjects) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        std::function<void(CActiveScheduler&, Probe&)> misuse;
+        const char* says;
+    } rows[] = {
+        {[](CActiveScheduler& s, Probe& p) { s.set_active(p), s.set_active(p); },
+         "Gluck: Object [0-9]+ is already active @ CActiveScheduler::set_active\\(\\)"},
+        {[](CActiveScheduler& s, Probe& p) { s.notify(p); },
+         "Gluck: Active object [0-9]+ is not active @ CActiveScheduler::notify\\(\\)"},
+        {[](CActiveScheduler& s, Probe& p) {
+             s.set_active(p), s.notify(p), s.notify(p), s.process_actives();
+         },
+         "Gluck: Active object [0-9]+ is not marked active @ "
+         "CActiveScheduler::process_actives\\(\\)"},
+        {[](CActiveScheduler& s, Probe& p) { s.after(p, 600); },
+         "Gluck: Active object [0-9]+ is already active @ CActive::~CActive\\(\\)"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EXIT(
+            {
+                CActiveScheduler scheduler(u"T");
+                Probe probe;
+                row.misuse(scheduler, probe);
+            },
+            testing::ExitedWithCode(1), row.says);
     EXPECT_EXIT(
         {
             Probe first; // both outlive the scheduler

@@ -1,14 +1,11 @@
 #pragma once
-// A fresh device root per test: the settings store and the log are bound to a
-// temporary folder and start empty.
-
+// A fresh, empty device root per test: the settings store and the log bound to a temporary folder.
 #include "platform/settings_store.h"
 #include "runtime/paths.h"
 #include "runtime/registry.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 

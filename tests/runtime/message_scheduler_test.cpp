@@ -1,6 +1,5 @@
-// The MessageScheduler: a worker hands work to the owning thread and waits
-// for it; one per thread; misuse ends the process.
-
+// The MessageScheduler: a worker hands work to the owning thread and waits for it; one per
+// thread; misuse ends the process.
 #include "runtime/message_scheduler.h"
 
 #include "scheduler_test_support.h"
@@ -14,71 +13,58 @@ using namespace telvara;
 using namespace telvara::runtime;
 using telvara::test::pump_until;
 
-namespace {
-
-// The owning thread's window: every message is offered to the scheduler
-// first, as the application's window procedure does.
-struct Window {
-    platform::MessageTarget target{u"RezuvirClass_Test", [this](platform::Message& message) {
-                                       if (scheduler && scheduler->handle(message))
-                                           return std::intptr_t{0};
-                                       ++other_messages;
+TEST(MessageScheduler, WorkerWaitsUntilTheOwningThreadHandledIt) {
+    MessageScheduler* owner = nullptr;
+    int other_messages = 0;
+    // Every message is offered to the scheduler first, as the application's window does.
+    platform::MessageTarget target{u"RezuvirClass_Test", [&](platform::Message& message) {
+                                       if (!owner->handle(message))
+                                           ++other_messages;
                                        return std::intptr_t{0};
                                    }};
-    MessageScheduler* scheduler = nullptr;
-    int other_messages = 0;
-};
-
-} // namespace
-
-TEST(MessageScheduler, WorkerWaitsUntilTheOwningThreadHandledIt) {
-    Window window;
-    MessageScheduler scheduler(window.target.ref());
-    window.scheduler = &scheduler;
+    MessageScheduler scheduler(target.ref());
+    owner = &scheduler;
     EXPECT_EQ(MessageScheduler::current(), &scheduler);
-
     std::thread::id handled_on;
-    int value = 0;
+    int value = 0, value_seen_by_worker = -1;
     std::atomic<bool> returned{false};
-    int value_seen_by_worker = -1;
     std::thread worker([&] {
         EXPECT_EQ(MessageScheduler::current(), nullptr);
         EXPECT_TRUE(scheduler.send([&] {
             handled_on = std::this_thread::get_id();
             value = 42;
         }));
-        value_seen_by_worker = value; // the send returned only after the run
+        value_seen_by_worker = value; // send returned only after the run
         returned = true;
     });
     ASSERT_TRUE(pump_until([&] { return returned.load(); }));
     worker.join();
     EXPECT_EQ(handled_on, std::this_thread::get_id());
     EXPECT_EQ(value_seen_by_worker, 42);
-    EXPECT_EQ(window.other_messages, 0);
+    EXPECT_EQ(other_messages, 0);
 }
 
 TEST(MessageScheduler, WithoutWindowTheMessagesGoToTheThread) {
-    MessageScheduler scheduler;
-    std::atomic<int> done{0};
-    int runs = 0;
-    std::vector<std::thread> workers;
-    for (int i = 0; i < 3; ++i)
-        workers.emplace_back([&] {
-            scheduler.send([&] { ++runs; });
-            ++done;
-        });
-    ASSERT_TRUE(pump_until([&] { return done.load() == 3; },
-                           [&](platform::Message& message) { scheduler.handle(message); }));
-    for (auto& worker : workers)
-        worker.join();
-    EXPECT_EQ(runs, 3);
-}
-
-TEST(MessageScheduler, SendOnTheOwningThreadRunsAtOnce) {
-    MessageScheduler scheduler;
-    bool ran = false;
-    EXPECT_TRUE(scheduler.send([&] { ran = true; }));
-    EXPECT_TRUE(ran);
+    {
+        MessageScheduler scheduler;
+        std::atomic<int> done{0};
+        int runs = 0;
+        std::vector<std::thread> workers;
+        for (int i = 0; i < 3; ++i)
+            workers.emplace_back([&] {
+                scheduler.send([&] { ++runs; });
+                ++done;
+            });
+        ASSERT_TRUE(pump_until([&] { return done.load() == 3; },
+                               [&](platform::Message& message) { scheduler.handle(message); }));
+        for (auto& worker : workers)
+            worker.join();
+        EXPECT_EQ(runs, 3);
+        bool ran = false;
+        EXPECT_TRUE(scheduler.send([&] { ran = true; })) << "on the owning thread: at once";
+        EXPECT_TRUE(ran);
+    }
+    EXPECT_EQ(MessageScheduler::current(), nullptr) << "the thread's slot is freed";
 }
 
 TEST(MessageScheduler, NumbersCountUpAndUnknownOnesAreIgnored) {
@@ -89,13 +75,12 @@ TEST(MessageScheduler, NumbersCountUpAndUnknownOnesAreIgnored) {
     EXPECT_EQ(first, 0u);
     EXPECT_EQ(second, 1u);
     scheduler.remove_message(first);
-
     platform::Message message;
     message.id = platform::WM_SCHEDULED_MESSAGE;
-    message.wparam = first; // removed
-    EXPECT_TRUE(scheduler.handle(message));
-    message.wparam = 77; // never registered
-    EXPECT_TRUE(scheduler.handle(message));
+    for (std::uintptr_t ignored : {std::uintptr_t{first}, std::uintptr_t{77}}) {
+        message.wparam = ignored;
+        EXPECT_TRUE(scheduler.handle(message));
+    }
     EXPECT_EQ(runs, 0);
     message.wparam = second;
     EXPECT_TRUE(scheduler.handle(message));
@@ -113,21 +98,11 @@ TEST(MessageScheduler, SendToAGoneWindowFailsInsteadOfHanging) {
     }
     MessageScheduler scheduler(gone);
     bool sent = true;
-    std::thread worker([&] { sent = scheduler.send([] {}); });
-    worker.join();
+    std::thread([&] { sent = scheduler.send([] {}); }).join();
     EXPECT_FALSE(sent);
 }
 
-TEST(MessageScheduler, ThreadSlotIsFreedOnDestruction) {
-    { MessageScheduler first; }
-    EXPECT_EQ(MessageScheduler::current(), nullptr);
-    MessageScheduler second;
-    EXPECT_EQ(MessageScheduler::current(), &second);
-}
-
-using MessageSchedulerDeath = testing::Test;
-
-TEST(MessageSchedulerDeath, SecondSchedulerOnAThread) {
+TEST(MessageSchedulerDeath, MisuseEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -136,10 +111,6 @@ TEST(MessageSchedulerDeath, SecondSchedulerOnAThread) {
         },
         testing::ExitedWithCode(1),
         "Gluck: MessageScheduler already instantiate @ MessageScheduler");
-}
-
-TEST(MessageSchedulerDeath, HandledOnAnotherThread) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             MessageScheduler scheduler;
@@ -149,10 +120,6 @@ TEST(MessageSchedulerDeath, HandledOnAnotherThread) {
             std::thread([&] { scheduler.handle(message); }).join();
         },
         testing::ExitedWithCode(1), "Gluck: Messages is sent on another thread @ MessageScheduler");
-}
-
-TEST(MessageSchedulerDeath, DestroyedWithPendingMessages) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             MessageScheduler scheduler;

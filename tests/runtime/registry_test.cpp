@@ -1,5 +1,4 @@
-// Registry-style access by key path: parsing the path, types, defaults and
-// install_dir.
+// Registry-style access by key path: path parsing, types, defaults, other processes, install_dir.
 #include "runtime/registry.h"
 
 #include "device_root_fixture.h"
@@ -24,45 +23,34 @@ class Registry : public telvara::test_support::DeviceRootTest {
 
 } // namespace
 
-TEST_F(Registry, DwordsAndStringsRoundTrip) {
+TEST_F(Registry, ValuesRoundTripThroughTheFileAndTypesStayApart) {
+    const WString special = u"line\nnext \"quoted\" C:\\path\\ 😀 \t";
     ASSERT_TRUE(reg_write_dword(kelma, u"Sorting", 0xDEADBEEF));
-    ASSERT_TRUE(reg_write_string(kelma, u"Language", u"Русский"));
+    ASSERT_TRUE(reg_write_string(kelma, u"Name \"with\" \\ quotes", special));
+    ASSERT_TRUE(reg_write_string(kelma, u"Skin", u""));
+    ASSERT_TRUE(reg_write_dword(u"HKEY_CURRENT_USER", u"AtRoot", 5));
+    reset_settings_store(); // forget memory: read the file again
     std::uint32_t number = 0;
-    WString text;
+    WString text = u"default";
     EXPECT_TRUE(reg_read_dword(kelma, u"Sorting", number));
     EXPECT_EQ(number, 0xDEADBEEFu);
-    EXPECT_TRUE(reg_read_string(kelma, u"Language", text));
-    EXPECT_EQ(text, u"Русский");
-    EXPECT_TRUE(std::filesystem::exists(file()));
-}
-
-TEST_F(Registry, EmptyStringReadsAsSuccess) {
-    ASSERT_TRUE(reg_write_string(kelma, u"Skin", u""));
-    WString text = u"default";
-    EXPECT_TRUE(reg_read_string(kelma, u"Skin", text));
+    EXPECT_TRUE(reg_read_string(kelma, u"name \"WITH\" \\ quotes", text));
+    EXPECT_EQ(text, special);
+    EXPECT_TRUE(reg_read_string(kelma, u"Skin", text)) << "an empty string is a value";
     EXPECT_EQ(text, u"");
-}
-
-TEST_F(Registry, MissingValuesAndOtherTypesKeepTheDefault) {
-    ASSERT_TRUE(reg_write_dword(kelma, u"Dialer", 1));
-    ASSERT_TRUE(reg_write_string(kelma, u"Skin", u"Black"));
-    WString text = u"default";
-    std::uint32_t number = 77;
-    EXPECT_FALSE(reg_read_string(kelma, u"Dialer", text));
-    EXPECT_FALSE(reg_read_dword(kelma, u"Skin", number));
-    EXPECT_FALSE(reg_read_dword(kelma, u"Missing", number));
-    EXPECT_FALSE(reg_read_dword(u"HKEY_CURRENT_USER\\Software\\Nobody", u"Dialer", number));
-    EXPECT_EQ(text, u"default");
-    EXPECT_EQ(number, 77u);
-}
-
-TEST_F(Registry, RootNameAloneAddressesTheRoot) {
-    ASSERT_TRUE(reg_write_dword(u"HKEY_CURRENT_USER", u"AtRoot", 5));
-    std::uint32_t number = 0;
     EXPECT_TRUE(reg_read_dword(u"HKEY_CURRENT_USER", u"AtRoot", number));
     EXPECT_EQ(number, 5u);
+    // Misses and other types keep what the caller had.
+    number = 77;
+    text = u"default";
+    EXPECT_FALSE(reg_read_string(kelma, u"Sorting", text));
+    EXPECT_FALSE(reg_read_dword(kelma, u"Skin", number));
+    EXPECT_FALSE(reg_read_dword(kelma, u"Missing", number));
+    EXPECT_FALSE(reg_read_dword(u"HKEY_CURRENT_USER\\Software\\Nobody", u"Sorting", number));
     EXPECT_FALSE(reg_read_dword(u"HKEY_LOCAL_MACHINE", u"AtRoot", number));
     EXPECT_FALSE(reg_read_dword(u"HKEY_CURRENT_USER\\Sub", u"AtRoot", number));
+    EXPECT_EQ(text, u"default");
+    EXPECT_EQ(number, 77u);
 }
 
 TEST_F(Registry, UnknownRootsFailWithoutTouchingAnything) {
@@ -81,7 +69,7 @@ TEST_F(Registry, UnknownRootsFailWithoutTouchingAnything) {
     EXPECT_FALSE(std::filesystem::exists(file()));
 }
 
-TEST_F(Registry, NamesIgnoreCaseAndStraySeparators) {
+TEST_F(Registry, NamesIgnoreCaseAndStraySeparatorsAndKeepTheFirstSpelling) {
     ASSERT_TRUE(reg_write_dword(kelma, u"FavoriteMode", 2));
     std::uint32_t number = 0;
     EXPECT_TRUE(
@@ -89,7 +77,6 @@ TEST_F(Registry, NamesIgnoreCaseAndStraySeparators) {
     EXPECT_EQ(number, 2u);
     EXPECT_TRUE(reg_read_dword(u"HKEY_CURRENT_USER\\Software\\\\KELMA\\Telvara\\", u"FavoriteMode",
                                number));
-    // The first spelling is what the file keeps.
     ASSERT_TRUE(
         reg_write_dword(u"HKEY_CURRENT_USER\\SOFTWARE\\KELMA\\TELVARA", u"FAVORITEMODE", 3));
     std::ifstream in(file());
@@ -100,24 +87,14 @@ TEST_F(Registry, NamesIgnoreCaseAndStraySeparators) {
         << content;
 }
 
-TEST_F(Registry, SpecialTextsComeBackFromTheFile) {
-    const WString text = u"line\nnext \"quoted\" C:\\path\\ 😀 \t";
-    ASSERT_TRUE(reg_write_string(kelma, u"Name \"with\" \\ quotes", text));
-    reset_settings_store(); // forget memory: read the file again
-    WString back;
-    EXPECT_TRUE(reg_read_string(kelma, u"name \"WITH\" \\ quotes", back));
-    EXPECT_EQ(back, text);
-}
-
-TEST_F(Registry, AnotherProcessSeesAWrite) {
+TEST_F(Registry, AnotherProcessSeesAWriteAndANewRootStartsEmpty) {
     ASSERT_TRUE(reg_write_dword(kelma, u"Counter", 1));
     std::uint32_t number = 0;
     EXPECT_TRUE(reg_read_dword(kelma, u"Counter", number));
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        // A separate process with its own store on the same file.
-        reset_settings_store();
+        reset_settings_store(); // its own store on the same file
         std::_Exit(reg_write_dword(kelma, u"Counter", 2) ? 0 : 1);
     }
     int status = 0;
@@ -125,37 +102,29 @@ TEST_F(Registry, AnotherProcessSeesAWrite) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(reg_read_dword(kelma, u"Counter", number));
     EXPECT_EQ(number, 2u);
+    std::string pattern = (std::filesystem::temp_directory_path() / "root2-XXXXXX").string();
+    std::string other = ::mkdtemp(pattern.data());
+    set_device_root(other);
+    EXPECT_FALSE(reg_read_dword(kelma, u"Counter", number));
+    set_device_root(root());
+    EXPECT_TRUE(reg_read_dword(kelma, u"Counter", number));
+    std::filesystem::remove_all(other);
 }
 
 TEST_F(Registry, InstallDirNeedsTheFolderAndTheFile) {
     WString path = u"unchanged";
     EXPECT_FALSE(install_dir(u"Messenger", u"msg.exe", path));
     EXPECT_EQ(path, u"");
-
     const WStringView key = u"HKEY_LOCAL_MACHINE\\Software\\Apps\\Messenger";
     ASSERT_TRUE(reg_write_string(key, u"InstallDir", u""));
     EXPECT_FALSE(install_dir(u"Messenger", u"msg.exe", path));
     EXPECT_EQ(path, u"");
-
     ASSERT_TRUE(reg_write_string(key, u"InstallDir", u"\\Program Files\\Messenger"));
     EXPECT_FALSE(install_dir(u"Messenger", u"msg.exe", path));
     EXPECT_EQ(path, u"\\Program Files\\Messenger\\msg.exe");
-
     std::filesystem::create_directories(root() + "/Program Files/Messenger");
     std::ofstream(root() + "/Program Files/Messenger/msg.exe") << "x";
     path.clear();
     EXPECT_TRUE(install_dir(u"Messenger", u"msg.exe", path));
     EXPECT_EQ(path, u"\\Program Files\\Messenger\\msg.exe");
-}
-
-TEST_F(Registry, ANewRootStartsEmpty) {
-    ASSERT_TRUE(reg_write_dword(kelma, u"A", 1));
-    std::string pattern = (std::filesystem::temp_directory_path() / "root2-XXXXXX").string();
-    std::string other = ::mkdtemp(pattern.data());
-    set_device_root(other);
-    std::uint32_t number = 0;
-    EXPECT_FALSE(reg_read_dword(kelma, u"A", number));
-    set_device_root(root());
-    EXPECT_TRUE(reg_read_dword(kelma, u"A", number));
-    std::filesystem::remove_all(other);
 }

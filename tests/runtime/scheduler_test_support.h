@@ -1,7 +1,5 @@
 #pragma once
-// Shared by the scheduler tests: a message pump that gives up instead of
-// hanging when what it waits for never happens.
-
+// A message pump that gives up after ten seconds instead of hanging.
 #include "platform/messages.h"
 
 #include <chrono>
@@ -9,9 +7,7 @@
 
 namespace telvara::test {
 
-// Dispatches this thread's messages until `done` holds; false after ten
-// seconds. `done` may be made true by another thread without any message, so
-// it is looked at again every few milliseconds.
+// `done` may turn true on another thread without a message, so it is polled every few ms.
 inline bool pump_until(const std::function<bool()>& done,
                        const std::function<void(platform::Message&)>& offer = {}) {
     using namespace std::chrono_literals;
