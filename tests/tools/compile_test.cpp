@@ -172,7 +172,6 @@ TEST(SkinCompiler, KeyTransparencyByThreshold) {
     // opaque magenta is nudged off the key colour.
     EXPECT_EQ(pixels_of(folder.out() + "/test/edge"),
               (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, 0x001F, 0xF83F, 0x0020}));
-
     SourceFolder strict;
     strict.write_png("edge", 5, 1, kEdgePixels);
     strict.compile(strict.write_skin("<picture name=\"edge\" dither=\"0\" "
@@ -194,7 +193,6 @@ TEST(SkinCompiler, MaskTransparencyWritesAGreyMaskAndClearsTheOpaqueMark) {
               (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, 0x001F, 0xF83F, 0x0000}));
     EXPECT_EQ(pixels_of(folder.out() + "/test/edge.mask"),
               (std::vector<ui::Pixel>{0xFFFF, 0x0000, 0x8410, 0xFFFF, 0x8410}));
-
     // The image got the mask with the same slice without naming it.
     ui::PropertiesImpl skin(file_bytes(result.skin_file), folder.out() + "/", u"test.skin", 0);
     ASSERT_TRUE(skin.is_loaded()) << skin.load_error();
@@ -328,7 +326,6 @@ TEST(SkinCompiler, CommandLineExitsNonZeroWithTheLocation) {
     EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 1);
     EXPECT_THAT(testing::internal::GetCapturedStderr(),
                 HasSubstr(source + ":3: unknown property \"speed\""));
-
     std::vector<std::string> bad = {"telvara-skinc", source, "--scale-shift", "9", "-o", out};
     argv.clear();
     for (std::string& arg : bad)
@@ -336,7 +333,6 @@ TEST(SkinCompiler, CommandLineExitsNonZeroWithTheLocation) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 2);
     testing::internal::GetCapturedStderr();
-
     folder.write_skin("<node id=\"N\" cache=\"1\"/>\n");
     argv.clear();
     for (std::string& arg : args)
@@ -344,65 +340,3 @@ TEST(SkinCompiler, CommandLineExitsNonZeroWithTheLocation) {
     EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 0);
     EXPECT_TRUE(std::filesystem::exists(out + "/test.skin"));
 }
-
-// The sample skin compiled by the build for the tests.
-class SampleSkin : public testing::TestWithParam<unsigned> {};
-
-TEST_P(SampleSkin, LoadsThroughPropertiesAtItsScale) {
-    const unsigned shift = GetParam();
-    const std::string folder = TELVARA_TEST_SKINS;
-    ui::Properties live;
-    ui::PropertiesImpl skin(file_bytes(folder + "/sample.skin"),
-                            folder + "/" + picture_folder(shift), u"sample.skin", shift);
-    ASSERT_TRUE(live.install(skin)) << skin.load_error();
-    const ui::PropertiesImpl& loaded = live.impl();
-    EXPECT_EQ(loaded.picture_count(), 4u);
-    EXPECT_EQ(loaded.font_count(), 2u);
-
-    const ui::NodeRecord form = live.find_node(u"SampleForm");
-    ASSERT_TRUE(form);
-    const ui::Point design = live.read_point(form, u"design_size", {});
-    EXPECT_EQ(design.x, 240 << shift);
-    EXPECT_EQ(design.y, 320 << shift);
-    EXPECT_EQ(live.read_colour(form, u"outside_color", {}), (ui::Colour{17, 20, 23, 255}));
-    EXPECT_EQ(live.read_int(form, u"cache", 0), 1u);
-    EXPECT_TRUE(live.find_node(u"SampleListText"));
-
-    const ui::NodeRecord rows = live.child(form, 1);
-    EXPECT_EQ(live.read_string(rows, u"type", u""), u"vtable");
-    EXPECT_EQ(live.read_int(rows, u"custom_count", 0), std::uint32_t(-3));
-    const ui::NodeRecord title = live.child(rows, 0);
-    EXPECT_EQ(live.read_string(title, u"text", u""), u"Контакты");
-    EXPECT_EQ(live.read_string(title, u"halign", u""), u"LEFT");
-
-    // Every picture's file matches its reference at this scale.
-    const ui::NodeRecord button = live.child(rows, 1);
-    const ui::Picture normal = live.read_picture(live.child(button, 0), u"src", {});
-    EXPECT_EQ(normal.points[1].x, 4 << shift);
-    EXPECT_EQ(normal.points[1].y, 4 << shift);
-    EXPECT_EQ(normal.points[3].x, normal.width);
-    EXPECT_EQ(normal.width, 24 << shift);
-    const ui::NodeRecord photo = live.child(rows, 2);
-    const ui::Picture src = live.read_picture(photo, u"src", {});
-    const ui::Picture mask = live.read_picture(photo, u"mask", {});
-    EXPECT_EQ(src.width, 32 << shift);
-    EXPECT_EQ(mask.width, src.width);
-    EXPECT_EQ(mask.height, src.height);
-    EXPECT_EQ(mask.points[3].x, src.points[3].x);
-    EXPECT_EQ(mask.points[3].y, src.points[3].y);
-    // The photo's corners are transparent, its middle opaque.
-    ASSERT_TRUE(src.data && mask.data);
-    EXPECT_EQ(src.data->pixels.row(0)[0], ui::kKeyColour);
-    EXPECT_EQ(mask.data->pixels.row(0)[0], 0);
-    EXPECT_EQ(mask.data->pixels.row(16 << shift)[16 << shift], 0xFFFF);
-    // Some edge pixel is partly transparent.
-    bool partial = false;
-    for (int y = 0; y < mask.height; ++y)
-        for (int x = 0; x < mask.width; ++x) {
-            const int weight = (mask.data->pixels.row(y)[x] >> 5) & 63;
-            partial = partial || (weight > 0 && weight < 63);
-        }
-    EXPECT_TRUE(partial);
-}
-
-INSTANTIATE_TEST_SUITE_P(Scales, SampleSkin, testing::Values(0u, 1u));

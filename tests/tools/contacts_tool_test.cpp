@@ -61,13 +61,11 @@ class ContactsToolTest : public ::testing::Test {
         std::error_code ignored;
         fs::remove_all(m_dir, ignored);
     }
-
     std::string file(const std::string& name, const std::string& text) {
         const std::string path = m_dir + "/" + name;
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
-
     // Starts the tool with TELVARA_ROOT set to our root; stdout and stderr
     // go to files.
     pid_t start(const std::vector<std::string>& args) {
@@ -99,7 +97,6 @@ class ContactsToolTest : public ::testing::Test {
         posix_spawn_file_actions_destroy(&actions);
         return pid;
     }
-
     Result finish(pid_t pid) {
         Result r;
         int status = 0;
@@ -113,9 +110,7 @@ class ContactsToolTest : public ::testing::Test {
         r.err = slurp(m_dir + "/stderr");
         return r;
     }
-
     Result run(const std::vector<std::string>& args) { return finish(start(args)); }
-
     std::string m_dir;
     std::string m_previous_root;
 };
@@ -149,18 +144,15 @@ TEST_F(ContactsToolTest, ImportReportsBrokenCardsListExportAndReimport) {
         << r.err;
     EXPECT_NE(r.out.find("cards.vcf: 3 of 3 cards imported, 0 skipped"), std::string::npos)
         << r.out;
-
     r = run({"list"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "Иван Петров\t+7 912 000-00-01\t+7 495 000-00-02\nBroken\nAcme\t+1-555-0100\n");
-
     ASSERT_EQ(run({"add-test", "30"}).status, 0);
     const std::string exported = m_dir + "/all.vcf";
     r = run({"export", exported});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(fs::exists(exported + ".part"));
-
     ContactStore store;
     std::vector<ContactRecord> before;
     ASSERT_EQ(store.load_contacts(before), 33u);
@@ -168,7 +160,6 @@ TEST_F(ContactsToolTest, ImportReportsBrokenCardsListExportAndReimport) {
     for (const auto& c : before)
         photos.push_back(store.get_picture(c));
     EXPECT_GT(std::count_if(photos.begin(), photos.end(), [](auto& p) { return !p.empty(); }), 0);
-
     ASSERT_EQ(run({"erase"}).status, 0);
     std::vector<ContactRecord> none;
     EXPECT_EQ(store.load_contacts(none), 0u);
@@ -183,7 +174,6 @@ TEST_F(ContactsToolTest, ImportReportsBrokenCardsListExportAndReimport) {
         EXPECT_EQ(after[i].fields, before[i].fields) << i;
         EXPECT_EQ(store.get_picture(after[i]), photos[i]) << i;
     }
-
     // Standard output export equals the file.
     r = run({"export"});
     std::ifstream in(exported, std::ios::binary);
@@ -235,7 +225,6 @@ TEST_F(ContactsToolTest, RunningProgramHearsOfImportedContacts) {
     std::vector<ContactRecord> list;
     program.load_contacts(list);
     program.start_watching({}, 10);
-
     const pid_t pid = start({"import", file("cards.vcf", kCards)});
     ASSERT_GT(pid, 0);
     const auto deadline = std::chrono::steady_clock::now() + 5s;
@@ -271,7 +260,6 @@ TEST_F(ContactsToolTest, ImportKilledMidwayLeavesAWholeVolume) {
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
-
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open((m_dir + "/root/pim.vol").c_str(), &db), SQLITE_OK);
         sqlite3_stmt* check = nullptr;
@@ -280,7 +268,6 @@ TEST_F(ContactsToolTest, ImportKilledMidwayLeavesAWholeVolume) {
         EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
         sqlite3_finalize(check);
         sqlite3_close(db);
-
         ContactStore store;
         std::vector<ContactRecord> all;
         const std::size_t count = store.load_contacts(all);
@@ -311,7 +298,6 @@ TEST_F(ContactsToolTest, SummaryNamesSkippedCardsAndLostNumbersAndTheStatusSaysS
         << r.out;
     r = run({"list"});
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Pager Fax\t1\t2") << "fax and pager listed";
-
     // Any charset iconv knows, for the cards and for --charset; an unknown one
     // keeps the bytes but the status tells.
     r = run({"import", "--charset", "SHIFT_JIS",
@@ -340,7 +326,6 @@ TEST_F(ContactsToolTest, ExportReadsBackInAnIndependentReader) {
     ASSERT_EQ(imported.status, 0) << imported.err;
     const std::string exported = m_dir + "/out.vcf";
     ASSERT_EQ(run({"export", exported}).status, 0);
-
     const std::string script = file("read.py", R"(import sys, vobject
 for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     n = card.n.value
@@ -357,7 +342,6 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     ASSERT_EQ(std::system(command.c_str()), 0) << "python3-vobject is needed (scripts/setup.sh)";
     std::ifstream in(out_file);
     const std::string seen(std::istreambuf_iterator<char>(in), {});
-
     ContactStore store;
     std::vector<ContactRecord> records;
     store.load_contacts(records);
@@ -413,7 +397,6 @@ TEST_F(ContactsToolTest, AVolumeThatCannotBeReadIsAnErrorAndNeverWritten) {
             c.damage == Damage::folder ? std::string() : test_support::file_bytes(volume);
         const std::string good = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kept\r\nEND:VCARD\r\n";
         file("backup.vcf", good);
-
         Result r = run({"list"});
         EXPECT_EQ(r.status, 1) << c.name;
         EXPECT_NE(r.err.find(volume + " " + c.says), std::string::npos) << c.name << ": " << r.err;
@@ -431,7 +414,6 @@ TEST_F(ContactsToolTest, AVolumeThatCannotBeReadIsAnErrorAndNeverWritten) {
             EXPECT_TRUE(fs::is_directory(volume));
         }
     }
-
     // One that opens but whose contacts do not read: --force writes what
     // could be read over the backup, and the status still says it failed.
     fs::remove_all(m_dir + "/root");

@@ -66,14 +66,12 @@ class DumpFile : public testing::Test {
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         const std::string file = (m_dir / name).string();
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return file;
     }
-
     struct Run {
         int status = -1;
         std::string out;
@@ -91,7 +89,6 @@ class DumpFile : public testing::Test {
         run.err = err.str();
         return run;
     }
-
     std::filesystem::path m_dir;
 };
 
@@ -134,7 +131,6 @@ TEST_F(DumpFile, DamagedTreesAreListedAsFarAsTheBoundsGoAndSayWhereTheyStopped) 
         ASSERT_TRUE(written.ok()) << written.error;
         c.damage(written.bytes, chain_records(written.bytes));
         const std::string file = write("damaged.skin", written.bytes);
-
         const Run run = dump({"--no-pictures", file});
         EXPECT_EQ(run.status, 1);
         EXPECT_THAT(run.err, HasSubstr(file + ": listing stopped at " + c.where));

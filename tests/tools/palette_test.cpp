@@ -177,7 +177,6 @@ namespace {
 struct RecolouredSkin {
     SourceFolder folder;
     std::string source;
-
     RecolouredSkin() {
         folder.write("art/dot.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2">
 <rect width="2" height="2" fill="#1A73E8"/></svg>)");
@@ -196,7 +195,6 @@ struct RecolouredSkin {
 )",
                                    "light");
     }
-
     CompileResult compile(const std::string& palette_text) const {
         CompileOptions options;
         options.source = source;
@@ -204,7 +202,6 @@ struct RecolouredSkin {
         options.palette = folder.write("night/night.palette", palette_text);
         return compile_skin(options);
     }
-
     std::string error(const std::string& palette_text) const {
         try {
             compile(palette_text);
@@ -224,7 +221,6 @@ TEST(PaletteSkin, CompilesTheSourceRecolouredUnderThePalettesName) {
     const CompileResult result = light.compile(kNight);
     EXPECT_EQ(result.skin_file, light.folder.out() + "/night.skin");
     EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/light.skin"));
-
     ui::PropertiesImpl skin(file_bytes(result.skin_file), light.folder.out() + "/", u"night.skin",
                             0);
     ASSERT_TRUE(skin.is_loaded()) << skin.load_error();
@@ -286,7 +282,6 @@ TEST(PaletteSkin, PngArtNeedsThePalettesOwnPicture) {
 )",
                                            "light");
     EXPECT_THAT(light.error(kNight), HasSubstr("picture \"photo\" is a PNG"));
-
     RecolouredSkin own;
     own.folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
     own.source = own.folder.write_skin(R"(<node id="Main"><image id="p" src="photo"/></node>
@@ -314,11 +309,9 @@ TEST(PaletteSkin, CommandLineTakesThePaletteAndReportsWhatItRefuses) {
                 HasSubstr("colour #1A1F24 (color of text \"title\" in Main/title) is not in "
                           "the palette " +
                           palette));
-
     light.folder.write("night/night.palette", kNight);
     EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 0);
     EXPECT_TRUE(std::filesystem::exists(out + "/night.skin"));
-
     std::vector<std::string> missing = {"telvara-skinc", light.source, "-o", out, "--palette"};
     argv.clear();
     for (std::string& arg : missing)

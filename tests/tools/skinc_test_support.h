@@ -30,22 +30,18 @@ class SourceFolder {
     }
     SourceFolder(const SourceFolder&) = delete;
     SourceFolder& operator=(const SourceFolder&) = delete;
-
     std::string path() const { return m_path.string(); }
     std::string out() const { return (m_path / "out").string(); }
-
     std::string write(const std::string& name, const std::string& text) const {
         const auto file = m_path / name;
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << text;
         return file.string();
     }
-
     // A skin source "<name>.xml" made of `body` inside <skin>.
     std::string write_skin(const std::string& body, const std::string& name = "test") const {
         return write(name + ".xml", "<skin>\n" + body + "</skin>\n");
     }
-
     // A PNG under art/ where every pixel has the given RGBA.
     void write_png(const std::string& name, int width, int height,
                    const std::vector<std::array<std::uint8_t, 4>>& pixels) const {
@@ -58,7 +54,6 @@ class SourceFolder {
         std::filesystem::create_directories(file.parent_path());
         skinc::write_png(file.string(), image);
     }
-
     CompileResult compile(const std::string& source, std::vector<unsigned> shifts = {0}) const {
         CompileOptions options;
         options.source = source;

@@ -150,7 +150,6 @@ TEST(SkinSource, IncludedPartsJoinTheSkin) {
     ASSERT_EQ(skin.pictures.size(), 1u);
     EXPECT_EQ(skin.name, "test");
     EXPECT_EQ(skin.folder, folder.path()); // the parts use the skin's own art
-
     folder.write("parts/twice.xml", "<skin>\n<node id=\"Main\"/>\n</skin>\n");
     EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\"/>\n"
                                                 "<include file=\"parts/twice.xml\"/>\n")),
@@ -187,7 +186,6 @@ TEST(SkinSource, PartsIncludedInsideANodeBecomeItsChildren) {
     ASSERT_EQ(recents.children.size(), 2u);
     EXPECT_EQ(recents.children[0].type, "text");
     EXPECT_EQ(recents.children[1].type, "vlist");
-
     folder.write("parts/wrong.xml", "<skin><node id=\"X\"/></skin>\n");
     EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\">\n"
                                                 "<include file=\"parts/wrong.xml\"/>\n"
