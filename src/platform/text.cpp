@@ -60,8 +60,11 @@ WString from_utf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         auto lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2
-                                : (lead >> 3) == 0x1E ? 3 : -1;
+        int extra = lead < 0x80           ? 0
+                    : (lead >> 5) == 0x6  ? 1
+                    : (lead >> 4) == 0xE  ? 2
+                    : (lead >> 3) == 0x1E ? 3
+                                          : -1;
         if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0)) {
             append_utf16(out, replacement);
             ++i;
@@ -89,8 +92,39 @@ WString from_utf8(std::string_view text) {
     return out;
 }
 
-WString from_ascii(std::string_view text) { return WString(text.begin(), text.end()); }
+WString from_ascii(std::string_view text) {
+    return WString(text.begin(), text.end());
+}
 
-WString to_wstring(std::int64_t value) { return from_ascii(std::to_string(value)); }
+WString to_wstring(std::int64_t value) {
+    return from_ascii(std::to_string(value));
+}
+
+namespace {
+
+char16_t ascii_lower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+} // namespace
+
+bool equal_ignoring_ascii_case(WStringView a, WStringView b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
+            return false;
+    return true;
+}
+
+bool starts_with_ignoring_ascii_case(WStringView text, WStringView prefix) {
+    return text.size() >= prefix.size() &&
+           equal_ignoring_ascii_case(text.substr(0, prefix.size()), prefix);
+}
+
+bool ends_with_ignoring_ascii_case(WStringView text, WStringView suffix) {
+    return text.size() >= suffix.size() &&
+           equal_ignoring_ascii_case(text.substr(text.size() - suffix.size()), suffix);
+}
 
 } // namespace telvara

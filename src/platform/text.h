@@ -22,4 +22,10 @@ WString from_ascii(std::string_view text);
 // Decimal forms as "%d" / "%ld" print them.
 WString to_wstring(std::int64_t value);
 
+// Comparisons that fold the ASCII letters only (file names, schemes, settings
+// values): other characters must match as they are.
+bool equal_ignoring_ascii_case(WStringView a, WStringView b);
+bool starts_with_ignoring_ascii_case(WStringView text, WStringView prefix);
+bool ends_with_ignoring_ascii_case(WStringView text, WStringView suffix);
+
 } // namespace telvara

@@ -22,24 +22,6 @@ constexpr std::array<WStringView, 43> kLinkEndings = {
     u".sa",  u".se",  u".tr",  u".tw",  u".ua",  u".info", u".mobi",
 };
 
-char16_t ascii_lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool starts_with_nocase(WStringView text, WStringView prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (ascii_lower(text[i]) != prefix[i])
-            return false;
-    return true;
-}
-
-bool ends_with_nocase(WStringView text, WStringView suffix) {
-    return text.size() >= suffix.size() &&
-           starts_with_nocase(text.substr(text.size() - suffix.size()), suffix);
-}
-
 bool is_leading_punctuation(char16_t c) {
     return WStringView(u"([{<\"'\u00AB\u201C\u2018").find(c) != WStringView::npos;
 }
@@ -66,7 +48,7 @@ bool is_host(WStringView host) {
 
 bool has_link_ending(WStringView host) {
     for (WStringView ending : kLinkEndings) {
-        if (!ends_with_nocase(host, ending))
+        if (!ends_with_ignoring_ascii_case(host, ending))
             continue;
         const std::size_t label_start = host.size() - ending.size();
         // Something must come before the ending; a dotless ending must be a
@@ -81,7 +63,7 @@ bool has_link_ending(WStringView host) {
 // The address a word stands for, or nothing.
 std::optional<WString> link_address(WStringView word) {
     for (WStringView scheme : {WStringView(u"http://"), WStringView(u"https://")}) {
-        if (starts_with_nocase(word, scheme))
+        if (starts_with_ignoring_ascii_case(word, scheme))
             return word.size() > scheme.size() ? std::optional<WString>(WString(word))
                                                : std::nullopt;
     }

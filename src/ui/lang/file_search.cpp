@@ -51,19 +51,6 @@ std::vector<Entry> list_folder(WStringView folder) {
     return entries;
 }
 
-char16_t ascii_lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool starts_with_ignoring_case(WStringView text, WStringView prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (ascii_lower(text[i]) != prefix[i])
-            return false;
-    return true;
-}
-
 class Collector : public FileSearchVisitor {
   public:
     explicit Collector(bool (*accept)(WStringView)) : m_accept(accept) {}
@@ -120,8 +107,8 @@ WString base_name(WStringView path) {
 
 bool is_selectable_skin(WStringView path) {
     const WString name = base_name(path);
-    return !starts_with_ignoring_case(name, u"splash") &&
-           !starts_with_ignoring_case(name, u"today");
+    return !starts_with_ignoring_ascii_case(name, u"splash") &&
+           !starts_with_ignoring_ascii_case(name, u"today");
 }
 
 std::vector<WString> find_language_files(WStringView folder) {

@@ -53,16 +53,6 @@ std::vector<WString> sorted(std::vector<WString> paths) {
     return paths;
 }
 
-char16_t ascii_lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool equal_ignoring_case(WStringView a, WStringView b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
-}
-
 void add_cancel(ChoiceMenu& menu, WStringView cancel_element) {
     ChoiceItem cancel;
     cancel.identifier = u"Cancel";
@@ -205,7 +195,7 @@ bool language_menu(Properties& properties, const ChoiceContext& context, WString
             const WString name = base_name(path);
             item.text = language_display_name(path);
             item.identifier = WString(kLanguagePrefix) + name;
-            item.checked = equal_ignoring_case(name, current);
+            item.checked = equal_ignoring_ascii_case(name, current);
             menu.add_item(std::move(item));
         }
         add_cancel(menu, cancel_element);
@@ -233,7 +223,7 @@ bool skin_menu(Properties& properties, const ChoiceContext& context, WStringView
             item.identifier = WString(kSkinPrefix) + name;
             const WString* translated = properties.language().find(item.identifier);
             item.text = translated != nullptr ? *translated : name;
-            item.checked = equal_ignoring_case(name, current);
+            item.checked = equal_ignoring_ascii_case(name, current);
             menu.add_item(std::move(item));
         }
         add_cancel(menu, cancel_element);
