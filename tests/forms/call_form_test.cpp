@@ -1,73 +1,58 @@
-// The call screen on the shipped default skin: the telephone's refresh flags
-// put it on the form stack and take it off, the caller is found by the last
-// seven digits, answer/ignore/end follow the call, the running time counts,
-// and on the modem simulator the toggles and tones reach the line.
-#include "form_stack_host.h"
+// The call screen on the default skin: the telephone's flags put it on the
+// stack and take it off, the caller is found by the last seven digits,
+// answer/ignore/end follow the call, the time counts, and on the modem
+// simulator the toggles, tones, waiting calls and the strip reach the line.
 #include "forms/call_form.h"
-#include "platform/clock.h"
 
-#include "data/document_test_support.h"
-#include "forms/form_host.h"
-#include "forms/skin_types.h"
 #include "phone/phone_manager.h"
 #include "phone/phone_test_support.h"
 #include "phone/telephone.h"
+#include "platform/clock.h"
 #include "runtime/registry.h"
-#include "ui/button_node.h"
+#include "screen_test_support.h"
 #include "ui/image_node.h"
-#include "ui/properties.h"
-#include "ui/text_node.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <optional>
-#include <vector>
 
 namespace telvara::forms {
 namespace {
 
 using data::RefreshFlag;
-using data::RefreshMessage;
 using data::testing::person;
 using data::testing::phone;
+using phone::testing::pump_until;
 
-// Loads the compiled default skin and binds a call screen to it.
+// The default skin in English and a call screen bound to it.
 class CallScreen {
   public:
-    void load_skin() {
-        ASSERT_TRUE(forms::test::install_default_skin(m_skin, m_impl));
-        // The texts as a user reads them (those with a place for a name too).
-        ASSERT_TRUE(m_skin.language().load_language_file(u"%app_path%/english.lng"));
-    }
     void make_form() {
+        ASSERT_TRUE(test::install_default_skin(m_skin, m_impl));
+        ASSERT_TRUE(m_skin.language().load_language_file(u"%app_path%/english.lng"));
         m_form.emplace();
         m_form->bind(m_skin);
         m_form->fit_to_screen(240, 320);
     }
-
     CallForm& form() { return *m_form; }
     bool shown(WStringView name) {
         ui::Node* node = m_form->find(name);
         return node != nullptr && node->is_effectively_visible();
     }
-    WString text(WStringView name) {
-        auto* node = dynamic_cast<ui::TextNode*>(m_form->find(name));
-        return node != nullptr ? node->text() : u"<missing>";
+    WString text(WStringView name) { return test::text_of(m_form->find(name)); }
+    WString word(WStringView key) { return m_skin.translate(key); }
+    void click(WStringView name) { test::click(m_form->find(name)); }
+    // Which of answer, ignore and end show, as "AIE" with "-" for hidden.
+    std::string buttons() {
+        std::string out;
+        for (const auto& [name, letter] :
+             {std::pair{u"buttonAnswer", 'A'}, {u"buttonIgnore", 'I'}, {u"buttonEndCall", 'E'}})
+            out += shown(name) ? letter : '-';
+        return out;
     }
-    // A click as the button reports it.
-    void click(WStringView name) {
-        auto* button = dynamic_cast<ui::ButtonNode*>(m_form->find(name));
-        ASSERT_NE(button, nullptr) << to_utf8(name);
-        ASSERT_NE(button->listener(), nullptr) << to_utf8(name);
-        button->listener()->on_click(*button);
-    }
-    const ui::Picture& photo() {
-        return dynamic_cast<ui::ImageNode&>(*m_form->find(u"photo")).picture();
+    // Which switches are on, as "MSH" (mute off shows "switchMute").
+    std::string switches() {
+        std::string out;
+        for (const auto& [name, letter] :
+             {std::pair{u"switchMute", 'M'}, {u"switchSpeaker", 'S'}, {u"switchHold", 'H'}})
+            out += shown(name) ? letter : '-';
+        return out;
     }
 
     std::unique_ptr<ui::PropertiesImpl> m_impl;
@@ -79,13 +64,12 @@ class CallScreen {
     std::optional<CallForm> m_form;
 };
 
-// The screen fed with the telephone's refresh messages, a Telephone without
-// a line holding the caller's number.
+// The screen fed with the telephone's refresh messages; a Telephone without a
+// line holds the caller's number.
 class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
-        load_skin();
         m_store.put(
             person(1, u"Anna", u"Berg", u"", {phone(data::FieldType::Mobile, u"+1 555 0100")}));
         m_store.put(
@@ -104,12 +88,12 @@ class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
         m_document.reset();
         DocumentTest::TearDown();
     }
-
-    void send(RefreshFlag flag) { m_document->broadcast(RefreshMessage(flag)); }
+    void send(RefreshFlag flag) { m_document->broadcast(data::RefreshMessage(flag)); }
     void ring(WStringView number) {
         send(RefreshFlag::IncomingCall);
         m_telephone->set_caller_number(number);
     }
+    void update() { form().update(0.04); }
 
     data::testing::FakeStore m_store;
     std::optional<data::Document> m_document;
@@ -120,32 +104,32 @@ class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
 
 TEST_F(CallFormTest, IncomingCallFromAKnownNumberShowsTheContact) {
     EXPECT_FALSE(m_host.is_shown(form()));
-    // Another country prefix and other spacing, the same last seven digits.
-    ring(u"+44 (555) 01-00");
+    ring(u"+44 (555) 01-00"); // another prefix and spacing, the same last seven digits
     EXPECT_EQ(m_host.top_form(), &form());
     EXPECT_EQ(form().phase(), CallPhase::Incoming);
-    EXPECT_TRUE(shown(u"buttonAnswer"));
-    EXPECT_TRUE(shown(u"buttonIgnore"));
-    EXPECT_FALSE(shown(u"buttonEndCall"));
+    EXPECT_EQ(buttons(), "AI-");
     EXPECT_EQ(text(u"firstname"), u"Anna");
     EXPECT_EQ(text(u"lastname"), u"Berg");
     EXPECT_EQ(text(u"company"), u"+44 (555) 01-00");
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"IncomingCall"));
+    EXPECT_EQ(text(u"txtStatus"), word(u"IncomingCall"));
     EXPECT_EQ(text(u"txtDuration"), u"");
-    // A new call starts with the microphone on, the earpiece and no hold.
-    EXPECT_TRUE(shown(u"switchMute"));
-    EXPECT_FALSE(shown(u"switchSpeaker"));
-    EXPECT_FALSE(shown(u"switchHold"));
+    EXPECT_EQ(switches(), "M--") << "the microphone on, the earpiece, no hold";
+    // Without a line the toggles stay off.
+    click(u"buttonMute");
+    click(u"buttonSpeaker");
+    click(u"buttonHold");
+    EXPECT_EQ(switches(), "M--");
 }
 
-TEST_F(CallFormTest, UnknownAndHiddenNumbersShowNoNameAndTheDefaultPhoto) {
+TEST_F(CallFormTest, UnknownHiddenAndCompanyCallersShowWhatIsKnown) {
+    const auto& photo = [&]() -> const ui::Picture& {
+        return dynamic_cast<ui::ImageNode&>(*form().find(u"photo")).picture();
+    };
     const ui::Picture default_photo = photo();
     ASSERT_TRUE(default_photo.has_data());
-    // Before the caller ID arrives the telephone's placeholder is translated.
-    send(RefreshFlag::IncomingCall);
-    EXPECT_EQ(text(u"company"), m_skin.translate(u"skinUnknown"));
+    send(RefreshFlag::IncomingCall); // before the caller ID the placeholder is translated
+    EXPECT_EQ(text(u"company"), word(u"skinUnknown"));
     EXPECT_EQ(text(u"firstname"), u"");
-
     m_telephone->set_caller_number(u"+1 555 0100");
     EXPECT_EQ(text(u"firstname"), u"Anna");
     // A caller that changes to a stranger loses the name again.
@@ -154,10 +138,7 @@ TEST_F(CallFormTest, UnknownAndHiddenNumbersShowNoNameAndTheDefaultPhoto) {
     EXPECT_EQ(text(u"lastname"), u"");
     EXPECT_EQ(text(u"company"), u"+49 30 987654");
     EXPECT_EQ(photo().data, default_photo.data);
-}
-
-TEST_F(CallFormTest, ACompanyOnlyContactShowsItsCompanyAsTheName) {
-    ring(u"7771234");
+    m_telephone->set_caller_number(u"7771234");
     EXPECT_EQ(text(u"firstname"), u"Zeta Labs");
     EXPECT_EQ(text(u"lastname"), u"");
 }
@@ -165,43 +146,39 @@ TEST_F(CallFormTest, ACompanyOnlyContactShowsItsCompanyAsTheName) {
 TEST_F(CallFormTest, AnsweringShowsEndAtOnceAndConnectedCountsTheTime) {
     ring(u"5550100");
     click(u"buttonAnswer");
-    EXPECT_FALSE(shown(u"buttonAnswer"));
-    EXPECT_FALSE(shown(u"buttonIgnore"));
-    EXPECT_TRUE(shown(u"buttonEndCall"));
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"IncomingCall"));
-
+    EXPECT_EQ(buttons(), "--E");
+    EXPECT_EQ(text(u"txtStatus"), word(u"IncomingCall"));
     send(RefreshFlag::Connected);
     EXPECT_EQ(form().phase(), CallPhase::Connected);
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"Connected"));
+    EXPECT_EQ(text(u"txtStatus"), word(u"Connected"));
     EXPECT_EQ(text(u"txtDuration"), u"0:00");
-    // The name stays and the screen is not pushed again.
     EXPECT_EQ(text(u"firstname"), u"Anna");
-    EXPECT_EQ(m_host.count(form()), 1u);
-
+    EXPECT_EQ(m_host.count(form()), 1u) << "not pushed again";
     m_clock.advance(65'400);
-    form().update(0.04);
+    update();
     EXPECT_EQ(text(u"txtDuration"), u"1:05");
     m_clock.advance(3600'000);
-    form().update(0.04);
+    update();
     EXPECT_EQ(text(u"txtDuration"), u"1:01:05");
+    // A skin reload during the call shows the call again.
+    form().bind(m_skin);
+    EXPECT_EQ(text(u"firstname"), u"Anna");
+    EXPECT_EQ(text(u"txtStatus"), word(u"Connected"));
+    EXPECT_EQ(buttons(), "--E");
 }
 
 TEST_F(CallFormTest, ACallAnsweredElsewhereStillGetsItsEndButton) {
     ring(u"5550100");
     send(RefreshFlag::Connected);
-    EXPECT_FALSE(shown(u"buttonAnswer"));
-    EXPECT_FALSE(shown(u"buttonIgnore"));
-    EXPECT_TRUE(shown(u"buttonEndCall"));
+    EXPECT_EQ(buttons(), "--E");
 }
 
 TEST_F(CallFormTest, DialingAgainLeavesOneCopyOnTop) {
     m_telephone->set_caller_number(u"+1 555 0100");
     send(RefreshFlag::Dialing);
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"Dialing"));
-    EXPECT_TRUE(shown(u"buttonEndCall"));
-    EXPECT_FALSE(shown(u"buttonAnswer"));
+    EXPECT_EQ(text(u"txtStatus"), word(u"Dialing"));
+    EXPECT_EQ(buttons(), "--E");
     EXPECT_EQ(text(u"firstname"), u"Anna");
-
     Form other{u"Other"};
     m_host.stack.push_back(&other);
     send(RefreshFlag::Dialing);
@@ -212,7 +189,7 @@ TEST_F(CallFormTest, DialingAgainLeavesOneCopyOnTop) {
     m_host.close_form(other, Animate::No);
 }
 
-TEST_F(CallFormTest, TheEndOfTheCallTakesTheScreenOff) {
+TEST_F(CallFormTest, TheEndOfTheCallIgnoreAndEndTakeTheScreenOff) {
     ring(u"5550100");
     send(RefreshFlag::Connected);
     click(u"buttonKeyboard");
@@ -222,17 +199,13 @@ TEST_F(CallFormTest, TheEndOfTheCallTakesTheScreenOff) {
     EXPECT_FALSE(form().in_call());
     EXPECT_FALSE(form().keyboard().is_open());
     EXPECT_EQ(m_host.top_form(), &m_main);
-    // An end that comes after the screen went away changes nothing.
-    send(RefreshFlag::CallEnded);
+    send(RefreshFlag::CallEnded); // after the screen went away: nothing
     EXPECT_EQ(m_host.stack.size(), 1u);
-}
 
-TEST_F(CallFormTest, IgnoreAndEndCloseTheScreenAtOnce) {
     ring(u"5550100");
     click(u"buttonIgnore");
     EXPECT_FALSE(m_host.is_shown(form()));
     EXPECT_FALSE(form().in_call());
-
     ring(u"5550100");
     send(RefreshFlag::Connected);
     click(u"buttonEndCall");
@@ -240,17 +213,14 @@ TEST_F(CallFormTest, IgnoreAndEndCloseTheScreenAtOnce) {
 }
 
 TEST_F(CallFormTest, ContactsLeavesTheCallAndBackToCallReturnsToIt) {
-    // Nothing to go back to without a call.
-    form().back_to_call();
+    form().back_to_call(); // nothing to go back to without a call
     EXPECT_FALSE(m_host.is_shown(form()));
-
     ring(u"5550100");
     send(RefreshFlag::Connected);
     click(u"buttonKeyboard");
     click(u"buttonContacts");
     EXPECT_FALSE(m_host.is_shown(form()));
     EXPECT_TRUE(form().in_call());
-
     m_clock.advance(5'000);
     form().back_to_call();
     EXPECT_EQ(m_host.top_form(), &form());
@@ -259,36 +229,14 @@ TEST_F(CallFormTest, ContactsLeavesTheCallAndBackToCallReturnsToIt) {
     EXPECT_EQ(text(u"txtDuration"), u"0:05");
 }
 
-TEST_F(CallFormTest, WithoutALineTheTogglesStayOff) {
-    ring(u"5550100");
-    click(u"buttonMute");
-    click(u"buttonSpeaker");
-    click(u"buttonHold");
-    EXPECT_TRUE(shown(u"switchMute"));
-    EXPECT_FALSE(shown(u"switchSpeaker"));
-    EXPECT_FALSE(shown(u"switchHold"));
-}
-
-TEST_F(CallFormTest, ASkinReloadDuringACallShowsTheCallAgain) {
-    ring(u"5550100");
-    click(u"buttonAnswer");
-    send(RefreshFlag::Connected);
-    form().bind(m_skin);
-    EXPECT_EQ(text(u"firstname"), u"Anna");
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"Connected"));
-    EXPECT_TRUE(shown(u"buttonEndCall"));
-    EXPECT_FALSE(shown(u"buttonAnswer"));
-}
-
 TEST_F(CallFormTest, NotesStartsTheConfiguredProgram) {
     const std::string marker = root() + "/notes-started";
-    runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"NotesCommand",
-                              from_utf8("touch " + marker));
+    const WStringView settings = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
+    runtime::reg_write_string(settings, u"NotesCommand", from_utf8("touch " + marker));
     click(u"buttonNote");
-    ASSERT_TRUE(phone::testing::pump_until([&] { return std::filesystem::exists(marker); }));
+    ASSERT_TRUE(pump_until([&] { return std::filesystem::exists(marker); }));
     // A program that cannot start changes nothing on the screen.
-    runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"NotesCommand",
-                              u"/nonexistent/notes");
+    runtime::reg_write_string(settings, u"NotesCommand", u"/nonexistent/notes");
     ring(u"5550100");
     click(u"buttonNote");
     EXPECT_EQ(m_host.top_form(), &form());
@@ -301,7 +249,6 @@ class CallFormLineTest : public phone::testing::TelephoneTest, protected CallScr
         TelephoneTest::SetUp();
         if (HasFatalFailure())
             return;
-        load_skin();
         m_store.put(
             person(1, u"Anna", u"Berg", u"", {phone(data::FieldType::Mobile, u"+1 555 0100")}));
         m_document->contact_added(m_store.contacts.at(1));
@@ -311,30 +258,48 @@ class CallFormLineTest : public phone::testing::TelephoneTest, protected CallScr
         m_form.reset();
         TelephoneTest::TearDown();
     }
+    // Dials 777, which the far end answers.
+    void connect(phone::PhoneManager& manager) {
+        control("noanswer 777");
+        manager.call_number(u"777");
+        EXPECT_EQ(m_host.top_form(), &form()) << "at once, before the modem has the call";
+        EXPECT_EQ(text(u"company"), u"777");
+        ASSERT_TRUE(wait_flag(20, 2));
+        control("answer");
+        ASSERT_TRUE(wait_flag(21));
+    }
+    // An incoming call from Anna, answered on the screen.
+    void answer_anna() {
+        control("ring +1 555 0100");
+        ASSERT_TRUE(wait_flag(23));
+        EXPECT_EQ(m_host.top_form(), &form());
+        EXPECT_EQ(text(u"firstname"), u"Anna");
+        click(u"buttonAnswer");
+        EXPECT_EQ(buttons(), "--E");
+        ASSERT_TRUE(wait_flag(21));
+        EXPECT_GE(received_count("ATA"), 1u);
+        EXPECT_EQ(text(u"txtStatus"), word(u"Connected"));
+    }
 };
 
 TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
-    control("noanswer 777");
     phone::PhoneManager manager(m_telephone.get());
-    manager.call_number(u"777");
-    // The screen shows at once; the far end can answer once the modem has the call.
-    EXPECT_EQ(m_host.top_form(), &form());
-    EXPECT_EQ(text(u"company"), u"777");
-    ASSERT_TRUE(wait_flag(20, 2));
-    control("answer");
-    ASSERT_TRUE(wait_flag(21));
+    connect(manager);
     EXPECT_EQ(text(u"txtDuration"), u"0:00");
-
     click(u"buttonMute");
-    EXPECT_FALSE(shown(u"switchMute"));
+    EXPECT_EQ(switches(), "---");
     ASSERT_TRUE(wait_received("AT+CMUT=1"));
     click(u"buttonSpeaker");
-    EXPECT_TRUE(shown(u"switchSpeaker"));
     click(u"buttonHold");
-    EXPECT_TRUE(shown(u"switchHold"));
+    EXPECT_EQ(switches(), "-SH");
     ASSERT_TRUE(wait_received("AT+CHLD=2"));
     click(u"buttonHold");
-    EXPECT_FALSE(shown(u"switchHold"));
+    EXPECT_EQ(switches(), "-S-");
+    // The switches follow the line also when it changed without a tap.
+    m_telephone->toggle_speaker();
+    EXPECT_EQ(switches(), "-S-");
+    form().update(0.04);
+    EXPECT_EQ(switches(), "---");
 
     click(u"buttonKeyboard");
     ASSERT_TRUE(form().keyboard().is_open());
@@ -358,33 +323,8 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     EXPECT_FALSE(m_host.is_shown(form()));
 }
 
-// The switches show what the line says, also when it changed without a tap
-// (a toggle the modem refused is taken back).
-TEST_F(CallFormLineTest, TheSwitchesFollowTheLine) {
-    control("noanswer 777");
-    phone::PhoneManager manager(m_telephone.get());
-    manager.call_number(u"777");
-    ASSERT_TRUE(wait_flag(20, 2));
-    control("answer");
-    ASSERT_TRUE(wait_flag(21));
-    m_telephone->toggle_speaker();
-    EXPECT_FALSE(shown(u"switchSpeaker"));
-    form().update(0.04);
-    EXPECT_TRUE(shown(u"switchSpeaker"));
-    click(u"buttonEndCall");
-    ASSERT_TRUE(wait_flag(22));
-}
-
-TEST_F(CallFormLineTest, RingingCallIsAnsweredFromTheScreen) {
-    control("ring +445550100");
-    ASSERT_TRUE(wait_flag(23));
-    EXPECT_EQ(m_host.top_form(), &form());
-    EXPECT_EQ(text(u"firstname"), u"Anna");
-    click(u"buttonAnswer");
-    EXPECT_TRUE(shown(u"buttonEndCall"));
-    ASSERT_TRUE(wait_flag(21));
-    EXPECT_GE(received_count("ATA"), 1u);
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"Connected"));
+TEST_F(CallFormLineTest, ARingingCallIsAnsweredFromTheScreenAndTheFarEndsHangupClosesIt) {
+    answer_anna();
     control("hangup");
     ASSERT_TRUE(wait_flag(22));
     EXPECT_FALSE(m_host.is_shown(form()));
@@ -395,10 +335,10 @@ TEST_F(CallFormLineTest, ACallThatCannotBeMadeSaysWhyForAMomentThenCloses) {
     phone::PhoneManager manager(m_telephone.get());
     manager.call_number(u"777");
     EXPECT_EQ(m_host.top_form(), &form()) << "at once, before the modem answers";
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"Dialing"));
+    EXPECT_EQ(text(u"txtStatus"), word(u"Dialing"));
     ASSERT_TRUE(wait_flag(22));
     EXPECT_EQ(form().phase(), CallPhase::Ended);
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"skinBusy"));
+    EXPECT_EQ(text(u"txtStatus"), word(u"skinBusy"));
     EXPECT_FALSE(form().in_call());
     m_clock.advance(CallForm::kEndedShownMs - 1);
     form().update(0.04);
@@ -406,57 +346,47 @@ TEST_F(CallFormLineTest, ACallThatCannotBeMadeSaysWhyForAMomentThenCloses) {
     m_clock.advance(1);
     form().update(0.04);
     EXPECT_FALSE(m_host.is_shown(form())) << "gone on its own";
-
     // A number the line refuses: the same, and End closes it at once.
     manager.call_number(u"12;3");
-    EXPECT_EQ(text(u"txtStatus"), m_skin.translate(u"skinNumberNotValid"));
+    EXPECT_EQ(text(u"txtStatus"), word(u"skinNumberNotValid"));
     click(u"buttonEndCall");
     EXPECT_FALSE(m_host.is_shown(form()));
     EXPECT_EQ(received_count("ATD12;3;"), 0u);
 }
 
 TEST_F(CallFormLineTest, ASecondCallKnocksIsTakenAndTheHeldOneCanBeSwappedBack) {
-    control("ring +1 555 0100");
-    ASSERT_TRUE(wait_flag(23));
-    click(u"buttonAnswer");
-    ASSERT_TRUE(wait_flag(21));
+    answer_anna();
     EXPECT_FALSE(shown(u"waiting_panel"));
     EXPECT_FALSE(shown(u"held_row"));
     control("ring 0301234 Otto Lind");
-    ASSERT_TRUE(phone::testing::pump_until(
+    ASSERT_TRUE(pump_until(
         [&] { return shown(u"waiting_panel") && text(u"txtWaitingCaller") == u"Otto Lind"; }));
     click(u"buttonHoldAnswer");
-    ASSERT_TRUE(phone::testing::pump_until([&] { return shown(u"held_row"); }));
+    ASSERT_TRUE(pump_until([&] { return shown(u"held_row"); }));
     EXPECT_FALSE(shown(u"waiting_panel"));
     EXPECT_EQ(text(u"firstname"), u"Otto Lind") << "the network's name for a stranger";
     EXPECT_EQ(text(u"txtHeldCaller"), u"On hold: Anna Berg") << "a contact by its name";
     EXPECT_TRUE(shown(u"buttonJoin"));
     click(u"buttonSwap");
-    ASSERT_TRUE(phone::testing::pump_until([&] { return text(u"firstname") == u"Anna"; }));
+    ASSERT_TRUE(pump_until([&] { return text(u"firstname") == u"Anna"; }));
     EXPECT_EQ(text(u"txtHeldCaller"), u"On hold: Otto Lind");
     // End ends this one only; the held call comes back on the screen.
     click(u"buttonEndCall");
-    ASSERT_TRUE(phone::testing::pump_until([&] { return !shown(u"held_row"); }));
+    ASSERT_TRUE(pump_until([&] { return !shown(u"held_row"); }));
     EXPECT_TRUE(m_host.is_shown(form()));
     EXPECT_EQ(text(u"firstname"), u"Otto Lind");
 }
 
 TEST_F(CallFormLineTest, TheStripFollowsTheCallOverOtherScreensAndLeadsBack) {
-    control("ring +1 555 0100");
-    ASSERT_TRUE(wait_flag(23));
-    click(u"buttonAnswer");
-    ASSERT_TRUE(wait_flag(21));
-    const forms::Form* strip = m_host.overlay(OverlaySlot::CallStrip);
-    ASSERT_EQ(strip, &form().strip());
+    answer_anna();
+    ASSERT_EQ(m_host.overlay(OverlaySlot::CallStrip), &form().strip());
     EXPECT_EQ(m_host.owners[0], &form()) << "not over the call screen itself";
     m_clock.advance(7'000);
     form().strip().update(0.04);
     EXPECT_EQ(form().strip().text(), u"Anna Berg  \u00B7  0:07");
     click(u"buttonContacts");
     EXPECT_FALSE(m_host.is_shown(form()));
-    auto* strip_button = dynamic_cast<ui::ButtonNode*>(form().strip().find(u"buttonCallStrip"));
-    ASSERT_NE(strip_button, nullptr);
-    strip_button->listener()->on_click(*strip_button);
+    test::click(form().strip().find(u"buttonCallStrip"));
     EXPECT_EQ(m_host.top_form(), &form()) << "back to the call";
     control("hangup");
     ASSERT_TRUE(wait_flag(22));

@@ -1,5 +1,4 @@
-// The contact card's rows without a skin: which rows a contact makes, the
-// icon of each field type and the text a row shows.
+// The card's rows without a skin: which rows a contact makes, icons and texts.
 #include "data/contact_record.h"
 #include "forms/contact_card_rows.h"
 #include "runtime/paths.h"
@@ -46,11 +45,8 @@ TEST(ContactCardRows, TheGeneratedContactsEraseMarkerMakesNoRow) {
                                 {FieldType::Suffix, u"##F"},
                                 {FieldType::JobTitle, u"Accountant"}});
     std::vector<int> rows = build_rows(fields, CardMode::View);
-    for (int row : rows) {
-        if (row >= 0) {
-            EXPECT_NE(fields[static_cast<std::size_t>(row)].value, u"##F");
-        }
-    }
+    for (int row : rows)
+        EXPECT_TRUE(row < 0 || fields[std::size_t(row)].value != u"##F");
     EXPECT_EQ(rows.size(), 5u); // head, band, mobile, band or line, job title
     // A real suffix stays.
     EXPECT_EQ(build_rows(sorted({{FieldType::Suffix, u"Jr."}}), CardMode::View).size(), 3u);
@@ -101,18 +97,13 @@ TEST(ContactCardRows, AnAddressShowsItsPartsInTheStoresOrderHoweverTheyWereAdded
 }
 
 TEST(ContactCardRows, IconsFollowTheFieldType) {
-    EXPECT_EQ(icon_state(FieldType::Mobile), 0u);
-    EXPECT_EQ(icon_state(FieldType::BusinessTel), 1u);
-    EXPECT_EQ(icon_state(FieldType::AssistantTel), 1u);
-    EXPECT_EQ(icon_state(FieldType::Email1), 2u);
-    EXPECT_EQ(icon_state(FieldType::Email3), 2u);
-    EXPECT_EQ(icon_state(FieldType::WebPage), 3u);
-    EXPECT_EQ(icon_state(FieldType::WorkAddress1), 4u);
-    EXPECT_EQ(icon_state(FieldType::HomeAddress5), 4u);
-    EXPECT_EQ(icon_state(FieldType::Categories), 5u);
-    EXPECT_EQ(icon_state(FieldType::Birthday), 6u);
-    EXPECT_EQ(icon_state(FieldType::NickName), 7u);
-    EXPECT_EQ(icon_state(FieldType::PagerNumber), 7u);
+    const std::pair<FieldType, std::size_t> icons[] = {
+        {FieldType::Mobile, 0},       {FieldType::BusinessTel, 1},  {FieldType::AssistantTel, 1},
+        {FieldType::Email1, 2},       {FieldType::Email3, 2},       {FieldType::WebPage, 3},
+        {FieldType::WorkAddress1, 4}, {FieldType::HomeAddress5, 4}, {FieldType::Categories, 5},
+        {FieldType::Birthday, 6},     {FieldType::NickName, 7},     {FieldType::PagerNumber, 7}};
+    for (const auto& [type, icon] : icons)
+        EXPECT_EQ(icon_state(type), icon) << int(type);
 }
 
 // A contact in no category says it has none; "skinNoCategory" names the

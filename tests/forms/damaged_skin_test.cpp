@@ -1,31 +1,18 @@
-// The screens on damaged copies of the shipped default skin: which top-level
-// nodes a skin must have before it is taken, list rows and menu items that
-// cannot be built (the screen shows what it can and the log names the skin
-// and the node), and a switch to a skin the screens cannot be built from,
-// which gives the previous skin back.
-#include "form_stack_host.h"
-
-#include "data/document_test_support.h"
+// The screens on damaged copies of the default skin: the top-level nodes a
+// skin must have, parts that cannot be built (shown as far as they can be and
+// logged with the skin and the node), and a switch to a skin the screens
+// cannot be built from, which gives the previous skin back.
 #include "forms/about_container.h"
 #include "forms/contact_form.h"
 #include "forms/main_form.h"
 #include "forms/notice_form.h"
 #include "forms/skin_check.h"
-#include "forms/skin_types.h"
-#include "runtime/log.h"
 #include "runtime/registry.h"
-#include "ui/popup_menu.h"
+#include "screen_test_support.h"
 #include "ui/render_surface.h"
 #include "ui/skin_model_of.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <optional>
 
 namespace telvara::forms {
 namespace {
@@ -44,10 +31,9 @@ class DamagedSkinTest : public data::testing::DocumentTest {
         DocumentTest::SetUp();
         test::ensure_skin_types();
         ASSERT_TRUE(runtime::reg_write_dword(u"HKEY_CURRENT_USER\\Software\\KELMA", u"Log", 1));
-        std::ifstream in(std::string(TELVARA_PROGRAM_SKINS) + "/default.skin", std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        ui::PropertiesImpl shipped(std::move(bytes), TELVARA_PROGRAM_SKINS, u"default.skin", 0,
-                                   ui::SkinResources::NoPictures);
+        ui::PropertiesImpl shipped(
+            test::read_bytes(std::string(TELVARA_PROGRAM_SKINS) + "/default.skin"),
+            TELVARA_PROGRAM_SKINS, u"default.skin", 0, ui::SkinResources::NoPictures);
         ASSERT_TRUE(shipped.is_loaded()) << shipped.load_error();
         m_model = ui::test::model_of(shipped);
 
@@ -113,21 +99,7 @@ class DamagedSkinTest : public data::testing::DocumentTest {
         }
     }
 
-    // The log (named after the program: the test binary here).
-    std::string logged() const {
-        runtime::log().flush();
-        std::string out;
-        for (const auto& entry : fs::directory_iterator(root() + "/Temp")) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::string raw((std::istreambuf_iterator<char>(in)), {});
-            WString text;
-            for (std::size_t i = 2; i + 1 < raw.size(); i += 2)
-                text += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
-                                              static_cast<unsigned char>(raw[i + 1]) << 8);
-            out += to_utf8(text);
-        }
-        return out;
-    }
+    std::string logged() const { return test::logged(root()); }
 
     skinc::SkinModel m_model;
     std::unique_ptr<ui::PropertiesImpl> m_impl;

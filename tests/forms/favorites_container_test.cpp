@@ -1,72 +1,49 @@
-// Both favourites layouts on the shipped default skin with a real Document:
-// rows and tiles filled from the favourites, the refresh flags, the tiles
-// per row at several widths, round photos and taps reaching the listener.
+// Both favourites layouts on the default skin with a real Document: rows and
+// tiles, the refresh flags, tiles per row at several widths, round photos and
+// taps reaching the listener.
 #include "data/contact_photo.h"
-#include "data/document_test_support.h"
 #include "forms/favorites_container.h"
 #include "forms/favorites_tile_grid.h"
-#include "forms/skin_types.h"
+#include "screen_test_support.h"
 #include "ui/image_node.h"
-#include "ui/properties.h"
-#include "ui/text_node.h"
 #include "ui/vadode.h"
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <optional>
 
 namespace telvara::forms {
 namespace {
 
 using data::FieldType;
-using data::testing::FakeStore;
 using data::testing::person;
 using data::testing::phone;
+using Calls = std::vector<WString>;
 
-class Recorder final : public FavoritesListener {
-  public:
+struct Recorder final : FavoritesListener {
     void on_favorite_call(WStringView number) override { calls.emplace_back(number); }
     void on_favorite_open(data::ContactEntry& contact) override { opened.push_back(contact.oid()); }
-    std::vector<WString> calls;
+    Calls calls;
     std::vector<std::uint32_t> opened;
 };
 
-class FavoritesTest : public data::testing::DocumentTest {
+constexpr std::int32_t kMobile = std::int32_t(FieldType::Mobile);
+constexpr std::int32_t kHome = std::int32_t(FieldType::HomeTel);
+
+class FavoritesTest : public test::ScreenTest {
   protected:
     void SetUp() override {
-        DocumentTest::SetUp();
-        forms::test::ensure_skin_types();
-        load_skin(0);
+        ScreenTest::SetUp();
         m_store.put(person(1, u"Anna", u"Berg", u"", {phone(FieldType::Mobile, u"+1 555 0100")}));
         m_store.put(person(2, u"Boris", u"Adams", u"", {phone(FieldType::HomeTel, u"555 0200")}));
         for (std::uint32_t oid = 3; oid <= 9; ++oid)
             m_store.put(
                 person(oid, WString(1, char16_t(u'C' + oid)), u"Tile", u"",
                        {phone(FieldType::Mobile, u"77" + WString(1, char16_t(u'0' + oid)))}));
-        m_document.emplace(m_store, nullptr, files());
-        m_document->load();
+        open_document();
     }
     void TearDown() override {
         m_list.reset();
         m_grid.reset();
         m_root.reset();
-        m_document.reset();
-        DocumentTest::TearDown();
+        ScreenTest::TearDown();
     }
-
-    void load_skin(unsigned shift) {
-        const std::string folder = TELVARA_PROGRAM_SKINS;
-        std::ifstream in(folder + "/default.skin", std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        m_impl = std::make_unique<ui::PropertiesImpl>(
-            std::move(bytes), shift == 0 ? folder : folder + "/@2x", u"default.skin", shift);
-        ASSERT_TRUE(m_impl->is_loaded()) << m_impl->load_error();
-        ASSERT_TRUE(m_skin.install(*m_impl));
-    }
-
     // "Main" laid out at the size, both containers bound to it.
     void show(std::int32_t width, std::int32_t height, data::ContactPhotoCache* photos = nullptr) {
         m_list.reset();
@@ -82,17 +59,16 @@ class FavoritesTest : public data::testing::DocumentTest {
         frame();
     }
     void frame() {
-        m_root->tick(0.5);
-        m_root->mark_layout();
-        m_root->place_x(0, m_width);
-        m_root->place_y(0, m_height);
-        m_root->tick(0.5);
-        m_root->place_x(0, m_width);
-        m_root->place_y(0, m_height);
+        for (int pass = 0; pass < 2; ++pass) {
+            m_root->tick(0.5);
+            if (pass == 0)
+                m_root->mark_layout();
+            m_root->place_x(0, m_width);
+            m_root->place_y(0, m_height);
+        }
     }
-    void tap(ui::Node& target, ui::Node& node) {
-        const std::int32_t x = node.x() + node.width() / 2;
-        const std::int32_t y = node.y() + node.height() / 2;
+    static void tap(ui::Node& target, const ui::Node& node) {
+        const std::int32_t x = node.x() + node.width() / 2, y = node.y() + node.height() / 2;
         target.on_touch({x, y, ui::PointerKind::Down, false});
         target.on_touch({x, y, ui::PointerKind::Up, false});
     }
@@ -106,18 +82,20 @@ class FavoritesTest : public data::testing::DocumentTest {
         EXPECT_NE(element, nullptr) << "row " << index;
         return *element;
     }
+    WString name(std::int32_t index) { return row(index).big().text(); }
     // Each of the first seven contacts starred for its number (Boris has
     // only a home number).
     void add_all_tiles() {
         for (std::uint32_t oid = 1; oid <= 7; ++oid)
-            ASSERT_TRUE(m_document->add_favorite(
-                oid, std::int32_t(oid == 2 ? FieldType::HomeTel : FieldType::Mobile)));
+            ASSERT_TRUE(m_document->add_favorite(oid, oid == 2 ? kHome : kMobile));
+    }
+    bool empty_shown() {
+        const bool list = m_root->find(u"FavoritesContainer_empty")->is_visible();
+        EXPECT_EQ(list, m_root->find(u"FavoritesContainer2_empty")->is_visible());
+        EXPECT_EQ(list, !m_list->list()->is_visible());
+        return list;
     }
 
-    std::unique_ptr<ui::PropertiesImpl> m_impl;
-    ui::Properties m_skin;
-    FakeStore m_store;
-    std::optional<data::Document> m_document;
     std::unique_ptr<ui::Node> m_root;
     std::optional<FavoritesContainer> m_list;
     std::optional<FavoritesTileGrid> m_grid;
@@ -137,115 +115,111 @@ TEST(TileGrid, RowsAndTilesPerRow) {
     EXPECT_EQ(tile_rows(5, 0), 5);
 }
 
-TEST_F(FavoritesTest, ListShowsTheEmptyStateUntilAFavouriteComes) {
+TEST_F(FavoritesTest, RowsInNameOrderFollowTheFlagsAndTheEmptyStateShowsWhenNoneAreLeft) {
     show(240, 320);
-    EXPECT_TRUE(m_root->find(u"FavoritesContainer_empty")->is_visible());
-    EXPECT_FALSE(m_list->list()->is_visible());
-    EXPECT_TRUE(m_root->find(u"FavoritesContainer2_empty")->is_visible());
-
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
-    EXPECT_FALSE(m_root->find(u"FavoritesContainer_empty")->is_visible());
-    EXPECT_TRUE(m_list->list()->is_visible());
-    EXPECT_FALSE(m_root->find(u"FavoritesContainer2_empty")->is_visible());
-
-    ASSERT_TRUE(m_document->remove_favorite(1, std::int32_t(FieldType::Mobile)));
-    EXPECT_TRUE(m_root->find(u"FavoritesContainer_empty")->is_visible());
-    EXPECT_TRUE(m_root->find(u"FavoritesContainer2_empty")->is_visible());
-}
-
-TEST_F(FavoritesTest, RowsShowNameLabelAndNumberInNameOrder) {
-    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
-    show(240, 320);
+    EXPECT_TRUE(empty_shown());
+    ASSERT_TRUE(m_document->add_favorite(2, kHome));
+    frame();
+    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
+    frame();
+    EXPECT_FALSE(empty_shown());
     ASSERT_EQ(m_list->list()->item_count(), 2);
-    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
+    EXPECT_EQ(name(0), u"Anna Berg");
     EXPECT_NE(row(0).small().text().find(u"+1 555 0100"), WString::npos);
     EXPECT_NE(row(0).small().text().find(u"Mobile"), WString::npos);
-    EXPECT_EQ(row(1).big().text(), u"Boris Adams");
+    EXPECT_EQ(name(1), u"Boris Adams");
     EXPECT_NE(row(1).small().text().find(u"555 0200"), WString::npos);
-}
-
-TEST_F(FavoritesTest, FlagsOneTwoAndThreeKeepTheListCurrent) {
-    show(240, 320);
-    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
-    frame();
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
-    frame();
-    EXPECT_EQ(m_list->list()->item_count(), 2);
-    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
-
-    // A rename moves Anna after Boris: flag 3 refills what is in view.
+    // A rename moves Anna after Boris.
     m_store.put(person(1, u"Zoe", u"Berg", u"", {phone(FieldType::Mobile, u"+1 555 0100")}));
     m_document->on_contact_changed(1);
     frame();
-    EXPECT_EQ(row(0).big().text(), u"Boris Adams");
-    EXPECT_EQ(row(1).big().text(), u"Zoe Berg");
-
-    ASSERT_TRUE(m_document->remove_favorite(2, std::int32_t(FieldType::HomeTel)));
+    EXPECT_EQ(name(0), u"Boris Adams");
+    EXPECT_EQ(name(1), u"Zoe Berg");
+    ASSERT_TRUE(m_document->remove_favorite(2, kHome));
     frame();
     EXPECT_EQ(m_list->list()->item_count(), 1);
-    EXPECT_EQ(row(0).big().text(), u"Zoe Berg");
+    EXPECT_EQ(name(0), u"Zoe Berg");
+    ASSERT_TRUE(m_document->remove_favorite(1, kMobile));
+    EXPECT_TRUE(empty_shown());
 }
 
-TEST_F(FavoritesTest, ARemovedContactTakesItsFavouritesWithIt) {
+// A removed contact, or a number that left its contact (in another program,
+// say), takes its favourites with it in both layouts.
+TEST_F(FavoritesTest, FavouritesGoWithTheirContactOrNumber) {
     add_all_tiles();
     show(240, 320);
-    m_store.contacts.erase(1);
-    m_document->on_contact_removed(1);
+    m_store.contacts.erase(3);
+    m_document->on_contact_removed(3);
+    m_store.put(person(1, u"Anna", u"Berg", u""));
+    m_document->on_contact_changed(1);
     frame();
-    EXPECT_EQ(m_list->list()->item_count(), 6);
-    EXPECT_NE(row(0).big().text(), u"Anna Berg");
+    ASSERT_EQ(m_document->favorites().size(), 5u);
+    EXPECT_EQ(m_list->list()->item_count(), 5);
+    EXPECT_EQ(name(0), u"Boris Adams");
     EXPECT_EQ(m_grid->list()->item_count(), 2);
-    EXPECT_NE(tile_row(0).tile(0).text1().text(), u"Anna Berg");
+    EXPECT_EQ(tile_row(0).tile(0).text1().text(), u"Boris Adams");
+    m_list->call_favorite(0);
+    EXPECT_EQ(m_recorder.calls, Calls{u"555 0200"});
 }
 
-// Stars set while the tab is out of sight (on a card over the contacts)
-// for contacts that sort first: the tab opens at its top, in both layouts.
+// Favourites saved for fields gone by the next start (or never there) are
+// dropped when shown, and from the file.
+TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
+    ASSERT_TRUE(data::write_favorites_file(files().favorites,
+                                           {{1, kMobile}, {1, kHome}, {2, kHome}, {2, 999}}));
+    open_document();
+    show(240, 320);
+    ASSERT_EQ(m_list->list()->item_count(), 2);
+    EXPECT_EQ(name(0), u"Anna Berg");
+    EXPECT_EQ(name(1), u"Boris Adams");
+    std::vector<data::FavoriteLine> saved;
+    ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
+    EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, kMobile}, {2, kHome}}));
+}
+
+// Stars set while the tab is out of sight (on a card over the contacts) for
+// contacts that sort first: the tab opens at its top, in both layouts.
 TEST_F(FavoritesTest, FavouritesAddedOutOfSightOpenAtTheTop) {
     for (std::uint32_t oid = 3; oid <= 9; ++oid)
-        ASSERT_TRUE(m_document->add_favorite(oid, std::int32_t(FieldType::Mobile)));
+        ASSERT_TRUE(m_document->add_favorite(oid, kMobile));
     show(240, 320);
-    ASSERT_EQ(m_list->list()->first_visible_index(), 0);
     for (ui::Node* root : {m_list->root(), m_grid->root()})
         root->set_visible(false);
-    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
+    ASSERT_TRUE(m_document->add_favorite(2, kHome));
     frame();
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
+    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
     frame();
     for (ui::Node* root : {m_list->root(), m_grid->root()})
         root->set_visible(true);
     frame();
     for (ui::VirtualList* list : {m_list->list(), m_grid->list()}) {
-        EXPECT_EQ(list->first_visible_index(), 0) << to_utf8(list->name());
-        ASSERT_NE(list->element_for(0), nullptr) << to_utf8(list->name());
-        EXPECT_GE(list->element_for(0)->y(), list->y()) << to_utf8(list->name());
+        SCOPED_TRACE(to_utf8(list->name()));
+        EXPECT_EQ(list->first_visible_index(), 0);
+        ASSERT_NE(list->element_for(0), nullptr);
+        EXPECT_GE(list->element_for(0)->y(), list->y());
     }
-    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
-
+    EXPECT_EQ(name(0), u"Anna Berg");
     // In sight, a list at its top stays there when a favourite sorts first.
-    ASSERT_TRUE(m_document->remove_favorite(1, std::int32_t(FieldType::Mobile)));
+    ASSERT_TRUE(m_document->remove_favorite(1, kMobile));
     m_list->list()->scroll_to_item(0);
     frame();
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
+    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
     frame();
     EXPECT_EQ(m_list->list()->first_visible_index(), 0);
-    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
+    EXPECT_EQ(name(0), u"Anna Berg");
 }
 
 TEST_F(FavoritesTest, RowTapCallsAndCardButtonOpens) {
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
+    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
     show(240, 320);
     FavoritesListElement& first = row(0);
     tap(*m_list->list(), first.big());
-    EXPECT_EQ(m_recorder.calls, std::vector<WString>{u"+1 555 0100"});
+    EXPECT_EQ(m_recorder.calls, Calls{u"+1 555 0100"});
     EXPECT_TRUE(m_recorder.opened.empty());
     EXPECT_FALSE(first.row_pressed());
-
     ASSERT_NE(first.open_button(), nullptr);
     tap(*m_list->list(), *first.open_button());
     EXPECT_EQ(m_recorder.opened, std::vector<std::uint32_t>{1});
-    EXPECT_EQ(m_recorder.calls.size(), 1u);
-
     // Indexes past the favourites do nothing.
     m_list->call_favorite(5);
     m_list->call_favorite(-1);
@@ -254,43 +228,22 @@ TEST_F(FavoritesTest, RowTapCallsAndCardButtonOpens) {
     EXPECT_EQ(m_recorder.opened.size(), 1u);
 }
 
-// A favourite whose number left its contact (in another program, say) is
-// neither shown nor kept, in either layout.
-TEST_F(FavoritesTest, AFavouriteWhoseNumberWasDeletedGoesWithIt) {
+TEST_F(FavoritesTest, TileButtonsCallAndOpen) {
+    add_all_tiles();
     show(240, 320);
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
-    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
-    frame();
-    m_store.put(person(1, u"Anna", u"Berg", u""));
-    m_document->on_contact_changed(1);
-    frame();
-    ASSERT_EQ(m_document->favorites().size(), 1u);
-    EXPECT_EQ(m_list->list()->item_count(), 1);
-    EXPECT_EQ(row(0).big().text(), u"Boris Adams");
-    EXPECT_EQ(m_grid->list()->item_count(), 1);
-    EXPECT_EQ(tile_row(0).tile(0).text1().text(), u"Boris Adams");
-    m_list->call_favorite(0);
-    EXPECT_EQ(m_recorder.calls, std::vector<WString>{u"555 0200"});
-}
-
-// Favourites saved for fields that were gone by the next start (or never
-// were) are dropped when the favourites are shown, and from the file.
-TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
-    ASSERT_TRUE(data::write_favorites_file(
-        files().favorites, {{1, std::int32_t(FieldType::Mobile)},
-                            {1, std::int32_t(FieldType::HomeTel)}, // Anna has no home number
-                            {2, std::int32_t(FieldType::HomeTel)},
-                            {2, 999}}));
-    m_document.emplace(m_store, nullptr, files());
-    m_document->load();
-    show(240, 320);
-    ASSERT_EQ(m_list->list()->item_count(), 2);
-    EXPECT_EQ(row(0).big().text(), u"Anna Berg");
-    EXPECT_EQ(row(1).big().text(), u"Boris Adams");
-    std::vector<data::FavoriteLine> saved;
-    ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
-    EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, std::int32_t(FieldType::Mobile)},
-                                                      {2, std::int32_t(FieldType::HomeTel)}}));
+    FavoriteTile& boris = tile_row(0).tile(1); // starred for his home number
+    ASSERT_NE(boris.call_button(), nullptr);
+    tap(*m_grid->list(), boris.text2());
+    EXPECT_EQ(m_recorder.calls, Calls{u"555 0200"});
+    FavoriteTile& third = tile_row(0).tile(2);
+    ASSERT_NE(third.open_button(), nullptr);
+    tap(*m_grid->list(), third.text2());
+    const data::Favorite& favorite = m_document->favorites().at(2);
+    ASSERT_EQ(m_recorder.calls.size(), 2u);
+    EXPECT_EQ(m_recorder.calls[1], favorite.entry->record.fields[0].value);
+    tap(*m_grid->list(), *third.open_button());
+    EXPECT_EQ(m_recorder.opened, std::vector<std::uint32_t>{favorite.entry->oid()});
+    EXPECT_EQ(m_recorder.calls.size(), 2u);
 }
 
 TEST_F(FavoritesTest, SevenFavouritesThreeAcrossMakeThreeRowsTheLastWithOneTile) {
@@ -309,69 +262,47 @@ TEST_F(FavoritesTest, SevenFavouritesThreeAcrossMakeThreeRowsTheLastWithOneTile)
     EXPECT_EQ(last.tile(1).favorite(), -1);
 }
 
-TEST_F(FavoritesTest, TilesPerRowFollowTheWidth) {
+TEST_F(FavoritesTest, TilesPerRowFollowTheWidthAndTheDensity) {
     add_all_tiles();
-    show(240, 320);
-    EXPECT_EQ(m_grid->per_row(), 3);
-    // A wider screen at the same density fits more.
-    show(480, 320);
+    show(480, 320); // a wider screen at the same density fits more
     EXPECT_EQ(m_grid->per_row(), 6);
     EXPECT_EQ(m_grid->list()->item_count(), 2);
-    // Turning the screen lays the list out again.
-    m_width = 320;
+    m_width = 320; // turning the screen lays the list out again
     m_height = 240;
     frame();
     EXPECT_EQ(m_grid->per_row(), 4);
     EXPECT_EQ(m_grid->list()->item_count(), 2);
     EXPECT_EQ(tile_row(0).tile_count(), 4u);
-}
-
-TEST_F(FavoritesTest, DoubledScreenKeepsThreeTilesAcross) {
-    load_skin(1);
-    add_all_tiles();
+    // A doubled screen keeps three tiles across.
+    m_list.reset();
+    m_grid.reset();
+    m_root.reset();
+    const std::string folder = TELVARA_PROGRAM_SKINS;
+    m_impl = std::make_unique<ui::PropertiesImpl>(test::read_bytes(folder + "/default.skin"),
+                                                  folder + "/@2x", u"default.skin", 1);
+    ASSERT_TRUE(m_skin.install(*m_impl));
     show(480, 640);
     EXPECT_EQ(m_grid->tile_width(), 160);
     EXPECT_EQ(m_grid->per_row(), 3);
     EXPECT_EQ(tile_row(0).tile(0).width(), 160);
 }
 
-TEST_F(FavoritesTest, ChangingTheFifthFavouriteFourAcrossRefillsTheSecondRow) {
+TEST_F(FavoritesTest, ChangingTheFifthFavouriteFourAcrossRefillsTheSecondRowOnly) {
     add_all_tiles();
     show(320, 240);
     ASSERT_EQ(m_grid->per_row(), 4);
     const data::ContactEntry* fifth = m_document->favorites().at(4).entry;
-    const std::uint32_t oid = fifth->oid();
     const std::int64_t before = m_grid->rows_filled();
     // Same name, new number: the order stays.
     data::ContactRecord record = fifth->record;
     record.fields = {data::ContactField(FieldType::Mobile, u"999")};
     m_store.put(record);
-    m_document->on_contact_changed(oid);
+    m_document->on_contact_changed(fifth->oid());
     EXPECT_EQ(m_grid->rows_filled() - before, 1);
     EXPECT_EQ(tile_row(1).tile(0).favorite(), 4);
     EXPECT_EQ(tile_row(1).tile(0).text1().text(), data::display_name(fifth->record));
     m_grid->call_favorite(4);
-    EXPECT_EQ(m_recorder.calls, std::vector<WString>{u"999"});
-}
-
-TEST_F(FavoritesTest, TileButtonsCallAndOpen) {
-    add_all_tiles();
-    show(240, 320);
-    // Boris (second) is starred for his home number.
-    FavoriteTile& boris = tile_row(0).tile(1);
-    ASSERT_NE(boris.call_button(), nullptr);
-    tap(*m_grid->list(), boris.text2());
-    EXPECT_EQ(m_recorder.calls, std::vector<WString>{u"555 0200"});
-
-    FavoriteTile& third = tile_row(0).tile(2);
-    ASSERT_NE(third.open_button(), nullptr);
-    tap(*m_grid->list(), third.text2());
-    const data::Favorite& favorite = m_document->favorites().at(2);
-    ASSERT_EQ(m_recorder.calls.size(), 2u);
-    EXPECT_EQ(m_recorder.calls[1], favorite.entry->record.fields[0].value);
-    tap(*m_grid->list(), *third.open_button());
-    EXPECT_EQ(m_recorder.opened, std::vector<std::uint32_t>{favorite.entry->oid()});
-    EXPECT_EQ(m_recorder.calls.size(), 2u);
+    EXPECT_EQ(m_recorder.calls, Calls{u"999"});
 }
 
 TEST_F(FavoritesTest, PhotosAreRoundAndContactsWithoutOneShowTheDefault) {
@@ -383,31 +314,26 @@ TEST_F(FavoritesTest, PhotosAreRoundAndContactsWithoutOneShowTheDefault) {
     const std::vector<std::byte> png = data::encode_png(red);
     data::ContactPhotoCache cache(
         [&png](std::uint32_t oid) { return oid == 1 ? png : std::vector<std::byte>{}; });
-    ASSERT_TRUE(m_document->add_favorite(1, std::int32_t(FieldType::Mobile)));
-    ASSERT_TRUE(m_document->add_favorite(2, std::int32_t(FieldType::HomeTel)));
+    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
+    ASSERT_TRUE(m_document->add_favorite(2, kHome));
     show(240, 320, &cache);
-
     const ui::Picture& with = row(0).photo().picture();
     const ui::Picture& without = row(1).photo().picture();
-    ASSERT_TRUE(with.has_data());
-    ASSERT_TRUE(without.has_data());
+    ASSERT_TRUE(with.has_data() && without.has_data());
     EXPECT_NE(with.data, without.data);
-    EXPECT_EQ(with.width, without.width); // asked at the mask's size
+    EXPECT_EQ(with.width, without.width) << "asked at the mask's size";
     // No pixel keeps the mark that would let it past the round mask.
     const ui::PixelBuffer& pixels = with.data->pixels;
     for (std::int32_t y = 0; y < pixels.height(); ++y)
         for (std::int32_t x = 0; x < pixels.width(); ++x)
             ASSERT_EQ(pixels.row(y)[x] & 0x0020, 0) << x << "," << y;
-
     // The grid's tile asks for its own size; Boris has the default there too.
     const FavoriteTile& anna = tile_row(0).tile(0);
-    const FavoriteTile& boris = tile_row(0).tile(1);
     EXPECT_GT(anna.photo().picture().width, with.width);
-    EXPECT_NE(anna.photo().picture().data, boris.photo().picture().data);
-
+    EXPECT_NE(anna.photo().picture().data, tile_row(0).tile(1).photo().picture().data);
     // Dropping Boris forgets his cached pictures.
     const std::size_t cached = m_list->photos().size();
-    ASSERT_TRUE(m_document->remove_favorite(2, std::int32_t(FieldType::HomeTel)));
+    ASSERT_TRUE(m_document->remove_favorite(2, kHome));
     EXPECT_LT(m_list->photos().size(), cached);
 }
 
@@ -418,9 +344,9 @@ TEST_F(FavoritesTest, MissingNodesThrow) {
     FavoritesTileGrid grid;
     EXPECT_THROW(list.bind(bare, m_skin, m_recorder), ui::vadode::NodeNotFound);
     EXPECT_THROW(grid.bind(bare, m_skin, m_recorder), ui::vadode::NodeNotFound);
-    auto root = std::make_unique<ui::Node>();
-    root->set_name(u"FavoritesContainer2");
-    EXPECT_THROW(grid.bind(*root, m_skin, m_recorder), ui::vadode::NodeNotFound);
+    ui::Node grid_only;
+    grid_only.set_name(u"FavoritesContainer2");
+    EXPECT_THROW(grid.bind(grid_only, m_skin, m_recorder), ui::vadode::NodeNotFound);
 }
 
 } // namespace

@@ -4,8 +4,8 @@
 #include "forms/keyboard_container.h"
 
 #include "data/key_map.h"
-#include "forms/skin_types.h"
 #include "runtime/paths.h"
+#include "screen_test_support.h"
 #include "ui/properties.h"
 #include "ui/text_node.h"
 

@@ -2,8 +2,7 @@
 // their turn, no notice said twice, and the limit of the waiting line.
 #include "forms/notice_form.h"
 
-#include "form_stack_host.h"
-#include "skin_types.h"
+#include "screen_test_support.h"
 
 #include <gtest/gtest.h>
 

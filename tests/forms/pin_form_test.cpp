@@ -4,8 +4,7 @@
 #include "forms/pin_form.h"
 
 #include "../phone/phone_test_support.h"
-#include "form_stack_host.h"
-#include "skin_types.h"
+#include "screen_test_support.h"
 
 #include "ui/button_node.h"
 #include "ui/text_node.h"

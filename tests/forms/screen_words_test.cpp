@@ -100,8 +100,8 @@ TEST(ScreenWords, EveryKeyOfEveryShippedSkinIsInEveryLanguage) {
         Keys keys;
         for (const auto& [name, record] : skin.impl().top_level_nodes())
             collect_texts(skin, record, 0, file.filename().string(), keys);
-        if (file.stem() != "splash")
-            EXPECT_TRUE(keys.contains(u"skinRecents")) << "the walk reaches the texts";
+        EXPECT_TRUE(file.stem().string().starts_with("splash") || keys.contains(u"skinRecents"))
+            << "the walk reaches the texts";
         expect_in_every_language(keys);
     }
 }

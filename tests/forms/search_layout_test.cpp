@@ -1,6 +1,6 @@
-// SearchLayout on a screen built like the contacts tab: a frame over the tab
-// bar holding the title bar and list column and the keypad. Where each node
-// ends up is read after a real layout pass.
+// SearchLayout on a screen built like the contacts tab (a frame over the tab
+// bar holding the title bar, the list column and the keypad), read after a
+// real layout pass.
 #include "forms/search_layout.h"
 
 #include "ui/node.h"
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace telvara::forms {
 namespace {
@@ -41,6 +42,13 @@ struct Screen {
         root->place_x(0, size.width);
         root->place_y(0, size.height);
     }
+    void bind(SearchLayout& layout, bool with_column = true) {
+        layout.bind({.frame = frame,
+                     .column = with_column ? column : nullptr,
+                     .top_bar = top,
+                     .keypad = keypad,
+                     .bottom_bars = {tabs}});
+    }
 };
 
 ui::Rect rect_of(const ui::Node& node) {
@@ -56,34 +64,17 @@ TEST(SearchLayout, PortraitLandscapeAndBackToTheSkinsLayout) {
         ui::Rect column;
         ui::Rect keypad;
     };
+    // clang-format off
     const Case cases[] = {
         {"browsing", {240, 320}, SearchMode::Browsing, true, {0, 0, 240, 272}, {0, 72, 240, 272}},
-        {"portrait",
-         {240, 320},
-         SearchMode::Searching,
-         false,
-         {0, 0, 240, 120},
-         {0, 120, 240, 320}},
-        {"landscape",
-         {320, 240},
-         SearchMode::Searching,
-         false,
-         {0, 0, 160, 240},
-         {160, 0, 320, 240}},
-        {"browsing again",
-         {320, 240},
-         SearchMode::Browsing,
-         true,
-         {0, 0, 320, 192},
-         {0, 0, 320, 192}},
+        {"portrait", {240, 320}, SearchMode::Searching, false, {0, 0, 240, 120}, {0, 120, 240, 320}},
+        {"landscape", {320, 240}, SearchMode::Searching, false, {0, 0, 160, 240}, {160, 0, 320, 240}},
+        {"browsing again", {320, 240}, SearchMode::Browsing, true, {0, 0, 320, 192}, {0, 0, 320, 192}},
     };
+    // clang-format on
     Screen screen;
     SearchLayout layout;
-    layout.bind({.frame = screen.frame,
-                 .column = screen.column,
-                 .top_bar = screen.top,
-                 .keypad = screen.keypad,
-                 .bottom_bars = {screen.tabs}});
+    screen.bind(layout);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         layout.set_mode(c.mode, c.screen);
@@ -94,21 +85,15 @@ TEST(SearchLayout, PortraitLandscapeAndBackToTheSkinsLayout) {
         EXPECT_EQ(column.right, c.column.right);
         EXPECT_EQ(column.bottom, c.column.bottom);
         const ui::Rect keypad = rect_of(*screen.keypad);
-        EXPECT_EQ(keypad.left, c.keypad.left);
-        EXPECT_EQ(keypad.top, c.keypad.top);
-        EXPECT_EQ(keypad.right, c.keypad.right);
-        EXPECT_EQ(keypad.bottom, c.keypad.bottom);
+        EXPECT_EQ((std::vector{keypad.left, keypad.top, keypad.right, keypad.bottom}),
+                  (std::vector{c.keypad.left, c.keypad.top, c.keypad.right, c.keypad.bottom}));
     }
 }
 
 TEST(SearchLayout, TurningTheScreenWhileSearchingLaysItOutAgain) {
     Screen screen;
     SearchLayout layout;
-    layout.bind({.frame = screen.frame,
-                 .column = screen.column,
-                 .top_bar = screen.top,
-                 .keypad = screen.keypad,
-                 .bottom_bars = {screen.tabs}});
+    screen.bind(layout);
     layout.set_mode(SearchMode::Searching, {240, 320});
     layout.follow({320, 240});
     screen.lay_out({320, 240});
@@ -126,11 +111,7 @@ TEST(SearchLayout, TurningTheScreenWhileSearchingLaysItOutAgain) {
 TEST(SearchLayout, ASkinWithoutTheNodesKeepsItsLayout) {
     Screen screen;
     SearchLayout layout;
-    layout.bind({.frame = screen.frame,
-                 .column = nullptr,
-                 .top_bar = screen.top,
-                 .keypad = screen.keypad,
-                 .bottom_bars = {screen.tabs}});
+    screen.bind(layout, false);
     layout.set_mode(SearchMode::Searching, {240, 320});
     EXPECT_TRUE(screen.tabs->is_visible());
     EXPECT_TRUE(screen.top->is_visible());
