@@ -1,5 +1,6 @@
-// The headless script parser: every command, text payloads, and bad lines
-// reported with their numbers before anything runs.
+// The headless script parser: every command, text payloads, the modem and
+// phone lines with their numbers, and bad lines reported with their numbers
+// before anything runs.
 #include "app/headless_script.h"
 
 #include "ui/key_names.h"
@@ -23,28 +24,21 @@ TEST(HeadlessScript, EveryCommandWithItsArguments) {
     ASSERT_TRUE(script.ok()) << script.error;
     ASSERT_EQ(script.commands.size(), 10u);
     const auto& c = script.commands;
-    EXPECT_EQ(c[0].op, ScriptOp::Wait);
+    const ScriptOp ops[] = {ScriptOp::Wait,  ScriptOp::Tap,  ScriptOp::Down, ScriptOp::Move,
+                            ScriptOp::Up,    ScriptOp::Drag, ScriptOp::Key,  ScriptOp::KeyDown,
+                            ScriptOp::KeyUp, ScriptOp::Shot};
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        EXPECT_EQ(c[i].op, ops[i]) << i;
+        EXPECT_EQ(c[i].line, int(i) + 1);
+    }
     EXPECT_EQ(c[0].ms, 500u);
-    EXPECT_EQ(c[1].op, ScriptOp::Tap);
-    EXPECT_EQ(c[1].x, 120);
-    EXPECT_EQ(c[1].y, -4);
-    EXPECT_EQ(c[2].op, ScriptOp::Down);
-    EXPECT_EQ(c[3].op, ScriptOp::Move);
-    EXPECT_EQ(c[4].op, ScriptOp::Up);
-    EXPECT_EQ(c[4].y, 6);
-    EXPECT_EQ(c[5].op, ScriptOp::Drag);
+    EXPECT_EQ((std::vector{c[1].x, c[1].y, c[4].y}), (std::vector{120, -4, 6}));
     EXPECT_EQ((std::vector{c[5].x, c[5].y, c[5].x2, c[5].y2}), (std::vector{10, 20, 30, 40}));
     EXPECT_EQ(c[5].ms, 250u);
-    EXPECT_EQ(c[6].op, ScriptOp::Key);
     EXPECT_EQ(c[6].key, ui::key::CallMake);
-    EXPECT_EQ(c[7].op, ScriptOp::KeyDown);
     EXPECT_EQ(c[7].key, ui::key::Digit0 + 5);
-    EXPECT_EQ(c[8].op, ScriptOp::KeyUp);
     EXPECT_EQ(c[8].key, ui::key::Left);
-    EXPECT_EQ(c[9].op, ScriptOp::Shot);
     EXPECT_EQ(c[9].file, "out/splash.png");
-    for (std::size_t i = 0; i < c.size(); ++i)
-        EXPECT_EQ(c[i].line, int(i) + 1);
 }
 
 TEST(HeadlessScript, TextPayloadsKeepTheirBlanksAndUnicode) {
@@ -66,48 +60,133 @@ TEST(HeadlessScript, CommentsBlankLinesAndIndentationAreSkipped) {
                                              "  tap 1 1  \nwait 0");
     ASSERT_TRUE(script.ok()) << script.error;
     ASSERT_EQ(script.commands.size(), 3u);
-    EXPECT_EQ(script.commands[0].line, 4);
-    EXPECT_EQ(script.commands[1].line, 6);
-    EXPECT_EQ(script.commands[2].line, 7);
+    EXPECT_EQ(
+        (std::vector{script.commands[0].line, script.commands[1].line, script.commands[2].line}),
+        (std::vector{4, 6, 7}));
     EXPECT_TRUE(parse_script("").ok());
     EXPECT_TRUE(parse_script("").commands.empty());
 }
 
-struct BadLine {
-    const char* script;
-    int line;
-    const char* message_part;
-};
-
-class HeadlessScriptErrors : public ::testing::TestWithParam<BadLine> {};
-
-TEST_P(HeadlessScriptErrors, StopAtTheFirstBadLineWithItsNumber) {
-    const BadLine& bad = GetParam();
-    const ParsedScript script = parse_script(bad.script);
-    EXPECT_FALSE(script.ok());
-    EXPECT_EQ(script.error_line, bad.line);
-    EXPECT_NE(script.error.find(bad.message_part), std::string::npos) << script.error;
-    EXPECT_EQ(script.commands.size(), std::size_t(bad.line - 1 - (bad.line > 2 ? 1 : 0)))
-        << "lines before the bad one are kept";
+// What each line sends to the simulator, and the number the driver dials or
+// waits for, cleaned as the modem would dial it.
+TEST(HeadlessScript, ModemAndPhoneLinesWithTheirNumbers) {
+    const struct {
+        const char* line;
+        ScriptOp op;
+        LineAction action;
+        const char* control; // nullptr: not checked
+        const char* number;
+    } cases[] = {
+        {"modem ring +49 (30) 123-45", ScriptOp::Modem, LineAction::Ring, nullptr, "+493012345"},
+        {"modem ring +49 30 123 Anna Berg", ScriptOp::Modem, LineAction::Ring,
+         "ring +4930123 Anna Berg", "+4930123"},
+        {"modem ring", ScriptOp::Modem, LineAction::Ring, "ring", ""}, // no caller ID
+        {"modem answer", ScriptOp::Modem, LineAction::Answer, nullptr, ""},
+        {"modem hangup", ScriptOp::Modem, LineAction::Hangup, nullptr, ""},
+        {"modem hangup 2", ScriptOp::Modem, LineAction::Hangup, "hangup 2", ""},
+        {"modem busy 0800111", ScriptOp::Modem, LineAction::Busy, nullptr, "0800111"},
+        {"modem busy", ScriptOp::Modem, LineAction::Busy, nullptr, ""}, // the next number dialled
+        {"modem noanswer 555", ScriptOp::Modem, LineAction::Control, "noanswer 555", "555"},
+        {"modem sim pin 1234", ScriptOp::Modem, LineAction::Control, "sim pin 1234", ""},
+        {"modem ussd *100# Balance 5 EUR", ScriptOp::Modem, LineAction::Control,
+         "ussd *100# Balance 5 EUR", ""},
+        {"phone answer", ScriptOp::Phone, LineAction::Answer, nullptr, ""},
+        {"phone hangup", ScriptOp::Phone, LineAction::Hangup, nullptr, ""},
+        {"phone dial 112", ScriptOp::Phone, LineAction::Dial, nullptr, "112"},
+    };
+    for (const auto& c : cases) {
+        const ParsedScript script = parse_script(c.line);
+        ASSERT_TRUE(script.ok()) << c.line << ": " << script.error;
+        const ScriptCommand& command = script.commands.at(0);
+        EXPECT_EQ(command.op, c.op) << c.line;
+        EXPECT_EQ(command.action, c.action) << c.line;
+        if (c.control != nullptr) {
+            EXPECT_EQ(command.control, c.control) << c.line;
+        }
+        EXPECT_EQ(command.number, c.number) << c.line;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, HeadlessScriptErrors,
-                         ::testing::Values(BadLine{"jump 1 2", 1, "unknown command \"jump\""},
-                                           BadLine{"wait 10\nWAIT 10", 2, "unknown command"},
-                                           BadLine{"wait 1\n\nwait -5", 3, "milliseconds"},
-                                           BadLine{"wait 3600001", 1, "milliseconds"},
-                                           BadLine{"wait 1.5", 1, "milliseconds"},
-                                           BadLine{"tap", 1, "usage: tap X Y"},
-                                           BadLine{"tap 1 2 3", 1, "usage: tap X Y"},
-                                           BadLine{"tap x 2", 1, "not a screen coordinate"},
-                                           BadLine{"move 1 999999", 1, "not a screen coordinate"},
-                                           BadLine{"drag 1 2 3 4", 1, "usage: drag X1 Y1 X2 Y2 MS"},
-                                           BadLine{"key left", 1, "not a key name"},
-                                           BadLine{"keydown", 1, "usage: keydown NAME"},
-                                           BadLine{"key Left Right", 1, "usage: key NAME"},
-                                           BadLine{"type", 1, "usage: type TEXT"},
-                                           BadLine{"shot", 1, "usage: shot FILE.png"},
-                                           BadLine{"shot picture.bmp", 1, "usage: shot FILE.png"}));
+TEST(HeadlessScript, ExpectAndSleep) {
+    const ParsedScript script = parse_script("expect waiting\n"
+                                             "expect ended 20000\n"
+                                             "expect screen Call 0\n"
+                                             "expect text txtStatus Call failed: no network\n"
+                                             "expect text company \"+49 30\" 500\n"
+                                             "sleep 250\n");
+    ASSERT_TRUE(script.ok()) << script.error_line << ": " << script.error;
+    const auto& c = script.commands;
+    EXPECT_EQ(c[0].expect, ExpectWhat::Waiting);
+    EXPECT_EQ(c[0].ms, kLineWaitMs) << "the default time-out";
+    EXPECT_EQ(c[1].expect, ExpectWhat::Ended);
+    EXPECT_EQ(c[1].ms, 20000u);
+    EXPECT_EQ(c[2].expect, ExpectWhat::Screen);
+    EXPECT_EQ(c[2].name, "Call");
+    EXPECT_EQ(c[2].ms, 0u);
+    EXPECT_EQ(c[3].name, "txtStatus");
+    EXPECT_EQ(c[3].text, u"Call failed: no network") << "the rest of the line";
+    EXPECT_EQ(c[4].text, u"+49 30");
+    EXPECT_EQ(c[4].ms, 500u);
+    EXPECT_EQ(c[5].op, ScriptOp::Sleep);
+    EXPECT_EQ(c[5].ms, 250u);
+}
+
+TEST(HeadlessScript, ScriptsStopAtTheFirstBadLineWithItsNumber) {
+    const struct {
+        const char* script;
+        int line;
+        const char* message_part;
+    } cases[] = {
+        {"jump 1 2", 1, "unknown command \"jump\""},
+        {"wait 10\nWAIT 10", 2, "unknown command"},
+        {"wait 1\n\nwait -5", 3, "milliseconds"},
+        {"wait 3600001", 1, "milliseconds"},
+        {"wait 1.5", 1, "milliseconds"},
+        {"tap", 1, "usage: tap X Y"},
+        {"tap 1 2 3", 1, "usage: tap X Y"},
+        {"tap x 2", 1, "not a screen coordinate"},
+        {"move 1 999999", 1, "not a screen coordinate"},
+        {"drag 1 2 3 4", 1, "usage: drag X1 Y1 X2 Y2 MS"},
+        {"key left", 1, "not a key name"},
+        {"keydown", 1, "usage: keydown NAME"},
+        {"key Left Right", 1, "usage: key NAME"},
+        {"type", 1, "usage: type TEXT"},
+        {"shot", 1, "usage: shot FILE.png"},
+        {"shot picture.bmp", 1, "usage: shot FILE.png"},
+        {"modem", 1, "usage: modem ring"},
+        {"modem dial 123", 1, "usage: modem ring"},
+        {"modem answer now", 1, "usage: modem ring"},
+        // Numbers are data: no AT command rides in on one.
+        {"modem ring 123;ATH", 1, "is not a phone number"},
+        {"modem busy \"1\"", 1, "is not a phone number"},
+        {"modem sim", 1, "usage: modem ring"},
+        {"modem busy 1 Anna", 1, "usage: modem ring"},
+        {"modem hangup one", 1, "usage: modem ring"},
+        {"phone", 1, "usage: phone answer"},
+        {"phone ring 123", 1, "usage: phone answer"},
+        {"phone dial", 1, "usage: phone answer"},
+        {"phone dial abc", 1, "is not a phone number"},
+        {"phone dial *100#", 1, "not a service code"},
+        {"phone hangup 12", 1, "usage: phone answer"},
+        {"expect", 1, "usage: expect"},
+        {"expect ringing", 1, "usage: expect"},
+        {"expect connected soon", 1, "is not a time-out"},
+        {"expect connected 600001", 1, "is not a time-out"},
+        {"expect screen", 1, "usage: expect"},
+        {"expect text title", 1, "usage: expect"},
+        {"expect text t \"open", 1, "usage: expect"},
+        {"sleep", 1, "usage: sleep MS"},
+    };
+    for (const auto& bad : cases) {
+        const ParsedScript script = parse_script(bad.script);
+        EXPECT_FALSE(script.ok()) << bad.script;
+        EXPECT_EQ(script.error_line, bad.line) << bad.script;
+        EXPECT_NE(script.error.find(bad.message_part), std::string::npos)
+            << bad.script << ": " << script.error;
+        EXPECT_EQ(script.commands.size(), std::size_t(bad.line - 1 - (bad.line > 2 ? 1 : 0)))
+            << bad.script << ": the lines before the bad one are kept";
+    }
+}
 
 } // namespace
 } // namespace telvara::app

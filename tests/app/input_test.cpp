@@ -36,6 +36,14 @@ class InputTest : public ApplicationTest {
         ApplicationTest::TearDown();
     }
     void pump() { ASSERT_TRUE(game().dispatch_pending()); }
+    // The keys the form got: code, "+" down or "-" up, "r" for a repeat.
+    std::string keys() const {
+        std::string out;
+        for (const ui::KeyEvent& key : form.keys)
+            out += (out.empty() ? "" : " ") + std::to_string(key.code) + (key.pressed ? "+" : "-") +
+                   (key.first ? "" : "r");
+        return out;
+    }
 
     ProbeForm form;
 };
@@ -46,19 +54,9 @@ TEST_F(InputTest, AutoRepeatedKeyDownsArriveWithFirstFalse) {
     game().inject_key(SDLK_5, KeyAction::Press); // a second press while held is a repeat too
     game().inject_key(SDLK_5, KeyAction::Release);
     game().inject_key(SDLK_5, KeyAction::Press);
-    pump();
-    ASSERT_EQ(form.keys.size(), 5u);
-    EXPECT_EQ(form.keys[0].code, 51);
-    EXPECT_TRUE(form.keys[0].pressed);
-    EXPECT_TRUE(form.keys[0].first);
-    EXPECT_FALSE(form.keys[1].first);
-    EXPECT_FALSE(form.keys[2].first);
-    EXPECT_FALSE(form.keys[3].pressed);
-    EXPECT_TRUE(form.keys[3].first);
-    EXPECT_TRUE(form.keys[4].first);
     game().inject_key(SDLK_CAPSLOCK, KeyAction::Press); // no device key: nothing
     pump();
-    EXPECT_EQ(form.keys.size(), 5u);
+    EXPECT_EQ(keys(), "51+ 51+r 51+r 51- 51+");
 }
 
 TEST_F(InputTest, SoftKeysComeAsHotKeysOncePerPress) {
@@ -69,18 +67,10 @@ TEST_F(InputTest, SoftKeysComeAsHotKeysOncePerPress) {
     game().inject_key(SDLK_F1, KeyAction::Repeat);
     game().inject_key(SDLK_F1, KeyAction::Release);
     game().inject_key(SDLK_F2, KeyAction::Press);
-    pump();
-    ASSERT_EQ(form.keys.size(), 3u);
-    EXPECT_EQ(form.keys[0].code, 61);
-    EXPECT_TRUE(form.keys[0].pressed);
-    EXPECT_EQ(form.keys[1].code, 61);
-    EXPECT_FALSE(form.keys[1].pressed);
-    EXPECT_TRUE(form.keys[1].first);
-    EXPECT_EQ(form.keys[2].code, 62);
     // Ordinary keys do go through the preview, which swallows them here.
     game().inject_key(SDLK_UP, KeyAction::Press);
     pump();
-    EXPECT_EQ(form.keys.size(), 3u);
+    EXPECT_EQ(keys(), "61+ 61- 62+");
 }
 
 TEST_F(InputTest, CharactersReachTheFocusedEditOnlyFromBlankUp) {

@@ -38,44 +38,22 @@ TEST(KeyMap, VirtualKeysToEngineCodesRowByRow) {
 }
 
 TEST(KeyMap, SdlKeysStandForTheDeviceKeys) {
-    EXPECT_EQ(code_of(SDLK_F1), 61);
-    EXPECT_EQ(code_of(SDLK_F2), 62);
-    EXPECT_EQ(code_of(SDLK_SOFTLEFT), 61);
-    EXPECT_EQ(code_of(SDLK_SOFTRIGHT), 62);
-    EXPECT_EQ(code_of(SDLK_F3), 58);
-    EXPECT_EQ(code_of(SDLK_CALL), 58);
-    EXPECT_EQ(code_of(SDLK_F4), 59);
-    EXPECT_EQ(code_of(SDLK_ENDCALL), 59);
-    EXPECT_EQ(code_of(SDLK_F6), 63);
-    EXPECT_EQ(code_of(SDLK_VOLUMEUP), 63);
-    EXPECT_EQ(code_of(SDLK_F7), 64);
-    EXPECT_EQ(code_of(SDLK_VOLUMEDOWN), 64);
-    EXPECT_EQ(code_of(SDLK_F8), 56);
-    EXPECT_EQ(code_of(SDLK_ASTERISK), 56);
-    EXPECT_EQ(code_of(SDLK_KP_MULTIPLY), 56);
-    EXPECT_EQ(code_of(SDLK_F9), 57);
-    EXPECT_EQ(code_of(SDLK_HASH), 57);
-    EXPECT_EQ(code_of(SDLK_ESCAPE), 11);
-    EXPECT_EQ(code_of(SDLK_BACKSPACE), 11);
-    EXPECT_EQ(code_of(SDLK_AC_BACK), 11);
-    EXPECT_EQ(code_of(SDLK_RETURN), 9);
-    EXPECT_EQ(code_of(SDLK_KP_ENTER), 9);
-    EXPECT_EQ(code_of(SDLK_RSHIFT), 1);
-    EXPECT_EQ(code_of(SDLK_RCTRL), 2);
-    EXPECT_EQ(code_of(SDLK_RALT), 3);
-    EXPECT_EQ(code_of(SDLK_APPLICATION), 19);
-    EXPECT_EQ(code_of(SDLK_KP_PLUS), 65);
-    EXPECT_EQ(code_of(SDLK_KP_DIVIDE), 68);
-    // The keypad runs 1-9 then 0 in SDL; the engine's digits do not care.
-    EXPECT_EQ(code_of(SDLK_KP_0), 46);
-    EXPECT_EQ(code_of(SDLK_KP_1), 47);
-    EXPECT_EQ(code_of(SDLK_KP_9), 55);
-    EXPECT_EQ(code_of(SDLK_0), 46);
-    EXPECT_EQ(code_of(SDLK_9), 55);
-    EXPECT_EQ(code_of(SDLK_a), 20);
-    EXPECT_EQ(code_of(SDLK_z), 45);
+    // clang-format off
+    const std::pair<std::int32_t, std::int32_t> keys[] = {
+        {SDLK_F1, 61}, {SDLK_SOFTLEFT, 61}, {SDLK_F2, 62}, {SDLK_SOFTRIGHT, 62}, {SDLK_F3, 58},
+        {SDLK_CALL, 58}, {SDLK_F4, 59}, {SDLK_ENDCALL, 59}, {SDLK_F6, 63}, {SDLK_VOLUMEUP, 63},
+        {SDLK_F7, 64}, {SDLK_VOLUMEDOWN, 64}, {SDLK_F8, 56}, {SDLK_ASTERISK, 56},
+        {SDLK_KP_MULTIPLY, 56}, {SDLK_F9, 57}, {SDLK_HASH, 57}, {SDLK_ESCAPE, 11},
+        {SDLK_BACKSPACE, 11}, {SDLK_AC_BACK, 11}, {SDLK_RETURN, 9}, {SDLK_KP_ENTER, 9},
+        {SDLK_RSHIFT, 1}, {SDLK_RCTRL, 2}, {SDLK_RALT, 3}, {SDLK_APPLICATION, 19},
+        {SDLK_KP_PLUS, 65}, {SDLK_KP_DIVIDE, 68},
+        // The keypad runs 1-9 then 0 in SDL; the engine's digits do not care.
+        {SDLK_KP_0, 46}, {SDLK_KP_1, 47}, {SDLK_KP_9, 55}, {SDLK_0, 46}, {SDLK_9, 55},
+        {SDLK_a, 20}, {SDLK_z, 45}, {SDLK_F5, 0}};
+    // clang-format on
+    for (const auto& [sdl, code] : keys)
+        EXPECT_EQ(code_of(sdl), code) << "SDL key " << sdl;
     EXPECT_EQ(virtual_key_for_sdl(SDLK_F5), 116u); // a key the table leaves at 0
-    EXPECT_EQ(code_of(SDLK_F5), 0);
     EXPECT_EQ(virtual_key_for_sdl(SDLK_CAPSLOCK), 0u);
     EXPECT_TRUE(is_soft_key(virtual_key_for_sdl(SDLK_F1)));
     EXPECT_TRUE(is_soft_key(virtual_key_for_sdl(SDLK_F2)));
