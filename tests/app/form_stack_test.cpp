@@ -137,12 +137,6 @@ TEST_F(FormStackTest, LoadFormNeedsItsTopLevelNode) {
     EXPECT_THROW(form.load_form(empty), ui::vadode::NodeNotFoundInSkin);
 }
 
-} // namespace
-} // namespace telvara::test_support
-
-namespace telvara::test_support {
-namespace {
-
 // The call strip takes the top of the screen from every form but its owner
 // (which it leads back to), takes the pen that lands on it, and the notice is
 // drawn over everything without taking any.

@@ -175,14 +175,5 @@ TEST(ScreenWords, FieldLabelsAndDateWordsAreInEveryLanguage) {
     expect_in_every_language(keys);
 }
 
-TEST(ScreenWords, EmptyListsSaySoInEveryLanguage) {
-    Keys keys;
-    for (const char16_t* key :
-         {u"skinNoContacts", u"skinNoRecents", u"skinNoIncomingCalls", u"skinNoOutgoingCalls",
-          u"skinNoMissedCalls", u"skinNoFavorites", u"Add2Existing", u"skinCategoryNone"})
-        keys.emplace(key, "empty list");
-    expect_in_every_language(keys);
-}
-
 } // namespace
 } // namespace telvara::forms
