@@ -4,21 +4,16 @@
 // open pop-up menu. The shots go to the build tree (and over
 // docs/screenshots/ when TELVARA_UPDATE_SCREENSHOTS=1).
 #include "display/png_writer.h"
-#include "platform/text.h"
 #include "ui/alphabet_ruler.h"
 #include "ui/blender.h"
 #include "ui/button_node.h"
-#include "ui/colour.h"
 #include "ui/label_edit_node.h"
 #include "ui/menu_provider.h"
 #include "ui/node_registry.h"
 #include "ui/pixel_rows.h"
 #include "ui/popup_menu.h"
 #include "ui/progress_node.h"
-#include "ui/properties.h"
-#include "ui/render_surface.h"
 #include "ui/spinner_node.h"
-#include "ui/text_node.h"
 #include "ui/vlist.h"
 #include "ui/widget_registry.h"
 
@@ -28,9 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace telvara::ui {
 namespace {
@@ -45,18 +37,14 @@ constexpr Pixel kSurface = to_565(0xF3, 0xF5, 0xF7);
 constexpr Pixel kBackground = to_565(0xFF, 0xFF, 0xFF);
 constexpr Pixel kEnd = to_565(0xD9, 0x30, 0x25);
 
-// The program's node types, once for this test binary.
-void register_types() {
+// The gallery skin at a scale, the program's node types registered once.
+std::unique_ptr<PropertiesImpl> load_gallery(unsigned scale_shift) {
     static const bool registered = [] {
-        auto& registry = NodeRegistry::instance();
-        register_layout_node_types(registry);
-        register_widget_node_types(registry);
+        register_layout_node_types(NodeRegistry::instance());
+        register_widget_node_types(NodeRegistry::instance());
         return true;
     }();
     (void)registered;
-}
-
-std::unique_ptr<PropertiesImpl> load_gallery(unsigned scale_shift) {
     const std::string folder = TELVARA_TEST_SKINS;
     std::ifstream in(folder + "/gallery.skin", std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
@@ -80,16 +68,10 @@ class Contacts final : public ListAdapter {
         static const char* const names[] = {
             "Ada Lovelace", "Alan Turing",     "Barbara Liskov",    "Claude Shannon",
             "Donald Knuth", "Edsger Dijkstra", "Frances Allen",     "Grace Hopper",
-            "Hedy Lamarr",  "John McCarthy",   "Katherine Johnson", "Margaret Hamilton",
-        };
-        static const char* const details[] = {
-            "mobile +44 7700 900123",
-            "work 020 7946 0018",
-            "web lovelace.org",
-            "home 0161 496 0754",
-        };
-        const std::size_t n = std::size(names);
-        set(element, u"name", names[std::size_t(index) % n]);
+            "Hedy Lamarr",  "John McCarthy",   "Katherine Johnson", "Margaret Hamilton"};
+        static const char* const details[] = {"mobile +44 7700 900123", "work 020 7946 0018",
+                                              "web lovelace.org", "home 0161 496 0754"};
+        set(element, u"name", names[std::size_t(index) % std::size(names)]);
         set(element, u"detail", details[std::size_t(index) % std::size(details)]);
     }
     void element_clicked(VirtualList&, std::int32_t) override {}
@@ -131,6 +113,7 @@ void write_shot(const RenderSurface& surface, const Shot& shot) {
 }
 
 class Gallery : public testing::TestWithParam<int> {};
+class GalleryMore : public testing::TestWithParam<int> {};
 
 // Lays out again what asked for it, as the application does once a frame.
 void lay_out(Node& root, const Shot& shot) {
@@ -142,10 +125,8 @@ void lay_out(Node& root, const Shot& shot) {
 }
 
 TEST_P(Gallery, DrawsEveryWidgetAndWritesTheShot) {
-    register_types();
     const Shot shot{GetParam()};
-    const unsigned shift = shot.scale == 1 ? 0 : 1;
-    auto impl = load_gallery(shift);
+    auto impl = load_gallery(shot.scale == 1 ? 0 : 1);
     ASSERT_TRUE(impl->is_loaded()) << impl->load_error();
     Properties skin;
     ASSERT_TRUE(skin.install(*impl));
@@ -243,10 +224,7 @@ Rect rect_of(const Node& node) {
     return {node.x(), node.y(), node.x() + node.width(), node.y() + node.height()};
 }
 
-class GalleryMore : public testing::TestWithParam<int> {};
-
 TEST_P(GalleryMore, DrawsEditSpinnerAndMenuAndWritesTheShot) {
-    register_types();
     const Shot shot{GetParam(), "gallery-more"};
     auto impl = load_gallery(shot.scale == 1 ? 0 : 1);
     ASSERT_TRUE(impl->is_loaded()) << impl->load_error();

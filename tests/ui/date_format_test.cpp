@@ -1,6 +1,6 @@
-// Date texts: the day-month rule on formatted dates, date pictures, the
-// forms the C locale (month first) and a generated German locale (day first)
-// give, and the names and order a language file gives instead.
+// Date texts: the day-month rule, date pictures, the forms the C locale
+// (month first) and a generated German locale (day first) give, and the
+// names and order a language file gives instead.
 #include "ui/date_format.h"
 
 #include "runtime/paths.h"
@@ -18,23 +18,22 @@
 using namespace telvara;
 using namespace telvara::ui;
 
-TEST(DateOrderRule, FindsTheFirstElevenAndTwentyTwo) {
-    EXPECT_EQ(day_month_order_of(u"11/22/00"), DayMonthOrder::MonthFirst);
-    EXPECT_EQ(day_month_order_of(u"2000-11-22"), DayMonthOrder::MonthFirst);
-    EXPECT_EQ(day_month_order_of(u"22.11.2000"), DayMonthOrder::DayFirst);
-    EXPECT_EQ(day_month_order_of(u"22/11/00"), DayMonthOrder::DayFirst);
-    // Neither number: day first.
-    EXPECT_EQ(day_month_order_of(u"Nov. 2000"), DayMonthOrder::DayFirst);
-    EXPECT_EQ(day_month_order_of(u""), DayMonthOrder::DayFirst);
-    // Only the day as a number (the month written out): day first.
-    EXPECT_EQ(day_month_order_of(u"Nov 22, 2000"), DayMonthOrder::DayFirst);
-}
-
-TEST(DateOrderRule, Pictures) {
+TEST(DateOrderRule, FindsTheFirstElevenAndTwentyTwoAndPicksThePicture) {
+    const std::pair<const char16_t*, DayMonthOrder> rows[] = {
+        {u"11/22/00", DayMonthOrder::MonthFirst},   {u"2000-11-22", DayMonthOrder::MonthFirst},
+        {u"22.11.2000", DayMonthOrder::DayFirst},   {u"22/11/00", DayMonthOrder::DayFirst},
+        {u"Nov. 2000", DayMonthOrder::DayFirst},    {u"", DayMonthOrder::DayFirst},
+        {u"Nov 22, 2000", DayMonthOrder::DayFirst}, // only the day as a number
+    };
+    for (const auto& [text, order] : rows)
+        EXPECT_EQ(day_month_order_of(text), order) << to_utf8(text);
     EXPECT_EQ(day_month_picture(DayMonthOrder::MonthFirst, MonthStyle::Name), u"MMMM dd");
     EXPECT_EQ(day_month_picture(DayMonthOrder::MonthFirst, MonthStyle::Number), u"MM.dd");
     EXPECT_EQ(day_month_picture(DayMonthOrder::DayFirst, MonthStyle::Name), u"dd MMMM");
     EXPECT_EQ(day_month_picture(DayMonthOrder::DayFirst, MonthStyle::Number), u"dd.MM");
+    const CalendarDate today = local_date(std::time(nullptr));
+    EXPECT_TRUE(is_valid_date(today));
+    EXPECT_GE(today.year, 2024);
 }
 
 class DateFormatC : public testing::Test {
@@ -42,22 +41,26 @@ class DateFormatC : public testing::Test {
     void SetUp() override { ASSERT_NE(std::setlocale(LC_TIME, "C"), nullptr); }
 };
 
-TEST_F(DateFormatC, PictureTokens) {
-    const CalendarDate date{2001, 3, 5}; // a Monday
-    EXPECT_EQ(format_date_picture(date, u"dd.MM"), u"05.03");
-    EXPECT_EQ(format_date_picture(date, u"d/M/yy"), u"5/3/01");
-    EXPECT_EQ(format_date_picture(date, u"yyyy"), u"2001");
-    EXPECT_EQ(format_date_picture(date, u"ddd dddd MMM MMMM"), u"Mon Monday Mar March");
-    EXPECT_EQ(format_date_picture(date, u"'day' d 'o''clock'"), u"day 5 o'clock");
-    EXPECT_EQ(format_date_picture(date, u""), u"");
-}
-
-TEST_F(DateFormatC, InvalidDatesGiveNoText) {
-    EXPECT_EQ(format_date_picture({2001, 2, 29}, u"dd.MM"), u"");
-    EXPECT_EQ(format_date_picture({2000, 13, 1}, u"dd.MM"), u"");
+TEST_F(DateFormatC, PictureTokensAndInvalidDates) {
+    const struct {
+        CalendarDate date;
+        const char16_t* picture;
+        const char16_t* text;
+    } rows[] = {
+        {{2001, 3, 5}, u"dd.MM", u"05.03"}, // a Monday
+        {{2001, 3, 5}, u"d/M/yy", u"5/3/01"},
+        {{2001, 3, 5}, u"yyyy", u"2001"},
+        {{2001, 3, 5}, u"ddd dddd MMM MMMM", u"Mon Monday Mar March"},
+        {{2001, 3, 5}, u"'day' d 'o''clock'", u"day 5 o'clock"},
+        {{2001, 3, 5}, u"", u""},
+        {{2001, 2, 29}, u"dd.MM", u""},
+        {{2000, 13, 1}, u"dd.MM", u""},
+        {{2000, 2, 29}, u"dd.MM", u"29.02"}, // a leap day is real
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(format_date_picture(r.date, r.picture), r.text) << to_utf8(r.picture);
     EXPECT_EQ(format_date_list({2000, 1, 0}, MonthStyle::Name), u"");
     EXPECT_EQ(format_date_system({0, 1, 1}, DateLength::Short), u"");
-    EXPECT_EQ(format_date_picture({2000, 2, 29}, u"dd.MM"), u"29.02") << "a leap day is real";
 }
 
 TEST_F(DateFormatC, MonthFirstLocale) {
@@ -67,12 +70,6 @@ TEST_F(DateFormatC, MonthFirstLocale) {
     EXPECT_EQ(format_date_list(date, MonthStyle::Name), u"November 22");
     EXPECT_EQ(format_date_list({2000, 3, 5}, MonthStyle::Number), u"03.05");
     EXPECT_EQ(format_date_system(date, DateLength::Long), u"Wednesday, November 22, 2000");
-}
-
-TEST(DateFormatLocal, LocalDateOfAMoment) {
-    const CalendarDate today = local_date(std::time(nullptr));
-    EXPECT_TRUE(is_valid_date(today));
-    EXPECT_GE(today.year, 2024);
 }
 
 // A day-first locale made with localedef into a private folder (no root
@@ -91,7 +88,6 @@ class DateFormatGerman : public testing::Test {
         }
         s_folder = folder;
     }
-
     void SetUp() override {
         if (s_folder.empty())
             GTEST_SKIP() << "localedef cannot build de_DE here";
@@ -105,30 +101,23 @@ class DateFormatGerman : public testing::Test {
         std::setlocale(LC_TIME, "C");
         ::unsetenv("LOCPATH");
     }
-
     static inline std::string s_folder;
 };
 
-TEST_F(DateFormatGerman, DayFirstInBothForms) {
+TEST_F(DateFormatGerman, DayFirstInBothFormsFollowingALocaleChangeAtOnce) {
     const CalendarDate date{2000, 11, 22};
     EXPECT_EQ(format_date_system(date, DateLength::Short), u"22.11.2000");
     EXPECT_EQ(day_month_order(), DayMonthOrder::DayFirst);
     EXPECT_EQ(format_date_list(date, MonthStyle::Number), u"22.11");
     EXPECT_EQ(format_date_list(date, MonthStyle::Name), u"22 November");
-    // Month names beyond ASCII come through whole.
-    EXPECT_EQ(format_date_list({2001, 3, 5}, MonthStyle::Name), u"05 M\u00E4rz");
+    EXPECT_EQ(format_date_list({2001, 3, 5}, MonthStyle::Name), u"05 M\u00E4rz") << "beyond ASCII";
     EXPECT_EQ(format_date_system(date, DateLength::Long), u"Mittwoch, 22 November 2000");
-}
-
-TEST_F(DateFormatGerman, TheOrderFollowsALocaleChangeAtOnce) {
     EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
     std::setlocale(LC_TIME, "C");
     EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"MM.dd");
     std::setlocale(LC_TIME, "de_DE.UTF-8");
     EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
 }
-
-// --- Words of a language -----------------------------------------------------------
 
 // A language as the lookup sees it: the text of a key, or the key itself.
 TextLookup language(std::map<WString, WString> table) {
@@ -148,40 +137,34 @@ TEST_F(DateFormatC, ALanguagesWordsAndOrderReplaceTheLocales) {
         {u"skinDateFormat", u"d MMMM yyyy"},
         {u"skinShortDateFormat", u"d MMM"},
     }));
-    struct Case {
+    const struct {
         CalendarDate date;
         WStringView picture;
         WStringView expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{1974, 10, 9}, words.date, u"9 октября 1974"},
         {{2023, 12, 6}, words.short_date, u"6 дек."},
-        {{2001, 3, 5}, u"dddd", u"понедельник"}, // a Monday: weekday keys count from Monday
-        {{2001, 3, 11}, u"ddd", u"Вс"},          // and end on Sunday
-        // What the language does not name, the locale does.
-        {{2001, 3, 6}, u"dddd ddd", u"Tuesday Tue"},
+        {{2001, 3, 5}, u"dddd", u"понедельник"},     // weekday keys count from Monday
+        {{2001, 3, 11}, u"ddd", u"Вс"},              // and end on Sunday
+        {{2001, 3, 6}, u"dddd ddd", u"Tuesday Tue"}, // what the language does not name
         {{1974, 11, 9}, u"MMMM MMM", u"November Nov"},
-        // Numbers stay numbers.
-        {{1974, 10, 9}, u"dd.MM.yy", u"09.10.74"},
+        {{1974, 10, 9}, u"dd.MM.yy", u"09.10.74"}, // numbers stay numbers
+        {{2001, 2, 29}, words.date, u""},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(format_date_picture(c.date, c.picture, words), c.expected) << to_utf8(c.picture);
     EXPECT_EQ(words.wheel_months[9], u"окт");
     EXPECT_EQ(words.wheel_months[0], u"Jan") << "the wheel falls back to the short name";
     // Pictures the language leaves out follow the locale's order (C: month first).
     EXPECT_EQ(words.day_month, u"MMMM d");
     EXPECT_EQ(words.short_date_year, u"MMM d, yyyy");
-    EXPECT_EQ(format_date_picture({2001, 2, 29}, words.date, words), u"") << "no such day";
-}
-
-TEST_F(DateFormatC, WithoutALanguageEveryWordIsTheLocales) {
     for (const TextLookup& lookup :
          {TextLookup{}, language({}), TextLookup([](WStringView) { return WString(); })}) {
-        const DateWords words = date_words(lookup);
-        EXPECT_EQ(format_date_picture({1974, 10, 9}, words.date, words), u"October 9, 1974");
-        EXPECT_EQ(words.months[11], u"December");
-        EXPECT_EQ(words.short_weekdays[0], u"Sun");
-        EXPECT_EQ(words.weekdays[6], u"Saturday");
+        const DateWords none = date_words(lookup);
+        EXPECT_EQ(format_date_picture({1974, 10, 9}, none.date, none), u"October 9, 1974");
+        EXPECT_EQ(none.months[11], u"December");
+        EXPECT_EQ(none.short_weekdays[0], u"Sun");
+        EXPECT_EQ(none.weekdays[6], u"Saturday");
     }
 }
 

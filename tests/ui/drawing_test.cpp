@@ -1,3 +1,4 @@
+// Colour conversion, fills and blits on small surfaces, pixel by pixel.
 #include "ui/drawing.h"
 
 #include "ui/blender.h"
@@ -6,13 +7,14 @@
 #include <gtest/gtest.h>
 
 using namespace telvara::ui;
+using Rows = std::vector<std::string>;
 
 namespace {
 
 // The surface's pixels as one string per row: '.' for 0, '#' for `ink`,
 // '?' for anything else.
-std::vector<std::string> picture_of(const RenderSurface& surface, Pixel ink) {
-    std::vector<std::string> lines;
+Rows picture_of(const RenderSurface& surface, Pixel ink) {
+    Rows lines;
     for (std::int32_t y = 0; y < surface.height(); ++y) {
         std::string line;
         for (std::int32_t x = 0; x < surface.width(); ++x) {
@@ -34,21 +36,14 @@ TEST(Colour, ConvertsByTruncatingEachField) {
     EXPECT_EQ(to_565(Colour{0x12, 0x34, 0x56}), ((0x12 & 0xF8) << 8) | ((0x34 & 0xFC) << 3) | 0x0A);
 }
 
-TEST(Fill, PaintsTheClippedRectangleOnly) {
+TEST(Fill, PaintsTheClippedRectangleOnlyAtOddStartsAndWidths) {
     RenderSurface surface;
     surface.resize(7, 4);
-    ClipScope clip(surface, {1, 1, 6, 4});
-    fill(surface, {-3, 0}, {6, 3}, Colour{255, 255, 255});
-    EXPECT_EQ(picture_of(surface, 0xFFFF), (std::vector<std::string>{
-                                               ".......",
-                                               ".##....",
-                                               ".##....",
-                                               ".......",
-                                           }));
-}
-
-TEST(Fill, OddStartsAndWidthsAndEmptySizes) {
-    RenderSurface surface;
+    {
+        ClipScope clip(surface, {1, 1, 6, 4});
+        fill(surface, {-3, 0}, {6, 3}, Colour{255, 255, 255});
+    }
+    EXPECT_EQ(picture_of(surface, 0xFFFF), (Rows{".......", ".##....", ".##....", "......."}));
     surface.resize(9, 3);
     fill_pixel(surface, {1, 0}, {3, 1}, 0x1234);
     fill_pixel(surface, {2, 1}, {7, 1}, 0x1234);
@@ -56,11 +51,7 @@ TEST(Fill, OddStartsAndWidthsAndEmptySizes) {
     fill_pixel(surface, {0, 2}, {5, -1}, 0x1234);
     fill_pixel(surface, {9, 2}, {5, 5}, 0x1234);
     fill_pixel(surface, {0x7FFFFFF0, 0}, {0x7FFFFFF0, 1}, 0x1234);
-    EXPECT_EQ(picture_of(surface, 0x1234), (std::vector<std::string>{
-                                               ".###.....",
-                                               "..#######",
-                                               ".........",
-                                           }));
+    EXPECT_EQ(picture_of(surface, 0x1234), (Rows{".###.....", "..#######", "........."}));
 }
 
 TEST(Blit, ClipsToDestinationAndSourceAndSkipsKeyColour) {
@@ -71,11 +62,7 @@ TEST(Blit, ClipsToDestinationAndSourceAndSkipsKeyColour) {
     RenderSurface target;
     target.resize(5, 3);
     blit(target, {-1, 2}, source, key_blender());
-    EXPECT_EQ(picture_of(target, 0x00FF), (std::vector<std::string>{
-                                              ".....",
-                                              ".....",
-                                              ".#...",
-                                          }))
+    EXPECT_EQ(picture_of(target, 0x00FF), (Rows{".....", ".....", ".#..."}))
         << "the first source column lies left of the surface, the key pixel is skipped";
     blit(target, {3, 0}, source, copy_blender());
     EXPECT_EQ(target.row(0)[4], kKeyColour) << "the copy blender copies the key colour too";

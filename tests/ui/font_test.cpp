@@ -1,3 +1,5 @@
+// Font sizes, the skin's font descriptions, rendered glyphs and the shared
+// font cache.
 #include "ui/font.h"
 
 #include "ui/font_cache.h"
@@ -16,11 +18,13 @@ using namespace telvara::ui;
 
 namespace {
 
-FontDescription description(std::int32_t size, std::int32_t scale = 1, bool bold = false) {
+FontDescription description(std::int32_t size, std::int32_t scale = 1, bool bold = false,
+                            bool italic = false) {
     FontDescription d;
     d.size = size;
     d.scale_factor = scale;
     d.bold = bold;
+    d.italic = italic;
     return d;
 }
 
@@ -31,75 +35,54 @@ bool has_coverage(const Glyph& glyph) {
 
 } // namespace
 
-TEST(FontPixelHeight, SmallSizesComeFromTheTable) {
+TEST(FontPixelHeight, SmallSizesFromTheTableLargerOnesAsPointsAtNinetySixDpi) {
     const std::int32_t table[] = {0,  1,  3,  4,  6,  7,  8,  10, 11, 12,
                                   14, 15, 16, 18, 19, 20, 21, 23, 24, 25};
     for (std::int32_t n = 0; n < 20; ++n)
         EXPECT_EQ(font_pixel_height(n, 1), table[n]) << n;
-    // The table is indexed by size x scale factor, not by size alone.
-    EXPECT_EQ(font_pixel_height(6, 2), 16);
-    EXPECT_EQ(font_pixel_height(12, 1), 16);
+    const struct {
+        std::int32_t size, scale, pixels;
+    } rows[] = {{6, 2, 16}, // indexed by size x scale factor
+                {12, 2, 32},
+                {20, 1, 26},
+                {-12, 1, -16},
+                {-1, 1, -1}};
+    for (const auto& r : rows)
+        EXPECT_EQ(font_pixel_height(r.size, r.scale), r.pixels) << r.size << " x" << r.scale;
+    EXPECT_GT(font_pixel_height(2'000'000'000, 4), 0) << "no overflow from a damaged skin";
 }
 
-TEST(FontPixelHeight, LargerSizesArePointsAtNinetySixDpi) {
-    EXPECT_EQ(font_pixel_height(12, 2), 32);
-    EXPECT_EQ(font_pixel_height(20, 1), 26); // 26.67 truncated
-    EXPECT_EQ(font_pixel_height(-12, 1), -16);
-    EXPECT_EQ(font_pixel_height(-1, 1), -1); // truncated toward zero
-    // No overflow for absurd sizes from a damaged skin.
-    EXPECT_GT(font_pixel_height(2'000'000'000, 4), 0);
-}
-
-TEST(FontDescriptionParser, ReadsSizeFlagsAndFace) {
-    const FontDescription d = parse_font_description(u"12 1 0 0 Tahoma", 0);
-    EXPECT_EQ(d.size, 12);
-    EXPECT_EQ(d.scale_factor, 1);
-    EXPECT_TRUE(d.bold);
-    EXPECT_FALSE(d.italic);
-    EXPECT_FALSE(d.underline);
-    EXPECT_EQ(d.face, u"Tahoma");
-}
-
-TEST(FontDescriptionParser, KeepsBlanksInsideTheFaceAndAppliesTheScale) {
-    const FontDescription d = parse_font_description(u"9\t0 1 0   Segoe  Sans UI", 1);
-    EXPECT_EQ(d.size, 9);
-    EXPECT_EQ(d.scale_factor, 2);
-    EXPECT_FALSE(d.bold);
-    EXPECT_TRUE(d.italic);
-    EXPECT_FALSE(d.underline);
-    EXPECT_EQ(d.face, u"Segoe  Sans UI");
-}
-
-TEST(FontDescriptionParser, StopsAtTheFirstFieldThatDoesNotParse) {
-    const FontDescription only_size = parse_font_description(u"14", 0);
-    EXPECT_EQ(only_size.size, 14);
-    EXPECT_FALSE(only_size.bold || only_size.italic || only_size.underline);
-    EXPECT_EQ(only_size.face, u"Tahoma");
-
-    const FontDescription partial = parse_font_description(u"-8 5 x 1 Face", 0);
-    EXPECT_EQ(partial.size, -8);
-    EXPECT_TRUE(partial.bold); // any nonzero value
-    EXPECT_FALSE(partial.underline);
-    EXPECT_EQ(partial.face, u"Tahoma");
-
-    const FontDescription no_digits = parse_font_description(u"big 1 1 1 Face", 0);
-    EXPECT_EQ(no_digits.size, 0);
-    EXPECT_FALSE(no_digits.bold);
-
-    EXPECT_EQ(parse_font_description(u"", 0).size, 0);
+TEST(FontDescriptionParser, ReadsFieldsUntilTheFirstThatDoesNotParse) {
+    const struct {
+        const char16_t* text;
+        unsigned shift;
+        std::int32_t size, scale;
+        bool bold, italic, underline;
+        const char16_t* face;
+    } rows[] = {
+        {u"12 1 0 0 Tahoma", 0, 12, 1, true, false, false, u"Tahoma"},
+        {u"9\t0 1 0   Segoe  Sans UI", 1, 9, 2, false, true, false, u"Segoe  Sans UI"},
+        {u"14", 0, 14, 1, false, false, false, u"Tahoma"},
+        {u"-8 5 x 1 Face", 0, -8, 1, true, false, false, u"Tahoma"}, // any nonzero is on
+        {u"big 1 1 1 Face", 0, 0, 1, false, false, false, u"Tahoma"},
+        {u"", 0, 0, 1, false, false, false, u"Tahoma"},
+    };
+    for (const auto& r : rows) {
+        const FontDescription d = parse_font_description(r.text, r.shift);
+        SCOPED_TRACE(to_utf8(r.text));
+        EXPECT_EQ(d.size, r.size);
+        EXPECT_EQ(d.scale_factor, r.scale);
+        EXPECT_EQ(d.bold, r.bold);
+        EXPECT_EQ(d.italic, r.italic);
+        EXPECT_EQ(d.underline, r.underline);
+        EXPECT_EQ(d.face, r.face);
+    }
     EXPECT_EQ(parse_font_description(u"99999999999 0 0 0 F", 0).size, 2147483647);
 }
 
-TEST(FontRep, CharacterHeightFollowsTheSizeAndScale) {
-    FontRep small(description(12, 1));
-    ASSERT_FALSE(small.is_null());
-    EXPECT_EQ(small.char_height(), 16);
-    FontRep doubled(description(12, 2));
-    ASSERT_FALSE(doubled.is_null());
-    EXPECT_EQ(doubled.char_height(), 32);
-}
-
-TEST(FontRep, LineMetricsAreConsistent) {
+TEST(FontRep, HeightsFollowSizeAndScaleWithConsistentLineMetrics) {
+    EXPECT_EQ(FontRep(description(12, 1)).char_height(), 16);
+    EXPECT_EQ(FontRep(description(12, 2)).char_height(), 32);
     for (std::int32_t size : {1, 7, 10, 14, 16}) {
         FontRep font(description(size, 2));
         ASSERT_FALSE(font.is_null()) << size;
@@ -107,113 +90,67 @@ TEST(FontRep, LineMetricsAreConsistent) {
         EXPECT_EQ(font.internal_leading(), font.height() - font.char_height());
         EXPECT_GE(font.internal_leading(), 0);
         EXPECT_GT(font.descent(), 0);
-        EXPECT_GE(font.underline_offset(), font.ascent()); // under the baseline
+        EXPECT_GE(font.underline_offset(), font.ascent()) << "under the baseline";
         EXPECT_LE(font.underline_offset() + font.underline_thickness(), font.height());
     }
-}
-
-TEST(FontRep, NegativeSizeAsksForTheCellHeight) {
-    FontRep font(description(-12, 1));
-    ASSERT_FALSE(font.is_null());
-    EXPECT_NEAR(font.height(), 16, 1);
-    EXPECT_LT(font.char_height(), 16);
-}
-
-TEST(FontRep, AbsurdSizesAreCappedInsteadOfRenderingHugeGlyphs) {
-    FontRep font(description(100000, 1));
-    ASSERT_FALSE(font.is_null());
-    EXPECT_LE(font.char_height(), 1024);
-}
-
-TEST(FontRep, SizeZeroIsANullFont) {
-    FontRep font(description(0, 2));
-    EXPECT_TRUE(font.is_null());
-    EXPECT_EQ(font.height(), 0);
-    FontRep::Access glyphs(font);
-    EXPECT_EQ(glyphs.glyph(U'A').advance, 0);
+    FontRep cell(description(-12, 1)); // a negative size asks for the cell height
+    EXPECT_NEAR(cell.height(), 16, 1);
+    EXPECT_LT(cell.char_height(), 16);
+    EXPECT_LE(FontRep(description(100000, 1)).char_height(), 1024) << "absurd sizes are capped";
+    FontRep zero(description(0, 2));
+    EXPECT_TRUE(zero.is_null());
+    EXPECT_EQ(zero.height(), 0);
+    EXPECT_EQ(FontRep::Access(zero).glyph(U'A').advance, 0);
 }
 
 TEST(FontRep, MissingFacesResolveToTheInstalledSansFace) {
     FontRep tahoma(description(10, 2));
-    FontDescription sans_description = description(10, 2);
-    sans_description.face = u"sans-serif";
-    FontRep sans(sans_description);
+    FontDescription sans = description(10, 2);
+    sans.face = u"sans-serif";
     ASSERT_FALSE(tahoma.is_null());
     EXPECT_FALSE(tahoma.family().empty());
-    EXPECT_EQ(tahoma.family(), sans.family());
-
-    // Only the first 31 characters name the face.
-    FontDescription long_name = description(10, 2);
+    EXPECT_EQ(tahoma.family(), FontRep(sans).family());
+    FontDescription long_name = description(10, 2); // only 31 characters name the face
     long_name.face = u"Tahoma" + WString(40, u'x');
     EXPECT_FALSE(FontRep(long_name).is_null());
 }
 
-TEST(FontRep, LatinAndCyrillicGlyphsHaveCoverage) {
+TEST(FontRep, GlyphsHaveCoverageKerningAndAStableAddress) {
     FontRep font(description(10, 2));
     FontRep::Access glyphs(font);
     for (char32_t c : {U'A', U'g', U'é', U'Ж', U'я', U'Ё', U'€'}) {
         const Glyph& glyph = glyphs.glyph(c);
-        EXPECT_TRUE(has_coverage(glyph)) << static_cast<std::uint32_t>(c);
+        EXPECT_TRUE(has_coverage(glyph)) << std::uint32_t(c);
         EXPECT_GT(glyph.advance, 0);
-        EXPECT_EQ(glyph.coverage.size(), static_cast<std::size_t>(glyph.width * glyph.rows));
+        EXPECT_EQ(glyph.coverage.size(), std::size_t(glyph.width * glyph.rows));
         EXPECT_LE(glyph.top, font.ascent() + 1);
         EXPECT_NE(glyph.index, 0u);
     }
-    // The descender of "g" reaches below the baseline.
-    const Glyph& g = glyphs.glyph(U'g');
-    EXPECT_GT(g.rows, g.top);
-    // Blank and control characters: room or none, but no ink.
+    EXPECT_GT(glyphs.glyph(U'g').rows, glyphs.glyph(U'g').top) << "the descender";
     EXPECT_FALSE(has_coverage(glyphs.glyph(U' ')));
     EXPECT_GT(glyphs.glyph(U' ').advance, 0);
     EXPECT_EQ(glyphs.glyph(U'\r').advance, 0);
     EXPECT_EQ(glyphs.glyph(U'\t').width, 0);
-}
-
-TEST(FontRep, GlyphsAreRenderedOnceAndKeepTheirAddress) {
-    FontRep font(description(10, 1));
-    FontRep::Access glyphs(font);
+    EXPECT_LE(glyphs.kerning(glyphs.glyph(U'A'), glyphs.glyph(U'V')), 0);
+    EXPECT_EQ(glyphs.kerning(glyphs.glyph(U'A'), glyphs.glyph(U'\r')), 0) << "glyph index 0";
     const Glyph* first = &glyphs.glyph(U'Q');
     const Glyph* astral = &glyphs.glyph(U'\U0001F600');
     for (char32_t c = 0x20; c < 0x600; ++c)
         glyphs.glyph(c);
-    EXPECT_EQ(&glyphs.glyph(U'Q'), first);
+    EXPECT_EQ(&glyphs.glyph(U'Q'), first) << "rendered once";
     EXPECT_EQ(&glyphs.glyph(U'\U0001F600'), astral);
-}
-
-TEST(FontRep, BoldIsHeavierAndItalicStillRenders) {
-    FontRep regular(description(10, 2));
     FontRep bold(description(10, 2, true));
-    FontDescription italic_description = description(10, 2);
-    italic_description.italic = true;
-    FontRep italic(italic_description);
-    ASSERT_FALSE(bold.is_null());
-    ASSERT_FALSE(italic.is_null());
-    FontRep::Access r(regular), b(bold), i(italic);
-    EXPECT_GT(b.glyph(U'm').advance, r.glyph(U'm').advance);
-    EXPECT_TRUE(has_coverage(i.glyph(U'Ж')));
+    FontRep italic(description(10, 2, false, true));
+    EXPECT_GT(FontRep::Access(bold).glyph(U'm').advance, glyphs.glyph(U'm').advance);
+    EXPECT_TRUE(has_coverage(FontRep::Access(italic).glyph(U'Ж')));
 }
 
-TEST(FontRep, KerningPullsPairsTogetherWhereTheFaceHasIt) {
-    FontRep font(description(12, 2));
-    FontRep::Access glyphs(font);
-    const Glyph& a = glyphs.glyph(U'A');
-    const Glyph& v = glyphs.glyph(U'V');
-    EXPECT_LE(glyphs.kerning(a, v), 0);
-    EXPECT_EQ(glyphs.kerning(a, glyphs.glyph(U'\r')), 0); // glyph index 0
-}
-
-TEST(FontCache, EqualDescriptionsShareOneFont) {
-    const FontDescription d = description(11, 2, true);
-    FontHandle first = font_for(d);
-    FontHandle second = font_for(d);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(first->description(), d);
-}
-
-TEST(FontCache, AnyDifferingFieldGivesAnotherFont) {
+TEST(FontCache, EqualDescriptionsShareOneFontAndAnyDifferingFieldGivesAnother) {
     const FontDescription base = description(13, 1);
     FontHandle font = font_for(base);
+    ASSERT_TRUE(font);
+    EXPECT_EQ(font, font_for(base));
+    EXPECT_EQ(font->description(), base);
     std::vector<FontDescription> variants(6, base);
     variants[0].size = 14;
     variants[1].scale_factor = 2;
@@ -227,13 +164,9 @@ TEST(FontCache, AnyDifferingFieldGivesAnotherFont) {
         EXPECT_NE(other, font);
         EXPECT_EQ(other, font_for(variant));
     }
-}
-
-TEST(FontCache, SizeZeroIsCachedAsANullFont) {
-    FontHandle font = font_for(description(0, 1));
-    ASSERT_TRUE(font);
-    EXPECT_TRUE(font->is_null());
-    EXPECT_EQ(font, font_for(description(0, 1)));
+    FontHandle zero = font_for(description(0, 1));
+    EXPECT_TRUE(zero && zero->is_null());
+    EXPECT_EQ(zero, font_for(description(0, 1))) << "size 0 is cached as a null font";
 }
 
 TEST(FontCache, ConcurrentRequestsCreateOneFont) {
@@ -278,9 +211,8 @@ std::string regular_sans_file() {
 [[noreturn]] void exit_with_null_font_check() {
     FcConfigSetCurrent(FcConfigCreate());
     FontRep font(description(12, 1));
-    FontRep::Access glyphs(font);
-    const bool null = font.is_null() && font.height() == 0 && glyphs.glyph(U'A').advance == 0 &&
-                      font.family().empty();
+    const bool null = font.is_null() && font.height() == 0 &&
+                      FontRep::Access(font).glyph(U'A').advance == 0 && font.family().empty();
     std::exit(null ? 1 : 0);
 }
 
@@ -293,12 +225,8 @@ std::string regular_sans_file() {
     FcConfigSetCurrent(only_regular);
     FontRep regular(description(10, 2));
     FontRep bold(description(10, 2, true));
-    FontDescription italic_description = description(10, 2);
-    italic_description.italic = true;
-    FontRep italic(italic_description);
-    FontRep::Access r(regular);
-    FontRep::Access b(bold);
-    FontRep::Access i(italic);
+    FontRep italic(description(10, 2, false, true));
+    FontRep::Access r(regular), b(bold), i(italic);
     const bool ok = !regular.synthetic_bold() && bold.synthetic_bold() &&
                     italic.synthetic_italic() && !bold.synthetic_italic() &&
                     b.glyph(U'm').advance > r.glyph(U'm').advance &&

@@ -1,16 +1,13 @@
 #pragma once
-// A small menu skin built with the writer, shared by the menu tests: a
-// "Menu" whose panel rises from the bottom, with a caption, a growing list
-// and a cancel button; the row elements "MenuElement", "MenuElementDisabled",
-// "DangerElement" and "MagicRow" (special buttons, "Exit" left out).
+// A small menu skin built with the writer: a "Menu" whose panel rises from
+// the bottom, with a caption, a growing list and a cancel button; the row
+// elements "MenuElement", "MenuElementDisabled", "DangerElement" and
+// "MagicRow" (special buttons, "Exit" left out); "Broken" lacks its list and
+// "Bare" has nothing optional.
 
 #include "node_test_support.h"
-#include "scoped_node_types.h"
 #include "skin_test_support.h"
-#include "ui/basic_nodes.h"
 #include "ui/button_node.h"
-#include "ui/node_registry.h"
-#include "ui/table_node.h"
 #include "ui/text_node.h"
 #include "ui/vlist.h"
 
@@ -21,22 +18,12 @@ using skinc::NodeModel;
 using skinc::PointValue;
 using skinc::SkinModel;
 
-// The types the menu skins need, registered for a test when missing.
-class MenuTypes : public ScopedNodeTypes {
-  public:
-    MenuTypes()
-        : ScopedNodeTypes({{u"node", &make_node<Node>},
-                           {u"htable", &make_node<HTableNode>},
-                           {u"vtable", &make_node<VTableNode>},
-                           {u"color", &make_node<ColorNode>},
-                           {u"text", &make_node<TextNode>},
-                           {u"button", &make_node<ButtonNode>},
-                           {u"vlist", &make_node<VirtualList>}}) {}
-};
-
-inline NodeModel colour(SkinModel& model, const char16_t* id, ColorValue value) {
+inline NodeModel colour(SkinModel& model, const char16_t* id, ColorValue value,
+                        std::vector<std::pair<WString, PointValue>> points = {}) {
     NodeModel node = typed(model, u"color", id);
     node.colors = {{u"color", value}};
+    for (auto& [name, point] : points)
+        node.points.push_back({name, point});
     return node;
 }
 
@@ -61,39 +48,26 @@ inline constexpr ColorValue kPressedRow{0xDB, 0xE8, 0xFB};
 inline constexpr ColorValue kInk{0x1A, 0x1F, 0x24};
 inline constexpr ColorValue kAccent{0x1A, 0x73, 0xE8};
 inline constexpr ColorValue kDivider{0xE1, 0xE5, 0xEA};
-inline constexpr ColorValue kEnd{0xD9, 0x30, 0x25};
-inline constexpr ColorValue kGrey{0x9A, 0xA4, 0xAE};
 
 inline NodeModel row_element(SkinModel& model, ColorValue ink) {
     NodeModel row = typed(model, u"node", nullptr);
     row.points = {{u"element_size", PointValue{0, 40}}};
     NodeModel text = label(model, u"#text", ink, u"LEFT");
     text.points = {{u"border_min", PointValue{16, 0}}, {u"border_max", PointValue{40, 0}}};
-    NodeModel separator = colour(model, u"separator", kDivider);
+    NodeModel separator = colour(model, u"separator", kDivider, {{u"design_size", {0, 1}}});
     anchor(model, separator, nullptr, u"MAX_SIDE");
-    separator.points = {{u"design_size", PointValue{0, 1}}};
-    NodeModel check = colour(model, u"checked", kAccent);
+    NodeModel check =
+        colour(model, u"checked", kAccent, {{u"design_size", {10, 10}}, {u"border_max", {16, 0}}});
     anchor(model, check, u"MAX_SIDE", u"CENTER");
-    check.points = {{u"design_size", PointValue{10, 10}}, {u"border_max", PointValue{16, 0}}};
     row.children = {colour(model, u"#vlist_normal", {255, 255, 255}),
                     colour(model, u"#vlist_pressed", kPressedRow), text, separator, check};
     return row;
 }
 
-inline NodeModel special_button(SkinModel& model, const char16_t* id) {
-    NodeModel button = typed(model, u"button", id);
-    NodeModel face = colour(model, u"#normal", kDivider);
-    face.points = {{u"border_min", PointValue{4, 4}}, {u"border_max", PointValue{4, 4}}};
-    button.children = {face, colour(model, u"#pressed", kPressedRow)};
-    return button;
-}
-
-// The skin of the menu tests and shots.
 inline SkinModel menu_skin() {
     SkinModel model;
     model.fonts = {u"10 0 0 0 DejaVu Sans", u"11 1 0 0 DejaVu Sans"};
     NodeModel menu = typed(model, u"node", u"Menu");
-    NodeModel shade = colour(model, u"shade", {0x5E, 0x6B, 0x78});
     NodeModel panel = typed(model, u"node", u"panel");
     anchor(model, panel, nullptr, u"MAX_SIDE");
     panel.strings.push_back({u"visibility_animation", model.intern_string(u"bottom")});
@@ -107,32 +81,33 @@ inline SkinModel menu_skin() {
                    {u"scroll_border_max", PointValue{0, 0}}};
     NodeModel cancel = typed(model, u"button", u"cancel");
     cancel.points = {{u"design_size", PointValue{0, 44}}};
-    NodeModel cancel_face = colour(model, u"#normal", kSurface);
-    NodeModel cancel_text = label(model, u"cancel_text", kAccent, u"CENTER");
-    cancel.children = {cancel_face, colour(model, u"#pressed", kPressedRow), cancel_text};
+    cancel.children = {colour(model, u"#normal", kSurface), colour(model, u"#pressed", kPressedRow),
+                       label(model, u"cancel_text", kAccent, u"CENTER")};
     column.children = {caption, list, cancel};
     panel.children = {colour(model, u"panel_back", kSurface), column};
-    menu.children = {shade, panel};
+    menu.children = {colour(model, u"shade", {0x5E, 0x6B, 0x78}), panel};
     model.nodes.push_back({u"Menu", menu});
     model.nodes.push_back({u"MenuElement", row_element(model, kInk)});
-    model.nodes.push_back({u"MenuElementDisabled", row_element(model, kGrey)});
-    model.nodes.push_back({u"DangerElement", row_element(model, kEnd)});
+    model.nodes.push_back({u"MenuElementDisabled", row_element(model, {0x9A, 0xA4, 0xAE})});
+    model.nodes.push_back({u"DangerElement", row_element(model, {0xD9, 0x30, 0x25})});
     // An element is loaded as a list element whatever its type: the row of
     // buttons is a table inside it.
     NodeModel magic = typed(model, u"node", nullptr);
     magic.points = {{u"element_size", PointValue{0, 48}}};
     NodeModel buttons = typed(model, u"htable", nullptr);
     for (const char16_t* id : {u"About", u"Help", u"Minimize"}) {
-        buttons.children.push_back(special_button(model, id));
-        buttons.children.back().integers = {{u"table_ratio", 1}};
+        NodeModel button = typed(model, u"button", id);
+        button.children = {
+            colour(model, u"#normal", kDivider, {{u"border_min", {4, 4}}, {u"border_max", {4, 4}}}),
+            colour(model, u"#pressed", kPressedRow)};
+        button.integers = {{u"table_ratio", 1}};
+        buttons.children.push_back(button);
     }
     magic.children = {colour(model, u"#vlist_normal", {255, 255, 255}), buttons};
     model.nodes.push_back({u"MagicRow", magic});
-    // A menu without its list.
     NodeModel broken = typed(model, u"node", u"Broken");
     broken.children = {typed(model, u"node", u"panel")};
     model.nodes.push_back({u"Broken", broken});
-    // A menu with nothing optional.
     NodeModel bare = typed(model, u"node", u"Bare");
     NodeModel bare_panel = typed(model, u"node", u"panel");
     bare_panel.children = {typed(model, u"vlist", u"vlist")};

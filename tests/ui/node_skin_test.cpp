@@ -1,9 +1,8 @@
 // Node trees loaded from skins built in memory.
+#include "node_test_support.h"
 #include "skin_test_support.h"
 #include "ui/basic_nodes.h"
 #include "ui/blender.h"
-#include "ui/node.h"
-#include "ui/node_registry.h"
 #include "ui/table_node.h"
 #include "ui/vadode.h"
 
@@ -11,24 +10,13 @@
 
 using namespace telvara;
 using namespace telvara::ui;
+using namespace telvara::ui::test;
 using skinc::ColorValue;
 using skinc::NodeModel;
 using skinc::PointValue;
 using skinc::SkinModel;
-using telvara::ui::test::from_bytes;
-using telvara::ui::test::written;
-
-using telvara::ui::test::typed;
 
 namespace {
-
-void ensure_layout_types() {
-    test::ensure_types({{u"node", &make_node<Node>},
-                        {u"htable", &make_node<HTableNode>},
-                        {u"vtable", &make_node<VTableNode>},
-                        {u"clip", &make_node<ClipNode>},
-                        {u"color", &make_node<ColorNode>}});
-}
 
 SkinModel form_model() {
     SkinModel model;
@@ -38,7 +26,6 @@ SkinModel form_model() {
     form.points = {{u"border_min", PointValue{1, 2}},
                    {u"design_size", PointValue{100, 50}},
                    {u"border_max", PointValue{3, 4}}};
-
     NodeModel row = typed(model, u"htable", u"row");
     NodeModel a = typed(model, u"color", u"a");
     a.colors = {{u"color", ColorValue{255, 0, 0}}};
@@ -47,21 +34,17 @@ SkinModel form_model() {
     NodeModel b = typed(model, u"node", u"b");
     b.points = {{u"design_size", PointValue{20, 5}}};
     row.children = {a, b};
-
     NodeModel cached = typed(model, u"clip", u"cached");
     cached.integers = {{u"cache", 1}};
     NodeModel faded = typed(model, u"node", u"faded");
     faded.integers = {{u"cache", 1}, {u"cache_alpha", 128}};
     NodeModel plain = typed(model, u"node", u"plain");
     plain.integers = {{u"cache", 0}, {u"cache_alpha", 128}};
-
     form.children = {row, cached, faded, plain};
     model.nodes.push_back({u"form", form});
-
     NodeModel broken = typed(model, u"node", u"broken");
     broken.children = {typed(model, u"Text", u"title")};
     model.nodes.push_back({u"broken", broken});
-
     NodeModel other = typed(model, u"node", u"other");
     other.children = {typed(model, u"node", u"only")};
     model.nodes.push_back({u"other", other});
@@ -70,20 +53,14 @@ SkinModel form_model() {
 
 class NodeSkin : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ensure_layout_types();
-        impl = from_bytes(written(form_model()));
-        ASSERT_TRUE(skin.install(*impl));
-    }
-    Properties skin;
-    std::unique_ptr<PropertiesImpl> impl;
+    InstalledSkin built{form_model()};
+    Node screen;
 };
 
 } // namespace
 
-TEST_F(NodeSkin, BuildsTheTreeWithTypesAndBaseProperties) {
-    Node screen;
-    ASSERT_TRUE(screen.load_from_skin(skin, u"form"));
+TEST_F(NodeSkin, BuildsTheTreeWithTypesBasePropertiesAndCaches) {
+    ASSERT_TRUE(screen.load_from_skin(built.skin, u"form"));
     EXPECT_EQ(screen.name(), u"form");
     EXPECT_EQ(screen.anchor_x(), ScaleType::Center);
     EXPECT_EQ(screen.anchor_y(), ScaleType::BothSide);
@@ -91,73 +68,54 @@ TEST_F(NodeSkin, BuildsTheTreeWithTypesAndBaseProperties) {
     EXPECT_EQ(screen.design_size().width, 100);
     EXPECT_EQ(screen.border_max().x, 3);
     ASSERT_EQ(screen.child_count(), 4u);
-
-    auto* row = dynamic_cast<HTableNode*>(screen.find(u"row"));
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->table_ratio(0), 1u);
-    EXPECT_EQ(row->table_ratio(1), 0u);
-    auto* a = dynamic_cast<ColorNode*>(screen.find(u"a"));
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->color(), (Colour{255, 0, 0, 255}));
-    EXPECT_EQ(a->parent(), row);
-
-    // A record without points keeps the zero borders.
-    EXPECT_EQ(row->border_min().x, 0);
-    EXPECT_EQ(row->design_size().width, 0);
-
+    auto& row = dynamic_cast<HTableNode&>(*screen.find(u"row"));
+    EXPECT_EQ(row.table_ratio(0), 1u);
+    EXPECT_EQ(row.table_ratio(1), 0u);
+    auto& a = dynamic_cast<ColorNode&>(*screen.find(u"a"));
+    EXPECT_EQ(a.color(), (Colour{255, 0, 0, 255}));
+    EXPECT_EQ(a.parent(), &row);
+    EXPECT_EQ(row.border_min().x, 0) << "a record without points keeps zero borders";
+    EXPECT_EQ(row.design_size().width, 0);
     // Row of width 50: a 10 (+20 surplus through its ratio), b 20.
-    screen.place_x(0, 50);
-    screen.place_y(0, 30);
-    EXPECT_EQ(a->width(), 30);
+    test::place(screen, 0, 0, 50, 30);
+    EXPECT_EQ(a.width(), 30);
     EXPECT_EQ(screen.find(u"b")->x(), 30);
-}
-
-TEST_F(NodeSkin, CacheFlagAndAlphaPickTheBlender) {
-    Node screen;
-    ASSERT_TRUE(screen.load_from_skin(skin, u"form"));
+    // The cache flag and alpha pick the blender.
     const Node* cached = screen.find(u"cached");
     EXPECT_TRUE(cached->has_cache());
     EXPECT_NE(dynamic_cast<const KeyBlender*>(cached->cache_blender()), nullptr);
-    const Node* faded = screen.find(u"faded");
-    auto* alpha = dynamic_cast<const AlphaBlender*>(faded->cache_blender());
+    auto* alpha = dynamic_cast<const AlphaBlender*>(screen.find(u"faded")->cache_blender());
     ASSERT_NE(alpha, nullptr);
     EXPECT_EQ(alpha->level(), 2);
-    const Node* plain = screen.find(u"plain");
-    EXPECT_FALSE(plain->has_cache());
-    EXPECT_EQ(plain->cache_blender(), nullptr);
+    EXPECT_FALSE(screen.find(u"plain")->has_cache());
+    EXPECT_EQ(screen.find(u"plain")->cache_blender(), nullptr);
 }
 
-TEST_F(NodeSkin, MissingTopLevelNodeLeavesTheNodeAlone) {
-    Node screen;
-    ASSERT_TRUE(screen.load_from_skin(skin, u"other"));
-    EXPECT_FALSE(screen.load_from_skin(skin, u"Other"));
-    EXPECT_EQ(screen.name(), u"other");
-    EXPECT_NE(screen.find(u"only"), nullptr);
-}
-
-TEST_F(NodeSkin, ReloadReplacesChildrenAndSkinState) {
+TEST_F(NodeSkin, ReloadReplacesChildrenAndSkinStateAndAMissingNameLeavesItAlone) {
     const auto before = Node::live_count();
     {
-        Node screen;
-        ASSERT_TRUE(screen.load_from_skin(skin, u"form"));
+        Node other;
+        ASSERT_TRUE(other.load_from_skin(built.skin, u"form"));
         const auto loaded = Node::live_count();
-        ASSERT_TRUE(screen.load_from_skin(skin, u"form"));
+        ASSERT_TRUE(other.load_from_skin(built.skin, u"form"));
         EXPECT_EQ(Node::live_count(), loaded);
-        ASSERT_TRUE(screen.load_from_skin(skin, u"other"));
-        EXPECT_EQ(screen.child_count(), 1u);
-        EXPECT_EQ(screen.design_size().width, 0);
-        EXPECT_EQ(screen.anchor_x(), ScaleType::BothSide);
-        EXPECT_EQ(screen.find(u"row"), nullptr);
-        EXPECT_TRUE(screen.layout_needed());
+        ASSERT_TRUE(other.load_from_skin(built.skin, u"other"));
+        EXPECT_EQ(other.child_count(), 1u);
+        EXPECT_EQ(other.design_size().width, 0);
+        EXPECT_EQ(other.anchor_x(), ScaleType::BothSide);
+        EXPECT_EQ(other.find(u"row"), nullptr);
+        EXPECT_TRUE(other.layout_needed());
+        EXPECT_FALSE(other.load_from_skin(built.skin, u"Other"));
+        EXPECT_EQ(other.name(), u"other");
+        EXPECT_NE(other.find(u"only"), nullptr);
     }
     EXPECT_EQ(Node::live_count(), before);
 }
 
-TEST_F(NodeSkin, UnknownChildTypeRaisesWithItsName) {
-    Node screen;
+TEST_F(NodeSkin, UnknownChildTypeRaisesWithItsNameAndLeaksNothing) {
     const auto before = Node::live_count();
     try {
-        screen.load_from_skin(skin, u"broken");
+        screen.load_from_skin(built.skin, u"broken");
         FAIL() << "no exception";
     } catch (const vadode::NodeNotRegistered& error) {
         EXPECT_EQ(error.type_name(), u"Text");
@@ -166,26 +124,20 @@ TEST_F(NodeSkin, UnknownChildTypeRaisesWithItsName) {
 }
 
 TEST(NodeSkinDamaged, ChildListPointingBackIsBoundedNotEndless) {
-    ensure_layout_types();
     SkinModel model;
     NodeModel loop = typed(model, u"node", u"loop");
     loop.children = {typed(model, u"node", nullptr), typed(model, u"node", nullptr)};
     model.nodes.push_back({u"loop", loop});
     std::vector<std::uint8_t> bytes = written(model);
-    std::uint32_t record = 0;
-    {
-        auto probe = from_bytes(bytes);
-        ASSERT_TRUE(probe->is_loaded());
-        record = probe->find_node(u"loop").offset;
-    }
+    const std::uint32_t record = from_bytes(bytes)->find_node(u"loop").offset;
     // Both child offsets now name the record itself.
     for (int i = 0; i < 2; ++i)
         for (int k = 0; k < 4; ++k)
             bytes[record + 16 + 4 * i + k] = std::uint8_t(record >> (8 * k));
+    use_program_types();
     Properties skin;
     auto impl = from_bytes(bytes);
     ASSERT_TRUE(skin.install(*impl));
-
     const auto before = Node::live_count();
     Node screen;
     ASSERT_TRUE(screen.load_from_skin(skin, u"loop"));

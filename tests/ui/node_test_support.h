@@ -11,7 +11,6 @@ namespace telvara::ui::test {
 class FixedNode : public Node {
   public:
     FixedNode(Measure x, Measure y = {}) : m_x(x), m_y(y) {}
-
     void measure_x(Measure& measure) override {
         ++measure_calls;
         Node::measure_x(measure);
@@ -26,12 +25,10 @@ class FixedNode : public Node {
         ++layout_calls;
         Node::layout_x();
     }
-
     void set_asked_x(Measure x) {
         m_x = x;
         mark_layout();
     }
-
     int measure_calls = 0;
     int layout_calls = 0;
 
@@ -40,7 +37,6 @@ class FixedNode : public Node {
         measure.preferred = std::max(measure.preferred, by.preferred);
         measure.minimum = std::max(measure.minimum, by.minimum);
     }
-
     Measure m_x;
     Measure m_y;
 };
@@ -56,6 +52,15 @@ inline Node& named(Node& parent, const char16_t* name) {
     Node& child = add<Node>(parent);
     child.set_name(name);
     return child;
+}
+
+inline PointerEvent pen(PointerKind kind, std::int32_t x, std::int32_t y, bool cancelled = false) {
+    return PointerEvent{x, y, kind, cancelled};
+}
+
+inline void place(Node& node, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+    node.place_x(x, w);
+    node.place_y(y, h);
 }
 
 } // namespace telvara::ui::test

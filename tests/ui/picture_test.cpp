@@ -1,155 +1,96 @@
 // 16-bit BMP decoding and loading, well-formed and malformed.
 #include "ui/picture.h"
 
+#include "skin_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
-#include <vector>
 
 using namespace telvara::ui;
+using telvara::ui::test::bmp_bytes;
+using telvara::ui::test::PixelRows;
+using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-void put32(std::vector<std::byte>& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[at + std::size_t(i)] = std::byte(value >> (8 * i));
+const PixelRows kRows = {{0x0001, 0x0002, 0x0003}, {0x1001, 0x1002, 0x1003}};
+
+std::optional<PixelBuffer> decode(const Bytes& file) {
+    return decode_bmp565(std::as_bytes(std::span(file)));
 }
 
-// A BMP file of `rows` (top row first) stored bottom-up or top-down.
-std::vector<std::byte> make_bmp(const std::vector<std::vector<Pixel>>& rows, bool top_down,
-                                std::uint16_t bits = 16) {
-    const std::int32_t width = std::int32_t(rows[0].size());
-    const std::int32_t height = std::int32_t(rows.size());
-    const std::size_t stride = std::size_t((16 * width + 31) / 32 * 4);
-    std::vector<std::byte> out(54 + stride * std::size_t(height));
-    out[0] = std::byte{'B'};
-    out[1] = std::byte{'M'};
-    put32(out, 2, std::uint32_t(out.size()));
-    put32(out, 10, 54);
-    put32(out, 14, 40);
-    put32(out, 18, std::uint32_t(width));
-    put32(out, 22, std::uint32_t(top_down ? -height : height));
-    out[26] = std::byte{1};
-    out[28] = std::byte(bits);
-    for (std::int32_t i = 0; i < height; ++i) {
-        const auto& row = rows[std::size_t(top_down ? i : height - 1 - i)];
-        for (std::int32_t x = 0; x < width; ++x) {
-            out[54 + stride * std::size_t(i) + std::size_t(2 * x)] = std::byte(row[std::size_t(x)]);
-            out[55 + stride * std::size_t(i) + std::size_t(2 * x)] =
-                std::byte(row[std::size_t(x)] >> 8);
-        }
-    }
-    return out;
+PixelRows rows_of(const PixelBuffer& buffer) {
+    PixelRows rows;
+    for (std::int32_t y = 0; y < buffer.height(); ++y)
+        rows.emplace_back(buffer.row(y), buffer.row(y) + buffer.width());
+    return rows;
 }
 
-const std::vector<std::vector<Pixel>> kRows = {
-    {0x0001, 0x0002, 0x0003},
-    {0x1001, 0x1002, 0x1003},
-};
-
-void expect_rows(const PixelBuffer& buffer, const std::vector<std::vector<Pixel>>& rows) {
-    ASSERT_EQ(buffer.height(), std::int32_t(rows.size()));
-    ASSERT_EQ(buffer.width(), std::int32_t(rows[0].size()));
-    for (std::size_t y = 0; y < rows.size(); ++y)
-        for (std::size_t x = 0; x < rows[y].size(); ++x)
-            EXPECT_EQ(buffer.row(std::int32_t(y))[x], rows[y][x]) << x << "," << y;
+Bytes with(Bytes file, std::size_t at, std::uint32_t value, std::size_t at2 = 0,
+           std::uint32_t value2 = 0) {
+    for (int i = 0; i < 4; ++i) {
+        file[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
+        if (at2)
+            file[at2 + std::size_t(i)] = std::uint8_t(value2 >> (8 * i));
+    }
+    return file;
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        m_path = std::filesystem::temp_directory_path() /
-                 ("telvara_picture_" +
-                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    std::string write(const std::string& name, const std::vector<std::byte>& bytes) const {
-        const auto file = m_path / (name + ".bmp");
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return (m_path / name).string();
-    }
-
-  private:
-    std::filesystem::path m_path;
-};
 
 } // namespace
 
 TEST(Bmp, BottomUpAndTopDownGiveTheSamePicture) {
-    auto bottom_up = decode_bmp565(make_bmp(kRows, false));
-    ASSERT_TRUE(bottom_up);
-    expect_rows(*bottom_up, kRows);
-    auto top_down = decode_bmp565(make_bmp(kRows, true));
-    ASSERT_TRUE(top_down);
-    expect_rows(*top_down, kRows);
-}
-
-TEST(Bmp, PositiveHeightPutsTheLastFileRowOnTop) {
-    const auto file = make_bmp(kRows, false);
-    // The first stored row (file offset 54) is the bottom one.
-    EXPECT_EQ(file[54], std::byte{0x01});
-    EXPECT_EQ(file[55], std::byte{0x10});
-    EXPECT_EQ(decode_bmp565(file)->row(1)[0], 0x1001);
-}
-
-TEST(Bmp, LastRowMayLackItsPadding) {
-    auto file = make_bmp(kRows, true);
-    file.resize(file.size() - 2); // width 3: 6 bytes of pixels, 2 of padding
-    ASSERT_TRUE(decode_bmp565(file));
-    file.resize(file.size() - 1);
-    EXPECT_FALSE(decode_bmp565(file)) << "one pixel byte short";
+    const Bytes bottom_up = bmp_bytes(kRows);
+    EXPECT_EQ(bottom_up[54], 0x01) << "the first stored row is the bottom one";
+    EXPECT_EQ(bottom_up[55], 0x10);
+    for (const Bytes& file : {bottom_up, bmp_bytes(kRows, 16, true), with(bottom_up, 30, 3)}) {
+        auto decoded = decode(file); // compression and masks (30: BI_BITFIELDS) are ignored
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(rows_of(*decoded), kRows);
+    }
+    Bytes short_padding = bmp_bytes(kRows, 16, true);
+    short_padding.resize(short_padding.size() - 2); // width 3: 6 bytes of pixels, 2 of padding
+    EXPECT_TRUE(decode(short_padding)) << "the last row may lack its padding";
+    short_padding.pop_back();
+    EXPECT_FALSE(decode(short_padding)) << "one pixel byte short";
 }
 
 TEST(Bmp, RejectsEveryMalformedHeader) {
-    const auto good = make_bmp(kRows, false);
-    auto with = [&](std::size_t at, std::uint32_t value) {
-        auto file = good;
-        put32(file, at, value);
-        return file;
+    const Bytes good = bmp_bytes(kRows);
+    Bytes no_magic = good;
+    no_magic[0] = 'X';
+    const struct {
+        Bytes file;
+        const char* what;
+    } cases[] = {
+        {bmp_bytes(kRows, 24), "not 16 bits"},
+        {bmp_bytes(kRows, 8), "8 bits"},
+        {Bytes(good.begin(), good.begin() + 53), "truncated header"},
+        {Bytes{}, "empty file"},
+        {no_magic, "no magic"},
+        {with(good, 14, 12), "core header"},
+        {with(good, 18, 0), "zero width"},
+        {with(good, 18, std::uint32_t(-3)), "negative width"},
+        {with(good, 18, 0x7FFFFFFF), "huge width"},
+        {with(good, 22, 0), "zero height"},
+        {with(good, 22, std::uint32_t(INT_MIN)), "height INT_MIN"},
+        {with(good, 22, 5000), "rows beyond the data"},
+        {with(good, 18, 5000), "row wider than the data"},
+        {with(good, 10, 0xFFFFFFF0), "pixel offset beyond the file"},
+        {with(good, 10, 20), "pixel offset inside the headers"},
+        {with(good, 18, 4096, 22, 4096), "within the pixel cap but not in the file"},
+        {with(good, 18, 8192, 22, std::uint32_t(-4096)), "beyond the pixel cap"},
     };
-    EXPECT_FALSE(decode_bmp565(make_bmp(kRows, false, 24))) << "not 16 bits";
-    EXPECT_FALSE(decode_bmp565(make_bmp(kRows, false, 8)));
-    EXPECT_FALSE(decode_bmp565(std::span(good).first(53))) << "truncated header";
-    EXPECT_FALSE(decode_bmp565({})) << "empty file";
-    auto no_magic = good;
-    no_magic[0] = std::byte{'X'};
-    EXPECT_FALSE(decode_bmp565(no_magic));
-    EXPECT_FALSE(decode_bmp565(with(14, 12))) << "core header";
-    EXPECT_FALSE(decode_bmp565(with(18, 0))) << "zero width";
-    EXPECT_FALSE(decode_bmp565(with(18, std::uint32_t(-3)))) << "negative width";
-    EXPECT_FALSE(decode_bmp565(with(18, 0x7FFFFFFF))) << "huge width";
-    EXPECT_FALSE(decode_bmp565(with(22, 0))) << "zero height";
-    EXPECT_FALSE(decode_bmp565(with(22, std::uint32_t(INT_MIN)))) << "height INT_MIN";
-    EXPECT_FALSE(decode_bmp565(with(22, 5000))) << "rows beyond the data";
-    EXPECT_FALSE(decode_bmp565(with(18, 5000))) << "row wider than the data";
-    EXPECT_FALSE(decode_bmp565(with(10, 0xFFFFFFF0))) << "pixel offset beyond the file";
-    EXPECT_FALSE(decode_bmp565(with(10, 20))) << "pixel offset inside the headers";
-    // Within the pixel cap by count but the file does not hold them.
-    auto big = with(18, 4096);
-    put32(big, 22, 4096);
-    EXPECT_FALSE(decode_bmp565(big));
-    auto over_cap = with(18, 8192);
-    put32(over_cap, 22, std::uint32_t(-4096));
-    EXPECT_FALSE(decode_bmp565(over_cap)) << "beyond the pixel cap";
+    for (const auto& c : cases)
+        EXPECT_FALSE(decode(c.file)) << c.what;
 }
 
-TEST(Bmp, IgnoresCompressionAndMasks) {
-    auto file = make_bmp(kRows, false);
-    put32(file, 30, 3); // BI_BITFIELDS
-    auto decoded = decode_bmp565(file);
-    ASSERT_TRUE(decoded);
-    expect_rows(*decoded, kRows);
-}
-
-TEST(LoadPicture, AppendsBmpAndSharesTheDecodedPixels) {
-    TempDir dir;
-    const std::string path = dir.write("button", make_bmp(kRows, false));
+TEST(LoadPicture, AppendsBmpSharesTheDecodedPixelsAndFailsToTheEmptyPicture) {
+    telvara::ui::test::TempFolder dir;
+    dir.write("button.bmp", bmp_bytes(kRows));
+    const std::string path = dir.path() + "/button";
     const Picture picture = load_picture(path);
     ASSERT_TRUE(picture.has_data());
     EXPECT_EQ(picture.width, 3);
@@ -158,28 +99,21 @@ TEST(LoadPicture, AppendsBmpAndSharesTheDecodedPixels) {
     EXPECT_EQ(picture.points[0].x, 0);
     EXPECT_EQ(picture.points[3].x, 3);
     EXPECT_EQ(picture.points[3].y, 2);
-    expect_rows(picture.data->pixels, kRows);
+    EXPECT_EQ(rows_of(picture.data->pixels), kRows);
     const Picture copy = picture;
     EXPECT_EQ(copy.data.use_count(), 2);
-}
 
-TEST(LoadPicture, FailuresGiveTheEmptyPicture) {
-    TempDir dir;
-    const std::string wrong_depth = dir.write("deep", make_bmp(kRows, false, 32));
-    auto truncated_bytes = make_bmp(kRows, false);
-    truncated_bytes.resize(60);
-    const std::string truncated = dir.write("cut", truncated_bytes);
+    dir.write("deep.bmp", bmp_bytes(kRows, 32));
+    Bytes truncated = bmp_bytes(kRows);
+    truncated.resize(60);
+    dir.write("cut.bmp", truncated);
     // Named like pictures, but no files: neither may block or pour in.
-    const std::string fifo = dir.write("fifo", {});
-    std::filesystem::remove(fifo + ".bmp");
-    ASSERT_EQ(::mkfifo((fifo + ".bmp").c_str(), 0600), 0);
-    const std::string zero = dir.write("zero", {});
-    std::filesystem::remove(zero + ".bmp");
-    std::filesystem::create_symlink("/dev/zero", zero + ".bmp");
-    for (const std::string& path : {wrong_depth, truncated, wrong_depth + "_missing", fifo, zero}) {
-        const Picture picture = load_picture(path);
-        EXPECT_FALSE(picture.has_data()) << path;
-        EXPECT_EQ(picture.width, 0);
-        EXPECT_EQ(picture.height, 0);
+    ASSERT_EQ(::mkfifo((dir.path() + "/fifo.bmp").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.path() + "/zero.bmp");
+    for (const char* name : {"deep", "cut", "missing", "fifo", "zero"}) {
+        const Picture failed = load_picture(dir.path() + "/" + name);
+        EXPECT_FALSE(failed.has_data()) << name;
+        EXPECT_EQ(failed.width, 0);
+        EXPECT_EQ(failed.height, 0);
     }
 }

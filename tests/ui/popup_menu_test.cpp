@@ -3,9 +3,9 @@
 // commands, sub-menus, cancelling and the opening and closing animation.
 #include "ui/popup_menu.h"
 
-#include "frame_png.h"
 #include "menu_skin_support.h"
 #include "runtime/device_root_fixture.h"
+#include "text_test_support.h"
 #include "ui/menu_provider.h"
 #include "ui/vadode.h"
 
@@ -16,13 +16,13 @@
 
 using namespace telvara;
 using namespace telvara::ui;
+using namespace telvara::ui::test;
 
 namespace {
 
 struct Provider : MenuProvider {
     std::vector<WString> asked;
     int closed = 0;
-
     void on_menu(PopupMenu& menu, WStringView key, ChoiceMenu& items) override {
         asked.emplace_back(key);
         if (key == u"MainMenu") {
@@ -40,59 +40,45 @@ struct Provider : MenuProvider {
     void on_menu_closed(PopupMenu&) override { ++closed; }
 };
 
-PointerEvent pen(PointerKind kind, std::int32_t x, std::int32_t y) {
-    PointerEvent event;
-    event.kind = kind;
-    event.x = x;
-    event.y = y;
-    return event;
-}
-
 class MenuTest : public telvara::test_support::DeviceRootTest {
   protected:
     void SetUp() override {
         DeviceRootTest::SetUp();
-        types = std::make_unique<test::MenuTypes>();
         std::ofstream(root() + "/lang.lng")
-            << "Cancel=Dismiss\nSettings=Settings\nSortByName=Sort by name\nImport=Import "
-               "SIM\nDeleteAll=Delete all\n";
-        ASSERT_TRUE(skin.language().load_language_file(u"/lang.lng"));
-        impl = test::from_bytes(test::written(test::menu_skin()));
-        ASSERT_TRUE(skin.install(*impl));
-        menu = &test::add<PopupMenu>(screen);
-        menu->bind(skin);
+            << "Cancel=Dismiss\nSettings=Settings\nSortByName=Sort by name\n";
+        ASSERT_TRUE(built.skin.language().load_language_file(u"/lang.lng"));
+        menu = &add<PopupMenu>(screen);
+        menu->bind(built.skin);
         menu->set_provider(&provider);
-    }
-    void place(std::int32_t width = 240, std::int32_t height = 320) {
-        screen.place_x(0, width);
-        screen.place_y(0, height);
     }
     void run(double seconds) {
         for (double t = 0; t < seconds; t += 1.0 / 50.0) {
             screen.tick(1.0 / 50.0);
-            place();
+            place(screen, 0, 0, 240, 320);
         }
+    }
+    void open(const char16_t* key) {
+        ASSERT_TRUE(menu->open(key));
+        run(0.5);
     }
     TextNode* row_text(std::int32_t index) {
         ListElement* row = menu->list().element_for(index);
         return row ? dynamic_cast<TextNode*>(row->find(u"#text")) : nullptr;
     }
-    void tap_row(std::int32_t index) {
-        ListElement* row = menu->list().element_for(index);
-        ASSERT_NE(row, nullptr);
-        const std::int32_t x = row->x() + row->width() / 2, y = row->y() + row->height() / 2;
+    void tap(const Node& node) {
+        const std::int32_t x = node.x() + node.width() / 2, y = node.y() + node.height() / 2;
         screen.on_touch(pen(PointerKind::Down, x, y));
         screen.on_touch(pen(PointerKind::Up, x, y));
     }
-
-    void TearDown() override {
-        types.reset();
-        DeviceRootTest::TearDown();
+    void tap_row(std::int32_t index) {
+        ASSERT_NE(menu->list().element_for(index), nullptr);
+        tap(*menu->list().element_for(index));
+    }
+    bool visible(std::int32_t row, const char16_t* child) {
+        return menu->list().element_for(row)->find(child)->is_visible();
     }
 
-    std::unique_ptr<test::MenuTypes> types;
-    Properties skin;
-    std::unique_ptr<PropertiesImpl> impl;
+    InstalledSkin built{menu_skin()};
     Node screen;
     Provider provider;
     PopupMenu* menu = nullptr;
@@ -104,7 +90,7 @@ TEST_F(MenuTest, OpensWithTheProvidersItemsBuiltFromTheirElements) {
     EXPECT_EQ(menu->state(), MenuState::Closed);
     EXPECT_FALSE(menu->is_visible());
     ASSERT_TRUE(menu->open(u"MainMenu"));
-    place();
+    place(screen, 0, 0, 240, 320);
     EXPECT_EQ(provider.asked, std::vector<WString>{u"MainMenu"});
     EXPECT_EQ(menu->list().item_count(), 5);
     // Texts come from the language when the item has none.
@@ -117,11 +103,10 @@ TEST_F(MenuTest, OpensWithTheProvidersItemsBuiltFromTheirElements) {
     EXPECT_EQ(menu->list().element_for(2)->content_name(), u"MenuElementDisabled");
     EXPECT_EQ(menu->list().element_for(3)->content_name(), u"DangerElement");
     // Checked and separator children follow the flags.
-    EXPECT_TRUE(menu->list().element_for(1)->find(u"checked")->is_visible());
-    EXPECT_FALSE(menu->list().element_for(0)->find(u"checked")->is_visible());
-    EXPECT_TRUE(menu->list().element_for(3)->find(u"separator")->is_visible());
-    EXPECT_FALSE(menu->list().element_for(0)->find(u"separator")->is_visible());
-    // The caption the provider set, and the translated cancel button.
+    EXPECT_TRUE(visible(1, u"checked"));
+    EXPECT_FALSE(visible(0, u"checked"));
+    EXPECT_TRUE(visible(3, u"separator"));
+    EXPECT_FALSE(visible(0, u"separator"));
     ASSERT_NE(menu->caption(), nullptr);
     EXPECT_TRUE(menu->caption()->is_visible());
     EXPECT_EQ(dynamic_cast<TextNode*>(menu->caption())->text(), u"Telvara");
@@ -137,16 +122,13 @@ TEST_F(MenuTest, OpeningAndClosingFollowThePanelAnimation) {
     EXPECT_EQ(menu->state(), MenuState::Opening);
     run(0.4);
     EXPECT_EQ(menu->state(), MenuState::Open);
-    // The panel sits at the bottom of the screen.
-    EXPECT_EQ(menu->panel().y() + menu->panel().height(), 320);
-
+    EXPECT_EQ(menu->panel().y() + menu->panel().height(), 320) << "on the screen's bottom";
     tap_row(0); // "Settings": a sub-menu in place
     EXPECT_EQ(menu->state(), MenuState::Open);
     EXPECT_EQ(menu->key(), u"Settings");
     EXPECT_EQ(menu->list().item_count(), 2);
     run(0.1);
     EXPECT_EQ(row_text(0)->text(), u"Language…");
-
     menu->cancel();
     EXPECT_EQ(provider.asked.back(), u"Cancel");
     EXPECT_EQ(menu->state(), MenuState::Closing);
@@ -159,68 +141,55 @@ TEST_F(MenuTest, OpeningAndClosingFollowThePanelAnimation) {
 }
 
 TEST_F(MenuTest, ChoosingACommandCallsTheProviderAndCloses) {
-    menu->open(u"MainMenu");
-    run(0.5);
+    open(u"MainMenu");
     tap_row(1);
     EXPECT_EQ(provider.asked.back(), u"SortByName");
     EXPECT_EQ(menu->state(), MenuState::Closing);
-
-    // A disabled item does nothing.
-    menu->open(u"MainMenu");
-    run(0.5);
+    open(u"MainMenu");
     const std::size_t asked = provider.asked.size();
     tap_row(2);
-    EXPECT_EQ(provider.asked.size(), asked);
+    EXPECT_EQ(provider.asked.size(), asked) << "a disabled item does nothing";
     EXPECT_TRUE(menu->is_open());
-
-    // A key that is a command never opens the menu.
     menu->cancel();
     run(0.5);
-    EXPECT_FALSE(menu->open(u"NewContact"));
+    EXPECT_FALSE(menu->open(u"NewContact")) << "a key that is a command never opens";
     EXPECT_EQ(provider.asked.back(), u"NewContact");
     EXPECT_EQ(menu->state(), MenuState::Closed);
 }
 
-TEST_F(MenuTest, TapBesideThePanelOrEscCancels) {
-    menu->open(u"MainMenu");
-    run(0.5);
-    screen.on_touch(pen(PointerKind::Down, 100, 5));
-    screen.on_touch(pen(PointerKind::Up, 100, 5));
-    EXPECT_EQ(provider.asked.back(), u"Cancel");
-    run(0.5);
-    EXPECT_EQ(menu->state(), MenuState::Closed);
-
-    menu->open(u"MainMenu");
-    run(0.5);
-    KeyEvent escape;
-    escape.code = 8;
-    EXPECT_TRUE(screen.on_key(escape));
-    EXPECT_EQ(menu->state(), MenuState::Closing);
+// Beside the panel, Esc and the cancel button each cancel.
+TEST_F(MenuTest, TapBesideThePanelEscOrTheCancelButtonCancels) {
+    for (int way = 0; way < 3; ++way) {
+        open(u"MainMenu");
+        if (way == 0) {
+            screen.on_touch(pen(PointerKind::Down, 100, 5));
+            screen.on_touch(pen(PointerKind::Up, 100, 5));
+        } else if (way == 1) {
+            EXPECT_TRUE(screen.on_key(KeyEvent{8}));
+        } else {
+            tap(*menu->cancel_button());
+        }
+        EXPECT_EQ(provider.asked.back(), u"Cancel") << way;
+        EXPECT_EQ(menu->state(), MenuState::Closing) << way;
+        run(0.5);
+        EXPECT_EQ(menu->state(), MenuState::Closed) << way;
+    }
 }
 
 TEST_F(MenuTest, KeysMoveTheFocusAndEnterChooses) {
-    menu->open(u"MainMenu");
-    run(0.5);
-    KeyEvent down;
-    down.code = 7;
-    screen.on_key(down);
-    down.pressed = false;
-    screen.on_key(down);
-    down.pressed = true;
-    screen.on_key(down);
-    down.pressed = false;
-    screen.on_key(down);
+    open(u"MainMenu");
+    for (int i = 0; i < 2; ++i) {
+        screen.on_key(KeyEvent{7, true});
+        screen.on_key(KeyEvent{7, false});
+    }
     run(0.5);
     EXPECT_DOUBLE_EQ(menu->list().focus_position(), 1.0);
-    KeyEvent enter;
-    enter.code = 9;
-    screen.on_key(enter);
+    screen.on_key(KeyEvent{9});
     EXPECT_EQ(provider.asked.back(), u"SortByName");
 }
 
 TEST_F(MenuTest, SpecialButtonsActAsTheirKeys) {
-    menu->open(u"Settings");
-    run(0.5);
+    open(u"Settings");
     auto* row = dynamic_cast<MenuElement*>(menu->list().element_for(1));
     ASSERT_NE(row, nullptr);
     EXPECT_TRUE(row->handles_own_presses());
@@ -235,35 +204,21 @@ TEST_F(MenuTest, SpecialButtonsActAsTheirKeys) {
     EXPECT_EQ(menu->state(), MenuState::Closing);
 }
 
-TEST_F(MenuTest, CancelButtonCancels) {
-    menu->open(u"MainMenu");
-    run(0.5);
-    ButtonNode& cancel = *menu->cancel_button();
-    const std::int32_t x = cancel.x() + 10, y = cancel.y() + cancel.height() / 2;
-    screen.on_touch(pen(PointerKind::Down, x, y));
-    screen.on_touch(pen(PointerKind::Up, x, y));
-    EXPECT_EQ(provider.asked.back(), u"Cancel");
-    EXPECT_EQ(menu->state(), MenuState::Closing);
-}
-
 TEST_F(MenuTest, MissingPartsAndElements) {
     PopupMenu broken(u"Broken");
-    EXPECT_THROW(broken.bind(skin), vadode::NodeNotFound);
+    EXPECT_THROW(broken.bind(built.skin), vadode::NodeNotFound);
     PopupMenu absent(u"NoSuchMenu");
-    EXPECT_THROW(absent.bind(skin), vadode::NodeNotFoundInSkin);
-
+    EXPECT_THROW(absent.bind(built.skin), vadode::NodeNotFoundInSkin);
     // Neither caption nor cancel: still a menu.
     Node other;
-    PopupMenu& bare = test::add<PopupMenu>(other, u"Bare");
-    bare.bind(skin);
+    PopupMenu& bare = add<PopupMenu>(other, u"Bare");
+    bare.bind(built.skin);
     bare.set_provider(&provider);
     EXPECT_EQ(bare.caption(), nullptr);
     EXPECT_EQ(bare.cancel_button(), nullptr);
-    other.place_x(0, 240);
-    other.place_y(0, 320);
+    place(other, 0, 0, 240, 320);
     EXPECT_TRUE(bare.open(u"MainMenu"));
     EXPECT_EQ(bare.list().item_count(), 5);
-
     // An item naming an element the skin lacks is left empty (it takes no
     // room): the menu opens and its other items still show and answer.
     struct Odd : MenuProvider {
@@ -281,36 +236,35 @@ TEST_F(MenuTest, MissingPartsAndElements) {
     ASSERT_NO_THROW(EXPECT_TRUE(menu->open(u"Open")));
     run(1.0);
     ASSERT_EQ(menu->list().item_count(), 2);
-    if (const ListElement* empty = menu->list().element_for(0))
+    if (const ListElement* empty = menu->list().element_for(0)) {
         EXPECT_EQ(empty->child_count(), 0u);
+    }
     ASSERT_NE(row_text(1), nullptr);
     EXPECT_EQ(row_text(1)->text(), u"Settings");
     tap_row(1);
     EXPECT_EQ(odd.chosen, std::vector<WString>{u"Settings"});
 }
 
-// Shots of an open menu, to look at: TELVARA_FRAME_DIR=/some/folder.
-TEST_F(MenuTest, Shots) {
-    for (const auto& [width, height] : {std::pair{240, 320}, std::pair{480, 640}}) {
-        Properties scaled;
-        ASSERT_TRUE(scaled.language().load_language_file(u"/lang.lng"));
-        auto scaled_impl = test::from_bytes(test::written(test::menu_skin()), width == 480 ? 1 : 0);
-        ASSERT_TRUE(scaled.install(*scaled_impl));
+// An open menu at both densities stands on the screen's bottom edge.
+TEST_F(MenuTest, OpensAtBothDensities) {
+    for (const std::int32_t scale : {1, 2}) {
+        InstalledSkin scaled(menu_skin(), scale == 2 ? 1 : 0);
         Node frame;
-        PopupMenu& shown = test::add<PopupMenu>(frame);
-        shown.bind(scaled);
+        PopupMenu& shown = add<PopupMenu>(frame);
+        shown.bind(scaled.skin);
         shown.set_provider(&provider);
         shown.open(u"MainMenu");
         for (int i = 0; i < 30; ++i) {
             frame.tick(0.02);
-            frame.place_x(0, width);
-            frame.place_y(0, height);
+            place(frame, 0, 0, 240 * scale, 320 * scale);
         }
         RenderSurface surface;
-        surface.resize(width, height);
+        surface.resize(240 * scale, 320 * scale);
         frame.draw_node(surface, {});
-        test::write_frame_png(surface,
-                              "menu_" + std::to_string(width) + "x" + std::to_string(height));
+        save_image_if_asked(surface, "menu_x" + std::to_string(scale));
         EXPECT_EQ(shown.state(), MenuState::Open);
+        EXPECT_EQ(shown.panel().y() + shown.panel().height(), 320 * scale);
+        EXPECT_EQ(surface.row(320 * scale - 2)[120 * scale], to_565(0xF3, 0xF5, 0xF7))
+            << "the cancel button's face";
     }
 }

@@ -1,10 +1,11 @@
+// The render surface: buffers, pitch, the pixel counter and nested clips.
 #include "ui/render_surface.h"
 
 #include <gtest/gtest.h>
 
 using namespace telvara::ui;
 
-TEST(RenderSurface, ResizeReplacesOnlyOnChangeAndResetsClip) {
+TEST(RenderSurface, ResizeReplacesOnlyOnChangeAndKeepsRowsAligned) {
     RenderSurface surface;
     EXPECT_FALSE(surface.resize(0, 0)) << "empty to 0 x 0 is no change";
     EXPECT_TRUE(surface.resize(3, 2));
@@ -18,16 +19,11 @@ TEST(RenderSurface, ResizeReplacesOnlyOnChangeAndResetsClip) {
     EXPECT_EQ(surface.row(0), before) << "same size keeps the buffer";
     EXPECT_EQ(surface.row(1)[2], 0x1234);
     EXPECT_TRUE(surface.resize(4, 1));
-    EXPECT_EQ(surface.pitch(), 8);
     EXPECT_EQ(surface.row(0)[3], 0) << "a new buffer starts black";
     EXPECT_TRUE(surface.resize(-5, 7));
     EXPECT_TRUE(surface.empty());
     EXPECT_EQ(surface.height(), 0);
-}
-
-TEST(RenderSurface, PitchKeepsRowsOnFourByteBoundaries) {
     for (std::int32_t width = 1; width < 10; ++width) {
-        RenderSurface surface;
         surface.resize(width, 2);
         EXPECT_EQ(surface.pitch() % 4, 0);
         EXPECT_GE(surface.pitch(), width * 2);
@@ -36,7 +32,7 @@ TEST(RenderSurface, PitchKeepsRowsOnFourByteBoundaries) {
     }
 }
 
-TEST(RenderSurface, PixelCounterFollowsEveryBuffer) {
+TEST(RenderSurface, PixelCounterFollowsEveryBufferThroughReleaseAndAttach) {
     const std::int64_t base = RenderSurface::total_pixels();
     {
         RenderSurface a;
@@ -47,6 +43,8 @@ TEST(RenderSurface, PixelCounterFollowsEveryBuffer) {
         EXPECT_EQ(RenderSurface::total_pixels(), base + 109);
         a.resize(5, 2);
         EXPECT_EQ(RenderSurface::total_pixels(), base + 19);
+        a.row(1)[4] = 0xABCD;
+        const Pixel* pixels = a.row(0);
         PixelBuffer taken = a.release();
         EXPECT_EQ(taken.width(), 5);
         EXPECT_TRUE(a.empty());
@@ -54,20 +52,12 @@ TEST(RenderSurface, PixelCounterFollowsEveryBuffer) {
         EXPECT_EQ(RenderSurface::total_pixels(), base + 9);
         b.attach(std::move(taken));
         EXPECT_EQ(b.width(), 5);
+        EXPECT_EQ(b.row(0), pixels) << "attach keeps the buffer's pixels";
+        EXPECT_EQ(b.row(1)[4], 0xABCD);
+        EXPECT_EQ(b.clip(), (Rect{0, 0, 5, 2}));
         EXPECT_EQ(RenderSurface::total_pixels(), base + 10);
     }
     EXPECT_EQ(RenderSurface::total_pixels(), base) << "destruction gives the pixels back";
-}
-
-TEST(RenderSurface, AttachKeepsTheBuffersPixels) {
-    PixelBuffer buffer(4, 3);
-    buffer.row(2)[1] = 0xABCD;
-    const Pixel* pixels = buffer.pixels();
-    RenderSurface surface;
-    surface.attach(std::move(buffer));
-    EXPECT_EQ(surface.row(0), pixels);
-    EXPECT_EQ(surface.row(2)[1], 0xABCD);
-    EXPECT_EQ(surface.clip(), (Rect{0, 0, 4, 3}));
 }
 
 TEST(RenderSurface, ClipNestsAndRestoresInOrder) {
@@ -92,37 +82,25 @@ TEST(RenderSurface, ClipNestsAndRestoresInOrder) {
     EXPECT_TRUE(surface.resize(10, 10)) << "allowed again once every clip is popped";
 }
 
+// Replacing the buffer under a clip, even with one of the same size, ends
+// the process.
 TEST(RenderSurfaceDeathTest, RecreatingWhileClippedEndsTheProcess) {
     const char* message = "Clip is in effect, cannot resize @ RenderSurface::recreate";
-    EXPECT_EXIT(
-        {
-            RenderSurface surface;
-            surface.resize(4, 4);
-            ClipScope scope(surface, {0, 0, 2, 2});
-            surface.resize(8, 8);
-        },
-        testing::ExitedWithCode(1), message);
-    EXPECT_EXIT(
-        {
-            RenderSurface surface;
-            surface.resize(4, 4);
-            ClipScope scope(surface, {0, 0, 2, 2});
-            surface.resize(4, 4); // even a resize that would change nothing
-        },
-        testing::ExitedWithCode(1), message);
-    EXPECT_EXIT(
-        {
-            RenderSurface surface;
-            ClipScope scope(surface, {0, 0, 2, 2});
-            surface.attach(PixelBuffer(2, 2));
-        },
-        testing::ExitedWithCode(1), message);
-    EXPECT_EXIT(
-        {
-            RenderSurface surface;
-            surface.resize(4, 4);
-            ClipScope scope(surface, {0, 0, 2, 2});
-            (void)surface.release();
-        },
-        testing::ExitedWithCode(1), message);
+    for (int how = 0; how < 4; ++how)
+        EXPECT_EXIT(
+            {
+                RenderSurface surface;
+                surface.resize(4, 4);
+                ClipScope scope(surface, {0, 0, 2, 2});
+                if (how == 0)
+                    surface.resize(8, 8);
+                else if (how == 1)
+                    surface.resize(4, 4);
+                else if (how == 2)
+                    surface.attach(PixelBuffer(2, 2));
+                else
+                    (void)surface.release();
+            },
+            testing::ExitedWithCode(1), message)
+            << how;
 }

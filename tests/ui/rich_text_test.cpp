@@ -2,6 +2,7 @@
 // tap on one opens.
 #include "ui/rich_text_node.h"
 
+#include "node_test_support.h"
 #include "text_test_support.h"
 #include "ui/font_measure.h"
 
@@ -12,70 +13,64 @@
 using namespace telvara;
 using namespace telvara::ui;
 using namespace telvara::ui::test;
+using Words = std::vector<WString>;
 
 namespace {
 
-std::vector<WString> link_texts(WStringView text) {
-    std::vector<WString> words;
+Words link_texts(WStringView text) {
+    Words words;
     for (const TextLink& link : find_links(text))
         words.emplace_back(text.substr(link.range.start, link.range.length));
     return words;
 }
 
-using Words = std::vector<WString>;
-
 } // namespace
 
-TEST(RichTextLinks, TheEndingListInItsOrder) {
+TEST(RichTextLinks, WordsWithAKnownEndingAreLinksWithoutTheirPunctuation) {
     const auto endings = link_endings();
     ASSERT_EQ(endings.size(), 43u);
     EXPECT_EQ(endings.front(), u".com");
     EXPECT_EQ(endings[32], u"nl");
     EXPECT_EQ(endings[34], u"pl");
     EXPECT_EQ(endings.back(), u".mobi");
-}
-
-TEST(RichTextLinks, WordsWithAKnownEndingAreLinks) {
-    EXPECT_EQ(link_texts(u"see example.com or www.test.de today"),
-              (Words{u"example.com", u"www.test.de"}));
-    EXPECT_EQ(link_texts(u"EXAMPLE.COM"), (Words{u"EXAMPLE.COM"})) << "endings ignore case";
-    EXPECT_EQ(link_texts(u"shop.example.info/path?q=1#top"),
-              (Words{u"shop.example.info/path?q=1#top"}));
-    EXPECT_EQ(link_texts(u"host.org:8080/x"), (Words{u"host.org:8080/x"}));
-    EXPECT_TRUE(link_texts(u"example.xyz file.txt 3.14 .com com").empty());
-}
-
-TEST(RichTextLinks, TheTwoDotlessEndingsMatchOnlyAWholeLabel) {
-    EXPECT_EQ(link_texts(u"site.nl and site.pl"), (Words{u"site.nl", u"site.pl"}));
-    EXPECT_TRUE(link_texts(u"kernl sitepl x.nnl").empty());
-}
-
-TEST(RichTextLinks, PunctuationAroundALinkIsNotPartOfIt) {
-    EXPECT_EQ(link_texts(u"(example.com), \"a.net\". <b.org>!"),
-              (Words{u"example.com", u"a.net", u"b.org"}));
+    const struct {
+        const char16_t* text;
+        Words links;
+    } rows[] = {
+        {u"see example.com or www.test.de today", {u"example.com", u"www.test.de"}},
+        {u"EXAMPLE.COM", {u"EXAMPLE.COM"}}, // endings ignore case
+        {u"shop.example.info/path?q=1#top", {u"shop.example.info/path?q=1#top"}},
+        {u"host.org:8080/x", {u"host.org:8080/x"}},
+        {u"example.xyz file.txt 3.14 .com com", {}},
+        // The two dotless endings match only a whole label.
+        {u"site.nl and site.pl", {u"site.nl", u"site.pl"}},
+        {u"kernl sitepl x.nnl", {}},
+        {u"(example.com), \"a.net\". <b.org>!", {u"example.com", u"a.net", u"b.org"}},
+        {u"mail me: someone@example.com", {}},
+        {u"http:// alone", {}},
+        {u"bad..com x.com..", {u"x.com"}}, // empty labels are no host
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(link_texts(r.text), r.links) << to_utf8(r.text);
     const auto links = find_links(u"Go to example.com.");
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(links[0].range, (TextRange{6, 11}));
 }
 
-TEST(RichTextLinks, SchemesAndMailAddresses) {
+TEST(RichTextLinks, SchemesKeepTheirAddressAndOtherLinksGetHttp) {
     const auto links = find_links(u"http://any.host/x https://a.b example.com");
     ASSERT_EQ(links.size(), 3u);
     EXPECT_EQ(links[0].address, u"http://any.host/x") << "a scheme makes any host a link";
     EXPECT_EQ(links[1].address, u"https://a.b");
-    EXPECT_EQ(links[2].address, u"http://example.com") << "no scheme: http:// is added";
-    EXPECT_TRUE(find_links(u"mail me: someone@example.com").empty());
-    EXPECT_TRUE(find_links(u"http:// alone").empty());
-    EXPECT_TRUE(find_links(u"bad..com x.com..").size() == 1u) << "empty labels are no host";
-}
-
-TEST(RichTextLinks, LinksFollowTheText) {
+    EXPECT_EQ(links[2].address, u"http://example.com");
     RichTextNode node;
     node.set_text(u"a.com b");
-    ASSERT_EQ(node.links().size(), 1u);
+    EXPECT_EQ(node.links().size(), 1u);
     node.set_text(u"nothing here");
-    EXPECT_TRUE(node.links().empty());
+    EXPECT_TRUE(node.links().empty()) << "links follow the text";
 }
+
+namespace {
 
 class RichTextTap : public testing::Test {
   protected:
@@ -84,81 +79,60 @@ class RichTextTap : public testing::Test {
         node.set_halign(HAlign::Left);
         node.set_valign(VAlign::Top);
         node.set_text(u"visit example.com now");
-        node.place_x(20, 300);
-        node.place_y(10, 40);
+        place(node, 20, 10, 300, 40);
         set_open_url_handler([this](WStringView address) {
             opened.emplace_back(address);
             return true;
         });
     }
     void TearDown() override { set_open_url_handler({}); }
-
     std::int32_t x_of(WStringView prefix) {
         return 20 + measure_text(node.font().get(), prefix).width;
     }
     bool touch(PointerKind kind, std::int32_t x, bool cancelled = false) {
-        PointerEvent event;
-        event.kind = kind;
-        event.x = x;
-        event.y = 15;
-        event.cancelled = cancelled;
-        return node.on_touch(event);
+        return node.on_touch(pen(kind, x, 15, cancelled));
     }
-
     RichTextNode node;
-    std::vector<WString> opened;
+    Words opened;
 };
 
-TEST_F(RichTextTap, ATapOnALinkOpensItsAddress) {
-    const std::int32_t on_link = x_of(u"visit exa");
-    ASSERT_NE(node.link_at({on_link, 15}), nullptr);
-    EXPECT_TRUE(touch(PointerKind::Down, on_link));
-    EXPECT_TRUE(touch(PointerKind::Move, on_link + 3));
-    EXPECT_TRUE(touch(PointerKind::Up, on_link + 3));
-    EXPECT_EQ(opened, (std::vector<WString>{u"http://example.com"}));
-}
+} // namespace
 
-TEST_F(RichTextTap, OnlyPressAndReleaseOnTheSameLinkOpen) {
+TEST_F(RichTextTap, OnlyPressAndReleaseOnTheSameLinkOpenIt) {
     const std::int32_t on_link = x_of(u"visit exa");
     const std::int32_t on_word = x_of(u"vi");
     EXPECT_EQ(node.link_at({on_word, 15}), nullptr);
     EXPECT_FALSE(touch(PointerKind::Down, on_word)) << "plain text does not take the press";
-
-    // Released off the link.
     EXPECT_TRUE(touch(PointerKind::Down, on_link));
-    EXPECT_TRUE(touch(PointerKind::Up, x_of(u"visit example.com no")));
-    // Cancelled (the node was hidden while pressed).
+    EXPECT_TRUE(touch(PointerKind::Up, x_of(u"visit example.com no"))) << "released off it";
     EXPECT_TRUE(touch(PointerKind::Down, on_link));
-    EXPECT_TRUE(touch(PointerKind::Up, on_link, true));
-    // Below the text and outside the node.
-    EXPECT_EQ(node.link_at({on_link, 10 + node.font()->height() + 2}), nullptr);
-    EXPECT_EQ(node.link_at({on_link, 5}), nullptr);
+    EXPECT_TRUE(touch(PointerKind::Up, on_link, true)) << "cancelled";
+    EXPECT_EQ(node.link_at({on_link, 10 + node.font()->height() + 2}), nullptr) << "below";
+    EXPECT_EQ(node.link_at({on_link, 5}), nullptr) << "above the node";
     EXPECT_TRUE(opened.empty());
-}
-
-TEST_F(RichTextTap, TheStandInOpenerOnlyReportsFailure) {
+    ASSERT_NE(node.link_at({on_link, 15}), nullptr);
+    EXPECT_TRUE(touch(PointerKind::Down, on_link));
+    EXPECT_TRUE(touch(PointerKind::Move, on_link + 3));
+    EXPECT_TRUE(touch(PointerKind::Up, on_link + 3));
+    EXPECT_EQ(opened, Words{u"http://example.com"});
     set_open_url_handler({});
-    EXPECT_FALSE(open_url(u"http://example.com"));
+    EXPECT_FALSE(open_url(u"http://example.com")) << "the stand-in opener only fails";
 }
 
 TEST_F(RichTextTap, LinksAreDrawnUnderlinedInTheLinkColour) {
     RenderSurface surface;
-    ASSERT_TRUE(surface.resize(340, 60));
+    surface.resize(340, 60);
     paint(surface, kWhite);
     node.set_link_color({0, 0, 200, 255});
     node.draw_node(surface, {node.x(), node.y()});
-    save_image_if_asked(surface, "RichTextLink");
-    const Rect link = colour_box(surface, to_565(0, 0, 200));
+    const Pixel blue = to_565(0, 0, 200);
+    const Rect link = colour_box(surface, blue);
     ASSERT_FALSE(link.is_empty());
     EXPECT_GE(link.left, x_of(u"visit ") - 1);
     EXPECT_LE(link.right, x_of(u"visit example.com") + 1);
-    // The underline: one full row of link colour under the glyphs.
-    bool full_row = false;
-    for (std::int32_t y = link.top; y < link.bottom; ++y) {
-        std::int32_t run = 0;
-        for (std::int32_t x = link.left; x < link.right; ++x)
-            run += surface.row(y)[x] == to_565(0, 0, 200);
-        full_row = full_row || run >= link.width() - 1;
-    }
+    bool full_row = false; // the underline: one full row of link colour
+    for (std::int32_t y = link.top; y < link.bottom; ++y)
+        full_row |= std::count(surface.row(y) + link.left, surface.row(y) + link.right, blue) >=
+                    link.width() - 1;
     EXPECT_TRUE(full_row);
 }

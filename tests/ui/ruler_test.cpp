@@ -2,7 +2,9 @@
 // fit, touches mapped to letters of the whole alphabet, and its skin parts.
 #include "ui/alphabet_ruler.h"
 
-#include "menu_skin_support.h"
+#include "node_test_support.h"
+#include "skin_test_support.h"
+#include "ui/text_node.h"
 #include "ui/vadode.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,7 @@
 
 using namespace telvara;
 using namespace telvara::ui;
-using test::typed;
+using namespace telvara::ui::test;
 
 namespace {
 
@@ -23,14 +25,6 @@ struct Touches : RulerListener {
     }
 };
 
-PointerEvent pen(PointerKind kind, std::int32_t x, std::int32_t y) {
-    PointerEvent event;
-    event.kind = kind;
-    event.x = x;
-    event.y = y;
-    return event;
-}
-
 std::vector<WString> alphabet(int count) {
     std::vector<WString> letters;
     for (int i = 0; i < count; ++i)
@@ -38,20 +32,20 @@ std::vector<WString> alphabet(int count) {
     return letters;
 }
 
+// Two alternating cell templates 20 high, and a table with borders 4 and 6.
 skinc::SkinModel ruler_skin(bool with_button = true, bool with_table = true) {
     skinc::SkinModel model;
     skinc::NodeModel ruler = typed(model, u"node", u"Ruler");
-    skinc::NodeModel cell = typed(model, u"node", u"ruler_button");
-    cell.points = {{u"design_size", {0, 20}}};
-    cell.children = {typed(model, u"text", u"letter")};
-    skinc::NodeModel cell2 = typed(model, u"node", u"ruler_button2");
-    cell2.points = {{u"design_size", {0, 20}}};
-    cell2.children = {typed(model, u"text", u"letter2")};
+    for (const char16_t* id : {u"ruler_button", u"ruler_button2"}) {
+        if (!with_button && WStringView(id) == u"ruler_button")
+            continue;
+        skinc::NodeModel cell = typed(model, u"node", id);
+        cell.points = {{u"design_size", {0, 20}}};
+        cell.children = {typed(model, u"text", id[12] ? u"letter2" : u"letter")};
+        ruler.children.push_back(cell);
+    }
     skinc::NodeModel table = typed(model, u"vtable", u"ruler_table");
     table.points = {{u"border_min", {0, 4}}, {u"border_max", {0, 6}}};
-    if (with_button)
-        ruler.children.push_back(cell);
-    ruler.children.push_back(cell2);
     if (with_table)
         ruler.children.push_back(table);
     model.nodes.push_back({u"Ruler", ruler});
@@ -61,28 +55,22 @@ skinc::SkinModel ruler_skin(bool with_button = true, bool with_table = true) {
 class RulerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        impl = test::from_bytes(test::written(ruler_skin()));
-        ASSERT_TRUE(skin.install(*impl));
-        ruler = &test::add<AlphabetRuler>(screen);
-        ASSERT_TRUE(ruler->load_from_skin(skin, u"Ruler"));
+        ruler = &add<AlphabetRuler>(screen);
+        ASSERT_TRUE(ruler->load_from_skin(built.skin, u"Ruler"));
         ruler->set_listener(&touches);
         place(4 + 200 + 6);
     }
     void place(std::int32_t height) {
-        screen.place_x(0, 30);
-        screen.place_y(0, height);
-        // Cells appear with the height; lay out what they asked for.
-        screen.place_x(0, 30);
-        screen.place_y(0, height);
+        // Cells appear with the height; lay out again what they asked for.
+        for (int i = 0; i < 2; ++i)
+            test::place(screen, 0, 0, 30, height);
     }
     WString cell_text(std::size_t i) {
         auto* text = dynamic_cast<TextNode*>(ruler->cell(i).find(i % 2 ? u"letter2" : u"letter"));
         return text ? text->text() : u"?";
     }
 
-    test::MenuTypes types;
-    Properties skin;
-    std::unique_ptr<PropertiesImpl> impl;
+    InstalledSkin built{ruler_skin()};
     Node screen;
     AlphabetRuler* ruler = nullptr;
     Touches touches;
@@ -102,21 +90,14 @@ TEST_F(RulerTest, ThirtyLettersInTenCellsAreSampledEvenly) {
         EXPECT_EQ(cell_text(i), WString(1, char16_t(u'A' + 3 * i)));
     }
     EXPECT_TRUE(ruler->table()->is_visible());
-    // Cells alternate between the two templates.
-    EXPECT_NE(ruler->cell(1).find(u"letter2"), nullptr);
+    EXPECT_NE(ruler->cell(1).find(u"letter2"), nullptr) << "cells alternate the templates";
     EXPECT_EQ(ruler->cell(2).find(u"letter2"), nullptr);
-    // Room for all: one cell per letter.
     place(4 + 30 * 20 + 6);
-    EXPECT_EQ(ruler->cell_count(), 30u);
+    EXPECT_EQ(ruler->cell_count(), 30u) << "room for all: one cell per letter";
     EXPECT_EQ(cell_text(29), u"^");
-    // Too short for a single cell.
     place(15);
-    EXPECT_EQ(ruler->cell_count(), 0u);
-}
-
-TEST_F(RulerTest, CellsAreCountedInTheRulersOwnHeight) {
-    ruler->set_letters(alphabet(30));
-    // Kept 80 px off the bottom of a 290 px parent: 200 px for cells.
+    EXPECT_EQ(ruler->cell_count(), 0u) << "too short for a single cell";
+    // Cells are counted in the ruler's own height: 80 px off a 290 px parent.
     ruler->set_borders({0, 0}, {0, 80});
     place(4 + 200 + 6 + 80);
     EXPECT_EQ(ruler->cell_count(), 10u);
@@ -131,17 +112,22 @@ TEST_F(RulerTest, AddLetterSkipsARepeatOfTheLast) {
 }
 
 TEST_F(RulerTest, TouchMapsToTheWholeAlphabetWithClamping) {
+    EXPECT_FALSE(ruler->letter_index_at(50).has_value()) << "no letters";
+    screen.on_touch(pen(PointerKind::Down, 10, 50));
+    screen.on_touch(pen(PointerKind::Up, 10, 50));
+    ruler->set_letters(alphabet(5));
+    place(15);
+    EXPECT_FALSE(ruler->letter_index_at(10).has_value()) << "letters but no cell";
+    EXPECT_TRUE(touches.events.empty());
+
     ruler->set_letters(alphabet(30));
     place(210);
-    const Node& table = *ruler->table();
-    ASSERT_EQ(table.y(), 4);
-    ASSERT_EQ(table.height(), 200);
-    EXPECT_EQ(ruler->letter_index_at(4), 0u);
-    EXPECT_EQ(ruler->letter_index_at(4 + 200 - 1), 29u);
-    EXPECT_EQ(ruler->letter_index_at(4 + 200), 29u) << "the bottom edge yields the last letter";
-    EXPECT_EQ(ruler->letter_index_at(0), 0u) << "above the top yields the first";
-    EXPECT_EQ(ruler->letter_index_at(4 + 100), 15u);
-
+    ASSERT_EQ(ruler->table()->y(), 4);
+    ASSERT_EQ(ruler->table()->height(), 200);
+    const std::pair<std::int32_t, std::size_t> rows[] = {
+        {4, 0}, {4 + 199, 29}, {4 + 200, 29}, {0, 0}, {4 + 100, 15}};
+    for (const auto& [y, index] : rows)
+        EXPECT_EQ(ruler->letter_index_at(y), index) << y;
     EXPECT_TRUE(screen.on_touch(pen(PointerKind::Down, 10, 4 + 100)));
     screen.on_touch(pen(PointerKind::Move, 10, 4 + 20));
     screen.on_touch(pen(PointerKind::Move, 10, 500)); // slid off the bottom
@@ -156,25 +142,12 @@ TEST_F(RulerTest, TouchMapsToTheWholeAlphabetWithClamping) {
     EXPECT_FALSE(touches.events[3].pressed);
 }
 
-TEST_F(RulerTest, NothingIsReportedWithoutLettersOrCells) {
-    EXPECT_FALSE(ruler->letter_index_at(50).has_value());
-    screen.on_touch(pen(PointerKind::Down, 10, 50));
-    screen.on_touch(pen(PointerKind::Up, 10, 50));
-    ruler->set_letters(alphabet(5));
-    place(15); // letters, but no room for a cell
-    EXPECT_FALSE(ruler->letter_index_at(10).has_value());
-    EXPECT_TRUE(touches.events.empty());
-}
-
 TEST(RulerSkin, RequiredPartsRaiseNodeNotFound) {
-    const test::MenuTypes types;
     for (const bool button : {false, true}) {
-        auto impl = test::from_bytes(test::written(ruler_skin(button, !button)));
-        Properties skin;
-        ASSERT_TRUE(skin.install(*impl));
+        InstalledSkin built(ruler_skin(button, !button));
         AlphabetRuler ruler;
         try {
-            ruler.load_from_skin(skin, u"Ruler");
+            ruler.load_from_skin(built.skin, u"Ruler");
             ADD_FAILURE() << "a ruler without its parts loaded";
         } catch (const vadode::NodeNotFound& error) {
             EXPECT_EQ(error.child_name(), button ? u"ruler_table" : u"ruler_button");

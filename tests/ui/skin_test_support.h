@@ -1,23 +1,59 @@
 #pragma once
 // Helpers for skin tests: temporary folders with 16-bit pictures, skins built
-// with the writer, and a reader that touches every node and property.
+// with the writer, the program's node types, and a reader that touches every
+// node and property.
 
 #include "skinc/skin_writer.h"
 #include "ui/node_registry.h"
 #include "ui/properties.h"
+#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace telvara::ui::test {
+
+using PixelRows = std::vector<std::vector<Pixel>>;
+
+// A BMP file of `rows` (top row first), stored bottom-up unless `top_down`;
+// `bits` is what the header claims, the pixels are 16-bit whatever it says.
+inline std::vector<std::uint8_t> bmp_bytes(const PixelRows& rows, int bits = 16,
+                                           bool top_down = false) {
+    const int height = int(rows.size()), width = int(rows[0].size());
+    const std::size_t stride = std::size_t((16 * width + 31) / 32 * 4);
+    std::vector<std::uint8_t> file(54 + stride * std::size_t(height), 0);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, std::uint32_t(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, std::uint32_t(width));
+    put32(22, std::uint32_t(top_down ? -height : height));
+    file[26] = 1;
+    file[28] = std::uint8_t(bits);
+    for (int i = 0; i < height; ++i)
+        for (int x = 0; x < width; ++x) {
+            const Pixel p = rows[std::size_t(top_down ? i : height - 1 - i)][std::size_t(x)];
+            file[54 + stride * std::size_t(i) + 2 * std::size_t(x)] = std::uint8_t(p);
+            file[55 + stride * std::size_t(i) + 2 * std::size_t(x)] = std::uint8_t(p >> 8);
+        }
+    return file;
+}
+
+inline PixelRows plain_rows(int width, int height, Pixel pixel) {
+    return PixelRows(std::size_t(height), std::vector<Pixel>(std::size_t(width), pixel));
+}
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempFolder {
@@ -36,37 +72,15 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     std::string path() const { return m_path.string(); }
-
     void write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         std::filesystem::create_directories((m_path / name).parent_path());
         std::ofstream(m_path / name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
-
     // A width x height picture of one colour, `bits` per pixel in the header.
-    void write_bmp(const std::string& name, int width, int height, std::uint16_t pixel = 0x1234,
+    void write_bmp(const std::string& name, int width, int height, Pixel pixel = 0x1234,
                    int bits = 16) const {
-        const int row = (16 * width + 31) / 32 * 4;
-        std::vector<std::uint8_t> file(54 + std::size_t(row) * height, 0);
-        auto put32 = [&](std::size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                file[at + i] = std::uint8_t(v >> (8 * i));
-        };
-        file[0] = 'B';
-        file[1] = 'M';
-        put32(2, std::uint32_t(file.size()));
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, std::uint32_t(width));
-        put32(22, std::uint32_t(height));
-        file[26] = 1;
-        file[28] = std::uint8_t(bits);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                file[54 + std::size_t(y) * row + 2 * x] = std::uint8_t(pixel);
-                file[54 + std::size_t(y) * row + 2 * x + 1] = std::uint8_t(pixel >> 8);
-            }
-        write(name + ".bmp", file);
+        write(name + ".bmp", bmp_bytes(plain_rows(width, height, pixel), bits));
     }
 
   private:
@@ -86,6 +100,26 @@ inline std::unique_ptr<PropertiesImpl> from_bytes(std::vector<std::uint8_t> byte
     return std::make_unique<PropertiesImpl>(std::move(bytes), folder, u"test.skin", scale_shift,
                                             SkinResources::NoPictures);
 }
+
+// Every node type of the program, registered once for the whole test process.
+inline void use_program_types() {
+    auto& registry = NodeRegistry::instance();
+    if (!registry.contains(u"node"))
+        register_layout_node_types(registry);
+    if (!registry.contains(u"text"))
+        register_widget_node_types(registry);
+}
+
+// A Properties holding the skin of `model`, the program's types registered.
+struct InstalledSkin {
+    explicit InstalledSkin(const skinc::SkinModel& model, unsigned scale_shift = 0)
+        : impl(from_bytes(written(model), scale_shift)) {
+        use_program_types();
+        EXPECT_TRUE(skin.install(*impl));
+    }
+    std::unique_ptr<PropertiesImpl> impl;
+    Properties skin;
+};
 
 // Reads every property of every node reachable from the index, the way node
 // loading does; returns how many nodes were visited.
@@ -136,20 +170,6 @@ inline skinc::NodeModel typed(skinc::SkinModel& model, const char16_t* type, con
     if (id)
         node.strings.push_back({u"id", model.intern_string(id)});
     return node;
-}
-
-struct TypeEntry {
-    const char16_t* name;
-    NodeFactory factory;
-};
-
-// Registers the types a test's skins use, leaving names other tests already
-// registered as they are.
-inline void ensure_types(std::initializer_list<TypeEntry> types) {
-    auto& registry = NodeRegistry::instance();
-    for (const auto& type : types)
-        if (!registry.contains(type.name))
-            registry.register_type(type.name, type.factory);
 }
 
 } // namespace telvara::ui::test

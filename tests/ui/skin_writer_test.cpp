@@ -18,13 +18,6 @@ std::uint32_t get32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
 }
 
-WString wide_at(const std::vector<std::uint8_t>& b, std::size_t at) {
-    WString text;
-    for (; b[at] | b[at + 1]; at += 2)
-        text.push_back(char16_t(b[at] | (b[at + 1] << 8)));
-    return text;
-}
-
 TEST(SkinWriter, HeaderAndStringTableInTheirOrder) {
     SkinModel model;
     model.pictures = {u"p0", u"p1"};
@@ -32,18 +25,21 @@ TEST(SkinWriter, HeaderAndStringTableInTheirOrder) {
     model.strings = {u"s0", u"\u0416"};
     const auto bytes = written(model);
     ASSERT_GE(bytes.size(), 92u);
-    const std::uint8_t magic[] = {0x21, 0x04, 0x3A, 0x04, 0x38, 0x04, 0x3D, 0x04};
-    EXPECT_TRUE(std::equal(std::begin(magic), std::end(magic), bytes.begin()));
-    for (std::size_t at = 8; at < 72; ++at)
-        EXPECT_EQ(bytes[at], 0) << "reserved words are zero";
+    const std::vector<std::uint8_t> magic = {0x21, 0x04, 0x3A, 0x04, 0x38, 0x04, 0x3D, 0x04};
+    EXPECT_TRUE(std::equal(magic.begin(), magic.end(), bytes.begin()));
+    EXPECT_TRUE(std::all_of(bytes.begin() + 8, bytes.begin() + 72, [](auto b) { return b == 0; }))
+        << "reserved words are zero";
     EXPECT_EQ(get32(bytes, 72), 0xFFFFFFFFu) << "empty index";
     EXPECT_EQ(get32(bytes, 76), 2u);
     EXPECT_EQ(get32(bytes, 80), 1u);
     EXPECT_EQ(get32(bytes, 88), 2u);
     std::size_t at = get32(bytes, 84);
     for (WStringView expected : {u"p0", u"p1", u"12 0 0 0 Tahoma", u"s0", u"\u0416"}) {
-        EXPECT_EQ(wide_at(bytes, at), expected);
-        at += (expected.size() + 1) * 2;
+        WString text;
+        for (; bytes[at] | bytes[at + 1]; at += 2)
+            text.push_back(char16_t(bytes[at] | (bytes[at + 1] << 8)));
+        EXPECT_EQ(text, expected);
+        at += 2;
     }
     EXPECT_EQ(bytes.size() % 4, 0u);
 }
@@ -68,16 +64,12 @@ TEST(SkinWriter, PropertiesAreSortedWhateverTheModelOrder) {
 
 TEST(SkinWriter, RecordsAreAlignedAndTheIndexIsBalanced) {
     SkinModel model;
-    NodeModel leaf;
-    leaf.strings = {{u"type", model.intern_string(u"text")}};
-    NodeModel node;
-    node.strings = leaf.strings;
-    node.children = {leaf, leaf, leaf};
+    NodeModel node = test::typed(model, u"text", nullptr);
+    node.children = {node, node, node};
     for (int i = 0; i < 200; ++i)
         model.nodes.push_back({u"n" + to_wstring(i), node});
     const auto bytes = written(model);
     auto skin = from_bytes(bytes);
-
     std::function<int(std::uint32_t)> depth = [&](std::uint32_t entry) {
         if (entry == 0xFFFFFFFF)
             return 0;
@@ -103,15 +95,13 @@ TEST(SkinWriter, RefusesWhatTheFormatCannotHold) {
     EXPECT_FALSE(write_skin(too_many).ok());
     too_many.pictures.pop_back();
     EXPECT_TRUE(write_skin(too_many).ok()) << "256 pictures fit";
-
-    SkinModel far_picture = too_many;
-    NodeModel node;
     PictureValue picture;
     picture.picture = 256;
+    NodeModel node;
     node.pictures = {{u"src", picture}};
-    far_picture.nodes = {{u"n", node}};
-    const auto refused = write_skin(far_picture);
-    EXPECT_FALSE(refused.ok());
+    too_many.nodes = {{u"n", node}};
+    const auto refused = write_skin(too_many);
+    EXPECT_FALSE(refused.ok()) << "picture 256 of 256";
     EXPECT_TRUE(refused.bytes.empty());
 
     SkinModel big_block;
@@ -127,30 +117,27 @@ TEST(SkinWriter, RefusesWhatTheFormatCannotHold) {
     big_block.nodes = {{u"big", big}};
     EXPECT_TRUE(write_skin(big_block).ok()) << write_skin(big_block).error;
 
-    SkinModel long_names;
+    auto refuses = [](NodeModel node, const char* what) {
+        SkinModel model;
+        model.nodes = {{u"n", node}};
+        EXPECT_FALSE(write_skin(model).ok()) << what;
+    };
     NodeModel named;
     for (int i = 0; i < 40; ++i)
         named.integers.push_back({WString(1000, char16_t(u'a' + i % 26)) + to_wstring(i), 1});
-    long_names.nodes = {{u"n", named}};
-    EXPECT_FALSE(write_skin(long_names).ok()) << "names beyond the first 64 KB";
-
-    SkinModel bad_refs;
+    refuses(named, "names beyond the first 64 KB");
     NodeModel refs;
     refs.strings = {{u"id", 0}};
-    bad_refs.nodes = {{u"n", refs}};
-    EXPECT_FALSE(write_skin(bad_refs).ok()) << "string 0 of none";
+    refuses(refs, "string 0 of none");
     refs.strings.clear();
     refs.fonts = {{u"font", 0}};
-    bad_refs.nodes = {{u"n", refs}};
-    EXPECT_FALSE(write_skin(bad_refs).ok()) << "font 0 of none";
-
-    SkinModel duplicates;
-    duplicates.nodes = {{u"n", NodeModel{}}, {u"n", NodeModel{}}};
-    EXPECT_FALSE(write_skin(duplicates).ok());
+    refuses(refs, "font 0 of none");
     NodeModel twice;
     twice.integers = {{u"a", 1}, {u"a", 2}};
-    duplicates.nodes = {{u"n", twice}};
-    EXPECT_FALSE(write_skin(duplicates).ok());
+    refuses(twice, "a property twice");
+    SkinModel duplicates;
+    duplicates.nodes = {{u"n", NodeModel{}}, {u"n", NodeModel{}}};
+    EXPECT_FALSE(write_skin(duplicates).ok()) << "a top-level name twice";
 }
 
 TEST(SkinWriter, WritesAFileTheLoaderAccepts) {
@@ -159,6 +146,9 @@ TEST(SkinWriter, WritesAFileTheLoaderAccepts) {
     model.nodes = {{u"Only", NodeModel{}}};
     std::string error;
     ASSERT_TRUE(skinc::write_skin_file(model, folder.path() + "/a.skin", &error)) << error;
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(read_skin_file(folder.path() + "/a.skin", bytes), "");
+    EXPECT_TRUE(from_bytes(bytes)->find_node(u"Only"));
     EXPECT_FALSE(skinc::write_skin_file(model, folder.path() + "/no/such/dir/a.skin", &error));
     EXPECT_FALSE(error.empty());
 }

@@ -12,29 +12,23 @@
 
 using namespace telvara;
 using namespace telvara::ui;
+using telvara::ui::test::pen;
+using Id = SpinnerWheelId;
 
 namespace {
-
-PointerEvent pen(PointerKind kind, std::int32_t x, std::int32_t y) {
-    PointerEvent event;
-    event.kind = kind;
-    event.x = x;
-    event.y = y;
-    return event;
-}
 
 struct Changes : SpinnerListener {
     void on_spinner_changed(SpinnerNode& spinner) override { seen.push_back(spinner.date_time()); }
     std::vector<SpinnerDateTime> seen;
 };
 
+// A 240 x 150 spinner: rows of 30 pixels, the middle row at 75.
 class SpinnerTest : public testing::Test {
   protected:
     void SetUp() override {
         spinner.set_font(test::test_font());
         spinner.set_listener(&changes);
-        spinner.place_x(0, 240);
-        spinner.place_y(0, 150); // rows of 30 pixels
+        test::place(spinner, 0, 0, 240, 150);
     }
     // Runs frames of 1/60 s until every wheel rests; false after 20 s.
     bool run_until_still() {
@@ -45,24 +39,29 @@ class SpinnerTest : public testing::Test {
         }
         return false;
     }
-    std::int32_t column_centre(SpinnerWheelId id) const {
+    std::int32_t centre(Id id) const {
         return spinner.column_left(id) + spinner.column_width(id) / 2;
     }
     // A finger drag on one wheel: `steps` moves of `dy` pixels, one frame
-    // apart; the finger then rests `hold` seconds before it lifts (a resting
-    // finger leaves no fling).
-    void drag(SpinnerWheelId id, std::int32_t dy, int steps, double hold = 0.0) {
-        const std::int32_t x = column_centre(id);
+    // apart; the finger then rests `hold` seconds (leaving no fling) and lifts.
+    void drag(Id id, std::int32_t dy, int steps, double hold = 0.0) {
+        const std::int32_t x = centre(id);
         std::int32_t y = 75;
         ASSERT_TRUE(spinner.on_touch(pen(PointerKind::Down, x, y)));
         for (int i = 0; i < steps; ++i) {
             spinner.tick(1.0 / 60.0);
-            y += dy;
-            spinner.on_touch(pen(PointerKind::Move, x, y));
+            spinner.on_touch(pen(PointerKind::Move, x, y += dy));
         }
         spinner.tick(1.0 / 60.0 + hold);
         spinner.on_touch(pen(PointerKind::Up, x, y));
+        ASSERT_TRUE(run_until_still());
     }
+    void tap(Id id, std::int32_t y) {
+        spinner.on_touch(pen(PointerKind::Down, centre(id), y));
+        spinner.on_touch(pen(PointerKind::Up, centre(id), y));
+        ASSERT_TRUE(run_until_still());
+    }
+    const SpinnerWheel& wheel(Id id) { return spinner.wheel(id); }
 
     Changes changes;
     SpinnerNode spinner;
@@ -71,131 +70,106 @@ class SpinnerTest : public testing::Test {
 } // namespace
 
 TEST(SpinnerDays, MonthLengthsAndLeapYears) {
-    EXPECT_EQ(days_in_month(2023, 1), 31);
-    EXPECT_EQ(days_in_month(2023, 4), 30);
-    EXPECT_EQ(days_in_month(2023, 2), 28);
-    EXPECT_EQ(days_in_month(2024, 2), 29);
-    EXPECT_EQ(days_in_month(1900, 2), 28);
-    EXPECT_EQ(days_in_month(2000, 2), 29);
-    EXPECT_EQ(days_in_month(2023, 12), 31);
-    EXPECT_EQ(days_in_month(2023, 0), 0);
-    EXPECT_EQ(days_in_month(2023, 13), 0);
+    const int rows[][3] = {{2023, 1, 31},  {2023, 4, 30}, {2023, 2, 28},
+                           {2024, 2, 29},  {1900, 2, 28}, {2000, 2, 29},
+                           {2023, 12, 31}, {2023, 0, 0},  {2023, 13, 0}};
+    for (const auto& r : rows)
+        EXPECT_EQ(days_in_month(r[0], r[1]), r[2]) << r[0] << "-" << r[1];
 }
 
-TEST_F(SpinnerTest, DateSetIsDateReadBack) {
-    const SpinnerDateTime value{2024, 7, 15, 13, 45};
-    spinner.set_date_time(value);
-    EXPECT_EQ(spinner.date_time(), value);
-    EXPECT_EQ(spinner.wheel(SpinnerWheelId::Year).value(), 2023);
-    EXPECT_EQ(spinner.wheel(SpinnerWheelId::Month).value(), 6);
-    EXPECT_EQ(spinner.wheel(SpinnerWheelId::Day).value(), 14);
-    const SpinnerDateTime edges{1, 1, 1, 0, 0};
-    spinner.set_date_time(edges);
-    EXPECT_EQ(spinner.date_time(), edges);
-    const SpinnerDateTime last{4000, 12, 31, 23, 59};
-    spinner.set_date_time(last);
-    EXPECT_EQ(spinner.date_time(), last);
-    EXPECT_TRUE(changes.seen.empty()); // set by the program, not the user
-}
-
-TEST_F(SpinnerTest, FieldsOutOfRangeAreBroughtIn) {
-    spinner.set_date_time({2023, 2, 29, 10, 0});
-    EXPECT_EQ(spinner.date_time(), (SpinnerDateTime{2023, 2, 28, 10, 0}));
-    spinner.set_date_time({2024, 2, 29, 10, 0});
-    EXPECT_EQ(spinner.date_time().day, 29);
-    spinner.set_date_time({1900, 2, 29, 10, 0});
-    EXPECT_EQ(spinner.date_time().day, 28);
-    spinner.set_date_time({0, 13, 0, 25, 60});
-    EXPECT_EQ(spinner.date_time(), (SpinnerDateTime{1, 12, 1, 23, 59}));
-    spinner.set_date_time({9999, -4, 40, -1, -1});
-    EXPECT_EQ(spinner.date_time(), (SpinnerDateTime{4000, 1, 31, 0, 0}));
+// Each row: what is set, what is read back (fields out of range brought in).
+TEST_F(SpinnerTest, DateSetIsDateReadBackWithinRange) {
+    const SpinnerDateTime rows[][2] = {
+        {{2024, 7, 15, 13, 45}, {2024, 7, 15, 13, 45}},
+        {{1, 1, 1, 0, 0}, {1, 1, 1, 0, 0}},
+        {{4000, 12, 31, 23, 59}, {4000, 12, 31, 23, 59}},
+        {{2023, 2, 29, 10, 0}, {2023, 2, 28, 10, 0}},
+        {{2024, 2, 29, 10, 0}, {2024, 2, 29, 10, 0}},
+        {{1900, 2, 29, 10, 0}, {1900, 2, 28, 10, 0}},
+        {{0, 13, 0, 25, 60}, {1, 12, 1, 23, 59}},
+        {{9999, -4, 40, -1, -1}, {4000, 1, 31, 0, 0}},
+    };
+    for (const auto& [set, read] : rows) {
+        spinner.set_date_time(set);
+        EXPECT_EQ(spinner.date_time(), read) << set.year << "-" << set.month << "-" << set.day;
+    }
+    spinner.set_date_time({2024, 7, 15, 13, 45});
+    EXPECT_EQ(wheel(Id::Year).value(), 2023);
+    EXPECT_EQ(wheel(Id::Month).value(), 6);
+    EXPECT_EQ(wheel(Id::Day).value(), 14);
+    EXPECT_TRUE(changes.seen.empty()) << "set by the program, not the user";
 }
 
 TEST_F(SpinnerTest, LeapDayClampsWhenTheYearWheelLeavesALeapYear) {
     spinner.set_date_time({2024, 2, 29, 8, 30});
-    // The finger pushes the year wheel up by one row: the next year.
-    drag(SpinnerWheelId::Year, -6, 5, 0.4);
-    ASSERT_TRUE(run_until_still());
-    const SpinnerDateTime shown = spinner.date_time();
-    EXPECT_EQ(shown.year, 2025);
-    EXPECT_EQ(shown.day, 28);
-    // The day wheel itself moved back onto the 28th.
-    EXPECT_EQ(spinner.wheel(SpinnerWheelId::Day).value(), 27);
+    drag(Id::Year, -6, 5, 0.4); // one row up: the next year
+    EXPECT_EQ(spinner.date_time(), (SpinnerDateTime{2025, 2, 28, 8, 30}));
+    EXPECT_EQ(wheel(Id::Day).value(), 27) << "the day wheel itself moved onto the 28th";
     ASSERT_FALSE(changes.seen.empty());
     EXPECT_EQ(changes.seen.back(), (SpinnerDateTime{2025, 2, 28, 8, 30}));
 }
 
 TEST_F(SpinnerTest, AFlingOnTheDayWheelSettlesOnAWholeValue) {
     spinner.set_date_time({2024, 1, 10, 0, 0});
-    drag(SpinnerWheelId::Day, -23, 6); // a quick upward flick
-    const SpinnerWheel& day = spinner.wheel(SpinnerWheelId::Day);
-    EXPECT_TRUE(day.is_moving());
-    EXPECT_LT(day.velocity(), 0.0);
+    const std::int32_t x = centre(Id::Day);
+    spinner.on_touch(pen(PointerKind::Down, x, 75));
+    for (int i = 1; i <= 6; ++i) { // a quick upward flick
+        spinner.tick(1.0 / 60.0);
+        spinner.on_touch(pen(PointerKind::Move, x, 75 - 23 * i));
+    }
+    spinner.tick(1.0 / 60.0);
+    spinner.on_touch(pen(PointerKind::Up, x, 75 - 23 * 6));
+    EXPECT_TRUE(wheel(Id::Day).is_moving());
+    EXPECT_LT(wheel(Id::Day).velocity(), 0.0);
     ASSERT_TRUE(run_until_still());
-    EXPECT_EQ(day.position(), std::round(day.position()));
-    EXPECT_GE(day.position(), 0.0);
-    EXPECT_LT(day.position(), 31.0);
-    // It coasted beyond where the finger left it.
-    EXPECT_NE(spinner.date_time().day, 10);
+    const double position = wheel(Id::Day).position();
+    EXPECT_EQ(position, std::round(position));
+    EXPECT_GE(position, 0.0);
+    EXPECT_LT(position, 31.0);
+    EXPECT_NE(spinner.date_time().day, 10) << "it coasted beyond where the finger left it";
     EXPECT_EQ(changes.seen.size(), 1u);
 }
 
-TEST_F(SpinnerTest, MinuteWheelWrapsBothWays) {
+TEST_F(SpinnerTest, MinuteWheelWrapsAndYearWheelStopsAtItsEnds) {
     spinner.set_date_time({2024, 5, 5, 7, 59});
-    drag(SpinnerWheelId::Minute, -6, 5, 0.4); // one row up: the next minute
-    ASSERT_TRUE(run_until_still());
+    drag(Id::Minute, -6, 5, 0.4);
     EXPECT_EQ(spinner.date_time().minute, 0);
-    EXPECT_EQ(spinner.date_time().hour, 7); // wheels turn on their own
-    drag(SpinnerWheelId::Minute, 6, 5, 0.4);
-    ASSERT_TRUE(run_until_still());
+    EXPECT_EQ(spinner.date_time().hour, 7) << "wheels turn on their own";
+    drag(Id::Minute, 6, 5, 0.4);
     EXPECT_EQ(spinner.date_time().minute, 59);
-}
-
-TEST_F(SpinnerTest, YearWheelStopsAtItsEnds) {
     spinner.set_date_time({4000, 1, 1, 0, 0});
-    drag(SpinnerWheelId::Year, -30, 8);
-    ASSERT_TRUE(run_until_still());
+    drag(Id::Year, -30, 8);
     EXPECT_EQ(spinner.date_time().year, 4000);
-    EXPECT_EQ(spinner.wheel(SpinnerWheelId::Year).position(), 3999.0);
+    EXPECT_EQ(wheel(Id::Year).position(), 3999.0);
     spinner.set_date_time({1, 1, 1, 0, 0});
-    drag(SpinnerWheelId::Year, 30, 8);
-    ASSERT_TRUE(run_until_still());
+    drag(Id::Year, 30, 8);
     EXPECT_EQ(spinner.date_time().year, 1);
 }
 
 TEST_F(SpinnerTest, TapAboveOrBelowTheMiddleTurnsToThatRow) {
     spinner.set_date_time({2024, 5, 5, 7, 30});
-    const std::int32_t x = column_centre(SpinnerWheelId::Hour);
-    spinner.on_touch(pen(PointerKind::Down, x, 75 + 30));
-    spinner.on_touch(pen(PointerKind::Up, x, 75 + 30));
-    ASSERT_TRUE(run_until_still());
+    tap(Id::Hour, 75 + 30);
     EXPECT_EQ(spinner.date_time().hour, 8);
-    spinner.on_touch(pen(PointerKind::Down, x, 75 - 60));
-    spinner.on_touch(pen(PointerKind::Up, x, 75 - 60));
-    ASSERT_TRUE(run_until_still());
+    tap(Id::Hour, 75 - 60);
     EXPECT_EQ(spinner.date_time().hour, 6);
-    // A tap on the middle row changes nothing and tells nothing.
     const std::size_t told = changes.seen.size();
-    spinner.on_touch(pen(PointerKind::Down, x, 75));
-    spinner.on_touch(pen(PointerKind::Up, x, 75));
-    ASSERT_TRUE(run_until_still());
-    EXPECT_EQ(spinner.date_time().hour, 6);
-    EXPECT_EQ(changes.seen.size(), told);
+    tap(Id::Hour, 75);
+    EXPECT_EQ(spinner.date_time().hour, 6) << "the middle row changes nothing";
+    EXPECT_EQ(changes.seen.size(), told) << "and tells nothing";
 }
 
 TEST_F(SpinnerTest, HidingDuringADragLetsTheWheelSettle) {
     spinner.set_date_time({2024, 5, 5, 7, 30});
-    const std::int32_t x = column_centre(SpinnerWheelId::Minute);
+    const std::int32_t x = centre(Id::Minute);
     spinner.on_touch(pen(PointerKind::Down, x, 75));
-    spinner.tick(0.02);
-    spinner.on_touch(pen(PointerKind::Move, x, 60));
-    spinner.tick(0.02);
-    spinner.on_touch(pen(PointerKind::Move, x, 45));
+    for (std::int32_t y : {60, 45}) {
+        spinner.tick(0.02);
+        spinner.on_touch(pen(PointerKind::Move, x, y));
+    }
     spinner.set_visible(false);
-    EXPECT_FALSE(spinner.wheel(SpinnerWheelId::Minute).is_pressed());
+    EXPECT_FALSE(wheel(Id::Minute).is_pressed());
     ASSERT_TRUE(run_until_still());
-    EXPECT_EQ(spinner.wheel(SpinnerWheelId::Minute).position(),
-              std::round(spinner.wheel(SpinnerWheelId::Minute).position()));
+    EXPECT_EQ(wheel(Id::Minute).position(), std::round(wheel(Id::Minute).position()));
 }
 
 TEST(SpinnerWheel, SettlesAlikeAtDifferentFrameRates) {
@@ -212,9 +186,8 @@ TEST(SpinnerWheel, SettlesAlikeAtDifferentFrameRates) {
         return wheel.value();
     };
     const std::int32_t fast = settle(1.0 / 120.0);
-    const std::int32_t slow = settle(1.0 / 25.0);
     EXPECT_GT(fast, 11);
-    EXPECT_LE(std::abs(fast - slow), 1);
+    EXPECT_LE(std::abs(fast - settle(1.0 / 25.0)), 1);
 }
 
 TEST(SpinnerWheel, ScrollToTakesTheShortWayRound) {
@@ -223,14 +196,13 @@ TEST(SpinnerWheel, ScrollToTakesTheShortWayRound) {
     wheel.set_value(58);
     wheel.scroll_to(1);
     wheel.step(0.01);
-    EXPECT_GT(wheel.position(), 58.0); // forward over 59, not back through 30
+    EXPECT_GT(wheel.position(), 58.0) << "forward over 59, not back through 30";
     while (wheel.is_moving())
         wheel.step(0.02);
     EXPECT_EQ(wheel.value(), 1);
     EXPECT_EQ(wheel.position(), 1.0);
     EXPECT_EQ(wheel.value_at(-2), 59);
     EXPECT_EQ(wheel.value_at(2), 3);
-
     SpinnerWheel stop(10, WheelWrap::Stop);
     stop.set_value(0);
     EXPECT_EQ(stop.value_at(-1), -1);

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the text node tests: a fixed font, painting and ink counting on
-// small surfaces, and an optional picture of a surface for looking at it.
+// Painting and pixel counting on small surfaces, a fixed font, and an
+// optional picture of a surface for looking at it.
 
 #include "ui/font_cache.h"
 #include "ui/render_surface.h"
@@ -8,15 +8,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace telvara::ui::test {
 
 inline constexpr Pixel kWhite = 0xFFFF;
 
-inline FontHandle test_font(std::int32_t size = 10) {
+inline FontHandle test_font(std::int32_t size = 10, std::int32_t scale = 1) {
     FontDescription description;
     description.size = size;
+    description.scale_factor = scale;
     description.face = u"DejaVu Sans";
     return font_for(description);
 }
@@ -26,46 +28,33 @@ inline void paint(RenderSurface& surface, Pixel value) {
         std::fill_n(surface.row(y), surface.width(), value);
 }
 
+// How many pixels match, and their bounding box (empty when none).
 struct Ink {
     std::int32_t pixels = 0;
     Rect box{1 << 20, 1 << 20, -(1 << 20), -(1 << 20)};
 };
 
-// Pixels that differ from the background, and their bounding box.
-inline Ink ink(const RenderSurface& surface, Pixel background) {
+inline Ink ink_where(const RenderSurface& surface, const std::function<bool(Pixel)>& matches) {
     Ink result;
     for (std::int32_t y = 0; y < surface.height(); ++y)
         for (std::int32_t x = 0; x < surface.width(); ++x)
-            if (surface.row(y)[x] != background) {
+            if (matches(surface.row(y)[x])) {
                 ++result.pixels;
-                result.box.left = std::min(result.box.left, x);
-                result.box.top = std::min(result.box.top, y);
-                result.box.right = std::max(result.box.right, x + 1);
-                result.box.bottom = std::max(result.box.bottom, y + 1);
+                result.box = {std::min(result.box.left, x), std::min(result.box.top, y),
+                              std::max(result.box.right, x + 1),
+                              std::max(result.box.bottom, y + 1)};
             }
     return result;
 }
-
-inline std::int32_t count(const RenderSurface& surface, Pixel value) {
-    std::int32_t n = 0;
-    for (std::int32_t y = 0; y < surface.height(); ++y)
-        n += static_cast<std::int32_t>(
-            std::count(surface.row(y), surface.row(y) + surface.width(), value));
-    return n;
+// Pixels that differ from the background.
+inline Ink ink(const RenderSurface& surface, Pixel background) {
+    return ink_where(surface, [=](Pixel p) { return p != background; });
 }
-
-// Bounding box of the pixels of exactly this value (empty when none).
+inline std::int32_t count(const RenderSurface& surface, Pixel value) {
+    return ink_where(surface, [=](Pixel p) { return p == value; }).pixels;
+}
 inline Rect colour_box(const RenderSurface& surface, Pixel value) {
-    Rect box{1 << 20, 1 << 20, -(1 << 20), -(1 << 20)};
-    for (std::int32_t y = 0; y < surface.height(); ++y)
-        for (std::int32_t x = 0; x < surface.width(); ++x)
-            if (surface.row(y)[x] == value) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x + 1);
-                box.bottom = std::max(box.bottom, y + 1);
-            }
-    return box;
+    return ink_where(surface, [=](Pixel p) { return p == value; }).box;
 }
 
 // With TELVARA_TEST_IMAGES set to a folder, writes the surface there as a

@@ -15,7 +15,7 @@ namespace {
 
 // A picture whose pixel at (x, y) is 1 + x + 100 y, so every drawn pixel
 // tells where it came from.
-Picture numbered_picture(std::int32_t width, std::int32_t height, std::array<Point, 4> points) {
+Picture numbered(std::int32_t width, std::int32_t height, std::array<Point, 4> points) {
     PixelBuffer pixels(width, height);
     for (std::int32_t y = 0; y < height; ++y)
         for (std::int32_t x = 0; x < width; ++x)
@@ -28,9 +28,9 @@ Picture numbered_picture(std::int32_t width, std::int32_t height, std::array<Poi
     return picture;
 }
 
-// Head 10, middle 5, tail 10 across; one row.
-Picture strip() {
-    return numbered_picture(25, 1, {{{0, 0}, {10, 0}, {15, 1}, {25, 1}}});
+// One-row picture of `width` with the middle between x1 and x2.
+Picture strip(std::int32_t width, std::int32_t x1, std::int32_t x2) {
+    return numbered(width, 1, {{{0, 0}, {x1, 0}, {x2, 1}, {width, 1}}});
 }
 
 // Source column drawn at each x of row y (-1 where nothing was drawn).
@@ -43,52 +43,45 @@ std::vector<int> columns_of(const RenderSurface& surface, std::int32_t y = 0) {
     return out;
 }
 
-std::vector<int> range(int from, int to) {
-    std::vector<int> out;
-    for (int i = from; i < to; ++i)
-        out.push_back(i);
-    return out;
+// The columns of the picture drawn w wide on one row.
+std::vector<int> drawn_columns(const Picture& picture, std::int32_t w) {
+    RenderSurface surface;
+    surface.resize(w, 1);
+    draw_picture(surface, {0, 0}, {w, 1}, picture, copy_blender());
+    return columns_of(surface);
 }
 
-std::vector<int> join(std::initializer_list<std::vector<int>> parts) {
+std::vector<int> join(std::initializer_list<std::pair<int, int>> ranges) {
     std::vector<int> out;
-    for (const auto& part : parts)
-        out.insert(out.end(), part.begin(), part.end());
+    for (const auto& [from, to] : ranges)
+        for (int i = from; i < to; ++i)
+            out.push_back(i);
     return out;
 }
 
 } // namespace
 
-TEST(ThreeSlice, ShortSizeSplitsBetweenHeadAndTail) {
-    RenderSurface surface;
-    surface.resize(15, 1);
-    draw_picture(surface, {0, 0}, {15, 1}, strip(), copy_blender());
-    // h = 7 from the start of the head, t = 7 from the end of the tail, one
-    // middle pixel between.
-    EXPECT_EQ(columns_of(surface), join({range(0, 7), {10}, range(18, 25)}));
-}
-
-TEST(ThreeSlice, ShortSizeGivesTheSurplusToTheOtherEnd) {
-    // Head 2, tail 10, drawn to 9: h = 4 > 2, so t = 4 + 2 = 6 and h = 2.
-    Picture picture = numbered_picture(17, 1, {{{0, 0}, {2, 0}, {7, 1}, {17, 1}}});
-    RenderSurface surface;
-    surface.resize(9, 1);
-    draw_picture(surface, {0, 0}, {9, 1}, picture, copy_blender());
-    EXPECT_EQ(columns_of(surface), join({range(0, 2), {2}, range(11, 17)}));
-    // Head 10, tail 1, drawn to 8: h = 4, t = 3 > 1, so h = 4 + 2 = 6, t = 1.
-    picture = numbered_picture(16, 1, {{{0, 0}, {10, 0}, {15, 1}, {16, 1}}});
-    surface.resize(8, 1);
-    draw_picture(surface, {0, 0}, {8, 1}, picture, copy_blender());
-    EXPECT_EQ(columns_of(surface), join({range(0, 6), {10}, {15}}));
+// Shorter than head and tail: each gets half, one middle pixel between; the
+// surplus of a short end goes to the other.
+TEST(ThreeSlice, ShortSizesSplitBetweenHeadAndTail) {
+    const struct {
+        Picture picture;
+        std::int32_t width;
+        std::vector<int> columns;
+    } rows[] = {
+        {strip(25, 10, 15), 15, join({{0, 7}, {10, 11}, {18, 25}})},
+        {strip(17, 2, 7), 9, join({{0, 2}, {2, 3}, {11, 17}})},     // h = 4 > 2: t = 6
+        {strip(16, 10, 15), 8, join({{0, 6}, {10, 11}, {15, 16}})}, // t = 3 > 1: h = 6
+        {strip(4, 2, 2), 7, {0, 1, 1, 1, 1, 2, 3}},                 // no middle: the seam
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(drawn_columns(r.picture, r.width), r.columns) << r.width;
 }
 
 TEST(ThreeSlice, LongSizeStretchesTheMiddle) {
-    RenderSurface surface;
-    surface.resize(50, 1);
-    draw_picture(surface, {0, 0}, {50, 1}, strip(), copy_blender());
-    const auto got = columns_of(surface);
-    EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 10), range(0, 10));
-    EXPECT_EQ(std::vector<int>(got.begin() + 40, got.end()), range(15, 25));
+    const auto got = drawn_columns(strip(25, 10, 15), 50);
+    EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 10), join({{0, 10}}));
+    EXPECT_EQ(std::vector<int>(got.begin() + 40, got.end()), join({{15, 25}}));
     // Middle 5 over 30 with a step of 5 x 1024 / 30 = 170 (10 fractional bits).
     std::map<int, int> counts;
     for (int i = 0; i < 30; ++i) {
@@ -96,29 +89,20 @@ TEST(ThreeSlice, LongSizeStretchesTheMiddle) {
         ++counts[got[std::size_t(10 + i)]];
     }
     EXPECT_EQ(counts, (std::map<int, int>{{10, 7}, {11, 6}, {12, 6}, {13, 6}, {14, 5}}));
-}
-
-TEST(ThreeSlice, PowerOfTwoMagnificationRepeatsEvenly) {
-    RenderSurface surface;
-    surface.resize(40, 1);
-    draw_picture(surface, {0, 0}, {40, 1}, strip(), copy_blender()); // middle 5 -> 20
-    const auto got = columns_of(surface);
+    const auto even = drawn_columns(strip(25, 10, 15), 40); // middle 5 -> 20
     for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(got[std::size_t(10 + i)], 10 + i / 4);
+        EXPECT_EQ(even[std::size_t(10 + i)], 10 + i / 4) << "power of two repeats evenly";
 }
 
 TEST(ThreeSlice, BothAxesAtOnce) {
-    // 3 x 3 picture: one-pixel head and tail on each axis, one-pixel middle.
-    Picture picture = numbered_picture(3, 3, {{{0, 0}, {1, 1}, {2, 2}, {3, 3}}});
     RenderSurface surface;
     surface.resize(5, 4);
-    draw_picture(surface, {0, 0}, {5, 4}, picture, copy_blender());
-    const Pixel want[4][5] = {
-        {1, 2, 2, 2, 3},
-        {101, 102, 102, 102, 103},
-        {101, 102, 102, 102, 103},
-        {201, 202, 202, 202, 203},
-    };
+    draw_picture(surface, {0, 0}, {5, 4}, numbered(3, 3, {{{0, 0}, {1, 1}, {2, 2}, {3, 3}}}),
+                 copy_blender());
+    const Pixel want[4][5] = {{1, 2, 2, 2, 3},
+                              {101, 102, 102, 102, 103},
+                              {101, 102, 102, 102, 103},
+                              {201, 202, 202, 202, 203}};
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(surface.row(y)[x], want[y][x]) << x << "," << y;
@@ -127,18 +111,17 @@ TEST(ThreeSlice, BothAxesAtOnce) {
 // Clipping moves the source start with the destination: a clipped draw equals
 // the unclipped one inside the clip rectangle and leaves the rest alone.
 TEST(ThreeSlice, ClippedDrawEqualsTheUnclippedOneInsideTheClip) {
-    const Picture picture = numbered_picture(20, 12, {{{1, 2}, {6, 5}, {13, 7}, {19, 12}}});
-    struct Case {
+    const Picture picture = numbered(20, 12, {{{1, 2}, {6, 5}, {13, 7}, {19, 12}}});
+    const struct {
         Point origin;
         Size size;
         Rect clip;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{0, 0}, {40, 30}, {5, 3, 31, 29}}, {{-7, -4}, {40, 30}, {0, 0, 40, 30}},
         {{3, 2}, {9, 7}, {4, 3, 9, 6}},     {{10, 5}, {40, 30}, {12, 8, 40, 30}},
         {{0, 0}, {11, 5}, {6, 0, 7, 5}},    {{2, 1}, {64, 32}, {20, 10, 37, 23}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         RenderSurface full, clipped;
         full.resize(40, 30);
         clipped.resize(40, 30);
@@ -157,48 +140,32 @@ TEST(ThreeSlice, ClippedDrawEqualsTheUnclippedOneInsideTheClip) {
     }
 }
 
-TEST(ThreeSlice, ReferencesOutsideThePictureAreClampedNotRead) {
+TEST(ThreeSlice, ReferencesOutsideThePictureAreClampedAndEmptyDrawsNothing) {
     // x3 and y3 far beyond a 4 x 4 picture, middle before head.
-    const Picture picture = numbered_picture(4, 4, {{{2, 0}, {1, 0}, {900, 900}, {60000, 60000}}});
     RenderSurface surface;
     surface.resize(16, 16);
-    draw_picture(surface, {0, 0}, {16, 16}, picture, copy_blender());
+    draw_picture(surface, {0, 0}, {16, 16},
+                 numbered(4, 4, {{{2, 0}, {1, 0}, {900, 900}, {60000, 60000}}}), copy_blender());
     for (std::int32_t y = 0; y < 16; ++y)
-        for (std::int32_t x = 0; x < 16; ++x) {
-            const int column = (surface.row(y)[x] - 1) % 100;
+        for (int column : columns_of(surface, y)) {
             ASSERT_GE(column, 2);
             ASSERT_LT(column, 4);
         }
-    // Nothing left once clamped: an empty rectangle.
-    const Picture outside = numbered_picture(4, 4, {{{9, 9}, {9, 9}, {12, 12}, {12, 12}}});
     RenderSurface untouched;
-    untouched.resize(8, 8);
-    draw_picture(untouched, {0, 0}, {8, 8}, outside, copy_blender());
-    EXPECT_EQ(columns_of(untouched), std::vector<int>(8, -1));
-}
-
-TEST(ThreeSlice, MissingMiddleStretchesTheSeam) {
-    const Picture picture = numbered_picture(4, 1, {{{0, 0}, {2, 0}, {2, 1}, {4, 1}}});
-    RenderSurface surface;
-    surface.resize(7, 1);
-    draw_picture(surface, {0, 0}, {7, 1}, picture, copy_blender());
-    EXPECT_EQ(columns_of(surface), (std::vector<int>{0, 1, 1, 1, 1, 2, 3}));
-}
-
-TEST(ThreeSlice, EmptyPictureOrSizeDrawsNothing) {
-    RenderSurface surface;
-    surface.resize(4, 4);
-    draw_picture(surface, {0, 0}, {4, 4}, Picture{}, copy_blender());
-    draw_picture(surface, {0, 0}, {0, 4}, strip(), copy_blender());
-    draw_picture(surface, {0, 0}, {4, -1}, strip(), copy_blender());
+    untouched.resize(4, 4);
+    const Picture outside = numbered(4, 4, {{{9, 9}, {9, 9}, {12, 12}, {12, 12}}});
+    draw_picture(untouched, {0, 0}, {4, 4}, outside, copy_blender()); // nothing left once clamped
+    draw_picture(untouched, {0, 0}, {4, 4}, Picture{}, copy_blender());
+    draw_picture(untouched, {0, 0}, {0, 4}, strip(25, 10, 15), copy_blender());
+    draw_picture(untouched, {0, 0}, {4, -1}, strip(25, 10, 15), copy_blender());
     for (std::int32_t y = 0; y < 4; ++y)
-        EXPECT_EQ(columns_of(surface, y), std::vector<int>(4, -1));
+        EXPECT_EQ(columns_of(untouched, y), std::vector<int>(4, -1));
 }
 
 TEST(ThreeSlice, BlendersSeeStretchedRowsWithTheirSourceColumns) {
-    // A mask picture of the source's size: white on the left half, black on
-    // the right; the stretched middle must follow its own source columns.
-    const Picture source = numbered_picture(8, 1, {{{0, 0}, {2, 0}, {6, 1}, {8, 1}}});
+    // A mask of the source's size: white on the left half, black on the
+    // right; the stretched middle must follow its own source columns.
+    const Picture source = strip(8, 2, 6);
     PixelBuffer mask_pixels(8, 1);
     for (std::int32_t x = 0; x < 4; ++x)
         mask_pixels.row(0)[x] = 0xFFFF;
@@ -207,18 +174,16 @@ TEST(ThreeSlice, BlendersSeeStretchedRowsWithTheirSourceColumns) {
     mask.height = 1;
     mask.data = std::make_shared<const PictureData>(PictureData{"mask", std::move(mask_pixels)});
     const MaskBlender blender(mask);
-
     RenderSurface plain, masked;
     plain.resize(20, 1);
     masked.resize(20, 1);
     draw_picture(plain, {0, 0}, {20, 1}, source, copy_blender());
     draw_picture(masked, {0, 0}, {20, 1}, source, blender);
     for (std::int32_t x = 0; x < 20; ++x) {
-        const int column = (plain.row(0)[x] - 1) % 100;
         // Black mask pixels keep the destination (0) unless the source pixel
         // is marked (bit 5), which shows at every level.
         const Pixel s = plain.row(0)[x];
-        const Pixel want = column < 4 || (s & 0x20) ? s : Pixel(0);
+        const Pixel want = (s - 1) % 100 < 4 || (s & 0x20) ? s : Pixel(0);
         EXPECT_EQ(masked.row(0)[x], want) << x;
     }
 }

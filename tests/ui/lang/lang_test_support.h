@@ -23,17 +23,15 @@ class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
         m_context.app_folder = u"/prog";
         m_context.system_language = u"";
     }
-
     std::string native(const std::string& path) const { return root() + path; }
-
+    void write(const std::string& path, const std::string& bytes) const {
+        std::ofstream(native(path), std::ios::binary) << bytes;
+    }
     // A language file "<name>.lng" holding Name=<name> plus `lines`.
     void add_language(const std::string& name, const std::string& lines = "",
                       const std::string& folder = "/prog") {
-        std::ofstream(native(folder + "/" + name + ".lng"), std::ios::binary)
-            << "Name=" << name << "\n"
-            << lines;
+        write(folder + "/" + name + ".lng", "Name=" + name + "\n" + lines);
     }
-
     // A skin without pictures "<name>.skin" that holds its name as a string.
     void add_skin(const std::string& name, const std::string& folder = "/prog/skins/bin") {
         skinc::SkinModel model;
@@ -42,7 +40,9 @@ class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
         ASSERT_TRUE(skinc::write_skin_file(model, native(folder + "/" + name + ".skin"), &error))
             << error;
     }
-
+    void remove_skin(const std::string& name) {
+        std::filesystem::remove(native("/prog/skins/bin/" + name + ".skin"));
+    }
     void set_setting(WStringView value, WStringView text) {
         ASSERT_TRUE(runtime::reg_write_string(settings_key(u"Telvara"), value, text));
     }
@@ -51,8 +51,7 @@ class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
         runtime::reg_read_string(settings_key(u"Telvara"), value, text);
         return text;
     }
-
-    // The base name of the loaded language ("" when none) and skin.
+    // The base name of the loaded language and skin.
     std::string language() const { return to_utf8(m_properties.translate(u"Name")); }
     std::string skin() const {
         return m_properties.impl().string_count() > 0 ? to_utf8(m_properties.impl().string(0))
@@ -65,17 +64,30 @@ class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
 
 struct CollectedMenu : ChoiceMenu {
     void add_item(ChoiceItem item) override { items.push_back(std::move(item)); }
-    std::vector<WString> identifiers() const {
-        std::vector<WString> out;
+    template <class F> auto each(F field) const {
+        std::vector<std::decay_t<decltype(field(items[0]))>> out;
         for (const ChoiceItem& item : items)
-            out.push_back(item.identifier);
+            out.push_back(field(item));
         return out;
+    }
+    std::vector<WString> identifiers() const {
+        return each([](const ChoiceItem& item) { return item.identifier; });
+    }
+    std::vector<WString> texts() const {
+        return each([](const ChoiceItem& item) { return item.text; });
+    }
+    std::vector<bool> checked() const {
+        return each([](const ChoiceItem& item) { return bool(item.checked); });
     }
     std::vector<ChoiceItem> items;
 };
 
+// Counts reloads of a skin while it lives.
 struct ReloadCounter : SkinReloadListener {
+    explicit ReloadCounter(Properties& skin) : skin(skin) { skin.add_reload_listener(this); }
+    ~ReloadCounter() { skin.remove_reload_listener(this); }
     void on_reload_skin(Properties&) override { ++count; }
+    Properties& skin;
     int count = 0;
 };
 

@@ -1,4 +1,5 @@
-// The key/text file reader: encodings, the line format and files on disk.
+// The key/text file reader: encodings, damage, the line format and files on
+// disk.
 #include "ui/lang/language_file.h"
 #include "ui/lang/language_strings.h"
 
@@ -24,61 +25,52 @@ std::string utf16_file(WStringView text, bool mark = true) {
     return bytes;
 }
 
-TEST(LanguageBytes, Utf16AfterTheMark) {
-    EXPECT_EQ(decode_language_bytes(utf16_file(u"Cancel=Отмена\r\n")), u"Cancel=Отмена\r\n");
-    EXPECT_EQ(decode_language_bytes("\xFF\xFE"), u"") << "the mark alone is an empty text";
+TEST(LanguageBytes, EachEncodingAnEditorWritesIsDecoded) {
+    const struct {
+        std::string bytes;
+        WString text;
+    } rows[] = {
+        {utf16_file(u"Cancel=Отмена\r\n"), u"Cancel=Отмена\r\n"},
+        {"\xFF\xFE", u""}, // the mark alone
+        // No FF FE: each byte is a character, the zero bytes included.
+        {utf16_file(u"k=v", false), WString{u'k', 0, u'=', 0, u'v', 0}},
+        // 8-bit Russian is Windows-1251.
+        {"Cancel=\xCE\xF2\xEC\xE5\xED\xE0\r\nK=\xA8\xE6\xB8", u"Cancel=Отмена\r\nK=Ёжё"},
+        {"Cancel=\xD0\x9E\xD1\x82", u"Cancel=От"}, // UTF-8
+        {"\xEF\xBB\xBFk=\xD0\x96", u"k=Ж"},        // its mark dropped
+        {"k=v", u"k=v"},
+        // A lone lead byte, overlong forms and surrogates are not UTF-8: 1251.
+        {"\xD0", u"Р"},
+        {"\xE0\x80\x80", WString{u'а', 0x0402, 0x0402}},
+        {"\xED\xA0\x80", u"\u043D\u00A0\u0402"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(decode_language_bytes(r.bytes), r.text) << r.bytes;
     // Odd length: 8-bit text, the mark's bytes included (Windows-1251 FF is я).
     const std::string odd = utf16_file(u"k=v") + "x";
-    const WString text = decode_language_bytes(odd);
-    EXPECT_EQ(text.size(), odd.size());
-    EXPECT_EQ(text.substr(0, 2), u"яю");
-}
-
-TEST(LanguageBytes, Utf16WithoutTheMarkIsEightBit) {
-    // No FF FE: each byte is a character, the zero bytes included.
-    const std::string bytes = utf16_file(u"k=v", false);
-    const WString text = decode_language_bytes(bytes);
-    ASSERT_EQ(text.size(), 6u);
-    EXPECT_EQ(text, (WString{u'k', 0, u'=', 0, u'v', 0}));
-    // The zero bytes are no blanks: the key runs up to the "=".
-    const LanguageTable table = parse_language_text(text);
+    EXPECT_EQ(decode_language_bytes(odd).size(), odd.size());
+    EXPECT_EQ(decode_language_bytes(odd).substr(0, 2), u"яю");
+    const std::pair<unsigned char, char16_t> cp1251[] = {{0x41, u'A'},      {0x80, u'\u0402'},
+                                                         {0x98, u'\uFFFD'}, {0xB9, u'№'},
+                                                         {0xC0, u'А'},      {0xFF, u'я'}};
+    for (const auto& [byte, character] : cp1251)
+        EXPECT_EQ(windows_1251(byte), character) << int(byte);
+    // The zero bytes of mark-less UTF-16 are no blanks: the key runs to "=".
+    const LanguageTable table =
+        parse_language_text(decode_language_bytes(utf16_file(u"k=v", false)));
     ASSERT_EQ(table.size(), 1u);
     EXPECT_EQ(table.begin()->first, (WString{u'k', 0}));
 }
 
-TEST(LanguageBytes, EightBitRussianIsWindows1251) {
-    // "Отмена" and "Ёж" as a Russian Windows editor saves them.
-    const WString text = decode_language_bytes("Cancel=\xCE\xF2\xEC\xE5\xED\xE0\r\nK=\xA8\xE6\xB8");
-    EXPECT_EQ(text, u"Cancel=Отмена\r\nK=Ёжё");
-    EXPECT_EQ(windows_1251(0x41), u'A');
-    EXPECT_EQ(windows_1251(0x80), u'\u0402');
-    EXPECT_EQ(windows_1251(0x98), u'\uFFFD');
-    EXPECT_EQ(windows_1251(0xB9), u'\u2116'); // №
-    EXPECT_EQ(windows_1251(0xC0), u'А');
-    EXPECT_EQ(windows_1251(0xFF), u'я');
-}
-
-TEST(LanguageBytes, Utf8IsRecognisedAndItsMarkDropped) {
-    EXPECT_EQ(decode_language_bytes("Cancel=\xD0\x9E\xD1\x82"), u"Cancel=От");
-    EXPECT_EQ(decode_language_bytes("\xEF\xBB\xBFk=\xD0\x96"), u"k=Ж");
-    // Plain ASCII is the same under both readings.
-    EXPECT_EQ(decode_language_bytes("k=v"), u"k=v");
-    // A lone lead byte, overlong forms and surrogates are not UTF-8: 1251.
-    EXPECT_EQ(decode_language_bytes("\xD0"), u"Р");
-    EXPECT_EQ(decode_language_bytes("\xE0\x80\x80"), (WString{u'а', 0x0402, 0x0402}));
-    EXPECT_EQ(decode_language_bytes("\xED\xA0\x80").size(), 3u);
-}
-
 // What an editor writes passes; what damage leaves is refused with a reason.
 TEST(LanguageBytes, DamageIsToldApartFromEveryEncodingAnEditorWrites) {
-    struct Case {
+    const std::string utf8 = "Cancel=\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xB0\n";
+    const std::string cp1251 = "Cancel=\xCE\xF2\xEC\xE5\xED\xE0\r\n";
+    const struct {
         const char* name;
         std::string bytes;
         const char* damage; // nullptr: readable
-    };
-    const std::string utf8 = "Cancel=\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xB0\n";
-    const std::string cp1251 = "Cancel=\xCE\xF2\xEC\xE5\xED\xE0\r\n";
-    const Case cases[] = {
+    } cases[] = {
         {"empty", "", nullptr},
         {"ASCII", "k=v\n", nullptr},
         {"UTF-16", utf16_file(u"Cancel=Отмена\r\n"), nullptr},
@@ -97,7 +89,7 @@ TEST(LanguageBytes, DamageIsToldApartFromEveryEncodingAnEditorWrites) {
          "not valid UTF-8 at byte 9"},
         {"marked UTF-8 that is not", "\xEF\xBB\xBF" + cp1251, "not valid UTF-8"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::string damage = language_bytes_damage(c.bytes);
         if (c.damage == nullptr)
             EXPECT_EQ(damage, "") << c.name;
@@ -107,45 +99,27 @@ TEST(LanguageBytes, DamageIsToldApartFromEveryEncodingAnEditorWrites) {
 }
 
 TEST(LanguageText, LineFormat) {
-    const LanguageTable t = parse_language_text(u"  Cancel=Abort\n"
-                                                u"Ok  Fine\r\n"
-                                                u"\n\t\r\n"
-                                                u"Eq = x\n"
-                                                u"Ok Again\n"
-                                                u"=orphan\n"
-                                                u"Trail text  \n"
-                                                u"Alone\n"
-                                                u"Spaced \t\r\n"
-                                                u"Empty=\n"
-                                                u"Last");
-    EXPECT_EQ(t.at(u"Cancel"), u"Abort");
-    EXPECT_EQ(t.at(u"Ok"), u"Again") << "a later line replaces an earlier one";
-    EXPECT_EQ(t.at(u"Eq"), u"= x") << "after blanks the \"=\" belongs to the text";
-    EXPECT_EQ(t.at(u"Trail"), u"text  ") << "nothing is trimmed";
-    EXPECT_EQ(t.at(u"Alone"), u"");
-    EXPECT_EQ(t.at(u"Spaced"), u"");
-    EXPECT_EQ(t.at(u"Empty"), u"");
-    EXPECT_EQ(t.at(u"Last"), u"") << "a key at the very end";
+    const LanguageTable t = parse_language_text(u"  Cancel=Abort\nOk  Fine\r\n\n\t\r\nEq = x\n"
+                                                u"Ok Again\n=orphan\nTrail text  \nAlone\n"
+                                                u"Spaced \t\r\nEmpty=\na=1\r\nb=2\rc=3\r\n\r\n"
+                                                u"d=\\n4\ncancel=x\nCANCEL=z\nLast");
+    const std::pair<const char16_t*, const char16_t*> rows[] = {
+        {u"Cancel", u"Abort"}, {u"Ok", u"Again"}, // a later line replaces an earlier one
+        {u"Eq", u"= x"},                          // after blanks the "=" belongs to the text
+        {u"Trail", u"text  "},                    // nothing is trimmed
+        {u"Alone", u""},       {u"Spaced", u""},  {u"Empty", u""},
+        {u"a", u"1"},          {u"b", u"2"},      {u"c", u"3"}, // CR LF and lone CR end lines
+        {u"d", u"\\n4"},                                        // no unescaping
+        {u"cancel", u"x"},     {u"CANCEL", u"z"},               // keys are case-sensitive
+        {u"Last", u""},                                         // a key at the very end
+    };
+    for (const auto& [key, text] : rows)
+        EXPECT_EQ(t.at(key), text) << to_utf8(key);
     EXPECT_EQ(t.count(u""), 0u) << "a line that begins with \"=\" is dropped";
     EXPECT_EQ(t.count(u"orphan"), 0u);
-    EXPECT_EQ(t.size(), 8u);
-}
-
-TEST(LanguageText, CrLfAndLoneCrEndLines) {
-    const LanguageTable t = parse_language_text(u"a=1\r\nb=2\rc=3\r\n\r\nd=\\n4");
-    EXPECT_EQ(t.at(u"a"), u"1");
-    EXPECT_EQ(t.at(u"b"), u"2");
-    EXPECT_EQ(t.at(u"c"), u"3");
-    EXPECT_EQ(t.at(u"d"), u"\\n4") << "no unescaping";
-}
-
-TEST(LanguageText, KeysAreCaseSensitiveAndOrdinal) {
-    const LanguageTable t = parse_language_text(u"cancel=x\nCancel=y\nCANCEL=z\n");
-    EXPECT_EQ(t.size(), 3u);
-    std::vector<WString> keys;
-    for (const auto& [key, text] : t)
-        keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<WString>{u"CANCEL", u"Cancel", u"cancel"}));
+    EXPECT_EQ(t.size(), std::size(rows));
+    EXPECT_EQ(t.begin()->first, u"Alone") << "ordinal order";
+    EXPECT_EQ(std::next(t.begin())->first, u"CANCEL");
 }
 
 class LanguageStringsTest : public telvara::test_support::DeviceRootTest {
@@ -166,13 +140,7 @@ TEST_F(LanguageStringsTest, TranslateShowsTheKeyWhenMissing) {
     EXPECT_EQ(strings.translate(u"cancel"), u"cancel");
     EXPECT_EQ(strings.translate(u""), u"");
     EXPECT_EQ(strings.find(u"Nope"), nullptr);
-}
-
-TEST_F(LanguageStringsTest, EmptyFileLoadsAnEmptyTable) {
-    LanguageStrings strings;
-    write("en.lng", utf16_file(u"Cancel=Abort\r\n"));
     write("empty.lng", "");
-    ASSERT_TRUE(strings.load_language_file(u"/en.lng"));
     ASSERT_TRUE(strings.load_language_file(u"/empty.lng"));
     EXPECT_EQ(strings.size(), 0u);
     EXPECT_EQ(strings.path(), u"/empty.lng");
@@ -180,44 +148,34 @@ TEST_F(LanguageStringsTest, EmptyFileLoadsAnEmptyTable) {
 }
 
 // A file that is there but cannot be used is refused with its name and the
-// reason; a missing one is no damage and says nothing.
+// reason; a missing one is no damage and says nothing. Either keeps the table.
 TEST_F(LanguageStringsTest, ARefusedFileSaysWhyAndAMissingOneSaysNothing) {
     LanguageStrings strings;
-    write("en.lng", utf16_file(u"Cancel=Abort\r\n"));
+    write("en.lng", "Cancel=Abort\n");
     ASSERT_TRUE(strings.load_language_file(u"/en.lng"));
     write("short.lng", utf16_file(u"Cancel=Abbruch\r\n").substr(0, 27));
     write("big.lng", std::string(kMaxLanguageFileBytes + 1, 'x'));
     std::filesystem::create_symlink("/dev/zero", root() + "/zero.lng");
     ::mkfifo((root() + "/fifo.lng").c_str(), 0600);
-    struct Case {
+    std::filesystem::create_directory(root() + "/folder.lng");
+    const struct {
         const char16_t* path;
         const char* said; // nullptr: nothing
-    };
-    const Case cases[] = {
+    } cases[] = {
         {u"/short.lng", "odd length"},        {u"/big.lng", "larger than 4.0 MB"},
         {u"/zero.lng", "not a regular file"}, {u"/fifo.lng", "not a regular file"},
         {u"/missing.lng", nullptr},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::string why;
         EXPECT_FALSE(strings.load_language_file(c.path, &why)) << to_utf8(c.path);
         if (c.said == nullptr) {
             EXPECT_EQ(why, "") << to_utf8(c.path);
-            continue;
+        } else {
+            EXPECT_TRUE(why.starts_with(runtime::file_path(c.path) + ": ")) << why;
+            EXPECT_NE(why.find(c.said), std::string::npos) << why;
         }
-        EXPECT_TRUE(why.starts_with(runtime::file_path(c.path) + ": ")) << why;
-        EXPECT_NE(why.find(c.said), std::string::npos) << why;
     }
-    EXPECT_EQ(strings.path(), u"/en.lng");
-    EXPECT_EQ(strings.translate(u"Cancel"), u"Abort");
-}
-
-TEST_F(LanguageStringsTest, AFailedLoadKeepsTheTableAndPath) {
-    LanguageStrings strings;
-    write("en.lng", "Cancel=Abort\n");
-    ASSERT_TRUE(strings.load_language_file(u"/en.lng"));
-    EXPECT_FALSE(strings.load_language_file(u"/missing.lng"));
-    std::filesystem::create_directory(root() + "/folder.lng");
     EXPECT_FALSE(strings.load_language_file(u"/folder.lng")) << "a folder is no file";
     EXPECT_EQ(strings.path(), u"/en.lng");
     EXPECT_EQ(strings.translate(u"Cancel"), u"Abort");

@@ -14,45 +14,30 @@ using namespace telvara::ui;
 
 namespace {
 
-std::string shipped(const char* name) {
+std::string shipped(const std::string& name) {
     return runtime::file_path(u"%app_path%/" + from_utf8(name));
 }
 
-TEST(ShippedFiles, LanguageFilesAreUtf16WithTheSameKeys) {
-    std::map<std::string, LanguageTable> tables;
+TEST(ShippedFiles, LanguageFilesAreUtf16WithTheSameKeysAndTheirHelpPage) {
+    std::map<std::string, std::set<WString>> keys;
     for (const char* name : {"english.lng", "russian.lng"}) {
         const auto bytes = platform::read_whole_file(shipped(name));
-        ASSERT_TRUE(bytes) << name;
-        ASSERT_GE(bytes->size(), 2u);
+        ASSERT_TRUE(bytes && bytes->size() >= 2) << name;
         EXPECT_EQ(bytes->substr(0, 2), "\xFF\xFE") << name;
         EXPECT_EQ(bytes->size() % 2, 0u) << name;
-        tables[name] = parse_language_text(decode_language_bytes(*bytes));
-        for (const auto& [key, text] : tables[name])
+        const LanguageTable table = parse_language_text(decode_language_bytes(*bytes));
+        for (const auto& [key, text] : table) {
             EXPECT_FALSE(text.empty()) << name << ": " << to_utf8(key);
-    }
-    const LanguageTable& english = tables["english.lng"];
-    const LanguageTable& russian = tables["russian.lng"];
-    for (const char* key : {"NoSkins", "Cancel", "Language", "Skin"})
-        EXPECT_TRUE(english.contains(from_utf8(key))) << key;
-    std::set<WString> english_keys, russian_keys;
-    for (const auto& entry : english)
-        english_keys.insert(entry.first);
-    for (const auto& entry : russian)
-        russian_keys.insert(entry.first);
-    EXPECT_EQ(english_keys, russian_keys) << "every key in both languages";
-    EXPECT_EQ(russian.at(u"Cancel"), u"Отмена");
-}
-
-TEST(ShippedFiles, EachLanguagesHelpPageIsShipped) {
-    for (const char* name : {"english.lng", "russian.lng"}) {
-        const auto table = read_language_file(shipped(name));
-        ASSERT_TRUE(table) << name;
-        const auto link = table->find(u"Help_link");
-        ASSERT_NE(link, table->end()) << name;
-        const auto page = platform::read_whole_file(shipped(to_utf8(link->second).c_str()));
-        ASSERT_TRUE(page) << name << ": " << to_utf8(link->second);
+            keys[name].insert(key);
+        }
+        const auto page = platform::read_whole_file(shipped(to_utf8(table.at(u"Help_link"))));
+        ASSERT_TRUE(page) << name;
         EXPECT_NE(page->find("<html"), std::string::npos) << name;
+        EXPECT_EQ(table.at(u"Cancel"), std::string(name) == "russian.lng" ? u"Отмена" : u"Cancel");
     }
+    for (const char16_t* key : {u"NoSkins", u"Cancel", u"Language", u"Skin"})
+        EXPECT_TRUE(keys["english.lng"].contains(key)) << to_utf8(key);
+    EXPECT_EQ(keys["english.lng"], keys["russian.lng"]) << "every key in both languages";
 }
 
 TEST(ShippedFiles, KeyboardMapsEveryLetterToOneKey) {
@@ -66,23 +51,20 @@ TEST(ShippedFiles, KeyboardMapsEveryLetterToOneKey) {
     std::map<char16_t, char16_t> key_of;
     for (const auto& [key, text] : *table) {
         ASSERT_EQ(key.size(), 1u);
-        for (char16_t c : text) {
+        for (char16_t c : text)
             EXPECT_TRUE(key_of.emplace(c, key[0]).second) << "on two keys: " << int(c);
-        }
         for (char16_t c : base.at(key[0]))
             EXPECT_EQ(key_of[c], key[0]) << int(c);
     }
-    // Every Latin and Cyrillic lower-case letter is somewhere.
     for (char16_t c = u'a'; c <= u'z'; ++c)
         EXPECT_TRUE(key_of.contains(c)) << char(c);
     for (char16_t c = u'а'; c <= u'я'; ++c)
         EXPECT_TRUE(key_of.contains(c)) << int(c);
     // Accented letters sit with their base letter.
-    EXPECT_EQ(key_of[u'é'], u'3');
-    EXPECT_EQ(key_of[u'ß'], u'7');
-    EXPECT_EQ(key_of[u'ł'], u'5');
-    EXPECT_EQ(key_of[u'ö'], u'6');
-    EXPECT_EQ(key_of[u'ž'], u'9');
+    const std::pair<char16_t, char16_t> accented[] = {
+        {u'é', u'3'}, {u'ß', u'7'}, {u'ł', u'5'}, {u'ö', u'6'}, {u'ž', u'9'}};
+    for (const auto& [letter, key] : accented)
+        EXPECT_EQ(key_of[letter], key) << int(letter);
 }
 
 } // namespace

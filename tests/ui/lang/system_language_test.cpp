@@ -12,26 +12,29 @@ using namespace telvara::ui;
 
 namespace {
 
-TEST(SystemLanguage, TableSlots) {
-    EXPECT_EQ(language_name_for_id(9), u"english");
-    EXPECT_EQ(language_name_for_id(25), u"russian");
-    EXPECT_EQ(language_name_for_id(1), u"arabic");
-    EXPECT_EQ(language_name_for_id(97), u"nepali");
-    for (unsigned empty : {0u, 23u, 40u, 46u, 48u, 53u, 95u, 98u, 1000u})
-        EXPECT_EQ(language_name_for_id(empty), u"") << empty;
-}
-
-TEST(SystemLanguage, LocaleCodes) {
-    EXPECT_EQ(language_name_for_locale("ru_RU.UTF-8"), u"russian");
-    EXPECT_EQ(language_name_for_locale("de_AT@euro"), u"german");
-    EXPECT_EQ(language_name_for_locale("en"), u"english");
-    EXPECT_EQ(language_name_for_locale("EN_us"), u"english");
-    EXPECT_EQ(language_name_for_locale("pt_BR.ISO-8859-1"), u"portuguese");
-    EXPECT_EQ(language_name_for_locale("nb_NO.UTF-8"), u"norwegian");
-    EXPECT_EQ(language_name_for_locale("iw_IL"), u"hebrew");
-    EXPECT_EQ(language_name_for_locale("be_BY"), u"byelorussian");
-    for (const char* none : {"C", "C.UTF-8", "POSIX", "", "xx_YY", "eng"})
-        EXPECT_EQ(language_name_for_locale(none), u"") << none;
+TEST(SystemLanguage, TableSlotsAndLocaleCodes) {
+    const std::pair<unsigned, const char16_t*> ids[] = {
+        {9, u"english"}, {25, u"russian"}, {1, u"arabic"}, {97, u"nepali"}, {0, u""},
+        {23, u""},       {40, u""},        {46, u""},      {48, u""},       {53, u""},
+        {95, u""},       {98, u""},        {1000, u""}};
+    for (const auto& [id, name] : ids)
+        EXPECT_EQ(language_name_for_id(id), name) << id;
+    const std::pair<const char*, const char16_t*> locales[] = {{"ru_RU.UTF-8", u"russian"},
+                                                               {"de_AT@euro", u"german"},
+                                                               {"en", u"english"},
+                                                               {"EN_us", u"english"},
+                                                               {"pt_BR.ISO-8859-1", u"portuguese"},
+                                                               {"nb_NO.UTF-8", u"norwegian"},
+                                                               {"iw_IL", u"hebrew"},
+                                                               {"be_BY", u"byelorussian"},
+                                                               {"C", u""},
+                                                               {"C.UTF-8", u""},
+                                                               {"POSIX", u""},
+                                                               {"", u""},
+                                                               {"xx_YY", u""},
+                                                               {"eng", u""}};
+    for (const auto& [locale, name] : locales)
+        EXPECT_EQ(language_name_for_locale(locale), name) << locale;
 }
 
 // Sets the locale variables for one test and puts them back afterwards.
