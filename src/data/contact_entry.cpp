@@ -96,9 +96,13 @@ void add_search_target(Text& text, std::vector<MatchSpan>& targets, SearchMasks&
             masks.leads |= start;
         }
     }
-    if (length > 1)
+    if (length > 1) {
         masks.start_pairs |= pair_bit(lower[0], lower[1]) | pair_bit(lower[0], keys[1]) |
                              pair_bit(keys[0], lower[1]) | pair_bit(keys[0], keys[1]);
+        for (char16_t first : {lower[0], keys[0]})
+            for (char16_t second : {lower[1], keys[1]})
+                DigitMasks::set_pair(masks.start_digit_pairs, first, second);
+    }
     targets.push_back(span);
 }
 
@@ -115,10 +119,8 @@ void DigitMasks::add(WStringView text) {
         if (c < u'0' || c > u'9')
             continue;
         digits |= static_cast<std::uint16_t>(1u << (c - u'0'));
-        if (i + 1 < text.size() && text[i + 1] >= u'0' && text[i + 1] <= u'9') {
-            const unsigned bit = 10u * (c - u'0') + (text[i + 1] - u'0');
-            pairs[bit / 64] |= std::uint64_t{1} << (bit % 64);
-        }
+        if (i + 1 < text.size())
+            set_pair(pairs, c, text[i + 1]);
     }
 }
 

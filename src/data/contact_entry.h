@@ -37,6 +37,16 @@ struct DigitMasks {
     std::array<std::uint64_t, 2> pairs{}; // bit 10 * first + second
 
     void add(WStringView digits_text);
+    // Bit 10 * first + second of a pair set.
+    static bool has_pair(const std::array<std::uint64_t, 2>& pairs, unsigned pair) {
+        return (pairs[pair / 64] >> (pair % 64) & 1u) != 0;
+    }
+    static void set_pair(std::array<std::uint64_t, 2>& pairs, char16_t first, char16_t second) {
+        if (first < u'0' || first > u'9' || second < u'0' || second > u'9')
+            return;
+        const unsigned pair = 10u * (first - u'0') + (second - u'0');
+        pairs[pair / 64] |= std::uint64_t{1} << (pair % 64);
+    }
     // Whether every digit and pair of `needed` occurs here too.
     bool holds(const DigitMasks& needed) const {
         return (digits & needed.digits) == needed.digits &&
@@ -58,6 +68,10 @@ struct SearchMasks {
     // pair_bit of the first two characters of every target (each lower case
     // or key): a longer word starts some target only when its bit is here.
     std::uint64_t start_pairs = 0;
+    // Every pair of digits a target starts with, each as written or as its
+    // key (bit 10 * first + second): exactly the two-digit words that start
+    // some target.
+    std::array<std::uint64_t, 2> start_digit_pairs{};
     DigitMasks phone_digits;
 };
 

@@ -80,6 +80,11 @@ void ContactFilter::set_words(std::vector<WString> words) {
     }
     m_single_digit = m_unambiguous && m_words.size() == 1 && m_words.front().size() == 1 &&
                      m_checks.front().all_digits;
+    // Only digits as typed: "+1" is all digits to the numbers alone.
+    m_two_digits = m_unambiguous && m_words.size() == 1 && m_words.front().size() == 2 &&
+                   m_checks.front().all_digits && m_phone_words.front() == m_words.front();
+    if (m_two_digits)
+        m_digit_pair = 10u * (m_words.front()[0] - u'0') + (m_words.front()[1] - u'0');
 }
 
 bool ContactFilter::may_pass(const SearchMasks& masks) const {
@@ -129,6 +134,14 @@ MatchTier ContactFilter::rank(const SearchView& view) const {
             return MatchTier::Prefix;
         return (masks.phone_digits.digits & m_checks.front().digits.digits) != 0 ? MatchTier::Inside
                                                                                  : MatchTier::None;
+    }
+    if (m_two_digits) {
+        // Exact too: the digit pairs each target starts with (as typed or as
+        // keys), and the pairs in a row inside the numbers.
+        if (DigitMasks::has_pair(masks.start_digit_pairs, m_digit_pair))
+            return MatchTier::Prefix;
+        return DigitMasks::has_pair(masks.phone_digits.pairs, m_digit_pair) ? MatchTier::Inside
+                                                                            : MatchTier::None;
     }
     bool first_taken = false;
     bool last_taken = false;

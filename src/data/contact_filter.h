@@ -105,8 +105,10 @@ class ContactFilter {
         DigitMasks digits;             // the digits and pairs a number must then hold
     };
     std::vector<WordCheck> m_checks;
-    // One word of one digit: the masks alone rank a contact.
+    // One word of one digit, or of two: the masks alone rank a contact.
     bool m_single_digit = false;
+    bool m_two_digits = false;
+    unsigned m_digit_pair = 0; // 10 * first + second, for m_two_digits
 };
 
 } // namespace telvara::data

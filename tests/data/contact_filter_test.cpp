@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace telvara::data {
 namespace {
 
@@ -196,6 +198,41 @@ TEST_F(FilterTest, QuickChecksNeverLoseAMatch) {
         {u"96", MatchTier::Prefix}, {u"45", MatchTier::Inside}, {u"451", MatchTier::None}};
     for (auto [typed, expected] : tiers)
         EXPECT_EQ(tier(e, typed), expected) << to_utf8(typed);
+}
+
+// Two typed digits are ranked from the masks alone: on generated contacts
+// every one of the hundred pairs gets the tier the texts themselves give.
+TEST_F(FilterTest, TwoDigitsAreRankedAsTheTextsSay) {
+    ContactFilter f(m_map);
+    for (std::size_t i = 0; i < 200; ++i) {
+        const ContactEntry e = entry(make_test_contact(i));
+        std::vector<WString> starts;
+        std::vector<WString> numbers;
+        for (const WString* name : {&e.record.first_name, &e.record.last_name, &e.record.company}) {
+            WString keys;
+            for (char16_t c : name->substr(0, 2))
+                keys.push_back(m_map.key_of(to_lower(c)));
+            starts.push_back(keys);
+        }
+        for (const ContactField& field : e.record.fields)
+            if (is_search_phone(field.type)) {
+                numbers.push_back(without_phone_separators(field.value));
+                starts.push_back(numbers.back().substr(0, 2));
+            }
+        for (char16_t a = u'0'; a <= u'9'; ++a)
+            for (char16_t b = u'0'; b <= u'9'; ++b) {
+                const WString typed{a, b};
+                MatchTier expected = MatchTier::None;
+                if (std::find(starts.begin(), starts.end(), typed) != starts.end())
+                    expected = MatchTier::Prefix;
+                else if (std::any_of(numbers.begin(), numbers.end(), [&](const WString& n) {
+                             return n.find(typed, 1) != WString::npos;
+                         }))
+                    expected = MatchTier::Inside;
+                f.set_words({typed});
+                ASSERT_EQ(f.rank(e.search_view()), expected) << i << " " << to_utf8(typed);
+            }
+    }
 }
 
 TEST_F(FilterTest, NamesTakeOneWordEach) {
