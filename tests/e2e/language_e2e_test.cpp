@@ -107,6 +107,11 @@ std::tm local(std::time_t moment) {
     return tm;
 }
 
+// Named in test output by its language alone.
+void PrintTo(const Words& words, std::ostream* out) {
+    *out << words.language;
+}
+
 class RecentsLanguageE2e : public LanguageE2e, public ::testing::WithParamInterface<Words> {};
 
 // Four calls from four numbers: one today, one yesterday, one three days
