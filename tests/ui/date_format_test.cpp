@@ -34,6 +34,9 @@ TEST(DateOrderRule, FindsTheFirstElevenAndTwentyTwoAndPicksThePicture) {
     const CalendarDate today = local_date(std::time(nullptr));
     EXPECT_TRUE(is_valid_date(today));
     EXPECT_GE(today.year, 2024);
+    const CalendarDate then = local_date(1'000'000'000); // 2001-09-09 01:46:40 UTC
+    EXPECT_EQ(then.year, 2001);
+    EXPECT_EQ(then.month, 9);
 }
 
 class DateFormatC : public testing::Test {

@@ -137,16 +137,6 @@ TEST(NodeTree, FindPrefersDirectChildrenAndMarksGoUpOnly) {
     EXPECT_TRUE(is_stale(Measure{-1, -1}));
 }
 
-TEST(NodeTree, DumpLineFormat) {
-    Node node;
-    node.set_name(u"title");
-    node.set_design_size({5, 6});
-    place(node, 1, 2, 3, 4);
-    EXPECT_EQ(node.dump_line(2),
-              u"\t\t{title} position=1 2 size=3 4 design_size=5 6 rs.size=0 0\n");
-    EXPECT_EQ(Node().dump_line(0), u"{} position=0 0 size=0 0 design_size=0 0 rs.size=0 0\n");
-}
-
 TEST(NodeRegistry, NamesAreUniqueExactAndRaiseWithTheirName) {
     auto& registry = NodeRegistry::instance();
     registry.register_type(u"test_colour", &make_node<ColorNode>);
@@ -166,14 +156,6 @@ TEST(NodeRegistry, NamesAreUniqueExactAndRaiseWithTheirName) {
     }
     EXPECT_TRUE(registry.unregister_type(u"test_colour"));
     EXPECT_FALSE(registry.unregister_type(u"test_colour"));
-    vadode::NodeNotFound missing(u"main", u"кнопка");
-    EXPECT_EQ(missing.parent_name(), u"main");
-    EXPECT_EQ(missing.child_name(), u"кнопка");
-    EXPECT_NE(std::string(missing.what()).find("кнопка"), std::string::npos);
-    vadode::NodeNotFoundInSkin form(u"form_main");
-    EXPECT_EQ(form.name(), u"form_main");
-    EXPECT_NE(std::string(static_cast<const std::exception&>(form).what()).find("form_main"),
-              std::string::npos);
 }
 
 TEST(Visibility, HiddenParentHidesDescendantsAndRestoresThem) {

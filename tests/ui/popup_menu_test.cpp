@@ -176,6 +176,18 @@ TEST_F(MenuTest, TapBesideThePanelEscOrTheCancelButtonCancels) {
     }
 }
 
+// Only a press beside the panel dismisses: a finger that slides off a row
+// and lifts beside it neither chooses nor cancels.
+TEST_F(MenuTest, APressOnARowLiftedBesideThePanelKeepsTheMenu) {
+    open(u"MainMenu");
+    const ListElement& row = *menu->list().element_for(0);
+    screen.on_touch(pen(PointerKind::Down, row.x() + 10, row.y() + 10));
+    screen.on_touch(pen(PointerKind::Move, 100, 5));
+    screen.on_touch(pen(PointerKind::Up, 100, 5));
+    EXPECT_EQ(provider.asked, std::vector<WString>{u"MainMenu"});
+    EXPECT_EQ(menu->state(), MenuState::Open);
+}
+
 TEST_F(MenuTest, KeysMoveTheFocusAndEnterChooses) {
     open(u"MainMenu");
     for (int i = 0; i < 2; ++i) {

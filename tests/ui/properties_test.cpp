@@ -132,23 +132,6 @@ TEST(SkinLoader, EveryPropertyKindSurvivesTheWriterAndLoader) {
     EXPECT_EQ(skin->read_int(form, u"cach", 9), 9u);
 }
 
-TEST(SkinLoader, EmptyTablesShareTheirBoundsAndReadDefaults) {
-    SkinModel model;
-    NodeModel node;
-    node.points = {{u"p", PointValue{1, 1}}};
-    model.nodes = {{u"n", node}};
-    const auto bytes = written(model);
-    auto skin = from_bytes(bytes);
-    const NodeRecord record = skin->find_node(u"n");
-    ASSERT_TRUE(record);
-    EXPECT_EQ(get(bytes, record.offset, 2), get(bytes, record.offset + 2, 2));
-    EXPECT_EQ(get(bytes, record.offset + 2, 2), get(bytes, record.offset + 4, 2));
-    EXPECT_EQ(skin->read_int(record, u"p", 42), 42u);
-    EXPECT_EQ(skin->read_font(record, u"p", nullptr), nullptr);
-    EXPECT_EQ(skin->property_count(record, PropertyKind::Integer), 0u);
-    EXPECT_EQ(skin->property_count(record, PropertyKind::Point), 1u);
-}
-
 TEST(SkinLoader, ScaledPointsAreSignedPictureNumbersUnsignedColoursOpaque) {
     auto skin = from_bytes(written(sample_model()), 1);
     const NodeRecord form = skin->find_node(u"FormMain");
@@ -166,33 +149,6 @@ TEST(SkinLoader, ScaledPointsAreSignedPictureNumbersUnsignedColoursOpaque) {
     skin = from_bytes(bytes);
     EXPECT_EQ(skin->read_colour(form, u"outside_color", {}), (Colour{10, 20, 30, 255}));
     EXPECT_EQ(skin->read_colour(form, u"color", Colour{4, 5, 6, 7}), (Colour{4, 5, 6, 7}));
-}
-
-TEST(SkinLoader, FontDescriptionsParseOverDefaultsAndEqualOnesAreShared) {
-    SkinModel model;
-    model.fonts = {u"9 0 1 0 Two Words", u"14", u"x", u"12 1 0 0 Tahoma", u"12 1 0 0 Tahoma"};
-    NodeModel node;
-    for (std::uint32_t i = 0; i < model.fonts.size(); ++i)
-        node.fonts.push_back({u"f" + to_wstring(i), i});
-    model.nodes = {{u"fonts", node}};
-    auto skin = from_bytes(written(model), 1);
-    const NodeRecord record = skin->find_node(u"fonts");
-    auto description = [&](const char16_t* name) {
-        FontHandle font = skin->read_font(record, name, nullptr);
-        EXPECT_NE(font, nullptr) << to_utf8(name);
-        return font ? font->description() : FontDescription{};
-    };
-    const FontDescription two_words = description(u"f0");
-    EXPECT_EQ(two_words.size, 9);
-    EXPECT_TRUE(!two_words.bold && two_words.italic && !two_words.underline);
-    EXPECT_EQ(two_words.face, u"Two Words");
-    EXPECT_EQ(two_words.scale_factor, 2);
-    const FontDescription only_size = description(u"f1");
-    EXPECT_EQ(only_size.size, 14);
-    EXPECT_FALSE(only_size.bold || only_size.italic || only_size.underline);
-    EXPECT_EQ(only_size.face, u"Tahoma");
-    EXPECT_EQ(description(u"f2").size, 0) << "a size without digits is 0";
-    EXPECT_EQ(skin->read_font(record, u"f3", nullptr), skin->read_font(record, u"f4", nullptr));
 }
 
 TEST(SkinLoader, EveryTopLevelNodeIsFoundThroughTheIndex) {

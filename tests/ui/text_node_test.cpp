@@ -118,17 +118,6 @@ TEST_F(TextNodeTest, ChangesMarkOnlyWhatTheyAffect) {
     EXPECT_EQ(node.get_measure_x().preferred, width_of(u"abcde"));
 }
 
-TEST_F(TextNodeTest, HighlightsDoNotOverlapAndEmptyClears) {
-    node.set_text(u"xaaab");
-    node.set_highlight(u"aa");
-    EXPECT_EQ(node.highlights(), (std::vector<TextRange>{{1, 2}}));
-    node.set_text(u"xababx");
-    node.set_highlight(u"ab");
-    EXPECT_EQ(node.highlights(), (std::vector<TextRange>{{1, 2}, {3, 2}}));
-    node.set_highlight(u"");
-    EXPECT_TRUE(node.highlights().empty());
-}
-
 TEST_F(TextNodeTest, BottomAlignedOverflowLeavesOutTheLineAboveTheTop) {
     node.set_text(u"a\nb\nc");
     node.set_wrap(true);

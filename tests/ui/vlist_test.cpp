@@ -289,6 +289,23 @@ TEST_F(ListTest, DownStopsAtTheLastItem) {
     for (int i = 0; i < 5; ++i)
         step_down(0.3);
     EXPECT_DOUBLE_EQ(list->focus_position(), 1.0);
+    rows.count = 1; // the focused last item goes: no focus, Enter chooses nothing
+    list->item_removed(1);
+    key(key::Enter);
+    EXPECT_TRUE(rows.clicks.empty());
+}
+
+TEST_F(ListTest, FocusGlidingUpBringsTheFirstItemWhollyIntoView) {
+    list->scroll_to_item(3);
+    key(key::Down);
+    key(key::Down, false);
+    for (int i = 0; i < 3; ++i) {
+        key(key::Up);
+        key(key::Up, false);
+        run(0.3);
+    }
+    ASSERT_DOUBLE_EQ(list->focus_position(), 0.0);
+    EXPECT_GE(list->element_for(0)->y(), 0);
 }
 
 TEST_F(ListTest, ScrollingTenThousandRowsReusesABoundedPool) {
@@ -422,40 +439,4 @@ TEST_F(ListTest, EmptyListRestsAtTheTopBorderAndIgnoresKeysAndTaps) {
     screen.on_touch(pen(PointerKind::Down, 100, 100));
     screen.on_touch(pen(PointerKind::Up, 100, 100));
     EXPECT_TRUE(rows.clicks.empty());
-}
-
-// Rows are drawn only inside the list, the pressed one in its colour, at both
-// densities.
-TEST(ListDraw, ScrolledListWithAPressedRow) {
-    struct Coloured : Rows {
-        std::int32_t scale = 1;
-        std::unique_ptr<ListElement> create_element() override {
-            auto row = std::make_unique<ListElement>();
-            row->set_element_size(48 * scale);
-            add<ColorNode>(*row).set_color({255, 255, 255, 255});
-            row->child(0).set_name(u"#vlist_normal");
-            add<ColorNode>(*row).set_color({0xDB, 0xE8, 0xFB, 255});
-            row->child(1).set_name(u"#vlist_pressed");
-            return row;
-        }
-    };
-    for (const std::int32_t scale : {1, 2}) {
-        Coloured rows;
-        rows.scale = scale;
-        Node frame;
-        VirtualList& shown = add<VirtualList>(frame);
-        shown.set_adapter(&rows);
-        frame.place_x(0, 240 * scale);
-        frame.place_y(0, 320 * scale);
-        shown.scroll_to_item(3);
-        frame.on_touch(pen(PointerKind::Down, 100, 200 * scale));
-        frame.on_touch(pen(PointerKind::Move, 100, 180 * scale));
-        frame.on_touch(pen(PointerKind::Up, 100, 180 * scale));
-        frame.on_touch(pen(PointerKind::Down, 100 * scale, 120 * scale));
-        ASSERT_NE(shown.pressed_element(), nullptr);
-        RenderSurface surface;
-        surface.resize(240 * scale, 320 * scale);
-        frame.draw_node(surface, {});
-        EXPECT_EQ(surface.row(120 * scale)[4], to_565(0xDB, 0xE8, 0xFB)) << scale;
-    }
 }
