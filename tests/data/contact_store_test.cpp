@@ -300,6 +300,22 @@ TEST_F(ContactStoreTest, PictureChooserCommand) {
     EXPECT_EQ(store.choose_picture(), u"") << "output longer than a path";
 }
 
+// The whole of what a store that did not open does; every damage is in phone/volume_test.cpp.
+TEST_F(ContactStoreTest, FileThatIsNotADatabaseIsLeftAlone) {
+    std::filesystem::create_directories(std::filesystem::path(volume()).parent_path());
+    std::ofstream(volume(), std::ios::binary) << std::string(5000, 'x');
+    ContactStore store;
+    EXPECT_FALSE(store.is_open());
+    std::vector<ContactRecord> list(2);
+    EXPECT_EQ(store.load_contacts(list), 0u);
+    EXPECT_TRUE(list.empty());
+    ContactRecord r = person(u"A", u"");
+    EXPECT_FALSE(store.create_contact(r));
+    EXPECT_TRUE(store.collect_changes().empty());
+    std::ifstream in(volume(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string(5000, 'x'));
+}
+
 TEST_F(ContactStoreTest, VolumeIsInWalModeAndSharesTheFile) {
     ContactStore store;
     ContactRecord r = person(u"A", u"");
