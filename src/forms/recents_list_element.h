@@ -9,8 +9,8 @@
 #include "data/call_record.h"
 #include "platform/text.h"
 #include "ui/button_node.h"
-#include "ui/text_node.h"
 #include "ui/date_format.h"
+#include "ui/text_node.h"
 #include "ui/vlist.h"
 
 #include <array>
