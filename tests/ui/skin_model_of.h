@@ -94,18 +94,6 @@ inline const WString* string_property(const skinc::SkinModel& model, const skinc
     return nullptr;
 }
 
-// The first node below `node` (depth first) whose "id" is `id`.
-inline skinc::NodeModel* descendant(skinc::SkinModel& model, skinc::NodeModel& node,
-                                    WStringView id) {
-    for (skinc::NodeModel& child : node.children) {
-        if (const WString* name = string_property(model, child, u"id"); name && *name == id)
-            return &child;
-        if (skinc::NodeModel* found = descendant(model, child, id))
-            return found;
-    }
-    return nullptr;
-}
-
 // Takes the first node below `node` whose "id" is `id` out of the tree.
 inline bool remove_descendant(skinc::SkinModel& model, skinc::NodeModel& node, WStringView id) {
     for (auto it = node.children.begin(); it != node.children.end(); ++it) {

@@ -381,6 +381,9 @@ TEST_F(ListTest, InsertedItemOutsideTheViewMovesNothingOnScreen) {
     EXPECT_EQ(list->element_for(21), top);
     EXPECT_EQ(top->y(), y_before);
     EXPECT_EQ(list->first_visible_index(), 21);
+    run(0.5); // and stays so through the next layouts
+    EXPECT_EQ(list->first_visible_index(), 21);
+    EXPECT_EQ(top->y(), y_before);
     list->item_inserted(90); // below
     list->item_inserted(-1); // out of range: ignored
     list->item_inserted(103);
@@ -403,9 +406,11 @@ TEST_F(ListTest, TheKeyboardFocusStaysOnItsItemWhenItemsComeAndGo) {
     list->item_inserted(0);
     list->item_inserted(50);
     EXPECT_DOUBLE_EQ(list->focus_position(), 7.0);
+    list->item_inserted(7); // at the focused item: it moves down with it
+    EXPECT_DOUBLE_EQ(list->focus_position(), 8.0);
     run(0.5);
     key(key::Enter);
-    EXPECT_EQ(rows.clicks, std::vector<std::int32_t>{7});
+    EXPECT_EQ(rows.clicks, std::vector<std::int32_t>{8});
 }
 
 TEST_F(ListTest, AListThatShrinksBelowTheViewShowsItsEndAtOnce) {
