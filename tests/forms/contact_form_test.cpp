@@ -282,6 +282,12 @@ TEST_F(ContactFormVolumeTest, RemovingAStarredNumberTakesItsFavouriteWithIt) {
     tap(mobile, u"confirm_remove");
     ASSERT_EQ(m_document->favorites().size(), 1u);
     EXPECT_EQ(m_document->favorites().at(0).value, std::int32_t(FieldType::HomeTel));
+    data::ContactRecord record;
+    record.oid = m_oid;
+    ASSERT_TRUE(m_volume->read_contact(record));
+    EXPECT_EQ(record.field(FieldType::Mobile), nullptr);
+    ASSERT_NE(record.field(FieldType::HomeTel), nullptr) << "the next field stays";
+    EXPECT_EQ(record.field(FieldType::HomeTel)->value, u"555 0200");
     std::vector<data::FavoriteLine> saved;
     ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
     EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{m_oid, std::int32_t(FieldType::HomeTel)}}));
