@@ -5,7 +5,6 @@
 
 #include "menu_skin_support.h"
 #include "runtime/device_root_fixture.h"
-#include "text_test_support.h"
 #include "ui/menu_provider.h"
 #include "ui/vadode.h"
 
@@ -273,7 +272,6 @@ TEST_F(MenuTest, OpensAtBothDensities) {
         RenderSurface surface;
         surface.resize(240 * scale, 320 * scale);
         frame.draw_node(surface, {});
-        save_image_if_asked(surface, "menu_x" + std::to_string(scale));
         EXPECT_EQ(shown.state(), MenuState::Open);
         EXPECT_EQ(shown.panel().y() + shown.panel().height(), 320 * scale);
         EXPECT_EQ(surface.row(320 * scale - 2)[120 * scale], to_565(0xF3, 0xF5, 0xF7))

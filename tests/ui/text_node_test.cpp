@@ -221,7 +221,6 @@ class TextDraw : public TextNodeTest {
         paint(surface, kWhite);
         place(node, x, y, w, h);
         node.draw_node(surface, {x, y});
-        save_image_if_asked(surface, testing::UnitTest::GetInstance()->current_test_info()->name());
         return ink(surface, kWhite);
     }
     RenderSurface surface;

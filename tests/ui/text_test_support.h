@@ -1,13 +1,10 @@
 #pragma once
-// Painting and pixel counting on small surfaces, a fixed font, and an
-// optional picture of a surface for looking at it.
+// Painting and pixel counting on small surfaces, and a fixed font.
 
 #include "ui/font_cache.h"
 #include "ui/render_surface.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -55,23 +52,6 @@ inline std::int32_t count(const RenderSurface& surface, Pixel value) {
 }
 inline Rect colour_box(const RenderSurface& surface, Pixel value) {
     return ink_where(surface, [=](Pixel p) { return p == value; }).box;
-}
-
-// With TELVARA_TEST_IMAGES set to a folder, writes the surface there as a
-// binary PPM named after the test.
-inline void save_image_if_asked(const RenderSurface& surface, const std::string& name) {
-    const char* folder = std::getenv("TELVARA_TEST_IMAGES");
-    if (!folder || !*folder)
-        return;
-    std::ofstream out(std::string(folder) + "/" + name + ".ppm", std::ios::binary);
-    out << "P6\n" << surface.width() << " " << surface.height() << "\n255\n";
-    for (std::int32_t y = 0; y < surface.height(); ++y)
-        for (std::int32_t x = 0; x < surface.width(); ++x) {
-            const Pixel p = surface.row(y)[x];
-            const char rgb[3] = {char((p >> 11) * 255 / 31), char(((p >> 5) & 63) * 255 / 63),
-                                 char((p & 31) * 255 / 31)};
-            out.write(rgb, 3);
-        }
 }
 
 } // namespace telvara::ui::test

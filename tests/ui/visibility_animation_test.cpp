@@ -1,7 +1,6 @@
 // The visibility animations as the user sees them: frames drawn while a node
 // shows or hides, from the first step to the last, and reversals mid-way.
 #include "node_test_support.h"
-#include "text_test_support.h"
 #include "ui/drawing.h"
 #include "ui/easing.h"
 #include "ui/visibility_animations.h"
@@ -141,8 +140,6 @@ TEST(VisibilityAnimations, EachShowRunsFromNothingToTheStillPictureSteadily) {
             EXPECT_GE(position, previous_position) << word;
             previous = stage.covered();
             previous_position = position;
-            if (frames == 6)
-                test::save_image_if_asked(stage.frame, std::string("show-") + word);
             ASSERT_LT(frames, 60);
         }
         EXPECT_GE(frames, 9) << word << ": at least 150 ms of motion";
