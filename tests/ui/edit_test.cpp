@@ -135,6 +135,7 @@ TEST_F(EditTest, EditingKeysMoveTheCaretAndDeleteOnlyWhereThereIsSomething) {
     } rows[] = {
         {{key::Left}, {true}, u"abc", 2},
         {{key::Right}, {false}, u"abc", 3},
+        {{key::Left, key::Left, key::Right}, {true, true, true}, u"abc", 2},
         {{kDelete}, {false}, u"abc", 3},
         {{key::Backspace, key::Backspace}, {true, true}, u"a", 1},
         {{kHome, key::Left, key::Backspace, kDelete}, {true, false, false, true}, u"bc", 0},
@@ -276,6 +277,10 @@ TEST_F(EditTest, SurrogatePairsArriveWholeAndAreDeletedWhole) {
     EXPECT_EQ(edit->caret(), 1u);
     EXPECT_TRUE(press(kDelete));
     EXPECT_EQ(edit->edit_text(), u"a");
+    edit->set_text(u"\U0001F600b");
+    edit->set_caret(1);
+    EXPECT_EQ(edit->caret(), 0u) << "never between the halves";
+    edit->set_text(u"a");
     // A high half without its partner is dropped; a lone low half too.
     service().on_text_input(u"\xD83D");
     type(u"b");
