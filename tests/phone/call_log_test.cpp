@@ -260,6 +260,7 @@ TEST_F(CallLogTest, DocumentDeletesExactlyTheRejectedCalls) {
         EXPECT_NE(call.call.kind, CallKind::Missed);
     document.remove_listener(listener);
     EXPECT_FALSE(log.delete_call_log_entry(document, 7));
+    EXPECT_FALSE(log.delete_call_log_entry(document, document.recent_calls().size()));
     EXPECT_TRUE(log.delete_call_log_entry(document, 1));
     EXPECT_EQ(document.recent_calls().size(), 1u);
     EXPECT_EQ(log.entries().size(), 1u);
