@@ -145,6 +145,8 @@ TEST(SettingsText, RejectsDamagedFilesWithTheLine) {
          "line 3: a string's hex data must hold whole UTF-16 code units"},
         {key + "\"A\"=hex(1):41,\\\n", "line 3: hex data continues past the end of the file"},
         {key + "\"A\"dword:00000001\n", "line 3: '=' expected after the value name"},
+        {key + "\"A\"=hex(1):410,00\n", "line 3: bad hex byte"},
+        {key + "\"A\"=hex(1):41,,00,00\n", "line 3: bad hex byte"},
         {key + "\"A\"=\"tor", "line 3: unterminated quoted text"}, // a torn write
     };
     for (const auto& [text, error] : rows)
@@ -254,6 +256,9 @@ TEST(SettingsStore, NamesTheFileCannotHoldAndDeletions) {
     std::uint32_t number = 0;
     EXPECT_TRUE(store.read_dword(HKCU, u"НАСТРОЙКИ", u"ёЛКА", number));
     EXPECT_EQ(number, 1u);
+    ASSERT_TRUE(store.write_dword(HKCU, u"Key", u"ЯΫ", 2)); // the last capitals folded
+    EXPECT_TRUE(store.read_dword(HKCU, u"KEY", u"яϋ", number));
+    EXPECT_EQ(number, 2u);
     EXPECT_TRUE(store.delete_value(HKCU, u"настройки", u"ёлка"));
     EXPECT_FALSE(store.delete_value(HKCU, u"Настройки", u"Ёлка"));
     EXPECT_EQ(store.last_error(), kNoSuchSettingsValue);
