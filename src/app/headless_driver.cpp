@@ -87,6 +87,8 @@ class Runner {
         if (!running)
             throw ScriptFailure("the program ended here (exit status " +
                                 std::to_string(m_game.exit_code()) + ")");
+        if (m_clock == ScriptClock::Virtual)
+            let_the_line_open(ms);
     }
 
     // A moment of real time: the program hears from the modem meanwhile;
@@ -116,12 +118,30 @@ class Runner {
     }
 
   private:
+    // The modem answers its set-up in real time, which the virtual clock
+    // does not pass: a call placed right after a quick "wait" would find no
+    // line where a user, who waited that long, finds one. So the first wait
+    // after the modem started also lasts, in real time, until the line is
+    // open, at most as long as the wait.
+    void let_the_line_open(std::uint32_t ms) {
+        if (m_line_settled)
+            return;
+        phone::Telephone* line = phone::Telephone::instance();
+        if (line == nullptr || line->modem() == nullptr)
+            return;
+        m_line_settled = true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!line->line_open() && std::chrono::steady_clock::now() < deadline)
+            pause(2);
+    }
+
     static std::string seconds(std::uint32_t ms) {
         return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
     }
 
     GameBase& m_game;
     ScriptClock m_clock;
+    bool m_line_settled = false;
 };
 
 // --- the telephone line --------------------------------------------------------

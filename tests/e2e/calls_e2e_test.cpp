@@ -7,10 +7,15 @@
 
 #include "phone/call_log.h"
 
+#include <arpa/inet.h>
 #include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace telvara::e2e {
 namespace {
@@ -251,6 +256,73 @@ TEST_F(CallsE2e, HoldingZeroTypesAPlusOnTheScriptClock) {
                                 "\u2582\u2584\u2586\u2588\" 0\n"
                                 "wait 100\nup 120 300\nexpect text text_button_call \"+\" 0\n"
                                 "tap button0\nexpect text text_button_call \"+0\" 0\n");
+    ASSERT_EQ(run.status, 0) << run.output;
+}
+
+// A modem slow to answer its set-up, as on a busy machine: the first
+// connection is put through to `port` only after `delay`, then relayed both
+// ways until either side closes.
+class LateRelay {
+  public:
+    LateRelay(const std::string& port, std::chrono::milliseconds delay) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            ::listen(m_listener, 1) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        m_port = std::to_string(ntohs(address.sin_port));
+        address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(port)));
+        m_thread = std::thread([this, address, delay] {
+            const int near = ::accept(m_listener, nullptr, nullptr);
+            std::this_thread::sleep_for(delay);
+            const int far = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (near >= 0 &&
+                ::connect(far, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                relay(near, far);
+            ::close(far);
+            ::close(near);
+        });
+    }
+    ~LateRelay() {
+        ::shutdown(m_listener, SHUT_RDWR);
+        ::close(m_listener);
+        m_thread.join();
+    }
+    const std::string& port() const { return m_port; }
+
+  private:
+    static void relay(int a, int b) {
+        pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+        char buffer[4096];
+        while (::poll(fds, 2, -1) > 0) {
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].revents == 0)
+                    continue;
+                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (n <= 0 || ::write(fds[1 - i].fd, buffer, std::size_t(n)) != n)
+                    return;
+            }
+        }
+    }
+
+    int m_listener = -1;
+    std::string m_port;
+    std::thread m_thread;
+};
+
+// The script's clock does not wait for the modem, but its first wait lasts
+// until the line is open, as it would for a user: a call placed right after
+// it finds the line.
+TEST_F(CallsE2e, TheFirstWaitLetsASlowModemOpenItsLine) {
+    const LateRelay relay(m_at_port, std::chrono::milliseconds(400));
+    ASSERT_FALSE(relay.port().empty());
+    settings(false, "tcp:127.0.0.1:" + relay.port());
+    const Finished run = script(std::string("wait 1500\n") + kOpenKeypad + "key 5\n" + kCallKey +
+                                "expect dialing\nmodem answer\n");
     ASSERT_EQ(run.status, 0) << run.output;
 }
 
