@@ -3,6 +3,7 @@
 // with the writer, the program's node types, and a reader that touches every
 // node and property.
 
+#include "skinc/compile.h"
 #include "skinc/skin_writer.h"
 #include "ui/node_registry.h"
 #include "ui/properties.h"
@@ -161,6 +162,13 @@ inline std::size_t walk_everything(const PropertiesImpl& skin) {
     }
     (void)skin.find_node(u"no such node");
     return visited;
+}
+
+// The writer's model of skin source text: top-level nodes in the XML form of
+// the skin compiler, without pictures.
+inline skinc::SkinModel xml_skin(const std::string& nodes) {
+    return skinc::build_model(skinc::read_skin_text("<skin>" + nodes + "</skin>", "test.xml", "."))
+        .model;
 }
 
 // A node of the given skin type, with an "id" when one is given.
