@@ -9,24 +9,15 @@
 #include <gmock/gmock.h>
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 using namespace telvara;
 using namespace telvara::skinc;
-using telvara::skinc::test::SourceFolder;
+using namespace telvara::skinc::test;
 using testing::HasSubstr;
 
 namespace {
 
-std::vector<std::uint8_t> file_bytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The dump without what depends on the writer's layout: the first line
-// (file and size), the index root and record offsets.
 // The dump's " @0x1f3a" offsets move with every change of the file's layout.
 std::string without_addresses(const std::string& line) {
     std::string out;
@@ -59,18 +50,6 @@ std::string dump_body(const std::string& skin_file) {
         body += without_addresses(line) + "\n";
     }
     return body;
-}
-
-std::vector<ui::Pixel> pixels_of(const std::string& bmp_without_extension) {
-    const ui::Picture picture = ui::load_picture(bmp_without_extension);
-    std::vector<ui::Pixel> out;
-    if (!picture.data)
-        return out;
-    const ui::PixelBuffer& buffer = picture.data->pixels;
-    for (int y = 0; y < buffer.height(); ++y)
-        for (int x = 0; x < buffer.width(); ++x)
-            out.push_back(buffer.row(y)[x]);
-    return out;
 }
 
 using Rgba = std::array<std::uint8_t, 4>;
@@ -149,36 +128,45 @@ TEST(SkinCompiler, PictureReferencesCoverTheArtUnlessSliced) {
 )");
     const CompiledModel compiled = build_model(read_skin_source(source));
     const NodeModel& node = compiled.model.nodes[0].node;
-    const PictureValue whole = node.children[0].pictures[0].second;
-    EXPECT_EQ((std::vector<int>{whole.x[0], whole.x[1], whole.x[2], whole.x[3]}),
-              (std::vector<int>{0, 0, 10, 10}));
-    EXPECT_EQ((std::vector<int>{whole.y[0], whole.y[1], whole.y[2], whole.y[3]}),
-              (std::vector<int>{0, 0, 6, 6}));
-    const PictureValue insets = node.children[1].pictures[0].second;
-    EXPECT_EQ((std::vector<int>{insets.x[0], insets.x[1], insets.x[2], insets.x[3]}),
-              (std::vector<int>{0, 2, 7, 10}));
-    EXPECT_EQ((std::vector<int>{insets.y[0], insets.y[1], insets.y[2], insets.y[3]}),
-              (std::vector<int>{0, 1, 2, 6}));
+    auto slice = [&](int child) {
+        const PictureValue p = node.children[std::size_t(child)].pictures[0].second;
+        return std::vector<int>{p.x[0], p.x[1], p.x[2], p.x[3], p.y[0], p.y[1], p.y[2], p.y[3]};
+    };
+    EXPECT_EQ(slice(0), (std::vector<int>{0, 0, 10, 10, 0, 0, 6, 6}));
+    EXPECT_EQ(slice(1), (std::vector<int>{0, 2, 7, 10, 0, 1, 2, 6}));
     // Both references share one picture; strings and fonts are deduplicated too.
     EXPECT_EQ(compiled.model.pictures.size(), 1u);
 }
 
-TEST(SkinCompiler, KeyTransparencyByThreshold) {
-    SourceFolder folder;
-    folder.write_png("edge", 5, 1, kEdgePixels);
-    folder.compile(folder.write_skin(
-        "<picture name=\"edge\" dither=\"false\"/>\n<image id=\"I\" src=\"edge\"/>\n"));
-    // Half transparency reaches the default threshold 128: opaque. The
-    // opaque magenta is nudged off the key colour.
-    EXPECT_EQ(pixels_of(folder.out() + "/test/edge"),
-              (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, 0x001F, 0xF83F, 0x0020}));
-    SourceFolder strict;
-    strict.write_png("edge", 5, 1, kEdgePixels);
-    strict.compile(strict.write_skin("<picture name=\"edge\" dither=\"0\" "
-                                     "threshold=\"200\"/>\n<image id=\"I\" src=\"edge\"/>\n"));
-    EXPECT_EQ(
-        pixels_of(strict.out() + "/test/edge"),
-        (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, ui::kKeyColour, 0xF83F, ui::kKeyColour}));
+// Each row: a picture's description, the image using it and the pixels it compiles to.
+TEST(SkinCompiler, TransparencyKindsGiveTheirPixels) {
+    using P = std::vector<ui::Pixel>;
+    constexpr ui::Pixel key = ui::kKeyColour;
+    const struct {
+        const char* picture;
+        const char* image_attributes;
+        P pixels;
+        std::vector<Rgba> png = kEdgePixels;
+    } rows[] = {
+        // Half transparency reaches the default threshold 128: opaque. The opaque magenta is
+        // nudged off the key colour.
+        {"dither=\"false\"", "", P{0xF800, key, 0x001F, 0xF83F, 0x0020}},
+        {"dither=\"0\" threshold=\"200\"", "", P{0xF800, key, key, 0xF83F, key}},
+        // Half blue over white: (127, 127, 255); half dark green: (127, 129, 127).
+        {"transparency=\"backdrop\" backdrop=\"#FFFFFF\" dither=\"0\"", "",
+         P{0xF800, key, ui::to_565(127, 127, 255), 0xF83F, ui::to_565(127, 129, 127)}},
+        // A constant alpha: no opaque mark (lowest green bit) on any pixel.
+        {"dither=\"0\"", "alpha=\"128\"", P{0x0000, 0xF01F}, {{0, 4, 0, 255}, {255, 0, 255, 255}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.picture);
+        SourceFolder folder;
+        folder.write_png("edge", int(row.png.size()), 1, row.png);
+        folder.compile(folder.write_skin(std::string("<picture name=\"edge\" ") + row.picture +
+                                         "/>\n<image id=\"I\" src=\"edge\" " +
+                                         row.image_attributes + "/>\n"));
+        EXPECT_EQ(pixels_of(folder.out() + "/test/edge"), row.pixels);
+    }
 }
 
 TEST(SkinCompiler, MaskTransparencyWritesAGreyMaskAndClearsTheOpaqueMark) {
@@ -204,26 +192,6 @@ TEST(SkinCompiler, MaskTransparencyWritesAGreyMaskAndClearsTheOpaqueMark) {
     EXPECT_EQ(mask->x[1], 1);
     EXPECT_EQ(mask->x[2], 4);
     EXPECT_EQ(skin.picture(mask->picture).width, skin.picture(src->picture).width);
-}
-
-TEST(SkinCompiler, BackdropTransparencyComposesEdges) {
-    SourceFolder folder;
-    folder.write_png("edge", 5, 1, kEdgePixels);
-    folder.compile(folder.write_skin("<picture name=\"edge\" transparency=\"backdrop\" "
-                                     "backdrop=\"#FFFFFF\" dither=\"0\"/>\n"
-                                     "<image id=\"I\" src=\"edge\"/>\n"));
-    // Half blue over white: (127, 127, 255); half dark green: (127, 129, 127).
-    EXPECT_EQ(pixels_of(folder.out() + "/test/edge"),
-              (std::vector<ui::Pixel>{0xF800, ui::kKeyColour, ui::to_565(127, 127, 255), 0xF83F,
-                                      ui::to_565(127, 129, 127)}));
-}
-
-TEST(SkinCompiler, ConstantAlphaPicturesCarryNoOpaqueMark) {
-    SourceFolder folder;
-    folder.write_png("solid", 2, 1, {{0, 4, 0, 255}, {255, 0, 255, 255}});
-    folder.compile(folder.write_skin("<picture name=\"solid\" dither=\"0\"/>\n"
-                                     "<image id=\"I\" src=\"solid\" alpha=\"128\"/>\n"));
-    EXPECT_EQ(pixels_of(folder.out() + "/test/solid"), (std::vector<ui::Pixel>{0x0000, 0xF01F}));
 }
 
 TEST(SkinCompiler, OrderedDitherKeepsTheAverageAndExactSteps) {
@@ -318,25 +286,12 @@ TEST(SkinCompiler, CommandLineExitsNonZeroWithTheLocation) {
     SourceFolder folder;
     const std::string source = folder.write_skin("<node id=\"N\"\n speed=\"1\"/>\n");
     const std::string out = folder.out();
-    std::vector<std::string> args = {"telvara-skinc", source, "-o", out, "--scale-shift", "1"};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 1);
-    EXPECT_THAT(testing::internal::GetCapturedStderr(),
-                HasSubstr(source + ":3: unknown property \"speed\""));
-    std::vector<std::string> bad = {"telvara-skinc", source, "--scale-shift", "9", "-o", out};
-    argv.clear();
-    for (std::string& arg : bad)
-        argv.push_back(arg.data());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 2);
-    testing::internal::GetCapturedStderr();
+    const std::vector<std::string> args = {source, "-o", out, "--scale-shift", "1"};
+    std::string err;
+    EXPECT_EQ(run_skinc(args, &err), 1);
+    EXPECT_THAT(err, HasSubstr(source + ":3: unknown property \"speed\""));
+    EXPECT_EQ(run_skinc({source, "--scale-shift", "9", "-o", out}), 2);
     folder.write_skin("<node id=\"N\" cache=\"1\"/>\n");
-    argv.clear();
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 0);
+    EXPECT_EQ(run_skinc(args), 0);
     EXPECT_TRUE(std::filesystem::exists(out + "/test.skin"));
 }

@@ -9,12 +9,9 @@
 
 #include <gmock/gmock.h>
 
-#include <fstream>
-#include <iterator>
-
 using namespace telvara;
 using namespace telvara::skinc;
-using telvara::skinc::test::SourceFolder;
+using namespace telvara::skinc::test;
 using testing::HasSubstr;
 
 namespace {
@@ -50,14 +47,7 @@ std::string svg_error(const std::string& svg, const Palette& palette) {
 }
 
 ui::Pixel first_pixel(const std::string& bmp_without_extension) {
-    const ui::Picture picture = ui::load_picture(bmp_without_extension);
-    EXPECT_TRUE(picture.data) << bmp_without_extension;
-    return picture.data ? picture.data->pixels.row(0)[0] : 0;
-}
-
-std::vector<std::uint8_t> file_bytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return pixels_of(bmp_without_extension).at(0);
 }
 
 const char* const kRules = R"(# light to dark
@@ -216,7 +206,7 @@ constexpr const char* kNight = "#FFFFFF #000000\n#1A1F24 #EEEEEE\n#1A73E8 #00FF0
 
 } // namespace
 
-TEST(PaletteSkin, CompilesTheSourceRecolouredUnderThePalettesName) {
+TEST(PaletteSkin, CompilesTheSourceRecolouredUnderThePalettesNameWithItsOwnArt) {
     RecolouredSkin light;
     const CompileResult result = light.compile(kNight);
     EXPECT_EQ(result.skin_file, light.folder.out() + "/night.skin");
@@ -234,12 +224,8 @@ TEST(PaletteSkin, CompilesTheSourceRecolouredUnderThePalettesName) {
     // The art is recoloured before it is drawn, and pictures are the skin's own.
     EXPECT_EQ(first_pixel(light.folder.out() + "/night/dot"), ui::to_565(0, 255, 0));
     EXPECT_EQ(first_pixel(light.folder.out() + "/night/disc"), ui::to_565(0, 0, 0));
-}
-
-TEST(PaletteSkin, TheSkinsOwnArtTakesThePlaceOfTheSourcesAsItIs) {
-    RecolouredSkin light;
-    // Its own dot is drawn in a colour the palette does not know: own art is
-    // never recoloured.
+    // The skin's own art takes the place of the source's as it is: never recoloured, even in a
+    // colour the palette does not know.
     light.folder.write("night/art/dot.svg",
                        R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2">
 <rect width="2" height="2" fill="#FF0000"/></svg>)");
@@ -276,17 +262,13 @@ TEST(PaletteSkin, RefusesEveryColourThePaletteLeavesOut) {
 }
 
 TEST(PaletteSkin, PngArtNeedsThePalettesOwnPicture) {
-    RecolouredSkin light;
-    light.folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
-    light.source = light.folder.write_skin(R"(<node id="Main"><image id="p" src="photo"/></node>
-)",
-                                           "light");
+    RecolouredSkin light, own;
+    for (RecolouredSkin* skin : {&light, &own}) {
+        skin->folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
+        skin->source = skin->folder.write_skin(
+            "<node id=\"Main\"><image id=\"p\" src=\"photo\"/></node>\n", "light");
+    }
     EXPECT_THAT(light.error(kNight), HasSubstr("picture \"photo\" is a PNG"));
-    RecolouredSkin own;
-    own.folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
-    own.source = own.folder.write_skin(R"(<node id="Main"><image id="p" src="photo"/></node>
-)",
-                                       "light");
     own.folder.write(
         "night/art/photo.svg",
         R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="1"><rect width="1" height="1" fill="#0000FF"/></svg>)");
@@ -298,25 +280,13 @@ TEST(PaletteSkin, CommandLineTakesThePaletteAndReportsWhatItRefuses) {
     RecolouredSkin light;
     const std::string out = light.folder.out();
     const std::string palette = light.folder.write("night/night.palette", "#FFFFFF #000000\n");
-    std::vector<std::string> args = {"telvara-skinc", light.source, "--palette",
-                                     palette,         "-o",         out};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 1);
-    EXPECT_THAT(testing::internal::GetCapturedStderr(),
-                HasSubstr("colour #1A1F24 (color of text \"title\" in Main/title) is not in "
-                          "the palette " +
-                          palette));
+    std::string err;
+    EXPECT_EQ(run_skinc({light.source, "--palette", palette, "-o", out}, &err), 1);
+    EXPECT_THAT(err, HasSubstr("colour #1A1F24 (color of text \"title\" in Main/title) is not in "
+                               "the palette " +
+                               palette));
     light.folder.write("night/night.palette", kNight);
-    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 0);
+    EXPECT_EQ(run_skinc({light.source, "--palette", palette, "-o", out}), 0);
     EXPECT_TRUE(std::filesystem::exists(out + "/night.skin"));
-    std::vector<std::string> missing = {"telvara-skinc", light.source, "-o", out, "--palette"};
-    argv.clear();
-    for (std::string& arg : missing)
-        argv.push_back(arg.data());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(compile_command(int(argv.size()), argv.data()), 2);
-    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(run_skinc({light.source, "-o", out, "--palette"}), 2);
 }

@@ -5,11 +5,13 @@
 #include "skinc/art.h"
 #include "skinc/compile.h"
 #include "skinc/xml_reader.h"
+#include "ui/picture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -65,6 +67,35 @@ class SourceFolder {
   private:
     std::filesystem::path m_path;
 };
+
+inline std::vector<std::uint8_t> file_bytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every pixel of a compiled picture, row by row.
+inline std::vector<ui::Pixel> pixels_of(const std::string& bmp_without_extension) {
+    const ui::Picture picture = ui::load_picture(bmp_without_extension);
+    std::vector<ui::Pixel> out;
+    for (int y = 0; picture.data && y < picture.data->pixels.height(); ++y)
+        for (int x = 0; x < picture.data->pixels.width(); ++x)
+            out.push_back(picture.data->pixels.row(y)[x]);
+    return out;
+}
+
+// Runs the compiler's command line; its standard error goes to `err`.
+inline int run_skinc(std::vector<std::string> args, std::string* err = nullptr) {
+    args.insert(args.begin(), "telvara-skinc");
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    ::testing::internal::CaptureStderr();
+    const int status = compile_command(int(argv.size()), argv.data());
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    if (err != nullptr)
+        *err = text;
+    return status;
+}
 
 // The error a source produces when read, or "" when it reads.
 inline std::string read_error(const std::string& body) {

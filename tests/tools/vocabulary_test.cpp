@@ -6,33 +6,34 @@
 using namespace telvara::skinc;
 
 TEST(SkinVocabulary, KindsOfTheNamesTheEngineReads) {
-    EXPECT_EQ(known_kind("design_size"), PropertyKind::Point);
-    EXPECT_EQ(known_kind("color"), PropertyKind::Colour);
-    EXPECT_EQ(known_kind("outside_color"), PropertyKind::Colour);
-    EXPECT_EQ(known_kind("font"), PropertyKind::Font);
-    EXPECT_EQ(known_kind("src"), PropertyKind::Picture);
-    EXPECT_EQ(known_kind("highlight"), PropertyKind::Picture);
-    EXPECT_EQ(known_kind("cache_alpha"), PropertyKind::Integer);
-    EXPECT_EQ(known_kind("bind_key"), PropertyKind::String);
-    EXPECT_EQ(known_kind("element_size"), PropertyKind::Point);
+    using enum PropertyKind;
+    for (auto [name, kind] : {std::pair{"design_size", Point},
+                              {"color", Colour},
+                              {"outside_color", Colour},
+                              {"font", Font},
+                              {"src", Picture},
+                              {"highlight", Picture},
+                              {"cache_alpha", Integer},
+                              {"bind_key", String},
+                              {"element_size", Point}})
+        EXPECT_EQ(known_kind(name), kind) << name;
     // Exact and case-sensitive, as the loader matches them.
-    EXPECT_FALSE(known_kind("Type"));
-    EXPECT_FALSE(known_kind("colour"));
-    EXPECT_EQ(kind_from_word("int"), PropertyKind::Integer);
-    EXPECT_EQ(kind_from_word("color"), PropertyKind::Colour);
-    EXPECT_FALSE(kind_from_word("bool"));
+    EXPECT_FALSE(known_kind("Type") || known_kind("colour") || kind_from_word("bool"));
+    EXPECT_EQ(kind_from_word("int"), Integer);
+    EXPECT_EQ(kind_from_word("color"), Colour);
 }
 
 TEST(SkinVocabulary, IntegersInEveryForm) {
-    EXPECT_EQ(parse_integer("42"), 42u);
-    EXPECT_EQ(parse_integer(" +7 "), 7u);
-    EXPECT_EQ(parse_integer("-1"), 0xFFFFFFFFu);
-    EXPECT_EQ(parse_integer("-2147483648"), 0x80000000u);
-    EXPECT_EQ(parse_integer("4294967295"), 0xFFFFFFFFu);
-    EXPECT_EQ(parse_integer("0xFFFFFFFF"), 0xFFFFFFFFu);
-    EXPECT_EQ(parse_integer("0x1f"), 31u);
-    EXPECT_EQ(parse_integer("true"), 1u);
-    EXPECT_EQ(parse_integer("false"), 0u);
+    for (auto [text, value] : {std::pair{"42", 42u},
+                               {" +7 ", 7u},
+                               {"-1", 0xFFFFFFFFu},
+                               {"-2147483648", 0x80000000u},
+                               {"4294967295", 0xFFFFFFFFu},
+                               {"0xFFFFFFFF", 0xFFFFFFFFu},
+                               {"0x1f", 31u},
+                               {"true", 1u},
+                               {"false", 0u}})
+        EXPECT_EQ(parse_integer(text), value) << text;
     for (const char* bad :
          {"", "4294967296", "-2147483649", "0x100000000", "1.5", "12px", "yes", "0x", "True"})
         EXPECT_THROW(parse_integer(bad), ValueError) << bad;
@@ -49,16 +50,13 @@ TEST(SkinVocabulary, PointsAndTheirRange) {
 }
 
 TEST(SkinVocabulary, ColoursHexShortAndDecimal) {
-    const ColorValue c = parse_colour("#1e88E5");
-    EXPECT_EQ(c.red, 0x1e);
-    EXPECT_EQ(c.green, 0x88);
-    EXPECT_EQ(c.blue, 0xe5);
-    const ColorValue s = parse_colour("#F0a");
-    EXPECT_EQ(s.red, 0xFF);
-    EXPECT_EQ(s.green, 0x00);
-    EXPECT_EQ(s.blue, 0xAA);
-    const ColorValue d = parse_colour("94 107 120");
-    EXPECT_EQ(d.green, 107);
+    auto rgb = [](const char* text) {
+        const ColorValue c = parse_colour(text);
+        return std::vector<int>{c.red, c.green, c.blue};
+    };
+    EXPECT_EQ(rgb("#1e88E5"), (std::vector<int>{0x1e, 0x88, 0xe5}));
+    EXPECT_EQ(rgb("#F0a"), (std::vector<int>{0xFF, 0x00, 0xAA}));
+    EXPECT_EQ(rgb("94 107 120"), (std::vector<int>{94, 107, 120}));
     // The skin stores no alpha: an alpha channel is refused, not dropped.
     for (const char* bad : {"#1e88e5ff", "#12", "#GG0000", "1 2", "0 0 256", "red"})
         EXPECT_THROW(parse_colour(bad), ValueError) << bad;
@@ -70,10 +68,8 @@ TEST(SkinVocabulary, FontDescriptionsAreCheckedAndNormalised) {
     EXPECT_EQ(parse_font("14"), "14");
     EXPECT_EQ(parse_font("14 1"), "14 1");
     // A face before all three flags would be read as a flag by the loader.
-    EXPECT_THROW(parse_font("12 Tahoma"), ValueError);
-    EXPECT_THROW(parse_font("Tahoma"), ValueError);
-    EXPECT_THROW(parse_font("0 0 0 0 Tahoma"), ValueError);
-    EXPECT_THROW(parse_font(""), ValueError);
+    for (const char* bad : {"12 Tahoma", "Tahoma", "0 0 0 0 Tahoma", ""})
+        EXPECT_THROW(parse_font(bad), ValueError) << bad;
 }
 
 TEST(SkinVocabulary, PictureNames) {
@@ -88,18 +84,19 @@ TEST(SkinVocabulary, PictureNames) {
 }
 
 TEST(SkinVocabulary, EnumeratedWordsAreExact) {
-    EXPECT_NO_THROW(check_string("anchor_x", "CENTER_NO_SIZE"));
-    EXPECT_THROW(check_string("anchor_x", "center"), ValueError);
-    EXPECT_NO_THROW(check_string("halign", "JUSTIFY"));
-    EXPECT_THROW(check_string("valign", "CENTER"), ValueError);
-    EXPECT_NO_THROW(check_string("bind_key", "SOFT_LEFT"));
-    EXPECT_NO_THROW(check_string("bind_key", ""));
-    EXPECT_THROW(check_string("bind_key", "soft_left"), ValueError);
-    EXPECT_NO_THROW(check_string("visibility_animation", "flip"));
-    EXPECT_NO_THROW(check_string("delay", "0.25"));
-    EXPECT_THROW(check_string("delay", "soon"), ValueError);
-    EXPECT_NO_THROW(check_string("text", "anything at all"));
-    EXPECT_TRUE(is_known_type("label_edit"));
-    EXPECT_TRUE(is_known_type("spinner"));
+    for (auto [name, word] : {std::pair{"anchor_x", "CENTER_NO_SIZE"},
+                              {"halign", "JUSTIFY"},
+                              {"bind_key", "SOFT_LEFT"},
+                              {"bind_key", ""},
+                              {"visibility_animation", "flip"},
+                              {"delay", "0.25"},
+                              {"text", "anything at all"}})
+        EXPECT_NO_THROW(check_string(name, word)) << name << " " << word;
+    for (auto [name, word] : {std::pair{"anchor_x", "center"},
+                              {"valign", "CENTER"},
+                              {"bind_key", "soft_left"},
+                              {"delay", "soon"}})
+        EXPECT_THROW(check_string(name, word), ValueError) << name << " " << word;
+    EXPECT_TRUE(is_known_type("label_edit") && is_known_type("spinner"));
     EXPECT_FALSE(is_known_type("Text"));
 }
