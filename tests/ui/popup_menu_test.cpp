@@ -255,26 +255,3 @@ TEST_F(MenuTest, MissingPartsAndElements) {
     tap_row(1);
     EXPECT_EQ(odd.chosen, std::vector<WString>{u"Settings"});
 }
-
-// An open menu at both densities stands on the screen's bottom edge.
-TEST_F(MenuTest, OpensAtBothDensities) {
-    for (const std::int32_t scale : {1, 2}) {
-        InstalledSkin scaled(menu_skin(), scale == 2 ? 1 : 0);
-        Node frame;
-        PopupMenu& shown = add<PopupMenu>(frame);
-        shown.bind(scaled.skin);
-        shown.set_provider(&provider);
-        shown.open(u"MainMenu");
-        for (int i = 0; i < 30; ++i) {
-            frame.tick(0.02);
-            place(frame, 0, 0, 240 * scale, 320 * scale);
-        }
-        RenderSurface surface;
-        surface.resize(240 * scale, 320 * scale);
-        frame.draw_node(surface, {});
-        EXPECT_EQ(shown.state(), MenuState::Open);
-        EXPECT_EQ(shown.panel().y() + shown.panel().height(), 320 * scale);
-        EXPECT_EQ(surface.row(320 * scale - 2)[120 * scale], to_565(0xF3, 0xF5, 0xF7))
-            << "the cancel button's face";
-    }
-}
