@@ -88,28 +88,6 @@ TEST_F(LanguageAtStart, ADamagedFileIsRefusedOnceWithItsNameAndTheNextOneTried) 
     EXPECT_EQ(refused.size(), 2u);
 }
 
-TEST_F(SkinAtStart, FallsBackToDefaultThenAnySelectableSkinButNeverSplashOrToday) {
-    for (const char* name : {"blue", "default", "zeta", "splash", "Splash2", "TODAY_big"})
-        add_skin(name);
-    set_setting(u"Skin", u"blue");
-    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
-    EXPECT_EQ(skin(), "blue");
-    EXPECT_EQ(m_properties.impl().path(), u"/prog/skins/bin/blue.skin");
-    set_setting(u"Skin", u"gone");
-    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
-    EXPECT_EQ(skin(), "default");
-    remove_skin("default");
-    remove_skin("blue");
-    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0));
-    EXPECT_EQ(skin(), "zeta");
-    EXPECT_EQ(setting(u"Skin"), u"gone");
-    remove_skin("zeta");
-    set_setting(u"Skin", u"splash");
-    Properties fresh;
-    EXPECT_FALSE(select_skin_at_start(fresh, m_context, u"", 0));
-    EXPECT_FALSE(fresh.is_loaded());
-}
-
 TEST_F(SkinAtStart, TheBaseFolderReplacesTheProgramFolder) {
     std::filesystem::create_directories(native("/other/skins/bin"));
     add_skin("default", "/other/skins/bin");
@@ -126,8 +104,10 @@ std::string no_blue(const Properties& skin) {
                : "";
 }
 
-TEST_F(SkinAtStart, SkinsThatAreRefusedAreNamedWithTheirReasonAndTheSettingStays) {
-    for (const char* name : {"blue", "default", "zeta"})
+// Fall-backs: the default, then every selectable skin (never a splash or
+// today one) in name order, each refusal named with its reason.
+TEST_F(SkinAtStart, FallsBackNamingEachRefusedSkinAndTheSettingStays) {
+    for (const char* name : {"blue", "default", "zeta", "splash", "Splash2", "TODAY_big"})
         add_skin(name);
     write("/prog/skins/bin/alpha.skin", "no skin at all");
     m_context.skin_check = no_blue;
@@ -163,6 +143,7 @@ TEST_F(SkinAtStart, SkinsThatAreRefusedAreNamedWithTheirReasonAndTheSettingStays
     m_context.skin_check = nullptr;
     ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"", 0, &report));
     EXPECT_EQ(report.taken, u"blue");
+    EXPECT_EQ(m_properties.impl().path(), u"/prog/skins/bin/blue.skin");
     EXPECT_TRUE(report.refusals.empty());
     EXPECT_FALSE(report.fell_back());
 }
