@@ -42,29 +42,37 @@ class FilterTest : public ::testing::Test {
         f.set_words(split_filter_words(text));
         return f.passes(e);
     }
+    // What `e` passes when typed, and what it does not.
+    void expect(const ContactEntry& e, std::initializer_list<const char16_t*> pass,
+                std::initializer_list<const char16_t*> fail = {}) {
+        for (auto list : {pass, fail})
+            for (const char16_t* typed : list)
+                EXPECT_EQ(passes(e, typed), list.begin() == pass.begin())
+                    << to_utf8(e.record.first_name) << " / " << to_utf8(typed);
+    }
     KeyMap m_map = dialer_map();
 };
 
 TEST(FilterWords, SplitAtSpaces) {
     using W = std::vector<WString>;
-    EXPECT_EQ(split_filter_words(u""), W{});
-    EXPECT_EQ(split_filter_words(u"   "), W{});
-    EXPECT_EQ(split_filter_words(u"  Ann"), W{u"ann"});
-    EXPECT_EQ(split_filter_words(u"Ann "), W{u"ann"});
-    EXPECT_EQ(split_filter_words(u"Ann  Lee"), (W{u"ann", u"", u"lee"}));
-    EXPECT_EQ(split_filter_words(u"ann  "), (W{u"ann", u""}));
-    EXPECT_EQ(split_filter_words(u"ЁЛКА Ä"), (W{u"ёлка", u"ä"}));
+    // clang-format off
+    const std::pair<const char16_t*, W> rows[] = {{u"", {}}, {u"   ", {}}, {u"  Ann", {u"ann"}},
+        {u"Ann ", {u"ann"}}, {u"Ann  Lee", {u"ann", u"", u"lee"}}, {u"ann  ", {u"ann", u""}},
+        {u"ЁЛКА Ä", {u"ёлка", u"ä"}}};
+    // clang-format on
+    for (const auto& [text, words] : rows)
+        EXPECT_EQ(split_filter_words(text), words) << to_utf8(text);
 }
 
 TEST(FilterWords, NarrowingIsRecognised) {
     using W = std::vector<WString>;
-    EXPECT_TRUE(narrows(W{u"2"}, W{u"22"}));
-    EXPECT_TRUE(narrows(W{u"2"}, W{u"2", u""}));
-    EXPECT_TRUE(narrows(W{u"an", u"l"}, W{u"an", u"le", u"x"}));
-    EXPECT_FALSE(narrows(W{}, W{u"2"}));
-    EXPECT_FALSE(narrows(W{u"22"}, W{u"2"}));
-    EXPECT_FALSE(narrows(W{u"an", u"l"}, W{u"ann", u"l"}));
-    EXPECT_FALSE(narrows(W{u"a", u"b"}, W{u"a"}));
+    // clang-format off
+    const std::tuple<W, W, bool> rows[] = {{{u"2"}, {u"22"}, true}, {{u"2"}, {u"2", u""}, true},
+        {{u"an", u"l"}, {u"an", u"le", u"x"}, true}, {{}, {u"2"}, false}, {{u"22"}, {u"2"}, false},
+        {{u"an", u"l"}, {u"ann", u"l"}, false}, {{u"a", u"b"}, {u"a"}, false}};
+    // clang-format on
+    for (const auto& [before, after, narrower] : rows)
+        EXPECT_EQ(narrows(before, after), narrower) << to_utf8(after[0]);
 }
 
 TEST_F(FilterTest, KeyTwoMatchesABCAndASecondTwoTheLastName) {
@@ -73,20 +81,12 @@ TEST_F(FilterTest, KeyTwoMatchesABCAndASecondTwoTheLastName) {
     ContactEntry carl = entry(person(3, u"carl", u"Adams"));
     ContactEntry dora = entry(person(4, u"Dora", u"Cole"));
     ContactEntry vera = entry(person(5, u"\u0412\u0435\u0440\u0430", u"")); // Вера
-    EXPECT_TRUE(passes(anna, u"2"));
-    EXPECT_TRUE(passes(boris, u"2"));
-    EXPECT_TRUE(passes(carl, u"2"));
-    EXPECT_TRUE(passes(dora, u"2")); // by the last name
-    EXPECT_TRUE(passes(vera, u"2")); // В is on 2
-    EXPECT_TRUE(passes(anna, u"2 2"));
-    EXPECT_FALSE(passes(boris, u"2 2")); // Dunn is on 3
-    EXPECT_TRUE(passes(carl, u"2 2"));
-    EXPECT_TRUE(passes(boris, u"2 3"));
-    EXPECT_TRUE(passes(anna, u"2662")); // a-n-n-a
-    EXPECT_FALSE(passes(anna, u"2663"));
-    EXPECT_TRUE(passes(anna, u"ANN"));          // letters typed directly
-    EXPECT_FALSE(passes(anna, u"22222222222")); // longer than every name
-    EXPECT_TRUE(passes(anna, u""));
+    // Dora by the last name, В is on 2, Dunn on 3; ANN typed as letters; longer than every name.
+    expect(anna, {u"2", u"2 2", u"2662", u"ANN", u""}, {u"2663", u"22222222222"});
+    expect(boris, {u"2", u"2 3"}, {u"2 2"});
+    expect(carl, {u"2", u"2 2"});
+    expect(dora, {u"2"});
+    expect(vera, {u"2"});
 }
 
 TEST_F(FilterTest, PhonesAndCompany) {
@@ -94,19 +94,13 @@ TEST_F(FilterTest, PhonesAndCompany) {
         entry(person(1, u"Ann", u"Lee", u"Jet Mobile",
                      {phone(FieldType::Mobile, u"5551234"), phone(FieldType::CarTel, u"7770000"),
                       phone(FieldType::HomeTel, u"+44 20 1234")}));
-    EXPECT_TRUE(passes(e, u"555"));
-    EXPECT_TRUE(passes(e, u"777")); // every phone is searched
-    EXPECT_TRUE(passes(e, u"+44"));
-    EXPECT_TRUE(passes(e, u"538"));     // Jet by keys
-    EXPECT_TRUE(passes(e, u"266 533")); // first name, then last name (L-e-e)
-    // A phone target takes one word only.
-    EXPECT_FALSE(passes(e, u"555 555"));
-    // One word may be taken by a phone and the company together, but a
-    // second unmatched word still fails the entry.
-    ContactEntry both =
-        entry(person(2, u"Zoe", u"", u"555 Corp", {phone(FieldType::Mobile, u"555")}));
-    EXPECT_TRUE(passes(both, u"555"));
-    EXPECT_FALSE(passes(both, u"555 888"));
+    // Every phone is searched; Jet by keys; first name then last name (L-e-e); a phone target
+    // takes one word only.
+    expect(e, {u"555", u"777", u"+44", u"538", u"266 533"}, {u"555 555"});
+    // One word may be taken by a phone and the company together, but a second unmatched word
+    // still fails the entry.
+    expect(entry(person(2, u"Zoe", u"", u"555 Corp", {phone(FieldType::Mobile, u"555")})), {u"555"},
+           {u"555 888"});
 }
 
 // Numbers are searched by their digits however they were written: spaces,
@@ -115,14 +109,10 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     ContactEntry e = entry(person(1, u"Ann", u"", u"",
                                   {phone(FieldType::Mobile, u"+1 (555) 010-0100"),
                                    phone(FieldType::HomeTel, u"1-800-FLOWERS")}));
-    EXPECT_TRUE(passes(e, u"1555010"));
-    EXPECT_TRUE(passes(e, u"+1555"));
-    EXPECT_TRUE(passes(e, u"+1 266"));     // the number and the name
-    EXPECT_TRUE(passes(e, u"555"));        // inside a number too
-    EXPECT_TRUE(passes(e, u"1800356"));    // letters in a number go by their keys
-    EXPECT_TRUE(passes(e, u"1-800-3"));    // typed with dashes on a keyboard
-    EXPECT_FALSE(passes(e, u"+"));         // only separators: matches no number
-    EXPECT_FALSE(passes(e, u"1555 1800")); // the phones are still one target
+    // Inside a number too; letters in a number go by their keys, typed with dashes or not; only
+    // separators match no number; the phones are still one target.
+    expect(e, {u"1555010", u"+1555", u"+1 266", u"555", u"1800356", u"1-800-3"},
+           {u"+", u"1555 1800"});
     // The highlighted length covers the number as written.
     ContactFilter f(m_map);
     f.set_words(split_filter_words(u"+1555"));
@@ -152,8 +142,7 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     EXPECT_EQ(r.phones[0].start, 9); // "+1 (555) |010-0|100": the first place
     EXPECT_EQ(r.phones[0].length, 5);
     // A name beginning with a separator is still found by its own text.
-    ContactEntry company = entry(person(2, u"", u"", u"+Plus Ltd"));
-    EXPECT_TRUE(passes(company, u"+plus"));
+    EXPECT_TRUE(passes(entry(person(2, u"", u"", u"+Plus Ltd")), u"+plus"));
 }
 
 // The masks that rule contacts out before their text is read never rule
@@ -236,14 +225,9 @@ TEST_F(FilterTest, TwoDigitsAreRankedAsTheTextsSay) {
 }
 
 TEST_F(FilterTest, NamesTakeOneWordEach) {
-    ContactEntry e = entry(person(1, u"Ann", u"Adams"));
-    EXPECT_TRUE(passes(e, u"a a"));
-    EXPECT_FALSE(passes(e, u"a a a"));
-    // The first name takes the first word even when the second would fit it
-    // better: "ad" then has only the last name left.
-    EXPECT_TRUE(passes(e, u"a ad"));
-    EXPECT_TRUE(passes(e, u"ad an"));
-    EXPECT_FALSE(passes(e, u"an ann")); // the first name is taken by "an"
+    // The first name takes the first word even when the second would fit it better: "ad" then
+    // has only the last name left, and "an" takes the first name from "ann".
+    expect(entry(person(1, u"Ann", u"Adams")), {u"a a", u"a ad", u"ad an"}, {u"a a a", u"an ann"});
 }
 
 TEST_F(FilterTest, MatchedLengthsForOneWord) {
@@ -251,25 +235,18 @@ TEST_F(FilterTest, MatchedLengthsForOneWord) {
         entry(person(1, u"Bob", u"Cole", u"Apex",
                      {phone(FieldType::Mobile, u"262"), phone(FieldType::HomeTel, u"2")}));
     ContactFilter f(m_map);
-    f.set_words(split_filter_words(u"2"));
-    MatchResult r = f.match(e);
-    EXPECT_TRUE(r.passes);
-    EXPECT_EQ(r.first_name, 1);
-    EXPECT_EQ(r.last_name, 1);
-    EXPECT_EQ(r.company, 1);
-    ASSERT_EQ(r.phones.size(), 2u);
-    EXPECT_EQ(r.phones[0].field, 0);
-    EXPECT_EQ(r.phones[1].field, 1);
-    f.set_words(split_filter_words(u"26"));
-    r = f.match(e);
-    EXPECT_EQ(r.first_name, 2);
-    EXPECT_EQ(r.last_name, 2);
-    EXPECT_EQ(r.company, 0);
-    EXPECT_EQ(r.phones.size(), 1u);
-    f.set_words(split_filter_words(u"2 2"));
-    r = f.match(e);
-    EXPECT_TRUE(r.passes);
-    EXPECT_EQ(r.first_name, 0); // lengths only for one word
+    // Passes, then the lengths of the first name, last name and company, then the phone fields.
+    auto lengths = [&](const char16_t* typed) {
+        f.set_words(split_filter_words(typed));
+        const MatchResult r = f.match(e);
+        std::vector<int> out{r.passes, r.first_name, r.last_name, r.company};
+        for (const auto& p : r.phones)
+            out.push_back(p.field);
+        return out;
+    };
+    EXPECT_EQ(lengths(u"2"), (std::vector<int>{1, 1, 1, 1, 0, 1}));
+    EXPECT_EQ(lengths(u"26"), (std::vector<int>{1, 2, 2, 0, 0}));
+    EXPECT_EQ(lengths(u"2 2"), (std::vector<int>{1, 0, 0, 0})) << "lengths only for one word";
 }
 
 TEST_F(FilterTest, AmbiguousMapStillMatchesBySets) {
@@ -301,10 +278,11 @@ TEST(SortKeys, ByNamesPresent) {
 }
 
 TEST(PhoneIndexKeys, LastSevenDigits) {
-    EXPECT_EQ(number_key(u"+7 (495) 123-45-67"), u"1234567");
-    EXPECT_EQ(number_key(u"123"), u"123");
-    EXPECT_EQ(number_key(u"*100#"), u"100");
-    EXPECT_EQ(number_key(u"Unknown"), u"");
+    for (auto [number, key] : {std::pair{u"+7 (495) 123-45-67", u"1234567"},
+                               {u"123", u"123"},
+                               {u"*100#", u"100"},
+                               {u"Unknown", u""}})
+        EXPECT_EQ(number_key(number), key) << to_utf8(number);
     EXPECT_NE(packed_number_key(u"0123"), packed_number_key(u"123"));
     EXPECT_EQ(packed_number_key(u"+44 20 7946 0958"), packed_number_key(u"7946 0958"));
     EXPECT_EQ(packed_number_key(u"abc"), 0u);

@@ -58,6 +58,19 @@ class RecordingListener : public ContactStoreListener {
     void on_contact_removed(ContactStore&, std::uint32_t oid) override {
         calls.push_back({ListenerCall::removed, oid, 0, {}});
     }
+    // "added 5 Ann Lee", "changed 5", "removed 7", "progress 25 of 59".
+    std::vector<std::string> log() const {
+        std::vector<std::string> out;
+        for (const ListenerCall& c : calls) {
+            const char* kinds[] = {"added ", "progress ", "changed ", "removed "};
+            out.push_back(kinds[c.kind] + std::to_string(c.oid));
+            if (c.kind == ListenerCall::added)
+                out.back() += " " + to_utf8(c.record.first_name + u" " + c.record.last_name);
+            if (c.kind == ListenerCall::progress)
+                out.back() += " of " + std::to_string(c.count);
+        }
+        return out;
+    }
     std::vector<ListenerCall> calls;
 };
 

@@ -52,6 +52,20 @@ inline void exec_sql(const std::string& file, const char* sql) {
     sqlite3_close(db);
 }
 
+// The first column of the first row `query` gives, as text; "" when there is none.
+inline std::string sql_value(const std::string& file, const char* query) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* st = nullptr;
+    std::string value;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, query, -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0) != nullptr)
+        value = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return value;
+}
+
 // Damages the volume `file` (a whole, closed one, with enough contacts to
 // span many pages).
 inline void damage_volume(const std::string& file, Damage damage) {
@@ -76,21 +90,9 @@ inline void damage_volume(const std::string& file, Damage damage) {
         break;
     case Damage::page_overwritten: {
         // The first page of the contacts table: the schema still reads.
-        sqlite3* db = nullptr;
-        std::int64_t root = 0, page_size = 4096;
-        if (sqlite3_open(file.c_str(), &db) == SQLITE_OK) {
-            sqlite3_stmt* row = nullptr;
-            sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'contacts'", -1,
-                               &row, nullptr);
-            if (sqlite3_step(row) == SQLITE_ROW)
-                root = sqlite3_column_int64(row, 0);
-            sqlite3_finalize(row);
-            sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &row, nullptr);
-            if (sqlite3_step(row) == SQLITE_ROW)
-                page_size = sqlite3_column_int64(row, 0);
-            sqlite3_finalize(row);
-        }
-        sqlite3_close(db);
+        const auto root = std::stoll(
+            sql_value(file, "SELECT rootpage FROM sqlite_master WHERE name = 'contacts'"));
+        const auto page_size = std::stoll(sql_value(file, "PRAGMA page_size"));
         overwrite(static_cast<std::uintmax_t>((root - 1) * page_size),
                   static_cast<std::uintmax_t>(page_size), false);
         break;

@@ -99,9 +99,10 @@ TEST_F(VolumeTest, ADamagedVolumeIsNamedAndNeverWritten) {
         const std::string before =
             c.damage == Damage::folder ? std::string() : test_support::file_bytes(file);
         ContactStore store(file);
-        std::vector<ContactRecord> read;
+        std::vector<ContactRecord> read(2);
         store.load_contacts(read);
-        EXPECT_TRUE(read.empty()) << c.name;
+        EXPECT_TRUE(read.empty()) << c.name << ": the caller's list is emptied";
+        EXPECT_TRUE(store.collect_changes().empty()) << c.name;
         EXPECT_NE(store.volume_state().problem, VolumeProblem::none) << c.name;
         EXPECT_NE(store.volume_problem_text().find(file + " " + c.says), std::string::npos)
             << c.name << ": " << store.volume_problem_text();

@@ -207,14 +207,7 @@ TEST_F(ContactsToolTest, ImportKilledMidwayLeavesAWholeVolume) {
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((m_dir + "/root/pim.vol").c_str(), &db), SQLITE_OK);
-        sqlite3_stmt* check = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
-        ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
-        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-        sqlite3_finalize(check);
-        sqlite3_close(db);
+        EXPECT_EQ(test_support::sql_value(m_dir + "/root/pim.vol", "PRAGMA integrity_check"), "ok");
         ContactStore store;
         std::vector<ContactRecord> all;
         const std::size_t count = store.load_contacts(all);
