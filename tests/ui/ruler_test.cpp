@@ -34,22 +34,12 @@ std::vector<WString> alphabet(int count) {
 
 // Two alternating cell templates 20 high, and a table with borders 4 and 6.
 skinc::SkinModel ruler_skin(bool with_button = true, bool with_table = true) {
-    skinc::SkinModel model;
-    skinc::NodeModel ruler = typed(model, u"node", u"Ruler");
-    for (const char16_t* id : {u"ruler_button", u"ruler_button2"}) {
-        if (!with_button && WStringView(id) == u"ruler_button")
-            continue;
-        skinc::NodeModel cell = typed(model, u"node", id);
-        cell.points = {{u"design_size", {0, 20}}};
-        cell.children = {typed(model, u"text", id[12] ? u"letter2" : u"letter")};
-        ruler.children.push_back(cell);
-    }
-    skinc::NodeModel table = typed(model, u"vtable", u"ruler_table");
-    table.points = {{u"border_min", {0, 4}}, {u"border_max", {0, 6}}};
-    if (with_table)
-        ruler.children.push_back(table);
-    model.nodes.push_back({u"Ruler", ruler});
-    return model;
+    const char* cell = "<node id='ruler_button' design_size='0 20'><text id='letter'/></node>";
+    return xml_skin(
+        std::string("<node id='Ruler'>") + (with_button ? cell : "") +
+        "<node id='ruler_button2' design_size='0 20'><text id='letter2'/></node>" +
+        (with_table ? "<vtable id='ruler_table' border_min='0 4' border_max='0 6'/>" : "") +
+        "</node>");
 }
 
 class RulerTest : public ::testing::Test {
