@@ -8,16 +8,18 @@ function(telvara_warnings target)
   endif()
 endfunction()
 
+# Sanitizer and fuzz builds also keep the assertions that optimised builds
+# drop: they check what no test looks at directly.
 if(TELVARA_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
-                      -fno-sanitize-recover=undefined)
+                      -fno-sanitize-recover=undefined -UNDEBUG)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
 # Fuzz builds instrument every library for coverage; the fuzz targets add the
 # libFuzzer driver themselves.
 if(TELVARA_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -UNDEBUG)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

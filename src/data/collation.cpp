@@ -77,10 +77,13 @@ class TableBuilder {
         }
     }
 
+    // Moves on within a run of places: weights only grow.
     void at(std::uint16_t weight) {
         assert(weight >= m_next);
         m_next = weight;
     }
+    // Starts a new run lower down, where the letters left room.
+    void restart(std::uint16_t weight) { m_next = weight; }
     std::uint16_t next() const { return m_next; }
 
     void place(char16_t c) {
@@ -148,7 +151,7 @@ std::array<std::uint16_t, k_table_size> build_table() {
     assert(b.next() < 8192);
 
     // Digits lead, then every remaining sign in code order up to the space.
-    b.at(0);
+    b.restart(0);
     b.place(0);
     for (int d = 0; d < 10; ++d) {
         b.at(static_cast<std::uint16_t>(1 + 9 * d));
