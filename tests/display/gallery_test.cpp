@@ -281,12 +281,11 @@ TEST_P(GalleryMore, DrawsEditSpinnerAndMenuAndWritesTheShot) {
     // the shade, with the field's surface right after it.
     EditNode& edit = name->edit();
     const Rect caret = edit.caret_rect(Point{edit.x(), edit.y()});
-    ASSERT_GT(caret.right, caret.left);
-    ASSERT_GT(caret.bottom, caret.top);
+    ASSERT_FALSE(caret.is_empty());
     EXPECT_GE(caret.left, edit.x() + edit.width() / 4) << "after \"Ada Lovelace\"";
-    EXPECT_LE(caret.right, edit.x() + edit.width());
-    EXPECT_GE(caret.top, edit.y());
-    EXPECT_LE(caret.bottom, edit.y() + edit.height());
+    EXPECT_TRUE(caret.right <= edit.x() + edit.width() && caret.top >= edit.y() &&
+                caret.bottom <= edit.y() + edit.height())
+        << "inside the field";
     const Pixel ink = dimmed(kTextPrimary);
     EXPECT_EQ(count(surface, caret, ink), (caret.right - caret.left) * (caret.bottom - caret.top));
     EXPECT_EQ(at(caret.right + 1, (caret.top + caret.bottom) / 2), dimmed(kSurface));

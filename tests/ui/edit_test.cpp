@@ -87,8 +87,13 @@ class EditTest : public testing::Test {
 TEST_F(EditTest, TouchTakesTheFocusAndStartsTextInputOverTheField) {
     type(u"lost"); // nobody has the focus: dropped
     EXPECT_EQ(edit->edit_text(), u"");
+    EXPECT_FALSE(press(key::Digit0 + 5)) << "without a focused field it may press a button";
     EXPECT_TRUE(root.on_touch(pen(PointerKind::Down, 50, 30)));
     EXPECT_TRUE(edit->has_focus());
+    // Typing keys belong to the focused field (the character comes through
+    // the text input); soft keys and Enter do not.
+    for (const std::int32_t code : {key::Digit0 + 5, key::A, key::SoftLeft, key::Enter})
+        EXPECT_EQ(press(code), code != key::SoftLeft && code != key::Enter) << code;
     EXPECT_EQ(service().focused(), edit);
     EXPECT_EQ(backend.calls, std::vector<std::string>{"start 10,20,210,50"});
     // A second field takes the focus over; text input keeps running.
@@ -304,17 +309,6 @@ TEST_F(EditTest, HidingOrDestroyingTheFocusedFieldDropsTheFocus) {
     }
     EXPECT_EQ(service().focused(), nullptr);
     EXPECT_EQ(backend.calls.back(), "stop");
-}
-
-TEST_F(EditTest, TypingKeysBelongToTheFocusedField) {
-    // The "5" key would press a button bound to it; with a focused field it
-    // only types (the character comes through the text input).
-    EXPECT_FALSE(press(key::Digit0 + 5));
-    edit->take_focus();
-    EXPECT_TRUE(press(key::Digit0 + 5));
-    EXPECT_TRUE(press(key::A));
-    EXPECT_FALSE(press(key::SoftLeft));
-    EXPECT_FALSE(press(key::Enter));
 }
 
 TEST_F(EditTest, CaretBlinksAndIsDrawnOnlyWhileFocused) {

@@ -41,17 +41,14 @@ TEST_F(ScaledPictures, ShiftOneLoadsTheDoubledPictures) {
     }
 }
 
-TEST_F(ScaledPictures, WithoutTheScaledFolderTheDesignPicturesLoad) {
+// A scale folder that lacks this skin's pictures is a broken install, not a
+// reason to mix scales; with no scale folder at all the design pictures load.
+TEST_F(ScaledPictures, AScaledFolderWithoutThePicturesFailsAndNoFolderTakesTheDesignOnes) {
+    fs::remove_all(root() + "/skins/@2x/sample");
+    EXPECT_FALSE(doubled.load_skin(u"/skins/sample.skin", 1));
     fs::remove_all(root() + "/skins/@2x");
     ASSERT_TRUE(doubled.load_skin(u"/skins/sample.skin", 1)) << doubled.impl().load_error();
     EXPECT_EQ(doubled.impl().picture(0).width, design.impl().picture(0).width);
-}
-
-// A folder for the scale that lacks this skin's pictures is a broken
-// install, not a reason to mix scales.
-TEST_F(ScaledPictures, AScaledFolderWithoutThePicturesFailsTheLoad) {
-    fs::remove_all(root() + "/skins/@2x/sample");
-    EXPECT_FALSE(doubled.load_skin(u"/skins/sample.skin", 1));
 }
 
 } // namespace
