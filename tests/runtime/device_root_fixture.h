@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace telvara::test_support {
@@ -30,5 +31,10 @@ class DeviceRootTest : public ::testing::Test {
   private:
     std::string m_root;
 };
+
+inline std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 } // namespace telvara::test_support

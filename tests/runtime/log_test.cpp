@@ -24,10 +24,7 @@ constexpr WStringView kelma = u"HKEY_CURRENT_USER\\Software\\KELMA";
 class Log : public telvara::test_support::DeviceRootTest {
   protected:
     std::string log_file() const { return root() + "/Temp/runtime_tests.txt"; }
-    std::string bytes() const {
-        std::ifstream in(log_file(), std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), {});
-    }
+    std::string bytes() const { return telvara::test_support::file_text(log_file()); }
     // What the file holds after its byte-order mark, as text.
     WString text() const {
         std::string raw = bytes();
