@@ -1,6 +1,5 @@
 // The message system: posting and sending across threads, quit, timers and
 // the fate of messages for targets that are gone.
-
 #include "platform/messages.h"
 
 #include "platform/clock.h"
@@ -24,6 +23,12 @@ class Recorder : public MessageTarget {
     std::intptr_t handle(Message& message) override {
         seen.push_back(message);
         return static_cast<std::intptr_t>(message.wparam) * 2;
+    }
+    std::vector<std::uint32_t> ids() const {
+        std::vector<std::uint32_t> out;
+        for (const Message& m : seen)
+            out.push_back(m.id);
+        return out;
     }
     std::vector<Message> seen;
 };
@@ -75,11 +80,8 @@ TEST(Messages, PostedMessagesArriveInOrderWithParametersAndPayload) {
     ASSERT_TRUE(post(target.ref(), WM_USER + 34, 7, -3));
     ASSERT_TRUE(post(std::move(copy)));
     drain();
-    ASSERT_EQ(target.seen.size(), 2u);
-    EXPECT_EQ(target.seen[0].id, WM_USER + 34);
-    EXPECT_EQ(target.seen[0].wparam, 7u);
-    EXPECT_EQ(target.seen[0].lparam, -3);
-    EXPECT_EQ(target.seen[1].id, WM_COPYDATA);
+    ASSERT_EQ(target.ids(), (std::vector<std::uint32_t>{WM_USER + 34, WM_COPYDATA}));
+    EXPECT_EQ(std::tie(target.seen[0].wparam, target.seen[0].lparam), std::tuple(7u, -3));
     EXPECT_EQ(target.seen[1].data, (std::vector<std::uint8_t>{'r', 'e', 'c'}));
     EXPECT_EQ(target.name(), u"Recorder");
 }
@@ -141,8 +143,7 @@ TEST(Messages, TwoThreadsSendingToEachOtherDoNotDeadlock) {
         return send(ref, WM_USER + 1, message.wparam) + 1;
     });
     EXPECT_EQ(send(loop.target(), WM_USER, 5), 11);
-    ASSERT_EQ(mine.seen.size(), 1u);
-    EXPECT_EQ(mine.seen[0].id, WM_USER + 1);
+    EXPECT_EQ(mine.ids(), std::vector<std::uint32_t>{WM_USER + 1});
 }
 
 TEST(Messages, SendToAGoneTargetOrEndedThreadReturnsZero) {
@@ -267,9 +268,7 @@ TEST(Messages, WaitForTakesOnlyTheWantedMessage) {
     late.join();
     EXPECT_EQ(message.wparam, 77u);
     drain();
-    ASSERT_EQ(target.seen.size(), 2u);
-    EXPECT_EQ(target.seen[0].id, WM_USER + 1);
-    EXPECT_EQ(target.seen[1].id, WM_USER + 2);
+    EXPECT_EQ(target.ids(), (std::vector<std::uint32_t>{WM_USER + 1, WM_USER + 2}));
 }
 
 TEST(Messages, WaitTimesOutAndWakesUp) {
