@@ -11,16 +11,12 @@
 #include "phone/call_log.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 #include <unistd.h>
 
 namespace telvara::e2e {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using test_support::Damage;
 
 class DamagedDataE2e : public TelvaraWorld {
@@ -37,12 +33,6 @@ class DamagedDataE2e : public TelvaraWorld {
         call.direction = phone::CallDirection::Incoming;
         call.number = u"+4930555123";
         ASSERT_TRUE(log.add(call));
-    }
-    void no_demo() const {
-        std::ofstream(m_root / "registry.reg", std::ios::binary)
-            << "Windows Registry Editor Version 5.00\n\n"
-               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
-               "\"DemoData\"=dword:00000000\n";
     }
 };
 
@@ -61,17 +51,13 @@ TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
                                  ? "pim.vol is from a newer Telvara, left as it is"
                              : c.damage == Damage::folder ? "pim.vol is not a file: no contacts"
                                                           : "pim.vol is damaged and left as it is";
-        const Finished run = this->run(
-            {"--headless", "--script",
-             write_file("s.txt", std::string("wait 1000\nexpect text txtNotice \"") + notice +
-                                     "\"\nexpect text ContactSelectorContainer_empty_text "
-                                     "\"No contacts\"\n")});
+        const Finished run = script(std::string("wait 1000\nexpect text txtNotice \"") + notice +
+                                    "\"\nexpect text ContactSelectorContainer_empty_text "
+                                    "\"No contacts\"\n");
         EXPECT_EQ(run.status, 0) << run.output;
-        EXPECT_NE(run.output.find("telvara: " + volume() + " " + c.says), std::string::npos)
-            << run.output;
-        if (c.damage != Damage::folder) {
-            EXPECT_EQ(test_support::file_bytes(volume()), before) << "never written";
-        }
+        EXPECT_THAT(run.output, HasSubstr("telvara: " + volume() + " " + c.says));
+        EXPECT_EQ(c.damage == Damage::folder ? before : test_support::file_bytes(volume()), before)
+            << "never written";
     }
 }
 
@@ -79,24 +65,20 @@ TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
 // the immutable flag for root) shows its contacts and its calls, and says
 // that nothing is saved.
 TEST_F(DamagedDataE2e, AReadOnlyVolumeShowsContactsAndCallsAndSaysWhy) {
-    no_demo();
+    settings();
     fill_volume(20);
     const bool root = ::geteuid() == 0;
     const std::string seal = root ? "chattr +i " + volume() + " 2>/dev/null" : "";
     if (root ? std::system(seal.c_str()) != 0 : ::chmod(volume().c_str(), 0444) != 0)
         GTEST_SKIP() << "this file system cannot make a file read-only for root";
     const std::string before = test_support::file_bytes(volume());
-    const Finished run = this->run(
-        {"--headless", "--script",
-         write_file("s.txt", "wait 1000\nexpect text txtNotice \"pim.vol is read-only: nothing is "
-                             "saved\"\ntap button_recents\nwait 600\n"
-                             "expect text firstlast \"+4930555123\"\n")});
+    const Finished run =
+        script("wait 1000\nexpect text txtNotice \"pim.vol is read-only: nothing is saved\"\n"
+               "tap button_recents\nwait 600\nexpect text firstlast \"+4930555123\"\n");
     if (root)
         std::system(("chattr -i " + volume()).c_str());
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find(volume() + " can only be read (the file is read-only"),
-              std::string::npos)
-        << run.output;
+    EXPECT_THAT(run.output, HasSubstr(volume() + " can only be read (the file is read-only"));
     EXPECT_EQ(test_support::file_bytes(volume()), before);
 }
 
@@ -107,7 +89,7 @@ TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
     test_support::SmallDisk disk(m_root.string(), 4 << 20);
     if (!disk.mounted())
         GTEST_SKIP() << disk.why_not();
-    no_demo();
+    settings();
     fill_volume(20);
     const std::string ready = (m_dir / "ready.png").string();
     const std::string script = write_file(
@@ -136,10 +118,8 @@ TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
                  test_support::file_bytes((m_root / "favorits.dat").string()).find("fc0") !=
                      std::string::npos)
         << "no star stored";
-    data::ContactStore store(volume());
-    std::vector<data::ContactRecord> records;
-    EXPECT_EQ(store.load_contacts(records), 20u) << "no contact half stored";
-    EXPECT_EQ(phone::CallLog(volume()).entries().size(), 1u);
+    EXPECT_EQ(contacts(), 20u) << "no contact half stored";
+    EXPECT_EQ(calls().size(), 1u);
 }
 
 } // namespace

@@ -6,13 +6,10 @@
 // the screen.
 #include "process_support.h"
 
-#include "data/contact_record.h"
 #include "data/contact_store.h"
 
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,26 +17,12 @@
 namespace telvara::e2e {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
 // Long enough for a start on a busy machine, far shorter than a FIFO or
 // /dev/zero would take.
 constexpr auto kQuickly = 30s;
 
 class DamagedFilesE2e : public TelvaraWorld {
   protected:
-    std::string read(const fs::path& file) const {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    void settings(const std::string& lines) const {
-        std::ofstream(m_root / "registry.reg", std::ios::binary)
-            << "Windows Registry Editor Version 5.00\n\n"
-               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
-               "\"DemoData\"=dword:00000000\n"
-            << lines;
-    }
     std::vector<fs::path> set_aside() const {
         std::vector<fs::path> found;
         for (const auto& entry : fs::directory_iterator(m_root))
@@ -47,22 +30,13 @@ class DamagedFilesE2e : public TelvaraWorld {
                 found.push_back(entry.path());
         return found;
     }
-    // A program folder with the built one's skins, languages and key map,
-    // the files in `replaced` written with the given bytes.
+    // The built program's skins, languages and key map, `replaced` written over.
     std::string program_folder(const std::map<std::string, std::string>& replaced) const {
-        const fs::path folder = m_dir / "program";
-        const fs::path built = fs::path(TELVARA_BINARY).parent_path();
-        fs::create_directories(folder);
-        fs::copy_file(TELVARA_BINARY, folder / "telvara");
-        fs::copy(built / "skins", folder / "skins", fs::copy_options::recursive);
-        for (const char* file : {"english.lng", "russian.lng", "keyboard.txt"})
-            fs::copy_file(built / file, folder / file);
-        for (const auto& [file, bytes] : replaced)
-            std::ofstream(folder / file, std::ios::binary | std::ios::trunc) << bytes;
-        return (folder / "telvara").string();
+        return TelvaraWorld::program_folder({"skins", "english.lng", "russian.lng", "keyboard.txt"},
+                                            replaced);
     }
-    std::string built_file(const std::string& name) const {
-        return read(fs::path(TELVARA_BINARY).parent_path() / name);
+    static std::string built_file(const std::string& name) {
+        return read_file(fs::path(TELVARA_BINARY).parent_path() / name);
     }
 };
 
@@ -90,9 +64,7 @@ TEST_F(DamagedFilesE2e, ScriptsThatAreNoFilesAreRefusedAtOnce) {
     for (const Case& c : cases) {
         const Finished run = finish(start({"--headless", "--script", c.script}), kQuickly);
         EXPECT_EQ(run.status, 2) << c.script << "\n" << run.output;
-        EXPECT_NE(run.output.find("cannot read the script " + c.script + ": " + c.said),
-                  std::string::npos)
-            << run.output;
+        EXPECT_THAT(run.output, HasSubstr("cannot read the script " + c.script + ": " + c.said));
     }
     EXPECT_FALSE(fs::exists(m_root / "registry.reg")) << "nothing started";
 }
@@ -119,22 +91,19 @@ TEST_F(DamagedFilesE2e, SettingsThatCannotBeReadAreMovedAsideAndSaid) {
          },
          "line 1: not a settings file"},
     };
-    const std::string script = write_file(
-        "notice.txt", "wait 1000\nexpect text txtNotice \"The settings file is damaged\"\n");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(m_root);
         fs::create_directories(m_root);
         c.make(m_root / "registry.reg");
-        const Finished run = finish(start({"--headless", "--script", script}), kQuickly);
+        const Finished run =
+            script("wait 1000\nexpect text txtNotice \"The settings file is damaged\"\n");
         EXPECT_EQ(run.status, 0) << run.output;
-        EXPECT_NE(run.output.find("settings file " + (m_root / "registry.reg").string() +
-                                  " is damaged (" + c.said),
-                  std::string::npos)
-            << run.output;
+        EXPECT_THAT(run.output, HasSubstr("settings file " + (m_root / "registry.reg").string() +
+                                          " is damaged (" + c.said));
         const auto aside = set_aside();
         ASSERT_EQ(aside.size(), 1u);
-        EXPECT_NE(run.output.find("moved aside to " + aside[0].string()), std::string::npos);
+        EXPECT_THAT(run.output, HasSubstr("moved aside to " + aside[0].string()));
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(m_root / "registry.reg")))
             << "a new settings file took its place";
     }
@@ -146,21 +115,15 @@ TEST_F(DamagedFilesE2e, SettingsThatCannotBeReadAreMovedAsideAndSaid) {
 // so.
 TEST_F(DamagedFilesE2e, ADwordCutShortIsLeftOutAndTheFileKept) {
     settings("\"Sorting\"=dword:00000000\n\"Dialer\"=dword:0000\n");
-    const std::string before = read(m_root / "registry.reg");
-    const Finished run = finish(
-        start({"--headless", "--script",
-               write_file("s.txt", "wait 1000\nexpect text txtNotice \"Damaged settings lines "
-                                   "skipped\"\n")}),
-        kQuickly);
+    const std::string before = settings_text();
+    const Finished run =
+        script("wait 1000\nexpect text txtNotice \"Damaged settings lines skipped\"\n");
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("line 6: a dword needs 8 hex digits"), std::string::npos)
-        << run.output;
+    EXPECT_THAT(run.output, HasSubstr("line 6: a dword needs 8 hex digits"));
     const auto aside = set_aside();
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(read(aside[0]), before);
-    EXPECT_NE(run.output.find("a copy of the file is kept as " + aside[0].string()),
-              std::string::npos)
-        << run.output;
+    EXPECT_EQ(read_file(aside[0]), before);
+    EXPECT_THAT(run.output, HasSubstr("a copy of the file is kept as " + aside[0].string()));
 }
 
 // A full disk under the settings: the change the program makes at its first
@@ -168,13 +131,10 @@ TEST_F(DamagedFilesE2e, ADwordCutShortIsLeftOutAndTheFileKept) {
 TEST_F(DamagedFilesE2e, AFullDiskIsSaidOnTheScreen) {
     // Every write of the next settings file goes to /dev/full: ENOSPC.
     fs::create_symlink("/dev/full", m_root / "registry.reg.tmp");
-    const Finished run = finish(
-        start({"--headless", "--log", "--script",
-               write_file("s.txt", "wait 1000\nexpect text txtNotice \"Disk full: settings not "
-                                   "saved\"\n")}),
-        kQuickly);
+    const Finished run =
+        script("wait 1000\nexpect text txtNotice \"Disk full: settings not saved\"\n", {"--log"});
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(log_text().find("(No space left on device)"), std::string::npos) << log_text();
+    EXPECT_THAT(log_text(), HasSubstr("(No space left on device)"));
 }
 
 // telvara-settings says why a change was not stored: the system's reason
@@ -184,7 +144,7 @@ TEST_F(DamagedFilesE2e, TheSettingsToolSaysTheRealReason) {
     const std::string tool = std::string(TELVARA_BUILD_DIR) + "/telvara-settings";
     const std::string key = "HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
     settings("");
-    const std::string before = read(m_root / "registry.reg");
+    const std::string before = settings_text();
     struct Case {
         std::vector<std::string> args;
         bool full_disk;
@@ -208,11 +168,11 @@ TEST_F(DamagedFilesE2e, TheSettingsToolSaysTheRealReason) {
             fs::create_symlink("/dev/full", m_root / "registry.reg.tmp");
         const Finished run = finish(start(c.args, tool), kQuickly);
         EXPECT_EQ(run.status, 1) << run.output;
-        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        EXPECT_THAT(run.output, HasSubstr(c.said));
         if (c.full_disk) {
-            EXPECT_NE(run.output.find("No space left on device"), std::string::npos) << run.output;
+            EXPECT_THAT(run.output, HasSubstr("No space left on device"));
         }
-        EXPECT_EQ(read(m_root / "registry.reg"), before) << "the file keeps what it had";
+        EXPECT_EQ(settings_text(), before) << "the file keeps what it had";
     }
 }
 
@@ -229,39 +189,24 @@ TEST_F(DamagedFilesE2e, DamagedLanguageAndLetterMapAreRefusedAndSaid) {
     const std::string binary =
         program_folder({{"russian.lng", russian}, {"keyboard.txt", keyboard}});
     settings("\"Language\"=\"russian\"\n");
-    {
-        // Her number holds no 2: only her name answers the key 2.
-        data::ContactStore store((m_root / "pim.vol").string());
-        ASSERT_TRUE(store.is_open());
-        data::ContactRecord anna;
-        anna.first_name = u"Anna";
-        anna.fields.push_back({data::FieldType::Mobile, u"+4930134567"});
-        ASSERT_TRUE(store.create_contact(anna));
-    }
+    // Her number holds no 2: only her name answers the key 2.
+    data::ContactRecord anna;
+    anna.first_name = u"Anna";
+    anna.fields.push_back({data::FieldType::Mobile, u"+4930134567"});
+    ASSERT_TRUE(data::ContactStore((m_root / "pim.vol").string()).create_contact(anna));
     // English texts prove the next language was taken.
-    const Finished run =
-        finish(start({"--headless", "--script",
-                      write_file("s.txt", "wait 1000\n"
-                                          "expect text txtNotice \"russian.lng is damaged\"\n"
-                                          "wait 2600\n"
-                                          "expect text txtNotice \"keyboard.txt is damaged\"\n"
-                                          "key 2\n"
-                                          "wait 500\n"
-                                          "expect text text_matches \"Found: 1\"\n")},
-                     binary),
-               kQuickly);
+    const Finished run = script("wait 1000\nexpect text txtNotice \"russian.lng is damaged\"\n"
+                                "wait 2600\nexpect text txtNotice \"keyboard.txt is damaged\"\n"
+                                "key 2\nwait 500\nexpect text text_matches \"Found: 1\"\n",
+                                {}, binary);
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(
-        run.output.find("language file not used: " + (m_dir / "program/russian.lng").string() +
-                        ": UTF-16 text of odd length"),
-        std::string::npos)
-        << run.output;
-    EXPECT_NE(
-        run.output.find((m_dir / "program/keyboard.txt").string() + ": UTF-16 text of odd length"),
-        std::string::npos)
-        << run.output;
-    EXPECT_NE(run.output.find("the standard letters are used"), std::string::npos) << run.output;
-    EXPECT_NE(read(m_root / "registry.reg").find("\"Language\"=\"russian\""), std::string::npos)
+    EXPECT_THAT(run.output,
+                HasSubstr("language file not used: " + (m_dir / "program/russian.lng").string() +
+                          ": UTF-16 text of odd length"));
+    EXPECT_THAT(run.output, HasSubstr((m_dir / "program/keyboard.txt").string() +
+                                      ": UTF-16 text of odd length"));
+    EXPECT_THAT(run.output, HasSubstr("the standard letters are used"));
+    EXPECT_THAT(settings_text(), HasSubstr("\"Language\"=\"russian\""))
         << "the setting stays: a repaired file is used again";
 }
 
@@ -272,12 +217,11 @@ TEST_F(DamagedFilesE2e, WithEveryLanguageDamagedTheStartStopsNamingThem) {
     english.pop_back();
     const std::string binary =
         program_folder({{"english.lng", english}, {"russian.lng", std::string("k\0=\0v\0", 6)}});
-    const Finished run = finish(
-        start({"--headless", "--script", write_file("s.txt", "wait 100\n")}, binary), kQuickly);
+    const Finished run = script("wait 100\n", {}, binary);
     EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.output.find("No languages, please reinstall"), std::string::npos) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("No languages, please reinstall"));
     for (const char* file : {"english.lng: UTF-16 text of odd length", "russian.lng: zero bytes"})
-        EXPECT_NE(run.output.find(file), std::string::npos) << file << "\n" << run.output;
+        EXPECT_THAT(run.output, HasSubstr(file));
 }
 
 // Someone else's runtime folder (su without a login keeps XDG_RUNTIME_DIR):
@@ -292,13 +236,10 @@ TEST_F(DamagedFilesE2e, AnotherUsersRuntimeFolderStopsTheStart) {
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
     const Finished run =
         finish(start({"--headless", "--script", write_file("s.txt", "wait 100\nshot never.png\n")},
-                     {}, {{"XDG_RUNTIME_DIR", theirs.string()}}),
-               kQuickly);
+                     {}, {{"XDG_RUNTIME_DIR", theirs.string()}}));
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find("cannot start safely: XDG_RUNTIME_DIR: " + theirs.string() +
-                              " belongs to another user"),
-              std::string::npos)
-        << run.output;
+    EXPECT_THAT(run.output, HasSubstr("cannot start safely: XDG_RUNTIME_DIR: " + theirs.string() +
+                                      " belongs to another user"));
     EXPECT_FALSE(fs::exists(m_dir / "never.png"));
 }
 
@@ -314,11 +255,8 @@ TEST_F(DamagedFilesE2e, ASecondStartWithLogNeverTouchesTheRunningLog) {
     ASSERT_TRUE(wait_for_log("MainForm::on_command_line cmd=recents")) << log_text();
     const std::string after = log_text();
     EXPECT_TRUE(after.starts_with(before)) << "the log was started anew:\n" << after;
-    EXPECT_EQ(after.find("cmd_line=recents"), std::string::npos)
-        << "the second start wrote into the running instance's log:\n"
-        << after;
-    EXPECT_EQ(read(m_root / "registry.reg").find("\"Log\""), std::string::npos)
-        << read(m_root / "registry.reg");
+    EXPECT_THAT(after, Not(HasSubstr("cmd_line=recents"))) << "the second start wrote into it";
+    EXPECT_THAT(settings_text(), Not(HasSubstr("\"Log\"")));
     ::kill(first, SIGTERM);
     EXPECT_EQ(finish(first).status, 0);
 }

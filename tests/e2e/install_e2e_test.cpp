@@ -4,34 +4,14 @@
 // Debian package passes lintian and runs once unpacked.
 #include "process_support.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <sstream>
 
 namespace telvara::e2e {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
 constexpr char kAppId[] = "com.kelma.Telvara";
 constexpr std::array<const char*, 5> kPrograms{"telvara", "telvara-contacts", "telvara-modem",
                                                "telvara-settings", "telvara-skinc"};
-
-std::string find_program(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
-    while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        const fs::path candidate = fs::path(rest.substr(0, colon)) / name;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
-    }
-    return {};
-}
 
 // A manual page's text without roff's escapes: fonts ("\fB"), spacing hints
 // ("\,", "\/", "\&"), and "\-" and "\e" for '-' and '\'.
@@ -76,13 +56,11 @@ class InstallE2e : public TelvaraWorld {
     // The main screen of the program at `binary`, run headless: what a tree
     // whose binary cannot find its program folder never shows.
     void expect_main_screen(const fs::path& binary) {
-        const std::string script = write_file("main.txt", "wait 1500\nshot main.png\n");
-        const Finished run = this->run({"--headless", "--script", script}, binary.string());
+        const Finished run = script("wait 1500\nshot main.png\n", {}, binary.string());
         ASSERT_EQ(run.status, 0) << run.output;
-        Png shot;
-        ASSERT_TRUE(shot.read((m_dir / "main.png").string()));
-        EXPECT_TRUE(near_colour(shot.at(4, 20), {0xF3, 0xF5, 0xF7})); // the title bar
-        EXPECT_TRUE(near_colour(shot.at(120, 200), {0xFF, 0xFF, 0xFF}));
+        const Png main = shot("main.png");
+        EXPECT_TRUE(near_colour(main.at(4, 20), {0xF3, 0xF5, 0xF7})); // the title bar
+        EXPECT_TRUE(near_colour(main.at(120, 200), {0xFF, 0xFF, 0xFF}));
         fs::remove(m_dir / "main.png");
     }
 };

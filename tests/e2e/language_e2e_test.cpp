@@ -5,14 +5,9 @@
 // with words that read one way only.
 #include "process_support.h"
 
-#include "data/contact_record.h"
 #include "data/contact_store.h"
-#include "phone/call_log.h"
 
-#include <array>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 
 namespace telvara::e2e {
 namespace {
@@ -21,61 +16,37 @@ constexpr std::int64_t kTicksPerSecond = 10'000'000;
 
 class LanguageE2e : public TelvaraWorld {
   protected:
-    // A phone without the demo, in `language` ("" leaves the choice to the program).
-    void settings(const std::string& language) const {
-        std::ofstream out(m_root / "registry.reg");
-        out << "Windows Registry Editor Version 5.00\n\n"
-               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
-               "\"DemoData\"=dword:00000000\n";
-        if (!language.empty())
-            out << "\"Language\"=\"" << language << "\"\n";
-    }
-    std::string settings_text() const {
-        std::ifstream in(m_root / "registry.reg", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    // One contact, born 9 October 1974.
-    void store_contact() const {
-        data::ContactStore store((m_root / "pim.vol").string());
-        ASSERT_TRUE(store.is_open());
-        data::ContactRecord anna;
-        anna.first_name = u"Anna";
-        anna.last_name = u"Berg";
-        anna.fields.push_back({data::FieldType::Mobile, u"+4930123456"});
-        anna.fields.push_back({data::FieldType::Birthday, u"150508800000"});
-        ASSERT_TRUE(store.create_contact(anna));
-    }
-    Finished script(const std::string& lines) {
-        return run({"--headless", "--script", write_file("script.txt", lines)});
+    void set_language(const std::string& language) const {
+        settings("\"Language\"=\"" + language + "\"\n");
     }
 };
 
 TEST_F(LanguageE2e, RussianChosenInTheMenuSpeaksRussianAndStays) {
-    settings("english");
-    store_contact();
-    const std::string before = "wait 1000\n"
-                               "tap open_keyboard\nwait 400\n"
+    set_language("english");
+    // One contact, born 9 October 1974.
+    data::ContactRecord anna;
+    anna.first_name = u"Anna";
+    anna.last_name = u"Berg";
+    anna.fields = {{data::FieldType::Mobile, u"+4930123456"},
+                   {data::FieldType::Birthday, u"150508800000"}};
+    ASSERT_TRUE(data::ContactStore((m_root / "pim.vol").string()).create_contact(anna));
+    const std::string before = "wait 1000\ntap open_keyboard\nwait 400\n"
                                "expect text button2_letters \"ABC\" 100\n"
                                "expect text button9_letters \"WXYZ\" 100\n"
                                "tap button_close\nwait 400\n";
-    const std::string choose = "tap button_menu\nwait 500\n"
-                               "tap Settings\nwait 500\n"
-                               "tap Language\nwait 500\n"
-                               "tap Language#russian\nwait 1000\n";
+    const std::string choose = "tap button_menu\nwait 500\ntap Settings\nwait 500\n"
+                               "tap Language\nwait 500\ntap Language#russian\nwait 1000\n";
     const std::string after = "tap open_keyboard\nwait 400\n"
                               "expect text button2_letters \"ABC АБВГ\" 100\n"
                               "expect text button6_letters \"MNO РСТУ\" 100\n"
-                              "tap button_close\nwait 400\n"
-                              "tap button_favorits\nwait 400\n"
+                              "tap button_close\nwait 400\ntap button_favorits\nwait 400\n"
                               "expect text FavoritesContainer_title \"Избранное\" 100\n"
-                              "tap button_contacts\nwait 400\n"
-                              "tap big\nwait 600\n"
+                              "tap button_contacts\nwait 400\ntap big\nwait 600\n"
                               "expect screen ContactForm 1000\n"
                               "expect text big#2 \"9 октября 1974\" 100\n";
     const Finished chosen = script(before + choose + after);
     ASSERT_EQ(chosen.status, 0) << chosen.output;
-    EXPECT_NE(settings_text().find("\"Language\"=\"russian\""), std::string::npos)
-        << settings_text();
+    EXPECT_THAT(settings_text(), HasSubstr("\"Language\"=\"russian\""));
 
     const Finished again = script("wait 1000\n" + after);
     EXPECT_EQ(again.status, 0) << again.output;
@@ -119,7 +90,7 @@ class RecentsLanguageE2e : public LanguageE2e, public ::testing::WithParamInterf
 // word for yesterday, the weekday, and the day with the month as a word.
 TEST_P(RecentsLanguageE2e, EachCallSaysWhenItWasWithoutDoubt) {
     const Words& words = GetParam();
-    settings(words.language);
+    set_language(words.language);
     const std::time_t now = std::time(nullptr);
     std::tm midnight_tm = local(now);
     midnight_tm.tm_hour = midnight_tm.tm_min = midnight_tm.tm_sec = 0;
@@ -150,20 +121,12 @@ TEST_P(RecentsLanguageE2e, EachCallSaysWhenItWasWithoutDoubt) {
     if (older.tm_year != local(now).tm_year)
         date += " " + std::to_string(older.tm_year + 1900);
 
-    const Finished shown = script("wait 1000\ntap button_recents\nwait 500\n"
-                                  "expect text datetime#1 \"" +
-                                  std::string(time) +
-                                  "\" 100\n"
-                                  "expect text datetime#2 \"" +
-                                  words.yesterday +
-                                  "\" 100\n"
-                                  "expect text datetime#3 \"" +
-                                  words.weekdays[week.tm_wday] +
-                                  "\" 100\n"
-                                  "expect text datetime#4 \"" +
-                                  date +
-                                  "\" 100\n"
-                                  "expect text duration#1 \"1:05\" 100\n");
+    std::string lines = "wait 1000\ntap button_recents\nwait 500\n";
+    int row = 0;
+    for (const std::string& when : {std::string(time), std::string(words.yesterday),
+                                    std::string(words.weekdays[week.tm_wday]), date})
+        lines += "expect text datetime#" + std::to_string(++row) + " \"" + when + "\" 100\n";
+    const Finished shown = script(lines + "expect text duration#1 \"1:05\" 100\n");
     EXPECT_EQ(shown.status, 0) << shown.output;
 }
 

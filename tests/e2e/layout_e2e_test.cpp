@@ -5,11 +5,6 @@
 // keep its controls a fingertip wide and apart, and stay on the screen.
 #include "process_support.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-
 namespace telvara::e2e {
 namespace {
 
@@ -79,12 +74,8 @@ class LayoutE2e : public TelvaraWorld {
   protected:
     void SetUp() override {
         TelvaraWorld::SetUp();
-        std::ofstream(m_root / "registry.reg")
-            << "Windows Registry Editor Version 5.00\n\n"
-               "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n\"Modem\"=\"sim\"\n";
-        const Finished first =
-            run({"--headless", "--script", write_file("start.txt", "wait 800\n")});
-        ASSERT_EQ(first.status, 0) << first.output;
+        settings("\"Modem\"=\"sim\"\n", true);
+        ASSERT_EQ(script("wait 800\n").status, 0);
         const Finished import =
             run({"import", write_file("long.vcf", kLongCards)}, tool("telvara-contacts"));
         ASSERT_EQ(import.status, 0) << import.output;
@@ -105,12 +96,10 @@ class LayoutE2e : public TelvaraWorld {
     std::string findings(const std::string& screen, const char* dpi) {
         std::string found;
         for (const Walk& walk : walks()) {
-            std::vector<std::string> args{
-                "--headless", "--screen", screen, "--script",
-                write_file("walk.txt", std::string("wait 1000\n") + walk.script)};
+            std::vector<std::string> args{"--screen", screen};
             if (dpi != nullptr)
                 args.insert(args.end(), {"--dpi", dpi});
-            const Finished walked = run(args);
+            const Finished walked = script(std::string("wait 1000\n") + walk.script, args);
             if (walked.status != 0)
                 found += "-- " + std::string(walk.name) + " (status " +
                          std::to_string(walked.status) + ")\n" + walked.output;

@@ -1,8 +1,6 @@
-// The screens as a user meets them: the demo contacts listed after the
-// splash, the contacts tab tapped to open the keypad, two digits typed, the
-// list narrowed to the matching contact with the matched letters in the
-// accent colour, at both densities; a call from the modem on the call
-// screen; a new contact typed on an empty card and stored.
+// The screens as a user meets them: the contacts tab opens the keypad and
+// typed digits narrow the list (both densities), a call from the modem on
+// the call screen, a second start over an open card, a new contact stored.
 #include "process_support.h"
 
 #include "data/contact_store.h"
@@ -18,61 +16,57 @@ constexpr std::array<int, 3> kSurface{0xF3, 0xF5, 0xF7};
 
 class MainScreenE2e : public TelvaraWorld, public ::testing::WithParamInterface<int> {};
 class CallScreenE2e : public TelvaraWorld {};
+class NewContactE2e : public TelvaraWorld {};
 
-int count_near(const Png& shot, std::array<int, 3> colour, int x0, int y0, int x1, int y1) {
+// Pixels in a rectangle passing `test`.
+template <class Test> int count_of(const Png& shot, int x0, int y0, int x1, int y1, Test test) {
     int count = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            count += near_colour(shot.at(x, y), colour);
+            count += test(shot.at(x, y));
     return count;
 }
+auto near(std::array<int, 3> colour) {
+    return [colour](std::array<int, 3> p) { return near_colour(p, colour); };
+}
+// A clearly green or clearly red hue.
+auto hue(int c) {
+    return [c](std::array<int, 3> p) {
+        return p[c] > p[(c + 1) % 3] + 50 && p[c] > p[(c + 2) % 3] + 50;
+    };
+}
+constexpr int kRed = 0;
+constexpr int kGreen = 1;
 
 TEST_P(MainScreenE2e, ContactsTabOpensTheKeypadAndTypedDigitsFilterTheList) {
     const int s = GetParam();
-    const std::string script =
-        write_file("type.txt", "wait 1000\n"
-                               "shot list.png\n"
-                               "tap " +
-                                   std::to_string(30 * s) + " " + std::to_string(296 * s) +
-                                   "\n"
-                                   "wait 400\n"
-                                   "key 5\n"
-                                   "key 6\n"
-                                   "wait 300\n"
-                                   "shot typed.png\n");
-    std::vector<std::string> args{"--headless", "--log", "--script", script};
+    std::vector<std::string> args{"--log"};
     if (s == 2)
         args.insert(args.end(), {"--screen", "480x640", "--dpi", "192"});
-    const Finished run = this->run(args);
+    const Finished run =
+        script("wait 1000\nshot list.png\ntap " + std::to_string(30 * s) + " " +
+                   std::to_string(296 * s) + "\nwait 400\nkey 5\nkey 6\nwait 300\nshot typed.png\n",
+               args);
     ASSERT_EQ(run.status, 0) << run.output;
-
-    Png list;
-    ASSERT_TRUE(list.read((m_dir / "list.png").string()));
+    const Png list = shot("list.png");
     ASSERT_EQ(list.width, 240 * s);
     EXPECT_TRUE(near_colour(list.at(4 * s, 20 * s), kSurface)); // title bar
     // The round keypad button floats over the list's lower right corner.
     EXPECT_TRUE(near_colour(list.at(192 * s, 237 * s), kAccent));
     // Names are listed: dark text in the first row.
-    int dark = 0;
-    for (int y = 40 * s; y < 60 * s; ++y)
-        for (int x = 16 * s; x < 120 * s; ++x)
-            dark += list.at(x, y)[0] < 100;
-    EXPECT_GT(dark, 20 * s * s);
-
-    Png typed;
-    ASSERT_TRUE(typed.read((m_dir / "typed.png").string()));
-    // The keypad is up in the tab bar's place: the green call key in its
-    // lower right corner.
-    EXPECT_GT(count_near(typed, kCall, 170 * s, 284 * s, 225 * s, 316 * s), 200 * s * s);
-    // The title bar made way: the first row, at the top, begins with the
-    // matched letters in the accent colour.
+    EXPECT_GT(count_of(list, 16 * s, 40 * s, 120 * s, 60 * s,
+                       [](std::array<int, 3> p) { return p[0] < 100; }),
+              20 * s * s);
+    // The keypad in the tab bar's place, its green call key lower right; the
+    // title bar made way for the first row, its matched letters in the accent.
+    const Png typed = shot("typed.png");
+    EXPECT_GT(count_of(typed, 170 * s, 284 * s, 225 * s, 316 * s, near(kCall)), 200 * s * s);
     EXPECT_FALSE(near_colour(typed.at(4 * s, 20 * s), kSurface));
-    EXPECT_GT(count_near(typed, kAccent, 10 * s, 2 * s, 40 * s, 22 * s), 10 * s * s);
-
+    EXPECT_GT(count_of(typed, 10 * s, 2 * s, 40 * s, 22 * s, near(kAccent)), 10 * s * s);
     const std::string log = log_text();
-    EXPECT_NE(log.find("MainForm show_keyboard"), std::string::npos) << log;
+    EXPECT_THAT(log, HasSubstr("MainForm show_keyboard"));
     std::size_t filters = 0;
-    for (std::size_t at = log.find("set_filter_string()"); at != std::string::npos;
+    for (auto at = log.find("set_filter_string()"); at != std::string::npos;
          at = log.find("set_filter_string()", at + 1))
         ++filters;
     EXPECT_EQ(filters, 2u) << log;
@@ -80,110 +74,51 @@ TEST_P(MainScreenE2e, ContactsTabOpensTheKeypadAndTypedDigitsFilterTheList) {
 
 INSTANTIATE_TEST_SUITE_P(Density, MainScreenE2e, ::testing::Values(1, 2));
 
-// Pixels of a clearly green or clearly red hue in a rectangle.
-int count_hue(const Png& shot, int channel, int x0, int y0, int x1, int y1) {
-    int count = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const auto p = shot.at(x, y);
-            const int other1 = p[(channel + 1) % 3];
-            const int other2 = p[(channel + 2) % 3];
-            count += p[channel] > other1 + 50 && p[channel] > other2 + 50;
-        }
-    return count;
-}
-constexpr int kRed = 0;
-constexpr int kGreen = 1;
-
-// A call from the modem: the call screen comes up with answer and ignore,
-// answering leaves only the end button, and hanging up brings back the list.
+// Ringing shows answer and ignore, answering leaves only the end button,
+// hanging up brings back the list.
 TEST_F(CallScreenE2e, IncomingCallShowsTheCallScreenUntilItEnds) {
-    const std::string script = write_file("call.txt", "wait 1000\n"
-                                                      "modem ring +15550100\n"
-                                                      "wait 300\n"
-                                                      "shot ring.png\n"
-                                                      "phone answer\n"
-                                                      "wait 300\n"
-                                                      "shot talk.png\n"
-                                                      "phone hangup\n"
-                                                      "wait 500\n"
-                                                      "shot after.png\n");
-    const Finished run = this->run({"--headless", "--log", "--script", script});
+    const Finished run = script("wait 1000\nmodem ring +15550100\nwait 300\nshot ring.png\n"
+                                "phone answer\nwait 300\nshot talk.png\nphone hangup\nwait 500\n"
+                                "shot after.png\n",
+                                {"--log"});
     ASSERT_EQ(run.status, 0) << run.output;
-
-    Png ring, talk, after;
-    ASSERT_TRUE(ring.read((m_dir / "ring.png").string()));
-    ASSERT_TRUE(talk.read((m_dir / "talk.png").string()));
-    ASSERT_TRUE(after.read((m_dir / "after.png").string()));
-    // Ringing: green answer on the left, red ignore on the right, at the bottom.
-    EXPECT_GT(count_hue(ring, kGreen, 0, 250, 120, 320), 300);
-    EXPECT_GT(count_hue(ring, kRed, 120, 250, 240, 320), 300);
-    // Talking: no answer button any more, the red end button in the middle.
-    EXPECT_LT(count_hue(talk, kGreen, 0, 250, 240, 320), 20);
-    EXPECT_GT(count_hue(talk, kRed, 90, 250, 150, 320), 300);
-    // Over: the contacts list with its light title bar again.
+    const Png ring = shot("ring.png"), talk = shot("talk.png"), after = shot("after.png");
+    EXPECT_GT(count_of(ring, 0, 250, 120, 320, hue(kGreen)), 300);
+    EXPECT_GT(count_of(ring, 120, 250, 240, 320, hue(kRed)), 300);
+    EXPECT_LT(count_of(talk, 0, 250, 240, 320, hue(kGreen)), 20);
+    EXPECT_GT(count_of(talk, 90, 250, 150, 320, hue(kRed)), 300);
     EXPECT_TRUE(near_colour(after.at(4, 20), kSurface));
-    const std::string log = log_text();
-    EXPECT_NE(log.find("Caller ID: +15550100"), std::string::npos) << log;
+    EXPECT_THAT(log_text(), HasSubstr("Caller ID: +15550100"));
 }
 
 // A second start while a card is open in edit mode: what it asks for comes
 // to the front, never under the card.
 TEST_F(CallScreenE2e, ASecondStartIsSeenOverAnOpenCard) {
-    struct Case {
-        const char* command;
-        const char* expect;
+    const std::pair<const char*, const char*> cases[] = {
+        {"recents", ""},
+        {"favorites", ""},
+        {"contacts", ""},
+        {"tel:+49301234567", "expect text text_button_call \"+49301234567\" 0\n"},
+        {"open:+4930901820", "tap Add2NewContact\nwait 600\nexpect screen SelectFieldForm 2000\n"},
     };
-    const Case cases[] = {
-        {"recents", "expect screen Main 2000\n"},
-        {"favorites", "expect screen Main 2000\n"},
-        {"contacts", "expect screen Main 2000\n"},
-        {"tel:+49301234567", "expect screen Main 2000\nexpect text text_button_call "
-                             "\"+49301234567\" 0\n"},
-        {"open:+4930901820", "expect screen Main 2000\ntap Add2NewContact\nwait 600\n"
-                             "expect screen SelectFieldForm 2000\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        const Finished run = this->run(
-            {"--headless", "--script",
-             write_file("second.txt", std::string("wait 1000\ntap big\nwait 700\n"
-                                                  "tap edit_mode_edit\nwait 600\ncmdline ") +
-                                          c.command + "\nwait 600\n" + c.expect)});
-        EXPECT_EQ(run.status, 0) << run.output;
+    for (const auto& [command, expect] : cases) {
+        const Finished run = script(std::string("wait 1000\ntap big\nwait 700\ntap edit_mode_edit\n"
+                                                "wait 600\ncmdline ") +
+                                    command + "\nwait 600\nexpect screen Main 2000\n" + expect);
+        EXPECT_EQ(run.status, 0) << command << "\n" << run.output;
     }
 }
 
-} // namespace
-} // namespace telvara::e2e
-
-namespace telvara::e2e {
-namespace {
-
-class NewContactE2e : public TelvaraWorld {};
-
-// The add button opens an empty card; the names editor takes typed text;
-// leaving it stores the contact, which the store then holds.
+// The add button opens an empty card; leaving the names editor stores it.
 TEST_F(NewContactE2e, AContactTypedOnAnEmptyCardIsStored) {
-    const std::string script = write_file("new.txt", "wait 1000\n"
-                                                     "tap 216 14\n"
-                                                     "wait 500\n"
-                                                     "tap 216 87\n"
-                                                     "wait 400\n"
-                                                     "type Ada\n"
-                                                     "wait 200\n"
-                                                     "tap 22 20\n"
-                                                     "wait 400\n"
-                                                     "shot card.png\n");
-    const Finished run = this->run({"--headless", "--script", script});
+    const Finished run = script("wait 1000\ntap 216 14\nwait 500\ntap 216 87\nwait 400\n"
+                                "type Ada\nwait 200\ntap 22 20\nwait 400\n");
     ASSERT_EQ(run.status, 0) << run.output;
-    data::ContactStore store((m_root / "pim.vol").string());
     std::vector<data::ContactRecord> records;
-    store.load_contacts(records);
-    const auto ada = std::find_if(records.begin(), records.end(), [](const auto& record) {
+    data::ContactStore((m_root / "pim.vol").string()).load_contacts(records);
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const auto& record) {
         return record.first_name == u"Ada" && record.last_name.empty();
-    });
-    EXPECT_NE(ada, records.end());
+    }));
 }
 
 } // namespace

@@ -1,13 +1,14 @@
 // Spawning the binary for the end-to-end tests.
 #include "process_support.h"
 
+#include "data/contact_store.h"
+
 #include <png.h>
 
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <signal.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -16,8 +17,6 @@
 extern char** environ;
 
 namespace telvara::e2e {
-
-namespace fs = std::filesystem;
 
 void TelvaraWorld::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "telvara-e2e-XXXXXX").string();
@@ -94,26 +93,17 @@ Finished TelvaraWorld::finish(pid_t pid, std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream in(m_outputs[pid]);
-    std::stringstream text;
-    text << in.rdbuf();
-    result.output = text.str();
+    result.output = read_file(m_outputs[pid]);
     return result;
 }
 
 std::string TelvaraWorld::output_so_far(pid_t pid) const {
     const auto found = m_outputs.find(pid);
-    if (found == m_outputs.end())
-        return {};
-    std::ifstream in(found->second);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return found == m_outputs.end() ? std::string() : read_file(found->second);
 }
 
 std::string TelvaraWorld::log_text() const {
-    std::ifstream in(m_root / "Temp" / "telvara.txt", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = read_file(m_root / "Temp" / "telvara.txt");
     std::string ascii;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
         ascii.push_back(bytes[i + 1] == 0 ? bytes[i] : '?');
@@ -128,6 +118,79 @@ bool TelvaraWorld::wait_for_log(const std::string& text, std::chrono::millisecon
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+Finished TelvaraWorld::script(const std::string& text, std::vector<std::string> args,
+                              const std::string& binary) {
+    args.insert(args.begin(), "--headless");
+    args.insert(args.end(), {"--script", write_file("script.txt", text)});
+    return run(args, binary);
+}
+
+void TelvaraWorld::settings(const std::string& lines, bool demo) const {
+    std::ofstream(m_root / "registry.reg", std::ios::binary)
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
+        << (demo ? "" : "\"DemoData\"=dword:00000000\n") << lines;
+}
+
+Png TelvaraWorld::shot(const std::string& name) const {
+    Png png;
+    EXPECT_TRUE(png.read((m_dir / name).string())) << name;
+    return png;
+}
+
+std::vector<phone::CallLogEntry> TelvaraWorld::calls() const {
+    return phone::CallLog((m_root / "pim.vol").string()).entries();
+}
+
+std::vector<std::string> TelvaraWorld::call_rows() const {
+    static const char* const directions[] = {"missed", "incoming", "outgoing", "rejected"};
+    std::vector<std::string> rows;
+    for (const phone::CallLogEntry& call : calls())
+        rows.push_back(std::string(directions[std::size_t(call.direction) % 4]) + " " +
+                       (call.number ? to_utf8(*call.number) : "-") +
+                       (call.name ? " " + to_utf8(*call.name) : ""));
+    return rows;
+}
+
+std::size_t TelvaraWorld::contacts() const {
+    std::vector<data::ContactRecord> records;
+    return data::ContactStore((m_root / "pim.vol").string()).load_contacts(records);
+}
+
+std::string TelvaraWorld::program_folder(const std::vector<std::string>& files,
+                                         const std::map<std::string, std::string>& replaced,
+                                         const std::string& name) const {
+    const fs::path folder = m_dir / name;
+    const fs::path built = fs::path(TELVARA_BINARY).parent_path();
+    fs::create_directories(folder);
+    fs::copy_file(TELVARA_BINARY, folder / "telvara");
+    for (const std::string& file : files) {
+        fs::create_directories((folder / file).parent_path());
+        fs::copy(built / file, folder / file, fs::copy_options::recursive);
+    }
+    for (const auto& [file, bytes] : replaced)
+        std::ofstream(folder / file, std::ios::binary | std::ios::trunc) << bytes;
+    return (folder / "telvara").string();
+}
+
+std::string read_file(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string find_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const fs::path candidate = fs::path(rest.substr(0, colon)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
+    }
+    return {};
 }
 
 std::string TelvaraWorld::write_file(const std::string& name, const std::string& content) const {

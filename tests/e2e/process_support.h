@@ -2,6 +2,9 @@
 // Runs the real telvara binary in a hermetic temporary world: its own device
 // root and runtime folder, output captured, a time limit.
 
+#include "phone/call_log.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,43 +17,14 @@
 
 namespace telvara::e2e {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
 struct Finished {
     int status = -1;    // exit status, or 128 + signal
     std::string output; // stdout and stderr together
-};
-
-class TelvaraWorld : public ::testing::Test {
-  protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // Starts the binary (TELVARA_BINARY unless `binary` is given) with the
-    // world's environment plus `extra`.
-    pid_t start(const std::vector<std::string>& args, const std::string& binary = {},
-                const std::map<std::string, std::string>& extra = {});
-    // Waits for the process; kills it after `limit`.
-    Finished finish(pid_t pid, std::chrono::milliseconds limit = std::chrono::seconds(60));
-    Finished run(const std::vector<std::string>& args, const std::string& binary = {},
-                 const std::map<std::string, std::string>& extra = {}) {
-        return finish(start(args, binary, extra));
-    }
-
-    // What a process still running has written so far.
-    std::string output_so_far(pid_t pid) const;
-
-    // The log file of the device root as ASCII (the log is UTF-16).
-    std::string log_text() const;
-    // Polls the log until it holds `text`.
-    bool wait_for_log(const std::string& text,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
-    std::string write_file(const std::string& name, const std::string& content) const;
-
-    std::filesystem::path m_dir;
-    std::filesystem::path m_root;
-    std::filesystem::path m_run;
-
-  private:
-    std::map<pid_t, std::filesystem::path> m_outputs;
 };
 
 // The pixel of an 8-bit RGB(A) PNG file.
@@ -67,5 +41,63 @@ struct Png {
 
 // Channels within `tolerance` (5-6-5 loses the low bits).
 bool near_colour(std::array<int, 3> pixel, std::array<int, 3> wanted, int tolerance = 8);
+std::string read_file(const fs::path& file);
+// The named program on PATH, or empty.
+std::string find_program(const std::string& name);
+
+class TelvaraWorld : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the binary (TELVARA_BINARY unless `binary` is given) with the
+    // world's environment plus `extra`.
+    pid_t start(const std::vector<std::string>& args, const std::string& binary = {},
+                const std::map<std::string, std::string>& extra = {});
+    // Waits for the process; kills it after `limit`.
+    Finished finish(pid_t pid, std::chrono::milliseconds limit = std::chrono::seconds(60));
+    Finished run(const std::vector<std::string>& args, const std::string& binary = {},
+                 const std::map<std::string, std::string>& extra = {}) {
+        return finish(start(args, binary, extra));
+    }
+    // Runs `--headless ARGS --script FILE` with `text` as the script.
+    Finished script(const std::string& text, std::vector<std::string> args = {},
+                    const std::string& binary = {});
+
+    // What a process still running has written so far.
+    std::string output_so_far(pid_t pid) const;
+    // The log file of the device root as ASCII (the log is UTF-16).
+    std::string log_text() const;
+    // Polls the log until it holds `text`.
+    bool wait_for_log(const std::string& text,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+    std::string write_file(const std::string& name, const std::string& content) const;
+    // The settings file: no demo phone unless `demo`, then `lines`.
+    void settings(const std::string& lines = {}, bool demo = false) const;
+    std::string settings_text() const { return read_file(m_root / "registry.reg"); }
+    Png shot(const std::string& name) const;
+    std::vector<phone::CallLogEntry> calls() const;
+    // The call log, newest first, each call as "direction number[ name]"
+    // ("-" for no number).
+    std::vector<std::string> call_rows() const;
+    // Every call in the log was talked on.
+    void expect_all_talked() const {
+        for (const phone::CallLogEntry& call : calls())
+            EXPECT_GT(call.end, call.start);
+    }
+    std::size_t contacts() const;
+    // A program folder: a copy of the binary, the built `files` and `replaced`
+    // written with the given bytes; the path of its binary.
+    std::string program_folder(const std::vector<std::string>& files,
+                               const std::map<std::string, std::string>& replaced = {},
+                               const std::string& name = "program") const;
+
+    fs::path m_dir;
+    fs::path m_root;
+    fs::path m_run;
+
+  private:
+    std::map<pid_t, fs::path> m_outputs;
+};
 
 } // namespace telvara::e2e

@@ -20,9 +20,7 @@ class SearchE2e : public TelvaraWorld {
     void SetUp() override {
         TelvaraWorld::SetUp();
         // The first start adds the demo contacts and calls.
-        const Finished first =
-            run({"--headless", "--script", write_file("start.txt", "wait 800\n")});
-        ASSERT_EQ(first.status, 0) << first.output;
+        ASSERT_EQ(script("wait 800\n").status, 0);
         m_previous_root = runtime::device_root();
         runtime::set_device_root(m_root.string());
         m_store = std::make_unique<data::ContactStore>((m_root / "pim.vol").string());
@@ -53,8 +51,8 @@ class SearchE2e : public TelvaraWorld {
         return to_utf8(line.empty() ? names.company : line);
     }
 
-    Finished script(const std::string& lines) {
-        return run({"--headless", "--script", write_file("search.txt", "wait 800\n" + lines)});
+    Finished search(const std::string& lines, std::vector<std::string> args = {}) {
+        return script("wait 800\n" + lines, std::move(args));
     }
 
     std::string m_previous_root;
@@ -81,7 +79,7 @@ TEST_F(SearchE2e, DigitsFromTheMiddleOfANumberFindIt) {
     for (char16_t c : digits)
         keys += "key " + std::string(1, static_cast<char>(c)) + "\n";
     const Finished run =
-        script(keys + "wait 300\nexpect text text_button_call \"" + to_utf8(digits) +
+        search(keys + "wait 300\nexpect text text_button_call \"" + to_utf8(digits) +
                "\" 100\nexpect text big \"" + expected + "\" 100\n");
     EXPECT_EQ(run.status, 0) << run.output;
 }
@@ -91,7 +89,7 @@ TEST_F(SearchE2e, LettersFromAKeyboardSearchByNameInTheNumberLine) {
     ASSERT_FALSE(expected.empty());
     const std::string after_backspace = first_row(u"j");
     const Finished run =
-        script("key J\nkey O\nwait 300\nexpect text text_button_call \"jo\" 100\n"
+        search("key J\nkey O\nwait 300\nexpect text text_button_call \"jo\" 100\n"
                "expect text big \"" +
                expected +
                "\" 100\nkey Backspace\nwait 100\nexpect text text_button_call \"j\" 100\n"
@@ -107,7 +105,7 @@ TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
     ASSERT_EQ(m_document->filtered_count(), 0u);
     ASSERT_EQ(m_document->suggestions().size(), 1u);
     EXPECT_EQ(m_document->suggestions()[0].number, u"+4930901820");
-    const Finished run = script("key 3\nkey 0\nkey 9\nkey 0\nkey 1\nkey 8\nkey 2\nkey 0\nwait 300\n"
+    const Finished run = search("key 3\nkey 0\nkey 9\nkey 0\nkey 1\nkey 8\nkey 2\nkey 0\nwait 300\n"
                                 "expect text big \"+4930901820\" 100\n"
                                 "tap big\nwait 300\nexpect screen Call 5000\n");
     EXPECT_EQ(run.status, 0) << run.output;
@@ -127,17 +125,15 @@ TEST_F(SearchE2e, ResultsStayInSightBesideOrAboveTheKeypad) {
     ASSERT_EQ(m_document->filtered_count(), 0u);
     for (const char* screen : {"240x320", "320x240", "480x640", "640x480"}) {
         SCOPED_TRACE(screen);
-        const std::string path = write_file("layout.txt", "wait 800\nkey 2\nkey 7\nwait 300\n"
-                                                          "expect text text_matches \"" +
-                                                              found + "\" 100\nlint\n");
-        Finished run = this->run({"--headless", "--screen", screen, "--script", path});
+        Finished run =
+            search("key 2\nkey 7\nwait 300\nexpect text text_matches \"" + found + "\" 100\nlint\n",
+                   {"--screen", screen});
         EXPECT_EQ(run.status, 0) << run.output;
-        run = this->run({"--headless", "--screen", screen, "--script",
-                         write_file("third.txt", "wait 800\nkey 2\nkey 7\nwait 300\n"
-                                                 "tap big#3\nexpect screen ContactForm 2000\n")});
+        run = search("key 2\nkey 7\nwait 300\ntap big#3\nexpect screen ContactForm 2000\n",
+                     {"--screen", screen});
         EXPECT_EQ(run.status, 0) << run.output;
     }
-    const Finished none = script("key 9\nkey 9\nkey 9\nwait 300\n"
+    const Finished none = search("key 9\nkey 9\nkey 9\nwait 300\n"
                                  "expect text text_matches \"No contacts found\" 100\n");
     EXPECT_EQ(none.status, 0) << none.output;
 }

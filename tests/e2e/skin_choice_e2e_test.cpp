@@ -4,9 +4,6 @@
 // pictures) comes up dark.
 #include "process_support.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace telvara::e2e {
 namespace {
 
@@ -42,64 +39,40 @@ void expect_main_screen_in(const std::string& file, int s, const Palette& palett
     EXPECT_GT(share_near(shot, s, palette.accent, 194, 238, 200, 248), 0.8) << name << " button";
 }
 
-class SkinChoiceE2e : public TelvaraWorld {
-  protected:
-    std::string settings_text() const {
-        std::ifstream in(m_root / "registry.reg", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-};
+class SkinChoiceE2e : public TelvaraWorld {};
+
+// Menu, Settings, Skin, then the skin named; shots before and after.
+std::string choose_skin(const std::string& before, const std::string& name,
+                        const std::string& after) {
+    return "wait 1000\nshot " + before +
+           "\ntap button_menu\nwait 500\ntap Settings\nwait 500\ntap Skin\nwait 500\n"
+           "tap Skin#" +
+           name + "\nwait 1000\nshot " + after + "\n";
+}
 
 TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
-    const std::string script = write_file("choose.txt", "wait 1000\n"
-                                                        "shot light.png\n"
-                                                        "tap button_menu\n"
-                                                        "wait 500\n"
-                                                        "tap Settings\n"
-                                                        "wait 500\n"
-                                                        "tap Skin\n"
-                                                        "wait 500\n"
-                                                        "tap Skin#dark\n"
-                                                        "wait 1000\n"
-                                                        "shot dark.png\n");
-    const Finished chosen = run({"--headless", "--script", script});
+    const Finished chosen = script(choose_skin("light.png", "dark", "dark.png"));
     ASSERT_EQ(chosen.status, 0) << chosen.output;
     expect_main_screen_in((m_dir / "light.png").string(), 1, kLight, "before");
     expect_main_screen_in((m_dir / "dark.png").string(), 1, kDark, "after the choice");
-    EXPECT_NE(settings_text().find("\"Skin\"=\"dark\""), std::string::npos) << settings_text();
+    EXPECT_THAT(settings_text(), HasSubstr("\"Skin\"=\"dark\""));
 
     // A new start, here at double density, comes up dark, from its splash on.
-    const std::string again =
-        write_file("again.txt", "wait 30\nshot splash.png\nwait 1000\nshot again.png\n");
-    const Finished restarted =
-        run({"--headless", "--screen", "480x640", "--dpi", "192", "--script", again});
+    const Finished restarted = script("wait 30\nshot splash.png\nwait 1000\nshot again.png\n",
+                                      {"--screen", "480x640", "--dpi", "192"});
     ASSERT_EQ(restarted.status, 0) << restarted.output;
-    Png splash;
-    ASSERT_TRUE(splash.read((m_dir / "splash.png").string()));
-    EXPECT_GT(share_near(splash, 2, kDark.background, 0, 0, 240, 60), 0.9) << "the splash";
+    EXPECT_GT(share_near(shot("splash.png"), 2, kDark.background, 0, 0, 240, 60), 0.9)
+        << "the splash";
     expect_main_screen_in((m_dir / "again.png").string(), 2, kDark, "after a restart");
 }
 
 TEST_F(SkinChoiceE2e, ChoosingTheLightSkinAgainGoesBack) {
-    std::ofstream(m_root / "registry.reg")
-        << "Windows Registry Editor Version 5.00\n\n"
-           "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n\"Skin\"=\"dark\"\n";
-    const std::string script = write_file("back.txt", "wait 1000\n"
-                                                      "shot dark.png\n"
-                                                      "tap button_menu\n"
-                                                      "wait 500\n"
-                                                      "tap Settings\n"
-                                                      "wait 500\n"
-                                                      "tap Skin\n"
-                                                      "wait 500\n"
-                                                      "tap Skin#default\n"
-                                                      "wait 1000\n"
-                                                      "shot light.png\n");
-    const Finished back = run({"--headless", "--script", script});
+    settings("\"Skin\"=\"dark\"\n", true);
+    const Finished back = script(choose_skin("dark.png", "default", "light.png"));
     ASSERT_EQ(back.status, 0) << back.output;
     expect_main_screen_in((m_dir / "dark.png").string(), 1, kDark, "from the setting");
     expect_main_screen_in((m_dir / "light.png").string(), 1, kLight, "after the choice");
-    EXPECT_NE(settings_text().find("\"Skin\"=\"default\""), std::string::npos) << settings_text();
+    EXPECT_THAT(settings_text(), HasSubstr("\"Skin\"=\"default\""));
 }
 
 } // namespace
