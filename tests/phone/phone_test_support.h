@@ -118,6 +118,19 @@ class TelephoneTest : public data::testing::DocumentTest {
         const auto all = m_listener.flags();
         return static_cast<std::size_t>(std::count(all.begin(), all.end(), flag));
     }
+    // The call log as "Incoming +4930123 (Ada)", sorted: calls begun in the same moment have no
+    // order of their own.
+    std::vector<std::string> logged() const {
+        std::vector<std::string> out;
+        for (const CallLogEntry& e : m_log->entries()) {
+            const char* directions[] = {"Missed", "Incoming", "Outgoing", "Rejected"};
+            out.push_back(directions[static_cast<int>(e.direction)] +
+                          (" " + to_utf8(e.number.value_or(u"-"))) +
+                          (e.name ? " (" + to_utf8(*e.name) + ")" : ""));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
     bool wait_flag(int flag, std::size_t times = 1) {
         return pump_until([&] { return count_flag(flag) >= times; });
     }
