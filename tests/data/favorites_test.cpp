@@ -21,8 +21,7 @@ std::string read_file(const std::string& path) {
 }
 
 void write_file(const std::string& path, std::string_view data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
 }
 
 TEST(FavoritesFormat, ExactLinesAndRoundTrip) {
@@ -91,13 +90,9 @@ class FavoritesDocTest : public DocumentTest {
     FakeStore store;
 };
 
-// Favourites name contacts of one store by oid: two device roots (two
-// phones) must never share them.
-TEST_F(FavoritesDocTest, TheFileLivesUnderTheDeviceRoot) {
+TEST_F(FavoritesDocTest, AddRemoveSaveReloadAndOrder) {
+    // Favourites name contacts of one store by oid: two device roots (two phones) never share them.
     EXPECT_EQ(DocumentFiles::defaults().favorites, root() + "/favorits.dat");
-}
-
-TEST_F(FavoritesDocTest, AddSaveReloadAndOrder) {
     {
         Document doc(store, nullptr, files());
         doc.load();
@@ -123,25 +118,19 @@ TEST_F(FavoritesDocTest, AddSaveReloadAndOrder) {
     doc.load();
     const FavoriteList& favs = doc.favorites();
     ASSERT_EQ(favs.size(), 3u);
-    EXPECT_EQ(favs.at(0).entry->oid(), 3u);
-    EXPECT_EQ(favs.at(0).value, 1);
-    EXPECT_EQ(favs.at(1).value, 2);
-    EXPECT_EQ(favs.at(2).entry->oid(), 1u);
+    EXPECT_EQ(std::tuple(favs.at(0).entry->oid(), favs.at(0).value, favs.at(1).value,
+                         favs.at(2).entry->oid()),
+              std::tuple(3u, 1, 2, 1u));
     EXPECT_EQ(doc.find_contact(3)->favorite_values, (std::vector<std::int32_t>{1, 2}));
-}
-
-TEST_F(FavoritesDocTest, RemoveSavesAndReportsTheOldIndex) {
-    Document doc(store, nullptr, files());
-    doc.load();
-    doc.add_favorite(1, 0);
-    doc.add_favorite(3, 0);
+    // Removing saves and reports the old index ("Carl Lee" < "anna").
     testing::RecordingDocListener listener;
     doc.add_listener(listener);
     EXPECT_FALSE(doc.remove_favorite(3, 7));
-    EXPECT_TRUE(doc.remove_favorite(3, 0));
-    ASSERT_EQ(listener.messages.size(), 1u);
-    EXPECT_TRUE(listener.messages[0].has(RefreshFlag::FavoriteRemoved));
-    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::FavoriteIndex), 0u); // "Carl Lee" < "anna"
+    EXPECT_TRUE(doc.remove_favorite(3, 2));
+    EXPECT_TRUE(doc.remove_favorite(3, 1));
+    ASSERT_EQ(listener.messages.size(), 2u);
+    EXPECT_TRUE(listener.messages[1].has(RefreshFlag::FavoriteRemoved));
+    EXPECT_EQ(listener.messages[1].slot(RefreshSlot::FavoriteIndex), 0u);
     EXPECT_EQ(read_file(files().favorites), "count=1\nfc0=1\nft0=0\n");
     EXPECT_TRUE(doc.find_contact(3)->favorite_values.empty());
     doc.remove_listener(listener);
