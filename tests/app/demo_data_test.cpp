@@ -45,7 +45,6 @@ class DemoDataTest : public DeviceRootTest {
         runtime::reg_read_dword(kKey, app::kDemoDataAddedValue, value);
         return value;
     }
-
     std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<phone::CallLog> m_log;
     data::ContactStore& store() { return *m_store; }
@@ -67,7 +66,6 @@ TEST_F(DemoDataTest, FirstStartFillsAnEmptyPhoneOnceAndNeverAgainAfterErase) {
         photos += store().has_picture(record.oid) ? 1 : 0;
     EXPECT_GT(photos, 0u);
     EXPECT_LT(photos, records.size());
-
     // The user deletes everything: the next start leaves the phone empty.
     store().erase_contacts(data::EraseScope::all);
     for (const auto& entry : log().entries()) {
@@ -141,7 +139,6 @@ TEST_F(DemoDataTest, TheVolumeRemembersTheDemoWhenTheSettingsAreLost) {
               DemoOutcome::AlreadyDone);
     EXPECT_EQ(contact_count(), 0u);
     EXPECT_EQ(added_flag(), 1u) << "the setting is written again";
-
     // The same after a first start that found the user's own data.
     runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
     const std::string other = root() + "/other.vol";

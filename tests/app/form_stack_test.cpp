@@ -33,7 +33,6 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     EXPECT_EQ(app.top_form(), &c);
     EXPECT_EQ(c.width(), kWidth); // sized to the screen when shown
     EXPECT_EQ(c.height(), kHeight);
-
     // Only the top form is updated and gets input.
     game().inject_key(SDLK_LEFT, display::KeyAction::Press);
     ASSERT_TRUE(game().advance(10));
@@ -41,7 +40,6 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     EXPECT_EQ(c.updates.size(), 1u);
     EXPECT_EQ(c.keys.size(), 1u);
     EXPECT_TRUE(b.keys.empty());
-
     EXPECT_TRUE(app.close_form(b, Animate::No)); // from the middle
     ASSERT_EQ(listener.closed.size(), 1u);
     EXPECT_EQ(listener.closed[0], &b);
@@ -52,7 +50,6 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     EXPECT_TRUE(app.close_form(c, Animate::No));
     EXPECT_EQ(app.top_form(), &a);
     EXPECT_TRUE(app.dirty());
-
     // Showing a form that is already shown moves it to the top, once.
     app.show_form(c, ShowMode::Push, Animate::No);
     app.show_form(a, ShowMode::Push, Animate::No);
@@ -105,7 +102,6 @@ TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     EXPECT_FALSE(app.transition_running());
     EXPECT_FALSE(blue->updates.empty());
     EXPECT_EQ(screen().last_frame().at(5, 5), 0x001F);
-
     // Without animate, or without a transition, nothing runs.
     app.close_form(*blue, Animate::No);
     EXPECT_FALSE(app.transition_running());
@@ -150,7 +146,6 @@ TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAl
     auto notice = colour_form({255, 255, 255, 255});
     notice->set_anchor(ui::ScaleType::BothSide, ui::ScaleType::MaxSide);
     notice->set_design_size({0, 10});
-
     app.show_form(*owner, ShowMode::Push, Animate::No);
     app.set_overlay(forms::OverlaySlot::CallStrip, strip.get(), owner.get());
     app.set_overlay(forms::OverlaySlot::Notice, notice.get());
@@ -160,14 +155,12 @@ TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAl
     EXPECT_EQ(frame.at(5, 5), 0x001F);
     EXPECT_EQ(owner->y(), 0);
     EXPECT_EQ(frame.at(5, kHeight - 5), 0xFFFF) << "the notice";
-
     app.show_form(*other, ShowMode::Push, Animate::No);
     ASSERT_TRUE(game().advance(20));
     EXPECT_EQ(screen().last_frame().at(5, 5), 0xF800) << "the strip over another form";
     EXPECT_EQ(other->y(), 20) << "laid out below the strip";
     EXPECT_EQ(other->height(), kHeight - 20);
     EXPECT_EQ(screen().last_frame().at(5, 25), 0x07E0);
-
     // A press that starts on the strip is the strip's to the end; one that
     // starts below goes to the form.
     game().inject_pointer(display::PointerAction::Down, 5, 5);
@@ -178,7 +171,6 @@ TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAl
     EXPECT_EQ(strip->touches.size(), 3u);
     EXPECT_EQ(other->touches.size(), 1u);
     game().inject_pointer(display::PointerAction::Up, 5, 100);
-
     // Hidden, or gone from its slot: the forms have the whole screen again.
     strip->set_visible(false);
     ASSERT_TRUE(game().advance(20));

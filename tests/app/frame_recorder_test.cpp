@@ -90,7 +90,6 @@ TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
         EXPECT_DOUBLE_EQ(dt, 0.04);
     EXPECT_EQ(game().recorder()->frame_count(), 4u);
     game().set_recorder(nullptr); // closes the archive
-
     const auto entries = read_archive(archive);
     ASSERT_EQ(entries.size(), 4u);
     for (std::size_t i = 0; i < entries.size(); ++i) {

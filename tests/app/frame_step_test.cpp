@@ -71,7 +71,6 @@ TEST_F(FrameStepTest, NeedsRedrawRules) {
     EXPECT_TRUE(app.needs_redraw(true));
     app.draw(surface);
     EXPECT_FALSE(app.needs_redraw(true));
-
     ProbeForm form;
     app.show_form(form, ShowMode::Push, Animate::No); // sets dirty, form not yet drawn
     EXPECT_TRUE(app.needs_redraw(false));

@@ -44,7 +44,6 @@ class InputTest : public ApplicationTest {
                    (key.first ? "" : "r");
         return out;
     }
-
     ProbeForm form;
 };
 
@@ -100,7 +99,6 @@ TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
     EXPECT_TRUE(form.touches[2].cancelled);
     EXPECT_EQ(form.touches[2].x, 12);
     EXPECT_EQ(form.touches[2].y, 22);
-
     // A normal press and release: the capture goes with the release, and a
     // later loss cancels nothing.
     game().inject_pointer(PointerAction::Down, 1, 2);
@@ -130,7 +128,6 @@ TEST_F(InputTest, CommandLinesFromASecondStart) {
     pump();
     ASSERT_EQ(listener.command_lines.size(), 1u);
     EXPECT_EQ(listener.command_lines[0], u"recents");
-
     game().inject_command_line(u""); // travels as "%CommandLineEmpty%"
     platform::Message foreign;
     foreign.target = game().window();
@@ -164,7 +161,6 @@ TEST_F(InputTest, TalkAfterTypedEmergencyDigitsDialsInsteadOfTheForm) {
     // Placing a call never stops the frames: the call screen must show.
     EXPECT_FALSE(game().is_idle());
     EXPECT_NE(form.keys.back().code, 58) << "consumed";
-
     // "12" is not an emergency number: Talk goes to the form; a non-digit
     // clears the digits.
     game().inject_key(SDLK_F3, KeyAction::Release);

@@ -64,13 +64,11 @@ TEST_F(PhoneObjectsTest, WorkerBuildsTheDemoPhoneAndTheUiThreadOpensTheLine) {
     EXPECT_EQ(objects.document()->all_contacts().size(), 40u);
     EXPECT_EQ(objects.document()->recent_calls().size(), 12u) << "recents read at load";
     EXPECT_EQ(phone::Telephone::instance(), nullptr) << "not before the hand-over";
-
     objects.start(application());
     EXPECT_EQ(phone::Telephone::instance(), objects.telephone());
     objects.start(application()); // a second start changes nothing
     phone::Telephone& line = *objects.telephone();
     ASSERT_TRUE(pump_until([&] { return line.line_open(); }));
-
     // A second process reaches this simulator through the root's socket.
     const std::string socket = platform::sim_control_socket_for(root());
     ASSERT_FALSE(socket.empty());
@@ -83,7 +81,6 @@ TEST_F(PhoneObjectsTest, WorkerBuildsTheDemoPhoneAndTheUiThreadOpensTheLine) {
     ASSERT_TRUE(pump_until([&] { return line.connected(); }));
     ASSERT_TRUE(platform::modem::sim_control(socket, "hangup", reply, error)) << error;
     ASSERT_TRUE(pump_until([&] { return line.current_call() == 0; }));
-
     const auto entries = objects.call_log()->entries();
     ASSERT_EQ(entries.size(), 13u);
     EXPECT_EQ(entries.front().direction, phone::CallDirection::Incoming);
@@ -99,7 +96,6 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
         objects.start(application());
         phone::Telephone& line = *objects.telephone();
         ASSERT_TRUE(pump_until([&] { return line.line_open(); }));
-
         for (auto key : {SDLK_0, SDLK_1, SDLK_1, SDLK_2})
             press(key);
         game().inject_key(SDLK_F3, KeyAction::Press); // Talk
@@ -110,7 +106,6 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
         // The digits reached the form too: only Talk is taken.
         EXPECT_EQ(form.keys.size(), 8u);
         EXPECT_TRUE(application().typed_digits().empty()) << "the phone layer keeps them";
-
         platform::modem::ModemSimulator* simulator = line.modem()->simulator();
         ASSERT_NE(simulator, nullptr);
         ASSERT_TRUE(pump_until([&] {
@@ -137,7 +132,6 @@ TEST_F(PhoneObjectsTest, TheModemSettingChoosesTheModemAndOnlyTheSimulatorGetsAS
     EXPECT_EQ(sim.device, "sim");
     EXPECT_EQ(sim.sim_control_socket, platform::sim_control_socket_for(root()));
     EXPECT_NE(app::modem_config_for(root() + "/other").sim_control_socket, sim.sim_control_socket);
-
     runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Modem",
                               u"tcp:127.0.0.1:7");
     const platform::modem::ModemConfig tcp = app::modem_config_for(root());
@@ -160,12 +154,10 @@ TEST(PhotoCacheInvalidation, ForgetsExactlyTheContactTheDocumentReports) {
     ASSERT_EQ(loads, 2);
     cache.get(7, 32);
     EXPECT_EQ(loads, 2) << "cached, even without a photo";
-
     listener.on_document_refresh(message(data::RefreshFlag::AllStayed, 7));
     listener.on_document_refresh(message(data::RefreshFlag::ContactChanged, 9));
     cache.get(7, 32);
     EXPECT_EQ(loads, 2) << "list moves and other contacts leave it alone";
-
     listener.on_document_refresh(message(data::RefreshFlag::ContactChanged, 7));
     cache.get(7, 32);
     cache.get(8, 32);

@@ -21,7 +21,6 @@ class ProbeForm : public forms::Form {
         if (m_destroyed)
             *m_destroyed = true;
     }
-
     void update(double seconds) override {
         updates.push_back(seconds);
         Form::update(seconds);
@@ -38,7 +37,6 @@ class ProbeForm : public forms::Form {
     std::unique_ptr<forms::FormTransition> make_transition(forms::TransitionKind kind) override {
         return transition ? transition(kind) : nullptr;
     }
-
     std::vector<double> updates;
     std::vector<ui::KeyEvent> keys;
     std::vector<ui::PointerEvent> touches;
@@ -66,7 +64,6 @@ struct ListenerProbe : app::ApplicationListener {
     int deactivations = 0;
     bool allow_close = true;
     bool swallow_keys = false;
-
     void on_command_line(WStringView text) override { command_lines.emplace_back(text); }
     bool can_close() override { return allow_close; }
     void on_form_closed(forms::Form& form) override { closed.push_back(&form); }
@@ -95,12 +92,10 @@ class ApplicationTest : public DeviceRootTest {
         m_app.reset();
         DeviceRootTest::TearDown();
     }
-
     app::Application& application() { return *m_app; }
     app::GameBase& game() { return m_app->game(); }
     display::HeadlessDisplay& screen() { return *m_display; }
     platform::VirtualClock& clock() { return m_clock; }
-
     static constexpr std::int32_t kWidth = 48;
     static constexpr std::int32_t kHeight = 64;
 

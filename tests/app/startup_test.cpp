@@ -85,7 +85,6 @@ TEST(ScreenInfo, DensityClassesScaleShiftAndForcedValues) {
     EXPECT_EQ(scale_shift(info), 1u);
     EXPECT_EQ(scale_shift(make_screen_info({240, 320, 96, 0})), 0u);
     EXPECT_EQ(scale_shift(make_screen_info({960, 1280, 400, 0})), 2u);
-
     ScreenOverrides forced;
     ASSERT_TRUE(parse_screen_size("480x640", forced));
     ASSERT_TRUE(parse_dpi("192", forced));

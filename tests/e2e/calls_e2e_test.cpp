@@ -56,7 +56,6 @@ class CallsE2e : public TelvaraWorld {
         }
         TelvaraWorld::TearDown();
     }
-
     // The settings of a phone whose modem is the simulator on TCP.
     void settings(bool demo = true, const std::string& modem = {}) const {
         TelvaraWorld::settings("\"Modem\"=\"" +
@@ -68,7 +67,6 @@ class CallsE2e : public TelvaraWorld {
         const Png png = shot(name);
         return png.width > 0 && near_colour(png.at(4, 30), kCallBackground);
     }
-
     pid_t m_server = -1;
     std::string m_at_port;
     std::string m_control_port;
@@ -282,7 +280,6 @@ class LateRelay {
             }
         }
     }
-
     int m_listener = -1;
     std::string m_port;
     std::thread m_thread;

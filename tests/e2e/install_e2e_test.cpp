@@ -46,13 +46,11 @@ class InstallE2e : public TelvaraWorld {
         EXPECT_EQ(done.status, 0) << program << " failed:\n" << done.output;
         return done;
     }
-
     fs::path install(const std::string& name) {
         const fs::path prefix = m_dir / name;
         tool(CMAKE_COMMAND, {"--install", TELVARA_BUILD_DIR, "--prefix", prefix.string()});
         return prefix;
     }
-
     // The main screen of the program at `binary`, run headless: what a tree
     // whose binary cannot find its program folder never shows.
     void expect_main_screen(const fs::path& binary) {
@@ -77,7 +75,6 @@ TEST_F(InstallE2e, TheInstalledTreeRunsFromWhereverItIsMoved) {
     // Nothing of the program folder beside the binaries.
     EXPECT_FALSE(fs::exists(prefix / "bin/english.lng"));
     EXPECT_FALSE(fs::exists(prefix / "bin/skins"));
-
     expect_main_screen(prefix / "bin/telvara");
     fs::rename(prefix, m_dir / "moved");
     expect_main_screen(m_dir / "moved/bin/telvara");
@@ -150,18 +147,15 @@ TEST_F(InstallE2e, DebianPackagePassesLintianAndRunsUnpacked) {
         if (entry.path().extension() == ".deb")
             deb = entry.path();
     ASSERT_FALSE(deb.empty()) << "cpack wrote no .deb";
-
     // Depends: from the libraries linked, plus the fonts.
     const std::string depends = tool("dpkg-deb", {"--field", deb.string(), "Depends"}).output;
     for (const char* package : {"libsdl2-2.0-0", "libsqlite3-0", "libfreetype6", "libfontconfig1",
                                 "libpng16-16", "libminizip1", "libc6", "fonts-dejavu-core"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
-
     const Finished lintian =
         finish(start({"--fail-on", "error", deb.string()}, find_program("lintian")), 240s);
     EXPECT_EQ(lintian.status, 0) << lintian.output;
     EXPECT_EQ(("\n" + lintian.output).find("\nE: "), std::string::npos) << lintian.output;
-
     const fs::path unpacked = m_dir / "unpacked";
     tool("dpkg-deb", {"-x", deb.string(), unpacked.string()});
     EXPECT_TRUE(fs::is_regular_file(unpacked / "usr/share/applications" /

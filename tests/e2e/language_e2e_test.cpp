@@ -47,7 +47,6 @@ TEST_F(LanguageE2e, RussianChosenInTheMenuSpeaksRussianAndStays) {
     const Finished chosen = script(before + choose + after);
     ASSERT_EQ(chosen.status, 0) << chosen.output;
     EXPECT_THAT(settings_text(), HasSubstr("\"Language\"=\"russian\""));
-
     const Finished again = script("wait 1000\n" + after);
     EXPECT_EQ(again.status, 0) << again.output;
 }
@@ -120,7 +119,6 @@ TEST_P(RecentsLanguageE2e, EachCallSaysWhenItWasWithoutDoubt) {
     std::string date = std::to_string(older.tm_mday) + " " + words.months[older.tm_mon];
     if (older.tm_year != local(now).tm_year)
         date += " " + std::to_string(older.tm_year + 1900);
-
     std::string lines = "wait 1000\ntap button_recents\nwait 500\n";
     int row = 0;
     for (const std::string& when : {std::string(time), std::string(words.yesterday),

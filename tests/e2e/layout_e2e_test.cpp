@@ -80,18 +80,15 @@ class LayoutE2e : public TelvaraWorld {
             run({"import", write_file("long.vcf", kLongCards)}, tool("telvara-contacts"));
         ASSERT_EQ(import.status, 0) << import.output;
     }
-
     static std::string tool(const std::string& name) {
         return std::string(TELVARA_BUILD_DIR) + "/" + name;
     }
-
     void set_language(const char* language) {
         const Finished set =
             run({"set-string", "HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", "Language", language},
                 tool("telvara-settings"));
         ASSERT_EQ(set.status, 0) << set.output;
     }
-
     // The lint's findings (and any other failure) of every walk at one size.
     std::string findings(const std::string& screen, const char* dpi) {
         std::string found;

@@ -52,7 +52,6 @@ pid_t TelvaraWorld::start(const std::vector<std::string>& args, const std::strin
     std::vector<std::string> env_strings;
     for (const auto& [key, value] : env)
         env_strings.push_back(key + "=" + value);
-
     static int counter = 0;
     const fs::path output = m_dir / ("output-" + std::to_string(++counter) + ".txt");
     const pid_t pid = ::fork();

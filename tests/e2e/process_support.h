@@ -49,7 +49,6 @@ class TelvaraWorld : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
-
     // Starts the binary (TELVARA_BINARY unless `binary` is given) with the
     // world's environment plus `extra`.
     pid_t start(const std::vector<std::string>& args, const std::string& binary = {},
@@ -63,7 +62,6 @@ class TelvaraWorld : public ::testing::Test {
     // Runs `--headless ARGS --script FILE` with `text` as the script.
     Finished script(const std::string& text, std::vector<std::string> args = {},
                     const std::string& binary = {});
-
     // What a process still running has written so far.
     std::string output_so_far(pid_t pid) const;
     // The log file of the device root as ASCII (the log is UTF-16).
@@ -91,7 +89,6 @@ class TelvaraWorld : public ::testing::Test {
     std::string program_folder(const std::vector<std::string>& files,
                                const std::map<std::string, std::string>& replaced = {},
                                const std::string& name = "program") const;
-
     fs::path m_dir;
     fs::path m_root;
     fs::path m_run;

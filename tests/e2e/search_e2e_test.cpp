@@ -37,7 +37,6 @@ class SearchE2e : public TelvaraWorld {
         runtime::set_device_root(m_previous_root);
         TelvaraWorld::TearDown();
     }
-
     // The first row's name line for this search, as the list composes it
     // in the default sort by last name.
     std::string first_row(WStringView typed) {
@@ -50,11 +49,9 @@ class SearchE2e : public TelvaraWorld {
             line += u" " + names.first_name;
         return to_utf8(line.empty() ? names.company : line);
     }
-
     Finished search(const std::string& lines, std::vector<std::string> args = {}) {
         return script("wait 800\n" + lines, std::move(args));
     }
-
     std::string m_previous_root;
     std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<data::StoreContactSource> m_source;

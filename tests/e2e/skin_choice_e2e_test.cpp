@@ -56,7 +56,6 @@ TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
     expect_main_screen_in((m_dir / "light.png").string(), 1, kLight, "before");
     expect_main_screen_in((m_dir / "dark.png").string(), 1, kDark, "after the choice");
     EXPECT_THAT(settings_text(), HasSubstr("\"Skin\"=\"dark\""));
-
     // A new start, here at double density, comes up dark, from its splash on.
     const Finished restarted = script("wait 30\nshot splash.png\nwait 1000\nshot again.png\n",
                                       {"--screen", "480x640", "--dpi", "192"});

@@ -29,7 +29,6 @@ TEST_F(StartupE2e, SplashShowsTheMarkOnTheBackgroundAtBothDensities) {
         for (int x = 60; x < 180; ++x)
             dark += splash.at(x, y)[0] < 160;
     EXPECT_GT(dark, 20);
-
     ASSERT_EQ(script("wait 100\nshot double.png\n", {"--screen", "480x640", "--dpi", "192"}).status,
               0);
     const Png twice = shot("double.png");

@@ -51,7 +51,6 @@ TEST_F(TelephonyE2e, TelvaraModemFromAnotherProcessRingsTheRunningInstance) {
     settings();
     const pid_t phone = start({"--headless", "--log"});
     ASSERT_TRUE(wait_for_log("Telephone: line open")) << log_text();
-
     EXPECT_EQ(run({"ring", "0409998877"}, TELVARA_MODEM_BINARY).status, 0);
     EXPECT_TRUE(wait_for_log("Caller ID: 0409998877")) << log_text();
     EXPECT_EQ(run({"hangup"}, TELVARA_MODEM_BINARY).status, 0);
@@ -59,7 +58,6 @@ TEST_F(TelephonyE2e, TelvaraModemFromAnotherProcessRingsTheRunningInstance) {
     // Another device root has no Telvara, so nobody answers there.
     EXPECT_EQ(
         run({"--root", (m_dir / "other-root").string(), "calls"}, TELVARA_MODEM_BINARY).status, 1);
-
     ::kill(phone, SIGTERM);
     finish(phone);
     EXPECT_EQ(call_rows(), Rows{"missed 0409998877"});
@@ -82,7 +80,6 @@ TEST_F(TelephonyE2e, AModemSpeakingGarbageLeavesNoPhantomCallsAndNoNumbersPicked
     ASSERT_TRUE(wait_for_log("taken as unknown")) << log_text();
     modem({"hangup"});
     EXPECT_TRUE(wait_for_log("LINECALLSTATE_DISCONNECTED")) << log_text();
-
     ::kill(phone, SIGTERM);
     finish(phone);
     EXPECT_EQ(call_rows(), Rows{"missed -"}) << "the caller is unknown, not \"2\"";

@@ -23,7 +23,6 @@ struct WindowShot {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;
-
     bool read(const std::string& file) {
         const std::string bytes = read_file(file);
         const auto field = [&](std::size_t index) {
@@ -118,7 +117,6 @@ class XvfbE2e : public WindowE2e {
         if (!m_skip.empty())
             GTEST_SKIP() << "no X server for a real window: " << m_skip;
     }
-
     void TearDown() override {
         // What a failed step left running goes first, then its X server.
         for (pid_t pid : m_started) {
@@ -133,7 +131,6 @@ class XvfbE2e : public WindowE2e {
         }
         TelvaraWorld::TearDown();
     }
-
     // Xvfb picks the display number itself and writes it to a pipe once it
     // takes connections. Its screen is larger than a phone's: Telvara opens
     // a 480x640 window on it.
@@ -168,7 +165,6 @@ class XvfbE2e : public WindowE2e {
         }
         m_display = ":" + number;
     }
-
     // Starts a program that shows a window (or waits for one) on the display.
     pid_t start_on_display(const std::vector<std::string>& args, const std::string& binary = {},
                            std::map<std::string, std::string> env = {}) {
@@ -177,7 +173,6 @@ class XvfbE2e : public WindowE2e {
         m_started.push_back(pid);
         return pid;
     }
-
     // Runs a tool on the display; its output, or nothing when it failed.
     std::optional<std::string> tool(const std::string& name, const std::vector<std::string>& args,
                                     std::map<std::string, std::string> env = {}) {
@@ -194,7 +189,6 @@ class XvfbE2e : public WindowE2e {
         }
         return done.output;
     }
-
     // The window of a Telvara started on the display, once it is mapped.
     std::string find_window() {
         const auto found =
@@ -203,12 +197,10 @@ class XvfbE2e : public WindowE2e {
             return {};
         return found->substr(0, found->find('\n'));
     }
-
     bool shoot(const std::string& window, WindowShot& shot) {
         const std::string file = (m_dir / "window.xwd").string();
         return tool("xwd", {"-silent", "-id", window, "-out", file}) && shot.read(file);
     }
-
     // Takes shots of the window until one shows `frame` (the window takes
     // its time to start, animate and repaint); false after `limit`.
     bool window_shows(const std::string& window, const Png& frame, double& last,
@@ -222,7 +214,6 @@ class XvfbE2e : public WindowE2e {
         } while (std::chrono::steady_clock::now() < deadline);
         return false;
     }
-
     // The frame of a headless run of `script` that ends with "shot NAME.png",
     // in a device root of its own that starts with the same demo phone.
     Png headless_frame(const std::string& name, const std::string& size, const std::string& script,
@@ -240,7 +231,6 @@ class XvfbE2e : public WindowE2e {
         EXPECT_EQ(run.status, 0) << run.output;
         return shot(name + ".png");
     }
-
     std::string m_skip;
     std::string m_display;
     pid_t m_xvfb = -1;
@@ -253,20 +243,17 @@ TEST_F(XvfbE2e, KeypadTabAndTypedDigitsNarrowTheListInTheWindow) {
     const Png narrowed = headless_frame("narrowed", "480x640",
                                         "wait 1000\ntap 58 612\nwait 400\nkey 5\nkey 6\nwait 600\n"
                                         "expect text text_button_call \"56\" 0\n");
-
     const pid_t running = start_on_display({});
     const std::string window = find_window();
     ASSERT_FALSE(window.empty()) << output_so_far(running);
     double last = 1;
     EXPECT_TRUE(window_shows(window, listed, last)) << "the list differs by " << last;
-
     // A click on the tab, then digits from the keyboard, as a user would.
     ASSERT_TRUE(tool("xdotool", {"mousemove", "--sync", "--window", window, "58", "612"}));
     ASSERT_TRUE(tool("xdotool", {"click", "1"}));
     ASSERT_TRUE(tool("xdotool", {"windowfocus", "--sync", window}));
     ASSERT_TRUE(tool("xdotool", {"key", "--delay", "150", "5", "6"}));
     EXPECT_TRUE(window_shows(window, narrowed, last)) << "the narrowed list differs by " << last;
-
     ::kill(running, SIGTERM);
     EXPECT_EQ(finish(running).status, 0);
 }
@@ -279,12 +266,10 @@ TEST_F(XvfbE2e, AResizedWindowIsLaidOutAgainAtItsNewSize) {
     ASSERT_FALSE(window.empty()) << output_so_far(running);
     double last = 1;
     ASSERT_TRUE(window_shows(window, portrait, last)) << "differs by " << last;
-
     // Landscape: the tab bar along the new bottom edge, the list as wide as
     // the window, as if it had started at that size.
     ASSERT_TRUE(tool("xdotool", {"windowsize", "--sync", window, "640", "480"}));
     EXPECT_TRUE(window_shows(window, landscape, last)) << "differs by " << last;
-
     ::kill(running, SIGTERM);
     EXPECT_EQ(finish(running).status, 0);
 }
@@ -309,7 +294,6 @@ TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
         {"DESKTOP_SESSION", ""},
         {"BROWSER", ""},
         {"PATH", fs::path(TELVARA_BINARY).parent_path().string() + ":/usr/bin:/bin"}};
-
     // The keypad's number line: the frames show the numbers on the keypad.
     const std::string dialled_number = "expect text text_button_call \"+49301234567\" 0\n";
     const Png dialled =
@@ -319,7 +303,6 @@ TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
                                              "cmdline callto:+4930555\nwait 600\n"
                                              "expect text text_button_call \"+4930555\" 0\n",
                                          {"tel:+49301234567"});
-
     // xdg-open waits for the program it started.
     const pid_t opener = start_on_display({"tel:%2B49-30-123.45.67;phone-context=example.com"},
                                           find_program("xdg-open"), desktop);
@@ -327,10 +310,8 @@ TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
     ASSERT_FALSE(window.empty()) << output_so_far(opener);
     double last = 1;
     EXPECT_TRUE(window_shows(window, dialled, last)) << "differs by " << last;
-
     EXPECT_TRUE(tool("xdg-open", {"callto://+49 30 555"}, desktop));
     EXPECT_TRUE(window_shows(window, redialled, last)) << "differs by " << last;
-
     const auto pid = tool("xdotool", {"getwindowpid", window});
     ASSERT_TRUE(pid);
     ::kill(std::stoi(*pid), SIGTERM);

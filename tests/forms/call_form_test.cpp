@@ -54,7 +54,6 @@ class CallScreen {
             out += shown(name) ? letter : '-';
         return out;
     }
-
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
     test::StackHost m_host;
@@ -94,7 +93,6 @@ class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
         m_telephone->set_caller_number(number);
     }
     void update() { form().update(0.04); }
-
     data::testing::FakeStore m_store;
     std::optional<data::Document> m_document;
     std::unique_ptr<runtime::CActiveScheduler> m_scheduler;
@@ -201,7 +199,6 @@ TEST_F(CallFormTest, TheEndOfTheCallIgnoreAndEndTakeTheScreenOff) {
     EXPECT_EQ(m_host.top_form(), &m_main);
     send(RefreshFlag::CallEnded); // after the screen went away: nothing
     EXPECT_EQ(m_host.stack.size(), 1u);
-
     ring(u"5550100");
     click(u"buttonIgnore");
     EXPECT_FALSE(m_host.is_shown(form()));
@@ -300,7 +297,6 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     EXPECT_EQ(switches(), "-S-");
     form().update(0.04);
     EXPECT_EQ(switches(), "---");
-
     click(u"buttonKeyboard");
     ASSERT_TRUE(form().keyboard().is_open());
     click(u"button5");
@@ -316,7 +312,6 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     ASSERT_TRUE(wait_received("AT+VTS=5", 2));
     phone::testing::pump_for(std::chrono::milliseconds(200));
     EXPECT_EQ(received_count("AT+VTS=5"), 2u);
-
     click(u"buttonEndCall");
     EXPECT_FALSE(m_host.is_shown(form()));
     ASSERT_TRUE(wait_flag(22));

@@ -70,7 +70,6 @@ TEST(SelectFieldKinds, WhatIsOfferedAndHowItIsGrouped) {
     EXPECT_EQ(count_of(rows, FieldType::HomeAddress1), 1);
     for (int id = 30; id <= 33; ++id)
         EXPECT_EQ(count_of(rows, part(id)), 0) << id;
-
     // Phones only: the telephone kinds the contact lacks, or all without one.
     data::ContactRecord home = person(
         1, u"Anna", u"", u"", {phone(FieldType::HomeTel, u"1"), {FieldType::Email1, u"a@b"}});
@@ -78,7 +77,6 @@ TEST(SelectFieldKinds, WhatIsOfferedAndHowItIsGrouped) {
               (std::vector<int>{0, 1, 2, 4, 5, 6, 7, 8}));
     EXPECT_EQ(ids(offered_field_types(nullptr, FieldChoice::PhonesOnly)),
               (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-
     EXPECT_EQ(select_field_rows({FieldType::Mobile, FieldType::HomeTel, FieldType::Email2,
                                  FieldType::WorkAddress1, part(25), FieldType::Birthday}),
               (std::vector<int>{-1, 0, -2, 3, -1, 10, -1, 24, -1, 22}));
@@ -151,7 +149,6 @@ class EditorsTest : public test::ScreenTest {
         m_volume.reset();
         ScreenTest::TearDown();
     }
-
     void show_card() {
         const data::ContactEntry* entry = m_document->find_contact(m_oid);
         ASSERT_NE(entry, nullptr);
@@ -215,7 +212,6 @@ class EditorsTest : public test::ScreenTest {
         m_volume->load_categories(names);
         return std::find(names.begin(), names.end(), name) != names.end();
     }
-
     std::optional<data::ContactStore> m_volume;
     std::optional<ContactForm> m_card;
     std::uint32_t m_oid = 0;
@@ -291,7 +287,6 @@ TEST_F(EditorsTest, ANewFieldIsChosenEditedAndStoredOrLeftEmptyAndDropped) {
     editor.leave();
     EXPECT_EQ(value(stored(), FieldType::HomeTel), u"555 0200");
     EXPECT_EQ(value(stored(), FieldType::Mobile), u"+1 555 0100");
-
     const std::size_t with_home = m_card->rows().size();
     choose_kind(FieldType::WebPage);
     EXPECT_GE(card_row(FieldType::WebPage), 0);
@@ -401,7 +396,6 @@ TEST_F(EditorsTest, ANewCategoryTypedInTheFieldEditorIsAppendedAndJoinsTheFolder
     editor.show(contact, FieldType::Categories);
     editor.leave(); // an empty box changes nothing
     EXPECT_EQ(value(stored(), FieldType::Categories), u"Work, Tennis");
-
     // Without a store leaving only changes the working copy.
     EditFieldForm loose;
     loose.bind(m_skin);
@@ -433,7 +427,6 @@ TEST_F(EditorsTest, ANewContactLeftEmptyIsNotStoredAndOneWithANameIs) {
     EXPECT_EQ(stored_count(), before);
     EXPECT_EQ(m_card->oid(), 0u);
     EXPECT_EQ(card_row(FieldType::Birthday), -1);
-
     m_card->edit_header();
     type(u"Nina");
     m_card->header_editor().leave();
@@ -530,7 +523,6 @@ TEST_F(EditorsTest, ASavedAddressReadsTheSameBeforeAndAfterTheStoresNotice) {
     m_document->on_contact_changed(m_oid);
     EXPECT_EQ(shown(), u"1 Main St, Springfield, Oregon, 12345, USA");
     EXPECT_EQ(m_card->rows(), rows);
-
     // Emptying an address removes its row and its parts.
     open_editor(FieldType::HomeAddress1);
     ASSERT_EQ(editor.address(), FieldType::HomeAddress1);
@@ -557,7 +549,6 @@ TEST_F(EditorsTest, TheDateEditorStoresTheSpinnersDateAndLeavesOnLeftsRelease) {
     EXPECT_FALSE(m_host.is_shown(editor));
     EXPECT_EQ(value(stored(), FieldType::Birthday), u"946598400000"); // 1999-12-31 00:00 UTC
     EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"946598400000");
-
     open_editor(FieldType::Birthday);
     editor.spinner().set_date_time({1985, 3, 1, 0, 0});
     EXPECT_TRUE(editor.on_key({ui::key::Left, true, true}));
@@ -701,7 +692,6 @@ TEST_F(EditorsTest, TheCategoriesAreListedInOrderAndTicksAreStoredInThatOrder) {
     editor.toggle(7); // no such row
     test::click(editor.cancel_button());
     EXPECT_EQ(value(stored(), FieldType::Categories), u"Work, Family");
-
     // Every tick taken off: an empty value, and the card keeps the row.
     open_editor(FieldType::Categories);
     for (std::size_t row = 0; row < editor.names().size(); ++row)

@@ -53,7 +53,6 @@ class ContactFormTest : public test::ScreenTest {
         m_form.reset();
         ScreenTest::TearDown();
     }
-
     void show(std::uint32_t oid, CardMode mode = CardMode::View) {
         const data::ContactEntry* entry = m_document->find_contact(oid);
         ASSERT_NE(entry, nullptr);
@@ -94,7 +93,6 @@ class ContactFormTest : public test::ScreenTest {
     }
     std::int32_t last_row() { return std::int32_t(m_form->rows().size() - 1); }
     void tap(std::int32_t index, WStringView button) { test::click(row(index).find(button)); }
-
     RecordedActions m_actions;
     std::optional<ContactForm> m_form;
 };
@@ -117,13 +115,11 @@ TEST_F(ContactFormTest, TheHeadShowsTheNamesOrTheCompanyOrUnknown) {
     EXPECT_TRUE(m_form->cancel_button().is_visible());
     EXPECT_FALSE(m_form->find(u"padding")->is_visible());
     EXPECT_EQ(m_form->edit_mode_switch().current(), 0u);
-
     show(kZeta);
     EXPECT_EQ(text(0, u"firstname"), "Zeta Labs");
     EXPECT_EQ(text(0, u"lastname"), "<hidden>");
     EXPECT_EQ(text(0, u"company"), "Zeta Labs");
     EXPECT_EQ(m_form->rows(), std::vector<int>{kHeadRow});
-
     m_store.put(person(9, u"", u"", u"", {phone(FieldType::Mobile, u"555")}));
     m_document->contact_added(m_store.contacts[9]);
     show(9);
@@ -316,13 +312,11 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     chooser("exit 1"); // the user closed the dialog
     tap(0, u"button_choose_photo");
     EXPECT_FALSE(m_volume->has_picture(m_oid));
-
     chooser("echo '" + face + "'");
     tap(0, u"button_choose_photo");
     EXPECT_FALSE(m_form->menu().is_open()) << "no photo yet: straight to the chooser";
     EXPECT_EQ(m_volume->get_picture(self), image);
     EXPECT_EQ(photo_button(), m_skin.translate(u"EditPhoto"));
-
     chooser("echo '" + root() + "/missing.png'");
     tap(0, u"button_choose_photo");
     ASSERT_TRUE(m_form->menu().is_open());
@@ -333,7 +327,6 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     m_form->menu().choose_key(u"ChoosePhoto");
     EXPECT_EQ(m_volume->get_picture(self), image);
     EXPECT_EQ(notice.text(), m_skin.translate(u"skinPictureNotUsable")) << "said, not silent";
-
     tap(0, u"button_choose_photo");
     m_form->menu().choose_key(u"RemovePhoto");
     EXPECT_FALSE(m_volume->has_picture(m_oid));
@@ -370,7 +363,6 @@ TEST_F(ContactFormTest, AChangeOfTheContactFillsTheCardAgainAndItsRemovalClosesI
     EXPECT_EQ(m_form->rows(), (std::vector<int>{kHeadRow, kGroupSeparatorRow, 0}));
     EXPECT_EQ(text(0, u"lastname"), "Lind");
     EXPECT_EQ(text(2, u"big"), "+1 555 0199");
-
     m_document->on_contact_removed(2); // not ours
     EXPECT_TRUE(m_host.closed.empty());
     m_store.contacts.erase(kAnna);
@@ -402,7 +394,6 @@ TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {
     // Tapping a field in edit mode opens its editor: nothing is called.
     tap(mobile, u"action");
     EXPECT_TRUE(m_actions.done.empty());
-
     // "remove" asks on that row only; the confirmation of another does nothing.
     tap(mobile, u"remove");
     EXPECT_EQ(m_form->confirming_row(), mobile);
@@ -452,7 +443,6 @@ TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeAndLeftOrBackCloseTheCard) {
     test::click(m_form->find(u"edit_mode_done"));
     EXPECT_EQ(m_form->mode(), CardMode::View);
     EXPECT_NE(m_form->rows().back(), kButtonsRow);
-
     EXPECT_TRUE(m_form->on_key({ui::key::Left, true, true}));
     EXPECT_TRUE(m_host.closed.empty()) << "closes on release";
     EXPECT_TRUE(m_form->on_key({ui::key::Left, false, true}));
@@ -460,7 +450,6 @@ TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeAndLeftOrBackCloseTheCard) {
     show(kZeta);
     test::click(m_form->cancel_button());
     EXPECT_EQ(m_host.closed.size(), 2u);
-
     ui::Properties empty;
     ContactForm card;
     EXPECT_THROW(card.bind(empty), ui::vadode::NodeNotFoundInSkin);

@@ -110,7 +110,6 @@ class ContactListTest : public data::testing::DocumentTest {
         const std::int32_t first = container->list()->first_visible_index();
         return first >= 0 ? visible().at(std::size_t(first)) : 0u;
     }
-
     data::testing::FakeStore store;
     ui::Properties skin;
     std::unique_ptr<data::Document> document;
@@ -286,7 +285,6 @@ TEST_F(ContactListTest, RulerShowsTheHintAndJumpsOnlyToVisibleLetters) {
     touch(u"D");
     EXPECT_FALSE(container->hint()->is_visible());
     EXPECT_EQ(container->list()->first_visible_index(), 5) << "Dora at the top";
-
     // Only the Zacks are visible: B shows its hint but moves nothing.
     document->set_filter(u"7"); // p, q, r or s: Quinn
     ASSERT_EQ(count(), 8);
@@ -372,7 +370,6 @@ class ContactPickerTest : public ContactListTest {
         ContactListTest::TearDown();
     }
     ui::Node* key(const char16_t* name) { return picker->keyboard().root()->find(name); }
-
     test::StackHost host_forms;
     std::unique_ptr<ContactSelectorForm> picker;
 };

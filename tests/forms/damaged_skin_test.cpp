@@ -36,7 +36,6 @@ class DamagedSkinTest : public data::testing::DocumentTest {
             TELVARA_PROGRAM_SKINS, u"default.skin", 0, ui::SkinResources::NoPictures);
         ASSERT_TRUE(shipped.is_loaded()) << shipped.load_error();
         m_model = ui::test::model_of(shipped);
-
         m_store.put(person(1, u"Anna", u"Berg", u"",
                            {phone(data::FieldType::Mobile, u"+1 555 0100"),
                             data::ContactField(data::FieldType::Email1, u"anna@example.org")}));
@@ -50,7 +49,6 @@ class DamagedSkinTest : public data::testing::DocumentTest {
         m_document.reset();
         DocumentTest::TearDown();
     }
-
     // `model` written and made the current skin (pictures are not needed to
     // build screens).
     ::testing::AssertionResult install(const skinc::SkinModel& model) {
@@ -72,7 +70,6 @@ class DamagedSkinTest : public data::testing::DocumentTest {
         ASSERT_FALSE(node->children.empty()) << to_utf8(name);
         ui::test::set_string_property(model, node->children.front(), u"type", u"no_such_type");
     }
-
     void open_document() {
         m_document.emplace(m_store, &m_calls, files());
         m_document->load();
@@ -98,9 +95,7 @@ class DamagedSkinTest : public data::testing::DocumentTest {
             shown->draw_form(screen);
         }
     }
-
     std::string logged() const { return test::logged(root()); }
-
     skinc::SkinModel m_model;
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
@@ -122,7 +117,6 @@ TEST_F(DamagedSkinTest, RequiredNodesAreExactlyThoseTheScreensCannotDoWithout) {
     for (WStringView name : required)
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end())
             << to_utf8(name) << " is required but the default skin lacks it";
-
     for (const WString& name : names) {
         SCOPED_TRACE(to_utf8(name));
         skinc::SkinModel without = m_model;
@@ -219,7 +213,6 @@ TEST_F(DamagedSkinTest, ASwitchToASkinTheScreensCannotBeBuiltFromIsTakenBack) {
     m_skin.impl().set_path(kGoodPath);
     open_document();
     form().select_tab(MainTab::Recents);
-
     skinc::SkinModel damaged = m_model;
     ASSERT_TRUE(ui::test::remove_descendant(damaged, *ui::test::top_node(damaged, u"Main"),
                                             u"RecentsContainer"));
@@ -234,7 +227,6 @@ TEST_F(DamagedSkinTest, ASwitchToASkinTheScreensCannotBeBuiltFromIsTakenBack) {
     ASSERT_TRUE(runtime::reg_write_string(kSettings, u"Skin", u"damaged"));
     m_skin.send_reload_skin();
     ASSERT_NO_THROW(form().update(0.05));
-
     EXPECT_EQ(m_skin.impl().path(), kGoodPath);
     EXPECT_FALSE(m_skin.switch_pending());
     WString setting;
@@ -250,7 +242,6 @@ TEST_F(DamagedSkinTest, ASwitchToASkinTheScreensCannotBeBuiltFromIsTakenBack) {
     ASSERT_NO_THROW(frame());
     EXPECT_NE(logged().find("skin [" + to_utf8(kDamagedPath) + "] cannot carry the screens"),
               std::string::npos);
-
     // A switch the screens take is kept.
     ui::PropertiesImpl whole(skinc::write_skin(m_model).bytes, TELVARA_PROGRAM_SKINS,
                              u"/skins/whole.skin", 0, ui::SkinResources::NoPictures);

@@ -95,7 +95,6 @@ class FavoritesTest : public test::ScreenTest {
         EXPECT_EQ(list, !m_list->list()->is_visible());
         return list;
     }
-
     std::unique_ptr<ui::Node> m_root;
     std::optional<FavoritesContainer> m_list;
     std::optional<FavoritesTileGrid> m_grid;

@@ -94,7 +94,6 @@ class Keypad : public test_support::DeviceRootTest {
         ASSERT_TRUE(pump_until([&] { return scheduler.active_count() == 0; }));
         EXPECT_FALSE(target.is_long_press_pending());
     }
-
     ui::Properties skin;
     runtime::CActiveScheduler scheduler{u"KeypadTest"};
     ui::Node host;
@@ -339,7 +338,6 @@ TEST_F(DefaultKeypad, OtherKeysHaveNoLongPressAndLettingGoStopsTheTimer) {
     EXPECT_FALSE(keypad.is_long_press_pending());
     release(u"button_call");
     EXPECT_EQ(scheduler.active_count(), 0);
-
     keypad.set_text({});
     press(u"button_hash");
     EXPECT_EQ(scheduler.active_count(), 1);
@@ -358,7 +356,6 @@ TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
     EXPECT_EQ(scheduler.active_count(), 0);
     release(u"button0");
     EXPECT_EQ(keypad.text(), u"80");
-
     listener.take();
     press(u"button0");
     keypad.hide(Animate::Yes);

@@ -42,7 +42,6 @@ class MainFormTest : public test::ScreenTest {
         m_form.reset();
         ScreenTest::TearDown();
     }
-
     MainForm& form() {
         if (!m_form)
             m_form.emplace(m_skin);
@@ -75,7 +74,6 @@ class MainFormTest : public test::ScreenTest {
         ASSERT_NE(at, chooser.rows().end());
         chooser.choose_row(std::int32_t(at - chooser.rows().begin()));
     }
-
     std::optional<MainForm> m_form;
 };
 
@@ -105,7 +103,6 @@ TEST_F(MainFormTest, TheKeypadSearchesAndClosingItClearsTheSearch) {
     // An empty number: the key is the children's business, nothing changes.
     form().on_key({ui::key::Backspace, true, true});
     EXPECT_TRUE(form().keyboard().is_open());
-
     form().keyboard().set_text(u"2");
     form().select_tab(MainTab::Contacts);
     EXPECT_FALSE(form().keyboard().is_open());
@@ -185,7 +182,6 @@ TEST_F(MainFormTest, CommandLinesSwitchTabsAndOpenOrOfferToStoreNumbers) {
     EXPECT_EQ(form().current_tab(), MainTab::Recents);
     form().on_command_line(u"contacts");
     EXPECT_EQ(form().current_tab(), MainTab::Contacts);
-
     form().on_command_line(u"open:+44 20 7946 0000");
     EXPECT_EQ(form().pending_number(), u"+44 20 7946 0000");
     ASSERT_TRUE(form().main_menu().is_open());
@@ -217,7 +213,6 @@ TEST_F(MainFormTest, AnUnknownNumberIsStoredInANewOrAnExistingContact) {
     ASSERT_EQ(fresh.fields.size(), 1u);
     EXPECT_EQ(fresh.fields[0].type, data::FieldType::Mobile);
     EXPECT_EQ(fresh.fields[0].value, u"+44 20 7946 0000");
-
     form().on_command_line(u"open:+44 20 7946 0000");
     form().main_menu().choose_key(u"Add2Existing");
     ContactSelectorForm& picker = form().contact_picker();
@@ -279,7 +274,6 @@ TEST_F(MainFormTest, MainMenuSortingDialerAboutAndMinimize) {
     menu.choose_key(u"Dialer");
     EXPECT_FALSE(document().dialer());
     EXPECT_EQ(state(MainTab::Contacts), 2);
-
     EXPECT_FALSE(form().about().is_shown());
     form().select_tab(MainTab::Menu);
     menu.choose_key(u"About");
@@ -290,7 +284,6 @@ TEST_F(MainFormTest, MainMenuSortingDialerAboutAndMinimize) {
     EXPECT_TRUE(form().on_key({ui::key::Left, true, true}));
     EXPECT_FALSE(form().about().is_shown());
     EXPECT_EQ(form().current_tab(), MainTab::Contacts) << "Left went to the page, not the tabs";
-
     form().select_tab(MainTab::Menu);
     menu.choose_key(u"Minimize");
     EXPECT_EQ(m_host.minimized, 1);

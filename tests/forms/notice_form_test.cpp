@@ -21,7 +21,6 @@ class NoticeFormTest : public ::testing::Test {
         ASSERT_TRUE(m_skin.language().load_language_file(u"%app_path%/english.lng"));
         m_notice.bind(m_skin);
     }
-
     WString said(WStringView key, WStringView detail = {}) {
         WString text = m_skin.translate(key);
         if (const auto at = text.find(u"%1"); at != WString::npos)
@@ -30,7 +29,6 @@ class NoticeFormTest : public ::testing::Test {
     }
     // Lets the notice showing run out (and a little more).
     void run_out() { m_notice.update(NoticeForm::kShownSeconds + 0.05); }
-
     test::StackHost m_host;
     ui::Properties m_skin;
     std::unique_ptr<ui::PropertiesImpl> m_impl;
@@ -45,7 +43,6 @@ TEST_F(NoticeFormTest, NoticesAfterOthersShowOneAfterTheOther) {
     ASSERT_TRUE(m_notice.is_showing());
     EXPECT_EQ(m_notice.text(), said(u"skinCannotOpen", u"one")) << "the first shows at once";
     EXPECT_EQ(m_notice.waiting(), 2u);
-
     // Not yet over: still the first.
     m_notice.update(NoticeForm::kShownSeconds - 0.1);
     EXPECT_EQ(m_notice.text(), said(u"skinCannotOpen", u"one"));
@@ -68,7 +65,6 @@ TEST_F(NoticeFormTest, ReplaceShowsAtOnceAndTheWaitingOnesFollow) {
     EXPECT_EQ(m_notice.waiting(), 1u);
     run_out();
     EXPECT_EQ(m_notice.text(), said(u"skinCannotOpen", u"queued"));
-
     // What the user does next replaces its own notice, as before.
     m_notice.show(u"skinOpeningFile", u"a");
     m_notice.show(u"skinOpeningFile", u"b");

@@ -33,7 +33,6 @@ class PinFormTest : public phone::testing::TelephoneTest {
         m_form.reset();
         TelephoneTest::TearDown();
     }
-
     void lock(const std::string& pin) {
         control("sim pin " + pin);
         ASSERT_TRUE(pump_until(
@@ -64,7 +63,6 @@ class PinFormTest : public phone::testing::TelephoneTest {
         button->listener()->on_click(*button);
     }
     WString title() { return dynamic_cast<ui::TextNode*>(m_form->find(u"txtPinTitle"))->text(); }
-
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
     test::StackHost m_host;
@@ -87,7 +85,6 @@ TEST_F(PinFormTest, WrongCodesCountDownThenThePukSetsANewPinAndTheCallGoesOut) {
     EXPECT_EQ(m_form->info(), u"Enter 4 to 8 digits") << "too short to send";
     click(u"button_backspace");
     click(u"button_backspace");
-
     enter("1111");
     EXPECT_TRUE(info_becomes(u"Wrong code, 2 tries left")) << to_utf8(m_form->info());
     enter("1112");

@@ -86,7 +86,6 @@ class ContactRecentsTest : public test::ScreenTest {
     }
     void show_anna() { m_form->show_for_contact(m_store.contacts.at(1)); }
     void bind_with_photos() { m_form->bind(m_skin, m_caller, &*m_log, &m_photos); }
-
     std::optional<phone::CallLog> m_log;
     Caller m_caller;
     data::ContactPhotoCache m_photos{[](std::uint32_t oid) {
@@ -130,7 +129,6 @@ TEST_F(ContactRecentsTest, TheHeadShowsTheContactsRoundPhoto) {
     const data::ContactRecord nils = person(7, u"Nils", u"");
     m_form->show_for_contact(nils);
     EXPECT_EQ(head_photo().data, skin_picture.data);
-
     show_anna();
     ui::RenderSurface screen;
     screen.resize(240, 320);

@@ -128,7 +128,6 @@ class RecentsTest : public test::ScreenTest {
     WString empty_words() {
         return test::text_of(m_tab->empty_state()->find(u"RecentsContainer_empty_text"));
     }
-
     data::testing::FakeCallLog m_log;
     ui::Node m_main;
     Listener m_listener;
@@ -244,7 +243,6 @@ TEST_F(RecentsTest, RowsShowKnownAndUnknownNumbers) {
     EXPECT_EQ(known.direction_look()->name(), u"state2");
     EXPECT_TRUE(known.direction_look()->is_visible());
     EXPECT_FALSE(known.direction_button().find(u"state0")->is_visible());
-
     RecentsListElement& unknown = row(1);
     EXPECT_EQ(unknown.texts().firstlast, u"5550999");
     EXPECT_EQ(unknown.texts().phone, u"");
@@ -410,7 +408,6 @@ TEST_F(RecentsTest, DeleteAllDeletesOnlyTheCallsOfTheChosenKind) {
     EXPECT_TRUE(m_tab->recents_menu(u"ReallyDelete", items));
     EXPECT_EQ(m_document->recent_calls().size(), 1u);
     EXPECT_EQ(m_tab->groups().size(), 1u);
-
     phone::CallLog log(root() + "/clog.db");
     ASSERT_TRUE(log.is_open());
     const std::int64_t base = phone::file_time_from_unix_ms(1'700'000'000'000);
@@ -458,13 +455,11 @@ TEST_F(RecentsTest, ANewCallJoinsItsGroupOrMakesANewOneOnTop) {
     EXPECT_EQ(m_tab->groups()[0].reference, 0u);
     EXPECT_EQ(m_tab->groups()[1].reference, 1u);
     EXPECT_EQ(row(0).texts().count, u" (2)");
-
     m_document->add_recent_call(call(u"333", CallKind::Outgoing, at(0, 13, 0)));
     EXPECT_EQ(rows(), (Rows{"333||2", "222| (2)|0", "111||0"}));
     EXPECT_EQ(m_tab->list()->item_count(), 3);
     EXPECT_EQ(row(0).texts().firstlast, u"333");
     EXPECT_EQ(m_tab->groups()[2].reference, 2u);
-
     // A call the filter hides changes no row but moves the references.
     m_tab->set_filter(RecentsFilter::Outgoing);
     m_document->add_recent_call(call(u"444", CallKind::Incoming, at(0, 14, 0)));

@@ -67,7 +67,6 @@ class StackHost final : public FormHost {
     }
     StackHost(const StackHost&) = delete;
     StackHost& operator=(const StackHost&) = delete;
-
     void show_form(Form& form, ShowMode, Animate) override {
         shown.push_back(&form);
         stack.push_back(&form);
@@ -94,7 +93,6 @@ class StackHost final : public FormHost {
     std::size_t count(const Form& form) const {
         return static_cast<std::size_t>(std::count(stack.begin(), stack.end(), &form));
     }
-
     std::vector<Form*> shown;
     std::vector<Form*> closed;
     std::vector<Form*> stack;
@@ -165,7 +163,6 @@ class ScreenTest : public data::testing::DocumentTest {
         ASSERT_TRUE(
             m_skin.language().load_language_file(u"%app_path%/" + from_utf8(name) + u".lng"));
     }
-
     std::unique_ptr<ui::PropertiesImpl> m_impl;
     ui::Properties m_skin;
     data::testing::FakeStore m_store;

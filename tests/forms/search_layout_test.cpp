@@ -20,7 +20,6 @@ struct Screen {
     ui::Node* top = nullptr;
     ui::Node* keypad = nullptr;
     ui::Node* tabs = nullptr;
-
     Screen() {
         auto node = [](ui::Node& parent, ui::Size size, ui::ScaleType x, ui::ScaleType y) {
             auto child = std::make_unique<ui::Node>();
@@ -37,7 +36,6 @@ struct Screen {
         keypad = node(*frame, {0, 200}, ScaleType::BothSide, ScaleType::MaxSide);
         tabs = node(*root, {0, 48}, ScaleType::BothSide, ScaleType::MaxSide);
     }
-
     void lay_out(ui::Size size) {
         root->place_x(0, size.width);
         root->place_y(0, size.height);
@@ -100,7 +98,6 @@ TEST(SearchLayout, TurningTheScreenWhileSearchingLaysItOutAgain) {
     EXPECT_EQ(layout.orientation(), Orientation::Landscape);
     EXPECT_EQ(screen.keypad->x(), 160);
     EXPECT_EQ(screen.column->x() + screen.column->width(), 160);
-
     // Browsing, a turn changes nothing.
     layout.set_mode(SearchMode::Browsing, {320, 240});
     layout.follow({240, 320});
