@@ -496,28 +496,6 @@ TEST_F(SecondCallTest, AWaitingCallTurnedAwayIsLoggedAsRejectedAndNotCounted) {
     EXPECT_EQ(missed_call_count(), 0u) << "the user turned it away";
 }
 
-TEST_F(SecondCallTest, HoldAndAnswerThenSwapThenEndBringsTheHeldCallBack) {
-    two_calls();
-    m_telephone->answer_waiting(WaitingAnswer::hold_current);
-    ASSERT_TRUE(pump_until([&] { return held(u"111"); }));
-    EXPECT_EQ(m_telephone->facts().caller_number, u"222") << "the active call is the current one";
-    EXPECT_EQ(m_telephone->facts().network_name, u"Anna Berg");
-    m_telephone->swap_calls();
-    ASSERT_TRUE(pump_until([&] { return held(u"222"); }));
-    EXPECT_EQ(m_telephone->facts().caller_number, u"111");
-    const std::size_t ended = count_flag(k_ended);
-    m_telephone->drop_call();
-    ASSERT_TRUE(wait_received("AT+CHLD=1"));
-    ASSERT_TRUE(pump_until([&] {
-        return !m_telephone->facts().other && m_telephone->facts().caller_number == u"222";
-    }));
-    EXPECT_EQ(count_flag(k_ended), ended) << "one call goes on: the screen stays";
-    EXPECT_TRUE(m_telephone->connected());
-    control("hangup");
-    ASSERT_TRUE(wait_flag(k_ended, ended + 1));
-    EXPECT_EQ(m_log->entries().size(), 2u);
-}
-
 TEST_F(SecondCallTest, JoinedCallsAreAConference) {
     two_calls();
     m_telephone->answer_waiting(WaitingAnswer::hold_current);
