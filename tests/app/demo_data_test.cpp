@@ -91,26 +91,28 @@ TEST_F(DemoDataTest, SwitchedOffLeavesThePhoneEmptyAndRemembersNothing) {
     EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome, DemoOutcome::Added);
 }
 
+// A contact or a call history alone is the user's data: no demo joins it, ever.
 TEST_F(DemoDataTest, ExistingContactsOrCallsAreNeverJoinedByTheDemo) {
-    data::ContactRecord own = data::make_test_contact(3);
-    ASSERT_TRUE(store().create_contact(own));
-    EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome,
-              DemoOutcome::StoreNotEmpty);
-    EXPECT_EQ(contact_count(), 1u);
-    EXPECT_TRUE(log().entries().empty());
-    EXPECT_EQ(added_flag(), 1u) << "deleting that contact later must not bring the demo";
-}
-
-TEST_F(DemoDataTest, ACallHistoryWithoutContactsAlsoCountsAsData) {
-    phone::CallLogEntry call;
-    call.start = kNow - 1000;
-    call.end = kNow;
-    call.direction = CallDirection::Incoming;
-    call.number = u"+4930111";
-    ASSERT_TRUE(log().add(call));
-    EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome,
-              DemoOutcome::StoreNotEmpty);
-    EXPECT_EQ(contact_count(), 0u);
+    for (bool contact : {true, false}) {
+        const std::string file = root() + (contact ? "/contact.vol" : "/call.vol");
+        data::ContactStore own(file);
+        phone::CallLog own_log(file);
+        data::ContactRecord record = data::make_test_contact(3);
+        phone::CallLogEntry call;
+        call.start = kNow - 1000;
+        call.end = kNow;
+        call.direction = CallDirection::Incoming;
+        call.number = u"+4930111";
+        ASSERT_TRUE(contact ? own.create_contact(record) : own_log.add(call));
+        runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
+        EXPECT_EQ(app::add_demo_data_on_first_start(own, own_log, kNow).outcome,
+                  DemoOutcome::StoreNotEmpty)
+            << contact;
+        std::vector<data::ContactRecord> records;
+        EXPECT_EQ(own.load_contacts(records), contact ? 1u : 0u);
+        EXPECT_EQ(own_log.entries().size(), contact ? 0u : 1u);
+        EXPECT_EQ(added_flag(), 1u) << "deleting that data later must not bring the demo";
+    }
 }
 
 TEST_F(DemoDataTest, AVolumeThatCannotBeOpenedIsTriedAgainNextStart) {

@@ -58,10 +58,6 @@ TEST(StartOptions, BadLinesAreRefusedWithAReason) {
 }
 
 TEST(SingleInstanceNaming, TheCommandLineMessageAndTheNames) {
-    EXPECT_EQ(encode_command_line(u""), u"%CommandLineEmpty%");
-    EXPECT_EQ(decode_command_line(encode_command_line(u"")), u"");
-    EXPECT_EQ(encode_command_line(u"recents"), u"recents");
-    EXPECT_EQ(decode_command_line(u"recents"), u"recents");
     const platform::Message message = command_line_message({}, u"ab");
     EXPECT_EQ(message.id, platform::WM_COPYDATA);
     EXPECT_EQ(message.data_id, 0u);
