@@ -1,38 +1,14 @@
 // Per-device-root names in the runtime folder and the default device root
 // the tools fall back on.
 #include "platform/runtime_names.h"
+#include "scoped_env.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <optional>
-#include <string>
 
 namespace telvara::platform {
 namespace {
 
-// Sets (or clears) an environment variable for one test.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-  private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using test_support::ScopedEnv;
 
 TEST(RuntimeNames, TagIsStablePerRootAndDiffersBetweenRoots) {
     EXPECT_EQ(device_root_tag("/home/a/.local/share/telvara"),
@@ -45,9 +21,8 @@ TEST(RuntimeNames, TagIsStablePerRootAndDiffersBetweenRoots) {
 
 TEST(RuntimeNames, SimulatorSocketLivesInTheRuntimeFolderNamedAfterTheRoot) {
     const std::string dir = ::testing::TempDir() + "runtime-names-run";
-    std::string command = "mkdir -p -m 700 " + dir;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.c_str());
+    ASSERT_EQ(std::system(("mkdir -p -m 700 " + dir).c_str()), 0);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir);
     const std::string socket = sim_control_socket_for("/tmp/root-1");
     EXPECT_EQ(socket, dir + "/telvara-modem" + device_root_tag("/tmp/root-1") + ".sock");
     EXPECT_NE(socket, sim_control_socket_for("/tmp/root-2"));

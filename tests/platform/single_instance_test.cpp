@@ -1,6 +1,7 @@
 // Single instance: the lock decides, the socket carries command lines, stale sockets do not block
 // a new start (a killed holder: startup_e2e_test.cpp).
 #include "platform/single_instance.h"
+#include "scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <optional>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -215,14 +215,7 @@ TEST_F(SingleInstanceTest, DifferentNamesAreDifferentInstances) {
 // A private XDG_RUNTIME_DIR, else a private folder in /tmp; another user's (su without a login
 // keeps it) is refused: a start with the right one would not meet this one there.
 TEST_F(SingleInstanceTest, PrivateRuntimeDirOrAPrivateTmpFolder) {
-    struct Restore {
-        std::optional<std::string> old;
-        ~Restore() {
-            old ? ::setenv("XDG_RUNTIME_DIR", old->c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
-        }
-    } restore{std::getenv("XDG_RUNTIME_DIR")
-                  ? std::optional<std::string>(std::getenv("XDG_RUNTIME_DIR"))
-                  : std::nullopt};
+    test_support::ScopedEnv restore("XDG_RUNTIME_DIR", std::getenv("XDG_RUNTIME_DIR"));
     ::setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
     std::string error;
     EXPECT_EQ(runtime_folder(error), m_folder) << error;

@@ -2,6 +2,7 @@
 #include "runtime/paths.h"
 
 #include "device_root_fixture.h"
+#include "platform/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -13,22 +14,7 @@ using namespace telvara::runtime;
 
 namespace {
 
-// Sets an environment variable for one scope and restores it afterwards.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        const char* old = std::getenv(name);
-        m_had = old != nullptr;
-        m_old = m_had ? old : "";
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { m_had ? ::setenv(m_name, m_old.c_str(), 1) : ::unsetenv(m_name); }
-
-  private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had;
-};
+using test_support::ScopedEnv;
 
 const ModulePaths module = split_module_path(u"/opt/telvara/Telvara.exe");
 
