@@ -1,6 +1,4 @@
-// The first start's demo phone: added once to an empty store, remembered in
-// the settings, switched off by "DemoData" 0, never over existing data; and
-// the demo call history's shape.
+// The first start's demo phone: once, only into an empty store, switched off by "DemoData" 0.
 #include "app/demo_data.h"
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
@@ -128,9 +126,7 @@ TEST_F(DemoDataTest, AVolumeThatCannotBeOpenedIsTriedAgainNextStart) {
     EXPECT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome, DemoOutcome::Added);
 }
 
-// The settings lost after the demo was erased (a damaged registry.reg is
-// put aside and the program starts with defaults): the volume itself still
-// knows, and the demo does not come back.
+// Settings lost after the demo was erased: the volume still knows, no second demo.
 TEST_F(DemoDataTest, TheVolumeRemembersTheDemoWhenTheSettingsAreLost) {
     ASSERT_EQ(app::add_demo_data_on_first_start(store(), log(), kNow).outcome, DemoOutcome::Added);
     store().erase_contacts(data::EraseScope::marked);

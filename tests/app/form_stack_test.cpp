@@ -133,9 +133,7 @@ TEST_F(FormStackTest, LoadFormNeedsItsTopLevelNode) {
     EXPECT_THROW(form.load_form(empty), ui::vadode::NodeNotFoundInSkin);
 }
 
-// The call strip takes the top of the screen from every form but its owner
-// (which it leads back to), takes the pen that lands on it, and the notice is
-// drawn over everything without taking any.
+// The strip tops every form but its owner and keeps the pen it took; the notice tops all.
 TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAll) {
     auto& app = application();
     auto owner = colour_form({0, 0, 255, 255});

@@ -1,6 +1,4 @@
-// The headless script parser: every command, text payloads, the modem and
-// phone lines with their numbers, and bad lines reported with their numbers
-// before anything runs.
+// The headless script parser: every command, and bad lines refused with their number.
 #include "app/headless_script.h"
 
 #include "ui/key_names.h"

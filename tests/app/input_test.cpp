@@ -1,6 +1,4 @@
-// Input through the window procedure: keys with auto-repeat, soft keys as hot
-// keys, characters, the pen with capture and the cancelled press, command
-// lines handed over by a second start, the emergency shortcut.
+// Input through the window procedure: keys, soft keys, characters, the pen, command lines.
 #include "shell_test_support.h"
 
 #include "platform/messages.h"

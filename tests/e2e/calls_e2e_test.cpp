@@ -1,8 +1,5 @@
-// Calls as a user meets them, in the real program run headless against the
-// modem simulator on TCP (`telvara-modem serve`): the whole AT path is
-// crossed, and the simulator's far end is played through its control port
-// (the "ModemControl" setting). After each action the script takes its shot
-// without any further input: what the user sees must already be there.
+// Calls in the real program against `telvara-modem serve` on TCP; each shot is taken
+// without further input: what the user sees must already be there.
 #include "process_support.h"
 
 #include <arpa/inet.h>

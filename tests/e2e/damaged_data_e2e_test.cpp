@@ -1,8 +1,5 @@
-// The real program with a contacts volume it cannot use as it should
-// (damaged in every way, read-only) and on a full disk: it says what is wrong
-// and where, on the screen and on stderr, shows what it can read, never
-// writes to a volume it could not read, and says of every write that fails
-// that it failed, showing what is really stored.
+// A damaged, read-only or full contacts volume: said by name, never written, every failed
+// write said.
 #include "process_support.h"
 
 #include "data/contact_store.h"
@@ -61,9 +58,7 @@ TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
     }
 }
 
-// A read-only volume (made so as the system allows: permissions for a user,
-// the immutable flag for root) shows its contacts and its calls, and says
-// that nothing is saved.
+// A read-only volume (chmod, or chattr for root) is shown and said to save nothing.
 TEST_F(DamagedDataE2e, AReadOnlyVolumeShowsContactsAndCallsAndSaysWhy) {
     settings();
     fill_volume(20);
@@ -82,9 +77,7 @@ TEST_F(DamagedDataE2e, AReadOnlyVolumeShowsContactsAndCallsAndSaysWhy) {
     EXPECT_EQ(test_support::file_bytes(volume()), before);
 }
 
-// The disk fills up while the program runs: a new contact, a star and a
-// call that ended each say that they were not stored, and the star stays
-// off as the file has it.
+// The disk fills while running: a star, a call and a new contact each say not stored.
 TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
     test_support::SmallDisk disk(m_root.string(), 4 << 20);
     if (!disk.mounted())

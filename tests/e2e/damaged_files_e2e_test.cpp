@@ -1,9 +1,5 @@
-// The real program meeting what a hostile or unlucky user leaves in place of
-// its files: devices, FIFOs and huge files where a file is expected, files
-// cut short, a full disk, a runtime folder of another user and a second start
-// beside a running one with --log. Each ends quickly with a message that
-// names the file, and what the program can still use is used and said on
-// the screen.
+// Devices, FIFOs, huge, cut-short or foreign files where the program expects its own:
+// each ends quickly with a message naming the file.
 #include "process_support.h"
 
 #include "data/contact_store.h"
@@ -40,9 +36,7 @@ class DamagedFilesE2e : public TelvaraWorld {
     }
 };
 
-// Where a script is expected: a device, a FIFO no writer will ever open and
-// a file far larger than any script. Each is refused at once by name, and
-// nothing starts.
+// A device, a FIFO or a huge file as the script: refused at once by name, nothing starts.
 TEST_F(DamagedFilesE2e, ScriptsThatAreNoFilesAreRefusedAtOnce) {
     ASSERT_EQ(::mkfifo((m_dir / "script.fifo").c_str(), 0600), 0);
     {
@@ -69,10 +63,7 @@ TEST_F(DamagedFilesE2e, ScriptsThatAreNoFilesAreRefusedAtOnce) {
     EXPECT_FALSE(fs::exists(m_root / "registry.reg")) << "nothing started";
 }
 
-// Where the settings file is expected: a link to /dev/zero, a FIFO, a file
-// of garbage. Each is moved aside (the link stays a link), the program
-// starts with empty settings, says so on stderr with the file's name and on
-// the screen.
+// A link to /dev/zero, a FIFO or garbage as settings: moved aside, said, a fresh file.
 TEST_F(DamagedFilesE2e, SettingsThatCannotBeReadAreMovedAsideAndSaid) {
     struct Case {
         const char* name;
@@ -109,10 +100,7 @@ TEST_F(DamagedFilesE2e, SettingsThatCannotBeReadAreMovedAsideAndSaid) {
     }
 }
 
-// Damaged lines of a settings file are left out, not read as something else
-// ("Dialer"=dword:0000 is no 0): the good lines are used, the file as it was
-// is kept beside it, before a change drops the bad line, and the screen says
-// so.
+// A cut-short dword ("Dialer"=dword:0000 is no 0) is left out and the file kept aside.
 TEST_F(DamagedFilesE2e, ADwordCutShortIsLeftOutAndTheFileKept) {
     settings("\"Sorting\"=dword:00000000\n\"Dialer\"=dword:0000\n");
     const std::string before = settings_text();
@@ -137,9 +125,7 @@ TEST_F(DamagedFilesE2e, AFullDiskIsSaidOnTheScreen) {
     EXPECT_THAT(log_text(), HasSubstr("(No space left on device)"));
 }
 
-// telvara-settings says why a change was not stored: the system's reason
-// for a full disk, not a guess about the names; a name the file cannot hold
-// and a value that is not there each in their own words.
+// telvara-settings says the system's reason a change was not stored.
 TEST_F(DamagedFilesE2e, TheSettingsToolSaysTheRealReason) {
     const std::string tool = std::string(TELVARA_BUILD_DIR) + "/telvara-settings";
     const std::string key = "HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
@@ -176,10 +162,8 @@ TEST_F(DamagedFilesE2e, TheSettingsToolSaysTheRealReason) {
     }
 }
 
-// A language file and the letter map cut one byte short (UTF-16 of odd
-// length) are refused by name instead of being read as Windows-1251: the next
-// language is used, digits still find names by the standard letters, and the
-// screen says each in turn.
+// Odd-length UTF-16 language and letter map files are refused by name, never read as
+// Windows-1251; the next language and the standard letters are used.
 TEST_F(DamagedFilesE2e, DamagedLanguageAndLetterMapAreRefusedAndSaid) {
     std::string russian = built_file("russian.lng");
     std::string keyboard = built_file("keyboard.txt");
@@ -224,9 +208,7 @@ TEST_F(DamagedFilesE2e, WithEveryLanguageDamagedTheStartStopsNamingThem) {
         EXPECT_THAT(run.output, HasSubstr(file));
 }
 
-// Someone else's runtime folder (su without a login keeps XDG_RUNTIME_DIR):
-// the lock there would not meet a start of ours with the right folder, so
-// two could share the device root. The start is refused and says why.
+// Another user's XDG_RUNTIME_DIR (su keeps it) would split the lock: the start is refused.
 TEST_F(DamagedFilesE2e, AnotherUsersRuntimeFolderStopsTheStart) {
     if (::getuid() != 0)
         GTEST_SKIP() << "only root can give a folder to another user";
@@ -243,9 +225,7 @@ TEST_F(DamagedFilesE2e, AnotherUsersRuntimeFolderStopsTheStart) {
     EXPECT_FALSE(fs::exists(m_dir / "never.png"));
 }
 
-// A second start with --log hands its words over and leaves the running
-// instance's log alone: not emptied, nothing of its own in it, and the
-// setting "Log" untouched.
+// A second start with --log leaves the running log and the "Log" setting alone.
 TEST_F(DamagedFilesE2e, ASecondStartWithLogNeverTouchesTheRunningLog) {
     const pid_t first = start({"--headless", "--log"});
     ASSERT_TRUE(wait_for_log(" WinMain 10")) << log_text();

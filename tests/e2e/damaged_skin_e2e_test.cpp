@@ -1,8 +1,5 @@
-// Damaged skins as a user meets them, in a program folder of the test's own
-// beside the shipped skins: a chosen skin that lacks a screen, or whose main
-// screen cannot be built, gives way to the default at start (the setting is
-// kept, a notice says so); the settings menu refuses such a skin without
-// saving it.
+// Damaged skins beside the shipped ones: refused at start and in the settings menu, the
+// setting kept.
 #include "process_support.h"
 
 #include "skinc/skin_writer.h"

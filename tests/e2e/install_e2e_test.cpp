@@ -1,7 +1,4 @@
-// The installed program: `cmake --install` into a temporary prefix gives a
-// tree that runs from wherever it is moved to, with a valid desktop entry and
-// metainfo and a manual page per program that says what its --help says; the
-// Debian package passes lintian and runs once unpacked.
+// The installed tree, its desktop files and manual pages, and the Debian package.
 #include "process_support.h"
 
 #include <sstream>

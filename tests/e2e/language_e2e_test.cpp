@@ -1,8 +1,5 @@
-// Both languages on the screens a user sees, with the real program headless:
-// Russian chosen in Menu, Settings, Language turns the keypad's letters, the
-// favourites' title and the card's birthday Russian at once and stays so
-// after a restart; the recents say when each call was, in either language,
-// with words that read one way only.
+// Russian chosen in the menu speaks Russian at once and after a restart; the recents say
+// when each call was in either language.
 #include "process_support.h"
 
 #include "data/contact_store.h"
@@ -84,9 +81,7 @@ void PrintTo(const Words& words, std::ostream* out) {
 
 class RecentsLanguageE2e : public LanguageE2e, public ::testing::WithParamInterface<Words> {};
 
-// Four calls from four numbers: one today, one yesterday, one three days
-// ago and one three weeks ago; the rows, newest first, say the time, the
-// word for yesterday, the weekday, and the day with the month as a word.
+// Calls today, yesterday, three days and three weeks ago: time, word, weekday, date.
 TEST_P(RecentsLanguageE2e, EachCallSaysWhenItWasWithoutDoubt) {
     const Words& words = GetParam();
     set_language(words.language);

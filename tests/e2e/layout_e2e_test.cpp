@@ -1,8 +1,5 @@
-// Every screen at every size, in both languages, checked by the layout lint:
-// the demo phone plus contacts with very long names, numbers and addresses
-// is walked as a user walks it (taps on what is shown, keys, calls coming and
-// going) and each screen must show its texts whole or cut with an ellipsis,
-// keep its controls a fingertip wide and apart, and stay on the screen.
+// Every screen at every size in both languages, walked as a user walks it, passes the
+// layout lint: texts whole or ellipsised, controls a fingertip wide, nothing off screen.
 #include "process_support.h"
 
 namespace telvara::e2e {

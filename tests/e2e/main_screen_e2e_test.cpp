@@ -1,6 +1,4 @@
-// The screens as a user meets them: the contacts tab opens the keypad and
-// typed digits narrow the list (both densities), a call from the modem on
-// the call screen, a second start over an open card, a new contact stored.
+// The main and call screens as a user meets them, at both densities.
 #include "process_support.h"
 
 #include "data/contact_store.h"

@@ -1,9 +1,5 @@
-// Finding contacts on the demo phone as a user does: digits typed on the
-// keypad find a number by digits from its middle, letters from a hardware
-// keyboard search by name and show in the keypad's number line, and a
-// number of the call history that belongs to no contact is offered below
-// the contacts. What the first row must show is asked of a Document over
-// the same store.
+// Searching the demo phone by keypad and keyboard; the rows expected are asked of a
+// Document over the same store.
 #include "process_support.h"
 
 #include "data/contact_source.h"
@@ -108,12 +104,8 @@ TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
     EXPECT_EQ(run.status, 0) << run.output;
 }
 
-// With the keypad open the results stay in sight: in portrait the list ends
-// where the keypad begins with three whole rows at the design size, in
-// landscape the keypad stands beside the list; the number row says how many
-// contacts the digits find. The third row is tapped where it is drawn, so a
-// keypad over it would take the tap instead. Nothing on the screen is cut
-// or covered (the lint).
+// With the keypad open, results stay in sight and tappable (the third row) at every
+// size, and the lint finds nothing cut or covered.
 TEST_F(SearchE2e, ResultsStayInSightBesideOrAboveTheKeypad) {
     m_document->set_filter(u"27");
     ASSERT_GE(m_document->filtered_count(), 3u);

@@ -1,7 +1,4 @@
-// Choosing the dark skin as a user does: Menu, Settings, Skin, Dark. The
-// main screen turns to the dark palette at once, the choice is stored, and
-// the next start (also at double density, with the dark skin's own
-// pictures) comes up dark.
+// The dark skin chosen in the settings menu: dark at once, stored, dark after a restart.
 #include "process_support.h"
 
 namespace telvara::e2e {

@@ -1,6 +1,4 @@
-// The real program, started headless in a world of its own: the splash on
-// screen, the hand-over to the main form, the single instance, the start-up
-// failures and the script errors.
+// The real program started headless: splash, hand-over, single instance, failed starts.
 #include "process_support.h"
 
 #include <signal.h>

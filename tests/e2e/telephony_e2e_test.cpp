@@ -1,6 +1,4 @@
-// The telephone in the running program: calls driven from a script through
-// the built-in modem simulator and from a second process through its control
-// socket end in the call log of the device root.
+// Calls from a script and from a second process end in the device root's call log.
 #include "process_support.h"
 
 #include <signal.h>

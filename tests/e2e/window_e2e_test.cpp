@@ -1,8 +1,4 @@
-// The real program in a real window: without a display it says so and ends;
-// under an X server of its own (Xvfb) it opens its window, takes taps and
-// keys from xdotool, lays itself out again when the window is resized, and
-// answers tel: and callto: links opened with xdg-open. The window's pixels
-// (xwd) are compared with the frames of the same steps run headless.
+// The real program in a real window under Xvfb, compared with the same steps run headless.
 #include "process_support.h"
 
 #include <fcntl.h>
@@ -131,9 +127,7 @@ class XvfbE2e : public WindowE2e {
         }
         TelvaraWorld::TearDown();
     }
-    // Xvfb picks the display number itself and writes it to a pipe once it
-    // takes connections. Its screen is larger than a phone's: Telvara opens
-    // a 480x640 window on it.
+    // Xvfb writes its display number to a pipe once it takes connections.
     void start_xvfb() {
         const std::string xvfb = find_program("Xvfb");
         int fds[2];
@@ -274,9 +268,7 @@ TEST_F(XvfbE2e, AResizedWindowIsLaidOutAgainAtItsNewSize) {
     EXPECT_EQ(finish(running).status, 0);
 }
 
-// xdg-open finds Telvara through its desktop entry, as on a desktop whose
-// database knows the installed entry: the first link starts Telvara, the
-// next goes to the one running; each number lands on the keypad.
+// xdg-open starts Telvara through its desktop entry, then hands the next link to it.
 TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
     const fs::path applications = m_dir / "share/applications";
     fs::create_directories(applications);

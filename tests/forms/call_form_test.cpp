@@ -1,7 +1,4 @@
-// The call screen on the default skin: the telephone's flags put it on the
-// stack and take it off, the caller is found by the last seven digits,
-// answer/ignore/end follow the call, the time counts, and on the modem
-// simulator the toggles, tones, waiting calls and the strip reach the line.
+// The call screen on the default skin, fed by refresh flags and by the modem simulator.
 #include "forms/call_form.h"
 
 #include "phone/phone_manager.h"

@@ -70,9 +70,7 @@ TEST(ContactCardRows, AnAddressIsOneRowAndTheNextAddressAnother) {
     EXPECT_EQ(field_label_key(fields[1].type), u"WorkAddress");
 }
 
-// The editor appends missing address parts in box order (the zip box before
-// the state box) while the store returns them by type: both must show alike,
-// or the card changes its text when the store's notice arrives.
+// Parts added in box order and parts read in type order must show alike.
 TEST(ContactCardRows, AnAddressShowsItsPartsInTheStoresOrderHoweverTheyWereAdded) {
     const auto typed = sorted({{FieldType::Categories, u""},
                                {FieldType::WorkAddress1, u"1 Main St"},

@@ -1,6 +1,4 @@
-// The contact editors on the default skin with a real Document and a real
-// contact volume: the kinds the chooser offers, what each editor writes when
-// left, new contacts, and editors following changes and removal.
+// The contact editors with a real Document and contact volume: what each writes when left.
 #include "data/contact_store.h"
 #include "data/vcard.h"
 #include "forms/contact_form.h"
@@ -605,10 +603,8 @@ TEST_F(EditorsTest, ABirthdayChosenAsANewFieldIsStoredOnlyWhenTheWheelsMoved) {
     EXPECT_EQ(value(m_card->contact(), FieldType::Birthday), u"next May");
 }
 
-// What the date editor leaves stored for a birthday with or without its
-// year, or with a time of day: nothing touched leaves it byte for byte, a
-// year-less one keeps the year that means none, a changed date is a day at
-// midnight.
+// Untouched birthdays stay byte for byte, year-less ones keep "no year", changed dates
+// become a day at midnight.
 TEST_F(EditorsTest, BirthdaysWithoutAYearOrWithATimeSurviveTheDateEditor) {
     const data::VCardFile imported = data::parse_vcards(
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna\r\nBDAY:--0521\r\nEND:VCARD\r\n");

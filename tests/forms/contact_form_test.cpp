@@ -1,6 +1,4 @@
-// The contact card on the default skin with a real Document: the head, the
-// field rows and their actions, favourites, deletion, the photo, and the
-// card following changes and removal of its contact.
+// The contact card on the default skin with a real Document.
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
 #include "forms/contact_form.h"
@@ -289,9 +287,7 @@ TEST_F(ContactFormVolumeTest, RemovingAStarredNumberTakesItsFavouriteWithIt) {
     EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{m_oid, std::int32_t(FieldType::HomeTel)}}));
 }
 
-// Without a photo the head's button runs the chooser at once; with one it
-// offers another or removing it. A cancelled chooser or an unreadable file
-// leaves the photo as it was.
+// No photo: the chooser at once; a photo: change or remove. Cancel or a bad file keep it.
 TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     const std::string face = root() + "/face.png";
     const std::vector<std::byte> image = data::make_test_contact_photo(0);

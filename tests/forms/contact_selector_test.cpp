@@ -1,6 +1,4 @@
-// The contacts list as a user sees it: row texts per sort mode with typed
-// digits highlighted, rows reused, the Document's changes, the ruler, and
-// the contact picker's keypad and cancel.
+// The contacts list on the test skin: rows, highlights, the ruler, and the contact picker.
 #include "forms/contact_selector_container.h"
 #include "forms/contact_selector_form.h"
 #include "forms/contacts_list_element.h"

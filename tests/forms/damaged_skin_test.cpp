@@ -1,7 +1,5 @@
-// The screens on damaged copies of the default skin: the top-level nodes a
-// skin must have, parts that cannot be built (shown as far as they can be and
-// logged with the skin and the node), and a switch to a skin the screens
-// cannot be built from, which gives the previous skin back.
+// The screens on damaged copies of the default skin: required nodes, parts that cannot be
+// built, and a switch that is taken back.
 #include "forms/about_container.h"
 #include "forms/contact_form.h"
 #include "forms/main_form.h"
@@ -203,9 +201,7 @@ TEST_F(DamagedSkinTest, APartThatCannotBeBuiltLeavesTheScreenAndIsLogged) {
     }
 }
 
-// A skin that has every screen yet cannot carry one (the main screen lacks
-// a part it needs) is taken back after a switch: the screens are built from
-// the skin before, the setting names that one again and a notice says why.
+// A skin with every screen that still cannot carry one is taken back after a switch.
 TEST_F(DamagedSkinTest, ASwitchToASkinTheScreensCannotBeBuiltFromIsTakenBack) {
     constexpr char16_t kGoodPath[] = u"/skins/good.skin";
     const char16_t kSettings[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";

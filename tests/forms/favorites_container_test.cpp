@@ -1,6 +1,4 @@
-// Both favourites layouts on the default skin with a real Document: rows and
-// tiles, the refresh flags, tiles per row at several widths, round photos and
-// taps reaching the listener.
+// Both favourites layouts on the default skin with a real Document.
 #include "data/contact_photo.h"
 #include "forms/favorites_container.h"
 #include "forms/favorites_tile_grid.h"

@@ -1,6 +1,4 @@
-// The dialer keypad driven as a user drives it: taps and held keys on the
-// test skin, by finger and by the bound hardware keys, with the long press
-// fired through the real active-object scheduler.
+// The dialer keypad on the test skin, the long press fired through the real scheduler.
 #include "forms/keyboard_container.h"
 
 #include "platform/clock.h"

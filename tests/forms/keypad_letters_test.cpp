@@ -1,6 +1,4 @@
-// The letters under the keypad's digits follow the chosen language: with
-// Russian each key shows its Cyrillic letters from the key map beside the
-// skin's Latin ones, as Russian phones do; English keeps the skin's.
+// The letters under the keypad's digits follow the chosen language.
 #include "forms/keyboard_container.h"
 
 #include "data/key_map.h"

@@ -1,6 +1,4 @@
-// The main screen on the default skin with a real Document: tabs and their
-// states, the keypad over the contacts tab, the missed-call badge, keys,
-// command lines and the menus' commands.
+// The main screen on the default skin with a real Document.
 #include "forms/contact_selector_form.h"
 #include "forms/main_form.h"
 #include "phone/phone_manager.h"
@@ -309,9 +307,7 @@ TEST_F(MainFormTest, RecentCallMenusOfferWhatFitsTheNumber) {
         EXPECT_NE(key, u"skinBackToCall");
 }
 
-// A message goes to its program only once the menu is gone: a window sent
-// to the background gets no frames to finish closing, and a half-closed
-// menu over the list would take the next tap.
+// A message goes out only once the menu is gone: a half-closed menu would take the next tap.
 TEST_F(MainFormTest, SendMessageHandsOffOnlyOnceTheRecentCallsMenuHasClosed) {
     ASSERT_TRUE(runtime::reg_write_string(kSettings, u"SmsCommand", u"/nonexistent/sms %1"));
     phone::PhoneManager phones(nullptr);

@@ -1,6 +1,4 @@
-// The SIM's code on screen, against the modem simulator: tries counted down,
-// the PUK and a new PIN after the last wrong one, the held-back call handed
-// back once the SIM took its code; never a digit of a code in the log.
+// The SIM's code against the modem simulator; never a digit of a code in the log.
 #include "forms/pin_form.h"
 
 #include "../phone/phone_test_support.h"

@@ -114,9 +114,7 @@ TEST_F(ContactRecentsTest, AContactsCallsUnderItsHead) {
     EXPECT_EQ(m_caller.dialled, Numbers{u"+15550100"});
 }
 
-// The head shows the contact's own photo, drawn 1:1 through the round mask
-// from the first frame; a number without a contact and a contact without a
-// photo keep the skin's picture.
+// The head shows the contact's photo through the round mask, else the skin's picture.
 TEST_F(ContactRecentsTest, TheHeadShowsTheContactsRoundPhoto) {
     bind_with_photos();
     const auto head_photo = [&] {
@@ -240,9 +238,7 @@ TEST_F(ContactRecentsTest, MenuKeysDeleteModeAndDeleteAll) {
     EXPECT_EQ(m_log->entries()[0].number, WString(u"5550999"));
 }
 
-// In delete mode a tap marks a call and never dials; the check mark that
-// ends the mode deletes what was marked, and only that. Marks never outlive
-// their delete mode.
+// Delete mode: taps mark, never dial; the check mark deletes only the marked.
 TEST_F(ContactRecentsTest, DeleteModeTapsMarkAndTheCheckMarkDeletesTheMarked) {
     show_anna();
     menu(u"menuDelete");

@@ -1,8 +1,4 @@
-// Every word a screen shows comes from the language files: a key that is
-// missing from one of them would show the key itself ("skinNoRecents", or an
-// English word in a Russian screen). The keys are gathered where the screens
-// take them from: the text of every node of every shipped skin, the keys the
-// code hands to the language, the field labels, and the date words.
+// Every key a screen shows is in every language file, or the key itself would show.
 #include "data/contact_record.h"
 #include "platform/text.h"
 #include "runtime/paths.h"
@@ -55,9 +51,7 @@ void expect_in_every_language(const Keys& keys) {
     }
 }
 
-// A node text that is a language key rather than the text itself: a name
-// made of letters, digits, "_" and "#" with at least one small letter
-// ("skinRecents", "Cancel"); "ABC", "2" and "+" show as they are.
+// A node text that is a language key ("skinRecents", "Cancel"), not "ABC", "2" or "+".
 bool is_key(WStringView text) {
     if (text.empty())
         return false;
@@ -111,10 +105,8 @@ std::string read_text(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The keys the code hands to the language: every literal "skin..." key (a
-// literal that is only the start of a key, followed by "+", is left out),
-// and the literals given straight to translate() or show_notice() (also
-// either side of a "?:") and as the key of a menu item.
+// Keys the code hands to the language: "skin..." literals (not a prefix before "+"), and
+// literals given to translate(), show_notice() (either side of "?:") or a menu item.
 Keys code_keys() {
     static const std::regex skin_literal(R"re(u"(skin[A-Z_]\w*)"\s*([+]?))re");
     static const std::regex call(

@@ -1,6 +1,4 @@
-// SearchLayout on a screen built like the contacts tab (a frame over the tab
-// bar holding the title bar, the list column and the keypad), read after a
-// real layout pass.
+// SearchLayout on a screen built like the contacts tab, after a real layout pass.
 #include "forms/search_layout.h"
 
 #include "ui/node.h"
