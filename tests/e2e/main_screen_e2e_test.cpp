@@ -1,4 +1,4 @@
-// The main and call screens as a user meets them, at both densities.
+// The main screen as a user meets them, at both densities.
 #include "process_support.h"
 
 #include "data/contact_store.h"
@@ -27,14 +27,6 @@ template <class Test> int count_of(const Png& shot, int x0, int y0, int x1, int 
 auto near(std::array<int, 3> colour) {
     return [colour](std::array<int, 3> p) { return near_colour(p, colour); };
 }
-// A clearly green or clearly red hue.
-auto hue(int c) {
-    return [c](std::array<int, 3> p) {
-        return p[c] > p[(c + 1) % 3] + 50 && p[c] > p[(c + 2) % 3] + 50;
-    };
-}
-constexpr int kRed = 0;
-constexpr int kGreen = 1;
 
 TEST_P(MainScreenE2e, ContactsTabOpensTheKeypadAndTypedDigitsFilterTheList) {
     const int s = GetParam();
@@ -71,23 +63,6 @@ TEST_P(MainScreenE2e, ContactsTabOpensTheKeypadAndTypedDigitsFilterTheList) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Density, MainScreenE2e, ::testing::Values(1, 2));
-
-// Ringing shows answer and ignore, answering leaves only the end button,
-// hanging up brings back the list.
-TEST_F(CallScreenE2e, IncomingCallShowsTheCallScreenUntilItEnds) {
-    const Finished run = script("wait 1000\nmodem ring +15550100\nwait 300\nshot ring.png\n"
-                                "phone answer\nwait 300\nshot talk.png\nphone hangup\nwait 500\n"
-                                "shot after.png\n",
-                                {"--log"});
-    ASSERT_EQ(run.status, 0) << run.output;
-    const Png ring = shot("ring.png"), talk = shot("talk.png"), after = shot("after.png");
-    EXPECT_GT(count_of(ring, 0, 250, 120, 320, hue(kGreen)), 300);
-    EXPECT_GT(count_of(ring, 120, 250, 240, 320, hue(kRed)), 300);
-    EXPECT_LT(count_of(talk, 0, 250, 240, 320, hue(kGreen)), 20);
-    EXPECT_GT(count_of(talk, 90, 250, 150, 320, hue(kRed)), 300);
-    EXPECT_TRUE(near_colour(after.at(4, 20), kSurface));
-    EXPECT_THAT(log_text(), HasSubstr("Caller ID: +15550100"));
-}
 
 // A second start while a card is open in edit mode: what it asks for comes
 // to the front, never under the card.

@@ -23,32 +23,25 @@ WString key_of(WStringView key) {
     return WString(u"<") + WString(key) + u">";
 }
 
-TEST(ContactCardRows, AContactWithoutFieldsIsTheHeadAloneOrTheHeadAndButtonsWhenEditing) {
+TEST(ContactCardRows, RowsPerFieldWithSeparatorsAndBands) {
     EXPECT_EQ(build_rows({}, CardMode::View), (std::vector<int>{kHeadRow}));
     EXPECT_EQ(build_rows({}, CardMode::Edit),
               (std::vector<int>{kHeadRow, kGroupSeparatorRow, kButtonsRow}));
-}
-
-TEST(ContactCardRows, FieldsOfOneGroupGetPlainSeparatorsAndAGroupChangeABand) {
     const auto fields = sorted(
         {{FieldType::Email1, u"a@b.org"}, {FieldType::Mobile, u"1"}, {FieldType::Mobile, u"2"}});
-    // Sorting by group keeps the two mobiles in their order, before the mail.
-    EXPECT_EQ(fields[0].value, u"1");
-    EXPECT_EQ(fields[1].value, u"2");
+    EXPECT_EQ(std::pair(fields[0].value, fields[1].value), std::pair(WString(u"1"), WString(u"2")))
+        << "sorting by group keeps the mobiles in their order";
     EXPECT_EQ(build_rows(fields, CardMode::View),
               (std::vector<int>{kHeadRow, kGroupSeparatorRow, 0, kSeparatorRow, 1,
                                 kGroupSeparatorRow, 2}));
-}
-
-TEST(ContactCardRows, TheGeneratedContactsEraseMarkerMakesNoRow) {
-    const auto fields = sorted({{FieldType::Mobile, u"1"},
+    // The generated contacts' erase marker makes no row; a real suffix does.
+    const auto marked = sorted({{FieldType::Mobile, u"1"},
                                 {FieldType::Suffix, u"##F"},
                                 {FieldType::JobTitle, u"Accountant"}});
-    std::vector<int> rows = build_rows(fields, CardMode::View);
+    std::vector<int> rows = build_rows(marked, CardMode::View);
     for (int row : rows)
-        EXPECT_TRUE(row < 0 || fields[std::size_t(row)].value != u"##F");
+        EXPECT_TRUE(row < 0 || marked[std::size_t(row)].value != u"##F");
     EXPECT_EQ(rows.size(), 5u); // head, band, mobile, band or line, job title
-    // A real suffix stays.
     EXPECT_EQ(build_rows(sorted({{FieldType::Suffix, u"Jr."}}), CardMode::View).size(), 3u);
 }
 
@@ -104,16 +97,6 @@ TEST(ContactCardRows, IconsFollowTheFieldType) {
         EXPECT_EQ(icon_state(type), icon) << int(type);
 }
 
-// A contact in no category says it has none; "skinNoCategory" names the
-// list of all contacts, which is no category of the contact's.
-TEST(ContactCardRows, EmptyCategoriesSayTheContactHasNone) {
-    const std::vector<ContactField> fields{{FieldType::Categories, u""},
-                                           {FieldType::Categories, u"Work, Golf"}};
-    EXPECT_EQ(field_text(fields, 0, key_of), u"<skinCategoryNone>");
-    EXPECT_EQ(field_text(fields, 1, key_of), u"Work, Golf");
-    EXPECT_EQ(field_text(fields, 5, key_of), u""); // past the end: nothing
-}
-
 TEST(ContactCardRows, BirthdaysShowDayMonthAndYearUnlessTheDateHasNone) {
     // 1980-05-21 and 1604-05-21 (the year that means "no year").
     const WString with_year = birthday_text(u"327715200000");
@@ -125,6 +108,8 @@ TEST(ContactCardRows, BirthdaysShowDayMonthAndYearUnlessTheDateHasNone) {
     // What is not a date stays as it was typed.
     EXPECT_EQ(birthday_text(u"next May"), u"next May");
     EXPECT_EQ(birthday_text(u""), u"");
+    // Past the end of the fields: nothing.
+    EXPECT_EQ(field_text({{FieldType::Categories, u""}}, 5, key_of), u"");
 }
 
 // The card dates a birthday in the words and order of the chosen language,

@@ -224,7 +224,7 @@ class ContactFormVolumeTest : public ContactFormTest {
     std::uint32_t m_oid = 0;
 };
 
-TEST_F(ContactFormVolumeTest, DeleteAsksFirstAndCancelOrEscKeepsTheContact) {
+TEST_F(ContactFormVolumeTest, DeleteAsksFirstCancelOrEscKeepAndConfirmingDeletesAndCloses) {
     show(m_oid, CardMode::Edit);
     ASSERT_EQ(m_form->rows().back(), kButtonsRow);
     tap(last_row(), u"delete_contact");
@@ -241,10 +241,7 @@ TEST_F(ContactFormVolumeTest, DeleteAsksFirstAndCancelOrEscKeepsTheContact) {
     EXPECT_NE(m_document->find_contact(m_oid), nullptr);
     EXPECT_TRUE(m_host.closed.empty());
     EXPECT_EQ(m_form->oid(), m_oid);
-}
-
-TEST_F(ContactFormVolumeTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClosesTheCard) {
-    show(m_oid);
+    // Confirmed: gone from the store and the Document, and the card closes.
     m_form->ask_delete();
     m_form->menu().choose_key(u"ReallyDelete");
     EXPECT_FALSE(stored());
@@ -254,15 +251,6 @@ TEST_F(ContactFormVolumeTest, ConfirmingDeletesFromTheStoreAndTheDocumentAndClos
     // The store's own notice of the deletion, arriving later, changes nothing.
     m_document->on_contact_removed(m_oid);
     EXPECT_EQ(m_host.closed.size(), 1u);
-}
-
-TEST_F(ContactFormTest, WithoutAStoreConfirmingDeletesNothingAndTheCardStays) {
-    show(kAnna);
-    m_form->ask_delete();
-    m_form->menu().choose_key(u"ReallyDelete");
-    EXPECT_NE(m_document->find_contact(kAnna), nullptr);
-    EXPECT_TRUE(m_host.closed.empty());
-    EXPECT_EQ(m_form->oid(), kAnna);
 }
 
 // Removing a starred number takes its favourite with it, in the saved file
@@ -342,6 +330,12 @@ TEST_F(ContactFormTest, ANeverStoredContactOffersNoPhotoAndNoDelete) {
     EXPECT_TRUE(visible(0, u"button_choose_photo"));
     EXPECT_TRUE(visible(last_row(), u"new_field"));
     EXPECT_TRUE(visible(last_row(), u"delete_contact"));
+    // Without a store, confirming deletes nothing and the card stays.
+    m_form->ask_delete();
+    m_form->menu().choose_key(u"ReallyDelete");
+    EXPECT_NE(m_document->find_contact(kAnna), nullptr);
+    EXPECT_TRUE(m_host.closed.empty());
+    EXPECT_EQ(m_form->oid(), kAnna);
 }
 
 // --- Following the Document --------------------------------------------------------------
