@@ -3,7 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/settings_store.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <chrono>
 #include <csignal>
@@ -20,6 +20,8 @@
 using namespace telvara;
 using namespace telvara::platform;
 namespace fs = std::filesystem;
+using testing::AllOf;
+using testing::HasSubstr;
 
 namespace {
 
@@ -56,6 +58,12 @@ std::vector<std::string> files_starting_with(const std::string& folder, const st
             found.push_back(entry.path().string());
     }
     return found;
+}
+
+// The dword `name` of key K (or `key`), if it reads.
+std::optional<std::uint32_t> dword(SettingsStore& store, WStringView name, WStringView key = u"K") {
+    std::uint32_t value = 0;
+    return store.read_dword(HKCU, key, name, value) ? std::optional(value) : std::nullopt;
 }
 
 SettingsTree parse_or_fail(std::string_view text) {
@@ -220,8 +228,7 @@ TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
     EXPECT_FALSE(fs::exists(dir.file())) << "reading must not create the file";
     ASSERT_TRUE(store.write_dword(HKCU, u"Software\\KELMA", u"Log", 42));
     ASSERT_TRUE(store.write_string(HKCU, u"Software\\KELMA", u"Skin", u""));
-    EXPECT_TRUE(store.read_dword(HKCU, u"software\\kelma", u"LOG", number));
-    EXPECT_EQ(number, 42u);
+    EXPECT_EQ(dword(store, u"LOG", u"software\\kelma"), 42u);
     EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"skin", text));
     EXPECT_EQ(text, u"");
     // The wrong type fails and keeps the caller's default.
@@ -231,44 +238,40 @@ TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
     EXPECT_FALSE(store.read_dword(HKCU, u"Software\\KELMA", u"Skin", number));
     EXPECT_EQ(text, u"default");
     EXPECT_EQ(number, 7u);
-    // Roots are separate.
-    EXPECT_FALSE(store.read_dword(SettingsRoot::local_machine, u"Software\\KELMA", u"Log", number));
+    EXPECT_FALSE(store.read_dword(SettingsRoot::local_machine, u"Software\\KELMA", u"Log", number))
+        << "roots are separate";
     // Overwriting may change the type; the first spelling of names stays.
     ASSERT_TRUE(store.write_string(HKCU, u"SOFTWARE\\kelma", u"LOG", u"now text"));
     EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"Log", text));
     EXPECT_EQ(text, u"now text");
-    std::string file = read_text(dir.file());
-    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\KELMA]\n\"Log\"=\"now text\"\n"),
-              std::string::npos)
-        << file;
+    EXPECT_THAT(read_text(dir.file()),
+                HasSubstr("[HKEY_CURRENT_USER\\Software\\KELMA]\n\"Log\"=\"now text\"\n"));
 }
 
 TEST(SettingsStore, NamesTheFileCannotHoldAndDeletions) {
     TempFolder dir;
     SettingsStore store(dir.file());
     EXPECT_FALSE(store.write_dword(HKCU, u"Key", u"bad\nname", 1));
-    EXPECT_NE(store.last_error().find("control characters"), std::string::npos);
+    EXPECT_THAT(store.last_error(), HasSubstr("control characters"));
     EXPECT_FALSE(store.write_dword(HKCU, u"bad\x01key", u"name", 1));
     EXPECT_FALSE(fs::exists(dir.file()));
     EXPECT_FALSE(store.has_problems()) << "the caller's mistake, not a problem of the file";
     ASSERT_TRUE(store.write_dword(HKCU, u"Настройки", u"Ёлка", 1));
     EXPECT_EQ(store.last_error(), "");
-    std::uint32_t number = 0;
-    EXPECT_TRUE(store.read_dword(HKCU, u"НАСТРОЙКИ", u"ёЛКА", number));
-    EXPECT_EQ(number, 1u);
+    EXPECT_EQ(dword(store, u"ёЛКА", u"НАСТРОЙКИ"), 1u);
     ASSERT_TRUE(store.write_dword(HKCU, u"Key", u"ЯΫ", 2)); // the last capitals folded
-    EXPECT_TRUE(store.read_dword(HKCU, u"KEY", u"яϋ", number));
-    EXPECT_EQ(number, 2u);
+    EXPECT_EQ(dword(store, u"яϋ", u"KEY"), 2u);
     EXPECT_TRUE(store.delete_value(HKCU, u"настройки", u"ёлка"));
     EXPECT_FALSE(store.delete_value(HKCU, u"Настройки", u"Ёлка"));
     EXPECT_EQ(store.last_error(), kNoSuchSettingsValue);
-    EXPECT_FALSE(store.read_dword(HKCU, u"Настройки", u"Ёлка", number));
-    EXPECT_FALSE(SettingsStore(dir.file()).read_dword(HKCU, u"Настройки", u"Ёлка", number));
+    EXPECT_FALSE(dword(store, u"Ёлка", u"Настройки"));
+    SettingsStore fresh(dir.file());
+    EXPECT_FALSE(dword(fresh, u"Ёлка", u"Настройки"));
     // A folder that cannot be made fails cleanly, said once.
     write_text(dir.path() + "/plainfile", "x");
     SettingsStore nowhere(dir.path() + "/plainfile/sub/registry.reg");
     EXPECT_FALSE(nowhere.write_dword(HKCU, u"Key", u"A", 1));
-    EXPECT_FALSE(nowhere.read_dword(HKCU, u"Key", u"A", number));
+    EXPECT_FALSE(dword(nowhere, u"A"));
     EXPECT_EQ(nowhere.take_problems().size(), 1u);
     EXPECT_FALSE(nowhere.has_problems());
 }
@@ -296,19 +299,15 @@ TEST(SettingsStore, AnotherStoreSeesWritesAndMergesItsOwn) {
     SettingsStore second(dir.file());
     first.set_recheck_interval(std::chrono::milliseconds(0));
     second.set_recheck_interval(std::chrono::milliseconds(0));
-    std::uint32_t number = 0;
-    EXPECT_FALSE(second.read_dword(HKCU, u"K", u"A", number)); // loaded: nothing yet
+    EXPECT_FALSE(dword(second, u"A")); // loaded: nothing yet
     ASSERT_TRUE(first.write_dword(HKCU, u"K", u"A", 1));
-    EXPECT_TRUE(second.read_dword(HKCU, u"K", u"A", number));
-    EXPECT_EQ(number, 1u);
+    EXPECT_EQ(dword(second, u"A"), 1u);
     // Each write starts from the file, so neither store loses the other's value.
     ASSERT_TRUE(second.write_dword(HKCU, u"K", u"B", 2));
     ASSERT_TRUE(first.write_dword(HKCU, u"K", u"C", 3));
     SettingsStore third(dir.file());
-    for (auto [name, expected] : {std::pair{u"A", 1u}, {u"B", 2u}, {u"C", 3u}}) {
-        EXPECT_TRUE(third.read_dword(HKCU, u"K", name, number)) << to_utf8(name);
-        EXPECT_EQ(number, expected);
-    }
+    for (auto [name, expected] : {std::pair{u"A", 1u}, {u"B", 2u}, {u"C", 3u}})
+        EXPECT_EQ(dword(third, name), expected) << to_utf8(name);
 }
 
 TEST(SettingsStore, ReadsFromMemoryUntilTheRecheckIsDue) {
@@ -316,18 +315,15 @@ TEST(SettingsStore, ReadsFromMemoryUntilTheRecheckIsDue) {
     SettingsStore writer(dir.file());
     SettingsStore reader(dir.file());
     reader.set_recheck_interval(std::chrono::hours(1));
-    std::uint32_t number = 0;
     ASSERT_TRUE(writer.write_dword(HKCU, u"K", u"A", 1));
-    EXPECT_TRUE(reader.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_EQ(dword(reader, u"A"), 1u);
     ASSERT_TRUE(writer.write_dword(HKCU, u"K", u"A", 2));
-    EXPECT_TRUE(reader.read_dword(HKCU, u"K", u"A", number));
-    EXPECT_EQ(number, 1u);
+    EXPECT_EQ(dword(reader, u"A"), 1u);
     reader.set_recheck_interval(std::chrono::milliseconds(0));
-    EXPECT_TRUE(reader.read_dword(HKCU, u"K", u"A", number));
-    EXPECT_EQ(number, 2u);
+    EXPECT_EQ(dword(reader, u"A"), 2u);
     // A file removed from outside empties the store.
     fs::remove(dir.file());
-    EXPECT_FALSE(reader.read_dword(HKCU, u"K", u"A", number));
+    EXPECT_FALSE(dword(reader, u"A"));
 }
 
 TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
@@ -396,13 +392,11 @@ TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
         TempFolder dir;
         c.make(dir.file());
         SettingsStore store(dir.file());
-        std::uint32_t number = 9;
-        EXPECT_EQ(store.read_dword(HKCU, u"K", u"A", number), c.a_kept);
-        EXPECT_FALSE(store.read_dword(HKCU, u"K", u"Sorting", number)) << "damage is not 0";
+        EXPECT_EQ(dword(store, u"A").has_value(), c.a_kept);
+        EXPECT_FALSE(dword(store, u"Sorting")) << "damage is not 0";
         auto problems = store.take_problems();
         ASSERT_EQ(problems.size(), 1u);
-        EXPECT_NE(problems[0].text.find(c.said), std::string::npos) << problems[0].text;
-        EXPECT_NE(problems[0].text.find(dir.file()), std::string::npos) << problems[0].text;
+        EXPECT_THAT(problems[0].text, AllOf(HasSubstr(c.said), HasSubstr(dir.file())));
         auto aside = files_starting_with(dir.path(), "registry.reg.bad-");
         ASSERT_EQ(aside.size(), 1u);
         if (c.outcome == Outcome::SetAside) {
@@ -415,17 +409,15 @@ TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
         }
         const std::string kept = c.outcome == Outcome::LinesLeftOut ? read_text(aside[0]) : "";
         // Reading and writing on: said once, copied once, the copy untouched.
-        EXPECT_EQ(store.read_dword(HKCU, u"K", u"A", number), c.a_kept);
+        EXPECT_EQ(dword(store, u"A").has_value(), c.a_kept);
         ASSERT_TRUE(store.write_dword(HKCU, u"K", u"C", 3));
         ASSERT_TRUE(store.write_dword(HKCU, u"K", u"D", 4));
         EXPECT_FALSE(store.has_problems());
         EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 1u);
-        if (c.outcome == Outcome::LinesLeftOut) {
-            EXPECT_EQ(read_text(aside[0]), kept);
-        }
+        EXPECT_EQ(c.outcome == Outcome::LinesLeftOut ? read_text(aside[0]) : "", kept);
         SettingsStore fresh(dir.file());
-        EXPECT_TRUE(fresh.read_dword(HKCU, u"K", u"C", number));
-        EXPECT_EQ(fresh.read_dword(HKCU, u"K", u"A", number), c.a_kept);
+        EXPECT_EQ(dword(fresh, u"C"), 3u);
+        EXPECT_EQ(dword(fresh, u"A").has_value(), c.a_kept);
         EXPECT_FALSE(fresh.has_problems()) << "the file written is whole again";
     }
 }
@@ -440,18 +432,14 @@ TEST(SettingsStore, AFullDiskSaysSoAndKeepsTheFile) {
     const std::string before = read_text(dir.file());
     fs::create_symlink("/dev/full", dir.file() + ".tmp");
     EXPECT_FALSE(store.write_dword(HKCU, u"K", u"A", 2));
-    EXPECT_NE(store.last_error().find("No space left on device"), std::string::npos)
-        << store.last_error();
-    EXPECT_NE(store.last_error().find(dir.file()), std::string::npos) << store.last_error();
+    EXPECT_THAT(store.last_error(),
+                AllOf(HasSubstr("No space left on device"), HasSubstr(dir.file())));
     auto problems = store.take_problems();
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].kind, SettingsProblemKind::NotSaved);
-    EXPECT_EQ(problems[0].reason, "No space left on device");
-    EXPECT_EQ(problems[0].error, ENOSPC);
+    EXPECT_EQ(std::tie(problems[0].kind, problems[0].reason, problems[0].error),
+              std::tuple(SettingsProblemKind::NotSaved, "No space left on device", ENOSPC));
     EXPECT_EQ(read_text(dir.file()), before);
-    std::uint32_t number = 0;
-    ASSERT_TRUE(store.read_dword(HKCU, u"K", u"A", number));
-    EXPECT_EQ(number, 1u) << "memory shows what is stored, not what was asked";
+    EXPECT_EQ(dword(store, u"A"), 1u) << "memory shows what is stored, not what was asked";
 }
 
 TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
@@ -460,19 +448,16 @@ TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
     store.set_recheck_interval(std::chrono::milliseconds(0));
     ASSERT_TRUE(store.write_dword(HKCU, u"K", u"A", 1));
     write_text(dir.file(), "not a settings file at all");
-    std::uint32_t number = 0;
-    EXPECT_TRUE(store.read_dword(HKCU, u"K", u"A", number));
-    EXPECT_EQ(number, 1u);
+    EXPECT_EQ(dword(store, u"A"), 1u);
     auto problems = store.take_problems();
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].text.find("keeping the settings read before"), std::string::npos);
+    EXPECT_THAT(problems[0].text, HasSubstr("keeping the settings read before"));
     // Two damaged files in the same second keep separate names.
     write_text(dir.file(), "damaged again");
     ASSERT_TRUE(store.write_dword(HKCU, u"K", u"B", 2));
     EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 2u);
     SettingsStore fresh(dir.file());
-    EXPECT_TRUE(fresh.read_dword(HKCU, u"K", u"A", number));
-    EXPECT_TRUE(fresh.read_dword(HKCU, u"K", u"B", number));
+    EXPECT_TRUE(dword(fresh, u"A") && dword(fresh, u"B"));
 }
 
 // A writer killed at any moment leaves the old or the new file, complete.
