@@ -311,7 +311,7 @@ TEST_F(EditorsTest, ARemovedFieldStaysRemovedWhenAnEditorSavesBeforeTheNotice) {
     EXPECT_EQ(value(stored(), FieldType::Email1), u"<none>");
 }
 
-TEST_F(EditorsTest, TheNamesEditorWritesAllThree) {
+TEST_F(EditorsTest, TheNamesEditorWritesAllThreeAndOpenEditorsReadChanges) {
     show_card();
     tap_card(0, u"edit_header");
     EditContactHeaderForm& editor = m_card->header_editor();
@@ -330,10 +330,7 @@ TEST_F(EditorsTest, TheNamesEditorWritesAllThree) {
     EXPECT_EQ(record.company, u"Acme");
     EXPECT_EQ(m_card->contact().company, u"Acme");
     EXPECT_FALSE(m_host.is_shown(editor));
-}
-
-TEST_F(EditorsTest, AChangeOfTheContactIsReadIntoTheOpenEditors) {
-    show_card();
+    // A change of the contact is read into the open editors.
     tap_card(0, u"edit_header");
     open_editor(FieldType::Birthday);
     data::ContactRecord changed = m_store.contacts[m_oid];

@@ -206,7 +206,7 @@ TEST_F(FavoritesTest, FavouritesAddedOutOfSightOpenAtTheTop) {
     EXPECT_EQ(name(0), u"Anna Berg");
 }
 
-TEST_F(FavoritesTest, RowTapCallsAndCardButtonOpens) {
+TEST_F(FavoritesTest, RowAndTileTapsCallAndTheirCardButtonsOpen) {
     ASSERT_TRUE(m_document->add_favorite(1, kMobile));
     show(240, 320);
     FavoritesListElement& first = row(0);
@@ -223,11 +223,11 @@ TEST_F(FavoritesTest, RowTapCallsAndCardButtonOpens) {
     m_list->open_favorite(1);
     EXPECT_EQ(m_recorder.calls.size(), 1u);
     EXPECT_EQ(m_recorder.opened.size(), 1u);
-}
-
-TEST_F(FavoritesTest, TileButtonsCallAndOpen) {
-    add_all_tiles();
-    show(240, 320);
+    // The tiles' buttons call and open too.
+    m_recorder = {};
+    for (std::uint32_t oid = 2; oid <= 7; ++oid)
+        ASSERT_TRUE(m_document->add_favorite(oid, oid == 2 ? kHome : kMobile));
+    frame();
     FavoriteTile& boris = tile_row(0).tile(1); // starred for his home number
     ASSERT_NE(boris.call_button(), nullptr);
     tap(*m_grid->list(), boris.text2());
@@ -243,7 +243,7 @@ TEST_F(FavoritesTest, TileButtonsCallAndOpen) {
     EXPECT_EQ(m_recorder.calls.size(), 2u);
 }
 
-TEST_F(FavoritesTest, SevenFavouritesThreeAcrossMakeThreeRowsTheLastWithOneTile) {
+TEST_F(FavoritesTest, TilesPerRowFollowTheWidthAndTheDensitySevenThreeAcrossInThreeRows) {
     add_all_tiles();
     show(240, 320);
     EXPECT_EQ(m_grid->per_row(), 3);
@@ -257,11 +257,8 @@ TEST_F(FavoritesTest, SevenFavouritesThreeAcrossMakeThreeRowsTheLastWithOneTile)
     EXPECT_FALSE(last.tile(1).is_visible());
     EXPECT_FALSE(last.tile(2).is_visible());
     EXPECT_EQ(last.tile(1).favorite(), -1);
-}
-
-TEST_F(FavoritesTest, TilesPerRowFollowTheWidthAndTheDensity) {
-    add_all_tiles();
-    show(480, 320); // a wider screen at the same density fits more
+    // A wider screen at the same density fits more.
+    show(480, 320);
     EXPECT_EQ(m_grid->per_row(), 6);
     EXPECT_EQ(m_grid->list()->item_count(), 2);
     m_width = 320; // turning the screen lays the list out again
