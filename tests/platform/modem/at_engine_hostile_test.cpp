@@ -23,13 +23,8 @@ std::string lines(const std::vector<std::string>& texts) {
     return out;
 }
 
-class HostileModem : public ScriptedModem {
+class HostileModem : public OpenModem {
   protected:
-    void SetUp() override {
-        set_up_modem();
-        events();
-        m_engine.take_log();
-    }
     // A RING: the engine asks for the list, which the test then gives.
     void ring() {
         m_engine.receive("\r\nRING\r\n", m_now);
@@ -90,9 +85,7 @@ TEST_F(HostileModem, CallListLinesWithAFieldOutOfRangeAreLoggedAndLeftOut) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        set_up_modem();
-        events();
-        m_engine.take_log();
+        SetUp(); // afresh for each row
         ring();
         m_engine.receive(lines({c.line, "OK"}), m_now);
         EXPECT_EQ(new_calls(events()), c.call.empty() ? Strings{} : Strings{c.call});
@@ -124,9 +117,7 @@ TEST_F(HostileModem, CallerIdThatIsNoNumberIsUnknownWhereverItComesFrom) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("\"" + c.reported.substr(0, 70) + "\"");
-        // Before the list shows the call.
-        set_up_modem();
-        events();
+        SetUp(); // afresh; the caller ID comes before the list shows the call
         m_engine.receive(lines({"RING", "+CLIP: \"" + c.reported + "\",129"}), m_now);
         reply("AT+CLCC", lines({"+CLCC: 1,1,4,0,0", "OK"}));
         auto got = of_kind(events(), Kind::new_call);
@@ -216,9 +207,7 @@ TEST_F(HostileModem, AnAnswerPastItsBoundFailsTheCommandAndStartsTheLineOver) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        set_up_modem();
-        events();
-        m_engine.take_log();
+        SetUp(); // afresh for each row
         if (c.operation) {
             c.operation(m_engine);
             m_engine.tick(m_now);

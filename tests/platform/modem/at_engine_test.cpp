@@ -33,9 +33,7 @@ TEST_F(ScriptedModem, RefusedOptionalSetupStillOpensTheLine) {
     EXPECT_EQ(states(events()), std::vector<std::string>{"dialing"});
 }
 
-TEST_F(ScriptedModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
     // A RING split across reads, line noise, then the caller ID.
     m_engine.receive("\r\nRI", m_now);
     m_engine.receive("NG\r\n\xff\x00\r\n+CLIP: \"+4930"sv, m_now);
@@ -59,9 +57,7 @@ TEST_F(ScriptedModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
     EXPECT_EQ(states(events()), std::vector<std::string>{"connected"});
 }
 
-TEST_F(ScriptedModem, InternationalNumbersKeepTheirPlus) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, InternationalNumbersKeepTheirPlus) {
     // Caller ID of type 145 without its '+'.
     m_engine.receive("\r\nRING\r\n+CLIP: \"4930123\",145,,,,0\r\n", m_now);
     reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0\r\n\r\nOK\r\n");
@@ -106,9 +102,7 @@ TEST_F(ScriptedModem, CallVanishingWithoutNoCarrierEnds) {
     EXPECT_EQ(got[0].call, 2);
 }
 
-TEST_F(ScriptedModem, VendorLinesAndUnsolicitedListsOnlyPromptAPoll) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, VendorLinesAndUnsolicitedListsOnlyPromptAPoll) {
     m_engine.receive("\r\n*ECAV: 1,6,1,,,\"777\",129\r\n^DSCI: 1,0,2,0\r\n+CIEV: call,1\r\n"
                      "+CLCC: 9,0,0,0,0,\"000\",129\r\n",
                      m_now);
@@ -121,9 +115,7 @@ TEST_F(ScriptedModem, VendorLinesAndUnsolicitedListsOnlyPromptAPoll) {
     EXPECT_EQ(states(got), std::vector<std::string>{"dialing"});
 }
 
-TEST_F(ScriptedModem, GarbledListLinesAreSkipped) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, GarbledListLinesAreSkipped) {
     m_engine.receive("\r\nRING\r\n", m_now);
     reply("AT+CLCC", "\r\n+CLCC: x,1,4\r\n+CLCC: 3,1,9,0,0\r\n+CLCC: 4,0,0,1,0\r\n"
                      "+CLCC: 5,1,4,0,0,\"12\",129\r\n\r\nOK\r\n");
@@ -133,9 +125,7 @@ TEST_F(ScriptedModem, GarbledListLinesAreSkipped) {
     EXPECT_EQ(states(got), std::vector<std::string>{"offering"});
 }
 
-TEST_F(ScriptedModem, ServiceReplyBeforeOrAfterTheOk) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, ServiceReplyBeforeOrAfterTheOk) {
     m_engine.service_code("*100#");
     m_engine.tick(m_now);
     reply("AT+CUSD=1,\"*100#\",15", "\r\n+CUSD: 0,\"Balance 5\",15\r\n\r\nOK\r\n");
@@ -158,9 +148,7 @@ TEST_F(ScriptedModem, ServiceReplyBeforeOrAfterTheOk) {
     EXPECT_EQ(got[0].detail, "OK\xC3\xA9");
 }
 
-TEST_F(ScriptedModem, DialAnsweredBusyBeforeAnyListStillReportsTheCall) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, DialAnsweredBusyBeforeAnyListStillReportsTheCall) {
     m_engine.dial("0301234");
     m_engine.tick(m_now);
     reply("ATD0301234;", "\r\nBUSY\r\n");
@@ -171,9 +159,7 @@ TEST_F(ScriptedModem, DialAnsweredBusyBeforeAnyListStillReportsTheCall) {
     EXPECT_LT(got[0].call, 0);
 }
 
-TEST_F(ScriptedModem, UnsolicitedBusyGivesTheEndItsReason) {
-    set_up_modem();
-    events();
+TEST_F(OpenModem, UnsolicitedBusyGivesTheEndItsReason) {
     m_engine.dial("123");
     m_engine.tick(m_now);
     reply("ATD123;", "\r\nOK\r\n");

@@ -107,4 +107,14 @@ class ScriptedModem : public ::testing::Test {
     Strings m_network_commands;
 };
 
+// The engine with its set-up done, its events and its log taken.
+class OpenModem : public ScriptedModem {
+  protected:
+    void SetUp() override {
+        set_up_modem();
+        events();
+        m_engine.take_log();
+    }
+};
+
 } // namespace telvara::platform::modem
