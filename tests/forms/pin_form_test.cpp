@@ -1,4 +1,4 @@
-// The SIM's code against the modem simulator; never a digit of a code in the log.
+// The SIM's code on the keypad against the modem simulator: tries, the PUK, a new PIN.
 #include "forms/pin_form.h"
 
 #include "../phone/phone_test_support.h"
