@@ -57,7 +57,7 @@ TEST_F(NoticeFormTest, NoticesAfterOthersShowOneAfterTheOther) {
     EXPECT_EQ(m_notice.waiting(), 0u);
 }
 
-TEST_F(NoticeFormTest, ReplaceShowsAtOnceAndTheWaitingOnesFollow) {
+TEST_F(NoticeFormTest, ReplaceShowsAtOnceAndHidingOrTheEndGivesWayToTheWaitingOnes) {
     m_notice.show(u"skinCannotOpen", u"first", NoticeOrder::AfterOthers);
     m_notice.show(u"skinCannotOpen", u"queued", NoticeOrder::AfterOthers);
     m_notice.show(u"skinOpeningFile", u"now");
@@ -70,9 +70,8 @@ TEST_F(NoticeFormTest, ReplaceShowsAtOnceAndTheWaitingOnesFollow) {
     m_notice.show(u"skinOpeningFile", u"b");
     EXPECT_EQ(m_notice.text(), said(u"skinOpeningFile", u"b"));
     EXPECT_EQ(m_notice.waiting(), 0u);
-}
-
-TEST_F(NoticeFormTest, HidingGivesWayToTheNextWaitingNotice) {
+    // Hiding gives way to the next waiting notice.
+    m_notice.hide();
     m_notice.show(u"skinOpeningFile", u"x", NoticeOrder::AfterOthers);
     m_notice.show(u"skinCannotOpen", u"y", NoticeOrder::AfterOthers);
     m_notice.hide();

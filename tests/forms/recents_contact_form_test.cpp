@@ -94,7 +94,7 @@ class ContactRecentsTest : public test::ScreenTest {
     std::optional<ContactRecentsForm> m_form;
 };
 
-TEST_F(ContactRecentsTest, AContactsCallsUnderItsHead) {
+TEST_F(ContactRecentsTest, AContactsCallsUnderItsHeadAndANumbersCentredHead) {
     show_anna();
     EXPECT_FALSE(m_form->number_bound());
     EXPECT_EQ(m_form->entries().size(), 3u);
@@ -112,6 +112,17 @@ TEST_F(ContactRecentsTest, AContactsCallsUnderItsHead) {
     m_form->row_tapped(2);
     m_form->row_tapped(0); // the head places no call
     EXPECT_EQ(m_caller.dialled, Numbers{u"+15550100"});
+    // A head with the number alone keeps it in the middle of the row.
+    m_form->show_for_number(u"5550999");
+    EXPECT_TRUE(m_form->number_bound());
+    EXPECT_EQ(text(0, u"firstname"), u"5550999");
+    ui::ListElement& head = row(0);
+    const ui::Node* number = head.find(u"firstname");
+    EXPECT_FALSE(head.find(u"lastname")->is_visible());
+    EXPECT_FALSE(head.find(u"company")->is_visible());
+    const std::int32_t above = number->y() - head.y();
+    const std::int32_t below = head.y() + head.height() - (number->y() + number->height());
+    EXPECT_LE(std::abs(above - below), 2);
 }
 
 // The head shows the contact's photo through the round mask, else the skin's picture.
@@ -144,20 +155,6 @@ TEST_F(ContactRecentsTest, TheHeadShowsTheContactsRoundPhoto) {
     const ui::Pixel white = ui::to_565(255, 255, 255);
     EXPECT_EQ(screen.row(image->y() + 1)[image->x() + 1], white) << "a square photo";
     EXPECT_NE(screen.row(image->y() + image->height() / 2)[image->x() + 4], white) << "no photo";
-}
-
-// A head with the number alone keeps it in the middle of the row.
-TEST_F(ContactRecentsTest, ANumbersHeadShowsOneCentredLine) {
-    m_form->show_for_number(u"5550999");
-    EXPECT_TRUE(m_form->number_bound());
-    EXPECT_EQ(text(0, u"firstname"), u"5550999");
-    ui::ListElement& head = row(0);
-    const ui::Node* number = head.find(u"firstname");
-    EXPECT_FALSE(head.find(u"lastname")->is_visible());
-    EXPECT_FALSE(head.find(u"company")->is_visible());
-    const std::int32_t above = number->y() - head.y();
-    const std::int32_t below = head.y() + head.height() - (number->y() + number->height());
-    EXPECT_LE(std::abs(above - below), 2);
 }
 
 // Each call says when it was to the minute: the time of day alone today,
