@@ -120,8 +120,8 @@ std::vector<Shape> shapes() {
         {"windows-1251, an encoded line break",
          v21("N;CHARSET=windows-1251;ENCODING=QUOTED-PRINTABLE:=CF=E5=F2=F0=EE=E2;=C8=E2=E0=ED\r\n"
              "ORG;CHARSET=WINDOWS-1251:\xCF\xEE\xF7\xF2\xE0\r\n"
-             "ADR;HOME;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:;;=D1=83=D0=BB. 1=0D=0A=D0=BA=D0=B2. "
-             "2;\r\n"),
+             "ADR;HOME;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:;;=D1=83=D0=BB. 1=0D=0A"
+             "=D0=BA=D0=B2. 2;\r\n"),
          {{last, u"Петров"}, {first, u"Иван"}, {company, u"Почта"},
           {HomeAddress1, u"ул. 1\nкв. 2"}}},
         {"Shift_JIS", v21("N;CHARSET=SHIFT_JIS:\x8E\x52\x93\x63\r\n"), {{last, u"山田"}}},
