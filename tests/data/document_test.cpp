@@ -102,14 +102,8 @@ TEST_F(DocTest, StoredSortingIsUsedAtLoadAndCyrillicAccentsAndDigitsSort) {
         EXPECT_EQ(dialer, 1u);
     }
     store.contacts.clear();
-    const char16_t* last_names[] = {u"\u0416\u0443\u043A\u043E\u0432",       // Жуков
-                                    u"\u0401\u0436\u0438\u043A\u043E\u0432", // Ёжиков
-                                    u"\u0415\u0433\u043E\u0440\u043E\u0432", // Егоров
-                                    u"\u00C9vora",
-                                    u"Ezra",
-                                    u"Fox",
-                                    u"24 Hours",
-                                    u"Eva"};
+    const char16_t* last_names[] = {u"Жуков", u"Ёжиков", u"Егоров",   u"Évora",
+                                    u"Ezra",  u"Fox",    u"24 Hours", u"Eva"};
     for (std::uint32_t oid = 1; oid <= 8; ++oid)
         store.put(person(oid, u"", last_names[oid - 1]));
     Document doc(store, nullptr, files());
@@ -152,15 +146,8 @@ TEST_F(DocTest, FilterByWordsAndKeys) {
 // whether it narrows the previous result or starts again.
 TEST_F(DocTest, KeystrokesAfterEditsSeeTheEditedContacts) {
     std::mt19937 rng(99);
-    const char16_t* names[] = {u"Anna",
-                               u"Abe",
-                               u"Bella",
-                               u"Carl",
-                               u"Dora",
-                               u"",
-                               u"Cid",
-                               u"\u0410\u043D\u043D\u0430",
-                               u"\u0411\u043E\u0440\u0438\u0441"};
+    const char16_t* names[] = {u"Anna", u"Abe", u"Bella", u"Carl", u"Dora",
+                               u"",     u"Cid", u"Анна",  u"Борис"};
     auto random_record = [&](std::uint32_t oid) {
         return person(oid, names[rng() % 9], names[rng() % 9], rng() % 4 == 0 ? u"Beta" : u"",
                       {phone(FieldType::Mobile, from_ascii(std::to_string(rng() % 3000)))});
@@ -387,9 +374,8 @@ TEST_F(DocTest, RecentCallsMatchContactsByTheLastSevenDigits) {
 // of the same store would.
 TEST_F(DocTest, EditsLeaveTheListsAsAFreshLoadWould) {
     std::mt19937 rng(12345);
-    const char16_t* firsts[] = {u"",           u"Anna",         u"anna", u"Boris",
-                                u"\u00C9mile", u"\u0401\u0436", u"Zoe",  u"9"};
-    const char16_t* lasts[] = {u"", u"Smith", u"smith", u"\u0415\u0436", u"Adams", u"Lee"};
+    const char16_t* firsts[] = {u"", u"Anna", u"anna", u"Boris", u"Émile", u"Ёж", u"Zoe", u"9"};
+    const char16_t* lasts[] = {u"", u"Smith", u"smith", u"Еж", u"Adams", u"Lee"};
     const char16_t* companies[] = {u"", u"Acme", u"Zeta"};
     const char16_t* cats[] = {u"", u"Work", u"Work, Family", u"Family"};
     auto random_record = [&](std::uint32_t oid) {
