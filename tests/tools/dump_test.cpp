@@ -4,16 +4,14 @@
 // listing says where it stopped; files that are no skin are refused by name.
 #include "skinc/dump.h"
 #include "skinc/skin_writer.h"
+#include "skinc_test_support.h"
 
 #include <gmock/gmock.h>
 
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
-#include <unistd.h>
 
 using namespace telvara;
 using namespace telvara::skinc;
@@ -59,18 +57,8 @@ std::uint32_t child_slot(std::uint32_t record, std::uint32_t index) {
 
 class DumpFile : public testing::Test {
   protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("telvara-dump-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        const std::string file = (m_dir / name).string();
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return file;
+        return m_folder.write(name, std::string(bytes.begin(), bytes.end()));
     }
     struct Run {
         int status = -1;
@@ -89,7 +77,8 @@ class DumpFile : public testing::Test {
         run.err = err.str();
         return run;
     }
-    std::filesystem::path m_dir;
+    skinc::test::SourceFolder m_folder;
+    std::filesystem::path m_dir = m_folder.path();
 };
 
 struct DamagedTree {
