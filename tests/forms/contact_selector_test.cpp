@@ -185,6 +185,10 @@ TEST_F(ContactListTest, BindingFillsTitleHintRulerAndRowsInTheSkinsStyles) {
     EXPECT_EQ(row(0).small().look(RunStyle::Filtered).colour, red);
     EXPECT_EQ(row(0).small().look(RunStyle::Filtered).font, row(0).small().font())
         << "the small line highlights in its own font";
+    // The ruler keeps the letters of the whole list after a category filter.
+    document->set_category(u"Work"); // Abby Cole, Anna Bell, Dora Bach
+    EXPECT_EQ(visible(), (Oids{6, 1, 3}));
+    EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
 }
 
 TEST_F(ContactListTest, RowsFollowTheSortModeAndForgetWhatTheyShowedBefore) {
@@ -262,12 +266,6 @@ TEST_F(ContactListTest, RowBeyondTheVisibleListShowsNothing) {
     far.set(data::RefreshSlot::FilteredIndex, 40);
     container->on_document_refresh(far);
     EXPECT_EQ(count(), 5);
-}
-
-TEST_F(ContactListTest, RulerKeepsTheLettersOfTheWholeListAfterACategoryFilter) {
-    document->set_category(u"Work"); // Abby Cole, Anna Bell, Dora Bach
-    EXPECT_EQ(visible(), (Oids{6, 1, 3}));
-    EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
 }
 
 TEST_F(ContactListTest, RulerShowsTheHintAndJumpsOnlyToVisibleLetters) {

@@ -344,6 +344,12 @@ TEST_F(DefaultKeypad, OtherKeysHaveNoLongPressAndLettingGoStopsTheTimer) {
     EXPECT_EQ(scheduler.active_count(), 0);
     keypad.expire_long_press(); // nothing is left to fire later
     EXPECT_EQ(keypad.text(), u"#");
+    // Without a scheduler a held key just clicks.
+    keypad.set_scheduler(nullptr);
+    press(u"button0");
+    EXPECT_FALSE(keypad.is_long_press_pending());
+    release(u"button0");
+    EXPECT_EQ(keypad.text(), u"#0");
 }
 
 TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
@@ -361,14 +367,6 @@ TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
     EXPECT_EQ(scheduler.active_count(), 0);
     release(u"button0");
     EXPECT_EQ(listener.take(), (Events{"text:", "closed"})) << "no click";
-}
-
-TEST_F(DefaultKeypad, WithoutASchedulerAHeldKeyJustClicks) {
-    keypad.set_scheduler(nullptr);
-    press(u"button0");
-    EXPECT_FALSE(keypad.is_long_press_pending());
-    release(u"button0");
-    EXPECT_EQ(keypad.text(), u"0");
 }
 
 // Once with the real clock: the timer is armed for 0.7 s on the scheduler's
