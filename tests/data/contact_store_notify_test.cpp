@@ -6,6 +6,7 @@
 
 #include "data/test_contacts.h"
 #include "platform/messages.h"
+#include "runtime/scheduler_test_support.h"
 
 #include <chrono>
 #include <csignal>
@@ -35,19 +36,7 @@ ContactRecord named(WString first) {
     return r;
 }
 
-// Runs the thread's message loop until `done` or the time is up.
-template <typename Done> bool pump_until(Done done, std::chrono::milliseconds limit = 3000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        platform::wait(20ms);
-        platform::Message message;
-        while (platform::peek(message, platform::Peek::remove))
-            platform::dispatch(message);
-    }
-    return true;
-}
+using telvara::test::pump_until;
 
 // The image bytes the crash writer gives a contact's photo.
 std::vector<std::byte> photo_for(std::uint32_t oid) {

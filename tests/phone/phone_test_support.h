@@ -13,6 +13,7 @@
 #include "platform/settings_store.h"
 #include "runtime/active_scheduler.h"
 #include "runtime/registry.h"
+#include "runtime/scheduler_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -31,26 +32,8 @@ namespace modem = platform::modem;
 using modem::fast_modem;
 using modem::fast_sim;
 
-// Dispatches this thread's messages until `done` holds; false after
-// `limit`.
-inline bool pump_until(const std::function<bool()>& done,
-                       std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        platform::wait(5ms);
-        platform::Message message;
-        while (platform::peek(message, platform::Peek::remove))
-            platform::dispatch(message);
-    }
-    return true;
-}
-
-// Lets the loop run for a while (what must not happen has its chance).
-inline void pump_for(std::chrono::milliseconds time) {
-    pump_until([] { return false; }, time);
-}
+using telvara::test::pump_for;
+using telvara::test::pump_until;
 
 class TelephoneTest : public data::testing::DocumentTest {
   protected:

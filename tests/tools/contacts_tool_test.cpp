@@ -6,6 +6,7 @@
 #include "data/volume_damage.h"
 #include "platform/messages.h"
 #include "runtime/paths.h"
+#include "runtime/scheduler_test_support.h"
 
 #include <gmock/gmock.h>
 
@@ -176,13 +177,7 @@ TEST_F(ContactsToolTest, RunningProgramHearsOfImportedContacts) {
     program.start_watching({}, 10);
     const pid_t pid = start({"import", file("cards.vcf", kCards)});
     ASSERT_GT(pid, 0);
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (listener.added.size() < 3 && std::chrono::steady_clock::now() < deadline) {
-        platform::wait(20ms);
-        platform::Message message;
-        while (platform::peek(message, platform::Peek::remove))
-            platform::dispatch(message);
-    }
+    test::pump_until([&] { return listener.added.size() >= 3; }, 5s);
     EXPECT_EQ(finish(pid).status, 1);
     ASSERT_EQ(listener.added.size(), 3u);
     EXPECT_EQ(listener.added[0].last_name, u"Петров");
