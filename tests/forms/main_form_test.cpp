@@ -75,7 +75,7 @@ class MainFormTest : public test::ScreenTest {
     std::optional<MainForm> m_form;
 };
 
-TEST_F(MainFormTest, StartsOnTheContactsListWithEverythingElseHidden) {
+TEST_F(MainFormTest, StartsOnTheContactsListAndArrowKeysWalkTheTabs) {
     EXPECT_EQ(form().current_tab(), MainTab::Contacts);
     EXPECT_EQ((std::vector{state(MainTab::Contacts), state(MainTab::Favorites),
                            state(MainTab::Recents), state(MainTab::Menu)}),
@@ -86,6 +86,16 @@ TEST_F(MainFormTest, StartsOnTheContactsListWithEverythingElseHidden) {
     for (const char16_t* hidden :
          {u"RecentsContainer", u"FavoritesContainer", u"FavoritesContainer2", u"recent_count"})
         EXPECT_FALSE(shown(hidden)) << to_utf8(hidden);
+    // Arrow keys walk the tabs and are consumed at the ends.
+    const std::pair<std::int32_t, MainTab> steps[] = {
+        {ui::key::Left, MainTab::Contacts},  {ui::key::Right, MainTab::Favorites},
+        {ui::key::Right, MainTab::Recents},  {ui::key::Right, MainTab::Recents},
+        {ui::key::Left, MainTab::Favorites},
+    };
+    for (const auto& [code, tab] : steps) {
+        EXPECT_TRUE(form().on_key({code, true, true}));
+        EXPECT_EQ(form().current_tab(), tab);
+    }
 }
 
 TEST_F(MainFormTest, TheKeypadSearchesAndClosingItClearsTheSearch) {
@@ -101,7 +111,20 @@ TEST_F(MainFormTest, TheKeypadSearchesAndClosingItClearsTheSearch) {
     // An empty number: the key is the children's business, nothing changes.
     form().on_key({ui::key::Backspace, true, true});
     EXPECT_TRUE(form().keyboard().is_open());
+    // The keypad leaves with the list and comes back with its number.
     form().keyboard().set_text(u"2");
+    ASSERT_TRUE(drawn(u"KeyboardContainer"));
+    form().select_tab(MainTab::Favorites);
+    EXPECT_FALSE(drawn(u"KeyboardContainer"));
+    form().select_tab(MainTab::Recents);
+    EXPECT_FALSE(drawn(u"KeyboardContainer"));
+    form().select_tab(MainTab::Contacts);
+    EXPECT_TRUE(drawn(u"KeyboardContainer"));
+    EXPECT_EQ(state(MainTab::Contacts), 1);
+    EXPECT_EQ(form().keyboard().text(), u"2");
+    EXPECT_EQ(document().filter_words(), Keys{u"2"});
+    EXPECT_EQ(listed().size(), 2u);
+    // Closing it clears the search.
     form().select_tab(MainTab::Contacts);
     EXPECT_FALSE(form().keyboard().is_open());
     EXPECT_EQ(state(MainTab::Contacts), 2);
@@ -159,18 +182,6 @@ TEST_F(MainFormTest, MissedCallsShowOnTheBadgeUntilTheRecentsTabIsOpened) {
     EXPECT_FALSE(form().main_menu().is_open());
     EXPECT_EQ(test::menu_keys(form().recents_menu()),
               (Keys{u"menuFilter", u"menuDeleteAll", u"Cancel"}));
-}
-
-TEST_F(MainFormTest, ArrowKeysWalkTheTabsAndAreConsumedAtTheEnds) {
-    const std::pair<std::int32_t, MainTab> steps[] = {
-        {ui::key::Left, MainTab::Contacts},  {ui::key::Right, MainTab::Favorites},
-        {ui::key::Right, MainTab::Recents},  {ui::key::Right, MainTab::Recents},
-        {ui::key::Left, MainTab::Favorites},
-    };
-    for (const auto& [code, tab] : steps) {
-        EXPECT_TRUE(form().on_key({code, true, true}));
-        EXPECT_EQ(form().current_tab(), tab);
-    }
 }
 
 TEST_F(MainFormTest, CommandLinesSwitchTabsAndOpenOrOfferToStoreNumbers) {
@@ -382,22 +393,6 @@ TEST_F(MainFormTest, TheChosenCategoryOutlivesTheKeypadTheTabsAndTheCard) {
     form().on_command_line(u"open:555-0100"); // Anna's card
     EXPECT_EQ(document().category(), u"Work");
     EXPECT_EQ(listed(), Oids{2});
-}
-
-TEST_F(MainFormTest, TheKeypadLeavesWithTheListAndComesBackWithItsNumber) {
-    form().select_tab(MainTab::Contacts);
-    form().keyboard().set_text(u"2");
-    ASSERT_TRUE(drawn(u"KeyboardContainer"));
-    form().select_tab(MainTab::Favorites);
-    EXPECT_FALSE(drawn(u"KeyboardContainer"));
-    form().select_tab(MainTab::Recents);
-    EXPECT_FALSE(drawn(u"KeyboardContainer"));
-    form().select_tab(MainTab::Contacts);
-    EXPECT_TRUE(drawn(u"KeyboardContainer"));
-    EXPECT_EQ(state(MainTab::Contacts), 1);
-    EXPECT_EQ(form().keyboard().text(), u"2");
-    EXPECT_EQ(document().filter_words(), Keys{u"2"});
-    EXPECT_EQ(listed().size(), 2u);
 }
 
 TEST_F(MainFormTest, MenusOpenedOffTheMenuTabLeaveTheTabLooksAlone) {
