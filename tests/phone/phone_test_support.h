@@ -9,7 +9,6 @@
 #include "platform/messages.h"
 #include "platform/modem/fast_timing.h"
 #include "platform/modem/modem.h"
-#include "platform/modem/sim_server.h"
 #include "platform/settings_store.h"
 #include "runtime/active_scheduler.h"
 #include "runtime/registry.h"
@@ -30,22 +29,15 @@ using namespace std::chrono_literals;
 namespace modem = platform::modem;
 
 using modem::fast_modem;
-using modem::fast_sim;
 
 using telvara::test::pump_for;
 using telvara::test::pump_until;
 
-class TelephoneTest : public data::testing::DocumentTest {
+class TelephoneTest : public data::testing::DocumentTest, public modem::SimOnLoopback {
   protected:
     void SetUp() override {
         DocumentTest::SetUp();
         runtime::settings_store().set_recheck_interval(std::chrono::milliseconds(0));
-        std::string error;
-        const int port = m_server.listen_at("127.0.0.1", 0, error);
-        ASSERT_GT(port, 0) << error;
-        m_control_port = m_server.listen_control("127.0.0.1", 0, error);
-        ASSERT_GT(m_control_port, 0) << error;
-        m_server.start();
         m_log = std::make_unique<CallLog>(root() + "/pim.vol");
         ASSERT_TRUE(m_log->is_open());
         m_document = std::make_unique<data::Document>(m_store, m_log.get(), files());
@@ -54,7 +46,7 @@ class TelephoneTest : public data::testing::DocumentTest {
         m_scheduler = std::make_unique<runtime::CActiveScheduler>(u"PhoneTest");
         m_telephone = std::make_unique<Telephone>(*m_document, *m_scheduler, m_log.get());
         modem::ModemConfig config;
-        config.device = "tcp:127.0.0.1:" + std::to_string(port);
+        config.device = device();
         config.timing = fast_modem();
         m_telephone->init_line(config);
         ASSERT_TRUE(pump_until([&] { return m_telephone->line_open(); }));
@@ -69,18 +61,6 @@ class TelephoneTest : public data::testing::DocumentTest {
         m_server.stop();
         runtime::settings_store().set_recheck_interval(platform::SettingsStore::default_recheck);
         DocumentTest::TearDown();
-    }
-    std::string control(const std::string& command) {
-        std::string reply;
-        std::string error;
-        EXPECT_TRUE(modem::sim_control("127.0.0.1:" + std::to_string(m_control_port), command,
-                                       reply, error))
-            << error;
-        return reply;
-    }
-    std::size_t received_count(const std::string& command) const {
-        const auto all = m_simulator->received();
-        return static_cast<std::size_t>(std::count(all.begin(), all.end(), command));
     }
     bool wait_received(const std::string& command, std::size_t times = 1) {
         return pump_until([&] { return received_count(command) >= times; });
@@ -117,10 +97,6 @@ class TelephoneTest : public data::testing::DocumentTest {
     bool wait_flag(int flag, std::size_t times = 1) {
         return pump_until([&] { return count_flag(flag) >= times; });
     }
-    std::shared_ptr<modem::ModemSimulator> m_simulator =
-        std::make_shared<modem::ModemSimulator>(fast_sim());
-    modem::SimServer m_server{m_simulator};
-    int m_control_port = 0;
     data::testing::FakeStore m_store;
     data::testing::RecordingDocListener m_listener;
     std::unique_ptr<CallLog> m_log;

@@ -4,7 +4,6 @@
 // on a pseudo-terminal.
 #include "fast_timing.h"
 #include "platform/modem/modem.h"
-#include "platform/modem/sim_server.h"
 
 #include <gtest/gtest.h>
 
@@ -73,37 +72,17 @@ class Recorder {
     std::size_t m_cursor = 0; // events before it have been matched against
 };
 
-class SimulatorOverTcp : public ::testing::Test {
+class SimulatorOverTcp : public ::testing::Test, public SimOnLoopback {
   protected:
     void SetUp() override {
-        std::string error;
-        int port = m_server.listen_at("127.0.0.1", 0, error);
-        ASSERT_GT(port, 0) << error;
-        m_control_port = m_server.listen_control("127.0.0.1", 0, error);
-        ASSERT_GT(m_control_port, 0) << error;
-        m_server.start();
         ModemConfig config;
-        config.device = "tcp:127.0.0.1:" + std::to_string(port);
+        config.device = device();
         config.timing = fast_modem();
         m_modem = std::make_unique<Modem>(config);
         m_recorder = std::make_unique<Recorder>(*m_modem);
         ASSERT_TRUE(m_recorder->until_kind(Kind::line_open));
     }
-    std::string control(const std::string& command) {
-        std::string reply;
-        std::string error;
-        EXPECT_TRUE(
-            sim_control("127.0.0.1:" + std::to_string(m_control_port), command, reply, error))
-            << error;
-        return reply;
-    }
-    bool received(const std::string& command) const {
-        auto all = m_simulator->received();
-        return std::find(all.begin(), all.end(), command) != all.end();
-    }
-    std::shared_ptr<ModemSimulator> m_simulator = std::make_shared<ModemSimulator>(fast_sim());
-    SimServer m_server{m_simulator};
-    int m_control_port = 0;
+    bool received(const std::string& command) const { return received_count(command) > 0; }
     std::unique_ptr<Modem> m_modem;
     std::unique_ptr<Recorder> m_recorder;
 };
