@@ -3,38 +3,17 @@
 // listener that records every call.
 
 #include "data/contact_store.h"
-#include "runtime/paths.h"
+#include "document_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace telvara::data::testing {
 
 // A fresh device root for the test, removed afterwards.
-class StoreTest : public ::testing::Test {
+class StoreTest : public DocumentTest {
   protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "store-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        m_previous_root = runtime::device_root();
-        runtime::set_device_root(m_root);
-    }
-    void TearDown() override {
-        runtime::set_device_root(m_previous_root);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
-    const std::string& root() const { return m_root; }
     std::string volume() const { return runtime::file_path(u"\\pim.vol"); }
-
-  private:
-    std::string m_root;
-    std::string m_previous_root;
 };
 
 struct ListenerCall {
