@@ -305,6 +305,11 @@ void phone_command(Runner& runner, LineState& state, const ScriptCommand& comman
         runner.until([&] { return line.connected(); }, "the call connected", kLineWaitMs);
         break;
     case LineAction::Hangup: {
+        // A call just placed reaches the modem in real time; it is ended
+        // once the modem has it, as a user's later tap on End would.
+        if (line.dialing())
+            runner.until([&] { return line.current_call() != 0 || !line.dialing(); },
+                         "the call at the modem", kLineWaitMs);
         if (line.current_call() == 0)
             throw ScriptFailure("there is no call to end");
         const std::uint64_t ended = calls.ended();
