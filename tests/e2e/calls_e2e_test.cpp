@@ -128,7 +128,7 @@ TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
                                 // It goes back on its own.
                                 "wait 2600\nexpect screen Main 0\n"
                                 // No network where the SIM says it is registered nowhere.
-                                "modem register off\nsleep 300\n"
+                                "modem register off\nexpect text text_network \"No service\"\n"
                                 "key 1\nkey 2\n" +
                                 kCallKey + kShowCall + "expect text txtStatus \"No service\" 0\n");
     ASSERT_EQ(run.status, 0) << run.output;
