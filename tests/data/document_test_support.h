@@ -21,11 +21,8 @@ namespace telvara::data::testing {
 inline ContactRecord person(std::uint32_t oid, std::u16string first, std::u16string last,
                             std::u16string company = {}, std::vector<ContactField> fields = {}) {
     ContactRecord r;
-    r.oid = oid;
-    r.first_name = std::move(first);
-    r.last_name = std::move(last);
-    r.company = std::move(company);
-    r.fields = std::move(fields);
+    std::tie(r.oid, r.first_name, r.last_name, r.company, r.fields) =
+        std::tie(oid, first, last, company, fields);
     return r;
 }
 
@@ -68,9 +65,7 @@ class FakeCallLog : public CallLogSource {
 
 inline CallRecord call(std::u16string number, CallKind kind, std::int64_t time) {
     CallRecord r;
-    r.number = std::move(number);
-    r.kind = kind;
-    r.time = time;
+    std::tie(r.number, r.kind, r.time) = std::tie(number, kind, time);
     return r;
 }
 
@@ -87,12 +82,6 @@ class RecordingDocListener : public DocumentListener {
                 if (m.flags[static_cast<std::size_t>(f)] != 0)
                     out.push_back(f);
         return out;
-    }
-    const RefreshMessage* first_with(RefreshFlag flag) const {
-        for (const RefreshMessage& m : messages)
-            if (m.has(flag))
-                return &m;
-        return nullptr;
     }
     std::vector<RefreshMessage> messages;
 };
