@@ -5,6 +5,10 @@
 
 #include "screen_test_support.h"
 #include "ui/alphabet_ruler.h"
+#include "ui/font_draw.h"
+#include "ui/font_measure.h"
+#include "ui/node_test_support.h"
+#include "ui/text_test_support.h"
 #include "ui/vadode.h"
 
 using namespace telvara;
@@ -166,6 +170,53 @@ TEST(ContactRow, IndexLettersFollowTheSortKeys) {
     EXPECT_EQ(index_letter(entry, SortMode::FirstName), u"\u0401");
     const data::ContactEntry empty;
     EXPECT_EQ(index_letter(empty, SortMode::LastName), u"#");
+}
+
+// A line too long for its row is cut with "…" inside the row, at its end or
+// in its middle, and never between the halves of a surrogate pair.
+TEST(ContactRow, ALongLineIsCutWithDotsThatNeverSplitAPair) {
+    const ui::FontHandle font = ui::test::test_font();
+    const auto width = [&](WStringView text) { return ui::measure_text(font.get(), text).width; };
+    const std::int32_t dots = width(u"\u2026");
+    // The pair's first half alone measures narrower than the pair, so the
+    // widest head that fits ends between the halves.
+    ASSERT_LT(width(u"AB\xD83D"), width(u"AB\U0001F600"));
+    struct Row {
+        const char* name;
+        WString text;
+        ui::Ellipsis mode;
+        std::int32_t width;
+        WString head, tail;
+    };
+    const Row rows[] = {
+        {"end", u"Abcdefghij", ui::Ellipsis::End, width(u"Abcd") + dots + 1, u"Abcd", u""},
+        {"end at a pair", u"AB\U0001F600CD", ui::Ellipsis::End, width(u"AB\xD83D") + dots, u"AB",
+         u""},
+        {"middle", u"AAAAAAAAAA", ui::Ellipsis::Middle, 2 * width(u"AAA") + dots + 1, u"AAA",
+         u"AAA"},
+    };
+    for (const Row& row : rows) {
+        StyledText text;
+        text.set_font(font);
+        text.set_valign(ui::VAlign::Top);
+        text.set_ellipsis(row.mode);
+        StyledLine line;
+        line.add(row.text, 0);
+        text.set_line(std::move(line));
+        ui::test::place(text, 0, 0, row.width, 20);
+        ui::RenderSurface drawn, wanted;
+        for (ui::RenderSurface* surface : {&drawn, &wanted}) {
+            surface->resize(row.width, 20);
+            ui::test::paint(*surface, ui::test::kWhite);
+        }
+        text.draw(drawn, {0, 0});
+        std::int32_t x = ui::draw_text(wanted, 0, 0, font.get(), row.head, text.color());
+        x = ui::draw_text(wanted, x, 0, font.get(), u"\u2026", text.color());
+        ui::draw_text(wanted, x, 0, font.get(), row.tail, text.color());
+        for (std::int32_t y = 0; y < 20; ++y)
+            ASSERT_TRUE(std::equal(drawn.row(y), drawn.row(y) + row.width, wanted.row(y)))
+                << row.name << ", pixel row " << y;
+    }
 }
 
 // --- The list over the Document ------------------------------------------------------
