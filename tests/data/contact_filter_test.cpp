@@ -319,17 +319,15 @@ TEST(PhoneIndex, FindsByLastSevenDigits) {
 TEST(Categories, SplittingAndMembership) {
     using W = std::vector<WString>;
     // The Document and the store's folder split alike.
+    // clang-format off
     const std::pair<const char16_t*, W> rows[] = {
-        {u"Work, Family;Friends", {u"Work", u"Family", u"Friends"}},
-        {u"a,,b;", {u"a", u"", u"b"}},
+        {u"Work, Family;Friends", {u"Work", u"Family", u"Friends"}}, {u"a,,b;", {u"a", u"", u"b"}},
         {u"a,  b", {u"a", u" b"}}, // only one space goes
-        {u"", {}},
-        {u" solo", {u"solo"}},
-        {u",", {u""}},
+        {u"", {}}, {u" solo", {u"solo"}}, {u",", {u""}},
         {u"a, ", {u"a", u""}}, // a non-empty rest is kept
-        {u"Work ;Home", {u"Work ", u"Home"}},
-        {u", ;", {u"", u""}},
+        {u"Work ;Home", {u"Work ", u"Home"}}, {u", ;", {u"", u""}},
     };
+    // clang-format on
     for (const auto& [text, parts] : rows) {
         EXPECT_EQ(split_categories(text), parts) << to_utf8(text);
         EXPECT_EQ(split_category_text(text), parts) << to_utf8(text);

@@ -64,19 +64,17 @@ TEST(ProgramFolder, InstalledTreeOrTheBinarysOwnFolder) {
 }
 
 TEST(ExpandPath, VariableOnlyAtTheStartAndSlashesBecomeBackslashes) {
+    // clang-format off
     const std::pair<const char16_t*, const char16_t*> rows[] = {
         {u"%app_path%/skins/bin/splash.skin", u"/opt/telvara\\skins\\bin\\splash.skin"},
-        {u"%app_full_name%", u"/opt/telvara/Telvara.exe"},
-        {u"%app_name%.txt", u"Telvara.exe.txt"},
-        {u"a/%app_path%", u"a\\%app_path%"},
-        {u"x%app_path%", u"x%app_path%"},
-        {u"%APP_PATH%/x", u"%APP_PATH%\\x"},
-        {u"%app_path", u"%app_path"},
+        {u"%app_full_name%", u"/opt/telvara/Telvara.exe"}, {u"%app_name%.txt", u"Telvara.exe.txt"},
+        {u"a/%app_path%", u"a\\%app_path%"}, {u"x%app_path%", u"x%app_path%"},
+        {u"%APP_PATH%/x", u"%APP_PATH%\\x"}, {u"%app_path", u"%app_path"},
         {u"/mixed\\seps//x/", u"\\mixed\\seps\\\\x\\"},
-        {u"", u""},
-        {u"%app_path%", u"/opt/telvara"},
+        {u"", u""}, {u"%app_path%", u"/opt/telvara"},
         {u"%app_name%%app_name%", u"Telvara.exe%app_name%"}, // only one variable
     };
+    // clang-format on
     for (auto [path, expanded] : rows)
         EXPECT_EQ(expand_path(path, module), expanded) << to_utf8(path);
     ModulePaths in_root = split_module_path(u"\\Telvara.exe");
@@ -89,17 +87,16 @@ TEST_F(DevicePaths, SpecialFoldersMapOntoTheXdgFoldersAndTheDeviceRoot) {
     ScopedEnv config("XDG_CONFIG_HOME", root() + "/config");
     ScopedEnv data("XDG_DATA_HOME", "/data");
     const WString device = from_utf8(root());
+    // clang-format off
     const std::pair<const char16_t*, WString> rows[] = {
-        {u"%windows%/a/b", device + u"/Windows\\a\\b"},
-        {u"a/%windows%", u"a\\%windows%"},
+        {u"%windows%/a/b", device + u"/Windows\\a\\b"}, {u"a/%windows%", u"a\\%windows%"},
         {u"%favorites%", device + u"/Windows/Favorites"},
         {u"%program_files%/x", device + u"/Program Files\\x"},
-        {u"%appdata%/x", device + u"/config\\x"},
-        {u"%startup%", device + u"/config/autostart"},
-        {u"%programs%", u"/data/applications"},
-        {u"%start_menu%", u"/data/applications"},
+        {u"%appdata%/x", device + u"/config\\x"}, {u"%startup%", device + u"/config/autostart"},
+        {u"%programs%", u"/data/applications"}, {u"%start_menu%", u"/data/applications"},
         {u"%my_documents%/f", u"/home/ann/Documents\\f"},
     };
+    // clang-format on
     for (const auto& [path, expanded] : rows)
         EXPECT_EQ(expand_path(path, module), expanded) << to_utf8(path);
     std::filesystem::create_directories(root() + "/config");

@@ -96,25 +96,19 @@ TEST_F(HostileModem, CallListLinesWithAFieldOutOfRangeAreLoggedAndLeftOut) {
 
 TEST_F(HostileModem, CallerIdThatIsNoNumberIsUnknownWhereverItComesFrom) {
     const std::string digits64(64, '1');
+    // clang-format off
     struct Case {
         std::string reported;
         std::string number;
     } cases[] = {
-        {"0301234", "0301234"},
-        {"+49 30 1234", "+49301234"},
-        {digits64, digits64},
-        {"", ""},
-        {";$(touch x)pwned2", ""},
-        {"0301;ATH", ""},
-        {digits64 + "1", ""},
+        {"0301234", "0301234"}, {"+49 30 1234", "+49301234"}, {digits64, digits64}, {"", ""},
+        {";$(touch x)pwned2", ""}, {"0301;ATH", ""}, {digits64 + "1", ""},
         {std::string(3000, '5'), ""},
         // Control characters are part of a quoted number, not noise around it.
-        {std::string("030") + '\x01' + "1234", ""},
-        {std::string("0301") + '\0' + "234", ""},
-        {"0301\x1b[2J", ""},
-        {std::string(1, '\x7f') + "0301", ""},
-        {"03\t01", ""},
+        {std::string("030") + '\x01' + "1234", ""}, {std::string("0301") + '\0' + "234", ""},
+        {"0301\x1b[2J", ""}, {std::string(1, '\x7f') + "0301", ""}, {"03\t01", ""},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE("\"" + c.reported.substr(0, 70) + "\"");
         SetUp(); // afresh; the caller ID comes before the list shows the call

@@ -51,20 +51,19 @@ TEST_F(SimulatedModem, PinTriesThenPukWithANewPin) {
     at("AT+CREG=1");
     EXPECT_EQ(control("sim pin 1234"), "OK\n");
     EXPECT_EQ(output(), "+CPIN: SIM PIN|+CREG: 2"); // only searching without the PIN
+    // clang-format off
     std::pair<const char*, const char*> steps[] = {
-        {"AT+CPIN?", "+CPIN: SIM PIN|OK"},
-        {"AT+CPIN=\"1111\"", "+CME ERROR: 16"},
+        {"AT+CPIN?", "+CPIN: SIM PIN|OK"}, {"AT+CPIN=\"1111\"", "+CME ERROR: 16"},
         {"AT+CPIN=\"2222\"", "+CME ERROR: 16"},
         {"AT+CPINR=\"SIM*\"", "+CPINR: SIM PIN,1,3|+CPINR: SIM PUK,10,10|OK"},
-        {"AT+CPIN=\"3333\"", "+CME ERROR: 16"},
-        {"AT+CPIN?", "+CPIN: SIM PUK|OK"},
+        {"AT+CPIN=\"3333\"", "+CME ERROR: 16"}, {"AT+CPIN?", "+CPIN: SIM PUK|OK"},
         {"AT+CPIN=\"1234\"", "+CME ERROR: 50"}, // the PUK comes with a new PIN
         {"AT+CPIN=\"11111111\",\"4321\"", "+CME ERROR: 16"},
         {"AT+CPINR=\"SIM PUK\"", "+CPINR: SIM PUK,9,10|OK"},
-        {"AT+CPIN=\"12345678\",\"4321\"", "OK|+CREG: 1"},
-        {"AT+CPIN?", "+CPIN: READY|OK"},
+        {"AT+CPIN=\"12345678\",\"4321\"", "OK|+CREG: 1"}, {"AT+CPIN?", "+CPIN: READY|OK"},
         {"AT+CPIN=\"4321\"", "+CME ERROR: 3"}, // nothing asked
     };
+    // clang-format on
     for (auto [command, answer] : steps)
         EXPECT_EQ(at(command), answer) << command;
     EXPECT_EQ(control("sim absent"), "OK\n");
@@ -73,25 +72,22 @@ TEST_F(SimulatedModem, PinTriesThenPukWithANewPin) {
 }
 
 TEST_F(SimulatedModem, DialsNeedASimAndANetworkButEmergencyCallsOnlyACell) {
+    // clang-format off
     struct Case {
         const char* setting;
         const char* cmee;
         const char* number;
         const char* answer;
     } cases[] = {
-        {"sim pin 1234", "0", "0301", "ERROR"},
-        {"sim pin 1234", "1", "0301", "+CME ERROR: 11"},
+        {"sim pin 1234", "0", "0301", "ERROR"}, {"sim pin 1234", "1", "0301", "+CME ERROR: 11"},
         {"sim pin 1234", "2", "0301", "+CME ERROR: SIM PIN required"},
-        {"sim pin 1234", "1", "911", "OK"},
-        {"sim absent", "1", "0301", "+CME ERROR: 10"},
-        {"sim absent", "1", "112", "OK"},
-        {"register searching", "0", "0301", "NO CARRIER"},
+        {"sim pin 1234", "1", "911", "OK"}, {"sim absent", "1", "0301", "+CME ERROR: 10"},
+        {"sim absent", "1", "112", "OK"}, {"register searching", "0", "0301", "NO CARRIER"},
         {"register searching", "2", "0301", "+CME ERROR: no network service"},
-        {"register denied", "1", "0301", "+CME ERROR: 30"},
-        {"register denied", "1", "112", "OK"},
-        {"register off", "1", "112", "+CME ERROR: 30"},
-        {"register roaming", "1", "0301", "OK"},
+        {"register denied", "1", "0301", "+CME ERROR: 30"}, {"register denied", "1", "112", "OK"},
+        {"register off", "1", "112", "+CME ERROR: 30"}, {"register roaming", "1", "0301", "OK"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         control("reset");
         control(c.setting);

@@ -50,30 +50,22 @@ TEST(CleanNumber, DropsPausesAndWaitsOfADialString) {
 
 TEST(ReportedNumber, IsANumberWholeOrNone) {
     const std::string digits64(64, '1');
+    // clang-format off
     struct Case {
         std::string reported;
         std::optional<std::string> number;
     } cases[] = {
-        {"", ""},
-        {"0301234", "0301234"},
-        {"+49 (30) 12-34.5/6", "+4930123456"},
-        {"*31#ABCD", "*31#ABCD"},
-        {digits64, digits64},
-        {"+" + digits64.substr(1), "+" + digits64.substr(1)},
-        {digits64 + "1", std::nullopt},
-        {std::string(3000, '5'), std::nullopt},
-        {"+", std::nullopt},
-        {" + ", std::nullopt},
-        {"12+34", std::nullopt},
-        {"++12", std::nullopt},
-        {"+49 30 12\"34;$(x)", std::nullopt},
+        {"", ""}, {"0301234", "0301234"}, {"+49 (30) 12-34.5/6", "+4930123456"},
+        {"*31#ABCD", "*31#ABCD"}, {digits64, digits64},
+        {"+" + digits64.substr(1), "+" + digits64.substr(1)}, {digits64 + "1", std::nullopt},
+        {std::string(3000, '5'), std::nullopt}, {"+", std::nullopt}, {" + ", std::nullopt},
+        {"12+34", std::nullopt}, {"++12", std::nullopt}, {"+49 30 12\"34;$(x)", std::nullopt},
         {"0301p2", std::nullopt}, // a pause is the caller's to dial, not to report
-        {"abcd", std::nullopt},
-        {"12E3", std::nullopt},
-        {"030\r\n1", std::nullopt},
+        {"abcd", std::nullopt}, {"12E3", std::nullopt}, {"030\r\n1", std::nullopt},
         {std::string("03") + '\0' + "1", std::nullopt},
         {"\xEF\xBC\x91\xEF\xBC\x92", std::nullopt}, // full-width digits
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(reported_number(c.reported), c.number)
             << "\"" << c.reported.substr(0, 70) << "\"";
