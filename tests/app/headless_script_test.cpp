@@ -9,7 +9,7 @@ namespace telvara::app {
 namespace {
 
 TEST(HeadlessScript, EveryCommandWithItsArguments) {
-    const ParsedScript script = parse_script("wait 500\n"
+    const ParsedScript script = parse_script("wait 3600000\n"
                                              "tap 120 -4\n"
                                              "down 1 2\n"
                                              "move 3 4\n"
@@ -29,7 +29,7 @@ TEST(HeadlessScript, EveryCommandWithItsArguments) {
         EXPECT_EQ(c[i].op, ops[i]) << i;
         EXPECT_EQ(c[i].line, int(i) + 1);
     }
-    EXPECT_EQ(c[0].ms, 500u);
+    EXPECT_EQ(c[0].ms, 3600000u) << "an hour is the longest wait";
     EXPECT_EQ((std::vector{c[1].x, c[1].y, c[4].y}), (std::vector{120, -4, 6}));
     EXPECT_EQ((std::vector{c[5].x, c[5].y, c[5].x2, c[5].y2}), (std::vector{10, 20, 30, 40}));
     EXPECT_EQ(c[5].ms, 250u);
