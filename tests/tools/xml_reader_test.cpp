@@ -31,20 +31,16 @@ TEST(SkinSource, ElementsBecomeTypedNodesWithProperties) {
     EXPECT_EQ(skin.name, "form");
     ASSERT_EQ(skin.nodes.size(), 1u);
     const SourceNode& form = skin.nodes[0].second;
-    EXPECT_EQ(skin.nodes[0].first, "Form");
-    EXPECT_EQ(form.type, "node");
-    EXPECT_EQ(form.line, 2);
+    EXPECT_EQ(std::tie(skin.nodes[0].first, form.type, form.line), std::tuple("Form", "node", 2));
     ASSERT_EQ(form.children.size(), 2u);
     const SourceNode& label = form.children[0];
-    EXPECT_EQ(label.type, "text");
+    EXPECT_EQ(std::tie(label.type, label.line), std::tuple("text", 3));
     EXPECT_EQ(std::get<std::string>(label.find("type")->value), "text");
     EXPECT_EQ(std::get<std::uint32_t>(label.find("grow")->value), 1u);
-    EXPECT_EQ(label.find("font")->kind, PropertyKind::Font);
-    EXPECT_EQ(label.find("color")->kind, PropertyKind::Colour);
-    EXPECT_EQ(label.line, 3);
-    const SourceNode& custom = form.children[1];
-    EXPECT_EQ(custom.type, "custom");
-    EXPECT_EQ(std::get<std::uint32_t>(custom.find("speed")->value), 5u);
+    EXPECT_EQ(std::tie(label.find("font")->kind, label.find("color")->kind),
+              std::tuple(PropertyKind::Font, PropertyKind::Colour));
+    EXPECT_EQ(form.children[1].type, "custom");
+    EXPECT_EQ(std::get<std::uint32_t>(form.children[1].find("speed")->value), 5u);
 }
 
 TEST(SkinSource, PictureSlicesFlagsAndMasks) {
@@ -55,9 +51,8 @@ TEST(SkinSource, PictureSlicesFlagsAndMasks) {
                                            "s.xml", ".");
     const SourceNode& image = skin.nodes[0].second;
     const PictureUse& src = std::get<PictureUse>(image.find("src")->value);
-    EXPECT_EQ(src.picture, "p");
-    EXPECT_EQ(src.slice, (std::vector<std::uint32_t>{1, 2, 3, 4}));
-    EXPECT_EQ(src.flag, 7);
+    EXPECT_EQ(std::tie(src.picture, src.slice, src.flag),
+              std::tuple("p", std::vector<std::uint32_t>{1, 2, 3, 4}, 7));
     EXPECT_TRUE(std::get<PictureUse>(image.find("mask")->value).mask);
     ASSERT_EQ(skin.pictures.size(), 1u);
     EXPECT_EQ(skin.pictures[0].transparency, Transparency::Mask);
@@ -132,9 +127,8 @@ TEST(SkinSource, IncludedPartsJoinTheSkin) {
                                                "  <include file=\"parts/list.xml\"/>\n");
     const SourceSkin skin = read_skin_source(main);
     ASSERT_EQ(skin.nodes.size(), 3u);
-    EXPECT_EQ(skin.nodes[0].first, "Main");
-    EXPECT_EQ(skin.nodes[1].first, "Row");
-    EXPECT_EQ(skin.nodes[2].first, "Menu");
+    EXPECT_EQ(std::tie(skin.nodes[0].first, skin.nodes[1].first, skin.nodes[2].first),
+              std::tuple("Main", "Row", "Menu"));
     ASSERT_EQ(skin.pictures.size(), 1u);
     EXPECT_EQ(skin.name, "test");
     EXPECT_EQ(skin.folder, folder.path()); // the parts use the skin's own art
@@ -172,8 +166,8 @@ TEST(SkinSource, PartsIncludedInsideANodeBecomeItsChildren) {
     ASSERT_EQ(main.children.size(), 2u);
     const SourceNode& recents = main.children[1];
     ASSERT_EQ(recents.children.size(), 2u);
-    EXPECT_EQ(recents.children[0].type, "text");
-    EXPECT_EQ(recents.children[1].type, "vlist");
+    EXPECT_EQ(std::tie(recents.children[0].type, recents.children[1].type),
+              std::tuple("text", "vlist"));
     folder.write("parts/wrong.xml", "<skin><node id=\"X\"/></skin>\n");
     EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\">\n"
                                                 "<include file=\"parts/wrong.xml\"/>\n"
