@@ -78,20 +78,13 @@ class LaunchTest : public data::testing::DocumentTest {
         if (!pump_until([&] { return std::filesystem::exists(m_out); }))
             return {};
         std::ifstream in(m_out, std::ios::binary);
-        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::filesystem::remove(m_out);
         Argv out;
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            if (all[i] == '\0') {
-                out.push_back(all.substr(start, i - start));
-                start = i + 1;
-            }
-        }
+        for (std::string arg; std::getline(in, arg, '\0');)
+            out.push_back(arg);
+        std::filesystem::remove(m_out);
         return out;
     }
-    std::string m_out;
-    std::string m_helper;
+    std::string m_out, m_helper;
 };
 
 const char16_t k_hostile[] = u"+1 555; rm -rf ~ \"'$(touch PWNED)`touch PWNED2`\n|&>x";
