@@ -48,47 +48,25 @@ std::vector<std::byte> photo_for(std::uint32_t oid) {
 
 constexpr std::size_t kBatch = 50;
 
-// Starts this test program again as a writer of the volume under `root`.
-pid_t spawn_child(const std::string& mode, const std::string& root, int* stdout_fd) {
+// Starts this test program again as a writer of the volume under `root`; what it prints goes to
+// root/writer.out.
+pid_t spawn_child(const std::string& mode, const std::string& root) {
     ::setenv("TELVARA_STORE_CHILD", mode.c_str(), 1); // read only by the writer's body
     ::setenv("TELVARA_STORE_ROOT", root.c_str(), 1);
-    std::string self = "/proc/self/exe";
+    std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string filter = "--gtest_filter=ContactStoreChild.DISABLED_Writer";
     std::string disabled = "--gtest_also_run_disabled_tests";
-    char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
-    int fds[2] = {-1, -1};
+    char* argv[] = {exe.data(), filter.data(), disabled.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (stdout_fd != nullptr) {
-        if (::pipe(fds) != 0)
-            return -1;
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    }
+    const std::string out = root + "/writer.out";
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
-    // Resolve /proc/self/exe here, before the child replaces it.
-    char exe[4096] = {};
-    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0 || ::posix_spawn(&pid, exe, &actions, nullptr, argv, environ) != 0)
+    if (::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    if (stdout_fd != nullptr) {
-        ::close(fds[1]);
-        *stdout_fd = fds[0];
-    }
     return pid;
-}
-
-std::string read_all(int fd) {
-    std::string out;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
-        out.append(buffer, static_cast<std::size_t>(got));
-    ::close(fd);
-    return out;
 }
 
 using ContactStoreNotifyTest = StoreTest;
@@ -235,12 +213,11 @@ TEST_F(ContactStoreNotifyTest, SecondProcessChangesReachTheWatcher) {
     store.load_contacts(list);
     listener.calls.clear();
     store.start_watching({}, 10);
-    int out = -1;
-    const pid_t pid = spawn_child("script", root(), &out);
+    const pid_t pid = spawn_child("script", root());
     ASSERT_GT(pid, 0);
-    const std::string output = read_all(out);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const std::string output = test_support::file_bytes(root() + "/writer.out");
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
     unsigned a = 0, b = 0;
     const auto at = output.find("OIDS ");
@@ -257,7 +234,7 @@ TEST_F(ContactStoreNotifyTest, SecondProcessChangesReachTheWatcher) {
 TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
     std::size_t last_count = 0;
     for (int round = 0; round < 12; ++round) {
-        const pid_t pid = spawn_child("crash", root(), nullptr);
+        const pid_t pid = spawn_child("crash", root());
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(40 + (round * 37) % 110));
         ::kill(pid, SIGKILL);
