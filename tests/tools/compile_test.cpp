@@ -271,12 +271,7 @@ TEST(SkinCompiler, PictureErrorsNameTheUse) {
         folder.write_png("both", 1, 1, {{0, 0, 0, 255}});
         folder.write("art/both.svg", "<svg width=\"1\" height=\"1\"/>");
         folder.write("art/bad.png", "not a png");
-        std::string error;
-        try {
-            folder.compile(folder.write_skin(c.body));
-        } catch (const SourceError& e) {
-            error = e.what();
-        }
+        const std::string error = error_of([&] { folder.compile(folder.write_skin(c.body)); });
         EXPECT_THAT(error, HasSubstr(c.message)) << c.body;
         EXPECT_FALSE(std::filesystem::exists(folder.out() + "/test.skin")) << c.body;
     }

@@ -29,21 +29,11 @@ ColorValue rgb(std::uint32_t value) {
 }
 
 std::string palette_error(const std::string& text) {
-    try {
-        Palette::parse(text, "p.palette");
-    } catch (const PaletteError& error) {
-        return error.what();
-    }
-    return "";
+    return error_of([&] { Palette::parse(text, "p.palette"); });
 }
 
 std::string svg_error(const std::string& svg, const Palette& palette) {
-    try {
-        recolour_svg(svg, palette, "icons/x");
-    } catch (const PaletteError& error) {
-        return error.what();
-    }
-    return "";
+    return error_of([&] { recolour_svg(svg, palette, "icons/x"); });
 }
 
 ui::Pixel first_pixel(const std::string& bmp_without_extension) {
@@ -193,12 +183,7 @@ struct RecolouredSkin {
         return compile_skin(options);
     }
     std::string error(const std::string& palette_text) const {
-        try {
-            compile(palette_text);
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "";
+        return error_of([&] { compile(palette_text); });
     }
 };
 

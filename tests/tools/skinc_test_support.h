@@ -97,14 +97,19 @@ inline int run_skinc(std::vector<std::string> args, std::string* err = nullptr) 
     return status;
 }
 
-// The error a source produces when read, or "" when it reads.
-inline std::string read_error(const std::string& body) {
+// What `run` throws, or "" when it throws nothing.
+template <typename Run> std::string error_of(Run run) {
     try {
-        read_skin_text("<skin>\n" + body + "</skin>\n", "s.xml", ".");
-    } catch (const SourceError& error) {
+        run();
+    } catch (const std::exception& error) {
         return error.what();
     }
     return "";
+}
+
+// The error a source produces when read, or "" when it reads.
+inline std::string read_error(const std::string& body) {
+    return error_of([&] { read_skin_text("<skin>\n" + body + "</skin>\n", "s.xml", "."); });
 }
 
 } // namespace telvara::skinc::test

@@ -11,12 +11,7 @@ using testing::HasSubstr;
 namespace {
 // What reading a source file throws, or nothing.
 std::string read_error_of(const std::string& file) {
-    try {
-        read_skin_source(file);
-    } catch (const SourceError& error) {
-        return error.what();
-    }
-    return "";
+    return telvara::skinc::test::error_of([&] { read_skin_source(file); });
 }
 } // namespace
 
