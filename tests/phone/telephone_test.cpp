@@ -370,11 +370,8 @@ class LineCallbackTest : public data::testing::DocumentTest {
     void line(LineMessage message, std::uint32_t device, std::uint64_t p1 = 0,
               std::string number = {}) {
         LineEvent e;
-        e.device = device;
-        e.message = message;
-        e.param1 = p1;
+        std::tie(e.device, e.message, e.param1, e.number) = std::tie(device, message, p1, number);
         e.param2 = message == LineMessage::AppNewCall ? device : 0;
-        e.number = std::move(number);
         m_telephone->LineCallbackFunc(e);
     }
     data::testing::FakeStore m_store;
@@ -447,14 +444,7 @@ TEST_F(LineCallbackTest, EventsOfTheLine) {
     EXPECT_TRUE(m_listener.flags().empty());
 }
 
-} // namespace
-} // namespace telvara::phone
-
-namespace telvara::phone {
-namespace {
-
 namespace modem = platform::modem;
-using testing::pump_until;
 
 class SecondCallTest : public testing::TelephoneTest {
   protected:
