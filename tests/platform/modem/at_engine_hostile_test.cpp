@@ -41,10 +41,9 @@ class HostileModem : public OpenModem {
         return out;
     }
     bool logged(std::string_view part) {
-        for (const auto& line : m_engine.take_log()) {
+        for (const auto& line : m_engine.take_log())
             if (line.find(part) != std::string::npos)
                 return true;
-        }
         return false;
     }
 };

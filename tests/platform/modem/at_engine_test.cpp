@@ -80,10 +80,9 @@ TEST_F(OpenModem, InternationalNumbersKeepTheirPlus) {
                      "+CLCC: 3,1,5,0,0,\"44207\",145\r\n\r\nOK\r\n");
     got = events();
     std::vector<std::string> numbers;
-    for (const auto& e : got) {
+    for (const auto& e : got)
         if (e.kind == Kind::new_call)
             numbers.push_back(e.number);
-    }
     EXPECT_EQ(numbers, (std::vector<std::string>{"030123", "+44207"}));
 }
 

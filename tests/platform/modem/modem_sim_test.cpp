@@ -35,10 +35,9 @@ class Recorder {
     bool until(const std::function<bool(const ModemEvent&)>& match) {
         auto deadline = std::chrono::steady_clock::now() + 10s;
         while (true) {
-            while (m_cursor < m_events.size()) {
+            while (m_cursor < m_events.size())
                 if (match(m_events[m_cursor++]))
                     return true;
-            }
             if (std::chrono::steady_clock::now() >= deadline)
                 return false;
             m_modem.wait_events(50ms);
@@ -56,10 +55,9 @@ class Recorder {
     }
     std::vector<std::string> states() const {
         std::vector<std::string> out;
-        for (const auto& e : m_events) {
+        for (const auto& e : m_events)
             if (e.kind == Kind::call_state)
                 out.emplace_back(to_string(e.state));
-        }
         return out;
     }
     const std::vector<ModemEvent>& events() const { return m_events; }
@@ -246,14 +244,12 @@ class PtyModem : public ::testing::Test {
                 return line;
             }
             pollfd p{m_master, POLLIN, 0};
-            if (poll(&p, 1, 2000) != 1) {
+            if (poll(&p, 1, 2000) != 1)
                 return {};
-            }
             char buffer[512];
             ssize_t n = read(m_master, buffer, sizeof buffer);
-            if (n <= 0) {
+            if (n <= 0)
                 return {};
-            }
             m_input.append(buffer, static_cast<std::size_t>(n));
         }
     }
