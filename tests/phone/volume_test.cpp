@@ -122,40 +122,20 @@ TEST_F(VolumeTest, ADamagedVolumeIsNamedAndNeverWritten) {
 
 // The reasons the checks give before SQLite opens anything.
 TEST_F(VolumeTest, WhatTheFileIsDecidesHowItIsOpened) {
-    struct Case {
-        const char* name;
-        std::function<std::string()> make; // the file's name
-        VolumeProblem problem;
-        VolumeAccess access;
+    std::ofstream(m_dir + "/empty.vol").flush();
+    std::ofstream(m_dir + "/short.vol") << "SQLite format 3";
+    ::mkfifo((m_dir + "/fifo.vol").c_str(), 0600);
+    const std::pair<std::string, VolumeProblem> cases[] = {
+        {m_dir + "/new/pim.vol", VolumeProblem::none},
+        {m_dir + "/empty.vol", VolumeProblem::none},
+        {m_dir + "/short.vol", VolumeProblem::damaged},
+        {m_dir + "/fifo.vol", VolumeProblem::not_a_file},
+        {"/dev/zero", VolumeProblem::not_a_file},
     };
-    const Case cases[] = {
-        {"missing", [&] { return m_dir + "/new/pim.vol"; }, VolumeProblem::none,
-         VolumeAccess::read_write},
-        {"empty",
-         [&] {
-             std::ofstream(m_dir + "/empty.vol").flush();
-             return m_dir + "/empty.vol";
-         },
-         VolumeProblem::none, VolumeAccess::read_write},
-        {"too short",
-         [&] {
-             std::ofstream(m_dir + "/short.vol") << "SQLite format 3";
-             return m_dir + "/short.vol";
-         },
-         VolumeProblem::damaged, VolumeAccess::read_write},
-        {"a FIFO",
-         [&] {
-             ::mkfifo((m_dir + "/fifo.vol").c_str(), 0600);
-             return m_dir + "/fifo.vol";
-         },
-         VolumeProblem::not_a_file, VolumeAccess::read_write},
-        {"a device", [] { return std::string("/dev/zero"); }, VolumeProblem::not_a_file,
-         VolumeAccess::read_write},
-    };
-    for (const Case& c : cases) {
-        const VolumeState state = check_volume_file(c.make());
-        EXPECT_EQ(state.problem, c.problem) << c.name << ": " << state.reason;
-        EXPECT_EQ(state.access, c.access) << c.name;
+    for (const auto& [file, problem] : cases) {
+        const VolumeState state = check_volume_file(file);
+        EXPECT_EQ(state.problem, problem) << file << ": " << state.reason;
+        EXPECT_EQ(state.access, VolumeAccess::read_write) << file;
     }
     // A new volume in a missing folder is made, folder and all.
     ContactStore made(m_dir + "/new/pim.vol");
