@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -30,62 +29,38 @@ class ReadWholeFile : public ::testing::Test {
 };
 
 TEST_F(ReadWholeFile, RefusesWhatIsNotASmallRegularFileWithItsName) {
+    for (std::size_t size : {0, 10, 11, 5000})
+        std::ofstream(path("f" + std::to_string(size)), std::ios::binary) << std::string(size, 'x');
+    fs::create_symlink("/dev/zero", path("zero"));
+    ::mkfifo(path("fifo").c_str(), 0600); // no writer ever comes: a blocking open would wait
+    std::ofstream(path("secret")) << "x";
+    ::chmod(path("secret").c_str(), 0);
     struct Case {
-        const char* name;
-        std::function<std::string(const ReadWholeFile&)> make; // the path to read
+        std::string file;
         std::size_t limit;
         int error;            // 0: read
         const char* said;     // in the message
         std::size_t size = 0; // when read
     };
-    const auto file_of = [](std::size_t size) {
-        return [size](const ReadWholeFile& t) {
-            const std::string p = t.path("f" + std::to_string(size));
-            std::ofstream(p, std::ios::binary) << std::string(size, 'x');
-            return p;
-        };
-    };
     const std::vector<Case> cases = {
-        {"empty", file_of(0), 10, 0, "", 0},
-        {"exactly the limit", file_of(10), 10, 0, "", 10},
-        {"one byte over", file_of(11), 10, EFBIG, "larger than 10 bytes"},
-        {"far over", file_of(5000), 2048, EFBIG, "larger than 2 KB"},
-        {"missing", [](const ReadWholeFile& t) { return t.path("none"); }, 10, ENOENT,
-         "No such file"},
-        {"a folder", [](const ReadWholeFile& t) { return t.m_dir.string(); }, 10, EINVAL,
-         "is a folder"},
-        {"/dev/zero", [](const ReadWholeFile&) { return std::string("/dev/zero"); }, 1 << 20,
-         EINVAL, "not a regular file"},
-        {"a link to /dev/zero",
-         [](const ReadWholeFile& t) {
-             fs::create_symlink("/dev/zero", t.path("zero"));
-             return t.path("zero");
-         },
-         1 << 20, EINVAL, "not a regular file"},
-        // No writer ever comes: a blocking open would wait for ever.
-        {"a FIFO",
-         [](const ReadWholeFile& t) {
-             ::mkfifo(t.path("fifo").c_str(), 0600);
-             return t.path("fifo");
-         },
-         10, EINVAL, "not a regular file"},
-        {"unreadable",
-         [](const ReadWholeFile& t) {
-             const std::string p = t.path("secret");
-             std::ofstream(p) << "x";
-             ::chmod(p.c_str(), 0);
-             return p;
-         },
-         10, EACCES, "Permission denied"},
+        {path("f0"), 10, 0, "", 0},
+        {path("f10"), 10, 0, "", 10}, // exactly the limit
+        {path("f11"), 10, EFBIG, "larger than 10 bytes"},
+        {path("f5000"), 2048, EFBIG, "larger than 2 KB"},
+        {path("none"), 10, ENOENT, "No such file"},
+        {m_dir.string(), 10, EINVAL, "is a folder"},
+        {"/dev/zero", 1 << 20, EINVAL, "not a regular file"},
+        {path("zero"), 1 << 20, EINVAL, "not a regular file"},
+        {path("fifo"), 10, EINVAL, "not a regular file"},
+        {path("secret"), 10, EACCES, "Permission denied"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string p = c.make(*this);
-        if (c.error == EACCES && ::access(p.c_str(), R_OK) == 0)
+        SCOPED_TRACE(c.file);
+        if (c.error == EACCES && ::access(c.file.c_str(), R_OK) == 0)
             continue; // root reads anything
         std::string why;
         errno = 0;
-        const auto data = read_whole_file(p, c.limit, &why);
+        const auto data = read_whole_file(c.file, c.limit, &why);
         if (c.error == 0) {
             ASSERT_TRUE(data.has_value()) << why;
             EXPECT_EQ(data->size(), c.size);
@@ -93,7 +68,7 @@ TEST_F(ReadWholeFile, RefusesWhatIsNotASmallRegularFileWithItsName) {
         }
         EXPECT_FALSE(data.has_value());
         EXPECT_EQ(errno, c.error);
-        EXPECT_TRUE(why.starts_with(p + ": ")) << why;
+        EXPECT_TRUE(why.starts_with(c.file + ": ")) << why;
         EXPECT_NE(why.find(c.said), std::string::npos) << why;
     }
 }
