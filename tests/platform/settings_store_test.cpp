@@ -354,52 +354,42 @@ TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
               static_cast<std::size_t>(processes * writes));
 }
 
-// Each row: what stands where the settings file should be, and what the
-// store makes of it on its first read.
+// Each row: what stands where the settings file should be ("<link>" to /dev/zero, "<fifo>",
+// "<folder>" or the text), and what the store says of it on its first read. A file that is no
+// settings file is set aside whole; one with damaged lines keeps its good values (A) and a copy.
 TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
     const std::string head = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n"
                              "\"A\"=dword:00000001\n";
-    enum class Outcome { SetAside, LinesLeftOut };
-    struct Case {
-        const char* name;
-        std::function<void(const std::string& file)> make;
-        Outcome outcome;
-        bool a_kept; // the good value "A" is still read
-        std::string said;
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x7f\x45LF garbage", "not a settings file"},
+        {head + "\"B\"=\"torn", "line 4: unterminated quoted text"},
+        {head + "\"Sorting\"=dword:0000\n", "line 4: a dword needs 8 hex digits"},
+        {"<link>", "not a regular file"},
+        {"<fifo>", "not a regular file"},
+        {"<folder>", "is a folder"},
+        {head + std::string(kMaxSettingsFileBytes, ';'), "larger than 4.0 MB"},
     };
-    const std::vector<Case> cases = {
-        {"not a settings file", [](const std::string& f) { write_text(f, "\x7f\x45LF garbage"); },
-         Outcome::SetAside, false, "not a settings file"},
-        {"a torn last line", [&](const std::string& f) { write_text(f, head + "\"B\"=\"torn"); },
-         Outcome::LinesLeftOut, true, "line 4: unterminated quoted text"},
-        {"a dword cut short",
-         [&](const std::string& f) { write_text(f, head + "\"Sorting\"=dword:0000\n"); },
-         Outcome::LinesLeftOut, true, "line 4: a dword needs 8 hex digits"},
-        {"a link to /dev/zero", [](const std::string& f) { fs::create_symlink("/dev/zero", f); },
-         Outcome::SetAside, false, "not a regular file"},
-        {"a FIFO", [](const std::string& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
-         Outcome::SetAside, false, "not a regular file"},
-        {"a folder", [](const std::string& f) { fs::create_directory(f); }, Outcome::SetAside,
-         false, "is a folder"},
-        {"too large",
-         [&](const std::string& f) {
-             write_text(f, head + std::string(kMaxSettingsFileBytes, ';'));
-         },
-         Outcome::SetAside, false, "larger than 4.0 MB"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [content, said] : cases) {
+        SCOPED_TRACE(said);
         TempFolder dir;
-        c.make(dir.file());
+        if (content == "<link>")
+            fs::create_symlink("/dev/zero", dir.file());
+        else if (content == "<fifo>")
+            ASSERT_EQ(::mkfifo(dir.file().c_str(), 0600), 0);
+        else if (content == "<folder>")
+            fs::create_directory(dir.file());
+        else
+            write_text(dir.file(), content);
+        const bool lines_left_out = said.starts_with("line ");
         SettingsStore store(dir.file());
-        EXPECT_EQ(dword(store, u"A").has_value(), c.a_kept);
+        EXPECT_EQ(dword(store, u"A").has_value(), lines_left_out);
         EXPECT_FALSE(dword(store, u"Sorting")) << "damage is not 0";
         auto problems = store.take_problems();
         ASSERT_EQ(problems.size(), 1u);
-        EXPECT_THAT(problems[0].text, AllOf(HasSubstr(c.said), HasSubstr(dir.file())));
+        EXPECT_THAT(problems[0].text, AllOf(HasSubstr(said), HasSubstr(dir.file())));
         auto aside = files_starting_with(dir.path(), "registry.reg.bad-");
         ASSERT_EQ(aside.size(), 1u);
-        if (c.outcome == Outcome::SetAside) {
+        if (!lines_left_out) {
             EXPECT_EQ(problems[0].kind, SettingsProblemKind::Damaged);
             EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file()))) << "moved, not emptied";
         } else {
@@ -407,17 +397,17 @@ TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
             // A copy of the file as it was: the next write drops the bad line.
             EXPECT_EQ(read_text(aside[0]), read_text(dir.file()));
         }
-        const std::string kept = c.outcome == Outcome::LinesLeftOut ? read_text(aside[0]) : "";
+        const std::string kept = lines_left_out ? read_text(aside[0]) : "";
         // Reading and writing on: said once, copied once, the copy untouched.
-        EXPECT_EQ(dword(store, u"A").has_value(), c.a_kept);
+        EXPECT_EQ(dword(store, u"A").has_value(), lines_left_out);
         ASSERT_TRUE(store.write_dword(HKCU, u"K", u"C", 3));
         ASSERT_TRUE(store.write_dword(HKCU, u"K", u"D", 4));
         EXPECT_FALSE(store.has_problems());
         EXPECT_EQ(files_starting_with(dir.path(), "registry.reg.bad-").size(), 1u);
-        EXPECT_EQ(c.outcome == Outcome::LinesLeftOut ? read_text(aside[0]) : "", kept);
+        EXPECT_EQ(lines_left_out ? read_text(aside[0]) : "", kept);
         SettingsStore fresh(dir.file());
         EXPECT_EQ(dword(fresh, u"C"), 3u);
-        EXPECT_EQ(dword(fresh, u"A").has_value(), c.a_kept);
+        EXPECT_EQ(dword(fresh, u"A").has_value(), lines_left_out);
         EXPECT_FALSE(fresh.has_problems()) << "the file written is whole again";
     }
 }
