@@ -33,14 +33,9 @@ TEST(FavoritesFormat, ExactLinesAndRoundTrip) {
     EXPECT_EQ(back, lines);
     EXPECT_EQ(format_favorites({}), "count=0\n");
     // Written with blanks, in UTF-16 or in any line order, it still reads.
-    std::string u16("\xFF\xFE"
-                    "c\0o\0u\0n\0t\0 \0"
-                    "1\0\n\0f\0t\0"
-                    "0\0=\0"
-                    "5\0\n\0f\0c\0"
-                    "0\0=\0"
-                    "9\0",
-                    40);
+    std::string u16 = "\xFF\xFE";
+    for (char c : std::string_view("count 1\nft0=5\nfc0=9"))
+        u16 += std::string{c, '\0'};
     EXPECT_EQ(parse_favorites(u16, back), FavoritesFile::Read);
     EXPECT_EQ(back, (std::vector<FavoriteLine>{{9, 5}}));
 }
@@ -48,29 +43,26 @@ TEST(FavoritesFormat, ExactLinesAndRoundTrip) {
 // Damaged content keeps every entry that still reads.
 TEST(FavoritesFormat, DamagedContentKeepsTheReadableEntries) {
     using L = std::vector<FavoriteLine>;
+    using enum FavoritesFile;
     const struct {
         std::string bytes;
         FavoritesFile state;
         L lines;
     } cases[] = {
-        {"", FavoritesFile::Read, {}},
-        {"\n\n", FavoritesFile::Read, {}},
+        {"", Read, {}},
+        {"\n\n", Read, {}},
         // The last entry lost its ft line (a file cut short).
-        {"count=2\nfc0=1\nft0=1\nfc1=2\n", FavoritesFile::Damaged, {{1, 1}}},
+        {"count=2\nfc0=1\nft0=1\nfc1=2\n", Damaged, {{1, 1}}},
         // A middle entry damaged: the ones after it still count.
-        {"count=3\nfc0=1\nft0=1\nfc1=x\nft1=2\nfc2=3\nft2=3\n",
-         FavoritesFile::Damaged,
-         {{1, 1}, {3, 3}}},
-        {"count=1\nfc0=1\nft0=1x\n", FavoritesFile::Damaged, {}},
-        {"count=1\nfc0=-4\nft0=1\n", FavoritesFile::Damaged, {}},
+        {"count=3\nfc0=1\nft0=1\nfc1=x\nft1=2\nfc2=3\nft2=3\n", Damaged, {{1, 1}, {3, 3}}},
+        {"count=1\nfc0=1\nft0=1x\n", Damaged, {}},
+        {"count=1\nfc0=-4\nft0=1\n", Damaged, {}},
         // No count that reads: every index the file has, in index order.
-        {"count=x\n", FavoritesFile::Damaged, {}},
-        {"count=-1\nfc0=1\nft0=1\n", FavoritesFile::Damaged, {{1, 1}}},
-        {"count=99999999\nfc0=1\nft0=1\n", FavoritesFile::Damaged, {{1, 1}}},
-        {"fc10=7\nft10=0\nfc2=5\nft2=1\nfc02=9\nft02=9\n",
-         FavoritesFile::Damaged,
-         {{5, 1}, {7, 0}}},
-        {std::string("\0\0\0", 3), FavoritesFile::Damaged, {}},
+        {"count=x\n", Damaged, {}},
+        {"count=-1\nfc0=1\nft0=1\n", Damaged, {{1, 1}}},
+        {"count=99999999\nfc0=1\nft0=1\n", Damaged, {{1, 1}}},
+        {"fc10=7\nft10=0\nfc2=5\nft2=1\nfc02=9\nft02=9\n", Damaged, {{5, 1}, {7, 0}}},
+        {std::string("\0\0\0", 3), Damaged, {}},
     };
     for (const auto& c : cases) {
         L out{{99, 99}};
