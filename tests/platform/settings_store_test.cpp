@@ -147,6 +147,7 @@ TEST(SettingsText, RejectsDamagedFilesWithTheLine) {
         {key + "\"A\"=dword:0000012g\n", "line 3: bad hex digit in a dword"},
         {key + "\"A\"=\"x\\n\"\n", "line 3: unknown escape in a quoted text"},
         {key + "\"A\"=\"open\n", "line 3: unterminated quoted text"},
+        {key + "\"A=dword:00000001\n", "line 3: unterminated quoted text"}, // in the name
         {key + "\"A\"=\"x\" y\n", "line 3: text after a quoted value"},
         {key + "\"A\"=\"\xFF\"\n", "line 3: invalid UTF-8"},
         {key + "\"A\"=hex(1):41\n",
