@@ -34,13 +34,6 @@ bool RecentCalls::assign(std::size_t i, std::uint32_t oid, WStringView label) {
     return true;
 }
 
-std::optional<std::size_t> RecentCalls::find(WStringView number, std::int64_t time) const {
-    for (std::size_t i = 0; i < m_calls.size(); ++i)
-        if (m_calls[i].call.time == time && m_calls[i].call.number == number)
-            return i;
-    return std::nullopt;
-}
-
 std::size_t RecentCalls::missed_count() const {
     return static_cast<std::size_t>(
         std::count_if(m_calls.begin(), m_calls.end(),

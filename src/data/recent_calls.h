@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace telvara::data {
@@ -39,9 +38,6 @@ class RecentCalls {
     bool rematch(std::size_t i, const PhoneIndex& phones);
     // Gives entry i to the contact field (oid 0 clears it); true on a change.
     bool assign(std::size_t i, std::uint32_t oid, WStringView label);
-
-    // The entry with this number and start time (as the call log deletes).
-    std::optional<std::size_t> find(WStringView number, std::int64_t time) const;
 
     std::size_t missed_count() const;
 
