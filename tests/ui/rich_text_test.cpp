@@ -39,6 +39,7 @@ TEST(RichTextLinks, WordsWithAKnownEndingAreLinksWithoutTheirPunctuation) {
     } rows[] = {
         {u"see example.com or www.test.de today", {u"example.com", u"www.test.de"}},
         {u"EXAMPLE.COM", {u"EXAMPLE.COM"}}, // endings ignore case
+        {u"my-shop.com, caf\u00e9.de", {u"my-shop.com", u"caf\u00e9.de"}},
         {u"shop.example.info/path?q=1#top", {u"shop.example.info/path?q=1#top"}},
         {u"host.org:8080/x", {u"host.org:8080/x"}},
         {u"example.xyz file.txt 3.14 .com com", {}},
