@@ -1,8 +1,8 @@
 #pragma once
 // DocumentSubscription: a screen's registration with the Document of the
-// process. follow() registers with the current Document (leaving one that
-// has been replaced); the destructor leaves it, but only while it is still
-// the process's Document, since a screen may outlive the one it followed.
+// process. follow() registers with the current Document (one that has been
+// replaced is not touched); the destructor leaves it, but only while it is
+// still the process's Document, since a screen may outlive the one it followed.
 // It reads like a pointer to the followed Document.
 
 #include "data/document.h"
