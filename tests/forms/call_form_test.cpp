@@ -296,6 +296,10 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     click(u"button_hash");
     ASSERT_TRUE(wait_received("AT+VTS=#"));
     EXPECT_EQ(text(u"text_button_call"), u"5#");
+    // A star typed is a tone; a "+" is none.
+    form().keyboard().set_text(u"5#*");
+    ASSERT_TRUE(wait_received("AT+VTS=*"));
+    form().keyboard().set_text(u"5#*+");
     // Closing clears the tones shown; reopening sends nothing again.
     click(u"button_close");
     click(u"buttonKeyboard");
@@ -304,6 +308,7 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     ASSERT_TRUE(wait_received("AT+VTS=5", 2));
     phone::testing::pump_for(std::chrono::milliseconds(200));
     EXPECT_EQ(received_count("AT+VTS=5"), 2u);
+    EXPECT_EQ(received_count("AT+VTS=+"), 0u);
     click(u"buttonEndCall");
     EXPECT_FALSE(m_host.is_shown(form()));
     ASSERT_TRUE(wait_flag(22));
