@@ -98,6 +98,9 @@ TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
     ASSERT_EQ(m_document->filtered_count(), 0u);
     ASSERT_EQ(m_document->suggestions().size(), 1u);
     EXPECT_EQ(m_document->suggestions()[0].number, u"+4930901820");
+    // The typed digits as written: from the fourth character, eight long.
+    EXPECT_EQ(m_document->suggestions()[0].match_start, 3u);
+    EXPECT_EQ(m_document->suggestions()[0].match_length, 8u);
     const Finished run = search("key 3\nkey 0\nkey 9\nkey 0\nkey 1\nkey 8\nkey 2\nkey 0\nwait 300\n"
                                 "expect text big \"+4930901820\" 100\n"
                                 "tap big\nwait 300\nexpect screen Call 5000\n");
