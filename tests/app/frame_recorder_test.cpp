@@ -78,6 +78,7 @@ TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
     ASSERT_EQ(form->updates.size(), 4u);
     for (double dt : form->updates)
         EXPECT_DOUBLE_EQ(dt, 0.04);
+    EXPECT_FALSE(game().recorder()->capture({})) << "a frame without pixels is none";
     EXPECT_EQ(game().recorder()->frame_count(), 4u);
     game().set_recorder(nullptr); // closes the archive
     const auto entries = read_archive(archive);
