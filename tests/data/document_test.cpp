@@ -347,6 +347,11 @@ TEST_F(DocTest, RecentCallsMatchContactsByTheLastSevenDigits) {
     EXPECT_EQ(recents.at(1).call.label, u"Mobile");
     EXPECT_EQ(listener.flags(), (std::vector<int>{16, 13, 7, 5}));
     EXPECT_EQ(listener.messages[3].slot(RefreshSlot::RecentIndex), 1u);
+    // The number moves to another slot: the call keeps its contact and says so.
+    store.put(person(2, u"Short", u"", u"", {phone(FieldType::BusinessTel, u"555")}));
+    doc.on_contact_changed(2);
+    EXPECT_EQ(recents.at(1).oid, 2u);
+    EXPECT_EQ(recents.at(1).call.label, u"BusinessTel");
     // Its number changes: the call is nobody's again.
     listener.messages.clear();
     store.put(person(2, u"Short", u"", u"", {phone(FieldType::Mobile, u"556")}));
