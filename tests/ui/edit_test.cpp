@@ -105,6 +105,8 @@ TEST_F(EditTest, TouchTakesTheFocusAndStartsTextInputOverTheField) {
     type(u"x");
     EXPECT_EQ(other.edit_text(), u"x");
     EXPECT_EQ(edit->edit_text(), u"");
+    EXPECT_EQ(other.caret_rect({}).left, 0)
+        << "a field without a font keeps its caret at the start";
     // Hiding an unfocused field leaves another's focus alone.
     edit->set_visible(false);
     EXPECT_TRUE(other.has_focus());
