@@ -131,6 +131,14 @@ TEST_F(StartupE2e, BadScriptLinesStopBeforeAnythingRuns) {
     EXPECT_THAT(key.output, HasSubstr("esc.txt:3:"));
 }
 
+TEST_F(StartupE2e, ATapOnANodeNotShownStopsTheScriptAndSaysSo) {
+    for (const char* name : {"nosuch", "big#-99", "big#0"}) {
+        const Finished run = script(std::string("wait 1500\ntap ") + name + "\n");
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_THAT(run.output, HasSubstr("script.txt:2: no node ")) << name;
+    }
+}
+
 TEST_F(StartupE2e, UnknownOptionAndHelp) {
     const Finished bad = run({"--fast"});
     EXPECT_EQ(bad.status, 2);
