@@ -192,8 +192,7 @@ TEST(ContactRow, ALongLineIsCutWithDotsThatNeverSplitAPair) {
         {"end", u"Abcdefghij", ui::Ellipsis::End, width(u"Abcd") + dots + 1, u"Abcd", u""},
         {"end at a pair", u"AB\U0001F600CD", ui::Ellipsis::End, width(u"AB\xD83D") + dots, u"AB",
          u""},
-        {"middle", u"AAAAAAAAAA", ui::Ellipsis::Middle, 2 * width(u"AAA") + dots + 1, u"AAA",
-         u"AAA"},
+        {"middle", u"AAAAAAAAAA", ui::Ellipsis::Middle, 2 * width(u"AAA") + dots, u"AAA", u"AAA"},
     };
     for (const Row& row : rows) {
         StyledText text;
