@@ -206,6 +206,9 @@ TEST(ImageNode, SaveAspectRatioScalesUniformlyAndCentresLeavingTheRest) {
     EXPECT_EQ(drawn(node, 14, 4, B, {1, 0}, 12, 4), (PixelRows{wide, wide, wide, wide}));
     // The picture's own size: drawn as it is.
     EXPECT_EQ(drawn(node, 4, 2, B, {0, 0}, 4, 2), (PixelRows{{R, R, W, W}, {R, R, W, W}}));
+    // Only the width differs: still centred, never stretched.
+    const std::vector<Pixel> centred = {B, R, R, W, W, B};
+    EXPECT_EQ(drawn(node, 6, 2, B, {0, 0}, 6, 2), (PixelRows{centred, centred}));
 }
 
 TEST(ImageNode, SaveAspectRatioScalesTheReferencedPartOfThePicture) {
