@@ -187,3 +187,24 @@ TEST(ThreeSlice, BlendersSeeStretchedRowsWithTheirSourceColumns) {
         EXPECT_EQ(masked.row(0)[x], want) << x;
     }
 }
+
+// Rows and columns the mask does not cover are left as they are.
+TEST(ThreeSlice, AMaskLeavesWhatItDoesNotCover) {
+    PixelBuffer mask_pixels(2, 1);
+    mask_pixels.row(0)[0] = mask_pixels.row(0)[1] = 0xFFFF;
+    Picture mask;
+    mask.width = 2;
+    mask.height = 1;
+    mask.data = std::make_shared<const PictureData>(PictureData{"mask", std::move(mask_pixels)});
+    const MaskBlender blender(mask);
+    const Pixel src[2] = {0x1234, 0x1234};
+    for (const auto& [x, y] : {std::pair{0, 1}, {0, -1}, {2, 0}}) {
+        Pixel dst[2] = {7, 7};
+        blender.blend_row(dst, src, 2, x, y);
+        EXPECT_EQ(dst[0], 7) << x << "," << y;
+        EXPECT_EQ(dst[1], 7) << x << "," << y;
+    }
+    Pixel covered[2] = {7, 7};
+    blender.blend_row(covered, src, 2, 0, 0);
+    EXPECT_EQ(covered[0], 0x1234) << "white mask: the source shows";
+}
