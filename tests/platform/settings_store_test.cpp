@@ -1,5 +1,6 @@
 // The settings store: its text form, case rules, sharing between stores and
 // processes, damaged files and crashes in the middle of a write.
+#include "data/small_disk.h"
 #include "platform/atomic_file.h"
 #include "platform/settings_store.h"
 
@@ -510,4 +511,14 @@ TEST(AtomicFile, FolderNamesAndReplacement) {
     EXPECT_EQ(read_text(file), "two");
     EXPECT_FALSE(fs::exists(file + ".tmp"));
     EXPECT_FALSE(replace_file(dir.path() + "/missing/z", "x", dir.path() + "/missing/z.tmp"));
+    // A full disk: the replacement fails and the file keeps what it had.
+    test_support::SmallDisk disk(dir.path() + "/disk", 1 << 20);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why_not();
+    const std::string full = dir.path() + "/disk/z.txt";
+    ASSERT_TRUE(replace_file(full, "one", full + ".tmp"));
+    disk.fill();
+    EXPECT_FALSE(replace_file(full, std::string(64 << 10, 'x'), full + ".tmp"));
+    EXPECT_EQ(read_text(full), "one");
+    EXPECT_FALSE(fs::exists(full + ".tmp"));
 }
