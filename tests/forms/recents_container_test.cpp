@@ -189,7 +189,7 @@ TEST(RecentTexts, LengthsCountsDirectionsAndFilters) {
             << c.kind << " " << c.seconds;
     EXPECT_EQ(recent_time_text(at(-3, 23, 59)), u"23:59");
     for (const auto& [seconds, text] : std::vector<std::pair<int, WStringView>>{
-             {0, u"0:00"}, {7, u"0:07"}, {754, u"12:34"}, {3723, u"1:02:03"}, {-5, u"0:00"}})
+             {0, u"0:00"}, {1, u"0:01"}, {754, u"12:34"}, {3723, u"1:02:03"}, {-5, u"0:00"}})
         EXPECT_EQ(recent_duration_text(seconds), text) << seconds;
     EXPECT_EQ(recent_count_text(0), u"");
     EXPECT_EQ(recent_count_text(1), u"");
