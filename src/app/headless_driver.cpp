@@ -154,6 +154,13 @@ phone::Telephone& telephone() {
 }
 
 // The line must be open for the modem to hear or say anything.
+// A call just placed reaches the modem in real time.
+void wait_for_dial_at_modem(Runner& runner, phone::Telephone& line) {
+    if (line.dialing())
+        runner.until([&] { return line.current_call() != 0 || !line.dialing(); },
+                     "the call at the modem", kLineWaitMs);
+}
+
 phone::Telephone& open_line(Runner& runner) {
     phone::Telephone& line = telephone();
     runner.until([&] { return line.line_open(); }, "the modem line open", kLineWaitMs);
@@ -266,9 +273,7 @@ void modem_command(Runner& runner, LineState& state, const ScriptCommand& comman
     case LineAction::Answer:
         // A call just placed shows at once; the far end can take it once
         // the modem has it.
-        if (line.dialing())
-            runner.until([&] { return line.current_call() != 0 || !line.dialing(); },
-                         "the call at the modem", kLineWaitMs);
+        wait_for_dial_at_modem(runner, line);
         simulator_control(line, command.control);
         runner.until([&] { return line.connected(); }, "the call connected", kLineWaitMs);
         break;
@@ -305,11 +310,8 @@ void phone_command(Runner& runner, LineState& state, const ScriptCommand& comman
         runner.until([&] { return line.connected(); }, "the call connected", kLineWaitMs);
         break;
     case LineAction::Hangup: {
-        // A call just placed reaches the modem in real time; it is ended
-        // once the modem has it, as a user's later tap on End would.
-        if (line.dialing())
-            runner.until([&] { return line.current_call() != 0 || !line.dialing(); },
-                         "the call at the modem", kLineWaitMs);
+        // Ended once the modem has it, as a user's later tap on End would.
+        wait_for_dial_at_modem(runner, line);
         if (line.current_call() == 0)
             throw ScriptFailure("there is no call to end");
         const std::uint64_t ended = calls.ended();
