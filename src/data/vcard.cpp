@@ -912,6 +912,25 @@ bool has_uri_scheme(WStringView value) {
     return i >= 2 && i < value.size() && value[i] == u':';
 }
 
+// A number as a TEL value that reads back as the same number. One that the
+// reader would take for a URI ("tel:1", "sip:x", "AB:") goes out as a tel:
+// URI itself, with "%" and ";" escaped so they are not read as escapes or
+// parameters.
+WString number_as_written(WStringView number) {
+    if (!istarts_with(number, "tel:") && !has_uri_scheme(number))
+        return WString(number);
+    WString uri = u"tel:";
+    for (char16_t c : number) {
+        if (c == u'%')
+            uri += u"%25";
+        else if (c == u';')
+            uri += u"%3B";
+        else
+            uri.push_back(c);
+    }
+    return uri;
+}
+
 // The text in UTF-8 with control characters written as \xNN, for a message
 // that goes to a terminal.
 std::string printable(WStringView text) {
@@ -1555,7 +1574,7 @@ std::string write_vcard(const ContactRecord& record, std::span<const std::byte> 
         std::string line = std::string("TEL;TYPE=") + phone_type_text(numbers[i]);
         if (wishes[i].pin)
             line += ";" + std::string(kPinParam) + "=" + to_utf8(field_type_name(numbers[i]));
-        put_line(out, line + ":" + escape_text(value(numbers[i])));
+        put_line(out, line + ":" + escape_text(number_as_written(value(numbers[i]))));
     }
     Slots used;
     for (FT type : {FT::Email1, FT::Email2, FT::Email3}) {

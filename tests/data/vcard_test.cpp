@@ -422,7 +422,10 @@ TEST(VCardRoundTrip, OddRecordsKeepTheirSlotsAndText) {
     // Second slots without the first, which plain TYPEs would not give back.
     add(FieldType::Business2Tel, u"2");
     add(FieldType::Home2Tel, u"4");
+    // Numbers a reader would take for URIs go out as tel: URIs of themselves.
+    add(FieldType::CarTel, u"sip:x;ext=1%41");
     add(FieldType::RadioTel, u"6");
+    add(FieldType::CompanyMainTel, u"TEL:+1");
     add(FieldType::AssistantTel, u"8");
     add(FieldType::Email2, u"b@x");
     add(FieldType::Email3, u"c@x");
