@@ -1129,18 +1129,24 @@ struct CardReader {
         } else if (n == "TEL") {
             // Control characters have no place in a number (and would reach
             // the terminal and the modem): the number is not taken. Looked
-            // for before clean(), which drops them from other text.
-            if (std::any_of(text.begin(), text.end(), [](char16_t c) {
-                    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-                })) {
+            // for before clean(), which drops them from other text, and
+            // again in what a tel: URI's escapes decode to.
+            auto has_control = [](WStringView t) {
+                return std::any_of(t.begin(), t.end(),
+                                   [](char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
+            };
+            auto refuse = [&] {
                 note(p.line, "\"" + printable(trim(text)) +
                                  "\" has control characters: not taken as a number");
-                return;
-            }
+            };
+            if (has_control(text))
+                return refuse();
             WString number = clean(text);
-            if (istarts_with(number, "tel:"))
+            if (istarts_with(number, "tel:")) {
                 number = number_of_tel_uri(number);
-            else if (has_uri_scheme(number)) {
+                if (has_control(number))
+                    return refuse();
+            } else if (has_uri_scheme(number)) {
                 note(p.line, "\"" + to_utf8(number) + "\" is not a phone number: left out");
                 return;
             }
@@ -1218,8 +1224,8 @@ struct CardReader {
                     ++dropped;
             }
             if (dropped > 0)
-                note(p.line, "more than " + std::to_string(kMaxCardCategories) + " categories: " +
-                                 std::to_string(dropped) + " left out");
+                note(p.line, "more than " + std::to_string(kMaxCardCategories) +
+                                 " categories: " + std::to_string(dropped) + " left out");
         }
     }
 
