@@ -130,35 +130,6 @@ TEST_F(Buttons, OnlyAReleaseOverTheButtonThatIsNotCancelledClicks) {
     EXPECT_EQ(listener.drags.back().first.x, 12) << "moves outside still reach the button";
 }
 
-TEST_F(Buttons, OverlapGoesToTheLaterChildAndTheGestureStaysWithIt) {
-    Recorder top_listener;
-    ButtonNode& top = make_button(screen, top_listener);
-    place(top, 25, 0, 50, 100); // overlaps 25..49
-    touch(PointerKind::Down, 30);
-    EXPECT_TRUE(top.is_pressed());
-    EXPECT_FALSE(button->is_pressed());
-    touch(PointerKind::Move, 5); // over the lower button only
-    touch(PointerKind::Up, 60);
-    EXPECT_EQ(top_listener.clicks.size(), 1u);
-    EXPECT_TRUE(listener.clicks.empty());
-    EXPECT_TRUE(listener.presses.empty());
-}
-
-TEST_F(Buttons, HidingTheScreenOrTheButtonWhileHeldReleasesWithoutClick) {
-    for (Node* hidden : {&screen, static_cast<Node*>(button)}) {
-        touch(PointerKind::Down, 10);
-        ASSERT_EQ(shown(*button), u"#pressed");
-        hidden->set_visible(false);
-        EXPECT_FALSE(button->is_pressed());
-        EXPECT_EQ(screen.captured(), nullptr);
-        EXPECT_FALSE(listener.presses.back().pressed);
-        hidden->set_visible(true);
-        EXPECT_EQ(shown(*button), u"#normal");
-        touch(PointerKind::Up, 10); // the finger lifts later, over the button
-        EXPECT_TRUE(listener.clicks.empty());
-    }
-}
-
 TEST_F(Buttons, BoundKeyPressesAndClicksOnRelease) {
     button->set_bound_key(key::SoftLeft);
     EXPECT_FALSE(key(key::SoftRight));

@@ -170,23 +170,3 @@ TEST_F(DateFormatC, ALanguagesWordsAndOrderReplaceTheLocales) {
         EXPECT_EQ(none.weekdays[6], u"Saturday");
     }
 }
-
-TEST_F(DateFormatC, TheShippedLanguagesDateInTheirOwnWords) {
-    const std::map<std::string, std::vector<WString>> expected = {
-        {"english.lng", {u"9 October 1974", u"6 Dec", u"Mon", u"Oct", u"9 October"}},
-        {"russian.lng", {u"9 октября 1974", u"6 дек.", u"Пн", u"окт", u"9 октября"}},
-    };
-    for (const auto& [file, texts] : expected) {
-        const auto table = read_language_file(runtime::file_path(u"%app_path%/" + from_utf8(file)));
-        ASSERT_TRUE(table) << file;
-        const DateWords words = date_words([&](WStringView key) {
-            const auto found = table->find(key);
-            return found != table->end() ? found->second : WString(key);
-        });
-        EXPECT_EQ(format_date_picture({1974, 10, 9}, words.date, words), texts[0]) << file;
-        EXPECT_EQ(format_date_picture({2023, 12, 6}, words.short_date, words), texts[1]) << file;
-        EXPECT_EQ(format_date_picture({2001, 3, 5}, u"ddd", words), texts[2]) << file;
-        EXPECT_EQ(words.wheel_months[9], texts[3]) << file;
-        EXPECT_EQ(format_date_picture({1974, 10, 9}, words.day_month, words), texts[4]) << file;
-    }
-}

