@@ -3,7 +3,6 @@
 #include "runtime/log.h"
 
 #include "device_root_fixture.h"
-#include "runtime/fatal_error.h"
 #include "runtime/registry.h"
 
 #include <gtest/gtest.h>
@@ -166,13 +165,4 @@ TEST_F(Log, AFifoInPlaceOfTheFileLeavesTheLogSilent) {
     log() << u"nobody reads this\n";
     log().flush();
     EXPECT_FALSE(std::filesystem::is_regular_file(log_file()));
-}
-
-TEST_F(Log, FatalErrorLeavesItsLineInTheLog) {
-    switch_log(1);
-    EXPECT_EXIT(fatal_error(u"Singleton::Singleton()", u"Singleton is already instantiated"),
-                ::testing::ExitedWithCode(1),
-                "Gluck: Singleton is already instantiated @ Singleton::Singleton\\(\\)");
-    // The child truncated and rewrote the file before it ended.
-    EXPECT_EQ(text(), u"Gluck: Singleton is already instantiated @ Singleton::Singleton()\n");
 }

@@ -90,18 +90,6 @@ TEST(MessageScheduler, NumbersCountUpAndUnknownOnesAreIgnored) {
     scheduler.remove_message(second);
 }
 
-TEST(MessageScheduler, SendToAGoneWindowFailsInsteadOfHanging) {
-    platform::TargetRef gone;
-    {
-        platform::MessageTarget target;
-        gone = target.ref();
-    }
-    MessageScheduler scheduler(gone);
-    bool sent = true;
-    std::thread([&] { sent = scheduler.send([] {}); }).join();
-    EXPECT_FALSE(sent);
-}
-
 TEST(MessageSchedulerDeath, MisuseEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

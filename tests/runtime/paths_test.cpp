@@ -67,19 +67,12 @@ TEST(ExpandPath, VariableOnlyAtTheStartAndSlashesBecomeBackslashes) {
     // clang-format off
     const std::pair<const char16_t*, const char16_t*> rows[] = {
         {u"%app_path%/skins/bin/splash.skin", u"/opt/telvara\\skins\\bin\\splash.skin"},
-        {u"%app_full_name%", u"/opt/telvara/Telvara.exe"}, {u"%app_name%.txt", u"Telvara.exe.txt"},
-        {u"a/%app_path%", u"a\\%app_path%"}, {u"x%app_path%", u"x%app_path%"},
-        {u"%APP_PATH%/x", u"%APP_PATH%\\x"}, {u"%app_path", u"%app_path"},
-        {u"/mixed\\seps//x/", u"\\mixed\\seps\\\\x\\"},
-        {u"", u""}, {u"%app_path%", u"/opt/telvara"},
-        {u"%app_name%%app_name%", u"Telvara.exe%app_name%"}, // only one variable
-    };
+        {u"a/%app_path%", u"a\\%app_path%"}, {u"%APP_PATH%/x", u"%APP_PATH%\\x"},
+        {u"%app_path", u"%app_path"}, {u"%app_name%%app_name%", u"Telvara.exe%app_name%"}};
     // clang-format on
     for (auto [path, expanded] : rows)
         EXPECT_EQ(expand_path(path, module), expanded) << to_utf8(path);
-    ModulePaths in_root = split_module_path(u"\\Telvara.exe");
-    EXPECT_EQ(expand_path(u"%app_path%", in_root), u"");
-    EXPECT_EQ(expand_path(u"%app_path%/x", in_root), u"\\x");
+    EXPECT_EQ(expand_path(u"%app_path%/x", split_module_path(u"\\Telvara.exe")), u"\\x");
 }
 
 TEST_F(DevicePaths, SpecialFoldersMapOntoTheXdgFoldersAndTheDeviceRoot) {
