@@ -109,10 +109,10 @@ std::string TelvaraWorld::log_text() const {
     return ascii;
 }
 
-bool TelvaraWorld::wait_for_log(const std::string& text, std::chrono::milliseconds limit) const {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+bool TelvaraWorld::wait_for_log(const std::string& text, std::size_t from) const {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (log_text().find(text) != std::string::npos)
+        if (log_text().find(text, from) != std::string::npos)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

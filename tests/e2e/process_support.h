@@ -17,6 +17,7 @@
 
 namespace telvara::e2e {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 namespace fs = std::filesystem;
@@ -66,9 +67,8 @@ class TelvaraWorld : public ::testing::Test {
     std::string output_so_far(pid_t pid) const;
     // The log file of the device root as ASCII (the log is UTF-16).
     std::string log_text() const;
-    // Polls the log until it holds `text`.
-    bool wait_for_log(const std::string& text,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+    // Polls the log until it holds `text` after its first `from` characters.
+    bool wait_for_log(const std::string& text, std::size_t from = 0) const;
     std::string write_file(const std::string& name, const std::string& content) const;
     // The settings file: no demo phone unless `demo`, then `lines`.
     void settings(const std::string& lines = {}, bool demo = false) const;
