@@ -317,27 +317,6 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     EXPECT_EQ(photo_button(), m_skin.translate(u"AddPhoto"));
 }
 
-// A contact never stored has no photo to choose and nothing to delete.
-TEST_F(ContactFormTest, ANeverStoredContactOffersNoPhotoAndNoDelete) {
-    m_form->show(data::ContactRecord{}, CardMode::Edit);
-    test::lay_out(*m_form);
-    EXPECT_TRUE(visible(0, u"edit_header"));
-    EXPECT_FALSE(visible(0, u"button_choose_photo"));
-    ASSERT_EQ(m_form->rows().back(), kButtonsRow);
-    EXPECT_TRUE(visible(last_row(), u"new_field"));
-    EXPECT_FALSE(visible(last_row(), u"delete_contact"));
-    show(kAnna, CardMode::Edit);
-    EXPECT_TRUE(visible(0, u"button_choose_photo"));
-    EXPECT_TRUE(visible(last_row(), u"new_field"));
-    EXPECT_TRUE(visible(last_row(), u"delete_contact"));
-    // Without a store, confirming deletes nothing and the card stays.
-    m_form->ask_delete();
-    m_form->menu().choose_key(u"ReallyDelete");
-    EXPECT_NE(m_document->find_contact(kAnna), nullptr);
-    EXPECT_TRUE(m_host.closed.empty());
-    EXPECT_EQ(m_form->oid(), kAnna);
-}
-
 // --- Following the Document --------------------------------------------------------------
 
 TEST_F(ContactFormTest, AChangeOfTheContactFillsTheCardAgainAndItsRemovalClosesIt) {
@@ -399,30 +378,6 @@ TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {
     EXPECT_TRUE(visible(home, u"confirm_remove")) << "asking again keeps it";
     tap(home, u"confirm_remove");
     EXPECT_EQ(m_form->confirming_row(), -1);
-}
-
-TEST_F(ContactFormTest, EnterOnAFieldActsOnItOrOpensItsEditorWhenEditing) {
-    const auto enter_on = [this](std::int32_t index) {
-        m_form->list().clear_focus();
-        m_form->list().scroll_to_item(index);
-        test::lay_out(*m_form);
-        m_form->list().on_key({ui::key::Down, true, true});
-        m_form->list().on_key({ui::key::Down, false, true});
-        ASSERT_EQ(m_form->list().focus_position(), double(index));
-        m_form->list().on_key({ui::key::Enter, true, true});
-    };
-    show(kAnna);
-    enter_on(row_of(FieldType::Mobile));
-    EXPECT_EQ(m_actions.done, std::vector<WString>{u"call +1 555 0100"});
-    show(kAnna, CardMode::Edit);
-    enter_on(row_of(FieldType::HomeTel));
-    EXPECT_EQ(m_actions.done.size(), 1u); // no call
-    ASSERT_TRUE(m_form->field_editor().is_open());
-    EXPECT_EQ(m_form->field_editor().field_type(), FieldType::HomeTel);
-    EXPECT_EQ(m_host.top_form(), &m_form->field_editor());
-    m_form->field_editor().close();
-    enter_on(row_of(FieldType::HomeTel) - 1); // a separator opens nothing
-    EXPECT_FALSE(m_form->field_editor().is_open());
 }
 
 TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeAndLeftOrBackCloseTheCard) {

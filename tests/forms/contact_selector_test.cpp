@@ -368,39 +368,6 @@ TEST_F(ContactListTest, RulerShowsEachShapeOnceAndJumpsToTheFirstOfEither) {
     EXPECT_EQ(jump(u"A"), 6u) << "the first of either";
 }
 
-TEST_F(ContactListTest, ClicksReachTheListener) {
-    host.on_touch({100, 100, ui::PointerKind::Down, false}); // the second row
-    host.on_touch({100, 100, ui::PointerKind::Up, false});
-    EXPECT_EQ(listener.chosen, Oids{4});
-    test::click(container->category_button());
-    test::click(container->add_button());
-    EXPECT_EQ(listener.categories, 1);
-    EXPECT_EQ(listener.adds, 1);
-    container->hide_category_button();
-    EXPECT_FALSE(container->category_button()->is_visible());
-    container->show_category_button();
-    EXPECT_TRUE(container->category_button()->is_visible());
-}
-
-TEST_F(ContactListTest, MissingNodesAreReported) {
-    const auto missing = [&](ui::Node& root) {
-        try {
-            ContactSelectorContainer().bind(root, skin, listener);
-        } catch (const ui::vadode::NodeNotFound& e) {
-            return to_utf8(e.child_name());
-        }
-        return std::string("bound");
-    };
-    ui::Node bare;
-    bare.set_name(u"Bare");
-    EXPECT_EQ(missing(bare), "ContactSelectorContainer");
-    ui::Node partial;
-    ASSERT_TRUE(partial.load_from_skin(skin, u"ContactsHost"));
-    ui::Node* list = partial.find(u"ContactsList");
-    list->parent()->remove_child(list, 1);
-    EXPECT_EQ(missing(partial), "ContactsList");
-}
-
 // --- The picker ----------------------------------------------------------------------------
 
 class ContactPickerTest : public ContactListTest {
@@ -479,12 +446,4 @@ TEST_F(ContactPickerTest, CancelClosesAndFiltersByCategoryAlone) {
     EXPECT_EQ(document->category(), u"Work") << "an empty name keeps the category";
     EXPECT_EQ(visible(), (Oids{6, 1, 3}));
     EXPECT_EQ(picker->container().list()->item_count(), 3);
-}
-
-TEST_F(ContactPickerTest, AChosenContactGoesToTheListener) {
-    picker->layout_x();
-    picker->layout_y();
-    picker->on_touch({100, 60, ui::PointerKind::Down, false});
-    picker->on_touch({100, 60, ui::PointerKind::Up, false});
-    EXPECT_EQ(listener.chosen, Oids{6});
 }

@@ -109,14 +109,6 @@ class DefaultKeypad : public Keypad {
     KeyboardContainer keypad;
 };
 
-class SwitchingKeypad : public Keypad {
-  protected:
-    void SetUp() override {
-        Keypad::SetUp();
-        bind(keypad);
-        keypad.show(CallButton::Hidden);
-    }
-    KeyboardContainer keypad{SwitchVisibility::Yes};
 };
 
 } // namespace
@@ -142,37 +134,6 @@ TEST_F(Keypad, BindingStartsClosedAndEmptyAndShowSetsTheCallButton) {
     EXPECT_TRUE(shown(u"button5"));
 }
 
-TEST_F(Keypad, MissingNodesThrowAndLeaveTheKeypadUnbound) {
-    KeyboardContainer keypad;
-    keypad.set_scheduler(&scheduler);
-    ui::Node bare;
-    try {
-        keypad.bind(bare, listener);
-        ADD_FAILURE() << "bound without a keypad node";
-    } catch (const ui::vadode::NodeNotFound& missing) {
-        EXPECT_EQ(missing.child_name(), u"KeyboardContainer");
-    }
-    load_host(u"KeypadWithoutHash");
-    try {
-        keypad.bind(host, listener);
-        ADD_FAILURE() << "bound without button_hash";
-    } catch (const ui::vadode::NodeNotFound& missing) {
-        EXPECT_EQ(missing.parent_name(), u"KeyboardContainer");
-        EXPECT_EQ(missing.child_name(), u"button_hash");
-    }
-    EXPECT_EQ(keypad.root(), nullptr);
-    EXPECT_EQ(button(u"button0").listener(), nullptr) << "the buttons found do not point at it";
-    // A number field that cannot show text is as good as missing.
-    load_host(u"KeypadWithPlainNumber");
-    EXPECT_THROW(keypad.bind(host, listener), ui::vadode::NodeNotFound);
-    // An unbound keypad takes the calls without effect.
-    keypad.show(CallButton::Shown);
-    keypad.hide(Animate::Yes);
-    keypad.set_text(u"12");
-    EXPECT_FALSE(keypad.is_open());
-    EXPECT_TRUE(listener.events.empty());
-}
-
 TEST_F(Keypad, BindingAgainAfterASkinReloadDropsTheOldNodesAndStopsTheTimer) {
     KeyboardContainer keypad;
     bind(keypad);
@@ -194,21 +155,6 @@ TEST_F(Keypad, BindingAgainAfterASkinReloadDropsTheOldNodesAndStopsTheTimer) {
     type(u"7");
     EXPECT_EQ(listener.take(), (Events{"text:7"}));
     EXPECT_EQ(number(), u"7");
-}
-
-TEST_F(Keypad, DestroyingTheKeypadWithALongPressPendingLetsGoOfEverything) {
-    {
-        KeyboardContainer keypad;
-        bind(keypad);
-        keypad.show(CallButton::Shown);
-        press(u"button_hash");
-        ASSERT_EQ(scheduler.active_count(), 1);
-    }
-    EXPECT_EQ(scheduler.active_count(), 0);
-    EXPECT_EQ(button(u"button_hash").listener(), nullptr);
-    release(u"button_hash"); // the tree still works without it
-    tap(u"button3");
-    EXPECT_TRUE(listener.events.empty());
 }
 
 // --- Typing, calling and closing -------------------------------------------------
@@ -369,54 +315,3 @@ TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
     EXPECT_EQ(listener.take(), (Events{"text:", "closed"})) << "no click";
 }
 
-// Once with the real clock: the timer is armed for 0.7 s on the scheduler's
-// hidden target and fires from the message loop.
-TEST_F(DefaultKeypad, RealTimerFiresTheLongPressAfterItsTime) {
-    const std::uint32_t start = platform::tick_count();
-    press(u"button0");
-    ASSERT_TRUE(pump_until([&] { return !keypad.text().empty(); }));
-    EXPECT_GE(platform::tick_count() - start, 690u);
-    release(u"button0");
-    EXPECT_EQ(keypad.text(), u"+");
-    EXPECT_EQ(scheduler.active_count(), 0);
-}
-
-// --- Switching backspace and close ---------------------------------------------------
-
-TEST_F(SwitchingKeypad, TheFirstDigitSwapsCloseForBackspaceAndDeletingTheLastSwapsBack) {
-    EXPECT_TRUE(shown(u"button_close"));
-    EXPECT_FALSE(shown(u"button_backspace"));
-    type(u"4");
-    EXPECT_FALSE(shown(u"button_close"));
-    EXPECT_TRUE(shown(u"button_backspace"));
-    type(u"2");
-    tap(u"button_backspace");
-    EXPECT_TRUE(shown(u"button_backspace"));
-    tap(u"button_backspace");
-    EXPECT_TRUE(keypad.text().empty());
-    EXPECT_TRUE(shown(u"button_close"));
-    EXPECT_FALSE(shown(u"button_backspace"));
-    EXPECT_TRUE(keypad.is_open());
-    // Closed after typing: close shows again next time.
-    type(u"7");
-    keypad.hide(Animate::No);
-    keypad.show(CallButton::Hidden);
-    EXPECT_TRUE(shown(u"button_close"));
-    EXPECT_FALSE(shown(u"button_backspace"));
-}
-
-TEST_F(SwitchingKeypad, LongPressesSwapToo) {
-    press(u"button0");
-    fire_long_press(keypad);
-    release(u"button0");
-    EXPECT_EQ(keypad.text(), u"+");
-    EXPECT_TRUE(shown(u"button_backspace"));
-    type(u"123");
-    press(u"button_backspace");
-    fire_long_press(keypad);
-    // The held backspace disappears under the finger; lifting it does nothing.
-    release(u"button_backspace");
-    EXPECT_TRUE(keypad.text().empty());
-    EXPECT_TRUE(shown(u"button_close"));
-    EXPECT_TRUE(keypad.is_open());
-}

@@ -132,20 +132,6 @@ TEST_F(MainFormTest, TheKeypadSearchesAndClosingItClearsTheSearch) {
     EXPECT_EQ(listed().size(), 3u);
 }
 
-TEST_F(MainFormTest, AHardwareDigitOnTheListOpensTheKeypadAndIsTyped) {
-    key(ui::key::Digit0 + 5);
-    EXPECT_TRUE(form().keyboard().is_open());
-    key(ui::key::Digit0 + 6);
-    EXPECT_EQ(form().keyboard().text(), u"56");
-    EXPECT_EQ(document().filter_words(), Keys{u"56"});
-    // On another tab a digit does not pull the list back.
-    form().select_tab(MainTab::Contacts);
-    form().select_tab(MainTab::Favorites);
-    form().on_key({ui::key::Digit0 + 5, true, true});
-    EXPECT_EQ(form().current_tab(), MainTab::Favorites);
-    EXPECT_FALSE(form().keyboard().is_open());
-}
-
 TEST_F(MainFormTest, FavouritesTabTwiceSwitchesTheLayoutAndStoresIt) {
     runtime::reg_write_dword(kSettings, u"FavoriteMode", 0); // a stored 0 starts as layout 1
     form().select_tab(MainTab::Favorites);
@@ -301,23 +287,6 @@ TEST_F(MainFormTest, MainMenuSortingDialerAboutAndMinimize) {
     EXPECT_EQ(state(MainTab::Menu), 0);
 }
 
-TEST_F(MainFormTest, RecentCallMenusOfferWhatFitsTheNumber) {
-    ui::PopupMenu& menu = form().main_menu();
-    const std::pair<const char16_t*, Keys> menus[] = {
-        {u"RecentClickKnownContact", {u"OpenContact", u"SendSMS", u"Cancel"}},
-        {u"RecentClickUnknownContact", {u"Add2NewContact", u"Add2Existing", u"SendSMS", u"Cancel"}},
-    };
-    for (const auto& [key, items] : menus) {
-        ASSERT_TRUE(menu.open(key));
-        EXPECT_EQ(test::menu_keys(menu), items);
-        menu.cancel();
-    }
-    // No call in progress: no way back to one.
-    ASSERT_TRUE(menu.open(u"MainMenu"));
-    for (const WString& key : test::menu_keys(menu))
-        EXPECT_NE(key, u"skinBackToCall");
-}
-
 // A message goes out only once the menu is gone: a half-closed menu would take the next tap.
 TEST_F(MainFormTest, SendMessageHandsOffOnlyOnceTheRecentCallsMenuHasClosed) {
     ASSERT_TRUE(runtime::reg_write_string(kSettings, u"SmsCommand", u"/nonexistent/sms %1"));
@@ -393,56 +362,6 @@ TEST_F(MainFormTest, TheChosenCategoryOutlivesTheKeypadTheTabsAndTheCard) {
     form().on_command_line(u"open:555-0100"); // Anna's card
     EXPECT_EQ(document().category(), u"Work");
     EXPECT_EQ(listed(), Oids{2});
-}
-
-TEST_F(MainFormTest, MenusOpenedOffTheMenuTabLeaveTheTabLooksAlone) {
-    form().select_tab(MainTab::Recents);
-    ASSERT_TRUE(form().main_menu().open(u"RecentClickUnknownContact"));
-    form().main_menu().cancel();
-    EXPECT_EQ(state(MainTab::Recents), 1);
-    form().select_tab(MainTab::Recents);
-    EXPECT_TRUE(form().recents_menu().is_open()) << "still its own menu";
-    form().recents_menu().cancel();
-    form().select_tab(MainTab::Favorites);
-    form().select_tab(MainTab::Contacts);
-    choose_category(u"Work");
-    EXPECT_EQ(state(MainTab::Contacts), 2); // not the keypad's look
-    EXPECT_FALSE(form().keyboard().is_open());
-}
-
-TEST_F(MainFormTest, ThePickerHasItsOwnSearchAndNoHeaderButtons) {
-    form().select_tab(MainTab::Contacts);
-    form().keyboard().set_text(u"2");
-    form().main_menu().open(u"PhoneToContact");
-    form().main_menu().choose_key(u"Add2Existing");
-    ContactSelectorForm& picker = form().contact_picker();
-    for (ui::ButtonNode* button :
-         {picker.container().category_button(), picker.container().add_button()}) {
-        test::click(button);
-        EXPECT_FALSE(form().main_menu().is_open());
-        EXPECT_FALSE(form().category_choice());
-    }
-    test::click(picker.open_keyboard_button());
-    picker.keyboard().set_text(u"9");
-    EXPECT_EQ(document().filter_words(), Keys{u"9"});
-    // Back from the picker the list answers the keypad again.
-    test::click(picker.cancel_button());
-    EXPECT_EQ(document().filter_words(), Keys{u"2"});
-    EXPECT_EQ(listed().size(), 2u);
-}
-
-TEST_F(MainFormTest, AnOpenMenuTakesTheKeysBeforeTheScreen) {
-    EXPECT_FALSE(form().menu_takes_key({ui::key::Right, true, true}));
-    form().select_tab(MainTab::Menu);
-    ASSERT_TRUE(form().main_menu().is_open());
-    EXPECT_TRUE(form().menu_takes_key({ui::key::Right, true, true}));
-    EXPECT_TRUE(form().menu_takes_key({ui::key::Down, true, true}));
-    EXPECT_EQ(form().current_tab(), MainTab::Contacts);
-    EXPECT_EQ(form().contacts().list()->focus_position(), -1.0);
-    EXPECT_TRUE(form().menu_takes_key({ui::key::Esc, true, true}));
-    EXPECT_FALSE(form().main_menu().is_open());
-    form().update(1.0); // the panel's closing motion is over
-    EXPECT_FALSE(form().menu_takes_key({ui::key::Right, true, true}));
 }
 
 // Keyboard users see where Enter will go: the focused row is tinted.

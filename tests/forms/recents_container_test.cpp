@@ -288,46 +288,7 @@ TEST_F(RecentsTest, ARowWithoutALabelCentresItsLine) {
     EXPECT_EQ(gaps(0), labelled);
 }
 
-TEST_F(RecentsTest, BindingWithoutTheListThrowsAndKeepsNothing) {
-    ui::Node bare;
-    bare.set_name(u"RecentsContainer");
-    open_document(&m_log);
-    RecentsContainer container;
-    EXPECT_THROW(container.bind(bare, m_skin, m_listener), ui::vadode::NodeNotFound);
-    EXPECT_EQ(container.list(), nullptr);
-    ui::Node elsewhere;
-    EXPECT_THROW(container.bind(elsewhere, m_skin, m_listener), ui::vadode::NodeNotFound);
-}
-
 // --- Menu, filter and empty state ------------------------------------------------------------
-
-TEST_F(RecentsTest, MenuOffersTheFilterAndDeleteAll) {
-    open({});
-    const struct {
-        const char16_t* key;
-        std::vector<WString> items;
-    } menus[] = {
-        {u"MainMenu", {u"menuFilter", u"menuDeleteAll", u"Cancel"}},
-        {u"menuFilter",
-         {u"menuAllCalls", u"menuIncoming", u"menuOutgoing", u"menuRejected", u"Cancel"}},
-        {u"menuDeleteAll", {u"ReallyDelete", u"Cancel"}},
-    };
-    for (const auto& m : menus) {
-        Items items;
-        EXPECT_TRUE(m_tab->recents_menu(m.key, items)) << to_utf8(m.key);
-        EXPECT_EQ(items.keys(), m.items) << to_utf8(m.key);
-        if (m.items.size() == 5) {
-            EXPECT_TRUE(items.items[0].checked);
-            EXPECT_FALSE(items.items[3].checked);
-        } else if (m.items.size() == 2) {
-            EXPECT_EQ(items.items[0].element, u"MenuElementRed");
-        }
-    }
-    Items none;
-    EXPECT_FALSE(m_tab->recents_menu(u"Cancel", none));
-    EXPECT_FALSE(m_tab->recents_menu(u"Settings", none));
-    EXPECT_TRUE(none.items.empty());
-}
 
 // Each filter key shows its kinds, names them in the title (a short list is
 // never taken for the whole history) and says which calls there are none of.
