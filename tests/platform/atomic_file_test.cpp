@@ -73,13 +73,5 @@ TEST_F(ReadWholeFile, RefusesWhatIsNotASmallRegularFileWithItsName) {
     }
 }
 
-TEST(SizeText, SaysSizesAsPeopleRead) {
-    EXPECT_EQ(size_text(0), "0 bytes");
-    EXPECT_EQ(size_text(1023), "1023 bytes");
-    EXPECT_EQ(size_text(1024), "1 KB");
-    EXPECT_EQ(size_text(64u << 20), "64.0 MB");
-    EXPECT_EQ(size_text(3u << 19), "1.5 MB");
-}
-
 } // namespace
 } // namespace telvara::platform

@@ -171,23 +171,6 @@ TEST_F(SingleInstanceTest, StalledConnectionsNeverHoldUpTheNextStart) {
     }
 }
 
-TEST_F(SingleInstanceTest, StaleSocketFileDoesNotBlockANewStart) {
-    // A socket file nobody listens on, as a crash leaves it.
-    const std::string path = m_folder + "/RezuvirClass_Telvara.sock";
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path.c_str());
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ::close(fd);
-    ASSERT_TRUE(fs::exists(path));
-    InstanceClaim first = claim(u"", 500ms);
-    ASSERT_EQ(first.outcome, ClaimOutcome::Primary) << first.error;
-    FakeReceiver receiver;
-    first.server->serve(receiver);
-    EXPECT_EQ(claim(u"x").outcome, ClaimOutcome::HandedOver);
-}
-
 TEST_F(SingleInstanceTest, FolderTooLongForASocketNameStillWorks) {
     std::string deep = m_folder;
     while (deep.size() < 150)
