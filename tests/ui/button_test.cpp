@@ -147,21 +147,6 @@ TEST_F(Buttons, BoundKeyPressesAndClicksOnRelease) {
     EXPECT_EQ(shown(*button), u"#normal");
 }
 
-TEST_F(Buttons, UnboundOrHiddenButtonsTakeNoKeys) {
-    EXPECT_FALSE(key(key::None));
-    EXPECT_FALSE(key(key::Enter));
-    EXPECT_TRUE(listener.presses.empty());
-    // A key release lost while hidden leaves the button unpressed.
-    button->set_bound_key(key::Enter);
-    key(key::Enter);
-    button->set_visible(false);
-    EXPECT_FALSE(button->is_pressed());
-    EXPECT_FALSE(key(key::Enter, false));
-    button->set_visible(true);
-    EXPECT_EQ(shown(*button), u"#normal");
-    EXPECT_TRUE(listener.clicks.empty());
-}
-
 TEST_F(Buttons, DisabledShowsDisabledAndIgnoresInput) {
     button->set_bound_key(key::Enter);
     button->set_enabled(false);
@@ -184,15 +169,6 @@ TEST_F(Buttons, DisabledShowsDisabledAndIgnoresInput) {
     ButtonNode& plain = make_button(screen, other, false);
     draw();
     EXPECT_EQ(shown(plain), u"#normal");
-}
-
-TEST_F(Buttons, KeyHeldWhileDisabledIsLetGoWithoutClick) {
-    button->set_bound_key(key::Enter);
-    key(key::Enter);
-    button->set_enabled(false);
-    EXPECT_TRUE(key(key::Enter, false));
-    EXPECT_FALSE(button->is_pressed());
-    EXPECT_TRUE(listener.clicks.empty());
 }
 
 TEST_F(Buttons, ACancelledPointerPressIgnoresTheRestOfItsGesture) {
@@ -266,16 +242,6 @@ TEST_F(Buttons, DragTellsPositionAndMovementAndKeepsWhatTheListenerLeft) {
     screen.on_touch(pen(PointerKind::Up, 21, 13));
     button->forward_to_captured(30, 30);
     EXPECT_EQ(listener.drags.size(), 4u) << "released: moves tell nothing";
-}
-
-TEST_F(Buttons, CaptionReachesTheTextNodesBelowButNotANestedButton) {
-    auto& caption = add<TextNode>(*button);
-    auto& inner = add<ButtonNode>(*button);
-    auto& inner_caption = add<TextNode>(inner);
-    inner_caption.set_text(u"inner");
-    button->set_text(u"Call");
-    EXPECT_EQ(caption.text(), u"Call");
-    EXPECT_EQ(inner_caption.text(), u"inner");
 }
 
 TEST(ButtonSkin, BindKeyNamesAndStateChildrenFoundBelow) {

@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -73,53 +71,6 @@ TEST_F(DateFormatC, MonthFirstLocale) {
     EXPECT_EQ(format_date_list(date, MonthStyle::Name), u"November 22");
     EXPECT_EQ(format_date_list({2000, 3, 5}, MonthStyle::Number), u"03.05");
     EXPECT_EQ(format_date_system(date, DateLength::Long), u"Wednesday, November 22, 2000");
-}
-
-// A day-first locale made with localedef into a private folder (no root
-// needed); skipped where the locale sources are not installed.
-class DateFormatGerman : public testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        const std::string folder =
-            (std::filesystem::temp_directory_path() / "telvara-test-locales").string();
-        if (!std::filesystem::exists(folder + "/de_DE.UTF-8")) {
-            std::filesystem::create_directories(folder);
-            const std::string command =
-                "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
-            if (std::system(command.c_str()) != 0)
-                return;
-        }
-        s_folder = folder;
-    }
-    void SetUp() override {
-        if (s_folder.empty())
-            GTEST_SKIP() << "localedef cannot build de_DE here";
-        ::setenv("LOCPATH", s_folder.c_str(), 1);
-        if (!std::setlocale(LC_TIME, "de_DE.UTF-8")) {
-            ::unsetenv("LOCPATH");
-            GTEST_SKIP() << "de_DE.UTF-8 does not load";
-        }
-    }
-    void TearDown() override {
-        std::setlocale(LC_TIME, "C");
-        ::unsetenv("LOCPATH");
-    }
-    static inline std::string s_folder;
-};
-
-TEST_F(DateFormatGerman, DayFirstInBothFormsFollowingALocaleChangeAtOnce) {
-    const CalendarDate date{2000, 11, 22};
-    EXPECT_EQ(format_date_system(date, DateLength::Short), u"22.11.2000");
-    EXPECT_EQ(day_month_order(), DayMonthOrder::DayFirst);
-    EXPECT_EQ(format_date_list(date, MonthStyle::Number), u"22.11");
-    EXPECT_EQ(format_date_list(date, MonthStyle::Name), u"22 November");
-    EXPECT_EQ(format_date_list({2001, 3, 5}, MonthStyle::Name), u"05 M\u00E4rz") << "beyond ASCII";
-    EXPECT_EQ(format_date_system(date, DateLength::Long), u"Mittwoch, 22 November 2000");
-    EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
-    std::setlocale(LC_TIME, "C");
-    EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"MM.dd");
-    std::setlocale(LC_TIME, "de_DE.UTF-8");
-    EXPECT_EQ(day_month_order_picture(MonthStyle::Number), u"dd.MM");
 }
 
 // A language as the lookup sees it: the text of a key, or the key itself.

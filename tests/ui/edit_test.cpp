@@ -112,25 +112,6 @@ TEST_F(EditTest, TouchTakesTheFocusAndStartsTextInputOverTheField) {
     EXPECT_TRUE(other.has_focus());
 }
 
-TEST_F(EditTest, TypingAppendsAtTheCaretAndTellsTheListenerEachTime) {
-    edit->take_focus();
-    type(u"Hi");
-    EXPECT_EQ(edit->text(), u"Hi");
-    EXPECT_EQ(edit->caret(), 2u);
-    EXPECT_EQ(changes.seen, (std::vector<WString>{u"H", u"Hi"}));
-    service().on_text_input(u"\t\x7F\n"); // control characters never reach the text
-    EXPECT_EQ(changes.seen.size(), 2u);
-    EXPECT_EQ(backend.calls.back(), "update 10,20,210,50");
-    // Setting the same text twice tells once; set_text puts the caret at the end.
-    edit->set_text(u"Anna");
-    edit->set_text(u"Anna");
-    EXPECT_EQ(changes.seen.size(), 3u);
-    backend.calls.clear();
-    edit->set_text(u"Bob");
-    EXPECT_EQ(edit->caret(), 3u);
-    EXPECT_EQ(backend.calls, std::vector<std::string>{"update 10,20,210,50"});
-}
-
 // Each row: keys pressed after typing "abc"; whether each was taken; the
 // text and caret after.
 TEST_F(EditTest, EditingKeysMoveTheCaretAndDeleteOnlyWhereThereIsSomething) {
@@ -343,49 +324,49 @@ skinc::SkinModel label_skin(bool with_clear, bool with_hint) {
 } // namespace
 
 TEST(LabelEdit, HintWhileEmptyClearButtonWhileNot) {
-    for (const bool with_clear : {true, false}) {
-        InstalledSkin built(label_skin(with_clear, true));
-        Node form;
-        ASSERT_TRUE(form.load_from_skin(built.skin, u"form"));
-        auto* field = dynamic_cast<LabelEditNode*>(form.find(u"label_edit"));
-        ASSERT_NE(field, nullptr);
-        EXPECT_EQ(field->edit().capitalize(), Capitalize::AfterSentence);
-        EXPECT_EQ(field->clear_button() != nullptr, with_clear);
-        auto* hint = dynamic_cast<TextNode*>(&field->hint());
-        ASSERT_NE(hint, nullptr);
-        EXPECT_EQ(hint->text(), u"SearchHint"); // the key, with no language loaded
-        auto clear_shown = [&] { return field->clear_button()->is_visible(); };
-        EXPECT_TRUE(hint->is_visible());
-        Changes outer;
-        field->set_listener(&outer);
-        field->set_text(u"Jo");
-        EXPECT_FALSE(hint->is_visible());
-        EXPECT_EQ(outer.seen, (std::vector<WString>{u"Jo"}));
-        if (!with_clear) {
-            field->set_text(u"");
-            EXPECT_TRUE(hint->is_visible());
-            continue;
-        }
-        EXPECT_TRUE(clear_shown());
-        // The clear button empties the field and brings the hint back.
-        field->on_click(*dynamic_cast<ButtonNode*>(field->clear_button()));
-        EXPECT_EQ(field->text(), u"");
-        EXPECT_TRUE(hint->is_visible());
-        EXPECT_FALSE(clear_shown());
-        EXPECT_EQ(outer.seen.size(), 2u);
-        // Typing through the service updates the hint; hiding drops the focus.
-        field->edit().take_focus();
-        service().on_text_input(u"a");
-        EXPECT_FALSE(hint->is_visible());
-        press(key::Backspace);
-        EXPECT_TRUE(hint->is_visible());
-        form.set_visible(false);
-        EXPECT_EQ(service().focused(), nullptr);
-    }
+    InstalledSkin built(label_skin(true, true));
+    Node form;
+    ASSERT_TRUE(form.load_from_skin(built.skin, u"form"));
+    auto* field = dynamic_cast<LabelEditNode*>(form.find(u"label_edit"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->edit().capitalize(), Capitalize::AfterSentence);
+    auto* hint = dynamic_cast<TextNode*>(&field->hint());
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text(), u"SearchHint"); // the key, with no language loaded
+    auto clear_shown = [&] { return field->clear_button()->is_visible(); };
+    EXPECT_TRUE(hint->is_visible());
+    EXPECT_FALSE(clear_shown());
+    Changes outer;
+    field->set_listener(&outer);
+    field->set_text(u"Jo");
+    EXPECT_FALSE(hint->is_visible());
+    EXPECT_TRUE(clear_shown());
+    EXPECT_EQ(outer.seen, (std::vector<WString>{u"Jo"}));
+    // The clear button empties the field and brings the hint back.
+    field->on_click(*dynamic_cast<ButtonNode*>(field->clear_button()));
+    EXPECT_EQ(field->text(), u"");
+    EXPECT_TRUE(hint->is_visible());
+    EXPECT_FALSE(clear_shown());
+    EXPECT_EQ(outer.seen.size(), 2u);
+    // Typing through the service updates the hint; hiding drops the focus.
+    field->edit().take_focus();
+    service().on_text_input(u"a");
+    EXPECT_FALSE(hint->is_visible());
+    press(key::Backspace);
+    EXPECT_TRUE(hint->is_visible());
+    form.set_visible(false);
+    EXPECT_EQ(service().focused(), nullptr);
 }
 
-TEST(LabelEdit, MissingHintRaisesNodeNotFound) {
-    InstalledSkin built(label_skin(true, false));
+// The clear button may be left out; the hint may not.
+TEST(LabelEdit, WithoutAClearButtonOrAHint) {
+    InstalledSkin plain(label_skin(false, true)), no_hint(label_skin(true, false));
     Node form;
-    EXPECT_THROW(form.load_from_skin(built.skin, u"form"), vadode::NodeNotFound);
+    ASSERT_TRUE(form.load_from_skin(plain.skin, u"form"));
+    auto& field = dynamic_cast<LabelEditNode&>(*form.find(u"label_edit"));
+    EXPECT_EQ(field.clear_button(), nullptr);
+    field.set_text(u"Jo");
+    field.set_text(u"");
+    EXPECT_TRUE(field.hint().is_visible());
+    EXPECT_THROW(form.load_from_skin(no_hint.skin, u"form"), vadode::NodeNotFound);
 }

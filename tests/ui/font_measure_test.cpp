@@ -54,43 +54,6 @@ TEST(MeasureText, PositionsGrowToTheWidthWithKerningAndPairsAsOneCharacter) {
     EXPECT_GT(measure_text(font.get(), WString(1, char16_t(0xDC00))).width, 0) << "a lone half";
 }
 
-TEST(MeasureText, FitCountsTheCharactersWithinTheMaximum) {
-    FontHandle font = list_font();
-    const WString text = u"Константин Константинопольский";
-    const auto positions = positions_of(text);
-    const std::int32_t width = positions.back();
-    for (std::int32_t max : {0, 1, positions[0], positions[0] + 1, width / 3, width / 2, width - 1,
-                             width, width + 50}) {
-        const TextExtent cut = measure_text(font.get(), text, max);
-        EXPECT_EQ(cut.width, width) << "the width is always the whole text's";
-        const std::size_t fit = std::size_t(cut.fit);
-        if (fit > 0) {
-            EXPECT_LE(positions[fit - 1], max);
-        }
-        if (fit < text.size()) {
-            EXPECT_GT(positions[fit], max);
-        }
-    }
-    EXPECT_EQ(measure_text(font.get(), text, -5).fit, 0);
-    const TextExtent half = measure_text(font.get(), text, width / 2);
-    EXPECT_GT(half.fit, 0);
-    EXPECT_LT(half.fit, std::int32_t(text.size()));
-}
-
-TEST(MeasureText, EmptyTextAndNullFontsMeasureZero) {
-    FontHandle font = list_font();
-    const TextExtent empty = measure_text(font.get(), u"");
-    EXPECT_EQ(empty.width, 0);
-    EXPECT_EQ(empty.height, font->height());
-    EXPECT_EQ(empty.fit, 0);
-    std::vector<std::int32_t> positions{7, 7};
-    const TextExtent none = measure_text(nullptr, u"abc", 10, positions);
-    EXPECT_EQ(none.width, 0);
-    EXPECT_EQ(none.height, 0);
-    EXPECT_EQ(positions, (std::vector<std::int32_t>{0, 0, 0}));
-    EXPECT_EQ(measure_text(list_font(0).get(), u"abc").width, 0);
-}
-
 TEST(CutWithEllipsis, FittingTextStaysLongTextEndsInAnEllipsisWithinTheWidth) {
     FontHandle font = list_font();
     const WString name = u"Иван Петров";

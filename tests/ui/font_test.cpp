@@ -103,18 +103,6 @@ TEST(FontRep, HeightsFollowSizeAndScaleWithConsistentLineMetrics) {
     EXPECT_EQ(FontRep::Access(zero).glyph(U'A').advance, 0);
 }
 
-TEST(FontRep, MissingFacesResolveToTheInstalledSansFace) {
-    FontRep tahoma(description(10, 2));
-    FontDescription sans = description(10, 2);
-    sans.face = u"sans-serif";
-    ASSERT_FALSE(tahoma.is_null());
-    EXPECT_FALSE(tahoma.family().empty());
-    EXPECT_EQ(tahoma.family(), FontRep(sans).family());
-    FontDescription long_name = description(10, 2); // only 31 characters name the face
-    long_name.face = u"Tahoma" + WString(40, u'x');
-    EXPECT_FALSE(FontRep(long_name).is_null());
-}
-
 TEST(FontRep, GlyphsHaveCoverageKerningAndAStableAddress) {
     FontRep font(description(10, 2));
     FontRep::Access glyphs(font);
@@ -143,30 +131,6 @@ TEST(FontRep, GlyphsHaveCoverageKerningAndAStableAddress) {
     FontRep italic(description(10, 2, false, true));
     EXPECT_GT(FontRep::Access(bold).glyph(U'm').advance, glyphs.glyph(U'm').advance);
     EXPECT_TRUE(has_coverage(FontRep::Access(italic).glyph(U'Ж')));
-}
-
-TEST(FontCache, EqualDescriptionsShareOneFontAndAnyDifferingFieldGivesAnother) {
-    const FontDescription base = description(13, 1);
-    FontHandle font = font_for(base);
-    ASSERT_TRUE(font);
-    EXPECT_EQ(font, font_for(base));
-    EXPECT_EQ(font->description(), base);
-    std::vector<FontDescription> variants(6, base);
-    variants[0].size = 14;
-    variants[1].scale_factor = 2;
-    variants[2].bold = true;
-    variants[3].italic = true;
-    variants[4].underline = true;
-    variants[5].face = u"tahoma"; // face names compare exactly
-    for (const FontDescription& variant : variants) {
-        EXPECT_FALSE(variant == base);
-        FontHandle other = font_for(variant);
-        EXPECT_NE(other, font);
-        EXPECT_EQ(other, font_for(variant));
-    }
-    FontHandle zero = font_for(description(0, 1));
-    EXPECT_TRUE(zero && zero->is_null());
-    EXPECT_EQ(zero, font_for(description(0, 1))) << "size 0 is cached as a null font";
 }
 
 TEST(FontCache, ConcurrentRequestsCreateOneFont) {

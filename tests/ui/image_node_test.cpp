@@ -89,32 +89,6 @@ PixelRows drawn(ImageNode& node, int surface_w, int surface_h, Pixel background,
 
 } // namespace
 
-TEST(ImageNode, KeyColouredPixelsShowWhatIsBelowAndNothingSpillsOut) {
-    ImageSkin skin;
-    skin.src({{R, R, R, R}, {R, R, K, R}, {R, R, R, R}, {R, R, R, R}});
-    ImageNode& node = skin.load();
-    EXPECT_EQ(node.blender(), nullptr) << "no mask, no alpha: key colour only";
-    const PixelRows want = {
-        {B, B, B, B, B, B}, {B, R, R, R, R, B}, {B, R, R, B, R, B},
-        {B, R, R, R, R, B}, {B, R, R, R, R, B}, {B, B, B, B, B, B},
-    };
-    EXPECT_EQ(drawn(node, 6, 6, B, {1, 1}, 4, 4), want);
-}
-
-TEST(ImageNode, WithoutSaveAspectRatioThePictureIsSlicedIntoTheWholeRectangle) {
-    // A 1-pixel blue frame around red: the frame stays 1 pixel, red stretches.
-    ImageSkin skin;
-    PictureValue& framed = skin.src({{B, B, B, B}, {B, R, R, B}, {B, R, R, B}, {B, B, B, B}});
-    framed.x[1] = framed.y[1] = 1;
-    framed.x[2] = framed.y[2] = 3;
-    const PixelRows got = drawn(skin.load(), 6, 5, 0, {0, 0}, 6, 5);
-    const PixelRows want = {
-        {B, B, B, B, B, B}, {B, R, R, R, R, B}, {B, R, R, R, R, B},
-        {B, R, R, R, R, B}, {B, B, B, B, B, B},
-    };
-    EXPECT_EQ(got, want);
-}
-
 TEST(ImageNode, AMaskOfTheSameSizeMixesSourceAndDestination) {
     ImageSkin skin;
     skin.src(plain_rows(3, 2, W));
@@ -130,35 +104,6 @@ TEST(ImageNode, AMaskOfTheSameSizeMixesSourceAndDestination) {
         EXPECT_GT(row[2] >> 11, 10);
         EXPECT_LT(row[2] >> 11, 22);
     }
-}
-
-// A mask of another size falls back to the alpha, or with none given (the
-// "not given" value included) to the key colour only.
-TEST(ImageNode, AMaskOfAnotherSizeFallsBackToAlphaOrTheKeyColour) {
-    for (const std::uint32_t alpha : {128u, 0xFFFFFFFFu}) {
-        ImageSkin skin;
-        skin.src(plain_rows(3, 2, W));
-        skin.image.pictures.push_back(
-            {u"mask", whole(skin.picture(plain_rows(2, 2, 0xFFFF)), 2, 2)});
-        skin.image.integers = {{u"alpha", alpha}};
-        const auto* blender = dynamic_cast<const AlphaBlender*>(skin.load().blender());
-        if (alpha == 128) {
-            ASSERT_NE(blender, nullptr);
-            EXPECT_EQ(blender->level(), 2);
-        } else {
-            EXPECT_EQ(blender, nullptr);
-        }
-    }
-}
-
-TEST(ImageNode, AlphaMixesAtItsLevelAndMarkedPixelsStayOpaque) {
-    ImageSkin skin;
-    // 0x4208: red 8, green 16, blue 8 (bit 5 clear); 0x0020 has only bit 5.
-    skin.src({{0x4208, 0x0020, K}});
-    skin.image.integers = {{u"alpha", 128}};
-    // Level 2: the source plus half the destination.
-    EXPECT_EQ(drawn(skin.load(), 3, 1, 0x8410, {0, 0}, 3, 1),
-              (PixelRows{{Pixel(0x4208 + (0x8410 >> 1)), 0x0020, 0x8410}}));
 }
 
 TEST(ImageNode, GrowAsksForThePictureSizeKeepingTheAspectRatioWhenAsked) {
@@ -209,22 +154,4 @@ TEST(ImageNode, SaveAspectRatioScalesUniformlyAndCentresLeavingTheRest) {
     // Only the width differs: still centred, never stretched.
     const std::vector<Pixel> centred = {B, R, R, W, W, B};
     EXPECT_EQ(drawn(node, 6, 2, B, {0, 0}, 6, 2), (PixelRows{centred, centred}));
-}
-
-TEST(ImageNode, SaveAspectRatioScalesTheReferencedPartOfThePicture) {
-    ImageSkin skin;
-    PictureValue& right = skin.src({{R, R, W, W}, {R, R, W, W}});
-    right.x[0] = right.x[1] = 2; // the right half only
-    skin.image.integers = {{u"save_aspect_ratio", 1}};
-    ImageNode& node = skin.load();
-    EXPECT_EQ(node.source_width(), 2);
-    const std::vector<Pixel> row = {B, W, W, W, W, B};
-    EXPECT_EQ(drawn(node, 6, 4, B, {0, 0}, 6, 4), (PixelRows{row, row, row, row}));
-}
-
-TEST(ImageNode, AMissingPictureDrawsNothing) {
-    ImageSkin skin;
-    ImageNode& node = skin.load();
-    EXPECT_FALSE(node.picture().has_data());
-    EXPECT_EQ(drawn(node, 4, 4, B, {0, 0}, 4, 4), plain_rows(4, 4, B));
 }

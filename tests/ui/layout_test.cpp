@@ -51,50 +51,6 @@ TEST(ScaleType, PlacementRule) {
             << to_utf8(scale_type_word(r.type)) << " " << r.size;
 }
 
-TEST(PlainLayout, MeasureAddsBordersIgnoresNoSizeChildrenAndIsCachedUntilMarked) {
-    Node parent;
-    parent.set_design_size({40, 10});
-    auto& a = add<FixedNode>(parent, Measure{50, 20});
-    a.set_borders({5, 0}, {7, 0});
-    auto& big = add<FixedNode>(parent, Measure{500, 400});
-    big.set_anchor(ScaleType::MinSideNoSize, ScaleType::BothSide);
-    // need = 5 + 50 + 7 = 62; minimum = 62 - 50 + 20 = 32, raised to 40.
-    EXPECT_EQ(parent.get_measure_x(), (Measure{62, 40}));
-    EXPECT_EQ(parent.get_measure_y(), (Measure{10, 10}));
-    parent.get_measure_x();
-    EXPECT_EQ(a.measure_calls, 2) << "once per axis";
-    a.set_asked_x({70, 10});
-    EXPECT_TRUE(parent.layout_needed());
-    EXPECT_EQ(parent.get_measure_x().preferred, 82);
-    EXPECT_EQ(a.measure_calls, 3);
-}
-
-TEST(PlainLayout, ChildrenArePlacedByTheirScaleTypes) {
-    Node parent;
-    auto& center = add<FixedNode>(parent, Measure{50, 50});
-    center.set_anchor(ScaleType::Center, ScaleType::Center);
-    center.set_borders({10, 0}, {20, 0});
-    auto& right = add<FixedNode>(parent, Measure{30, 30}, Measure{15, 15});
-    right.set_anchor(ScaleType::MaxSide, ScaleType::MinSide);
-    right.set_borders({0, 4}, {5, 0});
-    auto& both = add<Node>(parent);
-    place(parent, 7, 3, 100, 60);
-    EXPECT_EQ(center.x(), 7 + 20);
-    EXPECT_EQ(center.width(), 50);
-    EXPECT_EQ(right.x(), 7 + 65);
-    EXPECT_EQ(right.width(), 30);
-    EXPECT_EQ(right.y(), 3 + 4);
-    EXPECT_EQ(right.height(), 15);
-    EXPECT_EQ(both.x(), 7);
-    EXPECT_EQ(both.width(), 100);
-    EXPECT_EQ(both.height(), 60);
-    EXPECT_FALSE(parent.layout_needed());
-    place(parent, 0, 3, 200, 60); // re-centres and re-anchors
-    EXPECT_EQ(center.x(), 10 + (200 - 10 - 50 - 20) / 2);
-    EXPECT_EQ(right.x(), 165);
-    EXPECT_EQ(both.width(), 200);
-}
-
 TEST(PlainLayout, PlacingAnUnchangedRectangleDoesNothing) {
     struct Recorder : NodeObserver {
         std::vector<std::pair<char, std::int32_t>> calls;
@@ -182,45 +138,6 @@ TEST(Table, WidthsAreSharedByMinimumsPreferredAndRatios) {
     Row lefts({{10, 10, 0}, {20, 20, 1}, {30, 30, 0}});
     lefts.place(100);
     EXPECT_EQ(lefts.lefts(), (Widths{0, 10, 70}));
-}
-
-TEST(Table, HiddenChildStaysPutAndMarginsAreKept) {
-    Row row({{20, 20, 1}, {20, 20, 1}, {20, 20, 0}});
-    row.place(60);
-    row.cells[2]->set_visible(false);
-    EXPECT_EQ(row.place(50), (Widths{25, 25, 20}));
-    EXPECT_EQ(row.cells[2]->x(), 40) << "the old rectangle";
-    Row margins({{10, 10, 0}, {10, 10, 0}});
-    margins.cells[0]->set_borders({3, 0}, {2, 0});
-    margins.cells[1]->set_anchor(ScaleType::Center, ScaleType::BothSide);
-    margins.cells[1]->set_borders({1, 0}, {1, 0});
-    EXPECT_EQ(margins.place(27), (Widths{10, 10}));
-    EXPECT_EQ(margins.lefts(), (Widths{3, 16}));
-    margins.table.place_x(4, 7); // margins 7: nothing left
-    EXPECT_EQ(margins.widths(), (Widths{0, 0}));
-    EXPECT_EQ(margins.lefts(), (Widths{4, 4}));
-}
-
-TEST(Table, MeasureSumsVisibleChildren) {
-    Row row({{20, 10, 0}, {30, 5, 0}, {100, 100, 0}});
-    row.cells[0]->set_borders({2, 0}, {3, 0});
-    row.cells[2]->set_visible(false);
-    EXPECT_EQ(row.table.get_measure_x(), (Measure{55, 20})) << "25 + 30, slack 10 + 25";
-    row.table.set_design_size({80, 0});
-    EXPECT_EQ(row.table.get_measure_x(), (Measure{80, 20}));
-}
-
-TEST(Table, ColumnWorksAlongYAndPlainAlongX) {
-    VTableNode column;
-    auto& a = add<FixedNode>(column, Measure{10, 10}, Measure{10, 10});
-    auto& b = add<FixedNode>(column, Measure{10, 10}, Measure{30, 30});
-    a.set_anchor(ScaleType::MinSide, ScaleType::BothSide);
-    place(column, 0, 5, 50, 20);
-    EXPECT_EQ(a.width(), 10);
-    EXPECT_EQ(b.width(), 50);
-    EXPECT_EQ(a.height(), 5);
-    EXPECT_EQ(b.height(), 15);
-    EXPECT_EQ(b.y(), 10);
 }
 
 TEST(Table, RatiosFollowTheirChildrenOnRemovalAndInsertion) {

@@ -70,15 +70,6 @@ TEST_F(MultinodeSkin, MovieAdvancesByEachChildsDelayAndWrapsAround) {
     EXPECT_EQ(visible_children(*still), u"x") << "without movie nothing moves";
 }
 
-TEST_F(MultinodeSkin, UnevenFramesKeepThePace) {
-    run(screen, 0.7, 0.35);
-    EXPECT_EQ(visible_children(*show), u"a");
-    run(screen, 0.35, 0.35); // 1.05 s: b, 0.05 s into it
-    EXPECT_EQ(visible_children(*show), u"b");
-    run(screen, 1.95, 0.05);
-    EXPECT_EQ(visible_children(*show), u"c");
-}
-
 TEST_F(MultinodeSkin, HiddenShowDoesNotRunAndRestartsItsTimeWhenShown) {
     run(screen, 0.5);
     screen.set_visible(false);
@@ -89,38 +80,6 @@ TEST_F(MultinodeSkin, HiddenShowDoesNotRunAndRestartsItsTimeWhenShown) {
     EXPECT_EQ(visible_children(*show), u"a");
     run(screen, 0.1);
     EXPECT_EQ(visible_children(*show), u"b");
-}
-
-TEST_F(MultinodeSkin, ReloadStartsTheShowOverAndAppendedChildrenKeepTheirDelays) {
-    run(screen, 1.0);
-    ASSERT_EQ(show->current(), 1u);
-    ASSERT_TRUE(screen.load_from_skin(built.skin, u"form"));
-    show = dynamic_cast<Multinode*>(screen.find(u"show"));
-    ASSERT_NE(show, nullptr);
-    EXPECT_EQ(visible_children(*show), u"a");
-    // Loading "form" (which holds "show", delay 3, and "still") into a
-    // multinode that holds children appends them, their delays in step.
-    show->load(built.skin, built.skin.find_node(u"form"));
-    ASSERT_EQ(show->child_count(), 5u);
-    EXPECT_DOUBLE_EQ(show->delay_of(1), 2.0);
-    EXPECT_DOUBLE_EQ(show->delay_of(3), 3.0);
-    EXPECT_DOUBLE_EQ(show->delay_of(4), Multinode::kNoDelay);
-}
-
-TEST_F(MultinodeSkin, ButtonChildReportsThroughTheMultinode) {
-    struct Clicks : ButtonListener {
-        void on_click(ButtonNode& button) override { clicked = &button; }
-        ButtonNode* clicked = nullptr;
-    } clicks;
-    auto* button = dynamic_cast<ButtonNode*>(show->find(u"c"));
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->listener(), show);
-    show->set_listener(&clicks);
-    show->show(2);
-    button->set_bound_key(9);
-    screen.on_key({9, true});
-    screen.on_key({9, false});
-    EXPECT_EQ(clicks.clicked, button);
 }
 
 TEST(Multinode, ShowAndRemoveKeepOneChildVisible) {
@@ -180,4 +139,23 @@ TEST(Progress, LineFollowsTheValueWithinItsPlace) {
     bare.set_value(0.3);
     bare.place_x(0, 10);
     EXPECT_DOUBLE_EQ(bare.value(), 0.3);
+}
+
+TEST_F(MultinodeSkin, ButtonChildReportsThroughTheMultinode) {
+    struct Clicks : ButtonListener {
+        void on_click(ButtonNode& button) override { clicked = &button; }
+        ButtonNode* clicked = nullptr;
+    } clicks;
+    auto* button = dynamic_cast<ButtonNode*>(show->find(u"c"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->listener(), show);
+    show->set_listener(&clicks);
+    button->set_bound_key(9);
+    screen.on_key({9, true});
+    screen.on_key({9, false});
+    EXPECT_EQ(clicks.clicked, nullptr) << "hidden behind the shown child";
+    show->show(2);
+    screen.on_key({9, true});
+    screen.on_key({9, false});
+    EXPECT_EQ(clicks.clicked, button);
 }

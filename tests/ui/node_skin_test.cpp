@@ -70,38 +70,6 @@ TEST_F(NodeSkin, BuildsTheTreeWithTypesBasePropertiesAndCaches) {
     EXPECT_EQ(screen.find(u"plain")->cache_blender(), nullptr);
 }
 
-TEST_F(NodeSkin, ReloadReplacesChildrenAndSkinStateAndAMissingNameLeavesItAlone) {
-    const auto before = Node::live_count();
-    {
-        Node other;
-        ASSERT_TRUE(other.load_from_skin(built.skin, u"form"));
-        const auto loaded = Node::live_count();
-        ASSERT_TRUE(other.load_from_skin(built.skin, u"form"));
-        EXPECT_EQ(Node::live_count(), loaded);
-        ASSERT_TRUE(other.load_from_skin(built.skin, u"other"));
-        EXPECT_EQ(other.child_count(), 1u);
-        EXPECT_EQ(other.design_size().width, 0);
-        EXPECT_EQ(other.anchor_x(), ScaleType::BothSide);
-        EXPECT_EQ(other.find(u"row"), nullptr);
-        EXPECT_TRUE(other.layout_needed());
-        EXPECT_FALSE(other.load_from_skin(built.skin, u"Other"));
-        EXPECT_EQ(other.name(), u"other");
-        EXPECT_NE(other.find(u"only"), nullptr);
-    }
-    EXPECT_EQ(Node::live_count(), before);
-}
-
-TEST_F(NodeSkin, UnknownChildTypeRaisesWithItsNameAndLeaksNothing) {
-    const auto before = Node::live_count();
-    try {
-        screen.load_from_skin(built.skin, u"broken");
-        FAIL() << "no exception";
-    } catch (const vadode::NodeNotRegistered& error) {
-        EXPECT_EQ(error.type_name(), u"Text");
-    }
-    EXPECT_EQ(Node::live_count(), before);
-}
-
 TEST(NodeSkinDamaged, ChildListPointingBackIsBoundedNotEndless) {
     std::vector<std::uint8_t> bytes = written(xml_skin(R"(<node id="loop"><node/><node/></node>)"));
     const std::uint32_t record = from_bytes(bytes)->find_node(u"loop").offset;

@@ -71,23 +71,6 @@ struct Drawn : RenderSurface {
 
 } // namespace
 
-TEST(NodeTree, InsertTakesOverParentStateAndMarksLayout) {
-    Node root;
-    place(root, 0, 0, 10, 10);
-    ASSERT_FALSE(root.layout_needed());
-    root.set_visible(false);
-    root.set_enabled(false);
-    Node& child = root.insert_child(std::make_unique<Node>(), 99); // past the end: appended
-    EXPECT_EQ(child.parent(), &root);
-    EXPECT_FALSE(child.ancestors_visible());
-    EXPECT_FALSE(child.ancestors_enabled());
-    EXPECT_TRUE(child.is_visible());
-    EXPECT_TRUE(root.layout_needed());
-    Node& first = root.insert_child(std::make_unique<Node>(), 0);
-    EXPECT_EQ(&root.child(0), &first);
-    EXPECT_EQ(&root.child(1), &child);
-}
-
 TEST(NodeTree, RemoveToleratesAWrongIndexClearsCaptureAndFreesTheSubtree) {
     const auto before = Node::live_count();
     Node root;
@@ -105,27 +88,6 @@ TEST(NodeTree, RemoveToleratesAWrongIndexClearsCaptureAndFreesTheSubtree) {
     Node stranger;
     root.remove_child(&stranger, 0);
     EXPECT_EQ(root.child_count(), 1u);
-}
-
-TEST(NodeTree, FindPrefersDirectChildrenAndMarksGoUpOnly) {
-    Node root;
-    Node& a = named(root, u"a");
-    Node& deep_b = named(a, u"b");
-    Node& near_b = named(root, u"b");
-    Node& c = named(deep_b, u"c");
-    EXPECT_EQ(root.find(u"b"), &near_b);
-    EXPECT_EQ(root.find(u"c"), &c);
-    EXPECT_EQ(a.find(u"b"), &deep_b);
-    EXPECT_EQ(root.find(u"B"), nullptr);
-    EXPECT_EQ(root.find(u""), nullptr);
-    EXPECT_EQ(static_cast<const Node&>(root).find(u"a"), &a);
-    place(root, 0, 0, 10, 10);
-    EXPECT_FALSE(a.layout_needed());
-    c.mark_layout();
-    EXPECT_TRUE(root.layout_needed());
-    EXPECT_TRUE(deep_b.layout_needed());
-    EXPECT_FALSE(near_b.layout_needed());
-    EXPECT_TRUE(is_stale(Measure{-1, -1}));
 }
 
 TEST(NodeRegistry, NamesAreUniqueExactAndRaiseWithTheirName) {
@@ -149,24 +111,14 @@ TEST(NodeRegistry, NamesAreUniqueExactAndRaiseWithTheirName) {
     EXPECT_FALSE(registry.unregister_type(u"test_colour"));
 }
 
-TEST(Visibility, HiddenParentHidesDescendantsAndRestoresThem) {
+TEST(Visibility, HidingReleasesTheCacheSurface) {
     Node root;
-    Node& parent = add<Node>(root);
-    auto& child = add<Recorder>(parent);
-    auto& own_hidden = add<Recorder>(parent);
-    own_hidden.set_visible(false);
-    own_hidden.visibility.clear();
-    parent.set_visible(false);
-    EXPECT_FALSE(child.ancestors_visible());
-    EXPECT_FALSE(child.is_effectively_visible());
-    EXPECT_TRUE(child.is_visible());
-    EXPECT_EQ(child.visibility, (std::vector<bool>{false}));
-    EXPECT_TRUE(own_hidden.visibility.empty()) << "was hidden already";
-    parent.set_visible(true);
-    EXPECT_TRUE(child.is_effectively_visible());
-    EXPECT_FALSE(own_hidden.is_effectively_visible());
-    EXPECT_EQ(child.visibility, (std::vector<bool>{false, true}));
-    EXPECT_TRUE(root.redraw_needed());
+    Node& cached = add<Node>(root);
+    cached.set_cache(true);
+    Drawn(root, 6, 4);
+    EXPECT_NE(cached.dump_line(0).find(u"rs.size=6 4"), WString::npos);
+    root.set_visible(false);
+    EXPECT_TRUE(cached.cache_surface().empty());
 }
 
 // Hiding the pressed node, or any ancestor, sends it a cancelled release.
@@ -186,23 +138,6 @@ TEST(Visibility, HidingAPressedNodeOrItsAncestorCancelsThePress) {
     }
 }
 
-TEST(Input, TopmostEnabledChildTakesThePressAndKeepsTheGesture) {
-    Node root;
-    auto& below = add<Recorder>(root);
-    auto& above = add<Recorder>(root);
-    auto& disabled = add<Recorder>(root);
-    place(root, 0, 0, 20, 20);
-    disabled.set_enabled(false);
-    EXPECT_TRUE(root.on_touch(pen(PointerKind::Down, 3, 3)));
-    EXPECT_TRUE(root.on_touch(pen(PointerKind::Move, 50, 50))); // outside: still captured
-    EXPECT_TRUE(root.on_touch(pen(PointerKind::Up, 50, 50)));
-    EXPECT_EQ(above.touches.size(), 3u);
-    EXPECT_TRUE(below.touches.empty());
-    EXPECT_TRUE(disabled.touches.empty());
-    EXPECT_EQ(root.captured(), nullptr);
-    EXPECT_FALSE(root.on_touch(pen(PointerKind::Down, 50, 50))) << "misses everything";
-}
-
 TEST(Input, KeysGoToVisibleChildrenUntilOneTakesThem) {
     Node root;
     auto& first = add<Recorder>(root);
@@ -218,48 +153,6 @@ TEST(Input, KeysGoToVisibleChildrenUntilOneTakesThem) {
     EXPECT_TRUE(last.keys.empty());
     taker.take_keys = false;
     EXPECT_FALSE(root.on_key(KeyEvent{61}));
-}
-
-TEST(Drawing, ColourNodesFillTheirRectangleRelativeToTheOriginIgnoringAlpha) {
-    Node root;
-    auto& box = colour_child(root, {255, 0, 0, 0}, {1, 1});
-    box.set_anchor(ScaleType::MinSide, ScaleType::MinSide);
-    box.set_design_size({2, 2});
-    auto& hidden = colour_child(root, {0, 255, 0});
-    hidden.set_visible(false);
-    place(root, 100, 100, 4, 4); // the root's own position does not matter
-    RenderSurface target;
-    target.resize(4, 4);
-    fill(target, {}, {4, 4}, Colour{0, 0, 255});
-    root.draw_node(target, {});
-    EXPECT_EQ(row_of(target, 0), "bbbb");
-    EXPECT_EQ(row_of(target, 1), "brrb");
-    EXPECT_EQ(row_of(target, 2), "brrb");
-    EXPECT_EQ(row_of(target, 3), "bbbb");
-    EXPECT_FALSE(root.redraw_needed());
-}
-
-TEST(Drawing, KeyColourInTheCacheShowsWhatLiesBelowAndChangesRedrawIt) {
-    Node root;
-    Node& cached = add<Node>(root);
-    cached.set_cache(true);
-    auto& left = colour_child(cached, {255, 0, 0}, {}, {4, 0});
-    colour_child(cached, {255, 0, 255}, {4, 0});
-    Drawn target(root, 8, 2, blue);
-    EXPECT_EQ(row_of(target, 1), "rrrrbbbb");
-    left.set_color({0, 255, 0});
-    EXPECT_TRUE(cached.redraw_needed()) << "a change below marks the cached node";
-    root.draw_node(target, {});
-    EXPECT_EQ(row_of(target, 0), "ggggbbbb");
-}
-
-TEST(Drawing, CacheAlphaBlendsThroughAnAlphaBlender) {
-    Node root;
-    Node& cached = add<Node>(root);
-    cached.set_cache(true, 256); // level 4: only bit-5-marked pixels show
-    colour_child(cached, {255, 0, 0});
-    EXPECT_EQ(row_of(Drawn(root, 2, 2, blue), 0), "bb");
-    EXPECT_NE(cached.cache_blender(), nullptr);
 }
 
 TEST(Drawing, ClipNodeKeepsChildrenInsideItsRectangle) {

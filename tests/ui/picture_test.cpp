@@ -86,34 +86,3 @@ TEST(Bmp, RejectsEveryMalformedHeader) {
     for (const auto& c : cases)
         EXPECT_FALSE(decode(c.file)) << c.what;
 }
-
-TEST(LoadPicture, AppendsBmpSharesTheDecodedPixelsAndFailsToTheEmptyPicture) {
-    telvara::ui::test::TempFolder dir;
-    dir.write("button.bmp", bmp_bytes(kRows));
-    const std::string path = dir.path() + "/button";
-    const Picture picture = load_picture(path);
-    ASSERT_TRUE(picture.has_data());
-    EXPECT_EQ(picture.width, 3);
-    EXPECT_EQ(picture.height, 2);
-    EXPECT_EQ(picture.data->path, path);
-    EXPECT_EQ(picture.points[0].x, 0);
-    EXPECT_EQ(picture.points[3].x, 3);
-    EXPECT_EQ(picture.points[3].y, 2);
-    EXPECT_EQ(rows_of(picture.data->pixels), kRows);
-    const Picture copy = picture;
-    EXPECT_EQ(copy.data.use_count(), 2);
-
-    dir.write("deep.bmp", bmp_bytes(kRows, 32));
-    Bytes truncated = bmp_bytes(kRows);
-    truncated.resize(60);
-    dir.write("cut.bmp", truncated);
-    // Named like pictures, but no files: neither may block or pour in.
-    ASSERT_EQ(::mkfifo((dir.path() + "/fifo.bmp").c_str(), 0600), 0);
-    std::filesystem::create_symlink("/dev/zero", dir.path() + "/zero.bmp");
-    for (const char* name : {"deep", "cut", "missing", "fifo", "zero"}) {
-        const Picture failed = load_picture(dir.path() + "/" + name);
-        EXPECT_FALSE(failed.has_data()) << name;
-        EXPECT_EQ(failed.width, 0);
-        EXPECT_EQ(failed.height, 0);
-    }
-}

@@ -187,18 +187,6 @@ TEST_F(MenuTest, APressOnARowLiftedBesideThePanelKeepsTheMenu) {
     EXPECT_EQ(menu->state(), MenuState::Open);
 }
 
-TEST_F(MenuTest, KeysMoveTheFocusAndEnterChooses) {
-    open(u"MainMenu");
-    for (int i = 0; i < 2; ++i) {
-        screen.on_key(KeyEvent{7, true});
-        screen.on_key(KeyEvent{7, false});
-    }
-    run(0.5);
-    EXPECT_DOUBLE_EQ(menu->list().focus_position(), 1.0);
-    screen.on_key(KeyEvent{9});
-    EXPECT_EQ(provider.asked.back(), u"SortByName");
-}
-
 TEST_F(MenuTest, SpecialButtonsActAsTheirKeys) {
     open(u"Settings");
     auto* row = dynamic_cast<MenuElement*>(menu->list().element_for(1));
@@ -254,4 +242,16 @@ TEST_F(MenuTest, MissingPartsAndElements) {
     EXPECT_EQ(row_text(1)->text(), u"Settings");
     tap_row(1);
     EXPECT_EQ(odd.chosen, std::vector<WString>{u"Settings"});
+}
+
+TEST_F(MenuTest, KeysMoveTheFocusAndEnterChooses) {
+    open(u"MainMenu");
+    for (int i = 0; i < 2; ++i) {
+        screen.on_key(KeyEvent{7, true});
+        screen.on_key(KeyEvent{7, false});
+    }
+    run(0.5);
+    EXPECT_DOUBLE_EQ(menu->list().focus_position(), 1.0);
+    screen.on_key(KeyEvent{9});
+    EXPECT_EQ(provider.asked.back(), u"SortByName");
 }

@@ -60,28 +60,6 @@ TEST(RenderSurface, PixelCounterFollowsEveryBufferThroughReleaseAndAttach) {
     EXPECT_EQ(RenderSurface::total_pixels(), base) << "destruction gives the pixels back";
 }
 
-TEST(RenderSurface, ClipNestsAndRestoresInOrder) {
-    RenderSurface surface;
-    surface.resize(100, 50);
-    {
-        ClipScope outer(surface, {10, 10, 60, 40});
-        EXPECT_EQ(surface.clip(), (Rect{10, 10, 60, 40}));
-        EXPECT_EQ(surface.clip_depth(), 1u);
-        const ClipToken token = surface.push({50, -5, 200, 20});
-        EXPECT_EQ(surface.clip(), (Rect{50, 10, 60, 20})) << "push only narrows";
-        const ClipToken disjoint = surface.push({0, 0, 5, 5});
-        EXPECT_TRUE(surface.clip().is_empty());
-        EXPECT_EQ(surface.clip_depth(), 3u);
-        surface.pop(disjoint);
-        EXPECT_EQ(surface.clip(), (Rect{50, 10, 60, 20}));
-        surface.pop(token);
-        EXPECT_EQ(surface.clip(), (Rect{10, 10, 60, 40}));
-    }
-    EXPECT_EQ(surface.clip(), (Rect{0, 0, 100, 50}));
-    EXPECT_EQ(surface.clip_depth(), 0u);
-    EXPECT_TRUE(surface.resize(10, 10)) << "allowed again once every clip is popped";
-}
-
 // Replacing the buffer under a clip, even with one of the same size, ends
 // the process.
 TEST(RenderSurfaceDeathTest, RecreatingWhileClippedEndsTheProcess) {

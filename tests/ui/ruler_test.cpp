@@ -68,31 +68,6 @@ class RulerTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(RulerTest, ThirtyLettersInTenCellsAreSampledEvenly) {
-    EXPECT_EQ(ruler->cell_height(), 20);
-    EXPECT_EQ(ruler->cell_count(), 0u) << "no letters, no cells";
-    EXPECT_FALSE(ruler->table()->is_visible());
-    ruler->set_letters(alphabet(30));
-    place(210);
-    ASSERT_EQ(ruler->cell_count(), 10u);
-    for (std::size_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(ruler->cell_letter_index(i), 3 * i);
-        EXPECT_EQ(cell_text(i), WString(1, char16_t(u'A' + 3 * i)));
-    }
-    EXPECT_TRUE(ruler->table()->is_visible());
-    EXPECT_NE(ruler->cell(1).find(u"letter2"), nullptr) << "cells alternate the templates";
-    EXPECT_EQ(ruler->cell(2).find(u"letter2"), nullptr);
-    place(4 + 30 * 20 + 6);
-    EXPECT_EQ(ruler->cell_count(), 30u) << "room for all: one cell per letter";
-    EXPECT_EQ(cell_text(29), u"^");
-    place(15);
-    EXPECT_EQ(ruler->cell_count(), 0u) << "too short for a single cell";
-    // Cells are counted in the ruler's own height: 80 px off a 290 px parent.
-    ruler->set_borders({0, 0}, {0, 80});
-    place(4 + 200 + 6 + 80);
-    EXPECT_EQ(ruler->cell_count(), 10u);
-}
-
 TEST_F(RulerTest, AddLetterSkipsARepeatOfTheLast) {
     for (const char16_t* letter : {u"A", u"A", u"B", u"B", u"B", u"C", u"A"})
         ruler->add_letter(letter);

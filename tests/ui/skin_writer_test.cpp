@@ -33,7 +33,10 @@ TEST(SkinWriter, RecordsAreAlignedAndTheIndexIsBalanced) {
         return 1 + std::max(depth(get32(bytes, entry)), depth(get32(bytes, entry + 4)));
     };
     EXPECT_EQ(depth(get32(bytes, 72)), 8) << "200 entries: ceil(log2(201))";
+    ASSERT_EQ(skin->top_level_nodes().size(), 200u);
+    EXPECT_FALSE(skin->find_node(u"n"));
     for (const auto& [name, record] : skin->top_level_nodes()) {
+        EXPECT_EQ(skin->find_node(name), record) << to_utf8(name);
         ASSERT_EQ(skin->child_count(record), 3u);
         for (std::uint32_t i = 0; i < 3; ++i) {
             const NodeRecord child = skin->child(record, i);
@@ -94,6 +97,19 @@ TEST(SkinWriter, RefusesWhatTheFormatCannotHold) {
     SkinModel duplicates;
     duplicates.nodes = {{u"n", NodeModel{}}, {u"n", NodeModel{}}};
     EXPECT_FALSE(write_skin(duplicates).ok()) << "a top-level name twice";
+}
+
+TEST(SkinWriter, WritesAFileTheLoaderAccepts) {
+    test::TempFolder folder;
+    SkinModel model;
+    model.nodes = {{u"Only", NodeModel{}}};
+    std::string error;
+    ASSERT_TRUE(skinc::write_skin_file(model, folder.path() + "/a.skin", &error)) << error;
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(read_skin_file(folder.path() + "/a.skin", bytes), "");
+    EXPECT_TRUE(from_bytes(bytes)->find_node(u"Only"));
+    EXPECT_FALSE(skinc::write_skin_file(model, folder.path() + "/no/such/dir/a.skin", &error));
+    EXPECT_FALSE(error.empty());
 }
 
 } // namespace

@@ -198,19 +198,6 @@ class TextDraw : public TextNodeTest {
 
 } // namespace
 
-TEST_F(TextDraw, DrawsInTheTextColourInsideTheNodeOnly) {
-    node.set_text(u"WWWWWWWWWWWWWWWWWWWW"); // far wider than the node
-    node.set_color({200, 0, 0, 255});
-    const Ink drawn = draw(10, 10, 60, 30);
-    ASSERT_GT(drawn.pixels, 0);
-    EXPECT_GE(drawn.box.left, 10);
-    EXPECT_LE(drawn.box.right, 70);
-    EXPECT_GE(drawn.box.top, 10);
-    EXPECT_LE(drawn.box.bottom, 40);
-    EXPECT_GT(count(surface, to_565(200, 0, 0)), 0) << "solid glyph pixels are the text colour";
-    EXPECT_EQ(surface.clip_depth(), 0u) << "the clip is restored";
-}
-
 TEST_F(TextDraw, HighlightsUseTheirColourOverTheirCharactersOnly) {
     node.set_text(u"aa bb aa");
     node.set_halign(HAlign::Left);

@@ -94,20 +94,6 @@ TEST(ThreeSlice, LongSizeStretchesTheMiddle) {
         EXPECT_EQ(even[std::size_t(10 + i)], 10 + i / 4) << "power of two repeats evenly";
 }
 
-TEST(ThreeSlice, BothAxesAtOnce) {
-    RenderSurface surface;
-    surface.resize(5, 4);
-    draw_picture(surface, {0, 0}, {5, 4}, numbered(3, 3, {{{0, 0}, {1, 1}, {2, 2}, {3, 3}}}),
-                 copy_blender());
-    const Pixel want[4][5] = {{1, 2, 2, 2, 3},
-                              {101, 102, 102, 102, 103},
-                              {101, 102, 102, 102, 103},
-                              {201, 202, 202, 202, 203}};
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(surface.row(y)[x], want[y][x]) << x << "," << y;
-}
-
 // Clipping moves the source start with the destination: a clipped draw equals
 // the unclipped one inside the clip rectangle and leaves the rest alone.
 TEST(ThreeSlice, ClippedDrawEqualsTheUnclippedOneInsideTheClip) {

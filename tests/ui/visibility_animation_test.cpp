@@ -102,21 +102,6 @@ TEST(VisibilityAnimations, FactoryKnowsTheSevenWordsExactlyWithPhoneLikeDuration
         SlideDirection::Bottom);
 }
 
-TEST(VisibilityAnimations, ShowingEasesOutAndHidingEasesIn) {
-    for (const char* word : kWords) {
-        Stage stage(word, true);
-        TimedVisibilityAnimation& animation = stage.animation();
-        stage.screen.tick(animation.timing().show_seconds / 4);
-        EXPECT_GT(animation.position(), 0.4) << word << ": a quarter of the time, well on";
-        stage.screen.tick(animation.timing().show_seconds);
-        EXPECT_FALSE(animation.is_running());
-        stage.card->set_visible_animated(false);
-        stage.screen.tick(animation.timing().hide_seconds / 4);
-        EXPECT_GT(animation.position(), 0.9) << word << ": leaving starts gently";
-        EXPECT_LT(animation.position(), 1.0) << word;
-    }
-}
-
 TEST(VisibilityAnimations, EachShowRunsFromNothingToTheStillPictureSteadily) {
     const std::vector<Pixel> shown = still_picture(true);
     for (const char* word : kWords) {
@@ -176,28 +161,6 @@ TEST(VisibilityAnimations, EachHideRunsFromTheStillPictureToNothing) {
     }
 }
 
-TEST(VisibilityAnimations, SlidesComeFromTheirSideOfTheScreen) {
-    const struct {
-        const char* word;
-        int dx, dy;
-    } sides[] = {{"right", 1, 0}, {"bottom", 0, 1}, {"left", -1, 0}, {"top", 0, -1}};
-    auto sign = [](int v) { return (v > 0) - (v < 0); };
-    for (const auto& side : sides) {
-        Stage stage(side.word, true);
-        stage.screen.tick(0.05);
-        auto& slide = dynamic_cast<SlideAnimation&>(stage.animation());
-        const Point at = slide.offset_at({30, 40}, {60, 80}, {120, 160}, slide.position());
-        EXPECT_EQ(sign(at.x - 30), side.dx) << side.word;
-        EXPECT_EQ(sign(at.y - 40), side.dy) << side.word;
-        const Point start = slide.offset_at({30, 40}, {60, 80}, {120, 160}, 0.0);
-        EXPECT_TRUE(start.x >= 120 || start.y >= 160 || start.x + 60 <= 0 || start.y + 80 <= 0)
-            << side.word << ": wholly off the screen at the start";
-        const Point home = slide.offset_at({30, 40}, {60, 80}, {120, 160}, 1.0);
-        EXPECT_EQ(home.x, 30);
-        EXPECT_EQ(home.y, 40);
-    }
-}
-
 TEST(VisibilityAnimations, ReversingMidWayContinuesFromWhereItIs) {
     for (const char* word : kWords) {
         Stage stage(word, true);
@@ -223,37 +186,4 @@ TEST(VisibilityAnimations, ReversingMidWayContinuesFromWhereItIs) {
         stage.draw();
         EXPECT_EQ(stage.pixels(), still_picture(true)) << word;
     }
-}
-
-TEST(VisibilityAnimations, PopOvershootsALittleThenSettles) {
-    Stage stage("pop", true);
-    double peak = 0.0;
-    while (stage.animation().is_running()) {
-        stage.screen.tick(kFrame);
-        peak = std::max(peak, stage.animation().position());
-    }
-    EXPECT_GT(peak, 1.02);
-    EXPECT_LT(peak, 1.15);
-    EXPECT_DOUBLE_EQ(stage.animation().position(), 1.0);
-}
-
-TEST(VisibilityAnimations, KeyColourStaysSeeThroughWhileMovingAndTheClipHolds) {
-    for (const char* word : {"right", "flip", "scale"}) {
-        Stage stage(word, true);
-        stage.screen.tick(stage.animation().timing().show_seconds * 0.7);
-        stage.draw();
-        for (Pixel pixel : stage.pixels())
-            ASSERT_NE(pixel, kKeyColour) << word;
-        EXPECT_GT(stage.covered(), 0) << word;
-    }
-    Stage stage("pop", true);
-    stage.screen.tick(0.1);
-    fill(stage.frame, {}, {120, 160}, kBackground);
-    {
-        ClipScope clip(stage.frame, Rect{0, 0, 60, 160});
-        stage.screen.draw_node(stage.frame, {});
-    }
-    for (int y = 0; y < 160; ++y)
-        for (int x = 60; x < 120; ++x)
-            ASSERT_EQ(stage.frame.row(y)[x], kBackgroundPixel);
 }

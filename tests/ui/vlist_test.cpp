@@ -189,21 +189,6 @@ TEST_F(ListTest, TapClicksTheRowUnderTheFingerWithThePressedLook) {
     EXPECT_EQ(look_of(*list->element_for(1)), u"#vlist_selected");
 }
 
-TEST_F(ListTest, TapOnAMovingListOnlyCatchesIt) {
-    list->scroll_to_item(50);
-    list->set_velocity(-1500.0);
-    screen.tick(kFrame);
-    screen.on_touch(pen(PointerKind::Down, 100, 100));
-    EXPECT_EQ(list->pressed_element(), nullptr);
-    const double before = list->velocity();
-    screen.tick(kFrame);
-    EXPECT_GT(list->velocity() - before, 4.0 * lp::friction(before, lp::Catch::No) * kFrame)
-        << "caught: five times the friction";
-    screen.on_touch(pen(PointerKind::Up, 100, 100));
-    EXPECT_TRUE(rows.clicks.empty());
-    EXPECT_EQ(list->velocity(), 0.0);
-}
-
 TEST_F(ListTest, MovingTheFingerTurnsAPressIntoADrag) {
     screen.on_touch(pen(PointerKind::Down, 100, 100));
     screen.on_touch(pen(PointerKind::Move, 100, 97)); // trembling: still a tap
@@ -279,22 +264,6 @@ TEST_F(ListTest, ScrollingTenThousandRowsReusesABoundedPool) {
     EXPECT_LE(list->pool_size(), std::size_t(320 / kRow + 3));
 }
 
-TEST_F(ListTest, RemovedItemShrinksAwayAndTheRestMoveUp) {
-    const std::size_t pool = list->pool_size();
-    list->item_removed(1);
-    EXPECT_EQ(list->item_count(), 99);
-    const std::int32_t y_before = list->element_for(1)->y();
-    screen.tick(0.1);
-    EXPECT_EQ(list->element_for(1)->y(), y_before - 20) << "half way after 0.1 s";
-    run(0.3);
-    EXPECT_EQ(list->element_for(1)->y(), 10 + 40);
-    EXPECT_LE(list->pool_size(), pool + 1) << "the shrunk element went back to the pool";
-    set_count(3); // rows past the end shrink away too
-    run(0.5);
-    EXPECT_EQ(list->rows().size(), 3u);
-    EXPECT_EQ(list->last_visible_index(), 2);
-}
-
 TEST_F(ListTest, InsertedItemGrowsInPlaceAndTheRestMoveDown) {
     list->set_selected_index(3);
     ListElement* old_second = list->element_for(1);
@@ -331,17 +300,6 @@ TEST_F(ListTest, InsertedItemOutsideTheViewMovesNothingOnScreen) {
     EXPECT_NE(list->element_for(2), nullptr);
 }
 
-TEST_F(ListTest, AListThatShrinksBelowTheViewShowsItsEndAtOnce) {
-    list->scroll_to_item(80);
-    set_count(10);
-    const ListElement* last = list->element_for(9);
-    ASSERT_NE(last, nullptr);
-    EXPECT_EQ(last->y() + last->height(), 320 - 6);
-    EXPECT_EQ(list->first_visible_index(), 2);
-    run(0.5);
-    EXPECT_EQ(last->y() + last->height(), 320 - 6) << "and stays there";
-}
-
 TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
     rows.count = 3;
     list->set_grow(true);
@@ -351,4 +309,22 @@ TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
     screen.tick(0.05);
     EXPECT_TRUE(list->layout_needed()) << "a height change asks the parents for a new layout";
     EXPECT_EQ(list->get_measure_y().preferred, 10 + 3 * kRow + 10 + 6);
+}
+
+TEST_F(ListTest, TheKeyboardFocusStaysOnItsItemWhenItemsComeAndGo) {
+    list->scroll_to_item(7);
+    key(key::Down);
+    key(key::Down, false);
+    run(0.5);
+    ASSERT_DOUBLE_EQ(list->focus_position(), 7.0);
+    list->item_removed(2);
+    EXPECT_DOUBLE_EQ(list->focus_position(), 6.0);
+    list->item_inserted(0);
+    list->item_inserted(50);
+    EXPECT_DOUBLE_EQ(list->focus_position(), 7.0);
+    list->item_inserted(7); // at the focused item: it moves down with it
+    EXPECT_DOUBLE_EQ(list->focus_position(), 8.0);
+    run(0.5);
+    key(key::Enter);
+    EXPECT_EQ(rows.clicks, std::vector<std::int32_t>{8});
 }

@@ -129,24 +129,6 @@ class LanguageStringsTest : public telvara::test_support::DeviceRootTest {
     }
 };
 
-TEST_F(LanguageStringsTest, TranslateShowsTheKeyWhenMissing) {
-    LanguageStrings strings;
-    EXPECT_EQ(strings.translate(u"Cancel"), u"Cancel") << "empty before any load";
-    EXPECT_EQ(strings.path(), u"");
-    write("en.lng", utf16_file(u"Cancel=Abort\r\n"));
-    ASSERT_TRUE(strings.load_language_file(u"/en.lng"));
-    EXPECT_EQ(strings.path(), u"/en.lng");
-    EXPECT_EQ(strings.translate(u"Cancel"), u"Abort");
-    EXPECT_EQ(strings.translate(u"cancel"), u"cancel");
-    EXPECT_EQ(strings.translate(u""), u"");
-    EXPECT_EQ(strings.find(u"Nope"), nullptr);
-    write("empty.lng", "");
-    ASSERT_TRUE(strings.load_language_file(u"/empty.lng"));
-    EXPECT_EQ(strings.size(), 0u);
-    EXPECT_EQ(strings.path(), u"/empty.lng");
-    EXPECT_EQ(strings.translate(u"Cancel"), u"Cancel");
-}
-
 // A file that is there but cannot be used is refused with its name and the
 // reason; a missing one is no damage and says nothing. Either keeps the table.
 TEST_F(LanguageStringsTest, ARefusedFileSaysWhyAndAMissingOneSaysNothing) {

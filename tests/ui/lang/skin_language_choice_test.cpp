@@ -79,15 +79,6 @@ TEST_F(LanguageAtStart, ADamagedFileIsRefusedOnceWithItsNameAndTheNextOneTried) 
     EXPECT_EQ(refused.size(), 2u);
 }
 
-TEST_F(SkinAtStart, TheBaseFolderReplacesTheProgramFolder) {
-    std::filesystem::create_directories(native("/other/skins/bin"));
-    add_skin("default", "/other/skins/bin");
-    add_skin("default");
-    ASSERT_TRUE(select_skin_at_start(m_properties, m_context, u"/other", 1));
-    EXPECT_EQ(m_properties.impl().path(), u"/other/skins/bin/default.skin");
-    EXPECT_EQ(m_properties.scale_shift(), 1u);
-}
-
 // The context's check: a skin named "blue" lacks a screen.
 std::string no_blue(const Properties& skin) {
     return skin.impl().string_count() > 0 && skin.impl().string(0) == u"blue"
@@ -139,56 +130,6 @@ TEST_F(SkinAtStart, FallsBackNamingEachRefusedSkinAndTheSettingStays) {
     EXPECT_FALSE(report.fell_back());
 }
 
-TEST_F(FileLists, OnlyTopLevelFilesOfTheRightKind) {
-    add_language("english");
-    add_language("russian");
-    std::filesystem::create_directories(native("/prog/sub"));
-    add_language("deeper", "", "/prog/sub");
-    std::filesystem::create_directory(native("/prog/folder.lng"));
-    write("/prog/notes.txt", "x");
-    write("/prog/english.lng.bak", "x");
-    Ids found = find_language_files(u"/prog");
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (Ids{u"/prog/english.lng", u"/prog/russian.lng"}));
-    EXPECT_TRUE(find_language_files(u"/nowhere").empty());
-    for (const char* name :
-         {"default", "dark", "splash", "Splash2", "TODAY_big", "today", "mysplash"})
-        add_skin(name);
-    found = find_skin_files(u"/prog/skins/bin");
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (Ids{u"/prog/skins/bin/dark.skin", u"/prog/skins/bin/default.skin",
-                          u"/prog/skins/bin/mysplash.skin"}));
-    EXPECT_FALSE(is_selectable_skin(u"x/SPLASH.skin"));
-    EXPECT_TRUE(is_selectable_skin(u"x/splas.skin"));
-}
-
-TEST_F(FileLists, SearchVisitsFoldersRecursesAndStops) {
-    std::filesystem::create_directories(native("/tree/a/b"));
-    for (const char* file : {"/tree/1.x", "/tree/a/2.x", "/tree/a/b/3.x", "/tree/a/b/4.y"})
-        write(file, "x");
-    struct Visitor : FileSearchVisitor {
-        bool on_file(const WString& path) override {
-            files.push_back(path);
-            return files.size() < stop_after;
-        }
-        bool on_folder(const WString& path) override {
-            folders.push_back(path);
-            return true;
-        }
-        Ids files, folders;
-        std::size_t stop_after = 100;
-    };
-    Visitor all;
-    EXPECT_TRUE(search_files(u"/tree", u"*.x", u"*", all, Recursion::IntoFolders));
-    std::sort(all.files.begin(), all.files.end());
-    EXPECT_EQ(all.files, (Ids{u"/tree/1.x", u"/tree/a/2.x", u"/tree/a/b/3.x"}));
-    EXPECT_EQ(all.folders, (Ids{u"/tree/a", u"/tree/a/b"}));
-    Visitor stopping;
-    stopping.stop_after = 2;
-    EXPECT_FALSE(search_files(u"/tree", u"*", u"*", stopping, Recursion::IntoFolders));
-    EXPECT_EQ(stopping.files.size(), 2u) << "a false result ends the whole search";
-}
-
 TEST_F(FileLists, ChoiceNeedsTwoOrMore) {
     add_language("english");
     for (const char* name : {"default", "splash", "today"})
@@ -199,25 +140,6 @@ TEST_F(FileLists, ChoiceNeedsTwoOrMore) {
     add_skin("dark");
     EXPECT_TRUE(has_language_choice(m_context));
     EXPECT_TRUE(has_skin_choice(m_context));
-}
-
-TEST_F(LanguageMenu, ListsSortedWithTheCurrentCheckedThenCancel) {
-    for (const char* name : {"russian", "English", "deutsch"})
-        add_language(name);
-    std::filesystem::create_directories(native("/elsewhere"));
-    add_language("ENGLISH", "", "/elsewhere");
-    ASSERT_TRUE(m_properties.language().load_language_file(u"/elsewhere/ENGLISH.lng"));
-    CollectedMenu menu;
-    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language", menu, u"MenuCancel"));
-    EXPECT_EQ(menu.identifiers(),
-              (Ids{u"Language#English", u"Language#deutsch", u"Language#russian", u"Cancel"}))
-        << "ordinal order: upper case first";
-    EXPECT_EQ(menu.checked(), (std::vector<bool>{true, false, false, false}))
-        << "the current language, ignoring case";
-    EXPECT_EQ(menu.items[3].element, u"MenuCancel");
-    CollectedMenu other;
-    EXPECT_FALSE(language_menu(m_properties, m_context, u"language", other, u"x"));
-    EXPECT_TRUE(other.items.empty()) << "the command is compared exactly";
 }
 
 // Each language is listed by the name it gives itself, so that a new file
@@ -255,23 +177,6 @@ TEST_F(LanguageMenu, AChoiceLoadsWritesAndReloadsOnce) {
         EXPECT_FALSE(language_menu(m_properties, m_context, command, menu, u""));
     EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена") << "failed choices keep the table";
     EXPECT_EQ(reloads.count, 1);
-}
-
-TEST_F(LanguageMenu, ADamagedChoiceIsRefusedWithItsReasonAndChangesNothing) {
-    add_language("english", "Cancel=Cancel\n");
-    write("/prog/russian.lng", "Cancel=\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0"); // cut in "а"
-    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
-    ReloadCounter reloads(m_properties);
-    CollectedMenu menu;
-    std::string refusal;
-    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#russian", menu, u"", &refusal));
-    EXPECT_NE(refusal.find("russian.lng: not valid UTF-8"), std::string::npos) << refusal;
-    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Cancel");
-    EXPECT_EQ(setting(u"Language"), u"<unset>");
-    EXPECT_EQ(reloads.count, 0);
-    refusal.clear();
-    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#klingon", menu, u"", &refusal));
-    EXPECT_EQ(refusal, "") << "a file that is gone is no damage";
 }
 
 TEST_F(SkinMenu, ListsSelectableSkinsWithTranslatedNames) {
@@ -345,6 +250,31 @@ TEST_F(SkinMenu, ARefusedSkinIsNeitherTakenNorSaved) {
     }
     EXPECT_EQ(setting(u"Skin"), u"<unset>");
     EXPECT_EQ(reloads.count, 0);
+}
+
+TEST_F(FileLists, SearchVisitsFoldersRecursesAndStops) {
+    std::filesystem::create_directories(native("/tree/a/b"));
+    for (const char* file : {"/tree/1.x", "/tree/a/2.x", "/tree/a/b/3.x", "/tree/a/b/4.y"})
+        write(file, "x");
+    struct Visitor : FileSearchVisitor {
+        bool on_file(const WString& path) override {
+            files.push_back(path);
+            return files.size() < stop_after;
+        }
+        bool on_folder(const WString& path) override {
+            folders.push_back(path);
+            return true;
+        }
+        Ids files, folders;
+        std::size_t stop_after = 100;
+    } all, stopping;
+    EXPECT_TRUE(search_files(u"/tree", u"*.x", u"*", all, Recursion::IntoFolders));
+    std::sort(all.files.begin(), all.files.end());
+    EXPECT_EQ(all.files, (Ids{u"/tree/1.x", u"/tree/a/2.x", u"/tree/a/b/3.x"}));
+    EXPECT_EQ(all.folders, (Ids{u"/tree/a", u"/tree/a/b"}));
+    stopping.stop_after = 2;
+    EXPECT_FALSE(search_files(u"/tree", u"*", u"*", stopping, Recursion::IntoFolders));
+    EXPECT_EQ(stopping.files.size(), 2u) << "a false result ends the whole search";
 }
 
 } // namespace

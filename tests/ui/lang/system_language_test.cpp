@@ -59,16 +59,4 @@ class LocaleEnvironment : public ::testing::Test {
     std::vector<std::optional<std::string>> m_saved;
 };
 
-TEST_F(LocaleEnvironment, FirstSetVariableWins) {
-    EXPECT_EQ(system_language_name(), u"");
-    ::setenv("LANG", "ru_RU.UTF-8", 1);
-    EXPECT_EQ(system_language_name(), u"russian");
-    ::setenv("LC_MESSAGES", "fr_FR.UTF-8", 1);
-    EXPECT_EQ(system_language_name(), u"french");
-    ::setenv("LC_ALL", "", 1);
-    EXPECT_EQ(system_language_name(), u"french") << "an empty variable counts as unset";
-    ::setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(system_language_name(), u"") << "C says: no language";
-}
-
 } // namespace
