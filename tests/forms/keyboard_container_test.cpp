@@ -109,8 +109,6 @@ class DefaultKeypad : public Keypad {
     KeyboardContainer keypad;
 };
 
-};
-
 } // namespace
 
 // --- Binding -----------------------------------------------------------------
