@@ -19,8 +19,13 @@ TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
     first = start({"--headless", "--log", "recents"});
     ASSERT_TRUE(wait_for_log("MainForm::on_command_line cmd=recents\n")) << log_text();
     EXPECT_LT(log_text().find(" start: 6"), log_text().find(" WinMain 10"));
-    EXPECT_EQ(run({"open:+4930123"}).status, 0);
+    // A later start with --log leaves the running log and the "Log" setting alone.
+    const std::string before = log_text();
+    EXPECT_EQ(run({"--log", "open:+4930123"}).status, 0);
     EXPECT_TRUE(wait_for_log("MainForm::on_command_line cmd=open:+4930123\n")) << log_text();
+    EXPECT_TRUE(log_text().starts_with(before)) << "the log was started anew:\n" << log_text();
+    EXPECT_THAT(log_text(), Not(HasSubstr("cmd_line=open"))) << "the later start wrote into it";
+    EXPECT_THAT(settings_text(), Not(HasSubstr("\"Log\"")));
     EXPECT_EQ(run({}).status, 0);
     EXPECT_TRUE(wait_for_log("MainForm::on_command_line cmd=\n")) << log_text();
     EXPECT_THAT(log_text(), Not(HasSubstr("CommandLineEmpty")));
