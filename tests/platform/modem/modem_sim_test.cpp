@@ -1,11 +1,12 @@
-// The modem thread on devices the telephone tests do not reach: a TCP modem nobody listens to, and
-// a fake modem on a pseudo-terminal played by script.
+// The modem thread on devices the telephone tests do not reach: a TCP modem nobody listens to,
+// the in-process simulator with its control socket, and a fake modem on a pseudo-terminal.
 #include "fast_timing.h"
 #include "platform/modem/modem.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <unistd.h>
 
@@ -62,6 +63,41 @@ TEST(ModemReopen, UnreachableModemKeepsRetryingWithoutBlocking) {
     EXPECT_GE(std::ranges::count_if(
                   lines, [](auto& l) { return l.find("cannot open") != std::string::npos; }),
               2);
+}
+
+// The in-process simulator rings through its control socket, which goes with the modem; what
+// could end a command is refused before it reaches the modem thread.
+TEST(EmbeddedSimulator, ControlSocketRingsTheInProcessModem) {
+    char folder[] = "/tmp/telvara-modem-test-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string socket = std::string(folder) + "/telvara-modem.sock";
+    {
+        ModemConfig config;
+        config.timing = fast_modem();
+        config.sim_control_socket = socket;
+        Modem modem(config);
+        ASSERT_NE(modem.simulator(), nullptr);
+        std::vector<ModemEvent> seen;
+        ASSERT_TRUE(until(modem, seen, [](auto& e) { return e.kind == Kind::line_open; }));
+        EXPECT_TRUE(modem.supports_join());
+        for (const char* bad : {"123;ATH", "123\";ATH", "$(reboot)", "123\r\nATH\r\n"})
+            EXPECT_FALSE(modem.dial(bad)) << bad;
+        EXPECT_FALSE(modem.send_service_code("*100#\",15\r\nATH"));
+        EXPECT_FALSE(modem.send_tones("1;ATH"));
+        EXPECT_FALSE(modem.enter_pin("12a4"));
+        EXPECT_FALSE(modem.enter_puk("1234", "1234")); // a PUK has 8 digits
+        std::string reply, error;
+        ASSERT_TRUE(sim_control(socket, "ring 0800", reply, error)) << error;
+        EXPECT_EQ(reply, "OK\n");
+        ASSERT_TRUE(until(modem, seen, [](auto& e) { return e.kind == Kind::call_info; }));
+        EXPECT_EQ(seen.back().number, "0800");
+        modem.hang_up(); // rejects the ringing call
+        ASSERT_TRUE(until(modem, seen, [](auto& e) { return e.state == CallState::idle; }));
+        modem.set_speaker(SpeakerState::on); // without a hook only the state is kept
+        EXPECT_EQ(modem.speaker(), SpeakerState::on);
+    }
+    EXPECT_FALSE(std::filesystem::exists(socket));
+    std::filesystem::remove_all(folder);
 }
 
 // An old modem on a pseudo-terminal refuses the optional set-up; its call vanishes from the
