@@ -130,23 +130,6 @@ TEST_F(Buttons, OnlyAReleaseOverTheButtonThatIsNotCancelledClicks) {
     EXPECT_EQ(listener.drags.back().first.x, 12) << "moves outside still reach the button";
 }
 
-TEST_F(Buttons, BoundKeyPressesAndClicksOnRelease) {
-    button->set_bound_key(key::SoftLeft);
-    EXPECT_FALSE(key(key::SoftRight));
-    EXPECT_TRUE(key(key::SoftLeft));
-    EXPECT_TRUE(button->is_key_pressed());
-    EXPECT_EQ(shown(*button), u"#pressed");
-    ASSERT_EQ(listener.presses.size(), 1u);
-    EXPECT_EQ(listener.presses[0].point.x, 25) << "the button's centre";
-    EXPECT_EQ(listener.presses[0].point.y, 50);
-    EXPECT_TRUE(listener.clicks.empty());
-    EXPECT_TRUE(key(key::SoftLeft, true, false)) << "auto-repeat";
-    EXPECT_EQ(listener.presses.size(), 1u) << "no new notification";
-    EXPECT_TRUE(key(key::SoftLeft, false));
-    EXPECT_EQ(listener.clicks.size(), 1u);
-    EXPECT_EQ(shown(*button), u"#normal");
-}
-
 TEST_F(Buttons, DisabledShowsDisabledAndIgnoresInput) {
     button->set_bound_key(key::Enter);
     button->set_enabled(false);

@@ -168,19 +168,6 @@ TEST_F(EditTest, TypingLandsAtTheCaretAndATapPlacesIt) {
     EXPECT_EQ(edit->caret(), 0u);
 }
 
-TEST_F(EditTest, ALongTextScrollsSoTheCaretStaysInsideAndIsDrawnToIt) {
-    edit->take_focus();
-    type(u"a rather long line of typed text that is wider than the field");
-    EXPECT_GE(caret().left, edit->x());
-    EXPECT_EQ(caret().right, edit->x() + edit->width());
-    edit->set_background_color(Colour{0, 0, 0, 0});
-    RenderSurface surface;
-    draw(surface, kWhite);
-    const Ink drawn = ink(surface, kWhite);
-    EXPECT_LE(drawn.box.left, edit->x() + 2) << "no gap before the caret";
-    EXPECT_GE(drawn.box.right, edit->x() + edit->width() - 12);
-}
-
 TEST_F(EditTest, MaskedFieldShowsAndDrawsOneStarPerCharacter) {
     edit->set_masking(Masking::Masked);
     edit->set_text(u"ab");

@@ -35,23 +35,6 @@ bool has_coverage(const Glyph& glyph) {
 
 } // namespace
 
-TEST(FontPixelHeight, SmallSizesFromTheTableLargerOnesAsPointsAtNinetySixDpi) {
-    const std::int32_t table[] = {0,  1,  3,  4,  6,  7,  8,  10, 11, 12,
-                                  14, 15, 16, 18, 19, 20, 21, 23, 24, 25};
-    for (std::int32_t n = 0; n < 20; ++n)
-        EXPECT_EQ(font_pixel_height(n, 1), table[n]) << n;
-    const struct {
-        std::int32_t size, scale, pixels;
-    } rows[] = {{6, 2, 16}, // indexed by size x scale factor
-                {12, 2, 32},
-                {20, 1, 26},
-                {-12, 1, -16},
-                {-1, 1, -1}};
-    for (const auto& r : rows)
-        EXPECT_EQ(font_pixel_height(r.size, r.scale), r.pixels) << r.size << " x" << r.scale;
-    EXPECT_GT(font_pixel_height(2'000'000'000, 4), 0) << "no overflow from a damaged skin";
-}
-
 TEST(FontDescriptionParser, ReadsFieldsUntilTheFirstThatDoesNotParse) {
     const struct {
         const char16_t* text;
@@ -78,29 +61,6 @@ TEST(FontDescriptionParser, ReadsFieldsUntilTheFirstThatDoesNotParse) {
         EXPECT_EQ(d.face, r.face);
     }
     EXPECT_EQ(parse_font_description(u"99999999999 0 0 0 F", 0).size, 2147483647);
-}
-
-TEST(FontRep, HeightsFollowSizeAndScaleWithConsistentLineMetrics) {
-    EXPECT_EQ(FontRep(description(12, 1)).char_height(), 16);
-    EXPECT_EQ(FontRep(description(12, 2)).char_height(), 32);
-    for (std::int32_t size : {1, 7, 10, 14, 16}) {
-        FontRep font(description(size, 2));
-        ASSERT_FALSE(font.is_null()) << size;
-        EXPECT_EQ(font.height(), font.ascent() + font.descent());
-        EXPECT_EQ(font.internal_leading(), font.height() - font.char_height());
-        EXPECT_GE(font.internal_leading(), 0);
-        EXPECT_GT(font.descent(), 0);
-        EXPECT_GE(font.underline_offset(), font.ascent()) << "under the baseline";
-        EXPECT_LE(font.underline_offset() + font.underline_thickness(), font.height());
-    }
-    FontRep cell(description(-12, 1)); // a negative size asks for the cell height
-    EXPECT_NEAR(cell.height(), 16, 1);
-    EXPECT_LT(cell.char_height(), 16);
-    EXPECT_LE(FontRep(description(100000, 1)).char_height(), 1024) << "absurd sizes are capped";
-    FontRep zero(description(0, 2));
-    EXPECT_TRUE(zero.is_null());
-    EXPECT_EQ(zero.height(), 0);
-    EXPECT_EQ(FontRep::Access(zero).glyph(U'A').advance, 0);
 }
 
 TEST(FontRep, GlyphsHaveCoverageKerningAndAStableAddress) {

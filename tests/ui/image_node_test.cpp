@@ -89,23 +89,6 @@ PixelRows drawn(ImageNode& node, int surface_w, int surface_h, Pixel background,
 
 } // namespace
 
-TEST(ImageNode, AMaskOfTheSameSizeMixesSourceAndDestination) {
-    ImageSkin skin;
-    skin.src(plain_rows(3, 2, W));
-    // Full weight, none, and about half (green field 32 of 63).
-    const auto mask = skin.picture({{0xFFFF, 0x0000, 0x0400}, {0xFFFF, 0x0000, 0x0400}});
-    skin.image.pictures.push_back({u"mask", whole(mask, 3, 2)});
-    skin.image.integers = {{u"alpha", 0}}; // the mask wins over the alpha
-    ImageNode& node = skin.load();
-    EXPECT_NE(dynamic_cast<const MaskBlender*>(node.blender()), nullptr);
-    for (const auto& row : drawn(node, 3, 2, 0, {0, 0}, 3, 2)) {
-        EXPECT_EQ(row[0], W);
-        EXPECT_EQ(row[1], 0);
-        EXPECT_GT(row[2] >> 11, 10);
-        EXPECT_LT(row[2] >> 11, 22);
-    }
-}
-
 TEST(ImageNode, GrowAsksForThePictureSizeKeepingTheAspectRatioWhenAsked) {
     {
         ImageSkin skin;

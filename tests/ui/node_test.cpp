@@ -1,5 +1,5 @@
-// The node tree: children, finding, marks, the type registry, visibility,
-// input routing, drawing with caches and clips, and visibility animations.
+// The node tree: removal, the type registry, hiding, key routing, whole
+// clips and the node's own visibility animation.
 #include "node_test_support.h"
 #include "ui/basic_nodes.h"
 #include "ui/drawing.h"
@@ -18,8 +18,6 @@ using namespace telvara::ui::test;
 namespace {
 
 constexpr Pixel red = to_565(255, 0, 0);
-constexpr Pixel green = to_565(0, 255, 0);
-constexpr Pixel blue = to_565(0, 0, 255);
 
 // Takes every pointer event (and keys when asked) and remembers them.
 class Recorder : public Node {
@@ -32,13 +30,8 @@ class Recorder : public Node {
         keys.push_back(event);
         return take_keys;
     }
-    void on_visibility_changed(bool effective) override {
-        visibility.push_back(effective);
-        Node::on_visibility_changed(effective);
-    }
     std::vector<PointerEvent> touches;
     std::vector<KeyEvent> keys;
-    std::vector<bool> visibility;
     bool take_keys = false;
 };
 
@@ -49,12 +42,12 @@ ColorNode& colour_child(Node& parent, Colour colour, Point border_min = {}, Poin
     return node;
 }
 
-// The surface's row y as '.' for 0, 'r', 'g', 'b' for the colours, '?' else.
+// The surface's row y as '.' for 0, 'r' for red, '?' else.
 std::string row_of(const RenderSurface& surface, std::int32_t y) {
     std::string out;
     for (std::int32_t x = 0; x < surface.width(); ++x) {
         const Pixel p = surface.row(y)[x];
-        out += p == 0 ? '.' : p == red ? 'r' : p == green ? 'g' : p == blue ? 'b' : '?';
+        out += p == 0 ? '.' : p == red ? 'r' : '?';
     }
     return out;
 }
@@ -97,16 +90,10 @@ TEST(NodeRegistry, NamesAreUniqueExactAndRaiseWithTheirName) {
         registry.register_type(u"test_colour", &make_node<Node>);
         FAIL() << "no exception";
     } catch (const vadode::NodeAlreadyRegistered& error) {
-        EXPECT_EQ(error.type_name(), u"test_colour");
         EXPECT_NE(std::string(error.what()).find("test_colour"), std::string::npos);
     }
     EXPECT_NE(dynamic_cast<ColorNode*>(registry.create(u"test_colour").get()), nullptr);
-    try {
-        registry.create(u"Test_colour");
-        FAIL() << "no exception";
-    } catch (const vadode::NodeNotRegistered& error) {
-        EXPECT_EQ(error.type_name(), u"Test_colour");
-    }
+    EXPECT_THROW(registry.create(u"Test_colour"), vadode::NodeNotRegistered);
     EXPECT_TRUE(registry.unregister_type(u"test_colour"));
     EXPECT_FALSE(registry.unregister_type(u"test_colour"));
 }
@@ -119,23 +106,6 @@ TEST(Visibility, HidingReleasesTheCacheSurface) {
     EXPECT_NE(cached.dump_line(0).find(u"rs.size=6 4"), WString::npos);
     root.set_visible(false);
     EXPECT_TRUE(cached.cache_surface().empty());
-}
-
-// Hiding the pressed node, or any ancestor, sends it a cancelled release.
-TEST(Visibility, HidingAPressedNodeOrItsAncestorCancelsThePress) {
-    for (const bool hide_button : {false, true}) {
-        Node root;
-        Node& panel = add<Node>(root);
-        auto& button = add<Recorder>(panel);
-        place(root, 0, 0, 20, 20);
-        ASSERT_TRUE(root.on_touch(pen(PointerKind::Down, 5, 5)));
-        ASSERT_EQ(panel.captured(), &button);
-        (hide_button ? static_cast<Node&>(button) : root).set_visible(false);
-        ASSERT_EQ(button.touches.size(), 2u) << hide_button;
-        EXPECT_EQ(button.touches[1].kind, PointerKind::Up);
-        EXPECT_TRUE(button.touches[1].cancelled);
-        EXPECT_EQ(panel.captured(), nullptr);
-    }
 }
 
 TEST(Input, KeysGoToVisibleChildrenUntilOneTakesThem) {
@@ -153,18 +123,6 @@ TEST(Input, KeysGoToVisibleChildrenUntilOneTakesThem) {
     EXPECT_TRUE(last.keys.empty());
     taker.take_keys = false;
     EXPECT_FALSE(root.on_key(KeyEvent{61}));
-}
-
-TEST(Drawing, ClipNodeKeepsChildrenInsideItsRectangle) {
-    Node root;
-    auto& clip = add<ClipNode>(root);
-    clip.set_borders({2, 0}, {2, 0});
-    auto& wide = colour_child(clip, {255, 0, 0}, {-2, 0}, {-2, 0}); // wider on both sides
-    Drawn target(root, 8, 1);
-    ASSERT_EQ(wide.width(), 8);
-    EXPECT_EQ(row_of(target, 0), "..rrrr..");
-    EXPECT_EQ(target.clip_depth(), 0u);
-    EXPECT_EQ(target.clip(), (Rect{0, 0, 8, 1}));
 }
 
 TEST(Drawing, AWholeClipLeavesOutChildrenThatDoNotFit) {

@@ -119,25 +119,6 @@ TEST(SkinLoader, EveryPropertyKindSurvivesTheWriterAndLoader) {
     EXPECT_EQ(skin->read_int(form, u"cach", 9), 9u);
 }
 
-TEST(SkinLoader, ScaledPointsAreSignedPictureNumbersUnsignedColoursOpaque) {
-    auto skin = from_bytes(written(sample_model()), 1);
-    const NodeRecord form = skin->find_node(u"FormMain");
-    EXPECT_EQ(skin->read_point(form, u"border_min", {}).x, -6);
-    EXPECT_EQ(skin->read_point(form, u"border_min", {}).y, 10);
-    const Picture picture = skin->read_picture(skin->child(form, 1), u"src", Picture{});
-    EXPECT_EQ(picture.points[3].x, 0xFFFF * 2);
-    EXPECT_EQ(picture.points[1].x, 4);
-    EXPECT_EQ(picture.points[3].y, 6);
-    EXPECT_EQ(picture.flags, 7);
-    EXPECT_EQ(picture.scale_shift, 1u);
-    // The colour's fourth byte is ignored.
-    auto bytes = written(sample_model());
-    bytes[table_start(bytes, form, PropertyKind::Colour) + 5] = 99;
-    skin = from_bytes(bytes);
-    EXPECT_EQ(skin->read_colour(form, u"outside_color", {}), (Colour{10, 20, 30, 255}));
-    EXPECT_EQ(skin->read_colour(form, u"color", Colour{4, 5, 6, 7}), (Colour{4, 5, 6, 7}));
-}
-
 TEST(SkinLoader, APictureThatFailsToLoadFailsTheWholeSkin) {
     TempFolder folder;
     SkinModel model = sample_model();

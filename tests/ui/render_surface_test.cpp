@@ -5,33 +5,6 @@
 
 using namespace telvara::ui;
 
-TEST(RenderSurface, ResizeReplacesOnlyOnChangeAndKeepsRowsAligned) {
-    RenderSurface surface;
-    EXPECT_FALSE(surface.resize(0, 0)) << "empty to 0 x 0 is no change";
-    EXPECT_TRUE(surface.resize(3, 2));
-    EXPECT_EQ(surface.width(), 3);
-    EXPECT_EQ(surface.height(), 2);
-    EXPECT_EQ(surface.pitch(), 8) << "6 bytes of pixels round up to 8";
-    EXPECT_EQ(surface.clip(), (Rect{0, 0, 3, 2}));
-    surface.row(1)[2] = 0x1234;
-    const Pixel* before = surface.row(0);
-    EXPECT_FALSE(surface.resize(3, 2));
-    EXPECT_EQ(surface.row(0), before) << "same size keeps the buffer";
-    EXPECT_EQ(surface.row(1)[2], 0x1234);
-    EXPECT_TRUE(surface.resize(4, 1));
-    EXPECT_EQ(surface.row(0)[3], 0) << "a new buffer starts black";
-    EXPECT_TRUE(surface.resize(-5, 7));
-    EXPECT_TRUE(surface.empty());
-    EXPECT_EQ(surface.height(), 0);
-    for (std::int32_t width = 1; width < 10; ++width) {
-        surface.resize(width, 2);
-        EXPECT_EQ(surface.pitch() % 4, 0);
-        EXPECT_GE(surface.pitch(), width * 2);
-        EXPECT_LT(surface.pitch(), width * 2 + 4);
-        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(surface.row(1)) % 4, 0u);
-    }
-}
-
 TEST(RenderSurface, PixelCounterFollowsEveryBufferThroughReleaseAndAttach) {
     const std::int64_t base = RenderSurface::total_pixels();
     {

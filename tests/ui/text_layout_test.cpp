@@ -76,24 +76,6 @@ TEST(TextLayoutWrap, SurrogatePairsAreNeverSplit) {
     }
 }
 
-TEST(TextLayoutEllipsis, CutsAfterTheLastWholeWordThatFits) {
-    const WString text = u"one two three";
-    const struct {
-        std::int32_t width;
-        std::size_t keep;
-    } rows[] = {
-        {100, 7}, // room 90: "one two t" fits, cut back to "one two"
-        {30, 2},  // the first word alone does not fit: between characters
-        {50, 3},  // cut just at a blank: the blank is dropped
-        {5, 0},   // no room even for the ellipsis
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(ellipsis_keep(text, even_positions(text), {0, 13}, r.width, 10), r.keep)
-            << r.width;
-    const WString two = u"first line\nsecond part"; // a later line: "second p" to "second"
-    EXPECT_EQ(ellipsis_keep(two, even_positions(two), {11, 22}, 90, 10), 6u);
-}
-
 TEST(TextLayoutHighlight, OccurrencesNeverOverlap) {
     using Ranges = std::vector<TextRange>;
     EXPECT_EQ(find_highlights(u"aaaa", u"aa"), (Ranges{{0, 2}, {2, 2}}));

@@ -78,22 +78,6 @@ TEST(ThreeSlice, ShortSizesSplitBetweenHeadAndTail) {
         EXPECT_EQ(drawn_columns(r.picture, r.width), r.columns) << r.width;
 }
 
-TEST(ThreeSlice, LongSizeStretchesTheMiddle) {
-    const auto got = drawn_columns(strip(25, 10, 15), 50);
-    EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 10), join({{0, 10}}));
-    EXPECT_EQ(std::vector<int>(got.begin() + 40, got.end()), join({{15, 25}}));
-    // Middle 5 over 30 with a step of 5 x 1024 / 30 = 170 (10 fractional bits).
-    std::map<int, int> counts;
-    for (int i = 0; i < 30; ++i) {
-        EXPECT_EQ(got[std::size_t(10 + i)], 10 + (i * 170 >> 10)) << i;
-        ++counts[got[std::size_t(10 + i)]];
-    }
-    EXPECT_EQ(counts, (std::map<int, int>{{10, 7}, {11, 6}, {12, 6}, {13, 6}, {14, 5}}));
-    const auto even = drawn_columns(strip(25, 10, 15), 40); // middle 5 -> 20
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(even[std::size_t(10 + i)], 10 + i / 4) << "power of two repeats evenly";
-}
-
 // Clipping moves the source start with the destination: a clipped draw equals
 // the unclipped one inside the clip rectangle and leaves the rest alone.
 TEST(ThreeSlice, ClippedDrawEqualsTheUnclippedOneInsideTheClip) {

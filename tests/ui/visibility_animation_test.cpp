@@ -83,25 +83,6 @@ std::vector<Pixel> still_picture(bool visible) {
 
 } // namespace
 
-TEST(VisibilityAnimations, FactoryKnowsTheSevenWordsExactlyWithPhoneLikeDurations) {
-    for (const char* word : kWords) {
-        auto animation = create_visibility_animation(from_utf8(word));
-        ASSERT_NE(animation, nullptr) << word;
-        const auto& timing = dynamic_cast<TimedVisibilityAnimation&>(*animation).timing();
-        EXPECT_GE(timing.show_seconds, 0.15) << word;
-        EXPECT_LE(timing.show_seconds, 0.27) << word;
-        EXPECT_GE(timing.hide_seconds, 0.15) << word;
-        EXPECT_LE(timing.hide_seconds, timing.show_seconds) << word;
-    }
-    for (const char16_t* word : {u"Scale", u"fade", u""})
-        EXPECT_EQ(create_visibility_animation(word), nullptr);
-    EXPECT_DOUBLE_EQ(dynamic_cast<ScaleAnimation&>(*create_visibility_animation(u"pop")).smallest(),
-                     0.5);
-    EXPECT_EQ(
-        dynamic_cast<SlideAnimation&>(*create_visibility_animation(u"bottom")).slide_direction(),
-        SlideDirection::Bottom);
-}
-
 TEST(VisibilityAnimations, EachShowRunsFromNothingToTheStillPictureSteadily) {
     const std::vector<Pixel> shown = still_picture(true);
     for (const char* word : kWords) {

@@ -137,26 +137,6 @@ TEST_F(ListTest, FlingToTheTopOvershootsThenReturnsAtFourHundredPixelsPerSecond)
     EXPECT_TRUE(list->is_at_rest());
 }
 
-TEST_F(ListTest, ReleaseVelocityIsClampedAndFollowsTheFinger) {
-    set_count(1000);
-    list->scroll_to_item(500);
-    drag(300, 100, 4); // far beyond 2000 px/s
-    EXPECT_DOUBLE_EQ(list->velocity(), -2000.0);
-    run(3.0);
-    EXPECT_GT(list->first_visible_index(), 505) << "kept moving after release";
-    const std::int32_t before = list->first_visible_index();
-    drag(100, 160, 6);
-    EXPECT_GT(list->velocity(), 0.0);
-    EXPECT_LT(list->velocity(), 2000.0);
-    run(3.0);
-    EXPECT_LT(list->first_visible_index(), before);
-    // A finger that rests before lifting flings nothing.
-    drag(300, 100, 5, false);
-    run(0.5);
-    screen.on_touch(pen(PointerKind::Up, 100, 100));
-    EXPECT_EQ(list->velocity(), 0.0);
-}
-
 TEST_F(ListTest, DraggingBeyondTheTopMeetsGrowingResistanceAndNeverFlings) {
     drag(20, 20 + 1000, 50, false);
     const double overshoot = list->scroll_offset() - 10.0;
@@ -187,18 +167,6 @@ TEST_F(ListTest, TapClicksTheRowUnderTheFingerWithThePressedLook) {
     EXPECT_EQ(look_of(*list->element_for(1)), u"#vlist_pressed");
     screen.on_touch(pen(PointerKind::Up, 100, 60));
     EXPECT_EQ(look_of(*list->element_for(1)), u"#vlist_selected");
-}
-
-TEST_F(ListTest, MovingTheFingerTurnsAPressIntoADrag) {
-    screen.on_touch(pen(PointerKind::Down, 100, 100));
-    screen.on_touch(pen(PointerKind::Move, 100, 97)); // trembling: still a tap
-    EXPECT_NE(list->pressed_element(), nullptr);
-    EXPECT_DOUBLE_EQ(list->scroll_offset(), 10.0);
-    screen.on_touch(pen(PointerKind::Move, 100, 60));
-    EXPECT_EQ(list->pressed_element(), nullptr);
-    EXPECT_DOUBLE_EQ(list->scroll_offset(), 10.0 - 40.0);
-    screen.on_touch(pen(PointerKind::Up, 100, 60));
-    EXPECT_TRUE(rows.clicks.empty());
 }
 
 TEST_F(ListTest, KeyboardFocusGlidesOneItemPerPressAndEnterClicks) {
@@ -241,27 +209,6 @@ TEST_F(ListTest, DownStopsAtTheLastItemAndALostFocusedItemEndsTheFocus) {
     EXPECT_LT(list->focus_position(), 0.0);
     key(key::Enter);
     EXPECT_TRUE(rows.clicks.empty());
-}
-
-TEST_F(ListTest, ScrollingTenThousandRowsReusesABoundedPool) {
-    set_count(10000);
-    std::size_t largest = 0;
-    for (int gesture = 0; gesture < 60; ++gesture) {
-        drag(300, 20, 5);
-        for (int frame = 0; frame < 90; ++frame) {
-            screen.tick(kFrame);
-            largest = std::max(largest, list->pool_size());
-        }
-    }
-    EXPECT_GT(list->first_visible_index(), 1000);
-    EXPECT_LE(largest, std::size_t(320 / kRow + 3));
-    // What is bound is exactly the stretch in view.
-    for (std::size_t i = 0; i < list->rows().size(); ++i)
-        EXPECT_EQ(list->rows()[i]->index(), list->rows()[0]->index() + std::int32_t(i));
-    EXPECT_LE(list->rows()[0]->index(), list->first_visible_index());
-    list->scroll_to_item(9999);
-    EXPECT_EQ(list->last_visible_index(), 9999);
-    EXPECT_LE(list->pool_size(), std::size_t(320 / kRow + 3));
 }
 
 TEST_F(ListTest, InsertedItemGrowsInPlaceAndTheRestMoveDown) {
