@@ -241,21 +241,6 @@ TEST_F(ContactListTest, BindingFillsTitleHintRulerAndRowsInTheSkinsStyles) {
     EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
 }
 
-TEST_F(ContactListTest, RowsFollowTheSortModeAndForgetWhatTheyShowedBefore) {
-    document->set_sorting(1); // Acme, Avery, Bach, Bell, Cole, Dunn
-    EXPECT_EQ(visible(), (Oids{4, 2, 3, 1, 6, 5}));
-    EXPECT_EQ(big(1), "Avery Bob|PPPPPSSSS");
-    EXPECT_EQ(small(1), "Zeta Ltd|PPPPPPPP");
-    document->set_sorting(2); // Abby Cole, Acme, Anna Bell, Bravo, Dora Bach, Zeta
-    EXPECT_EQ(visible(), (Oids{6, 4, 1, 5, 3, 2}));
-    // Row 0 showed Acme with a company line before; now a contact without.
-    EXPECT_EQ(big(0), "Abby Cole|PPPPSSSSS");
-    EXPECT_EQ(small(0), "|");
-    EXPECT_EQ(big(3), "Bravo|PPPPP");
-    EXPECT_EQ(small(3), "Carl Dunn|PPPPPPPPP");
-    EXPECT_EQ(letters(), (Letters{u"A", u"B", u"D", u"Z"}));
-}
-
 TEST_F(ContactListTest, TypedDigitsHighlightTheMatchedPrefixes) {
     document->set_filter(u"2"); // a, b or c first
     EXPECT_EQ(visible(), (Oids{6, 4, 1, 2, 5, 3}));
@@ -300,22 +285,6 @@ TEST_F(ContactListTest, RefreshFlagsMoveTheRows) {
     EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
     document->on_contact_removed(3);
     EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C"}));
-}
-
-TEST_F(ContactListTest, RowBeyondTheVisibleListShowsNothing) {
-    document->set_filter(u"22");
-    ASSERT_EQ(count(), 4);
-    // A stray "entered" for an index the Document lacks: the row shows no contact.
-    data::RefreshMessage stray(data::RefreshFlag::FilteredEntered);
-    stray.set(data::RefreshSlot::FilteredIndex, 4);
-    container->on_document_refresh(stray);
-    EXPECT_EQ(count(), 5);
-    EXPECT_EQ(big(4), "|");
-    EXPECT_EQ(small(4), "|");
-    data::RefreshMessage far(data::RefreshFlag::FilteredStayed);
-    far.set(data::RefreshSlot::FilteredIndex, 40);
-    container->on_document_refresh(far);
-    EXPECT_EQ(count(), 5);
 }
 
 TEST_F(ContactListTest, RulerShowsTheHintAndJumpsOnlyToVisibleLetters) {

@@ -101,17 +101,6 @@ class FavoritesTest : public test::ScreenTest {
     std::int32_t m_height = 0;
 };
 
-TEST(TileGrid, RowsAndTilesPerRow) {
-    EXPECT_EQ(tiles_per_row(240, 80), 3);
-    EXPECT_EQ(tiles_per_row(239, 80), 2);
-    EXPECT_EQ(tiles_per_row(40, 80), 1); // narrower than a tile: still one
-    EXPECT_EQ(tiles_per_row(240, 0), 1);
-    EXPECT_EQ(tile_rows(7, 3), 3);
-    EXPECT_EQ(tile_rows(6, 3), 2);
-    EXPECT_EQ(tile_rows(0, 3), 0);
-    EXPECT_EQ(tile_rows(5, 0), 5);
-}
-
 TEST_F(FavoritesTest, RowsInNameOrderFollowTheFlagsAndTheEmptyStateShowsWhenNoneAreLeft) {
     show(240, 320);
     EXPECT_TRUE(empty_shown());
@@ -157,21 +146,6 @@ TEST_F(FavoritesTest, FavouritesGoWithTheirContactOrNumber) {
     EXPECT_EQ(tile_row(0).tile(0).text1().text(), u"Boris Adams");
     m_list->call_favorite(0);
     EXPECT_EQ(m_recorder.calls, Calls{u"555 0200"});
-}
-
-// Favourites saved for fields gone by the next start (or never there) are
-// dropped when shown, and from the file.
-TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
-    ASSERT_TRUE(data::write_favorites_file(files().favorites,
-                                           {{1, kMobile}, {1, kHome}, {2, kHome}, {2, 999}}));
-    open_document();
-    show(240, 320);
-    ASSERT_EQ(m_list->list()->item_count(), 2);
-    EXPECT_EQ(name(0), u"Anna Berg");
-    EXPECT_EQ(name(1), u"Boris Adams");
-    std::vector<data::FavoriteLine> saved;
-    ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
-    EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, kMobile}, {2, kHome}}));
 }
 
 // Stars set while the tab is out of sight (on a card over the contacts) for
@@ -281,24 +255,6 @@ TEST_F(FavoritesTest, TilesPerRowFollowTheWidthAndTheDensitySevenThreeAcrossInTh
     EXPECT_EQ(tile_row(0).tile(0).width(), 160);
 }
 
-TEST_F(FavoritesTest, ChangingTheFifthFavouriteFourAcrossRefillsTheSecondRowOnly) {
-    add_all_tiles();
-    show(320, 240);
-    ASSERT_EQ(m_grid->per_row(), 4);
-    const data::ContactEntry* fifth = m_document->favorites().at(4).entry;
-    const std::int64_t before = m_grid->rows_filled();
-    // Same name, new number: the order stays.
-    data::ContactRecord record = fifth->record;
-    record.fields = {data::ContactField(FieldType::Mobile, u"999")};
-    m_store.put(record);
-    m_document->on_contact_changed(fifth->oid());
-    EXPECT_EQ(m_grid->rows_filled() - before, 1);
-    EXPECT_EQ(tile_row(1).tile(0).favorite(), 4);
-    EXPECT_EQ(tile_row(1).tile(0).text1().text(), data::display_name(fifth->record));
-    m_grid->call_favorite(4);
-    EXPECT_EQ(m_recorder.calls, Calls{u"999"});
-}
-
 TEST_F(FavoritesTest, PhotosAreRoundAndContactsWithoutOneShowTheDefault) {
     data::RgbImage red;
     red.width = red.height = 64;
@@ -329,18 +285,6 @@ TEST_F(FavoritesTest, PhotosAreRoundAndContactsWithoutOneShowTheDefault) {
     const std::size_t cached = m_list->photos().size();
     ASSERT_TRUE(m_document->remove_favorite(2, kHome));
     EXPECT_LT(m_list->photos().size(), cached);
-}
-
-TEST_F(FavoritesTest, MissingNodesThrow) {
-    ui::Node bare;
-    bare.set_name(u"Main");
-    FavoritesContainer list;
-    FavoritesTileGrid grid;
-    EXPECT_THROW(list.bind(bare, m_skin, m_recorder), ui::vadode::NodeNotFound);
-    EXPECT_THROW(grid.bind(bare, m_skin, m_recorder), ui::vadode::NodeNotFound);
-    ui::Node grid_only;
-    grid_only.set_name(u"FavoritesContainer2");
-    EXPECT_THROW(grid.bind(grid_only, m_skin, m_recorder), ui::vadode::NodeNotFound);
 }
 
 } // namespace

@@ -31,11 +31,6 @@ struct Items final : ui::ChoiceMenu {
     Numbers keys;
 };
 
-std::int64_t g_today = 0; // the day the test says is today, for the form's clock
-std::int64_t test_today() {
-    return g_today;
-}
-
 class ContactRecentsTest : public test::ScreenTest {
   protected:
     void SetUp() override {
@@ -155,28 +150,6 @@ TEST_F(ContactRecentsTest, TheHeadShowsTheContactsRoundPhoto) {
     const ui::Pixel white = ui::to_565(255, 255, 255);
     EXPECT_EQ(screen.row(image->y() + 1)[image->x() + 1], white) << "a square photo";
     EXPECT_NE(screen.row(image->y() + image->height() / 2)[image->x() + 4], white) << "no photo";
-}
-
-// Each call says when it was to the minute: the time of day alone today,
-// after the day's word on other days; a call that was talked, how long.
-TEST_F(ContactRecentsTest, EachCallSaysItsTimeOfDay) {
-    load_language("russian");
-    m_form->bind(m_skin, m_caller, &*m_log);
-    m_form->set_today(&test_today);
-    show_anna();
-    const auto time_of = [&](std::size_t entry) {
-        return m_document->recent_calls().at(m_form->entries().at(entry)).call.time;
-    };
-    const WString outgoing = recent_time_text(time_of(1));
-    const WString missed = recent_time_text(time_of(0));
-    g_today = local_day_number(time_of(1));
-    m_form->rebuild();
-    EXPECT_EQ(text(2, u"call_info"), outgoing + u" \u00B7 0:42");
-    EXPECT_EQ(text(1, u"call_info"), missed);
-    ++g_today;
-    m_form->rebuild();
-    EXPECT_EQ(text(2, u"call_info"), u"Вчера " + outgoing + u" \u00B7 0:42");
-    EXPECT_EQ(text(1, u"call_info"), u"Вчера " + missed);
 }
 
 // The form's own filter stays for the next showing; its title names it and

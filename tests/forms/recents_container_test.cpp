@@ -268,26 +268,6 @@ TEST_F(RecentsTest, RowsShowKnownAndUnknownNumbersAndEachKindsLook) {
     EXPECT_EQ(row(3).texts().duration, u"");
 }
 
-// An unlabelled row (an unknown number) centres its line; with a label the name goes on top.
-TEST_F(RecentsTest, ARowWithoutALabelCentresItsLine) {
-    open({call(u"+4930901820", CallKind::Incoming, at(0, 12, 0)),
-          call(u"+1 555 0100", CallKind::Incoming, at(0, 11, 0))});
-    const auto gaps = [&](std::int32_t index) {
-        RecentsListElement& element = row(index);
-        const ui::Node* name = element.find(u"firstlast");
-        return std::pair{name->y() - element.y(),
-                         element.y() + element.height() - (name->y() + name->height())};
-    };
-    ASSERT_TRUE(row(0).texts().phone.empty());
-    const auto [above, below] = gaps(0);
-    EXPECT_LE(std::abs(above - below), 1) << above << " above, " << below << " below";
-    const auto labelled = gaps(1);
-    EXPECT_LT(labelled.first, labelled.second) << "a labelled row keeps its name on top";
-    row(0).fill(row(1).texts());
-    layout();
-    EXPECT_EQ(gaps(0), labelled);
-}
-
 // --- Menu, filter and empty state ------------------------------------------------------------
 
 // Each filter key shows its kinds, names them in the title (a short list is
@@ -461,40 +441,30 @@ TEST_F(RecentsTest, ReadingTheLogAgainRebuilds) {
 
 // --- Input -----------------------------------------------------------------------------------
 
+// A tap on the row calls its number, never a withheld one; its buttons open the menu and the calls.
 TEST_F(RecentsTest, TapsOnARowAndItsButtons) {
     open({call(u"+15550100", CallKind::Outgoing, at(0, 9, 0)),
-          call(u"5550999", CallKind::Missed, at(0, 8, 0))});
+          call(u"5550999", CallKind::Missed, at(0, 8, 0)),
+          call(u"Unknown", CallKind::Missed, at(0, 7, 0)),
+          call(u"", CallKind::Incoming, at(0, 6, 0)),
+          call(u"skinUnknown", CallKind::Outgoing, at(0, 5, 0))});
     tap(row(0).direction_button());
-    ASSERT_EQ(m_listener.menus.size(), 1u);
-    EXPECT_EQ(m_listener.menus[0].first.oid, 1u);
-    EXPECT_EQ(m_listener.menus[0].second, 0u);
     tap(row(1).direction_button());
     ASSERT_EQ(m_listener.menus.size(), 2u);
+    EXPECT_EQ(m_listener.menus[0].first.oid, 1u);
+    EXPECT_EQ(m_listener.menus[0].second, 0u);
     EXPECT_EQ(m_listener.menus[1].first.oid, 0u);
     EXPECT_EQ(m_listener.menus[1].first.call.number, u"5550999");
     tap(row(1).details_button());
     EXPECT_EQ(m_listener.opened, std::vector<std::size_t>{1});
     EXPECT_TRUE(m_listener.dialled.empty());
-    // Anywhere else on the row places a call to its number.
-    tap(row(0));
-    EXPECT_EQ(m_listener.dialled, std::vector<WString>{u"+15550100"});
-    EXPECT_EQ(m_listener.menus.size(), 2u);
-    EXPECT_EQ(m_listener.opened.size(), 1u);
-}
-
-TEST_F(RecentsTest, WithheldNumbersPlaceNoCall) {
-    open({call(u"Unknown", CallKind::Missed, at(0, 9, 0)),
-          call(u"", CallKind::Incoming, at(0, 8, 0)),
-          call(u"skinUnknown", CallKind::Outgoing, at(0, 7, 0)),
-          call(u"5550999", CallKind::Missed, at(0, 6, 0))});
-    ASSERT_EQ(m_tab->groups().size(), 4u);
-    for (std::int32_t i = 0; i < 3; ++i) {
+    for (std::int32_t i = 2; i < 5; ++i) {
         EXPECT_EQ(row(i).texts().firstlast, m_skin.translate(u"skinUnknown")) << i;
         tap(row(i));
     }
-    EXPECT_TRUE(m_listener.dialled.empty());
-    tap(row(3));
-    EXPECT_EQ(m_listener.dialled, std::vector<WString>{u"5550999"});
+    tap(row(0));
+    EXPECT_EQ(m_listener.dialled, std::vector<WString>{u"+15550100"});
+    EXPECT_EQ(m_listener.menus.size(), 2u);
 }
 
 } // namespace
