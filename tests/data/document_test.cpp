@@ -50,13 +50,6 @@ void random_edit(FakeStore& store, Document& doc, std::mt19937& rng, std::uint32
     }
 }
 
-TEST_F(DocTest, SecondDocumentIsFatal) {
-    Document doc(store, nullptr, files());
-    EXPECT_EQ(Document::instance(), &doc);
-    EXPECT_EXIT(Document(store, nullptr, files()), ::testing::ExitedWithCode(1),
-                "Singleton is already instantiated");
-}
-
 TEST_F(DocTest, LoadSortsByLastNameAndTheStoredSortingAndKeepsOidOrderOnTies) {
     store.put(person(5, u"John", u"Smith"));
     store.put(person(2, u"John", u"Smith"));
@@ -110,35 +103,6 @@ TEST_F(DocTest, StoredSortingIsUsedAtLoadAndCyrillicAccentsAndDigitsSort) {
     doc.load();
     doc.set_sorting(1);
     EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 8, 5, 4, 6, 3, 2, 1}));
-}
-
-TEST_F(DocTest, FilterByWordsAndKeys) {
-    store.put(person(1, u"Anna", u"Black", u"", {phone(FieldType::Mobile, u"+1 555 0100")}));
-    store.put(person(2, u"Boris", u"Dunn"));
-    store.put(person(3, u"Dora", u"Cole"));
-    store.put(person(4, u"Eve", u"Fox", u"Acme"));
-    Document doc(store, nullptr, files());
-    doc.load();
-    RecordingDocListener listener;
-    doc.add_listener(listener);
-    doc.set_filter(u"2");
-    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1, 3, 2, 4})); // Acme by company
-    ASSERT_EQ(listener.messages.size(), 1u);
-    EXPECT_TRUE(listener.messages[0].has(RefreshFlag::FilterChanged));
-    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::FilteredIndex), 0u);
-    doc.set_filter(u"2 2"); // Dora Cole: the first "2" takes Cole, the second finds nothing
-    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
-    doc.set_filter(u"2 25");
-    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
-    doc.set_filter(u"0100");
-    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1})); // digits inside a number
-    doc.set_filter(u"+1");
-    EXPECT_EQ(oids(doc.filtered_contacts()), (Oids{1}));
-    doc.set_filter(u"");
-    EXPECT_EQ(doc.filtered_contacts().size(), 4u);
-    doc.set_filter(u"zzzzzzzzzzzzzzzzzzz");
-    EXPECT_TRUE(doc.filtered_contacts().empty());
-    doc.remove_listener(listener);
 }
 
 // The search runs over a flat copy of the sorted list; contacts added,

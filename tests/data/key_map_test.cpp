@@ -15,38 +15,20 @@ std::string fixture(const char* name) {
     return std::string(dir != nullptr ? dir : "tests/data") + "/" + name;
 }
 
-TEST(KeyTextFile, LineFormat) {
-    KeyTextTable t = parse_key_text(u"  Cancel=Abort\n"
-                                    u"Ok  Fine\r\n"
-                                    u"\n\t\n"
-                                    u"Eq = x\n"
-                                    u"Ok Again\n"
-                                    u"=orphan\n"
-                                    u"Trail text  \n"
-                                    u"Last");
-    // A later line replaces an earlier one; a line without a key is left out.
-    EXPECT_EQ(t, (KeyTextTable{{u"Cancel", u"Abort"},
-                               {u"Ok", u"Again"},
-                               {u"Eq", u"= x"},
-                               {u"Trail", u"text  "},
-                               {u"Last", u""}}));
-}
-
-TEST(KeyTextFile, Encodings) {
-    // UTF-16 little endian after FF FE.
-    std::string utf16("\xFF\xFE"
-                      "k\0=\0\x16\x04",
-                      8);
-    EXPECT_EQ(decode_key_text_bytes(utf16), u"k=\u0416");
-    // Odd length: not UTF-16, read as 8-bit text.
-    std::string odd("\xFF\xFE"
-                    "k",
-                    3);
-    EXPECT_EQ(decode_key_text_bytes(odd).size(), 3u);
-    EXPECT_EQ(decode_key_text_bytes("k=\xD0\x96"), u"k=\u0416"); // UTF-8
-    EXPECT_EQ(decode_key_text_bytes("\xEF\xBB\xBFk=v"), u"k=v"); // UTF-8 mark dropped
-    EXPECT_EQ(decode_key_text_bytes("k=\xE9"), u"k=\u0439");     // Windows-1251
-    EXPECT_FALSE(read_key_text_file("/nonexistent/keyboard.txt"));
+// A later line replaces an earlier one; a line without a key is left out; 8-bit text that is no
+// UTF-8 is Windows-1251, and UTF-16 of odd length is 8-bit text.
+TEST(KeyTextFile, LinesAndEncodings) {
+    EXPECT_EQ(
+        parse_key_text(u"  Cancel=Abort\nOk  Fine\r\n\n\t\nEq = x\nOk Again\n=orphan\nT t  \nLast"),
+        (KeyTextTable{{u"Cancel", u"Abort"},
+                      {u"Ok", u"Again"},
+                      {u"Eq", u"= x"},
+                      {u"T", u"t  "},
+                      {u"Last", u""}}));
+    EXPECT_EQ(decode_key_text_bytes(std::string("\xFF\xFEk\0=\0\x16\x04", 8)), u"k=\u0416");
+    EXPECT_EQ(decode_key_text_bytes(std::string("\xFF\xFEk", 3)).size(), 3u);
+    EXPECT_EQ(decode_key_text_bytes("\xEF\xBB\xBFk=\xD0\x96"), u"k=\u0416");
+    EXPECT_EQ(decode_key_text_bytes("k=\xE9"), u"k=\u0439");
 }
 
 TEST(KeyMap, FixtureLoadsAndSkipsBadLines) {
