@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
 using namespace telvara;
@@ -246,4 +248,16 @@ TEST(ButtonSkin, BindKeyNamesAndStateChildrenFoundBelow) {
     EXPECT_EQ(shown(soft), u"#normal");
     EXPECT_TRUE(screen.on_key(KeyEvent{61, true}));
     EXPECT_EQ(shown(soft), u"#pressed");
+}
+
+TEST(KeyNames, EveryCodeRoundTripsThroughItsUniqueName) {
+    std::set<std::string_view> seen;
+    for (std::int32_t code = 0; code < kKeyCodeCount; ++code) {
+        const std::string_view name = key_name(code);
+        ASSERT_FALSE(name.empty()) << code;
+        EXPECT_TRUE(seen.insert(name).second) << "duplicate " << name;
+        EXPECT_EQ(key_code(name), code) << name;
+    }
+    EXPECT_TRUE(key_name(-1).empty());
+    EXPECT_TRUE(key_name(kKeyCodeCount).empty());
 }

@@ -3,12 +3,19 @@
 #include "ui/lang/language_file.h"
 #include "ui/lang/language_strings.h"
 
+#include "platform/atomic_file.h"
 #include "runtime/device_root_fixture.h"
 #include "runtime/paths.h"
+#include "ui/lang/system_language.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
 #include <sys/stat.h>
 
 using namespace telvara;
@@ -43,6 +50,8 @@ TEST(LanguageBytes, EachEncodingAnEditorWritesIsDecoded) {
         {"\xD0", u"Р"},
         {"\xE0\x80\x80", WString{u'а', 0x0402, 0x0402}},
         {"\xED\xA0\x80", u"\u043D\u00A0\u0402"},
+        // The first three-byte and four-byte characters are UTF-8 all the same.
+        {"\xE0\xA0\x80\xF0\x90\x80\x80", u"\u0800\U00010000"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(decode_language_bytes(r.bytes), r.text) << r.bytes;
@@ -161,6 +170,106 @@ TEST_F(LanguageStringsTest, ARefusedFileSaysWhyAndAMissingOneSaysNothing) {
     EXPECT_FALSE(strings.load_language_file(u"/folder.lng")) << "a folder is no file";
     EXPECT_EQ(strings.path(), u"/en.lng");
     EXPECT_EQ(strings.translate(u"Cancel"), u"Abort");
+}
+
+TEST(SystemLanguage, TableSlotsAndLocaleCodes) {
+    const std::pair<unsigned, const char16_t*> ids[] = {
+        {9, u"english"}, {25, u"russian"}, {1, u"arabic"}, {97, u"nepali"}, {0, u""},
+        {23, u""},       {40, u""},        {46, u""},      {48, u""},       {53, u""},
+        {95, u""},       {98, u""},        {1000, u""}};
+    for (const auto& [id, name] : ids)
+        EXPECT_EQ(language_name_for_id(id), name) << id;
+    const std::pair<const char*, const char16_t*> locales[] = {{"ru_RU.UTF-8", u"russian"},
+                                                               {"de_AT@euro", u"german"},
+                                                               {"en", u"english"},
+                                                               {"EN_us", u"english"},
+                                                               {"pt_BR.ISO-8859-1", u"portuguese"},
+                                                               {"nb_NO.UTF-8", u"norwegian"},
+                                                               {"iw_IL", u"hebrew"},
+                                                               {"be_BY", u"byelorussian"},
+                                                               {"C", u""},
+                                                               {"C.UTF-8", u""},
+                                                               {"POSIX", u""},
+                                                               {"", u""},
+                                                               {"xx_YY", u""},
+                                                               {"eng", u""}};
+    for (const auto& [locale, name] : locales)
+        EXPECT_EQ(language_name_for_locale(locale), name) << locale;
+}
+
+// Sets the locale variables for one test and puts them back afterwards.
+class LocaleEnvironment : public ::testing::Test {
+  protected:
+    static constexpr const char* kNames[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    void SetUp() override {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            m_saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+    }
+    void TearDown() override {
+        for (std::size_t i = 0; i < m_saved.size(); ++i) {
+            if (m_saved[i])
+                ::setenv(kNames[i], m_saved[i]->c_str(), 1);
+            else
+                ::unsetenv(kNames[i]);
+        }
+    }
+    std::vector<std::optional<std::string>> m_saved;
+};
+
+std::string shipped(const std::string& name) {
+    return runtime::file_path(u"%app_path%/" + from_utf8(name));
+}
+
+TEST(ShippedFiles, LanguageFilesAreUtf16WithTheSameKeysAndTheirHelpPage) {
+    std::map<std::string, std::set<WString>> keys;
+    for (const char* name : {"english.lng", "russian.lng"}) {
+        const auto bytes = platform::read_whole_file(shipped(name));
+        ASSERT_TRUE(bytes && bytes->size() >= 2) << name;
+        EXPECT_EQ(bytes->substr(0, 2), "\xFF\xFE") << name;
+        EXPECT_EQ(bytes->size() % 2, 0u) << name;
+        const LanguageTable table = parse_language_text(decode_language_bytes(*bytes));
+        for (const auto& [key, text] : table) {
+            EXPECT_FALSE(text.empty()) << name << ": " << to_utf8(key);
+            keys[name].insert(key);
+        }
+        const auto page = platform::read_whole_file(shipped(to_utf8(table.at(u"Help_link"))));
+        ASSERT_TRUE(page) << name;
+        EXPECT_NE(page->find("<html"), std::string::npos) << name;
+        EXPECT_EQ(table.at(u"Cancel"), std::string(name) == "russian.lng" ? u"Отмена" : u"Cancel");
+    }
+    for (const char16_t* key : {u"NoSkins", u"Cancel", u"Language", u"Skin"})
+        EXPECT_TRUE(keys["english.lng"].contains(key)) << to_utf8(key);
+    EXPECT_EQ(keys["english.lng"], keys["russian.lng"]) << "every key in both languages";
+}
+
+TEST(ShippedFiles, KeyboardMapsEveryLetterToOneKey) {
+    const auto table = read_language_file(shipped("keyboard.txt"));
+    ASSERT_TRUE(table);
+    const std::map<char16_t, WString> base = {
+        {u'2', u"abcабвг"}, {u'3', u"defдеёжз"}, {u'4', u"ghiийкл"}, {u'5', u"jklмноп"},
+        {u'6', u"mnoрсту"}, {u'7', u"pqrsфхцч"}, {u'8', u"tuvшщъы"}, {u'9', u"wxyzьэюя"},
+    };
+    ASSERT_EQ(table->size(), base.size());
+    std::map<char16_t, char16_t> key_of;
+    for (const auto& [key, text] : *table) {
+        ASSERT_EQ(key.size(), 1u);
+        for (char16_t c : text)
+            EXPECT_TRUE(key_of.emplace(c, key[0]).second) << "on two keys: " << int(c);
+        for (char16_t c : base.at(key[0]))
+            EXPECT_EQ(key_of[c], key[0]) << int(c);
+    }
+    for (char16_t c = u'a'; c <= u'z'; ++c)
+        EXPECT_TRUE(key_of.contains(c)) << char(c);
+    for (char16_t c = u'а'; c <= u'я'; ++c)
+        EXPECT_TRUE(key_of.contains(c)) << int(c);
+    // Accented letters sit with their base letter.
+    const std::pair<char16_t, char16_t> accented[] = {
+        {u'é', u'3'}, {u'ß', u'7'}, {u'ł', u'5'}, {u'ö', u'6'}, {u'ž', u'9'}};
+    for (const auto& [letter, key] : accented)
+        EXPECT_EQ(key_of[letter], key) << int(letter);
 }
 
 } // namespace

@@ -275,6 +275,10 @@ TEST_F(FileLists, SearchVisitsFoldersRecursesAndStops) {
     stopping.stop_after = 2;
     EXPECT_FALSE(search_files(u"/tree", u"*", u"*", stopping, Recursion::IntoFolders));
     EXPECT_EQ(stopping.files.size(), 2u) << "a false result ends the whole search";
+    Visitor trailing; // a trailing "*" may match nothing
+    EXPECT_TRUE(search_files(u"/tree", u"?.x*", u"a*", trailing, Recursion::IntoFolders));
+    EXPECT_EQ(trailing.files, (Ids{u"/tree/1.x", u"/tree/a/2.x"}));
+    EXPECT_EQ(trailing.folders, (Ids{u"/tree/a"}));
 }
 
 } // namespace
