@@ -43,11 +43,6 @@ class InstallE2e : public TelvaraWorld {
         EXPECT_EQ(done.status, 0) << program << " failed:\n" << done.output;
         return done;
     }
-    fs::path install(const std::string& name) {
-        const fs::path prefix = m_dir / name;
-        tool(CMAKE_COMMAND, {"--install", TELVARA_BUILD_DIR, "--prefix", prefix.string()});
-        return prefix;
-    }
     // The main screen of the program at `binary`, run headless: what a tree
     // whose binary cannot find its program folder never shows.
     void expect_main_screen(const fs::path& binary) {
@@ -60,55 +55,21 @@ class InstallE2e : public TelvaraWorld {
     }
 };
 
-TEST_F(InstallE2e, TheInstalledTreeRunsFromWhereverItIsMoved) {
-    const fs::path prefix = install("prefix");
-    for (const char* program : kPrograms)
-        EXPECT_TRUE(fs::is_regular_file(prefix / "bin" / program)) << program;
-    const fs::path data = prefix / "share/telvara";
+// The tree: programs, data, desktop entry, icons, metainfo and manual pages, which name
+// every option and command word --help names; it runs from wherever it is moved.
+TEST_F(InstallE2e, TheInstalledTreeIsCompleteAndRunsFromWhereverItIsMoved) {
+    const fs::path prefix = m_dir / "prefix";
+    tool(CMAKE_COMMAND, {"--install", TELVARA_BUILD_DIR, "--prefix", prefix.string()});
+    const fs::path share = prefix / "share";
     for (const char* file :
          {"english.lng", "russian.lng", "keyboard.txt", "help/english.html", "help/russian.html",
           "skins/bin/default.skin", "skins/bin/splash.skin", "skins/bin/@2x/splash/mark.bmp"})
-        EXPECT_TRUE(fs::is_regular_file(data / file)) << file;
+        EXPECT_TRUE(fs::is_regular_file(share / "telvara" / file)) << file;
     // Nothing of the program folder beside the binaries.
     EXPECT_FALSE(fs::exists(prefix / "bin/english.lng"));
     EXPECT_FALSE(fs::exists(prefix / "bin/skins"));
-    expect_main_screen(prefix / "bin/telvara");
-    fs::rename(prefix, m_dir / "moved");
-    expect_main_screen(m_dir / "moved/bin/telvara");
-}
-
-TEST_F(InstallE2e, DesktopEntryIconsAndMetainfoAreInstalledAndValid) {
-    const fs::path prefix = install("prefix");
-    const fs::path share = prefix / "share";
-    const fs::path desktop = share / "applications" / (std::string(kAppId) + ".desktop");
-    const fs::path metainfo = share / "metainfo" / (std::string(kAppId) + ".metainfo.xml");
-    ASSERT_TRUE(fs::is_regular_file(desktop));
-    ASSERT_TRUE(fs::is_regular_file(metainfo));
-    EXPECT_TRUE(fs::is_regular_file(share / "icons/hicolor/scalable/apps" /
-                                    (std::string(kAppId) + ".svg")));
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
-        Png icon;
-        EXPECT_TRUE(icon.read(
-            (share / "icons/hicolor" / folder / "apps" / (std::string(kAppId) + ".png")).string()))
-            << folder;
-        EXPECT_EQ(icon.width, size);
-        EXPECT_EQ(icon.height, size);
-    }
-    if (find_program("desktop-file-validate").empty() || find_program("appstreamcli").empty())
-        GTEST_SKIP() << "desktop-file-validate or appstreamcli missing (scripts/setup.sh "
-                        "installs desktop-file-utils and appstream)";
-    const Finished entry = tool("desktop-file-validate", {desktop.string()});
-    EXPECT_EQ(entry.output, "");
-    tool("appstreamcli", {"validate", "--no-net", "--strict", metainfo.string()});
-}
-
-// Every option and command word that --help names is in the manual page, and
-// --version names the program and the project's version.
-TEST_F(InstallE2e, ManualPagesSayWhatHelpSays) {
-    const fs::path prefix = install("prefix");
     for (const char* program : kPrograms) {
-        const fs::path page = prefix / "share/man/man1" / (std::string(program) + ".1.gz");
+        const fs::path page = share / "man/man1" / (std::string(program) + ".1.gz");
         ASSERT_TRUE(fs::is_regular_file(page)) << page;
         const std::string man = roff_text(tool("gzip", {"-dc", page.string()}).output);
         const std::string binary = (prefix / "bin" / program).string();
@@ -126,6 +87,27 @@ TEST_F(InstallE2e, ManualPagesSayWhatHelpSays) {
         EXPECT_EQ(tool(binary, {"--version"}).output, std::string(program) + " 3.01\n");
         EXPECT_NE(man.find(std::string(program) + " 3.01"), std::string::npos) << program;
     }
+    const std::string id = kAppId;
+    const std::string desktop = "applications/" + id + ".desktop";
+    const std::string metainfo = "metainfo/" + id + ".metainfo.xml";
+    ASSERT_TRUE(fs::is_regular_file(share / desktop));
+    ASSERT_TRUE(fs::is_regular_file(share / metainfo));
+    EXPECT_TRUE(fs::is_regular_file(share / "icons/hicolor/scalable/apps" / (id + ".svg")));
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+        Png icon;
+        EXPECT_TRUE(icon.read((share / "icons/hicolor" / folder / "apps" / (id + ".png")).string()))
+            << folder;
+        EXPECT_EQ(std::pair(icon.width, icon.height), std::pair(size, size));
+    }
+    // The validators where scripts/setup.sh installed them (desktop-file-utils, appstream).
+    if (!find_program("desktop-file-validate").empty() && !find_program("appstreamcli").empty()) {
+        EXPECT_EQ(tool("desktop-file-validate", {(share / desktop).string()}).output, "");
+        tool("appstreamcli", {"validate", "--no-net", "--strict", (share / metainfo).string()});
+    }
+    expect_main_screen(prefix / "bin/telvara");
+    fs::rename(prefix, m_dir / "moved");
+    expect_main_screen(m_dir / "moved/bin/telvara");
 }
 
 TEST_F(InstallE2e, DebianPackagePassesLintianAndRunsUnpacked) {
