@@ -21,9 +21,11 @@ TEST(SkinVocabulary, KindsOfTheNamesTheEngineReads) {
     EXPECT_FALSE(known_kind("Type") || known_kind("colour") || kind_from_word("bool"));
     EXPECT_EQ(kind_from_word("int"), Integer);
     EXPECT_EQ(kind_from_word("color"), Colour);
+    EXPECT_TRUE(is_known_type("label_edit") && is_known_type("spinner"));
+    EXPECT_FALSE(is_known_type("Text"));
 }
 
-TEST(SkinVocabulary, IntegersInEveryForm) {
+TEST(SkinVocabulary, IntegersAndPoints) {
     for (auto [text, value] : {std::pair{"42", 42u},
                                {" +7 ", 7u},
                                {"-1", 0xFFFFFFFFu},
@@ -37,47 +39,34 @@ TEST(SkinVocabulary, IntegersInEveryForm) {
     for (const char* bad :
          {"", "4294967296", "-2147483649", "0x100000000", "1.5", "12px", "yes", "0x", "True"})
         EXPECT_THROW(parse_integer(bad), ValueError) << bad;
-}
-
-TEST(SkinVocabulary, PointsAndTheirRange) {
-    const PointValue p = parse_point("-4, 6");
-    EXPECT_EQ(p.x, -4);
-    EXPECT_EQ(p.y, 6);
-    EXPECT_EQ(parse_point("240 320").y, 320);
-    EXPECT_EQ(parse_point("-32768 32767").x, -32768);
+    const PointValue p = parse_point("-4, 6"), q = parse_point("-32768 32767");
+    EXPECT_EQ(std::tie(p.x, p.y, q.x, q.y), std::tuple(-4, 6, -32768, 32767));
     for (const char* bad : {"1", "1 2 3", "32768 0", "a b", ""})
         EXPECT_THROW(parse_point(bad), ValueError) << bad;
 }
 
 TEST(SkinVocabulary, ColoursHexShortAndDecimal) {
-    auto rgb = [](const char* text) {
+    for (auto [text, rgb] : {std::pair{"#1e88E5", std::tuple(0x1e, 0x88, 0xe5)},
+                             {"#F0a", std::tuple(0xFF, 0x00, 0xAA)},
+                             {"94 107 120", std::tuple(94, 107, 120)}}) {
         const ColorValue c = parse_colour(text);
-        return std::vector<int>{c.red, c.green, c.blue};
-    };
-    EXPECT_EQ(rgb("#1e88E5"), (std::vector<int>{0x1e, 0x88, 0xe5}));
-    EXPECT_EQ(rgb("#F0a"), (std::vector<int>{0xFF, 0x00, 0xAA}));
-    EXPECT_EQ(rgb("94 107 120"), (std::vector<int>{94, 107, 120}));
+        EXPECT_EQ((std::tuple<int, int, int>(c.red, c.green, c.blue)), rgb) << text;
+    }
     // The skin stores no alpha: an alpha channel is refused, not dropped.
     for (const char* bad : {"#1e88e5ff", "#12", "#GG0000", "1 2", "0 0 256", "red"})
         EXPECT_THROW(parse_colour(bad), ValueError) << bad;
 }
 
-TEST(SkinVocabulary, FontDescriptionsAreCheckedAndNormalised) {
-    EXPECT_EQ(parse_font("12 1 0 0 Tahoma"), "12 1 0 0 Tahoma");
+TEST(SkinVocabulary, FontsAndPictureNames) {
     EXPECT_EQ(parse_font("  9  0 1 0   DejaVu   Sans  "), "9 0 1 0 DejaVu Sans");
-    EXPECT_EQ(parse_font("14"), "14");
     EXPECT_EQ(parse_font("14 1"), "14 1");
     // A face before all three flags would be read as a flag by the loader.
     for (const char* bad : {"12 Tahoma", "Tahoma", "0 0 0 0 Tahoma", ""})
         EXPECT_THROW(parse_font(bad), ValueError) << bad;
-}
-
-TEST(SkinVocabulary, PictureNames) {
-    EXPECT_EQ(parse_picture_name("icons/phone").name, "icons/phone");
-    EXPECT_FALSE(parse_picture_name("icons/phone").mask);
-    const PictureName mask = parse_picture_name("photo#mask");
-    EXPECT_EQ(mask.name, "photo");
-    EXPECT_TRUE(mask.mask);
+    const PictureName plain = parse_picture_name("icons/phone"),
+                      mask = parse_picture_name("p#mask");
+    EXPECT_EQ(std::tie(plain.name, plain.mask, mask.name, mask.mask),
+              std::tuple("icons/phone", false, "p", true));
     for (const char* bad :
          {"", "../escape", "/abs", "a//b", "a/./b", "with space", "a\\b", "#mask", "trailing/"})
         EXPECT_THROW(parse_picture_name(bad), ValueError) << bad;
@@ -97,6 +86,4 @@ TEST(SkinVocabulary, EnumeratedWordsAreExact) {
                               {"bind_key", "soft_left"},
                               {"delay", "soon"}})
         EXPECT_THROW(check_string(name, word), ValueError) << name << " " << word;
-    EXPECT_TRUE(is_known_type("label_edit") && is_known_type("spinner"));
-    EXPECT_FALSE(is_known_type("Text"));
 }
