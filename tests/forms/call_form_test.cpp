@@ -257,18 +257,6 @@ class CallFormLineTest : public phone::testing::TelephoneTest, protected CallScr
         control("answer");
         ASSERT_TRUE(wait_flag(21));
     }
-    // An incoming call from Anna, answered on the screen.
-    void answer_anna() {
-        control("ring +1 555 0100");
-        ASSERT_TRUE(wait_flag(23));
-        EXPECT_EQ(m_host.top_form(), &form());
-        EXPECT_EQ(text(u"firstname"), u"Anna");
-        click(u"buttonAnswer");
-        EXPECT_EQ(buttons(), "--E");
-        ASSERT_TRUE(wait_flag(21));
-        EXPECT_GE(received_count("ATA"), 1u);
-        EXPECT_EQ(text(u"txtStatus"), word(u"Connected"));
-    }
 };
 
 TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
@@ -314,71 +302,6 @@ TEST_F(CallFormLineTest, TogglesAndTonesReachTheLine) {
     EXPECT_FALSE(m_host.is_shown(form()));
     ASSERT_TRUE(wait_flag(22));
     EXPECT_FALSE(m_host.is_shown(form()));
-}
-
-TEST_F(CallFormLineTest, ACallThatCannotBeMadeSaysWhyForAMomentThenCloses) {
-    control("busy 777");
-    phone::PhoneManager manager(m_telephone.get());
-    manager.call_number(u"777");
-    EXPECT_EQ(m_host.top_form(), &form()) << "at once, before the modem answers";
-    EXPECT_EQ(text(u"txtStatus"), word(u"Dialing"));
-    ASSERT_TRUE(wait_flag(22));
-    EXPECT_EQ(form().phase(), CallPhase::Ended);
-    EXPECT_EQ(text(u"txtStatus"), word(u"skinBusy"));
-    EXPECT_FALSE(form().in_call());
-    m_clock.advance(CallForm::kEndedShownMs - 1);
-    form().update(0.04);
-    EXPECT_TRUE(m_host.is_shown(form()));
-    m_clock.advance(1);
-    form().update(0.04);
-    EXPECT_FALSE(m_host.is_shown(form())) << "gone on its own";
-    // A number the line refuses: the same, and End closes it at once.
-    manager.call_number(u"12;3");
-    EXPECT_EQ(text(u"txtStatus"), word(u"skinNumberNotValid"));
-    click(u"buttonEndCall");
-    EXPECT_FALSE(m_host.is_shown(form()));
-    EXPECT_EQ(received_count("ATD12;3;"), 0u);
-}
-
-TEST_F(CallFormLineTest, ASecondCallKnocksIsTakenAndTheHeldOneCanBeSwappedBack) {
-    answer_anna();
-    EXPECT_FALSE(shown(u"waiting_panel"));
-    EXPECT_FALSE(shown(u"held_row"));
-    control("ring 0301234 Otto Lind");
-    ASSERT_TRUE(pump_until(
-        [&] { return shown(u"waiting_panel") && text(u"txtWaitingCaller") == u"Otto Lind"; }));
-    click(u"buttonHoldAnswer");
-    ASSERT_TRUE(pump_until([&] { return shown(u"held_row"); }));
-    EXPECT_FALSE(shown(u"waiting_panel"));
-    EXPECT_EQ(text(u"firstname"), u"Otto Lind") << "the network's name for a stranger";
-    EXPECT_EQ(text(u"txtHeldCaller"), u"On hold: Anna Berg") << "a contact by its name";
-    EXPECT_TRUE(shown(u"buttonJoin"));
-    click(u"buttonSwap");
-    ASSERT_TRUE(pump_until([&] { return text(u"firstname") == u"Anna"; }));
-    EXPECT_EQ(text(u"txtHeldCaller"), u"On hold: Otto Lind");
-    // End ends this one only; the held call comes back on the screen.
-    click(u"buttonEndCall");
-    ASSERT_TRUE(pump_until([&] { return !shown(u"held_row"); }));
-    EXPECT_TRUE(m_host.is_shown(form()));
-    EXPECT_EQ(text(u"firstname"), u"Otto Lind");
-}
-
-TEST_F(CallFormLineTest, AnAnsweredCallsStripLeadsBackUntilTheFarEndHangsUp) {
-    answer_anna();
-    ASSERT_EQ(m_host.overlay(OverlaySlot::CallStrip), &form().strip());
-    EXPECT_EQ(m_host.owners[0], &form()) << "not over the call screen itself";
-    m_clock.advance(7'000);
-    form().strip().update(0.04);
-    EXPECT_EQ(form().strip().text(), u"Anna Berg  \u00B7  0:07");
-    click(u"buttonContacts");
-    EXPECT_FALSE(m_host.is_shown(form()));
-    test::click(form().strip().find(u"buttonCallStrip"));
-    EXPECT_EQ(m_host.top_form(), &form()) << "back to the call";
-    // The far end's hangup closes the screen and takes the strip away.
-    control("hangup");
-    ASSERT_TRUE(wait_flag(22));
-    EXPECT_FALSE(m_host.is_shown(form()));
-    EXPECT_EQ(m_host.overlay(OverlaySlot::CallStrip), nullptr);
 }
 
 } // namespace

@@ -335,32 +335,6 @@ TEST_F(EditorsTest, ARemovedContactClosesEveryEditorWithoutWriting) {
     EXPECT_EQ(stored().fields, copy.fields);
 }
 
-TEST_F(EditorsTest, ANewCategoryTypedInTheFieldEditorIsAppendedAndJoinsTheFolder) {
-    data::ContactRecord contact = stored();
-    field_of(contact, FieldType::Categories).value = u"Work";
-    ASSERT_TRUE(m_volume->update_contact(contact));
-    EditFieldForm editor;
-    editor.bind(m_skin, &*m_volume);
-    editor.show(contact, FieldType::Categories);
-    EXPECT_EQ(editor.edit_box().text(), u"") << "the names it has stay out of the box";
-    type(u"Tennis");
-    editor.leave();
-    EXPECT_EQ(value(contact, FieldType::Categories), u"Work, Tennis");
-    EXPECT_EQ(value(stored(), FieldType::Categories), u"Work, Tennis");
-    EXPECT_TRUE(in_folder(u"Tennis"));
-    editor.show(contact, FieldType::Categories);
-    editor.leave(); // an empty box changes nothing
-    EXPECT_EQ(value(stored(), FieldType::Categories), u"Work, Tennis");
-    // Without a store leaving only changes the working copy.
-    EditFieldForm loose;
-    loose.bind(m_skin);
-    loose.show(contact, FieldType::WebPage);
-    type(u"berg.example");
-    loose.leave();
-    EXPECT_EQ(value(contact, FieldType::WebPage), u"berg.example");
-    EXPECT_EQ(value(stored(), FieldType::WebPage), u"<none>");
-}
-
 // --- New contacts ----------------------------------------------------------------------------
 
 // "New contact" opens an empty card in edit mode: leaving its editors

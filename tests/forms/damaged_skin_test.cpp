@@ -136,18 +136,6 @@ TEST_F(DamagedSkinTest, RequiredNodesAreExactlyThoseTheScreensCannotDoWithout) {
     }
 }
 
-TEST_F(DamagedSkinTest, TheRefusalNamesEveryMissingScreen) {
-    ASSERT_TRUE(install(m_model));
-    EXPECT_EQ(screens_refusal(m_skin), "");
-    skinc::SkinModel without = m_model;
-    ui::test::drop_top_node(without, u"CallForm");
-    ASSERT_TRUE(install(without));
-    EXPECT_EQ(screens_refusal(m_skin), "lacks the screen {CallForm}");
-    ui::test::drop_top_node(without, u"About");
-    ASSERT_TRUE(install(without));
-    EXPECT_EQ(screens_refusal(m_skin), "lacks the screens {About}, {CallForm}");
-}
-
 struct DamagedPart {
     const char16_t* node;                    // its first child cannot be built
     std::function<void(MainForm&)> show;     // what brings the part on screen

@@ -113,25 +113,6 @@ class DefaultKeypad : public Keypad {
 
 // --- Binding -----------------------------------------------------------------
 
-TEST_F(Keypad, BindingStartsClosedAndEmptyAndShowSetsTheCallButton) {
-    KeyboardContainer keypad;
-    bind(keypad);
-    EXPECT_EQ(keypad.root(), host.find(u"KeyboardContainer"));
-    EXPECT_FALSE(keypad.is_open());
-    EXPECT_TRUE(keypad.text().empty());
-    EXPECT_TRUE(number().empty()) << "the skin's sample number is not taken for typed digits";
-    EXPECT_FALSE(host.find(u"button_backspace")->is_visible());
-    EXPECT_TRUE(host.find(u"button_close")->is_visible());
-    EXPECT_TRUE(listener.events.empty());
-    keypad.show(CallButton::Hidden);
-    EXPECT_TRUE(keypad.is_open());
-    EXPECT_FALSE(shown(u"button_call"));
-    keypad.hide(Animate::No);
-    keypad.show(CallButton::Shown);
-    EXPECT_TRUE(shown(u"button_call"));
-    EXPECT_TRUE(shown(u"button5"));
-}
-
 TEST_F(Keypad, BindingAgainAfterASkinReloadDropsTheOldNodesAndStopsTheTimer) {
     KeyboardContainer keypad;
     bind(keypad);
@@ -312,4 +293,3 @@ TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
     release(u"button0");
     EXPECT_EQ(listener.take(), (Events{"text:", "closed"})) << "no click";
 }
-

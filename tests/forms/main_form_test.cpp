@@ -346,24 +346,6 @@ TEST_F(MainFormTest, TheCategoryMenuTakesAnyNameAndCancellingOrReturnKeepsTheCat
     EXPECT_FALSE(form().category_choice());
 }
 
-TEST_F(MainFormTest, TheChosenCategoryOutlivesTheKeypadTheTabsAndTheCard) {
-    choose_category(u"Work");
-    EXPECT_EQ(listed(), Oids{2});
-    EXPECT_EQ(state(MainTab::Contacts), 2);
-    // The open keypad searches everyone; closing it brings the category back.
-    form().select_tab(MainTab::Contacts);
-    form().keyboard().set_text(u"2");
-    EXPECT_EQ(listed().size(), 2u); // Anna and Boris by "2"
-    form().select_tab(MainTab::Contacts);
-    EXPECT_EQ(listed(), Oids{2});
-    form().select_tab(MainTab::Favorites);
-    form().select_tab(MainTab::Contacts);
-    EXPECT_EQ(listed(), Oids{2});
-    form().on_command_line(u"open:555-0100"); // Anna's card
-    EXPECT_EQ(document().category(), u"Work");
-    EXPECT_EQ(listed(), Oids{2});
-}
-
 // Keyboard users see where Enter will go: the focused row is tinted.
 TEST_F(MainFormTest, TheListsKeyboardFocusIsDrawn) {
     ui::RenderSurface screen;

@@ -1,14 +1,9 @@
 // The calls of one contact or number on the default skin: which calls are
-// listed, the head row, the form's own filter, delete mode and delete-all.
+// listed, the head row, delete mode and delete-all.
 #include "forms/contact_recents_form.h"
 
-#include "data/contact_photo.h"
-#include "data/test_contacts.h"
 #include "phone/call_log.h"
 #include "screen_test_support.h"
-#include "ui/image_node.h"
-#include "ui/multinode.h"
-#include "ui/render_surface.h"
 
 #include <cstdlib>
 
@@ -80,12 +75,8 @@ class ContactRecentsTest : public test::ScreenTest {
         m_form->on_menu(*m_form->menu(), key, items != nullptr ? *items : none);
     }
     void show_anna() { m_form->show_for_contact(m_store.contacts.at(1)); }
-    void bind_with_photos() { m_form->bind(m_skin, m_caller, &*m_log, &m_photos); }
     std::optional<phone::CallLog> m_log;
     Caller m_caller;
-    data::ContactPhotoCache m_photos{[](std::uint32_t oid) {
-        return oid == 1 ? data::make_test_contact_photo(0) : std::vector<std::byte>{};
-    }};
     std::optional<ContactRecentsForm> m_form;
 };
 
@@ -118,69 +109,6 @@ TEST_F(ContactRecentsTest, AContactsCallsUnderItsHeadAndANumbersCentredHead) {
     const std::int32_t above = number->y() - head.y();
     const std::int32_t below = head.y() + head.height() - (number->y() + number->height());
     EXPECT_LE(std::abs(above - below), 2);
-}
-
-// The head shows the contact's photo through the round mask, else the skin's picture.
-TEST_F(ContactRecentsTest, TheHeadShowsTheContactsRoundPhoto) {
-    bind_with_photos();
-    const auto head_photo = [&] {
-        auto* image = dynamic_cast<ui::ImageNode*>(row(0).find(u"photo"));
-        return image != nullptr ? image->picture() : ui::Picture{};
-    };
-    m_form->show_for_number(u"5550999");
-    const ui::Picture skin_picture = head_photo();
-    ASSERT_TRUE(skin_picture.has_data());
-    const data::ContactRecord nils = person(7, u"Nils", u"");
-    m_form->show_for_contact(nils);
-    EXPECT_EQ(head_photo().data, skin_picture.data);
-    show_anna();
-    ui::RenderSurface screen;
-    screen.resize(240, 320);
-    test::lay_out(*m_form);
-    m_form->draw_form(screen);
-    ui::ListElement* head = m_form->list()->element_for(0);
-    ASSERT_NE(head, nullptr);
-    auto* image = dynamic_cast<ui::ImageNode*>(head->find(u"photo"));
-    ASSERT_NE(image, nullptr);
-    ASSERT_TRUE(image->picture().has_data());
-    EXPECT_NE(image->picture().data, skin_picture.data);
-    ASSERT_GT(image->width(), 1);
-    EXPECT_EQ(image->picture().width, image->width());
-    EXPECT_EQ(image->picture().height, image->height());
-    const ui::Pixel white = ui::to_565(255, 255, 255);
-    EXPECT_EQ(screen.row(image->y() + 1)[image->x() + 1], white) << "a square photo";
-    EXPECT_NE(screen.row(image->y() + image->height() / 2)[image->x() + 4], white) << "no photo";
-}
-
-// The form's own filter stays for the next showing; its title names it and
-// a filter without calls says so beneath the head.
-TEST_F(ContactRecentsTest, TheFormsOwnFilterWithItsTitleAndEmptyWords) {
-    show_anna();
-    auto* title = dynamic_cast<ui::TextNode*>(m_form->find(u"calls_title"));
-    auto* words = dynamic_cast<ui::TextNode*>(m_form->find(u"calls_empty"));
-    ASSERT_NE(title, nullptr);
-    ASSERT_NE(words, nullptr);
-    EXPECT_EQ(title->text(), m_skin.translate(u"skinRecents"));
-    EXPECT_FALSE(words->is_visible());
-    Items items;
-    menu(u"menuRejected", &items);
-    EXPECT_TRUE(items.keys.empty());
-    EXPECT_EQ(m_form->filter(), RecentsFilter::Rejected);
-    EXPECT_EQ(title->text(), m_skin.translate(u"skinMissedCalls"));
-    EXPECT_EQ(m_form->entries().size(), 1u);
-    EXPECT_EQ(m_form->edit_mode()->current(), 0u);
-    m_form->show_for_number(u"5550999");
-    EXPECT_EQ(m_form->entries().size(), 1u);
-    menu(u"menuIncoming");
-    EXPECT_TRUE(words->is_visible());
-    menu(u"menuOutgoing");
-    EXPECT_TRUE(m_form->entries().empty());
-    EXPECT_EQ(m_form->list()->item_count(), 1); // the head only
-    EXPECT_TRUE(words->is_visible());
-    EXPECT_EQ(words->text(), m_skin.translate(u"skinNoOutgoingCalls"));
-    menu(u"menuAllCalls");
-    EXPECT_FALSE(words->is_visible());
-    EXPECT_EQ(title->text(), m_skin.translate(u"skinRecents"));
 }
 
 TEST_F(ContactRecentsTest, MenuKeysDeleteModeAndDeleteAll) {
