@@ -63,30 +63,6 @@ TEST(ContactCardRows, AnAddressIsOneRowAndTheNextAddressAnother) {
     EXPECT_EQ(field_label_key(fields[1].type), u"WorkAddress");
 }
 
-// Parts added in box order and parts read in type order must show alike.
-TEST(ContactCardRows, AnAddressShowsItsPartsInTheStoresOrderHoweverTheyWereAdded) {
-    const auto typed = sorted({{FieldType::Categories, u""},
-                               {FieldType::WorkAddress1, u"1 Main St"},
-                               {static_cast<FieldType>(25), u"Salem"},
-                               {static_cast<FieldType>(27), u"12345"},
-                               {static_cast<FieldType>(26), u"Oregon"},
-                               {FieldType::WorkAddress5, u"USA"},
-                               {FieldType::Birthday, u"0"}});
-    const auto from_store = sorted({{FieldType::Birthday, u"0"},
-                                    {FieldType::Categories, u""},
-                                    {FieldType::WorkAddress1, u"1 Main St"},
-                                    {static_cast<FieldType>(25), u"Salem"},
-                                    {static_cast<FieldType>(26), u"Oregon"},
-                                    {static_cast<FieldType>(27), u"12345"},
-                                    {FieldType::WorkAddress5, u"USA"}});
-    EXPECT_EQ(typed, from_store);
-    EXPECT_EQ(field_text(typed, 0, key_of), u"1 Main St, Salem, Oregon, 12345, USA");
-    EXPECT_EQ(build_rows(typed, CardMode::View), build_rows(from_store, CardMode::View));
-    // Within the other group too: the birthday before the categories.
-    EXPECT_EQ(typed[5].type, FieldType::Birthday);
-    EXPECT_EQ(typed[6].type, FieldType::Categories);
-}
-
 TEST(ContactCardRows, IconsFollowTheFieldType) {
     const std::pair<FieldType, std::size_t> icons[] = {
         {FieldType::Mobile, 0},       {FieldType::BusinessTel, 1},  {FieldType::AssistantTel, 1},
@@ -95,21 +71,6 @@ TEST(ContactCardRows, IconsFollowTheFieldType) {
         {FieldType::Birthday, 6},     {FieldType::NickName, 7},     {FieldType::PagerNumber, 7}};
     for (const auto& [type, icon] : icons)
         EXPECT_EQ(icon_state(type), icon) << int(type);
-}
-
-TEST(ContactCardRows, BirthdaysShowDayMonthAndYearUnlessTheDateHasNone) {
-    // 1980-05-21 and 1604-05-21 (the year that means "no year").
-    const WString with_year = birthday_text(u"327715200000");
-    EXPECT_NE(with_year.find(u"21"), WString::npos);
-    EXPECT_NE(with_year.find(u"1980"), WString::npos);
-    const WString no_year = birthday_text(u"-11537683200000");
-    EXPECT_NE(no_year.find(u"21"), WString::npos);
-    EXPECT_EQ(no_year.find(u"1604"), WString::npos);
-    // What is not a date stays as it was typed.
-    EXPECT_EQ(birthday_text(u"next May"), u"next May");
-    EXPECT_EQ(birthday_text(u""), u"");
-    // Past the end of the fields: nothing.
-    EXPECT_EQ(field_text({{FieldType::Categories, u""}}, 5, key_of), u"");
 }
 
 // The card dates a birthday in the words and order of the chosen language,
@@ -135,6 +96,9 @@ TEST(ContactCardRows, BirthdaysSpeakTheChosenLanguage) {
         EXPECT_EQ(field_text(fields, 0, translate), c.with_year) << c.file;
         EXPECT_EQ(field_text(fields, 1, translate), c.without_year) << c.file;
     }
+    // What is not a date stays as it was typed; past the end of the fields, nothing.
+    EXPECT_EQ(birthday_text(u"next May"), u"next May");
+    EXPECT_EQ(field_text({{FieldType::Categories, u""}}, 5, key_of), u"");
 }
 
 } // namespace
