@@ -1,6 +1,5 @@
 // Day numbers and dates agree both ways over a wide range; times before 1970 land on their own day.
 #include "data/civil_date.h"
-
 #include <gtest/gtest.h>
 
 namespace telvara::data {

@@ -1,8 +1,6 @@
 #include "data/collation.h"
 #include "data/text_case.h"
-
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace telvara::data {

@@ -7,17 +7,13 @@
 #include "data/test_contacts.h"
 #include "data/text_case.h"
 #include "document_test_support.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace telvara::data {
 namespace {
-
 using testing::person;
 using testing::phone;
-
 KeyMap dialer_map() {
     return KeyMap::from_table({{u"2", u"abcабвг"},
                                {u"3", u"defдеёжз"},

@@ -1,24 +1,19 @@
 // Contact photos: PNG and JPEG decoding, centre crop and area-averaged
 // scaling to 5-6-5, the key colour kept out, and the (oid, size) cache with
 // its invalidation.
+#include "contact_store_test_support.h"
 #include "data/contact_photo.h"
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
-
-#include "contact_store_test_support.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <map>
 #include <set>
-
 using namespace telvara;
 using namespace telvara::data;
 
 namespace {
-
 RgbImage solid(std::int32_t w, std::int32_t h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     RgbImage image;
     image.width = w;
@@ -27,7 +22,6 @@ RgbImage solid(std::int32_t w, std::int32_t h, std::uint8_t r, std::uint8_t g, s
         image.rgb.insert(image.rgb.end(), {r, g, b});
     return image;
 }
-
 std::vector<std::byte> encode_jpeg(const RgbImage& image, J_COLOR_SPACE space = JCS_RGB) {
     jpeg_compress_struct info{};
     jpeg_error_mgr error{};
@@ -56,7 +50,6 @@ std::vector<std::byte> encode_jpeg(const RgbImage& image, J_COLOR_SPACE space = 
     std::free(buffer);
     return out;
 }
-
 ui::Pixel pixel(const ui::PixelBuffer& b, int x, int y) {
     return b.row(y)[x];
 }

@@ -2,12 +2,10 @@
 // journal, delivery through the watcher's timer, a second process writing
 // the volume, and writers killed in the middle of their transactions.
 #include "contact_store_test_support.h"
-#include "volume_damage.h"
-
 #include "data/test_contacts.h"
 #include "platform/messages.h"
 #include "runtime/scheduler_test_support.h"
-
+#include "volume_damage.h"
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -16,28 +14,22 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
 extern char** environ;
-
 using namespace telvara;
 using namespace telvara::data;
 using namespace telvara::data::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
 using Notifications = std::vector<ContactNotification>;
 using Strings = std::vector<std::string>;
-
 ContactRecord named(WString first) {
     ContactRecord r;
     r.first_name = std::move(first);
     r.fields.emplace_back(FieldType::Mobile, u"+1 555 0100");
     return r;
 }
-
 using telvara::test::pump_until;
-
 // The image bytes the crash writer gives a contact's photo.
 std::vector<std::byte> photo_for(std::uint32_t oid) {
     std::vector<std::byte> bytes(3000 + oid % 500);
@@ -45,9 +37,7 @@ std::vector<std::byte> photo_for(std::uint32_t oid) {
         bytes[i] = static_cast<std::byte>((i * 31 + oid) & 0xFF);
     return bytes;
 }
-
 constexpr std::size_t kBatch = 50;
-
 // Starts this test program again as a writer of the volume under `root`; what it prints goes to
 // root/writer.out.
 pid_t spawn_child(const std::string& mode, const std::string& root) {
@@ -68,7 +58,6 @@ pid_t spawn_child(const std::string& mode, const std::string& root) {
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
-
 using ContactStoreNotifyTest = StoreTest;
 
 } // namespace

@@ -2,21 +2,17 @@
 // and progress, photos, the picture chooser and the generated test contacts (damaged volumes:
 // phone/volume_test.cpp).
 #include "contact_store_test_support.h"
-#include "volume_damage.h"
-
 #include "data/test_contacts.h"
 #include "runtime/registry.h"
-
+#include "volume_damage.h"
 #include <fstream>
 #include <sys/stat.h>
-
 using namespace telvara;
 using namespace telvara::data;
 using namespace telvara::data::testing;
 using telvara::test_support::sql_value;
 
 namespace {
-
 ContactRecord person(WString first, WString last, WString company = {}) {
     ContactRecord r;
     r.first_name = std::move(first);
@@ -24,14 +20,12 @@ ContactRecord person(WString first, WString last, WString company = {}) {
     r.company = std::move(company);
     return r;
 }
-
 ContactRecord read_back(ContactStore& store, std::uint32_t oid) {
     ContactRecord back;
     back.oid = oid;
     EXPECT_TRUE(store.read_contact(back));
     return back;
 }
-
 using ContactStoreTest = StoreTest;
 
 } // namespace

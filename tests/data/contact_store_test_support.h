@@ -1,10 +1,8 @@
 #pragma once
 // Shared by the contact store tests: a private device root per test and a
 // listener that records every call.
-
 #include "data/contact_store.h"
 #include "document_test_support.h"
-
 #include <string>
 #include <vector>
 
@@ -52,7 +50,6 @@ class RecordingListener : public ContactStoreListener {
     }
     std::vector<ListenerCall> calls;
 };
-
 // Fields without the empty Categories field every read record carries.
 inline std::vector<ContactField> without_empty_categories(std::vector<ContactField> fields) {
     std::erase_if(fields, [](const ContactField& f) {

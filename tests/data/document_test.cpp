@@ -1,15 +1,12 @@
 #include "document_test_support.h"
 #include "runtime/registry.h"
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 #include <random>
 
 namespace telvara::data {
 namespace {
-
 using testing::call;
 using testing::DocumentTest;
 using testing::FakeCallLog;
@@ -17,7 +14,6 @@ using testing::FakeStore;
 using testing::person;
 using testing::phone;
 using testing::RecordingDocListener;
-
 constexpr char16_t k_key[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 using Oids = std::vector<std::uint32_t>;
 
@@ -26,7 +22,6 @@ class DocTest : public DocumentTest {
     FakeStore store;
     FakeCallLog log;
 };
-
 // One random edit of the store, told to the Document as the store's
 // notices would tell it: a contact added, changed or removed.
 void random_edit(FakeStore& store, Document& doc, std::mt19937& rng, std::uint32_t& next_oid,

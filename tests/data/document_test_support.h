@@ -2,22 +2,18 @@
 // Shared by the Document tests: an in-memory contact store, a call log, a
 // listener that records every refresh message, a private device root and
 // helpers that build records.
-
 #include "data/call_record.h"
 #include "data/contact_source.h"
 #include "data/document.h"
 #include "runtime/paths.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace telvara::data::testing {
-
 inline ContactRecord person(std::uint32_t oid, std::u16string first, std::u16string last,
                             std::u16string company = {}, std::vector<ContactField> fields = {}) {
     ContactRecord r;
@@ -25,7 +21,6 @@ inline ContactRecord person(std::uint32_t oid, std::u16string first, std::u16str
         std::tie(oid, first, last, company, fields);
     return r;
 }
-
 inline ContactField phone(FieldType type, std::u16string number) {
     return ContactField(type, std::move(number));
 }
@@ -62,7 +57,6 @@ class FakeCallLog : public CallLogSource {
     std::vector<CallRecord> records;
     int reads = 0;
 };
-
 inline CallRecord call(std::u16string number, CallKind kind, std::int64_t time) {
     CallRecord r;
     std::tie(r.number, r.kind, r.time) = std::tie(number, kind, time);

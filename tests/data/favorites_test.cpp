@@ -1,25 +1,20 @@
 #include "data/favorites.h"
 #include "document_test_support.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace telvara::data {
 namespace {
-
 using testing::DocumentTest;
 using testing::FakeStore;
 using testing::person;
-
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
 void write_file(const std::string& path, std::string_view data) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
 }

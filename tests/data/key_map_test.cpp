@@ -1,15 +1,12 @@
 #include "data/key_map.h"
 #include "data/key_text_file.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace telvara::data {
 namespace {
-
 std::string fixture(const char* name) {
     const char* dir = std::getenv("TELVARA_TEST_DATA");
     return std::string(dir != nullptr ? dir : "tests/data") + "/" + name;

@@ -2,7 +2,6 @@
 // A folder on a small file system of its own, to see what a full disk does:
 // a tmpfs mounted over the folder (which needs the right to mount, as root
 // in a container or on a test machine has). Unmounted when it goes.
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>

@@ -4,33 +4,26 @@
 #include "data/contact_photo.h"
 #include "data/test_contacts.h"
 #include "data/vcard.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <optional>
-
 using namespace telvara;
 using namespace telvara::data;
 
 namespace {
-
 // Names, company and fields alike (the oid aside).
 bool same(const ContactRecord& a, const ContactRecord& b) {
     return std::tie(a.first_name, a.last_name, a.company, a.fields) ==
            std::tie(b.first_name, b.last_name, b.company, b.fields);
 }
-
 WString value(const ContactRecord& r, FieldType type) {
     const ContactField* f = r.field(type);
     return f != nullptr ? f->value : WString(u"<none>");
 }
-
 std::string card(std::string_view version, std::string_view body) {
     return "BEGIN:VCARD\r\nVERSION:" + std::string(version) + "\r\n" + std::string(body) +
            "END:VCARD\r\n";
 }
-
 ContactWithPhoto only_card(std::string_view text) {
     VCardFile file = parse_vcards(text);
     EXPECT_EQ(file.contacts.size(), 1u);
@@ -38,11 +31,9 @@ ContactWithPhoto only_card(std::string_view text) {
         ADD_FAILURE() << p.text();
     return file.contacts.empty() ? ContactWithPhoto{} : file.contacts[0];
 }
-
 const auto v21 = [](std::string_view body) { return card("2.1", body); };
 const auto v30 = [](std::string_view body) { return card("3.0", body); };
 const auto v40 = [](std::string_view body) { return card("4.0", body); };
-
 // The same card with every line ended by `end`.
 std::string with_line_ends(const char* end) {
     std::string text;
@@ -51,7 +42,6 @@ std::string with_line_ends(const char* end) {
         text += std::string(line) + end;
     return text;
 }
-
 enum class Name { first, last, company };
 
 // A name or a field of the card and its expected value ("<none>": absent).
@@ -74,7 +64,6 @@ struct Shape {
     std::vector<Want> want;                 // of the file's last card
     std::vector<std::string> problems = {}; // each found in its problem's text, in order
 };
-
 std::vector<std::byte> small_png() {
     RgbImage image;
     image.width = 4;
@@ -82,7 +71,6 @@ std::vector<std::byte> small_png() {
     image.rgb.assign(4 * 3 * 3, 0x80);
     return encode_png(image);
 }
-
 std::string base64(std::span<const std::byte> bytes) {
     // The writer's own encoding, taken from a written card.
     ContactRecord r;
@@ -98,7 +86,6 @@ std::string base64(std::span<const std::byte> bytes) {
     }
     return out;
 }
-
 std::vector<Shape> shapes() {
     using enum FieldType;
     using enum Name;
@@ -382,7 +369,6 @@ TEST(VCard, OnlyEmptyCardsAreSkipped) {
               "line 8: card at line 5 skipped: the card has no name, number or other field");
     EXPECT_EQ(file.problems[1].line, 11u);
     EXPECT_EQ(file.problems[2].line, 16u);
-
     EXPECT_TRUE(parse_vcards("").contacts.empty());
     VCardFile junk = parse_vcards("hello\r\nworld\r\n" + card("3.0", "FN:A\r\n"));
     EXPECT_EQ(junk.contacts.size(), 1u);
@@ -444,7 +430,6 @@ TEST(VCardRoundTrip, OddRecordsKeepTheirSlotsAndText) {
         EXPECT_LE(next - at, 75u) << "folded at 75 octets";
     }
     EXPECT_TRUE(same(only_card(text).record, r));
-
     ContactRecord year_less;
     year_less.first_name = u"B";
     year_less.fields.emplace_back(FieldType::Birthday, u"-11537683200000");

@@ -1,18 +1,15 @@
 #pragma once
 // Ways a contacts volume ("pim.vol") gets damaged, made on a whole volume
 // for the tests of what the store, the tools and the program do with it.
-
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sqlite3.h>
 #include <string>
 
 namespace telvara::test_support {
-
 enum class Damage {
     cut_short,        // the file ends before the pages its header counts
     random_bytes,     // all of it overwritten with noise
@@ -29,7 +26,6 @@ struct DamageCase {
     // What the message says is wrong with it.
     const char* says;
 };
-
 inline constexpr DamageCase kDamageCases[] = {
     {Damage::cut_short, "cut short", "is damaged and is left as it is (cut short"},
     {Damage::random_bytes, "random bytes", "is damaged and is left as it is (not a database)"},
@@ -39,19 +35,16 @@ inline constexpr DamageCase kDamageCases[] = {
     {Damage::tables_renamed, "tables renamed", "is damaged and is left as it is (its tables"},
     {Damage::folder, "a folder", "is not a file (is a folder)"},
 };
-
 inline std::string file_bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
 inline void exec_sql(const std::string& file, const char* sql) {
     sqlite3* db = nullptr;
     if (sqlite3_open(file.c_str(), &db) == SQLITE_OK)
         sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     sqlite3_close(db);
 }
-
 // The first column of the first row `query` gives, as text; "" when there is none.
 inline std::string sql_value(const std::string& file, const char* query) {
     sqlite3* db = nullptr;
@@ -65,7 +58,6 @@ inline std::string sql_value(const std::string& file, const char* query) {
     sqlite3_close(db);
     return value;
 }
-
 // Damages the volume `file` (a whole, closed one, with enough contacts to
 // span many pages).
 inline void damage_volume(const std::string& file, Damage damage) {

@@ -1,8 +1,6 @@
 // The number of a tel: or callto: link, as the keypad gets it.
 #include "phone/call_link.h"
-
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace telvara::phone {
@@ -30,6 +28,8 @@ TEST(CallLink, NumberAsTypedOnTheKeypad) {
         {u"tel:00+49", u"0049"}, {u"tel:++49", u"+49"},
         // Malformed escapes lose the '%' only.
         {u"tel:12%4", u"124"}, {u"tel:12%G0", u"120"},
+        // An escaped control character is decoded, and then is no key.
+        {u"tel:1%0A2%30", u"120"},
         // Letters and other scripts have no key here.
         {u"tel:1-800-FLOWERS", u"1800"}, {u"tel:\u0661\u0662", u""},
         // The scheme in any case; callto: with and without "//".

@@ -1,31 +1,25 @@
 // The call log: record conversions (number key, local time, duration, kind),
 // the table beside the contact store in one volume, reading order, deletion
 // by number and time, and refused volumes.
-#include "phone/call_log.h"
-
 #include "data/contact_store.h"
 #include "data/document.h"
 #include "data/document_test_support.h"
 #include "data/sql.h"
-
-#include <gtest/gtest.h>
-
+#include "phone/call_log.h"
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace telvara::phone {
 namespace {
-
 using data::CallKind;
 using data::CallRecord;
-
 constexpr std::int64_t k_second = 10'000'000;
 // 2024-01-15 12:00:00 UTC and 2024-07-15 12:00:00 UTC.
 const std::int64_t k_winter = file_time_from_unix_ms(1705320000000LL);
 const std::int64_t k_summer = file_time_from_unix_ms(1721044800000LL);
-
 CallLogEntry entry(std::optional<WString> number, CallDirection direction, std::int64_t start,
                    std::int64_t seconds = 10, std::optional<WString> name = std::nullopt) {
     CallLogEntry e;
@@ -55,7 +49,6 @@ struct Collect : data::CallRecordConsumer {
     void on_call_record(const CallRecord& record) override { records.push_back(record); }
     std::vector<CallRecord> records;
 };
-
 std::vector<CallRecord> read_all(CallLog& log) {
     Collect collect;
     log.read_call_log(collect);

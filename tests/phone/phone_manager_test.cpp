@@ -6,19 +6,15 @@
 #include "phone/phone_settings.h"
 #include "phone/process.h"
 #include "phone_test_support.h"
-
 #include "runtime/registry.h"
 #include "ui/key_names.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace telvara::phone {
 namespace {
-
 using testing::pump_until;
 
 TEST(CommandTemplate, SplitsFillsAndEncodesWithoutAShell) {
@@ -85,7 +81,6 @@ class LaunchTest : public data::testing::DocumentTest {
     }
     std::string m_out, m_helper;
 };
-
 const char16_t k_hostile[] = u"+1 555; rm -rf ~ \"'$(touch PWNED)`touch PWNED2`\n|&>x";
 
 TEST_F(LaunchTest, SmsMailAndWebAddresses) {
@@ -180,7 +175,6 @@ TEST_F(PhoneSettingsTest, MissedCallCounterModemAndEmergencyNumbers) {
     EXPECT_EQ(modem_device(), "sim");
     EXPECT_EQ(emergency_numbers(), (std::vector<WString>{u"112", u"911"}));
 }
-
 void type(EmergencyShortcut& shortcut, std::u16string_view digits) {
     for (char16_t d : digits) {
         EXPECT_FALSE(shortcut.on_key(ui::key::Digit0 + (d - u'0'), KeyAction::pressed));

@@ -1,7 +1,6 @@
 #pragma once
 // The telephone tests' world: the modem simulator on 127.0.0.1, a Document over an in-memory
 // contact store, a real call log in a private device root and a pump that gives up.
-
 #include "data/document.h"
 #include "data/document_test_support.h"
 #include "phone/call_log.h"
@@ -13,23 +12,18 @@
 #include "runtime/active_scheduler.h"
 #include "runtime/registry.h"
 #include "runtime/scheduler_test_support.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace telvara::phone::testing {
-
 using namespace std::chrono_literals;
 namespace modem = platform::modem;
-
 using modem::fast_modem;
-
 using telvara::test::pump_for;
 using telvara::test::pump_until;
 

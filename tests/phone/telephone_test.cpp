@@ -3,20 +3,16 @@
 #include "phone/phone_manager.h"
 #include "phone/phone_settings.h"
 #include "phone_test_support.h"
-
 #include <gtest/gtest.h>
-
 #include <sstream>
 
 namespace telvara::phone {
 namespace {
-
 using data::CallKind;
 using data::RefreshFlag;
 using testing::pump_for;
 using testing::pump_until;
 using testing::TelephoneTest;
-
 using Strings = std::vector<std::string>;
 constexpr int k_incoming = 19;
 constexpr int k_dialing = 20;

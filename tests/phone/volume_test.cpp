@@ -11,12 +11,10 @@
 #include "data/volume_damage.h"
 #include "phone/call_log.h"
 #include "runtime/paths.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

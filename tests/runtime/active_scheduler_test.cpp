@@ -1,15 +1,10 @@
 // Active objects: notification, timers, cancellation from every state, runs
 // on the scheduler's thread, and every misuse ending the process.
-
-#include "runtime/active_scheduler.h"
-
 #include "platform/clock.h"
+#include "runtime/active_scheduler.h"
 #include "scheduler_test_support.h"
-
 #include <gtest/gtest.h>
-
 #include <thread>
-
 using namespace telvara;
 using namespace telvara::runtime;
 using telvara::test::pump_until;
@@ -34,7 +29,6 @@ class Probe : public CActive {
     std::vector<Probe*>* order = nullptr;
     std::function<void()> on_run;
 };
-
 bool has_posted(const platform::TargetRef& target, std::uint32_t id) {
     platform::Message message;
     return platform::peek(message, platform::Peek::keep) && message.target == target &&

@@ -3,11 +3,9 @@
 #include "platform/settings_store.h"
 #include "runtime/paths.h"
 #include "runtime/registry.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace telvara::test_support {
@@ -31,7 +29,6 @@ class DeviceRootTest : public ::testing::Test {
   private:
     std::string m_root;
 };
-
 inline std::string file_text(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -1,23 +1,18 @@
 // The log: switched by the "Log" setting at every access, its bytes on disk,
 // number formats, threads, and the problems of the settings store it reports.
-#include "runtime/log.h"
-
 #include "device_root_fixture.h"
+#include "runtime/log.h"
 #include "runtime/registry.h"
-
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
-
 using namespace telvara;
 using namespace telvara::runtime;
 
 namespace {
-
 constexpr WStringView kelma = u"HKEY_CURRENT_USER\\Software\\KELMA";
 
 class Log : public telvara::test_support::DeviceRootTest {

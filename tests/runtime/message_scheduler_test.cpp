@@ -1,14 +1,10 @@
 // The MessageScheduler: a worker hands work to the owning thread and waits for it; one per
 // thread; misuse ends the process.
 #include "runtime/message_scheduler.h"
-
 #include "scheduler_test_support.h"
-
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
-
 using namespace telvara;
 using namespace telvara::runtime;
 using telvara::test::pump_until;

@@ -1,21 +1,15 @@
 // Path variables, the module paths and the mapping onto Linux file names.
-#include "runtime/paths.h"
-
 #include "device_root_fixture.h"
 #include "platform/scoped_env.h"
-
-#include <gtest/gtest.h>
-
+#include "runtime/paths.h"
 #include <filesystem>
 #include <fstream>
-
+#include <gtest/gtest.h>
 using namespace telvara;
 using namespace telvara::runtime;
 
 namespace {
-
 using test_support::ScopedEnv;
-
 const ModulePaths module = split_module_path(u"/opt/telvara/Telvara.exe");
 
 class DevicePaths : public telvara::test_support::DeviceRootTest {};

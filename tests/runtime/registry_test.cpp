@@ -1,18 +1,13 @@
 // Registry-style access by key path: path parsing, misses, unknown roots, install_dir.
-#include "runtime/registry.h"
-
 #include "device_root_fixture.h"
-
-#include <gtest/gtest.h>
-
+#include "runtime/registry.h"
 #include <filesystem>
 #include <fstream>
-
+#include <gtest/gtest.h>
 using namespace telvara;
 using namespace telvara::runtime;
 
 namespace {
-
 constexpr WStringView kelma = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 
 class Registry : public telvara::test_support::DeviceRootTest {
