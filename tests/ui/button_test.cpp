@@ -156,22 +156,6 @@ TEST_F(Buttons, DisabledShowsDisabledAndIgnoresInput) {
     EXPECT_EQ(shown(plain), u"#normal");
 }
 
-TEST_F(Buttons, ACancelledPointerPressIgnoresTheRestOfItsGesture) {
-    touch(PointerKind::Down, 10);
-    button->cancel_press();
-    EXPECT_FALSE(button->is_pressed());
-    EXPECT_EQ(shown(*button), u"#normal");
-    ASSERT_EQ(listener.presses.size(), 2u);
-    EXPECT_FALSE(listener.presses[1].pressed);
-    touch(PointerKind::Move, 12);
-    touch(PointerKind::Up, 12);
-    EXPECT_TRUE(listener.clicks.empty());
-    EXPECT_EQ(listener.presses.size(), 2u);
-    EXPECT_EQ(screen.captured(), nullptr);
-    tap();
-    EXPECT_EQ(listener.clicks.size(), 1u) << "the next tap clicks as usual";
-}
-
 TEST_F(Buttons, ACancelledKeyPressIgnoresItsRepeatsAndRelease) {
     button->set_bound_key(key::Enter);
     key(key::Enter);

@@ -36,34 +36,6 @@ bool has_coverage(const Glyph& glyph) {
 
 } // namespace
 
-TEST(FontDescriptionParser, ReadsFieldsUntilTheFirstThatDoesNotParse) {
-    const struct {
-        const char16_t* text;
-        unsigned shift;
-        std::int32_t size, scale;
-        bool bold, italic, underline;
-        const char16_t* face;
-    } rows[] = {
-        {u"12 1 0 0 Tahoma", 0, 12, 1, true, false, false, u"Tahoma"},
-        {u"9\t0 1 0   Segoe  Sans UI", 1, 9, 2, false, true, false, u"Segoe  Sans UI"},
-        {u"14", 0, 14, 1, false, false, false, u"Tahoma"},
-        {u"-8 5 x 1 Face", 0, -8, 1, true, false, false, u"Tahoma"}, // any nonzero is on
-        {u"big 1 1 1 Face", 0, 0, 1, false, false, false, u"Tahoma"},
-        {u"", 0, 0, 1, false, false, false, u"Tahoma"},
-    };
-    for (const auto& r : rows) {
-        const FontDescription d = parse_font_description(r.text, r.shift);
-        SCOPED_TRACE(to_utf8(r.text));
-        EXPECT_EQ(d.size, r.size);
-        EXPECT_EQ(d.scale_factor, r.scale);
-        EXPECT_EQ(d.bold, r.bold);
-        EXPECT_EQ(d.italic, r.italic);
-        EXPECT_EQ(d.underline, r.underline);
-        EXPECT_EQ(d.face, r.face);
-    }
-    EXPECT_EQ(parse_font_description(u"99999999999 0 0 0 F", 0).size, 2147483647);
-}
-
 TEST(FontRep, GlyphsHaveCoverageKerningAndAStableAddress) {
     FontRep font(description(10, 2));
     FontRep::Access glyphs(font);

@@ -113,23 +113,6 @@ TEST(Visibility, HidingReleasesTheCacheSurface) {
     EXPECT_TRUE(cached.cache_surface().empty());
 }
 
-TEST(Input, KeysGoToVisibleChildrenUntilOneTakesThem) {
-    Node root;
-    auto& first = add<Recorder>(root);
-    auto& hidden = add<Recorder>(root);
-    auto& taker = add<Recorder>(root);
-    auto& last = add<Recorder>(root);
-    hidden.set_visible(false);
-    taker.take_keys = true;
-    EXPECT_TRUE(root.on_key(KeyEvent{61}));
-    EXPECT_EQ(first.keys.size(), 1u);
-    EXPECT_TRUE(hidden.keys.empty());
-    EXPECT_EQ(taker.keys.size(), 1u);
-    EXPECT_TRUE(last.keys.empty());
-    taker.take_keys = false;
-    EXPECT_FALSE(root.on_key(KeyEvent{61}));
-}
-
 TEST(Drawing, AWholeClipLeavesOutChildrenThatDoNotFit) {
     Node root;
     auto& clip = add<ClipNode>(root);

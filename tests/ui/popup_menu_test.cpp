@@ -3,10 +3,14 @@
 // commands, sub-menus, cancelling and the opening and closing animation.
 #include "ui/popup_menu.h"
 
-#include "menu_skin_support.h"
+#include "node_test_support.h"
 #include "runtime/device_root_fixture.h"
+#include "skin_test_support.h"
+#include "ui/button_node.h"
 #include "ui/menu_provider.h"
+#include "ui/text_node.h"
 #include "ui/vadode.h"
+#include "ui/vlist.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +22,49 @@ using namespace telvara::ui;
 using namespace telvara::ui::test;
 
 namespace {
+
+// A row element of the menu, its text in `ink`.
+std::string menu_row(const std::string& id, const std::string& ink) {
+    std::string row = R"(<node id="ID" element_size="0 40">
+      <color id="#vlist_normal" color="#FFFFFF"/><color id="#vlist_pressed" color="#DBE8FB"/>
+      <text id="#text" color="INK" halign="LEFT" font="10 0 0 0 DejaVu Sans"
+            border_min="16 0" border_max="40 0"/>
+      <color id="separator" color="#E1E5EA" design_size="0 1" anchor_y="MAX_SIDE"/>
+      <color id="checked" color="#1A73E8" design_size="10 10" border_max="16 0"
+             anchor_x="MAX_SIDE" anchor_y="CENTER"/></node>)";
+    row.replace(row.find("ID"), 2, id);
+    return row.replace(row.find("INK"), 3, ink);
+}
+
+// A menu whose panel rises from the bottom with a caption, a growing list and
+// a cancel button; its rows ("MagicRow": special buttons, "Exit" left out);
+// "Broken" lacks its list and "Bare" has nothing optional.
+skinc::SkinModel menu_skin() {
+    std::string magic; // a table of special buttons inside a list element
+    for (const char* id : {"About", "Help", "Minimize"})
+        magic += std::string("<button id=\"") + id + R"(" table_ratio="1">
+          <color id="#normal" color="#E1E5EA" border_min="4 4" border_max="4 4"/>
+          <color id="#pressed" color="#DBE8FB"/></button>)";
+    return xml_skin(R"(<node id="Menu"><color id="shade" color="#5E6B78"/>
+      <node id="panel" anchor_y="MAX_SIDE" visibility_animation="bottom">
+        <color id="panel_back" color="#F3F5F7"/>
+        <vtable id="column">
+          <text id="caption" color="#1A1F24" halign="CENTER" font="11 1 0 0 DejaVu Sans"
+                design_size="0 36"/>
+          <vlist id="vlist" grow="1" scroll_border_min="0 0" scroll_border_max="0 0"/>
+          <button id="cancel" design_size="0 44">
+            <color id="#normal" color="#F3F5F7"/><color id="#pressed" color="#DBE8FB"/>
+            <text id="cancel_text" color="#1A73E8" halign="CENTER" font="10 0 0 0 DejaVu Sans"/>
+          </button></vtable></node></node>
+      <node id="MagicRow" element_size="0 48"><color id="#vlist_normal" color="#FFFFFF"/>
+        <htable>)" + magic +
+                    R"(</htable></node>
+      <node id="Broken"><node id="panel"/></node>
+      <node id="Bare"><node id="panel"><vlist id="vlist"/></node></node>)" +
+                    menu_row("MenuElement", "#1A1F24") +
+                    menu_row("MenuElementDisabled", "#9AA4AE") +
+                    menu_row("DangerElement", "#D93025"));
+}
 
 struct Provider : MenuProvider {
     std::vector<WString> asked;
@@ -85,40 +132,28 @@ class MenuTest : public telvara::test_support::DeviceRootTest {
 
 } // namespace
 
-TEST_F(MenuTest, OpensWithTheProvidersItemsBuiltFromTheirElements) {
-    EXPECT_EQ(menu->state(), MenuState::Closed);
+// Opened: the provider's items in their elements, texts from the language
+// when the item has none, checked and separator children by the flags.
+TEST_F(MenuTest, OpensWithTheProvidersItemsAndFollowsThePanelAnimation) {
     EXPECT_FALSE(menu->is_visible());
     ASSERT_TRUE(menu->open(u"MainMenu"));
-    place(screen, 0, 0, 240, 320);
-    EXPECT_EQ(provider.asked, std::vector<WString>{u"MainMenu"});
-    EXPECT_EQ(menu->list().item_count(), 5);
-    // Texts come from the language when the item has none.
-    ASSERT_NE(row_text(0), nullptr);
-    EXPECT_EQ(row_text(0)->text(), u"Settings");
-    EXPECT_EQ(row_text(1)->text(), u"Sort by name");
-    EXPECT_EQ(row_text(4)->text(), u"Dismiss") << "\"Cancel\" in the chosen language";
-    // Disabled items are drawn by the element named with "Disabled".
-    EXPECT_EQ(menu->element_name_for(2), u"MenuElementDisabled");
-    EXPECT_EQ(menu->list().element_for(2)->content_name(), u"MenuElementDisabled");
-    EXPECT_EQ(menu->list().element_for(3)->content_name(), u"DangerElement");
-    // Checked and separator children follow the flags.
-    EXPECT_TRUE(visible(1, u"checked"));
-    EXPECT_FALSE(visible(0, u"checked"));
-    EXPECT_TRUE(visible(3, u"separator"));
-    EXPECT_FALSE(visible(0, u"separator"));
-    ASSERT_NE(menu->caption(), nullptr);
-    EXPECT_TRUE(menu->caption()->is_visible());
-    EXPECT_EQ(dynamic_cast<TextNode*>(menu->caption())->text(), u"Telvara");
-    ASSERT_NE(menu->cancel_button(), nullptr);
-    EXPECT_EQ(menu->cancel_button()->text(), u"Dismiss");
-}
-
-TEST_F(MenuTest, OpeningAndClosingFollowThePanelAnimation) {
-    menu->open(u"MainMenu");
     EXPECT_TRUE(menu->is_visible());
     EXPECT_EQ(menu->state(), MenuState::Opening);
     run(0.1);
     EXPECT_EQ(menu->state(), MenuState::Opening);
+    EXPECT_EQ(provider.asked, std::vector<WString>{u"MainMenu"});
+    EXPECT_EQ(menu->list().item_count(), 5);
+    ASSERT_NE(row_text(0), nullptr);
+    EXPECT_EQ(row_text(1)->text(), u"Sort by name");
+    EXPECT_EQ(row_text(4)->text(), u"Dismiss") << "\"Cancel\" in the chosen language";
+    EXPECT_EQ(menu->list().element_for(2)->content_name(), u"MenuElementDisabled");
+    EXPECT_EQ(menu->list().element_for(3)->content_name(), u"DangerElement");
+    EXPECT_TRUE(visible(1, u"checked"));
+    EXPECT_FALSE(visible(0, u"checked"));
+    EXPECT_TRUE(visible(3, u"separator"));
+    EXPECT_FALSE(visible(0, u"separator"));
+    EXPECT_EQ(dynamic_cast<TextNode*>(menu->caption())->text(), u"Telvara");
+    EXPECT_EQ(menu->cancel_button()->text(), u"Dismiss");
     run(0.4);
     EXPECT_EQ(menu->state(), MenuState::Open);
     EXPECT_EQ(menu->panel().y() + menu->panel().height(), 320) << "on the screen's bottom";

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <random>
 
 namespace telvara::ui {
@@ -385,45 +384,7 @@ TEST(SkinLoaderDamaged, CyclicIndexEndsTheSearch) {
     EXPECT_FALSE(from_bytes(b)->find_node(u"d"));
 }
 
-using skinc::NodeModel;
-using skinc::PictureValue;
-using skinc::SkinModel;
 using skinc::write_skin;
-using test::from_bytes;
-using test::written;
-
-std::uint32_t get32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
-}
-
-TEST(SkinWriter, RecordsAreAlignedAndTheIndexIsBalanced) {
-    SkinModel model;
-    NodeModel node = test::typed(model, u"text", nullptr);
-    node.children = {node, node, node};
-    for (int i = 0; i < 200; ++i)
-        model.nodes.push_back({u"n" + to_wstring(i), node});
-    const auto bytes = written(model);
-    auto skin = from_bytes(bytes);
-    std::function<int(std::uint32_t)> depth = [&](std::uint32_t entry) {
-        if (entry == 0xFFFFFFFF)
-            return 0;
-        EXPECT_EQ(entry % 4, 0u);
-        return 1 + std::max(depth(get32(bytes, entry)), depth(get32(bytes, entry + 4)));
-    };
-    EXPECT_EQ(depth(get32(bytes, 72)), 8) << "200 entries: ceil(log2(201))";
-    ASSERT_EQ(skin->top_level_nodes().size(), 200u);
-    EXPECT_FALSE(skin->find_node(u"n"));
-    for (const auto& [name, record] : skin->top_level_nodes()) {
-        EXPECT_EQ(skin->find_node(name), record) << to_utf8(name);
-        ASSERT_EQ(skin->child_count(record), 3u);
-        for (std::uint32_t i = 0; i < 3; ++i) {
-            const NodeRecord child = skin->child(record, i);
-            ASSERT_TRUE(child);
-            EXPECT_EQ(child.offset % 4, 0u);
-            EXPECT_EQ(skin->read_string(child, u"type", u""), u"text");
-        }
-    }
-}
 
 TEST(SkinWriter, RefusesWhatTheFormatCannotHold) {
     SkinModel too_many;

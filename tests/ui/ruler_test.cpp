@@ -119,18 +119,3 @@ TEST(RulerSkin, RequiredPartsRaiseNodeNotFound) {
         }
     }
 }
-
-// Capitals drawn alike in Latin, Cyrillic and Greek are one ruler letter;
-// letters of their own shape, and everything else, stay what they are.
-TEST(RulerShape, LookAlikeCapitalsAreOneLetter) {
-    const std::pair<char16_t, char16_t> same[] = {
-        {u'А', u'A'}, {u'В', u'B'}, {u'С', u'C'}, {u'Е', u'E'}, {u'Н', u'H'}, {u'К', u'K'},
-        {u'М', u'M'}, {u'О', u'O'}, {u'Р', u'P'}, {u'Т', u'T'}, {u'Х', u'X'}, {u'І', u'I'},
-        {u'Α', u'A'}, {u'Β', u'B'}, {u'Η', u'H'}, {u'Ρ', u'P'}, {u'Χ', u'X'}, {u'Υ', u'Y'},
-    };
-    for (const auto& [other, latin] : same)
-        EXPECT_EQ(ruler_shape(other), latin) << int(other);
-    for (const char16_t own :
-         {u'Б', u'Г', u'Д', u'Ж', u'П', u'Я', u'У', u'Ё', u'Σ', u'Ω', u'A', u'Z', u'#', u'É', u'1'})
-        EXPECT_EQ(ruler_shape(own), own) << int(own);
-}
