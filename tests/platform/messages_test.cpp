@@ -16,8 +16,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // Records the numbers of the messages it handles.
-class Recorder : public MessageTarget {
-  public:
+struct Recorder : MessageTarget {
     Recorder() : MessageTarget(u"Recorder") {}
     std::intptr_t handle(Message& message) override {
         seen.push_back(message);
@@ -32,34 +31,6 @@ class Recorder : public MessageTarget {
     std::vector<Message> seen;
 };
 
-// A thread with a loop: runs until quit, handing its target ref out first.
-class LoopThread {
-  public:
-    explicit LoopThread(std::function<std::intptr_t(Message&)> procedure) {
-        std::promise<std::pair<TargetRef, QueueRef>> ready;
-        auto future = ready.get_future();
-        m_thread = std::thread([&ready, procedure = std::move(procedure)] {
-            MessageTarget target(u"Loop", procedure);
-            ready.set_value({target.ref(), this_thread_queue()});
-            Message message;
-            while (get(message))
-                dispatch(message);
-        });
-        std::tie(m_target, m_queue) = future.get();
-    }
-    ~LoopThread() {
-        post_quit(m_queue, 0);
-        m_thread.join();
-    }
-    TargetRef target() const { return m_target; }
-    QueueRef queue() const { return m_queue; }
-
-  private:
-    std::thread m_thread;
-    TargetRef m_target;
-    QueueRef m_queue;
-};
-
 // Drains what is queued now (timers not yet due stay).
 void drain() {
     Message message;
@@ -69,7 +40,7 @@ void drain() {
 
 } // namespace
 
-TEST(Messages, PostedMessagesArriveInOrderWithParametersAndPayload) {
+TEST(Messages, PostedMessagesArriveInOrderPeekKeepsAndQuitComesLast) {
     Recorder target;
     Message copy;
     copy.target = target.ref();
@@ -82,10 +53,6 @@ TEST(Messages, PostedMessagesArriveInOrderWithParametersAndPayload) {
     ASSERT_EQ(target.ids(), (std::vector<std::uint32_t>{WM_USER + 34, WM_COPYDATA}));
     EXPECT_EQ(std::tie(target.seen[0].wparam, target.seen[0].lparam), std::tuple(7u, -3));
     EXPECT_EQ(target.seen[1].data, (std::vector<std::uint8_t>{'r', 'e', 'c'}));
-}
-
-TEST(Messages, PeekKeepsAndQuitComesLastWithItsExitCode) {
-    Recorder target;
     Message message;
     EXPECT_FALSE(peek(message, Peek::keep));
     post(target.ref(), WM_CLOSE, 1);
@@ -94,15 +61,13 @@ TEST(Messages, PeekKeepsAndQuitComesLastWithItsExitCode) {
     ASSERT_TRUE(get(message));
     EXPECT_EQ(message.id, WM_CLOSE);
     EXPECT_FALSE(get(message));
-    EXPECT_EQ(message.id, WM_QUIT);
-    EXPECT_EQ(message.wparam, 3u);
+    EXPECT_EQ(std::tie(message.id, message.wparam), std::tuple(WM_QUIT, 3u));
     EXPECT_FALSE(peek(message, Peek::remove)); // taken once
     message.id = WM_USER + 7;                  // a thread message reaches the loop without a target
     message.wparam = 3;
     ASSERT_TRUE(post_thread(this_thread_queue(), message));
     ASSERT_TRUE(get(message));
-    EXPECT_FALSE(message.target);
-    EXPECT_EQ(message.wparam, 3u);
+    EXPECT_EQ(std::tie(message.target, message.wparam), std::tuple(TargetRef(), 3u));
     EXPECT_EQ(dispatch(message), 0);
 }
 
@@ -120,16 +85,24 @@ TEST(Messages, PostFromManyThreadsLosesNothing) {
     EXPECT_EQ(target.seen.size(), 1000u);
 }
 
+// This thread sends to a loop whose handler sends back to a target of this thread, which must be
+// served while we wait.
 TEST(Messages, TwoThreadsSendingToEachOtherDoNotDeadlock) {
-    // This thread sends to the loop; inside its handler the loop sends back
-    // to a target of this thread, which must be served while we wait.
     Recorder mine;
-    LoopThread loop([ref = mine.ref()](Message& message) {
-        return send(ref, WM_USER + 1, message.wparam) + 1;
+    std::promise<std::pair<TargetRef, QueueRef>> ready;
+    std::thread loop([&ready, ref = mine.ref()] {
+        MessageTarget target(u"Loop",
+                             [ref](Message& m) { return send(ref, WM_USER + 1, m.wparam) + 1; });
+        ready.set_value({target.ref(), this_thread_queue()});
+        for (Message message; get(message);)
+            dispatch(message);
     });
-    EXPECT_EQ(send(loop.target(), WM_USER, 5), 11);
+    auto [target, queue] = ready.get_future().get();
+    EXPECT_EQ(send(target, WM_USER, 5), 11);
     EXPECT_EQ(mine.ids(), std::vector<std::uint32_t>{WM_USER + 1});
     EXPECT_EQ(send(mine.ref(), WM_USER, 21), 42) << "a direct call on its own thread";
+    post_quit(queue, 0);
+    loop.join();
 }
 
 TEST(Messages, DestroyingATargetDropsItsMessagesAndTimers) {
