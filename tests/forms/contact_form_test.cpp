@@ -319,27 +319,6 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
 
 // --- Following the Document --------------------------------------------------------------
 
-TEST_F(ContactFormTest, AChangeOfTheContactFillsTheCardAgainAndItsRemovalClosesIt) {
-    show(kAnna);
-    data::ContactRecord changed = m_store.contacts[kAnna];
-    changed.last_name = u"Lind";
-    changed.fields = {phone(FieldType::Mobile, u"+1 555 0199")};
-    m_store.put(changed);
-    m_document->on_contact_changed(2); // not ours
-    EXPECT_EQ(m_form->contact().last_name, u"Berg");
-    m_document->on_contact_changed(kAnna);
-    test::lay_out(*m_form);
-    EXPECT_EQ(m_form->rows(), (std::vector<int>{kHeadRow, kGroupSeparatorRow, 0}));
-    EXPECT_EQ(text(0, u"lastname"), "Lind");
-    EXPECT_EQ(text(2, u"big"), "+1 555 0199");
-    m_document->on_contact_removed(2); // not ours
-    EXPECT_TRUE(m_host.closed.empty());
-    m_store.contacts.erase(kAnna);
-    m_document->on_contact_removed(kAnna);
-    EXPECT_EQ(m_host.closed, std::vector<Form*>{&*m_form});
-    EXPECT_EQ(m_form->rows(), std::vector<int>{kHeadRow});
-}
-
 // --- Modes and keys ----------------------------------------------------------------------
 
 TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {

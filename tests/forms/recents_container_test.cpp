@@ -418,27 +418,6 @@ TEST_F(RecentsTest, AChangedCallRemakesItsGroupsTexts) {
     EXPECT_EQ(row(0).texts().phone, m_skin.translate(u"Mobile"));
 }
 
-TEST_F(RecentsTest, ReadingTheLogAgainRebuilds) {
-    open({call(u"111", CallKind::Incoming, at(0, 11, 0))});
-    m_log.records = {call(u"222", CallKind::Outgoing, at(0, 12, 0)),
-                     call(u"111", CallKind::Incoming, at(0, 11, 0))};
-    m_document->update_log();
-    EXPECT_EQ(rows(), (Rows{"222||2", "111||0"}));
-    EXPECT_EQ(m_tab->list()->item_count(), 2);
-    // Messages with an index past the list, or none, are ignored.
-    data::RefreshMessage stale(data::RefreshFlag::RecentAdded);
-    stale.set(data::RefreshSlot::RecentIndex, 77);
-    m_tab->on_document_refresh(stale);
-    data::RefreshMessage changed(data::RefreshFlag::RecentChanged);
-    changed.set(data::RefreshSlot::RecentIndex, data::k_no_index);
-    m_tab->on_document_refresh(changed);
-    EXPECT_EQ(m_tab->groups().size(), 2u);
-    m_log.records.clear();
-    m_document->update_log();
-    EXPECT_TRUE(m_tab->groups().empty());
-    EXPECT_TRUE(m_tab->empty_state()->is_visible());
-}
-
 // --- Input -----------------------------------------------------------------------------------
 
 // A tap on the row calls its number, never a withheld one; its buttons open the menu and the calls.
