@@ -26,7 +26,7 @@ TEST_F(ScriptedModem, RefusedOptionalSetupStillOpensTheLine) {
     m_engine.tick(m_now);
     reply("ATD555;", "\r\nOK\r\n");
     reply("AT+CLCC", "\r\n+CLCC: 1,0,2,0,0,\"555\",129\r\n\r\nOK\r\n");
-    EXPECT_EQ(states(events()), std::vector<std::string>{"dialing"});
+    EXPECT_EQ(calls(events()), Strings{"1 dialing"});
 }
 
 TEST_F(OpenModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
@@ -40,7 +40,7 @@ TEST_F(OpenModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
     EXPECT_EQ(std::tie(got[0].kind, got[0].direction, got[0].number),
               std::tuple(Kind::new_call, Direction::incoming, "+49301234")); // from +CLIP
     EXPECT_EQ(got[1].kind, Kind::call_info);
-    EXPECT_EQ(states(got), std::vector<std::string>{"offering"});
+    EXPECT_EQ(calls(got), Strings{"1 offering"});
     advance(500ms); // polled again while ringing; the same caller: no second call_info
     reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"+49301234\",145\r\n\r\nOK\r\n");
     EXPECT_TRUE(events().empty());
@@ -48,7 +48,7 @@ TEST_F(OpenModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
     m_engine.tick(m_now);
     reply("ATA", "\r\nOK\r\n");
     reply("AT+CLCC", "\r\n+CLCC: 1,1,0,0,0,\"+49301234\",145\r\n\r\nOK\r\n");
-    EXPECT_EQ(states(events()), std::vector<std::string>{"connected"});
+    EXPECT_EQ(calls(events()), Strings{"1 connected"});
 }
 
 TEST_F(OpenModem, InternationalNumbersKeepTheirPlus) {
@@ -75,7 +75,7 @@ TEST_F(OpenModem, InternationalNumbersKeepTheirPlus) {
 
 TEST_F(ScriptedModem, CallVanishingWithoutNoCarrierEnds) {
     set_up_modem("\r\n+CLCC: 2,0,0,0,0,\"555\",129\r\n\r\nOK\r\n");
-    EXPECT_EQ(states(events()), std::vector<std::string>{"connected"});
+    EXPECT_EQ(calls(events()), Strings{"2 connected"});
     // Connected calls are still polled, more slowly: the list is empty now.
     advance(1999ms);
     EXPECT_EQ(sent(), "");

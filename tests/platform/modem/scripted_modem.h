@@ -75,12 +75,6 @@ class ScriptedModem : public ::testing::Test {
                      [&](const ModemEvent& e) { return e.kind == kind; });
         return out;
     }
-    static Strings states(const std::vector<ModemEvent>& events) {
-        Strings out;
-        for (const auto& e : of_kind(events, Kind::call_state))
-            out.emplace_back(to_string(e.state));
-        return out;
-    }
     // "2 connected conference", "1 disconnected no_carrier": call, state and
     // what else there is to say.
     static Strings calls(const std::vector<ModemEvent>& events) {
