@@ -100,13 +100,6 @@ TEST(ImageNode, GrowAsksForThePictureSizeKeepingTheAspectRatioWhenAsked) {
     {
         ImageSkin skin;
         skin.src(plain_rows(20, 10, R));
-        ImageNode& fixed = skin.load();
-        EXPECT_EQ(fixed.get_measure_x(), (Measure{0, 0})) << "without grow only the design size";
-        EXPECT_EQ(fixed.get_measure_y(), (Measure{0, 0}));
-    }
-    {
-        ImageSkin skin;
-        skin.src(plain_rows(20, 10, R));
         skin.image.integers = {{u"grow", 1}};
         skin.image.points = {{u"design_size", {30, 4}}};
         ImageNode& grown = skin.load();

@@ -36,13 +36,6 @@ class TextNodeTest : public testing::Test {
         ASSERT_GT(line, 0);
     }
     std::int32_t width_of(WStringView text) { return measure_text(node.font().get(), text).width; }
-    // Three short lines, wrapped, with an ellipsis, from the top.
-    void three_lines() {
-        node.set_text(u"a\nb\nc");
-        node.set_wrap(true);
-        node.set_ellipsis(true);
-        node.set_valign(VAlign::Top);
-    }
 
     ProbeText node;
     std::int32_t line = 0;
@@ -89,32 +82,11 @@ TEST_F(TextNodeTest, WrappedLinesFollowTheWidthAndAreKeptUntilTextFontOrWidthCha
     EXPECT_EQ(node.lines().size(), 2u) << "a larger font wraps again at the same width";
 }
 
-TEST_F(TextNodeTest, ChangesMarkOnlyWhatTheyAffect) {
-    RenderSurface surface;
-    surface.resize(50, 20);
-    node.set_text(u"abc");
-    place(node, 0, 0, 50, 20);
-    node.draw_node(surface, {0, 0});
-    EXPECT_FALSE(node.redraw_needed());
-    node.set_text(u"abc");
-    node.set_color(node.color());
-    node.set_font(node.font());
-    EXPECT_FALSE(node.redraw_needed()) << "equal values change nothing";
-    node.set_color({1, 2, 3, 255});
-    EXPECT_TRUE(node.redraw_needed());
-    EXPECT_FALSE(node.layout_needed()) << "colour is drawing only";
-    node.set_text(u"abcd");
-    EXPECT_FALSE(node.layout_needed()) << "a fixed-size node's measure ignores its text";
-    node.set_grow(true, false);
-    place(node, 0, 0, 50, 20);
-    EXPECT_FALSE(node.layout_needed());
-    node.set_text(u"abcde");
-    EXPECT_TRUE(node.layout_needed()) << "a growing node's measure follows its text";
-    EXPECT_EQ(node.get_measure_x().preferred, width_of(u"abcde"));
-}
-
 TEST_F(TextNodeTest, ACutRowEndsInALoneEllipsisAndAnExactlyFittingOneShowsMoreFollows) {
-    three_lines();
+    node.set_text(u"a\nb\nc");
+    node.set_wrap(true);
+    node.set_ellipsis(true);
+    node.set_valign(VAlign::Top);
     place(node, 0, 0, 50, line + line / 2);
     const auto& cut = node.place_lines({0, 0});
     ASSERT_EQ(cut.size(), 2u);
@@ -181,31 +153,16 @@ TEST_F(TextNodeTest, AShrinkingTextTakesTheLargestSizeThatFits) {
     EXPECT_EQ(node.shown_font()->description().size, 12) << "no smallest size: no shrinking";
 }
 
-// --- Drawing -----------------------------------------------------------------
-
-namespace {
-
-class TextDraw : public TextNodeTest {
-  protected:
-    // Draws the node placed at (x, y, w, h) on a white 120 x 60 surface.
-    Ink draw(std::int32_t x = 0, std::int32_t y = 0, std::int32_t w = 120, std::int32_t h = 60) {
-        surface.resize(120, 60);
-        paint(surface, kWhite);
-        place(node, x, y, w, h);
-        node.draw_node(surface, {x, y});
-        return ink(surface, kWhite);
-    }
-    RenderSurface surface;
-};
-
-} // namespace
-
-TEST_F(TextDraw, HighlightsUseTheirColourOverTheirCharactersOnly) {
+TEST_F(TextNodeTest, HighlightsUseTheirColourOverTheirCharactersOnly) {
     node.set_text(u"aa bb aa");
     node.set_halign(HAlign::Left);
     node.set_highlight_color({0, 160, 0, 255});
     node.set_highlight(u"bb");
-    draw();
+    RenderSurface surface;
+    surface.resize(120, 60);
+    paint(surface, kWhite);
+    place(node, 0, 0, 120, 60);
+    node.draw_node(surface, {});
     const Rect marked = colour_box(surface, to_565(0, 160, 0));
     ASSERT_FALSE(marked.is_empty());
     EXPECT_GE(marked.left, width_of(u"aa ") - 1);

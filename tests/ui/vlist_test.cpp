@@ -5,12 +5,10 @@
 #include "node_test_support.h"
 #include "ui/basic_nodes.h"
 #include "ui/key_names.h"
-#include "ui/list_physics.h"
 #include "ui/press_tracker.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 using namespace telvara;
@@ -18,7 +16,6 @@ using namespace telvara::ui;
 using telvara::ui::test::add;
 using telvara::ui::test::named;
 using telvara::ui::test::pen;
-namespace lp = telvara::ui::list_physics;
 
 namespace {
 
@@ -86,35 +83,6 @@ class ListTest : public ::testing::Test {
 };
 
 } // namespace
-
-TEST(ListPhysics, FrictionClampAndDragResistance) {
-    EXPECT_DOUBLE_EQ(lp::friction(-100.0, lp::Catch::No), 209.0);
-    EXPECT_DOUBLE_EQ(lp::friction(100.0, lp::Catch::Yes), 1045.0);
-    EXPECT_DOUBLE_EQ(lp::clamp_fling(5000.0), 2000.0);
-    EXPECT_DOUBLE_EQ(lp::clamp_fling(-2500.0), -2000.0);
-    EXPECT_DOUBLE_EQ(lp::clamp_fling(123.0), 123.0);
-    EXPECT_DOUBLE_EQ(lp::clamp_fling(std::nan("")), 0.0);
-    EXPECT_DOUBLE_EQ(lp::move_toward(10.0, 0.0, 4.0), 6.0);
-    EXPECT_DOUBLE_EQ(lp::move_toward(2.0, 0.0, 4.0), 0.0);
-    // Resistance falls to nothing at half the list height beyond a border.
-    lp::Bounds bounds{0, 0, 300, 3000, true, false, true};
-    const struct {
-        double offset, dy, factor;
-    } rows[] = {{0, 5, 1.0}, {75, 5, 0.5}, {75, -5, 1.0}, {150, 5, 0.0}, {400, 5, 0.0}};
-    for (const auto& r : rows)
-        EXPECT_DOUBLE_EQ(lp::drag_factor(r.dy, {r.offset, 0}, bounds), r.factor) << r.offset;
-    bounds.last_item_visible = true;
-    bounds.first_item_at_top = false;
-    EXPECT_DOUBLE_EQ(lp::drag_factor(-5.0, {-2700.0 - 75.0, 0}, bounds), 0.5) << "at the end";
-    // No rows: rest at the top border.
-    lp::Bounds empty;
-    empty.border_min = 12;
-    empty.has_rows = false;
-    lp::Motion motion{-40.0, 500.0};
-    lp::advance(motion, empty, kFrame, lp::Pen::Up, lp::Catch::No);
-    EXPECT_EQ(motion.offset, 12.0);
-    EXPECT_EQ(motion.velocity, 0.0);
-}
 
 TEST_F(ListTest, FlingToTheTopOvershootsThenReturnsAtFourHundredPixelsPerSecond) {
     list->scroll_to_item(3);

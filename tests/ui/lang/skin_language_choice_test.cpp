@@ -1,28 +1,110 @@
 // Start-up choice of language and skin with every fallback, the file lists,
 // and what the two settings menus show and do.
-#include "ui/lang/lang_test_support.h"
+#include "ui/lang/skin_language_choice.h"
 
+#include "runtime/device_root_fixture.h"
+#include "skinc/skin_writer.h"
+#include "ui/choice_item.h"
 #include "ui/lang/file_search.h"
+#include "ui/properties.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 using namespace telvara;
 using namespace telvara::ui;
-using telvara::ui::test::CollectedMenu;
-using telvara::ui::test::ReloadCounter;
 using Ids = std::vector<WString>;
 using Refusals = std::vector<std::string>;
 
 namespace {
 
-using LanguageAtStart = telvara::ui::test::ProgramFolderTest;
-using SkinAtStart = telvara::ui::test::ProgramFolderTest;
-using FileLists = telvara::ui::test::ProgramFolderTest;
-using LanguageMenu = telvara::ui::test::ProgramFolderTest;
-using SkinMenu = telvara::ui::test::ProgramFolderTest;
+// A program folder in a fresh device root, with language files and skins.
+class ProgramFolderTest : public telvara::test_support::DeviceRootTest {
+  protected:
+    void SetUp() override {
+        DeviceRootTest::SetUp();
+        std::filesystem::create_directories(native("/prog/skins/bin"));
+        m_context.app_folder = u"/prog";
+        m_context.system_language = u"";
+    }
+    std::string native(const std::string& path) const { return root() + path; }
+    void write(const std::string& path, const std::string& bytes) const {
+        std::ofstream(native(path), std::ios::binary) << bytes;
+    }
+    // A language file "<name>.lng" holding Name=<name> plus `lines`.
+    void add_language(const std::string& name, const std::string& lines = "",
+                      const std::string& folder = "/prog") {
+        write(folder + "/" + name + ".lng", "Name=" + name + "\n" + lines);
+    }
+    // A skin without pictures "<name>.skin" that holds its name as a string.
+    void add_skin(const std::string& name, const std::string& folder = "/prog/skins/bin") {
+        skinc::SkinModel model;
+        model.intern_string(from_utf8(name));
+        std::string error;
+        ASSERT_TRUE(skinc::write_skin_file(model, native(folder + "/" + name + ".skin"), &error))
+            << error;
+    }
+    void remove_skin(const std::string& name) {
+        std::filesystem::remove(native("/prog/skins/bin/" + name + ".skin"));
+    }
+    void set_setting(WStringView value, WStringView text) {
+        ASSERT_TRUE(runtime::reg_write_string(settings_key(u"Telvara"), value, text));
+    }
+    WString setting(WStringView value) {
+        WString text = u"<unset>";
+        runtime::reg_read_string(settings_key(u"Telvara"), value, text);
+        return text;
+    }
+    // The base name of the loaded language and skin.
+    std::string language() const { return to_utf8(m_properties.translate(u"Name")); }
+    std::string skin() const {
+        return m_properties.impl().string_count() > 0 ? to_utf8(m_properties.impl().string(0))
+                                                      : std::string();
+    }
+
+    ChoiceContext m_context;
+    Properties m_properties;
+};
+
+struct CollectedMenu : ChoiceMenu {
+    void add_item(ChoiceItem item) override { items.push_back(std::move(item)); }
+    template <class F> auto each(F field) const {
+        std::vector<std::decay_t<decltype(field(items[0]))>> out;
+        for (const ChoiceItem& item : items)
+            out.push_back(field(item));
+        return out;
+    }
+    std::vector<WString> identifiers() const {
+        return each([](const ChoiceItem& item) { return item.identifier; });
+    }
+    std::vector<WString> texts() const {
+        return each([](const ChoiceItem& item) { return item.text; });
+    }
+    std::vector<bool> checked() const {
+        return each([](const ChoiceItem& item) { return bool(item.checked); });
+    }
+    std::vector<ChoiceItem> items;
+};
+
+// Counts reloads of a skin while it lives.
+struct ReloadCounter : SkinReloadListener {
+    explicit ReloadCounter(Properties& skin) : skin(skin) { skin.add_reload_listener(this); }
+    ~ReloadCounter() { skin.remove_reload_listener(this); }
+    void on_reload_skin(Properties&) override { ++count; }
+    Properties& skin;
+    int count = 0;
+};
+
+using LanguageAtStart = ProgramFolderTest;
+using SkinAtStart = ProgramFolderTest;
+using FileLists = ProgramFolderTest;
+using LanguageMenu = ProgramFolderTest;
+using SkinMenu = ProgramFolderTest;
 
 TEST_F(LanguageAtStart, FallsBackStepByStepAndNeverWritesTheSetting) {
     for (const char* name : {"russian", "german", "english", "zulu"})
@@ -156,27 +238,6 @@ TEST_F(LanguageMenu, ListsEachLanguageByItsOwnName) {
                                        u"Language#russian", u"Language#vulcan", u"Cancel"}));
     EXPECT_EQ(menu.texts(), (Ids{u"English", u"klingon", u"Русский", u"vulcan", u""}));
     EXPECT_EQ(menu.checked(), (std::vector<bool>{false, false, true, false, false}));
-}
-
-TEST_F(LanguageMenu, AChoiceLoadsWritesAndReloadsOnce) {
-    add_language("english", "Cancel=Cancel\n");
-    add_language("russian", "Cancel=Отмена\n");
-    ASSERT_TRUE(select_language_at_start(m_properties, m_context));
-    ReloadCounter reloads(m_properties);
-    CollectedMenu menu;
-    EXPECT_TRUE(language_menu(m_properties, m_context, u"Language#russian", menu, u""));
-    EXPECT_TRUE(menu.items.empty());
-    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена");
-    EXPECT_EQ(setting(u"Language"), u"russian");
-    EXPECT_EQ(reloads.count, 1);
-    ASSERT_TRUE(runtime::reg_delete_value(settings_key(u"Telvara"), u"Language"));
-    EXPECT_FALSE(language_menu(m_properties, m_context, u"Language#russian", menu, u""))
-        << "the current language changes nothing";
-    EXPECT_EQ(setting(u"Language"), u"<unset>");
-    for (const char16_t* command : {u"Language#klingon", u"Language#", u"language#english"})
-        EXPECT_FALSE(language_menu(m_properties, m_context, command, menu, u""));
-    EXPECT_EQ(m_properties.translate(u"Cancel"), u"Отмена") << "failed choices keep the table";
-    EXPECT_EQ(reloads.count, 1);
 }
 
 TEST_F(SkinMenu, ListsSelectableSkinsWithTranslatedNames) {
