@@ -1,5 +1,5 @@
-// A damaged, read-only or full contacts volume: said by name, never written, every failed
-// write said.
+// A damaged or full contacts volume: said by name, never written, every failed write
+// said. A read-only one is the volume's test's.
 #include "process_support.h"
 
 #include "data/contact_store.h"
@@ -7,9 +7,7 @@
 #include "data/volume_damage.h"
 #include "phone/call_log.h"
 
-#include <cstdlib>
 #include <thread>
-#include <unistd.h>
 
 namespace telvara::e2e {
 namespace {
@@ -56,25 +54,6 @@ TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
         EXPECT_EQ(c.damage == Damage::folder ? before : test_support::file_bytes(volume()), before)
             << "never written";
     }
-}
-
-// A read-only volume (chmod, or chattr for root) is shown and said to save nothing.
-TEST_F(DamagedDataE2e, AReadOnlyVolumeShowsContactsAndCallsAndSaysWhy) {
-    settings();
-    fill_volume(20);
-    const bool root = ::geteuid() == 0;
-    const std::string seal = root ? "chattr +i " + volume() + " 2>/dev/null" : "";
-    if (root ? std::system(seal.c_str()) != 0 : ::chmod(volume().c_str(), 0444) != 0)
-        GTEST_SKIP() << "this file system cannot make a file read-only for root";
-    const std::string before = test_support::file_bytes(volume());
-    const Finished run =
-        script("wait 1000\nexpect text txtNotice \"pim.vol is read-only: nothing is saved\"\n"
-               "tap button_recents\nwait 600\nexpect text firstlast \"+4930555123\"\n");
-    if (root)
-        std::system(("chattr -i " + volume()).c_str());
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.output, HasSubstr(volume() + " can only be read (the file is read-only"));
-    EXPECT_EQ(test_support::file_bytes(volume()), before);
 }
 
 // The disk fills while running: a star, a call and a new contact each say not stored.

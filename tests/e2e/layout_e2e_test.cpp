@@ -6,49 +6,30 @@ namespace telvara::e2e {
 namespace {
 
 // Each walk starts from the list; "lint" checks the screen in front.
-struct Walk {
-    const char* name;
-    const char* script;
+const std::pair<const char*, std::string> kWalks[] = {
+    // The tabs: list, favourites as rows and as tiles, recents.
+    {"tabs", "lint\ntap button_favorits\nwait 600\nlint\ntap button_favorits\nwait 600\nlint\n"
+             "tap button_recents\nwait 600\nlint\ntap btnRecents\nwait 700\nlint\n"},
+    {"keypad", "key 2\nkey 7\nwait 400\nlint\n"}, // with results
+    // A card, then in edit mode, then each of its first editors.
+    {"card", "tap big\nwait 700\nlint\ntap edit_mode_edit\nwait 600\nlint\n"},
+    {"header",
+     "tap big\nwait 700\ntap edit_mode_edit\nwait 600\ntap edit_header\nwait 600\nlint\n"},
+    {"phone editor",
+     "tap big\nwait 700\ntap edit_mode_edit\nwait 600\ntap big#1\nwait 700\nlint\n"},
+    // The birthday's wheels, from the end of the card.
+    {"birthday editor", "tap big\nwait 700\ntap edit_mode_edit\nwait 600\n"
+                        "drag 100 200 100 20 400\nwait 800\ntap big#-2\nwait 700\nlint\n"},
+    {"menu", "tap button_menu\nwait 600\nlint\ntap Settings\nwait 600\nlint\ntap Language\n"
+             "wait 600\nlint\n"},
+    {"about", "tap button_menu\nwait 600\ntap About\nwait 600\nlint\n"},
+    // The picker, reached from typed digits, with its own keypad open.
+    {"picker", "key 5\nkey 5\nkey 5\nwait 300\ntap button_add\nwait 600\nlint\ntap Add2Existing\n"
+               "wait 700\nlint\ntap open_keyboard\nwait 400\nkey 2\nkey 7\nwait 400\nlint\n"},
+    // The call screen: dialling a long number, talking, then a long caller ringing.
+    {"call", "phone dial 12345678901234567890\nwait 600\nlint\nmodem answer\nwait 600\nlint\n"
+             "phone hangup\nwait 600\nmodem ring +4477009001234567890123\nwait 600\nlint\n"},
 };
-
-constexpr char kCard[] = "tap big\nwait 700\n";
-constexpr char kEdit[] = "tap big\nwait 700\ntap edit_mode_edit\nwait 600\n";
-
-std::vector<Walk> walks() {
-    static const std::string card = kCard, edit = kEdit;
-    static const std::string scripts[] = {
-        // The tabs: list, favourites as rows and as tiles, recents.
-        "lint\ntap button_favorits\nwait 600\nlint\ntap button_favorits\nwait 600\nlint\n"
-        "tap button_recents\nwait 600\nlint\ntap btnRecents\nwait 700\nlint\n",
-        // The keypad with results.
-        "key 2\nkey 7\nwait 400\nlint\n",
-        // A card, then in edit mode, then each of its first editors.
-        card + "lint\ntap edit_mode_edit\nwait 600\nlint\n",
-        edit + "tap edit_header\nwait 600\nlint\n",
-        edit + "tap big#1\nwait 700\nlint\n",
-        // The birthday's wheels, from the end of the card.
-        edit + "drag 100 200 100 20 400\nwait 800\ntap big#-2\nwait 700\nlint\n",
-        // The menu, settings, languages and about.
-        "tap button_menu\nwait 600\nlint\ntap Settings\nwait 600\nlint\ntap Language\nwait 600\n"
-        "lint\n",
-        "tap button_menu\nwait 600\ntap About\nwait 600\nlint\n",
-        // The picker, reached from typed digits, with its own keypad open.
-        "key 5\nkey 5\nkey 5\nwait 300\ntap button_add\nwait 600\nlint\ntap Add2Existing\n"
-        "wait 700\nlint\ntap open_keyboard\nwait 400\nkey 2\nkey 7\nwait 400\nlint\n",
-        // The call screen: dialling a long number, talking, then a long
-        // caller ringing.
-        "phone dial 12345678901234567890\nwait 600\nlint\nmodem answer\nwait 600\nlint\n"
-        "phone hangup\nwait 600\nmodem ring +4477009001234567890123\nwait 600\nlint\n",
-    };
-    static const char* names[] = {
-        "tabs", "keypad", "card",   "header", "phone editor", "birthday editor",
-        "menu", "about",  "picker", "call"};
-    static_assert(std::size(names) == std::size(scripts));
-    std::vector<Walk> out;
-    for (std::size_t i = 0; i < std::size(scripts); ++i)
-        out.push_back({names[i], scripts[i].c_str()});
-    return out;
-}
 
 constexpr char kLongCards[] =
     "BEGIN:VCARD\r\nVERSION:3.0\r\n"
@@ -86,36 +67,27 @@ class LayoutE2e : public TelvaraWorld {
                 tool("telvara-settings"));
         ASSERT_EQ(set.status, 0) << set.output;
     }
-    // The lint's findings (and any other failure) of every walk at one size.
-    std::string findings(const std::string& screen, const char* dpi) {
-        std::string found;
-        for (const Walk& walk : walks()) {
-            std::vector<std::string> args{"--screen", screen};
-            if (dpi != nullptr)
-                args.insert(args.end(), {"--dpi", dpi});
-            const Finished walked = script(std::string("wait 1000\n") + walk.script, args);
-            if (walked.status != 0)
-                found += "-- " + std::string(walk.name) + " (status " +
-                         std::to_string(walked.status) + ")\n" + walked.output;
-        }
-        return found;
-    }
 };
 
+// Every walk at every size; the lint's findings and any other failure, by walk.
 TEST_F(LayoutE2e, EveryScreenFitsEverySizeInBothLanguages) {
-    struct Size {
-        const char* screen;
-        const char* dpi;
-    };
-    const Size sizes[] = {
-        {"240x320", nullptr}, {"480x640", "192"},  {"320x240", nullptr},
-        {"640x480", nullptr}, {"720x1440", "320"},
-    };
+    const std::vector<std::string> sizes[] = {{"--screen", "240x320"},
+                                              {"--screen", "480x640", "--dpi", "192"},
+                                              {"--screen", "320x240"},
+                                              {"--screen", "640x480"},
+                                              {"--screen", "720x1440", "--dpi", "320"}};
     for (const char* language : {"english", "russian"}) {
         set_language(language);
-        for (const Size& size : sizes) {
-            SCOPED_TRACE(std::string(language) + " " + size.screen);
-            EXPECT_EQ(findings(size.screen, size.dpi), "");
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(std::string(language) + " " + size[1]);
+            std::string found;
+            for (const auto& [name, walk] : kWalks) {
+                const Finished walked = script("wait 1000\n" + walk, size);
+                if (walked.status != 0)
+                    found += "-- " + std::string(name) + " (status " +
+                             std::to_string(walked.status) + ")\n" + walked.output;
+            }
+            EXPECT_EQ(found, "");
         }
     }
 }
