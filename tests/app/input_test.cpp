@@ -45,27 +45,28 @@ class InputTest : public ApplicationTest {
     ProbeForm form;
 };
 
-TEST_F(InputTest, AutoRepeatedKeyDownsArriveWithFirstFalse) {
-    game().inject_key(SDLK_5, KeyAction::Press);
-    game().inject_key(SDLK_5, KeyAction::Repeat);
-    game().inject_key(SDLK_5, KeyAction::Press); // a second press while held is a repeat too
-    game().inject_key(SDLK_5, KeyAction::Release);
-    game().inject_key(SDLK_5, KeyAction::Press);
-    game().inject_key(SDLK_CAPSLOCK, KeyAction::Press); // no device key: nothing
+// A second press while held is a repeat too; a key of no device key is nothing. Soft
+// keys come as hot keys once per press, past the preview, which swallows the rest here.
+TEST_F(InputTest, KeysRepeatsAndSoftKeys) {
+    ListenerProbe listener;
+    listener.swallow_keys = true;
+    for (const auto& [key, action] : {std::pair{SDLK_5, KeyAction::Press},
+                                      {SDLK_5, KeyAction::Repeat},
+                                      {SDLK_5, KeyAction::Press},
+                                      {SDLK_5, KeyAction::Release},
+                                      {SDLK_5, KeyAction::Press},
+                                      {SDLK_CAPSLOCK, KeyAction::Press}})
+        game().inject_key(key, action);
     pump();
     EXPECT_EQ(keys(), "51+ 51+r 51+r 51- 51+");
-}
-
-TEST_F(InputTest, SoftKeysComeAsHotKeysOncePerPress) {
-    ListenerProbe listener;
-    listener.swallow_keys = true; // hot keys skip the preview
+    form.keys.clear();
     application().set_listener(&listener);
-    game().inject_key(SDLK_F1, KeyAction::Press);
-    game().inject_key(SDLK_F1, KeyAction::Repeat);
-    game().inject_key(SDLK_F1, KeyAction::Release);
-    game().inject_key(SDLK_F2, KeyAction::Press);
-    // Ordinary keys do go through the preview, which swallows them here.
-    game().inject_key(SDLK_UP, KeyAction::Press);
+    for (const auto& [key, action] : {std::pair{SDLK_F1, KeyAction::Press},
+                                      {SDLK_F1, KeyAction::Repeat},
+                                      {SDLK_F1, KeyAction::Release},
+                                      {SDLK_F2, KeyAction::Press},
+                                      {SDLK_UP, KeyAction::Press}})
+        game().inject_key(key, action);
     pump();
     EXPECT_EQ(keys(), "61+ 61- 62+");
 }
@@ -90,13 +91,11 @@ TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
     game().inject_capture_lost(); // the second loss has nothing to cancel
     pump();
     ASSERT_EQ(form.touches.size(), 3u);
-    EXPECT_EQ(form.touches[0].kind, ui::PointerKind::Down);
-    EXPECT_EQ(form.touches[0].x, 10);
-    EXPECT_EQ(form.touches[1].kind, ui::PointerKind::Move);
-    EXPECT_EQ(form.touches[2].kind, ui::PointerKind::Up);
-    EXPECT_TRUE(form.touches[2].cancelled);
-    EXPECT_EQ(form.touches[2].x, 12);
-    EXPECT_EQ(form.touches[2].y, 22);
+    const auto& t = form.touches;
+    EXPECT_EQ(
+        std::tuple(t[0].kind, t[0].x, t[1].kind, t[2].kind, t[2].x, t[2].y),
+        std::tuple(ui::PointerKind::Down, 10, ui::PointerKind::Move, ui::PointerKind::Up, 12, 22));
+    EXPECT_TRUE(t[2].cancelled);
     // A normal press and release: the capture goes with the release, and a
     // later loss cancels nothing.
     game().inject_pointer(PointerAction::Down, 1, 2);
@@ -178,11 +177,6 @@ TEST_F(InputTest, TheFocusedFieldsAreaReachesTheDisplay) {
     backend->update_text_input(ui::Rect{4, 10, 44, 26}); // the field moved
     EXPECT_EQ(screen().text_input_area(), (std::array<std::int32_t, 4>{4, 10, 40, 16}));
     backend->stop_text_input();
-}
-
-TEST_F(InputTest, SecondApplicationIsFatal) {
-    EXPECT_EXIT(app::Application(u"Again"), testing::ExitedWithCode(1),
-                "Singleton is already instantiated");
 }
 
 } // namespace
