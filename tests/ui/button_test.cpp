@@ -1,5 +1,5 @@
-// Buttons as a user drives them: presses, releases, drags, keys, disabling,
-// cancelling and hiding; loading from a skin.
+// Buttons as a user drives them: presses, releases, drags, keys, disabling
+// and cancelling; loading from a skin; the key-name table.
 #include "node_test_support.h"
 #include "skin_test_support.h"
 #include "ui/button_node.h"

@@ -1,5 +1,5 @@
-// Font sizes, the skin's font descriptions, rendered glyphs and the shared
-// font cache.
+// Rendered glyphs, synthesised styles, the shared font cache, text measures
+// and cuts with an ellipsis.
 #include "ui/font.h"
 
 #include "ui/font_cache.h"

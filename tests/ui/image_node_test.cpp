@@ -1,5 +1,5 @@
-// Image nodes as a skin uses them: key-coloured holes, slices, masks, alpha
-// levels, grow measures and pictures that keep their proportions.
+// Image nodes as a skin uses them (grow measures, pictures that keep their
+// proportions) and 16-bit BMP decoding.
 #include "skin_test_support.h"
 #include "ui/blender.h"
 #include "ui/drawing.h"

@@ -1,5 +1,5 @@
-// The node tree: removal, the type registry, hiding, key routing, whole
-// clips and the node's own visibility animation.
+// The node tree: removal, the type registry, hiding, whole clips, the node's
+// own visibility animation, and trees loaded from skins, damaged ones too.
 #include "node_test_support.h"
 #include "skin_model_of.h"
 #include "skin_test_support.h"

@@ -1,5 +1,5 @@
 // Every row kernel, on every path this machine runs, bit for bit against a
-// plain per-pixel reference.
+// plain per-pixel reference; clipped fills and the surface's pixel counter.
 #include "ui/blender.h"
 #include "ui/drawing.h"
 #include "ui/pixel_rows.h"

@@ -1,5 +1,5 @@
-// The skin loader: header checks, the six readers, the named-node index,
-// all-or-nothing loading, switches, reload listeners and damaged files.
+// The skin loader and writer: the readers, all-or-nothing loading, switches,
+// reload listeners, damaged files, and what the writer must refuse.
 #include "skin_test_support.h"
 
 #include "runtime/paths.h"

@@ -1,5 +1,5 @@
-// The "text" node: measures with grow, caching, line placement with its
-// ellipses, drawing into a small surface and loading from a skin.
+// The "text" node (measures with grow, line placement with its ellipses,
+// highlights, loading from a skin) and the text layout rules beneath it.
 #include "ui/text_node.h"
 
 #include "node_test_support.h"

@@ -1,5 +1,5 @@
-// The virtual list as a user drives it: flings, springs, drags, taps, keys,
-// element reuse and animated heights; and the motion rules underneath.
+// The virtual list as a user drives it: flings, springs, drags, taps, keys
+// and animated heights; and the press tracker's sample window.
 #include "ui/vlist.h"
 
 #include "node_test_support.h"

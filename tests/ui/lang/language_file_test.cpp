@@ -1,5 +1,5 @@
-// The key/text file reader: encodings, damage, the line format and files on
-// disk.
+// The key/text file reader (encodings, damage, the line format, files on
+// disk), the system language and the files shipped beside the program.
 #include "ui/lang/language_file.h"
 #include "ui/lang/language_strings.h"
 
