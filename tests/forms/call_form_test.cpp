@@ -218,19 +218,6 @@ TEST_F(CallFormTest, ContactsLeavesTheCallAndBackToCallReturnsToIt) {
     EXPECT_EQ(text(u"txtDuration"), u"0:05");
 }
 
-TEST_F(CallFormTest, NotesStartsTheConfiguredProgram) {
-    const std::string marker = root() + "/notes-started";
-    const WStringView settings = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
-    runtime::reg_write_string(settings, u"NotesCommand", from_utf8("touch " + marker));
-    click(u"buttonNote");
-    ASSERT_TRUE(pump_until([&] { return std::filesystem::exists(marker); }));
-    // A program that cannot start changes nothing on the screen.
-    runtime::reg_write_string(settings, u"NotesCommand", u"/nonexistent/notes");
-    ring(u"5550100");
-    click(u"buttonNote");
-    EXPECT_EQ(m_host.top_form(), &form());
-}
-
 // A real telephone on the modem simulator.
 class CallFormLineTest : public phone::testing::TelephoneTest, protected CallScreen {
   protected:

@@ -47,8 +47,6 @@ WString value(const data::ContactRecord& r, FieldType type) {
     return f != nullptr ? f->value : u"<none>";
 }
 
-// --- What the chooser offers, and the stored birthday ----------------------------------------
-
 TEST(SelectFieldKinds, WhatIsOfferedAndHowItIsGrouped) {
     // An address part takes that whole address off the list, not the other.
     data::ContactRecord contact = person(
@@ -100,8 +98,6 @@ TEST(BirthdayDates, StoredMillisecondsBecomeTheDateAndBack) {
     for (const char16_t* bad : {u"", u"12a", u"1980-05-21", u" 5", u"99999999999999999999"})
         EXPECT_FALSE(date_of_birthday(bad)) << to_utf8(bad);
 }
-
-// --- The editors with the card ---------------------------------------------------------------
 
 // A contact in a real volume (the editors write there) and in the Document,
 // and the card bound to both.
@@ -323,8 +319,6 @@ TEST_F(EditorsTest, ARemovedContactClosesEveryEditorWithoutWriting) {
     EXPECT_EQ(stored().fields, copy.fields);
 }
 
-// --- New contacts ----------------------------------------------------------------------------
-
 // "New contact" opens an empty card in edit mode: leaving its editors
 // without typing must not leave a nameless contact (or one born today).
 TEST_F(EditorsTest, ANewContactLeftEmptyIsNotStoredAndOneWithANameIs) {
@@ -360,8 +354,6 @@ TEST_F(EditorsTest, ANewContactLeftEmptyIsNotStoredAndOneWithANameIs) {
     m_card->field_editor().leave();
     EXPECT_EQ(stored_count(), before + 1);
 }
-
-// --- Addresses -------------------------------------------------------------------------------
 
 // The editor appends parts in box order, the store returns them by type: the card must read
 // the same before and after the store's notice.
@@ -415,8 +407,6 @@ TEST_F(EditorsTest, TheAddressEditorWritesAllFivePartsOfThatAddressOnly) {
     EXPECT_EQ(value(stored(), part(30)), u"<none>");
     EXPECT_EQ(value(stored(), part(25)), u"Springfield");
 }
-
-// --- Birthdays -------------------------------------------------------------------------------
 
 TEST_F(EditorsTest, TheDateEditorStoresTheSpinnersDateAndLeavesOnLeftsRelease) {
     show_card();
@@ -510,8 +500,6 @@ TEST_F(EditorsTest, BirthdaysWithoutAYearOrWithATimeSurviveTheDateEditor) {
         birthday_of_date({data::kBirthdayNoYear, 5, 22, 0, 0});
     EXPECT_NE(data::write_vcard(record).find("BDAY:--0522"), std::string::npos);
 }
-
-// --- Categories ------------------------------------------------------------------------------
 
 TEST_F(EditorsTest, ANameOnlyTheContactHasKeepsItsRowAndItsTick) {
     data::ContactRecord odd = stored();

@@ -95,8 +95,6 @@ class ContactFormTest : public test::ScreenTest {
     std::optional<ContactForm> m_form;
 };
 
-// --- Head and rows ---------------------------------------------------------------------------
-
 TEST_F(ContactFormTest, TheHeadShowsTheNamesOrTheCompanyOrUnknown) {
     show(kAnna);
     ASSERT_EQ(m_host.shown, std::vector<Form*>{&*m_form});
@@ -187,8 +185,6 @@ TEST_F(ContactFormTest, TheStarAddsThePhoneFieldToTheFavouritesAndTakesItOut) {
     EXPECT_TRUE(m_document->favorites().empty());
     EXPECT_EQ(state(home, u"favorite"), 0u);
 }
-
-// --- Deleting and the photo, on a real volume --------------------------------------------
 
 class ContactFormVolumeTest : public ContactFormTest {
   protected:
@@ -316,10 +312,6 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     EXPECT_FALSE(m_volume->has_picture(m_oid));
     EXPECT_EQ(photo_button(), m_skin.translate(u"AddPhoto"));
 }
-
-// --- Following the Document --------------------------------------------------------------
-
-// --- Modes and keys ----------------------------------------------------------------------
 
 TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {
     show(kAnna, CardMode::Edit);

@@ -122,8 +122,6 @@ class ContactListTest : public data::testing::DocumentTest {
 
 } // namespace
 
-// --- Row texts ---------------------------------------------------------------------------
-
 TEST(ContactRow, NamesInTheSortModesOrderWithMatchedPrefixesHighlighted) {
     const ContactRecord anna = person(1, u"Anna", u"Bell", u"Acme");
     const ContactRecord firm = person(2, u"", u"", u"Acme");
@@ -217,8 +215,6 @@ TEST(ContactRow, ALongLineIsCutWithDotsThatNeverSplitAPair) {
                 << row.name << ", pixel row " << y;
     }
 }
-
-// --- The list over the Document ------------------------------------------------------
 
 TEST_F(ContactListTest, BindingFillsTitleHintRulerAndRowsInTheSkinsStyles) {
     EXPECT_EQ(container->title()->text(), u"skinNoCategory") << "no language loaded";
@@ -336,8 +332,6 @@ TEST_F(ContactListTest, RulerShowsEachShapeOnceAndJumpsToTheFirstOfEither) {
     EXPECT_EQ(jump(u"B"), 22u);
     EXPECT_EQ(jump(u"A"), 6u) << "the first of either";
 }
-
-// --- The picker ----------------------------------------------------------------------------
 
 class ContactPickerTest : public ContactListTest {
   protected:

@@ -111,8 +111,6 @@ class DefaultKeypad : public Keypad {
 
 } // namespace
 
-// --- Binding -----------------------------------------------------------------
-
 TEST_F(Keypad, BindingAgainAfterASkinReloadDropsTheOldNodesAndStopsTheTimer) {
     KeyboardContainer keypad;
     bind(keypad);
@@ -135,8 +133,6 @@ TEST_F(Keypad, BindingAgainAfterASkinReloadDropsTheOldNodesAndStopsTheTimer) {
     EXPECT_EQ(listener.take(), (Events{"text:7"}));
     EXPECT_EQ(number(), u"7");
 }
-
-// --- Typing, calling and closing -------------------------------------------------
 
 TEST_F(DefaultKeypad, TappedDigitsBoundKeysAndSetTextAreShownAndEachIsReported) {
     type(u"0123456789");
@@ -208,8 +204,6 @@ TEST_F(DefaultKeypad, BackspaceRemovesOneCharacterAndOnAnEmptyTextReportsNothing
     EXPECT_TRUE(listener.events.empty());
     EXPECT_EQ(scheduler.active_count(), 0);
 }
-
-// --- Long press -----------------------------------------------------------------
 
 // Held 0 gives "+", 1 a blank, # a star, backspace clears; the held button
 // no longer looks pressed and lifting the finger adds nothing.

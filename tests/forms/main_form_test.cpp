@@ -56,10 +56,6 @@ class MainFormTest : public test::ScreenTest {
         return form().find(name) != nullptr;
     }
     Oids listed() { return oids(document().filtered_contacts()); }
-    void key(std::int32_t code) {
-        form().on_key({code, true, true});
-        form().on_key({code, false, true});
-    }
     void choose_category(WStringView name) {
         test::click(form().contacts().category_button());
         ASSERT_TRUE(form().main_menu().is_open());
@@ -228,28 +224,6 @@ TEST_F(MainFormTest, AnUnknownNumberIsStoredInANewOrAnExistingContact) {
     EXPECT_EQ(shown.field(data::FieldType::BusinessTel)->value, u"+44 20 7946 0000");
 }
 
-// Nobody to list (no contacts, or nobody in the category) is said; a search
-// that finds nobody is the keypad's to show.
-TEST_F(MainFormTest, AnEmptyContactsListSaysSo) {
-    const ui::Node* words = form().contacts_empty_state().node();
-    ASSERT_NE(words, nullptr);
-    EXPECT_FALSE(drawn(u"ContactSelectorContainer_empty"));
-    document().set_category(u"Family");
-    EXPECT_TRUE(drawn(u"ContactSelectorContainer_empty"));
-    document().set_category(u"Work");
-    EXPECT_FALSE(drawn(u"ContactSelectorContainer_empty"));
-    form().select_tab(MainTab::Contacts);
-    form().keyboard().set_text(u"999");
-    EXPECT_FALSE(words->is_visible());
-    form().keyboard().set_text({});
-    for (std::uint32_t oid : {1u, 2u, 3u}) {
-        m_store.contacts.erase(oid);
-        document().on_contact_removed(oid);
-    }
-    form().select_tab(MainTab::Contacts);
-    EXPECT_TRUE(drawn(u"ContactSelectorContainer_empty"));
-}
-
 TEST_F(MainFormTest, MainMenuSortingDialerAboutAndMinimize) {
     form().select_tab(MainTab::Menu);
     EXPECT_EQ(state(MainTab::Menu), 1);
@@ -316,8 +290,6 @@ TEST_F(MainFormTest, SendMessageHandsOffOnlyOnceTheRecentCallsMenuHasClosed) {
     form().tick(0.05);
     EXPECT_EQ(notices.size(), 1u) << "once only";
 }
-
-// --- The list's filter across the keypad, the tabs and the menus ----------------------------
 
 TEST_F(MainFormTest, TheCategoryMenuTakesAnyNameAndCancellingOrReturnKeepsTheCategory) {
     form().select_tab(MainTab::Menu);

@@ -104,20 +104,5 @@ TEST_F(PinFormTest, WrongCodesCountDownThenThePukSetsANewPinAndTheCallGoesOut) {
     EXPECT_TRUE(pump_until([&] { return m_telephone->network().sim == modem::SimState::ready; }));
 }
 
-TEST_F(PinFormTest, TurnedAwayItForgetsTheCallAndStaysAwayUntilAsked) {
-    lock("2468");
-    m_form->show(u"555");
-    click(u"button_close");
-    EXPECT_FALSE(m_form->is_open());
-    EXPECT_TRUE(m_form->dismissed());
-    // Unlocked elsewhere: nothing is handed back.
-    control("sim ready");
-    ASSERT_TRUE(pump_until([&] { return m_telephone->network().sim == modem::SimState::ready; }));
-    m_form->on_line_changed();
-    EXPECT_TRUE(m_unlocked.empty());
-    m_form->show();
-    EXPECT_FALSE(m_form->is_open()) << "the SIM asks for nothing";
-}
-
 } // namespace
 } // namespace telvara::forms

@@ -134,8 +134,6 @@ class RecentsTest : public test::ScreenTest {
     std::unique_ptr<RecentsContainer> m_tab;
 };
 
-// --- Texts -------------------------------------------------------------------------------
-
 RecentWords shipped_words(const char* file) {
     auto table = ui::read_language_file(runtime::file_path(u"%app_path%/" + from_utf8(file)));
     EXPECT_TRUE(table) << file;
@@ -206,8 +204,6 @@ TEST(RecentTexts, LengthsCountsDirectionsAndFilters) {
             EXPECT_EQ(passes(filter, kind(k)), passed[k] == '1') << passed << " kind " << k;
 }
 
-// --- Grouping ------------------------------------------------------------------------------
-
 TEST_F(RecentsTest, CallsOfOneDayNumberAndKindFormOneGroupThatANewerCallMovesUp) {
     open({call(u"5550300", CallKind::Incoming, at(0, 12, 0)),
           call(u"5550300", CallKind::Outgoing, at(0, 11, 30)),
@@ -267,8 +263,6 @@ TEST_F(RecentsTest, RowsShowKnownAndUnknownNumbersAndEachKindsLook) {
         << "two looks, one picture";
     EXPECT_EQ(row(3).texts().duration, u"");
 }
-
-// --- Menu, filter and empty state ------------------------------------------------------------
 
 // Each filter key shows its kinds, names them in the title (a short list is
 // never taken for the whole history) and says which calls there are none of.
@@ -377,8 +371,6 @@ TEST_F(RecentsTest, DeleteAllDeletesOnlyTheCallsOfTheChosenKind) {
     EXPECT_EQ(m_tab->groups().size(), 2u);
 }
 
-// --- Refresh messages ------------------------------------------------------------------------
-
 TEST_F(RecentsTest, ANewCallJoinsItsGroupOrMakesANewOneOnTop) {
     open({call(u"111", CallKind::Incoming, at(0, 11, 0)),
           call(u"222", CallKind::Incoming, at(0, 10, 0))});
@@ -417,8 +409,6 @@ TEST_F(RecentsTest, AChangedCallRemakesItsGroupsTexts) {
     EXPECT_EQ(row(0).texts().firstlast, u"Boris Adams");
     EXPECT_EQ(row(0).texts().phone, m_skin.translate(u"Mobile"));
 }
-
-// --- Input -----------------------------------------------------------------------------------
 
 // A tap on the row calls its number, never a withheld one; its buttons open the menu and the calls.
 TEST_F(RecentsTest, TapsOnARowAndItsButtons) {
