@@ -164,21 +164,6 @@ TEST_F(ContactStoreNotifyTest, WatcherDeliversOnTheThreadsMessageLoop) {
     ContactRecord t = named(u"Unwatched");
     ASSERT_TRUE(other.create_contact(t));
     EXPECT_FALSE(pump_until([&] { return listener.calls.size() >= 3; }, 200ms));
-    // Given a target, the watcher posts the codes to it.
-    std::vector<platform::Message> seen;
-    platform::MessageTarget window(u"AppWindow", [&](platform::Message& m) -> std::intptr_t {
-        if (m.id != platform::WM_TIMER)
-            seen.push_back(m);
-        return 0;
-    });
-    store.start_watching(window.ref(), 10);
-    ContactRecord u = named(u"Posted");
-    ASSERT_TRUE(store.create_contact(u));
-    ASSERT_TRUE(pump_until([&] {
-        return std::any_of(seen.begin(), seen.end(), [&](const platform::Message& m) {
-            return m.id == PIM_ITEM_CREATED_LOCAL && m.wparam == u.oid;
-        });
-    }));
 }
 
 TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {

@@ -98,23 +98,6 @@ TEST(ActiveScheduler, WaitingTimersRestartHurryAndClampOddDelays) {
     scheduler.cancel(huge);
 }
 
-TEST(ActiveScheduler, CancelFromEveryStateRunsNothing) {
-    CActiveScheduler scheduler(u"T");
-    Probe ready, waiting, idle;
-    scheduler.set_active(ready);
-    scheduler.notify(ready);
-    scheduler.after(waiting, 600);
-    for (Probe* probe : {&ready, &waiting, &idle})
-        scheduler.cancel(*probe);
-    EXPECT_FALSE(ready.is_active() || waiting.is_active());
-    EXPECT_EQ(scheduler.active_count(), 0);
-    scheduler.run_now(waiting); // no longer waiting: nothing becomes due
-    platform::Message message;
-    while (platform::peek(message, platform::Peek::remove))
-        platform::dispatch(message);
-    EXPECT_EQ(ready.runs + waiting.runs + idle.runs, 0);
-}
-
 TEST(ActiveScheduler, CancelWaitsForALateNotifyAndKeepsOthersRunning) {
     CActiveScheduler scheduler(u"T");
     Probe pending, other;

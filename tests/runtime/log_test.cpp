@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
 using namespace telvara;
 using namespace telvara::runtime;
@@ -149,15 +148,4 @@ TEST_F(Log, TheSwitchForOneRunLeavesTheSettingAlone) {
     EXPECT_FALSE(reg_read_dword(kelma, u"Log", value));
     log() << u"off again\n";
     EXPECT_EQ(text(), u"forced\n");
-}
-
-// Something other than a file where the log goes: a FIFO nobody reads would
-// block the opening for ever; it is passed over and the log stays silent.
-TEST_F(Log, AFifoInPlaceOfTheFileLeavesTheLogSilent) {
-    std::filesystem::create_directories(root() + "/Temp");
-    ASSERT_EQ(::mkfifo(log_file().c_str(), 0600), 0);
-    switch_log(1);
-    log() << u"nobody reads this\n";
-    log().flush();
-    EXPECT_FALSE(std::filesystem::is_regular_file(log_file()));
 }

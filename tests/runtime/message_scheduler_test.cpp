@@ -3,6 +3,7 @@
 #include "runtime/message_scheduler.h"
 #include "scheduler_test_support.h"
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 using namespace telvara;
@@ -88,26 +89,18 @@ TEST(MessageScheduler, NumbersCountUpAndUnknownOnesAreIgnored) {
 
 TEST(MessageSchedulerDeath, MisuseEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            MessageScheduler first;
-            MessageScheduler second;
-        },
-        testing::ExitedWithCode(1),
-        "Gluck: MessageScheduler already instantiate @ MessageScheduler");
-    EXPECT_EXIT(
-        {
-            MessageScheduler scheduler;
-            platform::Message message;
-            message.id = platform::WM_SCHEDULED_MESSAGE;
-            message.wparam = scheduler.register_message([] {});
-            std::thread([&] { scheduler.handle(message); }).join();
-        },
-        testing::ExitedWithCode(1), "Gluck: Messages is sent on another thread @ MessageScheduler");
-    EXPECT_EXIT(
-        {
-            MessageScheduler scheduler;
-            scheduler.register_message([] {});
-        },
-        testing::ExitedWithCode(1), "Gluck: Messages are not empty @ MessageScheduler");
+    const auto one_on_another_thread = [] {
+        MessageScheduler scheduler;
+        platform::Message message;
+        message.id = platform::WM_SCHEDULED_MESSAGE;
+        message.wparam = scheduler.register_message([] {});
+        std::thread([&] { scheduler.handle(message); }).join();
+    };
+    const std::pair<std::function<void()>, const char*> rows[] = {
+        {[] { MessageScheduler first, second; }, "MessageScheduler already instantiate"},
+        {one_on_another_thread, "Messages is sent on another thread"},
+        {[] { MessageScheduler().register_message([] {}); }, "Messages are not empty"}};
+    for (const auto& [misuse, says] : rows)
+        EXPECT_EXIT(misuse(), testing::ExitedWithCode(1),
+                    std::string("Gluck: ") + says + " @ MessageScheduler");
 }
