@@ -3,8 +3,6 @@
 #include "shell_test_support.h"
 
 #include "ui/node.h"
-#include "ui/properties.h"
-#include "ui/vadode.h"
 
 #include <SDL_keycode.h>
 
@@ -31,8 +29,7 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     app.show_form(c, ShowMode::Push, Animate::No);
     ASSERT_EQ(app.form_count(), 3u);
     EXPECT_EQ(app.top_form(), &c);
-    EXPECT_EQ(c.width(), kWidth); // sized to the screen when shown
-    EXPECT_EQ(c.height(), kHeight);
+    EXPECT_EQ(std::pair(c.width(), c.height()), std::pair(kWidth, kHeight)) << "sized when shown";
     // Only the top form is updated and gets input.
     game().inject_key(SDLK_LEFT, display::KeyAction::Press);
     ASSERT_TRUE(game().advance(10));
@@ -61,8 +58,7 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
 
 TEST_F(FormStackTest, ReplaceDropsThePreviousTopAndOwnedFormsDieAfterTheFrame) {
     auto& app = application();
-    bool first_gone = false;
-    bool second_gone = false;
+    bool first_gone = false, second_gone = false;
     app.show_form(std::make_unique<ProbeForm>(&first_gone), ShowMode::Push, Animate::No);
     auto& second =
         app.show_form(std::make_unique<ProbeForm>(&second_gone), ShowMode::Replace, Animate::No);
@@ -125,12 +121,6 @@ TEST_F(FormStackTest, OutsideColourSurroundsASmallerForm) {
     EXPECT_EQ(frame.at(0, 0), 0xFFFF);
     EXPECT_EQ(frame.at(kWidth / 2, kHeight / 2), 0x07E0);
     EXPECT_EQ(frame.at(kWidth - 1, kHeight / 2), 0xFFFF);
-}
-
-TEST_F(FormStackTest, LoadFormNeedsItsTopLevelNode) {
-    ui::Properties empty;
-    forms::Form form(u"Main");
-    EXPECT_THROW(form.load_form(empty), ui::vadode::NodeNotFoundInSkin);
 }
 
 // The strip tops every form but its owner and keeps the pen it took; the notice tops all.

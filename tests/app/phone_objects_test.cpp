@@ -1,5 +1,6 @@
-// The contact and telephone objects as the start-up builds them: on a worker,
-// then started on the UI thread; the emergency shortcut reaches the modem.
+// The contact and telephone objects as the start-up builds them: on a worker, then
+// started on the UI thread; the emergency shortcut reaches the modem. Which modem the
+// setting chooses is the end-to-end tests' (the simulator's socket, TCP).
 #include "shell_test_support.h"
 
 #include "app/phone_objects.h"
@@ -9,7 +10,6 @@
 #include "phone/telephone.h"
 #include "platform/modem/modem.h"
 #include "platform/modem/modem_sim.h"
-#include "platform/runtime_names.h"
 
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
@@ -43,36 +43,27 @@ class PhoneObjectsTest : public ApplicationTest {
         game().inject_key(key, KeyAction::Press);
         game().inject_key(key, KeyAction::Release);
     }
-    void build(app::PhoneObjects& objects) {
-        // As the splash's worker does.
-        std::thread worker([&] {
-            objects.create();
-            objects.load();
-        });
-        worker.join();
-    }
 };
 
-TEST_F(PhoneObjectsTest, WorkerBuildsTheDemoPhoneAndTheUiThreadOpensTheLine) {
-    app::PhoneObjects objects;
-    build(objects);
-    ASSERT_NE(objects.document(), nullptr);
-    EXPECT_EQ(objects.document()->all_contacts().size(), 40u);
-    EXPECT_EQ(objects.document()->recent_calls().size(), 12u) << "recents read at load";
-    EXPECT_EQ(phone::Telephone::instance(), nullptr) << "not before the hand-over";
-    objects.start(application());
-    EXPECT_EQ(phone::Telephone::instance(), objects.telephone());
-    objects.start(application()); // a second start changes nothing
-    ASSERT_TRUE(pump_until([&] { return objects.telephone()->line_open(); }));
-}
-
+// Built on a worker, started on the UI thread (twice changes nothing): Talk after
+// emergency digits dials through the modem, not the form; taken down, the application
+// tracks the digits itself again.
 TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm) {
     ProbeForm form;
     application().show_form(form, ShowMode::Push, Animate::No);
     {
         app::PhoneObjects objects;
-        build(objects);
+        std::thread([&] {
+            objects.create();
+            objects.load();
+        }).join();
+        ASSERT_NE(objects.document(), nullptr);
+        EXPECT_EQ(objects.document()->all_contacts().size(), 40u);
+        EXPECT_EQ(objects.document()->recent_calls().size(), 12u) << "recents read at load";
+        EXPECT_EQ(phone::Telephone::instance(), nullptr) << "not before the hand-over";
         objects.start(application());
+        objects.start(application());
+        EXPECT_EQ(phone::Telephone::instance(), objects.telephone());
         phone::Telephone& line = *objects.telephone();
         ASSERT_TRUE(pump_until([&] { return line.line_open(); }));
         for (auto key : {SDLK_0, SDLK_1, SDLK_1, SDLK_2})
@@ -93,7 +84,6 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
         ASSERT_TRUE(pump_until([&] { return line.current_call() == 0; }));
         EXPECT_EQ(objects.call_log()->entries().front().direction, phone::CallDirection::Outgoing);
     }
-    // Taken down: no telephone, and the application tracks digits itself again.
     EXPECT_EQ(phone::Telephone::instance(), nullptr);
     for (auto key : {SDLK_1, SDLK_1, SDLK_2})
         press(key);
@@ -102,48 +92,34 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
     application().close_form(form, Animate::No);
 }
 
-TEST_F(PhoneObjectsTest, TheModemSettingChoosesTheModemAndOnlyTheSimulatorGetsASocket) {
-    const app::PhoneObjects none; // building nothing is fine to take down
-    platform::modem::ModemConfig sim = app::modem_config_for(root());
-    EXPECT_EQ(sim.device, "sim");
-    EXPECT_EQ(sim.sim_control_socket, platform::sim_control_socket_for(root()));
-    EXPECT_NE(app::modem_config_for(root() + "/other").sim_control_socket, sim.sim_control_socket);
-    runtime::reg_write_string(u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara", u"Modem",
-                              u"tcp:127.0.0.1:7");
-    const platform::modem::ModemConfig tcp = app::modem_config_for(root());
-    EXPECT_EQ(tcp.device, "tcp:127.0.0.1:7");
-    EXPECT_TRUE(tcp.sim_control_socket.empty());
-}
-
+// List moves and other contacts leave the cache alone; a change, removal or addition of
+// a contact forgets it alone.
 TEST(PhotoCacheInvalidation, ForgetsExactlyTheContactTheDocumentReports) {
     int loads = 0;
     data::ContactPhotoCache cache([&](std::uint32_t) {
         ++loads;
-        return std::vector<std::byte>{};
+        return std::vector<std::byte>{}; // cached even without a photo
     });
     app::PhotoCacheInvalidation listener(cache);
-    const auto message = [](data::RefreshFlag flag, std::uint32_t oid) {
-        return data::RefreshMessage(flag).set(data::RefreshSlot::ContactOid, oid);
-    };
+    using data::RefreshFlag;
+    const struct {
+        RefreshFlag flag;
+        std::uint32_t oid;
+        int loads; // after asking for 7 and 8
+    } rows[] = {{RefreshFlag::AllStayed, 7, 2},
+                {RefreshFlag::ContactChanged, 9, 2},
+                {RefreshFlag::ContactChanged, 7, 3},
+                {RefreshFlag::ContactRemoved, 8, 4},
+                {RefreshFlag::ContactAdded, 7, 5}};
     cache.get(7, 32);
     cache.get(8, 32);
-    ASSERT_EQ(loads, 2);
-    cache.get(7, 32);
-    EXPECT_EQ(loads, 2) << "cached, even without a photo";
-    listener.on_document_refresh(message(data::RefreshFlag::AllStayed, 7));
-    listener.on_document_refresh(message(data::RefreshFlag::ContactChanged, 9));
-    cache.get(7, 32);
-    EXPECT_EQ(loads, 2) << "list moves and other contacts leave it alone";
-    listener.on_document_refresh(message(data::RefreshFlag::ContactChanged, 7));
-    cache.get(7, 32);
-    cache.get(8, 32);
-    EXPECT_EQ(loads, 3);
-    listener.on_document_refresh(message(data::RefreshFlag::ContactRemoved, 8));
-    cache.get(8, 32);
-    EXPECT_EQ(loads, 4);
-    listener.on_document_refresh(message(data::RefreshFlag::ContactAdded, 7));
-    cache.get(7, 32);
-    EXPECT_EQ(loads, 5);
+    for (const auto& row : rows) {
+        listener.on_document_refresh(
+            data::RefreshMessage(row.flag).set(data::RefreshSlot::ContactOid, row.oid));
+        cache.get(7, 32);
+        cache.get(8, 32);
+        EXPECT_EQ(loads, row.loads) << int(row.flag) << " " << row.oid;
+    }
 }
 
 } // namespace
