@@ -1,6 +1,6 @@
-// The simulator on its AT port, on a clock the test moves: the SIM's PIN and
-// PUK, errors in every CMEE mode, what may be dialled without a SIM or a
-// network, registration reports, call hold, caller names, service replies.
+// The simulator on its AT port, on a clock the test moves: errors in every CMEE mode, what may be
+// dialled without a SIM or a network, registration reports, call hold and raw lines. The PIN and
+// PUK, caller names and service replies are driven through it by the PIN form and telephone tests.
 #include "platform/modem/modem_sim.h"
 
 #include <gtest/gtest.h>
@@ -46,30 +46,6 @@ class SimulatedModem : public ::testing::Test {
     ModemSimulator m_sim;
     ModemSimulator::Clock::time_point m_now = ModemSimulator::Clock::time_point() + 1000s;
 };
-
-TEST_F(SimulatedModem, PinTriesThenPukWithANewPin) {
-    at("AT+CREG=1");
-    EXPECT_EQ(control("sim pin 1234"), "OK\n");
-    EXPECT_EQ(output(), "+CPIN: SIM PIN|+CREG: 2"); // only searching without the PIN
-    // clang-format off
-    std::pair<const char*, const char*> steps[] = {
-        {"AT+CPIN?", "+CPIN: SIM PIN|OK"}, {"AT+CPIN=\"1111\"", "+CME ERROR: 16"},
-        {"AT+CPIN=\"2222\"", "+CME ERROR: 16"},
-        {"AT+CPINR=\"SIM*\"", "+CPINR: SIM PIN,1,3|+CPINR: SIM PUK,10,10|OK"},
-        {"AT+CPIN=\"3333\"", "+CME ERROR: 16"}, {"AT+CPIN?", "+CPIN: SIM PUK|OK"},
-        {"AT+CPIN=\"1234\"", "+CME ERROR: 50"}, // the PUK comes with a new PIN
-        {"AT+CPIN=\"11111111\",\"4321\"", "+CME ERROR: 16"},
-        {"AT+CPINR=\"SIM PUK\"", "+CPINR: SIM PUK,9,10|OK"},
-        {"AT+CPIN=\"12345678\",\"4321\"", "OK|+CREG: 1"}, {"AT+CPIN?", "+CPIN: READY|OK"},
-        {"AT+CPIN=\"4321\"", "+CME ERROR: 3"}, // nothing asked
-    };
-    // clang-format on
-    for (auto [command, answer] : steps)
-        EXPECT_EQ(at(command), answer) << command;
-    EXPECT_EQ(control("sim absent"), "OK\n");
-    EXPECT_EQ(output(), "+CPIN: NOT INSERTED|+CREG: 2");
-    EXPECT_EQ(at("AT+CPIN?"), "+CME ERROR: 10");
-}
 
 TEST_F(SimulatedModem, DialsNeedASimAndANetworkButEmergencyCallsOnlyACell) {
     // clang-format off
@@ -150,42 +126,6 @@ TEST_F(SimulatedModem, CallHoldFollowsTheStandard) {
     }
     EXPECT_EQ(at("AT+CLCC"), "+CLCC: 2,1,0,0,1,\"0303\",129|+CLCC: 1,1,0,0,1,\"0305\",129|"
                              "+CLCC: 3,1,5,0,0,\"0306\",129|OK");
-}
-
-TEST_F(SimulatedModem, RingsCarryTheCallersNameAndWaitingCallsTheirOwnLines) {
-    at("AT+CLIP=1;+CCWA=1;+CNAP=1");
-    EXPECT_EQ(control("ring +491234 Anna Berg"), "OK\n");
-    EXPECT_EQ(output(), "RING|+CLIP: \"+491234\",145,,,,0|+CNAP: \"Anna Berg\",0");
-    at("ATA");
-    EXPECT_EQ(control("ring +49 30 222"), "OK\n"); // no name: the words are the number
-    EXPECT_EQ(output(), "+CCWA: \"+4930222\",145,1");
-    m_now += 30s; // nobody takes it: it ends like a ringing call
-    m_sim.advance(m_now);
-    EXPECT_EQ(calls(), "1:0");
-    output();
-    control("ring 0303 Bo");
-    EXPECT_EQ(output(), "+CCWA: \"0303\",129,1|+CNAP: \"Bo\",0");
-    EXPECT_EQ(control("hangup 9"), "ERROR no call 9\n");
-    EXPECT_EQ(control("hangup 2"), "OK\n");
-    EXPECT_EQ(calls(), "1:0");
-    EXPECT_EQ(control("ring 0304 Bad\"Name").substr(0, 5), "ERROR");
-}
-
-TEST_F(SimulatedModem, ServiceCodesGetTheirOwnReplies) {
-    control("ussd *100# Balance 5 EUR");
-    control("ussd *101# ?1 Top up 2 Back");
-    control("ussd *102# ?");
-    std::pair<const char*, const char*> cases[] = {
-        {"*100#", "+CUSD: 0,\"Balance 5 EUR\",15"},
-        {"*101#", "+CUSD: 1,\"1 Top up 2 Back\",15"},
-        {"*102#", "+CUSD: 0,\"Reply to *102#\",15"},
-    };
-    for (auto [code, reply] : cases) {
-        EXPECT_EQ(at(std::string("AT+CUSD=1,\"") + code + "\",15"), "OK");
-        m_now += 300ms;
-        m_sim.advance(m_now);
-        EXPECT_EQ(output(), reply);
-    }
 }
 
 TEST_F(SimulatedModem, RawLinesGoOutUncheckedButBoundedInSize) {
