@@ -294,8 +294,6 @@ TEST_F(EditTest, CaretBlinksAndIsDrawnOnlyWhileFocused) {
     EXPECT_TRUE(edit->caret_shown());
 }
 
-// --- Label edit ---------------------------------------------------------------
-
 namespace {
 
 skinc::SkinModel label_skin(bool with_clear, bool with_hint) {

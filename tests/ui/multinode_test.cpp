@@ -70,18 +70,6 @@ TEST_F(MultinodeSkin, MovieAdvancesByEachChildsDelayAndWrapsAround) {
     EXPECT_EQ(visible_children(*still), u"x") << "without movie nothing moves";
 }
 
-TEST_F(MultinodeSkin, HiddenShowDoesNotRunAndRestartsItsTimeWhenShown) {
-    run(screen, 0.5);
-    screen.set_visible(false);
-    run(screen, 5.0);
-    EXPECT_EQ(show->current(), 0u);
-    screen.set_visible(true);
-    run(screen, 0.9);
-    EXPECT_EQ(visible_children(*show), u"a");
-    run(screen, 0.1);
-    EXPECT_EQ(visible_children(*show), u"b");
-}
-
 TEST(Multinode, ShowAndRemoveKeepOneChildVisible) {
     Multinode multi;
     for (const char16_t* name : {u"a", u"b", u"c"})

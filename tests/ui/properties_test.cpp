@@ -239,8 +239,6 @@ TEST(SkinLoader, ASuccessfulLoadReplacesTheContentButKeepsTheListeners) {
     EXPECT_EQ(calls.size(), 3u) << "the first listener removed itself";
 }
 
-// --- damaged files ---------------------------------------------------------------------
-
 SkinModel several_nodes() {
     SkinModel model = sample_model();
     for (int i = 0; i < 6; ++i) {

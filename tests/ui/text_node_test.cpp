@@ -170,8 +170,6 @@ TEST_F(TextNodeTest, HighlightsUseTheirColourOverTheirCharactersOnly) {
     EXPECT_GT(count(surface, 0x0000), 0) << "the rest stays in the text colour";
 }
 
-// --- Skin ----------------------------------------------------------------------
-
 using TextSkin = telvara::test_support::DeviceRootTest;
 using Lines = std::vector<WString>;
 

@@ -165,21 +165,6 @@ TEST_F(ListTest, KeyboardFocusGlidesOneItemPerPressAndEnterClicks) {
     EXPECT_DOUBLE_EQ(list->focus_position(), 6.0);
 }
 
-TEST_F(ListTest, DownStopsAtTheLastItemAndALostFocusedItemEndsTheFocus) {
-    set_count(2);
-    for (int i = 0; i < 4; ++i) {
-        key(key::Down);
-        key(key::Down, false);
-        run(0.3);
-    }
-    EXPECT_DOUBLE_EQ(list->focus_position(), 1.0);
-    rows.count = 1;
-    list->item_removed(1);
-    EXPECT_LT(list->focus_position(), 0.0);
-    key(key::Enter);
-    EXPECT_TRUE(rows.clicks.empty());
-}
-
 TEST_F(ListTest, InsertedItemGrowsInPlaceAndTheRestMoveDown) {
     list->set_selected_index(3);
     ListElement* old_second = list->element_for(1);
@@ -196,24 +181,6 @@ TEST_F(ListTest, InsertedItemGrowsInPlaceAndTheRestMoveDown) {
     run(0.3);
     EXPECT_EQ(added->y(), 10 + 40);
     EXPECT_EQ(old_second->y(), 10 + 80);
-}
-
-TEST_F(ListTest, InsertedItemOutsideTheViewMovesNothingOnScreen) {
-    list->scroll_to_item(20);
-    ListElement* top = list->element_for(20);
-    const std::int32_t y_before = top->y();
-    for (std::int32_t at : {5, 90, -1, 103}) // above, below, and two out of range
-        list->item_inserted(at);
-    run(0.5);
-    EXPECT_EQ(list->item_count(), 102);
-    EXPECT_EQ(list->element_for(21), top);
-    EXPECT_EQ(list->first_visible_index(), 21);
-    EXPECT_EQ(top->y(), y_before);
-    set_count(2); // at the very end of a short list: bound at once
-    run(0.5);
-    rows.count = 3;
-    list->item_inserted(2);
-    EXPECT_NE(list->element_for(2), nullptr);
 }
 
 TEST_F(ListTest, GrowingListAsksForItsContentHeight) {
