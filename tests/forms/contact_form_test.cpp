@@ -349,6 +349,11 @@ TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {
     EXPECT_TRUE(visible(home, u"confirm_remove")) << "asking again keeps it";
     tap(home, u"confirm_remove");
     EXPECT_EQ(m_form->confirming_row(), -1);
+    // Without a store, confirming the deletion deletes nothing and the card stays.
+    m_form->ask_delete();
+    m_form->menu().choose_key(u"ReallyDelete");
+    EXPECT_NE(m_document->find_contact(kAnna), nullptr);
+    EXPECT_TRUE(m_host.closed.empty());
 }
 
 TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeAndLeftOrBackCloseTheCard) {
