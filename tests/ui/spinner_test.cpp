@@ -1,6 +1,5 @@
-// The date and time spinner: set and read back, the day kept within its
-// month, wheels turned by finger with flings that settle on whole values,
-// wrapping and stopping wheels, taps, the listener.
+// The date and time spinner: the day kept within its month, wheels turned by
+// finger that settle on whole values, wrapping and stopping wheels, taps.
 #include "node_test_support.h"
 #include "text_test_support.h"
 #include "ui/spinner_node.h"
