@@ -27,7 +27,6 @@ namespace {
 constexpr Pixel R = 0xF800; // red
 constexpr Pixel B = 0x001F; // blue
 constexpr Pixel W = 0xFFDF; // white with bit 5 clear: blended, not copied as it is
-constexpr Pixel K = kKeyColour;
 
 PictureValue whole(std::uint32_t index, std::uint16_t width, std::uint16_t height) {
     PictureValue value;

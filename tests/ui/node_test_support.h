@@ -25,10 +25,6 @@ class FixedNode : public Node {
         ++layout_calls;
         Node::layout_x();
     }
-    void set_asked_x(Measure x) {
-        m_x = x;
-        mark_layout();
-    }
     int measure_calls = 0;
     int layout_calls = 0;
 

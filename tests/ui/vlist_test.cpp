@@ -62,20 +62,14 @@ class ListTest : public ::testing::Test {
             screen.tick(kFrame);
     }
     // Drags the finger from y0 to y1 in `steps` moves, one frame apart.
-    void drag(std::int32_t y0, std::int32_t y1, int steps, bool release = true) {
+    void drag(std::int32_t y0, std::int32_t y1, int steps) {
         screen.on_touch(pen(PointerKind::Down, 100, y0));
         for (int i = 1; i <= steps; ++i) {
             screen.tick(kFrame);
             screen.on_touch(pen(PointerKind::Move, 100, y0 + (y1 - y0) * i / steps));
         }
-        if (release)
-            screen.on_touch(pen(PointerKind::Up, 100, y1));
     }
     void key(std::int32_t code, bool pressed = true) { list->on_key(KeyEvent{code, pressed}); }
-    void set_count(std::int32_t count) {
-        rows.count = count;
-        list->data_changed();
-    }
 
     Node screen;
     Rows rows;
@@ -107,7 +101,7 @@ TEST_F(ListTest, FlingToTheTopOvershootsThenReturnsAtFourHundredPixelsPerSecond)
 }
 
 TEST_F(ListTest, DraggingBeyondTheTopMeetsGrowingResistanceAndNeverFlings) {
-    drag(20, 20 + 1000, 50, false);
+    drag(20, 20 + 1000, 50);
     const double overshoot = list->scroll_offset() - 10.0;
     EXPECT_GT(overshoot, 100.0);
     EXPECT_LE(overshoot, 160.0 + 1e-6) << "never beyond half the list height";

@@ -10,10 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -196,28 +194,6 @@ TEST(SystemLanguage, TableSlotsAndLocaleCodes) {
     for (const auto& [locale, name] : locales)
         EXPECT_EQ(language_name_for_locale(locale), name) << locale;
 }
-
-// Sets the locale variables for one test and puts them back afterwards.
-class LocaleEnvironment : public ::testing::Test {
-  protected:
-    static constexpr const char* kNames[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    void SetUp() override {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            m_saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
-        }
-    }
-    void TearDown() override {
-        for (std::size_t i = 0; i < m_saved.size(); ++i) {
-            if (m_saved[i])
-                ::setenv(kNames[i], m_saved[i]->c_str(), 1);
-            else
-                ::unsetenv(kNames[i]);
-        }
-    }
-    std::vector<std::optional<std::string>> m_saved;
-};
 
 std::string shipped(const std::string& name) {
     return runtime::file_path(u"%app_path%/" + from_utf8(name));
