@@ -5,19 +5,14 @@
 #include "data/test_contacts.h"
 #include "runtime/device_root_fixture.h"
 #include "runtime/registry.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <set>
-
 namespace telvara::test_support {
 namespace {
-
 using app::DemoOutcome;
 using phone::CallDirection;
-
 constexpr char16_t kKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 constexpr std::int64_t kNow = 134'000'000'000'000'000; // a file time in 2025
 constexpr std::int64_t kDay = 24LL * 3600 * 10'000'000;
@@ -172,6 +167,5 @@ TEST(DemoCalls, ADozenMixedCallsOverTheLastDaysNewestFirst) {
     }
     EXPECT_GT(numbers.size(), 2u);
 }
-
 } // namespace
 } // namespace telvara::test_support

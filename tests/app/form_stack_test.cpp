@@ -1,19 +1,13 @@
 // The form stack: order, replace, ownership, the listener's on_form_closed
 // and transitions from a snapshot.
 #include "shell_test_support.h"
-
 #include "ui/node.h"
-
 #include <SDL_keycode.h>
-
 #include <gtest/gtest.h>
-
 namespace telvara::test_support {
 namespace {
-
 using forms::Animate;
 using forms::ShowMode;
-
 class FormStackTest : public ApplicationTest {};
 
 TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
@@ -167,6 +161,5 @@ TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAl
     app.set_overlay(forms::OverlaySlot::Notice, nullptr);
     EXPECT_EQ(app.overlay(forms::OverlaySlot::Notice), nullptr);
 }
-
 } // namespace
 } // namespace telvara::test_support

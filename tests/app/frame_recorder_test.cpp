@@ -3,20 +3,15 @@
 #include "app/frame_recorder.h"
 #include "shell_test_support.h"
 #include "ui/picture.h"
-
-#include <gtest/gtest.h>
-#include <minizip/unzip.h>
-
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
-
+#include <gtest/gtest.h>
+#include <minizip/unzip.h>
 namespace telvara::test_support {
 namespace {
-
 using forms::Animate;
 using forms::ShowMode;
-
 struct Entry {
     std::string name;
     std::vector<std::uint8_t> bytes;
@@ -122,6 +117,5 @@ TEST_F(RecordingTest, ThePenIsDrawnAsTheCursorPictureWhileDown) {
     EXPECT_EQ(with_pen->row(0)[0], 0);
     EXPECT_EQ(game().back_buffer().row(30)[20], 0) << "the back buffer stays clean";
 }
-
 } // namespace
 } // namespace telvara::test_support

@@ -1,16 +1,12 @@
 // The frame step: elapsed time clamped to 0.001..0.1 s, frames in the same millisecond
 // skipped, idle screens not redrawn, closing asked of the listener.
 #include "shell_test_support.h"
-
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
-
 namespace telvara::test_support {
 namespace {
-
 using forms::Animate;
 using forms::ShowMode;
-
 class FrameStepTest : public ApplicationTest {};
 
 TEST_F(FrameStepTest, ElapsedTimeIsClampedAndSameMillisecondFramesSkipped) {
@@ -115,6 +111,5 @@ TEST_F(FrameStepTest, RunDispatchesUntilTheQuitMessageAndReturnsItsCode) {
     ASSERT_EQ(form.keys.size(), 1u);
     EXPECT_EQ(form.keys[0].code, 55);
 }
-
 } // namespace
 } // namespace telvara::test_support

@@ -1,13 +1,9 @@
 // The headless script parser: every command, and bad lines refused with their number.
 #include "app/headless_script.h"
-
 #include "ui/key_names.h"
-
 #include <gtest/gtest.h>
-
 namespace telvara::app {
 namespace {
-
 TEST(HeadlessScript, EveryCommandWithItsArguments) {
     const ParsedScript script = parse_script("wait 3600000\n"
                                              "tap 120 -4\n"
@@ -185,6 +181,5 @@ TEST(HeadlessScript, ScriptsStopAtTheFirstBadLineWithItsNumber) {
             << bad.script << ": the lines before the bad one are kept";
     }
 }
-
 } // namespace
 } // namespace telvara::app

@@ -1,22 +1,16 @@
 // Input through the window procedure: keys, soft keys, characters, the pen, command lines.
-#include "shell_test_support.h"
-
 #include "platform/messages.h"
+#include "shell_test_support.h"
 #include "ui/text_input_service.h"
-
 #include <SDL_keycode.h>
-#include <gtest/gtest.h>
-
 #include <array>
-
+#include <gtest/gtest.h>
 namespace telvara::test_support {
 namespace {
-
 using display::KeyAction;
 using display::PointerAction;
 using forms::Animate;
 using forms::ShowMode;
-
 struct TextProbe : app::TextInputFocus {
     WString text;
     void on_text_input(WStringView typed) override { text += typed; }
@@ -178,6 +172,5 @@ TEST_F(InputTest, TheFocusedFieldsAreaReachesTheDisplay) {
     EXPECT_EQ(screen().text_input_area(), (std::array<std::int32_t, 4>{4, 10, 40, 16}));
     backend->stop_text_input();
 }
-
 } // namespace
 } // namespace telvara::test_support

@@ -1,13 +1,10 @@
 // The key table from the SDL key to the engine's code, and the reverse look-up the
 // script driver uses: every code a key produces maps back to it.
 #include "app/key_map.h"
-
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
-
 namespace telvara::app {
 namespace {
-
 std::int32_t code_of(std::int32_t sdl_key) {
     return key_code_for_virtual_key(virtual_key_for_sdl(sdl_key));
 }
@@ -51,6 +48,5 @@ TEST(KeyMap, EveryProducibleCodeHasAnSdlKeyThatMapsBack) {
         EXPECT_EQ(code_of(*key), code);
     }
 }
-
 } // namespace
 } // namespace telvara::app

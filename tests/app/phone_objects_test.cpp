@@ -1,8 +1,6 @@
 // The contact and telephone objects as the start-up builds them: on a worker, then
 // started on the UI thread; the emergency shortcut reaches the modem. Which modem the
 // setting chooses is the end-to-end tests' (the simulator's socket, TCP).
-#include "shell_test_support.h"
-
 #include "app/phone_objects.h"
 #include "data/contact_photo.h"
 #include "data/document.h"
@@ -10,21 +8,17 @@
 #include "phone/telephone.h"
 #include "platform/modem/modem.h"
 #include "platform/modem/modem_sim.h"
-
+#include "shell_test_support.h"
 #include <SDL_keycode.h>
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <thread>
-
 namespace telvara::test_support {
 namespace {
-
 using display::KeyAction;
 using forms::Animate;
 using forms::ShowMode;
-
 class PhoneObjectsTest : public ApplicationTest {
   protected:
     // Real time: the modem runs on its own thread.
@@ -121,6 +115,5 @@ TEST(PhotoCacheInvalidation, ForgetsExactlyTheContactTheDocumentReports) {
         EXPECT_EQ(loads, row.loads) << int(row.flag) << " " << row.oid;
     }
 }
-
 } // namespace
 } // namespace telvara::test_support

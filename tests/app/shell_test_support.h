@@ -1,19 +1,15 @@
 #pragma once
 // An Application on the headless display and a virtual clock, in a fresh
 // device root, with probe forms that record what reaches them.
-
 #include "app/application.h"
 #include "display/headless_display.h"
 #include "forms/form.h"
 #include "runtime/device_root_fixture.h"
 #include "ui/basic_nodes.h"
-
 #include <functional>
 #include <memory>
 #include <vector>
-
 namespace telvara::test_support {
-
 class ProbeForm : public forms::Form {
   public:
     explicit ProbeForm(bool* destroyed = nullptr) : m_destroyed(destroyed) {}
@@ -104,5 +100,4 @@ class ApplicationTest : public DeviceRootTest {
     display::HeadlessDisplay* m_display = nullptr;
     std::unique_ptr<app::Application> m_app;
 };
-
 } // namespace telvara::test_support

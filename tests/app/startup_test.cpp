@@ -4,18 +4,13 @@
 #include "app/startup.h"
 #include "app/startup_notices.h"
 #include "platform/settings_store.h"
-
-#include <gtest/gtest.h>
-
 #include <cerrno>
+#include <gtest/gtest.h>
 #include <vector>
-
 namespace telvara::app {
 namespace {
-
 using platform::SettingsProblem;
 using platform::SettingsProblemKind;
-
 ParsedOptions parse(std::vector<const char*> args) {
     args.insert(args.begin(), "telvara");
     return parse_options(int(args.size()), args.data());
@@ -105,6 +100,5 @@ TEST(StartupNotices, SettingsProblemsSayWhatTheUserCanActOn) {
         EXPECT_EQ(notice.detail, u"");
     }
 }
-
 } // namespace
 } // namespace telvara::app

@@ -1,7 +1,6 @@
 // Calls in the real program against `telvara-modem serve` on TCP; each shot is taken
 // without further input: what the user sees must already be there.
 #include "process_support.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,12 +9,9 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
 namespace telvara::e2e {
 namespace {
-
 using Rows = std::vector<std::string>;
-
 // The call screen's background and the strip's green (design colours).
 constexpr std::array<int, 3> kCallBackground{0x11, 0x14, 0x17};
 constexpr std::array<int, 3> kStripGreen{0x1E, 0x8E, 0x3E};
@@ -367,6 +363,5 @@ TEST_F(TelephonyE2e, AModemFromAnotherProcessRingsAndItsGarbageMakesNoCalls) {
     EXPECT_EQ(call_rows(), (Rows{"missed -", "missed 0409998877"}))
         << "the caller is unknown, not \"2\"";
 }
-
 } // namespace
 } // namespace telvara::e2e

@@ -1,19 +1,14 @@
 // A damaged or full contacts volume: said by name, never written, every failed write
 // said. A read-only one is the volume's test's.
-#include "process_support.h"
-
 #include "data/contact_store.h"
 #include "data/small_disk.h"
 #include "data/volume_damage.h"
 #include "phone/call_log.h"
-
+#include "process_support.h"
 #include <thread>
-
 namespace telvara::e2e {
 namespace {
-
 using test_support::Damage;
-
 class DamagedDataE2e : public TelvaraWorld {
   protected:
     std::string volume() const { return (m_root / "pim.vol").string(); }
@@ -93,6 +88,5 @@ TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
     EXPECT_EQ(contacts(), 20u) << "no contact half stored";
     EXPECT_EQ(calls().size(), 1u);
 }
-
 } // namespace
 } // namespace telvara::e2e

@@ -1,17 +1,13 @@
 // Devices, FIFOs, cut-short or foreign files where the program expects its own:
 // each is said naming the file, and nothing of the user's is lost.
-#include "process_support.h"
-
 #include "data/contact_store.h"
-
+#include "process_support.h"
 #include <fstream>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
-
 namespace telvara::e2e {
 namespace {
-
 // Long enough for a start on a busy machine, far shorter than a FIFO or
 // /dev/zero would take.
 constexpr auto kQuickly = 30s;
@@ -175,6 +171,5 @@ TEST_F(DamagedFilesE2e, AnotherUsersRuntimeFolderStopsTheStart) {
                                       " belongs to another user"));
     EXPECT_FALSE(fs::exists(m_dir / "never.png"));
 }
-
 } // namespace
 } // namespace telvara::e2e

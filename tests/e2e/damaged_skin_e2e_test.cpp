@@ -1,16 +1,12 @@
 // A damaged skin beside the shipped ones: refused at start, the setting kept; with no
 // usable skin the start names each file. The menu's refusal is the screens' test's.
 #include "process_support.h"
-
 #include "skinc/skin_writer.h"
 #include "ui/properties.h"
 #include "ui/skin_model_of.h"
-
 #include <fstream>
-
 namespace telvara::e2e {
 namespace {
-
 class DamagedSkinE2e : public TelvaraWorld {
   protected:
     // A program folder with the shipped skins and "lacking", the default without its
@@ -57,6 +53,5 @@ TEST_F(DamagedSkinE2e, WithNoUsableSkinTheStartNamesEachFileAndWhy) {
           "default.skin: not found", "zeta.skin: shorter than the 92-byte header"})
         EXPECT_THAT(run.output, HasSubstr(said));
 }
-
 } // namespace
 } // namespace telvara::e2e

@@ -1,11 +1,8 @@
 // The installed tree, its desktop files and manual pages, and the Debian package.
 #include "process_support.h"
-
 #include <sstream>
-
 namespace telvara::e2e {
 namespace {
-
 constexpr char kAppId[] = "com.kelma.Telvara";
 constexpr std::array<const char*, 5> kPrograms{"telvara", "telvara-contacts", "telvara-modem",
                                                "telvara-settings", "telvara-skinc"};
@@ -142,6 +139,5 @@ TEST_F(InstallE2e, DebianPackagePassesLintianAndRunsUnpacked) {
     EXPECT_TRUE(fs::is_regular_file(unpacked / "usr/share/doc/telvara/copyright"));
     expect_main_screen(unpacked / "usr/bin/telvara");
 }
-
 } // namespace
 } // namespace telvara::e2e

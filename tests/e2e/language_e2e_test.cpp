@@ -1,12 +1,9 @@
 // Russian chosen in the menu speaks Russian at once and after a restart; the
 // dates of the recents in either language are the screens' tests' (RecentTexts).
-#include "process_support.h"
-
 #include "data/contact_store.h"
-
+#include "process_support.h"
 namespace telvara::e2e {
 namespace {
-
 class LanguageE2e : public TelvaraWorld {};
 
 TEST_F(LanguageE2e, RussianChosenInTheMenuSpeaksRussianAndStays) {
@@ -36,6 +33,5 @@ TEST_F(LanguageE2e, RussianChosenInTheMenuSpeaksRussianAndStays) {
     const Finished again = script("wait 1000\n" + after);
     EXPECT_EQ(again.status, 0) << again.output;
 }
-
 } // namespace
 } // namespace telvara::e2e

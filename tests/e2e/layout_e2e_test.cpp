@@ -1,10 +1,8 @@
 // Every screen at every size in both languages, walked as a user walks it, passes the
 // layout lint: texts whole or ellipsised, controls a fingertip wide, nothing off screen.
 #include "process_support.h"
-
 namespace telvara::e2e {
 namespace {
-
 // Each walk starts from the list; "lint" checks the screen in front.
 const std::pair<const char*, std::string> kWalks[] = {
     // The tabs: list, favourites as rows and as tiles, recents.
@@ -91,6 +89,5 @@ TEST_F(LayoutE2e, EveryScreenFitsEverySizeInBothLanguages) {
         }
     }
 }
-
 } // namespace
 } // namespace telvara::e2e

@@ -1,10 +1,8 @@
 // The splash and the main screen as a user meets them, at both densities; a second
 // start over an open card.
 #include "process_support.h"
-
 namespace telvara::e2e {
 namespace {
-
 constexpr std::array<int, 3> kWhite{0xFF, 0xFF, 0xFF};
 constexpr std::array<int, 3> kAccent{0x1A, 0x73, 0xE8};
 constexpr std::array<int, 3> kCall{0x1E, 0x8E, 0x3E};
@@ -89,6 +87,5 @@ TEST_F(CallScreenE2e, ASecondStartIsSeenOverAnOpenCard) {
         EXPECT_EQ(run.status, 0) << command << "\n" << run.output;
     }
 }
-
 } // namespace
 } // namespace telvara::e2e

@@ -1,23 +1,17 @@
 // Spawning the binary for the end-to-end tests.
 #include "process_support.h"
-
 #include "data/contact_store.h"
-
-#include <png.h>
-
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <png.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
 extern char** environ;
-
 namespace telvara::e2e {
-
 void TelvaraWorld::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "telvara-e2e-XXXXXX").string();
     m_dir = ::mkdtemp(pattern.data());
@@ -216,5 +210,4 @@ bool near_colour(std::array<int, 3> pixel, std::array<int, 3> wanted, int tolera
             return false;
     return true;
 }
-
 } // namespace telvara::e2e

@@ -1,28 +1,22 @@
 #pragma once
 // Runs the real telvara binary in a hermetic temporary world: its own device
 // root and runtime folder, output captured, a time limit.
-
 #include "phone/call_log.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <sys/types.h>
 #include <vector>
-
 namespace telvara::e2e {
-
 using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
 struct Finished {
     int status = -1;    // exit status, or 128 + signal
     std::string output; // stdout and stderr together
@@ -96,5 +90,4 @@ class TelvaraWorld : public ::testing::Test {
   private:
     std::map<pid_t, fs::path> m_outputs;
 };
-
 } // namespace telvara::e2e

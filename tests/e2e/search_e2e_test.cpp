@@ -1,17 +1,14 @@
 // A number called before, found by keypad on the demo phone; the suggestion expected is
 // asked of a Document over the same store. Typed digits filtering the list are the main
 // screen's test's, results beside the keypad at every size the layout walk's "keypad".
-#include "process_support.h"
-
 #include "data/contact_source.h"
 #include "data/contact_store.h"
 #include "data/document.h"
 #include "phone/call_log.h"
+#include "process_support.h"
 #include "runtime/paths.h"
-
 namespace telvara::e2e {
 namespace {
-
 class SearchE2e : public TelvaraWorld {};
 
 TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
@@ -39,6 +36,5 @@ TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
                                 "tap big\nwait 300\nexpect screen Call 5000\n");
     EXPECT_EQ(run.status, 0) << run.output;
 }
-
 } // namespace
 } // namespace telvara::e2e

@@ -1,10 +1,8 @@
 // The dark skin chosen in the settings menu: dark at once, stored, dark after a restart
 // from its splash on. Choosing back is the skin menu's test's.
 #include "process_support.h"
-
 namespace telvara::e2e {
 namespace {
-
 struct Palette {
     std::array<int, 3> background;
     std::array<int, 3> surface;
@@ -54,6 +52,5 @@ TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
     EXPECT_GT(share_near(shot("splash.png"), 2, kDark.background, 0, 0, 240, 60), 0.9);
     expect_main_screen_in("again.png", 2, kDark);
 }
-
 } // namespace
 } // namespace telvara::e2e

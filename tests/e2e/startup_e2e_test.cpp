@@ -1,11 +1,8 @@
 // The real program started headless: one instance per device root, signals, failed starts.
 #include "process_support.h"
-
 #include <signal.h>
-
 namespace telvara::e2e {
 namespace {
-
 class StartupE2e : public TelvaraWorld {};
 
 // Killed outright, an instance blocks nothing; the next takes its own command line and
@@ -91,6 +88,5 @@ TEST_F(StartupE2e, BadScriptsAndOptionsStopWithTheirLine) {
     }
     EXPECT_FALSE(fs::exists(m_dir / "never.png"));
 }
-
 } // namespace
 } // namespace telvara::e2e

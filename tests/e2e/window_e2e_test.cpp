@@ -1,19 +1,15 @@
 // The real program in a real window under Xvfb, compared with the same steps run headless.
 #include "process_support.h"
-
+#include <bit>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <bit>
-#include <optional>
 #include <thread>
-
+#include <unistd.h>
 namespace telvara::e2e {
 namespace {
-
 // An X window dump (xwd's format: a big-endian header, colours, then rows), only the
 // 32-bit ZPixmap of a true-colour screen, read into a Png's pixels.
 bool read_xwd(const std::string& file, Png& shot) {
@@ -274,6 +270,5 @@ TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
     ::kill(std::stoi(*pid), SIGTERM);
     EXPECT_EQ(finish(opener).status, 0) << output_so_far(opener);
 }
-
 } // namespace
 } // namespace telvara::e2e
