@@ -17,6 +17,7 @@
 
 namespace telvara::skinc::test {
 
+// A temporary skin source folder; compiled skins go to out/ inside it.
 class SourceFolder {
   public:
     SourceFolder() {
@@ -44,17 +45,13 @@ class SourceFolder {
     std::string write_skin(const std::string& body, const std::string& name = "test") const {
         return write(name + ".xml", "<skin>\n" + body + "</skin>\n");
     }
-    // A PNG under art/ where every pixel has the given RGBA.
+    // A PNG under art/ with the given RGBA pixels, row by row.
     void write_png(const std::string& name, int width, int height,
                    const std::vector<std::array<std::uint8_t, 4>>& pixels) const {
-        RgbaImage image;
-        image.width = width;
-        image.height = height;
+        RgbaImage image{.width = width, .height = height, .rgba = {}};
         for (const auto& p : pixels)
             image.rgba.insert(image.rgba.end(), p.begin(), p.end());
-        const auto file = m_path / "art" / (name + ".png");
-        std::filesystem::create_directories(file.parent_path());
-        skinc::write_png(file.string(), image);
+        skinc::write_png((m_path / "art" / (name + ".png")).string(), image);
     }
     CompileResult compile(const std::string& source, std::vector<unsigned> shifts = {0}) const {
         CompileOptions options;

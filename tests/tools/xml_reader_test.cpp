@@ -69,64 +69,24 @@ TEST(SkinSource, StructuralMistakesAreRefused) {
     EXPECT_THAT(read_error(""), testing::IsEmpty());
 }
 
-// A skin kept in parts: the included sources' pictures and screens join the
-// skin; ids stay unique across the parts; mistakes name the part's own line.
-TEST(SkinSource, IncludedPartsJoinTheSkin) {
+// A skin kept in parts (the shipped skin is, so the parts joining is seen on every screen): the
+// mistakes name the part's own line.
+TEST(SkinSource, MistakesInIncludedPartsNameThePart) {
     telvara::skinc::test::SourceFolder folder;
-    folder.write("parts/list.xml", "<skin>\n"
-                                   "  <picture name=\"row\" transparency=\"key\"/>\n"
-                                   "  <node id=\"Row\"/>\n"
-                                   "  <include file=\"more/menu.xml\"/>\n"
-                                   "</skin>\n");
-    folder.write("parts/more/menu.xml", "<skin><node id=\"Menu\"/></skin>\n");
-    const std::string main = folder.write_skin("  <node id=\"Main\"/>\n"
-                                               "  <include file=\"parts/list.xml\"/>\n");
-    const SourceSkin skin = read_skin_source(main);
-    ASSERT_EQ(skin.nodes.size(), 3u);
-    EXPECT_EQ(std::tie(skin.nodes[0].first, skin.nodes[1].first, skin.nodes[2].first),
-              std::tuple("Main", "Row", "Menu"));
-    ASSERT_EQ(skin.pictures.size(), 1u);
-    EXPECT_EQ(skin.name, "test");
-    EXPECT_EQ(skin.folder, folder.path()); // the parts use the skin's own art
     folder.write("parts/twice.xml", "<skin>\n<node id=\"Main\"/>\n</skin>\n");
-    EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\"/>\n"
-                                                "<include file=\"parts/twice.xml\"/>\n")),
-                HasSubstr("twice.xml:2: top-level id \"Main\" is already used"));
     folder.write("parts/broken.xml", "<skin>\n\n<node id=\"X\" bogus=\"1\"/>\n</skin>\n");
-    EXPECT_THAT(read_error_of(folder.write_skin("<include file=\"parts/broken.xml\"/>\n")),
-                HasSubstr("broken.xml:3:"));
-    EXPECT_THAT(read_error_of(folder.write_skin("\n<include file=\"parts/none.xml\"/>\n")),
-                HasSubstr("test.xml:3: cannot open the included source"));
-    EXPECT_THAT(read_error_of(folder.write_skin("<include/>\n")),
-                HasSubstr("<include> needs a file"));
-    folder.write("self.xml", "<skin><include file=\"self.xml\"/></skin>\n");
-    EXPECT_THAT(read_error_of(folder.path() + "/self.xml"), HasSubstr("includes nest deeper"));
-}
-
-// A tab's contents kept in their own file: a <part> included inside a node
-// puts its nodes there as children, in order.
-TEST(SkinSource, PartsIncludedInsideANodeBecomeItsChildren) {
-    telvara::skinc::test::SourceFolder folder;
-    folder.write("parts/tab.xml", "<part>\n"
-                                  "  <text id=\"empty\" text=\"skinNoRecents\"/>\n"
-                                  "  <vlist id=\"RecentsList\"/>\n"
-                                  "</part>\n");
-    const SourceSkin skin =
-        read_skin_source(folder.write_skin("<node id=\"Main\">\n"
-                                           "  <color id=\"first\" color=\"#FFFFFF\"/>\n"
-                                           "  <node id=\"RecentsContainer\">\n"
-                                           "    <include file=\"parts/tab.xml\"/>\n"
-                                           "  </node>\n"
-                                           "</node>\n"));
-    const SourceNode& main = skin.nodes.at(0).second;
-    ASSERT_EQ(main.children.size(), 2u);
-    const SourceNode& recents = main.children[1];
-    ASSERT_EQ(recents.children.size(), 2u);
-    EXPECT_EQ(std::tie(recents.children[0].type, recents.children[1].type),
-              std::tuple("text", "vlist"));
     folder.write("parts/wrong.xml", "<skin><node id=\"X\"/></skin>\n");
-    EXPECT_THAT(read_error_of(folder.write_skin("<node id=\"Main\">\n"
-                                                "<include file=\"parts/wrong.xml\"/>\n"
-                                                "</node>\n")),
-                HasSubstr("wrong.xml:1: a source included inside a node has the root <part>"));
+    folder.write("self.xml", "<skin><include file=\"self.xml\"/></skin>\n");
+    const std::pair<const char*, const char*> cases[] = {
+        {"<node id=\"Main\"/>\n<include file=\"parts/twice.xml\"/>\n",
+         "twice.xml:2: top-level id \"Main\" is already used"},
+        {"<include file=\"parts/broken.xml\"/>\n", "broken.xml:3:"},
+        {"\n<include file=\"parts/none.xml\"/>\n", "test.xml:3: cannot open the included source"},
+        {"<include/>\n", "<include> needs a file"},
+        {"<include file=\"self.xml\"/>\n", "includes nest deeper"},
+        {"<node id=\"Main\">\n<include file=\"parts/wrong.xml\"/>\n</node>\n",
+         "wrong.xml:1: a source included inside a node has the root <part>"},
+    };
+    for (const auto& [body, message] : cases)
+        EXPECT_THAT(read_error_of(folder.write_skin(body)), HasSubstr(message)) << body;
 }
