@@ -148,6 +148,21 @@ TEST_F(FavoritesTest, FavouritesGoWithTheirContactOrNumber) {
     EXPECT_EQ(m_recorder.calls, Calls{u"555 0200"});
 }
 
+// Favourites saved for fields gone by the next start (or never there) are
+// dropped when shown, and from the file.
+TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
+    ASSERT_TRUE(data::write_favorites_file(files().favorites,
+                                           {{1, kMobile}, {1, kHome}, {2, kHome}, {2, 999}}));
+    open_document();
+    show(240, 320);
+    ASSERT_EQ(m_list->list()->item_count(), 2);
+    EXPECT_EQ(name(0), u"Anna Berg");
+    EXPECT_EQ(name(1), u"Boris Adams");
+    std::vector<data::FavoriteLine> saved;
+    ASSERT_EQ(data::read_favorites_file(files().favorites, saved).state, data::FavoritesFile::Read);
+    EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, kMobile}, {2, kHome}}));
+}
+
 // Stars set while the tab is out of sight (on a card over the contacts) for
 // contacts that sort first: the tab opens at its top, in both layouts.
 TEST_F(FavoritesTest, FavouritesAddedOutOfSightOpenAtTheTop) {

@@ -191,20 +191,6 @@ TEST_F(DefaultKeypad, HidingClearsTheTextFirstThenReportsTheCloseOnce) {
     EXPECT_EQ(listener.take(), (Events{"text:", "closed"}));
 }
 
-TEST_F(DefaultKeypad, BackspaceRemovesOneCharacterAndOnAnEmptyTextReportsNothing) {
-    host.find(u"button_backspace")->set_visible(true); // without switching the host shows it
-    type(u"12");
-    listener.take();
-    tap(u"button_backspace");
-    EXPECT_EQ(keypad.text(), u"1");
-    tap(u"button_backspace");
-    EXPECT_EQ(listener.take(), (Events{"text:1", "text:"}));
-    tap(u"button_backspace");
-    key_tap(ui::key::Backspace);
-    EXPECT_TRUE(listener.events.empty());
-    EXPECT_EQ(scheduler.active_count(), 0);
-}
-
 // Held 0 gives "+", 1 a blank, # a star, backspace clears; the held button
 // no longer looks pressed and lifting the finger adds nothing.
 TEST_F(DefaultKeypad, HeldKeysGiveTheirSecondMeaning) {
