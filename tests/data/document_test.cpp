@@ -45,49 +45,40 @@ void random_edit(FakeStore& store, Document& doc, std::mt19937& rng, std::uint32
     }
 }
 
-TEST_F(DocTest, LoadSortsByLastNameAndTheStoredSortingAndKeepsOidOrderOnTies) {
-    store.put(person(5, u"John", u"Smith"));
-    store.put(person(2, u"John", u"Smith"));
-    store.put(person(9, u"Zoe", u"Brown", u"Mid"));
-    store.put(person(4, u"", u"", u"Zeta Corp"));
-    store.put(person(7, u"", u"", u"Acme"));
-    store.put(person(1, u"Carl", u"", u""));
-    Document doc(store, &log, files());
-    RecordingDocListener listener;
-    doc.add_listener(listener);
-    EXPECT_FALSE(doc.loaded());
-    doc.load();
-    EXPECT_TRUE(doc.loaded());
-    EXPECT_EQ(doc.sorting(), SortMode::LastName);
-    EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 9, 1, 2, 5, 4})); // acme brown carl smith zeta
-    EXPECT_EQ(oids(doc.filtered_contacts()), oids(doc.all_contacts()));
-    EXPECT_EQ(listener.flags(), (std::vector<int>{6, 18, 0}));
-    doc.remove_listener(listener);
-    doc.set_sorting(0); // first names: acme carl john john zeta zoe
-    EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 1, 2, 5, 4, 9}));
-    std::uint32_t stored = 9;
-    EXPECT_TRUE(runtime::reg_read_dword(k_key, u"Sorting", stored));
-    EXPECT_EQ(stored, 0u);
-    doc.set_sorting(2); // companies: acme carlcarl johnsmith johnsmith mid zeta
-    EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 1, 2, 5, 9, 4}));
-    doc.set_sorting(77); // nonsense falls back to last name
-    EXPECT_EQ(doc.sorting(), SortMode::LastName);
-}
-
-TEST_F(DocTest, StoredSortingIsUsedAtLoadAndCyrillicAccentsAndDigitsSort) {
-    ASSERT_TRUE(runtime::reg_write_dword(k_key, u"Sorting", 0));
+TEST_F(DocTest, SortingsTiesInOidOrderAndTheStoredSortingAndDialer) {
     ASSERT_TRUE(runtime::reg_write_dword(k_key, u"Dialer", 0));
-    store.put(person(1, u"Zed", u"Able"));
-    store.put(person(2, u"Amy", u"Zulu"));
+    for (auto [oid, first, last, company] : {std::tuple{5u, u"John", u"Smith", u""},
+                                             {2u, u"John", u"Smith", u""},
+                                             {9u, u"Zoe", u"Brown", u"Mid"},
+                                             {4u, u"", u"", u"Zeta Corp"},
+                                             {7u, u"", u"", u"Acme"},
+                                             {1u, u"Carl", u"", u""}})
+        store.put(person(oid, first, last, company));
+    {
+        Document doc(store, &log, files());
+        RecordingDocListener listener;
+        doc.add_listener(listener);
+        EXPECT_FALSE(doc.loaded() || doc.dialer());
+        doc.load();
+        EXPECT_TRUE(doc.loaded());
+        EXPECT_EQ(doc.sorting(), SortMode::LastName);
+        EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 9, 1, 2, 5, 4})); // acme brown carl smith zeta
+        EXPECT_EQ(oids(doc.filtered_contacts()), oids(doc.all_contacts()));
+        EXPECT_EQ(listener.flags(), (std::vector<int>{6, 18, 0}));
+        doc.remove_listener(listener);
+        doc.set_sorting(2); // companies: acme carlcarl johnsmith johnsmith mid zeta
+        EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 1, 2, 5, 9, 4}));
+        doc.set_sorting(77); // nonsense falls back to last name
+        EXPECT_EQ(doc.sorting(), SortMode::LastName);
+        doc.set_sorting(0);
+        doc.set_dialer(true);
+    }
+    std::uint32_t dialer = 0;
+    EXPECT_TRUE(runtime::reg_read_dword(k_key, u"Dialer", dialer) && dialer == 1u);
     {
         Document doc(store, nullptr, files());
-        EXPECT_FALSE(doc.dialer());
-        doc.load();
-        EXPECT_EQ(oids(doc.all_contacts()), (Oids{2, 1}));
-        doc.set_dialer(true);
-        std::uint32_t dialer = 0;
-        EXPECT_TRUE(runtime::reg_read_dword(k_key, u"Dialer", dialer));
-        EXPECT_EQ(dialer, 1u);
+        doc.load(); // with the stored first names: acme carl john john zeta zoe
+        EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 1, 2, 5, 4, 9}));
     }
     store.contacts.clear();
     const char16_t* last_names[] = {u"Жуков", u"Ёжиков", u"Егоров",   u"Évora",

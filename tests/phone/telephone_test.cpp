@@ -8,17 +8,11 @@
 
 namespace telvara::phone {
 namespace {
-using data::CallKind;
-using data::RefreshFlag;
 using testing::pump_for;
 using testing::pump_until;
 using testing::TelephoneTest;
 using Strings = std::vector<std::string>;
-constexpr int k_incoming = 19;
-constexpr int k_dialing = 20;
-constexpr int k_connected = 21;
-constexpr int k_ended = 22;
-constexpr int k_caller = 23;
+constexpr int k_incoming = 19, k_dialing = 20, k_connected = 21, k_ended = 22, k_caller = 23;
 
 TEST_F(TelephoneTest, UnansweredCallsAreMissedCountedAndNamed) {
     m_document->contact_added(data::testing::person(
@@ -287,19 +281,16 @@ TEST_F(LineCallbackTest, EventsOfTheLine) {
         EXPECT_FALSE(m_telephone->connected());
         EXPECT_EQ(m_scheduler->active_count(), row.timers);
     }
-    // Operations without a line do nothing.
+    // Without a line every operation does nothing.
     m_telephone.reset();
     m_telephone = std::make_unique<Telephone>(*m_document, *m_scheduler, nullptr);
     m_listener.messages.clear();
-    m_telephone->answer_call();
-    m_telephone->drop_call();
-    m_telephone->toggle_hold();
-    m_telephone->toggle_mute();
-    m_telephone->toggle_speaker();
+    for (auto op : {&Telephone::answer_call, &Telephone::drop_call, &Telephone::toggle_hold,
+                    &Telephone::toggle_mute, &Telephone::toggle_speaker})
+        (*m_telephone.*op)();
     m_telephone->send_digit(u"1");
-    EXPECT_FALSE(m_telephone->facts().on_hold || m_telephone->facts().muted ||
-                 m_telephone->facts().speaker_on);
-    EXPECT_TRUE(m_listener.flags().empty());
+    const auto& facts = m_telephone->facts();
+    EXPECT_FALSE(facts.on_hold || facts.muted || facts.speaker_on || !m_listener.flags().empty());
 }
 
 namespace modem = platform::modem;
@@ -410,30 +401,6 @@ TEST_F(TelephoneTest, TheCallKeyWithNothingTypedCallsTheLastNumberAgain) {
     manager.call_number(u"");
     EXPECT_TRUE(wait_received("ATD0302222;"));
     EXPECT_EQ(m_telephone->facts().caller_number, u"0302222");
-}
-
-TEST_F(TelephoneTest, ServiceRepliesFailuresAndPinAnswersReachTheLine) {
-    control("ussd *100# Balance 5 EUR");
-    ASSERT_TRUE(m_telephone->send_service_code(u"*100#"));
-    ASSERT_TRUE(pump_until([&] { return m_telephone->service_replies() == 1; }));
-    EXPECT_EQ(m_telephone->service_reply().text, u"Balance 5 EUR");
-    EXPECT_FALSE(m_telephone->service_reply().failed);
-    control("register off");
-    ASSERT_TRUE(pump_until([&] { return !m_telephone->network().registered(); }));
-    ASSERT_TRUE(m_telephone->send_service_code(u"*100#"));
-    ASSERT_TRUE(pump_until([&] { return m_telephone->service_replies() == 2; }));
-    EXPECT_TRUE(m_telephone->service_reply().failed);
-    control("sim pin 1234");
-    ASSERT_TRUE(
-        pump_until([&] { return m_telephone->network().sim == modem::SimState::pin_required; }));
-    EXPECT_FALSE(m_telephone->enter_pin(u"12")) << "not a PIN";
-    ASSERT_TRUE(m_telephone->enter_pin(u"9999"));
-    ASSERT_TRUE(pump_until([&] { return m_telephone->pin_answers() == 1; }));
-    EXPECT_EQ(m_telephone->pin_result(), 16);
-    ASSERT_TRUE(m_telephone->enter_pin(u"1234"));
-    ASSERT_TRUE(pump_until([&] { return m_telephone->pin_answers() == 2; }));
-    EXPECT_EQ(m_telephone->pin_result(), 0);
-    EXPECT_TRUE(pump_until([&] { return m_telephone->network().sim == modem::SimState::ready; }));
 }
 
 } // namespace
