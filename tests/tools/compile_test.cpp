@@ -40,15 +40,16 @@ const std::vector<Rgba> kEdgePixels = {
 
 } // namespace
 
+// Strings, fonts and pictures are stored once; a picture without a slice covers its art.
 TEST(SkinCompiler, SourceToSkinToDumpRoundTrip) {
     SourceFolder folder;
     folder.write_png("dot", 2, 2, {{0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}});
     const std::string source = folder.write_skin(R"(
   <node id="Main" design_size="240 320" cache="1" outside_color="#102030">
     <text id="t" text="Hello" font="12  1 0 0  Tahoma" color="1 2 3" halign="RIGHT"/>
-    <image id="i" src="dot" src.slice="0 0 1 1 1 1 2 2" src.flag="3" alpha="0x80"/>
+    <image id="i" src="dot" src.slice="1 1 1 1" src.flag="3" alpha="0x80"/>
+    <image id="w" src="dot"/>
     <prop name="custom" kind="integer" value="-1"/>
-    <prop name="shade" kind="colour" value="#fff"/>
   </node>
   <text id="Alpha" text="Hello" font="12 1 0 0 Tahoma"/>
 )");
@@ -58,7 +59,7 @@ TEST(SkinCompiler, SourceToSkinToDumpRoundTrip) {
   [0] "test/dot"
 fonts 1
   [0] "12 1 0 0 Tahoma"
-strings 9
+strings 10
   [0] "node"
   [1] "Main"
   [2] "text"
@@ -67,7 +68,8 @@ strings 9
   [5] "RIGHT"
   [6] "image"
   [7] "i"
-  [8] "Alpha"
+  [8] "w"
+  [9] "Alpha"
 top-level nodes 2
 node "Alpha"
   font font = #0 "12 1 0 0 Tahoma"
@@ -81,7 +83,6 @@ node "Main"
   string id = "Main"
   string type = "node"
   colour outside_color = 16 32 48
-  colour shade = 255 255 255
   child 0
     font font = #0 "12 1 0 0 Tahoma"
     string halign = "RIGHT"
@@ -94,28 +95,11 @@ node "Main"
     string id = "i"
     string type = "image"
     picture src = #0 "test/dot" x 0 1 1 2 y 0 1 1 2 flag 3
+  child 2
+    string id = "w"
+    string type = "image"
+    picture src = #0 "test/dot" x 0 0 2 2 y 0 0 2 2 flag 0
 )");
-}
-
-TEST(SkinCompiler, PictureReferencesCoverTheArtUnlessSliced) {
-    SourceFolder folder;
-    folder.write_png("bar", 10, 6, std::vector<Rgba>(60, Rgba{1, 2, 3, 255}));
-    const std::string source = folder.write_skin(R"(
-  <node id="N">
-    <image id="whole" src="bar"/>
-    <image id="insets" src="bar" src.slice="2 1 3 4"/>
-  </node>
-)");
-    const CompiledModel compiled = build_model(read_skin_source(source));
-    const NodeModel& node = compiled.model.nodes[0].node;
-    auto slice = [&](int child) {
-        const PictureValue p = node.children[std::size_t(child)].pictures[0].second;
-        return std::vector<int>{p.x[0], p.x[1], p.x[2], p.x[3], p.y[0], p.y[1], p.y[2], p.y[3]};
-    };
-    EXPECT_EQ(slice(0), (std::vector<int>{0, 0, 10, 10, 0, 0, 6, 6}));
-    EXPECT_EQ(slice(1), (std::vector<int>{0, 2, 7, 10, 0, 1, 2, 6}));
-    // Both references share one picture; strings and fonts are deduplicated too.
-    EXPECT_EQ(compiled.model.pictures.size(), 1u);
 }
 
 // Each row: a picture's description, the image using it and the pixels it compiles to.
