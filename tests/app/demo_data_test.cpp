@@ -16,7 +16,6 @@ using phone::CallDirection;
 constexpr char16_t kKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 constexpr std::int64_t kNow = 134'000'000'000'000'000; // a file time in 2025
 constexpr std::int64_t kDay = 24LL * 3600 * 10'000'000;
-
 class DemoDataTest : public DeviceRootTest {
   protected:
     std::size_t contact_count(data::ContactStore& store) {
@@ -32,7 +31,6 @@ class DemoDataTest : public DeviceRootTest {
         return app::add_demo_data_on_first_start(store, log, kNow).outcome;
     }
 };
-
 // Erased by the user, it never comes back, even when the settings are lost.
 TEST_F(DemoDataTest, FirstStartFillsAnEmptyPhoneOnceAndNeverAgain) {
     data::ContactStore store;
@@ -62,7 +60,6 @@ TEST_F(DemoDataTest, FirstStartFillsAnEmptyPhoneOnceAndNeverAgain) {
     EXPECT_EQ(contact_count(store), 0u);
     EXPECT_EQ(log.entries().size(), 0u);
 }
-
 TEST_F(DemoDataTest, SwitchedOffLeavesThePhoneEmptyAndRemembersNothing) {
     runtime::reg_write_dword(kKey, app::kDemoDataValue, 0);
     data::ContactStore store;
@@ -75,7 +72,6 @@ TEST_F(DemoDataTest, SwitchedOffLeavesThePhoneEmptyAndRemembersNothing) {
     runtime::reg_write_dword(kKey, app::kDemoDataValue, 1);
     EXPECT_EQ(add(store, log), DemoOutcome::Added);
 }
-
 // A contact or a call history alone is the user's data: no demo joins it, ever.
 TEST_F(DemoDataTest, ExistingContactsOrCallsAreNeverJoinedByTheDemo) {
     for (bool contact : {true, false}) {
@@ -102,7 +98,6 @@ TEST_F(DemoDataTest, ExistingContactsOrCallsAreNeverJoinedByTheDemo) {
         }
     }
 }
-
 // A folder where the volume should be, or one whose contacts do not read (pages
 // cut off): no demo written into it, and the next start looks again.
 TEST_F(DemoDataTest, AVolumeThatCannotBeReadGetsNoDemoAndIsTriedAgain) {
@@ -122,7 +117,6 @@ TEST_F(DemoDataTest, AVolumeThatCannotBeReadGetsNoDemoAndIsTriedAgain) {
     phone::CallLog log;
     EXPECT_EQ(add(store, log), DemoOutcome::Added);
 }
-
 // A dozen calls over the last days, newest first, of three kinds, two from unknown
 // numbers; with no contact numbers at all, every call is from an unknown number.
 TEST(DemoCalls, ADozenMixedCallsOverTheLastDaysNewestFirst) {

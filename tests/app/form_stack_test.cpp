@@ -9,7 +9,6 @@ namespace {
 using forms::Animate;
 using forms::ShowMode;
 class FormStackTest : public ApplicationTest {};
-
 TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     ListenerProbe listener;
     auto& app = application();
@@ -49,7 +48,6 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     EXPECT_EQ(&app.form_at(0), &c);
     app.set_listener(nullptr);
 }
-
 TEST_F(FormStackTest, ReplaceDropsThePreviousTopAndOwnedFormsDieAfterTheFrame) {
     auto& app = application();
     bool first_gone = false, second_gone = false;
@@ -67,7 +65,6 @@ TEST_F(FormStackTest, ReplaceDropsThePreviousTopAndOwnedFormsDieAfterTheFrame) {
     EXPECT_TRUE(second_gone);
     EXPECT_EQ(app.top_form(), nullptr);
 }
-
 TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     auto& app = application();
     auto red = colour_form({255, 0, 0, 255});
@@ -101,7 +98,6 @@ TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     app.show_form(*red, ShowMode::Push, Animate::Yes);
     EXPECT_FALSE(app.transition_running());
 }
-
 TEST_F(FormStackTest, OutsideColourSurroundsASmallerForm) {
     auto& app = application();
     auto form = colour_form({0, 255, 0, 255});
@@ -116,7 +112,6 @@ TEST_F(FormStackTest, OutsideColourSurroundsASmallerForm) {
     EXPECT_EQ(frame.at(kWidth / 2, kHeight / 2), 0x07E0);
     EXPECT_EQ(frame.at(kWidth - 1, kHeight / 2), 0xFFFF);
 }
-
 // The strip tops every form but its owner and keeps the pen it took; the notice tops all.
 TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAll) {
     auto& app = application();

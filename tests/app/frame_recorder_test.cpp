@@ -16,7 +16,6 @@ struct Entry {
     std::string name;
     std::vector<std::uint8_t> bytes;
 };
-
 std::vector<Entry> read_archive(const std::string& path) {
     std::vector<Entry> entries;
     unzFile zip = unzOpen64(path.c_str());
@@ -37,12 +36,10 @@ std::vector<Entry> read_archive(const std::string& path) {
     unzClose(zip);
     return entries;
 }
-
 std::optional<ui::PixelBuffer> decode(const std::vector<std::uint8_t>& bytes) {
     return ui::decode_bmp565(
         std::span(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size()));
 }
-
 TEST(FrameRecorder, BmpEncodingRoundTripsThroughThePictureDecoder) {
     const std::uint16_t pixels[] = {0xF800, 0x07E0, 0x001F, 0, 0xFFFF, 0x1234}; // 3 x 2, odd width
     const auto bmp = app::encode_bmp565({pixels, 3, 2, 6});
@@ -56,9 +53,7 @@ TEST(FrameRecorder, BmpEncodingRoundTripsThroughThePictureDecoder) {
             EXPECT_EQ(decoded->row(y)[x], pixels[y * 3 + x]);
     EXPECT_TRUE(app::encode_bmp565({}).empty());
 }
-
 class RecordingTest : public ApplicationTest {};
-
 TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
     EXPECT_EQ(app::FrameRecorder::create("/nonexistent-folder/x.zip"), nullptr);
     const std::string archive = root() + "/frames.zip";
@@ -93,7 +88,6 @@ TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
     EXPECT_EQ(app::FrameRecorder::frame_name(99999), "99999.bmp");
     EXPECT_EQ(app::FrameRecorder::frame_name(100000), "100000.bmp");
 }
-
 TEST_F(RecordingTest, ThePenIsDrawnAsTheCursorPictureWhileDown) {
     // A 3 x 3 white cursor picture.
     const std::string cursor_path = root() + "/cursor";

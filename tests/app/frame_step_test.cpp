@@ -8,7 +8,6 @@ namespace {
 using forms::Animate;
 using forms::ShowMode;
 class FrameStepTest : public ApplicationTest {};
-
 TEST_F(FrameStepTest, ElapsedTimeIsClampedAndSameMillisecondFramesSkipped) {
     ProbeForm form;
     application().show_form(form, ShowMode::Push, Animate::No);
@@ -28,7 +27,6 @@ TEST_F(FrameStepTest, ElapsedTimeIsClampedAndSameMillisecondFramesSkipped) {
     ASSERT_TRUE(game().frame_step(app::SkipIdle::Yes));
     EXPECT_DOUBLE_EQ(form.updates.back(), 0.032);
 }
-
 // Presented whole; then nothing changed, nothing drawn, until the form animates. Idle
 // or inactive, no frames until input.
 TEST_F(FrameStepTest, IdleScreensAreNotRedrawnAndIdleOrInactiveOnesNotUpdated) {
@@ -61,7 +59,6 @@ TEST_F(FrameStepTest, IdleScreensAreNotRedrawnAndIdleOrInactiveOnesNotUpdated) {
     ASSERT_TRUE(game().advance(20));
     EXPECT_EQ(form->updates.size(), 5u);
 }
-
 // A size the screen already had changes nothing; a new one lays the form out again.
 TEST_F(FrameStepTest, ScreenResizeChangesTheResolutionOnlyWhenInfoDiffers) {
     ListenerProbe listener;
@@ -81,7 +78,6 @@ TEST_F(FrameStepTest, ScreenResizeChangesTheResolutionOnlyWhenInfoDiffers) {
     EXPECT_EQ(listener.resolution_changes, 1);
     application().set_listener(nullptr);
 }
-
 // The listener may decline a close; the quit message ends run() with its code.
 TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {
     ListenerProbe listener;
@@ -101,7 +97,6 @@ TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {
     EXPECT_EQ(game().exit_code(), 0);
     application().set_listener(nullptr);
 }
-
 TEST_F(FrameStepTest, RunDispatchesUntilTheQuitMessageAndReturnsItsCode) {
     ProbeForm form;
     application().show_form(form, ShowMode::Push, Animate::No);

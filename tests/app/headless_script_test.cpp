@@ -4,63 +4,47 @@
 #include <gtest/gtest.h>
 namespace telvara::app {
 namespace {
+// Comments, blank lines and indentation are skipped; text payloads keep their blanks.
 TEST(HeadlessScript, EveryCommandWithItsArguments) {
-    const ParsedScript script = parse_script("wait 3600000\n"
-                                             "tap 120 -4\n"
-                                             "down 1 2\n"
-                                             "move 3 4\n"
-                                             "up 5 6\n"
-                                             "drag 10 20 30 40 250\n"
-                                             "key CALL_MAKE\n"
-                                             "keydown 5\n"
-                                             "keyup Left\n"
-                                             "shot out/splash.png\n");
-    ASSERT_TRUE(script.ok()) << script.error;
-    ASSERT_EQ(script.commands.size(), 10u);
+    const ParsedScript script = parse_script(
+        "# the splash\n\n   \n\twait 3600000\n  # indented\n  tap 120 -4  \ndown 1 2\nmove 3 4\n"
+        "up 5 6\ndrag 10 20 30 40 250\nkey CALL_MAKE\nkeydown 5\nkeyup Left\nshot out/splash.png\n"
+        "type  Анна  Мария \r\ncmdline open:+7 912 555\ncmdline\ncmdline \nexpect waiting\n"
+        "expect ended 20000\nexpect screen Call 0\nexpect text txtStatus Call failed: no network\n"
+        "expect text company \"+49 30\" 500\nsleep 250");
+    ASSERT_TRUE(script.ok()) << script.error_line << ": " << script.error;
     const auto& c = script.commands;
-    const ScriptOp ops[] = {ScriptOp::Wait,  ScriptOp::Tap,  ScriptOp::Down, ScriptOp::Move,
-                            ScriptOp::Up,    ScriptOp::Drag, ScriptOp::Key,  ScriptOp::KeyDown,
-                            ScriptOp::KeyUp, ScriptOp::Shot};
+    ASSERT_EQ(c.size(), 20u);
+    const ScriptOp ops[] = {
+        ScriptOp::Wait,        ScriptOp::Tap,         ScriptOp::Down,   ScriptOp::Move,
+        ScriptOp::Up,          ScriptOp::Drag,        ScriptOp::Key,    ScriptOp::KeyDown,
+        ScriptOp::KeyUp,       ScriptOp::Shot,        ScriptOp::Type,   ScriptOp::CommandLine,
+        ScriptOp::CommandLine, ScriptOp::CommandLine, ScriptOp::Expect, ScriptOp::Expect,
+        ScriptOp::Expect,      ScriptOp::Expect,      ScriptOp::Expect, ScriptOp::Sleep};
     for (std::size_t i = 0; i < c.size(); ++i) {
         EXPECT_EQ(c[i].op, ops[i]) << i;
-        EXPECT_EQ(c[i].line, int(i) + 1);
+        EXPECT_EQ(c[i].line, int(i) + (i == 0 ? 4 : 5));
     }
     EXPECT_EQ(c[0].ms, 3600000u) << "an hour is the longest wait";
     EXPECT_EQ((std::vector{c[1].x, c[1].y, c[4].y}), (std::vector{120, -4, 6}));
     EXPECT_EQ((std::vector{c[5].x, c[5].y, c[5].x2, c[5].y2}), (std::vector{10, 20, 30, 40}));
     EXPECT_EQ(c[5].ms, 250u);
-    EXPECT_EQ(c[6].key, ui::key::CallMake);
-    EXPECT_EQ(c[7].key, ui::key::Digit0 + 5);
-    EXPECT_EQ(c[8].key, ui::key::Left);
+    EXPECT_EQ((std::vector{c[6].key, c[7].key, c[8].key}),
+              (std::vector{ui::key::CallMake, ui::key::Digit0 + 5, ui::key::Left}));
     EXPECT_EQ(c[9].file, "out/splash.png");
-}
-
-TEST(HeadlessScript, TextPayloadsKeepTheirBlanksAndUnicode) {
-    const ParsedScript script = parse_script("type  Анна  Мария \r\n"
-                                             "cmdline open:+7 912 555\n"
-                                             "cmdline\n"
-                                             "cmdline \n");
-    ASSERT_TRUE(script.ok()) << script.error;
-    ASSERT_EQ(script.commands.size(), 4u);
-    EXPECT_EQ(script.commands[0].text, u" Анна  Мария ");
-    EXPECT_EQ(script.commands[1].op, ScriptOp::CommandLine);
-    EXPECT_EQ(script.commands[1].text, u"open:+7 912 555");
-    EXPECT_EQ(script.commands[2].text, u"");
-    EXPECT_EQ(script.commands[3].text, u"");
-}
-
-TEST(HeadlessScript, CommentsBlankLinesAndIndentationAreSkipped) {
-    const ParsedScript script = parse_script("# the splash\n\n   \n\twait 10\n  # indented\n"
-                                             "  tap 1 1  \nwait 0");
-    ASSERT_TRUE(script.ok()) << script.error;
-    ASSERT_EQ(script.commands.size(), 3u);
-    EXPECT_EQ(
-        (std::vector{script.commands[0].line, script.commands[1].line, script.commands[2].line}),
-        (std::vector{4, 6, 7}));
+    EXPECT_EQ((std::vector<WString>{c[10].text, c[11].text, c[12].text, c[13].text}),
+              (std::vector<WString>{u" Анна  Мария ", u"open:+7 912 555", u"", u""}));
+    EXPECT_EQ((std::vector{c[14].expect, c[15].expect, c[16].expect}),
+              (std::vector{ExpectWhat::Waiting, ExpectWhat::Ended, ExpectWhat::Screen}));
+    EXPECT_EQ((std::vector{c[14].ms, c[15].ms, c[16].ms, c[18].ms, c[19].ms}),
+              (std::vector{kLineWaitMs, 20000u, 0u, 500u, 250u}));
+    EXPECT_EQ(c[16].name, "Call");
+    EXPECT_EQ(c[17].name, "txtStatus");
+    EXPECT_EQ(c[17].text, u"Call failed: no network") << "the rest of the line";
+    EXPECT_EQ(c[18].text, u"+49 30");
     EXPECT_TRUE(parse_script("").ok());
     EXPECT_TRUE(parse_script("").commands.empty());
 }
-
 // What each line sends to the simulator, and the number the driver dials or
 // waits for, cleaned as the modem would dial it.
 TEST(HeadlessScript, ModemAndPhoneLinesWithTheirNumbers) {
@@ -100,31 +84,6 @@ TEST(HeadlessScript, ModemAndPhoneLinesWithTheirNumbers) {
         EXPECT_EQ(command.number, c.number) << c.line;
     }
 }
-
-TEST(HeadlessScript, ExpectAndSleep) {
-    const ParsedScript script = parse_script("expect waiting\n"
-                                             "expect ended 20000\n"
-                                             "expect screen Call 0\n"
-                                             "expect text txtStatus Call failed: no network\n"
-                                             "expect text company \"+49 30\" 500\n"
-                                             "sleep 250\n");
-    ASSERT_TRUE(script.ok()) << script.error_line << ": " << script.error;
-    const auto& c = script.commands;
-    EXPECT_EQ(c[0].expect, ExpectWhat::Waiting);
-    EXPECT_EQ(c[0].ms, kLineWaitMs) << "the default time-out";
-    EXPECT_EQ(c[1].expect, ExpectWhat::Ended);
-    EXPECT_EQ(c[1].ms, 20000u);
-    EXPECT_EQ(c[2].expect, ExpectWhat::Screen);
-    EXPECT_EQ(c[2].name, "Call");
-    EXPECT_EQ(c[2].ms, 0u);
-    EXPECT_EQ(c[3].name, "txtStatus");
-    EXPECT_EQ(c[3].text, u"Call failed: no network") << "the rest of the line";
-    EXPECT_EQ(c[4].text, u"+49 30");
-    EXPECT_EQ(c[4].ms, 500u);
-    EXPECT_EQ(c[5].op, ScriptOp::Sleep);
-    EXPECT_EQ(c[5].ms, 250u);
-}
-
 TEST(HeadlessScript, ScriptsStopAtTheFirstBadLineWithItsNumber) {
     const struct {
         const char* script;

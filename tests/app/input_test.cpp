@@ -15,7 +15,6 @@ struct TextProbe : app::TextInputFocus {
     WString text;
     void on_text_input(WStringView typed) override { text += typed; }
 };
-
 class InputTest : public ApplicationTest {
   protected:
     void SetUp() override {
@@ -38,7 +37,6 @@ class InputTest : public ApplicationTest {
     }
     ProbeForm form;
 };
-
 // A second press while held is a repeat too; a key of no device key is nothing. Soft
 // keys come as hot keys once per press, past the preview, which swallows the rest here.
 TEST_F(InputTest, KeysRepeatsAndSoftKeys) {
@@ -64,7 +62,6 @@ TEST_F(InputTest, KeysRepeatsAndSoftKeys) {
     pump();
     EXPECT_EQ(keys(), "61+ 61- 62+");
 }
-
 TEST_F(InputTest, CharactersReachTheFocusedEditOnlyFromBlankUp) {
     TextProbe edit;
     game().inject_text("ab");
@@ -75,7 +72,6 @@ TEST_F(InputTest, CharactersReachTheFocusedEditOnlyFromBlankUp) {
     pump();
     EXPECT_EQ(edit.text, u"c\u0416 ");
 }
-
 TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
     game().inject_pointer(PointerAction::Down, 10, 20);
     game().inject_pointer(PointerAction::Move, 12, 22);
@@ -105,7 +101,6 @@ TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
     pump();
     EXPECT_EQ(std::pair(form.touches.back().x, form.touches.back().y), std::pair(-5, -300));
 }
-
 TEST_F(InputTest, CommandLinesFromASecondStart) {
     ListenerProbe listener;
     game().inject_command_line(u"recents"); // no listener yet: it waits
@@ -129,7 +124,6 @@ TEST_F(InputTest, CommandLinesFromASecondStart) {
     EXPECT_EQ(listener.command_lines[2], u"open:+4912345");
     EXPECT_TRUE(game().queued_command_lines().empty());
 }
-
 TEST_F(InputTest, TalkAfterTypedEmergencyDigitsDialsInsteadOfTheForm) {
     std::vector<WString> dialled;
     application().set_emergency_dialler([&](WStringView number) {
@@ -161,7 +155,6 @@ TEST_F(InputTest, TalkAfterTypedEmergencyDigitsDialsInsteadOfTheForm) {
     pump();
     EXPECT_TRUE(application().typed_digits().empty());
 }
-
 // An input method's candidate window goes next to the field being typed into.
 TEST_F(InputTest, TheFocusedFieldsAreaReachesTheDisplay) {
     ui::TextInputBackend* backend = ui::TextInputService::instance().backend();

@@ -8,7 +8,6 @@ namespace {
 std::int32_t code_of(std::int32_t sdl_key) {
     return key_code_for_virtual_key(virtual_key_for_sdl(sdl_key));
 }
-
 // The aliases: several keys for one device key; digits and letters by range.
 TEST(KeyMap, SdlKeysStandForTheDeviceKeys) {
     // clang-format off
@@ -35,7 +34,6 @@ TEST(KeyMap, SdlKeysStandForTheDeviceKeys) {
     EXPECT_TRUE(is_soft_key(virtual_key_for_sdl(SDLK_F2)));
     EXPECT_FALSE(is_soft_key(virtual_key_for_sdl(SDLK_F3)));
 }
-
 TEST(KeyMap, EveryProducibleCodeHasAnSdlKeyThatMapsBack) {
     for (std::int32_t code = -1; code < 70; ++code) {
         const auto key = sdl_key_for_code(code);

@@ -38,7 +38,6 @@ class PhoneObjectsTest : public ApplicationTest {
         game().inject_key(key, KeyAction::Release);
     }
 };
-
 // Built on a worker, started on the UI thread (twice changes nothing): Talk after
 // emergency digits dials through the modem, not the form; taken down, the application
 // tracks the digits itself again.
@@ -85,7 +84,6 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
     EXPECT_EQ(application().typed_digits(), u"112");
     application().close_form(form, Animate::No);
 }
-
 // List moves and other contacts leave the cache alone; a change, removal or addition of
 // a contact forgets it alone.
 TEST(PhotoCacheInvalidation, ForgetsExactlyTheContactTheDocumentReports) {

@@ -42,7 +42,6 @@ class ProbeForm : public forms::Form {
   private:
     bool* m_destroyed;
 };
-
 // A form filled by one colour node.
 inline std::unique_ptr<ProbeForm> colour_form(ui::Colour colour) {
     auto form = std::make_unique<ProbeForm>();
@@ -51,7 +50,6 @@ inline std::unique_ptr<ProbeForm> colour_form(ui::Colour colour) {
     form->append_child(std::move(fill));
     return form;
 }
-
 struct ListenerProbe : app::ApplicationListener {
     std::vector<WString> command_lines;
     std::vector<forms::Form*> closed;
@@ -68,7 +66,6 @@ struct ListenerProbe : app::ApplicationListener {
     void on_deactivate() override { ++deactivations; }
     bool on_key_preview(const ui::KeyEvent&) override { return swallow_keys; }
 };
-
 class ApplicationTest : public DeviceRootTest {
   protected:
     void SetUp() override {

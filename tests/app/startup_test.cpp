@@ -15,7 +15,6 @@ ParsedOptions parse(std::vector<const char*> args) {
     args.insert(args.begin(), "telvara");
     return parse_options(int(args.size()), args.data());
 }
-
 // The options every end-to-end run uses are theirs to check; here the words and the refusals.
 TEST(StartOptions, WordsAfterDashDashAreNeverOptionsAndBadLinesSayWhy) {
     const ParsedOptions words = parse({"--log", "open:", "+49 30", "--", "--help", "recents"});
@@ -35,7 +34,6 @@ TEST(StartOptions, WordsAfterDashDashAreNeverOptionsAndBadLinesSayWhy) {
     for (const auto& [args, reason] : cases)
         EXPECT_NE(parse(args).error.find(reason), std::string::npos) << reason;
 }
-
 TEST(ScreenInfo, DensityClassesScaleShiftAndForcedValues) {
     for (const auto& [dpi, density] :
          {std::pair{96, 0}, {191, 0}, {192, 1}, {383, 1}, {384, 2}, {1000, 2}})
@@ -66,7 +64,6 @@ TEST(ScreenInfo, DensityClassesScaleShiftAndForcedValues) {
         EXPECT_FALSE(untouched.dpi);
     }
 }
-
 TEST(StartupNotices, EachNoticeOnceInTheOrderFound) {
     StartupNotices notices;
     EXPECT_TRUE(notices.empty());
@@ -82,7 +79,6 @@ TEST(StartupNotices, EachNoticeOnceInTheOrderFound) {
                                           {u"skinLanguageDamaged", u"german.lng"},
                                           {u"skinSettingsDamaged", u""}}));
 }
-
 // A failed write: a full disk in its own words, anything else as "not saved".
 TEST(StartupNotices, SettingsProblemsSayWhatTheUserCanActOn) {
     const std::pair<SettingsProblem, const char16_t*> cases[] = {

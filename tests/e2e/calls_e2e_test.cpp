@@ -15,7 +15,6 @@ using Rows = std::vector<std::string>;
 // The call screen's background and the strip's green (design colours).
 constexpr std::array<int, 3> kCallBackground{0x11, 0x14, 0x17};
 constexpr std::array<int, 3> kStripGreen{0x1E, 0x8E, 0x3E};
-
 class CallsE2e : public TelvaraWorld {
   protected:
     void SetUp() override {
@@ -64,14 +63,12 @@ class CallsE2e : public TelvaraWorld {
     std::string m_at_port;
     std::string m_control_port;
 };
-
 // Places of the default skin at 240x320.
 constexpr char kOpenKeypad[] = "tap 208 240\nwait 400\n";
 constexpr char kCallKey[] = "tap button_call\n";
 constexpr char kTabFavourites[] = "tap 84 295\nwait 500\n";
 constexpr char kTabRecents[] = "tap 148 295\nwait 500\n";
 constexpr char kShowCall[] = "wait 300\n"; // the call screen fades in over 0.2 s
-
 TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
     settings();
     const std::string hang_up = "phone hangup\nwait 400\n";
@@ -94,7 +91,6 @@ TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
          {"keypad.png", "card.png", "favourite.png", "recent.png", "contact-calls.png"})
         EXPECT_TRUE(call_screen(name)) << name;
 }
-
 TEST_F(CallsE2e, AnsweredCallRunsItsTimerOnTheScriptClockAndTheStripLeadsBack) {
     settings();
     const Finished run =
@@ -115,7 +111,6 @@ TEST_F(CallsE2e, AnsweredCallRunsItsTimerOnTheScriptClockAndTheStripLeadsBack) {
     EXPECT_FALSE(near_colour(strip.at(4, 160), kCallBackground)) << "the main screen is in front";
     EXPECT_TRUE(call_screen("back.png"));
 }
-
 TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
     settings();
     const Finished run = script(std::string("wait 1500\nmodem busy 777\n") + kOpenKeypad +
@@ -131,7 +126,6 @@ TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
     EXPECT_TRUE(call_screen("calling.png"));
     EXPECT_TRUE(call_screen("busy.png"));
 }
-
 TEST_F(CallsE2e, WithoutAModemTheKeypadAndTheCallSayThereIsNoNetwork) {
     // A modem that is not there: nobody listens on the port.
     settings(true, "tcp:127.0.0.1:1");
@@ -143,7 +137,6 @@ TEST_F(CallsE2e, WithoutAModemTheKeypadAndTheCallSayThereIsNoNetwork) {
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(call_screen("failed.png"));
 }
-
 TEST_F(CallsE2e, WaitingCallTakenOnHoldSwappedAndEndedLeavesTwoRecords) {
     settings(false);
     const Finished run = script(
@@ -165,7 +158,6 @@ TEST_F(CallsE2e, WaitingCallTakenOnHoldSwappedAndEndedLeavesTwoRecords) {
     EXPECT_EQ(call_rows(), (Rows{"incoming +4930123456 Anna Berg", "outgoing 555"}));
     expect_all_talked();
 }
-
 TEST_F(CallsE2e, ACallAfterOneThatEndedIsDrawnAndTheRecentsFollowTwoSecondsLater) {
     settings(false);
     const Finished run =
@@ -181,7 +173,6 @@ TEST_F(CallsE2e, ACallAfterOneThatEndedIsDrawnAndTheRecentsFollowTwoSecondsLater
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(call_screen("incoming.png"));
 }
-
 // Holding 0 types a plus on the script clock; a long "#" is "*"; the service code's reply
 // comes in a panel.
 TEST_F(CallsE2e, LongPressesTypeSignsAndServiceCodesReplyInAPanel) {
@@ -199,7 +190,6 @@ TEST_F(CallsE2e, LongPressesTypeSignsAndServiceCodesReplyInAPanel) {
         "key Enter\nwait 300\nexpect screen Main 0\n");
     ASSERT_EQ(run.status, 0) << run.output;
 }
-
 TEST_F(CallsE2e, ALockedSimAsksForItsPinAndTheCallThenGoesThrough) {
     settings();
     const Finished run = script(std::string("wait 1500\nmodem sim pin 2468\n") +
@@ -217,7 +207,6 @@ TEST_F(CallsE2e, ALockedSimAsksForItsPinAndTheCallThenGoesThrough) {
     EXPECT_THAT(log_text(), AllOf(HasSubstr("WinMain"), Not(HasSubstr("2468"))))
         << "the PIN never reaches the log";
 }
-
 // A modem slow to hear, as on a busy machine: what the program writes
 // reaches the modem at `port` each time `delay` later.
 class SlowRelay {
@@ -271,7 +260,6 @@ class SlowRelay {
     std::string m_port;
     std::thread m_thread;
 };
-
 // The script's clock does not wait for the modem, but the script waits for
 // it as a user would: its first wait lasts until the line is open, and a
 // call it ends right after placing it is ended once the modem has it.
@@ -285,7 +273,6 @@ TEST_F(CallsE2e, ScriptsWaitForASlowModemAsAUserWould) {
     EXPECT_TRUE(call_screen("dialling.png"));
     EXPECT_EQ(call_rows(), Rows{"outgoing 5"});
 }
-
 // The same calls in real time, the way a script drives a modem that is not
 // the simulator in the program: the script waits for what the far end does.
 TEST_F(CallsE2e, RealTimeScriptDrivesTheModemOnTcp) {
@@ -298,10 +285,8 @@ TEST_F(CallsE2e, RealTimeScriptDrivesTheModemOnTcp) {
               (Rows{"incoming 0301234567", "incoming +4930123456 Anna Berg", "outgoing 555"}));
     expect_all_talked();
 }
-
 // Calls through the built-in simulator, from a script and from a second process.
 class TelephonyE2e : public TelvaraWorld {};
-
 // Turned away while it rang: rejected.
 TEST_F(TelephonyE2e, EachCallGetsItsEntryAnsweredMissedRejectedOrOutgoing) {
     settings();
@@ -318,7 +303,6 @@ TEST_F(TelephonyE2e, EachCallGetsItsEntryAnsweredMissedRejectedOrOutgoing) {
     EXPECT_THAT(log_text(), HasSubstr("Caller ID: 0301234567"));
     EXPECT_LT(log_text().find(" WinMain 10"), log_text().find("lineOpen = 0 (sim)"));
 }
-
 TEST_F(TelephonyE2e, ModemCommandsThatCannotBeCarriedOutStopTheScriptWithTheirLine) {
     settings();
     const std::pair<const char*, const char*> rows[] = {
@@ -331,7 +315,6 @@ TEST_F(TelephonyE2e, ModemCommandsThatCannotBeCarriedOutStopTheScriptWithTheirLi
         EXPECT_THAT(run.output, HasSubstr(said));
     }
 }
-
 // telvara-modem in another process rings the running phone; a modem speaking garbage
 // leaves no phantom calls and no numbers picked out of it.
 TEST_F(TelephonyE2e, AModemFromAnotherProcessRingsAndItsGarbageMakesNoCalls) {

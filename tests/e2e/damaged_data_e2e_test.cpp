@@ -25,7 +25,6 @@ class DamagedDataE2e : public TelvaraWorld {
         ASSERT_TRUE(log.add(call));
     }
 };
-
 // Each kind of damage is said on the screen and on stderr with the file's
 // name, and the file is left as it was (the first start's demo included).
 TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
@@ -50,7 +49,6 @@ TEST_F(DamagedDataE2e, ADamagedVolumeIsSaidAndNeverWritten) {
             << "never written";
     }
 }
-
 // The disk fills while running: a star, a call and a new contact each say not stored.
 TEST_F(DamagedDataE2e, AFullDiskIsSaidForEveryWrite) {
     test_support::SmallDisk disk(m_root.string(), 4 << 20);

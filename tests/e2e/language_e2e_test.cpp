@@ -5,7 +5,6 @@
 namespace telvara::e2e {
 namespace {
 class LanguageE2e : public TelvaraWorld {};
-
 TEST_F(LanguageE2e, RussianChosenInTheMenuSpeaksRussianAndStays) {
     settings("\"Language\"=\"english\"\n");
     data::ContactRecord anna; // born 9 October 1974

@@ -28,7 +28,6 @@ const std::pair<const char*, std::string> kWalks[] = {
     {"call", "phone dial 12345678901234567890\nwait 600\nlint\nmodem answer\nwait 600\nlint\n"
              "phone hangup\nwait 600\nmodem ring +4477009001234567890123\nwait 600\nlint\n"},
 };
-
 constexpr char kLongCards[] =
     "BEGIN:VCARD\r\nVERSION:3.0\r\n"
     "N:Abercrombie-Wolkenstein-Trostburg;Alexandra-Margarethe Josephine;;;\r\n"
@@ -45,7 +44,6 @@ constexpr char kLongCards[] =
     "\xBA\xD0\xB0\xD1\x8F;\xD0\x90\xD0\xBB\xD0\xB5\xD0\xBA\xD1\x81\xD0\xB0\xD0\xBD\xD0\xB4\xD1\x80"
     "\xD0\xB0;;;\r\n"
     "TEL;TYPE=CELL:+7 (912) 345-67-89-01-23-45\r\nEND:VCARD\r\n";
-
 class LayoutE2e : public TelvaraWorld {
   protected:
     void SetUp() override {
@@ -66,7 +64,6 @@ class LayoutE2e : public TelvaraWorld {
         ASSERT_EQ(set.status, 0) << set.output;
     }
 };
-
 // Every walk at every size; the lint's findings and any other failure, by walk.
 TEST_F(LayoutE2e, EveryScreenFitsEverySizeInBothLanguages) {
     const std::vector<std::string> sizes[] = {{"--screen", "240x320"},

@@ -7,10 +7,8 @@ constexpr std::array<int, 3> kWhite{0xFF, 0xFF, 0xFF};
 constexpr std::array<int, 3> kAccent{0x1A, 0x73, 0xE8};
 constexpr std::array<int, 3> kCall{0x1E, 0x8E, 0x3E};
 constexpr std::array<int, 3> kSurface{0xF3, 0xF5, 0xF7};
-
 class MainScreenE2e : public TelvaraWorld, public ::testing::WithParamInterface<int> {};
 class CallScreenE2e : public TelvaraWorld {};
-
 // Pixels in a rectangle passing `test`.
 template <class Test> int count_of(const Png& shot, int x0, int y0, int x1, int y1, Test test) {
     int count = 0;
@@ -25,7 +23,6 @@ auto near(std::array<int, 3> colour) {
 bool dark(std::array<int, 3> p) {
     return p[0] < 100;
 }
-
 TEST_P(MainScreenE2e, SplashThenTheContactsTabOpensTheKeypadAndDigitsFilterTheList) {
     const int s = GetParam();
     std::vector<std::string> args{"--log"};
@@ -67,9 +64,7 @@ TEST_P(MainScreenE2e, SplashThenTheContactsTabOpensTheKeypadAndDigitsFilterTheLi
         ++filters;
     EXPECT_EQ(filters, 2u) << log;
 }
-
 INSTANTIATE_TEST_SUITE_P(Density, MainScreenE2e, ::testing::Values(1, 2));
-
 // A second start while a card is open in edit mode: what it asks for comes
 // to the front, never under the card.
 TEST_F(CallScreenE2e, ASecondStartIsSeenOverAnOpenCard) {

@@ -21,12 +21,10 @@ void TelvaraWorld::SetUp() {
     fs::create_directories(m_run);
     ::chmod(m_run.c_str(), 0700);
 }
-
 void TelvaraWorld::TearDown() {
     std::error_code error;
     fs::remove_all(m_dir, error);
 }
-
 pid_t TelvaraWorld::start(const std::vector<std::string>& args, const std::string& binary,
                           const std::map<std::string, std::string>& extra) {
     const std::string program = binary.empty() ? TELVARA_BINARY : binary;
@@ -68,7 +66,6 @@ pid_t TelvaraWorld::start(const std::vector<std::string>& args, const std::strin
     m_outputs[pid] = output;
     return pid;
 }
-
 Finished TelvaraWorld::finish(pid_t pid, std::chrono::milliseconds limit) {
     Finished result;
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -89,12 +86,10 @@ Finished TelvaraWorld::finish(pid_t pid, std::chrono::milliseconds limit) {
     result.output = read_file(m_outputs[pid]);
     return result;
 }
-
 std::string TelvaraWorld::output_so_far(pid_t pid) const {
     const auto found = m_outputs.find(pid);
     return found == m_outputs.end() ? std::string() : read_file(found->second);
 }
-
 std::string TelvaraWorld::log_text() const {
     const std::string bytes = read_file(m_root / "Temp" / "telvara.txt");
     std::string ascii;
@@ -102,7 +97,6 @@ std::string TelvaraWorld::log_text() const {
         ascii.push_back(bytes[i + 1] == 0 ? bytes[i] : '?');
     return ascii;
 }
-
 bool TelvaraWorld::wait_for_log(const std::string& text, std::size_t from) const {
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -112,31 +106,26 @@ bool TelvaraWorld::wait_for_log(const std::string& text, std::size_t from) const
     }
     return false;
 }
-
 Finished TelvaraWorld::script(const std::string& text, std::vector<std::string> args,
                               const std::string& binary) {
     args.insert(args.begin(), "--headless");
     args.insert(args.end(), {"--script", write_file("script.txt", text)});
     return run(args, binary);
 }
-
 void TelvaraWorld::settings(const std::string& lines, bool demo) const {
     std::ofstream(m_root / "registry.reg", std::ios::binary)
         << "Windows Registry Editor Version 5.00\n\n"
            "[HKEY_CURRENT_USER\\Software\\KELMA\\Telvara]\n"
         << (demo ? "" : "\"DemoData\"=dword:00000000\n") << lines;
 }
-
 Png TelvaraWorld::shot(const std::string& name) const {
     Png png;
     EXPECT_TRUE(png.read((m_dir / name).string())) << name;
     return png;
 }
-
 std::vector<phone::CallLogEntry> TelvaraWorld::calls() const {
     return phone::CallLog((m_root / "pim.vol").string()).entries();
 }
-
 std::vector<std::string> TelvaraWorld::call_rows() const {
     static const char* const directions[] = {"missed", "incoming", "outgoing", "rejected"};
     std::vector<std::string> rows;
@@ -146,12 +135,10 @@ std::vector<std::string> TelvaraWorld::call_rows() const {
                        (call.name ? " " + to_utf8(*call.name) : ""));
     return rows;
 }
-
 std::size_t TelvaraWorld::contacts() const {
     std::vector<data::ContactRecord> records;
     return data::ContactStore((m_root / "pim.vol").string()).load_contacts(records);
 }
-
 std::string TelvaraWorld::program_folder(const std::vector<std::string>& files,
                                          const std::map<std::string, std::string>& replaced,
                                          const std::string& name) const {
@@ -167,12 +154,10 @@ std::string TelvaraWorld::program_folder(const std::vector<std::string>& files,
         std::ofstream(folder / file, std::ios::binary | std::ios::trunc) << bytes;
     return (folder / "telvara").string();
 }
-
 std::string read_file(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
 std::string find_program(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
@@ -185,13 +170,11 @@ std::string find_program(const std::string& name) {
     }
     return {};
 }
-
 std::string TelvaraWorld::write_file(const std::string& name, const std::string& content) const {
     const fs::path path = m_dir / name;
     std::ofstream(path) << content;
     return path.string();
 }
-
 bool Png::read(const std::string& file) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -203,7 +186,6 @@ bool Png::read(const std::string& file) {
     rgb.resize(PNG_IMAGE_SIZE(image));
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
 }
-
 bool near_colour(std::array<int, 3> pixel, std::array<int, 3> wanted, int tolerance) {
     for (int i = 0; i < 3; ++i)
         if (std::abs(pixel[i] - wanted[i]) > tolerance)

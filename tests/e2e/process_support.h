@@ -21,7 +21,6 @@ struct Finished {
     int status = -1;    // exit status, or 128 + signal
     std::string output; // stdout and stderr together
 };
-
 // The pixel of an 8-bit RGB(A) PNG file.
 struct Png {
     int width = 0;
@@ -33,13 +32,11 @@ struct Png {
         return {rgb[i], rgb[i + 1], rgb[i + 2]};
     }
 };
-
 // Channels within `tolerance` (5-6-5 loses the low bits).
 bool near_colour(std::array<int, 3> pixel, std::array<int, 3> wanted, int tolerance = 8);
 std::string read_file(const fs::path& file);
 // The named program on PATH, or empty.
 std::string find_program(const std::string& name);
-
 class TelvaraWorld : public ::testing::Test {
   protected:
     void SetUp() override;

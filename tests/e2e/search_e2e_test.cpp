@@ -10,7 +10,6 @@
 namespace telvara::e2e {
 namespace {
 class SearchE2e : public TelvaraWorld {};
-
 TEST_F(SearchE2e, ANumberCalledBeforeIsOfferedBelowTheContacts) {
     ASSERT_EQ(script("wait 800\n").status, 0); // the demo contacts and calls
     const std::string previous_root = runtime::device_root();

@@ -10,7 +10,6 @@ struct Palette {
 };
 constexpr Palette kLight{{0xFF, 0xFF, 0xFF}, {0xF3, 0xF5, 0xF7}, {0x1A, 0x73, 0xE8}};
 constexpr Palette kDark{{0x11, 0x14, 0x17}, {0x1C, 0x20, 0x25}, {0x5E, 0xA2, 0xFF}};
-
 // Share of the pixels in a rectangle (design pixels, times s) near a colour.
 double share_near(const Png& shot, int s, std::array<int, 3> colour, int x0, int y0, int x1,
                   int y1) {
@@ -21,7 +20,6 @@ double share_near(const Png& shot, int s, std::array<int, 3> colour, int x0, int
             near += near_colour(shot.at(x, y), colour);
     return all > 0 ? double(near) / all : 0;
 }
-
 class SkinChoiceE2e : public TelvaraWorld {
   protected:
     // The main screen in a palette: the list mostly its background, the title and tab
@@ -36,7 +34,6 @@ class SkinChoiceE2e : public TelvaraWorld {
         EXPECT_GT(share_near(png, s, palette.accent, 194, 238, 200, 248), 0.8) << "button";
     }
 };
-
 TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
     const Finished chosen =
         script("wait 1000\nshot light.png\ntap button_menu\nwait 500\ntap Settings\nwait 500\n"

@@ -4,7 +4,6 @@
 namespace telvara::e2e {
 namespace {
 class StartupE2e : public TelvaraWorld {};
-
 // Killed outright, an instance blocks nothing; the next takes its own command line and
 // those of later starts (the empty one too), and Ctrl-C closes it in order.
 TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
@@ -36,7 +35,6 @@ TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
     EXPECT_THAT(log_text(), HasSubstr(" signal " + std::to_string(SIGINT) + ": closing"));
     EXPECT_THAT(log_text(), HasSubstr("Application::~Application()"));
 }
-
 // A program folder lacking what the start needs stops it with its message.
 TEST_F(StartupE2e, MissingProgramFilesStopTheStart) {
     const struct {
@@ -64,7 +62,6 @@ TEST_F(StartupE2e, MissingProgramFilesStopTheStart) {
         EXPECT_FALSE(fs::exists(m_dir / "never.png"));
     }
 }
-
 // A bad script line stops the run before anything happens; a tap on a node not
 // shown (counted from either end, or the zeroth) stops it where it stands.
 TEST_F(StartupE2e, BadScriptsAndOptionsStopWithTheirLine) {

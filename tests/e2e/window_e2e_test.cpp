@@ -41,7 +41,6 @@ bool read_xwd(const std::string& file, Png& shot) {
         }
     return true;
 }
-
 // The share of pixels whose colour differs noticeably; 1 when the sizes differ.
 double difference(const Png& window, const Png& frame) {
     if (window.width != frame.width || window.height != frame.height)
@@ -52,10 +51,8 @@ double difference(const Png& window, const Png& frame) {
                                   {frame.rgb[i], frame.rgb[i + 1], frame.rgb[i + 2]}, 12);
     return double(different) / double(window.rgb.size() / 3);
 }
-
 // A window that shows this frame, give or take the odd pixel.
 constexpr double kSameFrame = 0.005;
-
 class WindowE2e : public TelvaraWorld {
   protected:
     void SetUp() override {
@@ -64,7 +61,6 @@ class WindowE2e : public TelvaraWorld {
         ::unsetenv("SDL_VIDEODRIVER");
     }
 };
-
 TEST_F(WindowE2e, WithoutADisplayTheStartSaysSoUnlessADriverIsChosen) {
     // Twice: nothing stays behind to take the next start's words.
     for (int i = 0; i < 2; ++i) {
@@ -83,7 +79,6 @@ TEST_F(WindowE2e, WithoutADisplayTheStartSaysSoUnlessADriverIsChosen) {
     ::kill(running, SIGTERM);
     EXPECT_EQ(finish(running).status, 0);
 }
-
 // An X server of the test's own on a free display number, and the tools that
 // drive and photograph its windows.
 class XvfbE2e : public WindowE2e {
@@ -203,7 +198,6 @@ class XvfbE2e : public WindowE2e {
     pid_t m_xvfb = -1;
     std::vector<pid_t> m_started;
 };
-
 // Laid out again at a new size as if it had started at it (landscape: the tab bar
 // along the new bottom edge), then a click on the contacts tab at (58, 612) and digits
 // from the keyboard, as a user would: each as the headless run draws it.
@@ -229,7 +223,6 @@ TEST_F(XvfbE2e, TheWindowFollowsANewSizeClicksAndKeysAsTheHeadlessRunDraws) {
     ::kill(running, SIGTERM);
     EXPECT_EQ(finish(running).status, 0);
 }
-
 // xdg-open starts Telvara through its desktop entry, then hands the next link to it.
 TEST_F(XvfbE2e, LinksOpenedWithXdgOpenPutTheNumberOnTheKeypad) {
     const fs::path applications = m_dir / "share/applications";
