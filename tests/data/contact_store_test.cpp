@@ -118,43 +118,6 @@ TEST_F(ContactStoreTest, UpdateAndDeleteNeedAStoredContactAndOidsAreNeverReused)
     EXPECT_GT(c.oid, b.oid);
 }
 
-// The folder offers every category in use: a name a written contact brings
-// (typed in the editor, imported) joins it, whichever way it was written.
-TEST_F(ContactStoreTest, CategoriesOfWrittenContactsJoinTheFolder) {
-    ContactStore store;
-    std::vector<WString> names{u"stale"};
-    EXPECT_EQ(store.load_categories(names), 0u);
-    EXPECT_TRUE(names.empty());
-    ASSERT_TRUE(store.set_categories(u"Work"));
-    auto with = [](WString first, WString categories) {
-        ContactRecord r = person(std::move(first), u"");
-        r.fields.emplace_back(FieldType::Categories, std::move(categories));
-        return r;
-    };
-    auto folder = [&] {
-        std::vector<WString> names;
-        store.load_categories(names);
-        return names;
-    };
-    ContactRecord ann = with(u"Ann", u"Gym, Work");
-    ASSERT_TRUE(store.create_contact(ann));
-    EXPECT_EQ(folder(), (std::vector<WString>{u"Work", u"Gym"}));
-    ann.fields.back().value = u"Gym;Choir, ";
-    ASSERT_TRUE(store.update_contact(ann));
-    EXPECT_EQ(folder(), (std::vector<WString>{u"Work", u"Gym", u"Choir"}));
-    std::vector<ContactWithPhoto> batch(3);
-    batch[0].record = with(u"Bob", u"Семья");
-    batch[1].record = with(u"Cy", u"Семья, Work");
-    batch[2].record = person(u"Di", u"");
-    ASSERT_TRUE(store.create_contacts(batch));
-    EXPECT_EQ(folder(), (std::vector<WString>{u"Work", u"Gym", u"Choir", u"Семья"}));
-    // A write the store refuses adds nothing.
-    ContactRecord ghost = with(u"Ghost", u"Nowhere");
-    ghost.oid = 9999;
-    EXPECT_FALSE(store.update_contact(ghost));
-    EXPECT_EQ(folder().size(), 4u);
-}
-
 TEST_F(ContactStoreTest, LoadIsOrderedByOidWithProgressEvery25th) {
     ContactStore store;
     RecordingListener listener;

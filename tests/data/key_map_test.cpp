@@ -48,39 +48,6 @@ TEST(KeyMap, FixtureLoadsAndSkipsBadLines) {
     EXPECT_EQ(map.key_of(u'!'), u'!');
 }
 
-// A damaged letter map is not read as Windows-1251 (which would leave digits
-// finding nothing): the standard letters stand in and the reason is kept.
-TEST(KeyMap, ADamagedFileGivesTheStandardLettersAndSaysWhy) {
-    const std::string folder = ::testing::TempDir() + "key_map_damaged";
-    std::filesystem::create_directories(folder);
-    struct Case {
-        const char* name;
-        std::string bytes;
-        const char* said;
-    };
-    const Case cases[] = {
-        {"UTF-16 one byte short",
-         std::string("\xFF\xFE"
-                     "2\0 \0a\0b\0c",
-                     11),
-         "odd length"},
-        {"UTF-16 without its mark", std::string("2\0 \0a\0b\0c\0", 10), "zero bytes"},
-        {"UTF-8 cut inside a letter", "2 abc\xD0\xB0\xD0\xB1\xD0", "cut short"},
-    };
-    for (const Case& c : cases) {
-        const std::string path = folder + "/keyboard.txt";
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
-        const KeyMap map = KeyMap::load(path);
-        EXPECT_NE(map.load_error().find(path + ": "), std::string::npos) << c.name;
-        EXPECT_NE(map.load_error().find(c.said), std::string::npos) << map.load_error();
-        EXPECT_TRUE(map.matches(u'2', u'a') && map.matches(u'9', u'я') && map.matches(u'3', u'ё'))
-            << c.name;
-        EXPECT_FALSE(map.matches(u'2', u'd')) << c.name;
-    }
-    std::filesystem::remove_all(folder);
-    EXPECT_EQ(KeyMap::load(fixture("keyboard.txt")).load_error(), "");
-}
-
 TEST(KeyMap, MissingFileIsEmptyAndAmbiguityIsNoticed) {
     KeyMap none = KeyMap::load("/nonexistent/keyboard.txt");
     EXPECT_TRUE(none.empty());

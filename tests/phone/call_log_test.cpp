@@ -55,33 +55,28 @@ std::vector<CallRecord> read_all(CallLog& log) {
     return collect.records;
 }
 
-TEST(CallRecordConversion, KeysKindsAndDurations) {
+TEST(CallRecordConversion, KeysAndDurations) {
     ScopedTimeZone utc("UTC0");
+    // clang-format off
     const std::pair<std::optional<WString>, const char16_t*> keys[] = {
-        {u"+7 (912) 345-67-89", u"3456789"},
-        {u"112", u"112"},
-        {u"1234567", u"1234567"},
-        {u"12-34*56#78", u"2345678"}, // signs dropped
-        {std::nullopt, u"Unknown"}};
+        {u"+7 (912) 345-67-89", u"3456789"}, {u"112", u"112"}, {u"1234567", u"1234567"},
+        {u"12-34*56#78", u"2345678"}, {std::nullopt, u"Unknown"}}; // signs dropped
+    // clang-format on
     for (const auto& [number, key] : keys) {
         const CallRecord r = to_call_record(entry(number, CallDirection::Incoming, k_winter));
-        EXPECT_EQ(r.number_key, key);
-        EXPECT_EQ(r.number, number.value_or(u"Unknown"));
+        EXPECT_EQ(std::tie(r.number_key, r.number),
+                  std::tuple(WString(key), number.value_or(u"Unknown")));
         EXPECT_TRUE(r.label.empty() && r.name.empty());
     }
-    const std::pair<CallDirection, CallKind> kinds[] = {
-        {CallDirection::Missed, CallKind::Missed},
-        {CallDirection::Incoming, CallKind::Incoming},
-        {CallDirection::Outgoing, CallKind::Outgoing},
-        {CallDirection::Rejected, CallKind::Rejected}};
-    for (auto [direction, kind] : kinds)
-        EXPECT_EQ(to_call_record(entry(u"1", direction, k_winter)).kind, kind);
+    EXPECT_EQ(to_call_record(entry(u"1", CallDirection::Rejected, k_winter)).kind,
+              CallKind::Rejected);
+    // Never negative when the clock was set back; clamped, not wrapped.
     const std::pair<std::int64_t, std::int32_t> durations[] = {
         {k_second - 1, 0},
         {k_second * 3 / 2, 1},
         {3600 * k_second, 3600},
-        {-5 * k_second, 0},                                // a clock set back: never negative
-        {(std::int64_t(1) << 33) * k_second, 2147483647}}; // clamped, not wrapped
+        {-5 * k_second, 0},
+        {(std::int64_t(1) << 33) * k_second, 2147483647}};
     CallLogEntry e = entry(u"1", CallDirection::Incoming, k_winter);
     for (auto [length, seconds] : durations) {
         e.end = e.start + length;
@@ -89,7 +84,6 @@ TEST(CallRecordConversion, KeysKindsAndDurations) {
     }
     EXPECT_EQ(file_time_from_unix_ms(0), 116444736000000000LL);
     EXPECT_EQ(file_time_from_unix_ms(1000) - file_time_from_unix_ms(0), k_second);
-    EXPECT_GT(file_time_now(), k_winter);
 }
 
 TEST(CallRecordConversion, LocalTimeUsesTheOffsetOfThatMoment) {

@@ -193,10 +193,9 @@ TEST_F(PhoneSettingsTest, EmergencyDigitsAreCollectedAndCleared) {
     // 12 is not 112: the Talk key goes on to the form; the digits stay.
     EXPECT_FALSE(shortcut.on_key(ui::key::CallMake, KeyAction::pressed));
     EXPECT_EQ(shortcut.typed_digits(), u"12");
-    EXPECT_FALSE(shortcut.on_key(ui::key::None, KeyAction::pressed));
-    EXPECT_EQ(shortcut.typed_digits(), u"12");
-    // Released keys change nothing.
-    EXPECT_FALSE(shortcut.on_key(ui::key::Left, KeyAction::released));
+    // No key and released keys change nothing.
+    EXPECT_FALSE(shortcut.on_key(ui::key::None, KeyAction::pressed) ||
+                 shortcut.on_key(ui::key::Left, KeyAction::released));
     EXPECT_EQ(shortcut.typed_digits(), u"12");
     // A long run of digits keeps its tail.
     type(shortcut, std::u16string(200, u'7') + u"911");
