@@ -1,14 +1,17 @@
 // telvara-contacts run as a process on a private device root: import, list, export and re-import,
-// usage errors and damaged volumes (a writer killed mid-import: the contact store's tests).
+// a running store hearing of imports, usage errors and damaged volumes (a writer killed mid-import:
+// the contact store's tests).
 #include "data/contact_store.h"
 #include "data/vcard.h"
 #include "data/volume_damage.h"
 #include "runtime/paths.h"
+#include "runtime/scheduler_test_support.h"
 
 #include <gmock/gmock.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 
 using namespace telvara;
 using namespace telvara::data;
@@ -125,6 +128,34 @@ TEST_F(ContactsToolTest, UsageErrorsAndFailures) {
     EXPECT_EQ(run({"help"}).status, 0);
     EXPECT_EQ(run({"--root", m_dir + "/other", "path"}).out, m_dir + "/other/pim.vol\n")
         << "--root wins over the environment";
+}
+
+// A running program's store hears of the contacts another process imports, on its message loop.
+TEST_F(ContactsToolTest, RunningProgramHearsOfImportedContacts) {
+    struct Listener : ContactStoreListener {
+        std::vector<ContactRecord> added;
+        int changed = 0;
+        void on_contact_added(ContactStore&, const ContactRecord& r) override {
+            added.push_back(r);
+        }
+        void on_load_progress(ContactStore&, std::size_t, std::size_t) override {}
+        void on_contact_changed(ContactStore&, std::uint32_t) override { ++changed; }
+        void on_contact_removed(ContactStore&, std::uint32_t) override {}
+    } listener;
+    ContactStore program;
+    program.set_listener(&listener);
+    std::vector<ContactRecord> list;
+    program.load_contacts(list);
+    program.start_watching({}, 10);
+    Result imported;
+    std::thread tool([&] { imported = run({"import", file("cards.vcf", kCards)}); });
+    test::pump_until([&] { return listener.added.size() >= 3; }, std::chrono::seconds(5));
+    tool.join();
+    EXPECT_EQ(imported.status, 1);
+    ASSERT_EQ(listener.added.size(), 3u);
+    EXPECT_EQ(std::tie(listener.added[0].last_name, listener.added[1].first_name,
+                       listener.added[2].company, listener.changed),
+              std::tuple(u"Петров", u"Broken", u"Acme", 0));
 }
 
 TEST_F(ContactsToolTest, SummaryNamesSkippedCardsAndLostNumbersAndTheStatusSaysSo) {
