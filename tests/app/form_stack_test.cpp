@@ -98,20 +98,6 @@ TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     app.show_form(*red, ShowMode::Push, Animate::Yes);
     EXPECT_FALSE(app.transition_running());
 }
-TEST_F(FormStackTest, OutsideColourSurroundsASmallerForm) {
-    auto& app = application();
-    auto form = colour_form({0, 255, 0, 255});
-    form->set_anchor(ui::ScaleType::Center, ui::ScaleType::Center);
-    form->set_design_size({10, 10});
-    form->set_outside_color({255, 255, 255, 255});
-    app.show_form(*form, ShowMode::Push, Animate::No);
-    ASSERT_TRUE(game().advance(20));
-    EXPECT_EQ(form->width(), 10);
-    const auto& frame = screen().last_frame();
-    EXPECT_EQ(frame.at(0, 0), 0xFFFF);
-    EXPECT_EQ(frame.at(kWidth / 2, kHeight / 2), 0x07E0);
-    EXPECT_EQ(frame.at(kWidth - 1, kHeight / 2), 0xFFFF);
-}
 // The strip tops every form but its owner and keeps the pen it took; the notice tops all.
 TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAll) {
     auto& app = application();

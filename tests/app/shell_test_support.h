@@ -17,19 +17,10 @@ class ProbeForm : public forms::Form {
         if (m_destroyed)
             *m_destroyed = true;
     }
-    void update(double seconds) override {
-        updates.push_back(seconds);
-        Form::update(seconds);
-    }
+    void update(double seconds) override { updates.push_back(seconds), Form::update(seconds); }
     bool is_animating() const override { return animating; }
-    bool on_key(const ui::KeyEvent& event) override {
-        keys.push_back(event);
-        return true;
-    }
-    bool on_touch(const ui::PointerEvent& event) override {
-        touches.push_back(event);
-        return true;
-    }
+    bool on_key(const ui::KeyEvent& event) override { return keys.push_back(event), true; }
+    bool on_touch(const ui::PointerEvent& e) override { return touches.push_back(e), true; }
     std::unique_ptr<forms::FormTransition> make_transition(forms::TransitionKind kind) override {
         return transition ? transition(kind) : nullptr;
     }
@@ -55,7 +46,6 @@ struct ListenerProbe : app::ApplicationListener {
     std::vector<forms::Form*> closed;
     int resolution_changes = 0;
     int activations = 0;
-    int deactivations = 0;
     bool allow_close = true;
     bool swallow_keys = false;
     void on_command_line(WStringView text) override { command_lines.emplace_back(text); }
@@ -63,7 +53,6 @@ struct ListenerProbe : app::ApplicationListener {
     void on_form_closed(forms::Form& form) override { closed.push_back(&form); }
     void on_resolution_changed() override { ++resolution_changes; }
     void on_activate() override { ++activations; }
-    void on_deactivate() override { ++deactivations; }
     bool on_key_preview(const ui::KeyEvent&) override { return swallow_keys; }
 };
 class ApplicationTest : public DeviceRootTest {

@@ -1,6 +1,6 @@
-// Devices, FIFOs, cut-short or foreign files where the program expects its own:
-// each is said naming the file, and nothing of the user's is lost.
-#include "data/contact_store.h"
+// Devices, FIFOs, cut-short or foreign files as scripts and settings: each is said naming
+// the file, and nothing of the user's is lost. Damaged language and letter-map files are
+// the language and key map tests'.
 #include "process_support.h"
 #include <fstream>
 #include <functional>
@@ -115,38 +115,6 @@ TEST_F(DamagedFilesE2e, AFullDiskIsSaidByTheProgramAndTheSettingsTool) {
         EXPECT_EQ(told.output.find("No space left on device") != std::string::npos, c.full_disk);
         EXPECT_EQ(settings_text(), before) << "the file keeps what it had";
     }
-}
-// Odd-length UTF-16 language and letter map files are refused by name, never read as
-// Windows-1251; the next language and the standard letters are used.
-TEST_F(DamagedFilesE2e, DamagedLanguageAndLetterMapAreRefusedAndSaid) {
-    const fs::path built = fs::path(TELVARA_BINARY).parent_path();
-    std::string russian = read_file(built / "russian.lng");
-    std::string keyboard = read_file(built / "keyboard.txt");
-    ASSERT_EQ(russian.size() % 2, 0u);
-    russian.pop_back();
-    keyboard.pop_back();
-    const std::string binary = program_folder(
-        {"skins", "english.lng"}, {{"russian.lng", russian}, {"keyboard.txt", keyboard}});
-    settings("\"Language\"=\"russian\"\n");
-    // Her number holds no 2: only her name answers the key 2.
-    data::ContactRecord anna;
-    anna.first_name = u"Anna";
-    anna.fields.push_back({data::FieldType::Mobile, u"+4930134567"});
-    ASSERT_TRUE(data::ContactStore((m_root / "pim.vol").string()).create_contact(anna));
-    // English texts prove the next language was taken.
-    const Finished run = script("wait 1000\nexpect text txtNotice \"russian.lng is damaged\"\n"
-                                "wait 2600\nexpect text txtNotice \"keyboard.txt is damaged\"\n"
-                                "key 2\nwait 500\nexpect text text_matches \"Found: 1\"\n",
-                                {}, binary);
-    EXPECT_EQ(run.status, 0) << run.output;
-    for (const std::string& said :
-         {"language file not used: " + (m_dir / "program/russian.lng").string() +
-              ": UTF-16 text of odd length",
-          (m_dir / "program/keyboard.txt").string() + ": UTF-16 text of odd length",
-          std::string("the standard letters are used")})
-        EXPECT_THAT(run.output, HasSubstr(said));
-    EXPECT_THAT(settings_text(), HasSubstr("\"Language\"=\"russian\""))
-        << "the setting stays: a repaired file is used again";
 }
 } // namespace
 } // namespace telvara::e2e

@@ -15,10 +15,8 @@ namespace telvara::e2e {
 void TelvaraWorld::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "telvara-e2e-XXXXXX").string();
     m_dir = ::mkdtemp(pattern.data());
-    m_root = m_dir / "root";
-    m_run = m_dir / "run";
-    fs::create_directories(m_root);
-    fs::create_directories(m_run);
+    fs::create_directories(m_root = m_dir / "root");
+    fs::create_directories(m_run = m_dir / "run");
     ::chmod(m_run.c_str(), 0700);
 }
 void TelvaraWorld::TearDown() {

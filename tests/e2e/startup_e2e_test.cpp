@@ -1,4 +1,5 @@
-// The real program started headless: one instance per device root, signals, failed starts.
+// The real program started headless: one instance per device root, signals, bad scripts.
+// Missing program files are the language and skin start-up tests'.
 #include "process_support.h"
 #include <signal.h>
 namespace telvara::e2e {
@@ -34,33 +35,6 @@ TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
     EXPECT_EQ(end.status, 0) << end.output;
     EXPECT_THAT(log_text(), HasSubstr(" signal " + std::to_string(SIGINT) + ": closing"));
     EXPECT_THAT(log_text(), HasSubstr("Application::~Application()"));
-}
-// A program folder lacking what the start needs stops it with its message.
-TEST_F(StartupE2e, MissingProgramFilesStopTheStart) {
-    const struct {
-        const char* folder;
-        std::vector<std::string> files;
-        const char* said;
-        const char* not_said;
-    } rows[] = {
-        {"bare", {"skins/bin"}, "No languages, please reinstall", nullptr},
-        {"noskin", {"english.lng"}, "Telvara: ", "No languages"},
-        {"nomain",
-         {"english.lng", "skins/bin/splash.skin", "skins/bin/splash", "skins/bin/@2x/splash"},
-         "",
-         nullptr},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.folder);
-        const Finished run =
-            script("wait 2000\nshot never.png\n", {}, program_folder(row.files, {}, row.folder));
-        EXPECT_NE(run.status, 0) << run.output;
-        EXPECT_THAT(run.output, HasSubstr(row.said));
-        if (row.not_said != nullptr) {
-            EXPECT_THAT(run.output, Not(HasSubstr(row.not_said)));
-        }
-        EXPECT_FALSE(fs::exists(m_dir / "never.png"));
-    }
 }
 // A bad script line stops the run before anything happens; a tap on a node not
 // shown (counted from either end, or the zeroth) stops it where it stands.
