@@ -67,17 +67,14 @@ std::string parse_error(std::string_view text) {
 } // namespace
 
 TEST(SettingsText, EveryStringRoundTrips) {
+    // clang-format off
     const std::vector<WString> texts = {
-        u"",
-        u"plain",
-        u"quotes \" and \\ backslashes \\\"",
-        u"ends with a backslash\\",
-        u"line 1\nline 2\r\n\ttab",
-        u"Привет, Ёж 😀",
-        WString(u"nul\0inside", 10),
+        u"", u"plain", u"quotes \" and \\ backslashes \\\"", u"ends with a backslash\\",
+        u"line 1\nline 2\r\n\ttab", u"Привет, Ёж 😀", WString(u"nul\0inside", 10),
         WString(1, char16_t(0xD800)) + u"lone surrogates" + WString(1, char16_t(0xDC00)),
         WString(300, u'x') + u"\n", // long enough for wrapped hex lines
     };
+    // clang-format on
     SettingsTree tree;
     auto& key = tree.roots[3][u"Software\\KELMA"];
     key.path = u"Software\\KELMA";
@@ -281,30 +278,25 @@ TEST(SettingsStore, StoresOnOneFileShareAndMerge) {
 
 TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
     TempFolder dir;
-    constexpr int processes = 4;
-    constexpr int writes = 15;
     std::vector<pid_t> children;
-    for (int p = 0; p < processes; ++p) {
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            SettingsStore store(dir.file());
-            bool ok = true;
-            for (int i = 0; i < writes; ++i)
-                ok &= store.write_dword(HKCU, u"K", u"P" + to_wstring(p) + u"-" + to_wstring(i),
-                                        static_cast<std::uint32_t>(i));
-            std::_Exit(ok ? 0 : 1);
+    for (int p = 0; p < 4; ++p) {
+        if (pid_t pid = ::fork(); pid != 0) {
+            children.push_back(pid);
+            continue;
         }
-        children.push_back(pid);
+        SettingsStore store(dir.file());
+        bool ok = true;
+        for (int i = 0; i < 15; ++i)
+            ok &= store.write_dword(HKCU, u"K", u"P" + to_wstring(p) + u"-" + to_wstring(i), 1);
+        std::_Exit(ok ? 0 : 1);
     }
     for (pid_t pid : children) {
         int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+                    WEXITSTATUS(status) == 0);
     }
     SettingsStore store(dir.file());
-    EXPECT_EQ(store.snapshot().roots[3].at(u"K").values.size(),
-              static_cast<std::size_t>(processes * writes));
+    EXPECT_EQ(store.snapshot().roots[3].at(u"K").values.size(), 4u * 15u);
 }
 
 // Each row: what stands where the settings file should be ("<link>" to /dev/zero, "<fifo>",
@@ -404,10 +396,9 @@ TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
 }
 
 TEST(AtomicFile, FolderNamesAndReplacement) {
-    EXPECT_EQ(parent_folder("/a/b/c"), "/a/b");
-    EXPECT_EQ(parent_folder("/c"), "/");
-    EXPECT_EQ(parent_folder("c"), "");
-    EXPECT_EQ(parent_folder("/a/b/"), "/a");
+    for (auto [path, parent] :
+         {std::pair{"/a/b/c", "/a/b"}, {"/c", "/"}, {"c", ""}, {"/a/b/", "/a"}})
+        EXPECT_EQ(parent_folder(path), parent) << path;
     TempFolder dir;
     std::string file = dir.path + "/x/y/z.txt";
     ASSERT_TRUE(create_folders(parent_folder(file)));
