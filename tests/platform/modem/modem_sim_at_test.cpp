@@ -1,6 +1,6 @@
 // The simulator on its AT port, on a clock the test moves: errors in every CMEE mode, what may be
-// dialled without a SIM or a network, registration reports, call hold and raw lines. The PIN and
-// PUK, caller names and service replies are driven through it by the PIN form and telephone tests.
+// dialled without a SIM or a network, call hold and raw lines. The PIN and PUK, registration, caller
+// names and service replies are driven through it by the PIN form and telephone tests.
 #include "platform/modem/modem_sim.h"
 
 #include <gtest/gtest.h>
@@ -74,24 +74,6 @@ TEST_F(SimulatedModem, DialsNeedASimAndANetworkButEmergencyCallsOnlyACell) {
     control("register searching");
     output();
     EXPECT_EQ(at("AT+CUSD=1,\"*100#\",15"), "+CME ERROR: 30");
-}
-
-TEST_F(SimulatedModem, RegistrationReportsAndTheirLossEndsCalls) {
-    at("AT+CREG=2;+CEREG=1");
-    EXPECT_EQ(at("AT+CREG?"), "+CREG: 2,1,\"00C3\",\"0102\",7|OK");
-    EXPECT_EQ(at("AT+CEREG?"), "+CEREG: 1,1|OK");
-    control("operator Nordlicht Funk");
-    control("signal 7");
-    EXPECT_EQ(at("AT+COPS=3,0;+COPS?"), "+COPS: 0,0,\"Nordlicht Funk\",7|OK");
-    EXPECT_EQ(at("AT+CSQ"), "+CSQ: 7,99|OK");
-    control("register roaming");
-    EXPECT_EQ(output(), "+CREG: 5,\"00C3\",\"0102\",7|+CEREG: 5");
-    at("ATD0301;");
-    control("register off");
-    EXPECT_EQ(output(), "+CREG: 0|+CEREG: 0|NO CARRIER");
-    EXPECT_EQ(calls(), "");
-    EXPECT_EQ(at("AT+COPS?;+CSQ"), "+COPS: 0|+CSQ: 99,99|OK");
-    EXPECT_EQ(control("ring 0303").substr(0, 5), "ERROR"); // nobody can call in
 }
 
 TEST_F(SimulatedModem, CallHoldFollowsTheStandard) {
