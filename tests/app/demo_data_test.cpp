@@ -1,5 +1,5 @@
-// The first start's demo phone: once, only into an empty store, switched off by "DemoData" 0,
-// remembered by the volume too.
+// The first start's demo phone: once, only into an empty store, remembered by the volume
+// too. "DemoData" 0, which switches it off, is what every end-to-end run starts with.
 #include "app/demo_data.h"
 #include "data/contact_store.h"
 #include "data/test_contacts.h"
@@ -59,18 +59,6 @@ TEST_F(DemoDataTest, FirstStartFillsAnEmptyPhoneOnceAndNeverAgain) {
     EXPECT_EQ(added_flag(), 1u) << "the setting is written again";
     EXPECT_EQ(contact_count(store), 0u);
     EXPECT_EQ(log.entries().size(), 0u);
-}
-TEST_F(DemoDataTest, SwitchedOffLeavesThePhoneEmptyAndRemembersNothing) {
-    runtime::reg_write_dword(kKey, app::kDemoDataValue, 0);
-    data::ContactStore store;
-    phone::CallLog log;
-    EXPECT_EQ(add(store, log), DemoOutcome::SwitchedOff);
-    EXPECT_EQ(contact_count(store), 0u);
-    EXPECT_TRUE(log.entries().empty());
-    EXPECT_EQ(added_flag(), 0u);
-    // Switched on again (any value but 0) before a first real look: it comes.
-    runtime::reg_write_dword(kKey, app::kDemoDataValue, 1);
-    EXPECT_EQ(add(store, log), DemoOutcome::Added);
 }
 // A contact or a call history alone is the user's data: no demo joins it, ever.
 TEST_F(DemoDataTest, ExistingContactsOrCallsAreNeverJoinedByTheDemo) {

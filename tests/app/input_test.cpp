@@ -1,4 +1,5 @@
 // Input through the window procedure: keys, soft keys, characters, the pen, command lines.
+// The emergency shortcut is the phone objects' test's.
 #include "platform/messages.h"
 #include "shell_test_support.h"
 #include "ui/text_input_service.h"
@@ -123,37 +124,6 @@ TEST_F(InputTest, CommandLinesFromASecondStart) {
     EXPECT_EQ(listener.command_lines[1], u"");
     EXPECT_EQ(listener.command_lines[2], u"open:+4912345");
     EXPECT_TRUE(game().queued_command_lines().empty());
-}
-TEST_F(InputTest, TalkAfterTypedEmergencyDigitsDialsInsteadOfTheForm) {
-    std::vector<WString> dialled;
-    application().set_emergency_dialler([&](WStringView number) {
-        dialled.emplace_back(number);
-        return true;
-    });
-    for (auto key : {SDLK_0, SDLK_1, SDLK_1, SDLK_2})
-        game().inject_key(key, KeyAction::Press), game().inject_key(key, KeyAction::Release);
-    pump();
-    EXPECT_EQ(application().typed_digits(), u"0112");
-    game().inject_key(SDLK_F3, KeyAction::Press);
-    pump();
-    ASSERT_EQ(dialled.size(), 1u);
-    EXPECT_EQ(dialled[0], u"112");
-    EXPECT_TRUE(application().typed_digits().empty());
-    // Placing a call never stops the frames: the call screen must show.
-    EXPECT_FALSE(game().is_idle());
-    EXPECT_NE(form.keys.back().code, 58) << "consumed";
-    // "12" is not an emergency number: Talk goes to the form; a non-digit
-    // clears the digits.
-    game().inject_key(SDLK_F3, KeyAction::Release);
-    for (auto key : {SDLK_1, SDLK_2})
-        game().inject_key(key, KeyAction::Press);
-    game().inject_key(SDLK_F3, KeyAction::Press);
-    pump();
-    EXPECT_EQ(dialled.size(), 1u);
-    EXPECT_EQ(form.keys.back().code, 58);
-    game().inject_key(SDLK_LEFT, KeyAction::Press);
-    pump();
-    EXPECT_TRUE(application().typed_digits().empty());
 }
 // An input method's candidate window goes next to the field being typed into.
 TEST_F(InputTest, TheFocusedFieldsAreaReachesTheDisplay) {

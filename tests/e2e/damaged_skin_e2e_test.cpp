@@ -12,9 +12,11 @@ class DamagedSkinE2e : public TelvaraWorld {
     // A program folder with the shipped skins and "lacking", the default without its
     // call screen.
     std::string program_folder() {
-        const std::string binary =
-            TelvaraWorld::program_folder({"english.lng", "keyboard.txt", "skins"});
-        const fs::path bin = m_dir / "program/skins/bin";
+        const fs::path built = fs::path(TELVARA_BINARY).parent_path(), folder = m_dir / "program";
+        fs::create_directories(folder);
+        for (const char* file : {"telvara", "english.lng", "keyboard.txt", "skins"})
+            fs::copy(built / file, folder / file, fs::copy_options::recursive);
+        const fs::path bin = folder / "skins/bin";
         std::ifstream in(bin / "default.skin", std::ios::binary);
         ui::PropertiesImpl skin(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}),
                                 bin.string(), u"default.skin", 0, ui::SkinResources::None);
@@ -25,7 +27,7 @@ class DamagedSkinE2e : public TelvaraWorld {
         EXPECT_TRUE(skinc::write_skin_file(model, (bin / "lacking.skin").string(), &error))
             << error;
         settings("\"Skin\"=\"lacking\"\n");
-        return binary;
+        return (folder / "telvara").string();
     }
 };
 TEST_F(DamagedSkinE2e, AChosenSkinThatCannotCarryTheScreensGivesWayToTheDefault) {

@@ -137,21 +137,6 @@ std::size_t TelvaraWorld::contacts() const {
     std::vector<data::ContactRecord> records;
     return data::ContactStore((m_root / "pim.vol").string()).load_contacts(records);
 }
-std::string TelvaraWorld::program_folder(const std::vector<std::string>& files,
-                                         const std::map<std::string, std::string>& replaced,
-                                         const std::string& name) const {
-    const fs::path folder = m_dir / name;
-    const fs::path built = fs::path(TELVARA_BINARY).parent_path();
-    fs::create_directories(folder);
-    fs::copy_file(TELVARA_BINARY, folder / "telvara");
-    for (const std::string& file : files) {
-        fs::create_directories((folder / file).parent_path());
-        fs::copy(built / file, folder / file, fs::copy_options::recursive);
-    }
-    for (const auto& [file, bytes] : replaced)
-        std::ofstream(folder / file, std::ios::binary | std::ios::trunc) << bytes;
-    return (folder / "telvara").string();
-}
 std::string read_file(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

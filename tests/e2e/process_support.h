@@ -23,8 +23,7 @@ struct Finished {
 };
 // The pixel of an 8-bit RGB(A) PNG file.
 struct Png {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<unsigned char> rgb; // 3 bytes per pixel
     bool read(const std::string& file);
     std::array<int, 3> at(int x, int y) const {
@@ -41,8 +40,7 @@ class TelvaraWorld : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
-    // Starts the binary (TELVARA_BINARY unless `binary` is given) with the
-    // world's environment plus `extra`.
+    // Starts `binary` (else TELVARA_BINARY) in the world's environment plus `extra`.
     pid_t start(const std::vector<std::string>& args, const std::string& binary = {},
                 const std::map<std::string, std::string>& extra = {});
     // Waits for the process; kills it after `limit`.
@@ -66,8 +64,7 @@ class TelvaraWorld : public ::testing::Test {
     std::string settings_text() const { return read_file(m_root / "registry.reg"); }
     Png shot(const std::string& name) const;
     std::vector<phone::CallLogEntry> calls() const;
-    // The call log, newest first, each call as "direction number[ name]"
-    // ("-" for no number).
+    // The call log, newest first, each call as "direction number[ name]" ("-": no number).
     std::vector<std::string> call_rows() const;
     // Every call in the log was talked on.
     void expect_all_talked() const {
@@ -75,11 +72,6 @@ class TelvaraWorld : public ::testing::Test {
             EXPECT_GT(call.end, call.start);
     }
     std::size_t contacts() const;
-    // A program folder: a copy of the binary, the built `files` and `replaced`
-    // written with the given bytes; the path of its binary.
-    std::string program_folder(const std::vector<std::string>& files,
-                               const std::map<std::string, std::string>& replaced = {},
-                               const std::string& name = "program") const;
     fs::path m_dir;
     fs::path m_root;
     fs::path m_run;
