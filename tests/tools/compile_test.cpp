@@ -1,5 +1,5 @@
-// Compiling skins: source to binary round trips, pictures pixel by pixel
-// through the program's BMP reader, scales, errors and the command line.
+// Compiling skins: source to binary round trips, pictures pixel by pixel through the program's BMP
+// reader, errors and the command line (both scales: the shipped skins, drawn at both densities).
 #include "skinc_test_support.h"
 
 #include "skinc/dump.h"
@@ -171,28 +171,6 @@ TEST(SkinCompiler, OrderedDitherKeepsTheAverageAndExactSteps) {
     EXPECT_EQ(green_sum, 16 * 100 / 4); // exactly 25
 }
 
-TEST(SkinCompiler, EachScaleShiftHasItsOwnPictureFolder) {
-    SourceFolder folder;
-    folder.write_png("two", 2, 1, {{255, 0, 0, 255}, {0, 0, 255, 255}});
-    folder.write("art/ring.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="12px" height="8">
-<rect x="0" y="0" width="12" height="8" fill="#00FF00"/></svg>)");
-    const CompileResult result = folder.compile(
-        folder.write_skin("<node id=\"N\"><image src=\"two\"/><image src=\"ring\"/></node>\n"),
-        {0, 1});
-    EXPECT_EQ(result.picture_files.size(), 4u);
-    EXPECT_EQ(picture_folder(0) + picture_folder(1) + picture_folder(2), "@2x/@4x/");
-    EXPECT_EQ(pixels_of(folder.out() + "/test/two"), (std::vector<ui::Pixel>{0xF800, 0x001F}));
-    EXPECT_EQ(
-        pixels_of(folder.out() + "/@2x/test/two"),
-        (std::vector<ui::Pixel>{0xF800, 0xF800, 0x001F, 0x001F, 0xF800, 0xF800, 0x001F, 0x001F}));
-    const ui::Picture small = ui::load_picture(folder.out() + "/test/ring");
-    const ui::Picture large = ui::load_picture(folder.out() + "/@2x/test/ring");
-    EXPECT_EQ(std::tie(small.width, small.height, large.width, large.height),
-              std::tuple(12, 8, 24, 16));
-    ASSERT_TRUE(large.data);
-    EXPECT_EQ(large.data->pixels.row(7)[13], 0x07E0);
-}
-
 TEST(SkinCompiler, RenamedPicturesDoNotLinger) {
     SourceFolder folder;
     folder.write_png("a", 1, 1, {{0, 0, 0, 255}});
@@ -241,6 +219,7 @@ TEST(SkinCompiler, CommandLineExitsNonZeroWithTheLocation) {
     EXPECT_EQ(run_skinc(args, &err), 1);
     EXPECT_THAT(err, HasSubstr(source + ":3: unknown property \"speed\""));
     EXPECT_EQ(run_skinc({source, "--scale-shift", "9", "-o", out}), 2);
+    EXPECT_EQ(run_skinc({source, "-o", out, "--palette"}), 2);
     folder.write_skin("<node id=\"N\" cache=\"1\"/>\n");
     EXPECT_EQ(run_skinc(args), 0);
     EXPECT_TRUE(std::filesystem::exists(out + "/test.skin"));

@@ -241,14 +241,3 @@ TEST(PaletteSkin, PngArtNeedsThePalettesOwnPicture) {
         "<node id=\"Main\"><image id=\"p\" src=\"photo\"/></node>\n", "light");
     EXPECT_THAT(light.error(kNight), HasSubstr("picture \"photo\" is a PNG"));
 }
-
-TEST(PaletteSkin, CommandLineTakesThePaletteAndReportsWhatItRefuses) {
-    RecolouredSkin light;
-    const std::string out = light.folder.out();
-    const std::string palette = light.folder.write("night/night.palette", "#FFFFFF #000000\n");
-    std::string err;
-    EXPECT_EQ(run_skinc({light.source, "--palette", palette, "-o", out}, &err), 1);
-    EXPECT_THAT(
-        err, HasSubstr("(color of text \"title\" in Main/title) is not in the palette " + palette));
-    EXPECT_EQ(run_skinc({light.source, "-o", out, "--palette"}), 2);
-}
