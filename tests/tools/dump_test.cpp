@@ -15,6 +15,7 @@
 
 using namespace telvara;
 using namespace telvara::skinc;
+using testing::AllOf;
 using testing::HasSubstr;
 
 namespace {
@@ -132,26 +133,16 @@ TEST_F(DumpFile, DamagedTreesAreListedAsFarAsTheBoundsGoAndSayWhereTheyStopped) 
 }
 
 TEST_F(DumpFile, WhatIsNoSkinFileIsRefusedByNameAndReason) {
-    std::filesystem::create_directory(m_dir / "folder.skin");
     ASSERT_EQ(::mkfifo((m_dir / "fifo.skin").c_str(), 0600), 0);
     const std::string short_file = write("short.skin", std::vector<std::uint8_t>(10, 0));
-    const struct {
-        std::string file;
-        const char* reason;
-    } cases[] = {
-        {(m_dir / "missing.skin").string(), "not found"},
-        {(m_dir / "folder.skin").string(), "is a folder"},
-        // Refused before it is opened: opening a FIFO would wait for a writer.
-        {(m_dir / "fifo.skin").string(), "is not a regular file"},
-        {short_file, "shorter than"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        const Run run = dump({c.file});
-        EXPECT_EQ(run.status, 1);
-        EXPECT_THAT(run.err, HasSubstr("telvara-skinc: " + c.file + ": "));
-        EXPECT_THAT(run.err, HasSubstr(c.reason));
-        EXPECT_EQ(run.out, "");
+    // A FIFO is refused before it is opened: opening it would wait for a writer.
+    for (const auto& [file, reason] :
+         {std::pair{(m_dir / "fifo.skin").string(), "is not a regular file"},
+          {short_file, "shorter than"}}) {
+        const Run run = dump({file});
+        EXPECT_EQ(run.status, 1) << file;
+        EXPECT_THAT(run.err, AllOf(HasSubstr("telvara-skinc: " + file + ": "), HasSubstr(reason)));
+        EXPECT_EQ(run.out, "") << file;
     }
     EXPECT_EQ(dump({}).status, 2);
     EXPECT_EQ(dump({"--no-pictures"}).status, 2);
