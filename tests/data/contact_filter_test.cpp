@@ -101,8 +101,7 @@ TEST_F(FilterTest, WordsTakeANameOrThePhonesEach) {
         expect(entry(row.person), row.pass, row.fail);
 }
 
-// Numbers are searched by their digits however they were written: spaces,
-// dashes, brackets, dots and the plus sign are left out on both sides.
+// Numbers are found by their digits whatever separators were written, on both sides.
 TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     ContactEntry e = entry(person(1, u"Ann", u"", u"",
                                   {phone(FieldType::Mobile, u"+1 (555) 010-0100"),
@@ -143,10 +142,7 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     EXPECT_TRUE(passes(entry(person(2, u"", u"", u"+Plus Ltd")), u"+plus"));
 }
 
-// The masks that rule contacts out before their text is read never rule
-// out a match: on generated contacts, the keys of every name's start and
-// every run of digits of every number find the contact, in the right tier;
-// digits that a number holds only apart do not.
+// The masks that rule contacts out before their text is read never lose a match, nor its tier.
 TEST_F(FilterTest, QuickChecksNeverLoseAMatch) {
     ContactFilter f(m_map);
     auto tier = [&](const ContactEntry& e, const WString& typed) {

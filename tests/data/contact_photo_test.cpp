@@ -1,6 +1,4 @@
-// Contact photos: PNG and JPEG decoding, centre crop and area-averaged
-// scaling to 5-6-5, the key colour kept out, and the (oid, size) cache with
-// its invalidation.
+// Contact photos: decoding, centre crop, area-averaged 5-6-5 scaling and the (oid, size) cache.
 #include "contact_store_test_support.h"
 #include "data/contact_photo.h"
 #include "data/contact_store.h"

@@ -1,6 +1,4 @@
-// Change notifications of the contact store: local and remote codes from the
-// journal, delivery through the watcher's timer, a second process writing
-// the volume, and writers killed in the middle of their transactions.
+// Store change notices: local and remote codes, the watcher, and writers killed mid-write.
 #include "contact_store_test_support.h"
 #include "data/test_contacts.h"
 #include "platform/messages.h"
@@ -38,8 +36,7 @@ std::vector<std::byte> photo_for(std::uint32_t oid) {
     return bytes;
 }
 constexpr std::size_t kBatch = 50;
-// Starts this test program again as a writer of the volume under `root`; what it prints goes to
-// root/writer.out.
+// Starts this program again as a writer of the volume under `root` (output: root/writer.out).
 pid_t spawn_child(const std::string& mode, const std::string& root) {
     ::setenv("TELVARA_STORE_CHILD", mode.c_str(), 1); // read only by the writer's body
     ::setenv("TELVARA_STORE_ROOT", root.c_str(), 1);
@@ -62,8 +59,7 @@ using ContactStoreNotifyTest = StoreTest;
 
 } // namespace
 
-// Not a test of its own: the body of the writer process the tests below
-// start (disabled in normal runs).
+// Not a test of its own: the body of the writer process started below (disabled in normal runs).
 TEST(ContactStoreChild, DISABLED_Writer) {
     const char* mode = std::getenv("TELVARA_STORE_CHILD");
     const char* root = std::getenv("TELVARA_STORE_ROOT");

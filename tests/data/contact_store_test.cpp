@@ -1,6 +1,4 @@
-// The contact store: field round trips, create/update/delete, erasing, categories, load order
-// and progress, photos, the picture chooser and the generated test contacts (damaged volumes:
-// phone/volume_test.cpp).
+// The contact store: fields, writes, erases, load order, photos, the picture chooser.
 #include "contact_store_test_support.h"
 #include "data/test_contacts.h"
 #include "runtime/registry.h"
@@ -196,8 +194,7 @@ TEST_F(ContactStoreTest, PictureChooserCommand) {
     }
 }
 
-// Generated contacts are stored as made; the menu's partial erase takes exactly the contacts
-// whose Suffix holds the marker (case and all), the full erase every one.
+// Generated contacts stored as made; the partial erase takes only Suffixes holding the marker.
 TEST_F(ContactStoreTest, GeneratedContactsAndTheErases) {
     ContactStore store;
     ASSERT_EQ(store.add_test_contacts(200), 200u);

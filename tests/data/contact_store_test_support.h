@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the contact store tests: a private device root per test and a
-// listener that records every call.
+// Contact store tests: a private device root per test and a listener that records every call.
 #include "data/contact_store.h"
 #include "document_test_support.h"
 #include <string>

@@ -22,8 +22,7 @@ class DocTest : public DocumentTest {
     FakeStore store;
     FakeCallLog log;
 };
-// One random edit of the store, told to the Document as the store's
-// notices would tell it: a contact added, changed or removed.
+// One random edit of the store (add, change or remove), told to the Document as its notices would.
 void random_edit(FakeStore& store, Document& doc, std::mt19937& rng, std::uint32_t& next_oid,
                  const std::function<ContactRecord(std::uint32_t)>& make_record) {
     int what = static_cast<int>(rng() % 3);
@@ -91,9 +90,7 @@ TEST_F(DocTest, SortingsTiesInOidOrderAndTheStoredSortingAndDialer) {
     EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 8, 5, 4, 6, 3, 2, 1}));
 }
 
-// The search runs over a flat copy of the sorted list; contacts added,
-// changed and removed between keystrokes must be seen by the next one,
-// whether it narrows the previous result or starts again.
+// Edits between keystrokes are seen by the next one, whether it narrows the search or not.
 TEST_F(DocTest, KeystrokesAfterEditsSeeTheEditedContacts) {
     std::mt19937 rng(99);
     const char16_t* names[] = {u"Anna", u"Abe", u"Bella", u"Carl", u"Dora",
@@ -155,8 +152,7 @@ TEST_F(DocTest, CategoryFilterAndItsInterplayWithWords) {
     doc.remove_listener(listener);
 }
 
-// A category typed in the editor or imported while the program runs is
-// offered at once, not only after the next start.
+// A category typed or imported while the program runs is offered at once.
 TEST_F(DocTest, CategoriesOfAddedAndChangedContactsAreOffered) {
     store.categories = {u"Work"};
     store.put(person(1, u"Ann", u""));
@@ -323,8 +319,7 @@ TEST_F(DocTest, RecentCallsMatchContactsByTheLastSevenDigits) {
     doc.remove_listener(listener);
 }
 
-// Random adds, changes and removals leave the lists exactly as a fresh load
-// of the same store would.
+// Random edits leave the lists exactly as a fresh load of the same store would.
 TEST_F(DocTest, EditsLeaveTheListsAsAFreshLoadWould) {
     std::mt19937 rng(12345);
     const char16_t* firsts[] = {u"", u"Anna", u"anna", u"Boris", u"Émile", u"Ёж", u"Zoe", u"9"};

@@ -1,7 +1,5 @@
 #pragma once
-// Shared by the Document tests: an in-memory contact store, a call log, a
-// listener that records every refresh message, a private device root and
-// helpers that build records.
+// The Document tests' world: an in-memory store, a call log, a recording listener, a device root.
 #include "data/call_record.h"
 #include "data/contact_source.h"
 #include "data/document.h"
@@ -80,8 +78,7 @@ class RecordingDocListener : public DocumentListener {
     std::vector<RefreshMessage> messages;
 };
 
-// A private device root (settings store, log) and folder for the Document's
-// files.
+// A private device root (settings store, log) and folder for the Document's files.
 class DocumentTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -19,8 +19,7 @@ void write_file(const std::string& path, std::string_view data) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
 }
 
-// Any line order, blanks for '=' and UTF-16 read; damaged content keeps every entry that still
-// reads.
+// Any line order, blanks and UTF-16 read; damaged content keeps every entry that still reads.
 TEST(FavoritesFormat, WhatReadsAndWhatIsDamaged) {
     std::string u16 = "\xFF\xFE";
     for (char c : std::string_view("count 1\nft0=5\nfc0=9"))
@@ -146,8 +145,7 @@ TEST_F(FavoritesDocTest, ADamagedFileKeepsItsGoodEntriesAndEachCopyItsOwnName) {
     EXPECT_EQ(read_file(files().favorites + ".bad-3"), third);
 }
 
-// A file that cannot be read at all is never written over: the stars it
-// may hold are not lost to the first new one.
+// A file that cannot be read at all is never written over: its stars are not lost.
 TEST_F(FavoritesDocTest, AnUnreadableFileIsNeverWrittenOver) {
     const std::string path = files().favorites;
     const auto is_folder = [&] { return std::filesystem::create_directory(path); };
@@ -169,8 +167,7 @@ TEST_F(FavoritesDocTest, AnUnreadableFileIsNeverWrittenOver) {
     }
 }
 
-// A save that fails takes the change back, so the list shows what the
-// file holds, and says why.
+// A save that fails takes the change back, so the list shows what the file holds.
 TEST_F(FavoritesDocTest, ASaveThatFailsTakesTheChangeBack) {
     {
         Document doc(store, nullptr, files());

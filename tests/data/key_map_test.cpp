@@ -12,8 +12,7 @@ std::string fixture(const char* name) {
     return std::string(dir != nullptr ? dir : "tests/data") + "/" + name;
 }
 
-// A later line replaces an earlier one; a line without a key is left out; 8-bit text that is no
-// UTF-8 is Windows-1251, and UTF-16 of odd length is 8-bit text.
+// Later lines replace earlier ones, keyless lines go; non-UTF-8 is Windows-1251.
 TEST(KeyTextFile, LinesAndEncodings) {
     EXPECT_EQ(
         parse_key_text(u"  Cancel=Abort\nOk  Fine\r\n\n\t\nEq = x\nOk Again\n=orphan\nT t  \nLast"),

@@ -1,7 +1,5 @@
 #pragma once
-// A folder on a small file system of its own, to see what a full disk does:
-// a tmpfs mounted over the folder (which needs the right to mount, as root
-// in a container or on a test machine has). Unmounted when it goes.
+// A folder on a small tmpfs of its own (needs the right to mount), to see what a full disk does.
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>

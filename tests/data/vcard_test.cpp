@@ -1,6 +1,4 @@
-// vCards as phones and programs write them: one table of card shapes with the fields and
-// problems each must give, each shape written back and read again unchanged; then photos,
-// skipped and nested cards, and generated contacts surviving write + read.
+// vCards as phones and programs write them, each shape read, written back and read again unchanged.
 #include "data/contact_photo.h"
 #include "data/test_contacts.h"
 #include "data/vcard.h"

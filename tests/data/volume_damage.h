@@ -1,6 +1,5 @@
 #pragma once
-// Ways a contacts volume ("pim.vol") gets damaged, made on a whole volume
-// for the tests of what the store, the tools and the program do with it.
+// Ways a contacts volume ("pim.vol") gets damaged, for the store, tool and program tests.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -58,8 +57,7 @@ inline std::string sql_value(const std::string& file, const char* query) {
     sqlite3_close(db);
     return value;
 }
-// Damages the volume `file` (a whole, closed one, with enough contacts to
-// span many pages).
+// Damages the volume `file` (a whole, closed one, with contacts over many pages).
 inline void damage_volume(const std::string& file, Damage damage) {
     namespace fs = std::filesystem;
     const auto size = fs::file_size(file);

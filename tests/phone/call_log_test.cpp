@@ -1,6 +1,4 @@
-// The call log: record conversions (number key, local time, duration, kind),
-// the table beside the contact store in one volume, reading order, deletion
-// by number and time, and refused volumes.
+// The call log: record conversions, the table beside the contacts, reading order and deletion.
 #include "data/contact_store.h"
 #include "data/document.h"
 #include "data/document_test_support.h"
@@ -127,8 +125,7 @@ TEST_F(CallLogTest, RoundTripNewestFirst) {
     EXPECT_TRUE(!raw[0].number.has_value() && !raw[1].name.has_value());
 }
 
-// The log first, then the store on the same file, then both again; other writers are seen; a
-// newer schema of the log's own is refused.
+// The log and the store share a file; other writers are seen; a newer log schema is refused.
 TEST_F(CallLogTest, SharesTheVolumeWithTheContactStoreAndOtherWriters) {
     {
         CallLog log(volume());

@@ -1,6 +1,4 @@
-// Handing things to other programs without a shell: command templates,
-// percent-encoding, numbers full of shell syntax arriving as one argument,
-// files and programs, the missed-call counter and the emergency shortcut.
+// Handing numbers, files and addresses to other programs without a shell; the emergency shortcut.
 #include "phone/emergency.h"
 #include "phone/phone_manager.h"
 #include "phone/phone_settings.h"
@@ -44,8 +42,7 @@ TEST(CommandTemplate, SplitsFillsAndEncodesWithoutAShell) {
     EXPECT_FALSE(spawn_program({"/bin/echo", std::string("a\0b", 3)}).has_value());
 }
 
-// A private device root and a helper that writes its arguments to a file,
-// one NUL after each.
+// A private device root and a helper that writes its arguments to a file, NUL-ended.
 class LaunchTest : public data::testing::DocumentTest {
   protected:
     void SetUp() override {

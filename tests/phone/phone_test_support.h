@@ -1,6 +1,5 @@
 #pragma once
-// The telephone tests' world: the modem simulator on 127.0.0.1, a Document over an in-memory
-// contact store, a real call log in a private device root and a pump that gives up.
+// The modem simulator on 127.0.0.1, a Document over an in-memory store and a real call log.
 #include "data/document.h"
 #include "data/document_test_support.h"
 #include "phone/call_log.h"

@@ -1,5 +1,4 @@
-// The telephone line against the modem simulator: calls from ring to hang-up with their refresh
-// events and call-log records, hold, mute, tones, the answer timer and a modem that goes silent.
+// The telephone line against the modem simulator: calls, their records, the answer timer.
 #include "phone/phone_manager.h"
 #include "phone/phone_settings.h"
 #include "phone_test_support.h"
@@ -31,8 +30,7 @@ TEST_F(TelephoneTest, UnansweredCallsAreMissedCountedAndNamed) {
     EXPECT_EQ(PhoneManager::missed_call_count(), 0u);
 }
 
-// The length runs from connect, not from the first ring; a call still on at shutdown is logged
-// as ended then, a knocking one as missed.
+// Length runs from connect; at shutdown a call is logged as ended, a knocking one as missed.
 TEST_F(TelephoneTest, LoggedLengthRunsFromConnectAndShutdownEndsTheCall) {
     constexpr std::int64_t ms = 10'000;
     const std::int64_t before = file_time_now();
@@ -98,8 +96,7 @@ TEST_F(TelephoneTest, SecondNumberOrDialDuringACallIsNotDialledNorShown) {
     ASSERT_TRUE(wait_received("ATD555;", 3));
 }
 
-// The toggles themselves are the call screen's tests; here what the line adds: no tones before the
-// far end answers, no second "connected" back from hold, and each call starting afresh.
+// What the line adds to the call screen's toggles: no early tones, one connect, each call afresh.
 TEST_F(TelephoneTest, TonesWaitForTheAnswerAndEveryCallStartsAfresh) {
     control("noanswer 777");
     PhoneManager manager(m_telephone.get());
@@ -224,8 +221,7 @@ class LineCallbackTest : public data::testing::DocumentTest {
     std::unique_ptr<Telephone> m_telephone;
 };
 
-// Each row is a run of line events: nD a new call on device D; oD, cD, dD its state offering,
-// connected, disconnected; iD=N caller ID N.
+// Rows of line events: nD new call on device D; oD/cD/dD offering/connected/gone; iD=N caller.
 TEST_F(LineCallbackTest, EventsOfTheLine) {
     const struct {
         const char* events;
@@ -336,8 +332,7 @@ TEST_F(SecondCallTest, JoinedCallsAreAConference) {
     EXPECT_FALSE(m_telephone->facts().on_hold);
 }
 
-// A dial that cannot go out ends at once with its reason, and nothing
-// reaches the modem.
+// A dial that cannot go out ends at once with its reason; nothing reaches the modem.
 TEST_F(TelephoneTest, DialsTheLineCannotPlaceEndAtOnceWithTheirReason) {
     const struct {
         const char* setup;

@@ -1,7 +1,4 @@
-// The contacts volume as a file: damaged in every way, unreadable, read-only
-// (the file or its folder), on a full disk. The store and the call log say
-// what is wrong and where, read what they may, and never write to a volume
-// they could not read.
+// A damaged, unreadable, read-only or full volume: said with its reason, never written over.
 #include "data/contact_source.h"
 #include "data/contact_store.h"
 #include "data/document.h"
@@ -73,9 +70,7 @@ class VolumeTest : public ::testing::Test {
     std::string m_previous_root;
 };
 
-// Every kind of damage: named with the file in what the store says, no
-// contact read where none can be, and nothing written, by the store, the
-// call log or a write that is tried anyway.
+// Every damage named with the file; nothing read where nothing can be, nothing ever written.
 TEST_F(VolumeTest, ADamagedVolumeIsNamedAndNeverWritten) {
     for (const auto& c : test_support::kDamageCases) {
         const std::string file = fresh_volume(std::string("v-") + c.name);
@@ -126,9 +121,7 @@ TEST_F(VolumeTest, WhatTheFileIsDecidesHowItIsOpened) {
     EXPECT_TRUE(made.is_writable());
 }
 
-// Permissions a user meets: an unreadable file, a read-only file, a
-// read-only folder with or without the volume in it. What can be read is
-// read, contacts and calls alike; nothing is written; each says why.
+// Unreadable file, read-only file or folder: what can be read is read, nothing written, why said.
 TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
     const std::string readable = fresh_volume("readonly.vol");
     ::chmod(readable.c_str(), 0444);
@@ -182,8 +175,7 @@ TEST_F(VolumeTest, PermissionsAreReadAsTheyAre) {
     EXPECT_FALSE(fs::exists(m_dir + "/ro/other.vol"));
 }
 
-// A full disk: every write says so and leaves the volume as it was; once
-// there is room again, writes go on.
+// A full disk: every write says so and leaves the volume whole; with room again writes go on.
 TEST_F(VolumeTest, AFullDiskIsToldAndLeavesTheVolumeWhole) {
     test_support::SmallDisk disk(m_dir + "/disk", 2 << 20);
     if (!disk.mounted())

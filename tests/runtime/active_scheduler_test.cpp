@@ -1,5 +1,4 @@
-// Active objects: notification, timers, cancellation from every state, runs
-// on the scheduler's thread, and every misuse ending the process.
+// Active objects: notification, timers, cancellation, the scheduler thread and misuse.
 #include "platform/clock.h"
 #include "runtime/active_scheduler.h"
 #include "scheduler_test_support.h"

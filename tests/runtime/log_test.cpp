@@ -1,5 +1,4 @@
-// The log: switched by the "Log" setting at every access, its bytes on disk,
-// number formats, threads, and the problems of the settings store it reports.
+// The log: switched by the "Log" setting, UTF-16 on disk, threads, held lines, settings damage.
 #include "device_root_fixture.h"
 #include "runtime/log.h"
 #include "runtime/registry.h"
@@ -115,9 +114,7 @@ TEST_F(Log, ReportsADamagedSettingsFile) {
     EXPECT_TRUE(aside);
 }
 
-// A start that may yet hand its command line over shares the running
-// instance's device root and log file: it holds its lines, then drops them
-// or (as the instance) writes them to a file of its own.
+// A start that may hand over holds its lines, then drops them or writes them to its own file.
 TEST_F(Log, HeldLinesNeverTouchTheFileUntilTheyAreWritten) {
     switch_log(1);
     log() << u"the running instance\n";
@@ -137,8 +134,7 @@ TEST_F(Log, HeldLinesNeverTouchTheFileUntilTheyAreWritten) {
     EXPECT_EQ(text(), u"start: 1\nafter\n") << "the instance's own file, held lines first";
 }
 
-// --log switches the log on for one process without writing the setting,
-// which another instance on the same root reads too.
+// --log switches the log on for one process without writing the shared setting.
 TEST_F(Log, TheSwitchForOneRunLeavesTheSettingAlone) {
     set_log_switch(LogSwitch::On);
     log() << u"forced\n";

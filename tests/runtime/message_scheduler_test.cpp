@@ -1,5 +1,4 @@
-// The MessageScheduler: a worker hands work to the owning thread and waits for it; one per
-// thread; misuse ends the process.
+// The MessageScheduler: a worker hands work to the owning thread and waits; misuse is fatal.
 #include "runtime/message_scheduler.h"
 #include "scheduler_test_support.h"
 #include <atomic>

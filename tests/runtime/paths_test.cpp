@@ -38,8 +38,7 @@ TEST(ModulePaths, SplitAtTheLastSeparatorOfEitherKind) {
                 "Gluck: path is more then MAX_PATH long @ get_app_path\\(\\)");
 }
 
-// An installed tree keeps the program folder in share/telvara beside bin/; the build tree keeps
-// it beside the binary.
+// Installed: share/telvara beside bin/; in the build tree: beside the binary.
 TEST(ProgramFolder, InstalledTreeOrTheBinarysOwnFolder) {
     namespace fs = std::filesystem;
     std::string pattern = (fs::temp_directory_path() / "program-folder-XXXXXX").string();

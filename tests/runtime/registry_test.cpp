@@ -17,8 +17,7 @@ class Registry : public telvara::test_support::DeviceRootTest {
 
 } // namespace
 
-// Types, case and the store's file are the settings store's (platform/settings_store_test.cpp);
-// here: the key paths and what a miss leaves the caller.
+// Types and the file are the settings store's tests; here key paths and what a miss leaves.
 TEST_F(Registry, ValuesRoundTripByKeyPathAndMissesKeepTheCallersValue) {
     const WString special = u"line\nnext \"quoted\" C:\\path\\ 😀 \t";
     ASSERT_TRUE(reg_write_dword(kelma, u"Sorting", 0xDEADBEEF));
