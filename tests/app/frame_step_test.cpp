@@ -1,5 +1,6 @@
 // The frame step: elapsed time clamped to 0.001..0.1 s, frames in the same millisecond
-// skipped, idle screens not redrawn, closing asked of the listener.
+// skipped, idle screens not redrawn, closing asked of the listener. A new screen size is
+// the window test's and the screens' layout tests'.
 #include "shell_test_support.h"
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
@@ -58,25 +59,6 @@ TEST_F(FrameStepTest, IdleScreensAreNotRedrawnAndIdleOrInactiveOnesNotUpdated) {
     game().inject_activate(true);
     ASSERT_TRUE(game().advance(20));
     EXPECT_EQ(form->updates.size(), 5u);
-}
-// A size the screen already had changes nothing; a new one lays the form out again.
-TEST_F(FrameStepTest, ScreenResizeChangesTheResolutionOnlyWhenInfoDiffers) {
-    ListenerProbe listener;
-    application().set_listener(&listener);
-    auto form = colour_form({0, 0, 255, 255});
-    application().show_form(*form, ShowMode::Push, Animate::No);
-    screen().resize_screen(kWidth, kHeight);
-    ASSERT_TRUE(game().advance(20));
-    EXPECT_EQ(listener.resolution_changes, 0);
-    screen().resize_screen(64, 40);
-    ASSERT_TRUE(game().advance(20));
-    EXPECT_EQ(listener.resolution_changes, 1);
-    EXPECT_EQ(std::pair(form->width(), form->height()), std::pair(64, 40));
-    EXPECT_EQ(game().back_buffer().width(), 64);
-    EXPECT_EQ(screen().last_frame().at(63, 39), 0x001F);
-    game().resolution_changed(); // re-read, unchanged
-    EXPECT_EQ(listener.resolution_changes, 1);
-    application().set_listener(nullptr);
 }
 // The listener may decline a close; the quit message ends run() with its code.
 TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {

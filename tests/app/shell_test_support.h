@@ -44,14 +44,12 @@ inline std::unique_ptr<ProbeForm> colour_form(ui::Colour colour) {
 struct ListenerProbe : app::ApplicationListener {
     std::vector<WString> command_lines;
     std::vector<forms::Form*> closed;
-    int resolution_changes = 0;
     int activations = 0;
     bool allow_close = true;
     bool swallow_keys = false;
     void on_command_line(WStringView text) override { command_lines.emplace_back(text); }
     bool can_close() override { return allow_close; }
     void on_form_closed(forms::Form& form) override { closed.push_back(&form); }
-    void on_resolution_changed() override { ++resolution_changes; }
     void on_activate() override { ++activations; }
     bool on_key_preview(const ui::KeyEvent&) override { return swallow_keys; }
 };

@@ -119,17 +119,6 @@ TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
     EXPECT_TRUE(call_screen("calling.png"));
     EXPECT_TRUE(call_screen("busy.png"));
 }
-TEST_F(CallsE2e, WithoutAModemTheKeypadAndTheCallSayThereIsNoNetwork) {
-    // A modem that is not there: nobody listens on the port.
-    settings(true, "tcp:127.0.0.1:1");
-    const Finished run = script(std::string("wait 1500\n") + kOpenKeypad +
-                                "expect text text_network \"No network\" 0\n"
-                                "key 5\n" +
-                                kCallKey + kShowCall + "shot failed.png\n" +
-                                "expect text txtStatus \"Call failed: no network\" 0\n");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_TRUE(call_screen("failed.png"));
-}
 TEST_F(CallsE2e, WaitingCallTakenOnHoldSwappedAndEndedLeavesTwoRecords) {
     settings(false);
     const Finished run = script(

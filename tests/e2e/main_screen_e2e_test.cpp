@@ -1,5 +1,5 @@
-// The splash and the main screen as a user meets them, at both densities; a second
-// start over an open card.
+// The splash and the main screen as a user meets them, at both densities. Command lines
+// of later starts are the main form's test's and the instance scenario's.
 #include "process_support.h"
 namespace telvara::e2e {
 namespace {
@@ -8,7 +8,6 @@ constexpr std::array<int, 3> kAccent{0x1A, 0x73, 0xE8};
 constexpr std::array<int, 3> kCall{0x1E, 0x8E, 0x3E};
 constexpr std::array<int, 3> kSurface{0xF3, 0xF5, 0xF7};
 class MainScreenE2e : public TelvaraWorld, public ::testing::WithParamInterface<int> {};
-class CallScreenE2e : public TelvaraWorld {};
 // Pixels in a rectangle passing `test`.
 template <class Test> int count_of(const Png& shot, int x0, int y0, int x1, int y1, Test test) {
     int count = 0;
@@ -65,22 +64,5 @@ TEST_P(MainScreenE2e, SplashThenTheContactsTabOpensTheKeypadAndDigitsFilterTheLi
     EXPECT_EQ(filters, 2u) << log;
 }
 INSTANTIATE_TEST_SUITE_P(Density, MainScreenE2e, ::testing::Values(1, 2));
-// A second start while a card is open in edit mode: what it asks for comes
-// to the front, never under the card.
-TEST_F(CallScreenE2e, ASecondStartIsSeenOverAnOpenCard) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"recents", ""},
-        {"favorites", ""},
-        {"contacts", ""},
-        {"tel:+49301234567", "expect text text_button_call \"+49301234567\" 0\n"},
-        {"open:+4930901820", "tap Add2NewContact\nwait 600\nexpect screen SelectFieldForm 2000\n"},
-    };
-    for (const auto& [command, expect] : cases) {
-        const Finished run = script(std::string("wait 1000\ntap big\nwait 700\ntap edit_mode_edit\n"
-                                                "wait 600\ncmdline ") +
-                                    command + "\nwait 600\nexpect screen Main 2000\n" + expect);
-        EXPECT_EQ(run.status, 0) << command << "\n" << run.output;
-    }
-}
 } // namespace
 } // namespace telvara::e2e

@@ -1,7 +1,6 @@
 // The real program in a real window under Xvfb, compared with the same steps run headless.
 #include "process_support.h"
 #include <bit>
-#include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <signal.h>
@@ -111,17 +110,9 @@ class XvfbE2e : public WindowE2e {
             m_skip = "Xvfb is not installed (scripts/setup.sh installs xvfb)";
             return;
         }
-        const std::string fd = std::to_string(fds[1]);
-        m_xvfb = ::fork();
-        if (m_xvfb == 0) {
-            ::close(fds[0]);
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                    "-nolisten", "tcp", nullptr);
-            ::_exit(127);
-        }
+        m_xvfb = start({"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                        "-nolisten", "tcp"},
+                       xvfb);
         ::close(fds[1]);
         std::string number;
         pollfd wait{fds[0], POLLIN, 0};
