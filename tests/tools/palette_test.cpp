@@ -188,25 +188,6 @@ constexpr const char* kNight = "#FFFFFF #000000\n#1A1F24 #EEEEEE\n#1A73E8 #00FF0
 
 } // namespace
 
-// Node colours recoloured are seen in the shipped dark skin's screens.
-TEST(PaletteSkin, CompilesTheSourceRecolouredUnderThePalettesNameWithItsOwnArt) {
-    RecolouredSkin light;
-    const CompileResult result = light.compile(kNight);
-    EXPECT_EQ(result.skin_file, light.folder.out() + "/night.skin");
-    EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/light.skin"));
-    // The art is recoloured before it is drawn, and pictures are the skin's own.
-    EXPECT_EQ(first_pixel(light.folder.out() + "/night/dot"), ui::to_565(0, 255, 0));
-    EXPECT_EQ(first_pixel(light.folder.out() + "/night/disc"), ui::to_565(0, 0, 0));
-    // The skin's own art takes the place of the source's as it is: never recoloured, even in a
-    // colour the palette does not know.
-    light.folder.write("night/art/dot.svg",
-                       R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2">
-<rect width="2" height="2" fill="#FF0000"/></svg>)");
-    light.compile(kNight);
-    EXPECT_EQ(first_pixel(light.folder.out() + "/night/dot"), ui::to_565(255, 0, 0));
-    EXPECT_EQ(first_pixel(light.folder.out() + "/night/disc"), ui::to_565(0, 0, 0));
-}
-
 TEST(PaletteSkin, RefusesEveryColourThePaletteLeavesOut) {
     const struct {
         const char* palette;
@@ -234,10 +215,15 @@ TEST(PaletteSkin, RefusesEveryColourThePaletteLeavesOut) {
     }
 }
 
-TEST(PaletteSkin, PngArtNeedsThePalettesOwnPicture) {
+TEST(PaletteSkin, PngArtNeedsThePalettesOwnPictureWhichIsNeverRecoloured) {
     RecolouredSkin light;
     light.folder.write_png("photo", 1, 1, {{10, 20, 30, 255}});
     light.source = light.folder.write_skin(
         "<node id=\"Main\"><image id=\"p\" src=\"photo\"/></node>\n", "light");
     EXPECT_THAT(light.error(kNight), HasSubstr("picture \"photo\" is a PNG"));
+    // The skin's own art takes the source's place as it is, never recoloured.
+    light.folder.write("night/art/photo.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="1"
+height="1"><rect width="1" height="1" fill="#0000FF"/></svg>)");
+    EXPECT_EQ(light.compile(kNight).skin_file, light.folder.out() + "/night.skin");
+    EXPECT_EQ(first_pixel(light.folder.out() + "/night/photo"), ui::to_565(0, 0, 255));
 }

@@ -56,15 +56,14 @@ class ScriptedModem : public ::testing::Test {
     void set_up_modem(const std::string& clcc = "\r\nOK\r\n",
                       const std::map<std::string, std::string>& network = {}) {
         m_engine.start(m_now);
-        reply("AT", "AT\r\r\nOK\r\n"); // still echoing
-        reply("ATE0", "ATE0\r\r\nOK\r\n");
-        reply("ATV1", "\r\nOK\r\n");
-        reply("AT+CMEE=1", "\r\nERROR\r\n");
-        reply("AT+CLIP=1", "\r\nOK\r\n");
-        reply("AT+CRC=1", "\r\n+CME ERROR: 3\r\n");
-        reply("AT+CCWA=1", "\r\nOK\r\n");
-        reply("AT+CLCC=?", "\r\nERROR\r\n");
-        reply("AT+CHLD=?", "\r\nERROR\r\n");
+        // Still echoing at first; every optional command refused.
+        // clang-format off
+        for (const auto& [command, answer] : {std::pair{"AT", "AT\r\r\nOK\r\n"},
+                 {"ATE0", "ATE0\r\r\nOK\r\n"}, {"ATV1", "\r\nOK\r\n"}, {"AT+CMEE=1", "\r\nERROR\r\n"},
+                 {"AT+CLIP=1", "\r\nOK\r\n"}, {"AT+CRC=1", "\r\n+CME ERROR: 3\r\n"},
+                 {"AT+CCWA=1", "\r\nOK\r\n"}, {"AT+CLCC=?", "\r\nERROR\r\n"}, {"AT+CHLD=?", "\r\nERROR\r\n"}})
+            reply(command, answer);
+        // clang-format on
         reply("AT+CLCC", clcc);
         m_network_commands = answer_all(network);
     }
