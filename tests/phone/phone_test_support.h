@@ -58,18 +58,6 @@ class TelephoneTest : public data::testing::DocumentTest, public modem::SimOnLoo
     bool wait_received(const std::string& command, std::size_t times = 1) {
         return pump_until([&] { return received_count(command) >= times; });
     }
-    // The telephone's own refresh flags (19-23), in order.
-    std::vector<int> phone_flags() const {
-        std::vector<int> out;
-        for (int flag : m_listener.flags())
-            if (flag >= 19)
-                out.push_back(flag);
-        return out;
-    }
-    bool has_flag(int flag) const {
-        const auto all = m_listener.flags();
-        return std::find(all.begin(), all.end(), flag) != all.end();
-    }
     std::size_t count_flag(int flag) const {
         const auto all = m_listener.flags();
         return static_cast<std::size_t>(std::count(all.begin(), all.end(), flag));
