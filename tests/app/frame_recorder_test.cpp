@@ -4,8 +4,6 @@
 #include "shell_test_support.h"
 #include "ui/picture.h"
 #include <cstddef>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <minizip/unzip.h>
 namespace telvara::test_support {
@@ -87,29 +85,6 @@ TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
     // Five digits, then as many as it takes.
     EXPECT_EQ(app::FrameRecorder::frame_name(99999), "99999.bmp");
     EXPECT_EQ(app::FrameRecorder::frame_name(100000), "100000.bmp");
-}
-TEST_F(RecordingTest, ThePenIsDrawnAsTheCursorPictureWhileDown) {
-    // A 3 x 3 white cursor picture.
-    const std::string cursor_path = root() + "/cursor";
-    std::vector<std::uint16_t> white(9, 0xFFFF);
-    const auto bmp = app::encode_bmp565({white.data(), 3, 3, 6});
-    std::ofstream(cursor_path + ".bmp", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
-    const std::string archive = root() + "/pen.zip";
-    game().set_recorder(app::FrameRecorder::create(archive, ui::load_picture(cursor_path)));
-    auto form = colour_form({0, 0, 0, 255});
-    application().show_form(*form, ShowMode::Push, Animate::No);
-    ASSERT_TRUE(game().advance(20));
-    game().inject_pointer(display::PointerAction::Down, 20, 30);
-    ASSERT_TRUE(game().advance(10));
-    game().set_recorder(nullptr);
-    const auto entries = read_archive(archive);
-    ASSERT_EQ(entries.size(), 3u);
-    const auto with_pen = decode(entries[2].bytes);
-    ASSERT_TRUE(with_pen);
-    EXPECT_EQ(with_pen->row(30)[20], 0xFFFF);
-    EXPECT_EQ(with_pen->row(0)[0], 0);
-    EXPECT_EQ(game().back_buffer().row(30)[20], 0) << "the back buffer stays clean";
 }
 } // namespace
 } // namespace telvara::test_support

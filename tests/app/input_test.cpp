@@ -2,9 +2,7 @@
 // The emergency shortcut is the phone objects' test's.
 #include "platform/messages.h"
 #include "shell_test_support.h"
-#include "ui/text_input_service.h"
 #include <SDL_keycode.h>
-#include <array>
 #include <gtest/gtest.h>
 namespace telvara::test_support {
 namespace {
@@ -124,16 +122,6 @@ TEST_F(InputTest, CommandLinesFromASecondStart) {
     EXPECT_EQ(listener.command_lines[1], u"");
     EXPECT_EQ(listener.command_lines[2], u"open:+4912345");
     EXPECT_TRUE(game().queued_command_lines().empty());
-}
-// An input method's candidate window goes next to the field being typed into.
-TEST_F(InputTest, TheFocusedFieldsAreaReachesTheDisplay) {
-    ui::TextInputBackend* backend = ui::TextInputService::instance().backend();
-    ASSERT_NE(backend, nullptr);
-    backend->start_text_input(ui::Rect{4, 30, 44, 46});
-    EXPECT_EQ(screen().text_input_area(), (std::array<std::int32_t, 4>{4, 30, 40, 16}));
-    backend->update_text_input(ui::Rect{4, 10, 44, 26}); // the field moved
-    EXPECT_EQ(screen().text_input_area(), (std::array<std::int32_t, 4>{4, 10, 40, 16}));
-    backend->stop_text_input();
 }
 } // namespace
 } // namespace telvara::test_support

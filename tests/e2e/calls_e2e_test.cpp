@@ -119,27 +119,6 @@ TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
     EXPECT_TRUE(call_screen("calling.png"));
     EXPECT_TRUE(call_screen("busy.png"));
 }
-TEST_F(CallsE2e, WaitingCallTakenOnHoldSwappedAndEndedLeavesTwoRecords) {
-    settings(false);
-    const Finished run = script(
-        std::string("wait 1500\n") + kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey +
-        "expect dialing\nmodem answer\nwait 1000\n"
-        "modem ring +4930123456 Anna Berg\nwait 400\nshot waiting.png\n"
-        "expect text txtWaitingCaller \"Anna Berg\" 0\n"
-        // Hold and answer: Anna is current, 555 waits on hold.
-        "tap 120 140\nexpect held\nwait 300\n"
-        "expect text txtHeldCaller \"On hold: 555\" 0\nexpect text firstname \"Anna Berg\" 0\n"
-        // Swap: 555 again, Anna on hold.
-        "tap 60 100\nexpect text txtHeldCaller On hold: Anna Berg\n"
-        // End: 555 ends and Anna comes back.
-        "tap 120 290\nexpect text firstname Anna Berg\nexpect connected\n"
-        "wait 2000\nmodem hangup\nexpect ended\nwait 400\nexpect screen Main 0\n");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_TRUE(call_screen("waiting.png"));
-    // Newest first: Anna's call began last; the network's name for a stranger.
-    EXPECT_EQ(call_rows(), (Rows{"incoming +4930123456 Anna Berg", "outgoing 555"}));
-    expect_all_talked();
-}
 // Holding 0 types a plus on the script clock; a long "#" is "*"; the service code's reply
 // comes in a panel.
 TEST_F(CallsE2e, LongPressesTypeSignsAndServiceCodesReplyInAPanel) {
