@@ -8,14 +8,11 @@
 
 #include <gmock/gmock.h>
 
-#include <sys/stat.h>
-
 #include <functional>
 #include <sstream>
 
 using namespace telvara;
 using namespace telvara::skinc;
-using testing::AllOf;
 using testing::HasSubstr;
 
 namespace {
@@ -132,21 +129,15 @@ TEST_F(DumpFile, DamagedTreesAreListedAsFarAsTheBoundsGoAndSayWhereTheyStopped) 
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '@'), 41);
 }
 
+// Which files are no skin is the skin loader's table; the dump names the file and stops.
 TEST_F(DumpFile, WhatIsNoSkinFileIsRefusedByNameAndReason) {
-    ASSERT_EQ(::mkfifo((m_dir / "fifo.skin").c_str(), 0600), 0);
-    const std::string short_file = write("short.skin", std::vector<std::uint8_t>(10, 0));
-    // A FIFO is refused before it is opened: opening it would wait for a writer.
-    for (const auto& [file, reason] :
-         {std::pair{(m_dir / "fifo.skin").string(), "is not a regular file"},
-          {short_file, "shorter than"}}) {
-        const Run run = dump({file});
-        EXPECT_EQ(run.status, 1) << file;
-        EXPECT_THAT(run.err, AllOf(HasSubstr("telvara-skinc: " + file + ": "), HasSubstr(reason)));
-        EXPECT_EQ(run.out, "") << file;
-    }
-    EXPECT_EQ(dump({}).status, 2);
-    EXPECT_EQ(dump({"--no-pictures"}).status, 2);
-    EXPECT_EQ(dump({"a.skin", "b.skin"}).status, 2);
+    const std::string file = write("short.skin", std::vector<std::uint8_t>(10, 0));
+    const Run run = dump({file});
+    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, ""));
+    EXPECT_THAT(run.err, HasSubstr("telvara-skinc: " + file + ": shorter than"));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"--no-pictures"}, {"a.skin", "b.skin"}})
+        EXPECT_EQ(dump(args).status, 2) << testing::PrintToString(args);
 }
 
 } // namespace

@@ -1,11 +1,10 @@
-// The simulator on its AT port: call hold as the standard has it, and raw lines bounded in size. The
-// PIN and PUK, registration, dials refused without a SIM or a network, caller names and service
-// replies are driven through it by the PIN form and telephone tests.
+// The simulator on its AT port: call hold as the standard has it. The PIN and PUK, registration,
+// dials refused without a SIM or a network, caller names, service replies and floods of raw lines
+// are driven through it by the PIN form, telephone and end-to-end tests.
 #include "platform/modem/modem_sim.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 namespace telvara::platform::modem {
@@ -79,37 +78,6 @@ TEST_F(SimulatedModem, CallHoldFollowsTheStandard) {
     }
     EXPECT_EQ(at("AT+CLCC"), "+CLCC: 2,1,0,0,1,\"0303\",129|+CLCC: 1,1,0,0,1,\"0305\",129|"
                              "+CLCC: 3,1,5,0,0,\"0306\",129|OK");
-}
-
-TEST_F(SimulatedModem, RawLinesGoOutUncheckedButBoundedInSize) {
-    const std::string long_text(100, 'x');
-    struct Case {
-        std::string command;
-        std::string reply;  // its first line, or the whole reply
-        std::string output; // what the AT port says
-    } cases[] = {
-        {"send +CLIP: \";$(touch x)\",129", "OK\n", "+CLIP: \";$(touch x)\",129"},
-        {"send  RING ", "OK\n", "RING"},
-        {"flood 3 +CLCC: 1,1,4,0,0", "OK\n", "+CLCC: 1,1,4,0,0|+CLCC: 1,1,4,0,0|+CLCC: 1,1,4,0,0"},
-        {"flood 100000 RING", "OK\n", ""}, // counted below
-        {"send", "ERROR nothing to send\n", ""},
-        {"flood 2", "ERROR nothing to send\n", ""},
-        {"flood 0 RING", "ERROR say how many times: 1-100000\n", ""},
-        {"flood 100001 RING", "ERROR say how many times: 1-100000\n", ""},
-        {"flood -1 RING", "ERROR say how many times: 1-100000\n", ""},
-        {"flood many RING", "ERROR say how many times: 1-100000\n", ""},
-        {"flood 100000 " + long_text, "ERROR more than 8388608 bytes at once\n", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        EXPECT_EQ(control(c.command), c.reply);
-        const std::string said = output();
-        if (c.command == "flood 100000 RING") {
-            EXPECT_EQ(std::count(said.begin(), said.end(), '|'), 99999);
-        } else {
-            EXPECT_EQ(said, c.output);
-        }
-    }
 }
 
 } // namespace
