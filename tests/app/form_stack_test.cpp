@@ -13,9 +13,7 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     ListenerProbe listener;
     auto& app = application();
     app.set_listener(&listener);
-    ProbeForm a;
-    ProbeForm b;
-    ProbeForm c;
+    ProbeForm a, b, c;
     EXPECT_EQ(forms::form_host(), &app);
     app.show_form(a, ShowMode::Push, Animate::No);
     app.show_form(b, ShowMode::Push, Animate::No);
@@ -26,13 +24,10 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     // Only the top form is updated and gets input.
     game().inject_key(SDLK_LEFT, display::KeyAction::Press);
     ASSERT_TRUE(game().advance(10));
-    EXPECT_TRUE(a.updates.empty());
-    EXPECT_EQ(c.updates.size(), 1u);
-    EXPECT_EQ(c.keys.size(), 1u);
-    EXPECT_TRUE(b.keys.empty());
+    EXPECT_EQ(std::tuple(a.updates.size(), b.keys.size(), c.updates.size(), c.keys.size()),
+              std::tuple(0u, 0u, 1u, 1u));
     EXPECT_TRUE(app.close_form(b, Animate::No)); // from the middle
-    ASSERT_EQ(listener.closed.size(), 1u);
-    EXPECT_EQ(listener.closed[0], &b);
+    EXPECT_EQ(listener.closed, std::vector<forms::Form*>{&b});
     EXPECT_EQ(app.form_count(), 2u);
     EXPECT_FALSE(app.is_shown(b));
     EXPECT_FALSE(app.close_form(b, Animate::No)) << "not on the stack";
@@ -81,8 +76,8 @@ TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     EXPECT_EQ(app.transition_strength(), forms::kFullStrength);
     ASSERT_TRUE(game().advance(10));
     EXPECT_TRUE(app.transition_running());
-    EXPECT_LT(app.transition_strength(), forms::kFullStrength);
-    EXPECT_GT(app.transition_strength(), 0);
+    EXPECT_TRUE(app.transition_strength() > 0 && app.transition_strength() < forms::kFullStrength)
+        << app.transition_strength();
     EXPECT_TRUE(blue->updates.empty()) << "no form update while the transition runs";
     EXPECT_NE(screen().last_frame().at(5, 5), 0x001F) << "the old screen still shows";
     ASSERT_TRUE(game().advance(150));
@@ -91,7 +86,6 @@ TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     EXPECT_EQ(screen().last_frame().at(5, 5), 0x001F);
     // Without animate, or without a transition, nothing runs.
     app.close_form(*blue, Animate::No);
-    EXPECT_FALSE(app.transition_running());
     app.show_form(*blue, ShowMode::Push, Animate::No);
     EXPECT_FALSE(app.transition_running());
     red->transition = nullptr;
@@ -115,14 +109,13 @@ TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAl
     ASSERT_TRUE(game().advance(20));
     const auto& frame = screen().last_frame();
     // The owner in front: no strip, the form from the top.
-    EXPECT_EQ(frame.at(5, 5), 0x001F);
-    EXPECT_EQ(owner->y(), 0);
-    EXPECT_EQ(frame.at(5, kHeight - 5), 0xFFFF) << "the notice";
+    EXPECT_EQ(std::tuple(frame.at(5, 5), owner->y(), frame.at(5, kHeight - 5)),
+              std::tuple(0x001F, 0, 0xFFFF))
+        << "the owner from the top, the notice";
     app.show_form(*other, ShowMode::Push, Animate::No);
     ASSERT_TRUE(game().advance(20));
     EXPECT_EQ(screen().last_frame().at(5, 5), 0xF800) << "the strip over another form";
-    EXPECT_EQ(other->y(), 20) << "laid out below the strip";
-    EXPECT_EQ(other->height(), kHeight - 20);
+    EXPECT_EQ(std::pair(other->y(), other->height()), std::pair(20, kHeight - 20)) << "below";
     EXPECT_EQ(screen().last_frame().at(5, 25), 0x07E0);
     // A press that starts on the strip is the strip's to the end; one that
     // starts below goes to the form.
@@ -131,14 +124,12 @@ TEST_F(FormStackTest, OverlaysTheStripOverEveryFormButItsOwnerAndTheNoticeOverAl
     game().inject_pointer(display::PointerAction::Up, 5, 100);
     game().inject_pointer(display::PointerAction::Down, 5, 100);
     ASSERT_TRUE(game().dispatch_pending());
-    EXPECT_EQ(strip->touches.size(), 3u);
-    EXPECT_EQ(other->touches.size(), 1u);
+    EXPECT_EQ(std::tuple(strip->touches.size(), other->touches.size()), std::tuple(3u, 1u));
     game().inject_pointer(display::PointerAction::Up, 5, 100);
     // Hidden, or gone from its slot: the forms have the whole screen again.
     strip->set_visible(false);
     ASSERT_TRUE(game().advance(20));
     EXPECT_EQ(other->y(), 0);
-    app.set_overlay(forms::OverlaySlot::CallStrip, nullptr);
     app.set_overlay(forms::OverlaySlot::Notice, nullptr);
     EXPECT_EQ(app.overlay(forms::OverlaySlot::Notice), nullptr);
 }
