@@ -1,5 +1,5 @@
-// Whole-file reads: only regular files, never more than the caller's limit,
-// a message that names the file, and nothing that can block the caller.
+// Whole-file reads: never more than the caller's limit, and a message that names the file. Devices,
+// FIFOs and missing files are in the tables of the skin, language, settings and script readers.
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
@@ -7,9 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace telvara::platform {
@@ -31,8 +29,6 @@ class ReadWholeFile : public ::testing::Test {
 TEST_F(ReadWholeFile, RefusesWhatIsNotASmallRegularFileWithItsName) {
     for (std::size_t size : {0, 10, 11, 5000})
         std::ofstream(path("f" + std::to_string(size)), std::ios::binary) << std::string(size, 'x');
-    fs::create_symlink("/dev/zero", path("zero"));
-    ::mkfifo(path("fifo").c_str(), 0600); // no writer ever comes: a blocking open would wait
     std::ofstream(path("secret")) << "x";
     ::chmod(path("secret").c_str(), 0);
     struct Case {
@@ -47,11 +43,7 @@ TEST_F(ReadWholeFile, RefusesWhatIsNotASmallRegularFileWithItsName) {
         {path("f10"), 10, 0, "", 10}, // exactly the limit
         {path("f11"), 10, EFBIG, "larger than 10 bytes"},
         {path("f5000"), 2048, EFBIG, "larger than 2 KB"},
-        {path("none"), 10, ENOENT, "No such file"},
         {m_dir.string(), 10, EINVAL, "is a folder"},
-        {"/dev/zero", 1 << 20, EINVAL, "not a regular file"},
-        {path("zero"), 1 << 20, EINVAL, "not a regular file"},
-        {path("fifo"), 10, EINVAL, "not a regular file"},
         {path("secret"), 10, EACCES, "Permission denied"},
     };
     for (const Case& c : cases) {

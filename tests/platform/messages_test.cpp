@@ -1,8 +1,6 @@
-// The message system: posting and sending across threads, quit, timers and
-// the fate of messages for targets that are gone.
+// The message system: posting and sending across threads, quit, timers and the fate of messages
+// for targets that are gone (timers on a virtual clock: the call screen's tests).
 #include "platform/messages.h"
-
-#include "platform/clock.h"
 
 #include <gtest/gtest.h>
 
@@ -159,27 +157,6 @@ TEST(Messages, OneTimerMessagePendingAtMostAndRestartedOrKilledTimersWait) {
     EXPECT_TRUE(kill_timer(target.ref(), 5));
     EXPECT_FALSE(kill_timer(target.ref(), 5));
     kill_timer(target.ref(), 1);
-}
-
-TEST(Messages, UnderAVirtualClockTimersFireOnlyAsTheClockMoves) {
-    VirtualClock clock(5000);
-    ScopedVirtualClock scope(clock);
-    EXPECT_EQ(tick_count(), 5000u);
-    Recorder target;
-    set_timer(target.ref(), 7, 100);
-    std::this_thread::sleep_for(20ms); // real time is no time here
-    Message message;
-    EXPECT_FALSE(peek(message, Peek::remove));
-    clock.advance(99);
-    EXPECT_FALSE(peek(message, Peek::remove));
-    clock.advance(1);
-    ASSERT_TRUE(peek(message, Peek::remove));
-    EXPECT_EQ(message.wparam, 7u);
-    // Re-armed on the same clock: a long jump gives one message, not a backlog.
-    clock.advance(1000);
-    EXPECT_TRUE(peek(message, Peek::remove));
-    EXPECT_FALSE(peek(message, Peek::remove));
-    kill_timer(target.ref(), 7);
 }
 
 TEST(Messages, WaitForTakesOnlyTheWantedMessageAndWaitWakesUp) {
