@@ -44,8 +44,7 @@ TEST(FrameRecorder, BmpEncodingRoundTripsThroughThePictureDecoder) {
     ASSERT_EQ(bmp[28], 16);
     const auto decoded = decode(bmp);
     ASSERT_TRUE(decoded);
-    ASSERT_EQ(decoded->width(), 3);
-    ASSERT_EQ(decoded->height(), 2);
+    ASSERT_EQ(std::pair(decoded->width(), decoded->height()), std::pair(3, 2));
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             EXPECT_EQ(decoded->row(y)[x], pixels[y * 3 + x]);
@@ -63,9 +62,7 @@ TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
     ASSERT_TRUE(game().advance(30)); // 10 ms frames, each counted as 0.04 s
     clock().advance(3000);
     game().frame_step(app::SkipIdle::Yes); // a stall changes nothing either
-    ASSERT_EQ(form->updates.size(), 4u);
-    for (double dt : form->updates)
-        EXPECT_DOUBLE_EQ(dt, 0.04);
+    EXPECT_EQ(form->updates, std::vector(4, 0.04));
     EXPECT_FALSE(game().recorder()->capture({})) << "a frame without pixels is none";
     EXPECT_EQ(game().recorder()->frame_count(), 4u);
     game().set_recorder(nullptr); // closes the archive
@@ -75,16 +72,15 @@ TEST_F(RecordingTest, EveryFrameAdvancesExactlyFortyMillisecondsAndIsStored) {
         EXPECT_EQ(entries[i].name, app::FrameRecorder::frame_name(std::uint32_t(i)));
         const auto picture = decode(entries[i].bytes);
         ASSERT_TRUE(picture) << entries[i].name;
-        EXPECT_EQ(picture->width(), kWidth);
-        EXPECT_EQ(picture->height(), kHeight);
+        EXPECT_EQ(std::pair(picture->width(), picture->height()), std::pair(kWidth, kHeight));
     }
     // A frame is captured before the update that draws the next: the first
     // one is the empty screen, the later ones the red form.
     EXPECT_EQ(decode(entries[3].bytes)->row(0)[0], 0xF800);
     EXPECT_EQ(entries[1].name, "00001.bmp");
     // Five digits, then as many as it takes.
-    EXPECT_EQ(app::FrameRecorder::frame_name(99999), "99999.bmp");
-    EXPECT_EQ(app::FrameRecorder::frame_name(100000), "100000.bmp");
+    EXPECT_EQ(app::FrameRecorder::frame_name(99999) + app::FrameRecorder::frame_name(100000),
+              "99999.bmp100000.bmp");
 }
 } // namespace
 } // namespace telvara::test_support

@@ -24,18 +24,16 @@ class PhoneObjectsTest : public ApplicationTest {
     // Real time: the modem runs on its own thread.
     bool pump_until(const std::function<bool()>& done) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (!game().dispatch_pending())
-                return false;
+        while (game().dispatch_pending() && std::chrono::steady_clock::now() < deadline)
             if (done())
                 return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return false;
     }
-    void press(std::int32_t key) {
-        game().inject_key(key, KeyAction::Press);
-        game().inject_key(key, KeyAction::Release);
+    void press(std::initializer_list<std::int32_t> keys) {
+        for (const std::int32_t key : keys)
+            game().inject_key(key, KeyAction::Press), game().inject_key(key, KeyAction::Release);
     }
 };
 // Built on a worker, started on the UI thread (twice changes nothing): Talk after
@@ -59,8 +57,7 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
         EXPECT_EQ(phone::Telephone::instance(), objects.telephone());
         phone::Telephone& line = *objects.telephone();
         ASSERT_TRUE(pump_until([&] { return line.line_open(); }));
-        for (auto key : {SDLK_0, SDLK_1, SDLK_1, SDLK_2})
-            press(key);
+        press({SDLK_0, SDLK_1, SDLK_1, SDLK_2});
         game().inject_key(SDLK_F3, KeyAction::Press); // Talk
         ASSERT_TRUE(game().dispatch_pending());
         EXPECT_FALSE(game().is_idle());
@@ -78,8 +75,7 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
         EXPECT_EQ(objects.call_log()->entries().front().direction, phone::CallDirection::Outgoing);
     }
     EXPECT_EQ(phone::Telephone::instance(), nullptr);
-    for (auto key : {SDLK_1, SDLK_1, SDLK_2})
-        press(key);
+    press({SDLK_1, SDLK_1, SDLK_2});
     ASSERT_TRUE(game().dispatch_pending());
     EXPECT_EQ(application().typed_digits(), u"112");
     application().close_form(form, Animate::No);
