@@ -27,7 +27,7 @@ TEST(KeyTextFile, LinesAndEncodings) {
     EXPECT_EQ(decode_key_text_bytes("k=\xE9"), u"k=\u0439");
 }
 
-TEST(KeyMap, FixtureLoadsAndSkipsBadLines) {
+TEST(KeyMap, FixtureLoadsAndSkipsBadLinesAMissingFileIsEmpty) {
     auto table = read_key_text_file(fixture("keyboard.txt"));
     ASSERT_TRUE(table);
     std::size_t skipped = 0;
@@ -45,9 +45,7 @@ TEST(KeyMap, FixtureLoadsAndSkipsBadLines) {
     }
     EXPECT_EQ(map.key_of(u'é'), u'3');
     EXPECT_EQ(map.key_of(u'!'), u'!');
-}
-
-TEST(KeyMap, MissingFileIsEmptyAndAmbiguityIsNoticed) {
+    EXPECT_EQ(KeyMap::load(fixture("keyboard.txt")).load_error(), "");
     KeyMap none = KeyMap::load("/nonexistent/keyboard.txt");
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(none.load_error(), "") << "a missing map is no damage";
