@@ -129,39 +129,28 @@ TEST(ActiveScheduler, OtherMessagesPassThroughTheHiddenWindow) {
 
 TEST(ActiveSchedulerDeath, MisuseEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const struct {
-        std::function<void(CActiveScheduler&, Probe&)> misuse;
-        const char* says;
-    } rows[] = {
-        {[](CActiveScheduler& s, Probe& p) { s.set_active(p), s.set_active(p); },
-         "Gluck: Object [0-9]+ is already active @ CActiveScheduler::set_active\\(\\)"},
-        {[](CActiveScheduler& s, Probe& p) { s.notify(p); },
-         "Gluck: Active object [0-9]+ is not active @ CActiveScheduler::notify\\(\\)"},
-        {[](CActiveScheduler& s, Probe& p) {
-             s.set_active(p), s.notify(p), s.notify(p), s.process_actives();
-         },
-         "Gluck: Active object [0-9]+ is not marked active @ "
-         "CActiveScheduler::process_actives\\(\\)"},
-        {[](CActiveScheduler& s, Probe& p) { s.after(p, 600); },
-         "Gluck: Active object [0-9]+ is already active @ CActive::~CActive\\(\\)"},
-    };
-    for (const auto& row : rows)
+    using S = CActiveScheduler;
+    const std::pair<std::function<void(S&, Probe&)>, const char*> rows[] = {
+        {[](S& s, Probe& p) { s.set_active(p), s.set_active(p); }, "already active @ CActiveSch"},
+        {[](S& s, Probe& p) { s.notify(p); }, "is not active @ CActiveScheduler::notify"},
+        {[](S& s, Probe& p) { s.set_active(p), s.notify(p), s.notify(p), s.process_actives(); },
+         "is not marked active @ CActiveScheduler::process_actives"},
+        {[](S& s, Probe& p) { s.after(p, 600); }, "already active @ CActive::~CActive"}};
+    for (const auto& [misuse, says] : rows)
         EXPECT_EXIT(
             {
-                CActiveScheduler scheduler(u"T");
+                S scheduler(u"T");
                 Probe probe;
-                row.misuse(scheduler, probe);
+                misuse(scheduler, probe);
             },
-            testing::ExitedWithCode(1), row.says);
+            testing::ExitedWithCode(1), says);
     EXPECT_EXIT(
         {
             Probe first; // both outlive the scheduler
             Probe second;
-            CActiveScheduler scheduler(u"T");
+            S scheduler(u"T");
             scheduler.set_active(first);
             scheduler.set_active(second);
         },
-        testing::ExitedWithCode(1),
-        "Gluck: Some active objects still live while scheduler is terminating "
-        "active_counter=2 @ \n");
+        testing::ExitedWithCode(1), "active objects still live while scheduler is terminating");
 }
