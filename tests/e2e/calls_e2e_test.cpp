@@ -249,18 +249,6 @@ TEST_F(TelephonyE2e, EachCallGetsItsEntryAnsweredMissedRejectedOrOutgoing) {
     EXPECT_THAT(log_text(), HasSubstr("Caller ID: 0301234567"));
     EXPECT_LT(log_text().find(" WinMain 10"), log_text().find("lineOpen = 0 (sim)"));
 }
-TEST_F(TelephonyE2e, ModemCommandsThatCannotBeCarriedOutStopTheScriptWithTheirLine) {
-    settings();
-    const std::pair<const char*, const char*> rows[] = {
-        {"modem ring 123\n", ":1: there is no telephone yet"},
-        {"wait 1000\n\nphone answer\n", ":3: no call is ringing"},
-        {"wait 1000\nmodem answer\n", "modem answer: ERROR no outgoing call is ringing"}};
-    for (const auto& [text, said] : rows) {
-        const Finished run = script(text);
-        EXPECT_EQ(run.status, 1) << text;
-        EXPECT_THAT(run.output, HasSubstr(said));
-    }
-}
 // telvara-modem in another process rings the running phone; a modem speaking garbage
 // leaves no phantom calls and no numbers picked out of it.
 TEST_F(TelephonyE2e, AModemFromAnotherProcessRingsAndItsGarbageMakesNoCalls) {

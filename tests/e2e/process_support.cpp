@@ -65,24 +65,19 @@ pid_t TelvaraWorld::start(const std::vector<std::string>& args, const std::strin
     return pid;
 }
 Finished TelvaraWorld::finish(pid_t pid, std::chrono::milliseconds limit) {
-    Finished result;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
+    while (::waitpid(pid, &status, WNOHANG) != pid) {
         if (std::chrono::steady_clock::now() > deadline) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             ADD_FAILURE() << "the program did not end in time";
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(10ms);
     }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.output = read_file(m_outputs[pid]);
-    return result;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+            read_file(m_outputs[pid])};
 }
 std::string TelvaraWorld::output_so_far(pid_t pid) const {
     const auto found = m_outputs.find(pid);
@@ -97,11 +92,9 @@ std::string TelvaraWorld::log_text() const {
 }
 bool TelvaraWorld::wait_for_log(const std::string& text, std::size_t from) const {
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (std::chrono::steady_clock::now() < deadline) {
+    for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(20ms))
         if (log_text().find(text, from) != std::string::npos)
             return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     return false;
 }
 Finished TelvaraWorld::script(const std::string& text, std::vector<std::string> args,
@@ -154,9 +147,8 @@ std::string find_program(const std::string& name) {
     return {};
 }
 std::string TelvaraWorld::write_file(const std::string& name, const std::string& content) const {
-    const fs::path path = m_dir / name;
-    std::ofstream(path) << content;
-    return path.string();
+    std::ofstream(m_dir / name) << content;
+    return (m_dir / name).string();
 }
 bool Png::read(const std::string& file) {
     png_image image{};
@@ -164,8 +156,7 @@ bool Png::read(const std::string& file) {
     if (!png_image_begin_read_from_file(&image, file.c_str()))
         return false;
     image.format = PNG_FORMAT_RGB;
-    width = int(image.width);
-    height = int(image.height);
+    std::tie(width, height) = std::pair(int(image.width), int(image.height));
     rgb.resize(PNG_IMAGE_SIZE(image));
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
 }

@@ -36,24 +36,27 @@ TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
     EXPECT_THAT(log_text(), HasSubstr(" signal " + std::to_string(SIGINT) + ": closing"));
     EXPECT_THAT(log_text(), HasSubstr("Application::~Application()"));
 }
-// A bad script line stops the run before anything happens; a tap on a node not
-// shown (counted from either end, or the zeroth) stops it where it stands.
+// A bad script line stops the run before anything happens; a tap on a node not shown
+// (counted from either end, or the zeroth) or a modem command that cannot be carried
+// out stops it where it stands.
 TEST_F(StartupE2e, BadScriptsAndOptionsStopWithTheirLine) {
     const struct {
-        const char* script; // nullptr: `option` alone
-        const char* option;
+        const char* script; // nullptr: no script, the option --fast
         int status;
         const char* said;
     } rows[] = {
-        {"shot never.png\nfly 1 2\n", "", 2, "script.txt:2: unknown command \"fly\""},
-        {"wait 1500\ntap nosuch\n", "", 1, "script.txt:2: no node "},
-        {"wait 1500\ntap big#-99\n", "", 1, "script.txt:2: no node "},
-        {"wait 1500\ntap big#0\n", "", 1, "script.txt:2: no node "},
-        {nullptr, "--fast", 2, "unknown option --fast"},
+        {"shot never.png\nfly 1 2\n", 2, "script.txt:2: unknown command \"fly\""},
+        {"wait 1500\ntap nosuch\n", 1, "script.txt:2: no node "},
+        {"wait 1500\ntap big#-99\n", 1, "script.txt:2: no node "},
+        {"wait 1500\ntap big#0\n", 1, "script.txt:2: no node "},
+        {"modem ring 123\n", 1, "script.txt:1: there is no telephone yet"},
+        {"wait 1000\n\nphone answer\n", 1, "script.txt:3: no call is ringing"},
+        {"wait 1000\nmodem answer\n", 1, "modem answer: ERROR no outgoing call is ringing"},
+        {nullptr, 2, "unknown option --fast"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.script ? row.script : row.option);
-        const Finished run = row.script ? script(row.script) : this->run({row.option});
+        SCOPED_TRACE(row.script ? row.script : "--fast");
+        const Finished run = row.script ? script(row.script) : this->run({"--fast"});
         EXPECT_EQ(run.status, row.status) << run.output;
         EXPECT_THAT(run.output, HasSubstr(row.said));
     }
