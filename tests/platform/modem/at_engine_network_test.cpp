@@ -60,8 +60,9 @@ TEST_F(ScriptedModem, RegistrationAndOperatorFromAnswersAndReports) {
         set_up_modem(ok, {{"AT+CREG?", c.creg.empty() ? "\r\nERROR\r\n" : answer(c.creg)},
                           {"AT+COPS?", answer("+COPS: 0,0,\"Op\",7")}});
         m_engine.receive("\r\n" + c.later + "\r\n", m_now);
-        EXPECT_EQ(m_engine.network().registration, c.registration) << c.creg << " / " << c.later;
-        EXPECT_EQ(m_engine.network().operator_name, c.operator_name) << c.creg << " / " << c.later;
+        EXPECT_EQ(std::tie(m_engine.network().registration, m_engine.network().operator_name),
+                  std::tie(c.registration, c.operator_name))
+            << c.creg << " / " << c.later;
     }
     for (const char* cops : {"+COPS: 0", "+COPS: 0,2,\"26201\",7"}) {
         set_up_modem(ok, {{"AT+CREG?", answer("+CREG: 0,1")}, {"AT+COPS?", answer(cops)}});
@@ -76,9 +77,7 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
         {"AT+CREG?", answer("+CREG: 0,2")}};
     set_up_modem(ok, modem);
     // The SIM's state arrives with its tries, never without.
-    auto network = of_kind(events(), Kind::network);
-    ASSERT_FALSE(network.empty());
-    for (const auto& e : network)
+    for (const auto& e : of_kind(events(), Kind::network))
         EXPECT_EQ(e.network.pin_retries, 3);
     struct Step {
         std::string code, result, sim, retries;
@@ -95,14 +94,12 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
         modem["AT+CPIN?"] = answer("+CPIN: " + step.sim);
         modem["AT+CPINR=\"SIM PIN\""] = answer("+CPINR: SIM PIN," + step.retries + ",3");
         auto commands = answer_all(modem);
-        ASSERT_GE(commands.size(), 3u);
-        EXPECT_EQ(commands[0], "AT+CPIN=\"" + step.code + "\"");
-        EXPECT_EQ(commands[1], "AT+CPIN?"); // then the tries, then the registration
-        EXPECT_EQ(commands.back(), "AT+CREG?");
+        ASSERT_GE(commands.size(), 3u); // the code, the SIM, its tries, then the registration
+        EXPECT_EQ(std::tie(commands[0], commands[1], commands.back()),
+                  std::tuple("AT+CPIN=\"" + step.code + "\"", "AT+CPIN?", "AT+CREG?"));
         auto got = events();
-        auto result = of_kind(got, Kind::pin_result);
-        ASSERT_EQ(result.size(), 1u);
-        EXPECT_EQ(result[0].code, step.expected);
+        ASSERT_EQ(of_kind(got, Kind::pin_result).size(), 1u);
+        EXPECT_EQ(of_kind(got, Kind::pin_result)[0].code, step.expected);
         EXPECT_TRUE(of_kind(got, Kind::command_failed).empty());
         ASSERT_EQ(of_kind(got, Kind::network).size(), 1u) << step.code;
         EXPECT_EQ(last_network(got).pin_retries,
@@ -118,10 +115,9 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
     ASSERT_GE(got.size(), 2u);
     EXPECT_EQ(got[got.size() - 2].network, NetworkState{});
     EXPECT_EQ(got.back().detail, "no answer to AT+CPIN=****");
-    for (const auto& line : m_engine.take_log()) {
+    for (const auto& line : m_engine.take_log())
         for (const char* code : {"4711", "4712", "4713", "4714", "87654321"})
             EXPECT_EQ(line.find(code), std::string::npos) << line;
-    }
 }
 
 TEST_F(ScriptedModem, NetworkPollsNeverHoldUpCallOperations) {
