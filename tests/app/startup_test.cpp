@@ -64,7 +64,7 @@ TEST(ScreenInfo, DensityClassesScaleShiftAndForcedValues) {
         EXPECT_FALSE(untouched.dpi);
     }
 }
-TEST(StartupNotices, EachNoticeOnceInTheOrderFound) {
+TEST(StartupNotices, EachNoticeOnceInTheOrderFoundAndSettingsProblemsAsTheUserActs) {
     StartupNotices notices;
     EXPECT_TRUE(notices.empty());
     notices.add(u"skinLanguageDamaged", u"russian.lng");
@@ -78,9 +78,7 @@ TEST(StartupNotices, EachNoticeOnceInTheOrderFound) {
                                           {u"skinKeyboardDamaged", u""},
                                           {u"skinLanguageDamaged", u"german.lng"},
                                           {u"skinSettingsDamaged", u""}}));
-}
-// A failed write: a full disk in its own words, anything else as "not saved".
-TEST(StartupNotices, SettingsProblemsSayWhatTheUserCanActOn) {
+    // A failed write: a full disk in its own words, anything else as "not saved".
     const std::pair<SettingsProblem, const char16_t*> cases[] = {
         {{SettingsProblemKind::Damaged, "x", ""}, u"skinSettingsDamaged"},
         {{SettingsProblemKind::LinesSkipped, "x", ""}, u"skinSettingsLinesSkipped"},

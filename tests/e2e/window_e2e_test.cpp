@@ -82,49 +82,35 @@ TEST_F(WindowE2e, WithoutADisplayTheStartSaysSoUnlessADriverIsChosen) {
 // drive and photograph its windows.
 class XvfbE2e : public WindowE2e {
   protected:
+    // Xvfb writes its display number to a pipe once it takes connections.
     void SetUp() override {
         WindowE2e::SetUp();
-        start_xvfb();
-        if (!m_skip.empty())
-            GTEST_SKIP() << "no X server for a real window: " << m_skip;
-    }
-    void TearDown() override {
-        // What a failed step left running goes first, then its X server.
-        for (pid_t pid : m_started) {
-            if (::waitpid(pid, nullptr, WNOHANG) == 0) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, nullptr, 0);
-            }
-        }
-        if (m_xvfb > 0) {
-            ::kill(m_xvfb, SIGTERM);
-            ::waitpid(m_xvfb, nullptr, 0);
-        }
-        TelvaraWorld::TearDown();
-    }
-    // Xvfb writes its display number to a pipe once it takes connections.
-    void start_xvfb() {
         const std::string xvfb = find_program("Xvfb");
         int fds[2];
-        if (xvfb.empty() || ::pipe(fds) != 0) {
-            m_skip = "Xvfb is not installed (scripts/setup.sh installs xvfb)";
-            return;
-        }
+        if (xvfb.empty() || ::pipe(fds) != 0)
+            GTEST_SKIP() << "no X server for a real window: Xvfb is not installed "
+                            "(scripts/setup.sh installs xvfb)";
         m_xvfb = start({"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
                         "-nolisten", "tcp"},
                        xvfb);
         ::close(fds[1]);
-        std::string number;
         pollfd wait{fds[0], POLLIN, 0};
         char c = 0;
         while (::poll(&wait, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
+            m_display += c;
         ::close(fds[0]);
-        if (number.empty()) {
-            m_skip = "Xvfb did not start within 10 s";
-            return;
-        }
-        m_display = ":" + number;
+        if (m_display.empty())
+            GTEST_SKIP() << "no X server for a real window: Xvfb did not start within 10 s";
+        m_display.insert(0, ":");
+    }
+    // What a failed step left running goes first, then its X server.
+    void TearDown() override {
+        for (pid_t pid : m_started)
+            if (::waitpid(pid, nullptr, WNOHANG) == 0)
+                ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+        if (m_xvfb > 0)
+            ::kill(m_xvfb, SIGTERM), ::waitpid(m_xvfb, nullptr, 0);
+        TelvaraWorld::TearDown();
     }
     // Starts a program that shows a window (or waits for one) on the display.
     pid_t start_on_display(const std::vector<std::string>& args, const std::string& binary = {},
@@ -139,16 +125,13 @@ class XvfbE2e : public WindowE2e {
                                     std::map<std::string, std::string> env = {}) {
         env["DISPLAY"] = m_display;
         const std::string program = find_program(name);
-        if (program.empty()) {
-            ADD_FAILURE() << name << " is not installed (scripts/setup.sh installs it)";
-            return std::nullopt;
-        }
-        const Finished done = finish(start(args, program, env), 20s);
-        if (done.status != 0) {
-            ADD_FAILURE() << name << " failed: " << done.output;
-            return std::nullopt;
-        }
-        return done.output;
+        const Finished done = program.empty()
+                                  ? Finished{127, "not installed (scripts/setup.sh installs it)"}
+                                  : finish(start(args, program, env), 20s);
+        if (done.status == 0)
+            return done.output;
+        ADD_FAILURE() << name << " failed: " << done.output;
+        return std::nullopt;
     }
     // The window of a Telvara started on the display, once it is mapped.
     std::string find_window() {
@@ -184,7 +167,6 @@ class XvfbE2e : public WindowE2e {
         EXPECT_EQ(run.status, 0) << run.output;
         return shot(name + ".png");
     }
-    std::string m_skip;
     std::string m_display;
     pid_t m_xvfb = -1;
     std::vector<pid_t> m_started;
