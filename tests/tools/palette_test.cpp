@@ -189,10 +189,7 @@ constexpr const char* kNight = "#FFFFFF #000000\n#1A1F24 #EEEEEE\n#1A73E8 #00FF0
 } // namespace
 
 TEST(PaletteSkin, RefusesEveryColourThePaletteLeavesOut) {
-    const struct {
-        const char* palette;
-        const char* message;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         // The node's colour, named with where it is.
         {"#FFFFFF #000000 picture:*\n#1A1F24 #EEEEEE\n#1A73E8 #00FF00\n",
          "light.xml:5: colour #FFFFFF (outside_color of node \"Main\" in Main) is not in the "
@@ -207,11 +204,11 @@ TEST(PaletteSkin, RefusesEveryColourThePaletteLeavesOut) {
                                                "palette"},
         {"#FFFFFF #000000\n#1A1F24 #EEEEEE\n#1A73E8 #00FF00 picture:disc\n", "dot.svg"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [palette, message] : cases) {
         RecolouredSkin light;
-        EXPECT_THAT(light.error(c.palette), HasSubstr(c.message)) << c.palette;
-        EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/night.skin")) << c.palette;
-        EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/night")) << c.palette;
+        EXPECT_THAT(light.error(palette), HasSubstr(message)) << palette;
+        EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/night")) << palette;
+        EXPECT_FALSE(std::filesystem::exists(light.folder.out() + "/night.skin")) << palette;
     }
 }
 
