@@ -1,20 +1,17 @@
-// Single instance: the lock decides, the socket carries command lines, stale sockets do not block
-// a new start (a killed holder: startup_e2e_test.cpp).
+// Single instance: the lock decides, the socket carries command lines, silent connections and long
+// folders do not block a new start (a killed holder and its stale socket: startup_e2e_test.cpp).
 #include "platform/single_instance.h"
 #include "scoped_env.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -69,14 +66,13 @@ TEST_F(SingleInstanceTest, FirstStartRunsAndLaterOnesHandTheirCommandLinesOver) 
         receiver.refusals = 2; // tried again, arrives once
         first.server->serve(receiver);
         InstanceClaim second = claim(u"open:+49 30 123");
-        EXPECT_EQ(second.outcome, ClaimOutcome::HandedOver) << second.error;
+        EXPECT_EQ(std::tie(second.outcome, second.peer),
+                  std::tuple(ClaimOutcome::HandedOver, ::getpid()));
         EXPECT_FALSE(second.server);
-        EXPECT_EQ(second.peer, ::getpid());
         const WString cyrillic = u"Контакты \U0001F4DE";
-        EXPECT_EQ(claim(cyrillic).outcome, ClaimOutcome::HandedOver);
-        EXPECT_EQ(claim(u"").outcome, ClaimOutcome::HandedOver);
-        EXPECT_EQ(claim(WString(kMaxHandOverChars + 10, u'7')).outcome, ClaimOutcome::HandedOver)
-            << "cut, not refused";
+        for (const WString& line : {cyrillic, WString(), WString(kMaxHandOverChars + 10, u'7')})
+            EXPECT_EQ(claim(line).outcome, ClaimOutcome::HandedOver)
+                << "a long one cut, not refused";
         EXPECT_EQ(receiver.lines(), (std::vector<WString>{u"open:+49 30 123", cyrillic, u"",
                                                           WString(kMaxHandOverChars, u'7')}));
         // An open message box is raised instead of taking the line.
@@ -96,7 +92,7 @@ TEST_F(SingleInstanceTest, SecondStartWaitsForAnInstanceStillStartingUpButNotFor
     const auto started = std::chrono::steady_clock::now();
     InstanceClaim given_up = claim(u"contacts", 200ms);
     EXPECT_EQ(given_up.outcome, ClaimOutcome::NoAnswer);
-    EXPECT_NE(given_up.error.find("does not answer"), std::string::npos) << given_up.error;
+    EXPECT_TRUE(given_up.error.find("does not answer") != std::string::npos) << given_up.error;
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     FakeReceiver receiver;
     std::thread late([&] {
