@@ -183,10 +183,7 @@ TEST(SkinCompiler, RenamedPicturesDoNotLinger) {
 }
 
 TEST(SkinCompiler, PictureErrorsNameTheUse) {
-    const struct {
-        const char* body;
-        const char* message;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"<node id=\"N\">\n<image src=\"missing\"/></node>\n",
          "test.xml:3: picture \"missing\" has no source"},
         {"<image id=\"I\" src=\"both\"/>\n", "has both"},
@@ -198,15 +195,15 @@ TEST(SkinCompiler, PictureErrorsNameTheUse) {
         {"<image id=\"I\" src=\"p\" src.slice=\"0 0 1 1 2 2 4 4\"/>\n", "slice reaches beyond"},
         {"<image id=\"I\" src=\"bad\"/>\n", "not a readable PNG"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [body, message] : cases) {
         SourceFolder folder;
         folder.write_png("p", 3, 3, std::vector<Rgba>(9, Rgba{0, 0, 0, 255}));
         folder.write_png("both", 1, 1, {{0, 0, 0, 255}});
         folder.write("art/both.svg", "<svg width=\"1\" height=\"1\"/>");
         folder.write("art/bad.png", "not a png");
-        const std::string error = error_of([&] { folder.compile(folder.write_skin(c.body)); });
-        EXPECT_THAT(error, HasSubstr(c.message)) << c.body;
-        EXPECT_FALSE(std::filesystem::exists(folder.out() + "/test.skin")) << c.body;
+        const std::string error = error_of([&] { folder.compile(folder.write_skin(body)); });
+        EXPECT_THAT(error, HasSubstr(message)) << body;
+        EXPECT_FALSE(std::filesystem::exists(folder.out() + "/test.skin")) << body;
     }
 }
 

@@ -81,10 +81,7 @@ TEST(Palette, MapsEachColourByTheFirstRuleThatHoldsWhereItIsUsed) {
 }
 
 TEST(Palette, RuleFileErrorsNameTheLine) {
-    const struct {
-        const char* text;
-        const char* message;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"#FFFFFF\n", "p.palette:1: a rule is \"FROM TO [WHERE...]\""},
         {"\n# fine\nFFFFFF #000\n", "p.palette:3: \"FFFFFF\" is not a colour"},
         {"#GGGGGG #000\n", "p.palette:1: \"#GGGGGG\" is not a colour"},
@@ -95,18 +92,15 @@ TEST(Palette, RuleFileErrorsNameTheLine) {
         {"keep # nothing\n", "\"keep\" needs where"},
         {"#FFF #000\n#ffffff #111\n", "p.palette:2: #FFFFFF is mapped twice (also on line 1)"},
     };
-    for (const auto& c : cases)
-        EXPECT_THAT(palette_error(c.text), HasSubstr(c.message)) << c.text;
+    for (const auto& [text, message] : cases)
+        EXPECT_THAT(palette_error(text), HasSubstr(message)) << text;
     // The same colour twice with conditions is fine: the first that holds wins.
     EXPECT_EQ(palette_error("#FFF #000 in:A\n#FFF #111 in:A\n#FFF #222\n"), "");
 }
 
 TEST(Palette, RecoloursSvgPaintsAndLeavesTheRestAlone) {
     const Palette palette = Palette::parse("#FFFFFF #111417\n#1A73E8 #5EA2FF\n", "p.palette");
-    const struct {
-        const char* element;
-        const char* wanted;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {R"(<rect fill="#FFFFFF"/>)", R"(<rect fill="#111417"/>)"},
         {R"(<rect fill="#fff" stroke="#1a73e8"/>)", R"(<rect fill="#111417" stroke="#5EA2FF"/>)"},
         {R"(<stop stop-color=" #FFF "/>)", R"(<stop stop-color="#111417"/>)"},
@@ -120,18 +114,15 @@ TEST(Palette, RecoloursSvgPaintsAndLeavesTheRestAlone) {
         {R"(<rect fill="none" stroke="inherit" id="fff"/>)",
          R"(<rect fill="none" stroke="inherit" id="fff"/>)"},
     };
-    for (const auto& c : cases) {
-        const std::string svg = std::string("<svg>") + c.element + "</svg>";
-        EXPECT_THAT(recolour_svg(svg, palette, "icons/x"), HasSubstr(c.wanted)) << c.element;
-    }
+    for (const auto& [element, wanted] : cases)
+        EXPECT_THAT(recolour_svg(std::string("<svg>") + element + "</svg>", palette, "icons/x"),
+                    HasSubstr(wanted))
+            << element;
 }
 
 TEST(Palette, RefusesSvgPaintsItCannotMap) {
     const Palette palette = Palette::parse("#FFFFFF #111417\n", "p.palette");
-    const struct {
-        const char* svg;
-        const char* message;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {R"(<svg><rect fill="#FFFFFF" stroke="#1A73E8"/></svg>)",
          "colour #1A73E8 (stroke) is not in the palette p.palette"},
         {R"(<svg><g><rect style="fill:#000"/></g></svg>)", "colour #000000 (fill)"},
@@ -141,10 +132,9 @@ TEST(Palette, RefusesSvgPaintsItCannotMap) {
         {R"(<svg><style>rect { fill: #fff }</style></svg>)", "a <style> sheet"},
         {R"(<svg><rect fill="#FFF")", "not a readable SVG"},
     };
-    for (const auto& c : cases)
-        EXPECT_THAT(error_of([&] { recolour_svg(c.svg, palette, "icons/x"); }),
-                    HasSubstr(c.message))
-            << c.svg;
+    for (const auto& [svg, message] : cases)
+        EXPECT_THAT(error_of([&] { recolour_svg(svg, palette, "icons/x"); }), HasSubstr(message))
+            << svg;
 }
 
 namespace {

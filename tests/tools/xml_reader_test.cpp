@@ -29,10 +29,7 @@ TEST(SkinSource, MalformedXmlNamesFileAndLine) {
 }
 
 TEST(SkinSource, StructuralMistakesAreRefused) {
-    const struct {
-        const char* body;
-        const char* message;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"<node id=\"A\">\n\n  <text id=\"t\">\n</node>\n", "malformed XML"},
         {"<node id=\"A\">\n  <text id=\"t\"\n        speed=\"3\"/>\n</node>\n",
          "s.xml:4: unknown property \"speed\""},
@@ -60,8 +57,8 @@ TEST(SkinSource, StructuralMistakesAreRefused) {
         {"<picture name=\"p\" shade=\"1\"/>\n", "<picture> has no attribute \"shade\""},
         {"<picture name=\"p\"/><picture name=\"p\"/>\n", "already described on line 2"},
     };
-    for (const auto& c : cases)
-        EXPECT_THAT(read_error(c.body), HasSubstr(c.message)) << c.body;
+    for (const auto& [body, message] : cases)
+        EXPECT_THAT(read_error(body), HasSubstr(message)) << body;
     EXPECT_THAT(read_error(""), testing::IsEmpty());
 }
 
