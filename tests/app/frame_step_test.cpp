@@ -60,7 +60,7 @@ TEST_F(FrameStepTest, IdleScreensAreNotRedrawnAndIdleOrInactiveOnesNotUpdated) {
     ASSERT_TRUE(game().advance(20));
     EXPECT_EQ(form->updates.size(), 5u);
 }
-// The listener may decline a close; the quit message ends run() with its code.
+// The listener may decline a close; a close or the quit message ends run() with its code.
 TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {
     ListenerProbe listener;
     listener.allow_close = false;
@@ -78,10 +78,7 @@ TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {
     EXPECT_TRUE(game().quit_received());
     EXPECT_EQ(game().exit_code(), 0);
     application().set_listener(nullptr);
-}
-TEST_F(FrameStepTest, RunDispatchesUntilTheQuitMessageAndReturnsItsCode) {
-    ProbeForm form;
-    application().show_form(form, ShowMode::Push, Animate::No);
+    form.keys.clear();
     game().inject_key(SDLK_9, display::KeyAction::Press);
     platform::post_quit(7);
     EXPECT_EQ(game().run(), 7);

@@ -36,9 +36,7 @@ class PhoneObjectsTest : public ApplicationTest {
             game().inject_key(key, KeyAction::Press), game().inject_key(key, KeyAction::Release);
     }
 };
-// Built on a worker, started on the UI thread (twice changes nothing): Talk after
-// emergency digits dials through the modem, not the form; taken down, the application
-// tracks the digits itself again.
+// Started twice, it changes nothing; taken down, the application tracks digits again.
 TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm) {
     ProbeForm form;
     application().show_form(form, ShowMode::Push, Animate::No);

@@ -16,12 +16,9 @@ template <class Test> int count_of(const Png& shot, int x0, int y0, int x1, int 
             count += test(shot.at(x, y));
     return count;
 }
-auto near(std::array<int, 3> colour) {
-    return [colour](std::array<int, 3> p) { return near_colour(p, colour); };
-}
-bool dark(std::array<int, 3> p) {
-    return p[0] < 100;
-}
+const auto dark = [](std::array<int, 3> p) { return p[0] < 100; };
+const auto call = [](std::array<int, 3> p) { return near_colour(p, kCall); };
+const auto accent = [](std::array<int, 3> p) { return near_colour(p, kAccent); };
 TEST_P(MainScreenE2e, SplashThenTheContactsTabOpensTheKeypadAndDigitsFilterTheList) {
     const int s = GetParam();
     std::vector<std::string> args{"--log"};
@@ -52,9 +49,9 @@ TEST_P(MainScreenE2e, SplashThenTheContactsTabOpensTheKeypadAndDigitsFilterTheLi
     // The keypad in the tab bar's place, its green call key lower right; the
     // title bar made way for the first row, its matched letters in the accent.
     const Png typed = shot("typed.png");
-    EXPECT_GT(count_of(typed, 170 * s, 284 * s, 225 * s, 316 * s, near(kCall)), 200 * s * s);
+    EXPECT_GT(count_of(typed, 170 * s, 284 * s, 225 * s, 316 * s, call), 200 * s * s);
     EXPECT_FALSE(near_colour(typed.at(4 * s, 20 * s), kSurface));
-    EXPECT_GT(count_of(typed, 10 * s, 2 * s, 40 * s, 22 * s, near(kAccent)), 10 * s * s);
+    EXPECT_GT(count_of(typed, 10 * s, 2 * s, 40 * s, 22 * s, accent), 10 * s * s);
     const std::string log = log_text();
     EXPECT_THAT(log, HasSubstr("MainForm show_keyboard"));
     std::size_t filters = 0;

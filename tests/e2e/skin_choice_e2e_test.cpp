@@ -13,8 +13,7 @@ constexpr Palette kDark{{0x11, 0x14, 0x17}, {0x1C, 0x20, 0x25}, {0x5E, 0xA2, 0xF
 // Share of the pixels in a rectangle (design pixels, times s) near a colour.
 double share_near(const Png& shot, int s, std::array<int, 3> colour, int x0, int y0, int x1,
                   int y1) {
-    int near = 0;
-    int all = 0;
+    int near = 0, all = 0;
     for (int y = y0 * s; y < y1 * s; ++y)
         for (int x = x0 * s; x < x1 * s; ++x, ++all)
             near += near_colour(shot.at(x, y), colour);

@@ -36,9 +36,8 @@ TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
     EXPECT_THAT(log_text(), HasSubstr(" signal " + std::to_string(SIGINT) + ": closing"));
     EXPECT_THAT(log_text(), HasSubstr("Application::~Application()"));
 }
-// A bad script line stops the run before anything happens; a tap on a node not shown
-// (counted from either end, or the zeroth) or a modem command that cannot be carried
-// out stops it where it stands.
+// A bad line stops the run before it starts; a tap on a node not shown (from either end,
+// or the zeroth) or a modem command that cannot be carried out, where it stands.
 TEST_F(StartupE2e, BadScriptsAndOptionsStopWithTheirLine) {
     const struct {
         const char* script; // nullptr: no script, the option --fast

@@ -171,9 +171,8 @@ class XvfbE2e : public WindowE2e {
     pid_t m_xvfb = -1;
     std::vector<pid_t> m_started;
 };
-// Laid out again at a new size as if it had started at it (landscape: the tab bar
-// along the new bottom edge), then a click on the contacts tab at (58, 612) and digits
-// from the keyboard, as a user would: each as the headless run draws it.
+// Laid out again at a new size as if started at it, then a click on the contacts tab at
+// (58, 612) and digits from the keyboard, as a user would: each as a headless run draws it.
 TEST_F(XvfbE2e, TheWindowFollowsANewSizeClicksAndKeysAsTheHeadlessRunDraws) {
     const Png listed = headless_frame("listed", "480x640", "wait 1500\n");
     const Png landscape = headless_frame("landscape", "640x480", "wait 1500\n");
