@@ -91,13 +91,6 @@ TEST_F(DumpFile, DamagedTreesAreListedAsFarAsTheBoundsGoAndSayWhereTheyStopped) 
              put32(bytes, child_slot(records[1], 0), records[0]);
          },
          "points back at an ancestor", "node \"Top\" / child 0 / child 0"},
-        {"a link deep down points at its own record", 10,
-         [](auto& bytes, const auto& records) {
-             put32(bytes, child_slot(records[7], 1), records[7]);
-         },
-         "points back at an ancestor",
-         "node \"Top\" / child 0 / child 0 / child 0 / child 0 / child 0 / child 0 / child 0 / "
-         "child 1"},
         // Both children of every link lead on: 2^60 paths through 61 records.
         {"every link shares its subtree twice", 60,
          [](auto& bytes, const auto& records) {
