@@ -201,7 +201,8 @@ TEST(SkinCompiler, PictureErrorsNameTheUse) {
         folder.write_png("both", 1, 1, {{0, 0, 0, 255}});
         folder.write("art/both.svg", "<svg width=\"1\" height=\"1\"/>");
         folder.write("art/bad.png", "not a png");
-        const std::string error = error_of([&] { folder.compile(folder.write_skin(body)); });
+        const std::string skin = folder.write_skin(body);
+        const std::string error = error_of([&] { folder.compile(skin); });
         EXPECT_THAT(error, HasSubstr(message)) << body;
         EXPECT_FALSE(std::filesystem::exists(folder.out() + "/test.skin")) << body;
     }
