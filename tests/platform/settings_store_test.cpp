@@ -194,35 +194,6 @@ TEST(SettingsText, LeavesOutDamagedLinesWhenAskedAndKeepsTheRest) {
               "and " + std::to_string(100 - kMaxSkippedLines) + " more damaged lines");
 }
 
-TEST(SettingsStore, ValuesRoundTripAndTypesStayApart) {
-    TempFolder dir;
-    SettingsStore store(dir.file());
-    std::uint32_t number = 7;
-    WString text = u"default";
-    EXPECT_FALSE(store.read_dword(HKCU, u"Software\\KELMA", u"Log", number));
-    EXPECT_FALSE(fs::exists(dir.file())) << "reading must not create the file";
-    ASSERT_TRUE(store.write_dword(HKCU, u"Software\\KELMA", u"Log", 42));
-    ASSERT_TRUE(store.write_string(HKCU, u"Software\\KELMA", u"Skin", u""));
-    EXPECT_EQ(dword(store, u"LOG", u"software\\kelma"), 42u);
-    // The wrong type or root fails and keeps the caller's default.
-    EXPECT_FALSE(store.read_string(HKCU, u"Software\\KELMA", u"Log", text));
-    EXPECT_FALSE(store.read_dword(HKCU, u"Software\\KELMA", u"Skin", number));
-    EXPECT_FALSE(store.read_dword(SettingsRoot::local_machine, u"Software\\KELMA", u"Log", number));
-    EXPECT_EQ(std::tie(text, number), std::tuple(u"default", 7u));
-    EXPECT_TRUE(store.read_string(HKCU, u"Software\\KELMA", u"skin", text));
-    EXPECT_EQ(text, u"");
-    // Overwriting may change the type; the first spelling of names stays.
-    ASSERT_TRUE(store.write_string(HKCU, u"SOFTWARE\\kelma", u"LOG", u"now text"));
-    EXPECT_THAT(read_text(dir.file()),
-                HasSubstr("[HKEY_CURRENT_USER\\Software\\KELMA]\n\"Log\"=\"now text\"\n"));
-    const WString tricky = WString(u"a\"b\\c\nd\0e 😀 ", 12) + WString(1, char16_t(0xDABC));
-    ASSERT_TRUE(store.write_string(HKCU, u"K", u"Quoted \"name\"", tricky));
-    SettingsStore fresh(dir.file());
-    EXPECT_EQ(fresh.snapshot().roots[3].at(u"K").values.at(u"Quoted \"name\"").text, tricky);
-    EXPECT_TRUE(fresh.read_string(HKCU, u"K", u"quoted \"NAME\"", text));
-    EXPECT_EQ(text, u"a\"b\\c\nd") << "a read ends at a stored zero, as a registry read does";
-}
-
 TEST(SettingsStore, NamesTheFileCannotHoldAndDeletions) {
     TempFolder dir;
     SettingsStore store(dir.file());
@@ -236,6 +207,8 @@ TEST(SettingsStore, NamesTheFileCannotHoldAndDeletions) {
     EXPECT_EQ(dword(store, u"ёЛКА", u"НАСТРОЙКИ"), 1u);
     ASSERT_TRUE(store.write_dword(HKCU, u"Key", u"ЯΫ", 2)); // the last capitals folded
     EXPECT_EQ(dword(store, u"яϋ", u"KEY"), 2u);
+    WString text = u"default"; // the wrong type fails and keeps the caller's default
+    EXPECT_FALSE(store.read_string(HKCU, u"Key", u"ЯΫ", text) || text != u"default");
     EXPECT_TRUE(store.delete_value(HKCU, u"настройки", u"ёлка"));
     EXPECT_FALSE(store.delete_value(HKCU, u"Настройки", u"Ёлка"));
     EXPECT_EQ(store.last_error(), kNoSuchSettingsValue);
@@ -249,26 +222,6 @@ TEST(SettingsStore, NamesTheFileCannotHoldAndDeletions) {
     EXPECT_FALSE(dword(nowhere, u"A"));
     EXPECT_EQ(nowhere.take_problems().size(), 1u);
     EXPECT_FALSE(nowhere.has_problems());
-}
-
-// Another store on the same file reads from memory until its recheck is due; each write starts
-// from the file, so neither store loses the other's values.
-TEST(SettingsStore, StoresOnOneFileShareAndMerge) {
-    TempFolder dir;
-    SettingsStore first(dir.file()), second(dir.file());
-    second.set_recheck_interval(std::chrono::hours(1));
-    EXPECT_FALSE(dword(second, u"A")); // loaded: nothing yet
-    ASSERT_TRUE(first.write_dword(HKCU, u"K", u"A", 1));
-    EXPECT_FALSE(dword(second, u"A")) << "read from memory";
-    second.set_recheck_interval(std::chrono::milliseconds(0));
-    EXPECT_EQ(dword(second, u"A"), 1u);
-    ASSERT_TRUE(second.write_dword(HKCU, u"K", u"B", 2));
-    ASSERT_TRUE(first.write_dword(HKCU, u"K", u"C", 3));
-    SettingsStore third(dir.file());
-    for (auto [name, expected] : {std::pair{u"A", 1u}, {u"B", 2u}, {u"C", 3u}})
-        EXPECT_EQ(dword(third, name), expected) << to_utf8(name);
-    fs::remove(dir.file()); // removed from outside: the store empties
-    EXPECT_FALSE(dword(second, u"A"));
 }
 
 TEST(SettingsStore, ProcessesWritingAtOnceLoseNothing) {
@@ -385,6 +338,8 @@ TEST(SettingsStore, DamageNoticedLaterKeepsWhatWasRead) {
     EXPECT_EQ(set_aside(dir).size(), 2u);
     SettingsStore fresh(dir.file());
     EXPECT_TRUE(dword(fresh, u"A") && dword(fresh, u"B"));
+    fs::remove(dir.file()); // removed from outside: the store empties
+    EXPECT_FALSE(dword(store, u"A"));
 }
 
 TEST(AtomicFile, FolderNamesAndReplacement) {

@@ -1,9 +1,8 @@
 // The AT conversation against a scripted modem (whose set-up refuses every optional command): split
-// and noisy lines, service replies on either side of the OK, calls that vanish from the list,
-// refused operations and dials, and commands that time out.
+// and noisy lines, service replies on either side of the OK, caller names, refused dials and
+// commands that time out.
 #include "scripted_modem.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,30 +12,9 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_view_literals;
 
-TEST_F(OpenModem, RingPromptsAPollAndTheCallerIdArrivesInPieces) {
-    // A RING split across reads, line noise, then the caller ID.
-    m_engine.receive("\r\nRI", m_now);
-    m_engine.receive("NG\r\n\xff\x00\r\n+CLIP: \"+4930"sv, m_now);
-    m_engine.receive("1234\",145,,,,0\r\n", m_now);
-    reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0\r\n\r\nOK\r\n");
-    auto got = events();
-    ASSERT_GE(got.size(), 3u);
-    EXPECT_EQ(std::tie(got[0].kind, got[0].direction, got[0].number),
-              std::tuple(Kind::new_call, Direction::incoming, "+49301234")); // from +CLIP
-    EXPECT_EQ(got[1].kind, Kind::call_info);
-    EXPECT_EQ(calls(got), Strings{"1 offering"});
-    advance(500ms); // polled again while ringing; the same caller: no second call_info
-    reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0,\"+49301234\",145\r\n\r\nOK\r\n");
-    EXPECT_TRUE(events().empty());
-    m_engine.answer();
-    m_engine.tick(m_now);
-    reply("ATA", "\r\nOK\r\n");
-    reply("AT+CLCC", "\r\n+CLCC: 1,1,0,0,0,\"+49301234\",145\r\n\r\nOK\r\n");
-    EXPECT_EQ(calls(events()), Strings{"1 connected"});
-}
-
 TEST_F(OpenModem, InternationalNumbersKeepTheirPlus) {
-    m_engine.receive("\r\nRING\r\n+CLIP: \"4930123\",145,,,,0\r\n", m_now); // 145 without '+'
+    m_engine.receive("\r\nRI", m_now); // split across reads, then line noise
+    m_engine.receive("NG\r\n\xff\r\n+CLIP: \"4930123\",145,,,,0\r\n", m_now); // 145, no '+'
     reply("AT+CLCC", "\r\n+CLCC: 1,1,4,0,0\r\n\r\nOK\r\n");
     auto got = events();
     ASSERT_FALSE(got.empty());
@@ -55,17 +33,6 @@ TEST_F(OpenModem, InternationalNumbersKeepTheirPlus) {
     for (const auto& e : of_kind(events(), Kind::new_call))
         numbers.push_back(e.number);
     EXPECT_EQ(numbers, (std::vector<std::string>{"030123", "+44207"}));
-}
-
-TEST_F(ScriptedModem, CallVanishingWithoutNoCarrierEnds) {
-    set_up_modem("\r\n+CLCC: 2,0,0,0,0,\"555\",129\r\n\r\nOK\r\n");
-    EXPECT_EQ(calls(events()), Strings{"2 connected"});
-    // Connected calls are still polled, more slowly: the list is empty now.
-    advance(1999ms);
-    EXPECT_EQ(sent(), "");
-    advance(1ms);
-    reply("AT+CLCC", "\r\nOK\r\n");
-    EXPECT_EQ(calls(events()), (Strings{"2 disconnected normal", "2 idle"}));
 }
 
 TEST_F(OpenModem, ServiceReplyBeforeOrAfterTheOk) {
@@ -91,6 +58,8 @@ TEST_F(OpenModem, ServiceReplyBeforeOrAfterTheOk) {
 TEST_F(ScriptedModem, HangUpFallsBackToAth) {
     set_up_modem("\r\n+CLCC: 1,0,0,0,0\r\n\r\nOK\r\n");
     events();
+    advance(1999ms); // connected calls are polled, more slowly
+    EXPECT_EQ(sent(), "");
     m_engine.hang_up();
     m_engine.tick(m_now);
     reply("AT+CHUP", "\r\nERROR\r\n");
@@ -118,33 +87,6 @@ TEST_F(ScriptedModem, SilentModemTimesOutAndEveryCallIsLost) {
     EXPECT_TRUE(events().empty());
 }
 
-// Each row: an operation refused by the modem is reported, and the conversation goes on.
-TEST_F(ScriptedModem, RefusedOperationsAreReportedThenPolled) {
-    const struct {
-        std::function<void(AtEngine&)> operation;
-        std::string command, name, error;
-        int code;
-    } cases[] = {
-        {[](AtEngine& e) { e.hold_and_accept(); }, "AT+CHLD=2", "hold_and_accept", "3", 3},
-        {[](AtEngine& e) { e.release_and_accept(); }, "AT+CHLD=1", "release_and_accept", "3", 3},
-        {[](AtEngine& e) { e.reject_waiting(); }, "AT+CHLD=0", "reject_waiting", "3", 3},
-        {[](AtEngine& e) { e.join(); }, "AT+CHLD=3", "join", "3", 3},
-        {[](AtEngine& e) { e.mute(MuteState::muted); }, "AT+CMUT=1", "mute", "4", 4},
-    };
-    const std::string list = "\r\n+CLCC: 1,1,0,0,0,\"0301\",129\r\n\r\nOK\r\n";
-    set_up_modem(list);
-    events();
-    for (const auto& c : cases) {
-        c.operation(m_engine);
-        m_engine.tick(m_now);
-        reply(c.command, "\r\n+CME ERROR: " + c.error + "\r\n");
-        EXPECT_EQ(events(), (std::vector<ModemEvent>{{.kind = Kind::command_failed,
-                                                      .detail = c.name + ": +CME ERROR: " + c.error,
-                                                      .code = c.code}}));
-        reply("AT+CLCC", list);
-    }
-}
-
 TEST_F(ScriptedModem, CallerNamesAreCleanedAndWithheldNamesGiveNone) {
     const std::string cut_in_a_character = std::string(79, 'x') + "\xC3\xA9z";
     const std::pair<std::string, std::string> cases[] = {
@@ -166,19 +108,6 @@ TEST_F(ScriptedModem, CallerNamesAreCleanedAndWithheldNamesGiveNone) {
         ASSERT_EQ(info.size(), 1u) << cnap;
         EXPECT_EQ(std::tie(info[0].name, info[0].number), std::tie(name, "0301")) << cnap;
     }
-}
-
-TEST_F(ScriptedModem, NameOfAWaitingCallGoesToItNotToTheCallInProgress) {
-    set_up_modem("\r\n+CLCC: 1,1,0,0,0,\"0301\",129\r\n+CLCC: 2,1,5,0,0\r\n\r\nOK\r\n");
-    events();
-    m_engine.take_log();
-    m_engine.receive("\r\n+CCWA: \"+4930222\",145,1\r\n+CNAP: \"Bo\",0\r\n+CDIP: \"0301\",129\r\n",
-                     m_now);
-    auto info = of_kind(events(), Kind::call_info);
-    ASSERT_EQ(info.size(), 2u);
-    EXPECT_EQ(std::tie(info[1].call, info[1].number, info[1].name),
-              std::tuple(2, "+4930222", "Bo"));
-    EXPECT_TRUE(m_engine.take_log().empty()); // +CDIP is known, and nothing to show
 }
 
 // Each row: what the modem said before the dial, its answer, the end's reason and the
