@@ -157,20 +157,6 @@ TEST(SkinCompiler, MaskTransparencyWritesAGreyMaskAndClearsTheOpaqueMark) {
     EXPECT_EQ(skin.picture(mask->picture).width, skin.picture(src->picture).width);
 }
 
-TEST(SkinCompiler, OrderedDitherKeepsTheAverageAndExactSteps) {
-    SourceFolder folder;
-    folder.write_png("grey", 4, 4, std::vector<Rgba>(16, Rgba{100, 100, 248, 255}));
-    folder.compile(folder.write_skin("<image id=\"I\" src=\"grey\"/>\n"));
-    int red_sum = 0, green_sum = 0;
-    for (ui::Pixel p : pixels_of(folder.out() + "/test/grey")) {
-        red_sum += p >> 11;
-        green_sum += (p >> 5) & 63;
-        EXPECT_EQ(p & 31, 31) << "248 is an exact 5-bit step and must not dither";
-    }
-    EXPECT_EQ(red_sum, 16 * 100 / 8);   // 12.5 on average
-    EXPECT_EQ(green_sum, 16 * 100 / 4); // exactly 25
-}
-
 TEST(SkinCompiler, RenamedPicturesDoNotLinger) {
     SourceFolder folder;
     folder.write_png("a", 1, 1, {{0, 0, 0, 255}});
