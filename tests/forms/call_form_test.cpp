@@ -97,25 +97,6 @@ class CallFormTest : public data::testing::DocumentTest, protected CallScreen {
     Form m_main{u"Main"};
 };
 
-TEST_F(CallFormTest, IncomingCallFromAKnownNumberShowsTheContact) {
-    EXPECT_FALSE(m_host.is_shown(form()));
-    ring(u"+44 (555) 01-00"); // another prefix and spacing, the same last seven digits
-    EXPECT_EQ(m_host.top_form(), &form());
-    EXPECT_EQ(form().phase(), CallPhase::Incoming);
-    EXPECT_EQ(buttons(), "AI-");
-    EXPECT_EQ(text(u"firstname"), u"Anna");
-    EXPECT_EQ(text(u"lastname"), u"Berg");
-    EXPECT_EQ(text(u"company"), u"+44 (555) 01-00");
-    EXPECT_EQ(text(u"txtStatus"), word(u"IncomingCall"));
-    EXPECT_EQ(text(u"txtDuration"), u"");
-    EXPECT_EQ(switches(), "M--") << "the microphone on, the earpiece, no hold";
-    // Without a line the toggles stay off.
-    click(u"buttonMute");
-    click(u"buttonSpeaker");
-    click(u"buttonHold");
-    EXPECT_EQ(switches(), "M--");
-}
-
 TEST_F(CallFormTest, UnknownHiddenAndCompanyCallersShowWhatIsKnown) {
     const auto& photo = [&]() -> const ui::Picture& {
         return dynamic_cast<ui::ImageNode&>(*form().find(u"photo")).picture();
@@ -160,22 +141,6 @@ TEST_F(CallFormTest, AnsweringShowsEndAtOnceAndConnectedCountsTheTime) {
     EXPECT_EQ(text(u"firstname"), u"Anna");
     EXPECT_EQ(text(u"txtStatus"), word(u"Connected"));
     EXPECT_EQ(buttons(), "--E");
-}
-
-TEST_F(CallFormTest, DialingAgainLeavesOneCopyOnTop) {
-    m_telephone->set_caller_number(u"+1 555 0100");
-    send(RefreshFlag::Dialing);
-    EXPECT_EQ(text(u"txtStatus"), word(u"Dialing"));
-    EXPECT_EQ(buttons(), "--E");
-    EXPECT_EQ(text(u"firstname"), u"Anna");
-    Form other{u"Other"};
-    m_host.stack.push_back(&other);
-    send(RefreshFlag::Dialing);
-    send(RefreshFlag::Dialing);
-    EXPECT_EQ(m_host.top_form(), &form());
-    EXPECT_EQ(m_host.count(form()), 1u);
-    EXPECT_EQ(m_host.stack.size(), 3u);
-    m_host.close_form(other, Animate::No);
 }
 
 TEST_F(CallFormTest, TheEndOfTheCallIgnoreAndEndTakeTheScreenOff) {

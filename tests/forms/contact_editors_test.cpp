@@ -501,18 +501,6 @@ TEST_F(EditorsTest, BirthdaysWithoutAYearOrWithATimeSurviveTheDateEditor) {
     EXPECT_NE(data::write_vcard(record).find("BDAY:--0522"), std::string::npos);
 }
 
-TEST_F(EditorsTest, ANameOnlyTheContactHasKeepsItsRowAndItsTick) {
-    data::ContactRecord odd = stored();
-    field_of(odd, FieldType::Categories).value = u"Chess;Golf";
-    ASSERT_TRUE(m_volume->update_contact(odd));
-    EditCategoriesForm editor;
-    editor.bind(m_skin, &*m_volume);
-    editor.show(odd);
-    EXPECT_EQ(editor.names(), (Names{u"Work", u"Family", u"Golf", u"Chess"}));
-    editor.leave();
-    EXPECT_EQ(value(stored(), FieldType::Categories), u"Golf, Chess") << "in the list's order";
-}
-
 // A new name is appended ticked and offered; the notice of its own save,
 // arriving while the user goes on ticking, keeps the ticks made meanwhile.
 TEST_F(EditorsTest, ANewCategoryTypedIsAppendedTickedAndKeptThroughTheNotice) {

@@ -216,46 +216,6 @@ TEST(ContactRow, ALongLineIsCutWithDotsThatNeverSplitAPair) {
     }
 }
 
-TEST_F(ContactListTest, BindingFillsTitleHintRulerAndRowsInTheSkinsStyles) {
-    EXPECT_EQ(container->title()->text(), u"skinNoCategory") << "no language loaded";
-    EXPECT_FALSE(container->hint()->is_visible());
-    EXPECT_EQ(count(), 6);
-    EXPECT_EQ(visible(), (Oids{6, 4, 1, 2, 5, 3})); // Abby, Acme, Anna, Bob, Carl, Dora
-    EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
-    EXPECT_EQ(big(0), "Abby Cole|PPPPSSSSS");
-    EXPECT_EQ(big(1), "Acme|PPPP");
-    EXPECT_EQ(small(1), "Acme|PPPP");
-    const ui::Colour red{0xE0, 0x20, 0x10, 255};
-    EXPECT_EQ(row(0).big().look(RunStyle::Filtered).colour, red);
-    EXPECT_EQ(row(0).big().look(RunStyle::Second).colour, (ui::Colour{0x80, 0x80, 0x80, 255}));
-    EXPECT_EQ(row(0).small().look(RunStyle::Filtered).colour, red);
-    EXPECT_EQ(row(0).small().look(RunStyle::Filtered).font, row(0).small().font())
-        << "the small line highlights in its own font";
-    // The ruler keeps the letters of the whole list after a category filter.
-    document->set_category(u"Work"); // Abby Cole, Anna Bell, Dora Bach
-    EXPECT_EQ(visible(), (Oids{6, 1, 3}));
-    EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
-}
-
-TEST_F(ContactListTest, TypedDigitsHighlightTheMatchedPrefixes) {
-    document->set_filter(u"2"); // a, b or c first
-    EXPECT_EQ(visible(), (Oids{6, 4, 1, 2, 5, 3}));
-    EXPECT_EQ(big(0), "Abby Cole|FPPPPFPPP") << "both names begin with a key-2 letter";
-    EXPECT_EQ(big(1), "Acme|FPPP");
-    EXPECT_EQ(small(1), "Acme|FPPP");
-    EXPECT_EQ(big(5), "Dora Bach|PPPPPFPPP") << "the blank before the match stays plain";
-    document->set_filter(u"22");
-    EXPECT_EQ(visible(), (Oids{6, 4, 5, 3}));
-    EXPECT_EQ(big(0), "Abby Cole|FFPPSSSSS");
-    EXPECT_EQ(big(2), "Carl Dunn|FFPPSSSSS");
-    EXPECT_EQ(big(3), "Dora Bach|PPPPPFFPP");
-    // Cleared: rows reused for the same contacts keep no highlight.
-    document->set_filter(u"");
-    EXPECT_EQ(count(), 6);
-    EXPECT_EQ(big(0), "Abby Cole|PPPPSSSSS");
-    EXPECT_EQ(big(5), "Dora Bach|PPPPSSSSS");
-}
-
 TEST_F(ContactListTest, RefreshFlagsMoveTheRows) {
     document->contact_added(person(7, u"Abe", u"Zorn"));
     ASSERT_EQ(count(), 7);
@@ -349,29 +309,6 @@ class ContactPickerTest : public ContactListTest {
     test::StackHost host_forms;
     std::unique_ptr<ContactSelectorForm> picker;
 };
-
-// The picker says what it is for and offers no header buttons that would
-// open nothing there, also after the skin is bound again.
-TEST_F(ContactPickerTest, TitledForItsPurposeWithoutDeadButtonsAndShowingEveryContact) {
-    for (int binding = 0; binding < 2; ++binding) {
-        SCOPED_TRACE(binding);
-        if (binding == 1)
-            picker->bind(skin, listener);
-        ContactSelectorContainer& list = picker->container();
-        EXPECT_EQ(list.title()->text(), skin.translate(u"Add2Existing"));
-        EXPECT_FALSE(list.category_button()->is_visible());
-        EXPECT_FALSE(list.add_button()->is_visible());
-    }
-    EXPECT_TRUE(container->category_button()->is_visible()) << "the main list keeps them";
-    EXPECT_TRUE(container->add_button()->is_visible());
-    EXPECT_FALSE(picker->keyboard().is_open());
-    EXPECT_TRUE(picker->open_keyboard_button()->is_visible());
-    document->set_filter(u"22");
-    picker->show();
-    EXPECT_EQ(host_forms.shown, (std::vector<Form*>{picker.get()}));
-    EXPECT_TRUE(document->filter_words().empty()) << "showing clears the typed digits";
-    EXPECT_EQ(picker->container().list()->item_count(), 6);
-}
 
 TEST_F(ContactPickerTest, TheKeypadFiltersAndTakesDigitsBackAndClosingBringsTheRulerBack) {
     test::click(picker->open_keyboard_button());

@@ -129,25 +129,6 @@ TEST_F(FavoritesTest, RowsInNameOrderFollowTheFlagsAndTheEmptyStateShowsWhenNone
     EXPECT_TRUE(empty_shown());
 }
 
-// A removed contact, or a number that left its contact (in another program,
-// say), takes its favourites with it in both layouts.
-TEST_F(FavoritesTest, FavouritesGoWithTheirContactOrNumber) {
-    add_all_tiles();
-    show(240, 320);
-    m_store.contacts.erase(3);
-    m_document->on_contact_removed(3);
-    m_store.put(person(1, u"Anna", u"Berg", u""));
-    m_document->on_contact_changed(1);
-    frame();
-    ASSERT_EQ(m_document->favorites().size(), 5u);
-    EXPECT_EQ(m_list->list()->item_count(), 5);
-    EXPECT_EQ(name(0), u"Boris Adams");
-    EXPECT_EQ(m_grid->list()->item_count(), 2);
-    EXPECT_EQ(tile_row(0).tile(0).text1().text(), u"Boris Adams");
-    m_list->call_favorite(0);
-    EXPECT_EQ(m_recorder.calls, Calls{u"555 0200"});
-}
-
 // Favourites saved for fields gone by the next start (or never there) are
 // dropped when shown, and from the file.
 TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {

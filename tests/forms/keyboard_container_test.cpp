@@ -61,7 +61,6 @@ class Keypad : public test_support::DeviceRootTest {
         EXPECT_NE(found, nullptr) << to_utf8(name);
         return *found;
     }
-    bool shown(WStringView name) { return host.find(name)->is_effectively_visible(); }
     WString number() { return forms::test::text_of(host.find(u"text_button_call")); }
     void touch(ui::PointerKind kind, WStringView name) {
         const ui::ButtonNode& target = button(name);
@@ -134,63 +133,6 @@ TEST_F(Keypad, BindingAgainAfterASkinReloadDropsTheOldNodesAndStopsTheTimer) {
     EXPECT_EQ(number(), u"7");
 }
 
-TEST_F(DefaultKeypad, TappedDigitsBoundKeysAndSetTextAreShownAndEachIsReported) {
-    type(u"0123456789");
-    tap(u"button_hash");
-    EXPECT_EQ(keypad.text(), u"0123456789#");
-    const Events events = listener.take();
-    ASSERT_EQ(events.size(), 11u);
-    EXPECT_EQ(events.front(), "text:0");
-    EXPECT_EQ(events.back(), "text:0123456789#");
-    EXPECT_EQ(number(), u"0123456789#");
-    keypad.set_text({});
-    EXPECT_TRUE(key(ui::key::Digit0 + 5, true));
-    EXPECT_TRUE(key(ui::key::Digit0 + 5, false));
-    key_tap(ui::key::Hash);
-    EXPECT_EQ(keypad.text(), u"5#");
-    listener.take();
-    keypad.set_text(u"+44 20");
-    EXPECT_EQ(listener.take(), (Events{"text:+44 20"}));
-    EXPECT_EQ(number(), u"+44 20");
-}
-
-TEST_F(DefaultKeypad, CallReportsTheWholeNumberAndLeavesTheTextAlone) {
-    type(u"112");
-    listener.take();
-    tap(u"button_call");
-    EXPECT_EQ(listener.take(), (Events{"call:112"}));
-    EXPECT_EQ(keypad.text(), u"112");
-    // A listener that clears the text on the call still gets the whole number.
-    listener.on_call = [&] { keypad.set_text({}); };
-    key_tap(ui::key::CallMake);
-    EXPECT_EQ(listener.take(), (Events{"text:", "call:112"}));
-    EXPECT_TRUE(keypad.text().empty());
-}
-
-TEST_F(DefaultKeypad, HidingClearsTheTextFirstThenReportsTheCloseOnce) {
-    type(u"42");
-    listener.take();
-    keypad.hide(Animate::No);
-    EXPECT_FALSE(keypad.is_open());
-    EXPECT_TRUE(keypad.text().empty());
-    EXPECT_EQ(listener.take(), (Events{"text:", "closed"}));
-    keypad.hide(Animate::Yes);
-    keypad.hide(Animate::No);
-    EXPECT_TRUE(listener.events.empty()) << "hiding a hidden keypad reports nothing";
-    // The close button, and its bound key, do the same.
-    keypad.show(CallButton::Shown);
-    type(u"9");
-    listener.take();
-    tap(u"button_close");
-    EXPECT_FALSE(keypad.is_open());
-    EXPECT_EQ(listener.take(), (Events{"text:", "closed"}));
-    keypad.show(CallButton::Shown);
-    type(u"1");
-    listener.take();
-    key_tap(ui::key_code(u"Esc").value());
-    EXPECT_EQ(listener.take(), (Events{"text:", "closed"}));
-}
-
 // Held 0 gives "+", 1 a blank, # a star, backspace clears; the held button
 // no longer looks pressed and lifting the finger adds nothing.
 TEST_F(DefaultKeypad, HeldKeysGiveTheirSecondMeaning) {
@@ -218,45 +160,6 @@ TEST_F(DefaultKeypad, HeldKeysGiveTheirSecondMeaning) {
     }
 }
 
-TEST_F(DefaultKeypad, HoldingTheZeroKeyWithRepeatsGivesOnePlus) {
-    key(ui::key::Digit0, true);
-    fire_long_press(keypad);
-    // The key's auto-repeat must not press again and restart the timer.
-    key(ui::key::Digit0, true, false);
-    key(ui::key::Digit0, true, false);
-    EXPECT_FALSE(keypad.is_long_press_pending());
-    key(ui::key::Digit0, false);
-    EXPECT_EQ(keypad.text(), u"+");
-    EXPECT_EQ(listener.take(), (Events{"text:+"}));
-    key_tap(ui::key::Digit0);
-    EXPECT_EQ(keypad.text(), u"+0") << "the next press is an ordinary one";
-}
-
-TEST_F(DefaultKeypad, OtherKeysHaveNoLongPressAndLettingGoStopsTheTimer) {
-    press(u"button7");
-    EXPECT_FALSE(keypad.is_long_press_pending());
-    press(u"button_call"); // ignored: the finger is on 7
-    release(u"button7");
-    press(u"button_call");
-    EXPECT_FALSE(keypad.is_long_press_pending());
-    release(u"button_call");
-    EXPECT_EQ(scheduler.active_count(), 0);
-    keypad.set_text({});
-    press(u"button_hash");
-    EXPECT_EQ(scheduler.active_count(), 1);
-    release(u"button_hash");
-    EXPECT_FALSE(keypad.is_long_press_pending());
-    EXPECT_EQ(scheduler.active_count(), 0);
-    keypad.expire_long_press(); // nothing is left to fire later
-    EXPECT_EQ(keypad.text(), u"#");
-    // Without a scheduler a held key just clicks.
-    keypad.set_scheduler(nullptr);
-    press(u"button0");
-    EXPECT_FALSE(keypad.is_long_press_pending());
-    release(u"button0");
-    EXPECT_EQ(keypad.text(), u"#0");
-}
-
 TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
     press(u"button0");
     ASSERT_TRUE(keypad.is_long_press_pending());
@@ -272,4 +175,11 @@ TEST_F(DefaultKeypad, AnyClickOrClosingStopsAPendingLongPress) {
     EXPECT_EQ(scheduler.active_count(), 0);
     release(u"button0");
     EXPECT_EQ(listener.take(), (Events{"text:", "closed"})) << "no click";
+    // Without a scheduler a held key just clicks.
+    keypad.show(CallButton::Shown);
+    keypad.set_scheduler(nullptr);
+    press(u"button0");
+    EXPECT_FALSE(keypad.is_long_press_pending());
+    release(u"button0");
+    EXPECT_EQ(keypad.text(), u"0");
 }

@@ -35,28 +35,6 @@ class NoticeFormTest : public ::testing::Test {
     NoticeForm m_notice;
 };
 
-TEST_F(NoticeFormTest, NoticesAfterOthersShowOneAfterTheOther) {
-    ASSERT_EQ(m_host.overlay(OverlaySlot::Notice), &m_notice);
-    show_notice(u"skinCannotOpen", u"one", NoticeOrder::AfterOthers);
-    show_notice(u"skinCannotOpen", u"two", NoticeOrder::AfterOthers);
-    show_notice(u"skinOpeningFile", u"three", NoticeOrder::AfterOthers);
-    ASSERT_TRUE(m_notice.is_showing());
-    EXPECT_EQ(m_notice.text(), said(u"skinCannotOpen", u"one")) << "the first shows at once";
-    EXPECT_EQ(m_notice.waiting(), 2u);
-    // Not yet over: still the first.
-    m_notice.update(NoticeForm::kShownSeconds - 0.1);
-    EXPECT_EQ(m_notice.text(), said(u"skinCannotOpen", u"one"));
-    m_notice.update(0.2);
-    EXPECT_TRUE(m_notice.is_showing());
-    EXPECT_EQ(m_notice.text(), said(u"skinCannotOpen", u"two"));
-    run_out();
-    EXPECT_EQ(m_notice.text(), said(u"skinOpeningFile", u"three"));
-    EXPECT_TRUE(m_notice.is_visible());
-    run_out();
-    EXPECT_FALSE(m_notice.is_showing()) << "the last one goes when its time is over";
-    EXPECT_EQ(m_notice.waiting(), 0u);
-}
-
 TEST_F(NoticeFormTest, ReplaceShowsAtOnceAndHidingOrTheEndGivesWayToTheWaitingOnes) {
     m_notice.show(u"skinCannotOpen", u"first", NoticeOrder::AfterOthers);
     m_notice.show(u"skinCannotOpen", u"queued", NoticeOrder::AfterOthers);
