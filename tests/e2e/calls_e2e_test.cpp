@@ -231,24 +231,8 @@ TEST_F(CallsE2e, RealTimeScriptDrivesTheModemOnTcp) {
               (Rows{"incoming 0301234567", "incoming +4930123456 Anna Berg", "outgoing 555"}));
     expect_all_talked();
 }
-// Calls through the built-in simulator, from a script and from a second process.
+// Calls through the built-in simulator, rung from a second process.
 class TelephonyE2e : public TelvaraWorld {};
-// Turned away while it rang: rejected.
-TEST_F(TelephonyE2e, EachCallGetsItsEntryAnsweredMissedRejectedOrOutgoing) {
-    settings();
-    const Finished run = script("wait 1000\nmodem ring 0301234567\nwait 300\nphone answer\n"
-                                "wait 2000\nmodem hangup\nwait 100\nmodem ring 0401\nmodem hangup\n"
-                                "modem ring 0402\nphone hangup\nphone dial 0403\nmodem answer\n"
-                                "phone hangup\n",
-                                {"--log"});
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(call_rows(),
-              (Rows{"outgoing 0403", "rejected 0402", "missed 0401", "incoming 0301234567"}));
-    EXPECT_GT(calls().back().end, calls().back().start) << "talked on";
-    EXPECT_EQ(contacts(), 0u) << "DemoData 0 keeps the phone empty";
-    EXPECT_THAT(log_text(), HasSubstr("Caller ID: 0301234567"));
-    EXPECT_LT(log_text().find(" WinMain 10"), log_text().find("lineOpen = 0 (sim)"));
-}
 // telvara-modem in another process rings the running phone; a modem speaking garbage
 // leaves no phantom calls and no numbers picked out of it.
 TEST_F(TelephonyE2e, AModemFromAnotherProcessRingsAndItsGarbageMakesNoCalls) {

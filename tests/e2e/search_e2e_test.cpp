@@ -1,6 +1,6 @@
 // A number called before, found by keypad on the demo phone; the suggestion expected is
-// asked of a Document over the same store. Typed digits filtering the list are the main
-// screen's test's, results beside the keypad at every size the layout walk's "keypad".
+// asked of a Document over the same store. Typed digits filtering the list are the window
+// test's, results beside the keypad at every size the layout walk's "keypad".
 #include "data/contact_source.h"
 #include "data/contact_store.h"
 #include "data/document.h"

@@ -1,5 +1,5 @@
-// The dark skin chosen in the settings menu: dark at once, stored, dark after a restart
-// from its splash on. Choosing back is the skin menu's test's.
+// The light splash, then the dark skin chosen in the settings menu: dark at once, stored,
+// dark after a restart from its splash on. Choosing back is the skin menu's test's.
 #include "process_support.h"
 namespace telvara::e2e {
 namespace {
@@ -34,10 +34,13 @@ class SkinChoiceE2e : public TelvaraWorld {
     }
 };
 TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
-    const Finished chosen =
-        script("wait 1000\nshot light.png\ntap button_menu\nwait 500\ntap Settings\nwait 500\n"
-               "tap Skin\nwait 500\ntap Skin#dark\nwait 1000\nshot dark.png\n");
+    const Finished chosen = script(
+        "wait 100\nshot first.png\nwait 900\nshot light.png\ntap button_menu\nwait 500\n"
+        "tap Settings\nwait 500\ntap Skin\nwait 500\ntap Skin#dark\nwait 1000\nshot dark.png\n");
     ASSERT_EQ(chosen.status, 0) << chosen.output;
+    const Png splash = shot("first.png"); // a disc of the accent on white
+    EXPECT_TRUE(near_colour(splash.at(120, 168), kLight.accent));
+    EXPECT_TRUE(near_colour(splash.at(20, 185), kLight.background));
     expect_main_screen_in("light.png", 1, kLight);
     expect_main_screen_in("dark.png", 1, kDark);
     EXPECT_THAT(settings_text(), HasSubstr("\"Skin\"=\"dark\""));
