@@ -1,5 +1,5 @@
-// Rendered glyphs, synthesised styles, the shared font cache, text measures
-// and cuts with an ellipsis.
+// Rendered glyphs, synthesised styles, text measures and cuts with an
+// ellipsis.
 #include "ui/font.h"
 
 #include "ui/font_cache.h"
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace telvara;
@@ -64,25 +63,6 @@ TEST(FontRep, GlyphsHaveCoverageKerningAndAStableAddress) {
     FontRep italic(description(10, 2, false, true));
     EXPECT_GT(FontRep::Access(bold).glyph(U'm').advance, glyphs.glyph(U'm').advance);
     EXPECT_TRUE(has_coverage(FontRep::Access(italic).glyph(U'Ж')));
-}
-
-TEST(FontCache, ConcurrentRequestsCreateOneFont) {
-    const FontDescription d = description(17, 1, true);
-    const std::size_t before = font_cache_size();
-    std::vector<FontHandle> results(4);
-    std::vector<std::thread> threads;
-    for (auto& result : results)
-        threads.emplace_back([&result, &d] {
-            result = font_for(d);
-            FontRep::Access glyphs(*result);
-            for (char32_t c = U'a'; c <= U'z'; ++c)
-                glyphs.glyph(c);
-        });
-    for (auto& thread : threads)
-        thread.join();
-    for (const auto& result : results)
-        EXPECT_EQ(result, results[0]);
-    EXPECT_EQ(font_cache_size(), before + 1);
 }
 
 namespace {
@@ -146,39 +126,6 @@ FontHandle list_font(std::int32_t size = 10) {
     d.size = size;
     d.scale_factor = 2;
     return font_for(d);
-}
-
-std::vector<std::int32_t> positions_of(WStringView text, TextExtent* extent = nullptr) {
-    std::vector<std::int32_t> positions;
-    const TextExtent measured = measure_text(list_font().get(), text, no_width_limit, positions);
-    if (extent)
-        *extent = measured;
-    return positions;
-}
-
-TEST(MeasureText, PositionsGrowToTheWidthWithKerningAndPairsAsOneCharacter) {
-    FontHandle font = list_font();
-    const WString text = u"Анна Smith, 42";
-    TextExtent extent;
-    const auto positions = positions_of(text, &extent);
-    ASSERT_EQ(positions.size(), text.size());
-    EXPECT_GT(positions[0], 0);
-    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
-    EXPECT_EQ(positions.back(), extent.width);
-    EXPECT_EQ(extent.height, font->height());
-    EXPECT_EQ(extent.fit, std::int32_t(text.size()));
-    EXPECT_EQ(measure_text(font.get(), text).width, extent.width);
-    EXPECT_LE(measure_text(font.get(), u"AV").width,
-              measure_text(font.get(), u"A").width + measure_text(font.get(), u"V").width);
-    const auto pair = positions_of(u"a\U0001F600b", &extent);
-    ASSERT_EQ(pair.size(), 4u);
-    EXPECT_EQ(pair[1], pair[2]);
-    EXPECT_GT(pair[1], pair[0]);
-    EXPECT_EQ(pair[3], extent.width);
-    // Between the end of "a" and the end of the pair only "a" fits.
-    EXPECT_EQ(measure_text(font.get(), u"a\U0001F600b", pair[1] - 1).fit, 1);
-    EXPECT_EQ(measure_text(font.get(), u"a\U0001F600b", pair[1]).fit, 3);
-    EXPECT_GT(measure_text(font.get(), WString(1, char16_t(0xDC00))).width, 0) << "a lone half";
 }
 
 TEST(CutWithEllipsis, FittingTextStaysLongTextEndsInAnEllipsisWithinTheWidth) {

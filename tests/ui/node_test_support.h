@@ -7,26 +7,18 @@
 
 namespace telvara::ui::test {
 
-// Asks for fixed (preferred, minimum) sizes on both axes and counts measures.
+// Asks for fixed (preferred, minimum) sizes on both axes.
 class FixedNode : public Node {
   public:
     FixedNode(Measure x, Measure y = {}) : m_x(x), m_y(y) {}
     void measure_x(Measure& measure) override {
-        ++measure_calls;
         Node::measure_x(measure);
         raise(measure, m_x);
     }
     void measure_y(Measure& measure) override {
-        ++measure_calls;
         Node::measure_y(measure);
         raise(measure, m_y);
     }
-    void layout_x() override {
-        ++layout_calls;
-        Node::layout_x();
-    }
-    int measure_calls = 0;
-    int layout_calls = 0;
 
   private:
     static void raise(Measure& measure, Measure by) {

@@ -1,19 +1,14 @@
 // The "text" node (measures with grow, line placement with its ellipses,
-// highlights, loading from a skin) and the text layout rules beneath it.
+// highlights) and the text layout rules beneath it.
 #include "ui/text_node.h"
 
 #include "node_test_support.h"
-#include "runtime/device_root_fixture.h"
-#include "skin_model_of.h"
-#include "skin_test_support.h"
 #include "text_test_support.h"
 #include "ui/font_measure.h"
-#include "ui/rich_text_node.h"
 #include "ui/text_layout.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <vector>
 
 using namespace telvara;
@@ -168,96 +163,6 @@ TEST_F(TextNodeTest, HighlightsUseTheirColourOverTheirCharactersOnly) {
     EXPECT_GE(marked.left, width_of(u"aa ") - 1);
     EXPECT_LE(marked.right, width_of(u"aa bb") + 1);
     EXPECT_GT(count(surface, 0x0000), 0) << "the rest stays in the text colour";
-}
-
-using TextSkin = telvara::test_support::DeviceRootTest;
-using Lines = std::vector<WString>;
-
-TEST_F(TextSkin, LoadsItsPropertiesAndTranslatesTheText) {
-    skinc::SkinModel model = xml_skin(R"(<node id="screen">
-      <text id="title" text="Greeting" halign="RIGHT" font="12 1 0 0 DejaVu Sans" grow="1"
-            grow_min="0" wrap="7" ellipsis="1" color="10 20 30"/>
-      <text id="plain"/><richtext id="rich"/></node>)");
-    // A word the compiler would refuse, as a damaged skin holds it.
-    top_node(model, u"screen")
-        ->children[0]
-        .strings.push_back({u"valign", model.intern_string(u"middle")});
-    std::ofstream(root() + "/lang.lng") << "Greeting=Good day\n";
-    InstalledSkin built(model);
-    ASSERT_TRUE(built.skin.language().load_language_file(u"/lang.lng"));
-    Node screen;
-    ASSERT_TRUE(screen.load_from_skin(built.skin, u"screen"));
-    auto* loaded = dynamic_cast<TextNode*>(screen.find(u"title"));
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->text(), u"Good day");
-    EXPECT_EQ(loaded->halign(), HAlign::Right);
-    EXPECT_EQ(loaded->valign(), VAlign::VCenter);
-    EXPECT_TRUE(loaded->grow() && !loaded->grow_min() && loaded->wrap() && loaded->ellipsis());
-    EXPECT_EQ(loaded->color(), (Colour{10, 20, 30, 255}));
-    EXPECT_EQ(loaded->font()->description().size, 12);
-    // No properties: the defaults, the engine's default font.
-    auto* bare = dynamic_cast<TextNode*>(screen.find(u"plain"));
-    ASSERT_NE(bare, nullptr);
-    EXPECT_EQ(bare->text(), u"");
-    EXPECT_EQ(bare->halign(), HAlign::Center);
-    EXPECT_EQ(bare->valign(), VAlign::VCenter);
-    EXPECT_EQ(bare->color(), (Colour{0, 0, 0, 255}));
-    EXPECT_FALSE(bare->grow() || bare->grow_min() || bare->wrap() || bare->ellipsis());
-    EXPECT_EQ(bare->font(), default_text_font(0));
-    EXPECT_EQ(bare->font()->description().size, 10);
-    EXPECT_EQ(bare->font()->description().face, u"Tahoma");
-    EXPECT_NE(dynamic_cast<RichTextNode*>(screen.find(u"rich")), nullptr);
-}
-
-std::vector<std::int32_t> even_positions(WStringView text) {
-    std::vector<std::int32_t> positions;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        positions.push_back(10 * std::int32_t(i + 1));
-    return positions;
-}
-
-Lines wrap(WStringView text, std::int32_t width, WrapMode mode = WrapMode::Words) {
-    std::vector<TextLine> lines;
-    break_lines(text, even_positions(text), mode, width, lines);
-    Lines pieces;
-    for (const TextLine& line : lines) {
-        EXPECT_LE(line.start, line.end);
-        pieces.emplace_back(text.substr(line.start, line.end - line.start));
-    }
-    return pieces;
-}
-
-TEST(TextLayoutWrap, LinesBreakAtBlanksLineFeedsAndWhereWordsDoNotFit) {
-    const struct {
-        const char16_t* text;
-        std::int32_t width;
-        Lines lines;
-    } rows[] = {
-        {u"hello world", 80, {u"hello ", u"world"}},
-        {u"hello world", 50, {u"hello ", u"world"}}, // the hanging blank does not count
-        {u"hello world", 110, {u"hello world"}},
-        {u"aa bb cc dd", 50, {u"aa bb ", u"cc dd"}},
-        {u"aa bb cc dd", 49, {u"aa ", u"bb ", u"cc ", u"dd"}},
-        {u"aa    bb", 30, {u"aa    ", u"bb"}}, // blanks stay with the line they follow
-        // A word wider than the line breaks between characters, on its own line.
-        {u"abcdefgh", 30, {u"abc", u"def", u"gh"}},
-        {u"ab abcdefgh x", 30, {u"ab ", u"abc", u"def", u"gh ", u"x"}},
-        {u"abc", 5, {u"a", u"b", u"c"}},
-        {u"abc\nd", 10, {u"a", u"b", u"c", u"d"}},     // no empty line before the line feed
-        {u"abc\u200Bdef", 40, {u"abc\u200B", u"def"}}, // a zero-width space breaks
-        // A line feed always ends a line and belongs to neither.
-        {u"a\nb", 1000, {u"a", u"b"}},
-        {u"a\n\nb", 1000, {u"a", u"", u"b"}},
-        {u"ab\n", 1000, {u"ab", u""}},
-        {u"\n", 1000, {u"", u""}},
-        {u"aa bb\ncc", 30, {u"aa ", u"bb", u"cc"}},
-        {u"", 100, {u""}},
-        {u"aa bb\ncc dd", 0, {u"aa bb", u"cc dd"}}, // unplaced: only line feeds break
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(wrap(r.text, r.width), r.lines) << to_utf8(r.text) << " in " << r.width;
-    EXPECT_EQ(wrap(u"a\nb c", 10, WrapMode::None), (Lines{u"a\nb c"}));
-    EXPECT_EQ(wrap(u"", 100, WrapMode::None), (Lines{u""}));
 }
 
 TEST(TextLayoutWrap, SurrogatePairsAreNeverSplit) {

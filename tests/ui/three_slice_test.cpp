@@ -132,32 +132,6 @@ TEST(ThreeSlice, ReferencesOutsideThePictureAreClampedAndEmptyDrawsNothing) {
         EXPECT_EQ(columns_of(untouched, y), std::vector<int>(4, -1));
 }
 
-TEST(ThreeSlice, BlendersSeeStretchedRowsWithTheirSourceColumns) {
-    // A mask of the source's size: white on the left half, black on the
-    // right; the stretched middle must follow its own source columns.
-    const Picture source = strip(8, 2, 6);
-    PixelBuffer mask_pixels(8, 1);
-    for (std::int32_t x = 0; x < 4; ++x)
-        mask_pixels.row(0)[x] = 0xFFFF;
-    Picture mask;
-    mask.width = 8;
-    mask.height = 1;
-    mask.data = std::make_shared<const PictureData>(PictureData{"mask", std::move(mask_pixels)});
-    const MaskBlender blender(mask);
-    RenderSurface plain, masked;
-    plain.resize(20, 1);
-    masked.resize(20, 1);
-    draw_picture(plain, {0, 0}, {20, 1}, source, copy_blender());
-    draw_picture(masked, {0, 0}, {20, 1}, source, blender);
-    for (std::int32_t x = 0; x < 20; ++x) {
-        // Black mask pixels keep the destination (0) unless the source pixel
-        // is marked (bit 5), which shows at every level.
-        const Pixel s = plain.row(0)[x];
-        const Pixel want = (s - 1) % 100 < 4 || (s & 0x20) ? s : Pixel(0);
-        EXPECT_EQ(masked.row(0)[x], want) << x;
-    }
-}
-
 // Rows and columns the mask does not cover are left as they are.
 TEST(ThreeSlice, AMaskLeavesWhatItDoesNotCover) {
     PixelBuffer mask_pixels(2, 1);

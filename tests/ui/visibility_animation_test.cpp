@@ -131,30 +131,3 @@ TEST(VisibilityAnimations, EachShowsAndHidesSteadilyBetweenNothingAndTheStillPic
         EXPECT_TRUE(stage.card->cache_surface().empty()) << word << ": the picture is let go";
     }
 }
-
-TEST(VisibilityAnimations, ReversingMidWayContinuesFromWhereItIs) {
-    for (const char* word : kWords) {
-        Stage stage(word, true);
-        TimedVisibilityAnimation& animation = stage.animation();
-        stage.screen.tick(animation.timing().show_seconds / 4);
-        const double reached = animation.position();
-        ASSERT_GT(reached, 0.3) << word;
-        ASSERT_LT(reached, 1.0) << word;
-        stage.card->set_visible_animated(false);
-        EXPECT_TRUE(animation.is_running());
-        EXPECT_EQ(animation.direction(), AnimationDirection::Hide);
-        EXPECT_NEAR(animation.position(), reached, 1e-9) << word;
-        EXPECT_LT(animation.remaining(), animation.timing().hide_seconds) << word;
-        stage.screen.tick(kFrame);
-        EXPECT_LT(animation.position(), reached) << word << ": it goes back, not on";
-        EXPECT_GT(animation.position(), reached - 0.2) << word;
-        stage.card->set_visible_animated(true);
-        EXPECT_EQ(animation.direction(), AnimationDirection::Show);
-        for (int i = 0; i < 60 && animation.is_running(); ++i)
-            stage.screen.tick(kFrame);
-        EXPECT_FALSE(animation.is_running());
-        EXPECT_TRUE(stage.card->is_visible());
-        stage.draw();
-        EXPECT_EQ(stage.pixels(), still_picture(true)) << word;
-    }
-}
