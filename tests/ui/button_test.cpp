@@ -89,25 +89,6 @@ class Buttons : public ::testing::Test {
 
 } // namespace
 
-TEST_F(Buttons, PressShowsPressedAndReleaseOverTheButtonClicks) {
-    EXPECT_EQ(shown(*button), u"#normal");
-    EXPECT_TRUE(touch(PointerKind::Down, 10));
-    EXPECT_TRUE(button->is_pointer_pressed());
-    EXPECT_EQ(shown(*button), u"#pressed");
-    EXPECT_EQ(screen.captured(), button);
-    EXPECT_TRUE(listener.clicks.empty());
-    screen.on_touch(pen(PointerKind::Up, 12, 11));
-    EXPECT_EQ(shown(*button), u"#normal");
-    EXPECT_EQ(listener.clicks, std::vector<ButtonNode*>{button});
-    ASSERT_EQ(listener.presses.size(), 2u);
-    EXPECT_TRUE(listener.presses[0].pressed);
-    EXPECT_FALSE(listener.presses[1].pressed);
-    EXPECT_EQ(listener.presses[1].point.x, 12);
-    EXPECT_EQ(screen.captured(), nullptr);
-    EXPECT_FALSE(touch(PointerKind::Down, 80)) << "beside every button: not taken";
-    EXPECT_EQ(screen.captured(), nullptr);
-}
-
 // Each row: the gesture's moves after a press at x = 10, whether the release
 // was cancelled, and whether it clicks.
 TEST_F(Buttons, OnlyAReleaseOverTheButtonThatIsNotCancelledClicks) {

