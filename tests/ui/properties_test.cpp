@@ -92,33 +92,6 @@ struct Root {
     ~Root() { runtime::set_device_root(previous); }
 };
 
-TEST(SkinLoader, EveryPropertyKindSurvivesTheWriterAndLoader) {
-    auto skin = from_bytes(written(sample_model()));
-    const NodeRecord form = skin->find_node(u"FormMain");
-    ASSERT_TRUE(form);
-    EXPECT_EQ(skin->read_int(form, u"cache", 0), 1u);
-    EXPECT_EQ(skin->read_int(form, u"cache_alpha", 0), 0xFFFFFFFEu);
-    EXPECT_EQ(skin->read_point(form, u"design_size", {}).x, 240);
-    EXPECT_EQ(skin->read_point(form, u"design_size", {}).y, 320);
-    ASSERT_EQ(skin->child_count(form), 2u);
-    const NodeRecord text = skin->child(form, 0);
-    EXPECT_EQ(skin->read_string(text, u"id", u""), u"title");
-    EXPECT_EQ(skin->read_string(text, u"halign", u""), u"CENTER");
-    EXPECT_EQ(skin->read_font_index(text, u"font"), 1u);
-    EXPECT_EQ(skin->read_colour(text, u"color", {}), (Colour{1, 2, 3, 255}));
-    EXPECT_EQ(skin->child_count(text), 0u);
-    EXPECT_FALSE(skin->child(form, 2)) << "past the child list";
-    const auto ref = skin->read_picture_ref(skin->child(form, 1), u"src");
-    ASSERT_TRUE(ref);
-    EXPECT_EQ(ref->x[2], 3);
-    EXPECT_EQ(ref->y[3], 3);
-    EXPECT_EQ(skin->font_text(1), u"9 0 1 0 Two Words");
-    // Names are matched exactly and case-sensitively.
-    EXPECT_FALSE(skin->find_node(u"formMain"));
-    EXPECT_EQ(skin->read_int(form, u"Cache", 9), 9u);
-    EXPECT_EQ(skin->read_int(form, u"cach", 9), 9u);
-}
-
 TEST(SkinLoader, APictureThatFailsToLoadFailsTheWholeSkin) {
     TempFolder folder;
     SkinModel model = sample_model();

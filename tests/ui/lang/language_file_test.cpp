@@ -1,4 +1,4 @@
-// The key/text file reader (encodings, damage, the line format, files on
+// The key/text file reader (encodings, damage, files on
 // disk), the system language and the files shipped beside the program.
 #include "ui/lang/language_file.h"
 #include "ui/lang/language_strings.h"
@@ -105,40 +105,14 @@ TEST(LanguageBytes, DamageIsToldApartFromEveryEncodingAnEditorWrites) {
     }
 }
 
-TEST(LanguageText, LineFormat) {
-    const LanguageTable t = parse_language_text(u"  Cancel=Abort\nOk  Fine\r\n\n\t\r\nEq = x\n"
-                                                u"Ok Again\n=orphan\nTrail text  \nAlone\n"
-                                                u"Spaced \t\r\nEmpty=\na=1\r\nb=2\rc=3\r\n\r\n"
-                                                u"d=\\n4\ncancel=x\nCANCEL=z\nLast");
-    const std::pair<const char16_t*, const char16_t*> rows[] = {
-        {u"Cancel", u"Abort"}, {u"Ok", u"Again"}, // a later line replaces an earlier one
-        {u"Eq", u"= x"},                          // after blanks the "=" belongs to the text
-        {u"Trail", u"text  "},                    // nothing is trimmed
-        {u"Alone", u""},       {u"Spaced", u""},  {u"Empty", u""},
-        {u"a", u"1"},          {u"b", u"2"},      {u"c", u"3"}, // CR LF and lone CR end lines
-        {u"d", u"\\n4"},                                        // no unescaping
-        {u"cancel", u"x"},     {u"CANCEL", u"z"},               // keys are case-sensitive
-        {u"Last", u""},                                         // a key at the very end
-    };
-    for (const auto& [key, text] : rows)
-        EXPECT_EQ(t.at(key), text) << to_utf8(key);
-    EXPECT_EQ(t.count(u""), 0u) << "a line that begins with \"=\" is dropped";
-    EXPECT_EQ(t.count(u"orphan"), 0u);
-    EXPECT_EQ(t.size(), std::size(rows));
-    EXPECT_EQ(t.begin()->first, u"Alone") << "ordinal order";
-    EXPECT_EQ(std::next(t.begin())->first, u"CANCEL");
-}
-
-class LanguageStringsTest : public telvara::test_support::DeviceRootTest {
-  protected:
-    void write(const std::string& name, const std::string& bytes) {
-        std::ofstream(root() + "/" + name, std::ios::binary) << bytes;
-    }
-};
+using LanguageStringsTest = telvara::test_support::DeviceRootTest;
 
 // A file that is there but cannot be used is refused with its name and the
 // reason; a missing one is no damage and says nothing. Either keeps the table.
 TEST_F(LanguageStringsTest, ARefusedFileSaysWhyAndAMissingOneSaysNothing) {
+    const auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(root() + "/" + name, std::ios::binary) << bytes;
+    };
     LanguageStrings strings;
     write("en.lng", "Cancel=Abort\n");
     ASSERT_TRUE(strings.load_language_file(u"/en.lng"));

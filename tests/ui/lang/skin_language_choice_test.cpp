@@ -212,18 +212,6 @@ TEST_F(SkinAtStart, FallsBackNamingEachRefusedSkinAndTheSettingStays) {
     EXPECT_FALSE(report.fell_back());
 }
 
-TEST_F(FileLists, ChoiceNeedsTwoOrMore) {
-    add_language("english");
-    for (const char* name : {"default", "splash", "today"})
-        add_skin(name);
-    EXPECT_FALSE(has_language_choice(m_context));
-    EXPECT_FALSE(has_skin_choice(m_context)) << "splash and today are not counted";
-    add_language("russian");
-    add_skin("dark");
-    EXPECT_TRUE(has_language_choice(m_context));
-    EXPECT_TRUE(has_skin_choice(m_context));
-}
-
 // Each language is listed by the name it gives itself, so that a new file
 // needs no code; the command still carries the file's name.
 TEST_F(LanguageMenu, ListsEachLanguageByItsOwnName) {
