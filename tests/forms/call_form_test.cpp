@@ -166,23 +166,6 @@ TEST_F(CallFormTest, TheEndOfTheCallIgnoreAndEndTakeTheScreenOff) {
     EXPECT_FALSE(m_host.is_shown(form()));
 }
 
-TEST_F(CallFormTest, ContactsLeavesTheCallAndBackToCallReturnsToIt) {
-    form().back_to_call(); // nothing to go back to without a call
-    EXPECT_FALSE(m_host.is_shown(form()));
-    ring(u"5550100");
-    send(RefreshFlag::Connected);
-    click(u"buttonKeyboard");
-    click(u"buttonContacts");
-    EXPECT_FALSE(m_host.is_shown(form()));
-    EXPECT_TRUE(form().in_call());
-    m_clock.advance(5'000);
-    form().back_to_call();
-    EXPECT_EQ(m_host.top_form(), &form());
-    EXPECT_EQ(m_host.count(form()), 1u);
-    EXPECT_FALSE(form().keyboard().is_open());
-    EXPECT_EQ(text(u"txtDuration"), u"0:05");
-}
-
 // A real telephone on the modem simulator.
 class CallFormLineTest : public phone::testing::TelephoneTest, protected CallScreen {
   protected:

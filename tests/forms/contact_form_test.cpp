@@ -122,37 +122,6 @@ TEST_F(ContactFormTest, TheHeadShowsTheNamesOrTheCompanyOrUnknown) {
     EXPECT_EQ(text(0, u"firstname"), "skinUnknown");
 }
 
-TEST_F(ContactFormTest, FieldsAreListedByGroupWithIconsLabelsAndSeparators) {
-    show(kAnna);
-    EXPECT_EQ(m_form->rows(), (std::vector<int>{kHeadRow, kGroupSeparatorRow, 0, kSeparatorRow, 1,
-                                                kGroupSeparatorRow, 2, kGroupSeparatorRow, 3,
-                                                kGroupSeparatorRow, 4, kSeparatorRow, 5}));
-    const struct {
-        std::int32_t row;
-        std::string big, small;
-        std::size_t icon;
-    } rows[] = {
-        {2, "+1 555 0100", "Mobile", 0},           {4, "555 0200", "HomeTel", 1},
-        {6, "anna@berg.example", "Email1", 2},     {8, "berg.example", "WebPage", 3},
-        {12, "skinCategoryNone", "Categories", 5}, // no category; untranslated here
-    };
-    for (const auto& r : rows) {
-        EXPECT_EQ(text(r.row, u"big"), r.big) << r.row;
-        EXPECT_EQ(state(r.row, u"icons"), r.icon) << r.row;
-    }
-    EXPECT_EQ(text(2, u"small"), "Mobile");
-    EXPECT_EQ(text(4, u"small"), "HomeTel");
-    EXPECT_NE(text(10, u"big").find("1980"), std::string::npos) << "the birthday as a date";
-    EXPECT_EQ(state(10, u"icons"), 6u);
-    // Message button and star on phone rows only; no removal in view mode.
-    EXPECT_TRUE(visible(2, u"sms"));
-    EXPECT_TRUE(visible(2, u"favorite"));
-    EXPECT_FALSE(visible(6, u"sms"));
-    EXPECT_FALSE(visible(6, u"favorite"));
-    EXPECT_FALSE(visible(2, u"remove"));
-    EXPECT_FALSE(visible(2, u"confirm_remove"));
-}
-
 TEST_F(ContactFormTest, TappingAFieldCallsWritesOrOpensIt) {
     show(kAnna);
     tap(row_of(FieldType::Mobile), u"action");
@@ -311,49 +280,6 @@ TEST_F(ContactFormVolumeTest, ThePhotoIsChosenReplacedAndRemovedFromTheHead) {
     m_form->menu().choose_key(u"RemovePhoto");
     EXPECT_FALSE(m_volume->has_picture(m_oid));
     EXPECT_EQ(photo_button(), m_skin.translate(u"AddPhoto"));
-}
-
-TEST_F(ContactFormTest, EditModeAddsRemovalAndTheButtonsRowAndHidesTheActions) {
-    show(kAnna, CardMode::Edit);
-    EXPECT_EQ(m_form->rows().back(), kButtonsRow);
-    EXPECT_EQ(m_form->edit_mode_switch().current(), 1u);
-    EXPECT_FALSE(m_form->cancel_button().is_visible());
-    EXPECT_TRUE(m_form->find(u"padding")->is_visible());
-    const std::int32_t mobile = row_of(FieldType::Mobile);
-    const std::int32_t home = row_of(FieldType::HomeTel);
-    EXPECT_TRUE(visible(mobile, u"remove"));
-    EXPECT_FALSE(visible(mobile, u"sms"));
-    EXPECT_FALSE(visible(mobile, u"icons"));
-    EXPECT_TRUE(visible(mobile, u"favorite"));
-    // Categories keep their icon and cannot be removed.
-    const std::int32_t categories = row_of(FieldType::Categories);
-    EXPECT_FALSE(visible(categories, u"remove"));
-    EXPECT_TRUE(visible(categories, u"icons"));
-    EXPECT_TRUE(visible(0, u"edit_header"));
-    EXPECT_TRUE(visible(0, u"button_choose_photo"));
-    // Tapping a field in edit mode opens its editor: nothing is called.
-    tap(mobile, u"action");
-    EXPECT_TRUE(m_actions.done.empty());
-    // "remove" asks on that row only; the confirmation of another does nothing.
-    tap(mobile, u"remove");
-    EXPECT_EQ(m_form->confirming_row(), mobile);
-    EXPECT_TRUE(visible(mobile, u"confirm_remove"));
-    m_form->press_row_button(home, Button::ConfirmRemove);
-    EXPECT_EQ(m_form->confirming_row(), mobile);
-    // Asking on a second row takes the first row's button away.
-    tap(home, u"remove");
-    EXPECT_EQ(m_form->confirming_row(), home);
-    EXPECT_TRUE(visible(home, u"confirm_remove"));
-    EXPECT_FALSE(visible(mobile, u"confirm_remove"));
-    tap(home, u"remove");
-    EXPECT_TRUE(visible(home, u"confirm_remove")) << "asking again keeps it";
-    tap(home, u"confirm_remove");
-    EXPECT_EQ(m_form->confirming_row(), -1);
-    // Without a store, confirming the deletion deletes nothing and the card stays.
-    m_form->ask_delete();
-    m_form->menu().choose_key(u"ReallyDelete");
-    EXPECT_NE(m_document->find_contact(kAnna), nullptr);
-    EXPECT_TRUE(m_host.closed.empty());
 }
 
 TEST_F(ContactFormTest, TheEditSwitchTogglesTheModeAndLeftOrBackCloseTheCard) {

@@ -288,6 +288,7 @@ TEST_F(ContactListTest, RulerShowsEachShapeOnceAndJumpsToTheFirstOfEither) {
     EXPECT_EQ(jump(u"Б"), 21u);
     // Of the B names only Вера is at work: B finds her.
     document->set_category(u"Work");
+    EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D", u"Б", u"Ю"})) << "the whole list's";
     ASSERT_EQ(visible().at(3), 22u);
     EXPECT_EQ(jump(u"B"), 22u);
     EXPECT_EQ(jump(u"A"), 6u) << "the first of either";

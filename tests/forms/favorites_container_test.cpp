@@ -144,38 +144,6 @@ TEST_F(FavoritesTest, FavouritesOfMissingFieldsAreDroppedAtTheNextStart) {
     EXPECT_EQ(saved, (std::vector<data::FavoriteLine>{{1, kMobile}, {2, kHome}}));
 }
 
-// Stars set while the tab is out of sight (on a card over the contacts) for
-// contacts that sort first: the tab opens at its top, in both layouts.
-TEST_F(FavoritesTest, FavouritesAddedOutOfSightOpenAtTheTop) {
-    for (std::uint32_t oid = 3; oid <= 9; ++oid)
-        ASSERT_TRUE(m_document->add_favorite(oid, kMobile));
-    show(240, 320);
-    for (ui::Node* root : {m_list->root(), m_grid->root()})
-        root->set_visible(false);
-    ASSERT_TRUE(m_document->add_favorite(2, kHome));
-    frame();
-    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
-    frame();
-    for (ui::Node* root : {m_list->root(), m_grid->root()})
-        root->set_visible(true);
-    frame();
-    for (ui::VirtualList* list : {m_list->list(), m_grid->list()}) {
-        SCOPED_TRACE(to_utf8(list->name()));
-        EXPECT_EQ(list->first_visible_index(), 0);
-        ASSERT_NE(list->element_for(0), nullptr);
-        EXPECT_GE(list->element_for(0)->y(), list->y());
-    }
-    EXPECT_EQ(name(0), u"Anna Berg");
-    // In sight, a list at its top stays there when a favourite sorts first.
-    ASSERT_TRUE(m_document->remove_favorite(1, kMobile));
-    m_list->list()->scroll_to_item(0);
-    frame();
-    ASSERT_TRUE(m_document->add_favorite(1, kMobile));
-    frame();
-    EXPECT_EQ(m_list->list()->first_visible_index(), 0);
-    EXPECT_EQ(name(0), u"Anna Berg");
-}
-
 TEST_F(FavoritesTest, RowAndTileTapsCallAndTheirCardButtonsOpen) {
     ASSERT_TRUE(m_document->add_favorite(1, kMobile));
     show(240, 320);

@@ -61,26 +61,6 @@ TEST_F(NoticeFormTest, ReplaceShowsAtOnceAndHidingOrTheEndGivesWayToTheWaitingOn
     EXPECT_FALSE(m_notice.is_showing());
 }
 
-TEST_F(NoticeFormTest, TheSameNoticeIsNeverQueuedTwice) {
-    struct Case {
-        const char* name;
-        WString detail; // the detail of the third notice
-        std::size_t waiting;
-    };
-    const Case cases[] = {
-        {"the one showing", u"a", 1},
-        {"one waiting", u"b", 1},
-        {"a new one", u"c", 2},
-    };
-    for (const Case& c : cases) {
-        m_notice.bind(m_skin);
-        m_notice.show(u"skinCannotOpen", u"a", NoticeOrder::AfterOthers);
-        m_notice.show(u"skinCannotOpen", u"b", NoticeOrder::AfterOthers);
-        m_notice.show(u"skinCannotOpen", c.detail, NoticeOrder::AfterOthers);
-        EXPECT_EQ(m_notice.waiting(), c.waiting) << c.name;
-    }
-}
-
 TEST_F(NoticeFormTest, AFloodOfNoticesIsCutAtTheLimit) {
     for (int i = 0; i < 40; ++i)
         m_notice.show(u"skinCannotOpen", to_wstring(i), NoticeOrder::AfterOthers);

@@ -134,47 +134,6 @@ class RecentsTest : public test::ScreenTest {
     std::unique_ptr<RecentsContainer> m_tab;
 };
 
-RecentWords shipped_words(const char* file) {
-    auto table = ui::read_language_file(runtime::file_path(u"%app_path%/" + from_utf8(file)));
-    EXPECT_TRUE(table) << file;
-    return recent_words([table = table.value_or(ui::LanguageTable{})](WStringView key) {
-        const auto found = table.find(key);
-        return found != table.end() ? found->second : WString(key);
-    });
-}
-
-// Today's time, "Yesterday", a weekday within the week, else the day with
-// the month as a word, with the year when it is not this year's.
-TEST(RecentTexts, WhenACallWasInBothLanguages) {
-    const struct {
-        int days, hours, minutes;
-        WStringView english, russian;
-    } cases[] = {
-        {0, 9, 5, u"09:05", u"09:05"},
-        {0, 0, 0, u"00:00", u"00:00"},
-        {-1, 23, 59, u"Yesterday", u"Вчера"},
-        {-1, 0, 0, u"Yesterday", u"Вчера"},
-        {-2, 12, 0, u"Wed", u"Ср"},
-        {-6, 12, 0, u"Sat", u"Сб"},
-        {-7, 12, 0, u"8 Mar", u"8 мар."}, // a weekday a week ago would read as today's
-        {-15, 12, 0, u"29 Feb", u"29 февр."},
-        {-74, 12, 0, u"1 Jan", u"1 янв."},
-        {-75, 12, 0, u"31 Dec 2023", u"31 дек. 2023"},
-        {1, 12, 0, u"16 Mar", u"16 мар."}, // a clock set back: a date, not a time
-    };
-    const RecentWords english = shipped_words("english.lng");
-    const RecentWords russian = shipped_words("russian.lng");
-    for (const auto& c : cases) {
-        const std::int64_t time = at(c.days, c.hours, c.minutes);
-        EXPECT_EQ(recent_when_text(time, kToday, english), c.english) << c.days;
-        EXPECT_EQ(recent_when_text(time, kToday, russian), c.russian) << c.days;
-    }
-    EXPECT_EQ(recent_moment_text(at(0, 9, 5), kToday, english), u"09:05");
-    EXPECT_EQ(recent_moment_text(at(-1, 14, 5), kToday, english), u"Yesterday 14:05");
-    EXPECT_EQ(recent_moment_text(at(-2, 7, 30), kToday, russian), u"Ср 07:30");
-    EXPECT_EQ(recent_moment_text(at(-75, 23, 59), kToday, russian), u"31 дек. 2023 23:59");
-}
-
 TEST(RecentTexts, LengthsCountsDirectionsAndFilters) {
     // Only calls that were talked have a length.
     const struct {
@@ -306,28 +265,6 @@ TEST_F(RecentsTest, FilterKeysChooseTheKindsShownAndTheTitle) {
     tap(*m_tab->menu_button());
     EXPECT_EQ(m_listener.menu_buttons, 1);
     EXPECT_TRUE(m_listener.dialled.empty());
-}
-
-TEST_F(RecentsTest, TheEmptyStateSaysWhichCallsThereAreNone) {
-    open({});
-    EXPECT_TRUE(m_tab->groups().empty());
-    EXPECT_TRUE(m_tab->empty_state()->is_visible());
-    EXPECT_FALSE(m_tab->list()->is_visible());
-    EXPECT_EQ(empty_words(), m_skin.translate(u"skinNoRecents"));
-    open({call(u"111", CallKind::Incoming, at(0, 12, 0))});
-    const std::pair<RecentsFilter, const char16_t*> cases[] = {
-        {RecentsFilter::Outgoing, u"skinNoOutgoingCalls"},
-        {RecentsFilter::Rejected, u"skinNoMissedCalls"}};
-    for (const auto& [filter, key] : cases) {
-        m_tab->set_filter(filter);
-        EXPECT_TRUE(m_tab->empty_state()->is_visible()) << to_utf8(key);
-        EXPECT_EQ(empty_words(), m_skin.translate(key));
-    }
-    m_tab->set_filter(RecentsFilter::All);
-    EXPECT_FALSE(m_tab->empty_state()->is_visible());
-    open({call(u"222", CallKind::Outgoing, at(0, 12, 0))});
-    m_tab->set_filter(RecentsFilter::Incoming);
-    EXPECT_EQ(empty_words(), m_skin.translate(u"skinNoIncomingCalls"));
 }
 
 TEST_F(RecentsTest, DeleteAllDeletesOnlyTheCallsOfTheChosenKind) {

@@ -47,45 +47,6 @@ struct Screen {
     }
 };
 
-ui::Rect rect_of(const ui::Node& node) {
-    return {node.x(), node.y(), node.x() + node.width(), node.y() + node.height()};
-}
-
-TEST(SearchLayout, PortraitLandscapeAndBackToTheSkinsLayout) {
-    struct Case {
-        const char* name;
-        ui::Size screen;
-        SearchMode mode;
-        bool bars_shown;
-        ui::Rect column;
-        ui::Rect keypad;
-    };
-    // clang-format off
-    const Case cases[] = {
-        {"browsing", {240, 320}, SearchMode::Browsing, true, {0, 0, 240, 272}, {0, 72, 240, 272}},
-        {"portrait", {240, 320}, SearchMode::Searching, false, {0, 0, 240, 120}, {0, 120, 240, 320}},
-        {"landscape", {320, 240}, SearchMode::Searching, false, {0, 0, 160, 240}, {160, 0, 320, 240}},
-        {"browsing again", {320, 240}, SearchMode::Browsing, true, {0, 0, 320, 192}, {0, 0, 320, 192}},
-    };
-    // clang-format on
-    Screen screen;
-    SearchLayout layout;
-    screen.bind(layout);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        layout.set_mode(c.mode, c.screen);
-        screen.lay_out(c.screen);
-        EXPECT_EQ(screen.top->is_visible(), c.bars_shown);
-        EXPECT_EQ(screen.tabs->is_visible(), c.bars_shown);
-        const ui::Rect column = rect_of(*screen.column);
-        EXPECT_EQ(column.right, c.column.right);
-        EXPECT_EQ(column.bottom, c.column.bottom);
-        const ui::Rect keypad = rect_of(*screen.keypad);
-        EXPECT_EQ((std::vector{keypad.left, keypad.top, keypad.right, keypad.bottom}),
-                  (std::vector{c.keypad.left, c.keypad.top, c.keypad.right, c.keypad.bottom}));
-    }
-}
-
 TEST(SearchLayout, TurningTheScreenWhileSearchingLaysItOutAgain) {
     Screen screen;
     SearchLayout layout;
