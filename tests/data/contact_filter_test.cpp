@@ -1,13 +1,9 @@
-#include "data/categories.h"
 #include "data/contact_filter.h"
 #include "data/contact_row.h"
 #include "data/contact_store.h"
 #include "data/key_map.h"
 #include "data/phone_index.h"
-#include "data/test_contacts.h"
-#include "data/text_case.h"
 #include "document_test_support.h"
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace telvara::data {
@@ -71,36 +67,6 @@ TEST(FilterWords, NarrowingIsRecognised) {
         EXPECT_EQ(narrows(before, after), narrower) << to_utf8(after[0]);
 }
 
-// What each contact passes when typed, and what it does not.
-TEST_F(FilterTest, WordsTakeANameOrThePhonesEach) {
-    const auto pl = [](const char16_t* n) { return phone(FieldType::Mobile, n); };
-    const struct {
-        ContactRecord person;
-        std::initializer_list<const char16_t*> pass, fail = {};
-    } rows[] = {
-        // ANN typed as letters; longer than every name.
-        {person(1, u"Anna", u"Black"),
-         {u"2", u"2 2", u"2662", u"ANN", u""},
-         {u"2663", u"22222222222"}},
-        {person(2, u"Boris", u"Dunn"), {u"2", u"2 3"}, {u"2 2"}},
-        {person(3, u"carl", u"Adams"), {u"2", u"2 2"}},
-        {person(4, u"Dora", u"Cole"), {u"2"}}, // by the last name
-        {person(5, u"Вера", u""), {u"2"}},
-        // The first name takes the first word even when the second would fit it better.
-        {person(6, u"Ann", u"Adams"), {u"a a", u"a ad", u"ad an"}, {u"a a a", u"an ann"}},
-        // Every phone is searched; Jet by keys; a phone target takes one word only.
-        {person(7, u"Ann", u"Lee", u"Jet Mobile",
-                {pl(u"5551234"), phone(FieldType::CarTel, u"7770000"),
-                 phone(FieldType::HomeTel, u"+44 20 1234")}),
-         {u"555", u"777", u"+44", u"538", u"266 533"},
-         {u"555 555"}},
-        // A phone and the company may take one word together; a second unmatched word fails.
-        {person(8, u"Zoe", u"", u"555 Corp", {pl(u"555")}), {u"555"}, {u"555 888"}},
-    };
-    for (const auto& row : rows)
-        expect(entry(row.person), row.pass, row.fail);
-}
-
 // Numbers are found by their digits whatever separators were written, on both sides.
 TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     ContactEntry e = entry(person(1, u"Ann", u"", u"",
@@ -140,47 +106,8 @@ TEST_F(FilterTest, PhonesAreFoundByDigitsWhateverTheirFormatting) {
     EXPECT_EQ(r.phones[0].length, 5);
     // A name beginning with a separator is still found by its own text.
     EXPECT_TRUE(passes(entry(person(2, u"", u"", u"+Plus Ltd")), u"+plus"));
-}
-
-// The masks that rule contacts out before their text is read never lose a match, nor its tier.
-TEST_F(FilterTest, QuickChecksNeverLoseAMatch) {
-    ContactFilter f(m_map);
-    auto tier = [&](const ContactEntry& e, const WString& typed) {
-        f.set_words({typed});
-        return f.rank(e.search_view());
-    };
-    for (std::size_t i = 0; i < 300; ++i) {
-        const ContactEntry e = entry(make_test_contact(i));
-        for (const WString* name : {&e.record.first_name, &e.record.last_name, &e.record.company}) {
-            WString keys;
-            for (std::size_t n = 0; n < std::min<std::size_t>(name->size(), 4); ++n) {
-                keys.push_back(m_map.key_of(to_lower((*name)[n])));
-                ASSERT_EQ(tier(e, keys), MatchTier::Prefix) << i << " " << to_utf8(keys);
-            }
-        }
-        for (const ContactField& field : e.record.fields) {
-            if (!is_search_phone(field.type))
-                continue;
-            const WString digits = without_phone_separators(field.value);
-            for (std::size_t at = 0; at < digits.size(); ++at)
-                for (std::size_t n = 1; n <= 4 && at + n <= digits.size(); ++n) {
-                    const MatchTier got = tier(e, digits.substr(at, n));
-                    ASSERT_NE(got, MatchTier::None) << i << " " << to_utf8(digits.substr(at, n));
-                    if (at == 0) {
-                        ASSERT_EQ(got, MatchTier::Prefix) << i << " " << to_utf8(digits);
-                    }
-                }
-        }
-    }
-    const ContactEntry e =
-        entry(person(1, u"Zoe", u"", u"", {phone(FieldType::Mobile, u"123 45")}));
-    const std::pair<const char16_t*, MatchTier> tiers[] = {
-        {u"1", MatchTier::Prefix},  {u"9", MatchTier::Prefix}, // Zoe's Z is on the 9
-        {u"3", MatchTier::Inside},  {u"6", MatchTier::None},    {u"12", MatchTier::Prefix},
-        {u"34", MatchTier::Inside}, {u"13", MatchTier::None},   {u"31", MatchTier::None},
-        {u"96", MatchTier::Prefix}, {u"45", MatchTier::Inside}, {u"451", MatchTier::None}};
-    for (auto [typed, expected] : tiers)
-        EXPECT_EQ(tier(e, typed), expected) << to_utf8(typed);
+    // The first name takes the first word even when the second would fit it better.
+    expect(entry(person(3, u"Ann", u"Adams")), {u"a ad", u"ad an"}, {u"a a a", u"an ann"});
 }
 
 TEST_F(FilterTest, MatchedLengthsForOneWord) {
@@ -243,31 +170,6 @@ TEST(PhoneIndex, FindsByLastSevenDigits) {
     index.remove(7);
     EXPECT_EQ(index.find(u"5551234").oid, 0u);
     EXPECT_EQ(index.size(), 1u);
-}
-
-TEST(Categories, SplittingAndMembership) {
-    using W = std::vector<WString>;
-    // The Document and the store's folder split alike.
-    // clang-format off
-    const std::pair<const char16_t*, W> rows[] = {
-        {u"Work, Family;Friends", {u"Work", u"Family", u"Friends"}}, {u"a,,b;", {u"a", u"", u"b"}},
-        {u"a,  b", {u"a", u" b"}}, // only one space goes
-        {u"", {}}, {u" solo", {u"solo"}}, {u",", {u""}},
-        {u"a, ", {u"a", u""}}, // a non-empty rest is kept
-        {u"Work ;Home", {u"Work ", u"Home"}}, {u", ;", {u"", u""}},
-    };
-    // clang-format on
-    for (const auto& [text, parts] : rows) {
-        EXPECT_EQ(split_categories(text), parts) << to_utf8(text);
-        EXPECT_EQ(split_category_text(text), parts) << to_utf8(text);
-    }
-    auto with = [](WString value) {
-        return person(1, u"A", u"", u"", {ContactField(FieldType::Categories, std::move(value))});
-    };
-    EXPECT_TRUE(in_category(with(u"Work, Family"), u"Family") &&
-                in_category(person(1, u"A", u""), k_no_category));
-    EXPECT_FALSE(in_category(with(u"Work, family"), u"Family") ||
-                 in_category(person(1, u"A", u""), u"Family"));
 }
 
 } // namespace

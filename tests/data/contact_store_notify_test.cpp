@@ -1,4 +1,4 @@
-// Store change notices: local and remote codes, the watcher, and writers killed mid-write.
+// Store change notices: local and remote codes, listener calls, and writers killed mid-write.
 #include "contact_store_test_support.h"
 #include "data/test_contacts.h"
 #include "platform/messages.h"
@@ -139,29 +139,6 @@ TEST_F(ContactStoreNotifyTest, NotificationsBecomeListenerCalls) {
     EXPECT_EQ(listener.calls[0].record.fields, r.fields);
 }
 
-TEST_F(ContactStoreNotifyTest, WatcherDeliversOnTheThreadsMessageLoop) {
-    ContactStore store;
-    RecordingListener listener;
-    store.set_listener(&listener);
-    store.start_watching({}, 10);
-    ContactStore other;
-    ContactRecord r = named(u"Timer");
-    ASSERT_TRUE(other.create_contact(r));
-    ASSERT_TRUE(store.delete_contact(r.oid));
-    ASSERT_TRUE(pump_until([&] { return listener.calls.size() >= 1; }));
-    // Created and deleted before the watcher looked: only the removal is heard, for an oid the
-    // listener never saw.
-    ContactRecord s = named(u"Second");
-    ASSERT_TRUE(other.create_contact(s));
-    ASSERT_TRUE(pump_until([&] { return listener.calls.size() >= 2; }));
-    EXPECT_EQ(listener.log(), (Strings{"removed " + std::to_string(r.oid),
-                                       "added " + std::to_string(s.oid) + " Second "}));
-    store.stop_watching();
-    ContactRecord t = named(u"Unwatched");
-    ASSERT_TRUE(other.create_contact(t));
-    EXPECT_FALSE(pump_until([&] { return listener.calls.size() >= 3; }, 200ms));
-}
-
 TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
     std::size_t last_count = 0;
     for (int round = 0; round < 12; ++round) {
@@ -194,18 +171,4 @@ TEST_F(ContactStoreNotifyTest, WriterKilledMidTransactionLeavesAWholeVolume) {
         }
     }
     EXPECT_GT(last_count, 0u) << "the writers got some batches through";
-}
-
-TEST_F(ContactStoreNotifyTest, JournalKeepsTheNewestThousandAndRecentRows) {
-    ContactStore store;
-    ASSERT_EQ(store.add_test_contacts(1500), 1500u);
-    EXPECT_EQ(store.collect_changes().size(), 1500u);
-    auto journal_rows = [&] {
-        return test_support::sql_value(volume(), "SELECT count(*) FROM contact_changes");
-    };
-    EXPECT_EQ(journal_rows(), "1500") << "recent rows stay however many";
-    test_support::exec_sql(volume(), "UPDATE contact_changes SET at = 0"); // older than an hour
-    ASSERT_EQ(store.add_test_contacts(300), 300u);
-    EXPECT_EQ(journal_rows(), "1000");
-    EXPECT_EQ(store.collect_changes().size(), 300u) << "nothing a watcher had not seen is lost";
 }

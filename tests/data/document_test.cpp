@@ -90,34 +90,6 @@ TEST_F(DocTest, SortingsTiesInOidOrderAndTheStoredSortingAndDialer) {
     EXPECT_EQ(oids(doc.all_contacts()), (Oids{7, 8, 5, 4, 6, 3, 2, 1}));
 }
 
-// Edits between keystrokes are seen by the next one, whether it narrows the search or not.
-TEST_F(DocTest, KeystrokesAfterEditsSeeTheEditedContacts) {
-    std::mt19937 rng(99);
-    const char16_t* names[] = {u"Anna", u"Abe", u"Bella", u"Carl", u"Dora",
-                               u"",     u"Cid", u"Анна",  u"Борис"};
-    auto random_record = [&](std::uint32_t oid) {
-        return person(oid, names[rng() % 9], names[rng() % 9], rng() % 4 == 0 ? u"Beta" : u"",
-                      {phone(FieldType::Mobile, from_ascii(std::to_string(rng() % 3000)))});
-    };
-    for (std::uint32_t oid = 1; oid <= 100; ++oid)
-        store.put(random_record(oid));
-    Document doc(store, nullptr, files());
-    doc.load();
-    const char16_t* typed[] = {u"2",  u"22",  u"223",  u"226 ", u"226 2", u"2",  u"",  u"3",
-                               u"36", u"2 2", u"2 23", u"2 6",  u"1",     u"12", u"22"};
-    ContactFilter fresh(doc.key_map());
-    std::uint32_t next_oid = 100;
-    for (int round = 0; round < 60; ++round) {
-        if (round % 2 == 1) // every other keystroke follows an edit
-            random_edit(store, doc, rng, next_oid, random_record);
-        const char16_t* text = typed[round % std::size(typed)];
-        doc.set_filter(text);
-        fresh.set_words(split_filter_words(text));
-        ASSERT_EQ(oids(doc.filtered_contacts()), ranked(doc, fresh))
-            << "round " << round << " typed " << to_utf8(text);
-    }
-}
-
 TEST_F(DocTest, CategoryFilterWordsAndCategoriesOfEditedContacts) {
     store.categories = {u"Work", u"Family"};
     store.put(person(1, u"Ann", u"", u"", {ContactField(FieldType::Categories, u"Work, Family")}));
@@ -166,34 +138,6 @@ TEST_F(DocTest, CategoryFilterWordsAndCategoriesOfEditedContacts) {
     doc.on_contact_changed(3);
     EXPECT_EQ(doc.categories().size(), 4u);
     EXPECT_TRUE(doc.filtered_contacts().empty());
-}
-
-TEST_F(DocTest, RemovingAFavouriteContactSendsFlag2BeforeFlag9) {
-    store.put(person(1, u"Ann", u""));
-    store.put(person(2, u"Bob", u""));
-    Document doc(store, nullptr, files());
-    doc.load();
-    doc.add_favorite(2, 0);
-    doc.add_favorite(2, 1);
-    doc.add_favorite(1, 0);
-    RecordingDocListener listener;
-    doc.add_listener(listener);
-    store.contacts.erase(2);
-    doc.on_contact_removed(2);
-    EXPECT_EQ(listener.flags(), (std::vector<int>{2, 2, 9}));
-    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::ContactOid), 2u);
-    EXPECT_EQ(listener.messages[0].slot(RefreshSlot::FavoriteIndex), 1u);
-    EXPECT_EQ(listener.messages[2].slot(RefreshSlot::ContactOid), 2u);
-    EXPECT_EQ(listener.messages[2].slot(RefreshSlot::AllIndex), 1u);
-    EXPECT_EQ(doc.favorites().size(), 1u);
-    EXPECT_EQ(doc.find_contact(2), nullptr);
-    EXPECT_EQ(oids(doc.all_contacts()), (Oids{1}));
-    // Unknown oids are ignored.
-    listener.messages.clear();
-    doc.on_contact_removed(2);
-    doc.on_contact_changed(42);
-    EXPECT_TRUE(listener.messages.empty());
-    doc.remove_listener(listener);
 }
 
 TEST_F(DocTest, ChangedContactMovesAndReportsWhereItWent) {

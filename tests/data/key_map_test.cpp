@@ -1,8 +1,6 @@
 #include "data/key_map.h"
 #include "data/key_text_file.h"
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace telvara::data {
@@ -10,21 +8,6 @@ namespace {
 std::string fixture(const char* name) {
     const char* dir = std::getenv("TELVARA_TEST_DATA");
     return std::string(dir != nullptr ? dir : "tests/data") + "/" + name;
-}
-
-// Later lines replace earlier ones, keyless lines go; non-UTF-8 is Windows-1251.
-TEST(KeyTextFile, LinesAndEncodings) {
-    EXPECT_EQ(
-        parse_key_text(u"  Cancel=Abort\nOk  Fine\r\n\n\t\nEq = x\nOk Again\n=orphan\nT t  \nLast"),
-        (KeyTextTable{{u"Cancel", u"Abort"},
-                      {u"Ok", u"Again"},
-                      {u"Eq", u"= x"},
-                      {u"T", u"t  "},
-                      {u"Last", u""}}));
-    EXPECT_EQ(decode_key_text_bytes(std::string("\xFF\xFEk\0=\0\x16\x04", 8)), u"k=\u0416");
-    EXPECT_EQ(decode_key_text_bytes(std::string("\xFF\xFEk", 3)).size(), 3u);
-    EXPECT_EQ(decode_key_text_bytes("\xEF\xBB\xBFk=\xD0\x96"), u"k=\u0416");
-    EXPECT_EQ(decode_key_text_bytes("k=\xE9"), u"k=\u0439");
 }
 
 TEST(KeyMap, FixtureLoadsAndSkipsBadLinesAMissingFileIsEmpty) {
