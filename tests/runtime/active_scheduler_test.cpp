@@ -116,17 +116,6 @@ TEST(ActiveScheduler, CancelWaitsForALateNotifyAndKeepsOthersRunning) {
     EXPECT_EQ(pending.runs, 0);
 }
 
-TEST(ActiveScheduler, OtherMessagesPassThroughTheHiddenWindow) {
-    CActiveScheduler scheduler(u"T");
-    Probe probe;
-    scheduler.set_active(probe);
-    EXPECT_EQ(platform::send(scheduler.window(), platform::WM_TIMER, 2), 0); // not timer 1
-    EXPECT_EQ(platform::send(scheduler.window(), platform::WM_USER + 6), 0);
-    EXPECT_EQ(probe.runs, 0);
-    scheduler.notify(probe);
-    scheduler.cancel(probe);
-}
-
 TEST(ActiveSchedulerDeath, MisuseEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     using S = CActiveScheduler;

@@ -9,37 +9,6 @@ using namespace telvara;
 using namespace telvara::runtime;
 using telvara::test::pump_until;
 
-TEST(MessageScheduler, WorkerWaitsUntilTheOwningThreadHandledIt) {
-    MessageScheduler* owner = nullptr;
-    int other_messages = 0;
-    // Every message is offered to the scheduler first, as the application's window does.
-    platform::MessageTarget target{u"RezuvirClass_Test", [&](platform::Message& message) {
-                                       if (!owner->handle(message))
-                                           ++other_messages;
-                                       return std::intptr_t{0};
-                                   }};
-    MessageScheduler scheduler(target.ref());
-    owner = &scheduler;
-    EXPECT_EQ(MessageScheduler::current(), &scheduler);
-    std::thread::id handled_on;
-    int value = 0, value_seen_by_worker = -1;
-    std::atomic<bool> returned{false};
-    std::thread worker([&] {
-        EXPECT_EQ(MessageScheduler::current(), nullptr);
-        EXPECT_TRUE(scheduler.send([&] {
-            handled_on = std::this_thread::get_id();
-            value = 42;
-        }));
-        value_seen_by_worker = value; // send returned only after the run
-        returned = true;
-    });
-    ASSERT_TRUE(pump_until([&] { return returned.load(); }));
-    worker.join();
-    EXPECT_EQ(handled_on, std::this_thread::get_id());
-    EXPECT_EQ(value_seen_by_worker, 42);
-    EXPECT_EQ(other_messages, 0);
-}
-
 TEST(MessageScheduler, WithoutWindowTheMessagesGoToTheThread) {
     {
         MessageScheduler scheduler;

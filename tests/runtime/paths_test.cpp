@@ -56,18 +56,6 @@ TEST(ProgramFolder, InstalledTreeOrTheBinarysOwnFolder) {
     fs::remove_all(top);
 }
 
-TEST(ExpandPath, VariableOnlyAtTheStartAndSlashesBecomeBackslashes) {
-    // clang-format off
-    const std::pair<const char16_t*, const char16_t*> rows[] = {
-        {u"%app_path%/skins/bin/splash.skin", u"/opt/telvara\\skins\\bin\\splash.skin"},
-        {u"a/%app_path%", u"a\\%app_path%"}, {u"%APP_PATH%/x", u"%APP_PATH%\\x"},
-        {u"%app_path", u"%app_path"}, {u"%app_name%%app_name%", u"Telvara.exe%app_name%"}};
-    // clang-format on
-    for (auto [path, expanded] : rows)
-        EXPECT_EQ(expand_path(path, module), expanded) << to_utf8(path);
-    EXPECT_EQ(expand_path(u"%app_path%/x", split_module_path(u"\\Telvara.exe")), u"\\x");
-}
-
 TEST_F(DevicePaths, SpecialFoldersMapOntoTheXdgFoldersAndTheDeviceRoot) {
     ScopedEnv home("HOME", "/home/ann");
     ScopedEnv config("XDG_CONFIG_HOME", root() + "/config");

@@ -1,8 +1,7 @@
-// Registry-style access by key path: path parsing, misses, unknown roots, install_dir.
+// Registry-style access by key path: path parsing, misses, unknown roots.
 #include "device_root_fixture.h"
 #include "runtime/registry.h"
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 using namespace telvara;
 using namespace telvara::runtime;
@@ -60,24 +59,4 @@ TEST_F(Registry, UnknownRootsFailWithoutTouchingAnything) {
     EXPECT_EQ(number, 3u);
     EXPECT_EQ(text, u"default");
     EXPECT_FALSE(std::filesystem::exists(file()));
-}
-
-TEST_F(Registry, InstallDirNeedsTheFolderAndTheFile) {
-    WString path = u"unchanged";
-    const WStringView key = u"HKEY_LOCAL_MACHINE\\Software\\Apps\\Messenger";
-    for (int with_empty_value = 0; with_empty_value < 2; ++with_empty_value) {
-        if (with_empty_value) {
-            ASSERT_TRUE(reg_write_string(key, u"InstallDir", u""));
-        }
-        EXPECT_FALSE(install_dir(u"Messenger", u"msg.exe", path));
-        EXPECT_EQ(path, u"");
-    }
-    ASSERT_TRUE(reg_write_string(key, u"InstallDir", u"\\Program Files\\Messenger"));
-    EXPECT_FALSE(install_dir(u"Messenger", u"msg.exe", path));
-    EXPECT_EQ(path, u"\\Program Files\\Messenger\\msg.exe");
-    std::filesystem::create_directories(root() + "/Program Files/Messenger");
-    std::ofstream(root() + "/Program Files/Messenger/msg.exe") << "x";
-    path.clear();
-    EXPECT_TRUE(install_dir(u"Messenger", u"msg.exe", path));
-    EXPECT_EQ(path, u"\\Program Files\\Messenger\\msg.exe");
 }
