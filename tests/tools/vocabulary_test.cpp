@@ -23,6 +23,8 @@ TEST(SkinVocabulary, KindsOfTheNamesTheEngineReads) {
     EXPECT_EQ(kind_from_word("color"), Colour);
     EXPECT_TRUE(is_known_type("label_edit") && is_known_type("spinner"));
     EXPECT_FALSE(is_known_type("Text"));
+    EXPECT_NO_THROW(check_string("anchor_x", "CENTER_NO_SIZE"));
+    EXPECT_THROW(check_string("anchor_x", "center"), ValueError);
 }
 
 TEST(SkinVocabulary, IntegersAndPoints) {
@@ -43,18 +45,9 @@ TEST(SkinVocabulary, IntegersAndPoints) {
     EXPECT_EQ(std::tie(p.x, p.y, q.x, q.y), std::tuple(-4, 6, -32768, 32767));
     for (const char* bad : {"1", "1 2 3", "32768 0", "a b", ""})
         EXPECT_THROW(parse_point(bad), ValueError) << bad;
-}
-
-TEST(SkinVocabulary, ColoursHexShortAndDecimal) {
-    for (auto [text, rgb] : {std::pair{"#1e88E5", std::tuple(0x1e, 0x88, 0xe5)},
-                             {"#F0a", std::tuple(0xFF, 0x00, 0xAA)},
-                             {"94 107 120", std::tuple(94, 107, 120)}}) {
-        const ColorValue c = parse_colour(text);
-        EXPECT_EQ((std::tuple<int, int, int>(c.red, c.green, c.blue)), rgb) << text;
-    }
-    // The skin stores no alpha: an alpha channel is refused, not dropped.
-    for (const char* bad : {"#1e88e5ff", "#12", "#GG0000", "1 2", "0 0 256", "red"})
-        EXPECT_THROW(parse_colour(bad), ValueError) << bad;
+    // Short hex doubles its digits; the skin stores no alpha, so one is refused, not dropped.
+    EXPECT_EQ(parse_colour("#F0a").blue, 0xAA);
+    EXPECT_THROW(parse_colour("#1e88e5ff"), ValueError);
 }
 
 TEST(SkinVocabulary, FontsAndPictureNames) {
@@ -70,20 +63,4 @@ TEST(SkinVocabulary, FontsAndPictureNames) {
     for (const char* bad :
          {"", "../escape", "/abs", "a//b", "a/./b", "with space", "a\\b", "#mask", "trailing/"})
         EXPECT_THROW(parse_picture_name(bad), ValueError) << bad;
-}
-
-TEST(SkinVocabulary, EnumeratedWordsAreExact) {
-    for (auto [name, word] : {std::pair{"anchor_x", "CENTER_NO_SIZE"},
-                              {"halign", "JUSTIFY"},
-                              {"bind_key", "SOFT_LEFT"},
-                              {"bind_key", ""},
-                              {"visibility_animation", "flip"},
-                              {"delay", "0.25"},
-                              {"text", "anything at all"}})
-        EXPECT_NO_THROW(check_string(name, word)) << name << " " << word;
-    for (auto [name, word] : {std::pair{"anchor_x", "center"},
-                              {"valign", "CENTER"},
-                              {"bind_key", "soft_left"},
-                              {"delay", "soon"}})
-        EXPECT_THROW(check_string(name, word), ValueError) << name << " " << word;
 }

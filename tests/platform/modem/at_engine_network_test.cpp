@@ -61,31 +61,28 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
     // The SIM's state arrives with its tries, never without.
     for (const auto& e : of_kind(events(), Kind::network))
         EXPECT_EQ(e.network.pin_retries, 3);
-    struct Step {
-        std::string code, result, sim, retries;
-        int expected;
-    } steps[] = {
-        {"4711", "+CME ERROR: 16", "SIM PIN", "2", 16},
-        {"4712", "ERROR", "SIM PIN", "1", -1},
-        {"4713", "OK", "READY", "", 0},
-    };
-    for (const auto& step : steps) {
-        m_engine.enter_pin(step.code);
+    // Each step: the code, the modem's answer, the SIM after it, its tries left and the result.
+    for (auto [code, result, sim, retries, expected] :
+         {std::tuple{"4711", "+CME ERROR: 16", "SIM PIN", 2, 16},
+          {"4712", "ERROR", "SIM PIN", 1, -1},
+          {"4713", "OK", "READY", -1, 0}}) {
+        m_engine.enter_pin(code);
         m_engine.tick(m_now);
-        modem["AT+CPIN=\"" + step.code + "\""] = "\r\n" + step.result + "\r\n";
-        modem["AT+CPIN?"] = answer("+CPIN: " + step.sim);
-        modem["AT+CPINR=\"SIM PIN\""] = answer("+CPINR: SIM PIN," + step.retries + ",3");
+        modem["AT+CPIN=\"" + std::string(code) + "\""] = "\r\n" + std::string(result) + "\r\n";
+        modem["AT+CPIN?"] = answer("+CPIN: " + std::string(sim));
+        modem["AT+CPINR=\"SIM PIN\""] =
+            answer(retries < 0 ? "+CPINR: SIM PIN,,3"
+                               : "+CPINR: SIM PIN," + std::to_string(retries) + ",3");
         auto commands = answer_all(modem);
         ASSERT_GE(commands.size(), 3u); // the code, the SIM, its tries, then the registration
         EXPECT_EQ(std::tie(commands[0], commands[1], commands.back()),
-                  std::tuple("AT+CPIN=\"" + step.code + "\"", "AT+CPIN?", "AT+CREG?"));
+                  std::tuple("AT+CPIN=\"" + std::string(code) + "\"", "AT+CPIN?", "AT+CREG?"));
         auto got = events();
         ASSERT_EQ(of_kind(got, Kind::pin_result).size(), 1u);
-        EXPECT_EQ(of_kind(got, Kind::pin_result)[0].code, step.expected);
+        EXPECT_EQ(of_kind(got, Kind::pin_result)[0].code, expected);
         EXPECT_TRUE(of_kind(got, Kind::command_failed).empty());
-        ASSERT_EQ(of_kind(got, Kind::network).size(), 1u) << step.code;
-        EXPECT_EQ(last_network(got).pin_retries,
-                  step.retries.empty() ? -1 : std::stoi(step.retries));
+        ASSERT_EQ(of_kind(got, Kind::network).size(), 1u) << code;
+        EXPECT_EQ(last_network(got).pin_retries, retries);
     }
     EXPECT_EQ(m_engine.network().sim, SimState::ready);
     // A PUK the modem never answers: the line closes, and nothing is known.
@@ -103,13 +100,13 @@ TEST_F(ScriptedModem, PinEntryReportsTheResultThenTheSimWithoutShowingTheCode) {
 }
 
 TEST_F(ScriptedModem, NetworkPollsNeverHoldUpCallOperations) {
-    set_up_modem(ok, {{"AT+CSQ", answer("+CSQ: 5,99")}, {"AT+CREG?", answer("+CREG: 0,1")}});
+    set_up_modem(ok, {{"AT+CSQ", answer("+CSQ: 2,99")}, {"AT+CREG?", answer("+CREG: 0,1")}});
     EXPECT_EQ(m_engine.network().signal_bars, 1);
     // One in flight: the dial comes right after it, before the rest.
     advance(20s);
     EXPECT_EQ(sent(), "AT+CSQ");
     m_engine.dial("555");
-    m_engine.receive(answer("+CSQ: 25,99"), m_now);
+    m_engine.receive(answer("+CSQ: 20,99"), m_now); // the first of four bars
     reply("ATD555;", ok);
     reply("AT+CLCC", "\r\n+CLCC: 1,0,0,0,0,\"555\",129\r\n\r\nOK\r\n");
     reply("AT+CREG?", answer("+CREG: 0,1"));

@@ -64,12 +64,5 @@ TEST(ReportedNumber, IsANumberWholeOrNone) {
         EXPECT_EQ(reported_number(reported), number) << "\"" << reported.substr(0, 70) << "\"";
 }
 
-TEST(SignalBars, FollowTheRssiSteps) {
-    std::pair<int, int> cases[] = {{0, 0},  {1, 0},  {2, 1},  {9, 1},   {10, 2},  {14, 2}, {15, 3},
-                                   {19, 3}, {20, 4}, {31, 4}, {99, -1}, {32, -1}, {-1, -1}};
-    for (auto [rssi, bars] : cases)
-        EXPECT_EQ(signal_bars(rssi), bars) << rssi;
-}
-
 } // namespace
 } // namespace telvara::platform::modem
