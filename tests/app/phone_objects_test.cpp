@@ -2,7 +2,6 @@
 // started on the UI thread; the emergency shortcut reaches the modem. Which modem the
 // setting chooses is the end-to-end tests' (the simulator's socket, TCP).
 #include "app/phone_objects.h"
-#include "data/contact_photo.h"
 #include "data/document.h"
 #include "phone/call_log.h"
 #include "phone/telephone.h"
@@ -77,35 +76,6 @@ TEST_F(PhoneObjectsTest, TalkAfterEmergencyDigitsDialsThroughTheModemNotTheForm)
     ASSERT_TRUE(game().dispatch_pending());
     EXPECT_EQ(application().typed_digits(), u"112");
     application().close_form(form, Animate::No);
-}
-// List moves and other contacts leave the cache alone; a change, removal or addition of
-// a contact forgets it alone.
-TEST(PhotoCacheInvalidation, ForgetsExactlyTheContactTheDocumentReports) {
-    int loads = 0;
-    data::ContactPhotoCache cache([&](std::uint32_t) {
-        ++loads;
-        return std::vector<std::byte>{}; // cached even without a photo
-    });
-    app::PhotoCacheInvalidation listener(cache);
-    using data::RefreshFlag;
-    const struct {
-        RefreshFlag flag;
-        std::uint32_t oid;
-        int loads; // after asking for 7 and 8
-    } rows[] = {{RefreshFlag::AllStayed, 7, 2},
-                {RefreshFlag::ContactChanged, 9, 2},
-                {RefreshFlag::ContactChanged, 7, 3},
-                {RefreshFlag::ContactRemoved, 8, 4},
-                {RefreshFlag::ContactAdded, 7, 5}};
-    cache.get(7, 32);
-    cache.get(8, 32);
-    for (const auto& row : rows) {
-        listener.on_document_refresh(
-            data::RefreshMessage(row.flag).set(data::RefreshSlot::ContactOid, row.oid));
-        cache.get(7, 32);
-        cache.get(8, 32);
-        EXPECT_EQ(loads, row.loads) << int(row.flag) << " " << row.oid;
-    }
 }
 } // namespace
 } // namespace telvara::test_support
