@@ -17,10 +17,6 @@ constexpr char16_t kKey[] = u"HKEY_CURRENT_USER\\Software\\KELMA\\Telvara";
 constexpr std::int64_t kNow = 134'000'000'000'000'000; // a file time in 2025
 class DemoDataTest : public DeviceRootTest {
   protected:
-    std::size_t contact_count(data::ContactStore& store) {
-        std::vector<data::ContactRecord> records;
-        return store.load_contacts(records);
-    }
     std::uint32_t added_flag() {
         std::uint32_t value = 0;
         runtime::reg_read_dword(kKey, app::kDemoDataAddedValue, value);
@@ -59,7 +55,7 @@ TEST_F(DemoDataTest, FirstStartFillsAnEmptyPhoneOnceAndNeverAgain) {
     runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
     EXPECT_EQ(add(store, log), DemoOutcome::AlreadyDone) << "the volume remembers";
     EXPECT_EQ(added_flag(), 1u) << "the setting is written again";
-    EXPECT_EQ(contact_count(store), 0u);
+    EXPECT_EQ(store.load_contacts(records), 0u);
     EXPECT_EQ(log.entries().size(), 0u);
 }
 // A contact or a call history alone is the user's data: no demo joins it, ever.
@@ -70,15 +66,12 @@ TEST_F(DemoDataTest, ExistingContactsOrCallsAreNeverJoinedByTheDemo) {
         data::ContactStore own(file);
         phone::CallLog own_log(file);
         data::ContactRecord record = data::make_test_contact(3);
-        phone::CallLogEntry call;
-        call.start = kNow - 1000;
-        call.end = kNow;
-        call.direction = CallDirection::Incoming;
-        call.number = u"+4930111";
+        const phone::CallLogEntry call{kNow - 1000, kNow, CallDirection::Incoming, u"+4930111", {}};
         ASSERT_TRUE(contact ? own.create_contact(record) : own_log.add(call));
         runtime::reg_delete_value(kKey, app::kDemoDataAddedValue);
         EXPECT_EQ(add(own, own_log), DemoOutcome::StoreNotEmpty);
-        EXPECT_EQ(contact_count(own), contact ? 1u : 0u);
+        std::vector<data::ContactRecord> records;
+        EXPECT_EQ(own.load_contacts(records), contact ? 1u : 0u);
         EXPECT_EQ(own_log.entries().size(), contact ? 0u : 1u);
         EXPECT_EQ(added_flag(), 1u) << "deleting that data later must not bring the demo";
         if (contact) {

@@ -48,7 +48,6 @@ TEST_F(FrameStepTest, CloseAsksTheListenerAndQuitEndsTheLoop) {
     EXPECT_TRUE(game().quit_received());
     EXPECT_EQ(game().exit_code(), 0);
     application().set_listener(nullptr);
-    form.keys.clear();
     game().inject_key(SDLK_9, display::KeyAction::Press);
     platform::post_quit(7);
     EXPECT_EQ(game().run(), 7);

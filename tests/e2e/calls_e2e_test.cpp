@@ -7,7 +7,6 @@
 #include <regex>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 namespace telvara::e2e {
@@ -35,10 +34,8 @@ class CallsE2e : public TelvaraWorld {
         m_control_port = ports[2];
     }
     void TearDown() override {
-        if (m_server > 0) {
-            ::kill(m_server, SIGTERM);
-            finish(m_server);
-        }
+        if (m_server > 0)
+            ::kill(m_server, SIGTERM), finish(m_server);
         TelvaraWorld::TearDown();
     }
     // The settings of a phone whose modem is the simulator on TCP.
@@ -59,8 +56,6 @@ class CallsE2e : public TelvaraWorld {
 // Places of the default skin at 240x320.
 constexpr char kOpenKeypad[] = "tap 208 240\nwait 400\n";
 constexpr char kCallKey[] = "tap button_call\n";
-constexpr char kTabFavourites[] = "tap 84 295\nwait 500\n";
-constexpr char kTabRecents[] = "tap 148 295\nwait 500\n";
 constexpr char kShowCall[] = "wait 300\n"; // the call screen fades in over 0.2 s
 TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
     settings();
@@ -71,13 +66,12 @@ TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
         kOpenKeypad + "key 5\nkey 5\nkey 5\n" + kCallKey + kShowCall + "shot keypad.png\n" +
         hang_up + "tap button_close\nwait 400\n" +
         // A card's phone row, after starring it.
-        "tap 100 65\nwait 600\ntap 188 172\nwait 200\n"
-        "tap 100 172\n" +
-        kShowCall + "shot card.png\n" + hang_up + "tap 24 24\nwait 600\n" +
+        "tap 100 65\nwait 600\ntap 188 172\nwait 200\ntap 100 172\n" + kShowCall +
+        "shot card.png\n" + hang_up + "tap 24 24\nwait 600\n" +
         // The favourite.
-        kTabFavourites + "tap 100 68\n" + kShowCall + "shot favourite.png\n" + hang_up +
+        "tap 84 295\nwait 500\ntap 100 68\n" + kShowCall + "shot favourite.png\n" + hang_up +
         // A recents row, then the calls of one contact.
-        kTabRecents + "tap 100 68\n" + kShowCall + "shot recent.png\n" + hang_up +
+        "tap 148 295\nwait 500\ntap 100 68\n" + kShowCall + "shot recent.png\n" + hang_up +
         "tap 225 68\nwait 600\ntap 150 130\n" + kShowCall + "shot contact-calls.png\n" + hang_up);
     ASSERT_EQ(run.status, 0) << run.output;
     for (const char* name :
@@ -229,7 +223,8 @@ TEST_F(CallsE2e, RealTimeScriptDrivesTheModemOnTcp) {
     // The newest call first (by when it began).
     EXPECT_EQ(call_rows(),
               (Rows{"incoming 0301234567", "incoming +4930123456 Anna Berg", "outgoing 555"}));
-    expect_all_talked();
+    for (const phone::CallLogEntry& call : calls())
+        EXPECT_GT(call.end, call.start) << "talked on";
 }
 // Calls through the built-in simulator, rung from a second process.
 class TelephonyE2e : public TelvaraWorld {};

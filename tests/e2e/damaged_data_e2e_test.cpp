@@ -16,13 +16,9 @@ class DamagedDataE2e : public TelvaraWorld {
     void fill_volume(std::size_t contacts) const {
         data::ContactStore store(volume());
         ASSERT_EQ(store.add_test_contacts(contacts), contacts);
-        phone::CallLog log(volume());
-        phone::CallLogEntry call;
-        call.start = 134'000'000'000'000'000;
-        call.end = call.start + 600'000'000;
-        call.direction = phone::CallDirection::Incoming;
-        call.number = u"+4930555123";
-        ASSERT_TRUE(log.add(call));
+        const std::int64_t start = 134'000'000'000'000'000;
+        ASSERT_TRUE(phone::CallLog(volume()).add(
+            {start, start + 600'000'000, phone::CallDirection::Incoming, u"+4930555123", {}}));
     }
 };
 // Each kind of damage is said on the screen and on stderr with the file's

@@ -40,12 +40,8 @@ TEST_F(DamagedFilesE2e, SettingsThatCannotBeReadAreSetAsideAndSaid) {
          "The settings file is damaged", "is damaged (is not a regular file"},
         {"a FIFO", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); },
          "The settings file is damaged", "is damaged (is not a regular file"},
-        {"garbage",
-         [&] {
-             std::ofstream(file) << "\x7f"
-                                    "ELF\x02\x01";
-         },
-         "The settings file is damaged", "is damaged (line 1: not a settings file"},
+        {"garbage", [&] { std::ofstream(file) << "\177ELF\2\1"; }, "The settings file is damaged",
+         "is damaged (line 1: not a settings file"},
         {"a dword cut short",
          [&] { settings("\"Sorting\"=dword:00000000\n\"Dialer\"=dword:0000\n"); },
          "Damaged settings lines skipped", "line 6: a dword needs 8 hex digits", true},

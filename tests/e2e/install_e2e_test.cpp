@@ -3,7 +3,6 @@
 #include <sstream>
 namespace telvara::e2e {
 namespace {
-constexpr char kAppId[] = "com.kelma.Telvara";
 constexpr std::array<const char*, 5> kPrograms{"telvara", "telvara-contacts", "telvara-modem",
                                                "telvara-settings", "telvara-skinc"};
 // A manual page's text without roff's escapes: fonts ("\fB"), spacing hints
@@ -81,7 +80,7 @@ TEST_F(InstallE2e, TheInstalledTreeIsCompleteAndRunsFromWhereverItIsMoved) {
         EXPECT_EQ(tool(binary, {"--version"}).output, std::string(program) + " 3.01\n");
         EXPECT_NE(man.find(std::string(program) + " 3.01"), std::string::npos) << program;
     }
-    const std::string id = kAppId;
+    const std::string id = "com.kelma.Telvara";
     const std::string desktop = "applications/" + id + ".desktop";
     const std::string metainfo = "metainfo/" + id + ".metainfo.xml";
     ASSERT_TRUE(fs::is_regular_file(share / desktop));

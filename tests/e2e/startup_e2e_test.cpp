@@ -33,8 +33,8 @@ TEST_F(StartupE2e, OneInstancePerRootTakesTheCommandLinesOfLaterStarts) {
     ::kill(first, SIGINT);
     const Finished end = finish(first);
     EXPECT_EQ(end.status, 0) << end.output;
-    EXPECT_THAT(log_text(), HasSubstr(" signal " + std::to_string(SIGINT) + ": closing"));
-    EXPECT_THAT(log_text(), HasSubstr("Application::~Application()"));
+    EXPECT_THAT(log_text(), AllOf(HasSubstr(" signal " + std::to_string(SIGINT) + ": closing"),
+                                  HasSubstr("Application::~Application()")));
 }
 // A bad line stops the run before it starts; a tap on a node not shown (from either end,
 // or the zeroth) or a modem command that cannot be carried out, where it stands.
