@@ -24,6 +24,8 @@ TEST(CallLink, NumberAsTypedOnTheKeypad) {
         // '+' only in front; bad escapes lose the '%' only; letters and other scripts have no key.
         {u"tel:00+49", u"0049"}, {u"tel:++49", u"+49"}, {u"tel:12%4", u"124"},
         {u"tel:12%G0", u"120"}, {u"tel:1-800-FLOWERS", u"1800"}, {u"tel:\u0661\u0662", u""},
+        // An escaped control character is decoded, and then is no key.
+        {u"tel:1%0A2%30", u"120"},
         // The scheme in any case; callto: with and without "//"; no number still opens the keypad.
         {u"TEL:555", u"555"}, {u"Tel:555", u"555"}, {u"callto:+4930123", u"+4930123"},
         {u"callto://+4930123", u"+4930123"}, {u"CALLTO://030 123?video=on", u"030123"},
