@@ -186,3 +186,51 @@ TEST_F(ContactsToolTest, AVolumeThatCannotBeReadIsAnErrorAndNeverWritten) {
     EXPECT_NE(file_bytes(backup), "old");
     EXPECT_FALSE(fs::exists(backup + ".part"));
 }
+
+// What we export reads back in another program's vCard reader (python3-vobject) as it is stored:
+// charsets, nested cards, many-part ORG, tel: extensions, a BDAY with an offset, numbers that
+// would read as URIs.
+TEST_F(ContactsToolTest, ExportReadsBackInAnIndependentReader) {
+    const std::string cards =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=SHIFT_JIS:\x8E\x52\x93\x63;Taro\r\n"
+        "TEL:1\r\nTEL;CELL:2\r\nTEL;TYPE=OTHER;TYPE=FAX:3\r\nORG:Acme;Sales;EMEA\r\n"
+        "ADR;HOME:;;1 Main St\\\r\nFlat 2;Leeds;;;\r\nAGENT:\r\nBEGIN:VCARD\r\n"
+        "N:Aide;Amy\r\nTEL;PAGER:tel:AB:\r\nEND:VCARD\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\rVERSION:3.0\rN:Semi\\;colon;Ann;;;\rTEL;VALUE=uri:tel:+1-555;ext=7\r"
+        "BDAY:1987-09-27T20:30:00-06:00\rTEL;WORK:5\rTEL;WORK:6\rTEL;WORK:7\rEND:VCARD\r";
+    ASSERT_EQ(run({"import", file("in.vcf", cards)}).status, 0);
+    ASSERT_EQ(run({"export", m_dir + "/out.vcf"}).status, 0);
+    const std::string script = file("read.py", R"(import sys, urllib.parse, vobject
+for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
+    f = ['N=%s;%s' % (card.n.value.family, card.n.value.given)]
+    f += ['ORG=' + ';'.join(card.org.value)] if hasattr(card, 'org') else []
+    f += sorted('TEL=' + urllib.parse.unquote(t.value.removeprefix('tel:'))
+                for t in card.contents.get('tel', []))
+    print('\t'.join(f + (['BDAY=' + card.bday.value] if hasattr(card, 'bday') else [])))
+)");
+    const std::string command =
+        "/usr/bin/python3 " + script + " " + m_dir + "/out.vcf > " + m_dir + "/vobject.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "python3-vobject is needed (scripts/setup.sh)";
+    ContactStore store;
+    std::vector<ContactRecord> records;
+    store.load_contacts(records);
+    std::string wanted;
+    for (const ContactRecord& r : records) {
+        wanted += "N=" + to_utf8(r.last_name) + ";" + to_utf8(r.first_name);
+        if (!r.company.empty()) {
+            wanted += "\tORG=" + to_utf8(r.company);
+            if (const ContactField* unit = r.field(FieldType::Department))
+                wanted += ";" + to_utf8(unit->value);
+        }
+        std::vector<std::string> numbers;
+        for (const ContactField& f : r.fields)
+            if (is_number_field(f.type))
+                numbers.push_back("\tTEL=" + to_utf8(f.value));
+        std::sort(numbers.begin(), numbers.end());
+        for (const auto& n : numbers)
+            wanted += n;
+        wanted += r.field(FieldType::Birthday) != nullptr ? "\tBDAY=1987-09-27T20:30:00Z\n" : "\n";
+    }
+    EXPECT_EQ(file_bytes(m_dir + "/vobject.txt"), wanted);
+    EXPECT_EQ(records.size(), 3u);
+}
