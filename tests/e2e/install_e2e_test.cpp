@@ -102,5 +102,30 @@ TEST_F(InstallE2e, TheInstalledTreeIsCompleteAndRunsFromWhereverItIsMoved) {
     fs::rename(prefix, m_dir / "moved");
     expect_main_screen(m_dir / "moved/bin/telvara");
 }
+// The Debian package: its dependencies come from the linked libraries, lintian finds no error,
+// and the unpacked tree runs.
+TEST_F(InstallE2e, DebianPackagePassesLintianAndRunsUnpacked) {
+    for (const char* needed : {"dpkg-deb", "dpkg-shlibdeps", "lintian"})
+        if (find_program(needed).empty())
+            GTEST_SKIP() << needed
+                         << " is missing (scripts/setup.sh installs dpkg-dev and lintian)";
+    const fs::path out = m_dir / "package", unpacked = m_dir / "unpacked";
+    tool((fs::path(CMAKE_COMMAND).parent_path() / "cpack").string(),
+         {"-G", "DEB", "--config", std::string(TELVARA_BUILD_DIR) + "/CPackConfig.cmake", "-B",
+          out.string()},
+         240s);
+    fs::path deb;
+    for (const auto& entry : fs::directory_iterator(out))
+        deb = entry.path().extension() == ".deb" ? entry.path() : deb;
+    ASSERT_FALSE(deb.empty()) << "cpack wrote no .deb";
+    const std::string depends = tool("dpkg-deb", {"--field", deb.string(), "Depends"}).output;
+    for (const char* package : {"libsdl2-2.0-0", "libsqlite3-0", "libfreetype6", "libfontconfig1",
+                                "libpng16-16", "libminizip1", "libc6", "fonts-dejavu-core"})
+        EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+    const Finished lintian = tool("lintian", {"--fail-on", "error", deb.string()}, 240s);
+    EXPECT_EQ(("\n" + lintian.output).find("\nE: "), std::string::npos) << lintian.output;
+    tool("dpkg-deb", {"-x", deb.string(), unpacked.string()});
+    expect_main_screen(unpacked / "usr/bin/telvara");
+}
 } // namespace
 } // namespace telvara::e2e
