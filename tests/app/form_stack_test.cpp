@@ -43,6 +43,7 @@ TEST_F(FormStackTest, ShowPushesAndCloseRemovesTellingTheListenerFirst) {
     EXPECT_EQ(&app.form_at(0), &c);
     app.set_listener(nullptr);
 }
+
 TEST_F(FormStackTest, ReplaceDropsThePreviousTopAndOwnedFormsDieAfterTheFrame) {
     auto& app = application();
     bool first_gone = false, second_gone = false;
@@ -60,6 +61,7 @@ TEST_F(FormStackTest, ReplaceDropsThePreviousTopAndOwnedFormsDieAfterTheFrame) {
     EXPECT_TRUE(second_gone);
     EXPECT_EQ(app.top_form(), nullptr);
 }
+
 TEST_F(FormStackTest, TransitionFadesFromTheSnapshotAndHoldsTheFormsUpdate) {
     auto& app = application();
     auto red = colour_form({255, 0, 0, 255});

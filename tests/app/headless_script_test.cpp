@@ -81,6 +81,7 @@ TEST(HeadlessScript, ModemAndPhoneLinesWithTheirNumbers) {
         EXPECT_EQ(command.number, c.number) << c.line;
     }
 }
+
 TEST(HeadlessScript, ScriptsStopAtTheFirstBadLineWithItsNumber) {
     const struct {
         const char* script;

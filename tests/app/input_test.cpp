@@ -63,6 +63,7 @@ TEST_F(InputTest, KeysRepeatsAndSoftKeys) {
             {SDLK_UP, K::Press}});
     EXPECT_EQ(keys(), "61+ 61- 62+");
 }
+
 TEST_F(InputTest, CharactersReachTheFocusedEditOnlyFromBlankUp) {
     TextProbe edit;
     game().inject_text("ab");
@@ -73,6 +74,7 @@ TEST_F(InputTest, CharactersReachTheFocusedEditOnlyFromBlankUp) {
     pump();
     EXPECT_EQ(edit.text, u"c\u0416 ");
 }
+
 TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
     game().inject_pointer(PointerAction::Down, 10, 20);
     game().inject_pointer(PointerAction::Move, 12, 22);
@@ -101,6 +103,7 @@ TEST_F(InputTest, PenEventsAndACancelledPressOnCaptureLoss) {
     pump();
     EXPECT_EQ(std::pair(t.back().x, t.back().y), std::pair(-5, -300));
 }
+
 TEST_F(InputTest, CommandLinesFromASecondStart) {
     ListenerProbe listener;
     game().inject_command_line(u"recents"); // no listener yet: it waits

@@ -34,6 +34,7 @@ TEST(KeyMap, SdlKeysStandForTheDeviceKeys) {
     EXPECT_TRUE(is_soft_key(virtual_key_for_sdl(SDLK_F2)));
     EXPECT_FALSE(is_soft_key(virtual_key_for_sdl(SDLK_F3)));
 }
+
 TEST(KeyMap, EveryProducibleCodeHasAnSdlKeyThatMapsBack) {
     for (std::int32_t code = -1; code < 70; ++code) {
         const auto key = sdl_key_for_code(code);

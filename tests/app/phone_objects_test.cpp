@@ -31,8 +31,10 @@ class PhoneObjectsTest : public ApplicationTest {
         return false;
     }
     void press(std::initializer_list<std::int32_t> keys) {
-        for (const std::int32_t key : keys)
-            game().inject_key(key, KeyAction::Press), game().inject_key(key, KeyAction::Release);
+        for (const std::int32_t key : keys) {
+            game().inject_key(key, KeyAction::Press);
+            game().inject_key(key, KeyAction::Release);
+        }
     }
 };
 // Started twice, it changes nothing; taken down, the application tracks digits again.

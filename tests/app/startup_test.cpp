@@ -34,6 +34,7 @@ TEST(StartOptions, WordsAfterDashDashAreNeverOptionsAndBadLinesSayWhy) {
     for (const auto& [args, reason] : cases)
         EXPECT_NE(parse(args).error.find(reason), std::string::npos) << reason;
 }
+
 TEST(ScreenInfo, DensityClassesScaleShiftAndForcedValues) {
     for (const auto& [dpi, density] :
          {std::pair{96, 0}, {191, 0}, {192, 1}, {383, 1}, {384, 2}, {1000, 2}})
@@ -64,6 +65,7 @@ TEST(ScreenInfo, DensityClassesScaleShiftAndForcedValues) {
         EXPECT_FALSE(untouched.dpi);
     }
 }
+
 TEST(StartupNotices, EachNoticeOnceInTheOrderFoundAndSettingsProblemsAsTheUserActs) {
     StartupNotices notices;
     EXPECT_TRUE(notices.empty());

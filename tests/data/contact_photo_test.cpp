@@ -109,9 +109,8 @@ TEST(ContactPhoto, ScalesByAreaAndCropsTheCentre) {
     const ui::Pixel mid = pixel(scale_to_565(checker, 1, 1), 0, 0);
     EXPECT_NEAR(mid >> 11, 16, 1);
     EXPECT_NEAR((mid >> 5) & 63, 32, 1);
-    // Enlarged, a small photo blends between its pixels instead of showing
-    // each as a block: black and white side by side become a ramp, with the
-    // outer pixels keeping their own colour.
+    // Enlarged, a small photo blends between its pixels instead of showing each as a block: black
+    // and white side by side become a ramp, with the outer pixels keeping their own colour.
     RgbImage pair = solid(2, 1, 0, 0, 0);
     pair.rgb[3] = pair.rgb[4] = pair.rgb[5] = 255;
     ui::PixelBuffer ramp = scale_to_565(pair, 8, 4);

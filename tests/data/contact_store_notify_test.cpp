@@ -128,8 +128,7 @@ TEST_F(ContactStoreNotifyTest, NotificationsBecomeListenerCalls) {
     EXPECT_EQ(store.handle_notification(PIM_ITEM_CHANGED_LOCAL, r.oid), 0);
     // Not a contact (any more): nothing to add.
     store.handle_notification(PIM_ITEM_CREATED_LOCAL, 4242);
-    // Deleted items are passed on whatever they were; the listener ignores
-    // oids it does not know.
+    // Deleted items are passed on whatever they were; the listener ignores oids it does not know.
     store.handle_notification(PIM_ITEM_DELETED_REMOTE, 4242);
     EXPECT_EQ(store.handle_notification(WM_APP + 0x103, r.oid), 0);
     EXPECT_EQ(store.handle_notification(platform::WM_TIMER, r.oid), 0);

@@ -131,8 +131,7 @@ TEST_F(FavoritesDocTest, ADamagedFileKeepsItsGoodEntriesAndEachCopyItsOwnName) {
         EXPECT_TRUE(doc.add_favorite(2, 5));
         EXPECT_EQ(read_file(files().favorites), "count=2\nfc0=2\nft0=5\nfc1=1\nft1=0\n");
     }
-    // A second damaged file does not replace the first copy, nor a third
-    // the second.
+    // A second damaged file does not replace the first copy, nor a third the second.
     const std::string second = "count=oops\nfc0=3\nft0=1\n";
     const std::string third = "junk";
     for (const std::string& bad : {second, third}) {

@@ -130,8 +130,7 @@ class ContactMenu final : public MenuProvider {
     }
 };
 
-// What the menu's shade makes of a page pixel: the skin's black picture
-// mixed in at alpha 192.
+// What the menu's shade makes of a page pixel: the skin's black picture mixed in at alpha 192.
 Pixel dimmed(Pixel page) {
     const Pixel black = 0;
     pixel_rows::alpha(&page, &black, 1, AlphaBlender::level_for(192));

@@ -34,8 +34,10 @@ class CallsE2e : public TelvaraWorld {
         m_control_port = ports[2];
     }
     void TearDown() override {
-        if (m_server > 0)
-            ::kill(m_server, SIGTERM), finish(m_server);
+        if (m_server > 0) {
+            ::kill(m_server, SIGTERM);
+            finish(m_server);
+        }
         TelvaraWorld::TearDown();
     }
     // The settings of a phone whose modem is the simulator on TCP.
@@ -78,6 +80,7 @@ TEST_F(CallsE2e, EveryPlaceThatCallsShowsTheCallScreenInTheNextShot) {
          {"keypad.png", "card.png", "favourite.png", "recent.png", "contact-calls.png"})
         EXPECT_TRUE(call_screen(name)) << name;
 }
+
 TEST_F(CallsE2e, AnsweredCallRunsItsTimerOnTheScriptClockAndTheStripLeadsBack) {
     settings();
     const Finished run =
@@ -98,6 +101,7 @@ TEST_F(CallsE2e, AnsweredCallRunsItsTimerOnTheScriptClockAndTheStripLeadsBack) {
     EXPECT_FALSE(near_colour(strip.at(4, 160), kCallBackground)) << "the main screen is in front";
     EXPECT_TRUE(call_screen("back.png"));
 }
+
 TEST_F(CallsE2e, FailuresAreSaidOnTheCallScreenThenItGoesBack) {
     settings();
     const Finished run = script(std::string("wait 1500\nmodem busy 777\n") + kOpenKeypad +
@@ -130,6 +134,7 @@ TEST_F(CallsE2e, LongPressesTypeSignsAndServiceCodesReplyInAPanel) {
         "key Enter\nwait 300\nexpect screen Main 0\n");
     ASSERT_EQ(run.status, 0) << run.output;
 }
+
 TEST_F(CallsE2e, ALockedSimAsksForItsPinAndTheCallThenGoesThrough) {
     settings();
     const Finished run = script(std::string("wait 1500\nmodem sim pin 2468\n") +

@@ -7,8 +7,7 @@
 #include <sys/stat.h>
 namespace telvara::e2e {
 namespace {
-// Long enough for a start on a busy machine, far shorter than a FIFO or
-// /dev/zero would take.
+// Long enough for a start on a busy machine, far shorter than a FIFO or /dev/zero would take.
 constexpr auto kQuickly = 30s;
 class DamagedFilesE2e : public TelvaraWorld {};
 TEST_F(DamagedFilesE2e, ScriptsThatAreNoFilesAreRefusedAtOnce) {

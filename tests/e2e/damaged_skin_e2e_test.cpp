@@ -9,8 +9,7 @@ namespace telvara::e2e {
 namespace {
 class DamagedSkinE2e : public TelvaraWorld {
   protected:
-    // A program folder with the shipped skins and "lacking", the default without its
-    // call screen.
+    // A program folder with the shipped skins and "lacking", the default without its call screen.
     std::string program_folder() {
         const fs::path built = fs::path(TELVARA_BINARY).parent_path(), folder = m_dir / "program";
         fs::create_directories(folder);
@@ -30,6 +29,7 @@ class DamagedSkinE2e : public TelvaraWorld {
         return (folder / "telvara").string();
     }
 };
+
 TEST_F(DamagedSkinE2e, AChosenSkinThatCannotCarryTheScreensGivesWayToTheDefault) {
     const Finished run = script("wait 1000\nexpect text txtNotice Skin “lacking” not usable\n"
                                 "tap button_recents\nwait 500\nshot start.png\n",

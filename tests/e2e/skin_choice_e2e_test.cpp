@@ -33,6 +33,7 @@ class SkinChoiceE2e : public TelvaraWorld {
         EXPECT_GT(share_near(png, s, palette.accent, 194, 238, 200, 248), 0.8) << "button";
     }
 };
+
 TEST_F(SkinChoiceE2e, DarkChosenInTheSettingsMenuTurnsTheScreenDarkAndStays) {
     const Finished chosen = script(
         "wait 100\nshot first.png\nwait 900\nshot light.png\ntap button_menu\nwait 500\n"

@@ -60,6 +60,7 @@ class WindowE2e : public TelvaraWorld {
         ::unsetenv("SDL_VIDEODRIVER");
     }
 };
+
 TEST_F(WindowE2e, WithoutADisplayTheStartSaysSoUnlessADriverIsChosen) {
     // Twice: nothing stays behind to take the next start's words.
     for (int i = 0; i < 2; ++i) {
@@ -105,11 +106,16 @@ class XvfbE2e : public WindowE2e {
     }
     // What a failed step left running goes first, then its X server.
     void TearDown() override {
-        for (pid_t pid : m_started)
-            if (::waitpid(pid, nullptr, WNOHANG) == 0)
-                ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
-        if (m_xvfb > 0)
-            ::kill(m_xvfb, SIGTERM), ::waitpid(m_xvfb, nullptr, 0);
+        for (pid_t pid : m_started) {
+            if (::waitpid(pid, nullptr, WNOHANG) == 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+        if (m_xvfb > 0) {
+            ::kill(m_xvfb, SIGTERM);
+            ::waitpid(m_xvfb, nullptr, 0);
+        }
         TelvaraWorld::TearDown();
     }
     // Starts a program that shows a window (or waits for one) on the display.

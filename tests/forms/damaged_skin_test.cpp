@@ -47,8 +47,7 @@ class DamagedSkinTest : public data::testing::DocumentTest {
         m_document.reset();
         DocumentTest::TearDown();
     }
-    // `model` written and made the current skin (pictures are not needed to
-    // build screens).
+    // `model` written and made the current skin (pictures are not needed to build screens).
     ::testing::AssertionResult install(const skinc::SkinModel& model) {
         skinc::WriteResult written = skinc::write_skin(model);
         if (!written.ok())
@@ -77,8 +76,7 @@ class DamagedSkinTest : public data::testing::DocumentTest {
             m_form.emplace(m_skin);
         return *m_form;
     }
-    // A frame of whatever is in front: rows are built while lists are laid
-    // out, and drawn.
+    // A frame of whatever is in front: rows are built while lists are laid out, and drawn.
     void frame() {
         ui::RenderSurface screen;
         screen.resize(240, 320);

@@ -81,8 +81,7 @@ class FavoritesTest : public test::ScreenTest {
         return *element;
     }
     WString name(std::int32_t index) { return row(index).big().text(); }
-    // Each of the first seven contacts starred for its number (Boris has
-    // only a home number).
+    // Each of the first seven contacts starred for its number (Boris has only a home number).
     void add_all_tiles() {
         for (std::uint32_t oid = 1; oid <= 7; ++oid)
             ASSERT_TRUE(m_document->add_favorite(oid, oid == 2 ? kHome : kMobile));

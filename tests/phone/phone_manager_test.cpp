@@ -64,8 +64,7 @@ class LaunchTest : public data::testing::DocumentTest {
     void set_command(const char16_t* name, const std::string& command) {
         ASSERT_TRUE(runtime::reg_write_string(k_telvara_key, name, from_utf8(command)));
     }
-    // The arguments the helper received (after argv[0]); empty after a
-    // timeout.
+    // The arguments the helper received (after argv[0]); empty after a timeout.
     Argv recorded() {
         if (!pump_until([&] { return std::filesystem::exists(m_out); }))
             return {};

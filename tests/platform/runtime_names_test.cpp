@@ -1,5 +1,4 @@
-// Per-device-root names in the runtime folder and the default device root
-// the tools fall back on.
+// Per-device-root names in the runtime folder and the default device root the tools fall back on.
 #include "platform/runtime_names.h"
 #include "scoped_env.h"
 

@@ -302,9 +302,8 @@ TEST(SettingsStore, DamagedFilesAreSaidAndNothingTheUserHadIsLost) {
     }
 }
 
-// A full disk: the change is refused with the system's reason and the file's
-// name, and the file keeps what it had. /dev/full behind the temporary file
-// makes every write fail with ENOSPC.
+// A full disk: the change is refused with the system's reason and the file's name, and the file
+// keeps what it had. /dev/full behind the temporary file makes every write fail with ENOSPC.
 TEST(SettingsStore, AFullDiskSaysSoAndKeepsTheFile) {
     TempFolder dir;
     SettingsStore store(dir.file());

@@ -1,5 +1,4 @@
-// Reading skin sources: structure, typed properties, and errors that name
-// the file and the line.
+// Reading skin sources: structure, typed properties, and errors that name the file and the line.
 #include "skinc_test_support.h"
 
 #include <gmock/gmock.h>

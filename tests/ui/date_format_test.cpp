@@ -1,5 +1,4 @@
-// Date texts: the day-month rule, date pictures and the forms the C locale
-// (month first) gives.
+// Date texts: the day-month rule, date pictures and the forms the C locale (month first) gives.
 #include "ui/date_format.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// The edit box as a user drives it: focus through the text-input service,
-// typing, the caret, editing keys, masking, the sentence capital, hiding;
-// and the label edit built from a skin.
+// The edit box as a user drives it: focus through the text-input service, typing, the caret,
+// editing keys, masking, the sentence capital, hiding; and the label edit built from a skin.
 #include "node_test_support.h"
 #include "skin_test_support.h"
 #include "text_test_support.h"
@@ -121,8 +120,7 @@ TEST_F(EditTest, TouchTakesTheFocusAndStartsTextInputOverTheField) {
     EXPECT_EQ(service().focused(), nullptr);
 }
 
-// Each row: keys pressed after typing "abc"; whether each was taken; the
-// text and caret after.
+// Each row: keys pressed after typing "abc"; whether each was taken; the text and caret after.
 TEST_F(EditTest, EditingKeysMoveTheCaretAndDeleteOnlyWhereThereIsSomething) {
     const struct {
         std::vector<std::int32_t> keys;

@@ -1,5 +1,4 @@
-// Rendered glyphs, synthesised styles, text measures and cuts with an
-// ellipsis.
+// Rendered glyphs, synthesised styles, text measures and cuts with an ellipsis.
 #include "ui/font.h"
 
 #include "ui/font_cache.h"

@@ -36,8 +36,7 @@ PictureValue whole(std::uint32_t index, std::uint16_t width, std::uint16_t heigh
     return value;
 }
 
-// A skin whose "form" holds one image node; the pictures are written as files
-// beside it.
+// A skin whose "form" holds one image node; the pictures are written as files beside it.
 class ImageSkin {
   public:
     std::uint32_t picture(const PixelRows& rows) {

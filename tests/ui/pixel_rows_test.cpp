@@ -151,8 +151,7 @@ TEST(RenderSurface, PixelCounterFollowsEveryBufferThroughReleaseAndAttach) {
     EXPECT_EQ(RenderSurface::total_pixels(), base) << "destruction gives the pixels back";
 }
 
-// Replacing the buffer under a clip, even with one of the same size, ends
-// the process.
+// Replacing the buffer under a clip, even with one of the same size, ends the process.
 TEST(RenderSurfaceDeathTest, RecreatingWhileClippedEndsTheProcess) {
     const char* message = "Clip is in effect, cannot resize @ RenderSurface::recreate";
     for (int how = 0; how < 4; ++how)

@@ -1,5 +1,4 @@
-// The "richtext" node: which words are links, how they are drawn and what a
-// tap on one opens.
+// The "richtext" node: which words are links, how they are drawn and what a tap on one opens.
 #include "ui/rich_text_node.h"
 
 #include "node_test_support.h"

@@ -1,7 +1,6 @@
 #pragma once
-// Helpers for skin tests: temporary folders with 16-bit pictures, skins built
-// with the writer, the program's node types, and a reader that touches every
-// node and property.
+// Helpers for skin tests: temporary folders with 16-bit pictures, skins built with the writer, the
+// program's node types, and a reader that touches every node and property.
 
 #include "skinc/compile.h"
 #include "skinc/skin_writer.h"

@@ -1,5 +1,4 @@
-// Three-slice drawing: placement of head, middle and tail, stretching and
-// clipping, on each axis.
+// Three-slice drawing: placement of head, middle and tail, stretching and clipping, on each axis.
 #include "ui/blender.h"
 #include "ui/picture.h"
 #include "ui/pixel_rows.h"
@@ -13,8 +12,7 @@ using namespace telvara::ui;
 
 namespace {
 
-// A picture whose pixel at (x, y) is 1 + x + 100 y, so every drawn pixel
-// tells where it came from.
+// A picture whose pixel at (x, y) is 1 + x + 100 y, so every drawn pixel tells where it came from.
 Picture numbered(std::int32_t width, std::int32_t height, std::array<Point, 4> points) {
     PixelBuffer pixels(width, height);
     for (std::int32_t y = 0; y < height; ++y)

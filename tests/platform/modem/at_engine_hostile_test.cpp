@@ -1,7 +1,6 @@
-// A modem that misbehaves, on purpose or by noise: answers without end, lines
-// without end, call lists with fields out of range, caller IDs that are no
-// numbers. The engine keeps bounded, reports no call that is not one, and
-// starts over when an answer outgrows every real one.
+// A modem that misbehaves, on purpose or by noise: answers without end, lines without end, call
+// lists with fields out of range, caller IDs that are no numbers. The engine keeps bounded, reports
+// no call that is not one, and starts over when an answer outgrows every real one.
 #include "scripted_modem.h"
 
 #include <algorithm>

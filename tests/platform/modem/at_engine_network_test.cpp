@@ -1,7 +1,6 @@
-// The SIM and the network as the engine reads them: set-up answers, both
-// field orders of +CREG, CREG and CEREG together, operator names, PIN entry
-// that never shows the code, and network polls that stay out of the way of
-// call operations.
+// The SIM and the network as the engine reads them: set-up answers, both field orders of +CREG,
+// CREG and CEREG together, operator names, PIN entry that never shows the code, and network polls
+// that stay out of the way of call operations.
 #include "scripted_modem.h"
 
 namespace telvara::platform::modem {

@@ -51,8 +51,7 @@ class ScriptedModem : public ::testing::Test {
         }
         return commands;
     }
-    // Set-up with the network questions answered from `network`, refused
-    // when not there.
+    // Set-up with the network questions answered from `network`, refused when not there.
     void set_up_modem(const std::string& clcc = "\r\nOK\r\n",
                       const std::map<std::string, std::string>& network = {}) {
         m_engine.start(m_now);
