@@ -55,51 +55,8 @@ TEST(SkinCompiler, SourceToSkinToDumpRoundTrip) {
 )");
     const CompileResult result = folder.compile(source);
     EXPECT_EQ(result.skin_file, folder.out() + "/test.skin");
-    EXPECT_EQ(dump_body(result.skin_file), R"(pictures 1
-  [0] "test/dot"
-fonts 1
-  [0] "12 1 0 0 Tahoma"
-strings 10
-  [0] "node"
-  [1] "Main"
-  [2] "text"
-  [3] "t"
-  [4] "Hello"
-  [5] "RIGHT"
-  [6] "image"
-  [7] "i"
-  [8] "w"
-  [9] "Alpha"
-top-level nodes 2
-node "Alpha"
-  font font = #0 "12 1 0 0 Tahoma"
-  string id = "Alpha"
-  string text = "Hello"
-  string type = "text"
-node "Main"
-  integer cache = 1
-  integer custom = 4294967295 (0xffffffff)
-  point design_size = (240, 320)
-  string id = "Main"
-  string type = "node"
-  colour outside_color = 16 32 48
-  child 0
-    font font = #0 "12 1 0 0 Tahoma"
-    string halign = "RIGHT"
-    string id = "t"
-    string text = "Hello"
-    string type = "text"
-    colour color = 1 2 3
-  child 1
-    integer alpha = 128
-    string id = "i"
-    string type = "image"
-    picture src = #0 "test/dot" x 0 1 1 2 y 0 1 1 2 flag 3
-  child 2
-    string id = "w"
-    string type = "image"
-    picture src = #0 "test/dot" x 0 0 2 2 y 0 0 2 2 flag 0
-)");
+    const auto golden = file_bytes(TELVARA_TOOLS_TEST_DATA "/round_trip.dump");
+    EXPECT_EQ(dump_body(result.skin_file), std::string(golden.begin(), golden.end()));
 }
 
 // Each row: a picture's description, the image using it and the pixels it compiles to.
