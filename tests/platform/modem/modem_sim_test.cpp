@@ -1,7 +1,9 @@
 // The modem thread on devices the telephone tests do not reach: a TCP modem nobody listens to,
-// the in-process simulator with its control socket, and a fake modem on a pseudo-terminal.
+// the in-process simulator with its control socket and its call hold, and a fake modem on a
+// pseudo-terminal.
 #include "fast_timing.h"
 #include "platform/modem/modem.h"
+#include "platform/modem/modem_sim.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,54 @@ TEST(EmbeddedSimulator, ControlSocketRingsTheInProcessModem) {
     }
     EXPECT_FALSE(std::filesystem::exists(socket));
     std::filesystem::remove_all(folder);
+}
+
+// The simulator's call hold, which every telephone test and the demo modem rely on, step by step.
+TEST(SimulatedModem, CallHoldFollowsTheStandard) {
+    ModemSimulator sim;
+    const auto now = ModemSimulator::Clock::time_point() + 1000s;
+    const auto at = [&](const std::string& command) {
+        sim.take_output();
+        sim.feed(command + "\r", now);
+        const std::string out = sim.take_output();
+        const std::size_t first = out.find_first_not_of("\r\n");
+        return out.substr(first, out.find_last_not_of("\r\n") + 1 - first);
+    };
+    // "1:0 2:1m": each call's id, +CLCC stat and 'm' in a conference.
+    const auto calls = [&] {
+        std::string out;
+        for (const auto& call : sim.calls())
+            out += (out.empty() ? "" : " ") + std::to_string(call.id) + ":" +
+                   std::to_string(call.stat) + (call.multiparty ? "m" : "");
+        return out;
+    };
+    at("ATE0;+CMEE=1");
+    sim.control("ring 0301", now);
+    at("ATA");
+    sim.control("ring 0302", now);
+    at("AT+CHLD=2;+CHLD=3");
+    const struct {
+        const char *control, *command, *answer, *calls;
+    } steps[] = {
+        {"", "AT+CHLD=0", "+CME ERROR: 3", "1:0m 2:0m"}, // nothing waiting or held
+        {"", "AT+CHLD=21", "OK", "1:0 2:1"},             // a private word with 1
+        {"", "AT+CHLD=3", "OK", "1:0m 2:0m"},
+        {"", "AT+CHLD=12", "OK", "1:0"}, // a conference of one is a call
+        {"", "AT+CHLD=19", "+CME ERROR: 3", "1:0"},
+        {"ring 0303", "AT+CHLD=1", "OK", "2:0"}, // release and accept
+        {"ring 0304", "AT+CHLD=0", "OK", "2:0"}, // turned away
+        {"", "AT+CHLD=2", "OK", "2:1"},
+        {"ring 0305", "AT+CHLD=2", "OK", "2:1 1:0"},                // the held call stays
+        {"ring 0306", "AT+CHLD=2", "+CME ERROR: 3", "2:1 1:0 3:5"}, // nowhere to put it
+        {"hangup 3", "AT+CHLD=3", "OK", "2:0m 1:0m"},               // the caller gave up
+        {"", "AT+CHLD=4", "+CME ERROR: 4", "2:0m 1:0m"},
+    };
+    for (const auto& step : steps) {
+        sim.control(step.control, now);
+        EXPECT_EQ(at(step.command), step.answer) << step.command;
+        EXPECT_EQ(calls(), step.calls) << step.command;
+    }
+    EXPECT_EQ(sim.control("hangup 9", now), "ERROR no call 9\n");
 }
 
 // A modem on a pseudo-terminal, played by script: an old one that refuses the optional set-up
