@@ -241,6 +241,12 @@ TEST_F(ContactListTest, RefreshFlagsMoveTheRows) {
     EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C", u"D"}));
     document->on_contact_removed(3);
     EXPECT_EQ(letters(), (Letters{u"A", u"B", u"C"}));
+    // A stray "entered" for an index the Document lacks: that row shows no contact.
+    data::RefreshMessage stray(data::RefreshFlag::FilteredEntered);
+    stray.set(data::RefreshSlot::FilteredIndex, 4);
+    container->on_document_refresh(stray);
+    EXPECT_EQ(count(), 5);
+    EXPECT_EQ(big(4), "|");
 }
 
 // Latin and Cyrillic capitals of one shape (A and А, B and В, C and С) are
